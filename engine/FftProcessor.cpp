@@ -1,0 +1,83 @@
+#include "engine/FftProcessor.h"
+
+#include <algorithm>
+#include <cmath>
+
+FftProcessor::~FftProcessor() { Release(); }
+
+void FftProcessor::GrowOutput(int32_t n) {
+  // Shared by both directions, so it must hold the larger of the two sizes whatever the
+  // order of the initialisers.
+  if (n <= outputSize_) return;
+  delete[] output_;
+  output_ = new ne10_fft_cpx_float32_t[n]();
+  outputSize_ = n;
+}
+
+void FftProcessor::InitForward(int32_t n) {
+  delete[] forwardIn_;
+  forwardIn_ = nullptr;
+  ne10_fft_destroy_c2c_float32(forwardCfg_);
+  forwardSize_ = 0;
+  forwardCfg_ = ne10_fft_alloc_c2c_float32(n);
+  if (!forwardCfg_) return;
+  GrowOutput(n);
+  forwardIn_ = new ne10_fft_cpx_float32_t[n]();
+  forwardSize_ = n;
+}
+
+void FftProcessor::InitInverse(int32_t n) {
+  delete[] inverseIn_;
+  inverseIn_ = nullptr;
+  ne10_fft_destroy_c2c_float32(inverseCfg_);
+  inverseSize_ = 0;
+  inverseCfg_ = ne10_fft_alloc_c2c_float32(n);
+  if (!inverseCfg_) return;
+  GrowOutput(n);
+  inverseIn_ = new ne10_fft_cpx_float32_t[n]();
+  inverseSize_ = n;
+}
+
+void FftProcessor::Forward(ne10_fft_cpx_float32_t* spectrumOut, const float* realIn) {
+  if (!forwardCfg_) return;
+  for (int32_t i = 0; i < forwardSize_; ++i) forwardIn_[i] = {realIn[i], 0.0f};
+  ne10_fft_c2c_1d_float32(output_, forwardIn_, forwardCfg_, 0);
+  std::copy(output_, output_ + forwardSize_, spectrumOut);
+}
+
+void FftProcessor::Inverse(float* realOut, const ne10_fft_cpx_float32_t* spectrumIn) {
+  if (!inverseCfg_) return;
+  std::copy(spectrumIn, spectrumIn + inverseSize_, inverseIn_);
+  ne10_fft_c2c_1d_float32(output_, inverseIn_, inverseCfg_, 1);
+  for (int32_t i = 0; i < inverseSize_; ++i) realOut[i] = output_[i].r;
+}
+
+int32_t FftProcessor::CutoffBin(int32_t n, float& cOut, float baseFreq, float limitFreq) {
+  if (!(baseFreq > 0.0f)) return n;
+  float c = std::min(limitFreq / baseFreq + 1.0f, static_cast<float>(n - 1));
+  if (!(c >= 0.0f)) c = 0.0f;  // NaN or a negative limit: keep nothing above bin 0
+  cOut = c;
+  return static_cast<int32_t>(c);
+}
+
+void FftProcessor::BandLimit(int32_t n, ne10_fft_cpx_float32_t* spectrum, float baseFreq, float limitFreq) {
+  float c = 0.0f;
+  const int32_t k = CutoffBin(n, c, baseFreq, limitFreq);
+  if (k >= n) return;
+  const float frac = c - static_cast<float>(k);
+  spectrum[k].r *= frac;
+  spectrum[k].i *= frac;
+  for (int32_t i = k + 1; i < n; ++i) spectrum[i] = {0.0f, 0.0f};
+}
+
+void FftProcessor::Release() {
+  delete[] forwardIn_;
+  delete[] inverseIn_;
+  delete[] output_;
+  forwardIn_ = inverseIn_ = output_ = nullptr;
+  outputSize_ = 0;
+  ne10_fft_destroy_c2c_float32(forwardCfg_);
+  ne10_fft_destroy_c2c_float32(inverseCfg_);
+  forwardCfg_ = inverseCfg_ = nullptr;
+  forwardSize_ = inverseSize_ = 0;
+}

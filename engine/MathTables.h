@@ -1,0 +1,37 @@
+#pragma once
+// Process-wide exponential and power-of-two tables with interpolated lookups, and the
+// clamped wrappers around the fast transcendental functions. The tables are filled once at
+// start-up by initMathTables and read-only afterwards.
+#include <cstddef>
+
+#include "platform/Simd4.h"
+
+constexpr std::size_t kExpTableSize = 40001;   // e^x, x = -20 .. +20 in steps of 0.001
+constexpr std::size_t kPow2TableSize = 20001;  // 2^x, x = 0 .. 20 in steps of 0.001
+
+void initMathTables();
+
+// e^x: 0 below -20, +infinity above +20, NaN for NaN.
+float lookupExp(double x);
+// 2^x: 0 below -20, +infinity above +20, NaN for NaN.
+float lookupPow2(double x);
+
+// Raw table entries, for tests and callers that interpolate themselves.
+const double* expTable();
+const double* pow2Table();
+
+// *v = max(min(*v, hi), lo); returns the new value.
+float clampInPlace(float* v, float lo, float hi);
+// e^x with x limited to -20..20.
+float expClamped(float x);
+// Sine for |x| <= pi; -1 below -pi and +1 above +pi.
+float sinClamped(float x);
+// Arc tangent; 0 for |x| at or below the smallest normal float.
+float fastAtan(float x);
+
+// a^b on four lanes by linear interpolation in the float bit pattern: the float whose bits
+// are trunc(K + b * (bits(a) - K)), K = 1064866816 (bits 0x4E7DE250). Positive a only.
+v4::f4 fastPow4(v4::f4 a, v4::f4 b);
+void fastPow4(const float a[4], const float b[4], float out[4]);
+// One lane of fastPow4, computed the same way.
+float fastPow4Ref(float a, float b);

@@ -1,0 +1,154 @@
+#pragma once
+// Four float / int32 / uint32 lanes: SSE2 on x86_64, NEON intrinsics on armhf, one source.
+// Operations whose results differ between the two units carry the NEON meaning on both;
+// each has a scalar reference (the *Ref functions) that tests compare against.
+#include <cstdint>
+#include <cstring>
+
+#include "platform/ArmConvert.h"
+
+#if defined(__ARM_NEON) || defined(__ARM_NEON__)
+#include <arm_neon.h>
+#define SIMD4_NEON 1
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#define SIMD4_SSE2 1
+#else
+#error "Simd4.h needs SSE2 or NEON"
+#endif
+
+namespace v4 {
+
+#if SIMD4_NEON
+using f4 = float32x4_t;
+using i4 = int32x4_t;
+using u4 = uint32x4_t;
+
+inline f4 Load(const float* p) { return vld1q_f32(p); }
+inline void Store(float* p, f4 v) { vst1q_f32(p, v); }
+inline i4 LoadI(const int32_t* p) { return vld1q_s32(p); }
+inline void StoreI(int32_t* p, i4 v) { vst1q_s32(p, v); }
+inline u4 LoadU(const uint32_t* p) { return vld1q_u32(p); }
+inline void StoreU(uint32_t* p, u4 v) { vst1q_u32(p, v); }
+inline f4 Set1(float v) { return vdupq_n_f32(v); }
+inline i4 Set1I(int32_t v) { return vdupq_n_s32(v); }
+inline u4 Set1U(uint32_t v) { return vdupq_n_u32(v); }
+inline f4 Set(float a, float b, float c, float d) {
+  const float t[4] = {a, b, c, d};
+  return vld1q_f32(t);
+}
+inline f4 Add(f4 a, f4 b) { return vaddq_f32(a, b); }
+inline f4 Sub(f4 a, f4 b) { return vsubq_f32(a, b); }
+inline f4 Mul(f4 a, f4 b) { return vmulq_f32(a, b); }
+// a + b * c, rounded twice like NEON's VMLA (not fused).
+inline f4 MulAdd(f4 a, f4 b, f4 c) { return vaddq_f32(a, vmulq_f32(b, c)); }
+inline f4 Min(f4 a, f4 b) { return vminq_f32(a, b); }
+inline f4 Max(f4 a, f4 b) { return vmaxq_f32(a, b); }
+inline f4 Abs(f4 a) { return vabsq_f32(a); }
+inline i4 AddI(i4 a, i4 b) { return vaddq_s32(a, b); }
+inline i4 SubI(i4 a, i4 b) { return vsubq_s32(a, b); }
+inline u4 AddU(u4 a, u4 b) { return vaddq_u32(a, b); }
+inline u4 SubU(u4 a, u4 b) { return vsubq_u32(a, b); }
+template <int N> inline u4 ShiftRightU(u4 a) { return vshrq_n_u32(a, N); }
+inline u4 AndU(u4 a, u4 b) { return vandq_u32(a, b); }
+inline u4 CmpGt(f4 a, f4 b) { return vcgtq_f32(a, b); }
+inline u4 CmpGe(f4 a, f4 b) { return vcgeq_f32(a, b); }
+inline u4 CmpLt(f4 a, f4 b) { return vcltq_f32(a, b); }
+inline f4 Select(u4 mask, f4 a, f4 b) { return vbslq_f32(mask, a, b); }
+inline i4 Bits(f4 a) { return vreinterpretq_s32_f32(a); }
+inline f4 FromBits(i4 a) { return vreinterpretq_f32_s32(a); }
+inline f4 FromInt(i4 a) { return vcvtq_f32_s32(a); }
+inline f4 FromUint(u4 a) { return vcvtq_f32_u32(a); }
+inline i4 ToInt32Sat(f4 a) { return vcvtq_s32_f32(a); }
+inline u4 ToUint32Sat(f4 a) { return vcvtq_u32_f32(a); }
+inline f4 RecipEstimate(f4 a) { return vrecpeq_f32(a); }
+inline f4 RecipStep(f4 a, f4 est) { return vrecpsq_f32(a, est); }
+#else
+using f4 = __m128;
+using i4 = __m128i;
+using u4 = __m128i;
+
+inline f4 Load(const float* p) { return _mm_loadu_ps(p); }
+inline void Store(float* p, f4 v) { _mm_storeu_ps(p, v); }
+inline i4 LoadI(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void StoreI(int32_t* p, i4 v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline u4 LoadU(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void StoreU(uint32_t* p, u4 v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+inline f4 Set1(float v) { return _mm_set1_ps(v); }
+inline i4 Set1I(int32_t v) { return _mm_set1_epi32(v); }
+inline u4 Set1U(uint32_t v) { return _mm_set1_epi32(static_cast<int32_t>(v)); }
+inline f4 Set(float a, float b, float c, float d) { return _mm_setr_ps(a, b, c, d); }
+inline f4 Add(f4 a, f4 b) { return _mm_add_ps(a, b); }
+inline f4 Sub(f4 a, f4 b) { return _mm_sub_ps(a, b); }
+inline f4 Mul(f4 a, f4 b) { return _mm_mul_ps(a, b); }
+inline f4 MulAdd(f4 a, f4 b, f4 c) { return _mm_add_ps(a, _mm_mul_ps(b, c)); }
+// NEON min/max propagate NaN; SSE returns the second operand. Callers that clamp
+// NaN-free values see no difference; ToUint32Sat/ToInt32Sat handle NaN themselves.
+inline f4 Min(f4 a, f4 b) { return _mm_min_ps(a, b); }
+inline f4 Max(f4 a, f4 b) { return _mm_max_ps(a, b); }
+inline f4 Abs(f4 a) { return _mm_and_ps(a, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF))); }
+inline i4 AddI(i4 a, i4 b) { return _mm_add_epi32(a, b); }
+inline i4 SubI(i4 a, i4 b) { return _mm_sub_epi32(a, b); }
+inline u4 AddU(u4 a, u4 b) { return _mm_add_epi32(a, b); }
+inline u4 SubU(u4 a, u4 b) { return _mm_sub_epi32(a, b); }
+template <int N> inline u4 ShiftRightU(u4 a) { return _mm_srli_epi32(a, N); }
+inline u4 AndU(u4 a, u4 b) { return _mm_and_si128(a, b); }
+inline u4 CmpGt(f4 a, f4 b) { return _mm_castps_si128(_mm_cmpgt_ps(a, b)); }
+inline u4 CmpGe(f4 a, f4 b) { return _mm_castps_si128(_mm_cmpge_ps(a, b)); }
+inline u4 CmpLt(f4 a, f4 b) { return _mm_castps_si128(_mm_cmplt_ps(a, b)); }
+inline f4 Select(u4 mask, f4 a, f4 b) {
+  const __m128 m = _mm_castsi128_ps(mask);
+  return _mm_or_ps(_mm_and_ps(m, a), _mm_andnot_ps(m, b));
+}
+inline i4 Bits(f4 a) { return _mm_castps_si128(a); }
+inline f4 FromBits(i4 a) { return _mm_castsi128_ps(a); }
+inline f4 FromInt(i4 a) { return _mm_cvtepi32_ps(a); }
+inline f4 FromUint(u4 a) {
+  // Split into 16-bit halves so both convert exactly, then recombine (rounds once).
+  const __m128i lo = _mm_and_si128(a, _mm_set1_epi32(0xFFFF));
+  const __m128i hi = _mm_srli_epi32(a, 16);
+  return _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(hi), _mm_set1_ps(65536.0f)), _mm_cvtepi32_ps(lo));
+}
+// VCVT.S32.F32: truncate, NaN -> 0, saturate both ways.
+inline i4 ToInt32Sat(f4 a) {
+  __m128i r = _mm_cvttps_epi32(a);  // 0x80000000 for NaN and either overflow
+  const __m128i pos = _mm_castps_si128(_mm_cmpge_ps(a, _mm_set1_ps(2147483648.0f)));
+  r = _mm_xor_si128(r, pos);        // 0x80000000 ^ ~0 = 0x7FFFFFFF
+  const __m128i ordered = _mm_castps_si128(_mm_cmpord_ps(a, a));
+  return _mm_and_si128(r, ordered);
+}
+// VCVT.U32.F32: truncate, NaN and negatives -> 0, 2^32 and above -> 0xFFFFFFFF.
+inline u4 ToUint32Sat(f4 a) {
+  const __m128 x = _mm_max_ps(a, _mm_setzero_ps());  // NaN -> 0 as well
+  const __m128 two31 = _mm_set1_ps(2147483648.0f);
+  const __m128 big = _mm_cmpge_ps(x, two31);
+  const __m128 shifted = _mm_sub_ps(x, _mm_and_ps(big, two31));
+  __m128i r = _mm_cvttps_epi32(shifted);
+  r = _mm_xor_si128(r, _mm_and_si128(_mm_castps_si128(big), _mm_set1_epi32(INT32_MIN)));
+  const __m128i over = _mm_castps_si128(_mm_cmpge_ps(x, _mm_set1_ps(4294967296.0f)));
+  return _mm_or_si128(r, over);
+}
+f4 RecipEstimate(f4 a);  // VRECPE.F32 bit for bit, see Simd4.cpp
+inline f4 RecipStep(f4 a, f4 est) { return _mm_sub_ps(_mm_set1_ps(2.0f), _mm_mul_ps(a, est)); }
+#endif
+
+// Neither unit gathers: four scalar loads.
+inline f4 Gather(const float* table, u4 idx) {
+  alignas(16) uint32_t i[4];
+  StoreU(i, idx);
+  return Set(table[i[0]], table[i[1]], table[i[2]], table[i[3]]);
+}
+
+inline float Lane(f4 v, int n) {
+  alignas(16) float t[4];
+  Store(t, v);
+  return t[n];
+}
+
+// Scalar references with the NEON meaning.
+inline int32_t ToInt32SatRef(float v) { return arm::ToInt32(v); }
+inline uint32_t ToUint32SatRef(float v) { return arm::ToUint32(v); }
+// VRECPE.F32 under the ARMv7 "standard FPSCR" (flush-to-zero, default NaN): an 8-bit estimate.
+float RecipEstimateRef(float v);
+
+}  // namespace v4

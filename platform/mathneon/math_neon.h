@@ -1,0 +1,11 @@
+#pragma once
+// Stand-in for the math-neon functions this system calls. They follow the C library's
+// single-precision functions (within 1e-5 of libm): NaN in gives NaN out, sine of a huge
+// argument stays within [-1, 1].
+
+extern "C" {
+float sinf_neon(float x);
+float expf_neon(float x);
+float atanf_neon(float x);
+float tanhf_neon(float x);
+}

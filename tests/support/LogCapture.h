@@ -1,0 +1,25 @@
+#pragma once
+// Captures what goes through the platform log sink into a fixed buffer (no allocation, so
+// it can be used together with the allocation counter on a render thread).
+#include <string>
+
+namespace testing_support {
+
+class LogCapture {
+ public:
+  LogCapture();
+  ~LogCapture();
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+
+  std::string Text() const;
+  void Clear();
+
+ private:
+  static void Sink(const char* text, void* self);
+  static constexpr std::size_t kCapacity = 1 << 16;
+  char buffer_[kCapacity];
+  std::size_t length_ = 0;
+};
+
+}  // namespace testing_support
