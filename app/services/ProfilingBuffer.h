@@ -25,10 +25,11 @@ static_assert(offsetof(ProfilingRecord, slot) == 6);
 static_assert(offsetof(ProfilingRecord, seconds) == 8);
 static_assert(offsetof(ProfilingRecord, nanoseconds) == 12);
 
+// Process-wide double buffer of timing marks: many lock-free writers, one exchanging reader.
 class ProfilingBuffer {
  public:
-  static constexpr int32_t kRecords = 1024;                 // per buffer
-  static constexpr long kMaxFileBytes = 134217727;          // the file grows no further
+  static constexpr int32_t kRecords = 1024;         // per buffer
+  static constexpr long kMaxFileBytes = 134217727;  // the file grows no further
   static constexpr const char* kFilePath = "/tmp/profiling2.data";
 
   // The process-wide switch; marks are written only while it is on.
