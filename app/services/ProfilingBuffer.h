@@ -1,0 +1,62 @@
+#pragma once
+// Lock-free trace of timing marks from the real-time threads (voice render begin/end,
+// period start) into two alternating buffers that the main thread exchanges and appends
+// to "/tmp/profiling2.data". Writers never block: a full buffer drops the mark.
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+// One mark, 16 bytes as stored in the file.
+struct ProfilingRecord {
+  uint8_t event;      // 1 render begin, 2 render end, 10 period start
+  uint8_t cpu;        // CPU the writer ran on
+  uint16_t stage;     // render stage; 1 for the period mark
+  uint16_t subStage;
+  uint16_t slot;      // voice slot index
+  uint32_t seconds;   // monotonic clock
+  uint32_t nanoseconds;
+};
+static_assert(sizeof(ProfilingRecord) == 16);
+static_assert(offsetof(ProfilingRecord, event) == 0);
+static_assert(offsetof(ProfilingRecord, cpu) == 1);
+static_assert(offsetof(ProfilingRecord, stage) == 2);
+static_assert(offsetof(ProfilingRecord, subStage) == 4);
+static_assert(offsetof(ProfilingRecord, slot) == 6);
+static_assert(offsetof(ProfilingRecord, seconds) == 8);
+static_assert(offsetof(ProfilingRecord, nanoseconds) == 12);
+
+// Process-wide double buffer of timing marks: many lock-free writers, one exchanging reader.
+class ProfilingBuffer {
+ public:
+  static constexpr int32_t kRecords = 1024;         // per buffer
+  static constexpr long kMaxFileBytes = 134217727;  // the file grows no further
+  static constexpr const char* kFilePath = "/tmp/profiling2.data";
+
+  // The process-wide switch; marks are written only while it is on.
+  static void SetEnabled(bool on);
+  static bool Enabled();
+
+  // Any thread, real-time safe: stamps the monotonic time and claims the next record of
+  // the current buffer. False when switched off or the buffer is full (the mark is lost).
+  static bool Write(uint8_t event, uint8_t cpu, uint16_t stage, uint16_t subStage, uint16_t slot);
+
+  // Main thread only: makes the other buffer current, waits for writers still filling
+  // records of the old one, and copies its records to `out` (kRecords capacity; may be
+  // null to discard them). Returns how many records the old buffer held.
+  static int32_t Exchange(ProfilingRecord* out);
+
+  // Main thread only: Exchange, then append the records to the file (under the data
+  // root) as long as it stays within kMaxFileBytes. Returns the records appended, or -1
+  // when the file cannot be opened.
+  static int32_t ExchangeAndAppend();
+};
+
+// A buffer as laid out in memory: the records, then the two 32-bit counts.
+struct ProfilingBlock {
+  ProfilingRecord records[ProfilingBuffer::kRecords];
+  std::atomic<int32_t> reserved;   // records claimed; negative while the buffer is closed
+  std::atomic<int32_t> completed;  // records filled
+};
+static_assert(sizeof(std::atomic<int32_t>) == 4);
+static_assert(offsetof(ProfilingBlock, reserved) == 16384);
+static_assert(offsetof(ProfilingBlock, completed) == 16388);
