@@ -22,4 +22,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(ENV{PKG_CONFIG_LIBDIR} "/usr/lib/${SYNTH_TARGET_TRIPLE}/pkgconfig:/usr/share/pkgconfig")
 
 find_program(SYNTH_QEMU_ARM qemu-arm REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${SYNTH_QEMU_ARM} -L /usr/${SYNTH_TARGET_TRIPLE})
+# The tests run against the multiarch runtime (libc6:armhf, libstdc++6:armhf, pulled in by
+# the armhf -dev packages) under /. The cross toolchain's own copy under
+# /usr/arm-linux-gnueabihf is an older libc build; mixed with the multiarch one that the
+# loader also finds, any program that starts a thread crashes.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${SYNTH_QEMU_ARM} -L /)
