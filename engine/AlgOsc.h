@@ -111,7 +111,7 @@ class AlgOsc {
   const float* inputs_[kInputCount];
   float zero_[kInputCount] = {};
 
-  std::atomic<float> detuneOctaves_{0.4f / 12.0f};
+  std::atomic<float> detuneOctaves_{0.0f};  // follows the semitones at the next frequency change
   std::atomic<float> detuneSemitones_{0.4f};
   int32_t count_ = 1;
   std::atomic<int32_t> pendingCount_{0};  // 0: no change requested

@@ -188,6 +188,15 @@ TEST_F(AlgOscBuild, ABuildWhileATableIsPendingDoesNothing) {
   EXPECT_EQ(osc_.LastBuild().timeBuffer[kN - 1], 1.0f);  // now the pulse
 }
 
+TEST_F(AlgOscBuild, ChangingTheUnisonCountDropsAPendingTable) {
+  osc_.SetAlgorithm(0);
+  osc_.BuildTable(fft_);
+  osc_.SetUnison(2);
+  osc_.SetAlgorithm(4);
+  osc_.BuildTable(fft_);  // no longer waits for the dropped table
+  EXPECT_EQ(osc_.LastBuild().timeBuffer[AlgOsc::kN - 1], 1.0f);
+}
+
 TEST_F(AlgOscBuild, AnUnknownAlgorithmBuildsFromThePreviousCycle) {
   osc_.SetAlgorithm(6);
   osc_.SetShape(0.5f);
