@@ -266,7 +266,8 @@ void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float f
                 pm ? pm + start : nullptr, len, pmAtRestart, count, panLeft, panRight);
   }
 
-  std::copy(tables_[tableIndex_[0].load()], tables_[tableIndex_[0].load()] + kN, display_);
+  const float* shown = tables_[tableIndex_[0].load()];
+  std::copy(shown, shown + kN, display_);
 }
 
 void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float fmAmount, const float* pm,
