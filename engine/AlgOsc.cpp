@@ -1,0 +1,415 @@
+#include "engine/AlgOsc.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/AlgWaveforms.h"
+#include "engine/FftProcessor.h"
+#include "platform/ArmConvert.h"
+#include "platform/LogSink.h"
+#include "platform/Simd4.h"
+
+namespace {
+
+constexpr float kTwo32 = 4294967296.0f;
+constexpr float kInvTwo24 = 1.0f / 16777216.0f;
+constexpr float kBandLimitHz = 24000.0f;
+// At or below this fundamental the table stays unfiltered and is scaled to the level that
+// band limiting (which keeps one side of the spectrum) leaves above it.
+constexpr float kBandLimitFromHz = 130.0f;
+constexpr float kUnfilteredGain = 0.55f;
+constexpr float kPanLevel = 1.7f;
+
+// Which unison voices feed each side (bit i = voice i), and the level per count.
+struct UnisonRoute {
+  int32_t count;
+  uint8_t left;
+  uint8_t right;
+  float level;
+};
+constexpr UnisonRoute kUnisonRoutes[AlgOsc::kMaxUnison] = {
+    {1, 0b0001, 0b0001, 1.0f},
+    {2, 0b0001, 0b0010, 0.9f},
+    {3, 0b0011, 0b0101, 0.8f},
+    {4, 0b1001, 0b0110, 0.7f},
+};
+
+// Restart crossfade: entry k = |12 - k| / 12. The running waveform reads entries 12 - c ..,
+// the restart value 24 - c .. for the countdown c = 12, 8, 4; the tail pads a full lane group.
+struct CrossfadeWindow {
+  float w[28];
+  constexpr CrossfadeWindow() : w() {
+    for (int k = 0; k < 24; ++k) w[k] = static_cast<float>(k < 12 ? 12 - k : k - 12) / 12.0f;
+  }
+};
+constexpr CrossfadeWindow kWindow;
+
+inline bool Finite(float v) { return std::isfinite(v); }
+
+}  // namespace
+
+AlgOsc::AlgOsc()
+    : shape_{&shapeTarget_, 0.0f, 0.1f},
+      phase_{&phaseTarget_, 0.0f, 0.029f},
+      spread_{&spreadTarget_, 0.0f, 0.029f},
+      pan_{&panTarget_, 0.0f, 0.029f} {
+  for (int32_t i = 0; i < kInputCount; ++i) inputs_[i] = &zero_[i];
+  for (int32_t i = 0; i < kMaxUnison; ++i) {
+    tableIndex_[i].store(0);
+    newTable_[i].store(0);
+    immediate_[i].store(0);
+  }
+  count_ = 1;
+}
+
+void AlgOsc::SetInput(int32_t index, const float* source) {
+  if (index < 0 || index >= kInputCount) return;
+  inputs_[index] = source ? source : &zero_[index];
+}
+
+void AlgOsc::SetUnison(int32_t count) {
+  // The render's work rows hold four voices; a larger count is refused.
+  if (count > kMaxUnison) return;
+  pendingCount_.store(count > 0 ? count : 1, std::memory_order_release);
+}
+
+void AlgOsc::SetDetune(float semitones) {
+  if (!Finite(semitones)) return;
+  detuneSemitones_.store(semitones, std::memory_order_relaxed);
+  detuneOctaves_.store(semitones / 12.0f, std::memory_order_relaxed);
+}
+
+void AlgOsc::SetPan(float pan) {
+  if (Finite(pan)) panTarget_.store(pan, std::memory_order_relaxed);
+}
+void AlgOsc::SetShape(float shape) {
+  if (Finite(shape)) shapeTarget_.store(shape, std::memory_order_relaxed);
+}
+void AlgOsc::SetP2(float p2) {
+  if (Finite(p2)) p2Target_.store(p2, std::memory_order_relaxed);
+}
+void AlgOsc::SetPhase(float cycles) {
+  if (Finite(cycles)) phaseTarget_.store(cycles, std::memory_order_relaxed);
+}
+void AlgOsc::SetSpread(float spread) {
+  if (Finite(spread)) spreadTarget_.store(spread, std::memory_order_relaxed);
+}
+void AlgOsc::SetRandomDeviation(float deviation) {
+  if (Finite(deviation)) randomDeviation_.store(deviation, std::memory_order_relaxed);
+}
+
+void AlgOsc::SmoothControls() {
+  shape_.Step();
+  phase_.Step();
+  spread_.Step();
+  pan_.Step();
+}
+
+void AlgOsc::Reset() {
+  for (int32_t i = 0; i < kMaxUnison; ++i) {
+    tableIndex_[i].store(0);
+    newTable_[i].store(0);
+    immediate_[i].store(1);
+  }
+}
+
+// A count change arrives from another thread; applying it here, on the engine thread between
+// blocks, gives every block one count and keeps the hand-over flags and table indices owned
+// by the thread that renders.
+void AlgOsc::ApplyPendingUnison() {
+  const int32_t count = pendingCount_.exchange(0, std::memory_order_acq_rel);
+  if (count == 0) return;
+  for (int32_t i = 0; i < kMaxUnison; ++i) {
+    newTable_[i].store(0);
+    tableIndex_[i].store(0);
+  }
+  count_ = count;
+}
+
+void AlgOsc::ArmRestart() {
+  if (restartPending_.load()) return;
+  const float deviation = randomDeviation_.load(std::memory_order_relaxed);
+  if (deviation == 1.0f) {
+    pendingRestartFlags_[1] = 0;
+  } else {
+    startPhase_[0] = 0.0f;
+    for (int32_t i = 1; i < kMaxUnison; ++i) {
+      const double r = static_cast<double>(std::rand());
+      float start = static_cast<float>((r / 2147483648.0 - 0.5) * deviation);
+      if (start < 0.0f) start += 1.0f;
+      startPhase_[i] = start;
+    }
+    pendingRestartFlags_[1] = 1;
+    pendingCountdown_ = kRestartSample;
+  }
+  const bool reset = phaseReset_.load(std::memory_order_relaxed);
+  pendingRestartFlags_[0] = reset ? 1 : 0;
+  if (reset) pendingCountdown_ = kRestartSample;
+  restartPending_.store(1);
+}
+
+void AlgOsc::BuildTable(FftProcessor& fft) {
+  // The buffers are sized for the engine's 256-point transforms; any other plan would
+  // overrun them.
+  if (fft.ForwardSize() != kN || fft.InverseSize() != kN) return;
+  ApplyPendingUnison();
+  for (int32_t i = 0; i < count_; ++i) {
+    if (newTable_[i].load()) return;  // the render has not taken the previous table yet
+  }
+
+  float b = shape_.value + *inputs_[kInputShape];
+  if (!(b >= 0.0f)) b = 0.0f;  // NaN as well
+  if (b > 1.0f) b = 1.0f;
+  // An unknown algorithm leaves the previous cycle in the time buffer.
+  algwave::Generate(algorithm_.load(std::memory_order_relaxed), timeBuffer_, kN, b,
+                    p2Target_.load(std::memory_order_relaxed));
+
+  fft.Forward(spectrum_, timeBuffer_);
+  const bool bandLimited = frequency_ > kBandLimitFromHz;
+  if (bandLimited) FftProcessor::BandLimit(kN, spectrum_, frequency_, kBandLimitHz);
+
+  float* table = tables_[1 - tableIndex_[0].load()];
+  fft.Inverse(table, spectrum_);
+  if (!bandLimited) {
+    for (int32_t j = 0; j < kN; ++j) table[j] *= kUnfilteredGain;
+  }
+  table[kN] = table[0];
+  table[kN + 1] = table[1];
+
+  lastBuild_ = {spectrum_, timeBuffer_, kN, frequency_};
+  tablesBuilt_ = true;
+  for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
+}
+
+void AlgOsc::ComputeUnisonFrequencies(float f, int32_t count) {
+  if (count == 1) {
+    unisonFreq_[0] = f;
+    return;
+  }
+  const double d = static_cast<double>(detuneOctaves_.load(std::memory_order_relaxed)) +
+                   static_cast<double>(*inputs_[kInputDetune] / 12.0f);
+  const float e = static_cast<float>(std::pow(2.0, d / 2.0));
+  const float b = subOctave_.load(std::memory_order_relaxed) ? f * 0.5f : f;
+  switch (count) {
+    case 2:
+      unisonFreq_[0] = f / e;
+      unisonFreq_[1] = b * e;
+      break;
+    case 3:
+      unisonFreq_[0] = b;
+      unisonFreq_[1] = f / e;
+      unisonFreq_[2] = f * e;
+      break;
+    default: {
+      const float dd = static_cast<float>(std::pow(2.0, d / 6.0));
+      unisonFreq_[0] = b / dd;
+      unisonFreq_[1] = f * dd;
+      unisonFreq_[2] = f / e;
+      unisonFreq_[3] = b * e;
+      break;
+    }
+  }
+}
+
+void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float fmAmount, float frequency,
+                       const float* pm) {
+  const int32_t frames = frames_;
+  if (!tablesBuilt_) {
+    // Nothing to play yet; silence rather than whatever the buffers held.
+    std::fill(outLeft, outLeft + frames, 0.0f);
+    std::fill(outRight, outRight + frames, 0.0f);
+    return;
+  }
+  ApplyPendingUnison();
+  const int32_t count = count_;
+
+  const bool tookRestart = restartPending_.load() != 0;
+  if (tookRestart) {
+    restartFlags_[0] = pendingRestartFlags_[0];
+    restartFlags_[1] = pendingRestartFlags_[1];
+    countdown_ = pendingCountdown_;
+    restartPending_.store(0);
+  }
+
+  if (frequency != frequency_) {
+    frequency_ = frequency;
+    detuneOctaves_.store(detuneSemitones_.load(std::memory_order_relaxed) / 12.0f, std::memory_order_relaxed);
+  }
+
+  float panLeft = 0.0f;
+  float panRight = 0.0f;
+  if (!mute_.load(std::memory_order_relaxed)) {
+    const float p = pan_.value + *inputs_[kInputPan];
+    const float g = kPanLevel * kUnisonRoutes[count - 1].level;
+    if (p < 0.0f) {
+      panLeft = g;
+      panRight = (1.0f + p) * g;
+    } else {
+      panLeft = (1.0f - p) * g;
+      panRight = g;
+    }
+  }
+
+  ComputeUnisonFrequencies(frequency_, count);
+  if (tookRestart) {
+    platform::LogPrintf("OscDetune: %7.2f %7.2f %7.2f (%7.2f) \n", static_cast<double>(unisonFreq_[1]),
+                        static_cast<double>(unisonFreq_[0]), static_cast<double>(unisonFreq_[2]),
+                        static_cast<double>(unisonFreq_[2] - unisonFreq_[1]));
+  }
+
+  // The restart value is taken where the phase offset stands at the restart sample.
+  const float pmAtRestart = (pm && frames > kRestartSample) ? pm[kRestartSample] : 0.0f;
+  for (int32_t start = 0; start < frames; start += kChunk) {
+    const int32_t len = std::min(kChunk, frames - start);
+    RenderChunk(outLeft + start, outRight + start, fm ? fm + start : nullptr, fmAmount,
+                pm ? pm + start : nullptr, len, pmAtRestart, count, panLeft, panRight);
+  }
+
+  const float* shown = tables_[tableIndex_[0].load()];
+  std::copy(shown, shown + kN, display_);
+}
+
+void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float fmAmount, const float* pm,
+                         int32_t len, float pmAtRestart, int32_t count, float panLeft, float panRight) {
+  // Work rows padded to whole four-sample groups; the padding is rendered and discarded.
+  const int32_t groups = (len + 3) / 4;
+  const int32_t padded = groups * 4;
+  alignas(16) float mod[kChunk];
+  alignas(16) uint32_t offset[kChunk];
+  alignas(16) uint32_t inc[kChunk];
+  alignas(16) uint32_t phase[kMaxUnison][kChunk];
+
+  const float phi = phase_.value;
+  const v4::u4 phiOffset = v4::Set1U(arm::ToUint32(phi * kTwo32));
+  const v4::f4 two32 = v4::Set1(kTwo32);
+  const v4::f4 amount = v4::Set1(fmAmount);
+  {
+    alignas(16) float fmIn[4];
+    alignas(16) float pmIn[4];
+    for (int32_t k = 0; k < padded; k += 4) {
+      for (int32_t l = 0; l < 4; ++l) {
+        const int32_t n = k + l;
+        fmIn[l] = (fm && n < len) ? fm[n] : 0.0f;
+        pmIn[l] = (pm && n < len) ? pm[n] : 0.0f;
+      }
+      v4::Store(mod + k, v4::Mul(v4::Load(fmIn), amount));
+      // Saturating: a PM of 1 or more adds 2^32 - 1, below 0 adds nothing, NaN adds nothing.
+      v4::StoreU(offset + k, v4::AddU(v4::ToUint32Sat(v4::Mul(v4::Load(pmIn), two32)), phiOffset));
+    }
+  }
+
+  const float sr = static_cast<float>(sampleRate_);
+  const bool restartActive = countdown_ >= 0;
+  int32_t handover[kMaxUnison] = {-1, -1, -1, -1};
+
+  for (int32_t i = 0; i < count; ++i) {
+    // Linear FM: a negative instantaneous frequency stops the voice, one at or above the
+    // sample rate takes the largest step.
+    const float base = sr > 0.0f ? unisonFreq_[i] / sr : 0.0f;
+    const v4::f4 vbase = v4::Set1(base);
+    for (int32_t k = 0; k < padded; k += 4) {
+      const v4::f4 f = v4::MulAdd(vbase, vbase, v4::Load(mod + k));
+      v4::StoreU(inc + k, v4::ToUint32Sat(v4::Mul(f, two32)));
+    }
+
+    const int32_t restartAt = (restartActive && RestartFlag(i)) ? kRestartSample : -1;
+    const uint32_t restartPhase =
+        i == 0 ? 0u : static_cast<uint32_t>(arm::ToInt32(static_cast<float>(kN) * startPhase_[i])) << 24;
+    uint32_t a = accumulator_[i];
+    uint32_t prev = arm::ToUint32(lastPhase_[i]);
+    bool immediate = immediate_[i].load() != 0;
+    uint32_t* ph = phase[i];
+    for (int32_t n = 0; n < len; ++n) {
+      bool check;
+      if (n == restartAt) {
+        a = restartPhase;
+        check = true;
+      } else {
+        a += inc[n];
+        check = (a + offset[n] < prev) || immediate;
+      }
+      const uint32_t p = a + offset[n];
+      if (check) {
+        immediate = false;
+        if (newTable_[i].load()) {
+          handover[i] = n;
+          newTable_[i].store(0);
+        }
+      }
+      ph[n] = p;
+      prev = p;
+    }
+    for (int32_t n = len; n < padded; ++n) ph[n] = prev;
+    accumulator_[i] = a;
+    lastPhase_[i] = static_cast<float>(prev);
+    immediate_[i].store(immediate ? 1 : 0);
+  }
+
+  const UnisonRoute& route = kUnisonRoutes[count - 1];
+  const float* table[kMaxUnison];
+  v4::f4 gainLeft[kMaxUnison];
+  v4::f4 gainRight[kMaxUnison];
+  uint32_t startIndex[kMaxUnison];
+  for (int32_t i = 0; i < count; ++i) {
+    table[i] = tables_[tableIndex_[i].load()];
+    gainLeft[i] = v4::Set1((route.left >> i) & 1 ? 1.0f : 0.0f);
+    gainRight[i] = v4::Set1((route.right >> i) & 1 ? 1.0f : 0.0f);
+    // Where the restarted waveform begins, wrapped into the table; a negative or non-finite
+    // position reads point 0.
+    const float position = static_cast<float>(kN) * (phi + startPhase_[i] + pmAtRestart);
+    startIndex[i] =
+        position > 0.0f ? arm::ToUint32(std::fmod(position, static_cast<float>(kN))) & (kN - 1) : 0u;
+  }
+
+  const v4::f4 spread = v4::Set1(count > 1 ? spread_.value : 0.0f);
+  const v4::f4 vPanLeft = v4::Set1(panLeft);
+  const v4::f4 vPanRight = v4::Set1(panRight);
+  const v4::u4 fracMask = v4::Set1U(0xFFFFFFu);
+  const v4::f4 fracScale = v4::Set1(kInvTwo24);
+  for (int32_t k = 0; k < padded; k += 4) {
+    v4::f4 sumLeft = v4::Set1(0.0f);
+    v4::f4 sumRight = v4::Set1(0.0f);
+    for (int32_t i = 0; i < count; ++i) {
+      if (handover[i] >= k && handover[i] < k + 4) {
+        // The voice wrapped inside this group: the whole group plays the new table.
+        const int32_t now = tableIndex_[i].fetch_xor(1) ^ 1;
+        table[i] = tables_[now];
+      }
+      const float* t = table[i];
+      const v4::u4 p = v4::LoadU(phase[i] + k);
+      const v4::u4 idx = v4::ShiftRightU<24>(p);
+      v4::f4 value;
+      if (countdown_ > 0 && RestartFlag(i)) {
+        const int32_t c = countdown_;
+        const v4::f4 running = v4::Gather(t, idx);
+        const v4::f4 restart = v4::Set1(t[startIndex[i]]);
+        value = v4::Add(v4::Mul(running, v4::Load(kWindow.w + 12 - c)),
+                        v4::Mul(restart, v4::Load(kWindow.w + 24 - c)));
+      } else {
+        const v4::f4 frac = v4::Mul(v4::FromUint(v4::AndU(p, fracMask)), fracScale);
+        const v4::f4 t0 = v4::Gather(t, idx);
+        const v4::f4 t1 = v4::Gather(t + 1, idx);  // index 255 reads the guard point
+        value = v4::MulAdd(t0, v4::Sub(t1, t0), frac);
+      }
+      sumLeft = v4::MulAdd(sumLeft, gainLeft[i], value);
+      sumRight = v4::MulAdd(sumRight, gainRight[i], value);
+    }
+    const v4::f4 left = v4::Mul(v4::Sub(sumLeft, v4::Mul(spread, sumRight)), vPanLeft);
+    const v4::f4 right = v4::Mul(v4::Sub(sumRight, v4::Mul(spread, sumLeft)), vPanRight);
+    if (k + 4 <= len) {
+      v4::Store(outLeft + k, left);
+      v4::Store(outRight + k, right);
+    } else {
+      alignas(16) float l4[4];
+      alignas(16) float r4[4];
+      v4::Store(l4, left);
+      v4::Store(r4, right);
+      for (int32_t n = k; n < len; ++n) {
+        outLeft[n] = l4[n - k];
+        outRight[n] = r4[n - k];
+      }
+    }
+    if (countdown_ >= 0) countdown_ -= 4;
+  }
+}
