@@ -312,3 +312,25 @@ TEST_F(FilterCores, ProcessingAllocatesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(OnePoleStage, UnclampedCutoffsOutsideTheAudioBandStayFinite) {
+  // The stage alone does not clamp; 0 Hz and below hold, Nyquist and above pass (36 kHz
+  // is where tan turns to -1 and g / (1 + g) would divide by zero).
+  for (float cutoff : {0.0f, -50.0f, kNaN, 24000.0f, 30000.0f, 36000.0f, kInf}) {
+    for (int mode : {0, 1, 2}) {
+      CVAOnePoleFilter stage;
+      stage.SetSampleRate(48000.0f);
+      stage.SetCutoff(cutoff);
+      stage.SetMode(mode);
+      stage.UpdateCoefficients();
+      EXPECT_GE(stage.G(), 0.0f) << cutoff;
+      EXPECT_LE(stage.G(), 1.0f) << cutoff;
+      const Stereo in = Noise(5);
+      for (float x : in.left) ASSERT_TRUE(std::isfinite(stage.ProcessSample(x))) << cutoff << " " << mode;
+    }
+  }
+}
+
+}  // namespace
