@@ -1,0 +1,91 @@
+#include "engine/Shaper.h"
+
+#include <cmath>
+
+#include "engine/MathTables.h"
+#include "math_neon.h"
+#include "platform/LogSink.h"
+
+namespace {
+
+template <int C>
+inline float Shape(float x, float s) {
+  if constexpr (C == Shaper::kSine) {
+    const float y = sinClamped(4.0f * (1.0f + s) * x);
+    return s > 0.0f ? y : (1.0f + s) * y - s * x;
+  } else if constexpr (C == Shaper::kClip) {
+    const float sign = x > 0.0f ? 1.0f : (x < 0.0f ? -1.0f : 0.0f);
+    return sign * std::fmin(std::fabs(x), -s);
+  } else if constexpr (C == Shaper::kAtan) {
+    const float v = (2.0f - s) * x;
+    if (v == 0.0f) return 0.0f;
+    return static_cast<float>(fastAtan(v) * 0.6366197723675814 * 1.2799999713897705);
+  } else if constexpr (C == Shaper::kSineWrap) {
+    return sinf_neon(static_cast<float>((s + 1 + 0.08) * M_PI * 8 * x));
+  } else if constexpr (C == Shaper::kTanh) {
+    const float e = expClamped(-8.0f * x * s);
+    return 2.0f / (e + 1.0f) - 1.0f;
+  } else if constexpr (C == Shaper::kQuantise) {
+    const double q = 0.5 + 0.42 * s;
+    const double steps = q * 16;
+    // At q = 0 the step is infinitely wide: everything quantises to 0 (not 0/0).
+    if (steps == 0.0) return 0.0f;
+    return static_cast<float>(std::rint(steps * x) / steps);
+  } else {
+    return 0.0f;
+  }
+}
+
+template <int C>
+void ShapeBlock(int count, float* left, float* right, const float* cm, const float* pgm,
+                float curve, float density) {
+  for (int i = 0; i < count; ++i) {
+    const float s = cm[i] + curve;
+    const float g = pgm[i] + density;
+    left[i] = Shape<C>(g * left[i], s);
+    right[i] = Shape<C>(g * right[i], s);
+  }
+}
+
+void SelfTest() {
+  static constexpr float kInputs[] = {3.4028235e38f, 100.0f, 20.0f, 10.0f, 1.0f,
+                                      1.401298e-45f, 0.0f, -1.401298e-45f, -1.0f};
+  for (float x : kInputs) {
+    platform::LogPrintf("atanf_neon(%f) = %f\n", x, atanf_neon(x));
+    platform::LogPrintf("atanf(%f) = %f\n", x, std::atan(x));
+    platform::LogPrintf("fastAtan(%f) = %f\n", x, fastAtan(x));
+    platform::LogPrintf("sinf_neon(%f) = %f\n", x, sinf_neon(x));
+    platform::LogPrintf("expf_neon(%f) = %f\n", x, expf_neon(x));
+  }
+  platform::LogPrintf("test finished\n");
+}
+
+}  // namespace
+
+Shaper::Shaper() { SelfTest(); }
+
+float Shaper::ShapeSample(float x, float s) const {
+  switch (type_) {
+    case kSine: return Shape<kSine>(x, s);
+    case kClip: return Shape<kClip>(x, s);
+    case kAtan: return Shape<kAtan>(x, s);
+    case kSineWrap: return Shape<kSineWrap>(x, s);
+    case kTanh: return Shape<kTanh>(x, s);
+    case kQuantise: return Shape<kQuantise>(x, s);
+    default: return 0.0f;
+  }
+}
+
+void Shaper::Process(float* left, float* right, const float* cm, const float* pgm, float curve,
+                     float density) const {
+  const int n = count_;
+  switch (type_) {
+    case kSine: ShapeBlock<kSine>(n, left, right, cm, pgm, curve, density); break;
+    case kClip: ShapeBlock<kClip>(n, left, right, cm, pgm, curve, density); break;
+    case kAtan: ShapeBlock<kAtan>(n, left, right, cm, pgm, curve, density); break;
+    case kSineWrap: ShapeBlock<kSineWrap>(n, left, right, cm, pgm, curve, density); break;
+    case kTanh: ShapeBlock<kTanh>(n, left, right, cm, pgm, curve, density); break;
+    case kQuantise: ShapeBlock<kQuantise>(n, left, right, cm, pgm, curve, density); break;
+    default: ShapeBlock<-1>(n, left, right, cm, pgm, curve, density); break;
+  }
+}
