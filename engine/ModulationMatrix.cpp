@@ -1,0 +1,196 @@
+#include "engine/ModulationMatrix.h"
+
+#include <cstring>
+
+namespace {
+
+struct ConverterRow {
+  uint8_t bipolarSource;
+  int mode;
+  int converter;  // ModulationMatrix::Converter
+};
+
+// Any pairing not listed passes the source through unchanged.
+constexpr ConverterRow kConverters[] = {
+    {1, ModulationMatrix::kOff, 0},       // zero
+    {1, ModulationMatrix::kUnipolar, 1},  // to unipolar: 0.5 + 0.5 x
+    {0, ModulationMatrix::kOff, 0},       // zero
+    {0, ModulationMatrix::kBipolar, 2},   // to bipolar: 2 x - 1
+};
+
+void CopyName(char* dst, std::size_t size, const char* src, std::size_t maxChars) {
+  std::memset(dst, 0, size);
+  if (!src) return;
+  std::size_t n = 0;
+  while (n < maxChars && n + 1 < size && src[n] != '\0') ++n;
+  std::memcpy(dst, src, n);
+}
+
+void Zero(float* buffer, int32_t length) {
+  if (buffer && length > 0) std::memset(buffer, 0, sizeof(float) * static_cast<std::size_t>(length));
+}
+
+bool IsClearSlot(int slot) { return slot == -1 || slot == ModulationMatrix::kClearSlot; }
+
+}  // namespace
+
+ModulationMatrix::ModulationMatrix() {
+  std::memset(destinations_, 0, sizeof(destinations_));
+  std::memset(sources_, 0, sizeof(sources_));
+  std::memset(routes_, 0, sizeof(routes_));
+  for (Route& r : routes_) r.converter = Converter::kZero;
+  pthread_mutexattr_t attr;
+  pthread_mutexattr_init(&attr);
+  pthread_mutexattr_setprotocol(&attr, PTHREAD_PRIO_INHERIT);
+  pthread_mutex_init(&mutex_, &attr);
+  pthread_mutexattr_destroy(&attr);
+}
+
+ModulationMatrix::~ModulationMatrix() { pthread_mutex_destroy(&mutex_); }
+
+int ModulationMatrix::AddSource(int index, const char* name, int length, float* buffer, uint8_t keep,
+                                uint8_t bipolar) {
+  if (index < 0 || index >= kSources) return -1;
+  Lock lock(mutex_);
+  Source& s = sources_[index];
+  CopyName(s.name, sizeof(s.name), name, kMaxName);
+  s.buffer = buffer;
+  s.length = length > 0 ? length : 0;
+  s.keep = keep;
+  s.bipolar = bipolar;
+  return index;
+}
+
+int ModulationMatrix::AddDestination(int index, const char* name, int length, float* buffer, float* scale) {
+  if (index < 0 || index >= kDestinations) return -1;
+  Lock lock(mutex_);
+  Destination& d = destinations_[index];
+  CopyName(d.name, sizeof(d.name), name, kMaxName);
+  d.buffer = buffer;
+  d.length = length > 0 ? length : 0;
+  d.scale = scale;
+  return index;
+}
+
+ModulationMatrix::Converter ModulationMatrix::ChooseConverter(uint8_t bipolarSource, int mode) {
+  const uint8_t bipolar = bipolarSource ? 1 : 0;
+  for (const ConverterRow& row : kConverters) {
+    if (row.bipolarSource == bipolar && row.mode == mode) return static_cast<Converter>(row.converter);
+  }
+  return Converter::kIdentity;
+}
+
+int ModulationMatrix::Connect(int slot, int source, int destination, float amount, int mode) {
+  if (source < 0 || source >= kSources) return kBadSource;
+  if (destination < 0 || destination >= kDestinations) return kBadDestination;
+  if (IsClearSlot(slot)) {
+    Lock lock(mutex_);
+    std::memset(routes_, 0, sizeof(routes_));
+    for (Route& r : routes_) r.converter = Converter::kZero;
+    return 0;
+  }
+  if (slot < 0 || slot >= kRoutes) return kBadSlot;
+
+  Lock lock(mutex_);
+  // A new routing starts every destination from silence at once.
+  for (const Destination& d : destinations_) Zero(d.buffer, d.length);
+  const Source& s = sources_[source];
+  const Destination& d = destinations_[destination];
+  Route& r = routes_[slot];
+  r.converter = ChooseConverter(s.bipolar, mode);
+  CopyName(r.destinationName, sizeof(r.destinationName), d.name, sizeof(r.destinationName) - 1);
+  r.destinationBuffer = d.buffer;
+  r.destinationLength = d.length;
+  r.scale = d.scale ? d.scale : &defaultScale_;
+  Zero(d.buffer, d.length);
+  CopyName(r.sourceName, sizeof(r.sourceName), s.name, sizeof(r.sourceName) - 1);
+  r.sourceBuffer = s.buffer;
+  r.sourceLength = s.length;
+  r.amount = amount;
+  r.keep = s.keep;
+  if (!s.keep) Zero(s.buffer, s.length);
+  return 0;
+}
+
+int ModulationMatrix::SetAmount(int slot, float amount) {
+  if (IsClearSlot(slot)) return 0;
+  if (slot < 0 || slot >= kRoutes) return kBadSlot;
+  Lock lock(mutex_);
+  routes_[slot].amount = amount;
+  return slot;
+}
+
+float ModulationMatrix::GetRouteValue(int slot) const {
+  if (slot < 0 || slot >= kRoutes) return 0.0f;
+  const float* buffer = routes_[slot].destinationBuffer;
+  return buffer && routes_[slot].destinationLength > 0 ? buffer[0] : 0.0f;
+}
+
+const char* ModulationMatrix::SourceName(int index) const {
+  return index >= 0 && index < kSources ? sources_[index].name : "";
+}
+
+const char* ModulationMatrix::DestinationName(int index) const {
+  return index >= 0 && index < kDestinations ? destinations_[index].name : "";
+}
+
+namespace {
+
+template <int C>
+inline float Convert(float x) {
+  if constexpr (C == 0) {
+    return 0.0f;
+  } else if constexpr (C == 1) {
+    return 0.5f + 0.5f * x;
+  } else if constexpr (C == 2) {
+    return 2.0f * x - 1.0f;
+  } else {
+    return x;
+  }
+}
+
+}  // namespace
+
+template <ModulationMatrix::Converter C>
+void ModulationMatrix::Accumulate(const Route& r, float k) {
+  constexpr int c = static_cast<int>(C);
+  float* dst = r.destinationBuffer;
+  const float* src = r.sourceBuffer;
+  const int32_t dlen = r.destinationLength;
+  const int32_t slen = r.sourceLength;
+  if (slen <= 0) return;
+  if (dlen == slen) {
+    for (int32_t i = 0; i < dlen; ++i) dst[i] += Convert<c>(k * src[i]);
+  } else if (dlen > slen) {
+    const float v = Convert<c>(k * src[0]);
+    for (int32_t i = 0; i < dlen; ++i) dst[i] += v;
+  } else if (dlen == 1) {
+    float sum = 0.0f;
+    for (int32_t i = 0; i < slen; ++i) sum += Convert<c>(k * src[i]);
+    dst[0] += sum / static_cast<float>(slen);
+  }
+  // A destination shorter than its source but longer than one value takes nothing.
+}
+
+void ModulationMatrix::Process() {
+  Lock lock(mutex_);
+  for (const Route& r : routes_) Zero(r.destinationBuffer, r.destinationLength);
+  for (const Route& r : routes_) {
+    if (r.destinationLength <= 0 || !r.sourceBuffer || !r.destinationBuffer) continue;
+    const float k = *r.scale * r.amount;
+    switch (r.converter) {
+      case Converter::kZero:
+        Accumulate<Converter::kZero>(r, k);
+        break;
+      case Converter::kToUnipolar:
+        Accumulate<Converter::kToUnipolar>(r, k);
+        break;
+      case Converter::kToBipolar:
+        Accumulate<Converter::kToBipolar>(r, k);
+        break;
+      case Converter::kIdentity:
+        Accumulate<Converter::kIdentity>(r, k);
+        break;
+    }
+  }
+}

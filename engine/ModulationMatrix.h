@@ -1,0 +1,100 @@
+#pragma once
+// Per-voice modulation matrix: named source and destination buffers and 24 routes, each adding
+// a scaled, polarity-converted source into a destination once per block.
+#include <pthread.h>
+
+#include <cstdint>
+
+class ModulationMatrix {
+ public:
+  static constexpr int kDestinations = 46;
+  static constexpr int kSources = 32;
+  static constexpr int kRoutes = 24;
+  static constexpr int kClearSlot = 255;  // as is -1
+  static constexpr int kMaxName = 31;
+
+  // Results of Connect / SetAmount besides success.
+  static constexpr int kBadSource = -1;
+  static constexpr int kBadDestination = -2;
+  static constexpr int kBadSlot = -3;
+
+  // Route modes.
+  enum Mode : int { kOff = 0, kUnipolar = 1, kBipolar = 2 };
+
+  ModulationMatrix();
+  ~ModulationMatrix();
+  ModulationMatrix(const ModulationMatrix&) = delete;
+  ModulationMatrix& operator=(const ModulationMatrix&) = delete;
+
+  // index 0..31; returns it, or -1. `bipolar` sources run -1..+1, others 0..1; a source
+  // without `keep` is cleared whenever a route from it is installed.
+  int AddSource(int index, const char* name, int length, float* buffer, uint8_t keep, uint8_t bipolar);
+  // index 0..45; returns it, or -1. Null scale: routes into it use the default scale 1.0.
+  int AddDestination(int index, const char* name, int length, float* buffer, float* scale);
+
+  // Installs route slot 0..23, or clears every route for slot -1 or 255. Returns 0, or a
+  // negative code and changes nothing.
+  int Connect(int slot, int source, int destination, float amount, int mode);
+  // Slot 0..23: returns the slot. Slot -1 or 255: returns 0 and changes nothing.
+  int SetAmount(int slot, float amount);
+  // First value of the route's destination (0 for an unused route or another slot). Reads
+  // without the lock, for display.
+  float GetRouteValue(int slot) const;
+
+  // Evaluates every route for one block.
+  void Process();
+
+  const char* SourceName(int index) const;
+  const char* DestinationName(int index) const;
+
+ private:
+  enum class Converter : uint8_t { kZero, kToUnipolar, kToBipolar, kIdentity };
+
+  struct Destination {
+    char name[36];
+    float* buffer;
+    int32_t length;
+    float* scale;
+  };
+  struct Source {
+    char name[36];
+    float* buffer;
+    int32_t length;
+    uint8_t keep;
+    uint8_t bipolar;
+  };
+  struct Route {
+    char sourceName[33];
+    char destinationName[35];
+    float* sourceBuffer;
+    float* destinationBuffer;
+    int32_t sourceLength;
+    int32_t destinationLength;  // 0: unused
+    float amount;
+    float* scale;
+    uint8_t keep;
+    Converter converter;
+  };
+
+  // Priority inheritance: a render thread waiting for a parameter thread lends it its priority.
+  class Lock {
+   public:
+    explicit Lock(pthread_mutex_t& m) : m_(m) { pthread_mutex_lock(&m_); }
+    ~Lock() { pthread_mutex_unlock(&m_); }
+    Lock(const Lock&) = delete;
+    Lock& operator=(const Lock&) = delete;
+
+   private:
+    pthread_mutex_t& m_;
+  };
+
+  static Converter ChooseConverter(uint8_t bipolarSource, int mode);
+  template <Converter C>
+  static void Accumulate(const Route& r, float k);
+
+  Destination destinations_[kDestinations];
+  Source sources_[kSources];
+  Route routes_[kRoutes];
+  mutable pthread_mutex_t mutex_;
+  float defaultScale_ = 1.0f;
+};

@@ -1,0 +1,202 @@
+#include "engine/ModulationMatrix.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/AllocCounter.h"
+
+namespace {
+
+constexpr int kBlock = 8;
+
+// A voice-like fixture: two block-long sources (one unipolar, one bipolar), a one-value source,
+// two block-long destinations and one one-value destination.
+class ModulationMatrixTest : public ::testing::Test {
+ protected:
+  enum { kEnv = 0, kLfo = 1, kVelocity = 2 };
+  enum { kPitch = 0, kCutoff = 1, kLevel = 2 };
+
+  ModulationMatrixTest() : env(kBlock), lfo(kBlock), velocity(1), pitch(kBlock), cutoff(kBlock), level(1) {
+    EXPECT_EQ(m.AddSource(kEnv, "ENV1", kBlock, env.data(), 1, 0), kEnv);
+    EXPECT_EQ(m.AddSource(kLfo, "LFO1", kBlock, lfo.data(), 1, 1), kLfo);
+    EXPECT_EQ(m.AddSource(kVelocity, "VELOCITY", 1, velocity.data(), 1, 0), kVelocity);
+    EXPECT_EQ(m.AddDestination(kPitch, "PITCH", kBlock, pitch.data(), nullptr), kPitch);
+    EXPECT_EQ(m.AddDestination(kCutoff, "CUTOFF", kBlock, cutoff.data(), &cutoffScale), kCutoff);
+    EXPECT_EQ(m.AddDestination(kLevel, "LEVEL", 1, level.data(), nullptr), kLevel);
+    for (int i = 0; i < kBlock; ++i) {
+      env[i] = 0.1f * static_cast<float>(i);          // 0 .. 0.7
+      lfo[i] = -1.0f + 0.25f * static_cast<float>(i);  // -1 .. 0.75
+    }
+    velocity[0] = 0.8f;
+  }
+
+  ModulationMatrix m;
+  std::vector<float> env, lfo, velocity, pitch, cutoff, level;
+  float cutoffScale = 2.0f;
+};
+
+TEST_F(ModulationMatrixTest, ConvertersFollowSourcePolarityAndMode) {
+  struct Case {
+    int source, mode;
+    float (*expected)(float x);
+  };
+  const Case cases[] = {
+      {kEnv, ModulationMatrix::kBipolar, [](float x) { return 2.0f * x - 1.0f; }},
+      {kEnv, ModulationMatrix::kUnipolar, [](float x) { return x; }},
+      {kEnv, ModulationMatrix::kOff, [](float) { return 0.0f; }},
+      {kLfo, ModulationMatrix::kUnipolar, [](float x) { return 0.5f + 0.5f * x; }},
+      {kLfo, ModulationMatrix::kBipolar, [](float x) { return x; }},
+      {kLfo, ModulationMatrix::kOff, [](float) { return 0.0f; }},
+      {kLfo, 7, [](float x) { return x; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "source " << c.source << " mode " << c.mode);
+    ASSERT_EQ(m.Connect(0, c.source, kPitch, 0.5f, c.mode), 0);
+    m.Process();
+    const std::vector<float>& src = c.source == kEnv ? env : lfo;
+    for (int i = 0; i < kBlock; ++i) EXPECT_FLOAT_EQ(pitch[i], c.expected(0.5f * src[i])) << i;
+  }
+}
+
+TEST_F(ModulationMatrixTest, LengthRulesScaleAndSum) {
+  // Block into block, through the destination's own scale: element by element.
+  ASSERT_EQ(m.Connect(0, kEnv, kCutoff, 0.5f, ModulationMatrix::kUnipolar), 0);
+  // One value into a block: the same value on every sample, summed with the first route.
+  ASSERT_EQ(m.Connect(1, kVelocity, kCutoff, 1.0f, ModulationMatrix::kUnipolar), 0);
+  // Block into one value: the average of the converted values.
+  ASSERT_EQ(m.Connect(2, kLfo, kLevel, 1.0f, ModulationMatrix::kUnipolar), 0);
+  // One value into a block long destination of another route.
+  ASSERT_EQ(m.Connect(3, kVelocity, kPitch, 0.25f, ModulationMatrix::kUnipolar), 0);
+  for (int block = 0; block < 3; ++block) {  // a fresh sum every block
+    m.Process();
+    for (int i = 0; i < kBlock; ++i) {
+      EXPECT_FLOAT_EQ(cutoff[i], 2.0f * 0.5f * env[i] + 2.0f * 0.8f) << i;
+      EXPECT_FLOAT_EQ(pitch[i], 0.25f * 0.8f) << i;
+    }
+    float average = 0.0f;
+    for (float x : lfo) average += 0.5f + 0.5f * x;
+    EXPECT_FLOAT_EQ(level[0], average / kBlock);
+  }
+  EXPECT_FLOAT_EQ(m.GetRouteValue(0), cutoff[0]);
+  EXPECT_FLOAT_EQ(m.GetRouteValue(2), level[0]);
+  EXPECT_EQ(m.GetRouteValue(5), 0.0f);  // unused
+  EXPECT_EQ(m.GetRouteValue(24), 0.0f);
+  EXPECT_EQ(m.GetRouteValue(-1), 0.0f);
+
+  // SetAmount changes only the amount.
+  EXPECT_EQ(m.SetAmount(3, 1.0f), 3);
+  m.Process();
+  EXPECT_FLOAT_EQ(pitch[5], 0.8f);
+}
+
+TEST_F(ModulationMatrixTest, ADestinationShorterThanItsSourceButLongerThanOneTakesNothing) {
+  std::vector<float> pair(2, 9.0f);
+  ASSERT_EQ(m.AddDestination(10, "PAIR", 2, pair.data(), nullptr), 10);
+  ASSERT_EQ(m.Connect(0, kEnv, 10, 1.0f, ModulationMatrix::kUnipolar), 0);
+  m.Process();
+  EXPECT_EQ(pair[0], 0.0f);
+  EXPECT_EQ(pair[1], 0.0f);
+}
+
+TEST_F(ModulationMatrixTest, InstallingARouteClearsDestinationsAndNonKeptSources) {
+  std::fill(pitch.begin(), pitch.end(), 5.0f);
+  std::fill(cutoff.begin(), cutoff.end(), 5.0f);
+  level[0] = 5.0f;
+  std::vector<float> scratch(kBlock, 3.0f);
+  ASSERT_EQ(m.AddSource(5, "SCRATCH", kBlock, scratch.data(), 0, 0), 5);
+  ASSERT_EQ(m.Connect(0, kEnv, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  for (int i = 0; i < kBlock; ++i) {
+    EXPECT_EQ(pitch[i], 0.0f);
+    EXPECT_EQ(cutoff[i], 0.0f);
+    EXPECT_EQ(scratch[i], 3.0f);
+  }
+  EXPECT_EQ(level[0], 0.0f);
+  EXPECT_NE(env[1], 0.0f);  // kept
+  ASSERT_EQ(m.Connect(1, 5, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  for (float v : scratch) EXPECT_EQ(v, 0.0f);
+}
+
+TEST_F(ModulationMatrixTest, ClearSlotsRemoveEveryRoute) {
+  for (int clear : {-1, 255}) {
+    ASSERT_EQ(m.Connect(0, kEnv, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+    ASSERT_EQ(m.Connect(23, kEnv, kCutoff, 1.0f, ModulationMatrix::kUnipolar), 0);
+    m.Process();
+    ASSERT_NE(pitch[3], 0.0f);
+    EXPECT_EQ(m.Connect(clear, kEnv, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+    std::fill(pitch.begin(), pitch.end(), 7.0f);
+    m.Process();
+    EXPECT_EQ(pitch[3], 7.0f) << "no route writes it any more";
+    EXPECT_EQ(m.GetRouteValue(0), 0.0f);
+    // SetAmount on a clear slot does nothing.
+    EXPECT_EQ(m.SetAmount(clear, 3.0f), 0);
+  }
+}
+
+TEST_F(ModulationMatrixTest, BadIndexesAreRefusedAndChangeNothing) {
+  ASSERT_EQ(m.Connect(4, kEnv, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  m.Process();
+  const std::vector<float> before = pitch;
+  struct Case {
+    int slot, source, destination, result;
+  };
+  const Case cases[] = {
+      {4, 32, kCutoff, ModulationMatrix::kBadSource},   {4, -1, kCutoff, ModulationMatrix::kBadSource},
+      {4, kLfo, 46, ModulationMatrix::kBadDestination}, {4, kLfo, -3, ModulationMatrix::kBadDestination},
+      {24, kLfo, kCutoff, ModulationMatrix::kBadSlot},  {-2, kLfo, kCutoff, ModulationMatrix::kBadSlot},
+      {254, kLfo, kCutoff, ModulationMatrix::kBadSlot}, {255, 40, kCutoff, ModulationMatrix::kBadSource},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(m.Connect(c.slot, c.source, c.destination, 2.0f, ModulationMatrix::kBipolar), c.result)
+        << c.slot << " " << c.source << " " << c.destination;
+    EXPECT_EQ(pitch, before) << "buffers untouched";
+  }
+  EXPECT_EQ(m.SetAmount(24, 9.0f), ModulationMatrix::kBadSlot);
+  EXPECT_EQ(m.SetAmount(-7, 9.0f), ModulationMatrix::kBadSlot);
+  m.Process();
+  EXPECT_EQ(pitch, before) << "route 4 still as installed";
+
+  std::vector<float> spare(4);
+  EXPECT_EQ(m.AddSource(32, "X", 4, spare.data(), 1, 0), -1);
+  EXPECT_EQ(m.AddSource(-1, "X", 4, spare.data(), 1, 0), -1);
+  EXPECT_EQ(m.AddDestination(46, "X", 4, spare.data(), nullptr), -1);
+  EXPECT_EQ(m.AddDestination(-1, "X", 4, spare.data(), nullptr), -1);
+  EXPECT_EQ(m.AddSource(31, "LAST", 4, spare.data(), 1, 0), 31);
+  EXPECT_EQ(m.AddDestination(45, "LAST", 4, spare.data(), nullptr), 45);
+}
+
+TEST_F(ModulationMatrixTest, NamesAreCutTo31Characters) {
+  const std::string longName(40, 'x');
+  std::vector<float> spare(1);
+  m.AddSource(7, longName.c_str(), 1, spare.data(), 1, 0);
+  m.AddDestination(7, longName.c_str(), 1, spare.data(), nullptr);
+  EXPECT_EQ(std::string(m.SourceName(7)), std::string(31, 'x'));
+  EXPECT_EQ(std::string(m.DestinationName(7)), std::string(31, 'x'));
+  m.AddSource(8, nullptr, 1, spare.data(), 1, 0);
+  EXPECT_STREQ(m.SourceName(8), "");
+  EXPECT_STREQ(m.DestinationName(0), "PITCH");
+}
+
+// Unregistered indexes have no buffers: their routes are installed but inert.
+TEST_F(ModulationMatrixTest, RoutesWithoutBuffersContributeNothing) {
+  EXPECT_EQ(m.Connect(0, 20, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  EXPECT_EQ(m.Connect(1, kEnv, 40, 1.0f, ModulationMatrix::kUnipolar), 0);
+  ASSERT_EQ(m.Connect(2, kVelocity, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  m.Process();
+  for (float v : pitch) EXPECT_FLOAT_EQ(v, 0.8f);
+  EXPECT_EQ(m.GetRouteValue(1), 0.0f);
+}
+
+TEST_F(ModulationMatrixTest, ProcessAllocatesNothing) {
+  for (int slot = 0; slot < ModulationMatrix::kRoutes; ++slot)
+    m.Connect(slot, slot % 3, slot % 3, 0.1f, ModulationMatrix::kBipolar);
+  testing_support::AllocGuard guard;
+  for (int i = 0; i < 100; ++i) {
+    m.SetAmount(i % 24, 0.2f);
+    m.Process();
+  }
+  EXPECT_EQ(guard.Count(), 0u);
+}
+
+}  // namespace
