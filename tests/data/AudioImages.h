@@ -27,10 +27,12 @@ inline void Be32(Bytes& b, uint32_t v) {
   Be16(b, v >> 16);
   Be16(b, v & 0xFFFF);
 }
-inline void Id(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+inline void Id(Bytes& b, const char* id) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(id[i]));
+}
 inline void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 inline void PutLe32At(Bytes& b, std::size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  for (std::size_t i = 0; i < 4; ++i) b.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
 }
 inline uint32_t Le32At(const Bytes& b, std::size_t at) {
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
