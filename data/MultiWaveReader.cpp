@@ -225,6 +225,9 @@ std::size_t MultiWaveReader::CreateStream(std::vector<uint8_t>& out, int contain
   platform::LogPrintf("MultiwaveReader: [Create Stream] (MW) items %d\n", static_cast<int>(itemCount));
 
   const SampleFile empty;
+  uint64_t total = out.size();
+  for (uint32_t i = 0; i < itemCount && i < regionCount; ++i) total += (items_[i] ? *items_[i] : empty).EncodedSize();
+  if (total <= 0xFFFFFFFFu) out.reserve(static_cast<std::size_t>(total));
   for (uint32_t i = 0; i < itemCount && i < regionCount; ++i) {
     const auto start = std::chrono::steady_clock::now();
     if (out.size() > 0xFFFFFFFFu) {

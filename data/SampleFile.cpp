@@ -497,23 +497,37 @@ bool SampleFile::DecodeAiff(const uint8_t* bytes, std::size_t size) {
   return true;
 }
 
+uint64_t SampleFile::EncodedSize() const {
+  bool known = false;
+  for (const EncoderRow& row : kEncoders) known = known || row.bits == bitDepth_;
+  if (!known || samples_.empty() || samples_.size() > 0xFFFF) return 0;
+  const std::size_t frames = samples_[0].size();
+  for (const auto& channel : samples_)
+    if (channel.size() != frames) return 0;  // the shorter channel would be read past its end
+  const uint64_t dataSize = uint64_t{frames} * samples_.size() * (static_cast<uint64_t>(bitDepth_) / 8);
+  const uint64_t riffSize = dataSize + 36 + (bitDepth_ == 32 ? 2 : 0) + (iXml_.empty() ? 0 : iXml_.size() + 8) +
+                            (loop_.numLoops == 1 ? 68 : 0);
+  return riffSize + 8 > 0xFFFFFFFFu ? 0 : riffSize + 8;
+}
+
 uint32_t SampleFile::EncodeWave(std::vector<uint8_t>& out) const {
+  const uint64_t imageSize = EncodedSize();
+  if (imageSize == 0) return 0;
   const std::size_t startLength = out.size();
   EncodeFn encode = nullptr;
   for (const EncoderRow& row : kEncoders)
     if (row.bits == bitDepth_) encode = row.encode;
-  if (!encode || samples_.empty() || samples_.size() > 0xFFFF) return 0;
   const std::size_t frames = samples_[0].size();
-  for (const auto& channel : samples_)
-    if (channel.size() != frames) return 0;  // the shorter channel would be read past its end
-
   const bool isFloat = bitDepth_ == 32;
   const uint64_t channels = samples_.size();
   const uint64_t bytesPerSample = static_cast<uint64_t>(bitDepth_) / 8;
   const uint64_t dataSize = frames * channels * bytesPerSample;
   const bool writeLoop = loop_.numLoops == 1;
-  const uint64_t riffSize = dataSize + 36 + (isFloat ? 2 : 0) + (iXml_.empty() ? 0 : iXml_.size() + 8) + (writeLoop ? 68 : 0);
-  if (riffSize + 8 > 0xFFFFFFFFu) return 0;
+  const uint64_t riffSize = imageSize - 8;
+  // The array is sized once, exactly, for the whole image: trimming and growing it step by
+  // step would copy everything written before (a whole container) each time.
+  const std::size_t imageEnd = startLength + static_cast<std::size_t>(imageSize);
+  out.reserve(imageEnd);
 
   byteio::PutId(out, "RIFF");
   byteio::PutU32LE(out, static_cast<uint32_t>(riffSize));
@@ -531,15 +545,14 @@ uint32_t SampleFile::EncodeWave(std::vector<uint8_t>& out) const {
   byteio::PutU32LE(out, static_cast<uint32_t>(dataSize));
   {
     StepTimer timer("shrink1");
-    out.shrink_to_fit();
+    if (out.capacity() > imageEnd) out.shrink_to_fit();
   }
-  out.reserve(out.size() + static_cast<std::size_t>(dataSize));
   const std::size_t samplesAt = out.size();
   out.resize(samplesAt + static_cast<std::size_t>(dataSize));
   encode(out.data() + samplesAt, frames, samples_);
   {
     StepTimer timer("shrink2");
-    out.shrink_to_fit();
+    if (out.capacity() > imageEnd) out.shrink_to_fit();
   }
   if (writeLoop) {
     {

@@ -46,6 +46,8 @@ class SampleFile {
   // Appends a RIFF/WAVE image of the samples; returns its length, or 0 (and leaves the
   // array as it was) when the object cannot be encoded.
   uint32_t EncodeWave(std::vector<uint8_t>& out) const;
+  // The length EncodeWave would append (0 when it would fail), for sizing containers.
+  uint64_t EncodedSize() const;
 
   // Offset of the first chunk `id` at or after offset 12 whose header lies inside `limit`
   // bytes, or -1. Sizes are little-endian for WAV, big-endian for AIFF.
