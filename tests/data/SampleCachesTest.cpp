@@ -113,7 +113,7 @@ TEST(WavefileCache, FifthSetEvictsTheOldestUnreferencedOne) {
   std::vector<MultiWaveReader*> sets;
   for (int i = 0; i < 4; ++i) {
     const Bytes b = Wave(i);
-    sets.push_back(cache.LoadStream("s" + std::to_string(i), b.data(), b.size()));
+    sets.push_back(cache.LoadStream(std::string("s").append(std::to_string(i)), b.data(), b.size()));
   }
   sets[0]->AddRef();
   testing_support::LogCapture log;
@@ -203,7 +203,7 @@ TEST(WavetableCache, HitsEvictionAndAnalysis) {
   EXPECT_EQ(silent->Variant(0).bins, 0);
   for (int i = 2; i < 4; ++i) {
     const auto d = TableData(2, i);
-    cache.LoadNativeData("wt" + std::to_string(i), d.data(), d.size(), 0);
+    cache.LoadNativeData(std::string("wt").append(std::to_string(i)), d.data(), d.size(), 0);
   }
   first->AddRef();
   testing_support::LogCapture log;

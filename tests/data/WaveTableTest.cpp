@@ -88,7 +88,7 @@ TEST(WaveTableLoad, LongFilesAreCopiedFrameForFrameUpTo256) {
   for (int frames : {256, 300}) {
     SCOPED_TRACE(frames);
     const SampleFile s = FramesSample(frames, 16);
-    const std::string path = WriteWav(root, "t" + std::to_string(frames) + ".wav", s);
+    const std::string path = WriteWav(root, std::string("t").append(std::to_string(frames)).append(".wav"), s);
     testing_support::LogCapture log;
     auto table = std::make_unique<WaveTable>();
     ASSERT_EQ(table->LoadFile(path), 1);
