@@ -1,0 +1,185 @@
+// Runs the fuzz entry points over a fixed number of seeded, deterministic inputs: valid
+// images of every kind, mutated (bit flips, interesting bytes and words, chunk sizes,
+// truncation, insertion, splicing) and raw noise. Meant to run under ASan/UBSan in CI;
+// the libFuzzer mains explore further when built with clang.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data/SampleFile.h"
+#include "platform/LogSink.h"
+#include "tests/data/AudioImages.h"
+#include "tests/fuzz/FuzzTargets.h"
+
+namespace {
+
+using audio_images::Bytes;
+namespace img = audio_images;
+
+constexpr int kIterations = 20000;
+
+class SilentLog {
+ public:
+  SilentLog() { fuzz_targets::SilenceLog(); }
+  ~SilentLog() { platform::SetLogSink(nullptr, nullptr); }
+};
+
+Bytes Pattern(std::size_t n, int seed) {
+  Bytes b(n);
+  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(i * 31 + seed * 7);
+  return b;
+}
+
+Bytes Encoded(int channels, int frames, int bits, const std::string& ixml) {
+  SampleFile s;
+  s.SetBitDepth(bits);
+  s.Resize(channels, frames);
+  for (int c = 0; c < channels; ++c)
+    for (int f = 0; f < frames; ++f) s.Channel(c)[f] = static_cast<float>((f * 17 + c * 5) % 200 - 100) / 101.0f;
+  s.SetIXml(ixml);
+  s.Loop().loopEnd = static_cast<uint32_t>(frames);
+  Bytes out;
+  s.EncodeWave(out);
+  return out;
+}
+
+std::vector<Bytes> WaveSeeds() {
+  std::vector<Bytes> seeds = {
+      Encoded(1, 9, 8, "x"),
+      Encoded(2, 7, 16, ""),
+      Encoded(1, 5, 24, "<iXML/>"),
+      Encoded(3, 4, 32, ""),
+      img::Wav(1, 2, 44100, 32, Pattern(32, 1)),
+      img::Riff({{"LIST", Pattern(5, 2)}, {"fmt ", img::FmtExtensible(2, 48000, 24, 1)}, {"data", Pattern(30, 3)}}, true),
+      img::Wav(1, 1, 48000, 16, Pattern(40, 4), {{"smpl", img::Smpl({{2, 10}})}}),
+      img::Aiff(2, 4, 16, 44100, Pattern(16, 5)),
+      img::Aiff(1, 6, 24, 48000, Pattern(18, 6)),
+      img::Form("AIFC", {{"FVER", Pattern(4, 7)}, {"COMM", img::Comm(1, 3, 32, 96000, "fl32")}, {"SSND", img::Ssnd(Pattern(12, 8), 3)}}),
+      img::Form("AIFF", {{"NAME", Pattern(5, 9)}, {"COMM", img::Comm(1, 5, 8, 8000)}, {"SSND", img::Ssnd(Pattern(5, 10))}}),
+  };
+  // Real files of Python's test suite when they are there (small ones only).
+  for (const char* name : {"pluck-pcm8.wav", "pluck-pcm8.aiff", "pluck-alaw.aifc"}) {
+    const std::string path = std::string("/usr/lib/python3.11/test/audiodata/") + name;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+      Bytes b(8192);
+      b.resize(std::fread(b.data(), 1, b.size(), f));
+      std::fclose(f);
+      seeds.push_back(b);
+    }
+  }
+  return seeds;
+}
+
+std::vector<Bytes> MswfSeeds() {
+  const Bytes a = Encoded(1, 6, 16, "");
+  const Bytes b = Encoded(2, 3, 24, "ab");
+  return {img::Mswf({a, b}, 3), img::Mswf({a}, 1), img::Mswf({b, a, b}, 3), img::Mswf({}, 2), a};
+}
+
+class Mutator {
+ public:
+  explicit Mutator(uint32_t seed) : rng_(seed) {}
+
+  Bytes Next(const std::vector<Bytes>& seeds) {
+    Bytes b = seeds[Pick(seeds.size())];
+    if (Pick(20) == 0) {  // noise behind a plausible magic
+      Bytes noise(Pick(300));
+      for (auto& x : noise) x = static_cast<uint8_t>(rng_());
+      if (noise.size() >= 4 && !b.empty()) std::copy(b.begin(), b.begin() + std::min<std::size_t>(4, b.size()), noise.begin());
+      return noise;
+    }
+    const int steps = 1 + static_cast<int>(Pick(4));
+    for (int s = 0; s < steps; ++s) Mutate(b, seeds);
+    return b;
+  }
+
+ private:
+  std::size_t Pick(std::size_t n) { return n ? rng_() % n : 0; }
+
+  void Mutate(Bytes& b, const std::vector<Bytes>& seeds) {
+    static constexpr uint8_t kBytes[] = {0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF};
+    static constexpr uint32_t kWords[] = {0, 1, 2, 3, 16, 52, 0x7F, 0x80, 0xFFFF, 0x10000, 0x7FFFFFFF, 0x80000000u,
+                                          0xFFFFFFF0u, 0xFFFFFFFFu};
+    switch (Pick(8)) {
+      case 0:
+        if (!b.empty()) b[Pick(b.size())] ^= static_cast<uint8_t>(1u << Pick(8));
+        break;
+      case 1:
+        if (!b.empty()) b[Pick(b.size())] = kBytes[Pick(sizeof kBytes)];
+        break;
+      case 2:
+      case 3: {  // a 32-bit word, often a header or chunk-size field, either byte order
+        if (b.size() < 4) break;
+        std::size_t at = Pick(b.size() - 3);
+        if (Pick(2)) at = std::min<std::size_t>(4 + 4 * Pick(16), b.size() - 4);
+        if (Pick(2))
+          for (std::size_t i = 12; i + 8 <= b.size(); ++i)
+            if (b[i] >= 'A' && b[i] <= 'z' && b[i + 1] >= 'A' && b[i + 1] <= 'z' && Pick(4) == 0) {
+              at = i + 4;
+              break;
+            }
+        const uint32_t w = Pick(4) ? kWords[Pick(sizeof kWords / 4)] : static_cast<uint32_t>(b.size() + Pick(9) - 4);
+        const bool big = Pick(2);
+        for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(w >> (big ? 24 - 8 * i : 8 * i));
+        break;
+      }
+      case 4:
+        b.resize(Pick(b.size() + 1));
+        break;
+      case 5: {
+        const std::size_t at = Pick(b.size() + 1);
+        Bytes more(1 + Pick(16));
+        for (auto& x : more) x = static_cast<uint8_t>(rng_());
+        b.insert(b.begin() + static_cast<std::ptrdiff_t>(at), more.begin(), more.end());
+        break;
+      }
+      case 6: {  // duplicate a slice
+        if (b.size() < 2) break;
+        const std::size_t from = Pick(b.size());
+        const std::size_t len = 1 + Pick(std::min<std::size_t>(64, b.size() - from));
+        const Bytes slice(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(from + len));
+        b.insert(b.begin() + static_cast<std::ptrdiff_t>(Pick(b.size() + 1)), slice.begin(), slice.end());
+        break;
+      }
+      default: {  // splice the tail of another seed
+        const Bytes& other = seeds[Pick(seeds.size())];
+        const std::size_t keep = Pick(b.size() + 1);
+        const std::size_t from = Pick(other.size() + 1);
+        b.resize(keep);
+        b.insert(b.end(), other.begin() + static_cast<std::ptrdiff_t>(from), other.end());
+        break;
+      }
+    }
+  }
+
+  std::mt19937 rng_;
+};
+
+template <class Target>
+void Drive(std::vector<Bytes> (*makeSeeds)(), Target target, uint32_t seed) {
+  SilentLog silent;
+  const std::vector<Bytes> seeds = makeSeeds();
+  for (const Bytes& s : seeds) ASSERT_TRUE(target(s.data(), s.size())) << "seed input";
+  Mutator mutator(seed);
+  fuzz_targets::AcceptedCount() = 0;
+  int failures = 0;
+  for (int i = 0; i < kIterations && failures < 5; ++i) {
+    const Bytes input = mutator.Next(seeds);
+    if (!target(input.data(), input.size())) {
+      ++failures;
+      ADD_FAILURE() << "iteration " << i << " (" << input.size() << " bytes) broke a property";
+    }
+  }
+  // Mutations must leave enough inputs valid to exercise decoding, not only rejection.
+  EXPECT_GT(fuzz_targets::AcceptedCount(), kIterations / 20);
+  std::printf("%d of %d mutated inputs accepted\n", fuzz_targets::AcceptedCount(), kIterations);
+}
+
+TEST(FuzzDriver, SampleFileDecoderSurvivesMutatedImages) { Drive(&WaveSeeds, &fuzz_targets::SampleFileOne, 0x5EED01); }
+
+TEST(FuzzDriver, MswfReaderSurvivesMutatedContainers) { Drive(&MswfSeeds, &fuzz_targets::MswfOne, 0x5EED02); }
+
+}  // namespace

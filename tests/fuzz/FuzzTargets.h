@@ -1,0 +1,25 @@
+#pragma once
+// Fuzz entry points for the readers of outside bytes. Each decodes one input and checks the
+// properties every result must have; false means a property was broken. The libFuzzer
+// mains (libfuzzer/) and the deterministic GoogleTest driver call the same functions.
+#include <cstddef>
+#include <cstdint>
+
+namespace fuzz_targets {
+
+// SampleFile::Decode and LoadFromMemory; a decoded object must re-encode into an image
+// that decodes and re-encodes to the same bytes.
+bool SampleFileOne(const uint8_t* data, std::size_t size);
+
+// MultiWaveReader::loadStream; a loaded set must serialise into a container that loads
+// again and serialises to the same bytes.
+bool MswfOne(const uint8_t* data, std::size_t size);
+
+// Inputs the readers accepted since the last reset, so a driver can tell that its inputs
+// reach the decoding paths and not only the header checks.
+int& AcceptedCount();
+
+// Routes the readers' log lines to nowhere (fuzzing prints millions of them).
+void SilenceLog();
+
+}  // namespace fuzz_targets
