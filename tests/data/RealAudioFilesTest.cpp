@@ -2,6 +2,8 @@
 // (Python's wave/aifc modules, or sox), sample for sample.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -135,11 +137,16 @@ TEST(RealAudioFiles, AlsaUtilsWavsDecodeLikePython) {
   DIR* d = opendir(dir.c_str());
   if (!d) GTEST_SKIP() << dir << " is missing (Debian package alsa-utils)";
   std::vector<std::string> paths;
+  errno = 0;
   while (dirent* e = readdir(d)) {
     const std::string name = e->d_name;
     if (name.size() > 4 && name.compare(name.size() - 4, 4, ".wav") == 0) paths.push_back(dir + "/" + name);
   }
+  const int listError = errno;
   closedir(d);
+  // A 32-bit program under qemu-user cannot list directories whose 64-bit offsets do not
+  // fit its readdir (EOVERFLOW); that is the emulator, not the decoder.
+  if (listError != 0) GTEST_SKIP() << "cannot list " << dir << ": " << std::strerror(listError);
   if (paths.empty()) GTEST_SKIP() << "no WAV files in " << dir;
   for (const std::string& path : paths) ExpectSameAsPython(path);
 }
