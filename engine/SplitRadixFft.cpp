@@ -117,14 +117,17 @@ inline Cpx Twiddle(int32_t n, int32_t k, const Cpx* table) {
   return {t.im, t.re};
 }
 
+// Size 2, the same in both directions.
+void SumAndDifference(float* d) {
+  const Cpx a = Get(d, 0), b = Get(d, 1);
+  Put(d, 0, {a.re + b.re, a.im + b.im});
+  Put(d, 1, {a.re - b.re, a.im - b.im});
+}
+
 // Decimation in frequency: one butterfly pass, then the half and the two quarters.
 void Forward(float* d, int32_t n) {
   if (n <= 2) {
-    if (n == 2) {
-      const Cpx a = Get(d, 0), b = Get(d, 1);
-      Put(d, 0, {a.re + b.re, a.im + b.im});
-      Put(d, 1, {a.re - b.re, a.im - b.im});
-    }
+    if (n == 2) SumAndDifference(d);
     return;
   }
   const int32_t q = n / 4;
@@ -150,11 +153,7 @@ void Forward(float* d, int32_t n) {
 // forward butterfly.
 void Inverse(float* d, int32_t n) {
   if (n <= 2) {
-    if (n == 2) {
-      const Cpx a = Get(d, 0), b = Get(d, 1);
-      Put(d, 0, {a.re + b.re, a.im + b.im});
-      Put(d, 1, {a.re - b.re, a.im - b.im});
-    }
+    if (n == 2) SumAndDifference(d);
     return;
   }
   const int32_t q = n / 4;
