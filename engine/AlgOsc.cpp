@@ -47,6 +47,11 @@ constexpr CrossfadeWindow kWindow;
 
 inline bool Finite(float v) { return std::isfinite(v); }
 
+// A parameter written from another thread; a non-finite value keeps the previous one.
+inline void StoreFinite(std::atomic<float>& target, float v) {
+  if (Finite(v)) target.store(v, std::memory_order_relaxed);
+}
+
 }  // namespace
 
 AlgOsc::AlgOsc()
@@ -80,24 +85,12 @@ void AlgOsc::SetDetune(float semitones) {
   detuneOctaves_.store(semitones / 12.0f, std::memory_order_relaxed);
 }
 
-void AlgOsc::SetPan(float pan) {
-  if (Finite(pan)) panTarget_.store(pan, std::memory_order_relaxed);
-}
-void AlgOsc::SetShape(float shape) {
-  if (Finite(shape)) shapeTarget_.store(shape, std::memory_order_relaxed);
-}
-void AlgOsc::SetP2(float p2) {
-  if (Finite(p2)) p2Target_.store(p2, std::memory_order_relaxed);
-}
-void AlgOsc::SetPhase(float cycles) {
-  if (Finite(cycles)) phaseTarget_.store(cycles, std::memory_order_relaxed);
-}
-void AlgOsc::SetSpread(float spread) {
-  if (Finite(spread)) spreadTarget_.store(spread, std::memory_order_relaxed);
-}
-void AlgOsc::SetRandomDeviation(float deviation) {
-  if (Finite(deviation)) randomDeviation_.store(deviation, std::memory_order_relaxed);
-}
+void AlgOsc::SetPan(float pan) { StoreFinite(panTarget_, pan); }
+void AlgOsc::SetShape(float shape) { StoreFinite(shapeTarget_, shape); }
+void AlgOsc::SetP2(float p2) { StoreFinite(p2Target_, p2); }
+void AlgOsc::SetPhase(float cycles) { StoreFinite(phaseTarget_, cycles); }
+void AlgOsc::SetSpread(float spread) { StoreFinite(spreadTarget_, spread); }
+void AlgOsc::SetRandomDeviation(float deviation) { StoreFinite(randomDeviation_, deviation); }
 
 void AlgOsc::SmoothControls() {
   shape_.Step();

@@ -48,7 +48,7 @@ class AlgOsc {
   void SetShape(float shape);        // 0..1
   void SetP2(float p2);              // 0..1
   void SetPhase(float cycles);       // phase offset, 0..1 cycle
-  void SetSpread(float spread);      // 1 = voices apart, 0 = each side minus the other
+  void SetSpread(float spread);      // 0 = voices apart, 1 = each side minus the other
   void SetMute(bool mute) { mute_.store(mute, std::memory_order_relaxed); }
   void SetRandomDeviation(float deviation);  // 0..1; 1 leaves voices 1-3 free running
   void SetPhaseReset(bool on) { phaseReset_.store(on, std::memory_order_relaxed); }

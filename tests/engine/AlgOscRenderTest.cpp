@@ -60,7 +60,14 @@ TEST_F(AlgOscRender, MutedBlocksAreSilentWhileThePhaseAndHandOversRunOn) {
   AlgOsc reference;
   Prepare(reference);
   osc_.SetMute(true);
-  for (int block = 0; block < 3; ++block) {
+  for (AlgOsc* osc : {&osc_, &reference}) osc->SetPhaseReset(true);
+  // A new table every block and a restart in the last muted block: the unmuted blocks only
+  // match if the muted render took the tables and ran the crossfade countdown.
+  for (int block = 0; block < 4; ++block) {
+    for (AlgOsc* osc : {&osc_, &reference}) {
+      osc->SetAlgorithm(block + 1);
+      if (block == 3) osc->ArmRestart();
+    }
     const Stereo muted = Block(osc_, 700.0f);
     Block(reference, 700.0f);
     for (int n = 0; n < kFrames; ++n) {
