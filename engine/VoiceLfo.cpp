@@ -248,10 +248,10 @@ void VoiceLfo::Process(float* out, float modulation, float rateHz) {
   const TypeRow& row = Row(type_);
   switch (row.render) {
     case Render::kTable:
-      RenderTable(out, row.table, inc);
+      RenderTable<false>(out, row.table, inc);
       break;
     case Render::kTableBackwards:
-      RenderTableBackwards(out, row.table, inc);
+      RenderTable<true>(out, row.table, inc);
       break;
     case Render::kRandom:
       RenderRandom(out, rateHz, inc);
@@ -264,24 +264,12 @@ void VoiceLfo::Process(float* out, float modulation, float rateHz) {
   }
 }
 
+template <bool kBackwards>
 void VoiceLfo::RenderTable(float* out, const float* table, uint32_t inc) {
   uint32_t phase = phase_;
   const float amp = amplitude_;
   for (int32_t i = 0; i < blockSize_; ++i) {
-    phase += inc;
-    const uint32_t idx = phase >> 22;
-    const float frac = static_cast<float>(phase & 0x3FFFFFu) * kFraction22;
-    const float a = table[idx];
-    out[i] = (a + (table[idx + 1] - a) * frac) * amp;
-  }
-  phase_ = phase;
-}
-
-void VoiceLfo::RenderTableBackwards(float* out, const float* table, uint32_t inc) {
-  uint32_t phase = phase_;
-  const float amp = amplitude_;
-  for (int32_t i = 0; i < blockSize_; ++i) {
-    phase -= inc;
+    phase = kBackwards ? phase - inc : phase + inc;
     const uint32_t idx = phase >> 22;
     const float frac = static_cast<float>(phase & 0x3FFFFFu) * kFraction22;
     const float a = table[idx];
@@ -310,7 +298,8 @@ void VoiceLfo::RenderUser(float* out, uint32_t inc) {
 }
 
 void VoiceLfo::RenderRandom(float* out, float rateHz, uint32_t inc) {
-  // Four new values per cycle of the free rate; no rate holds the present value.
+  // Four new values per cycle of the free rate; no rate holds the present value. A value
+  // lasts hold length + 1 values, so a hold length of 0 draws on every value.
   const int32_t holdLength = rateHz > 0.0f ? arm::ToInt32(sampleRate_ / (rateHz * 4.0f)) : INT32_MAX;
   uint32_t state = tRandomState;
   bool drew = false;

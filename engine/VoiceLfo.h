@@ -68,8 +68,9 @@ class VoiceLfo {
   int32_t type() const { return type_; }
 
  private:
+  // Backwards: the phase runs down, so a falling table plays rising.
+  template <bool kBackwards>
   void RenderTable(float* out, const float* table, uint32_t inc);
-  void RenderTableBackwards(float* out, const float* table, uint32_t inc);
   void RenderUser(float* out, uint32_t inc);
   void RenderRandom(float* out, float rateHz, uint32_t inc);
 

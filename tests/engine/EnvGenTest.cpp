@@ -95,6 +95,48 @@ TEST_F(EnvGenTest, SegmentsTakeTheirTimeForEveryCurve) {
   }
 }
 
+// Halfway through a segment of N samples aiming at a target r beyond its end, c^(N/2) =
+// sqrt(r / (1 + r)). The attack takes 5 % of the curve value as r, decay and release 1 %;
+// the curve values below are taken from the table as published, not from the code.
+TEST_F(EnvGenTest, CurveSettingsBendSegmentsByTheirRatios) {
+  struct Case {
+    int index;
+    double curve;
+  };
+  const Case cases[] = {{0, 0.005}, {17, 0.996}, {50, 8.126}, {69, 21.529}, {84, 46.2}, {100, 99.999}};
+  constexpr int kHalf = 480;  // of 20 ms
+  auto levelAfterHalf = [&]() {
+    float level = 0.0f;
+    for (int i = 0; i < kHalf; ++i) env.Process(nullptr, &level);
+    return static_cast<double>(level);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.index);
+    const double ra = c.curve * 0.05;
+    const double rdr = c.curve * 0.01;
+    const double attackHalf = (1.0 + ra) * (1.0 - std::sqrt(ra / (1.0 + ra)));
+    const double fallHalf = std::sqrt(rdr * (1.0 + rdr)) - rdr;  // from 1.0 towards 0
+
+    env.SetMode(0);
+    env.Reset();
+    env.SetAttackCurve(c.index);
+    env.SetDecayReleaseCurve(c.index);
+    env.SetAttack(20.0f);
+    env.SetDecay(20.0f);
+    env.SetRelease(20.0f);
+    env.SetSustain(0.0f);
+    env.Trigger(1.0f);
+    EXPECT_NEAR(levelAfterHalf(), attackHalf, 1e-4);
+    RunWhile(EnvGen::kAttack);
+    ASSERT_EQ(env.state(), EnvGen::kDecay);
+    EXPECT_NEAR(levelAfterHalf(), fallHalf, 1e-4);
+    RunWhile(EnvGen::kDecay);
+    env.SetSustain(1.0f);  // in sustain: the level follows at once
+    env.Release();
+    EXPECT_NEAR(levelAfterHalf(), fallHalf, 1e-4);
+  }
+}
+
 TEST_F(EnvGenTest, ZeroOrNegativeTimesJumpAtOnce) {
   for (float ms : {0.0f, -3.0f}) {
     SCOPED_TRACE(ms);

@@ -129,6 +129,7 @@ TEST_F(VoiceLfoTest, RandomHoldsEachValueForTheHoldLength) {
     float rate;
     int period;  // hold length + 1 = int(48000 / (4 x rate)) + 1
   };
+  // 20 kHz gives a hold length of 0: a new value on every value.
   for (const Case& c : {Case{4000.0f, 4}, Case{8000.0f, 2}, Case{20000.0f, 1}}) {
     SCOPED_TRACE(c.rate);
     VoiceLfo::SeedRandom();
