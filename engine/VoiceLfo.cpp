@@ -219,7 +219,7 @@ void VoiceLfo::SyncToTempo(uint32_t clockTick, float bpm) {
   } else {
     beats *= kModifiers[modifier];
   }
-  cycleBeats_ = beats;
+  cycleBeats_.store(beats, std::memory_order_relaxed);
   uint32_t inc = 0;  // no tempo: the LFO stands instead of running at an infinite rate
   if (bpm > 0.0f) {
     const float secondsPerBeat = 60.0f / bpm;

@@ -64,7 +64,7 @@ class VoiceLfo {
 
   uint32_t phase() const { return phase_; }
   uint32_t increment() const { return increment_.load(std::memory_order_relaxed); }
-  float cycleBeats() const { return cycleBeats_; }
+  float cycleBeats() const { return cycleBeats_.load(std::memory_order_relaxed); }
   int32_t type() const { return type_; }
 
  private:
@@ -88,7 +88,7 @@ class VoiceLfo {
   int32_t userLength_ = 0;
   int32_t syncModifier_ = 1;
   int32_t syncNote_ = 2;
-  float cycleBeats_ = 1.0f;
+  std::atomic<float> cycleBeats_{1.0f};  // written by the clock thread, read for display
   std::atomic<float> lastModulation_{0.0f};
   // The clock's phase restart, applied by the rendering thread at its next Process.
   std::atomic<bool> restartRequest_{false};
