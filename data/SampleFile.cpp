@@ -403,8 +403,9 @@ bool SampleFile::DecodeWave(const uint8_t* bytes, std::size_t size) {
     isFloat = sub == kTagFloat;
   }
   if (channels < 1 || channels > 128) return Fail(kMsgWavChannels);
-  const uint64_t frameBytes = uint64_t{channels} * static_cast<uint32_t>(bitDepth_) / 8;
-  if (uint64_t{byteRate} != uint64_t{sampleRate_} * frameBytes || uint64_t{blockAlign} != frameBytes)
+  const uint64_t bits = static_cast<uint32_t>(bitDepth_);
+  const uint64_t frameBytes = channels * bits / 8;
+  if (uint64_t{byteRate} != uint64_t{sampleRate_} * channels * bits / 8 || uint64_t{blockAlign} != frameBytes)
     return Fail(kMsgWavInconsistent);
   if (!SupportedDepth(bitDepth_)) return Fail(kMsgBitDepth);
   isFloat = isFloat && bitDepth_ == 32;
