@@ -145,14 +145,12 @@ int MultiWaveReader::loadFile(const std::string& path) {
       return 0;
     }
     int result = 0;
-    int appended = 0;
     for (uint32_t i = 0; i < itemCount; ++i) {
       std::unique_ptr<SampleFile> item = DecodeItem(bytes.data(), bytes.size(), i);
       result = item != nullptr;
       if (item) {
-        ++appended;
         items_.push_back(std::move(item));
-        if (progress_) progress_(appended, static_cast<int>(i) + 1);
+        if (progress_) progress_(static_cast<int>(itemCount), static_cast<int>(i) + 1);
       } else {
         platform::LogPrintf("MultiWaveReader: <loadFile:%s> [MSWF] ERROR reading sample %d \n", name,
                             static_cast<int>(i));

@@ -43,7 +43,10 @@ static_assert(sizeof(MswfRegion) == MswfRegion::kBytes, "the record is also used
 
 class MultiWaveReader : public WaveCacheEntry {
  public:
-  // (total, done) while items are decoded or encoded.
+  // (total, done) after each item decoded or encoded: total is the set's item count, done
+  // the number of items handled so far including this one (i + 1). Every loader and
+  // CreateStream report the same way; no call marks the end, so a display that waits for
+  // one closes itself when the operation returns.
   using ProgressFn = std::function<void(int total, int done)>;
 
   static constexpr uint32_t kHeaderBytes = 16;

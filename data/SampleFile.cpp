@@ -373,6 +373,26 @@ int64_t SampleFile::FindChunk(const uint8_t* bytes, std::size_t limit, const cha
   return -1;
 }
 
+bool SampleFile::TakeSamples(const uint8_t* src, uint64_t frames, uint32_t channels, bool aiff, bool isFloat) {
+  if (frames * channels > kMaxSamples) return Fail(kMsgTooManySamples);
+  std::vector<std::vector<float>> decoded(channels, std::vector<float>(static_cast<std::size_t>(frames)));
+  FindDecoder(aiff ? Container::kAiff : Container::kWave, bitDepth_, isFloat)(src, static_cast<std::size_t>(frames),
+                                                                               decoded);
+  samples_ = std::move(decoded);
+  iXml_.clear();
+  loop_ = SampleLoopInfo{};
+  SetLoopDefaults();
+  return true;
+}
+
+void SampleFile::ReadIXml(const uint8_t* bytes, int64_t ixml, uint64_t limit, bool bigEndian) {
+  if (ixml < 0) return;
+  const uint8_t* header = bytes + ixml;
+  const uint64_t ixmlSize = bigEndian ? byteio::U32BE(header + 4) : byteio::U32LE(header + 4);
+  if (static_cast<uint64_t>(ixml) + 8 + ixmlSize <= limit)
+    iXml_.assign(reinterpret_cast<const char*>(header + 8), static_cast<std::size_t>(ixmlSize));
+}
+
 bool SampleFile::DecodeWave(const uint8_t* bytes, std::size_t size) {
   if (size < 12) return Fail(kMsgInvalidWav);
   const uint64_t limit = uint64_t{byteio::U32LE(bytes + 4)} + 8;
@@ -403,8 +423,9 @@ bool SampleFile::DecodeWave(const uint8_t* bytes, std::size_t size) {
     isFloat = sub == kTagFloat;
   }
   if (channels < 1 || channels > 128) return Fail(kMsgWavChannels);
-  const uint64_t frameBytes = uint64_t{channels} * static_cast<uint32_t>(bitDepth_) / 8;
-  if (uint64_t{byteRate} != uint64_t{sampleRate_} * frameBytes || uint64_t{blockAlign} != frameBytes)
+  const uint64_t bits = static_cast<uint32_t>(bitDepth_);
+  const uint64_t frameBytes = channels * bits / 8;
+  if (uint64_t{byteRate} != uint64_t{sampleRate_} * channels * bits / 8 || uint64_t{blockAlign} != frameBytes)
     return Fail(kMsgWavInconsistent);
   if (!SupportedDepth(bitDepth_)) return Fail(kMsgBitDepth);
   isFloat = isFloat && bitDepth_ == 32;
@@ -415,14 +436,7 @@ bool SampleFile::DecodeWave(const uint8_t* bytes, std::size_t size) {
   // Checked before the channel arrays are sized: a damaged size must not turn into a
   // multi-gigabyte allocation.
   if (dataStart + frames * frameBytes > size) return Fail(kMsgShortData);
-  if (frames * channels > kMaxSamples) return Fail(kMsgTooManySamples);
-
-  std::vector<std::vector<float>> decoded(channels, std::vector<float>(static_cast<std::size_t>(frames)));
-  FindDecoder(Container::kWave, bitDepth_, isFloat)(bytes + dataStart, static_cast<std::size_t>(frames), decoded);
-  samples_ = std::move(decoded);
-  iXml_.clear();
-  loop_ = SampleLoopInfo{};
-  SetLoopDefaults();
+  if (!TakeSamples(bytes + dataStart, frames, channels, /*aiff=*/false, isFloat)) return false;
 
   // A "smpl" chunk too short for what it claims is ignored: the defaults stay.
   if (smpl >= 0) {
@@ -437,11 +451,7 @@ bool SampleFile::DecodeWave(const uint8_t* bytes, std::size_t size) {
         for (int i = 0; i < 6; ++i) loop_.*kSmplLoopWords[i] = byteio::U32LE(s + 36 + 4 * i);
     }
   }
-  if (ixml >= 0) {
-    const uint64_t ixmlSize = byteio::U32LE(bytes + ixml + 4);
-    if (static_cast<uint64_t>(ixml) + 8 + ixmlSize <= limit)
-      iXml_.assign(reinterpret_cast<const char*>(bytes + ixml + 8), static_cast<std::size_t>(ixmlSize));
-  }
+  ReadIXml(bytes, ixml, limit, /*bigEndian=*/false);
   return true;
 }
 
@@ -481,19 +491,8 @@ bool SampleFile::DecodeAiff(const uint8_t* bytes, std::size_t size) {
   if (static_cast<uint64_t>(ssnd) + 16 > limit) return Fail(kMsgShortData);
   const uint64_t dataStart = static_cast<uint64_t>(ssnd) + 16 + byteio::U32BE(bytes + ssnd + 8);
   if (dataStart + dataBytes > size) return Fail(kMsgShortData);
-  if (frames * channels > kMaxSamples) return Fail(kMsgTooManySamples);
-
-  std::vector<std::vector<float>> decoded(channels, std::vector<float>(static_cast<std::size_t>(frames)));
-  FindDecoder(Container::kAiff, bitDepth_, isFloat)(bytes + dataStart, static_cast<std::size_t>(frames), decoded);
-  samples_ = std::move(decoded);
-  iXml_.clear();
-  loop_ = SampleLoopInfo{};
-  SetLoopDefaults();
-  if (ixml >= 0) {
-    const uint64_t ixmlSize = byteio::U32BE(bytes + ixml + 4);
-    if (static_cast<uint64_t>(ixml) + 8 + ixmlSize <= limit)
-      iXml_.assign(reinterpret_cast<const char*>(bytes + ixml + 8), static_cast<std::size_t>(ixmlSize));
-  }
+  if (!TakeSamples(bytes + dataStart, frames, channels, /*aiff=*/true, isFloat)) return false;
+  ReadIXml(bytes, ixml, limit, /*bigEndian=*/true);
   return true;
 }
 

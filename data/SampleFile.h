@@ -88,6 +88,11 @@ class SampleFile {
   bool DecodeAiff(const uint8_t* bytes, std::size_t size);
   bool Fail(const char* message) const;
   void SetLoopDefaults();
+  // Replaces the samples with `frames` interleaved frames at `src` (already bounds-checked)
+  // and resets the loop to its defaults and the iXML text to empty.
+  bool TakeSamples(const uint8_t* src, uint64_t frames, uint32_t channels, bool aiff, bool isFloat);
+  // The text of the "iXML" chunk at offset `ixml` (-1: none), when it lies inside `limit`.
+  void ReadIXml(const uint8_t* bytes, int64_t ixml, uint64_t limit, bool bigEndian);
 
   std::vector<std::vector<float>> samples_;
   std::string iXml_;

@@ -4,9 +4,13 @@
 // only reads the count; an object with a non-zero count is never freed by it.
 #include <time.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class WaveCacheEntry {
  public:
@@ -30,6 +34,22 @@ class WaveCacheEntry {
   static bool LoadedBefore(const WaveCacheEntry& a, const WaveCacheEntry& b) {
     if (a.loadSeconds_ != b.loadSeconds_) return a.loadSeconds_ < b.loadSeconds_;
     return a.loadNanoseconds_ < b.loadNanoseconds_;
+  }
+  // A cache's eviction step: sorts its list by load time, then removes the first entry no
+  // player holds. Entries passed over go to onSkip, the removed one to onDelete (before it
+  // is freed), each with its position. At most one entry goes.
+  template <class Entry, class OnSkip, class OnDelete>
+  static void EvictOldestUnreferenced(std::vector<std::unique_ptr<Entry>>& list, OnSkip onSkip, OnDelete onDelete) {
+    std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return LoadedBefore(*a, *b); });
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      if (list[i]->RefCount() != 0) {
+        onSkip(static_cast<int>(i), *list[i]);
+        continue;
+      }
+      onDelete(static_cast<int>(i), *list[i]);
+      list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+      return;
+    }
   }
   int32_t LatestLoad() const { return latestLoad_; }
   void SetLatestLoad(int32_t marker) { latestLoad_ = marker; }

@@ -1,7 +1,5 @@
 #include "data/WavefileCache.h"
 
-#include <algorithm>
-
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
 
@@ -57,18 +55,14 @@ MultiWaveReader* WavefileCache::Insert(std::unique_ptr<MultiWaveReader> set, con
   uint64_t held = 0;
   for (const auto& entry : entries_) held += entry->DecodedBytes();
   if (held > kMaxBytes || entries_.size() >= kMaxEntries) {
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [](const auto& a, const auto& b) { return WaveCacheEntry::LoadedBefore(*a, *b); });
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      if (entries_[i]->RefCount() != 0) {
-        platform::LogPrintf("WAVE_CACHE[%d] ->skiped delete wavefile <%s>\n", static_cast<int>(i),
-                            entries_[i]->Name().c_str());
-        continue;
-      }
-      platform::LogPrintf("WAVE_CACHE[%d] ->delete wavefile <%s>\n", static_cast<int>(i), entries_[i]->Name().c_str());
-      entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
-      break;
-    }
+    WaveCacheEntry::EvictOldestUnreferenced(
+        entries_,
+        [](int i, const MultiWaveReader& e) {
+          platform::LogPrintf("WAVE_CACHE[%d] ->skiped delete wavefile <%s>\n", i, e.Name().c_str());
+        },
+        [](int i, const MultiWaveReader& e) {
+          platform::LogPrintf("WAVE_CACHE[%d] ->delete wavefile <%s>\n", i, e.Name().c_str());
+        });
   }
   entries_.push_back(std::move(set));
   return entries_.back().get();

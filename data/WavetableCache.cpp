@@ -1,7 +1,5 @@
 #include "data/WavetableCache.h"
 
-#include <algorithm>
-
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
 
@@ -50,14 +48,11 @@ WaveTable* WavetableCache::Insert(std::unique_ptr<WaveTable> table, const std::s
   table->StampLoadTime();
 
   if (entries_.size() >= kMaxEntries) {
-    std::stable_sort(entries_.begin(), entries_.end(),
-                     [](const auto& a, const auto& b) { return WaveCacheEntry::LoadedBefore(*a, *b); });
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      if (entries_[i]->RefCount() != 0) continue;
-      platform::LogPrintf("WT_CACHE[%d] ->delete wavetable <%s>\n", static_cast<int>(i), entries_[i]->Name().c_str());
-      entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
-      break;
-    }
+    WaveCacheEntry::EvictOldestUnreferenced(
+        entries_, [](int, const WaveTable&) {},
+        [](int i, const WaveTable& e) {
+          platform::LogPrintf("WT_CACHE[%d] ->delete wavetable <%s>\n", i, e.Name().c_str());
+        });
   }
   entries_.push_back(std::move(table));
   return entries_.back().get();

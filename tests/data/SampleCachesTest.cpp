@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,24 @@ TEST(ContentHash, MurmurHash2PassesItsReferenceVerification) {
     std::memcpy(hashes + i * 4, &h, 4);
   }
   EXPECT_EQ(content_hash::Murmur2(hashes, sizeof hashes, 0), 0x27864C1Eu);
+}
+
+TEST(ContentHash, FloatHashIsTheTargetLibrarysStdHash) {
+  // std::hash<float> as the board's 32-bit libstdc++ computes it (armhf g++ 12, printed under
+  // qemu-arm); a 32-bit build also asks its own library.
+  struct Row {
+    float value;
+    uint32_t hash;
+  };
+  const Row rows[] = {
+      {1.0f, 0x623BA0B0u}, {-0.5f, 0xF975A4A3u}, {0.25f, 0xE323E056u}, {1e-30f, 0x6E969A0Du}, {3.14159f, 0x24421314u},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(content_hash::OfFloat(r.value), r.hash) << r.value;
+    if constexpr (sizeof(std::size_t) == 4) {
+      EXPECT_EQ(content_hash::OfFloat(r.value), std::hash<float>{}(r.value));
+    }
+  }
 }
 
 TEST(ContentHash, ZerosHashToZeroAndValuesFoldByThirtyOne) {

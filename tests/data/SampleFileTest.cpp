@@ -231,6 +231,8 @@ TEST(SampleFileDecode, MalformedInputFailsWithItsMessageAndAllocatesNothingLarge
       {"byte rate inconsistent", WithLe32(good, kFmtAt + 16, 12345),
        "ERROR: the header data in this WAV file seems to be inconsistent"},
       {"12-bit", img::Wav(1, 2, 48000, 12, Bytes(6, 0)), "ERROR: this file has a bit depth that is not 8, 16, 24 or 32 bits"},
+      // Byte rate 72000 = 48000 x 1 x 12 / 8: consistent, so the depth is what is refused.
+      {"12-bit mono", img::Wav(1, 1, 48000, 12, Bytes(6, 0)), "ERROR: this file has a bit depth that is not 8, 16, 24 or 32 bits"},
       {"64-bit float", img::Wav(3, 1, 48000, 64, Bytes(8, 0)),
        "ERROR: this file has a bit depth that is not 8, 16, 24 or 32 bits"},
       {"data chunk larger than the file", WithLe32(good, kDataAt + 4, 0x7FFFFFF0u),
