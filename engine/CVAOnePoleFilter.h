@@ -38,6 +38,19 @@ inline double PrewarpGDouble(double sampleRate, double cutoffHz) {
   return wa * t / 2.0;
 }
 
+// The per-sample form of a mono filter whose block form sums two inputs over `frames`
+// samples: a block of one with a silent second input.
+template <typename Filter>
+float ProcessOneSample(Filter& filter, float in, float cutoffHz, float resonance) {
+  const float silent = 0.0f;
+  float out = 0.0f;
+  const int frames = filter.frames;
+  filter.frames = 1;
+  filter.Process(&in, &silent, &out, cutoffHz, resonance);
+  filter.frames = frames;
+  return out;
+}
+
 }  // namespace filt
 
 // One zero-delay-feedback one-pole stage: low-pass, high-pass or all-pass.
