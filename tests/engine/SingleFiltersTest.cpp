@@ -323,7 +323,11 @@ TEST_F(SingleFilters, FeedbackFiltersFormTheirLoopGainInDoublePrecision) {
     float resonance;
     double monoK, dualK;
   };
-  const Case cases[] = {{0.0f, 0.05, 0.05}, {0.3f, 1.4 * 0.3f, 2.0 * 0.3f}, {0.77f, 1.4 * 0.77f, 2.0 * 0.77f}};
+  const Case cases[] = {
+      {0.0f, 0.05, 0.05},
+      {0.3f, 1.4 * 0.3f, 2.0 * 0.3f},
+      {0.77f, 1.4 * 0.77f, 2.0 * 0.77f},
+  };
   for (const Case& c : cases) {
     OnePoleFeedbackFilter mono;
     mono.sampleRate = 48000.0f;
