@@ -84,36 +84,11 @@ void CDualMoogLadderFilter::UpdateCoefficients() {
 template <int M>
 void CDualMoogLadderFilter::RunChannel(const float* in, float* out, int channel) {
   // Local copies keep the stage states in registers across the loop.
-  CVAOnePoleFilter s1 = stage_[channel], s2 = stage_[2 + channel];
-  const float alpha0 = alpha0_;
-  if constexpr (M == kFourPole) {
-    CVAOnePoleFilter s3 = stage_[4 + channel], s4 = stage_[6 + channel];
-    const float k = k_;
-    for (int i = 0; i < frames_; ++i) {
-      const float sigma =
-          s1.FeedbackOutput() + s2.FeedbackOutput() + s3.FeedbackOutput() + s4.FeedbackOutput();
-      const float u = (in[i] - k * sigma) * alpha0;
-      const float y = s4.Tick<CVAOnePoleFilter::kLowPass>(
-          s3.Tick<CVAOnePoleFilter::kLowPass>(s2.Tick<CVAOnePoleFilter::kLowPass>(
-              s1.Tick<CVAOnePoleFilter::kLowPass>(u))));
-      out[i] = kOutputGain * y;
-    }
-    stage_[4 + channel] = s3;
-    stage_[6 + channel] = s4;
-  } else {
-    CVAOnePoleFilter s5 = stage_[8 + channel];
-    const float k = std::min(k_, 2.0f);
-    for (int i = 0; i < frames_; ++i) {
-      const float sigma = s1.FeedbackOutput() + s2.FeedbackOutput() + s5.FeedbackOutput();
-      const float u = (in[i] - k * sigma) * alpha0;
-      const float y = s5.Tick<CVAOnePoleFilter::kAllPass>(s2.Tick<CVAOnePoleFilter::kLowPass>(
-          s1.Tick<CVAOnePoleFilter::kLowPass>(u)));
-      out[i] = kOutputGain * y;
-    }
-    stage_[8 + channel] = s5;
-  }
-  stage_[channel] = s1;
-  stage_[2 + channel] = s2;
+  CVAOnePoleFilter s[5];
+  for (int n = 0; n < 5; ++n) s[n] = stage_[2 * n + channel];
+  const float alpha0 = alpha0_, k = k_;
+  for (int i = 0; i < frames_; ++i) out[i] = kOutputGain * filt::LadderTick<M>(in[i], k, alpha0, s);
+  for (int n = 0; n < 5; ++n) stage_[2 * n + channel] = s[n];
 }
 
 void CDualMoogLadderFilter::Process(const float* inLeft, const float* inRight, float* outLeft,

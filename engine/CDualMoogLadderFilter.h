@@ -16,12 +16,32 @@ struct LadderCoefficients {
   float alpha0 = 1.0f;
 };
 
-// For a cutoff already limited to its range and k = 2 x resonance; false for a mode other
-// than 0 (four-pole) and 1 (two-pole), which has no coefficients.
 // The stages (0-based) inside the loop of a mode; stages outside keep their coefficients.
 std::span<const int> LadderLoopStages(int mode);
 
+// For a cutoff already limited to its range and k = 2 x resonance; false for a mode other
+// than 0 (four-pole) and 1 (two-pole), which has no coefficients.
 bool ComputeLadder(float sampleRate, float cutoffHz, float k, int mode, LadderCoefficients* out);
+
+// One sample through the loop of mode M (0 four-pole, 1 two-pole) over stages s[0..4]
+// (1-4 low-pass, 5 all-pass), before any output gain. The two-pole loop limits its
+// feedback to 2: beyond it the all-pass turns the loop unstable.
+template <int M>
+inline float LadderTick(float x, float k, float alpha0, CVAOnePoleFilter (&s)[5]) {
+  if constexpr (M == 0) {
+    const float sigma = s[0].FeedbackOutput() + s[1].FeedbackOutput() +
+                        s[2].FeedbackOutput() + s[3].FeedbackOutput();
+    const float u = (x - k * sigma) * alpha0;
+    return s[3].Tick<CVAOnePoleFilter::kLowPass>(
+        s[2].Tick<CVAOnePoleFilter::kLowPass>(s[1].Tick<CVAOnePoleFilter::kLowPass>(
+            s[0].Tick<CVAOnePoleFilter::kLowPass>(u))));
+  } else {
+    const float sigma = s[0].FeedbackOutput() + s[1].FeedbackOutput() + s[4].FeedbackOutput();
+    const float u = (x - (k < 2.0f ? k : 2.0f) * sigma) * alpha0;
+    return s[4].Tick<CVAOnePoleFilter::kAllPass>(
+        s[1].Tick<CVAOnePoleFilter::kLowPass>(s[0].Tick<CVAOnePoleFilter::kLowPass>(u)));
+  }
+}
 
 }  // namespace filt
 

@@ -1,7 +1,5 @@
 #include "engine/CMoogLadderFilter.h"
 
-#include <algorithm>
-
 CMoogLadderFilter::CMoogLadderFilter() {
   stage_[4].SetMode(CVAOnePoleFilter::kAllPass);
   SetSampleRate(sampleRate_);
@@ -43,20 +41,7 @@ bool CMoogLadderFilter::Prepare(float cutoffHz, float resonance) {
 
 template <int M>
 float CMoogLadderFilter::Tick(float x) {
-  if constexpr (M == kFourPole) {
-    const float sigma = stage_[0].FeedbackOutput() + stage_[1].FeedbackOutput() +
-                        stage_[2].FeedbackOutput() + stage_[3].FeedbackOutput();
-    const float u = (x - k_ * sigma) * alpha0_;
-    return stage_[3].Tick<CVAOnePoleFilter::kLowPass>(
-        stage_[2].Tick<CVAOnePoleFilter::kLowPass>(stage_[1].Tick<CVAOnePoleFilter::kLowPass>(
-            stage_[0].Tick<CVAOnePoleFilter::kLowPass>(u))));
-  } else {
-    const float sigma =
-        stage_[0].FeedbackOutput() + stage_[1].FeedbackOutput() + stage_[4].FeedbackOutput();
-    const float u = (x - std::min(k_, 2.0f) * sigma) * alpha0_;
-    return stage_[4].Tick<CVAOnePoleFilter::kAllPass>(stage_[1].Tick<CVAOnePoleFilter::kLowPass>(
-        stage_[0].Tick<CVAOnePoleFilter::kLowPass>(u)));
-  }
+  return filt::LadderTick<M>(x, k_, alpha0_, stage_);
 }
 
 void CMoogLadderFilter::Process(const float* inA, const float* inB, float* out, float cutoffHz,

@@ -46,11 +46,5 @@ void CSEMFilter::Process(const float* inA, const float* inB, float* out, float c
 }
 
 float CSEMFilter::ProcessSample(float in, float cutoffHz, float resonance) {
-  const float zero = 0.0f;
-  float out = 0.0f;
-  const int saved = frames;
-  frames = 1;
-  Process(&in, &zero, &out, cutoffHz, resonance);
-  frames = saved;
-  return out;
+  return filt::ProcessOneSample(*this, in, cutoffHz, resonance);
 }

@@ -30,11 +30,25 @@ inline float PrewarpG(float sampleRate, float cutoffHz) {
   const float wa = (2.0f / t) * std::tan(wd * t / 2.0f);
   return wa * t / 2.0f;
 }
+// The same in double precision; 2 pi stays the single-precision constant.
 inline double PrewarpGDouble(double sampleRate, double cutoffHz) {
   const double t = 1.0 / sampleRate;
-  const double wd = 6.2831855 * cutoffHz;
+  const double wd = static_cast<double>(6.2831855f) * cutoffHz;
   const double wa = (2.0 / t) * std::tan(wd * t / 2.0);
   return wa * t / 2.0;
+}
+
+// The per-sample form of a mono filter whose block form sums two inputs over `frames`
+// samples: a block of one with a silent second input.
+template <typename Filter>
+float ProcessOneSample(Filter& filter, float in, float cutoffHz, float resonance) {
+  const float silent = 0.0f;
+  float out = 0.0f;
+  const int frames = filter.frames;
+  filter.frames = 1;
+  filter.Process(&in, &silent, &out, cutoffHz, resonance);
+  filter.frames = frames;
+  return out;
 }
 
 }  // namespace filt

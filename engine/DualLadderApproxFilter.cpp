@@ -24,28 +24,13 @@ void DualLadderApproxFilter::Reset() {
 
 template <int O>
 void DualLadderApproxFilter::RunChannel(const float* in, float* out, State& st) const {
-  double b0 = st.b0, b1 = st.b1, b2 = st.b2, b3 = st.b3, b4 = st.b4;
-  const double f = f_, p = p_, q = q_;
+  State s = st;
+  const filt::LadderApproxCoefficients<double> c = c_;
   for (int i = 0; i < frames_; ++i) {
     const double x = filt::Clamp(static_cast<double>(in[i]), -1.0, 1.0);
-    const double input = x - q * b4;
-    const double t1 = b1;
-    b1 = (input + b0) * p - b1 * f;
-    const double t2 = b2;
-    b2 = (b1 + t1) * p - b2 * f;
-    const double t3 = b3;
-    b3 = (b2 + t2) * p - b3 * f;
-    b4 = (b3 + t3) * p - b4 * f;
-    b4 = b4 - b4 * b4 * b4 * 0.166667;
-    b0 = input;
-    double y;
-    if constexpr (O == kLowPass) y = b4;
-    else if constexpr (O == kBandPass) y = 3.0 * (b3 - b4);
-    else if constexpr (O == kHighPass) y = input - b4;
-    else y = input;
-    out[i] = static_cast<float>(y * kOutputGain);
+    out[i] = static_cast<float>(filt::LadderApproxTick<O>(x, s, c) * kOutputGain);
   }
-  st = State{b0, b1, b2, b3, b4};
+  st = s;
 }
 
 void DualLadderApproxFilter::Process(const float* inLeft, const float* inRight, float* outLeft,
@@ -54,12 +39,9 @@ void DualLadderApproxFilter::Process(const float* inLeft, const float* inRight, 
     for (int i = 0; i < frames_; ++i) outLeft[i] = outRight[i] = 0.0f;
     return;
   }
-  const double fcn = filt::Clamp(static_cast<double>(cutoffHz), kMinCutoffHz, kMaxCutoffHz) /
-                     (sampleRate_ * 0.5);
-  const double d = 1.0 - fcn;
-  p_ = fcn + 0.8 * fcn * d;
-  f_ = p_ + p_ - 1.0;
-  q_ = filt::ClampResonance(resonance) * (1.0 + 0.5 * d * (1.0 - d + 5.6 * d * d));
+  c_ = filt::ComputeLadderApprox(
+      filt::Clamp(static_cast<double>(cutoffHz), kMinCutoffHz, kMaxCutoffHz),
+      static_cast<double>(sampleRate_), static_cast<double>(filt::ClampResonance(resonance)));
 
   switch (output) {
     case kLowPass:

@@ -39,16 +39,18 @@ void DualOnePoleFeedbackFilter::UpdateCoefficients() {
   alpha0_ = c.alpha0;
 }
 
+template <bool kDoubleLoopGain>
 void DualOnePoleFeedbackFilter::RunChannel(const float* in, float* out, int channel) {
   CVAOnePoleFilter lp1 = stage_[channel], lp2 = stage_[2 + channel], hp = stage_[4 + channel];
   const float alpha0 = alpha0_;
-  const float K = static_cast<float>(K_);
+  const double K = K_;
+  const float K32 = static_cast<float>(K_);
   for (int i = 0; i < frames_; ++i) {
     const float y1 = lp1.Tick<CVAOnePoleFilter::kLowPass>(in[i]);
     const float u = alpha0 * (y1 + hp.FeedbackOutput() + lp2.FeedbackOutput());
     const float y = lp2.Tick<CVAOnePoleFilter::kLowPass>(u);
-    hp.Tick<CVAOnePoleFilter::kHighPass>(K * y);
-    // K >= 0.05, so the loop's K y scaled back by 1/K is y itself.
+    hp.Tick<CVAOnePoleFilter::kHighPass>(kDoubleLoopGain ? static_cast<float>(K * y) : K32 * y);
+    // K >= 0.05 and K y is a double, so the loop's K y scaled back by 1/K is y itself.
     out[i] = y;
   }
   stage_[channel] = lp1;
@@ -66,6 +68,14 @@ void DualOnePoleFeedbackFilter::Process(const float* inLeft, const float* inRigh
     K_ = K;
     UpdateCoefficients();
   }
-  RunChannel(inLeft, outLeft, 0);
-  RunChannel(inRight, outRight, 1);
+  // K y is a double product rounded to the stage's float. Where K is a float (any 2 x
+  // resonance) one float multiply rounds the same exact product the same way; only the 0.05
+  // floor needs the slower double multiply.
+  if (static_cast<double>(static_cast<float>(K_)) == K_) {
+    RunChannel<false>(inLeft, outLeft, 0);
+    RunChannel<false>(inRight, outRight, 1);
+  } else {
+    RunChannel<true>(inLeft, outLeft, 0);
+    RunChannel<true>(inRight, outRight, 1);
+  }
 }

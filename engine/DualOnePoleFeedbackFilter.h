@@ -36,6 +36,7 @@ class DualOnePoleFeedbackFilter {
 
  private:
   void UpdateCoefficients();
+  template <bool kDoubleLoopGain>
   void RunChannel(const float* in, float* out, int channel);
 
   // Stage s of channel c is stage_[2 s + c]: low-pass 1, low-pass 2, high-pass.

@@ -2,6 +2,8 @@
 // Mono four-pole ladder approximation (four cascaded one-pole sections, resonance feedback,
 // cubic soft limit) with low-, band- and high-pass outputs, run by the filter editor.
 
+#include "engine/DualLadderApproxFilter.h"
+
 class LadderApproxFilter {
  public:
   enum Output { kLowPass = 0, kBandPass = 1, kHighPass = 2 };
@@ -24,6 +26,9 @@ class LadderApproxFilter {
   int enabled = 1;        // kept for the editors; the filter always runs
 
  private:
-  float f_ = 0.0f, p_ = 0.0f, q_ = 0.0f;
-  float b0_ = 0.0f, b1_ = 0.0f, b2_ = 0.0f, b3_ = 0.0f, b4_ = 0.0f;
+  template <int O>
+  void Run(const float* inA, const float* inB, float* out);
+
+  filt::LadderApproxCoefficients<float> c_;
+  filt::LadderApproxState<float> state_;
 };

@@ -38,14 +38,14 @@ void OnePoleFeedbackFilter::Process(const float* in, float* out, float cutoffHz,
     K_ = K;
     UpdateCoefficients();
   }
-  const float alpha0 = alpha0_;
-  const float K32 = static_cast<float>(K_);
-  const float gain = alpha0 * drive;
+  const float alpha0 = alpha0_, gain = drive;
   for (int i = 0; i < frames; ++i) {
     const float y1 = lp1_.Tick<CVAOnePoleFilter::kLowPass>(in[i]);
-    const float u = std::tanh((y1 + hp_.FeedbackOutput() + lp2_.FeedbackOutput()) * gain);
+    const float u =
+        std::tanh((y1 + hp_.FeedbackOutput() + lp2_.FeedbackOutput()) * alpha0 * gain);
     const float y = lp2_.Tick<CVAOnePoleFilter::kLowPass>(u);
-    hp_.Tick<CVAOnePoleFilter::kHighPass>(K32 * y);
+    hp_.Tick<CVAOnePoleFilter::kHighPass>(static_cast<float>(K * y));
+    // K >= 0.05 and K y is a double, so the loop's K y scaled back by 1/K is y itself.
     out[i] = y;
   }
 }

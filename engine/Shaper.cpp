@@ -21,7 +21,7 @@ inline float Shape(float x, float s) {
     if (v == 0.0f) return 0.0f;
     return static_cast<float>(fastAtan(v) * 0.6366197723675814 * 1.2799999713897705);
   } else if constexpr (C == Shaper::kSineWrap) {
-    return sinf_neon(static_cast<float>((s + 1 + 0.08) * M_PI * 8 * x));
+    return sinf_neon(static_cast<float>((static_cast<double>(s) + 1.0 + 0.08) * M_PI * 8.0 * x));
   } else if constexpr (C == Shaper::kTanh) {
     const float e = expClamped(-8.0f * x * s);
     return 2.0f / (e + 1.0f) - 1.0f;

@@ -334,3 +334,19 @@ TEST(OnePoleStage, UnclampedCutoffsOutsideTheAudioBandStayFinite) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Prewarp, BothPrecisionsTakeTwoPiAsRoundedToSinglePrecision) {
+  // wd = 6.2831855f x fc in either precision; only T, tan and the products are double in
+  // the double form.
+  const double twoPi = static_cast<double>(6.2831855f);
+  for (float fc : {80.0f, 440.0f, 1234.5f, 9000.0f, 18000.0f}) {
+    const double t = 1.0 / 48000.0;
+    const double expected = (2.0 / t) * std::tan(twoPi * fc * t / 2.0) * t / 2.0;
+    EXPECT_EQ(filt::PrewarpGDouble(48000.0, fc), expected) << fc;
+    EXPECT_NEAR(filt::PrewarpG(48000.0f, fc), expected, 1e-6 * expected) << fc;
+  }
+}
+
+}  // namespace
