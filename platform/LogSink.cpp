@@ -2,12 +2,17 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 
 namespace platform {
 namespace {
 
-void StdoutSink(const char* text, void*) { std::fputs(text, stdout); }
-
+// Line buffered whatever stdio chose for stdout (it buffers fully when stdout is a pipe or
+// a file, where a line would otherwise wait for kilobytes of others or be lost at a crash).
+void StdoutSink(const char* text, void*) {
+  std::fputs(text, stdout);
+  if (std::strchr(text, '\n')) std::fflush(stdout);
+}
 
 std::atomic<LogSinkFn> g_fn{StdoutSink};
 std::atomic<void*> g_context{nullptr};

@@ -2,6 +2,10 @@
 // Four float / int32 / uint32 lanes: SSE2 on x86_64, NEON intrinsics on armhf, one source.
 // Operations whose results differ between the two units carry the NEON meaning on both;
 // each has a scalar reference (the *Ref functions) that tests compare against.
+// Results are the same bits on both units with two provisos: NEON always flushes
+// denormals, so the host must run with platform::ScopedFlushToZero (as the real-time
+// threads and the fixtures do); and NEON arithmetic gives the default NaN where SSE passes
+// an input NaN on, so NaN results agree as NaN, not in their payload bits.
 #include <cstdint>
 #include <cstring>
 
@@ -82,10 +86,20 @@ inline f4 Add(f4 a, f4 b) { return _mm_add_ps(a, b); }
 inline f4 Sub(f4 a, f4 b) { return _mm_sub_ps(a, b); }
 inline f4 Mul(f4 a, f4 b) { return _mm_mul_ps(a, b); }
 inline f4 MulAdd(f4 a, f4 b, f4 c) { return _mm_add_ps(a, _mm_mul_ps(b, c)); }
-// NEON min/max propagate NaN; SSE returns the second operand. Callers that clamp
-// NaN-free values see no difference; ToUint32Sat/ToInt32Sat handle NaN themselves.
-inline f4 Min(f4 a, f4 b) { return _mm_min_ps(a, b); }
-inline f4 Max(f4 a, f4 b) { return _mm_max_ps(a, b); }
+// minps/maxps return the second operand when either is NaN or both are zero; NEON gives
+// the default NaN and orders -0 below +0. A clamp of a NaN therefore stays NaN on both.
+inline f4 Min(f4 a, f4 b) {
+  const __m128 zeros = _mm_and_ps(_mm_cmpeq_ps(a, b), _mm_or_ps(a, b));  // -0 if either is
+  const __m128 r = _mm_or_ps(_mm_min_ps(a, b), zeros);
+  const __m128 nan = _mm_cmpunord_ps(a, b);
+  return _mm_or_ps(_mm_andnot_ps(nan, r), _mm_and_ps(nan, _mm_castsi128_ps(_mm_set1_epi32(0x7FC00000))));
+}
+inline f4 Max(f4 a, f4 b) {
+  const __m128 eq = _mm_cmpeq_ps(a, b);
+  const __m128 r = _mm_or_ps(_mm_and_ps(eq, _mm_and_ps(a, b)), _mm_andnot_ps(eq, _mm_max_ps(a, b)));  // +0 if either is
+  const __m128 nan = _mm_cmpunord_ps(a, b);
+  return _mm_or_ps(_mm_andnot_ps(nan, r), _mm_and_ps(nan, _mm_castsi128_ps(_mm_set1_epi32(0x7FC00000))));
+}
 inline f4 Abs(f4 a) { return _mm_and_ps(a, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF))); }
 inline i4 AddI(i4 a, i4 b) { return _mm_add_epi32(a, b); }
 inline i4 SubI(i4 a, i4 b) { return _mm_sub_epi32(a, b); }
@@ -129,7 +143,13 @@ inline u4 ToUint32Sat(f4 a) {
   return _mm_or_si128(r, over);
 }
 f4 RecipEstimate(f4 a);  // VRECPE.F32 bit for bit, see Simd4.cpp
-inline f4 RecipStep(f4 a, f4 est) { return _mm_sub_ps(_mm_set1_ps(2.0f), _mm_mul_ps(a, est)); }
+// VRECPS.F32: 2 - a * est, except that zero times infinity gives 2 rather than NaN.
+inline f4 RecipStep(f4 a, f4 est) {
+  const __m128 two = _mm_set1_ps(2.0f);
+  const __m128 r = _mm_sub_ps(two, _mm_mul_ps(a, est));
+  const __m128 zeroTimesInf = _mm_andnot_ps(_mm_cmpunord_ps(a, est), _mm_cmpunord_ps(r, r));
+  return _mm_or_ps(_mm_andnot_ps(zeroTimesInf, r), _mm_and_ps(zeroTimesInf, two));
+}
 #endif
 
 // Neither unit gathers: four scalar loads.

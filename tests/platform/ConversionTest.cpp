@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -113,9 +114,71 @@ TEST(Simd4, RecipEstimateMatchesTheReferenceOnEveryTableStep) {
   }
 }
 
-TEST(Simd4, FromUintIsExactForLargeValues) {
-  const v4::u4 u = v4::Set1U(4294967040u);
-  EXPECT_EQ(v4::Lane(v4::FromUint(u), 0), 4294967040.0f);
+TEST(Simd4, FromUintRoundsOnceToNearestEven) {
+  // Exact values, ties to even across 2^24 and 2^31, and the round up to 2^32.
+  const uint32_t inputs[] = {0u,          1u,          16777216u,   16777217u,   16777219u,   0x7FFFFFFFu,
+                             0x80000000u, 0x80000080u, 0x80000081u, 0x80000180u, 4294967040u, 0xFFFFFF7Fu,
+                             0xFFFFFF80u, 0xFFFFFFFFu};
+  for (uint32_t u : inputs) {
+    EXPECT_EQ(BitsOf(v4::Lane(v4::FromUint(v4::Set1U(u)), 0)), BitsOf(static_cast<float>(u))) << std::hex << u;
+  }
+}
+
+TEST(Simd4, MulAddRoundsTheProductBeforeTheSum) {
+  // (1 + 2^-23)(1 - 2^-23) = 1 - 2^-46: a fused multiply-add would leave -2^-46.
+  const float b = 1.0f + 0x1p-23f, c = 1.0f - 0x1p-23f;
+  EXPECT_EQ(v4::Lane(v4::MulAdd(v4::Set1(-1.0f), v4::Set1(b), v4::Set1(c)), 0), 0.0f);
+}
+
+// What the target's VMIN/VMAX and VRECPS give, bit for bit: a NaN operand gives the
+// default NaN in either position, -0 is below +0, and zero times infinity steps to 2.
+TEST(Simd4, MinMaxAndRecipStepGiveTheNeonBits) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float kDefaultNaN = std::bit_cast<float>(0x7FC00000u);
+  struct Case {
+    float a, b, min, max;
+  };
+  const Case cases[] = {
+      {1.0f, 2.0f, 1.0f, 2.0f},
+      {2.0f, -3.0f, -3.0f, 2.0f},
+      {-inf, 3.0f, -inf, 3.0f},
+      {-0.0f, 0.0f, -0.0f, 0.0f},
+      {0.0f, -0.0f, -0.0f, 0.0f},
+      {kNaN, 1.0f, kDefaultNaN, kDefaultNaN},
+      {1.0f, kNaN, kDefaultNaN, kDefaultNaN},
+      {-kNaN, -0.0f, kDefaultNaN, kDefaultNaN},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.a << ", " << c.b);
+    const v4::f4 a = v4::Set(c.a, c.b, c.a, 5.0f), b = v4::Set(c.b, c.a, c.b, 4.0f);
+    EXPECT_EQ(BitsOf(v4::Lane(v4::Min(a, b), 0)), BitsOf(c.min));
+    EXPECT_EQ(BitsOf(v4::Lane(v4::Min(a, b), 1)), BitsOf(c.min));
+    EXPECT_EQ(BitsOf(v4::Lane(v4::Max(a, b), 0)), BitsOf(c.max));
+    EXPECT_EQ(BitsOf(v4::Lane(v4::Max(a, b), 1)), BitsOf(c.max));
+    EXPECT_EQ(v4::Lane(v4::Min(a, b), 3), 4.0f);
+    EXPECT_EQ(v4::Lane(v4::Max(a, b), 3), 5.0f);
+  }
+
+  struct StepCase {
+    float a, est, expected;
+  };
+  const StepCase steps[] = {
+      {3.0f, 0.3f, 2.0f - 3.0f * 0.3f},
+      {0.0f, inf, 2.0f},
+      {-inf, 0.0f, 2.0f},
+      {-0.0f, -inf, 2.0f},
+      {2.0f, inf, -inf},
+      {kNaN, 1.0f, kNaN},
+  };
+  for (const StepCase& c : steps) {
+    SCOPED_TRACE(testing::Message() << c.a << " step " << c.est);
+    const float r = v4::Lane(v4::RecipStep(v4::Set1(c.a), v4::Set1(c.est)), 0);
+    if (std::isnan(c.expected)) {
+      EXPECT_TRUE(std::isnan(r));
+    } else {
+      EXPECT_EQ(BitsOf(r), BitsOf(c.expected));
+    }
+  }
 }
 
 TEST(Denormals, ScopedFlushToZeroFlushesAndRestores) {

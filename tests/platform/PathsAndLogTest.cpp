@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
 
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
@@ -26,6 +31,35 @@ TEST(LogSink, CapturesExactTextWithoutAllocating) {
     EXPECT_EQ(guard.Count(), 0u);
   }
   EXPECT_EQ(capture.Text(), "OscDetune:  440.00\nPart:1 -> trigger swap\n");
+}
+
+// The default sink writes stdout a line at a time even when stdio buffers it fully (a
+// pipe): a child process logs and ends without flushing stdio; its lines must be out.
+TEST(LogSink, DefaultSinkFlushesEachLineOfStdout) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  std::fflush(stdout);  // nothing of the parent's may reach the pipe
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    std::setvbuf(stdout, nullptr, _IOFBF, BUFSIZ);
+    platform::LogPrintf("Disable Voice %i (%i us after deadline)\n", 3, 1);
+    platform::LogWrite("Part:1 -> ");
+    platform::LogWrite("trigger swap\n");
+    platform::LogWrite("no line end yet");
+    _exit(0);  // stdio buffers are not flushed here
+  }
+  close(fds[1]);
+  std::string got;
+  char buf[256];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_EQ(got, "Disable Voice 3 (1 us after deadline)\nPart:1 -> trigger swap\n");
 }
 
 TEST(AllocCounter, CountsOnlyOnArmedThreads) {
