@@ -14,29 +14,21 @@ void FftProcessor::GrowOutput(int32_t n) {
   outputSize_ = n;
 }
 
-void FftProcessor::InitForward(int32_t n) {
-  delete[] forwardIn_;
-  forwardIn_ = nullptr;
-  ne10_fft_destroy_c2c_float32(forwardCfg_);
-  forwardSize_ = 0;
-  forwardCfg_ = ne10_fft_alloc_c2c_float32(n);
-  if (!forwardCfg_) return;
+void FftProcessor::Prepare(int32_t n, ne10_fft_cfg_float32_t& cfg, ne10_fft_cpx_float32_t*& input, int32_t& size) {
+  delete[] input;
+  input = nullptr;
+  ne10_fft_destroy_c2c_float32(cfg);
+  size = 0;
+  cfg = ne10_fft_alloc_c2c_float32(n);
+  if (!cfg) return;
   GrowOutput(n);
-  forwardIn_ = new ne10_fft_cpx_float32_t[n]();
-  forwardSize_ = n;
+  input = new ne10_fft_cpx_float32_t[n]();
+  size = n;
 }
 
-void FftProcessor::InitInverse(int32_t n) {
-  delete[] inverseIn_;
-  inverseIn_ = nullptr;
-  ne10_fft_destroy_c2c_float32(inverseCfg_);
-  inverseSize_ = 0;
-  inverseCfg_ = ne10_fft_alloc_c2c_float32(n);
-  if (!inverseCfg_) return;
-  GrowOutput(n);
-  inverseIn_ = new ne10_fft_cpx_float32_t[n]();
-  inverseSize_ = n;
-}
+void FftProcessor::InitForward(int32_t n) { Prepare(n, forwardCfg_, forwardIn_, forwardSize_); }
+
+void FftProcessor::InitInverse(int32_t n) { Prepare(n, inverseCfg_, inverseIn_, inverseSize_); }
 
 void FftProcessor::Forward(ne10_fft_cpx_float32_t* spectrumOut, const float* realIn) {
   if (!forwardCfg_) return;
@@ -55,7 +47,7 @@ void FftProcessor::Inverse(float* realOut, const ne10_fft_cpx_float32_t* spectru
 int32_t FftProcessor::CutoffBin(int32_t n, float& cOut, float baseFreq, float limitFreq) {
   if (!(baseFreq > 0.0f)) return n;
   float c = std::min(limitFreq / baseFreq + 1.0f, static_cast<float>(n - 1));
-  if (!(c >= 0.0f)) c = 0.0f;  // NaN or a negative limit: keep nothing above bin 0
+  if (!(c >= 0.0f)) c = 0.0f;  // NaN or a limit below -baseFreq: keep nothing, index nothing below 0
   cOut = c;
   return static_cast<int32_t>(c);
 }

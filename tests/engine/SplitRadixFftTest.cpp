@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
-#include <fftw3.h>
 
 #include <cmath>
 #include <complex>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "engine/SplitRadixFft.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
+#include "tests/support/ReferenceDft.h"
 
 namespace {
 
@@ -21,17 +22,11 @@ std::vector<float> Noise(int n, unsigned seed) {
   return v;
 }
 
-// Unscaled DFT in double precision by FFTW: negative exponent (sign -1) or positive.
+// The reference DFT of n complex values given as interleaved (re, im) floats.
 std::vector<std::complex<double>> ReferenceDft(const std::vector<float>& data, int sign = -1) {
-  const int n = static_cast<int>(data.size() / 2);
-  std::vector<std::complex<double>> a(n), b(n);
-  for (int i = 0; i < n; ++i) a[i] = {data[2 * i], data[2 * i + 1]};
-  fftw_plan plan = fftw_plan_dft_1d(n, reinterpret_cast<fftw_complex*>(a.data()),
-                                    reinterpret_cast<fftw_complex*>(b.data()),
-                                    sign < 0 ? FFTW_FORWARD : FFTW_BACKWARD, FFTW_ESTIMATE);
-  fftw_execute(plan);
-  fftw_destroy_plan(plan);
-  return b;
+  std::vector<std::complex<double>> a(data.size() / 2);
+  for (std::size_t i = 0; i < a.size(); ++i) a[i] = {data[2 * i], data[2 * i + 1]};
+  return testing_support::ReferenceDft(std::move(a), sign);
 }
 
 class SplitRadixFftTest : public ::testing::Test {

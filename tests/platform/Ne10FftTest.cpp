@@ -1,31 +1,25 @@
 #include <gtest/gtest.h>
-#include <fftw3.h>
 
 #include <climits>
 #include <cmath>
 #include <complex>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "NE10.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
+#include "tests/support/ReferenceDft.h"
 
 namespace {
 
 using Cpx = ne10_fft_cpx_float32_t;
 
-// Double-precision FFTW transform of `in` (sign -1 forward, +1 backward), unscaled.
 std::vector<std::complex<double>> Reference(const std::vector<Cpx>& in, int sign) {
-  const int n = static_cast<int>(in.size());
-  std::vector<std::complex<double>> a(n), b(n);
-  for (int i = 0; i < n; ++i) a[i] = {in[i].r, in[i].i};
-  fftw_plan plan = fftw_plan_dft_1d(n, reinterpret_cast<fftw_complex*>(a.data()),
-                                    reinterpret_cast<fftw_complex*>(b.data()),
-                                    sign < 0 ? FFTW_FORWARD : FFTW_BACKWARD, FFTW_ESTIMATE);
-  fftw_execute(plan);
-  fftw_destroy_plan(plan);
-  return b;
+  std::vector<std::complex<double>> a(in.size());
+  for (std::size_t i = 0; i < a.size(); ++i) a[i] = {in[i].r, in[i].i};
+  return testing_support::ReferenceDft(std::move(a), sign);
 }
 
 std::vector<Cpx> Noise(int n, unsigned seed) {
