@@ -3,7 +3,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <set>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
@@ -60,6 +64,31 @@ TEST(LogSink, DefaultSinkFlushesEachLineOfStdout) {
   int status = 0;
   waitpid(child, &status, 0);
   EXPECT_EQ(got, "Disable Voice 3 (1 us after deadline)\nPart:1 -> trigger swap\n");
+}
+
+// The two engine threads may log in the same period; the capture keeps every line whole.
+TEST(LogSink, CaptureKeepsEveryLineOfThreadsLoggingAtOnce) {
+  constexpr int kThreads = 4;
+  constexpr int kLines = 500;
+  testing_support::LogCapture capture;
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([t] {
+      for (int i = 0; i < kLines; ++i) platform::LogPrintf("T%d line %03d\n", t, i);
+    });
+  }
+  for (auto& th : threads) th.join();
+  std::multiset<std::string> lines;
+  std::istringstream text(capture.Text());
+  for (std::string line; std::getline(text, line);) lines.insert(line);
+  ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
+  for (int t = 0; t < kThreads; ++t) {
+    for (int i = 0; i < kLines; ++i) {
+      char want[32];
+      std::snprintf(want, sizeof want, "T%d line %03d", t, i);
+      ASSERT_EQ(lines.count(want), 1u) << want;
+    }
+  }
 }
 
 TEST(AllocCounter, CountsOnlyOnArmedThreads) {

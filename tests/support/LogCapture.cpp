@@ -10,17 +10,20 @@ LogCapture::LogCapture() { platform::SetLogSink(&LogCapture::Sink, this); }
 
 LogCapture::~LogCapture() { platform::SetLogSink(nullptr, nullptr); }
 
+// Several threads (the two engine threads) may log at once: each claims its span first.
 void LogCapture::Sink(const char* text, void* self) {
   auto* c = static_cast<LogCapture*>(self);
   const std::size_t n = std::strlen(text);
-  const std::size_t room = kCapacity - c->length_;
-  const std::size_t take = n < room ? n : room;
-  std::memcpy(c->buffer_ + c->length_, text, take);
-  c->length_ += take;
+  const std::size_t at = c->length_.fetch_add(n, std::memory_order_relaxed);
+  if (at >= kCapacity) return;
+  std::memcpy(c->buffer_ + at, text, n < kCapacity - at ? n : kCapacity - at);
 }
 
-std::string LogCapture::Text() const { return std::string(buffer_, length_); }
+std::string LogCapture::Text() const {
+  const std::size_t n = length_.load(std::memory_order_relaxed);
+  return std::string(buffer_, n < kCapacity ? n : kCapacity);
+}
 
-void LogCapture::Clear() { length_ = 0; }
+void LogCapture::Clear() { length_.store(0, std::memory_order_relaxed); }
 
 }  // namespace testing_support

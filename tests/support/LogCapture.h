@@ -1,6 +1,8 @@
 #pragma once
 // Captures what goes through the platform log sink into a fixed buffer (no allocation, so
-// it can be used together with the allocation counter on a render thread).
+// it can be used together with the allocation counter on a render thread). Threads may log
+// at once; read the text after they have stopped.
+#include <atomic>
 #include <string>
 
 namespace testing_support {
@@ -19,7 +21,7 @@ class LogCapture {
   static void Sink(const char* text, void* self);
   static constexpr std::size_t kCapacity = 1 << 16;
   char buffer_[kCapacity];
-  std::size_t length_ = 0;
+  std::atomic<std::size_t> length_{0};
 };
 
 }  // namespace testing_support
