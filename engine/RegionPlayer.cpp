@@ -53,7 +53,9 @@ float ClampPan(float pan) { return std::isnan(pan) ? 0.0f : std::clamp(pan, -1.0
 
 // 4-point third-order Hermite between x1 and x2.
 inline float Hermite(float x0, float x1, float x2, float x3, float t) {
-  return x1 + ((x2 - x0) * 0.5f + (2.0f * x2 + x0 - (x3 + 5.0f * x1) * 0.5f + (3.0f * (x1 - x2) - x0 + x3) * 0.5f * t) * t) * t;
+  return x1 +
+         ((x2 - x0) * 0.5f + (2.0f * x2 + x0 - (x3 + 5.0f * x1) * 0.5f + (3.0f * (x1 - x2) - x0 + x3) * 0.5f * t) * t) *
+             t;
 }
 
 }  // namespace
@@ -73,9 +75,7 @@ RegionPlayer::~RegionPlayer() { pthread_mutex_destroy(&mutex_); }
 
 void RegionPlayer::SetPan(float pan) { pan_.store(ClampPan(pan), std::memory_order_relaxed); }
 
-void RegionPlayer::SetSpeed(float speed) {
-  speed_.store(speed > 0.0f ? speed : 0.0f, std::memory_order_relaxed);
-}
+void RegionPlayer::SetSpeed(float speed) { speed_.store(speed > 0.0f ? speed : 0.0f, std::memory_order_relaxed); }
 
 void RegionPlayer::SetFadeStep(float step) {
   // A zero, negative or NaN step would hold a retriggered slot in its fade for ever.
@@ -138,10 +138,10 @@ void RegionPlayer::StartSlot(int slotIndex, int regionIndex, const MswfRegion& r
   }
   if (!std::isfinite(increment)) increment = 0.0f;
   s.increment = increment;
-  platform::LogPrintf(
-      "Region [%d] adjustedKey %f, targetFreq:%f, naturalFreq:%f, lokey:%d hikey:%d, pan:%f, note %d\n", regionIndex,
-      static_cast<double>(increment), static_cast<double>(targetFreq), static_cast<double>(naturalFreq), region.lowKey,
-      region.highKey, static_cast<double>(region.pan), key);
+  platform::LogPrintf("Region [%d] adjustedKey %f, targetFreq:%f, naturalFreq:%f, lokey:%d hikey:%d, pan:%f, note %d\n",
+                      regionIndex, static_cast<double>(increment), static_cast<double>(targetFreq),
+                      static_cast<double>(naturalFreq), region.lowKey, region.highKey, static_cast<double>(region.pan),
+                      key);
 
   // Start, end and loop points come from files: everything is held inside the channel so
   // that no read leaves it.
@@ -173,8 +173,7 @@ void RegionPlayer::StartSlot(int slotIndex, int regionIndex, const MswfRegion& r
     s.loopMode = mode;
   }
   // An empty, inverted or out-of-range loop would wrap for ever or read outside the region.
-  if (s.loopMode == kLoopPoints && !(0 <= loopStart && loopStart < loopEnd && loopEnd <= length))
-    s.loopMode = kOneShot;
+  if (s.loopMode == kLoopPoints && !(0 <= loopStart && loopStart < loopEnd && loopEnd <= length)) s.loopMode = kOneShot;
   s.start = static_cast<int32_t>(start);
   s.length = static_cast<int32_t>(length);
   s.loopStart = static_cast<int32_t>(std::clamp<int64_t>(loopStart, 0, length));

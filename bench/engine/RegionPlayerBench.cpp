@@ -33,8 +33,7 @@ void BM_RegionPlayer(benchmark::State& state) {
     auto wave = std::make_unique<SampleFile>();
     wave->Resize(2, kWaveFrames);
     for (int c = 0; c < 2; ++c)
-      for (int k = 0; k < kWaveFrames; ++k)
-        wave->Channel(c)[k] = static_cast<float>(std::sin(0.01 * k * (c + 1 + s)));
+      for (int k = 0; k < kWaveFrames; ++k) wave->Channel(c)[k] = static_cast<float>(std::sin(0.01 * k * (c + 1 + s)));
     wave->SetSampleRate(44100);
     wave->Loop().loopStart = 1000;
     wave->Loop().loopEnd = 40000;

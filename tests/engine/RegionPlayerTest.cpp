@@ -1,5 +1,3 @@
-#include "engine/RegionPlayer.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +7,7 @@
 
 #include "data/MultiWaveReader.h"
 #include "data/SampleFile.h"
+#include "engine/RegionPlayer.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
 #include "tests/support/LogCapture.h"
@@ -34,7 +33,21 @@ std::vector<float> Ramp(int frames) {
   return v;
 }
 
-std::vector<float> Dc(int frames, float value = 1.0f) { return std::vector<float>(static_cast<std::size_t>(frames), value); }
+std::vector<float> Dc(int frames, float value = 1.0f) {
+  return std::vector<float>(static_cast<std::size_t>(frames), value);
+}
+
+// Attaches a set for a scope, so that the player lets go of it before the set is destroyed.
+class ScopedAttach {
+ public:
+  ScopedAttach(RegionPlayer& player, MultiWaveReader& set) : player_(player) { player_.AttachSample(&set); }
+  ~ScopedAttach() { player_.AttachSample(nullptr); }
+  ScopedAttach(const ScopedAttach&) = delete;
+  ScopedAttach& operator=(const ScopedAttach&) = delete;
+
+ private:
+  RegionPlayer& player_;
+};
 
 MswfRegion FullRange(uint32_t sampleIndex = 0, uint8_t rootKey = 69) {
   MswfRegion r;
@@ -81,12 +94,12 @@ TEST_F(RegionPlayerTest, RegionsMatchByKeyAndMidiVelocityAndFillTwoSlotsInOrder)
     uint32_t sample;
   };
   const R regions[] = {
-      {60, 72, 0, 63, 0},     // 0: soft layer
-      {60, 72, 64, 127, 0},   // 1: loud layer
-      {60, 72, 0, 127, 7},    // 2: item out of range
-      {60, 72, 0, 127, 1},    // 3: null item
-      {0, 127, 0, 127, 0},    // 4: everything
-      {0, 127, 0, 127, 0},    // 5: never reached when 4 is the second match
+      {60, 72, 0, 63, 0},    // 0: soft layer
+      {60, 72, 64, 127, 0},  // 1: loud layer
+      {60, 72, 0, 127, 7},   // 2: item out of range
+      {60, 72, 0, 127, 1},   // 3: null item
+      {0, 127, 0, 127, 0},   // 4: everything
+      {0, 127, 0, 127, 0},   // 5: never reached when 4 is the second match
   };
   for (const R& r : regions) {
     MswfRegion m = FullRange(r.sample);
@@ -103,8 +116,8 @@ TEST_F(RegionPlayerTest, RegionsMatchByKeyAndMidiVelocityAndFillTwoSlotsInOrder)
     int slot0, slot1;
   };
   const Case cases[] = {
-      {66, 0.3f, 0, 4},    // 0.3 x 127 = 38: soft
-      {66, 0.5f, 1, 4},    // 64: loud
+      {66, 0.3f, 0, 4},  // 0.3 x 127 = 38: soft
+      {66, 0.5f, 1, 4},  // 64: loud
       {66, 63.4f / 127, 0, 4},
       {72, 1.0f, 1, 4},
       {73, 1.0f, 4, 5},
@@ -159,14 +172,13 @@ TEST_F(RegionPlayerTest, IncrementFollowsKeyAgainstRootKeyOrPlaysAtTheWaveRate) 
     MultiWaveReader one;
     one.AddItem(MakeWave({Ramp(4096)}, c.waveRate));
     one.Regions().push_back(FullRange(0, c.root));
-    player.AttachSample(&one);
+    ScopedAttach attached(player, one);
     player.SetKeyTrack(c.keyTrack);
     player.NoteOn(c.key, 1.0f);
     Render();
     EXPECT_NEAR(left[0], 1.0f, 1e-6f);
     EXPECT_NEAR(left[kBlock - 1] - left[kBlock - 2], c.increment, 1e-4f);
     EXPECT_NEAR(display.ratio.load(), c.increment, 1e-6f);
-    player.AttachSample(nullptr);
   }
 }
 
@@ -236,7 +248,7 @@ TEST_F(RegionPlayerTest, StartEndAndLoopPointsFromRegionOrWaveStayInsideTheChann
     r.loopEnd = c.loopEnd;
     r.loopMode = c.regionMode;
     one.Regions().push_back(r);
-    player.AttachSample(&one);
+    ScopedAttach attached(player, one);
     player.SetDefaultLoopMode(c.defaultMode);
     player.NoteOn(69, 1.0f);
     std::vector<float> out = RenderLeft(2);
@@ -252,13 +264,12 @@ TEST_F(RegionPlayerTest, StartEndAndLoopPointsFromRegionOrWaveStayInsideTheChann
       if (c.xMode == 3 && p >= c.xLoopEnd) p -= c.xLoopEnd - c.xLoopStart;
       if (c.xMode == 1 && p > c.xLength) p = c.xLength;
     }
-    player.AttachSample(nullptr);
   }
 }
 
 TEST_F(RegionPlayerTest, DamagedWavesPlayNothingOutsideTheirData) {
-  set.AddItem(MakeWave({}));                     // no channel: skipped
-  set.AddItem(MakeWave({{}}));                   // an empty channel: silent
+  set.AddItem(MakeWave({}));                      // no channel: skipped
+  set.AddItem(MakeWave({{}}));                    // an empty channel: silent
   set.AddItem(MakeWave({Dc(32), Dc(8, -1.0f)}));  // right channel shorter than the left
   for (uint32_t i = 0; i < 3; ++i) {
     MswfRegion r = FullRange(i);
@@ -308,14 +319,13 @@ TEST_F(RegionPlayerTest, MonoWaveFeedsBothSidesThroughTheBalanceLaw) {
     r.loopMode = c.regionMode;
     r.pan = c.regionPan;
     one.Regions().push_back(r);
-    player.AttachSample(&one);
+    ScopedAttach attached(player, one);
     player.SetPan(c.playerPan);
     player.SetGain(c.gain);
     player.NoteOn(69, 1.0f);
     Render();
     EXPECT_FLOAT_EQ(left[5], c.left);
     EXPECT_FLOAT_EQ(right[5], c.right);
-    player.AttachSample(nullptr);
   }
 }
 
@@ -394,8 +404,12 @@ TEST_F(RegionPlayerTest, PitchModulationScalesTheStepButNeverReversesIt) {
     float modulation, amount, speed, step;
   };
   const Case cases[] = {
-      {0.5f, 1.0f, 1.0f, 1.5f},  {1.0f, 0.5f, 2.0f, 3.0f}, {-3.0f, 1.0f, 1.0f, 0.0f},
-      {-1.0f, 0.25f, 1.0f, 0.75f}, {NAN, 1.0f, 1.0f, 0.0f}, {0.0f, 1.0f, -2.0f, 0.0f},
+      {0.5f, 1.0f, 1.0f, 1.5f},
+      {1.0f, 0.5f, 2.0f, 3.0f},
+      {-3.0f, 1.0f, 1.0f, 0.0f},
+      {-1.0f, 0.25f, 1.0f, 0.75f},
+      {NAN, 1.0f, 1.0f, 0.0f},
+      {0.0f, 1.0f, -2.0f, 0.0f},
   };
   set.AddItem(MakeWave({Ramp(4096)}));
   set.Regions().push_back(FullRange());
