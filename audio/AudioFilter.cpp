@@ -276,14 +276,16 @@ void AllPass1(const DesignInput& in, Coefficients& c) {
   c[Biquad::kB1] = alpha;
 }
 
+// The pole radius squared is b2 = (1 - t) / (1 + t) = -alpha; with b2 = +alpha the pole
+// product turns negative below a band-width of fs/4 and one pole leaves the unit circle.
 void AllPass2(const DesignInput& in, Coefficients& c) {
   const float t = CappedTanF(kPi * (in.fc / in.q) / in.fs);
   const float alpha = (t - 1.0f) / (t + 1.0f);
-  c[Biquad::kA0] = alpha;
+  c[Biquad::kA0] = -alpha;
   c[Biquad::kA1] = -std::cos(in.theta) * (1.0f - alpha);
   c[Biquad::kA2] = 1.0f;
   c[Biquad::kB1] = -std::cos(in.theta) * (1.0f - alpha);
-  c[Biquad::kB2] = alpha;
+  c[Biquad::kB2] = -alpha;
 }
 
 void ResonatorPoles(const DesignInput& in, Coefficients& c) {
