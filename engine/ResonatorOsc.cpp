@@ -40,13 +40,36 @@ inline float CosineTurn(float e) {
   return s * f * (1.0f - 2.0f * f);
 }
 
-// One trapezoidal state-variable step; returns the band-pass output.
-inline float BandPass(ResonatorOsc::Mode& m, float x) {
-  const float q1 = (x - m.k * m.ic1 - m.g * m.ic1 - m.ic2) * m.a * m.g;
-  const float bp = m.ic1 + q1;
-  m.ic1 = q1 + bp;
-  m.ic2 = m.ic2 + 2.0f * m.g * bp;
-  return bp;
+// The sounding modes copied out of the object for the block, so that the sample loop keeps
+// them apart from the output buffers.
+struct ModeBlock {
+  float g[ResonatorOsc::kMaxSounding];
+  float k[ResonatorOsc::kMaxSounding];
+  float a[ResonatorOsc::kMaxSounding];
+  float ic1[ResonatorOsc::kMaxSounding];
+  float ic2[ResonatorOsc::kMaxSounding];
+
+  // One trapezoidal state-variable step of mode m; returns the band-pass output.
+  float BandPass(int32_t m, float x) {
+    const float q1 = (x - k[m] * ic1[m] - g[m] * ic1[m] - ic2[m]) * a[m] * g[m];
+    const float bp = ic1[m] + q1;
+    ic1[m] = q1 + bp;
+    ic2[m] = ic2[m] + 2.0f * g[m] * bp;
+    return bp;
+  }
+};
+
+// Weights c(m) + 0.5 with c(m) = 0.5 cos(2 pi e m) by the Chebyshev recursion
+// c(m+1) = o c(m) - c(m-1), c(0) = 0.5, c(-1) = o / 4.
+inline void CosineWeights(float o, int32_t count, float* weights) {
+  float previous = o * 0.25f;
+  float c = 0.5f;
+  for (int32_t m = 0; m < count; ++m) {
+    weights[m] = c + 0.5f;
+    const float next = o * c - previous;
+    previous = c;
+    c = next;
+  }
 }
 
 // A parameter written from another thread; a non-finite value keeps the previous one.
@@ -133,52 +156,67 @@ int32_t ResonatorOsc::UpdateModes() {
 template <bool kCosine>
 int32_t ResonatorOsc::Run(const float* input, float* outLeft, float* outRight, int32_t n,
                           int32_t pairs, const float* weights) {
+  const int32_t partials = 2 * pairs;
+  ModeBlock modes;
+  for (int32_t m = 0; m < partials; ++m) {
+    modes.g[m] = modes_[m].g;
+    modes.k[m] = modes_[m].k;
+    modes.a[m] = modes_[m].a;
+    modes.ic1[m] = modes_[m].ic1;
+    modes.ic2[m] = modes_[m].ic2;
+  }
   const float gainLeft = gainLeft_.load(std::memory_order_relaxed);
   const float gainRight = gainRight_.load(std::memory_order_relaxed);
   const float target = timbreTarget_.load(std::memory_order_relaxed);
   const float step = (target - timbre_) / static_cast<float>(n);
   float e = timbre_;
-  const int32_t partials = 2 * pairs;
+  int32_t done = n;
   for (int32_t i = 0; i < n; ++i) {
     e += step;
     const float x = input[i] * kInputScale;
     float left = 0.0f;
     float right = 0.0f;
     if constexpr (kCosine) {
-      // c(m) = 0.5 cos(2 pi e m) by the Chebyshev recursion c(m+1) = o c(m) - c(m-1).
       const float o = CosineTurn(e);
       float previous = o * 0.25f;
       float c = 0.5f;
       for (int32_t m = 0; m < partials; m += 2) {
-        left += BandPass(modes_[m], x) * (c + 0.5f);
+        left += modes.BandPass(m, x) * (c + 0.5f);
         float next = o * c - previous;
         previous = c;
         c = next;
-        right += BandPass(modes_[m + 1], x) * (c + 0.5f);
+        right += modes.BandPass(m + 1, x) * (c + 0.5f);
         next = o * c - previous;
         previous = c;
         c = next;
       }
     } else {
       for (int32_t m = 0; m < partials; m += 2) {
-        left += BandPass(modes_[m], x) * weights[m];
-        right += BandPass(modes_[m + 1], x) * weights[m + 1];
+        left += modes.BandPass(m, x) * weights[m];
+        right += modes.BandPass(m + 1, x) * weights[m + 1];
       }
     }
     if (!std::isfinite(left) || !std::isfinite(right)) {
-      // The rest of the block stays as it is. The states are cleared, or the poisoned modes
-      // would silence every later note of this voice.
-      timbre_ = e;
-      for (Mode& m : modes_) {
-        m.ic1 = 0.0f;
-        m.ic2 = 0.0f;
-      }
-      return i;
+      done = i;
+      break;
     }
     outLeft[i] += left * gainLeft;
     outRight[i] += right * gainRight;
   }
   timbre_ = e;
+  if (done < n) {
+    // The rest of the block stays as it is. The states are cleared, or the poisoned modes
+    // would silence every later note of this voice.
+    for (Mode& m : modes_) {
+      m.ic1 = 0.0f;
+      m.ic2 = 0.0f;
+    }
+    return done;
+  }
+  for (int32_t m = 0; m < partials; ++m) {
+    modes_[m].ic1 = modes.ic1[m];
+    modes_[m].ic2 = modes.ic2[m];
+  }
   return n;
 }
 
@@ -187,15 +225,21 @@ int32_t ResonatorOsc::Process(const float* input, float* outLeft, float* outRigh
   if (n <= 0) return 0;
   // Pair j (partials 2j, 2j + 1) rings while active / 2 > 2 j: at most eight pairs.
   const int32_t pairs = active > 1 ? (active / 2 + 1) / 2 : 0;
+  const float target = timbreTarget_.load(std::memory_order_relaxed);
   if (pairs == 0) {
-    timbre_ = timbreTarget_.load(std::memory_order_relaxed);
+    timbre_ = target;
     return n;
   }
   const int32_t mode = weighting_.load(std::memory_order_relaxed);
-  if (mode == kCosineComb) return Run<true>(input, outLeft, outRight, n, pairs, nullptr);
-
-  const float target = timbreTarget_.load(std::memory_order_relaxed);
-  float weights[kMaxPartials];
+  float weights[kMaxSounding];
+  if (mode == kCosineComb) {
+    // A timbre that glides changes the weights every sample. Once the glide's step no longer
+    // moves it (the glide ends a rounding error away from its target), once a block.
+    const float step = (target - timbre_) / static_cast<float>(n);
+    if (timbre_ + step != timbre_) return Run<true>(input, outLeft, outRight, n, pairs, nullptr);
+    CosineWeights(CosineTurn(timbre_), 2 * pairs, weights);
+    return Run<false>(input, outLeft, outRight, n, pairs, weights);
+  }
   int32_t every = 1;
   if (mode == kEveryNth) {
     every = arm::ToInt32(1.0f + 32.0f * target);

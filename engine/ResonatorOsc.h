@@ -8,6 +8,8 @@
 class ResonatorOsc {
  public:
   static constexpr int32_t kMaxPartials = 32;
+  // Only the pairs below a quarter of the active partials ring: at most eight pairs.
+  static constexpr int32_t kMaxSounding = 16;
   static constexpr int32_t kDampingTableSize = 257;  // 10^(i/64): 1 .. 10000
 
   // Weighting of the partials by the timbre.
