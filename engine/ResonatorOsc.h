@@ -13,7 +13,7 @@ class ResonatorOsc {
   static constexpr int32_t kDampingTableSize = 257;  // 10^(i/64): 1 .. 10000
 
   // Weighting of the partials by the timbre.
-  enum Weighting : int32_t {
+  enum WeightingMode : int32_t {
     kCosineComb = 0,   // partial m by 0.5 cos(2 pi timbre m) + 0.5, timbre gliding over the block
     kOddDamped = 1,    // the left (first) partial of each pair by 1 - timbre
     kAllDamped = 2,    // every partial by 1 - timbre
