@@ -1,0 +1,284 @@
+#include "engine/ExciterResonatorOsc.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "platform/Denormals.h"
+#include "tests/engine/ResonatorProbe.h"
+#include "tests/support/AllocCounter.h"
+
+namespace {
+
+constexpr int kFrames = 128;
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
+struct Stereo {
+  std::vector<float> left;
+  std::vector<float> right;
+};
+
+class ExciterResonatorOscTest : public ::testing::Test {
+ protected:
+  static void Prepare(ExciterResonatorOsc& osc, int frames = kFrames, int rate = 48000) {
+    osc.SetBlockSize(frames);
+    osc.SetSampleRate(rate);
+    osc.SeedNoise(12345u);
+  }
+
+  // Renders `blocks` blocks of the module's block size.
+  static Stereo Render(ExciterResonatorOsc& osc, int blocks, float frequency = 440.0f) {
+    const int n = osc.BlockSize();
+    Stereo out{std::vector<float>(blocks * n), std::vector<float>(blocks * n)};
+    for (int b = 0; b < blocks; ++b) {
+      osc.Process(out.left.data() + b * n, out.right.data() + b * n, frequency);
+    }
+    return out;
+  }
+
+  // Samples from the start until the envelope state differs from `state`, rendering one
+  // sample a block.
+  static int SamplesWhile(ExciterResonatorOsc& osc, int state, int limit = 1 << 20) {
+    float l, r;
+    int count = 0;
+    do {
+      osc.Process(&l, &r, 440.0f);
+      EXPECT_TRUE(std::isfinite(osc.Level()));
+      ++count;
+    } while (osc.State() == state && count < limit);
+    return count;
+  }
+
+  platform::ScopedFlushToZero ftz_;
+};
+
+TEST_F(ExciterResonatorOscTest, WithoutAStartOnlyTheBankRings) {
+  ExciterResonatorOsc osc;
+  Prepare(osc);
+  const Stereo quiet = Render(osc, 4);
+  for (int i = 0; i < 4 * kFrames; ++i) {
+    ASSERT_EQ(quiet.left[i], 0.0f);
+    ASSERT_EQ(quiet.right[i], 0.0f);
+  }
+
+  // Struck, left to finish its burst, then rendered on: the excitation is silent while the
+  // outputs still ring.
+  osc.SetAttack(0.0005f);
+  osc.SetDecay(0.0005f);
+  osc.Start();
+  Render(osc, 1);
+  ASSERT_EQ(osc.State(), ExciterResonatorOsc::kIdle);
+  // The colour filter's tail dies away (to the smallest normal floats) well before the bank's
+  // ringing.
+  constexpr float kSilent = 1e-30f;
+  int blocks = 0;
+  for (; blocks < 100 && std::fabs(osc.Excitation()[kFrames - 1]) > kSilent; ++blocks) Render(osc, 1);
+  EXPECT_LT(blocks, 100);
+  const Stereo ringing = Render(osc, 1);
+  double sum = 0.0;
+  for (int i = 0; i < kFrames; ++i) {
+    ASSERT_LE(std::fabs(osc.Excitation()[i]), kSilent) << i;
+    sum += std::fabs(ringing.left[i]) + std::fabs(ringing.right[i]);
+  }
+  EXPECT_GT(sum, 0.0);
+}
+
+TEST_F(ExciterResonatorOscTest, AStartOpensWithATenSampleClickOfTheAttackLevels) {
+  struct Case {
+    int frames;
+    int clicked;
+  };
+  const Case cases[] = {{kFrames, 10}, {12, 10}, {10, 10}, {4, 4}, {1, 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.frames);
+    ExciterResonatorOsc osc;
+    Prepare(osc, c.frames);
+    osc.Start();
+    std::vector<float> l(c.frames), r(c.frames);
+    osc.Process(l.data(), r.data(), 440.0f);
+    // The default attack: level = 0.027213 + level x 0.98812 from 0.
+    float level = 0.0f;
+    for (int i = 0; i < c.clicked; ++i) {
+      level = 0.027213f + level * 0.98812f;
+      ASSERT_EQ(osc.Excitation()[i], i < 5 ? level : -level) << i;
+    }
+    // Past the click the burst is low-passed noise, far from the click's alternation.
+    if (c.frames > 10) {
+      EXPECT_NE(osc.Excitation()[10], level);
+    }
+  }
+}
+
+TEST_F(ExciterResonatorOscTest, EnvelopeTimesCountAt48kHzWhateverTheRate) {
+  struct Case {
+    int rate;
+    float attack;
+    float decay;
+    int attackSamples;  // to the peak
+    int decaySamples;   // from the peak to idle: 2.597 x the decay time
+  };
+  const Case cases[] = {
+      {48000, 0.001f, 0.01f, 48, 1247},     {44100, 0.001f, 0.01f, 48, 1247},
+      {96000, 0.01f, 0.001f, 480, 125},     {48000, 0.0001f, 0.0001f, 5, 13},
+      // Zero, negative and NaN times: the shortest time (0.1 ms) rather than a runaway level.
+      {48000, 0.0f, -1.0f, 5, 13},          {48000, -0.5f, 0.0f, 5, 13},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rate << " " << c.attack << " " << c.decay);
+    ExciterResonatorOsc osc;
+    Prepare(osc, 1, c.rate);
+    osc.SetAttack(c.attack);
+    osc.SetDecay(c.decay);
+    osc.Start();
+    int attack = SamplesWhile(osc, ExciterResonatorOsc::kStart);
+    if (osc.State() == ExciterResonatorOsc::kAttack) attack += SamplesWhile(osc, ExciterResonatorOsc::kAttack);
+    EXPECT_NEAR(attack, c.attackSamples, 1);
+    EXPECT_EQ(osc.Level(), 1.0f);
+    EXPECT_NEAR(SamplesWhile(osc, ExciterResonatorOsc::kDecay), c.decaySamples, 2);
+    EXPECT_EQ(osc.Level(), 0.0f);
+  }
+}
+
+TEST_F(ExciterResonatorOscTest, NonNumericTimesKeepTheEnvelope) {
+  ExciterResonatorOsc osc;
+  Prepare(osc, 1);
+  osc.SetAttack(0.002f);
+  osc.SetAttack(kNaN);
+  osc.SetDecay(kNaN);
+  osc.Start();
+  EXPECT_NEAR(SamplesWhile(osc, ExciterResonatorOsc::kStart) + SamplesWhile(osc, ExciterResonatorOsc::kAttack),
+              96, 1);
+  // The default decay (about 1 s, so some 125000 samples to silence) is still in force.
+  EXPECT_NEAR(SamplesWhile(osc, ExciterResonatorOsc::kDecay), 125000, 2500);
+}
+
+TEST_F(ExciterResonatorOscTest, ColourFilterCoefficientsFollowTheBrightnessAtTheNextStart) {
+  struct Case {
+    float brightness;  // x 50 Hz at 48 kHz
+    float g;
+    float a;
+  };
+  const float small = static_cast<float>(std::tan(M_PI * 0.01));  // 480 Hz
+  const Case cases[] = {
+      {9.6f, small, 1.0f / (1.0f + small + small * small)},
+      {0.0f, 0.0f, 1.0f},
+      {-4.0f, 0.0f, 1.0f},
+      {479.04f, 3.0069773f, 0.07663487f},  // 0.499 of the rate
+      {480.0f, 3.0069773f, 0.07663487f},
+      {1e6f, 3.0069773f, 0.07663487f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.brightness);
+    ExciterResonatorOsc osc;
+    Prepare(osc);
+    osc.SetBrightness(c.brightness);
+    osc.Start();
+    osc.SetBrightness(20.0f);  // waits for the next start
+    Render(osc, 1);
+    EXPECT_NEAR(osc.ColourG(), c.g, std::fabs(c.g) * 1e-4f);
+    EXPECT_NEAR(osc.ColourA(), c.a, c.a * 1e-4f);
+  }
+}
+
+TEST_F(ExciterResonatorOscTest, BrighterBurstsCarryMoreHighFrequencies) {
+  double share[2];
+  const float brightness[2] = {10.0f, 200.0f};
+  for (int i = 0; i < 2; ++i) {
+    ExciterResonatorOsc osc;
+    Prepare(osc);
+    osc.SetAttack(0.02f);
+    osc.SetBrightness(brightness[i]);
+    osc.Start();
+    std::vector<float> burst;
+    float l[kFrames], r[kFrames];
+    for (int b = 0; b < 8; ++b) {
+      osc.Process(l, r, 440.0f);
+      burst.insert(burst.end(), osc.Excitation(), osc.Excitation() + kFrames);
+    }
+    const std::vector<double> mag = resonator_test::Magnitudes(burst);
+    double low = 0.0, high = 0.0;
+    for (std::size_t k = 1; k < mag.size(); ++k) (k < mag.size() / 8 ? low : high) += mag[k] * mag[k];
+    share[i] = high / (low + high);
+  }
+  EXPECT_GT(share[1], 10.0 * share[0]);
+}
+
+TEST_F(ExciterResonatorOscTest, PanKeepsTheNearSideAtFullGain) {
+  struct Case {
+    float pan;
+    float left;
+    float right;
+  };
+  const Case cases[] = {{0.0f, 3.0f, 3.0f},   {-1.0f, 3.0f, 0.0f}, {-0.5f, 3.0f, 1.5f}, {0.25f, 2.25f, 3.0f},
+                        {1.0f, 0.0f, 3.0f},   {-2.0f, 3.0f, 0.0f}, {5.0f, 0.0f, 3.0f}};
+  ExciterResonatorOsc centre;
+  Prepare(centre);
+  centre.Start();
+  const Stereo reference = Render(centre, 2);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pan);
+    ExciterResonatorOsc osc;
+    Prepare(osc);
+    osc.SetPan(c.pan);
+    EXPECT_EQ(osc.Bank().LeftGain(), c.left);
+    EXPECT_EQ(osc.Bank().RightGain(), c.right);
+    osc.Start();
+    const Stereo out = Render(osc, 2);
+    for (int i = 0; i < 2 * kFrames; ++i) {
+      ASSERT_NEAR(out.left[i], reference.left[i] * c.left / 3.0f, 1e-5f * std::fabs(reference.left[i]) + 1e-12f);
+      ASSERT_NEAR(out.right[i], reference.right[i] * c.right / 3.0f,
+                  1e-5f * std::fabs(reference.right[i]) + 1e-12f);
+    }
+  }
+}
+
+TEST_F(ExciterResonatorOscTest, RingsAtTheNoteOnTheLeftAndItsOctaveOnTheRight) {
+  // 750 Hz is bin 64 of 4096 points at 48 kHz.
+  for (const int rate : {48000, 44100}) {
+    SCOPED_TRACE(rate);
+    ExciterResonatorOsc osc;
+    Prepare(osc, kFrames, rate);
+    osc.Bank().SetStretch(0.0f);
+    osc.Start();
+    const float frequency = 750.0f * static_cast<float>(rate) / 48000.0f;
+    const Stereo out = Render(osc, 32, frequency);
+    EXPECT_EQ(resonator_test::PeakBin(resonator_test::Magnitudes(out.left)), 64u);
+    EXPECT_EQ(resonator_test::PeakBin(resonator_test::Magnitudes(out.right)), 128u);
+  }
+}
+
+TEST_F(ExciterResonatorOscTest, EachModuleHasItsOwnNoise) {
+  ExciterResonatorOsc a, b;
+  a.SetBlockSize(kFrames);
+  b.SetBlockSize(kFrames);
+  a.Start();
+  b.Start();
+  float l[kFrames], r[kFrames];
+  a.Process(l, r, 440.0f);
+  b.Process(l, r, 440.0f);
+  int same = 0;
+  for (int i = 10; i < kFrames; ++i) same += a.Excitation()[i] == b.Excitation()[i];
+  EXPECT_LT(same, 10);
+}
+
+TEST_F(ExciterResonatorOscTest, RenderingAllocatesNothingAndStaysFinite) {
+  ExciterResonatorOsc osc;
+  Prepare(osc);
+  osc.SetAttack(0.0f);
+  osc.SetDecay(kInf);
+  osc.SetBrightness(1e9f);
+  osc.Bank().SetDamping(1.0f);
+  std::vector<float> l(kFrames), r(kFrames);
+  testing_support::AllocGuard guard;
+  for (int b = 0; b < 200; ++b) {
+    if (b % 50 == 0) osc.Start();
+    osc.Process(l.data(), r.data(), b % 2 ? 20000.0f : 30.0f);
+    for (int i = 0; i < kFrames; ++i) ASSERT_TRUE(std::isfinite(l[i]) && std::isfinite(r[i])) << b;
+  }
+  EXPECT_EQ(guard.Count(), 0u);
+}
+
+}  // namespace
