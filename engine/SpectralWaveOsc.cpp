@@ -189,7 +189,7 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
   // A variant that was never analysed has no spectrum: the working spectrum keeps what the
   // last build left, so the oscillator plays on (or, from construction, stays silent).
-  if (v.bins > 0) Reshape(morphAlgorithm_.load(std::memory_order_relaxed), v, m, k, x);
+  if (v.bins > 0) Reshape(morphAlgorithm_.load(std::memory_order_relaxed), *table, m, k, x);
 
   const int32_t length = kTableLength;
   FftProcessor::BandLimit(length, spectrum_, frequency_, kBandLimitHz);
@@ -204,8 +204,9 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
 }
 
-void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveVariant& v, int32_t variant, int32_t cutoffBin,
+void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin,
                               float x) {
+  const WaveVariant& v = table.Variant(variant);
   switch (algorithm) {
     case kHarmonicShift:
       ShiftHarmonics(v, x);
@@ -223,7 +224,7 @@ void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveVariant& v, int32_t v
       ApplyHighPass(v, cutoffBin, x);
       return;
     case kVariantScan:
-      ScanVariants(v, variant, x);
+      ScanVariants(table, variant, x);
       return;
     default: {
       const int32_t h = std::min(v.bins / 2, kSpectrumBins);
@@ -306,8 +307,8 @@ void SpectralWaveOsc::ApplyHighPass(const WaveVariant& v, int32_t k, float x) {
   for (int32_t j = std::max(d + 1, 0); j < std::min(h, kSpectrumBins); ++j) spectrum_[j] = Polar(v, j);
 }
 
-void SpectralWaveOsc::ScanVariants(const WaveVariant& v, int32_t variant, float x) {
-  const WaveTable& table = *wavetable_.load(std::memory_order_relaxed);
+void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, float x) {
+  const WaveVariant& v = table.Variant(variant);
   const int32_t h0 = table.Variant(0).bins / 2;
   spectrum_[0] = Polar(v, 0);
   // log2(h0) divides: a table of one bin has nothing to scan.

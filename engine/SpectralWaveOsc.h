@@ -125,13 +125,13 @@ class SpectralWaveOsc {
   void ClearHandOver();
   void SetGainRows(int32_t count);
 
-  void Reshape(int32_t algorithm, const WaveVariant& v, int32_t variant, int32_t cutoffBin, float x);
+  void Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin, float x);
   void ShiftHarmonics(const WaveVariant& v, float x);
   void StretchHarmonics(const WaveVariant& v, float x);
   void Smear(const WaveVariant& v, float x);
   void ApplyLowPass(const WaveVariant& v, float x);
   void ApplyHighPass(const WaveVariant& v, int32_t k, float x);
-  void ScanVariants(const WaveVariant& v, int32_t variant, float x);
+  void ScanVariants(const WaveTable& table, int32_t variant, float x);
 
   void RenderVoices(float* outLeft, float* outRight, const float* fm, float fmAmount, const float* pm,
                     const float* bm, float bmAmount, int32_t count, float gainLeft, float gainRight);
