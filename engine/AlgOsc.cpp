@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "engine/AlgWaveforms.h"
 #include "engine/FftProcessor.h"
+#include "engine/Unison.h"
 #include "platform/ArmConvert.h"
 #include "platform/LogSink.h"
 #include "platform/Simd4.h"
@@ -21,29 +21,8 @@ constexpr float kBandLimitFromHz = 130.0f;
 constexpr float kUnfilteredGain = 0.55f;
 constexpr float kPanLevel = 1.7f;
 
-// Which unison voices feed each side (bit i = voice i), and the level per count.
-struct UnisonRoute {
-  int32_t count;
-  uint8_t left;
-  uint8_t right;
-  float level;
-};
-constexpr UnisonRoute kUnisonRoutes[AlgOsc::kMaxUnison] = {
-    {1, 0b0001, 0b0001, 1.0f},
-    {2, 0b0001, 0b0010, 0.9f},
-    {3, 0b0011, 0b0101, 0.8f},
-    {4, 0b1001, 0b0110, 0.7f},
-};
-
-// Restart crossfade: entry k = |12 - k| / 12. The running waveform reads entries 12 - c ..,
-// the restart value 24 - c .. for the countdown c = 12, 8, 4; the tail pads a full lane group.
-struct CrossfadeWindow {
-  float w[28];
-  constexpr CrossfadeWindow() : w() {
-    for (int k = 0; k < 24; ++k) w[k] = static_cast<float>(k < 12 ? 12 - k : k - 12) / 12.0f;
-  }
-};
-constexpr CrossfadeWindow kWindow;
+// Level by unison count 1..4.
+constexpr float kUnisonLevel[AlgOsc::kMaxUnison] = {1.0f, 0.9f, 0.8f, 0.7f};
 
 inline bool Finite(float v) { return std::isfinite(v); }
 
@@ -55,10 +34,8 @@ inline void StoreFinite(std::atomic<float>& target, float v) {
 }  // namespace
 
 AlgOsc::AlgOsc()
-    : shape_{&shapeTarget_, 0.0f, 0.1f},
-      phase_{&phaseTarget_, 0.0f, 0.029f},
-      spread_{&spreadTarget_, 0.0f, 0.029f},
-      pan_{&panTarget_, 0.0f, 0.029f} {
+    : shape_(&shapeTarget_, 0.1f), phase_(&phaseTarget_, 0.029f), spread_(&spreadTarget_, 0.029f),
+      pan_(&panTarget_, 0.029f) {
   for (int32_t i = 0; i < kInputCount; ++i) inputs_[i] = &zero_[i];
   for (int32_t i = 0; i < kMaxUnison; ++i) {
     tableIndex_[i].store(0);
@@ -121,25 +98,7 @@ void AlgOsc::ApplyPendingUnison() {
 }
 
 void AlgOsc::ArmRestart() {
-  if (restartPending_.load()) return;
-  const float deviation = randomDeviation_.load(std::memory_order_relaxed);
-  if (deviation == 1.0f) {
-    pendingRestartFlags_[1] = 0;
-  } else {
-    startPhase_[0] = 0.0f;
-    for (int32_t i = 1; i < kMaxUnison; ++i) {
-      const double r = static_cast<double>(std::rand());
-      float start = static_cast<float>((r / 2147483648.0 - 0.5) * deviation);
-      if (start < 0.0f) start += 1.0f;
-      startPhase_[i] = start;
-    }
-    pendingRestartFlags_[1] = 1;
-    pendingCountdown_ = kRestartSample;
-  }
-  const bool reset = phaseReset_.load(std::memory_order_relaxed);
-  pendingRestartFlags_[0] = reset ? 1 : 0;
-  if (reset) pendingCountdown_ = kRestartSample;
-  restartPending_.store(1);
+  restart_.Arm(randomDeviation_.load(std::memory_order_relaxed), phaseReset_.load(std::memory_order_relaxed));
 }
 
 void AlgOsc::BuildTable(FftProcessor& fft) {
@@ -175,36 +134,6 @@ void AlgOsc::BuildTable(FftProcessor& fft) {
   for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
 }
 
-void AlgOsc::ComputeUnisonFrequencies(float f, int32_t count) {
-  if (count == 1) {
-    unisonFreq_[0] = f;
-    return;
-  }
-  const double d = static_cast<double>(detuneOctaves_.load(std::memory_order_relaxed)) +
-                   static_cast<double>(*inputs_[kInputDetune] / 12.0f);
-  const float e = static_cast<float>(std::pow(2.0, d / 2.0));
-  const float b = subOctave_.load(std::memory_order_relaxed) ? f * 0.5f : f;
-  switch (count) {
-    case 2:
-      unisonFreq_[0] = f / e;
-      unisonFreq_[1] = b * e;
-      break;
-    case 3:
-      unisonFreq_[0] = b;
-      unisonFreq_[1] = f / e;
-      unisonFreq_[2] = f * e;
-      break;
-    default: {
-      const float dd = static_cast<float>(std::pow(2.0, d / 6.0));
-      unisonFreq_[0] = b / dd;
-      unisonFreq_[1] = f * dd;
-      unisonFreq_[2] = f / e;
-      unisonFreq_[3] = b * e;
-      break;
-    }
-  }
-}
-
 void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float fmAmount, float frequency,
                        const float* pm) {
   const int32_t frames = frames_;
@@ -217,13 +146,7 @@ void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float f
   ApplyPendingUnison();
   const int32_t count = count_;
 
-  const bool tookRestart = restartPending_.load() != 0;
-  if (tookRestart) {
-    restartFlags_[0] = pendingRestartFlags_[0];
-    restartFlags_[1] = pendingRestartFlags_[1];
-    countdown_ = pendingCountdown_;
-    restartPending_.store(0);
-  }
+  const bool tookRestart = restart_.Take();
 
   if (frequency != frequency_) {
     frequency_ = frequency;
@@ -234,7 +157,7 @@ void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float f
   float panRight = 0.0f;
   if (!mute_.load(std::memory_order_relaxed)) {
     const float p = pan_.value + *inputs_[kInputPan];
-    const float g = kPanLevel * kUnisonRoutes[count - 1].level;
+    const float g = kPanLevel * kUnisonLevel[count - 1];
     if (p < 0.0f) {
       panLeft = g;
       panRight = (1.0f + p) * g;
@@ -244,7 +167,14 @@ void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float f
     }
   }
 
-  ComputeUnisonFrequencies(frequency_, count);
+  if (count == 1) {
+    unisonFreq_[0] = frequency_;
+  } else {
+    const double d = static_cast<double>(detuneOctaves_.load(std::memory_order_relaxed)) +
+                     static_cast<double>(*inputs_[kInputDetune] / 12.0f);
+    const float low = subOctave_.load(std::memory_order_relaxed) ? frequency_ * 0.5f : frequency_;
+    unison::Frequencies(frequency_, low, count, d, unisonFreq_);
+  }
   if (tookRestart) {
     platform::LogPrintf("OscDetune: %7.2f %7.2f %7.2f (%7.2f) \n", static_cast<double>(unisonFreq_[1]),
                         static_cast<double>(unisonFreq_[0]), static_cast<double>(unisonFreq_[2]),
@@ -293,7 +223,6 @@ void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float
   }
 
   const float sr = static_cast<float>(sampleRate_);
-  const bool restartActive = countdown_ >= 0;
   int32_t handover[kMaxUnison] = {-1, -1, -1, -1};
 
   for (int32_t i = 0; i < count; ++i) {
@@ -306,9 +235,8 @@ void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float
       v4::StoreU(inc + k, v4::ToUint32Sat(v4::Mul(f, two32)));
     }
 
-    const int32_t restartAt = (restartActive && RestartFlag(i)) ? kRestartSample : -1;
-    const uint32_t restartPhase =
-        i == 0 ? 0u : static_cast<uint32_t>(arm::ToInt32(static_cast<float>(kN) * startPhase_[i])) << 24;
+    const int32_t restartAt = restart_.SampleFor(i);
+    const uint32_t restartPhase = restart_.RestartPhase(i);
     uint32_t a = accumulator_[i];
     uint32_t prev = arm::ToUint32(lastPhase_[i]);
     bool immediate = immediate_[i].load() != 0;
@@ -339,20 +267,16 @@ void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float
     immediate_[i].store(immediate ? 1 : 0);
   }
 
-  const UnisonRoute& route = kUnisonRoutes[count - 1];
+  const unison::Route& route = unison::kRoutes[count - 1];
   const float* table[kMaxUnison];
   v4::f4 gainLeft[kMaxUnison];
   v4::f4 gainRight[kMaxUnison];
   uint32_t startIndex[kMaxUnison];
   for (int32_t i = 0; i < count; ++i) {
     table[i] = tables_[tableIndex_[i].load()];
-    gainLeft[i] = v4::Set1((route.left >> i) & 1 ? 1.0f : 0.0f);
-    gainRight[i] = v4::Set1((route.right >> i) & 1 ? 1.0f : 0.0f);
-    // Where the restarted waveform begins, wrapped into the table; a negative or non-finite
-    // position reads point 0.
-    const float position = static_cast<float>(kN) * (phi + startPhase_[i] + pmAtRestart);
-    startIndex[i] =
-        position > 0.0f ? arm::ToUint32(std::fmod(position, static_cast<float>(kN))) & (kN - 1) : 0u;
+    gainLeft[i] = v4::Set1(unison::Gain(route.left, i));
+    gainRight[i] = v4::Set1(unison::Gain(route.right, i));
+    startIndex[i] = RestartIndex(kN, phi + restart_.Offset(i) + pmAtRestart);
   }
 
   const v4::f4 spread = v4::Set1(count > 1 ? spread_.value : 0.0f);
@@ -373,12 +297,12 @@ void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float
       const v4::u4 p = v4::LoadU(phase[i] + k);
       const v4::u4 idx = v4::ShiftRightU<24>(p);
       v4::f4 value;
-      if (countdown_ > 0 && RestartFlag(i)) {
-        const int32_t c = countdown_;
+      if (restart_.Counter() > 0 && restart_.Restarts(i)) {
+        const float* w = PhaseRestart::Window();
+        const int32_t c = restart_.Counter();
         const v4::f4 running = v4::Gather(t, idx);
         const v4::f4 restart = v4::Set1(t[startIndex[i]]);
-        value = v4::Add(v4::Mul(running, v4::Load(kWindow.w + 12 - c)),
-                        v4::Mul(restart, v4::Load(kWindow.w + 24 - c)));
+        value = v4::Add(v4::Mul(running, v4::Load(w + 12 - c)), v4::Mul(restart, v4::Load(w + 24 - c)));
       } else {
         const v4::f4 frac = v4::Mul(v4::FromUint(v4::AndU(p, fracMask)), fracScale);
         const v4::f4 t0 = v4::Gather(t, idx);
@@ -403,6 +327,6 @@ void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float
         outRight[n] = r4[n - k];
       }
     }
-    if (countdown_ >= 0) countdown_ -= 4;
+    restart_.EndGroup();
   }
 }

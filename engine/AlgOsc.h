@@ -6,6 +6,8 @@
 #include <cstdint>
 
 #include "NE10.h"
+#include "engine/ControlSmoother.h"
+#include "engine/PhaseRestart.h"
 
 class FftProcessor;
 
@@ -20,7 +22,7 @@ class AlgOsc {
   static constexpr int32_t kInputShape = 2;
   static constexpr int32_t kInputP2 = 3;
   // The restart lands on the sample at which the voice retriggers its envelopes.
-  static constexpr int32_t kRestartSample = 12;
+  static constexpr int32_t kRestartSample = PhaseRestart::kSample;
 
   struct BuildRecord {
     const ne10_fft_cpx_float32_t* spectrum = nullptr;
@@ -80,27 +82,13 @@ class AlgOsc {
   float UnisonFrequency(int32_t voice) const { return unisonFreq_[voice & 3]; }
 
  private:
-  struct Smoother {
-    const std::atomic<float>* target;
-    float value;
-    float coefficient;
-    void Step() { value += (target->load(std::memory_order_relaxed) - value) * coefficient; }
-  };
-
   static constexpr int32_t kChunk = 128;  // samples per pass of the stack work rows
 
   void ApplyPendingUnison();
-  void ComputeUnisonFrequencies(float f, int32_t count);
   void RenderChunk(float* outLeft, float* outRight, const float* fm, float fmAmount, const float* pm,
                    int32_t len, float pmAtRestart, int32_t count, float panLeft, float panRight);
-  bool RestartFlag(int32_t voice) const { return (restartFlags_[voice == 0 ? 0 : 1] & 1) != 0; }
 
-  // Phase restart: armed on a note start, taken by the next render.
-  std::atomic<uint8_t> restartPending_{0};
-  uint8_t restartFlags_[2] = {1, 1};
-  int32_t countdown_ = -1;
-  uint8_t pendingRestartFlags_[2] = {1, 1};
-  int32_t pendingCountdown_ = -1;
+  PhaseRestart restart_;
 
   int32_t sampleRate_ = 0;
   int32_t frames_ = 0;
@@ -128,16 +116,15 @@ class AlgOsc {
   std::atomic<uint8_t> immediate_[kMaxUnison];
   bool tablesBuilt_ = false;
 
-  Smoother shape_;
-  Smoother phase_;
-  Smoother spread_;
-  Smoother pan_;
+  ControlSmoother shape_;
+  ControlSmoother phase_;
+  ControlSmoother spread_;
+  ControlSmoother pan_;
 
   std::atomic<float> randomDeviation_{1.0f};
   std::atomic<bool> phaseReset_{false};
   float lastPhase_[kMaxUnison] = {};
   float unisonFreq_[kMaxUnison] = {};
-  float startPhase_[kMaxUnison] = {};
   uint32_t accumulator_[kMaxUnison] = {};
 
   BuildRecord lastBuild_;

@@ -1,0 +1,332 @@
+#include "engine/SpectralWaveOsc.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "data/WaveTable.h"
+#include "engine/FftProcessor.h"
+#include "engine/Unison.h"
+#include "platform/ArmConvert.h"
+
+namespace {
+
+constexpr int32_t kLastVariant = WaveTable::kVariants - 1;
+
+inline bool Finite(float v) { return std::isfinite(v); }
+
+inline void StoreFinite(std::atomic<float>& target, float v) {
+  if (Finite(v)) target.store(v, std::memory_order_relaxed);
+}
+
+// v limited to lo..hi; NaN gives lo.
+inline float Limit(float v, float lo, float hi) {
+  if (!(v >= lo)) return lo;
+  return v > hi ? hi : v;
+}
+
+inline ne10_fft_cpx_float32_t Scaled(ne10_fft_cpx_float32_t c, float g) { return {c.r * g, c.i * g}; }
+
+// Magnitude times unit phasor of bin j.
+inline ne10_fft_cpx_float32_t Polar(const WaveVariant& v, int32_t j) { return Scaled(v.phasors[j], v.magnitudes[j]); }
+
+// The bin interpolation weight; the constant is added in double precision.
+inline double BinWeight(float t) { return static_cast<double>(0.4892f * t * t - 0.4969f * t) + 0.9935; }
+
+// log2(j) for the bins of the table, for the variant scan.
+struct Log2Table {
+  double v[SpectralWaveOsc::kTableLength];
+  Log2Table() {
+    v[0] = 0.0;
+    for (int32_t j = 1; j < SpectralWaveOsc::kTableLength; ++j) v[j] = std::log2(static_cast<double>(j));
+  }
+};
+const Log2Table kLog2;
+
+}  // namespace
+
+SpectralWaveOsc::SpectralWaveOsc()
+    : morph_(&morphTarget_, 0.1f),
+      phase_(&phaseTarget_, 0.026f),
+      position_(&positionTarget_, 0.026f),
+      spread_(&spreadTarget_, 0.026f),
+      pan_(&panTarget_, 0.026f) {
+  for (int32_t i = 0; i < kInputCount; ++i) inputs_[i] = &zero_[i];
+  for (int32_t i = 0; i < kMaxUnison; ++i) {
+    tableIndex_[i].store(0);
+    newTable_[i].store(0);
+  }
+  display_.store(next_[0]);
+  // One voice's routing while the count stays 2: until the voice sets the unison mode the
+  // second copy runs silently.
+  SetUnison(1, 1.0f);
+  ApplyPending();
+  SetGainRows(1);
+}
+
+void SpectralWaveOsc::SetBlockSize(int32_t frames) {
+  frames_ = frames > 0 ? frames : 0;
+  // Whole groups of four; the padding is rendered and discarded.
+  paddedFrames_ = (frames_ + 3) / 4 * 4;
+  const std::size_t n = static_cast<std::size_t>(paddedFrames_);
+  rows_.fmProduct.assign(n, 0.0f);
+  rows_.phaseOffset.assign(n, 0u);
+  rows_.ramp.assign(n, 0.0f);
+  for (int32_t s = 0; s < paddedFrames_; ++s) {
+    rows_.ramp[static_cast<std::size_t>(s)] = static_cast<float>(s) / static_cast<float>(frames_);
+  }
+  for (int32_t v = 0; v < kMaxUnison; ++v) {
+    rows_.fraction[v].assign(n, 0.0f);
+    rows_.index[v].assign(n, 0u);
+    rows_.increment[v].assign(n, 0u);
+    rows_.raw[v].assign(n, 0u);
+    rows_.bent[v].assign(n, 0u);
+  }
+}
+
+void SpectralWaveOsc::SetInput(int32_t index, const float* source) {
+  if (index < 0 || index >= kInputCount) return;
+  inputs_[index] = source ? source : &zero_[index];
+}
+
+void SpectralWaveOsc::SetWavetable(const WaveTable* table) {
+  wavetable_.store(table, std::memory_order_release);
+  pendingClear_.store(1, std::memory_order_release);
+}
+
+void SpectralWaveOsc::SetUnison(int32_t mode, float ratio) {
+  if (Finite(ratio)) pendingRatio_.store(ratio, std::memory_order_relaxed);
+  pendingUnison_.store((mode & 3) + 1, std::memory_order_release);
+}
+
+void SpectralWaveOsc::SetUnisonDetune(float semitones) {
+  if (!Finite(semitones)) return;
+  detuneSemitones_.store(semitones, std::memory_order_relaxed);
+  detuneOctaves_.store(semitones / 12.0f, std::memory_order_relaxed);
+}
+
+void SpectralWaveOsc::SetSpectralMorph(float amount) { StoreFinite(morphTarget_, amount); }
+void SpectralWaveOsc::SetPosition(float position) { StoreFinite(positionTarget_, position); }
+void SpectralWaveOsc::SetSpread(float spread) { StoreFinite(spreadTarget_, spread); }
+void SpectralWaveOsc::SetPhase(float cycles) { StoreFinite(phaseTarget_, cycles); }
+void SpectralWaveOsc::SetPan(float pan) { StoreFinite(panTarget_, pan); }
+void SpectralWaveOsc::SetBend(float bend) { StoreFinite(bend_, bend); }
+void SpectralWaveOsc::SetRandomDeviation(float deviation) { StoreFinite(randomDeviation_, deviation); }
+
+void SpectralWaveOsc::SetGainRows(int32_t count) {
+  const unison::Route& route = unison::kRoutes[count - 1];
+  for (int32_t v = 0; v < kMaxUnison; ++v) {
+    gainRows_[0][v] = unison::Gain(route.left, v);
+    gainRows_[1][v] = unison::Gain(route.right, v);
+  }
+}
+
+void SpectralWaveOsc::ClearHandOver() {
+  for (int32_t i = 0; i < kMaxUnison; ++i) {
+    tableIndex_[i].store(0);
+    newTable_[i].store(0);
+  }
+}
+
+void SpectralWaveOsc::ApplyPending() {
+  const int32_t unisonMode = pendingUnison_.exchange(0, std::memory_order_acq_rel);
+  if (unisonMode != 0) {
+    count_ = unisonMode;
+    ratio_ = pendingRatio_.load(std::memory_order_relaxed);
+    SetGainRows(count_);
+    ClearHandOver();
+  }
+  if (pendingClear_.exchange(0, std::memory_order_acq_rel)) ClearHandOver();
+}
+
+void SpectralWaveOsc::SmoothControls() {
+  morph_.Step();
+  phase_.Step();
+  position_.Step();
+  spread_.Step();
+  pan_.Step();
+}
+
+void SpectralWaveOsc::Reset() {
+  ClearHandOver();
+  for (int32_t i = 0; i < kMaxUnison; ++i) displayRefresh_[i] = 1;
+  for (int32_t k = 0; k < 2; ++k) {
+    std::fill(std::begin(previous_[k]), std::end(previous_[k]), 0.0f);
+    std::fill(std::begin(next_[k]), std::end(next_[k]), 0.0f);
+  }
+}
+
+void SpectralWaveOsc::ArmRestart() {
+  restart_.Arm(randomDeviation_.load(std::memory_order_relaxed), phaseReset_.load(std::memory_order_relaxed));
+}
+
+void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
+  const WaveTable* table = wavetable_.load(std::memory_order_acquire);
+  if (!table) return;
+  // The render reads the table by the top eight bits of the phase: another size would be
+  // read wrongly, so a helper prepared for one is not used.
+  if (fft.InverseSize() != kTableLength) return;
+  ApplyPending();
+
+  const float p = Limit((*inputs_[kInputPosition] + position_.value) * 255.0f, 0.0f, 255.0f);
+  for (int32_t i = 0; i < count_; ++i) {
+    if (newTable_[i].load()) return;  // the render has not taken the previous table yet
+  }
+  const float x = Limit(*inputs_[kInputMorph] + morph_.value, 0.0f, 1.0f);
+
+  const int32_t c = tableIndex_[0].load();
+  const int32_t n = 1 - c;
+  const int32_t m = std::min(arm::ToInt32(p), kLastVariant);
+  const WaveVariant& v = table->Variant(m);
+
+  // The outgoing table is what the voices were playing: its own length, whatever the
+  // variant's analysis holds.
+  float* outgoing = previous_[n];
+  std::copy(next_[c], next_[c] + tableLength_, outgoing);
+  outgoing[tableLength_] = outgoing[0];
+  outgoing[tableLength_ + 1] = outgoing[1];
+
+  float cutoff = 0.0f;
+  const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
+  // A variant that was never analysed has no spectrum: the working spectrum keeps what the
+  // last build left, so the oscillator plays on (or, from construction, stays silent).
+  if (v.bins > 0) Reshape(morphAlgorithm_.load(std::memory_order_relaxed), *table, m, k, x);
+
+  const int32_t length = kTableLength;
+  FftProcessor::BandLimit(length, spectrum_, frequency_, kBandLimitHz);
+  float* built = next_[n];
+  fft.Inverse(built, spectrum_);
+  built[length] = built[0];
+  built[length + 1] = built[1];
+
+  tableLength_ = length;
+  displayLength_.store(length, std::memory_order_relaxed);
+  lastBuilt_ = n;
+  for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
+}
+
+void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin,
+                              float x) {
+  const WaveVariant& v = table.Variant(variant);
+  switch (algorithm) {
+    case kHarmonicShift:
+      ShiftHarmonics(v, x);
+      return;
+    case kHarmonicStretch:
+      StretchHarmonics(v, x);
+      return;
+    case kSmear:
+      Smear(v, x);
+      return;
+    case kLowPass:
+      ApplyLowPass(v, x);
+      return;
+    case kHighPass:
+      ApplyHighPass(v, cutoffBin, x);
+      return;
+    case kVariantScan:
+      ScanVariants(table, variant, x);
+      return;
+    default: {
+      const int32_t h = std::min(v.bins / 2, kSpectrumBins);
+      std::copy(v.spectrum, v.spectrum + h, spectrum_);
+      return;
+    }
+  }
+}
+
+ne10_fft_cpx_float32_t SpectralWaveOsc::InterpolateBin(const ne10_fft_cpx_float32_t* x, int32_t count, float a) {
+  if (!std::isfinite(a)) return {0.0f, 0.0f};
+  const int32_t b = arm::ToInt32(a);
+  const float f = std::fabs(a - static_cast<float>(b));
+  if (b == 1 && count > 2) {
+    const double w = BinWeight(1.0f - f);
+    return {static_cast<float>(w * x[2].r), static_cast<float>(w * x[2].i)};
+  }
+  if (b <= 1 || b + 1 >= count) return {0.0f, 0.0f};
+  const double w0 = BinWeight(f);
+  const double w1 = BinWeight(1.0f - f);
+  return {static_cast<float>(w0 * x[b].r + w1 * x[b + 1].r), static_cast<float>(w0 * x[b].i + w1 * x[b + 1].i)};
+}
+
+void SpectralWaveOsc::ShiftHarmonics(const WaveVariant& v, float x) {
+  if (v.bins <= 1) return;
+  const int32_t h = v.bins / 2;
+  spectrum_[0] = v.spectrum[0];
+  if (h == 1) return;
+  spectrum_[1] = v.spectrum[1];
+  const float shift = (x - 0.5f) * 100.0f;
+  const int32_t end = std::min(h, kSpectrumBins);
+  for (int32_t j = 2; j < end; ++j) spectrum_[j] = InterpolateBin(v.spectrum, h, static_cast<float>(j) - shift);
+}
+
+void SpectralWaveOsc::StretchHarmonics(const WaveVariant& v, float x) {
+  if (v.bins <= 3) return;
+  const float amount = x < 0.00001f ? 0.00001f : x;
+  const float r = 1.0f / (2.0f * amount) - 0.5f;
+  const int32_t q = v.bins / 4;
+  spectrum_[0] = v.spectrum[0];
+  spectrum_[1] = v.spectrum[1];
+  const int32_t end = std::min(q, kSpectrumBins);
+  for (int32_t j = 2; j < end; ++j) spectrum_[j] = InterpolateBin(v.spectrum, q, static_cast<float>(j) * r);
+}
+
+void SpectralWaveOsc::Smear(const WaveVariant& v, float x) {
+  spectrum_[0] = v.spectrum[0];
+  float p = (1.0f - x) * v.magnitudes[1];
+  spectrum_[1] = Scaled(v.phasors[1], p);
+  if (v.bins <= 5) return;
+  const int32_t end = std::min(v.bins / 2, kSpectrumBins);
+  for (int32_t j = 2; j < end; ++j) {
+    const float m = (1.0f - x) * v.magnitudes[j] + x * p;
+    spectrum_[j] = Scaled(v.phasors[j], m);
+    const float half = static_cast<float>(j / 2);
+    p = m * (half + 0.25f) / half;
+  }
+}
+
+void SpectralWaveOsc::ApplyLowPass(const WaveVariant& v, float x) {
+  const float c = std::pow(2.0f, 10.0f * x);
+  const int32_t d = arm::ToInt32(c);
+  const int32_t h = v.bins / 2;
+  // The constant component passes a low-pass: the variant's own, not one a previous build
+  // left behind.
+  spectrum_[0] = v.spectrum[0];
+  const int32_t end = std::min(d, kSpectrumBins - 1);
+  for (int32_t j = 1; j <= end; ++j) spectrum_[j] = Polar(v, j);
+  if (d + 1 < kSpectrumBins) spectrum_[d + 1] = Scaled(Polar(v, d + 1), c - static_cast<float>(d));
+  for (int32_t j = d + 2; j < std::min(h, kSpectrumBins); ++j) spectrum_[j] = {0.0f, 0.0f};
+}
+
+void SpectralWaveOsc::ApplyHighPass(const WaveVariant& v, int32_t k, float x) {
+  spectrum_[0] = v.spectrum[0];
+  const float c = std::min(std::pow(2.0f, 10.0f * x), static_cast<float>(k + 1));
+  const int32_t d = arm::ToInt32(c);
+  const int32_t h = v.bins / 2;
+  if (d >= 1) std::fill(spectrum_, spectrum_ + std::min(d, kSpectrumBins), ne10_fft_cpx_float32_t{0.0f, 0.0f});
+  if (d >= 0 && d < kSpectrumBins) spectrum_[d] = Scaled(Polar(v, d), 1.0f - (c - static_cast<float>(d)));
+  for (int32_t j = std::max(d + 1, 0); j < std::min(h, kSpectrumBins); ++j) spectrum_[j] = Polar(v, j);
+}
+
+void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, float x) {
+  const WaveVariant& v = table.Variant(variant);
+  const int32_t h0 = table.Variant(0).bins / 2;
+  spectrum_[0] = Polar(v, 0);
+  // log2(h0) divides: a table of one bin has nothing to scan.
+  if (h0 <= 1) return;
+  const double start = static_cast<double>(static_cast<float>(variant) / 256.0f);
+  const double sweep = static_cast<double>(16.0f * x);
+  const double logH0 = std::log2(static_cast<double>(h0));
+  const int32_t end = std::min(h0, kSpectrumBins - 1);
+  for (int32_t j = 1; j <= end; ++j) {
+    const double t = 0.5 * (start + sweep * kLog2.v[j] / logH0);
+    const float u = static_cast<float>(256.0 * (1.0 - std::fabs(1.0 - 2.0 * (t - std::floor(t)))));
+    const int32_t lo = std::min(arm::ToInt32(u), WaveTable::kVariants - 2);
+    const float g = std::min(u - static_cast<float>(lo), 1.0f);
+    const WaveVariant& a = table.Variant(lo);
+    const WaveVariant& b = table.Variant(lo + 1);
+    const float mag = a.magnitudes[j] + (b.magnitudes[j] - a.magnitudes[j]) * g;
+    const float re = a.phasors[j].r + (b.phasors[j].r - a.phasors[j].r) * g;
+    const float im = a.phasors[j].i + (b.phasors[j].i - a.phasors[j].i) * g;
+    spectrum_[j] = {mag * re, mag * im};
+  }
+}
