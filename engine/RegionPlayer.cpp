@@ -165,6 +165,7 @@ void RegionPlayer::StartSlot(int slotIndex, int regionIndex, const MswfRegion& r
   const int32_t mode = region.loopMode != 0 ? region.loopMode : defaultLoopMode_.load(std::memory_order_relaxed);
   const float pan = region.loopMode != 0 ? ClampPan(region.pan * 0.01f) : pan_.load(std::memory_order_relaxed);
   if (mode == kLoopWhole) {
+    // A region's own mode 2 means the same as the voice's (left as 2 it would render silence).
     // The loop points are relative to the slot's start, so the whole region is 0..length.
     loopStart = 0;
     loopEnd = length;

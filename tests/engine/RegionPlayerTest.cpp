@@ -425,6 +425,48 @@ TEST_F(RegionPlayerTest, PitchModulationScalesTheStepButNeverReversesIt) {
   }
 }
 
+// A modulation source gone wild must neither hang the wrap of a short loop nor leave the
+// position undefined: the slot keeps playing its own samples afterwards.
+TEST_F(RegionPlayerTest, HugePitchModulationKeepsThePositionInsideTheRegion) {
+  struct Case {
+    int32_t mode;
+    float modulation;
+  };
+  const Case cases[] = {
+      {RegionPlayer::kLoopPoints, 1e30f},
+      {RegionPlayer::kLoopPoints, INFINITY},
+      {RegionPlayer::kOneShot, 1e30f},
+      {RegionPlayer::kOneShot, INFINITY},
+  };
+  auto wave = MakeWave({Ramp(16)});
+  wave->Loop().loopStart = 4;
+  wave->Loop().loopEnd = 6;
+  set.AddItem(std::move(wave));
+  set.Regions().push_back(FullRange());
+  Attach();
+  const std::vector<float> wild(kBlock, 0.0f);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "mode " << c.mode << " modulation " << c.modulation);
+    std::vector<float> pm = wild;
+    pm[1] = c.modulation;
+    player.SetDefaultLoopMode(c.mode);
+    player.AttachSample(&set);  // back to the start
+    player.NoteOn(69, 1.0f);
+    Render(pm.data(), 1.0f);
+    for (int block = 0; block < 2; ++block) {
+      for (int n = 2; n < kBlock; ++n) {
+        if (c.mode == RegionPlayer::kOneShot) {
+          ASSERT_EQ(left[n], 0.0f) << n;  // ran off the end and stays there
+        } else {
+          // The loop holds samples 4 and 5; the interpolator may overshoot them a little.
+          ASSERT_TRUE(left[n] >= 3.0f && left[n] <= 6.0f) << n << ": " << left[n];
+        }
+      }
+      Render();
+    }
+  }
+}
+
 TEST_F(RegionPlayerTest, AttachingMovesTheReferenceCountAndStopsTheSlots) {
   MultiWaveReader other;
   other.AddItem(MakeWave({Dc(256)}));
