@@ -39,14 +39,9 @@ ModulationMatrix::ModulationMatrix() {
   std::memset(sources_, 0, sizeof(sources_));
   std::memset(routes_, 0, sizeof(routes_));
   for (Route& r : routes_) r.converter = Converter::kZero;
-  pthread_mutexattr_t attr;
-  pthread_mutexattr_init(&attr);
-  pthread_mutexattr_setprotocol(&attr, PTHREAD_PRIO_INHERIT);
-  pthread_mutex_init(&mutex_, &attr);
-  pthread_mutexattr_destroy(&attr);
 }
 
-ModulationMatrix::~ModulationMatrix() { pthread_mutex_destroy(&mutex_); }
+ModulationMatrix::~ModulationMatrix() = default;
 
 int ModulationMatrix::AddSource(int index, const char* name, int length, float* buffer, uint8_t keep,
                                 uint8_t bipolar) {

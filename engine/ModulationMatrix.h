@@ -1,9 +1,10 @@
 #pragma once
 // Per-voice modulation matrix: named source and destination buffers and 24 routes, each adding
 // a scaled, polarity-converted source into a destination once per block.
-#include <pthread.h>
-
 #include <cstdint>
+#include <mutex>
+
+#include "platform/PiMutex.h"
 
 class ModulationMatrix {
  public:
@@ -76,18 +77,6 @@ class ModulationMatrix {
     Converter converter;
   };
 
-  // Priority inheritance: a render thread waiting for a parameter thread lends it its priority.
-  class Lock {
-   public:
-    explicit Lock(pthread_mutex_t& m) : m_(m) { pthread_mutex_lock(&m_); }
-    ~Lock() { pthread_mutex_unlock(&m_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-   private:
-    pthread_mutex_t& m_;
-  };
-
   static Converter ChooseConverter(uint8_t bipolarSource, int mode);
   template <Converter C>
   static void Accumulate(const Route& r, float k);
@@ -95,6 +84,7 @@ class ModulationMatrix {
   Destination destinations_[kDestinations];
   Source sources_[kSources];
   Route routes_[kRoutes];
-  mutable pthread_mutex_t mutex_;
+  using Lock = std::lock_guard<platform::PiMutex>;
+  mutable platform::PiMutex mutex_;  // a render thread may wait on a parameter thread
   float defaultScale_ = 1.0f;
 };

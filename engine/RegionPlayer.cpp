@@ -62,16 +62,11 @@ inline float Hermite(float x0, float x1, float x2, float x3, float t) {
 
 RegionPlayer::RegionPlayer() {
   for (Slot& s : slots_) s = Slot{};
-  pthread_mutexattr_t attr;
-  pthread_mutexattr_init(&attr);
-  pthread_mutexattr_setprotocol(&attr, PTHREAD_PRIO_INHERIT);
-  pthread_mutex_init(&mutex_, &attr);
-  pthread_mutexattr_destroy(&attr);
 }
 
 // The attached set's count is left as it stands: the cache that owns the set may already be
 // gone when the voices are.
-RegionPlayer::~RegionPlayer() { pthread_mutex_destroy(&mutex_); }
+RegionPlayer::~RegionPlayer() = default;
 
 void RegionPlayer::SetPan(float pan) { pan_.store(ClampPan(pan), std::memory_order_relaxed); }
 

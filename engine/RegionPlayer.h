@@ -1,10 +1,11 @@
 #pragma once
 // Sample oscillator of a voice: up to two key/velocity regions of a multi-sample set,
 // Hermite-interpolated, one-shot or looped, each balanced left/right and summed.
-#include <pthread.h>
-
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+
+#include "platform/PiMutex.h"
 
 class MultiWaveReader;
 class SampleFile;
@@ -84,17 +85,6 @@ class RegionPlayer {
     int32_t frames;
   };
 
-  class Lock {
-   public:
-    explicit Lock(pthread_mutex_t& m) : m_(m) { pthread_mutex_lock(&m_); }
-    ~Lock() { pthread_mutex_unlock(&m_); }
-    Lock(const Lock&) = delete;
-    Lock& operator=(const Lock&) = delete;
-
-   private:
-    pthread_mutex_t& m_;
-  };
-
   void StartSlot(int slotIndex, int regionIndex, const MswfRegion& region, const SampleFile& wave, int key);
   template <int32_t Mode>
   static void RenderSlot(Slot& s, float* outLeft, float* outRight, const BlockParams& p);
@@ -110,5 +100,6 @@ class RegionPlayer {
   Slot slots_[kSlots];
   RegionDisplay* display_ = nullptr;
   std::atomic<float> speed_{1.0f};
-  pthread_mutex_t mutex_;  // priority inheritance: a render thread may wait on a loading thread
+  using Lock = std::lock_guard<platform::PiMutex>;
+  platform::PiMutex mutex_;  // a render thread may wait on a loading thread
 };
