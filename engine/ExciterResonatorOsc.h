@@ -13,8 +13,9 @@ class ExciterResonatorOsc {
 
   static constexpr int32_t kClickLength = 10;
   // The envelope's curve: the attack aims at ratio + 1 and turns at 1, the decay aims at
-  // 1 - ratio and ends at 0.
-  static constexpr double kAttackRatio = 1.291;
+  // 1 - ratio and ends at 0. The ratio is a float; the coefficients are worked out from it in
+  // double.
+  static constexpr double kAttackRatio = 1.291f;
   // Envelope times are counted at this rate whatever the voice runs at.
   static constexpr double kEnvelopeRate = 48000.0;
   // Shorter times would put the envelope coefficient at or above 1 and let the level run

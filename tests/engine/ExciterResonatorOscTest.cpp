@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -123,7 +125,7 @@ TEST_F(ExciterResonatorOscTest, EnvelopeTimesCountAt48kHzWhateverTheRate) {
   const Case cases[] = {
       {48000, 0.001f, 0.01f, 48, 1247},     {44100, 0.001f, 0.01f, 48, 1247},
       {96000, 0.01f, 0.001f, 480, 125},     {48000, 0.0001f, 0.0001f, 5, 13},
-      // Zero, negative and NaN times: the shortest time (0.1 ms) rather than a runaway level.
+      // Zero and negative times: the shortest time (0.1 ms) rather than a runaway level.
       {48000, 0.0f, -1.0f, 5, 13},          {48000, -0.5f, 0.0f, 5, 13},
   };
   for (const Case& c : cases) {
@@ -140,6 +142,82 @@ TEST_F(ExciterResonatorOscTest, EnvelopeTimesCountAt48kHzWhateverTheRate) {
     EXPECT_NEAR(SamplesWhile(osc, ExciterResonatorOsc::kDecay), c.decaySamples, 2);
     EXPECT_EQ(osc.Level(), 0.0f);
   }
+}
+
+// The envelope's segments are one-pole steps towards ratio + 1 (attack) and 1 - ratio (decay),
+// the ratio held as a float; followed here sample by sample from the coefficients' formula.
+TEST_F(ExciterResonatorOscTest, EnvelopeStepsFollowTheOnePoleRecursionExactly) {
+  const double ratio = 1.291f;
+  for (const float seconds : {0.0001f, 0.0011f, 0.0013f, 0.0023f}) {
+    SCOPED_TRACE(seconds);
+    const double h = std::exp(-std::log((ratio + 1.0) / ratio) / (double{seconds} * 48000.0));
+    const float coefficient = static_cast<float>(h);
+    const float attackOffset = static_cast<float>((ratio + 1.0) * (1.0 - h));
+    const float decayOffset = static_cast<float>((1.0 - ratio) * (1.0 - h));
+    ExciterResonatorOsc osc;
+    Prepare(osc, 1);
+    osc.SetAttack(seconds);
+    osc.SetDecay(seconds);
+    osc.Start();
+    float level = 0.0f;
+    bool decaying = false;
+    float l, r;
+    for (int i = 0; i < 1000; ++i) {
+      if (!decaying) {
+        level = attackOffset + level * coefficient;
+        if (level > 1.0f) {
+          level = 1.0f;
+          decaying = true;
+        }
+      } else {
+        level = decayOffset + level * coefficient;
+        if (level < 0.0f) level = 0.0f;
+      }
+      osc.Process(&l, &r, 440.0f);
+      ASSERT_EQ(osc.Level(), level) << i;
+    }
+    EXPECT_EQ(osc.State(), ExciterResonatorOsc::kIdle);
+  }
+}
+
+// The burst is the LCG x 196314165 + 907633515 read as (2 (u 2^-31 - 1) - 1) x level, low-passed
+// by the colour filter; checked against that chain computed here in double precision.
+TEST_F(ExciterResonatorOscTest, BurstIsTheCongruentialNoiseThroughTheColourFilter) {
+  ExciterResonatorOsc osc;
+  Prepare(osc, 1);
+  constexpr uint32_t kSeed = 98765u;
+  osc.SeedNoise(kSeed);
+  osc.SetAttack(0.002f);
+  osc.SetDecay(0.002f);
+  osc.SetBrightness(200.0f);  // 10 kHz
+  osc.Start();
+  float l, r;
+  osc.Process(&l, &r, 440.0f);  // the first sample is the click; the filter still ran on the noise
+  const double g = osc.ColourG();
+  const double a = osc.ColourA();
+  uint32_t u = kSeed;
+  double ic1 = 0.0, ic2 = 0.0;
+  double peak = 0.0;
+  double sum = 0.0;
+  for (int i = 0; i < 600; ++i) {
+    if (i > 0) osc.Process(&l, &r, 440.0f);
+    u = u * 196314165u + 907633515u;
+    const double x = (2.0 * (static_cast<float>(u) * std::ldexp(1.0, -31) - 1.0) - 1.0) * osc.Level();
+    sum += x;
+    const double q1 = (x - ic1 - g * ic1 - ic2) * a * g;
+    const double bp = ic1 + q1;
+    const double q2 = g * bp;
+    const double lp = ic2 + q2;
+    ic1 = bp + q1;
+    ic2 = lp + q2;
+    peak = std::max(peak, std::fabs(lp));
+    if (i > 0) {
+      ASSERT_NEAR(osc.Excitation()[0], lp, 1e-5) << i;
+    }
+  }
+  EXPECT_GT(peak, 0.1);
+  // The noise spans -3 .. 1 of the level: its mean sits at minus the level.
+  EXPECT_LT(sum, 0.0);
 }
 
 TEST_F(ExciterResonatorOscTest, NonNumericTimesKeepTheEnvelope) {

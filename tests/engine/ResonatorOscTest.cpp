@@ -188,6 +188,34 @@ TEST_F(ResonatorOscTest, WeightsScaleEachChannelExactly) {
   }
 }
 
+// The comb's cosine is two parabolas, o = s f (1 - 2 f), not 2 cos(2 pi e): with one pair the
+// right partial's weight is c(1) + 0.5 = o / 4 + 0.5, which a true cosine would put at 0.9045
+// and 0.0955.
+TEST_F(ResonatorOscTest, CosineCombWeighsByItsParabolicCosine) {
+  struct Case {
+    float timbre;
+    float right;
+  };
+  const Case cases[] = {{0.1f, 0.92f}, {0.4f, 0.08f}, {0.6f, 0.08f}, {0.75f, 0.5f}, {0.9f, 0.92f}, {1.0f, 1.0f}};
+  ResonatorOsc flat;
+  Harmonic(flat);
+  flat.SetPartialCount(2);
+  flat.SetWeighting(4);
+  const Stereo reference = Strike(flat, 4, 200);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.timbre);
+    ResonatorOsc osc;
+    Harmonic(osc);
+    osc.SetPartialCount(2);
+    osc.SetTimbre(c.timbre);
+    const Stereo out = Strike(osc, 4, 200);
+    for (int i = 0; i < 4 * kFrames; ++i) {
+      ASSERT_EQ(out.left[i], reference.left[i]) << i;
+      ASSERT_NEAR(out.right[i], reference.right[i] * c.right, 1e-5f * std::fabs(reference.right[i]) + 1e-12f) << i;
+    }
+  }
+}
+
 TEST_F(ResonatorOscTest, TimbreGlidesOverOneBlockThenHolds) {
   ResonatorOsc osc;
   Harmonic(osc);
