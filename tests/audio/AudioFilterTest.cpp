@@ -13,7 +13,7 @@
 #include "audio/AudioFilter.h"
 #include "platform/Denormals.h"
 #include "tests/audio/VtableSlot.h"
-#include "tests/engine/FilterResponse.h"
+#include "tests/support/FilterResponse.h"
 #include "tests/support/AllocCounter.h"
 
 namespace {
@@ -22,6 +22,7 @@ using filter_test::Complex;
 using filter_test::Db;
 using filter_test::Dft;
 using filter_test::kFs;
+using filter_test::Sigma;
 using vtable_test::SlotOf;
 
 constexpr int kLength = 16384;
@@ -44,8 +45,6 @@ std::vector<float> Impulse(AudioFilter& f, int length = kLength) {
 double Gain(const std::vector<float>& h, double f) { return std::abs(Dft(h, f)); }
 
 double Omega(double f) { return 2.0 * M_PI * f / kFs; }
-// The analog frequency s / wc that the bilinear transform prewarped at fc maps f to.
-Complex S(double f, double fc) { return {0.0, std::tan(M_PI * f / kFs) / std::tan(M_PI * fc / kFs)}; }
 double CappedTan(double x) { return x >= 1.4922565 ? 12.706206 : std::tan(x); }
 
 struct MagnitudeCase {
@@ -66,20 +65,20 @@ TEST_F(AudioFilterTest, DesignsMeetTheirAnalyticMagnitudeResponses) {
     return 1.0 / Complex(1.0, -c * (std::cos(Omega(f)) - std::cos(Omega(fc))) / std::sin(Omega(f)));
   };
   const MagnitudeCase cases[] = {
-      {"first-order low-pass", 1, 1000, 0.707f, 0, [](double f) { return 1.0 / (1.0 + S(f, 1000)); }},
-      {"first-order high-pass", 2, 3000, 0.707f, 0, [](double f) { return S(f, 3000) / (1.0 + S(f, 3000)); }},
+      {"first-order low-pass", 1, 1000, 0.707f, 0, [](double f) { return 1.0 / (1.0 + Sigma(f, 1000)); }},
+      {"first-order high-pass", 2, 3000, 0.707f, 0, [](double f) { return Sigma(f, 3000) / (1.0 + Sigma(f, 3000)); }},
       {"second-order low-pass", 3, 2000, 4.0f, 0,
-       [](double f) { Complex s = S(f, 2000); return 1.0 / (s * s + s / 4.0 + 1.0); }},
+       [](double f) { Complex s = Sigma(f, 2000); return 1.0 / (s * s + s / 4.0 + 1.0); }},
       {"second-order high-pass", 4, 1500, 0.5f, 0,
-       [](double f) { Complex s = S(f, 1500); return s * s / (s * s + s / 0.5 + 1.0); }},
+       [](double f) { Complex s = Sigma(f, 1500); return s * s / (s * s + s / 0.5 + 1.0); }},
       {"second-order band-pass", 5, 2500, 3.0f, 0,
-       [](double f) { Complex s = S(f, 2500); return (s / 3.0) / (s * s + s / 3.0 + 1.0); }},
+       [](double f) { Complex s = Sigma(f, 2500); return (s / 3.0) / (s * s + s / 3.0 + 1.0); }},
       {"second-order band-stop", 6, 2500, 2.0f, 0,
-       [](double f) { Complex s = S(f, 2500); return (s * s + 1.0) / (s * s + s / 2.0 + 1.0); }},
+       [](double f) { Complex s = Sigma(f, 2500); return (s * s + 1.0) / (s * s + s / 2.0 + 1.0); }},
       {"Butterworth low-pass", 7, 5000, 0.707f, 0,
-       [](double f) { Complex s = S(f, 5000); return 1.0 / (s * s + std::sqrt(2.0) * s + 1.0); }},
+       [](double f) { Complex s = Sigma(f, 5000); return 1.0 / (s * s + std::sqrt(2.0) * s + 1.0); }},
       {"Butterworth high-pass", 8, 700, 0.707f, 0,
-       [](double f) { Complex s = S(f, 700); return s * s / (s * s + std::sqrt(2.0) * s + 1.0); }},
+       [](double f) { Complex s = Sigma(f, 700); return s * s / (s * s + std::sqrt(2.0) * s + 1.0); }},
       {"Butterworth band-pass", 9, 2000, 2.0f, 0,
        [&](double f) { return bandPass(f, 2000, 1.0 / CappedTan(M_PI * 1000.0 / kFs)); }},
       {"Butterworth band-stop", 10, 3000, 1.5f, 0,
@@ -108,15 +107,15 @@ TEST_F(AudioFilterTest, DesignsMeetTheirAnalyticMagnitudeResponses) {
          return 1.0 + (muCut - 1.0) * bandPass(f, 3000, 1.0 / alpha);
        }},
       {"constant-Q EQ, boost", 16, 1000, 3.0f, 6,
-       [&](double f) { Complex s = S(f, 1000); return (s * s + mu6 * s / 3.0 + 1.0) / (s * s + s / 3.0 + 1.0); }},
+       [&](double f) { Complex s = Sigma(f, 1000); return (s * s + mu6 * s / 3.0 + 1.0) / (s * s + s / 3.0 + 1.0); }},
       {"constant-Q EQ, cut", 16, 2000, 1.0f, -9,
-       [&](double f) { Complex s = S(f, 2000); return (s * s + s + 1.0) / (s * s + s / muCut + 1.0); }},
+       [&](double f) { Complex s = Sigma(f, 2000); return (s * s + s + 1.0) / (s * s + s / muCut + 1.0); }},
       {"Linkwitz-Riley low-pass", 17, 1200, 0.707f, 0,
-       [](double f) { Complex s = S(f, 1200); return 1.0 / ((1.0 + s) * (1.0 + s)); }},
+       [](double f) { Complex s = Sigma(f, 1200); return 1.0 / ((1.0 + s) * (1.0 + s)); }},
       {"Linkwitz-Riley high-pass", 18, 1200, 0.707f, 0,
-       [](double f) { Complex s = S(f, 1200); return s * s / ((1.0 + s) * (1.0 + s)); }},
+       [](double f) { Complex s = Sigma(f, 1200); return s * s / ((1.0 + s) * (1.0 + s)); }},
       {"first-order all-pass", 19, 800, 0.707f, 0,
-       [](double f) { Complex s = S(f, 800); return (1.0 - s) / (1.0 + s); }},
+       [](double f) { Complex s = Sigma(f, 800); return (1.0 - s) / (1.0 + s); }},
       {"second-order all-pass", 20, 4000, 2.0f, 0, [](double) { return Complex(1.0); }},
   };
   for (const MagnitudeCase& c : cases) {
