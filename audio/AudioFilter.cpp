@@ -24,16 +24,20 @@ struct DesignInput {
 
 using Coefficients = float[Biquad::kNumCoefficients];
 
-// The designs compute in single precision; some of them call the double-precision library
-// functions, and their results are rounded back to float at once.
-float Cos(double x) { return static_cast<float>(std::cos(x)); }
-float Sin(double x) { return static_cast<float>(std::sin(x)); }
-float Tan(double x) { return static_cast<float>(std::tan(x)); }
-float Exp(double x) { return static_cast<float>(std::exp(x)); }
-float Cosh(double x) { return static_cast<float>(std::cosh(x)); }
-float Pow(double x, double y) { return static_cast<float>(std::pow(x, y)); }
+// The designs compute in single precision, but some of them call the double-precision
+// library functions (these wrappers, which take the float arguments in double). What such a
+// call computes stays in double through the formula it feeds and is rounded to float where
+// it becomes a coefficient; the coefficients themselves are floats wherever a later formula
+// reads them.
+double Cos(double x) { return std::cos(x); }
+double Sin(double x) { return std::sin(x); }
+double Exp(double x) { return std::exp(x); }
+double Cosh(double x) { return std::cosh(x); }
+double Pow(double x, double y) { return std::pow(x, y); }
+// The square root is the single-precision one, also of a value computed in double.
+float SqrtF(double x) { return std::sqrt(static_cast<float>(x)); }
 
-float CappedTan(float x) { return x >= kTanCapArgument ? kTanCapValue : Tan(x); }
+double CappedTan(float x) { return x >= kTanCapArgument ? kTanCapValue : std::tan(double{x}); }
 float CappedTanF(float x) { return x >= kTanCapArgument ? kTanCapValue : std::tan(x); }
 
 float Square(float x) { return x * x; }
@@ -131,44 +135,45 @@ void ButterworthHighPass(const DesignInput& in, Coefficients& c) {
 }
 
 // tan(pi B / fs) for the band-width B = fc / Q.
-float BandWidthTan(const DesignInput& in) { return CappedTan(kPi * (in.fc / in.q) / in.fs); }
+double BandWidthTan(const DesignInput& in) { return CappedTan(kPi * (in.fc / in.q) / in.fs); }
 
 void ButterworthBandPass(const DesignInput& in, Coefficients& c) {
-  const float u = 1.0f / BandWidthTan(in);
-  const float a0 = 1.0f / (1.0f + u);
+  const double u = 1.0 / BandWidthTan(in);
+  const float a0 = static_cast<float>(1.0 / (1.0 + u));
   c[Biquad::kA0] = a0;
   c[Biquad::kA1] = 0.0f;
   c[Biquad::kA2] = -a0;
-  c[Biquad::kB1] = -2.0f * u * a0 * Cos(in.theta);
-  c[Biquad::kB2] = (u - 1.0f) * a0;
+  c[Biquad::kB1] = static_cast<float>(-2.0 * u * a0 * Cos(in.theta));
+  c[Biquad::kB2] = static_cast<float>((u - 1.0) * a0);
 }
 
 void ButterworthBandStop(const DesignInput& in, Coefficients& c) {
-  const float u = BandWidthTan(in);
-  const float a0 = 1.0f / (1.0f + u);
+  const double u = BandWidthTan(in);
+  const float a0 = static_cast<float>(1.0 / (1.0 + u));
   c[Biquad::kA0] = a0;
-  c[Biquad::kA1] = -2.0f * a0 * Cos(in.theta);
+  c[Biquad::kA1] = static_cast<float>(-2.0 * a0 * Cos(in.theta));
   c[Biquad::kA2] = a0;
-  c[Biquad::kB1] = -2.0f * a0 * Cos(in.theta);
-  c[Biquad::kB2] = (1.0f - u) * a0;
+  c[Biquad::kB1] = c[Biquad::kA1];
+  c[Biquad::kB2] = static_cast<float>((1.0 - u) * a0);
 }
 
 // All-pole resonant low-pass whose resonance peak follows the analog prototype's.
 void AnalogMatchedLowPass(const DesignInput& in, Coefficients& c, bool compensate) {
-  float peakDb = 0.0f, r = 0.0f, a = 1.0f;
+  float peakDb = 0.0f, r = 0.0f;
+  double a = 1.0;
   if (in.q > 0.707f) {
     const float peak = in.q * in.q / std::sqrt(in.q * in.q - 0.25f);
     peakDb = 20.0f * std::log10(peak);
-    r = std::sqrt(Pow(10.0, peakDb / 10.0f) - 1.0f);
+    r = SqrtF(Pow(10.0, peakDb / 10.0f) - 1.0);
     a = Pow(10.0, peakDb / 20.0f);
   }
-  const float g = (Cos(in.theta) + r * Sin(in.theta)) / (1.0f + a * Sin(in.theta));
+  const double g = (Cos(in.theta) + r * Sin(in.theta)) / (1.0 + a * Sin(in.theta));
   c[Biquad::kA1] = 0.0f;
   c[Biquad::kA2] = 0.0f;
-  c[Biquad::kB1] = -2.0f * g * Cos(in.theta);
-  c[Biquad::kB2] = g * g;
+  c[Biquad::kB1] = static_cast<float>(-2.0 * g * Cos(in.theta));
+  c[Biquad::kB2] = static_cast<float>(g * g);
   c[Biquad::kA0] = 1.0f + c[Biquad::kB1] + c[Biquad::kB2];
-  if (compensate) c[Biquad::kA0] *= Pow(10.0, -peakDb / 40.0f);
+  if (compensate) c[Biquad::kA0] = static_cast<float>(c[Biquad::kA0] * Pow(10.0, -peakDb / 40.0f));
 }
 
 void AnalogMatchedLowPassCompensated(const DesignInput& in, Coefficients& c) {
@@ -180,8 +185,8 @@ void AnalogMatchedLowPassPlain(const DesignInput& in, Coefficients& c) {
 
 // Shelves and the non-constant-Q EQ add c0 = mu - 1 times a low- or band-pass to the dry
 // signal (d0 = 1).
-void ShelfMix(float mu, Coefficients& c) {
-  c[Biquad::kC0] = mu - 1.0f;
+void ShelfMix(double mu, Coefficients& c) {
+  c[Biquad::kC0] = static_cast<float>(mu - 1.0);
   c[Biquad::kD0] = 1.0f;
 }
 
@@ -208,16 +213,16 @@ void HighShelf1(const DesignInput& in, Coefficients& c) {
 }
 
 void ParametricEq(const DesignInput& in, Coefficients& c) {
-  const float t = CappedTan(in.theta / (2.0f * in.q));
-  const float mu = Pow(10.0, in.boostCutDb / 20.0f);
-  const float z = 4.0f / (1.0f + mu);
-  const float beta = 0.5f * (1.0f - z * t) / (1.0f + z * t);
-  const float g = (0.5f + beta) * Cos(in.theta);
-  c[Biquad::kA0] = 0.5f - beta;
+  const double t = CappedTan(in.theta / (2.0f * in.q));
+  const double mu = Pow(10.0, in.boostCutDb / 20.0f);
+  const double z = 4.0 / (1.0 + mu);
+  const double beta = 0.5 * (1.0 - z * t) / (1.0 + z * t);
+  const double g = (0.5 + beta) * Cos(in.theta);
+  c[Biquad::kA0] = static_cast<float>(0.5 - beta);
   c[Biquad::kA1] = 0.0f;
-  c[Biquad::kA2] = -(0.5f - beta);
-  c[Biquad::kB1] = -2.0f * g;
-  c[Biquad::kB2] = 2.0f * beta;
+  c[Biquad::kA2] = static_cast<float>(-(0.5 - beta));
+  c[Biquad::kB1] = static_cast<float>(-2.0 * g);
+  c[Biquad::kB2] = static_cast<float>(2.0 * beta);
   ShelfMix(mu, c);
 }
 
@@ -289,8 +294,9 @@ void AllPass2(const DesignInput& in, Coefficients& c) {
 }
 
 void ResonatorPoles(const DesignInput& in, Coefficients& c) {
-  c[Biquad::kB2] = Exp(-kTwoPi * (in.fc / in.q) / in.fs);
-  c[Biquad::kB1] = (-4.0f * c[Biquad::kB2] / (1.0f + c[Biquad::kB2])) * Cos(in.theta);
+  c[Biquad::kB2] = static_cast<float>(Exp(-kTwoPi * (in.fc / in.q) / in.fs));
+  c[Biquad::kB1] =
+      static_cast<float>((-4.0f * c[Biquad::kB2] / (1.0f + c[Biquad::kB2])) * Cos(in.theta));
 }
 
 void ResonatorA(const DesignInput& in, Coefficients& c) {
@@ -312,7 +318,7 @@ void ResonatorB(const DesignInput& in, Coefficients& c) {
 // so that the magnitude meets the analog prototype's at chosen frequencies.
 struct MatchedPoles {
   float b1, b2;
-  float p0, p1, p2;
+  double p0, p1, p2;
   float a0sq, a1sq, a2;  // A0, A1, A2
   float f0;              // fc / (fs / 2)
 };
@@ -320,16 +326,17 @@ struct MatchedPoles {
 MatchedPoles Matched(const DesignInput& in) {
   MatchedPoles m;
   const float z = 1.0f / (2.0f * in.q);
-  m.b2 = Exp(-2.0f * z * in.theta);
+  m.b2 = static_cast<float>(Exp(-2.0f * z * in.theta));
   if (z <= 1.0f) {
-    m.b1 = -2.0f * Exp(-z * in.theta) * Cos(in.theta * std::sqrt(1.0f - z * z));
+    m.b1 = static_cast<float>(-2.0 * Exp(-z * in.theta) * Cos(in.theta * std::sqrt(1.0f - z * z)));
   } else {
-    m.b1 = -2.0f * Exp(-z * in.theta) * Cosh(in.theta * std::sqrt(z * z - 1.0f));
+    m.b1 = static_cast<float>(-2.0 * Exp(-z * in.theta) * Cosh(in.theta * std::sqrt(z * z - 1.0f)));
   }
-  const float s = Square(Sin(in.theta / 2.0f));
-  m.p0 = 1.0f - s;
+  const double sinHalf = Sin(in.theta / 2.0f);
+  const double s = sinHalf * sinHalf;
+  m.p0 = 1.0 - s;
   m.p1 = s;
-  m.p2 = 4.0f * m.p0 * m.p1;
+  m.p2 = 4.0 * m.p0 * m.p1;
   m.a0sq = Square(1.0f + m.b1 + m.b2);
   m.a1sq = Square(1.0f - m.b1 + m.b2);
   m.a2 = -4.0f * m.b2;
@@ -349,10 +356,10 @@ float NyquistDenominator(const MatchedPoles& m, float q) {
 
 void MatchedLowPassTight(const DesignInput& in, Coefficients& c) {
   const MatchedPoles m = Matched(in);
-  const float r1 = (m.a0sq * m.p0 + m.a1sq * m.p1 + m.a2 * m.p2) * in.q * in.q;
-  float b1 = (r1 - m.a0sq * m.p0) / m.p1;
-  if (b1 < 0.0f) b1 = 0.0f;
-  c[Biquad::kA0] = (std::sqrt(m.a0sq) + std::sqrt(b1)) / 2.0f;
+  const double r1 = (m.a0sq * m.p0 + m.a1sq * m.p1 + m.a2 * m.p2) * in.q * in.q;
+  double b1 = (r1 - m.a0sq * m.p0) / m.p1;
+  if (b1 < 0.0) b1 = 0.0;
+  c[Biquad::kA0] = (std::sqrt(m.a0sq) + SqrtF(b1)) / 2.0f;
   c[Biquad::kA1] = std::sqrt(m.a0sq) - c[Biquad::kA0];
   c[Biquad::kA2] = 0.0f;
   SetPoles(m, c);
@@ -370,13 +377,13 @@ void MatchedLowPassLoose(const DesignInput& in, Coefficients& c) {
 
 void MatchedBandPassTight(const DesignInput& in, Coefficients& c) {
   const MatchedPoles m = Matched(in);
-  const float r1 = m.a0sq * m.p0 + m.a1sq * m.p1 + m.a2 * m.p2;
-  const float r2 = -m.a0sq + m.a1sq + 4.0f * (m.p0 - m.p1) * m.a2;
-  const float b2 = (r1 - r2 * m.p1) / (4.0f * m.p1 * m.p1);
-  const float b1 = r2 + 4.0f * (m.p1 - m.p0) * b2;
-  const float a1 = -std::sqrt(b1) / 2.0f;
+  const double r1 = m.a0sq * m.p0 + m.a1sq * m.p1 + m.a2 * m.p2;
+  const double r2 = -m.a0sq + m.a1sq + 4.0 * (m.p0 - m.p1) * m.a2;
+  const double b2 = (r1 - r2 * m.p1) / (4.0 * m.p1 * m.p1);
+  const double b1 = r2 + 4.0 * (m.p1 - m.p0) * b2;
+  const float a1 = -SqrtF(b1) / 2.0f;
   c[Biquad::kA1] = a1;
-  c[Biquad::kA0] = (std::sqrt(b2 + a1 * a1) - a1) / 2.0f;
+  c[Biquad::kA0] = (SqrtF(b2 + a1 * a1) - a1) / 2.0f;
   c[Biquad::kA2] = -c[Biquad::kA0] - a1;
   SetPoles(m, c);
 }
@@ -402,12 +409,12 @@ void ImpulseInvariantLowPass2(const DesignInput& in, Coefficients& c) {
   const float z = 1.0f / (2.0f * in.q);
   const float root = std::sqrt(1.0f - z * z);
   const float wd = in.theta * root;
-  const float e = Exp(-z * in.theta);
+  const double e = Exp(-z * in.theta);
   c[Biquad::kA0] = 0.0f;
-  c[Biquad::kA1] = -(in.theta / root) * e * Sin(wd);
+  c[Biquad::kA1] = static_cast<float>(-(in.theta / root) * e * Sin(wd));
   c[Biquad::kA2] = 0.0f;
-  c[Biquad::kB1] = -2.0f * e * Cos(wd);
-  c[Biquad::kB2] = e * e;
+  c[Biquad::kB1] = static_cast<float>(-2.0 * e * Cos(wd));
+  c[Biquad::kB2] = static_cast<float>(e * e);
 }
 
 using DesignFn = void (*)(const DesignInput&, Coefficients&);

@@ -14,7 +14,7 @@
 #include "engine/DualFourPoleFilter.h"
 #include "engine/FourPoleFilter.h"
 #include "platform/Denormals.h"
-#include "tests/engine/FilterResponse.h"
+#include "tests/support/FilterResponse.h"
 
 namespace {
 
