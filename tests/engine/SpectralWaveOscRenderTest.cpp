@@ -96,6 +96,42 @@ TEST_F(SpectralWaveOscRender, TwoVoicesSplitBySpread) {
   }
 }
 
+// Spread 1 crosses the sides: the left output carries what was routed right and the right
+// output what was routed left, each at the count's level.
+TEST_F(SpectralWaveOscRender, ThreeAndFourVoicesReachTheirSidesAtTheCountsLevel) {
+  struct Case {
+    int32_t mode;
+    float left[4];   // weight of each voice in the left output
+    float right[4];
+  };
+  const Case cases[] = {
+      {2, {0.2f, 0.0f, 0.2f, 0.0f}, {0.2f, 0.2f, 0.0f, 0.0f}},        // routed: L 0,1  R 0,2
+      {3, {0.0f, 0.175f, 0.175f, 0.0f}, {0.175f, 0.0f, 0.0f, 0.175f}},  // routed: L 0,3  R 1,2
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    SpectralWaveOsc osc;
+    Prepare(osc);
+    osc.SetSpread(1.0f);
+    const int32_t t0 = Start(osc, c.mode, 500.0f);
+    const Stereo out = Block(osc, 500.0f);
+    const int32_t count = c.mode + 1;
+    ASSERT_EQ(osc.UnisonCount(), count);
+    for (int32_t n = 0; n < kFrames; ++n) {
+      float left = 0.0f;
+      float right = 0.0f;
+      for (int32_t v = 0; v < count; ++v) {
+        const float value =
+            Read(Playing(osc), static_cast<uint32_t>(t0 + n + 1) * Increment(osc.UnisonFrequency(v)));
+        left += c.left[v] * value;
+        right += c.right[v] * value;
+      }
+      ASSERT_NEAR(out.left[n], left, 4e-6f) << n;
+      ASSERT_NEAR(out.right[n], right, 4e-6f) << n;
+    }
+  }
+}
+
 TEST_F(SpectralWaveOscRender, PanAndMuteSetTheSideGains) {
   struct Case {
     float pan;
