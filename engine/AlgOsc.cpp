@@ -156,15 +156,7 @@ void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float f
   float panLeft = 0.0f;
   float panRight = 0.0f;
   if (!mute_.load(std::memory_order_relaxed)) {
-    const float p = pan_.value + *inputs_[kInputPan];
-    const float g = kPanLevel * kUnisonLevel[count - 1];
-    if (p < 0.0f) {
-      panLeft = g;
-      panRight = (1.0f + p) * g;
-    } else {
-      panLeft = (1.0f - p) * g;
-      panRight = g;
-    }
+    unison::PanGains(pan_.value + *inputs_[kInputPan], kPanLevel * kUnisonLevel[count - 1], panLeft, panRight);
   }
 
   if (count == 1) {

@@ -78,15 +78,7 @@ void SpectralWaveOsc::Render(float* outLeft, float* outRight, const float* fm, f
   float gainLeft = 0.0f;
   float gainRight = 0.0f;
   if (!mute_.load(std::memory_order_relaxed)) {
-    const float p = *inputs_[kInputPan] + pan_.value;
-    const float g = 0.5f * kOutputGain[count - 1];
-    if (p < 0.0f) {
-      gainLeft = g;
-      gainRight = (1.0f + p) * g;
-    } else {
-      gainLeft = (1.0f - p) * g;
-      gainRight = g;
-    }
+    unison::PanGains(*inputs_[kInputPan] + pan_.value, 0.5f * kOutputGain[count - 1], gainLeft, gainRight);
   }
 
   const double d = static_cast<double>(*inputs_[kInputDetune] / 12.0f) +

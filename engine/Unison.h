@@ -1,6 +1,6 @@
 #pragma once
 // How the single-cycle oscillators spread their one to four unison copies: which copy feeds
-// which side, and the detuned frequency of each copy.
+// which side, the detuned frequency of each copy, and where the pair sits in the stereo field.
 #include <cstdint>
 
 namespace unison {
@@ -27,5 +27,17 @@ inline float Gain(uint8_t mask, int32_t voice) { return ((mask >> voice) & 1) !=
 // D = 2^(d/6), count 2 plays f/E and low x E, count 3 low, f/E and f x E, count 4 low/D,
 // f x D, f/E and low x E. `low` is f moved by the oscillator's unison ratio or sub octave.
 void Frequencies(float f, float low, int32_t count, double octaves, float out[kMaxVoices]);
+
+// Pan law: the side the pan moves away from falls linearly to 0 at +-1 while the near side
+// keeps the level g. p is not limited, so beyond +-1 the far side changes sign.
+inline void PanGains(float p, float g, float& left, float& right) {
+  if (p < 0.0f) {
+    left = g;
+    right = (1.0f + p) * g;
+  } else {
+    left = (1.0f - p) * g;
+    right = g;
+  }
+}
 
 }  // namespace unison

@@ -96,6 +96,42 @@ TEST_F(SpectralWaveOscRender, TwoVoicesSplitBySpread) {
   }
 }
 
+// Spread 1 crosses the sides: the left output carries what was routed right and the right
+// output what was routed left, each at the count's level.
+TEST_F(SpectralWaveOscRender, ThreeAndFourVoicesReachTheirSidesAtTheCountsLevel) {
+  struct Case {
+    int32_t mode;
+    float left[4];   // weight of each voice in the left output
+    float right[4];
+  };
+  const Case cases[] = {
+      {2, {0.2f, 0.0f, 0.2f, 0.0f}, {0.2f, 0.2f, 0.0f, 0.0f}},        // routed: L 0,1  R 0,2
+      {3, {0.0f, 0.175f, 0.175f, 0.0f}, {0.175f, 0.0f, 0.0f, 0.175f}},  // routed: L 0,3  R 1,2
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    SpectralWaveOsc osc;
+    Prepare(osc);
+    osc.SetSpread(1.0f);
+    const int32_t t0 = Start(osc, c.mode, 500.0f);
+    const Stereo out = Block(osc, 500.0f);
+    const int32_t count = c.mode + 1;
+    ASSERT_EQ(osc.UnisonCount(), count);
+    for (int32_t n = 0; n < kFrames; ++n) {
+      float left = 0.0f;
+      float right = 0.0f;
+      for (int32_t v = 0; v < count; ++v) {
+        const float value =
+            Read(Playing(osc), static_cast<uint32_t>(t0 + n + 1) * Increment(osc.UnisonFrequency(v)));
+        left += c.left[v] * value;
+        right += c.right[v] * value;
+      }
+      ASSERT_NEAR(out.left[n], left, 4e-6f) << n;
+      ASSERT_NEAR(out.right[n], right, 4e-6f) << n;
+    }
+  }
+}
+
 TEST_F(SpectralWaveOscRender, PanAndMuteSetTheSideGains) {
   struct Case {
     float pan;
@@ -391,3 +427,51 @@ TEST_F(SpectralWaveOscRender, RandomDeviationSpreadsTheRestartOffsets) {
 }
 
 }  // namespace
+
+// Unbounded modulation, a note start whose restart point comes from a huge phase
+// modulation, odd block sizes and unusable frequencies: the output stays finite and nothing
+// is written past the block.
+TEST_F(SpectralWaveOscRender, BadInputGivesFiniteOutputWithinTheBlock) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  struct Case {
+    float frequency;
+    float fm;
+    float pm;
+    float bm;
+  };
+  const Case cases[] = {
+      {0.0f, 0.0f, 0.0f, 0.0f},     {-300.0f, 0.0f, 0.0f, 0.0f}, {kNaN, 0.0f, 0.0f, 0.0f},
+      {kInf, 0.0f, 0.0f, 0.0f},     {1e9f, 0.0f, 0.0f, 0.0f},    {440.0f, kNaN, kNaN, kNaN},
+      {440.0f, 1e30f, 1e30f, 1e30f}, {440.0f, -1e30f, -1e30f, -1e30f}, {440.0f, kInf, kInf, -kInf},
+  };
+  for (const int32_t frames : {128, 130}) {
+    for (int32_t mode = 0; mode < 4; ++mode) {
+      for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << frames << " frames, mode " << mode << ", f " << c.frequency << ", fm "
+                                        << c.fm << ", pm " << c.pm << ", bm " << c.bm);
+        SpectralWaveOsc osc;
+        Prepare(osc);
+        osc.SetBlockSize(frames);
+        osc.SetUnison(mode, 0.5f);
+        osc.SetPhaseReset(true);
+        osc.SetRandomDeviation(0.7f);
+        osc.SetMorphAlgorithm(mode + 1);
+        const std::vector<float> fm(static_cast<std::size_t>(frames), c.fm);
+        const std::vector<float> pm(static_cast<std::size_t>(frames), c.pm);
+        const std::vector<float> bm(static_cast<std::size_t>(frames), c.bm);
+        std::vector<float> left(static_cast<std::size_t>(frames) + 4, 77.0f);
+        std::vector<float> right(static_cast<std::size_t>(frames) + 4, 77.0f);
+        for (int32_t block = 0; block < 3; ++block) {
+          if (block == 1) osc.ArmRestart();
+          osc.SmoothControls();
+          osc.BuildTable(fft_);
+          osc.Render(left.data(), right.data(), fm.data(), 1.0f, c.frequency, 1.0f, pm.data(), bm.data());
+          for (int32_t n = 0; n < frames; ++n) {
+            ASSERT_TRUE(std::isfinite(left[n]) && std::isfinite(right[n])) << n;
+          }
+          for (int32_t n = frames; n < frames + 4; ++n) ASSERT_EQ(left[n] + right[n], 154.0f);
+        }
+      }
+    }
+  }
+}
