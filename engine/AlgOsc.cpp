@@ -9,6 +9,7 @@
 #include "platform/ArmConvert.h"
 #include "platform/LogSink.h"
 #include "platform/Simd4.h"
+#include "engine/ControlSmoother.h"
 
 namespace {
 
@@ -27,10 +28,6 @@ constexpr float kUnisonLevel[AlgOsc::kMaxUnison] = {1.0f, 0.9f, 0.8f, 0.7f};
 inline bool Finite(float v) { return std::isfinite(v); }
 
 // A parameter written from another thread; a non-finite value keeps the previous one.
-inline void StoreFinite(std::atomic<float>& target, float v) {
-  if (Finite(v)) target.store(v, std::memory_order_relaxed);
-}
-
 }  // namespace
 
 AlgOsc::AlgOsc()

@@ -1,4 +1,5 @@
 #include "engine/ExciterResonatorOsc.h"
+#include "engine/ControlSmoother.h"
 
 #include <cmath>
 
@@ -16,10 +17,6 @@ constexpr float kTwoToMinus31 = 4.656612873077393e-10f;
 
 // Each module gets its own noise sequence, so two oscillators struck together differ.
 std::atomic<uint32_t> nextNoiseSeed{0x2545F491u};
-
-inline void StoreFinite(std::atomic<float>& target, float v) {
-  if (std::isfinite(v)) target.store(v, std::memory_order_relaxed);
-}
 
 }  // namespace
 

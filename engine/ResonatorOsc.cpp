@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/ArmConvert.h"
+#include "engine/ControlSmoother.h"
 
 namespace {
 
@@ -73,10 +74,6 @@ inline void CosineWeights(float o, int32_t count, float* weights) {
 }
 
 // A parameter written from another thread; a non-finite value keeps the previous one.
-inline void StoreFinite(std::atomic<float>& target, float v) {
-  if (std::isfinite(v)) target.store(v, std::memory_order_relaxed);
-}
-
 }  // namespace
 
 ResonatorOsc::ResonatorOsc() { ResetModes(); }

@@ -7,16 +7,13 @@
 #include "engine/FftProcessor.h"
 #include "engine/Unison.h"
 #include "platform/ArmConvert.h"
+#include "engine/ControlSmoother.h"
 
 namespace {
 
 constexpr int32_t kLastVariant = WaveTable::kVariants - 1;
 
 inline bool Finite(float v) { return std::isfinite(v); }
-
-inline void StoreFinite(std::atomic<float>& target, float v) {
-  if (Finite(v)) target.store(v, std::memory_order_relaxed);
-}
 
 // v limited to lo..hi; NaN gives lo.
 inline float Limit(float v, float lo, float hi) {
