@@ -65,3 +65,5 @@ class C3BandEQ : public CEffectBase {
   Params params_;
   int32_t sampleRate_ = 48000;
 };
+
+static_assert(sizeof(C3BandEQ::Params) == 5 * sizeof(float));

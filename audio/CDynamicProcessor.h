@@ -9,7 +9,8 @@
 
 class CDynamicProcessor : public CEffectBase {
  public:
-  // The meters the dynamics page reads (linear levels 0..1 and more).
+  // The meters the dynamics page reads: linear levels (a hot input reads above 1) and the
+  // reduction 1 - gain.
   struct Meters {
     float outputLeft = 0.0f;
     float outputRight = 0.0f;
@@ -86,3 +87,6 @@ class CDynamicProcessor : public CEffectBase {
   int32_t sources_[2] = {0, 1};
   float makeup_ = 1.0f;  // 10^(make-up dB / 20)
 };
+
+// The dynamics page reads the meters as six consecutive floats.
+static_assert(sizeof(CDynamicProcessor::Meters) == 6 * sizeof(float));
