@@ -1,0 +1,106 @@
+#include "audio/C3BandEQ.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include "platform/ArmConvert.h"
+
+namespace {
+
+constexpr int kSettleSamples = 128;
+constexpr float kPi = 3.14159265358979f;
+constexpr float kMinCrossover = 1.0f;
+// 2 sin(pi f / rate) leaves (0, 2) at f <= 0 and f >= rate / 2, and the cascades diverge.
+constexpr float kMaxCrossoverShare = 0.45f;
+
+float GainOf(float value) { return 1.0f + value * 0.01f; }
+
+}  // namespace
+
+C3BandEQ::C3BandEQ() : CEffectBase(&params_) {}
+
+void C3BandEQ::Reset(int32_t sampleRate) {
+  sampleRate_ = sampleRate;
+  Apply();
+  for (Splitter& s : channels_) {
+    for (int n = 0; n < kSettleSamples; ++n) {
+      s.low[0] += s.lf * (0.0f - s.low[0]) + kDenormalGuard;
+      s.high[0] += s.hf * (0.0f - s.high[0]) + kDenormalGuard;
+      for (int k = 1; k < 4; ++k) {
+        s.low[k] += s.lf * (s.low[k - 1] - s.low[k]);
+        s.high[k] += s.hf * (s.high[k - 1] - s.high[k]);
+      }
+    }
+    std::fill(std::begin(s.delay), std::end(s.delay), 0.0f);
+  }
+}
+
+void C3BandEQ::SetParam(int id, float value) {
+  switch (id) {
+    case kHighFreq: params_.highFreq = value; break;
+    case kHighGain: params_.highGain = GainOf(value); break;
+    case kLowFreq: params_.lowFreq = value; break;
+    case kMidGain: params_.midGain = GainOf(value); break;
+    case kLowGain: params_.lowGain = GainOf(value); break;
+    default: break;
+  }
+  Apply();
+}
+
+float C3BandEQ::Coefficient(float crossover) const {
+  if (sampleRate_ <= 0) return 0.0f;
+  const float rate = static_cast<float>(sampleRate_);
+  // Whole hertz, as the panel steps them; NaN lands on 0 and then on the lower bound.
+  float f = static_cast<float>(arm::ToInt32(crossover));
+  f = std::clamp(f, kMinCrossover, kMaxCrossoverShare * rate);
+  return 2.0f * std::sin(kPi * f / rate);
+}
+
+void C3BandEQ::Apply() {
+  const float lf = Coefficient(params_.lowFreq);
+  const float hf = Coefficient(params_.highFreq);
+  for (Splitter& s : channels_) {
+    s.lf = lf;
+    s.hf = hf;
+    s.lowGain = params_.lowGain;
+    s.midGain = params_.midGain;
+    s.highGain = params_.highGain;
+  }
+}
+
+void C3BandEQ::Run(Splitter& s, const float* in, float* out, int frames, float level) {
+  float l0 = s.low[0], l1 = s.low[1], l2 = s.low[2], l3 = s.low[3];
+  float h0 = s.high[0], h1 = s.high[1], h2 = s.high[2], h3 = s.high[3];
+  float d1 = s.delay[0], d2 = s.delay[1], d3 = s.delay[2];
+  const float lf = s.lf, hf = s.hf;
+  const float gl = s.lowGain, gm = s.midGain, gh = s.highGain;
+  for (int i = 0; i < frames; ++i) {
+    const float x = in[i];
+    l0 += lf * (x - l0) + kDenormalGuard;
+    l1 += lf * (l0 - l1);
+    l2 += lf * (l1 - l2);
+    l3 += lf * (l2 - l3);
+    h0 += hf * (x - h0) + kDenormalGuard;
+    h1 += hf * (h0 - h1);
+    h2 += hf * (h1 - h2);
+    h3 += hf * (h2 - h3);
+    // High and mid are taken against the input of three samples ago, so the three bands
+    // always sum back to exactly that delayed input.
+    const float low = l3;
+    const float high = d3 - h3;
+    const float mid = d3 - (high + low);
+    out[i] = (mid * gm + low * gl + high * gh) * level;
+    d3 = d2;
+    d2 = d1;
+    d1 = x;
+  }
+  s.low[0] = l0, s.low[1] = l1, s.low[2] = l2, s.low[3] = l3;
+  s.high[0] = h0, s.high[1] = h1, s.high[2] = h2, s.high[3] = h3;
+  s.delay[0] = d1, s.delay[1] = d2, s.delay[2] = d3;
+}
+
+void C3BandEQ::Process(float** in, float** out, int frames, float level) {
+  if (frames < 1) return;
+  for (int c = 0; c < 2; ++c) Run(channels_[c], in[c], out[c], frames, level);
+}

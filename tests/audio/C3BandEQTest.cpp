@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "audio/C3BandEQ.h"
+#include "platform/Denormals.h"
+#include "tests/support/AllocCounter.h"
+#include "tests/support/FilterResponse.h"
+
+namespace {
+
+using filter_test::Complex;
+using filter_test::Dft;
+
+constexpr int kRate = 48000;
+constexpr int kBlock = 128;
+
+class C3BandEQTest : public ::testing::Test {
+ protected:
+  void SetUp() override { eq_.Reset(kRate); }
+
+  // The three gain values in the page's units (-100..100).
+  void SetGains(float low, float mid, float high) {
+    eq_.SetParam(C3BandEQ::kLowGain, low);
+    eq_.SetParam(C3BandEQ::kMidGain, mid);
+    eq_.SetParam(C3BandEQ::kHighGain, high);
+  }
+
+  // Runs the same signal through both channels in blocks; returns the left output and
+  // checks the right one matches.
+  std::vector<float> Run(const std::vector<float>& x, float level = 1.0f, int block = kBlock) {
+    std::vector<float> l = x, r = x, sl(x.size(), 0.0f), sr(x.size(), 0.0f);
+    for (std::size_t i = 0; i < x.size(); i += block) {
+      const int n = static_cast<int>(std::min<std::size_t>(block, x.size() - i));
+      float* bufs[4] = {l.data() + i, r.data() + i, sl.data() + i, sr.data() + i};
+      eq_.Process(bufs, bufs, n, level);
+    }
+    EXPECT_EQ(l, r);
+    return l;
+  }
+
+  platform::ScopedFlushToZero ftz_;
+  C3BandEQ eq_;
+};
+
+std::vector<float> Impulse(int n) {
+  std::vector<float> x(n, 0.0f);
+  x[0] = 1.0f;
+  return x;
+}
+
+std::vector<float> Noise(int n) {
+  std::vector<float> x(n);
+  unsigned seed = 7u;
+  for (float& v : x) {
+    seed = seed * 1664525u + 1013904223u;
+    v = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+  }
+  return x;
+}
+
+TEST_F(C3BandEQTest, FreshFromResetTheGainsAreZeroAndTheOutputIsSilence) {
+  for (float v : Run(Noise(4096))) ASSERT_EQ(v, 0.0f);
+}
+
+TEST_F(C3BandEQTest, AtUnityGainsAnImpulseComesOutThreeSamplesLaterScaledByLevel) {
+  SetGains(0.0f, 0.0f, 0.0f);
+  for (float level : {1.0f, 0.5f, 0.026f}) {
+    eq_.Reset(kRate);
+    // Blocks of 2 carry the delay and the cascades across block edges.
+    const std::vector<float> y = Run(Impulse(256), level, 2);
+    for (int n = 0; n < 256; ++n) {
+      const float expected = n == 3 ? level : 0.0f;
+      ASSERT_NEAR(y[n], expected, 1e-6f) << "level " << level << " sample " << n;
+    }
+  }
+}
+
+// The crossovers become 2 sin(pi f / rate) after a cut to whole hertz; crossovers outside
+// 1 Hz .. 0.45 x rate would put the coefficient outside (0, 2) and are held at the bounds.
+TEST(C3BandEQ, CrossoversBecomeOnePoleCoefficientsOfWholeHertzWithinSafeBounds) {
+  struct Case {
+    int rate;
+    float in;
+    double effectiveHz;
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Case cases[] = {
+      {48000, 880.0f, 880.0},     {48000, 880.7f, 880.0},    {48000, 5000.0f, 5000.0},
+      {44100, 5218.9f, 5218.0},   {48000, 0.0f, 1.0},        {48000, -250.0f, 1.0},
+      {48000, 24000.0f, 21600.0}, {48000, 1e9f, 21600.0},    {96000, 30000.0f, 30000.0},
+      {48000, static_cast<float>(nan), 1.0},
+  };
+  for (const Case& c : cases) {
+    C3BandEQ eq;
+    eq.Reset(c.rate);
+    eq.SetParam(C3BandEQ::kLowFreq, c.in);
+    eq.SetParam(C3BandEQ::kHighFreq, c.in);
+    const double expected = 2.0 * std::sin(M_PI * c.effectiveHz / c.rate);
+    EXPECT_NEAR(eq.LowCoefficient(), expected, 2e-6) << c.in << " Hz at " << c.rate;
+    EXPECT_NEAR(eq.HighCoefficient(), expected, 2e-6) << c.in << " Hz at " << c.rate;
+  }
+  C3BandEQ fresh;
+  fresh.Reset(48000);
+  EXPECT_NEAR(fresh.LowCoefficient(), 2.0 * std::sin(M_PI * 880.0 / 48000.0), 1e-7);
+  EXPECT_NEAR(fresh.HighCoefficient(), 2.0 * std::sin(M_PI * 5000.0 / 48000.0), 1e-7);
+}
+
+TEST_F(C3BandEQTest, IdsStoreTheirParameterAndOthersStoreNothing) {
+  eq_.SetParam(C3BandEQ::kLowGain, -100.0f);
+  eq_.SetParam(C3BandEQ::kMidGain, 50.0f);
+  eq_.SetParam(C3BandEQ::kHighGain, 100.0f);
+  eq_.SetParam(C3BandEQ::kLowFreq, 300.0f);
+  eq_.SetParam(C3BandEQ::kHighFreq, 9000.0f);
+  const C3BandEQ::Params before = eq_.GetParams();
+  EXPECT_EQ(before.lowGain, 0.0f);
+  EXPECT_EQ(before.midGain, 1.5f);
+  EXPECT_EQ(before.highGain, 2.0f);
+  EXPECT_EQ(before.lowFreq, 300.0f);
+  EXPECT_EQ(before.highFreq, 9000.0f);
+  for (int id : {4, 6, 15, -1, 0x7FF}) eq_.SetParam(id, 77.0f);
+  const C3BandEQ::Params after = eq_.GetParams();
+  EXPECT_EQ(0, std::memcmp(&before, &after, sizeof before));
+  EXPECT_EQ(eq_.GetParamBlock(), static_cast<void*>(const_cast<C3BandEQ::Params*>(&eq_.GetParams())));
+}
+
+// The bands in closed form: each cascade stage is lf / (1 - (1 - lf) z^-1); low is the low
+// cascade, high the delayed input minus the high cascade, mid what lies between them.
+Complex Response(double f, double lf, double hf, double gl, double gm, double gh) {
+  const Complex z1 = std::polar(1.0, -2.0 * M_PI * f / kRate);
+  const Complex low = std::pow(lf / (1.0 - (1.0 - lf) * z1), 4);
+  const Complex cascadeHigh = std::pow(hf / (1.0 - (1.0 - hf) * z1), 4);
+  const Complex delayed = z1 * z1 * z1;
+  return gl * low + gm * (cascadeHigh - low) + gh * (delayed - cascadeHigh);
+}
+
+TEST_F(C3BandEQTest, BandGainsShapeTheResponseAsTheSplitterPredicts) {
+  struct Case {
+    float low, mid, high;
+    float lowHz, highHz;
+  };
+  const Case cases[] = {
+      {0, 0, 0, 880, 5000},     {-100, 0, 0, 880, 5000},  {0, -100, 0, 880, 5000},
+      {0, 0, -100, 880, 5000},  {100, -50, 30, 880, 5000}, {-100, 100, -100, 200, 12000},
+  };
+  const double freqs[] = {30, 50, 200, 880, 2000, 5000, 10000, 15000, 20000};
+  for (const Case& c : cases) {
+    eq_.SetParam(C3BandEQ::kLowFreq, c.lowHz);
+    eq_.SetParam(C3BandEQ::kHighFreq, c.highHz);
+    SetGains(c.low, c.mid, c.high);
+    eq_.Reset(kRate);
+    const std::vector<float> h = Run(Impulse(16384));
+    const double lf = 2.0 * std::sin(M_PI * c.lowHz / kRate);
+    const double hf = 2.0 * std::sin(M_PI * c.highHz / kRate);
+    for (double f : freqs) {
+      const Complex want = Response(f, lf, hf, 1 + c.low / 100, 1 + c.mid / 100, 1 + c.high / 100);
+      const Complex got = Dft(h, f);
+      EXPECT_NEAR(std::abs(got - want), 0.0, 2e-4)
+          << "gains " << c.low << "/" << c.mid << "/" << c.high << " at " << f << " Hz: got |H| "
+          << std::abs(got) << ", want " << std::abs(want);
+    }
+  }
+}
+
+TEST_F(C3BandEQTest, SilencingABandRemovesItsTones) {
+  // 50 Hz sits deep in the low band and 15 kHz in the high band; the mid band at 2 kHz is
+  // what the two cascades leave between them.
+  struct Case {
+    float low, mid, high;
+    double hz;
+    double minDb, maxDb;  // of the steady output peak
+  };
+  const Case cases[] = {
+      {-100, 0, 0, 50, -99, -13},     {0, 0, -100, 15000, -99, -20}, {-100, 0, -100, 15000, -99, -20},
+      {100, 0, 0, 50, 5.8, 6.1},      {0, 0, 100, 15000, 5.8, 6.1},  {0, 0, 0, 2000, -0.01, 0.01},
+      {-100, 0, -100, 50, -99, -13},
+  };
+  for (const Case& c : cases) {
+    SetGains(c.low, c.mid, c.high);
+    eq_.Reset(kRate);
+    std::vector<float> x(48000);
+    for (std::size_t n = 0; n < x.size(); ++n) x[n] = std::sin(2.0 * M_PI * c.hz * n / kRate);
+    const std::vector<float> y = Run(x);
+    double peak = 0.0;
+    for (std::size_t n = 24000; n < y.size(); ++n) peak = std::max(peak, std::fabs(double{y[n]}));
+    EXPECT_GT(filter_test::Db(peak), c.minDb) << c.low << "/" << c.mid << "/" << c.high << " " << c.hz;
+    EXPECT_LT(filter_test::Db(peak), c.maxDb) << c.low << "/" << c.mid << "/" << c.high << " " << c.hz;
+  }
+}
+
+// Beyond rate / 6 the one-pole stages ring towards Nyquist, but they must not diverge:
+// the output of noise keeps a steady level instead of growing.
+TEST_F(C3BandEQTest, CrossoversAtOrBeyondTheEdgesStayStable) {
+  SetGains(30.0f, -20.0f, 50.0f);
+  auto peak = [](const std::vector<float>& y, std::size_t from, std::size_t to) {
+    float p = 0.0f;
+    for (std::size_t n = from; n < to; ++n) p = std::max(p, std::fabs(y[n]));
+    return p;
+  };
+  for (float f : {-1000.0f, 0.0f, 24000.0f, 47000.0f}) {
+    eq_.SetParam(C3BandEQ::kLowFreq, f);
+    eq_.SetParam(C3BandEQ::kHighFreq, f);
+    eq_.Reset(kRate);
+    const std::vector<float> y = Run(Noise(4 * kRate));
+    for (float v : y) ASSERT_TRUE(std::isfinite(v)) << f;
+    EXPECT_LT(peak(y, 3 * kRate, 4 * kRate), 2.0f * peak(y, kRate, 2 * kRate)) << f;
+  }
+}
+
+TEST_F(C3BandEQTest, ProcessAndSetParamAllocateNothing) {
+  std::vector<float> b[4];
+  float* bufs[4];
+  for (int k = 0; k < 4; ++k) {
+    b[k] = Noise(kBlock);
+    bufs[k] = b[k].data();
+  }
+  testing_support::AllocGuard guard;
+  for (int p = 0; p < 50; ++p) {
+    eq_.SetParam(p % 6, 10.0f * p);
+    eq_.Process(bufs, bufs, kBlock, 1.0f);
+  }
+  eq_.Process(bufs, bufs, 0, 1.0f);
+  eq_.Process(bufs, bufs, -5, 1.0f);
+  EXPECT_EQ(guard.Count(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "audio/AudioDetector.h"
+#include "audio/CDynamicProcessor.h"
+#include "platform/Denormals.h"
+#include "tests/support/AllocCounter.h"
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr int kBlock = 128;
+
+double Db(double v) { return 20.0 * std::log10(v); }
+
+std::vector<float> Sine(double hz, double dbfs, int n) {
+  std::vector<float> x(n);
+  const double a = std::pow(10.0, dbfs / 20.0);
+  for (int i = 0; i < n; ++i) x[i] = static_cast<float>(a * std::sin(2.0 * M_PI * hz * i / kRate));
+  return x;
+}
+
+float Peak(const std::vector<float>& y, std::size_t from) {
+  float p = 0.0f;
+  for (std::size_t i = from; i < y.size(); ++i) p = std::max(p, std::fabs(y[i]));
+  return p;
+}
+
+class CDynamicProcessorTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fx_.Reset(kRate); }
+
+  // The part's two channels and the drum side-chain, processed in place in periods as the
+  // effects engine does.
+  struct Signals {
+    std::vector<float> ch[4];
+  };
+  void Run(Signals& s, float level = 1.0f) {
+    const std::size_t n = s.ch[0].size();
+    for (auto& c : s.ch) c.resize(n, 0.0f);
+    for (std::size_t i = 0; i < n; i += kBlock) {
+      const int frames = static_cast<int>(std::min<std::size_t>(kBlock, n - i));
+      float* bufs[4] = {s.ch[0].data() + i, s.ch[1].data() + i, s.ch[2].data() + i, s.ch[3].data() + i};
+      fx_.Process(bufs, bufs, frames, level);
+    }
+  }
+  const float* Block() { return static_cast<const float*>(fx_.GetParamBlock()); }
+
+  platform::ScopedFlushToZero ftz_;
+  CDynamicProcessor fx_;
+};
+
+TEST_F(CDynamicProcessorTest, ResetLoadsTheDefaultsAndParametersLandWhereTheyBelong) {
+  const CDynamicProcessor::Settings& s = fx_.GetSettings();
+  EXPECT_EQ(s.ratio, 1.0f);
+  EXPECT_EQ(s.thresholdDb, -10.0f);
+  EXPECT_EQ(s.kneeDb, 10.0f);
+  EXPECT_EQ(s.limit, 1);
+  EXPECT_EQ(s.softKnee, 1);
+  EXPECT_EQ(s.mode, 0);
+  EXPECT_EQ(s.attackMs, 5.0f);
+  EXPECT_EQ(s.releaseMs, 500.0f);
+  EXPECT_EQ(s.makeupDb, 0.0f);
+  EXPECT_EQ(fx_.DetectionSource(0), 0);
+  EXPECT_EQ(fx_.DetectionSource(1), 1);
+
+  fx_.SetParam(CDynamicProcessor::kThreshold, -20.0f);
+  fx_.SetParam(CDynamicProcessor::kKnee, 6.0f);
+  fx_.SetParam(CDynamicProcessor::kAttack, 0.01f);
+  fx_.SetParam(CDynamicProcessor::kRelease, 0.25f);
+  fx_.SetParam(CDynamicProcessor::kMakeup, 3.0f);
+  fx_.SetParam(CDynamicProcessor::kRatio, 4.0f);
+  fx_.SetParam(7, 99.0f);  // unknown: nothing stored
+  EXPECT_EQ(s.thresholdDb, -20.0f);
+  EXPECT_EQ(s.kneeDb, 6.0f);
+  EXPECT_FLOAT_EQ(s.attackMs, 10.0f);
+  EXPECT_FLOAT_EQ(s.releaseMs, 250.0f);
+  EXPECT_EQ(s.makeupDb, 3.0f);
+  EXPECT_EQ(s.ratio, 4.0f);
+  EXPECT_EQ(s.limit, 1);
+  for (float on : {1.0f, 0.5f, -1.0f}) {
+    fx_.SetParam(CDynamicProcessor::kSideChain, on);
+    EXPECT_EQ(fx_.DetectionSource(0), 2);
+    EXPECT_EQ(fx_.DetectionSource(1), 3);
+  }
+  fx_.SetParam(CDynamicProcessor::kSideChain, 0.0f);
+  EXPECT_EQ(fx_.DetectionSource(0), 0);
+  EXPECT_EQ(fx_.DetectionSource(1), 1);
+
+  fx_.Reset(kRate);
+  EXPECT_EQ(s.thresholdDb, -10.0f);
+  EXPECT_EQ(s.attackMs, 5.0f);
+}
+
+TEST_F(CDynamicProcessorTest, AttackAndReleaseInSecondsReproduceTheResetCoefficients) {
+  const double attack = std::exp(-0.9996723532676697 / (5.0 * kRate * 0.001));
+  const double release = std::exp(-0.99967235 / (500.0 * kRate * 0.001));
+  for (int c = 0; c < 2; ++c) {
+    EXPECT_NEAR(fx_.InputDetector(c).AttackCoefficient(), attack, 1e-7);
+    EXPECT_NEAR(fx_.InputDetector(c).ReleaseCoefficient(), release, 1e-7);
+  }
+  const float a = fx_.InputDetector(0).AttackCoefficient();
+  const float r = fx_.InputDetector(0).ReleaseCoefficient();
+  fx_.SetParam(CDynamicProcessor::kAttack, 0.1f);
+  fx_.SetParam(CDynamicProcessor::kRelease, 2.0f);
+  EXPECT_NE(fx_.InputDetector(1).AttackCoefficient(), a);
+  fx_.SetParam(CDynamicProcessor::kAttack, 0.005f);
+  fx_.SetParam(CDynamicProcessor::kRelease, 0.5f);
+  for (int c = 0; c < 2; ++c) {
+    EXPECT_EQ(fx_.InputDetector(c).AttackCoefficient(), a);
+    EXPECT_EQ(fx_.InputDetector(c).ReleaseCoefficient(), r);
+  }
+}
+
+// Default threshold -10 dB with a 10 dB knee, limiting: loud input is held at the
+// threshold, input below the knee (-15 dBFS) passes untouched.
+TEST_F(CDynamicProcessorTest, LoudSinesAreLimitedToTheThresholdAndQuietOnesPassUnchanged) {
+  struct Case {
+    double dbfs;
+    float level;
+    double wantPeakDb;
+    double tolDb;
+  };
+  const Case cases[] = {{0.0, 1.0f, -10.0, 0.3}, {6.0, 1.0f, -10.0, 0.3}, {-3.0, 0.5f, -16.02, 0.3}};
+  for (const Case& c : cases) {
+    fx_.Reset(kRate);
+    Signals s;
+    s.ch[0] = Sine(1000.0, c.dbfs, kRate);
+    s.ch[1] = Sine(440.0, c.dbfs, kRate);
+    Run(s, c.level);
+    for (int ch = 0; ch < 2; ++ch)
+      EXPECT_NEAR(Db(Peak(s.ch[ch], kRate / 2)), c.wantPeakDb, c.tolDb) << c.dbfs << " dBFS, channel " << ch;
+  }
+  for (float level : {1.0f, 0.5f}) {
+    fx_.Reset(kRate);
+    Signals s;
+    s.ch[0] = Sine(1000.0, -15.5, kRate / 4);
+    s.ch[1] = Sine(100.0, -40.0, kRate / 4);
+    const Signals in = s;
+    Run(s, level);
+    for (int ch = 0; ch < 2; ++ch)
+      for (std::size_t i = 0; i < s.ch[ch].size(); ++i) ASSERT_EQ(s.ch[ch][i], in.ch[ch][i] * level) << ch << " " << i;
+  }
+}
+
+TEST_F(CDynamicProcessorTest, MakeUpGainLiftsTheLimitedOutput) {
+  fx_.SetParam(CDynamicProcessor::kMakeup, 6.0f);
+  Signals s;
+  s.ch[0] = Sine(1000.0, 0.0, kRate);
+  s.ch[1] = Sine(1000.0, 0.0, kRate);
+  Run(s);
+  EXPECT_NEAR(Db(Peak(s.ch[0], kRate / 2)), -4.0, 0.3);
+}
+
+TEST_F(CDynamicProcessorTest, TheSideChainDrivesTheGainOfThePartsOwnSignal) {
+  fx_.SetParam(CDynamicProcessor::kSideChain, 1.0f);
+  // Silent drums: a loud part passes unattenuated.
+  Signals quietDrums;
+  quietDrums.ch[0] = Sine(1000.0, 0.0, kRate / 2);
+  quietDrums.ch[1] = Sine(1000.0, 0.0, kRate / 2);
+  const Signals in = quietDrums;
+  Run(quietDrums);
+  EXPECT_EQ(quietDrums.ch[0], in.ch[0]);
+  EXPECT_EQ(quietDrums.ch[1], in.ch[1]);
+
+  // Loud drums: a quiet part is pulled down by the drums' excess over the threshold, and
+  // the drums themselves pass through untouched.
+  fx_.Reset(kRate);
+  Signals loudDrums;
+  loudDrums.ch[0] = Sine(1000.0, -20.0, kRate);
+  loudDrums.ch[1] = Sine(1000.0, -20.0, kRate);
+  loudDrums.ch[2] = Sine(60.0, 0.0, kRate);
+  loudDrums.ch[3] = Sine(60.0, 0.0, kRate);
+  const Signals drumsIn = loudDrums;
+  Run(loudDrums);
+  for (int ch = 0; ch < 2; ++ch) EXPECT_NEAR(Db(Peak(loudDrums.ch[ch], kRate / 2)), -30.0, 0.5) << ch;
+  EXPECT_EQ(loudDrums.ch[2], drumsIn.ch[2]);
+  EXPECT_EQ(loudDrums.ch[3], drumsIn.ch[3]);
+}
+
+// The page reads six words: output levels, 1 - gain, input levels (linear), left then right.
+TEST_F(CDynamicProcessorTest, TheMeterBlockShowsOutputReductionAndInputPerChannel) {
+  Signals s;
+  s.ch[0] = Sine(1000.0, 0.0, kRate);
+  s.ch[1] = Sine(1000.0, -20.0, kRate);
+  Run(s);
+  const float* block = Block();
+  EXPECT_NEAR(block[0], 0.316, 0.02);  // -10 dB
+  EXPECT_NEAR(block[1], 0.1, 0.005);
+  EXPECT_NEAR(block[2], 0.68, 0.02);
+  EXPECT_EQ(block[3], 0.0f);
+  EXPECT_NEAR(block[4], 1.0, 0.05);  // the peak envelope sags between crests
+  EXPECT_NEAR(block[5], 0.1, 0.005);
+
+  // Silence decays the meters with the release time; an empty detector reads -96 dB.
+  fx_.Reset(kRate);
+  Signals quiet;
+  quiet.ch[0].assign(kBlock, 0.0f);
+  quiet.ch[1].assign(kBlock, 0.0f);
+  Run(quiet);
+  EXPECT_NEAR(block[4], std::pow(10.0, -96.0 / 20.0), 1e-9);
+  EXPECT_EQ(block[2], 0.0f);
+}
+
+// A knee of 0 would make the soft-knee formula 0/0 when the level meets the threshold (two
+// -96 dB readings on silence); negative times would make the envelope diverge.
+TEST_F(CDynamicProcessorTest, KneeZeroAndNegativeTimesStayFiniteAndActAsLimits) {
+  fx_.SetParam(CDynamicProcessor::kKnee, 0.0f);
+  fx_.SetParam(CDynamicProcessor::kThreshold, -96.0f);
+  Signals silent;
+  silent.ch[0].assign(kBlock, 0.0f);
+  silent.ch[1].assign(kBlock, 0.0f);
+  Run(silent);
+  for (float v : silent.ch[0]) ASSERT_EQ(v, 0.0f);
+  EXPECT_EQ(Block()[2], 0.0f);
+
+  fx_.SetParam(CDynamicProcessor::kThreshold, -10.0f);
+  Signals loud;
+  loud.ch[0] = Sine(1000.0, 0.0, kRate);
+  loud.ch[1] = Sine(1000.0, -10.5, kRate);
+  Run(loud);
+  EXPECT_NEAR(Db(Peak(loud.ch[0], kRate / 2)), -10.0, 0.3);  // hard knee: held at the threshold
+  EXPECT_NEAR(Db(Peak(loud.ch[1], kRate / 2)), -10.5, 0.01);
+
+  fx_.SetParam(CDynamicProcessor::kAttack, -0.01f);
+  fx_.SetParam(CDynamicProcessor::kRelease, -1.0f);
+  for (int c = 0; c < 2; ++c) {
+    EXPECT_GE(fx_.InputDetector(c).AttackCoefficient(), 0.0f);
+    EXPECT_LT(fx_.InputDetector(c).AttackCoefficient(), 1.0f);
+    EXPECT_GE(fx_.InputDetector(c).ReleaseCoefficient(), 0.0f);
+    EXPECT_LT(fx_.InputDetector(c).ReleaseCoefficient(), 1.0f);
+  }
+  Signals again;
+  again.ch[0] = Sine(1000.0, 0.0, kRate);
+  again.ch[1] = Sine(1000.0, 0.0, kRate);
+  Run(again);
+  for (float v : again.ch[0]) ASSERT_TRUE(std::isfinite(v));
+  EXPECT_LE(Peak(again.ch[0], 0), 1.0f);
+  EXPECT_NEAR(Db(Peak(again.ch[0], kRate / 2)), -10.0, 0.3);
+}
+
+// The detector's own rules: mean square and RMS, clamping, and the dB floor.
+TEST(AudioDetector, ModesFollowASteadyInput) {
+  struct Case {
+    int32_t mode;
+    bool log;
+    bool clamp;
+    float x;
+    float want;
+  };
+  const Case cases[] = {
+      {AudioDetector::kPeak, false, false, -0.5f, 0.5f},
+      {AudioDetector::kMeanSquare, false, false, -0.5f, 0.25f},
+      {AudioDetector::kRms, false, false, -0.5f, 0.5f},
+      {AudioDetector::kPeak, true, false, 0.1f, -20.0f},
+      {AudioDetector::kMeanSquare, true, false, 0.1f, -40.0f},
+      {AudioDetector::kPeak, false, true, 3.0f, 1.0f},
+      {AudioDetector::kPeak, false, false, 3.0f, 3.0f},
+      {AudioDetector::kPeak, true, false, 0.0f, -96.0f},
+  };
+  for (const Case& c : cases) {
+    AudioDetector d;
+    d.SetDetectMode(c.mode);
+    d.SetLogOutput(c.log);
+    d.SetClampToOne(c.clamp);
+    d.SetAttackTime(1.0f);
+    d.SetReleaseTime(10.0f);
+    d.Reset(48000.0f);
+    float y = 0.0f;
+    for (int i = 0; i < 4800; ++i) y = d.ProcessSample(c.x);
+    EXPECT_NEAR(y, c.want, 1e-4f) << "mode " << c.mode << " x " << c.x;
+  }
+}
+
+TEST_F(CDynamicProcessorTest, ProcessAndSetParamAllocateNothing) {
+  std::vector<float> b[4];
+  float* bufs[4];
+  for (int k = 0; k < 4; ++k) {
+    b[k] = Sine(300.0 + 100 * k, -3.0, kBlock);
+    bufs[k] = b[k].data();
+  }
+  testing_support::AllocGuard guard;
+  for (int p = 0; p < 70; ++p) {
+    fx_.SetParam(p % 7, p % 7 == 2 ? p % 2 : 0.01f * p);
+    fx_.Process(bufs, bufs, kBlock, 1.0f);
+  }
+  fx_.Process(bufs, bufs, 0, 1.0f);
+  EXPECT_EQ(guard.Count(), 0u);
+}
+
+}  // namespace
