@@ -19,7 +19,8 @@ using filter_test::Dft;
 using filter_test::Sigma;
 
 constexpr int kBlock = 128;
-constexpr double kProbes[] = {20, 50, 60, 100, 300, 700, 1000, 1500, 2000, 3000, 5000, 10000, 20000};
+constexpr double kProbes[] = {20,   50,   60,   100,  300,   700,  1000,
+                              1500, 2000, 3000, 5000, 10000, 20000};
 
 // Four buffers as the effects engine passes them: part L/R, side-chain L/R.
 struct Buffers {
@@ -95,7 +96,8 @@ TEST_F(CMoogBiquadLadderTest, ImpulseResponseIsTheBilinearLadder) {
       for (double f : kProbes) {
         const Complex want = double{c.level} * Ladder(f, c.fc, c.k, c.r);
         const Complex got = Dft(b.data[ch], f);
-        EXPECT_NEAR(std::abs(got - want), 0.0, 1e-4 + 1e-3 * std::abs(want)) << "ch " << ch << " f " << f;
+        EXPECT_NEAR(std::abs(got - want), 0.0, 1e-4 + 1e-3 * std::abs(want))
+            << "ch " << ch << " f " << f;
       }
     }
   }
@@ -173,7 +175,9 @@ TEST_F(CMoogBiquadLadderTest, FullDriveCompensationAtFullResonanceMultipliesTheI
   double peak = 0.0;
   for (float v : a.data[0]) peak = std::fmax(peak, std::fabs(v));
   ASSERT_GT(peak, 0.01);
-  for (int i = 0; i < 4096; ++i) ASSERT_NEAR(b.data[0][i], 5.0f * a.data[0][i], 1e-5 * 5.0 * peak) << i;
+  for (int i = 0; i < 4096; ++i) {
+    ASSERT_NEAR(b.data[0][i], 5.0f * a.data[0][i], 1e-5 * 5.0 * peak) << i;
+  }
 }
 
 // Above resonance 100 the loop gain would exceed 4 and the filter would diverge for good;

@@ -25,7 +25,8 @@ using filter_test::Sigma;
 constexpr int kBlock = 128;
 constexpr double kCentres[] = {766, 1734, 2448, 5106, 8160, 10558};
 constexpr double kHalfRanges[] = {734, 1666, 2352, 4894, 7840, 9922};
-constexpr double kProbes[] = {30, 100, 300, 700, 1000, 1500, 2500, 4000, 6000, 9000, 12000, 16000, 20000};
+constexpr double kProbes[] = {30,   100,  300,  700,   1000,  1500, 2500,
+                              4000, 6000, 9000, 12000, 16000, 20000};
 
 struct Buffers {
   explicit Buffers(int n) : data(4, std::vector<float>(n, 0.0f)) {}
@@ -148,25 +149,37 @@ TEST_F(CPhaserTest, SweepStepsOncePerBlockAndRateZeroFreezesIt) {
 }
 
 // Reset restarts the sweep at phase 0 and clears the stages, keeping rate, depth and
-// intensity; a rate set before the first Reset takes effect with it.
+// intensity; a stage whose corner does not move is still designed for the new rate.
 TEST_F(CPhaserTest, ResetRestartsTheSweepAndKeepsTheParameters) {
-  CPhaser fx;
-  fx.SetParam(CPhaser::kRate, 37.5f);
-  fx.SetParam(CPhaser::kDepth, 60.0f);
-  fx.SetParam(CPhaser::kIntensity, 30.0f);
-  fx.Reset(44100.0f);
-  Buffers noise(20 * kBlock);
-  noise.data[0] = Noise(20 * kBlock, 1);
-  RunBlocks(fx, noise);
+  struct Case {
+    const char* name;
+    float firstRate, rate;  // sample rate of the first Reset; LFO rate throughout
+  };
+  const Case cases[] = {
+      {"restart_same_rate", 48000.0f, 37.5f},
+      {"new_rate_corners_unmoved", 44100.0f, 0.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CPhaser fx;
+    fx.SetParam(CPhaser::kRate, c.rate);
+    fx.SetParam(CPhaser::kDepth, 60.0f);
+    fx.SetParam(CPhaser::kIntensity, 30.0f);
+    fx.Reset(c.firstRate);
+    Buffers noise(20 * kBlock);
+    noise.data[0] = Noise(20 * kBlock, 1);
+    RunBlocks(fx, noise);
 
-  fx.Reset(48000.0f);
-  EXPECT_EQ(fx.GetParams().depthPct, 60.0);
-  EXPECT_EQ(fx.GetParams().intensityPct, 30.0);
-  fx.SetParam(CPhaser::kRate, 0.0f);
-  Buffers b(16384);
-  b.data[0][0] = 1.0f;
-  RunBlocks(fx, b);
-  ExpectResponse(b.data[0], 0.6, 0.3, 1.0);
+    fx.Reset(48000.0f);
+    EXPECT_EQ(fx.GetParams().rateHz, c.rate);
+    EXPECT_EQ(fx.GetParams().depthPct, 60.0);
+    EXPECT_EQ(fx.GetParams().intensityPct, 30.0);
+    fx.SetParam(CPhaser::kRate, 0.0f);
+    Buffers b(16384);
+    b.data[0][0] = 1.0f;
+    RunBlocks(fx, b);
+    ExpectResponse(b.data[0], 0.6, 0.3, 1.0);
+  }
 
   // Before any Reset the LFO has no rate; the rate still reaches it at Reset.
   CPhaser early;
