@@ -1,0 +1,138 @@
+#include "audio/CPhaser.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Each stage's corner sweeps over centre +- half-range.
+struct StageSweep {
+  float centreHz;
+  float halfRangeHz;
+};
+
+constexpr StageSweep kSweeps[CPhaser::kStages] = {
+    {766.0f, 734.0f},    // 32 .. 1500 Hz
+    {1734.0f, 1666.0f},  // 68 .. 3400 Hz
+    {2448.0f, 2352.0f},  // 96 .. 4800 Hz
+    {5106.0f, 4894.0f},  // 212 .. 10000 Hz
+    {8160.0f, 7840.0f},  // 320 .. 16000 Hz
+    {10558.0f, 9922.0f}, // 636 .. 20480 Hz
+};
+
+constexpr float kStageQ = 0.707f;
+constexpr float kStageGainDb = 0.0f;
+constexpr float kWetGain = 1.25f;
+constexpr float kDryGain = 0.125f;
+constexpr double kMaxIntensityPct = 100.0;
+
+// The loop below has the denominator 1 + 2KG - K H(z) (H the chain, G its instantaneous
+// gain), which keeps its roots inside the unit circle while |K| < |1 + 2KG|. Near the
+// edge (full positive intensity where the six stages' G is slightly negative, negative
+// intensity beyond about -37 %) it would ring without end or diverge to inf, so K is held
+// a little inside: this bounds the resonance near 34 dB.
+constexpr float kLoopMargin = 0.98f;
+
+float LimitFeedback(float k, float g) {
+  const float s = k < 0.0f ? -1.0f : 1.0f;
+  const float d = 1.0f - 2.0f * kLoopMargin * g * s;
+  if (d <= 0.0f) return k;
+  const float limit = kLoopMargin / d;
+  return std::fabs(k) > limit ? s * limit : k;
+}
+
+}  // namespace
+
+CPhaser::CPhaser() : CEffectBase(&params_) {
+  for (AudioFilter& f : stages_) {
+    f.SetParameters(AudioFilter::kAllPass1, 100.0f, kStageQ, kStageGainDb);
+  }
+  lfo_.SetWaveform(LFO::kTriangle);
+}
+
+void CPhaser::Reset(float sampleRate) {
+  lfo_.SetFrequency(static_cast<float>(params_.rateHz));
+  lfo_.Reset(sampleRate * 0.0078125f);
+  for (AudioFilter& f : stages_) {
+    const bool rateChanged = f.SampleRate() != sampleRate;
+    f.Reset(sampleRate);
+    // The sweep redesigns a stage only when its corner moves, so a stage that stands still
+    // would keep the previous rate's coefficients.
+    if (rateChanged) f.CalculateCoefficients();
+  }
+}
+
+void CPhaser::SetParam(int id, float value) {
+  if (!std::isfinite(value)) return;
+  switch (id) {
+    case kRate:
+      params_.rateHz = value;
+      if (value != lfo_.Frequency()) {
+        const float lfoRate = lfo_.SampleRate();
+        lfo_.SetIncrement(lfoRate > 0.0f ? value / lfoRate : 0.0f);
+        lfo_.SetFrequency(value);
+      }
+      break;
+    case kDepth:
+      params_.depthPct = value;
+      break;
+    case kIntensity:
+      // A denominator 1 + K G at or below 0 would flip or blow up the loop.
+      params_.intensityPct = std::clamp(double{value}, -kMaxIntensityPct, kMaxIntensityPct);
+      break;
+    default:
+      break;
+  }
+}
+
+void CPhaser::SweepChannel(int ch, float m) {
+  m = std::fmin(std::fmax(m, -1.0f), 1.0f);
+  AudioFilter* chain = stages_ + ch * kStages;
+  for (int k = 0; k < kStages; ++k) {
+    chain[k].SetParameters(AudioFilter::kAllPass1, kSweeps[k].centreHz + m * kSweeps[k].halfRangeHz,
+                           kStageQ, kStageGainDb);
+  }
+}
+
+CPhaser::Loop CPhaser::PrepareLoop(int ch, float k) const {
+  const AudioFilter* chain = stages_ + ch * kStages;
+  Loop loop;
+  float product = 1.0f;
+  for (int i = kStages - 1; i >= 0; --i) {
+    loop.weight[i] = product;
+    product *= chain[i].Coefficient(Biquad::kA0);
+  }
+  loop.g = product;
+  loop.k = LimitFeedback(k, product);
+  return loop;
+}
+
+// The chain's output is G u + S, S what the stages' states contribute; the stage input u
+// follows from x and S in closed form, so the loop needs no sample of delay.
+void CPhaser::ProcessChannel(int ch, const Loop& loop, const float* x, float* y, int frames,
+                             float level) {
+  AudioFilter* chain = stages_ + ch * kStages;
+  const float k = loop.k;
+  const float norm = 1.0f / (1.0f + k * loop.g);
+  for (int i = 0; i < frames; ++i) {
+    float s = 0.0f;
+    for (int j = 0; j < kStages; ++j) s += loop.weight[j] * chain[j].GetStorageValue();
+    float v = (x[i] + k * s) * norm;
+    for (int j = 0; j < kStages; ++j) v = chain[j].ProcessSample(v);
+    y[i] = (kWetGain * v + kDryGain * x[i]) * level;
+  }
+}
+
+void CPhaser::Process(float** in, float** out, int frames, float level) {
+  const LfoOutput o = lfo_.RenderOutput();
+  const double depth = params_.depthPct / 100.0;
+  const float left = params_.quadrature ? o.quadrature : o.normal;
+  SweepChannel(0, static_cast<float>(left * depth));
+  SweepChannel(1, static_cast<float>(o.inverted * depth));
+
+  const float k = static_cast<float>(params_.intensityPct / 100.0);
+  for (int ch = 0; ch < 2; ++ch) {
+    const Loop loop = PrepareLoop(ch, k);
+    ProcessChannel(ch, loop, in[ch], out[ch], frames, level);
+  }
+}

@@ -1,0 +1,239 @@
+// The ladder measured from its impulse responses against the bilinear transform of the
+// analog ladder, r L^4 / (1 + K L^4) with L the one-pole low-pass prewarped at the cutoff.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <vector>
+
+#include "audio/CMoogBiquadLadder.h"
+#include "platform/Denormals.h"
+#include "tests/support/AllocCounter.h"
+#include "tests/support/FilterResponse.h"
+
+namespace {
+
+using filter_test::Complex;
+using filter_test::Dft;
+using filter_test::Sigma;
+
+constexpr int kBlock = 128;
+constexpr double kProbes[] = {20,   50,   60,   100,  300,   700,  1000,
+                              1500, 2000, 3000, 5000, 10000, 20000};
+
+// Four buffers as the effects engine passes them: part L/R, side-chain L/R.
+struct Buffers {
+  explicit Buffers(int n) : data(4, std::vector<float>(n, 0.0f)) {}
+  std::vector<std::vector<float>> data;
+};
+
+// Runs the whole buffers through the effect in place, one 128-frame block per call.
+void RunBlocks(CMoogBiquadLadder& fx, Buffers& b, float level = 1.0f) {
+  const int n = static_cast<int>(b.data[0].size());
+  for (int i = 0; i < n; i += kBlock) {
+    float* p[4] = {b.data[0].data() + i, b.data[1].data() + i, b.data[2].data() + i,
+                   b.data[3].data() + i};
+    fx.Process(p, p, kBlock, level);
+  }
+}
+
+std::vector<float> Noise(int n, unsigned seed) {
+  std::vector<float> x(n);
+  for (float& v : x) {
+    seed = seed * 1664525u + 1013904223u;
+    v = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+  }
+  return x;
+}
+
+Complex Ladder(double f, double fc, double k, double r) {
+  const Complex l4 = std::pow(1.0 / (1.0 + Sigma(f, fc)), 4);
+  return r * l4 / (1.0 + k * l4);
+}
+
+class CMoogBiquadLadderTest : public ::testing::Test {
+ protected:
+  platform::ScopedFlushToZero ftz_;
+};
+
+struct ResponseCase {
+  const char* name;
+  float cutoff;     // < 0: leave the Reset value
+  float resonance;  // < 0: leave the Reset value
+  float drive;
+  double fc, k, r;  // what the response must be
+  float level;
+};
+
+TEST_F(CMoogBiquadLadderTest, ImpulseResponseIsTheBilinearLadder) {
+  const ResponseCase cases[] = {
+      // Reset: 60 Hz, Q 0.5 (K = -2/9), designed for the rate it was reset with.
+      {"reset_defaults", -1, -1, 0, 60, -2.0 / 9.0, 1.0, 1.0f},
+      // Resonance 10 is Q 1: no feedback, four one-poles in series.
+      {"four_one_poles", 1000, 10, 0, 1000, 0.0, 1.0, 1.0f},
+      {"four_one_poles_drive_ignored", 1000, 10, 100, 1000, 0.0, 1.0, 1.0f},
+      // Q 5.5: K = 2; drive 50 % gives r = 1 + 0.5 K.
+      {"resonant_with_drive", 2000, 55, 50, 2000, 2.0, 2.0, 1.0f},
+      {"resonant_half_level", 300, 70, 0, 300, 8.0 / 3.0, 1.0, 0.5f},
+      // Resonance 0: Q 0, the filters design with 0.707 but K keeps Q 0.
+      {"resonance_zero", 5000, 0, 100, 5000, -4.0 / 9.0, 1.0 - 4.0 / 9.0, 1.0f},
+  };
+  for (const ResponseCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CMoogBiquadLadder fx;
+    fx.Reset(48000.0f);
+    if (c.cutoff >= 0) fx.SetParam(CMoogBiquadLadder::kCutoff, c.cutoff);
+    if (c.resonance >= 0) fx.SetParam(CMoogBiquadLadder::kResonance, c.resonance);
+    fx.SetParam(CMoogBiquadLadder::kDriveCompensation, c.drive);
+    EXPECT_NEAR(fx.FeedbackGain(), c.k, 1e-6);
+
+    Buffers b(16384);
+    b.data[0][0] = 1.0f;
+    b.data[1][0] = 1.0f;
+    RunBlocks(fx, b, c.level);
+    for (int ch = 0; ch < 2; ++ch) {
+      for (double f : kProbes) {
+        const Complex want = double{c.level} * Ladder(f, c.fc, c.k, c.r);
+        const Complex got = Dft(b.data[ch], f);
+        EXPECT_NEAR(std::abs(got - want), 0.0, 1e-4 + 1e-3 * std::abs(want))
+            << "ch " << ch << " f " << f;
+      }
+    }
+  }
+}
+
+TEST_F(CMoogBiquadLadderTest, ResetLoadsDefaultsAtTheNewRateAndClearsState) {
+  CMoogBiquadLadder fx;
+  fx.Reset(44100.0f);
+  fx.SetParam(CMoogBiquadLadder::kCutoff, 60.0f);
+  fx.SetParam(CMoogBiquadLadder::kResonance, 5.0f);  // Q 0.5 as after Reset
+  fx.SetParam(CMoogBiquadLadder::kDriveCompensation, 40.0f);
+  Buffers noise(1024);
+  noise.data[0] = Noise(1024, 3);
+  RunBlocks(fx, noise);
+
+  // Same cutoff and Q, new rate: the coefficients must follow the rate although no filter
+  // parameter changed, and the state must be gone.
+  fx.Reset(48000.0f);
+  const CMoogBiquadLadder::Params& p = fx.GetParams();
+  EXPECT_EQ(p.cutoffHz, 60.0f);
+  EXPECT_EQ(p.q, 0.5f);
+  EXPECT_EQ(p.driveCompensationPct, 0.0f);
+  EXPECT_EQ(fx.GetParamBlock(), static_cast<const void*>(&p));
+
+  Buffers b(16384);
+  b.data[0][0] = 1.0f;
+  RunBlocks(fx, b);
+  for (double f : kProbes) {
+    EXPECT_NEAR(std::abs(Dft(b.data[0], f) - Ladder(f, 60.0, -2.0 / 9.0, 1.0)), 0.0, 1e-4) << f;
+  }
+}
+
+TEST_F(CMoogBiquadLadderTest, OtherIdsAndNonFiniteValuesChangeNothing) {
+  auto make = [] {
+    CMoogBiquadLadder fx;
+    fx.Reset(48000.0f);
+    fx.SetParam(CMoogBiquadLadder::kCutoff, 800.0f);
+    fx.SetParam(CMoogBiquadLadder::kResonance, 45.0f);
+    fx.SetParam(CMoogBiquadLadder::kDriveCompensation, 30.0f);
+    return fx;
+  };
+  CMoogBiquadLadder ref = make();
+  CMoogBiquadLadder fx = make();
+  for (int id : {1, 3, 5, 15, -1}) fx.SetParam(id, 3.0f);
+  for (int id : {0, 2, 4}) {
+    fx.SetParam(id, NAN);
+    fx.SetParam(id, INFINITY);
+  }
+  EXPECT_EQ(std::memcmp(&ref.GetParams(), &fx.GetParams(), sizeof(CMoogBiquadLadder::Params)), 0);
+
+  Buffers a(2048), b(2048);
+  a.data[0] = b.data[0] = Noise(2048, 1);
+  a.data[1] = b.data[1] = Noise(2048, 2);
+  RunBlocks(ref, a);
+  RunBlocks(fx, b);
+  EXPECT_EQ(a.data[0], b.data[0]);
+  EXPECT_EQ(a.data[1], b.data[1]);
+}
+
+// With K = 4 (resonance 100), drive compensation 100 % scales the input by 1 + K = 5.
+TEST_F(CMoogBiquadLadderTest, FullDriveCompensationAtFullResonanceMultipliesTheInputByFive) {
+  CMoogBiquadLadder plain, driven;
+  for (CMoogBiquadLadder* fx : {&plain, &driven}) {
+    fx->Reset(48000.0f);
+    fx->SetParam(CMoogBiquadLadder::kCutoff, 500.0f);
+    fx->SetParam(CMoogBiquadLadder::kResonance, 100.0f);
+  }
+  driven.SetParam(CMoogBiquadLadder::kDriveCompensation, 100.0f);
+  EXPECT_EQ(driven.FeedbackGain(), 4.0f);
+
+  Buffers a(4096), b(4096);
+  a.data[0] = b.data[0] = Noise(4096, 5);
+  RunBlocks(plain, a);
+  RunBlocks(driven, b);
+  double peak = 0.0;
+  for (float v : a.data[0]) peak = std::fmax(peak, std::fabs(v));
+  ASSERT_GT(peak, 0.01);
+  for (int i = 0; i < 4096; ++i) {
+    ASSERT_NEAR(b.data[0][i], 5.0f * a.data[0][i], 1e-5 * 5.0 * peak) << i;
+  }
+}
+
+// Above resonance 100 the loop gain would exceed 4 and the filter would diverge for good;
+// below 0 the feedback turns positive and diverges at K = -1.
+TEST_F(CMoogBiquadLadderTest, ResonanceBeyondThePanelRangeActsAsItsEdge) {
+  struct Case {
+    float value, edge;
+  };
+  for (const Case c : {Case{150.0f, 100.0f}, Case{1e6f, 100.0f}, Case{-50.0f, 0.0f}}) {
+    SCOPED_TRACE(c.value);
+    CMoogBiquadLadder over, edge;
+    for (CMoogBiquadLadder* fx : {&over, &edge}) {
+      fx->Reset(48000.0f);
+      fx->SetParam(CMoogBiquadLadder::kCutoff, 1200.0f);
+      fx->SetParam(CMoogBiquadLadder::kDriveCompensation, 50.0f);
+    }
+    over.SetParam(CMoogBiquadLadder::kResonance, c.value);
+    edge.SetParam(CMoogBiquadLadder::kResonance, c.edge);
+    EXPECT_EQ(over.GetParams().q, c.value * 0.1f);  // the record keeps what was sent
+    Buffers a(48000), b(48000);
+    a.data[0] = b.data[0] = Noise(48000, 9);
+    RunBlocks(over, a);
+    RunBlocks(edge, b);
+    EXPECT_EQ(a.data[0], b.data[0]);
+    for (float v : a.data[0]) ASSERT_TRUE(std::isfinite(v));
+  }
+}
+
+TEST_F(CMoogBiquadLadderTest, ChannelsAreIndependentAndSideChainIsUntouched) {
+  CMoogBiquadLadder fx;
+  fx.Reset(48000.0f);
+  fx.SetParam(CMoogBiquadLadder::kResonance, 60.0f);
+  Buffers b(1024);
+  b.data[0][0] = 1.0f;
+  b.data[2] = Noise(1024, 7);
+  b.data[3] = Noise(1024, 8);
+  const std::vector<float> sc2 = b.data[2], sc3 = b.data[3];
+  RunBlocks(fx, b);
+  EXPECT_NE(b.data[0][10], 0.0f);
+  for (float v : b.data[1]) ASSERT_EQ(v, 0.0f);
+  EXPECT_EQ(b.data[2], sc2);
+  EXPECT_EQ(b.data[3], sc3);
+}
+
+TEST_F(CMoogBiquadLadderTest, ProcessAndSetParamAllocateNothing) {
+  CMoogBiquadLadder fx;
+  fx.Reset(48000.0f);
+  Buffers b(kBlock);
+  b.data[0] = Noise(kBlock, 4);
+  testing_support::AllocGuard guard;
+  for (int i = 0; i < 100; ++i) {
+    fx.SetParam(CMoogBiquadLadder::kCutoff, 100.0f + 10.0f * i);
+    fx.SetParam(CMoogBiquadLadder::kResonance, static_cast<float>(i));
+    RunBlocks(fx, b);
+  }
+  EXPECT_EQ(guard.Count(), 0u);
+}
+
+}  // namespace
