@@ -46,7 +46,7 @@ void CFXEngine::Process(float** in, float** out) {
         effect->Process(out, out, frames_, effect->level);
         break;
       case CEffectBase::kIdle:
-        // Switched on from the next period: its state starts from silence this period.
+        // Switching on is immediate; the effect's first block comes with the next period.
         if (!effect->IsBypassed()) {
           effect->SetState(CEffectBase::kActive);
           effect->level = 1.0f;

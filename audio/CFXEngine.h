@@ -20,7 +20,8 @@ class CFXEngine : public IAudioProcess {
   static constexpr uint32_t kBypassParam = 0x00F;  // matched on the low 12 bits
   static constexpr float kFadeStep = 0.026f;      // per period
 
-  // Makes both pages' instances of every type the table can create; all slots empty.
+  // Makes both pages' instances of every type the table can create; all slots empty. The
+  // default is the effects' own table; another (rows in type order) brings other effects.
   CFXEngine();
   explicit CFXEngine(const effect_registry::Table& types);
   ~CFXEngine() override;

@@ -10,15 +10,15 @@ namespace effect_registry {
 // The modulated delay keeps its state when chosen; the delays start with parameter 0 at 0
 // and the reverb with parameter 0 at 4.
 constexpr Table kTypes = {{
-    {1, nullptr, nullptr, kNoStep, kResetParam0To0},  // CModDelay
-    {2, nullptr, nullptr, kReset, kReset},  // C3BandEQ
+    {1, nullptr, nullptr, kNoStep, kResetParam0To0},          // CModDelay
+    {2, nullptr, nullptr, kReset, kReset},                    // C3BandEQ
     {3, nullptr, nullptr, kResetParam0To0, kResetParam0To0},  // CStereoDelay
-    {4, nullptr, nullptr, kReset, kReset},  // CMoogBiquadLadder
-    {5, nullptr, nullptr, kReset, kReset},  // CTubePreamp
+    {4, nullptr, nullptr, kReset, kReset},                    // CMoogBiquadLadder
+    {5, nullptr, nullptr, kReset, kReset},                    // CTubePreamp
     {6, nullptr, nullptr, kResetParam0To4, kResetParam0To4},  // CReverb
-    {7, nullptr, nullptr, kReset, kReset},  // CDynamicProcessor
-    {8, nullptr, nullptr, kReset, kReset},  // CPhaser
-    {9, nullptr, nullptr, kReset, kReset},  // CJ6Chorus
+    {7, nullptr, nullptr, kReset, kReset},                    // CDynamicProcessor
+    {8, nullptr, nullptr, kReset, kReset},                    // CPhaser
+    {9, nullptr, nullptr, kReset, kReset},                    // CJ6Chorus
 }};
 
 constexpr bool RowsInTypeOrder() {

@@ -318,8 +318,8 @@ TEST_F(CFXEngineTest, ParametersReachTheSlotsEffectByTheirTwelveBitId) {
   struct Case {
     uint32_t id;
     float value;
-    int bypass;             // expected afterwards
-    const char* event;      // expected SetParam the effect got, or null
+    int bypass;         // expected afterwards
+    const char* event;  // the SetParam the effect got, or null
   };
   const Case cases[] = {
       {kBypass, 1.0f, 1, nullptr},
