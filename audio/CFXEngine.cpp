@@ -1,0 +1,145 @@
+#include "audio/CFXEngine.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ArmConvert.h"
+#include "platform/LogSink.h"
+
+CFXEngine::CFXEngine() : CFXEngine(effect_registry::kTypes) {}
+
+CFXEngine::CFXEngine(const effect_registry::Table& types) : types_(types) {
+  for (int page = 0; page < kPages; ++page)
+    for (int i = 0; i < effect_registry::kTypeCount; ++i)
+      if (types_[i].create != nullptr) instances_[page][i].reset(types_[i].create());
+}
+
+CFXEngine::~CFXEngine() = default;
+
+void CFXEngine::init(tagPluginAttr attr, EngineLogFn log) {
+  log_ = log;
+  frames_ = std::max(attr.frames, 0);
+  rate_ = attr.rate;
+  for (int page = 0; page < kPages; ++page) {
+    for (int i = 0; i < effect_registry::kTypeCount; ++i)
+      effect_registry::Apply(types_[i], types_[i].atInit, instances_[page][i].get(), rate_);
+    for (auto& slot : slots_[page]) slot.store(nullptr, std::memory_order_relaxed);
+  }
+}
+
+void CFXEngine::Process(float** in, float** out) {
+  const std::size_t bytes = static_cast<std::size_t>(frames_) * sizeof(float);
+  for (int b = 0; b < kBuffers; ++b)
+    if (in[b] != out[b]) std::memcpy(out[b], in[b], bytes);
+
+  const int page = CurrentPage();
+  for (int s = 0; s < kSlots; ++s) {
+    CEffectBase* effect = Slot(page, s);
+    if (effect == nullptr) continue;
+    switch (effect->GetState()) {
+      case CEffectBase::kFadingOut:
+        effect->level -= kFadeStep;
+        if (effect->level < 0.0f) {
+          effect->level = 0.0f;
+          effect->SetState(CEffectBase::kIdle);
+        }
+        effect->Process(out, out, frames_, effect->level);
+        break;
+      case CEffectBase::kIdle:
+        // Switching on is immediate; the effect's first block comes with the next period.
+        if (!effect->IsBypassed()) {
+          effect->SetState(CEffectBase::kActive);
+          effect->level = 1.0f;
+        }
+        break;
+      case CEffectBase::kActive:
+        if (effect->IsBypassed()) effect->SetState(CEffectBase::kFadingOut);
+        effect->Process(out, out, frames_, effect->level);
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+void CFXEngine::OnMidi(const PartMidiMessage* message) {
+  const int page = CurrentPage();
+  for (int s = 0; s < kSlots; ++s) {
+    CEffectBase* effect = Slot(page, s);
+    if (effect != nullptr && !effect->IsBypassed()) effect->OnMidi(message);
+  }
+}
+
+void CFXEngine::OnClock(unsigned tick, float bpm) {
+  const int page = CurrentPage();
+  for (int s = 0; s < kSlots; ++s) {
+    CEffectBase* effect = Slot(page, s);
+    if (effect != nullptr && !effect->IsBypassed()) effect->OnClock(tick, bpm);
+  }
+}
+
+void CFXEngine::SetParam(int rt, int slot, uint32_t id, float value) {
+  const int page = rt != 0 ? CurrentPage() : 1 - CurrentPage();
+  platform::LogPrintf(rt != 0 ? "realtime-> FX [%d] param: %d value %f\n " : "FX [%d] param: %d value %f\n ", slot,
+                      static_cast<int>(id), static_cast<double>(value));
+  // The slot comes from four bits of the caller's id; only ten slots exist.
+  if (slot < 0 || slot >= kSlots) return;
+
+  if ((id & 0xFF) == kTypeParam) {
+    ChooseType(page, slot, value);
+    return;
+  }
+  CEffectBase* effect = Slot(page, slot);
+  if (effect == nullptr) {
+    platform::LogPrintf("Effect %d: no effect -> parameter skipped\n", slot);
+    return;
+  }
+  if ((id & 0xFFF) == kBypassParam)
+    effect->SetBypass(value != 0.0f ? 1 : 0);
+  else
+    effect->SetParam(static_cast<int>(id & 0xFFF), value);
+}
+
+void CFXEngine::ChooseType(int page, int slot, float value) {
+  // A negative or NaN value names no type (as a truncated cast it would empty the slot).
+  const int type = value >= 0.0f ? arm::ToInt32(value) : std::min(arm::ToInt32(value), -1);
+  const bool named = value > 0.0f && type >= 1 && type <= effect_registry::kTypeCount;
+  if (named && StandsInPage(page, Instance(page, type))) {
+    platform::LogPrintf("Effect %d: allready in use (skipped) \n", type);
+    return;
+  }
+  platform::LogPrintf("FX: Set Type %d page %d\n", type, page);
+  if (static_cast<unsigned>(type) > static_cast<unsigned>(effect_registry::kTypeCount)) return;
+  if (type == 0) {
+    slots_[page][slot].store(nullptr, std::memory_order_relaxed);
+    return;
+  }
+  CEffectBase* effect = Instance(page, type);
+  if (effect == nullptr) return;  // this type is not built
+  const effect_registry::TypeRow& row = types_[type - 1];
+  effect_registry::Apply(row, row.whenChosen, effect, rate_);
+  slots_[page][slot].store(effect, std::memory_order_relaxed);
+}
+
+bool CFXEngine::StandsInPage(int page, const CEffectBase* effect) const {
+  if (effect == nullptr) return false;
+  for (int s = 0; s < kSlots; ++s)
+    if (Slot(page, s) == effect) return true;
+  return false;
+}
+
+void CFXEngine::SwapPage(int value) {
+  if (value == 0) {
+    currentPage_.store(1 - CurrentPage(), std::memory_order_relaxed);
+  } else if (value == 2) {
+    const int page = CurrentPage();
+    for (int s = 0; s < kSlots; ++s)
+      if (CEffectBase* effect = Slot(page, s)) effect->SetBypass(1);
+  }
+}
+
+void* CFXEngine::GetParamBlock(int slot) {
+  if (slot < 0 || slot >= kSlots) return nullptr;
+  CEffectBase* effect = Slot(CurrentPage(), slot);
+  return effect != nullptr ? effect->GetParamBlock() : nullptr;
+}

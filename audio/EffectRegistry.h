@@ -1,0 +1,42 @@
+#pragma once
+// The nine effect types a slot of the effects engine can hold: how each instance is made,
+// how its non-virtual Reset is reached, and what happens to it at start-up and when a slot
+// chooses it. Adding an effect is filling in its row in EffectRegistry.cpp.
+#include <array>
+#include <cstdint>
+
+class CEffectBase;
+
+namespace effect_registry {
+
+constexpr int kTypeCount = 9;  // types 1..9; type 0 empties a slot
+
+// What is done to an instance: its Reset with the sample rate, then optionally SetParam(0, value).
+struct Step {
+  bool reset;
+  bool setParam0;
+  float param0Value;
+};
+inline constexpr Step kNoStep{false, false, 0.0f};
+inline constexpr Step kReset{true, false, 0.0f};
+inline constexpr Step kResetParam0To0{true, true, 0.0f};
+inline constexpr Step kResetParam0To4{true, true, 4.0f};
+
+struct TypeRow {
+  int32_t type;
+  // Null while the effect is not built: the engine then has no instance of this type.
+  CEffectBase* (*create)();
+  void (*reset)(CEffectBase* effect, int sampleRate);
+  Step whenChosen;  // when a slot takes the instance
+  Step atInit;      // for every instance of both pages when the engine is initialised
+};
+
+using Table = std::array<TypeRow, kTypeCount>;
+
+// One row per type, in type order.
+extern const Table kTypes;
+
+// Applies `step` to an instance of `row`'s type.
+void Apply(const TypeRow& row, const Step& step, CEffectBase* effect, int sampleRate);
+
+}  // namespace effect_registry

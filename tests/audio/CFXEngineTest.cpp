@@ -1,0 +1,553 @@
+#include "audio/CFXEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Denormals.h"
+#include "tests/support/AllocCounter.h"
+#include "tests/support/LogCapture.h"
+
+namespace {
+
+constexpr int kFrames = 128;
+constexpr uint32_t kType = 0xF0;
+constexpr uint32_t kBypass = 0x00F;
+
+class RecordingFx;
+
+// The test effect's parameter record carries its owner, so a test reaches the effect in a
+// slot through the engine's GetParamBlock.
+struct RecordingParams {
+  float mul = 1.0f;  // id 1
+  float add = 0.0f;  // id 2
+  RecordingFx* self = nullptr;
+};
+
+// A gain-and-offset effect on the part pair that writes down every call it gets, into
+// fixed storage so that recording allocates nothing.
+class RecordingFx : public CEffectBase {
+ public:
+  struct Call {
+    float level;
+    int frames;
+    bool inPlace;
+    float** buffers;
+    float sideChainL;
+    float sideChainR;
+  };
+  enum Kind { kReset, kSetParam, kMidi, kClock };
+  struct Event {
+    Kind kind;
+    int a;
+    float v;
+  };
+
+  static inline int live = 0;
+  static inline std::vector<RecordingFx*>* created = nullptr;
+
+  explicit RecordingFx(int type) : CEffectBase(&params_), type_(type) {
+    params_.self = this;
+    ++live;
+    if (created != nullptr) created->push_back(this);
+  }
+  ~RecordingFx() override { --live; }
+
+  void Reset(int rate) { Note({kReset, rate, 0.0f}); }
+
+  void Process(float** in, float** out, int frames, float lvl) override {
+    if (calls_ < static_cast<int>(callLog_.size()))
+      callLog_[calls_] = {lvl, frames, in == out, out, out[2][0], out[3][0]};
+    ++calls_;
+    for (int ch = 0; ch < 2; ++ch)
+      for (int i = 0; i < frames; ++i) out[ch][i] = out[ch][i] * params_.mul + params_.add;
+  }
+  void SetParam(int id, float value) override {
+    Note({kSetParam, id, value});
+    if (id == 1) params_.mul = value;
+    if (id == 2) params_.add = value;
+  }
+  void OnMidi(const PartMidiMessage* m) override { Note({kMidi, m->status, 0.0f}); }
+  void OnClock(unsigned tick, float bpm) override { Note({kClock, static_cast<int>(tick), bpm}); }
+
+  int Type() const { return type_; }
+  int Calls() const { return calls_; }
+  const Call& CallAt(int n) const { return callLog_.at(n); }
+  void Forget() {
+    calls_ = 0;
+    events_ = 0;
+  }
+  std::vector<std::string> Events() const {
+    static const char* const kNames[] = {"Reset", "SetParam", "Midi", "Clock"};
+    std::vector<std::string> out;
+    for (int i = 0; i < events_; ++i) {
+      char text[64];
+      std::snprintf(text, sizeof text, "%s %d %g", kNames[eventLog_[i].kind], eventLog_[i].a,
+                    static_cast<double>(eventLog_[i].v));
+      out.emplace_back(text);
+    }
+    return out;
+  }
+
+ private:
+  void Note(Event e) {
+    if (events_ < static_cast<int>(eventLog_.size())) eventLog_[events_++] = e;
+  }
+
+  RecordingParams params_;
+  int type_;
+  std::array<Call, 128> callLog_{};
+  int calls_ = 0;
+  std::array<Event, 32> eventLog_{};
+  int events_ = 0;
+};
+
+template <int Type>
+CEffectBase* CreateRecording() {
+  return new RecordingFx(Type);
+}
+
+void ResetRecording(CEffectBase* e, int rate) { static_cast<RecordingFx*>(e)->Reset(rate); }
+
+// The production table's steps with the test effect standing in for every type.
+effect_registry::Table RecordingTypes() {
+  effect_registry::Table t = effect_registry::kTypes;
+  constexpr std::array<CEffectBase* (*)(), 9> kCreate = {
+      CreateRecording<1>, CreateRecording<2>, CreateRecording<3>, CreateRecording<4>, CreateRecording<5>,
+      CreateRecording<6>, CreateRecording<7>, CreateRecording<8>, CreateRecording<9>};
+  for (int i = 0; i < effect_registry::kTypeCount; ++i) {
+    t[i].create = kCreate[i];
+    t[i].reset = ResetRecording;
+  }
+  return t;
+}
+
+RecordingFx* InSlot(CFXEngine& fx, int slot) {
+  auto* p = static_cast<RecordingParams*>(fx.GetParamBlock(slot));
+  return p != nullptr ? p->self : nullptr;
+}
+
+// Four period buffers in and out, the inputs holding distinct constant signals.
+struct Period {
+  std::array<std::array<float, kFrames>, 4> in{};
+  std::array<std::array<float, kFrames>, 4> out{};
+  std::array<float*, 4> inPtr{};
+  std::array<float*, 4> outPtr{};
+  Period() {
+    for (int b = 0; b < 4; ++b) {
+      inPtr[b] = in[b].data();
+      outPtr[b] = out[b].data();
+      for (int i = 0; i < kFrames; ++i) in[b][i] = 0.1f * static_cast<float>(b + 1) + 0.001f * static_cast<float>(i);
+    }
+  }
+  void Run(CFXEngine& fx) { fx.Process(inPtr.data(), outPtr.data()); }
+};
+
+class CFXEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RecordingFx::created = &created_;
+    fx_ = std::make_unique<CFXEngine>(RecordingTypes());
+    fx_->init({3, kFrames, 48000}, nullptr);
+    for (RecordingFx* e : created_) e->Forget();
+    log_ = std::make_unique<testing_support::LogCapture>();
+  }
+  void TearDown() override {
+    log_.reset();
+    fx_.reset();
+    RecordingFx::created = nullptr;
+  }
+
+  // Chooses `type` for `slot` of the current page and switches it on.
+  RecordingFx* Place(int slot, int type) {
+    fx_->SetParam(1, slot, kType, static_cast<float>(type));
+    fx_->SetParam(1, slot, kBypass, 0.0f);
+    RecordingFx* e = InSlot(*fx_, slot);
+    if (e != nullptr) e->Forget();
+    log_->Clear();
+    return e;
+  }
+
+  platform::ScopedFlushToZero ftz_;
+  std::vector<RecordingFx*> created_;
+  std::unique_ptr<CFXEngine> fx_;
+  std::unique_ptr<testing_support::LogCapture> log_;
+};
+
+TEST_F(CFXEngineTest, MakesBothPagesOfEveryBuiltTypeOnceAndFreesThem) {
+  ASSERT_EQ(created_.size(), 18u);
+  int perType[10] = {};
+  for (RecordingFx* e : created_) ++perType[e->Type()];
+  for (int type = 1; type <= 9; ++type) EXPECT_EQ(perType[type], 2) << type;
+  fx_.reset();
+  EXPECT_EQ(RecordingFx::live, 0);
+
+  // Unbuilt types have no instances.
+  created_.clear();
+  effect_registry::Table partial = RecordingTypes();
+  for (auto& row : partial)
+    if (row.type != 2 && row.type != 6) row.create = nullptr;
+  auto fx = std::make_unique<CFXEngine>(partial);
+  EXPECT_EQ(created_.size(), 4u);
+  fx.reset();
+  EXPECT_EQ(RecordingFx::live, 0);
+}
+
+TEST_F(CFXEngineTest, InitResetsEveryInstanceWithItsStartStepAndEmptiesTheSlots) {
+  Place(0, 5);
+  for (RecordingFx* e : created_) e->Forget();
+  fx_->init({4, kFrames, 44100}, nullptr);
+
+  const std::vector<std::vector<std::string>> expected = {
+      {},
+      {"Reset 44100 0", "SetParam 0 0"},  // modulated delay
+      {"Reset 44100 0"},
+      {"Reset 44100 0", "SetParam 0 0"},  // stereo delay
+      {"Reset 44100 0"},
+      {"Reset 44100 0"},
+      {"Reset 44100 0", "SetParam 0 4"},  // reverb
+      {"Reset 44100 0"},
+      {"Reset 44100 0"},
+      {"Reset 44100 0"},
+  };
+  for (RecordingFx* e : created_) EXPECT_EQ(e->Events(), expected[e->Type()]) << "type " << e->Type();
+  for (int page = 0; page < 2; ++page) {
+    for (int slot = 0; slot < 10; ++slot) EXPECT_EQ(fx_->GetParamBlock(slot), nullptr) << page << "/" << slot;
+    fx_->SwapPage(0);
+  }
+}
+
+TEST_F(CFXEngineTest, ChoosingATypeAppliesItsStepAndLogsTheLines) {
+  const std::vector<std::vector<std::string>> expected = {
+      {},
+      {},  // the modulated delay keeps its state
+      {"Reset 48000 0"},
+      {"Reset 48000 0", "SetParam 0 0"},
+      {"Reset 48000 0"},
+      {"Reset 48000 0"},
+      {"Reset 48000 0", "SetParam 0 4"},
+      {"Reset 48000 0"},
+      {"Reset 48000 0"},
+      {"Reset 48000 0"},
+  };
+  for (int type = 1; type <= 9; ++type) {
+    const int slot = type - 1;
+    fx_->SetParam(1, slot, kType, static_cast<float>(type));
+    RecordingFx* e = InSlot(*fx_, slot);
+    ASSERT_NE(e, nullptr) << type;
+    EXPECT_EQ(e->Type(), type);
+    EXPECT_EQ(e->Events(), expected[type]) << "type " << type;
+  }
+  EXPECT_EQ(log_->Text().rfind("realtime-> FX [0] param: 240 value 1.000000\n FX: Set Type 1 page 0\n"
+                               "realtime-> FX [1] param: 240 value 2.000000\n FX: Set Type 2 page 0\n",
+                               0),
+            0u);
+
+  // rt 0 prepares the page that does not sound.
+  log_->Clear();
+  fx_->SetParam(0, 4, kType, 8.0f);
+  EXPECT_EQ(log_->Text(), "FX [4] param: 240 value 8.000000\n FX: Set Type 8 page 1\n");
+  EXPECT_EQ(InSlot(*fx_, 4)->Type(), 5);
+  fx_->SwapPage(0);
+  EXPECT_EQ(InSlot(*fx_, 4)->Type(), 8);
+  EXPECT_EQ(InSlot(*fx_, 0), nullptr);
+}
+
+TEST_F(CFXEngineTest, ATypeInUseOnItsPageIsRefusedAndTheSlotKeepsItsEffect) {
+  RecordingFx* eq = Place(1, 2);
+  RecordingFx* ladder = Place(3, 4);
+  fx_->SetParam(1, 3, kType, 2.0f);
+  EXPECT_EQ(log_->Text(), "realtime-> FX [3] param: 240 value 2.000000\n Effect 2: allready in use (skipped) \n");
+  EXPECT_EQ(InSlot(*fx_, 3), ladder);
+  EXPECT_TRUE(eq->Events().empty());  // not reset either
+
+  // Choosing it again for its own slot is refused too; the other page has its own EQ.
+  fx_->SetParam(1, 1, kType, 2.0f);
+  EXPECT_EQ(InSlot(*fx_, 1), eq);
+  EXPECT_TRUE(eq->Events().empty());
+  log_->Clear();
+  fx_->SetParam(0, 3, kType, 2.0f);
+  EXPECT_EQ(log_->Text(), "FX [3] param: 240 value 2.000000\n FX: Set Type 2 page 1\n");
+}
+
+TEST_F(CFXEngineTest, TypeZeroEmptiesTheSlotWithoutTheInUseCheck) {
+  Place(1, 2);
+  Place(3, 4);
+  fx_->SetParam(1, 3, kType, 0.0f);
+  EXPECT_EQ(log_->Text(), "realtime-> FX [3] param: 240 value 0.000000\n FX: Set Type 0 page 0\n");
+  EXPECT_EQ(fx_->GetParamBlock(3), nullptr);
+  EXPECT_NE(fx_->GetParamBlock(1), nullptr);
+  // An emptied slot takes a type again (the ladder is free once more).
+  fx_->SetParam(1, 5, kType, 4.0f);
+  EXPECT_EQ(InSlot(*fx_, 5)->Type(), 4);
+}
+
+TEST_F(CFXEngineTest, TypesOutsideOneToNineChangeNothing) {
+  struct Case {
+    float value;
+    const char* setTypeLine;
+  };
+  const Case cases[] = {
+      {12.0f, "FX: Set Type 12 page 0\n"},
+      {10.0f, "FX: Set Type 10 page 0\n"},
+      {1e10f, "FX: Set Type 2147483647 page 0\n"},
+      {-1.0f, "FX: Set Type -1 page 0\n"},
+      // Would truncate to 0 and empty the slot.
+      {-0.5f, "FX: Set Type -1 page 0\n"},
+      {std::numeric_limits<float>::quiet_NaN(), "FX: Set Type -1 page 0\n"},
+  };
+  RecordingFx* ladder = Place(3, 4);
+  for (const Case& c : cases) {
+    log_->Clear();
+    fx_->SetParam(1, 3, kType, c.value);
+    const std::string text = log_->Text();
+    EXPECT_NE(text.find(c.setTypeLine), std::string::npos) << text;
+    EXPECT_EQ(InSlot(*fx_, 3), ladder) << c.value;
+  }
+  EXPECT_TRUE(ladder->Events().empty());
+}
+
+TEST_F(CFXEngineTest, ParametersReachTheSlotsEffectByTheirTwelveBitId) {
+  RecordingFx* e = Place(2, 7);
+  struct Case {
+    uint32_t id;
+    float value;
+    int bypass;         // expected afterwards
+    const char* event;  // the SetParam the effect got, or null
+  };
+  const Case cases[] = {
+      {kBypass, 1.0f, 1, nullptr},
+      {kBypass, 0.0f, 0, nullptr},
+      {kBypass, 0.5f, 1, nullptr},  // any non-zero value switches off
+      {0x200F, -0.0f, 0, nullptr},
+      {0x200F, 2.0f, 1, nullptr},
+      {0x10F, 3.0f, 1, "SetParam 271 3"},
+      {0x1005, 7.0f, 1, "SetParam 5 7"},
+      {0x000, 4.5f, 1, "SetParam 0 4.5"},
+  };
+  for (const Case& c : cases) {
+    e->Forget();
+    fx_->SetParam(1, 2, c.id, c.value);
+    EXPECT_EQ(e->IsBypassed(), c.bypass) << std::hex << c.id;
+    const std::vector<std::string> want = c.event ? std::vector<std::string>{c.event} : std::vector<std::string>{};
+    EXPECT_EQ(e->Events(), want) << std::hex << c.id;
+  }
+  // The type test looks at the low byte only.
+  fx_->SetParam(1, 2, 0x1F0, 9.0f);
+  EXPECT_EQ(InSlot(*fx_, 2)->Type(), 9);
+}
+
+TEST_F(CFXEngineTest, ParametersForAnEmptySlotAreSkipped) {
+  fx_->SetParam(1, 4, 0x003, 1.0f);
+  fx_->SetParam(0, 4, kBypass, 0.0f);
+  EXPECT_EQ(log_->Text(),
+            "realtime-> FX [4] param: 3 value 1.000000\n Effect 4: no effect -> parameter skipped\n"
+            "FX [4] param: 15 value 0.000000\n Effect 4: no effect -> parameter skipped\n");
+}
+
+TEST_F(CFXEngineTest, SlotsAboveNineAreIgnored) {
+  RecordingFx* e = Place(9, 2);
+  for (int slot : {10, 12, 15, -1}) {
+    log_->Clear();
+    fx_->SetParam(1, slot, kType, 3.0f);
+    fx_->SetParam(1, slot, kBypass, 1.0f);
+    fx_->SetParam(0, slot, 0x001, 1.0f);
+    char want[200];
+    std::snprintf(want, sizeof want,
+                  "realtime-> FX [%d] param: 240 value 3.000000\n realtime-> FX [%d] param: 15 value 1.000000\n "
+                  "FX [%d] param: 1 value 1.000000\n ",
+                  slot, slot, slot);
+    EXPECT_EQ(log_->Text(), want);
+    EXPECT_EQ(fx_->GetParamBlock(slot), nullptr);
+  }
+  EXPECT_EQ(InSlot(*fx_, 9), e);
+  EXPECT_FALSE(e->IsBypassed());
+  for (int slot = 0; slot < 9; ++slot) EXPECT_EQ(fx_->GetParamBlock(slot), nullptr);
+}
+
+TEST(CFXEngine, TypesNotBuiltYetPrintTheirSetTypeLineAndAreIgnored) {
+  CFXEngine fx;
+  fx.init({3, kFrames, 48000}, nullptr);
+  testing_support::LogCapture log;
+  fx.SetParam(1, 0, kType, 2.0f);
+  fx.SetParam(1, 1, kType, 2.0f);  // a missing instance is in no slot
+  fx.SetParam(1, 0, kBypass, 0.0f);
+  EXPECT_EQ(log.Text(),
+            "realtime-> FX [0] param: 240 value 2.000000\n FX: Set Type 2 page 0\n"
+            "realtime-> FX [1] param: 240 value 2.000000\n FX: Set Type 2 page 0\n"
+            "realtime-> FX [0] param: 15 value 0.000000\n Effect 0: no effect -> parameter skipped\n");
+  EXPECT_EQ(fx.GetParamBlock(0), nullptr);
+  Period p;
+  p.Run(fx);
+  EXPECT_EQ(p.out, p.in);
+}
+
+TEST_F(CFXEngineTest, ProcessCopiesTheFourInputsToTheOutputs) {
+  Period p;
+  p.Run(*fx_);
+  EXPECT_EQ(p.out, p.in);
+}
+
+TEST_F(CFXEngineTest, AnEffectSwitchedOnSoundsFromTheNextPeriod) {
+  RecordingFx* e = Place(0, 3);
+  EXPECT_EQ(e->GetState(), CEffectBase::kIdle);
+  Period p;
+  p.Run(*fx_);
+  EXPECT_EQ(e->Calls(), 0);
+  EXPECT_EQ(e->GetState(), CEffectBase::kActive);
+  EXPECT_EQ(e->level, 1.0f);
+  p.Run(*fx_);
+  ASSERT_EQ(e->Calls(), 1);
+  EXPECT_EQ(e->CallAt(0).level, 1.0f);
+  EXPECT_EQ(e->CallAt(0).frames, kFrames);
+  EXPECT_TRUE(e->CallAt(0).inPlace);
+  EXPECT_EQ(e->CallAt(0).buffers, p.outPtr.data());
+
+  // A new effect starts bypassed: chosen but never switched on, it never runs.
+  fx_->SetParam(1, 1, kType, 4.0f);
+  RecordingFx* off = InSlot(*fx_, 1);
+  for (int n = 0; n < 5; ++n) p.Run(*fx_);
+  EXPECT_EQ(off->Calls(), 0);
+  EXPECT_EQ(off->GetState(), CEffectBase::kIdle);
+}
+
+TEST_F(CFXEngineTest, ABypassedEffectFadesOverThirtyNinePeriodsThenIdles) {
+  RecordingFx* e = Place(0, 2);
+  Period p;
+  p.Run(*fx_);
+  p.Run(*fx_);
+  e->Forget();
+  fx_->SetParam(1, 0, kBypass, 0.5f);
+  for (int n = 0; n < 60; ++n) p.Run(*fx_);
+
+  // The period that sees the bypass still runs at full level, then 39 float32 steps of
+  // 0.026 of which the last falls below zero and runs at level 0.
+  ASSERT_EQ(e->Calls(), 40);
+  EXPECT_EQ(e->CallAt(0).level, 1.0f);
+  float level = 1.0f;
+  for (int n = 1; n < 39; ++n) {
+    level -= 0.026f;
+    EXPECT_EQ(e->CallAt(n).level, level) << n;
+    EXPECT_GT(e->CallAt(n).level, 0.0f) << n;
+  }
+  EXPECT_NEAR(e->CallAt(38).level, 0.012f, 1e-6f);
+  EXPECT_EQ(e->CallAt(39).level, 0.0f);
+  EXPECT_EQ(e->GetState(), CEffectBase::kIdle);
+  EXPECT_EQ(e->level, 0.0f);
+
+  // Switched on again it sounds at full level from the period after next.
+  fx_->SetParam(1, 0, kBypass, 0.0f);
+  p.Run(*fx_);
+  EXPECT_EQ(e->Calls(), 40);
+  p.Run(*fx_);
+  ASSERT_EQ(e->Calls(), 41);
+  EXPECT_EQ(e->CallAt(40).level, 1.0f);
+}
+
+TEST_F(CFXEngineTest, SlotsRunInOrderOnTheSameBuffersWithTheSideChainCopies) {
+  RecordingFx* doubler = Place(2, 5);
+  RecordingFx* offset = Place(7, 8);
+  fx_->SetParam(1, 2, 1, 2.0f);
+  fx_->SetParam(1, 7, 2, 1.0f);
+  Period p;
+  p.Run(*fx_);  // switch on
+  p.Run(*fx_);
+  for (int ch = 0; ch < 2; ++ch)
+    for (int i = 0; i < kFrames; ++i) ASSERT_FLOAT_EQ(p.out[ch][i], p.in[ch][i] * 2.0f + 1.0f) << ch << "/" << i;
+  EXPECT_EQ(p.out[2], p.in[2]);
+  EXPECT_EQ(p.out[3], p.in[3]);
+  for (RecordingFx* e : {doubler, offset}) {
+    ASSERT_EQ(e->Calls(), 1);
+    EXPECT_EQ(e->CallAt(0).sideChainL, p.in[2][0]);
+    EXPECT_EQ(e->CallAt(0).sideChainR, p.in[3][0]);
+  }
+
+  // The same two effects the other way round: the offset first.
+  fx_->SetParam(1, 2, kType, 0.0f);
+  fx_->SetParam(1, 7, kType, 0.0f);
+  fx_->SetParam(1, 2, kType, 8.0f);
+  fx_->SetParam(1, 7, kType, 5.0f);
+  p.Run(*fx_);
+  for (int i = 0; i < kFrames; ++i) ASSERT_FLOAT_EQ(p.out[0][i], (p.in[0][i] + 1.0f) * 2.0f) << i;
+}
+
+TEST_F(CFXEngineTest, SwapPageFlipsOnZeroAndBypassesTheSoundingPageOnTwo) {
+  RecordingFx* a = Place(0, 2);
+  fx_->SetParam(0, 0, kType, 2.0f);
+  fx_->SetParam(0, 0, kBypass, 0.0f);
+  fx_->SwapPage(0);
+  RecordingFx* b = InSlot(*fx_, 0);
+  fx_->SwapPage(0);
+  ASSERT_NE(b, a);
+  EXPECT_EQ(InSlot(*fx_, 0), a);
+
+  for (int other : {1, 3, -1, 256}) fx_->SwapPage(other);
+  EXPECT_EQ(fx_->CurrentPage(), 0);
+  EXPECT_FALSE(a->IsBypassed());
+
+  Period p;
+  p.Run(*fx_);
+  p.Run(*fx_);
+  fx_->SwapPage(2);
+  EXPECT_TRUE(a->IsBypassed());
+  EXPECT_FALSE(b->IsBypassed());
+  p.Run(*fx_);
+  EXPECT_EQ(a->GetState(), CEffectBase::kFadingOut);
+
+  fx_->SwapPage(0);
+  EXPECT_EQ(fx_->CurrentPage(), 1);
+  EXPECT_EQ(InSlot(*fx_, 0), b);
+  a->Forget();
+  p.Run(*fx_);
+  p.Run(*fx_);
+  EXPECT_EQ(a->Calls(), 0);  // the page that no longer sounds is not processed
+  EXPECT_EQ(b->Calls(), 1);
+}
+
+TEST_F(CFXEngineTest, MidiAndClockReachTheSwitchedOnEffectsOfTheSoundingPageOnly) {
+  RecordingFx* on = Place(0, 2);
+  fx_->SetParam(1, 1, kType, 4.0f);  // stays bypassed
+  RecordingFx* off = InSlot(*fx_, 1);
+  fx_->SetParam(0, 0, kType, 2.0f);
+  fx_->SetParam(0, 0, kBypass, 0.0f);
+  fx_->SwapPage(0);
+  RecordingFx* otherPage = InSlot(*fx_, 0);
+  fx_->SwapPage(0);
+  for (RecordingFx* e : {on, off, otherPage}) e->Forget();
+
+  const PartMidiMessage m{0, 0x90, 60, 100};
+  fx_->OnMidi(&m);
+  fx_->OnClock(5, 120.0f);
+  EXPECT_EQ(on->Events(), (std::vector<std::string>{"Midi 144 0", "Clock 5 120"}));
+  EXPECT_TRUE(off->Events().empty());
+  EXPECT_TRUE(otherPage->Events().empty());
+}
+
+TEST_F(CFXEngineTest, NothingIsAllocatedInProcessOrWhenChoosingATypeOrParameter) {
+  Place(0, 6);
+  Place(4, 3);
+  Period p;
+  std::size_t count = 0;
+  {
+    testing_support::AllocGuard guard;
+    for (int n = 0; n < 100; ++n) {
+      p.Run(*fx_);
+      if (n == 10) fx_->SetParam(1, 4, kBypass, 1.0f);
+      if (n == 20) fx_->SetParam(1, 2, kType, 7.0f);
+      if (n == 21) fx_->SetParam(1, 2, kBypass, 0.0f);
+      if (n == 30) fx_->SetParam(0, 2, kType, 9.0f);
+      if (n == 40) fx_->SwapPage(2);
+      if (n == 50) fx_->SwapPage(0);
+    }
+    count = guard.Count();
+  }
+  EXPECT_EQ(count, 0u);
+}
+
+}  // namespace
