@@ -1,23 +1,38 @@
 #include "audio/EffectRegistry.h"
 
+#include "audio/C3BandEQ.h"
+#include "audio/CDynamicProcessor.h"
 #include "audio/CEffectBase.h"
+#include "audio/CMoogBiquadLadder.h"
+#include "audio/CPhaser.h"
 
 namespace effect_registry {
+namespace {
 
-// An effect's row, once it exists, reads for example
-//   {2, []() -> CEffectBase* { return new C3BandEQ; },
-//    [](CEffectBase* e, int rate) { static_cast<C3BandEQ*>(e)->Reset(rate); }, kReset, kReset},
+// Reset is not virtual: each effect has its own, reached through its row.
+template <class Effect>
+CEffectBase* Create() {
+  return new Effect;
+}
+
+template <class Effect>
+void ResetAt(CEffectBase* effect, int sampleRate) {
+  static_cast<Effect*>(effect)->Reset(sampleRate);
+}
+
+}  // namespace
+
 // The modulated delay keeps its state when chosen; the delays start with parameter 0 at 0
 // and the reverb with parameter 0 at 4.
 constexpr Table kTypes = {{
     {1, nullptr, nullptr, kNoStep, kResetParam0To0},          // CModDelay
-    {2, nullptr, nullptr, kReset, kReset},                    // C3BandEQ
+    {2, Create<C3BandEQ>, ResetAt<C3BandEQ>, kReset, kReset},
     {3, nullptr, nullptr, kResetParam0To0, kResetParam0To0},  // CStereoDelay
-    {4, nullptr, nullptr, kReset, kReset},                    // CMoogBiquadLadder
+    {4, Create<CMoogBiquadLadder>, ResetAt<CMoogBiquadLadder>, kReset, kReset},
     {5, nullptr, nullptr, kReset, kReset},                    // CTubePreamp
     {6, nullptr, nullptr, kResetParam0To4, kResetParam0To4},  // CReverb
-    {7, nullptr, nullptr, kReset, kReset},                    // CDynamicProcessor
-    {8, nullptr, nullptr, kReset, kReset},                    // CPhaser
+    {7, Create<CDynamicProcessor>, ResetAt<CDynamicProcessor>, kReset, kReset},
+    {8, Create<CPhaser>, ResetAt<CPhaser>, kReset, kReset},
     {9, nullptr, nullptr, kReset, kReset},                    // CJ6Chorus
 }};
 

@@ -1,4 +1,5 @@
 #include "audio/CFXEngine.h"
+#include "audio/EffectRegistry.h"
 
 #include <gtest/gtest.h>
 
@@ -371,8 +372,10 @@ TEST_F(CFXEngineTest, SlotsAboveNineAreIgnored) {
   for (int slot = 0; slot < 9; ++slot) EXPECT_EQ(fx_->GetParamBlock(slot), nullptr);
 }
 
-TEST(CFXEngine, TypesNotBuiltYetPrintTheirSetTypeLineAndAreIgnored) {
-  CFXEngine fx;
+TEST(CFXEngine, ATypeWithoutAnInstancePrintsItsSetTypeLineAndIsIgnored) {
+  effect_registry::Table types = effect_registry::kTypes;
+  types[1].create = nullptr;  // type 2 has no instance
+  CFXEngine fx(types);
   fx.init({3, kFrames, 48000}, nullptr);
   testing_support::LogCapture log;
   fx.SetParam(1, 0, kType, 2.0f);
@@ -386,6 +389,40 @@ TEST(CFXEngine, TypesNotBuiltYetPrintTheirSetTypeLineAndAreIgnored) {
   Period p;
   p.Run(fx);
   EXPECT_EQ(p.out, p.in);
+}
+
+// The production table: every effect that exists stands in a slot of the sounding page,
+// switched on, and a chain of all of them keeps a noisy part finite without allocating.
+TEST(CFXEngine, EveryBuiltEffectRunsInAChainOfTheSoundingPage) {
+  platform::ScopedFlushToZero ftz;
+  CFXEngine fx;
+  fx.init({3, kFrames, 48000}, nullptr);
+  int built = 0;
+  {
+    testing_support::LogCapture quiet;
+    for (int type = 1; type <= 9; ++type) {
+      if (effect_registry::kTypes[type - 1].create == nullptr) continue;
+      fx.SetParam(1, built, kType, static_cast<float>(type));
+      fx.SetParam(1, built, kBypass, 0.0f);
+      EXPECT_NE(fx.GetParamBlock(built), nullptr) << "type " << type;
+      ++built;
+    }
+  }
+  EXPECT_GT(built, 0);
+  Period p;
+  uint32_t noise = 1;
+  testing_support::AllocGuard guard;
+  for (int period = 0; period < 400; ++period) {
+    for (auto& buffer : p.in)
+      for (float& x : buffer) {
+        noise = noise * 1664525u + 1013904223u;
+        x = 0.5f * (static_cast<float>(noise >> 8) / 8388608.0f - 1.0f);
+      }
+    p.Run(fx);
+    for (const auto& buffer : p.out)
+      for (float x : buffer) ASSERT_TRUE(std::isfinite(x)) << "period " << period;
+  }
+  EXPECT_EQ(guard.Count(), 0u);
 }
 
 TEST_F(CFXEngineTest, ProcessCopiesTheFourInputsToTheOutputs) {
