@@ -36,8 +36,6 @@ class AudioDelay {
   void UpdateDelaySamples();
 
   uint32_t LineSize() const { return left_.size; }
-  float LeftDelaySamples() const { return leftDelaySamples_; }
-  float RightDelaySamples() const { return rightDelaySamples_; }
 
  private:
   struct Line {

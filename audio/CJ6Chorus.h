@@ -31,7 +31,6 @@ class Line {
   void SetTone(float e);
 
   std::size_t Length() const { return buffer_.size(); }
-  float LfoValue() const { return lfo_.value; }
 
  private:
   struct OnePole {
