@@ -3,6 +3,8 @@
 #include "audio/C3BandEQ.h"
 #include "audio/CDynamicProcessor.h"
 #include "audio/CEffectBase.h"
+#include "audio/CJ6Chorus.h"
+#include "audio/CModDelay.h"
 #include "audio/CMoogBiquadLadder.h"
 #include "audio/CPhaser.h"
 
@@ -25,7 +27,7 @@ void ResetAt(CEffectBase* effect, int sampleRate) {
 // The modulated delay keeps its state when chosen; the delays start with parameter 0 at 0
 // and the reverb with parameter 0 at 4.
 constexpr Table kTypes = {{
-    {1, nullptr, nullptr, kNoStep, kResetParam0To0},          // CModDelay
+    {1, Create<CModDelay>, ResetAt<CModDelay>, kNoStep, kResetParam0To0},
     {2, Create<C3BandEQ>, ResetAt<C3BandEQ>, kReset, kReset},
     {3, nullptr, nullptr, kResetParam0To0, kResetParam0To0},  // CStereoDelay
     {4, Create<CMoogBiquadLadder>, ResetAt<CMoogBiquadLadder>, kReset, kReset},
@@ -33,7 +35,7 @@ constexpr Table kTypes = {{
     {6, nullptr, nullptr, kResetParam0To4, kResetParam0To4},  // CReverb
     {7, Create<CDynamicProcessor>, ResetAt<CDynamicProcessor>, kReset, kReset},
     {8, Create<CPhaser>, ResetAt<CPhaser>, kReset, kReset},
-    {9, nullptr, nullptr, kReset, kReset},                    // CJ6Chorus
+    {9, Create<CJ6Chorus>, ResetAt<CJ6Chorus>, kReset, kReset},
 }};
 
 constexpr bool RowsInTypeOrder() {
