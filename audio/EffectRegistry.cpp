@@ -7,6 +7,7 @@
 #include "audio/CModDelay.h"
 #include "audio/CMoogBiquadLadder.h"
 #include "audio/CPhaser.h"
+#include "audio/CStereoDelay.h"
 
 namespace effect_registry {
 namespace {
@@ -29,7 +30,7 @@ void ResetAt(CEffectBase* effect, int sampleRate) {
 constexpr Table kTypes = {{
     {1, Create<CModDelay>, ResetAt<CModDelay>, kNoStep, kResetParam0To0},
     {2, Create<C3BandEQ>, ResetAt<C3BandEQ>, kReset, kReset},
-    {3, nullptr, nullptr, kResetParam0To0, kResetParam0To0},  // CStereoDelay
+    {3, Create<CStereoDelay>, ResetAt<CStereoDelay>, kResetParam0To0, kResetParam0To0},
     {4, Create<CMoogBiquadLadder>, ResetAt<CMoogBiquadLadder>, kReset, kReset},
     {5, nullptr, nullptr, kReset, kReset},                    // CTubePreamp
     {6, nullptr, nullptr, kResetParam0To4, kResetParam0To4},  // CReverb
