@@ -1,0 +1,69 @@
+// The effects' share of one audio period for the whole instrument: four parts, each with
+// every effect type switched on in its own slot (one instance per type and page allows nine
+// per part), running on a noisy part signal with a drum side-chain. The argument is the
+// number of effects switched on per part, to show how the cost scales.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "audio/CFXEngine.h"
+#include "audio/EffectRegistry.h"
+#include "bench/BenchPeriod.h"
+#include "platform/Denormals.h"
+#include "platform/LogSink.h"
+
+namespace {
+
+constexpr int kFrames = 128;
+constexpr int kParts = 4;
+constexpr uint32_t kType = 0xF0;
+constexpr uint32_t kBypass = 0x00F;
+
+struct PartBuffers {
+  std::array<std::array<float, kFrames>, 4> in{};
+  std::array<std::array<float, kFrames>, 4> out{};
+  std::array<float*, 4> inPtr{};
+  std::array<float*, 4> outPtr{};
+};
+
+void BM_FxPeriod_4Parts(benchmark::State& state) {
+  platform::ScopedFlushToZero ftz;
+  platform::SetLogSink([](const char*, void*) {}, nullptr);
+  const int active = static_cast<int>(state.range(0));
+  std::array<std::unique_ptr<CFXEngine>, kParts> parts;
+  std::array<PartBuffers, kParts> buffers;
+  uint32_t noise = 12345;
+  for (int p = 0; p < kParts; ++p) {
+    parts[p] = std::make_unique<CFXEngine>();
+    parts[p]->init({3 + p, kFrames, 48000}, nullptr);
+    int slot = 0;
+    for (int type = 1; type <= 9 && slot < active; ++type) {
+      if (effect_registry::kTypes[type - 1].create == nullptr) continue;
+      parts[p]->SetParam(1, slot, kType, static_cast<float>(type));
+      parts[p]->SetParam(1, slot, kBypass, 0.0f);
+      ++slot;
+    }
+    PartBuffers& b = buffers[p];
+    for (int i = 0; i < 4; ++i) {
+      b.inPtr[i] = b.in[i].data();
+      b.outPtr[i] = b.out[i].data();
+      for (float& x : b.in[i]) {
+        noise = noise * 1664525u + 1013904223u;
+        x = 0.25f * (static_cast<float>(noise >> 8) / 8388608.0f - 1.0f);  // about -12 dBFS
+      }
+    }
+  }
+  platform::SetLogSink(nullptr, nullptr);
+  for (int warm = 0; warm < 2; ++warm)
+    for (int p = 0; p < kParts; ++p) parts[p]->Process(buffers[p].inPtr.data(), buffers[p].outPtr.data());
+  for (auto _ : state) {
+    for (int p = 0; p < kParts; ++p) parts[p]->Process(buffers[p].inPtr.data(), buffers[p].outPtr.data());
+    benchmark::DoNotOptimize(buffers[0].out[0][0]);
+  }
+  bench::ReportPeriodShare(state);
+}
+BENCHMARK(BM_FxPeriod_4Parts)->Arg(0)->Arg(1)->Arg(3)->Arg(9);
+
+}  // namespace
