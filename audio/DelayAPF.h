@@ -42,7 +42,6 @@ class DelayAPF {
   void SetParameters(const DelayApfParams& p);
   const DelayApfParams& Parameters() const { return params_; }
   const SimpleDelay& Line() const { return line_; }
-  LFO& Oscillator() { return lfo_; }
 
  protected:
   // One sample; `feedLine(w)` gives what is written into the line (w itself, or a nested

@@ -28,7 +28,8 @@ class SimpleDelay final {
   void SetDelayMs(float ms);
   void SetInterpolate(bool on) { interpolate_ = on; }
 
-  // The sample `delaySamples` (0 = the latest written) back, before this frame's write.
+  // The sample `delaySamples` back (0 = the latest written; within LimitDelay's range), read
+  // before this frame's write.
   float Read(float delaySamples) const {
     const uint32_t whole = static_cast<uint32_t>(delaySamples);
     const float y1 = buffer_[(writeIndex_ - 1u - whole) & mask_];

@@ -103,8 +103,8 @@ TEST(SimpleDelayTest, DelaysBeyondTheRingAreLimitedNotWrapped) {
   EXPECT_EQ(d.DelaySamples(), 0.0f);
 }
 
-// A delay of zero used to leave the ring untouched, so a tap or feedback read inside it saw
-// a stale sample for ever.
+// With a delay of zero the ring still takes the input, so a tap or feedback read inside it
+// sees the present signal rather than a sample left from a longer delay.
 TEST(SimpleDelayTest, PassThroughKeepsTheRingCurrent) {
   SimpleDelay d(100.0f);
   d.Reset(kRate);
