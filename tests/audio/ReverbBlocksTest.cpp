@@ -153,4 +153,24 @@ TEST(DelayAPFTest, ZeroDelayPassesTheInput) {
   for (float x : {1.0f, -0.5f, 0.25f}) EXPECT_EQ(apf.ProcessSample(x), x);
 }
 
+// A shelf whose values stay the same over a rate change must not keep the old rate's design.
+TEST(TwoBandShelvingFilterTest, ResetDesignsBothShelvesForTheNewRate) {
+  TwoBandShelvingFilter f;  // designed at 44100 Hz until a Reset
+  f.SetParameters({150.0f, -20.0f, 4000.0f, 6.0f});
+  f.Reset(kRate);
+  AudioFilter low, high;
+  low.Reset(kRate);
+  high.Reset(kRate);
+  low.SetParameters(AudioFilter::kLowShelf1, 150.0f, 0.707f, -20.0f);
+  high.SetParameters(AudioFilter::kHighShelf1, 4000.0f, 0.707f, 6.0f);
+  for (int c = 0; c < Biquad::kNumCoefficients; ++c) {
+    EXPECT_EQ(f.LowShelf().Coefficient(c), low.Coefficient(c)) << c;
+    EXPECT_EQ(f.HighShelf().Coefficient(c), high.Coefficient(c)) << c;
+  }
+  // Low shelf -20 dB, high shelf +6 dB: the gains at DC and at Nyquist.
+  const std::vector<float> h = Impulse(f, 48000);
+  EXPECT_NEAR(std::abs(filter_test::Dft(h, 0.0)), 0.1, 1e-3);
+  EXPECT_NEAR(std::abs(filter_test::Dft(h, 24000.0)), std::pow(10.0, 6.0 / 20.0), 1e-3);
+}
+
 }  // namespace
