@@ -1,0 +1,214 @@
+#include "audio/CReverb.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr ReverbParams kConstructionParams = {
+    CReverb::kThick, 5.0f, 100.0f, 50.0f, 100.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, -3.0f, 0.0f};
+
+constexpr ReverbParams kDefaultParams = {
+    CReverb::kThin,  // density
+    37.0f,           // all-pass maximum delay ms
+    23.27f,          // all-pass delay weight %
+    87.5f,           // fixed maximum delay ms
+    100.0f,          // fixed delay weight %
+    30.000002f,      // pre-delay ms
+    0.27f,           // damping
+    0.619981f,       // kRT
+    150.0f,          // low shelf Hz
+    -20.0f,          // low shelf dB
+    4000.0f,         // high shelf Hz
+    0.0f,            // high shelf dB
+    -12.0f,          // wet dB
+    0.0f,            // dry dB
+};
+
+// Branch i: outer all-pass weight 2i, inner all-pass weight 2i+1.
+constexpr float kAllPassWeights[2 * CReverb::kBranches] = {0.317f, 0.873f, 0.477f, 0.291f,
+                                                           0.993f, 0.757f, 0.179f, 0.575f};
+constexpr float kFixedWeights[CReverb::kBranches] = {1.0f, 0.873f, 0.707f, 0.667f};
+
+// Mutually prime-ish LFO rates keep the branches from modulating in step (carried only: the
+// oscillators stay at rest, see DelayAPF::SetParameters).
+constexpr float kOuterLfoRatesHz[CReverb::kBranches] = {0.15f, 0.33f, 0.57f, 0.73f};
+constexpr float kOuterAllPassG = 0.5f;
+constexpr float kInnerAllPassG = -0.5f;
+constexpr float kLfoDepth = 1.0f;
+constexpr float kMaxModulationMs = 0.3f;
+constexpr float kShelfQ = 0.707f;
+
+struct TapRow {
+  int branch;
+  float fraction;  // of the branch delay
+  float sign;
+};
+constexpr float kTapWeight = 0.707f;
+// Per side: the four taps of both densities, then the four that only the thick one adds.
+constexpr TapRow kLeftTaps[] = {
+    {0, 0.23f, +1.0f},
+    {1, 0.41f, -1.0f},
+    {2, 0.59f, +1.0f},
+    {3, 0.73f, -1.0f},
+    {0, 0.31f, +1.0f},
+    {1, 0.47f, -1.0f},
+    {2, 0.67f, +1.0f},
+    {3, 0.83f, -1.0f},
+};
+constexpr TapRow kRightTaps[] = {
+    {0, 0.29f, -1.0f},
+    {1, 0.43f, +1.0f},
+    {2, 0.61f, -1.0f},
+    {3, 0.79f, +1.0f},
+    {0, 0.37f, -1.0f},
+    {1, 0.53f, +1.0f},
+    {2, 0.71f, -1.0f},
+    {3, 0.89f, +1.0f},
+};
+
+struct ParamRow {
+  int id;
+  float ReverbParams::*field;
+  float scale;
+};
+// id 14 (density) is not a plain value and is handled on its own.
+constexpr ParamRow kParamRows[] = {
+    {1, &ReverbParams::preDelayMs, 1.0f},
+    {2, &ReverbParams::kRT, 1.0f},
+    {3, &ReverbParams::damping, 0.01f},
+    {4, &ReverbParams::wetDb, 1.0f},
+    {5, &ReverbParams::dryDb, 1.0f},
+    {6, &ReverbParams::lowShelfHz, 1.0f},
+    {7, &ReverbParams::lowShelfDb, 1.0f},
+    {8, &ReverbParams::highShelfHz, 1.0f},
+    {9, &ReverbParams::highShelfDb, 1.0f},
+    {10, &ReverbParams::apfMaxDelayMs, 1.0f},
+    {11, &ReverbParams::apfDelayWeightPct, 1.0f},
+    {12, &ReverbParams::fixedMaxDelayMs, 1.0f},
+    {13, &ReverbParams::fixedDelayWeightPct, 1.0f},
+};
+constexpr int kDensityId = 14;
+
+// Presets may carry any number: a loop gain or damping outside 0..1 makes the tank diverge.
+float Clamp01(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }
+
+}  // namespace
+
+CReverb::CReverb() : CEffectBase(&params_), params_(kConstructionParams) {}
+
+void CReverb::Reset(float sampleRate) {
+  sampleRate_ = sampleRate;
+  preDelay_.SetMaxDelayMs(kLineMs);
+  preDelay_.Reset(sampleRate);
+  for (int i = 0; i < kBranches; ++i) {
+    branchDelay_[i].SetMaxDelayMs(kLineMs);
+    branchDelay_[i].Reset(sampleRate);
+    branchAllPass_[i].SetMaxDelayMs(kLineMs);
+    branchAllPass_[i].Reset(sampleRate);
+    damping_[i].Reset(sampleRate);
+  }
+  for (TwoBandShelvingFilter& s : shelf_) s.Reset(sampleRate);
+  params_ = kDefaultParams;
+  Apply();
+}
+
+void CReverb::SetParam(int id, float value) {
+  if (id == kDensityId) {
+    params_.density = value == 0.0f ? kThin : kThick;
+    Apply();
+    return;
+  }
+  for (const ParamRow& row : kParamRows) {
+    if (row.id == id) {
+      params_.*row.field = value * row.scale;
+      Apply();
+      return;
+    }
+  }
+}
+
+void CReverb::Apply() {
+  const ShelvingParams shelves{params_.lowShelfHz, params_.lowShelfDb, params_.highShelfHz, params_.highShelfDb};
+  for (TwoBandShelvingFilter& s : shelf_) s.SetParameters(shelves, kShelfQ);
+
+  const float damping = Clamp01(params_.damping);
+  for (SimpleLPF& lpf : damping_) lpf.SetCoefficient(damping);
+
+  // Whole-sample reads everywhere: the fractional part of each delay is dropped.
+  preDelay_.SetInterpolate(false);
+  preDelay_.SetDelayMs(params_.preDelayMs);
+
+  const float t = params_.apfMaxDelayMs * params_.apfDelayWeightPct / 100.0f;
+  for (int i = 0; i < kBranches; ++i) {
+    NestedApfParams apf;
+    apf.outerDelayMs = t * kAllPassWeights[2 * i];
+    apf.innerDelayMs = t * kAllPassWeights[2 * i + 1];
+    apf.outerG = kOuterAllPassG;
+    apf.innerG = kInnerAllPassG;
+    apf.lfoEnable = 1;
+    apf.lfoRateHz = kOuterLfoRatesHz[i];
+    apf.lfoDepth = kLfoDepth;
+    apf.maxModulationMs = kMaxModulationMs;
+    branchAllPass_[i].SetParameters(apf);
+
+    branchDelay_[i].SetInterpolate(false);
+    branchDelay_[i].SetDelayMs(kFixedWeights[i] * params_.fixedDelayWeightPct / 100.0f * params_.fixedMaxDelayMs);
+  }
+
+  tapsPerSide_ = (params_.density == kThin ? kThinTaps : kThickTaps) / 2;
+  for (int k = 0; k < kThickTaps / 2; ++k) {
+    const TapRow& l = kLeftTaps[k];
+    const TapRow& r = kRightTaps[k];
+    // Within the line already (fraction < 1 of a limited delay); whole samples.
+    leftTaps_[k] = {l.branch, std::trunc(branchDelay_[l.branch].DelaySamples() * l.fraction), l.sign * kTapWeight};
+    rightTaps_[k] = {r.branch, std::trunc(branchDelay_[r.branch].DelaySamples() * r.fraction), r.sign * kTapWeight};
+  }
+
+  feedback_ = Clamp01(params_.kRT);
+  wetGain_ = std::pow(10.0f, params_.wetDb / 20.0f);
+  dryGain_ = std::pow(10.0f, params_.dryDb / 20.0f);
+}
+
+bool CReverb::ProcessInternal(const float* inputFrame, float* outputFrame, uint32_t inputChannels,
+                              uint32_t outputChannels) {
+  const float inL = inputChannels > 0 ? inputFrame[0] : 0.0f;
+  const float inR = inputChannels > 1 ? inputFrame[1] : 0.0f;
+  const float input = inputChannels > 0 ? (inL + inR) / static_cast<float>(inputChannels) : 0.0f;
+
+  // The last branch's output closes the loop into the first, read before its write.
+  const SimpleDelay& last = branchDelay_[kBranches - 1];
+  float feedback = feedback_ * last.Read(last.DelaySamples());
+
+  const float p = preDelay_.ProcessSample(input);
+  for (int i = 0; i < kBranches; ++i) {
+    float y = branchAllPass_[i].ProcessSample(p + feedback);
+    y = damping_[i].ProcessSample(y);
+    feedback = feedback_ * branchDelay_[i].ProcessSample(y);
+  }
+
+  float left = 0.0f, right = 0.0f;
+  for (int k = 0; k < tapsPerSide_; ++k) {
+    left += leftTaps_[k].weight * branchDelay_[leftTaps_[k].branch].Read(leftTaps_[k].delaySamples);
+    right += rightTaps_[k].weight * branchDelay_[rightTaps_[k].branch].Read(rightTaps_[k].delaySamples);
+  }
+  left = shelf_[0].ProcessSample(left);
+  right = shelf_[1].ProcessSample(right);
+
+  if (outputChannels >= 2) {
+    outputFrame[0] = wetGain_ * left + dryGain_ * inL;
+    outputFrame[1] = wetGain_ * right + dryGain_ * inR;
+  } else if (outputChannels == 1) {
+    outputFrame[0] = dryGain_ * inL + wetGain_ * (left + right) / 2.0f;
+  }
+  return true;
+}
+
+void CReverb::Process(float** in, float** out, int frames, float level) {
+  for (int n = 0; n < frames; ++n) {
+    const float frameIn[2] = {in[0][n], in[1][n]};
+    float frameOut[2];
+    ProcessInternal(frameIn, frameOut, 2, 2);
+    out[0][n] = frameOut[0] * level;
+    out[1][n] = frameOut[1] * level;
+  }
+}

@@ -1,0 +1,84 @@
+#pragma once
+// Delay-line all-pass (Schroeder): w = x + g*v, y = v - g*w around a delay v = line(w), with
+// an optional one-pole low-pass on the delayed signal and an optional LFO that shortens the
+// delay by up to a maximum modulation.
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+
+#include "audio/LFO.h"
+#include "audio/SimpleDelay.h"
+
+// What the owner sets, copied into the working fields by SetParameters.
+struct DelayApfParams {
+  float delayMs = 0.0f;
+  float g = 0.0f;
+  uint8_t lowPassEnable = 0;
+  float lowPassG = 0.0f;
+  uint8_t interpolate = 0;
+  uint8_t lfoEnable = 0;
+  float lfoRateHz = 0.0f;
+  float lfoDepth = 0.0f;  // 0..1
+  float maxModulationMs = 0.0f;
+};
+
+class DelayAPF {
+ public:
+  explicit DelayAPF(float maxDelayMs = 100.0f, float provisionRate = 48000.0f)
+      : line_(maxDelayMs, provisionRate) {}
+
+  // Virtual slots in this order: Reset, ProcessSample, CanProcessFrame.
+  // Sizes and clears the line (SimpleDelay::Reset), restarts the LFO, clears the low-pass.
+  virtual bool Reset(float sampleRate);
+  virtual float ProcessSample(float x) {
+    return Step(x, [](float w) { return w; });
+  }
+  virtual bool CanProcessFrame();
+
+  // Takes effect at the next Reset.
+  void SetMaxDelayMs(float ms) { line_.SetMaxDelayMs(ms); }
+  // The LFO keeps its own frequency: the rate in the record is carried, not applied, so an
+  // owner that leaves the LFO at rest gets the nominal delay (the LFO's output stays +1).
+  void SetParameters(const DelayApfParams& p);
+  const DelayApfParams& Parameters() const { return params_; }
+  const SimpleDelay& Line() const { return line_; }
+
+ protected:
+  // One sample; `feedLine(w)` gives what is written into the line (w itself, or a nested
+  // all-pass's output for w).
+  template <typename FeedLine>
+  float Step(float x, FeedLine feedLine) {
+    if (line_.DelaySamples() == 0.0f) return x;
+    float v;
+    if (lfoEnable_) {
+      float l = 0.5f + lfoDepth_ * lfo_.RenderOutput().normal * 0.5f;
+      l = l < 0.0f ? 0.0f : (l > 1.0f ? 1.0f : l);
+      const float ms = line_.DelayMs();
+      const float shortest = ms - maxModulationMs_ > 0.0f ? ms - maxModulationMs_ : 0.0f;
+      v = line_.Read(line_.LimitDelay((ms - (1.0f - l) * (ms - shortest)) * line_.SamplesPerMs()));
+    } else {
+      v = line_.Read(line_.DelaySamples());
+    }
+    if (lowPassEnable_) {
+      v = lowPassG_ * lowPassState_ + (1.0f - lowPassG_) * v;
+      lowPassState_ = v;
+    }
+    const float w = x + g_ * v;
+    float y = v - g_ * w;
+    if (std::fabs(y) < FLT_MIN) y = 0.0f;
+    line_.Write(feedLine(w));
+    return y;
+  }
+
+ private:
+  DelayApfParams params_;
+  float g_ = 0.0f;
+  bool lowPassEnable_ = false;
+  float lowPassG_ = 0.0f;
+  bool lfoEnable_ = false;
+  float lfoDepth_ = 0.0f;
+  float maxModulationMs_ = 0.0f;
+  SimpleDelay line_;
+  LFO lfo_;
+  float lowPassState_ = 0.0f;
+};

@@ -1,0 +1,75 @@
+#pragma once
+// Fixed delay line on a power-of-two ring: reads at whole or fractional sample positions,
+// optionally linearly interpolated; a delay of zero passes the input straight through.
+#include <cstdint>
+#include <memory>
+
+class SimpleDelay final {
+ public:
+  // The ring is allocated here for `maxDelayMs` at `provisionRate`, so that Resets at that
+  // rate (or below) only clear it.
+  explicit SimpleDelay(float maxDelayMs = 100.0f, float provisionRate = 48000.0f);
+
+  // Virtual slots in this order: Reset, ProcessSample, CanProcessFrame. No virtual
+  // destructor: lines live by value inside their owners.
+  // Sizes the ring for the maximum delay at `sampleRate` and clears it. Memory is only taken
+  // when the ring must grow beyond what it already holds (a rate above the provision rate);
+  // never call it on the audio thread in that case.
+  virtual bool Reset(float sampleRate);
+  // Reads the line at the delay, writes `x`, advances.
+  virtual float ProcessSample(float x);
+  // A line runs one sample at a time.
+  virtual bool CanProcessFrame();
+
+  // Takes effect at the next Reset.
+  void SetMaxDelayMs(float ms) { maxDelayMs_ = ms; }
+  // Delay in ms, 0 .. (ring size - 2) samples; beyond that (or NaN) it is limited, so a
+  // read never wraps past the oldest sample the ring holds.
+  void SetDelayMs(float ms);
+  void SetInterpolate(bool on) { interpolate_ = on; }
+
+  // The sample `delaySamples` back (0 = the latest written; within LimitDelay's range), read
+  // before this frame's write.
+  float Read(float delaySamples) const {
+    const uint32_t whole = static_cast<uint32_t>(delaySamples);
+    const float y1 = buffer_[(writeIndex_ - 1u - whole) & mask_];
+    if (!interpolate_) return y1;
+    const float y2 = buffer_[(writeIndex_ - 2u - whole) & mask_];
+    const float f = delaySamples - static_cast<float>(whole);
+    return f < 1.0f ? y2 * f + (1.0f - f) * y1 : y2;
+  }
+  void Write(float x) {
+    buffer_[writeIndex_] = x;
+    writeIndex_ = (writeIndex_ + 1u) & mask_;
+  }
+  // Limits a delay in samples to what the ring can hold (NaN and negatives give 0).
+  float LimitDelay(float samples) const {
+    if (!(samples > 0.0f)) return 0.0f;
+    return samples < maxReadDelay_ ? samples : maxReadDelay_;
+  }
+
+  float DelayMs() const { return delayMs_; }
+  float DelaySamples() const { return delaySamples_; }
+  float SamplesPerMs() const { return samplesPerMs_; }
+  float SampleRate() const { return sampleRate_; }
+  uint32_t BufferLength() const { return bufferLength_; }
+  uint32_t BufferSize() const { return bufferSize_; }
+  const float* Buffer() const { return buffer_.get(); }
+
+ private:
+  void Allocate(uint32_t size);
+
+  float delayMs_ = 0.0f;
+  bool interpolate_ = false;
+  float delaySamples_ = 0.0f;
+  float sampleRate_ = 0.0f;
+  float samplesPerMs_ = 0.0f;
+  float maxDelayMs_;
+  uint32_t bufferLength_ = 0;
+  std::unique_ptr<float[]> buffer_;
+  uint32_t capacity_ = 0;
+  uint32_t writeIndex_ = 0;
+  uint32_t bufferSize_ = 0;
+  uint32_t mask_ = 0;
+  float maxReadDelay_ = 0.0f;
+};

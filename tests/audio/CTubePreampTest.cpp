@@ -1,0 +1,250 @@
+// The triode shapers against their formulas (computed in double), and the preamp measured
+// from its outputs: polarity through four inverting stages, symmetry, the gains that the
+// first SetParam brings in, the record the pages read.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "audio/CTubePreamp.h"
+#include "audio/TriodeClassA.h"
+#include "platform/Denormals.h"
+#include "tests/audio/VtableSlot.h"
+#include "tests/support/AllocCounter.h"
+
+namespace {
+
+constexpr float kRate = 48000.0f;
+
+double ExpShape(double k, double x) { return (x > 0 ? 1 : (x < 0 ? -1 : 0)) * (1.0 - std::exp(-std::fabs(k * x))); }
+
+TEST(TriodeClassATest, VirtualOperationsKeepTheirSlots) {
+  EXPECT_EQ(vtable_test::SlotOf(&TriodeClassA::Reset), 0);
+  EXPECT_EQ(vtable_test::SlotOf(&TriodeClassA::CanProcessFrame), 1);
+  EXPECT_EQ(vtable_test::SlotOf(&TriodeClassA::ProcessSample), 2);
+}
+
+TEST(TriodeClassATest, ShapersFollowTheirFormulas) {
+  struct Case {
+    int32_t type;
+    float k, asymmetry, x;
+    double expected;
+  };
+  const double k3 = 2.0 * (1.0 + 4.0 * 0.5);  // the hard side of asymmetry 0.5
+  const Case cases[] = {
+      {0, 2.0f, 0.0f, 0.0f, 0.0},
+      {1, 2.0f, 0.0f, 0.0f, 0.0},
+      {2, 2.0f, 0.5f, 0.0f, 0.0},
+      {0, 2.0f, 0.0f, 0.3f, ExpShape(2, 0.3)},
+      {0, 2.0f, 0.0f, -0.7f, ExpShape(2, -0.7)},
+      {1, 2.0f, 0.0f, 0.3f, std::atan(2 * 0.3) / std::atan(2.0)},
+      {1, 2.0f, 0.0f, -1.0f, -1.0},
+      {2, 2.0f, 0.0f, 0.3f, ExpShape(2, 0.3) / (1.0 - std::exp(-2.0))},
+      {2, 2.0f, 0.0f, -1.0f, -1.0},
+      {2, 2.0f, 0.5f, 0.3f, ExpShape(k3, 0.3) / (1.0 - std::exp(-k3))},     // hard side
+      {2, 2.0f, 0.5f, -0.3f, ExpShape(2, -0.3) / (1.0 - std::exp(-2.0))},  // gentle side
+      {2, 2.0f, -0.5f, -0.3f, ExpShape(k3, -0.3) / (1.0 - std::exp(-k3))},
+      {3, 2.0f, 0.0f, 0.3f, 0.0},
+      {-1, 2.0f, 0.0f, 0.3f, 0.0},
+  };
+  for (const Case& c : cases) {
+    TriodeClassA t;
+    TriodeParams p;
+    p.type = c.type;
+    p.saturation = c.k;
+    p.asymmetry = c.asymmetry;
+    t.SetParameters(p);
+    EXPECT_NEAR(t.Shape(c.x), c.expected, 2e-6) << c.type << " a=" << c.asymmetry << " x=" << c.x;
+  }
+}
+
+// Saturation 0 makes the normalised shapers 0/0; they take their limit y = x instead.
+TEST(TriodeClassATest, ZeroSaturationIsLinearNotNaN) {
+  for (int32_t type : {1, 2}) {
+    TriodeClassA t;
+    TriodeParams p;
+    p.type = type;
+    p.saturation = 0.0f;
+    p.asymmetry = 0.3f;
+    t.SetParameters(p);
+    for (float x : {-0.8f, -0.1f, 0.0f, 0.25f, 1.0f}) EXPECT_EQ(t.Shape(x), x) << type;
+  }
+  TriodeClassA t;
+  TriodeParams p;
+  p.saturation = 0.0f;
+  t.SetParameters(p);
+  EXPECT_EQ(t.Shape(0.5f), 0.0f);  // the plain exponential shaper has no normalisation: silence
+}
+
+TEST(TriodeClassATest, StageInvertsFiltersAndScales) {
+  platform::ScopedFlushToZero ftz;
+  TriodeClassA t;
+  TriodeParams p;
+  p.type = 1;
+  p.saturation = 1.0f;
+  p.highPassEnable = 0;
+  p.outputGain = 0.5f;
+  t.SetParameters(p);
+  t.Reset(kRate);
+  EXPECT_FLOAT_EQ(t.ProcessSample(1.0f), -0.5f);
+  p.invert = 0;
+  t.SetParameters(p);
+  EXPECT_FLOAT_EQ(t.ProcessSample(1.0f), 0.5f);
+  // The 1 Hz high-pass removes DC.
+  p.highPassEnable = 1;
+  t.SetParameters(p);
+  t.Reset(kRate);
+  float y = 0.0f;
+  for (int n = 0; n < 5 * 48000; ++n) y = t.ProcessSample(0.5f);
+  EXPECT_NEAR(y, 0.0f, 1e-3f);
+}
+
+struct Buffers {
+  std::vector<float> left, right, sc;
+  float* ptrs[4];
+  explicit Buffers(int n) : left(n, 0.0f), right(n, 0.0f), sc(n, 0.0f) {
+    ptrs[0] = left.data();
+    ptrs[1] = right.data();
+    ptrs[2] = sc.data();
+    ptrs[3] = sc.data();
+  }
+};
+
+Buffers Sine(int n, float amplitude, float hz = 1000.0f) {
+  Buffers b(n);
+  for (int i = 0; i < n; ++i) {
+    b.left[i] = amplitude * std::sin(2.0f * 3.1415927f * hz * i / kRate);
+    b.right[i] = -0.5f * b.left[i];
+  }
+  return b;
+}
+
+class CTubePreampTest : public ::testing::Test {
+ protected:
+  void SetUp() override { preamp_.Reset(kRate); }
+  platform::ScopedFlushToZero ftz_;
+  CTubePreamp preamp_;
+};
+
+TEST_F(CTubePreampTest, ResetSetsEveryStageToTheInvertingAsymmetricTriode) {
+  for (int c = 0; c < 2; ++c) {
+    for (int s = 0; s < CTubePreamp::kStagesPerChannel; ++s) {
+      const TriodeParams& p = preamp_.Stage(c, s).Parameters();
+      EXPECT_EQ(p.type, TriodeParams::kAsymmetricExponential);
+      EXPECT_EQ(p.invert, 1);
+      EXPECT_EQ(p.highPassEnable, 1);
+      EXPECT_EQ(p.lowShelfEnable, 1);
+      EXPECT_EQ(p.highPassHz, 1.0f);
+      EXPECT_EQ(p.lowShelfHz, 88.0f);
+      EXPECT_EQ(p.lowShelfDb, -12.0f);
+      EXPECT_EQ(p.outputGain, 1.0f);
+      EXPECT_EQ(p.saturation, 1.0f);
+      EXPECT_EQ(preamp_.Stage(c, s).LowShelf().SampleRate(), kRate);
+    }
+  }
+  EXPECT_EQ(preamp_.Params().saturation, 1.0f);
+  EXPECT_EQ(preamp_.RightParams().saturation, 1.0f);
+}
+
+TEST_F(CTubePreampTest, SetParamStoresEachIdInItsFieldWithItsScaling) {
+  struct Case {
+    int id;
+    float value;
+    int field;
+    float stored;
+  };
+  const Case cases[] = {
+      {0, -6.0f, 5, -6.0f}, {1, 500.0f, 4, 500.0f}, {2, 3.0f, 7, 3.0f},
+      {3, 2000.0f, 6, 2000.0f}, {4, -4.7f, 3, -4.7f}, {5, 4.0f, 1, 2.0f},  // drive 4 = saturation 2
+  };
+  for (const Case& c : cases) {
+    preamp_.SetParam(c.id, c.value);
+    EXPECT_EQ(static_cast<const float*>(preamp_.GetParamBlock())[c.field], c.stored) << "id " << c.id;
+  }
+  EXPECT_EQ(std::memcmp(&preamp_.Params(), &preamp_.RightParams(), sizeof(TubePreampParams)), 0);
+  for (int s = 0; s < CTubePreamp::kStagesPerChannel; ++s) EXPECT_EQ(preamp_.Stage(1, s).Parameters().saturation, 2.0f);
+
+  const TubePreampParams before = preamp_.Params();
+  for (int id : {6, 7, -1, 0x0F0}) preamp_.SetParam(id, 9.0f);
+  EXPECT_EQ(std::memcmp(&before, &preamp_.Params(), sizeof before), 0);
+}
+
+// Four inverting stages: the output keeps the input's polarity; with asymmetry 0 the chain
+// is an odd function of its input.
+TEST_F(CTubePreampTest, FourInvertingStagesKeepPolarityAndSymmetry) {
+  CTubePreamp negated;
+  negated.Reset(kRate);
+  Buffers a = Sine(4800, 0.5f), b = Sine(4800, -0.5f);
+  preamp_.Process(a.ptrs, a.ptrs, 4800, 1.0f);
+  negated.Process(b.ptrs, b.ptrs, 4800, 1.0f);
+  double correlation = 0.0;
+  const Buffers in = Sine(4800, 0.5f);
+  for (int n = 0; n < 4800; ++n) {
+    ASSERT_EQ(a.left[n], -b.left[n]) << n;
+    ASSERT_EQ(a.right[n], -b.right[n]) << n;
+    correlation += static_cast<double>(a.left[n]) * in.left[n];
+  }
+  EXPECT_GT(correlation, 0.0);
+  EXPECT_GT(a.left[1], 0.0f);  // the first rising sample comes out rising
+}
+
+// Until the first SetParam the gains are 1; then the record's output level of -9 dB counts.
+TEST_F(CTubePreampTest, ConstructionOutputLevelTakesEffectAtTheFirstSetParam) {
+  CTubePreamp applied;
+  applied.Reset(kRate);
+  applied.SetParam(0, 0.0f);  // the low shelf gain it already has: only Apply's effect shows
+  Buffers a = Sine(2400, 0.3f), b = Sine(2400, 0.3f);
+  preamp_.Process(a.ptrs, a.ptrs, 2400, 1.0f);
+  applied.Process(b.ptrs, b.ptrs, 2400, 1.0f);
+  const float gain = std::pow(10.0f, -9.0f / 20.0f);
+  for (int n = 0; n < 2400; ++n) {
+    ASSERT_NEAR(b.left[n], a.left[n] * gain, 1e-6f) << n;
+    ASSERT_NEAR(b.right[n], a.right[n] * gain, 1e-6f) << n;
+  }
+}
+
+TEST_F(CTubePreampTest, DriveSaturatesAndLevelScales) {
+  preamp_.SetParam(4, 0.0f);
+  auto peak = [](CTubePreamp& p, float amplitude, float level) {
+    Buffers b = Sine(9600, amplitude);
+    p.Process(b.ptrs, b.ptrs, 9600, level);
+    float m = 0.0f;
+    for (int n = 4800; n < 9600; ++n) m = std::max(m, std::fabs(b.left[n]));
+    return m;
+  };
+  // Drive 10 (k 5): a quiet and a loud input come out much closer than 20 dB apart.
+  preamp_.SetParam(5, 10.0f);
+  CTubePreamp loud;
+  loud.Reset(kRate);
+  loud.SetParam(4, 0.0f);
+  loud.SetParam(5, 10.0f);
+  const float quiet = peak(preamp_, 0.05f, 1.0f);
+  const float hot = peak(loud, 0.5f, 1.0f);
+  EXPECT_LT(hot / quiet, 3.0f);
+  EXPECT_GT(hot / quiet, 1.0f);
+  // The level of the slot's fade multiplies the whole output.
+  CTubePreamp x, y;
+  for (CTubePreamp* p : {&x, &y}) {
+    p->Reset(kRate);
+    p->SetParam(5, 4.0f);
+  }
+  EXPECT_FLOAT_EQ(peak(y, 0.3f, 0.25f), 0.25f * peak(x, 0.3f, 1.0f));
+}
+
+TEST_F(CTubePreampTest, ZeroDriveStaysFiniteAndProcessAllocatesNothing) {
+  preamp_.SetParam(5, 0.0f);
+  Buffers b = Sine(4800, 0.8f);
+  {
+    testing_support::AllocGuard guard;
+    preamp_.Process(b.ptrs, b.ptrs, 4800, 1.0f);
+    preamp_.Reset(kRate);
+    EXPECT_EQ(guard.Count(), 0u);
+  }
+  for (float v : b.left) ASSERT_TRUE(std::isfinite(v));
+  float m = 0.0f;
+  for (float v : b.left) m = std::max(m, std::fabs(v));
+  EXPECT_GT(m, 0.1f);
+}
+
+}  // namespace
