@@ -115,7 +115,7 @@ void CFXEngine::ChooseType(int page, int slot, float value) {
     return;
   }
   CEffectBase* effect = Instance(page, type);
-  if (effect == nullptr) return;  // this type is not built
+  if (effect == nullptr) return;  // a table without an instance of this type
   const effect_registry::TypeRow& row = types_[type - 1];
   effect_registry::Apply(row, row.whenChosen, effect, rate_);
   slots_[page][slot].store(effect, std::memory_order_relaxed);

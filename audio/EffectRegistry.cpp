@@ -7,7 +7,9 @@
 #include "audio/CModDelay.h"
 #include "audio/CMoogBiquadLadder.h"
 #include "audio/CPhaser.h"
+#include "audio/CReverb.h"
 #include "audio/CStereoDelay.h"
+#include "audio/CTubePreamp.h"
 
 namespace effect_registry {
 namespace {
@@ -32,8 +34,8 @@ constexpr Table kTypes = {{
     {2, Create<C3BandEQ>, ResetAt<C3BandEQ>, kReset, kReset},
     {3, Create<CStereoDelay>, ResetAt<CStereoDelay>, kResetParam0To0, kResetParam0To0},
     {4, Create<CMoogBiquadLadder>, ResetAt<CMoogBiquadLadder>, kReset, kReset},
-    {5, nullptr, nullptr, kReset, kReset},                    // CTubePreamp
-    {6, nullptr, nullptr, kResetParam0To4, kResetParam0To4},  // CReverb
+    {5, Create<CTubePreamp>, ResetAt<CTubePreamp>, kReset, kReset},
+    {6, Create<CReverb>, ResetAt<CReverb>, kResetParam0To4, kResetParam0To4},
     {7, Create<CDynamicProcessor>, ResetAt<CDynamicProcessor>, kReset, kReset},
     {8, Create<CPhaser>, ResetAt<CPhaser>, kReset, kReset},
     {9, Create<CJ6Chorus>, ResetAt<CJ6Chorus>, kReset, kReset},

@@ -24,7 +24,8 @@ inline constexpr Step kResetParam0To4{true, true, 4.0f};
 
 struct TypeRow {
   int32_t type;
-  // Null while the effect is not built: the engine then has no instance of this type.
+  // Null leaves the engine without an instance of this type (tests use it; every type of
+  // the production table has one).
   CEffectBase* (*create)();
   void (*reset)(CEffectBase* effect, int sampleRate);
   Step whenChosen;  // when a slot takes the instance

@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "audio/CFXEngine.h"
-#include "audio/EffectRegistry.h"
 #include "bench/BenchPeriod.h"
 #include "platform/Denormals.h"
 #include "platform/LogSink.h"
@@ -40,7 +39,6 @@ void BM_FxPeriod_4Parts(benchmark::State& state) {
     parts[p]->init({3 + p, kFrames, 48000}, nullptr);
     int slot = 0;
     for (int type = 1; type <= 9 && slot < active; ++type) {
-      if (effect_registry::kTypes[type - 1].create == nullptr) continue;
       parts[p]->SetParam(1, slot, kType, static_cast<float>(type));
       parts[p]->SetParam(1, slot, kBypass, 0.0f);
       ++slot;

@@ -391,9 +391,9 @@ TEST(CFXEngine, ATypeWithoutAnInstancePrintsItsSetTypeLineAndIsIgnored) {
   EXPECT_EQ(p.out, p.in);
 }
 
-// The production table: every effect that exists stands in a slot of the sounding page,
-// switched on, and a chain of all of them keeps a noisy part finite without allocating.
-TEST(CFXEngine, EveryBuiltEffectRunsInAChainOfTheSoundingPage) {
+// The production table: each of the nine effects stands in a slot of the sounding page,
+// switched on, and the chain of all of them keeps a noisy part finite without allocating.
+TEST(CFXEngine, EveryEffectTypeRunsInAChainOfTheSoundingPage) {
   platform::ScopedFlushToZero ftz;
   CFXEngine fx;
   fx.init({3, kFrames, 48000}, nullptr);
@@ -401,14 +401,13 @@ TEST(CFXEngine, EveryBuiltEffectRunsInAChainOfTheSoundingPage) {
   {
     testing_support::LogCapture quiet;
     for (int type = 1; type <= 9; ++type) {
-      if (effect_registry::kTypes[type - 1].create == nullptr) continue;
       fx.SetParam(1, built, kType, static_cast<float>(type));
       fx.SetParam(1, built, kBypass, 0.0f);
       EXPECT_NE(fx.GetParamBlock(built), nullptr) << "type " << type;
       ++built;
     }
   }
-  EXPECT_GT(built, 0);
+  EXPECT_EQ(built, 9);
   Period p;
   uint32_t noise = 1;
   testing_support::AllocGuard guard;
