@@ -5,6 +5,7 @@
 
 #include "audio/CJ6Chorus.h"
 #include "platform/Denormals.h"
+#include "tests/audio/StereoRun.h"
 #include "tests/support/AllocCounter.h"
 
 namespace {
@@ -12,12 +13,9 @@ namespace {
 constexpr float kRate = 48000.0f;
 constexpr int kBlock = 128;
 
-struct Stereo {
-  std::vector<float> l;
-  std::vector<float> r;
-};
-
-Stereo Silence(int n) { return {std::vector<float>(n, 0.0f), std::vector<float>(n, 0.0f)}; }
+using stereo_run::Play;
+using stereo_run::Silence;
+using stereo_run::Stereo;
 
 Stereo Noise(int n, unsigned seed) {
   Stereo s = Silence(n);
@@ -26,17 +24,6 @@ Stereo Noise(int n, unsigned seed) {
     s.l[i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
     seed = seed * 1664525u + 1013904223u;
     s.r[i] = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
-  }
-  return s;
-}
-
-// Runs the chorus over the signal in place, as the effects engine does, period by period.
-Stereo Play(CJ6Chorus& fx, Stereo s, float level = 1.0f) {
-  const int n = static_cast<int>(s.l.size());
-  std::vector<float> scL(kBlock, 0.0f), scR(kBlock, 0.0f);
-  for (int i = 0; i < n; i += kBlock) {
-    float* bufs[4] = {s.l.data() + i, s.r.data() + i, scL.data(), scR.data()};
-    fx.Process(bufs, bufs, std::min(kBlock, n - i), level);
   }
   return s;
 }
