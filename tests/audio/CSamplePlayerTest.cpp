@@ -301,16 +301,23 @@ TEST_F(SamplePlayerTest, StartAndEndSnapToZeroCrossings) {
   }
 }
 
-TEST_F(SamplePlayerTest, RetriggerRestartsWithTheNewVelocity) {
-  SampleFile s = MakeSample(Ramp(4096));
+TEST_F(SamplePlayerTest, RetriggerRestartsFromTheStartPointWithTheNewVelocity) {
+  constexpr int n = 4096;
+  // Sign changes at 50 and 300: Start 0 begins at 50, Start 24 (search from 246) at 300.
+  SampleFile s = MakeSample(SignedRamp(n, 50, 300));
+  const float* d = s.Channel(0);
   Load(0, s);
   Event(0, 1.0f);
   const Output first = Run(3 * kFrames);
-  EXPECT_NEAR(first.ch[0][3 * kFrames - 1], kDefaultGain * RampAt(3 * kFrames - 1, 4096), 1e-6);
+  EXPECT_FLOAT_EQ(first.ch[0][0], kDefaultGain * d[50]);
+  EXPECT_FLOAT_EQ(first.ch[0][3 * kFrames - 1], kDefaultGain * d[50 + 3 * kFrames - 1]);
+  // A new start point leaves the sounding note where it is; the next trigger takes it over.
+  Set(0, CSamplePlayer::kParamStart, 24.0f);
+  EXPECT_FLOAT_EQ(Run(kFrames).ch[0][0], kDefaultGain * d[50 + 3 * kFrames]);
   Event(0, 0.5f);
   const Output second = Run(kFrames);
-  EXPECT_NEAR(second.ch[0][0], kDefaultGain * 0.5 * RampAt(0, 4096), 1e-7);
-  EXPECT_NEAR(second.ch[0][10], kDefaultGain * 0.5 * RampAt(10, 4096), 1e-7);
+  EXPECT_FLOAT_EQ(second.ch[0][0], kDefaultGain * 0.5f * d[300]);
+  EXPECT_FLOAT_EQ(second.ch[0][10], kDefaultGain * 0.5f * d[310]);
 }
 
 TEST_F(SamplePlayerTest, EndFadeFallsOverItsLengthAndNeedsASample) {
@@ -322,10 +329,10 @@ TEST_F(SamplePlayerTest, EndFadeFallsOverItsLengthAndNeedsASample) {
     int length;
   } const cases[] = {{false, 0, 480}, {true, 2, 96}, {true, 0, 48}, {true, -20, 48}, {true, 100000, n}};
   for (const Case& c : cases) {
+    Set(0, CSamplePlayer::kParamFadeOut, 10.0f);  // the default again (no sample yet on the first case)
     player_->SetPadSample(0, 4, PadUid(0, 0), nullptr);
     Set(0, CSamplePlayer::kParamFadeOut, 2.0f);  // no sample: ignored
     Load(0, s);
-    Set(0, CSamplePlayer::kParamFadeOut, 10.0f);  // the default again
     if (c.send) Set(0, CSamplePlayer::kParamFadeOut, c.fadeOutMs);
     // The second note checks that a fade as long as the sample does not silence the next one.
     for (int note = 0; note < 2; ++note) {
