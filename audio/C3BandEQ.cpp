@@ -23,15 +23,10 @@ C3BandEQ::C3BandEQ() : CEffectBase(&params_) {}
 void C3BandEQ::Reset(int32_t sampleRate) {
   sampleRate_ = sampleRate;
   Apply();
+  static constexpr float kSilence[kSettleSamples] = {};
+  float discard[kSettleSamples];
   for (Splitter& s : channels_) {
-    for (int n = 0; n < kSettleSamples; ++n) {
-      s.low[0] += s.lf * (0.0f - s.low[0]) + kDenormalGuard;
-      s.high[0] += s.hf * (0.0f - s.high[0]) + kDenormalGuard;
-      for (int k = 1; k < 4; ++k) {
-        s.low[k] += s.lf * (s.low[k - 1] - s.low[k]);
-        s.high[k] += s.hf * (s.high[k - 1] - s.high[k]);
-      }
-    }
+    Run(s, kSilence, discard, kSettleSamples, 0.0f);
     std::fill(std::begin(s.delay), std::end(s.delay), 0.0f);
   }
 }

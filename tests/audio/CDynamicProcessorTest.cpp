@@ -241,6 +241,81 @@ TEST_F(CDynamicProcessorTest, KneeZeroAndNegativeTimesStayFiniteAndActAsLimits) 
   EXPECT_NEAR(Db(Peak(again.ch[0], kRate / 2)), -10.0, 0.3);
 }
 
+// One channel written straight from the processor's description, a frame at a time: a peak
+// detector in dB, the limiting soft-knee gain computer, make-up, and the output meter.
+struct ReferenceChannel {
+  float attack, release, thresholdDb, kneeDb, makeup;
+  float inEnv = 0.0f, outEnv = 0.0f;
+  float gain = 1.0f, inDb = -96.0f, outDb = -96.0f;
+
+  float Detect(float& env, float x) const {
+    const float v = std::fabs(x);
+    env = v + (env - v) * (env < v ? attack : release);
+    if (std::fabs(env) < 1.1754944e-38f) env = 0.0f;
+    if (env < 0.0f) env = 0.0f;
+    return env > 0.0f ? 20.0f * std::log10(env) : -96.0f;
+  }
+  float Step(float detect, float x, float level) {
+    inDb = Detect(inEnv, detect);
+    const float d = inDb - thresholdDb, w = kneeDb;
+    float y = thresholdDb;
+    if (2.0f * d < -w) y = inDb;
+    else if (std::fabs(2.0f * d) <= w) y = inDb - (d + w / 2.0f) * (d + w / 2.0f) / (2.0f * w);
+    gain = std::pow(10.0f, (y - inDb) / 20.0f);
+    const float out = gain * x * level * makeup;
+    outDb = Detect(outEnv, out);
+    return out;
+  }
+};
+
+// The page may read the meter block between any two periods, so after every period it must
+// hold what the last frame left there, whatever the period length.
+TEST_F(CDynamicProcessorTest, EveryPeriodEndsWithTheLastFramesOutputAndMeters) {
+  constexpr double kAttackS = 0.002, kReleaseS = 0.1;
+  fx_.SetParam(CDynamicProcessor::kThreshold, -12.0f);
+  fx_.SetParam(CDynamicProcessor::kKnee, 6.0f);
+  fx_.SetParam(CDynamicProcessor::kAttack, static_cast<float>(kAttackS));
+  fx_.SetParam(CDynamicProcessor::kRelease, static_cast<float>(kReleaseS));
+  fx_.SetParam(CDynamicProcessor::kMakeup, 2.0f);
+  const float attack = static_cast<float>(std::exp(-0.9996723532676697 / (kAttackS * 1000.0 * kRate * 0.001)));
+  const float release = static_cast<float>(std::exp(-0.99967235 / (kReleaseS * 1000.0 * kRate * 0.001)));
+  const float makeup = std::pow(10.0f, 2.0f / 20.0f);
+  ReferenceChannel ref[2] = {{attack, release, -12.0f, 6.0f, makeup}, {attack, release, -12.0f, 6.0f, makeup}};
+
+  // Swells from -30 to +3 dBFS and back, so the level crosses the knee both ways.
+  constexpr int kFrames = kRate / 2;
+  std::vector<float> x[2];
+  for (int c = 0; c < 2; ++c) {
+    x[c].resize(kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+      const double db = -30.0 + 33.0 * std::sin(M_PI * i / kFrames) - 4.0 * c;
+      x[c][i] = static_cast<float>(std::pow(10.0, db / 20.0) * std::sin(2.0 * M_PI * 700.0 * i / kRate));
+    }
+  }
+  constexpr float kLevel = 0.7f;
+  int i = 0;
+  for (int period = 0; i < kFrames; ++period) {
+    const int frames = std::min(kFrames - i, 1 + (period * 37) % 150);
+    std::vector<float> b[4] = {{x[0].begin() + i, x[0].begin() + i + frames},
+                               {x[1].begin() + i, x[1].begin() + i + frames},
+                               std::vector<float>(frames, 0.0f), std::vector<float>(frames, 0.0f)};
+    float* bufs[4] = {b[0].data(), b[1].data(), b[2].data(), b[3].data()};
+    fx_.Process(bufs, bufs, frames, kLevel);
+    for (int c = 0; c < 2; ++c)
+      for (int k = 0; k < frames; ++k) {
+        const float want = ref[c].Step(x[c][i + k], x[c][i + k], kLevel);
+        ASSERT_NEAR(b[c][k], want, 1e-5f * std::fabs(want) + 1e-9f) << "channel " << c << " frame " << i + k;
+      }
+    i += frames;
+    const float want[6] = {std::pow(10.0f, ref[0].outDb / 20.0f), std::pow(10.0f, ref[1].outDb / 20.0f),
+                           1.0f - ref[0].gain,                     1.0f - ref[1].gain,
+                           std::pow(10.0f, ref[0].inDb / 20.0f),  std::pow(10.0f, ref[1].inDb / 20.0f)};
+    for (int m = 0; m < 6; ++m)
+      ASSERT_NEAR(Block()[m], want[m], 1e-5f * std::fabs(want[m]) + 1e-7f) << "word " << m << " after frame " << i;
+  }
+  EXPECT_GT(Block()[2], 0.1f);  // the swell ended well inside the compression
+}
+
 // The detector's own rules: mean square and RMS, clamping, and the dB floor.
 TEST(AudioDetector, ModesFollowASteadyInput) {
   struct Case {
