@@ -15,7 +15,6 @@
 #include "audio/CStereoDelay.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
-#include "tests/support/Emulation.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -231,7 +230,6 @@ ShellOutput Shell(const std::string& command) {
 // The second echo is the first one through the feedback gain, the low-pass and then the
 // high-pass: the same chain sox builds from its own biquads.
 TEST_F(CStereoDelayTest, RepeatsAreFilteredByTheSecondOrderLowAndHighPassAsInSox) {
-  SKIP_WHEN_EMULATED("runs the host's sox");
   if (Shell("command -v sox >/dev/null 2>&1 && echo yes").text != "yes\n") GTEST_SKIP() << "sox is not installed";
   const int length = 12000;
   testing_support::TempDataRoot root;
