@@ -3,7 +3,6 @@
 // filters against sox, and the routing of the repeats between the channels.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include "audio/CStereoDelay.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
+#include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -210,27 +210,10 @@ TEST_F(CStereoDelayTest, PingPongAlternatesTheRepeatsAndNormalKeepsThemOnTheirCh
   }
 }
 
-struct ShellOutput {
-  int status = -1;
-  std::string text;
-};
-
-ShellOutput Shell(const std::string& command) {
-  ShellOutput out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, got);
-  const int status = pclose(pipe);
-  out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
-}
-
 // The second echo is the first one through the feedback gain, the low-pass and then the
 // high-pass: the same chain sox builds from its own biquads.
 TEST_F(CStereoDelayTest, RepeatsAreFilteredByTheSecondOrderLowAndHighPassAsInSox) {
-  if (Shell("command -v sox >/dev/null 2>&1 && echo yes").text != "yes\n") GTEST_SKIP() << "sox is not installed";
+  if (testing_support::RunCommand("command -v sox >/dev/null 2>&1 && echo yes").text != "yes\n") GTEST_SKIP() << "sox is not installed";
   const int length = 12000;
   testing_support::TempDataRoot root;
   const std::string in = root.Root() + "/impulse.f32";
@@ -242,7 +225,7 @@ TEST_F(CStereoDelayTest, RepeatsAreFilteredByTheSecondOrderLowAndHighPassAsInSox
     ASSERT_EQ(std::fwrite(impulse.data(), sizeof(float), length, f), static_cast<std::size_t>(length));
     std::fclose(f);
   }
-  const ShellOutput sox = Shell("sox -t f32 -r 48000 -c 1 '" + in +
+  const testing_support::CommandOutput sox = testing_support::RunCommand("sox -t f32 -r 48000 -c 1 '" + in +
                                 "' -t f32 - lowpass 3000 0.707q highpass 200 0.707q 2>/dev/null");
   ASSERT_EQ(sox.status, 0);
   ASSERT_EQ(sox.text.size(), length * sizeof(float));

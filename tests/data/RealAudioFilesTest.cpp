@@ -5,7 +5,6 @@
 #include <cerrno>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
@@ -16,26 +15,13 @@
 
 #include "data/SampleFile.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
 
-struct Output {
-  int status = -1;
-  std::string text;
-};
-
-Output RunCommand(const std::string& command) {
-  Output out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buffer[65536];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, got);
-  const int status = pclose(pipe);
-  out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
-}
+using testing_support::RunCommand;
+using Output = testing_support::CommandOutput;
 
 bool Exists(const std::string& path) {
   struct stat info {};
