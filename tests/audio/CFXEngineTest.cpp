@@ -424,6 +424,21 @@ TEST(CFXEngine, EveryEffectTypeRunsInAChainOfTheSoundingPage) {
   EXPECT_EQ(guard.Count(), 0u);
 }
 
+// After init every instance exists and is sized: choosing a type only resets it, on either
+// page and again after the slot was emptied.
+TEST(CFXEngine, ChoosingAnyEffectTypeAllocatesNothing) {
+  CFXEngine fx;
+  fx.init({3, kFrames, 48000}, nullptr);
+  testing_support::LogCapture quiet;
+  testing_support::AllocGuard guard;
+  for (int round = 0; round < 2; ++round)
+    for (int rt = 0; rt <= 1; ++rt) {
+      for (int type = 1; type <= 9; ++type) fx.SetParam(rt, type - 1, kType, static_cast<float>(type));
+      for (int slot = 0; slot < 9; ++slot) fx.SetParam(rt, slot, kType, 0.0f);
+    }
+  EXPECT_EQ(guard.Count(), 0u);
+}
+
 TEST_F(CFXEngineTest, ProcessCopiesTheFourInputsToTheOutputs) {
   Period p;
   p.Run(*fx_);
