@@ -11,6 +11,13 @@ constexpr const char* kPeriodsCounter = "periods_per_iteration";
 
 // Call after the timing loop: `periodsPerIteration` is how many periods one iteration
 // stands for (1 for one 128-frame block, 1/16 for one voice of sixteen, ...).
+// White noise in [-1, 1) from a fixed linear congruential sequence, so every run and every
+// benchmark feeds the same signal.
+inline float NextNoise(unsigned& seed) {
+  seed = seed * 1664525u + 1013904223u;
+  return static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+}
+
 inline void ReportPeriodShare(benchmark::State& state, double periodsPerIteration = 1.0) {
   state.counters[kPeriodsCounter] = benchmark::Counter(periodsPerIteration);
 }

@@ -24,8 +24,7 @@ void BM_Effect_EQ(benchmark::State& state) {
   for (int k = 0; k < 4; ++k) {
     b[k].resize(kFrames);
     for (float& v : b[k]) {
-      seed = seed * 1664525u + 1013904223u;
-      v = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+      v = bench::NextNoise(seed);
     }
     bufs[k] = b[k].data();
   }

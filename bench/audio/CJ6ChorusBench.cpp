@@ -21,8 +21,7 @@ void BM_Effect_Chorus(benchmark::State& state) {
   for (std::vector<float>& b : buf) {
     b.resize(kFrames);
     for (float& v : b) {
-      seed = seed * 1664525u + 1013904223u;
-      v = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+      v = bench::NextNoise(seed);
     }
   }
   float* io[4] = {buf[0].data(), buf[1].data(), buf[2].data(), buf[3].data()};

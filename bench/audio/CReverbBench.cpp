@@ -23,8 +23,7 @@ struct Period {
   }
   void Noise(unsigned& seed) {
     for (int i = 0; i < kFrames; ++i) {
-      seed = seed * 1664525u + 1013904223u;
-      left[i] = 0.25f * (static_cast<float>(seed >> 8) / 8388608.0f - 1.0f);
+      left[i] = 0.25f * bench::NextNoise(seed);
       right[i] = -left[i];
     }
   }

@@ -25,8 +25,7 @@ void BM_TubePreamp_Period(benchmark::State& state) {
   unsigned seed = 1u;
   for (auto _ : state) {
     for (int i = 0; i < kFrames; ++i) {
-      seed = seed * 1664525u + 1013904223u;
-      left[i] = 0.25f * (static_cast<float>(seed >> 8) / 8388608.0f - 1.0f);
+      left[i] = 0.25f * bench::NextNoise(seed);
       right[i] = -left[i];
     }
     preamp.Process(bufs, bufs, kFrames, 1.0f);

@@ -20,8 +20,7 @@ std::vector<float> Noise() {
   std::vector<float> x(kFrames);
   unsigned seed = 1u;
   for (float& v : x) {
-    seed = seed * 1664525u + 1013904223u;
-    v = static_cast<float>(seed >> 8) / 8388608.0f - 1.0f;
+    v = bench::NextNoise(seed);
   }
   return x;
 }

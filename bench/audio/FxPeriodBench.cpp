@@ -33,7 +33,7 @@ void BM_FxPeriod_4Parts(benchmark::State& state) {
   const int active = static_cast<int>(state.range(0));
   std::array<std::unique_ptr<CFXEngine>, kParts> parts;
   std::array<PartBuffers, kParts> buffers;
-  uint32_t noise = 12345;
+  unsigned noise = 12345;
   for (int p = 0; p < kParts; ++p) {
     parts[p] = std::make_unique<CFXEngine>();
     parts[p]->init({3 + p, kFrames, 48000}, nullptr);
@@ -48,8 +48,7 @@ void BM_FxPeriod_4Parts(benchmark::State& state) {
       b.inPtr[i] = b.in[i].data();
       b.outPtr[i] = b.out[i].data();
       for (float& x : b.in[i]) {
-        noise = noise * 1664525u + 1013904223u;
-        x = 0.25f * (static_cast<float>(noise >> 8) / 8388608.0f - 1.0f);  // about -12 dBFS
+        x = 0.25f * bench::NextNoise(noise);  // about -12 dBFS
       }
     }
   }
