@@ -13,6 +13,10 @@ constexpr float kDefaultQ = 0.5f;
 // K = -1: the gain stays inside the panel's range.
 constexpr float kMinFeedback = -4.0f / 9.0f;
 constexpr float kMaxFeedback = 4.0f;
+// A first-order low-pass designed at or below 0 Hz, or past half the rate, puts its pole
+// on or outside the unit circle; the panel's cutoffs (60 Hz .. 17.4 kHz) lie well inside.
+constexpr float kMinCutoffHz = 1.0f;
+constexpr float kMaxCutoffShare = 0.45f;
 
 }  // namespace
 
@@ -52,7 +56,9 @@ void CMoogBiquadLadder::Apply() {
   k_ = std::clamp((params_.q - 1.0f) * 4.0f / 9.0f, kMinFeedback, kMaxFeedback);
   const int32_t algorithm = filters_[0].GetAlgorithm();
   const float boost = filters_[0].BoostCutDb();
-  for (AudioFilter& f : filters_) f.SetParameters(algorithm, params_.cutoffHz, params_.q, boost);
+  const float cutoff = std::fmin(std::fmax(params_.cutoffHz, kMinCutoffHz),
+                                 kMaxCutoffShare * filters_[0].SampleRate());
+  for (AudioFilter& f : filters_) f.SetParameters(algorithm, cutoff, params_.q, boost);
 }
 
 // One sample through one channel. The chain's output is G^4 u + sigma, with G the stages'

@@ -181,22 +181,39 @@ TEST_F(CMoogBiquadLadderTest, FullDriveCompensationAtFullResonanceMultipliesTheI
 }
 
 // Above resonance 100 the loop gain would exceed 4 and the filter would diverge for good;
-// below 0 the feedback turns positive and diverges at K = -1.
-TEST_F(CMoogBiquadLadderTest, ResonanceBeyondThePanelRangeActsAsItsEdge) {
+// below 0 the feedback turns positive and diverges at K = -1. A cutoff at or below 0 Hz or
+// past half the rate puts the stages' poles outside the unit circle. The record keeps what
+// was sent; the filter acts as at the edge of the safe range.
+TEST_F(CMoogBiquadLadderTest, ValuesBeyondTheSafeRangeActAsItsEdge) {
   struct Case {
+    int id;
     float value, edge;
   };
-  for (const Case c : {Case{150.0f, 100.0f}, Case{1e6f, 100.0f}, Case{-50.0f, 0.0f}}) {
-    SCOPED_TRACE(c.value);
+  const Case cases[] = {
+      {CMoogBiquadLadder::kResonance, 150.0f, 100.0f},
+      {CMoogBiquadLadder::kResonance, 1e6f, 100.0f},
+      {CMoogBiquadLadder::kResonance, -50.0f, 0.0f},
+      {CMoogBiquadLadder::kCutoff, 30000.0f, 0.45f * 48000.0f},
+      {CMoogBiquadLadder::kCutoff, 1e9f, 0.45f * 48000.0f},
+      {CMoogBiquadLadder::kCutoff, -100.0f, 1.0f},
+      {CMoogBiquadLadder::kCutoff, 0.0f, 1.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "id " << c.id << " value " << c.value);
     CMoogBiquadLadder over, edge;
     for (CMoogBiquadLadder* fx : {&over, &edge}) {
       fx->Reset(48000.0f);
       fx->SetParam(CMoogBiquadLadder::kCutoff, 1200.0f);
+      fx->SetParam(CMoogBiquadLadder::kResonance, 80.0f);
       fx->SetParam(CMoogBiquadLadder::kDriveCompensation, 50.0f);
     }
-    over.SetParam(CMoogBiquadLadder::kResonance, c.value);
-    edge.SetParam(CMoogBiquadLadder::kResonance, c.edge);
-    EXPECT_EQ(over.GetParams().q, c.value * 0.1f);  // the record keeps what was sent
+    over.SetParam(c.id, c.value);
+    edge.SetParam(c.id, c.edge);
+    if (c.id == CMoogBiquadLadder::kResonance) {
+      EXPECT_EQ(over.GetParams().q, c.value * 0.1f);
+    } else {
+      EXPECT_EQ(over.GetParams().cutoffHz, c.value);
+    }
     Buffers a(48000), b(48000);
     a.data[0] = b.data[0] = Noise(48000, 9);
     RunBlocks(over, a);

@@ -91,6 +91,10 @@ TEST_F(CPhaserTest, FrozenSweepResponseMatchesTheAllPassChain) {
       // Depth 0 parks every stage at its centre; intensity 0 leaves 1.25 A + 0.125.
       {"centres_no_feedback", 0, 0, false, 0.0, 0.0, 1.0f},
       {"centres_feedback", 0, 25, false, 0.0, 0.0, 1.0f},
+      // Full intensity where the loop is stable: at the centres and at the ends of the
+      // ranges the feedback stays exactly 1.
+      {"centres_full_feedback", 0, 100, false, 0.0, 0.0, 1.0f},
+      {"ends_full_feedback", 100, 100, false, 1.0, -1.0, 1.0f},
       // The right channel takes the inverted output: opposite directions.
       {"half_depth", 50, 50, false, 0.5, -0.5, 1.0f},
       {"negative_feedback", 40, -30, false, 0.4, -0.4, 1.0f},
@@ -108,7 +112,8 @@ TEST_F(CPhaserTest, FrozenSweepResponseMatchesTheAllPassChain) {
     fx.SetParam(CPhaser::kDepth, c.depth);
     fx.SetParam(CPhaser::kIntensity, c.intensity);
     static_cast<CPhaser::Params*>(fx.GetParamBlock())->quadrature = c.quadrature ? 1 : 0;
-    Buffers b(16384);
+    // Full feedback puts a resonance near DC that needs about 50000 samples to die away.
+    Buffers b(1 << 16);
     b.data[0][0] = 1.0f;
     b.data[1][0] = 1.0f;
     RunBlocks(fx, b, c.level);
