@@ -17,8 +17,7 @@ struct Period {
     unsigned seed = 1u;
     for (auto& ch : data) {
       for (float& v : ch) {
-        seed = seed * 1664525u + 1013904223u;
-        v = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+        v = 0.5f * bench::NextNoise(seed);
       }
     }
     for (int c = 0; c < 4; ++c) ptr[c] = data[c].data();

@@ -23,8 +23,7 @@ void BM_Phaser_Period(benchmark::State& state) {
   unsigned seed = 1u;
   for (auto& ch : data) {
     for (float& v : ch) {
-      seed = seed * 1664525u + 1013904223u;
-      v = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+      v = 0.5f * bench::NextNoise(seed);
     }
   }
   float* ptr[4] = {data[0].data(), data[1].data(), data[2].data(), data[3].data()};

@@ -9,6 +9,7 @@
 
 #include "audio/CMoogBiquadLadder.h"
 #include "platform/Denormals.h"
+#include "tests/audio/EffectBuffers.h"
 #include "tests/support/AllocCounter.h"
 #include "tests/support/FilterResponse.h"
 
@@ -18,34 +19,12 @@ using filter_test::Complex;
 using filter_test::Dft;
 using filter_test::Sigma;
 
-constexpr int kBlock = 128;
+using effect_buffers::Buffers;
+using effect_buffers::kBlock;
+using effect_buffers::Noise;
+using effect_buffers::RunBlocks;
 constexpr double kProbes[] = {20,   50,   60,   100,  300,   700,  1000,
                               1500, 2000, 3000, 5000, 10000, 20000};
-
-// Four buffers as the effects engine passes them: part L/R, side-chain L/R.
-struct Buffers {
-  explicit Buffers(int n) : data(4, std::vector<float>(n, 0.0f)) {}
-  std::vector<std::vector<float>> data;
-};
-
-// Runs the whole buffers through the effect in place, one 128-frame block per call.
-void RunBlocks(CMoogBiquadLadder& fx, Buffers& b, float level = 1.0f) {
-  const int n = static_cast<int>(b.data[0].size());
-  for (int i = 0; i < n; i += kBlock) {
-    float* p[4] = {b.data[0].data() + i, b.data[1].data() + i, b.data[2].data() + i,
-                   b.data[3].data() + i};
-    fx.Process(p, p, kBlock, level);
-  }
-}
-
-std::vector<float> Noise(int n, unsigned seed) {
-  std::vector<float> x(n);
-  for (float& v : x) {
-    seed = seed * 1664525u + 1013904223u;
-    v = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-  }
-  return x;
-}
 
 Complex Ladder(double f, double fc, double k, double r) {
   const Complex l4 = std::pow(1.0 / (1.0 + Sigma(f, fc)), 4);

@@ -12,6 +12,7 @@
 
 #include "audio/CPhaser.h"
 #include "platform/Denormals.h"
+#include "tests/audio/EffectBuffers.h"
 #include "tests/support/AllocCounter.h"
 #include "tests/support/FilterResponse.h"
 
@@ -22,34 +23,14 @@ using filter_test::Dft;
 using filter_test::kFs;
 using filter_test::Sigma;
 
-constexpr int kBlock = 128;
+using effect_buffers::Buffers;
+using effect_buffers::kBlock;
+using effect_buffers::Noise;
+using effect_buffers::RunBlocks;
 constexpr double kCentres[] = {766, 1734, 2448, 5106, 8160, 10558};
 constexpr double kHalfRanges[] = {734, 1666, 2352, 4894, 7840, 9922};
 constexpr double kProbes[] = {30,   100,  300,  700,   1000,  1500, 2500,
                               4000, 6000, 9000, 12000, 16000, 20000};
-
-struct Buffers {
-  explicit Buffers(int n) : data(4, std::vector<float>(n, 0.0f)) {}
-  std::vector<std::vector<float>> data;
-};
-
-void RunBlocks(CPhaser& fx, Buffers& b, float level = 1.0f) {
-  const int n = static_cast<int>(b.data[0].size());
-  for (int i = 0; i < n; i += kBlock) {
-    float* p[4] = {b.data[0].data() + i, b.data[1].data() + i, b.data[2].data() + i,
-                   b.data[3].data() + i};
-    fx.Process(p, p, kBlock, level);
-  }
-}
-
-std::vector<float> Noise(int n, unsigned seed) {
-  std::vector<float> x(n);
-  for (float& v : x) {
-    seed = seed * 1664525u + 1013904223u;
-    v = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-  }
-  return x;
-}
 
 // The phaser's response with every stage k at centre_k + m halfRange_k.
 Complex Phaser(double f, double m, double k) {

@@ -1,0 +1,36 @@
+#pragma once
+// The four buffers the effects engine hands an effect (part L/R, side-chain L/R), run
+// through it in place one 128-frame block per call, and the noise the effect tests feed.
+#include <vector>
+
+#include "audio/CEffectBase.h"
+
+namespace effect_buffers {
+
+constexpr int kBlock = 128;
+
+struct Buffers {
+  explicit Buffers(int n) : data(4, std::vector<float>(n, 0.0f)) {}
+  std::vector<std::vector<float>> data;
+};
+
+// The length of the buffers is a whole number of blocks.
+inline void RunBlocks(CEffectBase& fx, Buffers& b, float level = 1.0f) {
+  const int n = static_cast<int>(b.data[0].size());
+  for (int i = 0; i < n; i += kBlock) {
+    float* p[4] = {b.data[0].data() + i, b.data[1].data() + i, b.data[2].data() + i, b.data[3].data() + i};
+    fx.Process(p, p, kBlock, level);
+  }
+}
+
+// White noise in [-0.5, 0.5) from a fixed linear congruential sequence.
+inline std::vector<float> Noise(int n, unsigned seed) {
+  std::vector<float> x(n);
+  for (float& v : x) {
+    seed = seed * 1664525u + 1013904223u;
+    v = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
+  }
+  return x;
+}
+
+}  // namespace effect_buffers
