@@ -1,5 +1,11 @@
 #include "midi/HeldNoteList.h"
 
+#include <type_traits>
+
+// The latched pattern is taken by plain copy on the clock path.
+static_assert(std::is_trivially_copyable_v<HeldNoteList>);
+static_assert(sizeof(HeldNoteList) == 1 + 3 * HeldNoteList::kSlots + 1 + HeldNoteList::kMaxKeys);
+
 void HeldNoteList::Clear() {
   count = 0;
   head = 0;
