@@ -1,6 +1,8 @@
 #include "data/XmlReaderBase.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -36,12 +38,21 @@ int XmlReaderBase::ReadFile(const char* path) {
   buffer_.reset();
   size_ = 0;
   if (!path) return 0;
-  FILE* f = std::fopen(path, "r");
-  if (!f) return 0;
-  FileCloser closer(f);
-  // Only a regular file has a size worth trusting: a FIFO or a directory is unreadable here.
+  // Opened without blocking so that a FIFO is refused instead of waiting for a writer; only a
+  // regular file has a size worth trusting.
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return 0;
   struct stat st {};
-  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return 0;
+  }
+  FILE* f = fdopen(fd, "r");
+  if (!f) {
+    close(fd);
+    return 0;
+  }
+  FileCloser closer(f);
   if (fseeko(f, 0, SEEK_END) != 0) return 0;
   const off_t end = ftello(f);
   if (end < 0 || static_cast<uint64_t>(end) > kMaxDocumentSize) return 0;

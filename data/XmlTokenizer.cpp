@@ -113,7 +113,8 @@ XmlEvent XmlTokenizer::Next() {
     return XmlEvent::TagClosed;
   }
   while (!AtEnd() && IsSpace(buffer_[position_])) ++position_;
-  if (AtEnd()) return XmlEvent::End;
+  // The end of the document inside a tag is a cut-off document, not its end.
+  if (AtEnd()) return state_ == kContent ? XmlEvent::End : Fail();
   switch (state_) {
     case kContent: return Content();
     case kInTag: return InsideTag();
