@@ -260,7 +260,6 @@ XmlEvent XmlTokenizer::Value() {
     decoded_.clear();
     const int32_t text = start + kBase64PrefixLength;
     const auto available = static_cast<size_t>(end - text);
-    decoded_.reserve(available / 4 * 3 + 3);
     if (Base64::Decode(buffer_ + text, available, decoded_, quote) < 0) {
       platform::LogWrite("[Base64] ERROR: decode\n");
       decoded_.clear();
