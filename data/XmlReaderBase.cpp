@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -67,6 +68,18 @@ int XmlReaderBase::ReadFile(const char* path) {
   size_ = static_cast<uint32_t>(size);
   return 1;
 }
+
+int32_t XmlReaderBase::AttributeInt(size_t slot) const {
+  const long long v = std::strtoll(values_[slot], nullptr, 10);
+  // strtol saturates at the range of a 32-bit long on the target; do the same here.
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
+double XmlReaderBase::AttributeReal(size_t slot) const { return std::strtod(values_[slot], nullptr); }
+
+bool XmlReaderBase::AttributeIsTrue(size_t slot) const { return std::strcmp(values_[slot], "TRUE") == 0; }
 
 void XmlReaderBase::ResetAttribute(size_t slot) {
   values_[slot] = "";

@@ -52,6 +52,11 @@ class XmlReaderBase {
   const char* Attribute(size_t slot) const { return values_[slot]; }
   // Decoded bytes of a Base64 attribute: empty unless its last value was "base64, " data.
   std::span<const uint8_t> AttributeBytes(size_t slot) const { return bytes_[slot]; }
+  // Conversions the documents use: integers as strtol base 10 with the 32-bit range of the
+  // target's long, reals as strtod, booleans true only for "TRUE".
+  int32_t AttributeInt(size_t slot) const;
+  double AttributeReal(size_t slot) const;
+  bool AttributeIsTrue(size_t slot) const;
   // For values a document resets after use.
   void ResetAttribute(size_t slot);
 

@@ -192,6 +192,35 @@ TEST_F(XmlReaderBaseTest, ReadFileHoldsTheWholeFileAndReadersAreReusable) {
                                                     "start FXPreset", "end FXPreset Name=b Value="}));
 }
 
+// A reader whose handler converts one attribute three ways.
+class ConvertingReader : public XmlReaderBase {
+ public:
+  ConvertingReader() : XmlReaderBase(xml_tags::kFXParam, kAttributes) {}
+  std::vector<int32_t> ints;
+  std::vector<double> reals;
+  std::vector<bool> flags;
+
+ protected:
+  void OnElementEnd(uint32_t) override {
+    ints.push_back(AttributeInt(1));
+    reals.push_back(AttributeReal(1));
+    flags.push_back(AttributeIsTrue(1));
+  }
+};
+
+TEST_F(XmlReaderBaseTest, AttributeConversions) {
+  ConvertingReader reader;
+  const char* values[] = {"42", "-7.5", "TRUE", "true", "", "99999999999", "-99999999999", " 12abc", "1e3"};
+  std::string doc = "<FXPreset>";
+  for (const char* v : values) doc += std::string("<Parameter Value=\"") + v + "\"/>";
+  doc += "</FXPreset>";
+  ASSERT_EQ(reader.ParseFile(Write("c.xml", doc).c_str()), XmlReaderBase::kOk);
+  ASSERT_EQ(reader.ints.size(), std::size(values) + 1);
+  EXPECT_EQ(reader.ints, (std::vector<int32_t>{42, -7, 0, 0, 0, INT32_MAX, INT32_MIN, 12, 1, 1}));
+  EXPECT_EQ(reader.reals, (std::vector<double>{42.0, -7.5, 0, 0, 0, 99999999999.0, -99999999999.0, 12, 1000, 1000}));
+  EXPECT_EQ(reader.flags, (std::vector<bool>{false, false, true, false, false, false, false, false, false, false}));
+}
+
 TEST(XmlTagName, TablesStartWithTheDeclarationAndEndWithTheUnknownEntry) {
   const std::span<const XmlTagName> tables[] = {xml_tags::kArranger,  xml_tags::kClipLauncher, xml_tags::kDevConfig,
                                                 xml_tags::kDS,        xml_tags::kFXParam,      xml_tags::kMidiCCSets,
