@@ -268,4 +268,32 @@ TEST(XmlTokenizer, MangledDocumentsNeverHangOrOverrun) {
   EXPECT_GT(runs, good.size() * 10);
 }
 
+// Seeded random edits (several bytes changed, inserted, removed or duplicated at once).
+TEST(XmlTokenizer, RandomlyEditedDocumentsNeverHangOrOverrun) {
+  testing_support::LogCapture log;
+  const std::string good =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Program Name=\"a &amp; b\">\n\t<Parameter Name='x' "
+      "Value=\"&#65;\"/>\n\t<WAVE Data=\"base64, QUJDREVGRw==\"></WAVE><!-- end --></Program>\n";
+  const char alphabet[] = "<>/?!\"'= &#;-[]x0Aa\t";
+  uint32_t seed = 2024;
+  auto pick = [&seed](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  for (int run = 0; run < 20000; ++run) {
+    std::string text = good;
+    for (uint32_t edits = 1 + pick(4); edits > 0 && !text.empty(); --edits) {
+      const size_t at = pick(static_cast<uint32_t>(text.size()));
+      switch (pick(4)) {
+        case 0: text[at] = alphabet[pick(sizeof alphabet - 1)]; break;
+        case 1: text.insert(at, 1, alphabet[pick(sizeof alphabet - 1)]); break;
+        case 2: text.erase(at, 1 + pick(8)); break;
+        default: text.insert(at, text.substr(pick(static_cast<uint32_t>(text.size())), 1 + pick(16))); break;
+      }
+    }
+    const std::string events = Events(text);
+    ASSERT_TRUE(events.back() == '0' || events.back() == '1') << text << " -> " << events;
+  }
+}
+
 }  // namespace
