@@ -87,6 +87,13 @@ TEST_F(XmlReaderBaseTest, HandsEveryKnownElementToTheHandler) {
   EXPECT_EQ(calls, want);
 }
 
+TEST_F(XmlReaderBaseTest, ProcessingInstructionsPushAndPopTheirOwnTag) {
+  std::vector<std::string> calls;
+  EXPECT_EQ(Parse("<FXPreset><?pi Name='p'?><Parameter Value=\"1\"/></FXPreset>", &calls), XmlReaderBase::kOk);
+  EXPECT_EQ(calls, (std::vector<std::string>{"start FXPreset", "start Parameter", "end Parameter Name=p Value=1",
+                                             "end FXPreset Name=p Value=1"}));
+}
+
 TEST_F(XmlReaderBaseTest, ByteOrderMarkChangesNothing) {
   std::vector<std::string> plain, marked;
   EXPECT_EQ(Parse(kPreset, &plain), XmlReaderBase::kOk);
