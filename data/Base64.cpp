@@ -71,38 +71,58 @@ std::string Encode(const void* data, std::size_t count, int alphabet) {
 std::ptrdiff_t Decode(const char* text, std::size_t length, std::vector<uint8_t>& out, char terminator) {
   const auto* s = reinterpret_cast<const uint8_t*>(text);
   const auto term = static_cast<uint8_t>(terminator);
-  out.reserve(out.size() + length / 4 * 3 + 2);
+  // At most three bytes per started group of four characters.
+  const std::size_t start = out.size();
+  out.resize(start + (length / 4 + 1) * 3);
+  uint8_t* o = out.data() + start;
   std::size_t pos = 0;
+  bool bad = false;
+  // Whole groups of four alphabet characters, the bulk of any sample, take the short way; a
+  // terminator outside the alphabet cannot be among them.
+  const bool fast = kDecode[term] == kInvalid;
   while (pos < length && s[pos] != term) {
+    if (fast && pos + 4 <= length) {
+      const uint8_t a = kDecode[s[pos]], b = kDecode[s[pos + 1]], c = kDecode[s[pos + 2]], d = kDecode[s[pos + 3]];
+      if ((a | b | c | d) < 64) {
+        o[0] = static_cast<uint8_t>((a << 2) | (b >> 4));
+        o[1] = static_cast<uint8_t>((b << 4) | (c >> 2));
+        o[2] = static_cast<uint8_t>((c << 6) | d);
+        o += 3;
+        pos += 4;
+        continue;
+      }
+    }
     // The group ends early at the terminator or at the end of the text; nothing past either
     // is read.
     std::size_t n = 1;
     while (n < 4 && pos + n < length && s[pos + n] != term) ++n;
-    if (n < 2) return -1;
     const uint8_t* g = s + pos;
+    if (n < 2 || kDecode[g[1]] == kInvalid) {
+      bad = true;
+      break;
+    }
     // A first character outside the alphabet counts as 63, a fourth as 255: files written
     // with those quirks have always loaded.
     const uint8_t a = kDecode[g[0]] == kInvalid ? 63 : kDecode[g[0]];
     const uint8_t b = kDecode[g[1]];
-    if (b == kInvalid) return -1;
-    out.push_back(static_cast<uint8_t>((a << 2) + (b >> 4)));
+    *o++ = static_cast<uint8_t>((a << 2) + (b >> 4));
     uint8_t c = 0;
-    if (n >= 3) {
-      if (IsPad(g[2])) {
-        c = 0;
-      } else {
-        c = kDecode[g[2]];
-        if (c == kInvalid) return -1;
-        out.push_back(static_cast<uint8_t>((b << 4) + (c >> 2)));
+    if (n >= 3 && !IsPad(g[2])) {
+      c = kDecode[g[2]];
+      if (c == kInvalid) {
+        bad = true;
+        break;
       }
+      *o++ = static_cast<uint8_t>((b << 4) + (c >> 2));
     }
     if (n == 4 && !IsPad(g[3])) {
       const uint8_t d = kDecode[g[3]] == kInvalid ? 255 : kDecode[g[3]];
-      out.push_back(static_cast<uint8_t>((c << 6) + d));
+      *o++ = static_cast<uint8_t>((c << 6) + d);
     }
     pos += n;
   }
-  return static_cast<std::ptrdiff_t>(pos);
+  out.resize(static_cast<std::size_t>(o - out.data()));
+  return bad ? -1 : static_cast<std::ptrdiff_t>(pos);
 }
 
 }  // namespace Base64
