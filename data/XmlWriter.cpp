@@ -1,10 +1,13 @@
 #include "data/XmlWriter.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 int XmlWriterFileOps::Sync(int fd) { return ::fsync(fd); }
@@ -46,6 +49,25 @@ std::string Escaped(const std::string& value) {
       out += c;
   }
   return out;
+}
+
+// Temporary files of this target left by a save that was killed part-way ("<name>.tmp<pid>_<n>",
+// written by a process that no longer runs).
+void RemoveLeftovers(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (end == name.c_str() + prefix.size() || *end != '_' || pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink((dir + name).c_str());
+  }
+  ::closedir(d);
 }
 
 }  // namespace
@@ -178,7 +200,10 @@ bool XmlWriter::Close() {
   file_ = nullptr;
   open_ = 0;
   if (ok && ::rename(tempPath_.c_str(), path_.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(tempPath_.c_str());
+  if (ok)
+    RemoveLeftovers(path_);
+  else
+    ::unlink(tempPath_.c_str());
   stack_.clear();
   attributes_.clear();
   depth_ = 0;

@@ -1,6 +1,9 @@
 #include "data/XmlWriter.h"
 
 #include <dirent.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -165,6 +168,38 @@ TEST_F(XmlWriterFile, AFailedSaveReportsFailureAndKeepsTheOldFile) {
     w.EndAll();
     EXPECT_TRUE(w.Close());
     EXPECT_FALSE(w.Close());  // already closed
+  }
+  EXPECT_EQ(ReadFile(path_), kDecl + "\n<Root>\n</Root>");
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"t.preset"});
+}
+
+// A save killed part-way (the panel ends the process with a signal) leaves the previous file;
+// the next save clears away what the killed one left.
+TEST_F(XmlWriterFile, AKilledSaveLeavesTheOldFileWhole) {
+  std::ofstream(path_) << "old contents";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    XmlWriter w(path_);  // real syncs and 10 ms pauses: at least 200 ms for twenty pieces
+    w.AddAttribute("Data", std::string(10000000, 'Q'));
+    w.BeginElement("Root");
+    w.EndAll();
+    w.Close();
+    _exit(0);
+  }
+  for (int ms = 0; ms < 5000 && Entries(dir_).size() < 2; ++ms) usleep(1000);  // the temporary file exists
+  usleep(30000);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(ReadFile(path_), "old contents");
+  EXPECT_EQ(Entries(dir_).size(), 2u);
+  {
+    XmlWriter w(path_);
+    w.BeginElement("Root");
+    w.EndAll();
+    EXPECT_TRUE(w.Close());
   }
   EXPECT_EQ(ReadFile(path_), kDecl + "\n<Root>\n</Root>");
   EXPECT_EQ(Entries(dir_), std::vector<std::string>{"t.preset"});
