@@ -141,4 +141,26 @@ TEST(Base64, DecodeNeverReadsPastTheGivenLength) {
   }
 }
 
+// Random text over the characters that matter (both alphabets, both pads, quotes, junk), in
+// exactly sized buffers: the decoder stays inside them and never makes more than three bytes
+// per four characters it consumed.
+TEST(Base64, RandomTextStaysWithinItsBufferAndItsByteBudget) {
+  static constexpr char kChars[] = "QUJDaz09+/-_=.\"'! \x80";
+  std::mt19937 rng(99);
+  for (int i = 0; i < 20000; ++i) {
+    std::vector<char> text(rng() % 24);
+    for (auto& c : text) c = kChars[rng() % (sizeof kChars - 1)];
+    const char terminator = (i & 1) ? '"' : '\'';
+    std::vector<uint8_t> out{7};
+    const std::ptrdiff_t consumed = Base64::Decode(text.data(), text.size(), out, terminator);
+    ASSERT_LE(consumed, static_cast<std::ptrdiff_t>(text.size()));
+    ASSERT_GE(out.size(), 1u);
+    ASSERT_EQ(out[0], 7);  // appended, not overwritten
+    if (consumed >= 0) {
+      ASSERT_LE(out.size() - 1, static_cast<std::size_t>(consumed + 3) / 4 * 3);
+      ASSERT_TRUE(static_cast<std::size_t>(consumed) == text.size() || text[static_cast<std::size_t>(consumed)] == terminator);
+    }
+  }
+}
+
 }  // namespace
