@@ -1,0 +1,211 @@
+#include "data/XmlWriter.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+int XmlWriterFileOps::Sync(int fd) { return ::fsync(fd); }
+
+void XmlWriterFileOps::Pause(unsigned microseconds) { ::usleep(microseconds); }
+
+XmlWriterFileOps& XmlWriterFileOps::Default() {
+  static XmlWriterFileOps ops;
+  return ops;
+}
+
+namespace {
+
+constexpr char kDeclaration[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>";
+static_assert(sizeof(kDeclaration) - 1 == 39);
+
+// Characters the document's reader turns back from their references; everything else is
+// written as it is, so values without them give the same bytes as always.
+struct Escape {
+  char c;
+  const char* reference;
+};
+constexpr Escape kEscapes[] = {
+    {'&', "&amp;"},
+    {'"', "&quot;"},
+    {'<', "&lt;"},
+};
+
+std::string Escaped(const std::string& value) {
+  std::string out;
+  out.reserve(value.size() + 16);
+  for (char c : value) {
+    const char* ref = nullptr;
+    for (const Escape& e : kEscapes)
+      if (e.c == c) ref = e.reference;
+    if (ref)
+      out += ref;
+    else
+      out += c;
+  }
+  return out;
+}
+
+// Temporary files of this target left by a save that was killed part-way ("<name>.tmp<pid>_<n>",
+// written by a process that no longer runs).
+void RemoveLeftovers(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
+  DIR* d = ::opendir(dir.c_str());
+  if (!d) return;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (end == name.c_str() + prefix.size() || *end != '_' || pid <= 0 || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink((dir + name).c_str());
+  }
+  ::closedir(d);
+}
+
+}  // namespace
+
+XmlWriter::XmlWriter(const std::string& path, XmlWriterFileOps& ops) : ops_(ops), path_(path) { Open(); }
+
+XmlWriter::~XmlWriter() { Close(); }
+
+void XmlWriter::Open() {
+  // A unique name beside the target, so the final rename stays within one file system; the
+  // counter part comes last so a leftover never carries a document's extension.
+  static std::atomic<unsigned> counter{0};
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    tempPath_ = path_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    fd = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd >= 0) file_ = ::fdopen(fd, "w");
+  if (!file_) {
+    if (fd >= 0) {
+      ::close(fd);
+      ::unlink(tempPath_.c_str());
+    }
+    std::printf("Unable to open output file");
+    std::fflush(stdout);
+    open_ = 0;
+    return;
+  }
+  open_ = 1;
+  Put(kDeclaration, sizeof(kDeclaration) - 1);
+}
+
+void XmlWriter::Put(const char* data, std::size_t count) {
+  if (count == 0 || !file_) return;
+  if (ops_.Write(file_, data, count) != count) failed_ = true;
+}
+
+void XmlWriter::LineAndIndent(int depth) {
+  Put("\n", 1);
+  for (int i = 0; i < depth; ++i) Put("\t", 1);
+}
+
+void XmlWriter::AddAttribute(const std::string& name, const std::string& value) {
+  attributes_.push_back(value);
+  attributes_.push_back(name);
+}
+
+void XmlWriter::BeginElement(const std::string& name) {
+  if (!open_) return;
+  LineAndIndent(depth_);
+  Put("<", 1);
+  Put(name);
+  // Taken from the end of the queue, so attributes come out last-queued first.
+  while (attributes_.size() >= 2) {
+    Put(" ", 1);
+    Put(attributes_.back());
+    Put("=", 1);
+    attributes_.pop_back();
+    WriteQuoted(attributes_.back());
+    attributes_.pop_back();
+  }
+  attributes_.clear();
+  Put(">", 1);
+  stack_.push_back(name);
+  ++depth_;
+}
+
+void XmlWriter::EndElement() {
+  // An end without an open element would have no name to close and would unbalance the
+  // indentation of everything after it.
+  if (!open_ || stack_.empty()) return;
+  --depth_;
+  LineAndIndent(depth_);
+  Put("</", 2);
+  Put(stack_.back());
+  Put(">", 1);
+  stack_.pop_back();
+}
+
+void XmlWriter::EndAll() {
+  while (open_ && !stack_.empty()) EndElement();
+}
+
+void XmlWriter::WriteComment(const std::string& text) {
+  if (!open_) return;
+  LineAndIndent(depth_);
+  Put("<!--", 4);
+  Put(text);
+  Put("-->", 3);
+}
+
+void XmlWriter::WriteQuoted(const std::string& value) {
+  bool plain = true;
+  for (const Escape& e : kEscapes)
+    if (value.find(e.c) != std::string::npos) plain = false;
+  if (plain)
+    WriteQuotedRaw(value);
+  else
+    WriteQuotedRaw(Escaped(value));
+}
+
+void XmlWriter::WriteQuotedRaw(const std::string& value) {
+  if (value.size() <= kOneWriteLimit) {
+    Put("\"", 1);
+    Put(value);
+    Put("\"", 1);
+    return;
+  }
+  // Long values (sample data) go out in pieces, each pushed to the disk with a pause after
+  // it, so the card's write buffer never holds megabytes at once.
+  Put("\"", 1);
+  std::size_t at = 0;
+  for (; at + kPieceSize <= value.size(); at += kPieceSize) {
+    Put(value.data() + at, kPieceSize);
+    if (std::fflush(file_) != 0) failed_ = true;
+    if (ops_.Sync(::fileno(file_)) != 0) failed_ = true;
+    ops_.Pause(kPieceMicroseconds);
+  }
+  Put(value.data() + at, value.size() - at);
+  Put("\"", 1);
+}
+
+bool XmlWriter::Close() {
+  if (!file_) return false;
+  bool ok = !failed_;
+  if (std::fflush(file_) != 0) ok = false;
+  if (ok && ops_.Sync(::fileno(file_)) != 0) ok = false;
+  if (std::fclose(file_) != 0) ok = false;
+  file_ = nullptr;
+  open_ = 0;
+  if (ok && ::rename(tempPath_.c_str(), path_.c_str()) != 0) ok = false;
+  if (ok)
+    RemoveLeftovers(path_);
+  else
+    ::unlink(tempPath_.c_str());
+  stack_.clear();
+  attributes_.clear();
+  depth_ = 0;
+  return ok;
+}

@@ -1,0 +1,225 @@
+#include "data/XmlWriter.h"
+
+#include <dirent.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/Paths.h"
+#include "tests/support/RunCommand.h"
+#include "tests/support/TestPaths.h"
+
+namespace {
+
+const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Entries(const std::string& dir) {
+  std::vector<std::string> names;
+  DIR* d = opendir(dir.c_str());
+  while (const dirent* e = d ? readdir(d) : nullptr)
+    if (e->d_name[0] != '.') names.push_back(e->d_name);
+  if (d) closedir(d);
+  return names;
+}
+
+// Counts the syncs and pauses of long values; can make the n-th write or any sync fail.
+class CountingOps : public XmlWriterFileOps {
+ public:
+  std::size_t Write(std::FILE* f, const char* data, std::size_t count) override {
+    if (++writes == failWrite) return 0;
+    return XmlWriterFileOps::Write(f, data, count);
+  }
+  int Sync(int fd) override {
+    ++syncs;
+    return failSync ? -1 : XmlWriterFileOps::Sync(fd);
+  }
+  void Pause(unsigned us) override {
+    ++pauses;
+    pausedUs += us;
+  }
+  int writes = 0, failWrite = -1, syncs = 0, pauses = 0;
+  unsigned pausedUs = 0;
+  bool failSync = false;
+};
+
+class XmlWriterFile : public ::testing::Test {
+ private:
+  testing_support::TempDataRoot root_;  // first: the paths below are made under it
+
+ protected:
+  std::string dir_ = root_.MakeDir("/var/lib/ruv/working/presets");
+  std::string path_ = platform::DataPath("/var/lib/ruv/working/presets/t.preset");
+};
+
+TEST_F(XmlWriterFile, DocumentLayoutIsByteExact) {
+  {
+    XmlWriter w(path_);
+    ASSERT_TRUE(w.IsOpen());
+    w.BeginElement("Root");
+    w.AddAttribute("X", "1");
+    w.AddAttribute("Y", "2");
+    w.AddAttribute("Z", "3");
+    w.BeginElement("Child");
+    w.EndElement();
+    w.AddAttribute("A", "a");
+    w.AddAttribute("B", "b");
+    w.AddAttribute("C", "c");
+    w.BeginElement("Empty");
+    w.WriteComment(" note ");
+    w.BeginElement("Deep");
+    w.EndAll();
+    EXPECT_EQ(w.Depth(), 0);
+  }
+  EXPECT_EQ(ReadFile(path_), kDecl +
+                                 "\n<Root>"
+                                 "\n\t<Child Z=\"3\" Y=\"2\" X=\"1\">"
+                                 "\n\t</Child>"
+                                 "\n\t<Empty C=\"c\" B=\"b\" A=\"a\">"
+                                 "\n\t\t<!-- note -->"
+                                 "\n\t\t<Deep>"
+                                 "\n\t\t</Deep>"
+                                 "\n\t</Empty>"
+                                 "\n</Root>");
+}
+
+TEST_F(XmlWriterFile, RootWithOneChildIsFiveLines) {
+  {
+    XmlWriter w(path_);
+    w.BeginElement("Root");
+    w.AddAttribute("Name", "v");
+    w.BeginElement("Child");
+    w.EndAll();
+    w.EndElement();  // nothing open: ignored
+  }
+  EXPECT_EQ(ReadFile(path_), kDecl + "\n<Root>\n\t<Child Name=\"v\">\n\t</Child>\n</Root>");
+}
+
+TEST_F(XmlWriterFile, SpecialCharactersAreEscapedAndTheDocumentStaysWellFormed) {
+  {
+    XmlWriter w(path_);
+    w.AddAttribute("Name", "say \"hi\" & <go> &amp;");
+    w.BeginElement("Root");
+    w.EndAll();
+  }
+  EXPECT_EQ(ReadFile(path_), kDecl + "\n<Root Name=\"say &quot;hi&quot; &amp; &lt;go> &amp;amp;\">\n</Root>");
+  const auto lint = testing_support::RunCommand("xmllint --noout " + path_ + " 2>&1");
+  EXPECT_EQ(lint.status, 0) << lint.text;
+}
+
+TEST_F(XmlWriterFile, LongValuesGoOutInPiecesWithASyncAndPauseAfterEach) {
+  struct Case {
+    std::size_t length;
+    int pieces;
+  };
+  const Case cases[] = {{999999, 0}, {1000000, 2}, {1250000, 2}, {2500000, 5}};
+  for (const Case& c : cases) {
+    const std::string value(c.length, 'Q');
+    CountingOps ops;
+    {
+      XmlWriter w(path_, ops);
+      w.AddAttribute("Data", value);
+      w.BeginElement("W");
+      w.EndAll();
+      EXPECT_EQ(ops.syncs, c.pieces) << c.length;
+      EXPECT_EQ(ops.pauses, c.pieces) << c.length;
+      EXPECT_EQ(ops.pausedUs, 10000u * static_cast<unsigned>(c.pieces));
+      EXPECT_TRUE(w.Close());
+    }
+    EXPECT_EQ(ReadFile(path_), kDecl + "\n<W Data=\"" + value + "\">\n</W>") << c.length;
+  }
+}
+
+TEST_F(XmlWriterFile, AFailedSaveReportsFailureAndKeepsTheOldFile) {
+  std::ofstream(path_) << "old contents";
+  struct Case {
+    const char* what;
+    int failWrite;
+    bool failSync;
+  };
+  const Case cases[] = {{"first write", 1, false}, {"a later write", 5, false}, {"sync", -1, true}};
+  for (const Case& c : cases) {
+    CountingOps ops;
+    ops.failWrite = c.failWrite;
+    ops.failSync = c.failSync;
+    XmlWriter w(path_, ops);
+    w.AddAttribute("A", "1");
+    w.BeginElement("Root");
+    w.EndAll();
+    EXPECT_FALSE(w.Close()) << c.what;
+    EXPECT_EQ(ReadFile(path_), "old contents") << c.what;
+    EXPECT_EQ(Entries(dir_), std::vector<std::string>{"t.preset"}) << c.what;  // no temporary file left
+  }
+  {
+    XmlWriter w(path_);
+    w.BeginElement("Root");
+    w.EndAll();
+    EXPECT_TRUE(w.Close());
+    EXPECT_FALSE(w.Close());  // already closed
+  }
+  EXPECT_EQ(ReadFile(path_), kDecl + "\n<Root>\n</Root>");
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"t.preset"});
+}
+
+// A save killed part-way (the panel ends the process with a signal) leaves the previous file;
+// the next save clears away what the killed one left.
+TEST_F(XmlWriterFile, AKilledSaveLeavesTheOldFileWhole) {
+  std::ofstream(path_) << "old contents";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    XmlWriter w(path_);  // real syncs and 10 ms pauses: at least 200 ms for twenty pieces
+    w.AddAttribute("Data", std::string(10000000, 'Q'));
+    w.BeginElement("Root");
+    w.EndAll();
+    w.Close();
+    _exit(0);
+  }
+  for (int ms = 0; ms < 5000 && Entries(dir_).size() < 2; ++ms) usleep(1000);  // the temporary file exists
+  usleep(30000);
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(ReadFile(path_), "old contents");
+  EXPECT_EQ(Entries(dir_).size(), 2u);
+  {
+    XmlWriter w(path_);
+    w.BeginElement("Root");
+    w.EndAll();
+    EXPECT_TRUE(w.Close());
+  }
+  EXPECT_EQ(ReadFile(path_), kDecl + "\n<Root>\n</Root>");
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{"t.preset"});
+}
+
+TEST_F(XmlWriterFile, AMissingDirectoryReportsAndLaterCallsDoNothing) {
+  const std::string path = dir_ + "/missing/t.preset";
+  testing::internal::CaptureStdout();
+  {
+    XmlWriter w(path);
+    EXPECT_FALSE(w.IsOpen());
+    w.AddAttribute("A", "1");
+    w.BeginElement("Root");
+    w.WriteComment("c");
+    EXPECT_EQ(w.Depth(), 0);
+    w.EndAll();
+    EXPECT_FALSE(w.Close());
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to open output file");
+  EXPECT_TRUE(Entries(dir_).empty());
+}
+
+}  // namespace
