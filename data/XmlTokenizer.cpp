@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "data/Base64Decode.h"
+#include "data/Base64.h"
 #include "platform/LogSink.h"
 
 namespace {

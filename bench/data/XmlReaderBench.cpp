@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "bench/BenchPeriod.h"
-#include "data/Base64Decode.h"
+#include "data/Base64.h"
 #include "data/XmlReaderBase.h"
 #include "data/XmlTagName.h"
 

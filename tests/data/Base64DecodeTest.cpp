@@ -1,4 +1,4 @@
-#include "data/Base64Decode.h"
+#include "data/Base64.h"
 
 #include <gtest/gtest.h>
 
