@@ -198,13 +198,7 @@ TEST_F(CPhaserTest, OtherIdsAndNonFiniteValuesChangeNothing) {
     fx.SetParam(id, -INFINITY);
   }
   EXPECT_EQ(std::memcmp(&ref.GetParams(), &fx.GetParams(), sizeof(CPhaser::Params)), 0);
-  Buffers a(8192), b(8192);
-  a.data[0] = b.data[0] = Noise(8192, 3);
-  a.data[1] = b.data[1] = Noise(8192, 4);
-  RunBlocks(ref, a);
-  RunBlocks(fx, b);
-  EXPECT_EQ(a.data[0], b.data[0]);
-  EXPECT_EQ(a.data[1], b.data[1]);
+  effect_buffers::ExpectSameOutput(ref, fx, 8192, 3);
 }
 
 // Intensity is held to -100..100 %. Even inside that range the loop as solved diverges

@@ -1,6 +1,8 @@
 #pragma once
 // The four buffers the effects engine hands an effect (part L/R, side-chain L/R), run
 // through it in place one 128-frame block per call, and the noise the effect tests feed.
+#include <gtest/gtest.h>
+
 #include <vector>
 
 #include "audio/CEffectBase.h"
@@ -31,6 +33,18 @@ inline std::vector<float> Noise(int n, unsigned seed) {
     v = static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
   }
   return x;
+}
+
+// Feeds the same noise to two effects and expects identical part outputs, e.g. an effect
+// that was sent ignored parameters against an untouched one.
+inline void ExpectSameOutput(CEffectBase& ref, CEffectBase& fx, int n, unsigned seed) {
+  Buffers a(n), b(n);
+  a.data[0] = b.data[0] = Noise(n, seed);
+  a.data[1] = b.data[1] = Noise(n, seed + 1);
+  RunBlocks(ref, a);
+  RunBlocks(fx, b);
+  EXPECT_EQ(a.data[0], b.data[0]);
+  EXPECT_EQ(a.data[1], b.data[1]);
 }
 
 }  // namespace effect_buffers
