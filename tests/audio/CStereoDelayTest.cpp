@@ -331,7 +331,7 @@ TEST_F(CStereoDelayTest, TheClockSetsTheDelayToANoteValueAtTheTempo) {
       {"whole note at 60 bpm is held at 2.5 s", 1.0f, 24, 60.0f, 2500.0f},
       {"quarter note", 6.0f, 12, 120.0f, 500.0f},
       {"dotted eighth", 11.0f, 36, 100.0f, 450.0f},
-      {"quarter triplet (0.6 of a quarter)", 7.0f, 0, 120.0f, 300.0f},
+      {"quarter triplet (2/3 of a quarter)", 7.0f, 0, 120.0f, 1000.0f / 3.0f},
       {"dotted sixty-fourth", 20.0f, 0, 120.0f, 46.875f},
       {"sixty-fourth triplet", 19.0f, 0, 120.0f, 500.0f * 0.041666664f},
       {"index above 20 is a quarter", 25.0f, 0, 120.0f, 500.0f},
