@@ -4,6 +4,7 @@
 #include <cmath>
 #include <iterator>
 
+#include "audio/ParamRange.h"
 #include "platform/ArmConvert.h"
 
 namespace {
@@ -17,7 +18,7 @@ constexpr float kMinCrossover = 1.0f;
 // everything without ringing.
 constexpr float kMaxCrossoverShare = 1.0f / 6.0f;
 
-float GainOf(float value) { return 1.0f + value * 0.01f; }
+float GainOf(float value) { return 1.0f + param_range::Percent(value) * 0.01f; }
 
 }  // namespace
 
@@ -35,6 +36,8 @@ void C3BandEQ::Reset(int32_t sampleRate) {
 }
 
 void C3BandEQ::SetParam(int id, float value) {
+  // A corrupt preset or a runaway controller must not reach the signal path.
+  if (!std::isfinite(value)) return;
   switch (id) {
     case kHighFreq: params_.highFreq = value; break;
     case kHighGain: params_.highGain = GainOf(value); break;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "audio/ParamRange.h"
 #include "platform/ArmConvert.h"
 
 namespace {
@@ -151,6 +152,8 @@ void CStereoDelay::Apply() {
 }
 
 void CStereoDelay::SetParam(int id, float value) {
+  // A corrupt preset or a runaway controller must not reach the signal path.
+  if (!std::isfinite(value)) return;
   switch (id) {
     case 0:
       switch (arm::ToInt32(value)) {
@@ -177,15 +180,15 @@ void CStereoDelay::SetParam(int id, float value) {
       Apply();
       break;
     case 3:
-      params_.ratioPercent = value;
+      params_.ratioPercent = param_range::Percent(value);
       Apply();
       break;
     case 4:
-      params_.wetDb = value;
+      params_.wetDb = param_range::LevelDb(value);
       Apply();
       break;
     case 5:
-      params_.dryDb = value;
+      params_.dryDb = param_range::LevelDb(value);
       Apply();
       break;
     case 6:
