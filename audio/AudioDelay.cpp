@@ -12,6 +12,7 @@ constexpr uint32_t kPreparedSize = 8192;  // 100 ms at 48 kHz, rounded up
 // A rate or maximum far outside audio would ask for gigabytes; the delays are bounded to
 // the line anyway.
 constexpr uint32_t kLargestSize = 1u << 22;
+constexpr float kBlockerHz = 5.0f;
 
 // The gains the constructor gives, as levels, so that the first level set is a change.
 constexpr float kInitialLevelDb = -3.0103f;
@@ -47,6 +48,9 @@ void AudioDelay::Reset(float sampleRate) {
   if (sampleRate != sampleRate_) {
     sampleRate_ = sampleRate;
     samplesPerMs_ = sampleRate / 1000.0f;
+    // About 5 Hz: far below any comb the sweep makes.
+    blockerR_ = sampleRate > 0.0f ? std::max(0.0f, 1.0f - 2.0f * 3.14159265f * kBlockerHz / sampleRate) : 0.0f;
+    blockerG_ = 0.5f * (1.0f + blockerR_);
     const uint32_t needed = arm::ToUint32(maxDelayMs_ * sampleRate / 1000.0f);
     bufferLength_ = needed < kLargestSize ? needed + 1 : kLargestSize;
     const uint32_t size = NextPowerOfTwo(bufferLength_);
@@ -56,6 +60,7 @@ void AudioDelay::Reset(float sampleRate) {
   }
   Clear(left_);
   Clear(right_);
+  blockerX1_ = blockerY1_ = 0.0f;
 }
 
 void AudioDelay::SetFeedback(float percent) {
@@ -109,7 +114,10 @@ float AudioDelay::ProcessSample(float x) {
     const float f = delay - static_cast<float>(d);
     h = f >= 1.0f ? l : l * f + (1.0f - f) * h;
   }
-  line.buffer[w] = x + feedbackScale_ * h;
+  const float blocked = blockerG_ * (h - blockerX1_) + blockerR_ * blockerY1_;
+  blockerX1_ = h;
+  blockerY1_ = blocked;
+  line.buffer[w] = x + feedbackScale_ * blocked;
   line.write = (w + 1) & line.mask;
   return h * wetGain_ + x * dryGain_;
 }

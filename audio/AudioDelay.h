@@ -20,7 +20,9 @@ class AudioDelay {
   // only for a rate above what the lines already hold.
   virtual void Reset(float sampleRate);
   // One sample through the left line: the delayed sample times the wet gain plus the input
-  // times the dry gain; the input and the fed-back delayed sample go into the line.
+  // times the dry gain; the input and the fed-back delayed sample go into the line. The
+  // feedback passes a DC blocker: a constant reads back exactly through the interpolated tap,
+  // so at +-100 % feedback the loop would integrate any offset without bound.
   virtual float ProcessSample(float x);
 
   // Takes effect at the next Reset that changes the rate.
@@ -66,6 +68,12 @@ class AudioDelay {
   float wetGain_ = 0.70711f;
   float dryGain_ = 0.70711f;
   float feedbackScale_ = 0.0f;  // feedback / 100
+  // DC blocker in the feedback path, normalised to unity gain at Nyquist so no frequency
+  // gains around the loop: y = g (x - x1) + r y1. Until the first Reset, the 48 kHz values.
+  float blockerR_ = 0.99934550f;
+  float blockerG_ = 0.99967275f;
+  float blockerX1_ = 0.0f;
+  float blockerY1_ = 0.0f;
   Line left_;
   Line right_;
 };

@@ -1,5 +1,7 @@
 #include "audio/CDynamicProcessor.h"
 
+#include "audio/ParamRange.h"
+
 #include <atomic>
 #include <cmath>
 
@@ -48,6 +50,8 @@ void CDynamicProcessor::Reset(int32_t sampleRate) {
 }
 
 void CDynamicProcessor::SetParam(int id, float value) {
+  // A corrupt preset or a runaway controller must not reach the signal path.
+  if (!std::isfinite(value)) return;
   switch (id) {
     case kThreshold: settings_.thresholdDb = value; break;
     case kKnee: settings_.kneeDb = value; break;
@@ -57,7 +61,7 @@ void CDynamicProcessor::SetParam(int id, float value) {
       break;
     case kAttack: settings_.attackMs = value * 1000.0f; break;
     case kRelease: settings_.releaseMs = value * 1000.0f; break;
-    case kMakeup: settings_.makeupDb = value; break;
+    case kMakeup: settings_.makeupDb = param_range::LevelDb(value); break;
     case kRatio: settings_.ratio = value; break;
     default: break;
   }

@@ -20,6 +20,8 @@ void CFXEngine::init(tagPluginAttr attr, EngineLogFn log) {
   log_ = log;
   frames_ = std::max(attr.frames, 0);
   rate_ = attr.rate;
+  for (std::vector<float>& d : dry_) d.assign(static_cast<std::size_t>(frames_), 0.0f);
+  processedPage_ = CurrentPage();
   for (int page = 0; page < kPages; ++page) {
     for (int i = 0; i < effect_registry::kTypeCount; ++i)
       effect_registry::Apply(types_[i], types_[i].atInit, instances_[page][i].get(), rate_);
@@ -33,33 +35,73 @@ void CFXEngine::Process(float** in, float** out) {
     if (in[b] != out[b]) std::memcpy(out[b], in[b], bytes);
 
   const int page = CurrentPage();
+  if (page != processedPage_) SettlePage(page);
   for (int s = 0; s < kSlots; ++s) {
     CEffectBase* effect = Slot(page, s);
     if (effect == nullptr) continue;
     switch (effect->GetState()) {
       case CEffectBase::kFadingOut:
-        effect->level -= kFadeStep;
-        if (effect->level < 0.0f) {
-          effect->level = 0.0f;
-          effect->SetState(CEffectBase::kIdle);
+        if (!effect->IsBypassed()) {
+          // Switched on again mid-fade: fade back in from where it stands.
+          effect->SetState(CEffectBase::kActive);
+          effect->level = std::min(effect->level + kFadeStep, 1.0f);
+        } else {
+          effect->level -= kFadeStep;
+          if (effect->level < 0.0f) {
+            effect->level = 0.0f;
+            effect->SetState(CEffectBase::kIdle);
+          }
         }
-        effect->Process(out, out, frames_, effect->level);
+        RunEffect(effect, out);
         break;
       case CEffectBase::kIdle:
-        // Switching on is immediate; the effect's first block comes with the next period.
+        // Switched on: the fade in starts with the next period.
         if (!effect->IsBypassed()) {
           effect->SetState(CEffectBase::kActive);
-          effect->level = 1.0f;
+          effect->level = 0.0f;
         }
         break;
       case CEffectBase::kActive:
-        if (effect->IsBypassed()) effect->SetState(CEffectBase::kFadingOut);
-        effect->Process(out, out, frames_, effect->level);
+        if (effect->IsBypassed())
+          effect->SetState(CEffectBase::kFadingOut);
+        else if (effect->level < 1.0f)
+          effect->level = std::min(effect->level + kFadeStep, 1.0f);
+        RunEffect(effect, out);
         break;
       default:
         break;
     }
   }
+}
+
+// The effects scale their whole output by the level they are given, dry part included, so a
+// fade through that level would dip the part toward silence. They run at full level here and
+// the fade mixes their output with their input instead.
+void CFXEngine::RunEffect(CEffectBase* effect, float** out) {
+  const float level = effect->level;
+  if (level >= 1.0f) {
+    effect->Process(out, out, frames_, 1.0f);
+    return;
+  }
+  if (level <= 0.0f) return;  // the output would be the input
+  const std::size_t bytes = static_cast<std::size_t>(frames_) * sizeof(float);
+  for (int c = 0; c < 2; ++c) std::memcpy(dry_[c].data(), out[c], bytes);
+  effect->Process(out, out, frames_, 1.0f);
+  for (int c = 0; c < 2; ++c) {
+    const float* x = dry_[c].data();
+    float* y = out[c];
+    for (int i = 0; i < frames_; ++i) y[i] = x[i] + level * (y[i] - x[i]);
+  }
+}
+
+void CFXEngine::SettlePage(int page) {
+  for (int s = 0; s < kSlots; ++s) {
+    CEffectBase* effect = Slot(page, s);
+    if (effect == nullptr || effect->GetState() == CEffectBase::kIdle) continue;
+    effect->SetState(CEffectBase::kIdle);
+    effect->level = 0.0f;
+  }
+  processedPage_ = page;
 }
 
 void CFXEngine::OnMidi(const PartMidiMessage* message) {
@@ -118,6 +160,10 @@ void CFXEngine::ChooseType(int page, int slot, float value) {
   if (effect == nullptr) return;  // a table without an instance of this type
   const effect_registry::TypeRow& row = types_[type - 1];
   effect_registry::Apply(row, row.whenChosen, effect, rate_);
+  // An instance used before may still be mid-fade or active; a newly chosen effect starts
+  // idle, so switching it on fades it in and leaving it off never touches the part.
+  effect->SetState(CEffectBase::kIdle);
+  effect->level = 0.0f;
   slots_[page][slot].store(effect, std::memory_order_relaxed);
 }
 

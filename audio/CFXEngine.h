@@ -1,11 +1,12 @@
 #pragma once
 // A part's insert-effects chain: ten slots run in series on the part's buffers once a
-// period, kept twice (the sounding page and the page a sound load prepares). Effects switch
-// on at once and fade out over 39 periods when bypassed.
+// period, kept twice (the sounding page and the page a sound load prepares). Switching an
+// effect on or off cross-fades between its input and its output over 39 periods.
 #include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "audio/CEffectBase.h"
 #include "audio/EffectRegistry.h"
@@ -30,7 +31,7 @@ class CFXEngine : public IAudioProcess {
 
   void init(tagPluginAttr attr, EngineLogFn log) override;
   // Copies the four inputs to the four outputs, then runs the current page's slots in order
-  // on the outputs.
+  // on the outputs. An effect's part pair is out = x + level (fx(x) - x), x its input.
   void Process(float** in, float** out) override;
   void OnMidi(const PartMidiMessage* message) override;
   void OnClock(unsigned tick, float bpm) override;
@@ -50,6 +51,9 @@ class CFXEngine : public IAudioProcess {
   CEffectBase* Slot(int page, int slot) const { return slots_[page][slot].load(std::memory_order_relaxed); }
   bool StandsInPage(int page, const CEffectBase* effect) const;
   void ChooseType(int page, int slot, float value);
+  // A page that was set aside mid-fade must not resume that fade when it sounds again.
+  void SettlePage(int page);
+  void RunEffect(CEffectBase* effect, float** out);
 
   effect_registry::Table types_;
   std::array<std::array<std::atomic<CEffectBase*>, kSlots>, kPages> slots_{};
@@ -58,4 +62,6 @@ class CFXEngine : public IAudioProcess {
   int frames_ = 0;
   int rate_ = 48000;
   std::atomic<int> currentPage_{0};
+  int processedPage_ = 0;  // the page the last Process ran; audio thread only
+  std::array<std::vector<float>, 2> dry_;  // an effect's input while it cross-fades
 };

@@ -1,5 +1,7 @@
 #include "audio/CMoogBiquadLadder.h"
 
+#include "audio/ParamRange.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -44,7 +46,7 @@ void CMoogBiquadLadder::SetParam(int id, float value) {
       params_.q = value * 0.1f;
       break;
     case kDriveCompensation:
-      params_.driveCompensationPct = value;
+      params_.driveCompensationPct = param_range::Percent(value);
       break;
     default:
       return;

@@ -1,5 +1,7 @@
 #include "audio/CReverb.h"
 
+#include "audio/ParamRange.h"
+
 #include <cmath>
 
 namespace {
@@ -70,14 +72,16 @@ struct ParamRow {
   int id;
   float ReverbParams::*field;
   float scale;
+  float low = -param_range::kUnbounded;  // bounds of the stored value
+  float high = param_range::kUnbounded;
 };
 // id 14 (density) is not a plain value and is handled on its own.
 constexpr ParamRow kParamRows[] = {
     {1, &ReverbParams::preDelayMs, 1.0f},
     {2, &ReverbParams::kRT, 1.0f},
     {3, &ReverbParams::damping, 0.01f},
-    {4, &ReverbParams::wetDb, 1.0f},
-    {5, &ReverbParams::dryDb, 1.0f},
+    {4, &ReverbParams::wetDb, 1.0f, param_range::kMinLevelDb, param_range::kMaxLevelDb},
+    {5, &ReverbParams::dryDb, 1.0f, param_range::kMinLevelDb, param_range::kMaxLevelDb},
     {6, &ReverbParams::lowShelfHz, 1.0f},
     {7, &ReverbParams::lowShelfDb, 1.0f},
     {8, &ReverbParams::highShelfHz, 1.0f},
@@ -113,6 +117,8 @@ void CReverb::Reset(float sampleRate) {
 }
 
 void CReverb::SetParam(int id, float value) {
+  // A corrupt preset or a runaway controller must not reach the signal path.
+  if (!std::isfinite(value)) return;
   if (id == kDensityId) {
     params_.density = value == 0.0f ? kThin : kThick;
     Apply();
@@ -120,7 +126,7 @@ void CReverb::SetParam(int id, float value) {
   }
   for (const ParamRow& row : kParamRows) {
     if (row.id == id) {
-      params_.*row.field = value * row.scale;
+      params_.*row.field = std::clamp(value * row.scale, row.low, row.high);
       Apply();
       return;
     }

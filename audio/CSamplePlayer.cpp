@@ -64,15 +64,17 @@ void CSamplePlayer::SearchStart(Voice& v, const SampleFile& s) {
   }
 }
 
+// The end cut counts samples taken off the end, so the crossing is looked for where
+// playback stops, (1 - End) x n before the end, moving the end later until one is found.
 void CSamplePlayer::SearchEnd(Voice& v, const SampleFile& s) {
   const int64_t n = FramesOf(s);
   if (n < 2) return;
   const float* L = s.Channel(0);
-  const int64_t from = static_cast<int64_t>(arm::ToInt32((1.0f - v.end) * static_cast<float>(n))) + 1;
-  // End at or below 0 would start the search past the last sample.
-  for (int64_t k = std::min<int64_t>(from, n - 1); k > 1; --k) {
-    if (CrossesZero(L[k - 1], L[k])) {
-      v.endIndex.store(static_cast<int32_t>(k), std::memory_order_relaxed);
+  const int64_t cut = static_cast<int64_t>(arm::ToInt32((1.0f - v.end) * static_cast<float>(n))) + 1;
+  // End at or below 0 would start the search before the first sample.
+  for (int64_t j = std::max<int64_t>(n - cut, 1); j < n - 1; ++j) {
+    if (CrossesZero(L[j - 1], L[j])) {
+      v.endIndex.store(static_cast<int32_t>(n - j), std::memory_order_relaxed);
       return;
     }
   }
@@ -221,7 +223,8 @@ void CSamplePlayer::RenderVoice(Voice& v, float* right, float* left) {
   const float leftGain = v.leftGain;
   const float velocityGain = v.velocityGain;
   const int32_t fadeLength = v.fadeLength;
-  const float fadeStep = fadeLength > 0 ? 1.0f / static_cast<float>(fadeLength) : 1.0f;
+  // The fade length is in source samples: a pad pitched up crosses them faster.
+  const float fadeStep = fadeLength > 0 ? increment / static_cast<float>(fadeLength) : 1.0f;
   const int32_t fadeFrom = f - fadeLength;
   for (int32_t k = 0; k < frames_; ++k) {
     const int32_t i = arm::ToInt32(position);

@@ -4,14 +4,14 @@
 #include <cmath>
 #include <cstddef>
 
+#include "audio/ParamRange.h"
 #include "platform/ArmConvert.h"
 
 namespace {
 
 // Tempo-synchronised note values, as multiples of a quarter note. The dotted sixty-fourth is
 // its true length (3/32 of a quarter, 1.5 x the sixty-fourth like every dotted row), not ten
-// times it. The triplet rows keep the values stored setups were made with, the coarse 0.6
-// of the triplet quarter included.
+// times it, and the triplet quarter 2/3 of a quarter, not 0.6.
 struct SyncNote {
   int32_t index;
   const char* name;
@@ -25,7 +25,7 @@ constexpr SyncNote kSyncNotes[] = {
     {4, "1/2T", 1.33332f},
     {5, "1/2D", 3.0f},
     {6, "1/4", 1.0f},
-    {7, "1/4T", 0.6f},
+    {7, "1/4T", 0.6666667f},
     {8, "1/4D", 1.5f},
     {9, "1/8", 0.5f},
     {10, "1/8T", 0.333333f},
@@ -152,6 +152,8 @@ void CStereoDelay::Apply() {
 }
 
 void CStereoDelay::SetParam(int id, float value) {
+  // A corrupt preset or a runaway controller must not reach the signal path.
+  if (!std::isfinite(value)) return;
   switch (id) {
     case 0:
       switch (arm::ToInt32(value)) {
@@ -178,15 +180,15 @@ void CStereoDelay::SetParam(int id, float value) {
       Apply();
       break;
     case 3:
-      params_.ratioPercent = value;
+      params_.ratioPercent = param_range::Percent(value);
       Apply();
       break;
     case 4:
-      params_.wetDb = value;
+      params_.wetDb = param_range::LevelDb(value);
       Apply();
       break;
     case 5:
-      params_.dryDb = value;
+      params_.dryDb = param_range::LevelDb(value);
       Apply();
       break;
     case 6:

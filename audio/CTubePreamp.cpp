@@ -1,5 +1,7 @@
 #include "audio/CTubePreamp.h"
 
+#include "audio/ParamRange.h"
+
 #include <cmath>
 
 namespace {
@@ -14,13 +16,15 @@ struct ParamRow {
   int id;
   float TubePreampParams::*field;
   float scale;
+  float low = -param_range::kUnbounded;  // bounds of the stored value
+  float high = param_range::kUnbounded;
 };
 constexpr ParamRow kParamRows[] = {
     {0, &TubePreampParams::lowShelfDb, 1.0f},
     {1, &TubePreampParams::lowShelfHz, 1.0f},
     {2, &TubePreampParams::highShelfDb, 1.0f},
     {3, &TubePreampParams::highShelfHz, 1.0f},
-    {4, &TubePreampParams::outputDb, 1.0f},
+    {4, &TubePreampParams::outputDb, 1.0f, param_range::kMinLevelDb, param_range::kMaxLevelDb},
     {5, &TubePreampParams::saturation, 0.5f},  // the page's drive 1..10
 };
 
@@ -56,9 +60,11 @@ void CTubePreamp::Reset(float sampleRate) {
 }
 
 void CTubePreamp::SetParam(int id, float value) {
+  // A corrupt preset or a runaway controller must not reach the signal path.
+  if (!std::isfinite(value)) return;
   for (const ParamRow& row : kParamRows) {
     if (row.id == id) {
-      params_[0].*row.field = value * row.scale;
+      params_[0].*row.field = std::clamp(value * row.scale, row.low, row.high);
       Apply();
       return;
     }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -445,16 +446,30 @@ TEST_F(CFXEngineTest, ProcessCopiesTheFourInputsToTheOutputs) {
   EXPECT_EQ(p.out, p.in);
 }
 
-TEST_F(CFXEngineTest, AnEffectSwitchedOnSoundsFromTheNextPeriod) {
+// The part pair leaving a doubling effect at fade level g is x + g (2x - x) = (1 + g) x.
+float FadeLevelOf(const Period& p, int i) { return p.out[0][i] / p.in[0][i] - 1.0f; }
+
+TEST_F(CFXEngineTest, AnEffectSwitchedOnFadesInFromTheNextPeriod) {
   RecordingFx* e = Place(0, 3);
+  fx_->SetParam(1, 0, 1, 2.0f);
   EXPECT_EQ(e->GetState(), CEffectBase::kIdle);
   Period p;
   p.Run(*fx_);
   EXPECT_EQ(e->Calls(), 0);
+  EXPECT_EQ(p.out, p.in);
   EXPECT_EQ(e->GetState(), CEffectBase::kActive);
+
+  // Rising by 0.026 a period the effect reaches full level in the 39th; it always runs at
+  // full level itself, in place, and the engine mixes its output with its input.
+  float level = 0.0f;
+  for (int n = 1; n <= 45; ++n) {
+    p.Run(*fx_);
+    level = std::min(level + 0.026f, 1.0f);
+    for (int i = 0; i < kFrames; i += 31) ASSERT_NEAR(FadeLevelOf(p, i), level, 1e-5f) << n << "/" << i;
+    EXPECT_EQ(p.out[2], p.in[2]);
+  }
   EXPECT_EQ(e->level, 1.0f);
-  p.Run(*fx_);
-  ASSERT_EQ(e->Calls(), 1);
+  ASSERT_EQ(e->Calls(), 45);
   EXPECT_EQ(e->CallAt(0).level, 1.0f);
   EXPECT_EQ(e->CallAt(0).frames, kFrames);
   EXPECT_TRUE(e->CallAt(0).inPlace);
@@ -468,37 +483,41 @@ TEST_F(CFXEngineTest, AnEffectSwitchedOnSoundsFromTheNextPeriod) {
   EXPECT_EQ(off->GetState(), CEffectBase::kIdle);
 }
 
-TEST_F(CFXEngineTest, ABypassedEffectFadesOverThirtyNinePeriodsThenIdles) {
+TEST_F(CFXEngineTest, ABypassedEffectFadesOutOverThirtyNinePeriodsThenIdles) {
   RecordingFx* e = Place(0, 2);
+  fx_->SetParam(1, 0, 1, 2.0f);
   Period p;
-  p.Run(*fx_);
-  p.Run(*fx_);
+  for (int n = 0; n < 41; ++n) p.Run(*fx_);
+  ASSERT_NEAR(FadeLevelOf(p, 5), 1.0f, 1e-6f);
   e->Forget();
   fx_->SetParam(1, 0, kBypass, 0.5f);
-  for (int n = 0; n < 60; ++n) p.Run(*fx_);
 
-  // The period that sees the bypass still runs at full level, then 39 float32 steps of
-  // 0.026 of which the last falls below zero and runs at level 0.
-  ASSERT_EQ(e->Calls(), 40);
-  EXPECT_EQ(e->CallAt(0).level, 1.0f);
+  // The period that sees the bypass still sounds at full level, then 39 float32 steps of
+  // 0.026, the last of which falls below zero and leaves the input alone.
   float level = 1.0f;
-  for (int n = 1; n < 39; ++n) {
-    level -= 0.026f;
-    EXPECT_EQ(e->CallAt(n).level, level) << n;
-    EXPECT_GT(e->CallAt(n).level, 0.0f) << n;
+  for (int n = 0; n < 60; ++n) {
+    p.Run(*fx_);
+    if (n > 0) level = std::max(level - 0.026f, 0.0f);
+    ASSERT_NEAR(FadeLevelOf(p, 7), level, 1e-5f) << n;
+    ASSERT_GE(p.out[0][7], p.in[0][7]) << n;  // never below the dry signal
   }
-  EXPECT_NEAR(e->CallAt(38).level, 0.012f, 1e-6f);
-  EXPECT_EQ(e->CallAt(39).level, 0.0f);
+  EXPECT_EQ(e->Calls(), 39);
   EXPECT_EQ(e->GetState(), CEffectBase::kIdle);
   EXPECT_EQ(e->level, 0.0f);
+  EXPECT_EQ(p.out, p.in);
 
-  // Switched on again it sounds at full level from the period after next.
+  // Switched on again halfway through a fade-out it fades back in from where it stood.
+  for (int n = 0; n < 41; ++n) p.Run(*fx_);
+  fx_->SetParam(1, 0, kBypass, 0.0f);
+  for (int n = 0; n < 41; ++n) p.Run(*fx_);
+  fx_->SetParam(1, 0, kBypass, 1.0f);
+  for (int n = 0; n < 11; ++n) p.Run(*fx_);
+  const float mid = FadeLevelOf(p, 3);
+  ASSERT_GT(mid, 0.6f);
+  ASSERT_LT(mid, 0.8f);
   fx_->SetParam(1, 0, kBypass, 0.0f);
   p.Run(*fx_);
-  EXPECT_EQ(e->Calls(), 40);
-  p.Run(*fx_);
-  ASSERT_EQ(e->Calls(), 41);
-  EXPECT_EQ(e->CallAt(40).level, 1.0f);
+  EXPECT_NEAR(FadeLevelOf(p, 3), mid + 0.026f, 1e-5f);
 }
 
 TEST_F(CFXEngineTest, SlotsRunInOrderOnTheSameBuffersWithTheSideChainCopies) {
@@ -507,7 +526,8 @@ TEST_F(CFXEngineTest, SlotsRunInOrderOnTheSameBuffersWithTheSideChainCopies) {
   fx_->SetParam(1, 2, 1, 2.0f);
   fx_->SetParam(1, 7, 2, 1.0f);
   Period p;
-  p.Run(*fx_);  // switch on
+  for (int n = 0; n < 40; ++n) p.Run(*fx_);  // switch on and fade in
+  for (RecordingFx* e : {doubler, offset}) e->Forget();
   p.Run(*fx_);
   for (int ch = 0; ch < 2; ++ch)
     for (int i = 0; i < kFrames; ++i) ASSERT_FLOAT_EQ(p.out[ch][i], p.in[ch][i] * 2.0f + 1.0f) << ch << "/" << i;
@@ -524,7 +544,7 @@ TEST_F(CFXEngineTest, SlotsRunInOrderOnTheSameBuffersWithTheSideChainCopies) {
   fx_->SetParam(1, 7, kType, 0.0f);
   fx_->SetParam(1, 2, kType, 8.0f);
   fx_->SetParam(1, 7, kType, 5.0f);
-  p.Run(*fx_);
+  for (int n = 0; n < 41; ++n) p.Run(*fx_);
   for (int i = 0; i < kFrames; ++i) ASSERT_FLOAT_EQ(p.out[0][i], (p.in[0][i] + 1.0f) * 2.0f) << i;
 }
 

@@ -224,6 +224,38 @@ TEST_F(CReverbTest, LoopFeedbackDecidesWhetherTheTankRecirculates) {
   }
 }
 
+// Each pass round the tank's four branches scales the signal by kRT^4 and takes, averaged over
+// frequency, the four fixed delays plus the eight all-pass delays. With no damping and flat
+// shelves the decay is the same at every frequency, so the time to fall 60 dB is
+// 3 T / (-4 log10 kRT). Measured from the output's backward-integrated energy (-5 to -35 dB).
+TEST_F(CReverbTest, TheTailDecaysInTheTimeItsLoopGainAndLengthGive) {
+  const double fixedMs = 87.5 * (1.0 + 0.873 + 0.707 + 0.667);
+  const double allPassMs = 37.0 * 0.2327 * (0.317 + 0.873 + 0.477 + 0.291 + 0.993 + 0.757 + 0.179 + 0.575);
+  const double loopSeconds = (fixedMs + allPassMs) / 1000.0;
+  for (float kRT : {0.5f, 0.619981f, 0.8f}) {
+    CReverb r;
+    r.Reset(kRate);
+    r.SetParam(2, kRT);
+    r.SetParam(3, 0.0f);     // no damping
+    r.SetParam(5, -400.0f);  // wet only
+    r.SetParam(7, 0.0f);     // flat shelves
+    r.SetParam(9, 0.0f);
+    const double expected = 3.0 * loopSeconds / (-4.0 * std::log10(kRT));
+    const int n = static_cast<int>(kRate * (expected * 1.5 + 0.5));
+    const Stereo out = RunReverb(r, ImpulseIn(n));
+    std::vector<double> energy(n + 1, 0.0);  // energy from each sample to the end
+    for (int i = n - 1; i >= 0; --i)
+      energy[i] = energy[i + 1] + double{out.left[i]} * out.left[i] + double{out.right[i]} * out.right[i];
+    auto when = [&](double db) {
+      int i = 0;
+      while (i < n && 10.0 * std::log10(energy[i] / energy[0]) > db) ++i;
+      return i / double{kRate};
+    };
+    const double rt60 = 2.0 * (when(-35.0) - when(-5.0));
+    EXPECT_NEAR(rt60, expected, 0.1 * expected) << "kRT " << kRT;
+  }
+}
+
 // Presets may carry any number: kRT and damping are held to 0..1 and every delay to its
 // line, so the tank stays finite and behaves as at the limit.
 TEST_F(CReverbTest, OutOfRangePresetValuesAreHeldToTheirLimits) {
