@@ -33,7 +33,7 @@ can_frame Frame(canid_t id, std::vector<uint8_t> bytes) {
   can_frame f{};
   f.can_id = id;
   f.can_dlc = static_cast<uint8_t>(bytes.size());
-  std::memcpy(f.data, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(f.data, bytes.data(), bytes.size());
   return f;
 }
 
