@@ -37,7 +37,7 @@ int32_t CCANDev::Open(const char*) {
     return fail("CAN Device set socket options", -2);
   const int ifindex = sockets_.InterfaceIndex(m_can_sock, kInterface);
   if (ifindex < 0) return fail("CAN Device SIOCGIFINDEX", -3);
-  // Nothing may arrive between the bind and the accept-all filter being in place.
+  // No frame queues up before the accept-all filter below is in place.
   sockets_.SetSockOpt(m_can_sock, SOL_CAN_RAW, CAN_RAW_FILTER, nullptr, 0);
   if (sockets_.Bind(m_can_sock, ifindex) < 0) return fail("CAN Device bind", -4);
   const can_filter all{0, 0};

@@ -82,37 +82,37 @@ bool CFlashProtoSM::Await(const ReplyWait& wait, uint8_t board) {
 
 void CFlashProtoSM::sendQuery(uint8_t board, bool bl) {
   const uint8_t data[2] = {bl ? kCmdBootloaderVersion : kCmdFirmwareVersion, board};
-  Send(bl ? kIdBootloader : kIdFirmwareQuery, data, 2);
+  SendRAW(bl ? kIdBootloader : kIdFirmwareQuery, data, 2);
 }
 
 void CFlashProtoSM::sendStartBL(uint8_t board) {
   const uint8_t data[2] = {kCmdStartBootloader, board};
-  Send(kIdBootloader, data, 2);
+  SendRAW(kIdBootloader, data, 2);
 }
 
 void CFlashProtoSM::sendStartFlash(uint8_t board, uint32_t start_adr, uint32_t size) {
   uint8_t data[8] = {kCmdStartFlash};
   PutBE(data + 1, start_adr, 4);
   PutBE(data + 5, size & 0xFFFFFFu, 3);
-  Send(static_cast<uint16_t>(kIdFlashBase + board), data, 8);
+  SendRAW(static_cast<uint16_t>(kIdFlashBase + board), data, 8);
 }
 
 void CFlashProtoSM::sendSeqmentFlash(uint8_t board, uint32_t offset, uint32_t dword) {
   uint8_t data[8] = {kCmdSegment};
   PutBE(data + 1, offset & 0xFFFFFFu, 3);
   PutBE(data + 4, dword, 4);
-  Send(static_cast<uint16_t>(kIdFlashBase + board), data, 8);
+  SendRAW(static_cast<uint16_t>(kIdFlashBase + board), data, 8);
 }
 
 void CFlashProtoSM::sendTerminateFlash(uint8_t board, uint32_t crc) {
   uint8_t data[5] = {kCmdTerminate};
   PutBE(data + 1, crc, 4);
-  Send(static_cast<uint16_t>(kIdFlashBase + board), data, 5);
+  SendRAW(static_cast<uint16_t>(kIdFlashBase + board), data, 5);
 }
 
 void CFlashProtoSM::launch(uint8_t board) {
   const uint8_t data[2] = {kCmdLaunch, board};
-  Send(static_cast<uint16_t>(kIdFlashBase + board), data, 2);
+  SendRAW(static_cast<uint16_t>(kIdFlashBase + board), data, 2);
 }
 
 int CFlashProtoSM::start_bootloader(int board_id) {

@@ -69,7 +69,6 @@ class CFlashProtoSM : public CCANDev {
  private:
   // Polls until the awaited reply is in m_frame (true) or the budget is spent (false).
   bool Await(const ReplyWait& wait, uint8_t board);
-  void Send(uint16_t id, const uint8_t* data, int len) { SendRAW(id, data, len); }
 
   eFlashState m_state = idle;
   int m_timeout = 0;
