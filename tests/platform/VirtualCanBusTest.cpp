@@ -136,6 +136,24 @@ TEST_F(VirtualCanHubThreads, LeavingAndStoppingAreSeenByTheOthers) {
   Join();
 }
 
+// A program that writes its last frames and exits at once still has them on the bus, and
+// it counts as gone only after they were relayed: whoever waits for it to leave has them.
+TEST_F(VirtualCanHubThreads, AMemberLeavesOnlyAfterAllItWroteWasRelayed) {
+  const int reader = Join(), writer = Join();
+  for (int i = 0; i < 50; ++i) {
+    const can_frame f = Frame(static_cast<canid_t>(i), {});
+    ASSERT_EQ(write(writer, &f, sizeof f), static_cast<ssize_t>(sizeof f));
+  }
+  close(writer);
+  fds_.pop_back();
+  ASSERT_TRUE(hub_.WaitForMemberCount(1, 2s));
+  for (int i = 0; i < 50; ++i) {
+    can_frame f{};
+    ASSERT_EQ(recv(reader, &f, sizeof f, MSG_DONTWAIT), static_cast<ssize_t>(sizeof f)) << i;
+    EXPECT_EQ(f.can_id, static_cast<canid_t>(i));
+  }
+}
+
 // The member side as a CAN device sees it: the interface exists while its hub runs, names
 // are cut as the kernel cuts them, filters are accepted, the receive time-out works.
 TEST_F(VirtualCanHubThreads, SocketCallsOfADeviceOnTheBus) {
