@@ -137,6 +137,7 @@ TEST_F(TarrowThreads, FileAndIdentifierFaultsEndBeforeAnythingIsSent) {
   };
   const Case cases[] = {
       {"-flash " + missing, "ERROR: Firmware file open error <" + missing + ">\n", 255},
+      {"-flash " + root_.Root(), "ERROR: Firmware file open error <" + root_.Root() + ">\n", 255},
       {"-flash " + odd, "ERROR alligment [4] byte lenght 21\n", 254},
       {"-flash " + empty, "ERROR: Firmware file too short <" + empty + "> 0\n", 255},
       {"-flash " + shortFile + " 1", "ERROR: Firmware file too short <" + shortFile + "> 16\n", 255},

@@ -1,5 +1,7 @@
 #include "tools/flasher/TarrowMain.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +47,12 @@ int Usage() {
 // file and that extra zero word. 0, or the exit status of the first fault.
 int LoadFirmware(const char* name, std::vector<uint8_t>& image) {
   FILE* file = std::fopen(name, "rb");
+  // A directory opens too, and then has no length to speak of.
+  struct stat st {};
+  if (file && (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode))) {
+    std::fclose(file);
+    file = nullptr;
+  }
   if (!file) {
     LogPrintf("ERROR: Firmware file open error <%s>\n", name);
     return -1;
