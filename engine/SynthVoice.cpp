@@ -427,6 +427,7 @@ void SynthVoice::SetParam(bool smooth, int32_t instance, int32_t number, float v
 
 void SynthVoice::ApplyParams() {
   mailbox_.TakeAll([this](int slot, float value, bool smooth) { ApplyParam(slot, value, smooth); });
+  routes_.TakeAll(matrix_);
   if (shutdownRequest_.exchange(false, std::memory_order_acquire)) {
     for (EnvGen& e : env_) e.Kill();
   }
@@ -565,14 +566,31 @@ void SynthVoice::AttachWavetable(int32_t oscillator, WaveTable* table) {
 
 void SynthVoice::AttachSample(MultiWaveReader* set) { noise_.AttachSample(set); }
 
+namespace {
+bool ClearsAllRoutes(int32_t slot) { return slot == -1 || slot == ModulationMatrix::kClearSlot; }
+}  // namespace
+
 int SynthVoice::SetRoute(int32_t slot, int32_t source, int32_t destination, float amount, int32_t mode) {
+  // Checked in the matrix's order, so a refused call changes nothing here either.
+  if (source < 0 || source >= ModulationMatrix::kSources) return ModulationMatrix::kBadSource;
+  if (destination < 0 || destination >= ModulationMatrix::kDestinations) return ModulationMatrix::kBadDestination;
+  if (ClearsAllRoutes(slot)) {
+    routes_.PostClearAll();
+    return 0;
+  }
+  if (slot < 0 || slot >= ModulationMatrix::kRoutes) return ModulationMatrix::kBadSlot;
   // A route that names no source and no destination on an ordinary slot changes nothing.
-  const bool clearAll = slot == -1 || slot == ModulationMatrix::kClearSlot;
-  if (!clearAll && source == kSrcNone && destination == kDstNone) return 0;
-  return matrix_.Connect(slot, source, destination, amount, mode);
+  if (source == kSrcNone && destination == kDstNone) return 0;
+  routes_.PostConnect(slot, source, destination, amount, mode);
+  return 0;
 }
 
-int SynthVoice::SetRouteAmount(int32_t slot, float amount) { return matrix_.SetAmount(slot, amount); }
+int SynthVoice::SetRouteAmount(int32_t slot, float amount) {
+  if (ClearsAllRoutes(slot)) return 0;
+  if (slot < 0 || slot >= ModulationMatrix::kRoutes) return ModulationMatrix::kBadSlot;
+  routes_.PostAmount(slot, amount);
+  return slot;
+}
 
 void SynthVoice::LoadBlockSources() {
   if (controllers_) {

@@ -162,9 +162,13 @@ TEST(SynthVoiceParams, FilterTypeSelectsCoreAndMode) {
     rig.Param(773, 1, static_cast<float>(c.type));
     FilterSlot& f = rig.voice->filter(1);
     EXPECT_EQ(f.GetRoute(), c.route) << c.type;
-    if (c.route == FilterSlot::kMoogLadder) EXPECT_EQ(f.MoogLadder().Mode(), c.setting) << c.type;
-    if (c.route == FilterSlot::kLadderApprox) EXPECT_EQ(f.LadderApprox().output, c.setting) << c.type;
-    if (c.route == FilterSlot::kSem) EXPECT_EQ(f.Sem().GetType(), c.setting) << c.type;
+    if (c.route == FilterSlot::kMoogLadder) {
+      EXPECT_EQ(f.MoogLadder().Mode(), c.setting) << c.type;
+    } else if (c.route == FilterSlot::kLadderApprox) {
+      EXPECT_EQ(f.LadderApprox().output, c.setting) << c.type;
+    } else if (c.route == FilterSlot::kSem) {
+      EXPECT_EQ(f.Sem().GetType(), c.setting) << c.type;
+    }
     EXPECT_EQ(rig.voice->filter(0).GetRoute(), FilterSlot::kMoogLadder) << "channel A untouched";
   }
   VoiceRig rig;
@@ -241,6 +245,30 @@ TEST(SynthVoiceParams, IgnoredNumbersAndInstancesPostNothing) {
   }
   rig.voice->SetParam(false, 3, 1026, 1.0f);
   EXPECT_TRUE(rig.voice->ParamsPending()) << "envelope 4 exists";
+}
+
+TEST(SynthVoiceParams, RoutesOutOfRangeAreRefusedWithTheMatrixCodes) {
+  struct Case {
+    int32_t slot, source, destination;
+    int expected;
+  };
+  const Case cases[] = {
+      {0, 32, 1, ModulationMatrix::kBadSource},     {0, -1, 1, ModulationMatrix::kBadSource},
+      {0, 1, 46, ModulationMatrix::kBadDestination}, {0, 1, -2, ModulationMatrix::kBadDestination},
+      {24, 1, 21, ModulationMatrix::kBadSlot},       {-2, 1, 21, ModulationMatrix::kBadSlot},
+      {255, 40, 0, ModulationMatrix::kBadSource},    {3, 0, 0, 0},  // nothing to nothing: no change
+  };
+  for (const Case& c : cases) {
+    VoiceRig rig;
+    EXPECT_EQ(rig.voice->SetRoute(c.slot, c.source, c.destination, 1.0f, 1), c.expected) << c.slot;
+    EXPECT_FALSE(rig.voice->ParamsPending()) << c.slot;
+  }
+  VoiceRig rig;
+  EXPECT_EQ(rig.voice->SetRouteAmount(24, 1.0f), ModulationMatrix::kBadSlot);
+  EXPECT_EQ(rig.voice->SetRouteAmount(255, 1.0f), 0);
+  EXPECT_FALSE(rig.voice->ParamsPending());
+  EXPECT_EQ(rig.voice->SetRouteAmount(5, 1.0f), 5);
+  EXPECT_TRUE(rig.voice->ParamsPending());
 }
 
 TEST(SynthVoicePitch, NoteKeyboardModeAndTuneGiveTheFormulasFrequency) {
