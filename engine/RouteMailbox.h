@@ -3,6 +3,7 @@
 // voice between blocks: installing a route clears destination buffers the render reads.
 // Each route slot keeps only its latest change; clearing every route drops the changes
 // posted before it.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -16,25 +17,26 @@ class RouteMailbox {
     Lock lock(mutex_);
     connect_[slot] = {true, source, destination, amount, mode};
     amount_[slot].pending = false;
-    pending_ = true;
+    pending_.store(true, std::memory_order_release);
   }
   void PostAmount(int32_t slot, float amount) {
     Lock lock(mutex_);
     amount_[slot] = {true, amount};
-    pending_ = true;
+    pending_.store(true, std::memory_order_release);
   }
   void PostClearAll() {
     Lock lock(mutex_);
     for (Connect& c : connect_) c.pending = false;
     for (Amount& a : amount_) a.pending = false;
     clearAll_ = true;
-    pending_ = true;
+    pending_.store(true, std::memory_order_release);
   }
 
   // Owner thread: the clear first, then the routes, then the amounts.
   void TakeAll(ModulationMatrix& matrix) {
+    // Most blocks have nothing to take and need not touch the lock.
+    if (!pending_.load(std::memory_order_acquire)) return;
     Lock lock(mutex_);
-    if (!pending_) return;
     if (clearAll_) matrix.Connect(ModulationMatrix::kClearSlot, 0, 0, 0.0f, 0);
     for (int32_t s = 0; s < ModulationMatrix::kRoutes; ++s) {
       Connect& c = connect_[s];
@@ -46,13 +48,10 @@ class RouteMailbox {
       amount_[s].pending = false;
     }
     clearAll_ = false;
-    pending_ = false;
+    pending_.store(false, std::memory_order_relaxed);
   }
 
-  bool Pending() const {
-    Lock lock(mutex_);
-    return pending_;
-  }
+  bool Pending() const { return pending_.load(std::memory_order_acquire); }
 
  private:
   struct Connect {
@@ -71,5 +70,5 @@ class RouteMailbox {
   Connect connect_[ModulationMatrix::kRoutes] = {};
   Amount amount_[ModulationMatrix::kRoutes] = {};
   bool clearAll_ = false;
-  bool pending_ = false;
+  std::atomic<bool> pending_{false};
 };
