@@ -411,6 +411,9 @@ void SynthVoice::InitRouting() {
 void SynthVoice::SetParam(bool smooth, int32_t instance, int32_t number, float value) {
   instance &= 0xF;
   if (number == 0 && instance != 0) platform::LogPrintf("PARAM wrong index %d", instance);
+  // A NaN or infinite setting (a damaged preset) would stay in the smoothing and the pitch
+  // for good; the previous value is kept instead.
+  if (!std::isfinite(value)) return;
   const int32_t rows = static_cast<int32_t>(sizeof(kParamRows) / sizeof(kParamRows[0]));
   for (int32_t r = 0; r < rows; ++r) {
     const ParamRow& row = kParamRows[r];

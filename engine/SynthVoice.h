@@ -131,8 +131,8 @@ class SynthVoice {
   void InitRouting();
 
   // Any thread: number (0..4095), instance (low four bits used), value in the parameter
-  // table's units; smooth asks for the listed glides. Unknown numbers and instances beyond
-  // the module's count are ignored. Taken by the next ApplyParams.
+  // table's units; smooth asks for the listed glides. Unknown numbers, instances beyond the
+  // module's count and non-finite values are ignored. Taken by the next ApplyParams.
   void SetParam(bool smooth, int32_t instance, int32_t number, float value);
   bool ParamsPending() const { return !mailbox_.Empty() || routes_.Pending(); }
   // Owner thread, between blocks: applies every posted parameter and route and a requested

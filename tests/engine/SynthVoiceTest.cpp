@@ -243,6 +243,10 @@ TEST(SynthVoiceParams, IgnoredNumbersAndInstancesPostNothing) {
     rig.voice->SetParam(false, c.instance, c.number, 1.0f);
     EXPECT_FALSE(rig.voice->ParamsPending()) << c.number << "/" << c.instance;
   }
+  for (float bad : {std::nanf(""), INFINITY, -INFINITY}) {
+    rig.voice->SetParam(false, 0, 768, bad);
+    EXPECT_FALSE(rig.voice->ParamsPending()) << "non-finite value " << bad;
+  }
   rig.voice->SetParam(false, 3, 1026, 1.0f);
   EXPECT_TRUE(rig.voice->ParamsPending()) << "envelope 4 exists";
 }
