@@ -81,8 +81,9 @@ bool VoiceSlot::TakeEvent(Event* e) {
 void VoiceSlot::Bind(const BankVoices* bank) {
   SynthVoice* voice = bank ? bank->voices[index_] : nullptr;
   if (voice && voice != voice_.load(std::memory_order_relaxed)) voice->noise().SetDisplay(&status_.noise);
-  bank_.store(voice ? bank : nullptr, std::memory_order_release);
+  // Voice before bank: a thread that sees the bank also sees its voice.
   voice_.store(voice, std::memory_order_release);
+  bank_.store(voice ? bank : nullptr, std::memory_order_release);
 }
 
 void VoiceSlot::ProcessEvents(FftProcessor& fft) {

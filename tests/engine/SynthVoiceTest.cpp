@@ -176,6 +176,26 @@ TEST(SynthVoiceParams, FilterTypeSelectsCoreAndMode) {
   EXPECT_EQ(rig.voice->filter(0).GetRoute(), FilterSlot::kMoogLadder) << "type 12 ignored";
 }
 
+// Every envelope type ends with a fast shutdown of a sounding envelope; the one-shot types
+// drop the sustain level to 0, the sustaining ones take the sustain setting back.
+TEST(SynthVoiceParams, EnvelopeTypeShutsTheEnvelopeDown) {
+  struct Case {
+    int type;
+    float sustain;
+  };
+  for (const Case& c : {Case{0, 0.7f}, Case{1, 0.7f}, Case{2, 0.0f}, Case{3, 0.0f}, Case{4, 0.7f}, Case{6, 0.0f}}) {
+    VoiceRig rig;
+    rig.Param(1028, 1, 70);
+    rig.voice->Trigger(60, 1.0f, 0.0f);
+    for (int i = 0; i < 200; ++i) rig.voice->envelope(1).Process(nullptr, nullptr);
+    ASSERT_NE(rig.voice->envelope(1).state(), EnvGen::kIdle);
+    rig.Param(1031, 1, static_cast<float>(c.type));
+    EXPECT_EQ(rig.voice->envelope(1).state(), EnvGen::kKillFade) << c.type;
+    EXPECT_FLOAT_EQ(rig.voice->envelope(1).sustainLevel(), c.sustain) << c.type;
+    EXPECT_NE(rig.voice->envelope(0).state(), EnvGen::kKillFade) << "other envelopes untouched";
+  }
+}
+
 TEST(SynthVoiceParams, LinkedCutoffMovesBothAndIgnoresChannelB) {
   VoiceRig rig;
   rig.Param(768, 1, 800);
