@@ -140,6 +140,9 @@ constexpr int32_t kSyncModifiers = 4;
 
 int32_t Truncate(float v) { return arm::ToInt32(v); }
 
+// Marks an empty wavetable mailbox (null is a valid request: detach).
+WaveTable* const kNoTable = reinterpret_cast<WaveTable*>(alignof(WaveTable));
+
 }  // namespace
 
 // One row per parameter number the voice handles; numbers not here (the engine's own 4, 5, 6,
@@ -298,6 +301,7 @@ SynthVoice::SynthVoice(int32_t index, const VoiceControllers* controllers, Voice
     : index_(index), controllers_(controllers), buffers_(buffers), random_(22222u + 7919u * static_cast<uint32_t>(index)) {
   static_assert(sizeof(kParamRows) / sizeof(kParamRows[0]) <= kMaxParamRows);
   frames_ = buffers_->frames();
+  for (std::atomic<WaveTable*>& p : pendingTable_) p.store(kNoTable, std::memory_order_relaxed);
   sourceValue_[kSrcFix] = 1.0f;
   RegisterModulation();
 }
@@ -305,7 +309,9 @@ SynthVoice::SynthVoice(int32_t index, const VoiceControllers* controllers, Voice
 SynthVoice::~SynthVoice() {
   for (int32_t i = 0; i < kOscillators; ++i) {
     wt_[i].SetWavetable(nullptr);
-    if (WaveTable* t = wavetable_[i].exchange(nullptr)) t->Release();
+    WaveTable* pending = pendingTable_[i].exchange(kNoTable);
+    if (pending != kNoTable && pending) pending->Release();
+    if (wavetable_[i]) wavetable_[i]->Release();
   }
   noise_.AttachSample(nullptr);
 }
@@ -431,6 +437,7 @@ void SynthVoice::SetParam(bool smooth, int32_t instance, int32_t number, float v
 void SynthVoice::ApplyParams() {
   mailbox_.TakeAll([this](int slot, float value, bool smooth) { ApplyParam(slot, value, smooth); });
   routes_.TakeAll(matrix_);
+  TakeWavetables();
   if (shutdownRequest_.exchange(false, std::memory_order_acquire)) {
     for (EnvGen& e : env_) e.Kill();
   }
@@ -563,8 +570,21 @@ void SynthVoice::SetBend(float octaves) {
 void SynthVoice::AttachWavetable(int32_t oscillator, WaveTable* table) {
   if (oscillator < 0 || oscillator >= kOscillators) return;
   if (table) table->AddRef();
-  wt_[oscillator].SetWavetable(table);
-  if (WaveTable* old = wavetable_[oscillator].exchange(table)) old->Release();
+  // A request the render has not taken yet is replaced: it never played.
+  WaveTable* replaced = pendingTable_[oscillator].exchange(table, std::memory_order_acq_rel);
+  if (replaced != kNoTable && replaced) replaced->Release();
+}
+
+void SynthVoice::TakeWavetables() {
+  for (int32_t i = 0; i < kOscillators; ++i) {
+    if (pendingTable_[i].load(std::memory_order_relaxed) == kNoTable) continue;
+    WaveTable* table = pendingTable_[i].exchange(kNoTable, std::memory_order_acq_rel);
+    if (table == kNoTable) continue;
+    wt_[i].SetWavetable(table);
+    // Release only counts down; the cache frees on its own thread once nobody holds it.
+    if (wavetable_[i]) wavetable_[i]->Release();
+    wavetable_[i] = table;
+  }
 }
 
 void SynthVoice::AttachSample(MultiWaveReader* set) { noise_.AttachSample(set); }

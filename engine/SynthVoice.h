@@ -156,7 +156,9 @@ class SynthVoice {
   // Pitch-bend in octaves (factor 2^octaves).
   void SetBend(float octaves);
   void SetPolyAftertouch(float value) { polyAftertouch_.store(value, std::memory_order_relaxed); }
-  // Reference counted: lets go of the previous object, holds the new one (null: none).
+  // Reference counted: holds the new object at once; the oscillator changes over, and lets
+  // go of the previous one, between blocks, so the cache never frees a table mid-block.
+  // Null: none.
   void AttachWavetable(int32_t oscillator, WaveTable* table);
   void AttachSample(MultiWaveReader* set);
   // Matrix routes, installed between blocks: slot 0..23, or -1/255 to clear every route.
@@ -208,6 +210,7 @@ class SynthVoice {
   static const ParamRow kParamRows[];
 
   void ApplyParam(int32_t slot, float value, bool smooth);
+  void TakeWavetables();
   void SmoothTo(float* value, float goal, float range, float seconds, bool smooth, int32_t ramp);
   void SetFilterType(int32_t channel, int32_t type);
   void SetEnvelopeType(int32_t env, int32_t type);
@@ -254,5 +257,7 @@ class SynthVoice {
   RouteMailbox routes_;
   std::atomic<bool> shutdownRequest_{false};
   std::atomic<bool> finished_{true};
-  std::atomic<WaveTable*> wavetable_[kOscillators] = {};
+  // Attached and playing (owner thread), and posted but not yet taken (kNoTable: none).
+  WaveTable* wavetable_[kOscillators] = {};
+  std::atomic<WaveTable*> pendingTable_[kOscillators];
 };

@@ -175,7 +175,8 @@ void BM_VoiceBlock(benchmark::State& state) {
     }
   }
   bench::ReportPeriodShare(state);
-  // Percent of one engine thread's 2200 us render deadline that eight such voices take.
+  // Percent of one engine thread's 2200 us render deadline that eight such voices take (the
+  // library prints an inverted rate with an "s" after it).
   state.counters["deadline_pct_8_voices"] = benchmark::Counter(
       kDeadlineSeconds / kVoicesPerThread / 100.0,
       benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);

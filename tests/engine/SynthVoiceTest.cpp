@@ -295,6 +295,31 @@ TEST(SynthVoiceParams, RoutesOutOfRangeAreRefusedWithTheMatrixCodes) {
   EXPECT_TRUE(rig.voice->ParamsPending());
 }
 
+// The voice counts itself as a user of its tables: the new one at once, the old one until
+// the render has changed over between blocks.
+TEST(SynthVoiceParams, WavetableUserCountsFollowTheChangeOver) {
+  WaveTable a, b;
+  {
+    VoiceRig rig;
+    rig.voice->AttachWavetable(0, &a);
+    EXPECT_EQ(a.RefCount(), 1);
+    rig.voice->ApplyParams();
+    rig.voice->AttachWavetable(0, &b);
+    EXPECT_EQ(b.RefCount(), 1);
+    EXPECT_EQ(a.RefCount(), 1) << "still played until the next block";
+    rig.voice->ApplyParams();
+    EXPECT_EQ(a.RefCount(), 0);
+    rig.voice->AttachWavetable(0, &a);
+    rig.voice->AttachWavetable(0, nullptr);
+    EXPECT_EQ(a.RefCount(), 0) << "a request replaced before it was taken";
+    rig.voice->AttachWavetable(1, &a);
+    rig.voice->AttachWavetable(5, &b);
+    EXPECT_EQ(b.RefCount(), 1) << "oscillator 5 does not exist";
+  }
+  EXPECT_EQ(a.RefCount(), 0) << "the voice lets go of everything it held";
+  EXPECT_EQ(b.RefCount(), 0);
+}
+
 TEST(SynthVoicePitch, NoteKeyboardModeAndTuneGiveTheFormulasFrequency) {
   struct Case {
     int note;

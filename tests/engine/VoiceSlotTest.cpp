@@ -356,6 +356,7 @@ TEST(VoiceSlotThreads, ParametersChangeWhileTheVoiceRenders) {
     if (n % 10 == 0) rig.Start(40 + n % 40, 0.8f);
     if (n % 10 == 5) rig.slot.ReleaseIfPart(rig.bank.part);
     if (n % 50 == 0) rig.voice->RequestShutdown();
+    if (n % 25 == 0) rig.voice->AttachWavetable(1, n % 50 == 0 ? nullptr : &SharedWavetable());
     (void)rig.slot.IsFinished();
   }
   // Let the render take what was posted, with a time-out instead of a fixed sleep.
