@@ -148,7 +148,7 @@ WaveTable* const kNoTable = reinterpret_cast<WaveTable*>(alignof(WaveTable));
 // One row per parameter number the voice handles; numbers not here (the engine's own 4, 5, 6,
 // 8, 10, 11 and the unused 514, 523, 530, 547, 555, 580, 1287-1289) change nothing.
 const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
-    {0, 1, 0, [](SynthVoice& v, int32_t, float x, bool) { v.s_.tune = x * 0.01f; v.UpdatePitch(0.0f); }},
+    {0, 1, 0, [](SynthVoice& v, int32_t, float x, bool) { v.s_.tune = x * 0.01f; }},
     {1, 1, 0, [](SynthVoice& v, int32_t, float x, bool) {
        const int32_t m = Truncate(x);
        if (m >= kGlideOff && m <= kGlideRate) v.s_.glideMode = m;

@@ -116,7 +116,7 @@ void VoiceSlot::ProcessEvents(FftProcessor& fft) {
 
 void VoiceSlot::Render() {
   SynthVoice* voice = BoundVoice();
-  if (!voice) return;
+  if (!voice || voice->frames() <= 0) return;
   SynthVoice& v = *voice;
   const StageMarks marks(index_);
   float cutoff[2];
