@@ -37,38 +37,42 @@ void CMidiDev::OnMidiInput(int channel, int status, uint8_t data1, uint8_t data2
 void CMidiDev::Close() { running_.store(0, std::memory_order_relaxed); }
 
 int CMidiDev::Open(const char* path, const char* type, bool outputOnly) {
-  // Opened once at start-up; a second open first lets go of the first.
-  StopReader();
-  CloseDescriptors();
-  outputOnly_ = outputOnly;
-  usb_ = false;
-  const int nonblock = outputOnly ? O_NONBLOCK : 0;
-  if (std::strcmp(type, "SERIAL") == 0) {
-    serialFd_ = open(path, O_RDWR | O_NOCTTY | nonblock);
-    if (serialFd_ < 0) {
-      serialFd_ = -1;
-      platform::LogPrintf("[MIDI_DEV] ERROR: open <%s>\n", path);
-      return -2;
-    }
-    if (int r = midi_serial::ConfigureLine(serialFd_)) {
-      CloseDescriptors();
-      return r;
-    }
-  } else if (std::strcmp(type, "USB") == 0) {
-    usbFd_ = open(platform::DataPath(kUsbDevicePath).c_str(), O_RDWR | nonblock);
-    if (usbFd_ < 0) {
-      usbFd_ = -1;
-      std::fprintf(stderr, "[MIDI_DEV] Unable to open USB midi device: %s\n", std::strerror(errno));
-      return -1;
-    }
-    usb_ = true;
-  } else {
+  const bool serial = std::strcmp(type, "SERIAL") == 0;
+  const bool usb = std::strcmp(type, "USB") == 0;
+  if (!serial && !usb) {
     running_.store(1, std::memory_order_relaxed);
     return 0;
   }
+  // One reader at a time: a new reader, or a new descriptor under the running one,
+  // replaces it. The other port's descriptor stays open for the writers.
+  if (!outputOnly || (threadStarted_ && usb_ == usb)) StopReader();
+  outputOnly_ = outputOnly;
+  int& fd = usb ? usbFd_ : serialFd_;
+  SetDescriptor(fd, -1);
+  const int nonblock = outputOnly ? O_NONBLOCK : 0;
+  int opened;
+  if (serial) {
+    opened = open(path, O_RDWR | O_NOCTTY | nonblock);
+    if (opened < 0) {
+      platform::LogPrintf("[MIDI_DEV] ERROR: open <%s>\n", path);
+      return -2;
+    }
+    if (int r = midi_serial::ConfigureLine(opened)) {
+      close(opened);
+      return r;
+    }
+  } else {
+    opened = open(platform::DataPath(kUsbDevicePath).c_str(), O_RDWR | nonblock);
+    if (opened < 0) {
+      std::fprintf(stderr, "[MIDI_DEV] Unable to open USB midi device: %s\n", std::strerror(errno));
+      return -1;
+    }
+  }
+  SetDescriptor(fd, opened);
   running_.store(1, std::memory_order_relaxed);
   if (outputOnly) return 0;
 
+  usb_ = usb;
   const platform::ThreadStart start = platform::StartThread(thread_, kReaderThread, &ReaderMain, this);
   if (start.attrInitFailed) {
     platform::LogWrite("[MIDI_DEV] Couldn't initialize Midi Serial device attributes\n");
@@ -82,7 +86,7 @@ int CMidiDev::Open(const char* path, const char* type, bool outputOnly) {
   if (!start.started) {
     if (!start.attrInitFailed) platform::LogWrite("[MIDI_DEV] Couldn't create Thread\n");
     running_.store(0, std::memory_order_relaxed);
-    CloseDescriptors();
+    SetDescriptor(fd, -1);
     return start.attrInitFailed ? -1 : -4;
   }
   threadStarted_ = true;
@@ -99,7 +103,9 @@ void* CMidiDev::ReaderMain(void* self) {
 }
 
 void CMidiDev::ReadLoop() {
-  const int fd = usb_ ? usbFd_ : serialFd_;
+  // Fixed for this reader's life: Open replaces a reader rather than retargeting it.
+  const bool usb = usb_;
+  const int fd = usb ? usbFd_ : serialFd_;
   pollfd pfd{fd, POLLIN, 0};
   while (running_.load(std::memory_order_relaxed)) {
     if (poll(&pfd, 1, kStopCheckMs) == 0) continue;
@@ -108,7 +114,7 @@ void CMidiDev::ReadLoop() {
     if (n == 1) {
       MidiMessage m;
       if (parser_.Feed(byte, m)) OnMidiInput(m.channel, m.status, m.data1, m.data2);
-    } else if (usb_) {
+    } else if (usb) {
       usleep(1000);
     } else {
       const int err = errno;
@@ -128,12 +134,15 @@ void CMidiDev::StopReader() {
   }
 }
 
-void CMidiDev::CloseDescriptors() {
+void CMidiDev::SetDescriptor(int& fd, int value) {
   std::lock_guard<platform::PiMutex> lock(portMutex_);
-  if (serialFd_ >= 0) close(serialFd_);
-  if (usbFd_ >= 0) close(usbFd_);
-  serialFd_ = -1;
-  usbFd_ = -1;
+  if (fd >= 0) close(fd);
+  fd = value;
+}
+
+void CMidiDev::CloseDescriptors() {
+  SetDescriptor(serialFd_, -1);
+  SetDescriptor(usbFd_, -1);
 }
 
 void CMidiDev::WriteByte(int fd, uint8_t byte) {

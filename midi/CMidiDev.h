@@ -28,7 +28,8 @@ class CMidiDev {
   virtual void Close();
 
   // type "SERIAL" opens `path` as a UART; "USB" opens kUsbDevicePath; anything else opens
-  // nothing. 0 done; -1 thread attributes or the USB device; -2 the serial path; -3 the
+  // nothing. Both ports may be open at once (the writers serve both); one reader runs, on
+  // the port opened last without `outputOnly`. 0 done; -1 thread attributes or the USB device; -2 the serial path; -3 the
   // line settings; -4 exclusive mode or the thread.
   int Open(const char* path, const char* type, bool outputOnly);
 
@@ -49,6 +50,8 @@ class CMidiDev {
   void ReadLoop();
   void StopReader();
   void CloseDescriptors();
+  // Replaces a descriptor under the port mutex, closing the old one.
+  void SetDescriptor(int& fd, int value);
   void WriteByte(int fd, uint8_t byte);
 
   MidiByteParser parser_;
@@ -61,6 +64,6 @@ class CMidiDev {
   bool threadStarted_ = false;
   platform::PiMutex portMutex_;
   std::atomic<MidiMessageCallback> callback_{nullptr};
-  bool usb_ = false;
+  bool usb_ = false;  // the reader reads the USB descriptor, not the serial one
   std::atomic<uint8_t> portNumber_{0};
 };
