@@ -32,6 +32,8 @@ FakeRawMidiBackend::Handle* FakeRawMidiBackend::AsHandle(RawMidiHandle* h) {
   return reinterpret_cast<Handle*>(h);
 }
 
+FakeRawMidiBackend::FakeRawMidiBackend() = default;
+
 FakeRawMidiBackend::~FakeRawMidiBackend() {
   for (auto& [name, port] : ports_) {
     if (port->pipe[0] >= 0) close(port->pipe[0]);

@@ -36,7 +36,7 @@ class FakeRawMidiBackend final : public RawMidiBackend {
     int nextDeviceError = 0;  // returned when the devices are walked
   };
 
-  FakeRawMidiBackend() = default;
+  FakeRawMidiBackend();
   ~FakeRawMidiBackend() override;
 
   // The enumeration table; set it before scanning.

@@ -24,6 +24,7 @@
 #include "platform/Paths.h"
 #include "platform/RtThread.h"
 #include "tests/midi/MidiRecorder.h"
+#include "tests/midi/ThreadProbe.h"
 #include "tests/support/AllocCounter.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestPaths.h"
@@ -32,6 +33,8 @@ namespace {
 
 using midi_test::MidiRecorder;
 using midi_test::Received;
+using midi_test::ThreadsNamed;
+using midi_test::WaitUntil;
 using std::chrono::milliseconds;
 
 // A kernel pseudo-terminal: the master is the test's end of the MIDI cable.
@@ -97,31 +100,6 @@ void LinkDevice(const testing_support::TempDataRoot& root, const std::string& de
                 const std::string& target) {
   root.MakeDir("/dev");
   ASSERT_EQ(symlink(target.c_str(), platform::DataPath(devicePath).c_str()), 0);
-}
-
-// Thread ids of this process whose name is `name`.
-std::vector<pid_t> ThreadsNamed(const std::string& name) {
-  std::vector<pid_t> ids;
-  DIR* dir = opendir("/proc/self/task");
-  if (!dir) return ids;
-  while (dirent* e = readdir(dir)) {
-    if (e->d_name[0] == '.') continue;
-    std::ifstream comm(std::string("/proc/self/task/") + e->d_name + "/comm");
-    std::string n;
-    std::getline(comm, n);
-    if (n == name) ids.push_back(std::atoi(e->d_name));
-  }
-  closedir(dir);
-  return ids;
-}
-
-bool WaitUntil(const std::function<bool()>& done, milliseconds timeout = milliseconds(3000)) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= end) return false;
-    std::this_thread::yield();
-  }
-  return true;
 }
 
 int OpenDescriptors() {

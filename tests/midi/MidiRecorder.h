@@ -53,6 +53,11 @@ class MidiRecorder {
     return cv_.wait_for(lock, timeout, [&] { return count_ >= count; });
   }
 
+  std::size_t Count() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return count_;
+  }
+
   std::vector<Received> Messages() {
     std::lock_guard<std::mutex> lock(mutex_);
     return std::vector<Received>(messages_.begin(), messages_.begin() + count_);
