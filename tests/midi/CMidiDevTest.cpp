@@ -26,6 +26,7 @@
 #include "tests/midi/MidiRecorder.h"
 #include "tests/midi/ThreadProbe.h"
 #include "tests/support/AllocCounter.h"
+#include "tests/support/Emulation.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestPaths.h"
 
@@ -36,6 +37,8 @@ using midi_test::Received;
 using midi_test::ThreadsNamed;
 using midi_test::WaitUntil;
 using std::chrono::milliseconds;
+
+constexpr const char* kNoTermios2 = "user-mode emulation does not pass the termios2 line settings";
 
 // A kernel pseudo-terminal: the master is the test's end of the MIDI cable.
 class Pty {
@@ -129,6 +132,7 @@ using CMidiDevWriters = MidiDevFixture;
 using CMidiDevOpen = MidiDevFixture;
 
 TEST_F(CMidiDevThreads, SerialLineIsRawMidiAt31250) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   CMidiDev dev;
   ASSERT_EQ(dev.Open(SerialPath().c_str(), "SERIAL", false), 0);
   const termios2 t = serial.Line();
@@ -144,6 +148,7 @@ TEST_F(CMidiDevThreads, SerialLineIsRawMidiAt31250) {
 // Every data value, the control characters a cooked line would eat or translate (XON/XOFF,
 // CR, LF, ^C) among them, arrives unchanged; the reader allocates nothing per message.
 TEST_F(CMidiDevThreads, EveryDataByteReachesTheCallbackUnchanged) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   recorder.onDelivery = [] { testing_support::ArmAllocCounter(); };
   testing_support::ResetAllocCount();
   CMidiDev dev;
@@ -163,6 +168,7 @@ TEST_F(CMidiDevThreads, EveryDataByteReachesTheCallbackUnchanged) {
 }
 
 TEST_F(CMidiDevThreads, ReaderThreadIsNamedAndScheduledAsPrinted) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   testing_support::LogCapture log;
   {
     CMidiDev dev;
@@ -191,6 +197,7 @@ TEST_F(CMidiDevThreads, ReaderThreadIsNamedAndScheduledAsPrinted) {
 }
 
 TEST_F(CMidiDevThreads, CloseEndsTheReaderWithoutWaitingForIt) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   CMidiDev dev;
   ASSERT_EQ(dev.Open(SerialPath().c_str(), "SERIAL", false), 0);
   ASSERT_TRUE(WaitUntil([] { return ThreadsNamed("MIDI_DEV").size() == 1; }));
@@ -201,6 +208,7 @@ TEST_F(CMidiDevThreads, CloseEndsTheReaderWithoutWaitingForIt) {
 
 // The USB port is read instead of the serial line when it was opened last.
 TEST_F(CMidiDevThreads, UsbPortIsReadWhenOpened) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   Pty usb;
   usb.MakeRaw();
   LinkDevice(root, CMidiDev::kUsbDevicePath, usb.slave());
@@ -223,6 +231,7 @@ TEST_F(CMidiDevThreads, DirectInputReachesTheCallbackAsThisPort) {
 }
 
 TEST_F(CMidiDevWriters, BytesOnTheLine) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   CMidiDev dev;
   ASSERT_EQ(dev.Open(SerialPath().c_str(), "SERIAL", true), 0);
   struct Case {
@@ -251,6 +260,7 @@ TEST_F(CMidiDevWriters, BytesOnTheLine) {
 // With both ports open a channel message goes to each whole, one after the other; clock and
 // transport go to the serial line only.
 TEST_F(CMidiDevWriters, BothPortsGetChannelMessagesOnlySerialGetsRealtime) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   Pty usb;
   usb.MakeRaw();
   LinkDevice(root, CMidiDev::kUsbDevicePath, usb.slave());
@@ -267,6 +277,7 @@ TEST_F(CMidiDevWriters, BothPortsGetChannelMessagesOnlySerialGetsRealtime) {
 
 // Writers on several threads never interleave the bytes of their messages.
 TEST_F(CMidiDevThreads, ConcurrentWritersKeepMessagesWhole) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   CMidiDev dev;
   ASSERT_EQ(dev.Open(SerialPath().c_str(), "SERIAL", true), 0);
   constexpr int kEach = 200;
@@ -328,6 +339,7 @@ TEST_F(CMidiDevOpen, FailuresReportAndLeaveNothingOpen) {
 }
 
 TEST_F(CMidiDevOpen, OutputOnlyAndOtherTypesStartNoReader) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
   {
     CMidiDev dev;
     EXPECT_EQ(dev.Open(SerialPath().c_str(), "SERIAL", true), 0);
