@@ -18,6 +18,9 @@ struct ParamDef {
   uint32_t spare;
 };
 
+// Nine 32-bit words on the board.
+static_assert(sizeof(void*) != 4 || sizeof(ParamDef) == 36);
+
 constexpr std::size_t kParamRows = 385;
 constexpr uint32_t kParamTerminator = 0xFFFFFFFF;
 

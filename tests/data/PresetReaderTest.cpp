@@ -128,6 +128,10 @@ TEST_F(PresetReader, RoutesByMatrixSlot) {
       {"slots, sources and destinations outside the matrix",
        item("24", 5, 17) + item("-2", 5, 17) + item("5", 27, 17) + item("5", 5, 38) + item("5", -1, 17),
        {}, "MATRIX->ignore 24\n"},
+      {"amounts and curves that are not numbers",
+       "<Item Nr=\"1\" Curve=\"nan\" Src=\"5\" Amount=\"0.5\" Dst=\"17\"></Item>\n"
+       "<Item Nr=\"2\" Curve=\"1\" Src=\"5\" Amount=\"-inf\" Dst=\"17\"></Item>\n",
+       {}, "MATRIX->ignore 2\n"},
   };
   for (const Case& c : cases) {
     Write("routes", Doc("<ModMatrix>\n" + c.items + "</ModMatrix>"));
