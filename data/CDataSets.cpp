@@ -84,10 +84,7 @@ int HexDigit(char c) {
 
 }  // namespace
 
-CDataSets::CDataSets() {
-  Restore();
-  for (EmbeddedData& e : embedded_) e = EmbeddedData{};
-}
+CDataSets::CDataSets() { Restore(); }
 
 void CDataSets::Restore() {
   count_ = 0;

@@ -67,6 +67,9 @@ class CDataSets : public CXMLParserDS {
   float getParam(int ctrl, int instance) const;
   // Stores value, source and mark and marks the set dirty; 1, or 0 (logged) for an unknown pair.
   int setParam(int ctrl, int instance, int source, float value, int mark);
+  // The value comes fourth. A call with the value last (..., 0, 255, value) would store 255 as
+  // the value: it does not compile.
+  int setParam(int ctrl, int instance, int source, int mark, float value) = delete;
 
   // Writes "<name>.preset" in the presets folder: 1 when the whole file was stored, else 0 (the
   // set stays dirty and the previous file is kept).
