@@ -495,6 +495,8 @@ void uxDC::PutString(int16_t x0, int16_t y0, const char* s) {
   }
 }
 
+int uxDC::loadImage(const char* name) { return loadImage(name, platform::DataPath(PATH_IMAGES)); }
+
 int uxDC::loadImage(const char* name, const std::string& directory) {
   if (!name) return -1;
   for (std::size_t i = 0; i < images_.size(); ++i) {

@@ -116,7 +116,9 @@ class uxDC {
   void PutString(uxPOINT p, const char* s) { PutString(Short(p.x), Short(p.y), s); }
   void Test();
 
-  int loadImage(const char* name, const std::string& directory = PATH_IMAGES);
+  // From the image directory PATH_IMAGES (under the data root), or from `directory`.
+  int loadImage(const char* name);
+  int loadImage(const char* name, const std::string& directory);
   void DrawImage(int16_t x, int16_t y, const tImage* img);
   void DrawImage(int16_t x, int16_t y, const tImage* img, int srcX, int columns, int rows);
   void GetImage(uxRECT r, tImage* img) const;
