@@ -212,18 +212,13 @@ uxDC::Span uxDC::WritableRows() const {
 
 uint32_t* uxDC::Target() { return direct_ ? frameBuffer_ : exclusiveFlag_ ? exclusive_ : normal_; }
 
+uxDC::Canvas uxDC::MakeCanvas() {
+  return {WritableColumns(), WritableRows(), Target(), direct_ ? std::size_t{lineWords_} : std::size_t(screen_.width),
+          paint_.left, paint_.top};
+}
+
 void uxDC::Put(int x, int y, uxCOLOR c) {
-  if (!normal_) return;
-  const Span cols = WritableColumns();
-  const Span rows = WritableRows();
-  if (x < cols.first || x > cols.last || y < rows.first || y > rows.last) return;
-  const int X = x + paint_.left;
-  const int Y = y + paint_.top;
-  if (direct_) {
-    ScreenRow(Y)[X] = c;
-  } else {
-    Target()[std::size_t(Y) * screen_.width + X] = c;
-  }
+  if (normal_) MakeCanvas().Put(x, y, c);
 }
 
 void uxDC::SetPixel(int16_t x, int16_t y, uxCOLOR c) { Put(x, y, c); }
@@ -238,15 +233,13 @@ uxCOLOR uxDC::GetPixel(int16_t x, int16_t y) const {
 
 void uxDC::Fill(int x1, int y1, int x2, int y2, uxCOLOR c) {
   if (!normal_ || x1 > x2 || y1 > y2) return;
-  const Span cols = WritableColumns();
-  const Span rows = WritableRows();
-  const int xa = std::max(x1, cols.first), xb = std::min(x2, cols.last);
-  const int ya = std::max(y1, rows.first), yb = std::min(y2, rows.last);
+  const Canvas cv = MakeCanvas();
+  const int xa = std::max(x1, cv.cols.first), xb = std::min(x2, cv.cols.last);
+  const int ya = std::max(y1, cv.rows.first), yb = std::min(y2, cv.rows.last);
   if (xa > xb || ya > yb) return;
   for (int y = ya; y <= yb; ++y) {
-    const int Y = y + paint_.top;
-    uint32_t* row = direct_ ? ScreenRow(Y) : Target() + std::size_t(Y) * screen_.width;
-    std::fill(row + xa + paint_.left, row + xb + paint_.left + 1, c);
+    uint32_t* row = cv.base + std::size_t(y + cv.top) * cv.stride;
+    std::fill(row + (xa + cv.left), row + (xb + cv.left) + 1, c);
   }
 }
 
@@ -457,10 +450,11 @@ void uxDC::Glyph(unsigned char code, int x, int y, uxCOLOR fore, uxCOLOR back) {
   }
   const int bytesPerRow = (w + 7) / 8;
   const uint8_t* glyph = font_.p + std::size_t(code) * h * bytesPerRow;
+  const Canvas cv = MakeCanvas();
   for (int row = 0; row < h; ++row) {
     const uint8_t* bits = glyph + row * bytesPerRow;
     for (int col = 0; col < w; ++col) {
-      Put(x + col, y + row, (bits[col / 8] >> (col % 8)) & 1 ? fore : back);
+      cv.Put(x + col, y + row, (bits[col / 8] >> (col % 8)) & 1 ? fore : back);
     }
   }
 }
@@ -535,8 +529,9 @@ void uxDC::DrawImage(int16_t x, int16_t y, const tImage* img) {
 
 void uxDC::DrawImage(int16_t x, int16_t y, const tImage* img, int srcX, int columns, int rows) {
   if (!normal_ || !img || !img->data || y >= paint_.height) return;
-  const Span cols = WritableColumns();
-  const Span rws = WritableRows();
+  const Canvas cv = MakeCanvas();
+  const Span cols = cv.cols;
+  const Span rws = cv.rows;
   // Destination (x + i, y + j) takes source (srcX + i, j); pixels whose source lies outside
   // the image are skipped rather than read from beyond it.
   const int iFirst = std::max({0, cols.first - x, -srcX});
@@ -545,7 +540,8 @@ void uxDC::DrawImage(int16_t x, int16_t y, const tImage* img, int srcX, int colu
   const int jLast = std::min({rows - 1, paint_.height - 1 - y, rws.last - y, img->height - 1});
   for (int j = jFirst; j <= jLast; ++j) {
     const uint32_t* src = img->data + std::size_t(j) * img->width + srcX;
-    for (int i = iFirst; i <= iLast; ++i) Put(x + i, y + j, ToScreen(src[i]));
+    uint32_t* row = cv.base + std::size_t(y + j + cv.top) * cv.stride;
+    for (int i = iFirst; i <= iLast; ++i) row[x + i + cv.left] = ToScreen(src[i]);
   }
 }
 

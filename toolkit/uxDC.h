@@ -152,6 +152,20 @@ class uxDC {
   };
   Span WritableColumns() const;
   Span WritableRows() const;
+  // Where the current paint may write, worked out once for a whole shape.
+  struct Canvas {
+    Span cols;
+    Span rows;
+    uint32_t* base;
+    std::size_t stride;
+    int left;
+    int top;
+    bool Contains(int x, int y) const { return x >= cols.first && x <= cols.last && y >= rows.first && y <= rows.last; }
+    void Put(int x, int y, uxCOLOR c) const {
+      if (Contains(x, y)) base[std::size_t(y + top) * stride + std::size_t(x + left)] = c;
+    }
+  };
+  Canvas MakeCanvas();
   void Release();
   // The int forms behind the 16-bit interface: sums of coordinates may leave 16 bits.
   void Put(int x, int y, uxCOLOR c);

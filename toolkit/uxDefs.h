@@ -61,8 +61,10 @@ typedef struct tag_uxRECT {
   int32_t height = 0;
 
   tag_uxRECT() = default;
+  // Sizes wrap rather than overflow for rectangles wider than the int range.
   tag_uxRECT(int32_t l, int32_t t, int32_t r, int32_t b)
-      : left(l), top(t), right(r), bottom(b), width(r - l), height(b - t) {}
+      : left(l), top(t), right(r), bottom(b), width(static_cast<int32_t>(int64_t{r} - l)),
+        height(static_cast<int32_t>(int64_t{b} - t)) {}
   tag_uxRECT(int32_t l, int32_t t, int32_t r, int32_t b, int32_t w, int32_t h)
       : left(l), top(t), right(r), bottom(b), width(w), height(h) {}
 
