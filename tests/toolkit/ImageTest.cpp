@@ -204,6 +204,18 @@ TEST_F(Images, ScreenDumpIsAPngOfTheScreen) {
   const std::string png = dir_ + "screen_save0.png";
   const auto out = testing_support::RunCommand(kTool + " compare " + png + " " + raw + " 800 480");
   EXPECT_EQ(out.text, "match\n");
+  // And back in through the loader: the same colours, opaque.
+  tImage back;
+  ASSERT_TRUE(dc.getImageRef(dc.loadImage("screen_save0.png"), &back));
+  ASSERT_EQ(back.width, 800);
+  ASSERT_EQ(back.height, 480);
+  for (int y = 0; y < 480; y += 7) {
+    for (int x = 0; x < 800; x += 3) {
+      const uint32_t c = fb.Pixel(x, y);
+      const uint32_t rgba = ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16) | 0xFF000000u;
+      ASSERT_EQ(back.data[y * 800 + x], rgba) << x << "," << y;
+    }
+  }
   EXPECT_EQ(dc.NormalLayer()[10 * 800 + 10], 0u) << "the normal layer keeps what lies under the popup";
   dc.restoreExlusiveRegion();
   EXPECT_EQ(fb.Pixel(10, 10), 0u);
