@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <zlib.h>
+
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RunCommand.h"
@@ -98,10 +100,11 @@ TEST_F(Images, BrokenFilesAreRefusedAndAddNothing) {
   write("badcrc.png", badCrc);
   write("empty.png", "");
   write("text.png", "not a picture at all");
-  // A header claiming 70000 x 70000 pixels, then nothing.
+  // A valid header claiming 60000 x 60000 pixels (14 GB decoded), then nothing.
   std::string huge = bytes.substr(0, 33);
-  huge[16] = 0, huge[17] = 1, huge[18] = 0x11, huge[19] = 0x70;
-  huge[20] = 0, huge[21] = 1, huge[22] = 0x11, huge[23] = 0x70;
+  for (int at : {16, 20}) huge[at] = 0, huge[at + 1] = 0, huge[at + 2] = char(0xEA), huge[at + 3] = 0x60;
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(huge.data() + 12), 17);
+  for (int i = 0; i < 4; ++i) huge[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
   write("huge.png", huge);
   for (const char* name : {"missing.png", "truncated.png", "badcrc.png", "empty.png", "text.png", "huge.png"}) {
     EXPECT_EQ(dc_.loadImage(name), -1) << name;
