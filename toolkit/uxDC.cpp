@@ -125,6 +125,7 @@ int uxDC::Init() {
 }
 
 bool uxDC::BeginPaint(int16_t x, int16_t y, int16_t w, int16_t h, bool exclusive, bool direct) {
+  Record("BeginPaint", {x, y, w, h, exclusive, direct});
   const int left = ClampToInt(int64_t{x} + panX_);
   const int top = ClampToInt(int64_t{y} + panY_);
   paint_ = uxRECT(left, top, ClampToInt(int64_t{left} + w), ClampToInt(int64_t{top} + h), w, h);
@@ -137,6 +138,7 @@ bool uxDC::BeginPaint(int16_t x, int16_t y, int16_t w, int16_t h, bool exclusive
 }
 
 void uxDC::EndPaint() {
+  Record("EndPaint", {});
   if (!normal_ || direct_) return;
   exclusiveFlag_ = false;
   if (paint_.left >= screen_.width || paint_.top >= screen_.height) return;
@@ -285,9 +287,13 @@ void uxDC::Line(int x1, int y1, int x2, int y2, uxCOLOR c) {
   WalkLine(x1, y1, x2, y2, [&](int, int x, int y) { Put(x, y, c); });
 }
 
-void uxDC::DrawLine(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uxCOLOR c) { Line(x1, y1, x2, y2, c); }
+void uxDC::DrawLine(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uxCOLOR c) {
+  Record("DrawLine", {x1, y1, x2, y2}, c);
+  Line(x1, y1, x2, y2, c);
+}
 
 void uxDC::DrawDottedLine(int16_t x1, int16_t y1, int16_t x2, int16_t y2, int spacing, uxCOLOR c) {
+  Record("DrawDottedLine", {x1, y1, x2, y2, spacing}, c);
   if (!normal_) return;
   Put(x1, y1, c);
   // A spacing of 0 would divide by zero; it draws like -1, every step.
@@ -297,15 +303,20 @@ void uxDC::DrawDottedLine(int16_t x1, int16_t y1, int16_t x2, int16_t y2, int sp
 }
 
 void uxDC::DrawFrame(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uxCOLOR c) {
+  Record("DrawFrame", {x1, y1, x2, y2}, c);
   Line(x1, y1, x2, y1, c);
   Line(x1, y2, x2, y2, c);
   Line(x1, y1, x1, y2, c);
   Line(x2, y1, x2, y2, c);
 }
 
-void uxDC::FillFrame(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uxCOLOR c) { Fill(x1, y1, x2, y2, c); }
+void uxDC::FillFrame(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uxCOLOR c) {
+  Record("FillFrame", {x1, y1, x2, y2}, c);
+  Fill(x1, y1, x2, y2, c);
+}
 
 void uxDC::DrawMesh(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uxCOLOR c) {
+  Record("DrawMesh", {x1, y1, x2, y2}, c);
   if (!normal_) return;
   const Span cols = WritableColumns();
   const Span rows = WritableRows();
@@ -318,6 +329,11 @@ void uxDC::DrawMesh(int16_t x1, int16_t y1, int16_t x2, int16_t y2, uxCOLOR c) {
 }
 
 void uxDC::DrawCircle(int16_t cx, int16_t cy, int16_t r, uxCOLOR c) {
+  Record("DrawCircle", {cx, cy, r}, c);
+  Circle(cx, cy, r, c);
+}
+
+void uxDC::Circle(int cx, int cy, int r, uxCOLOR c) {
   if (!normal_ || r < 1 || cx < 0 || cy < 0) return;
   int x = r, y = 0, e = 0, d = 1 - 2 * r;
   while (x >= y) {
@@ -341,6 +357,11 @@ void uxDC::DrawCircle(int16_t cx, int16_t cy, int16_t r, uxCOLOR c) {
 }
 
 void uxDC::DrawArc(int16_t cx, int16_t cy, int16_t r, uint8_t octants, uxCOLOR c) {
+  Record("DrawArc", {cx, cy, r, octants}, c);
+  Arc(cx, cy, r, octants, c);
+}
+
+void uxDC::Arc(int cx, int cy, int r, uint8_t octants, uxCOLOR c) {
   if (!normal_) return;
   int x = r, y = 0, e = 0, d = 1 - 2 * r;
   while (y <= x) {
@@ -364,20 +385,22 @@ void uxDC::DrawArc(int16_t cx, int16_t cy, int16_t r, uint8_t octants, uxCOLOR c
 }
 
 void uxDC::DrawRoundFrame(int16_t x1, int16_t y1, int16_t x2, int16_t y2, int16_t r, uxCOLOR c) {
+  Record("DrawRoundFrame", {x1, y1, x2, y2, r}, c);
   if (r > x2 || r > y2) return;
   Line(x1 + r, y1, x2 - r, y1, c);
   Line(x1 + r, y2, x2 - r, y2, c);
   Line(x1, y1 + r, x1, y2 - r, c);
   Line(x2, y1 + r, x2, y2 - r, c);
-  DrawArc(Short(x1 + r), Short(y1 + r), r, 12, c);
-  DrawArc(Short(x2 - r), Short(y1 + r), r, 3, c);
-  DrawArc(Short(x1 + r), Short(y2 - r), r, 48, c);
-  DrawArc(Short(x2 - r), Short(y2 - r), r, 192, c);
+  Arc(Short(x1 + r), Short(y1 + r), r, 12, c);
+  Arc(Short(x2 - r), Short(y1 + r), r, 3, c);
+  Arc(Short(x1 + r), Short(y2 - r), r, 48, c);
+  Arc(Short(x2 - r), Short(y2 - r), r, 192, c);
 }
 
 void uxDC::VerticalLine(int x, int ya, int yb, uxCOLOR c) { Fill(x, std::min(ya, yb), x, std::max(ya, yb), c); }
 
 void uxDC::FillRoundFrame(int16_t x1, int16_t y1, int16_t x2, int16_t y2, int16_t r, uxCOLOR c) {
+  Record("FillRoundFrame", {x1, y1, x2, y2, r}, c);
   if (!normal_ || r < 1) return;
   Fill(x1 + r, y1, x2 - r, y2, c);
   int x = r, y = 0, d = 3 - 2 * r;
@@ -401,6 +424,7 @@ void uxDC::FillRoundFrame(int16_t x1, int16_t y1, int16_t x2, int16_t y2, int16_
 }
 
 void uxDC::FillCircle(int16_t cx, int16_t cy, int16_t r, uxCOLOR c) {
+  Record("FillCircle", {cx, cy, r}, c);
   if (!normal_ || r < 1 || cx < 0 || cy < 0) return;
   int x = r, y = 0, e = 0, d = 1 - 2 * r;
   while (x >= y) {
@@ -421,10 +445,11 @@ void uxDC::FillCircle(int16_t cx, int16_t cy, int16_t r, uxCOLOR c) {
     y += 1;
     e = e2;
   }
-  DrawCircle(cx, cy, r, c);
+  Circle(cx, cy, r, c);
 }
 
 void uxDC::FillScreen(uxCOLOR c) {
+  Record("FillScreen", {}, c);
   if (!frameBuffer_) return;
   for (int y = 0; y < screen_.height; ++y) std::fill(ScreenRow(y), ScreenRow(y) + screen_.width, c);
 }
@@ -460,12 +485,15 @@ void uxDC::Glyph(unsigned char code, int x, int y, uxCOLOR fore, uxCOLOR back) {
 }
 
 void uxDC::PutChar(char ch, int16_t x, int16_t y, uxCOLOR fore, uxCOLOR back) {
+  const char text[2] = {ch, 0};
+  Record("PutChar", {x, y, static_cast<int>(fore), static_cast<int>(back)}, 0, text);
   // char is signed on some hosts; codes from 128 up must still index their own glyph.
   Glyph(static_cast<unsigned char>(ch), x, y, fore, back);
 }
 
 void uxDC::PutString(int16_t x0, int16_t y0, const char* s) {
   if (!s) return;
+  Record("PutString", {x0, y0}, 0, s);
   const int w = font_.fontsize.width;
   const int lineStep = font_.fontsize.height + font_.char_v_space;
   int x = x0, y = y0;
@@ -524,10 +552,16 @@ int uxDC::loadImage(const char* name, const std::string& directory) {
 
 void uxDC::DrawImage(int16_t x, int16_t y, const tImage* img) {
   if (!img) return;
-  DrawImage(x, y, img, 0, img->width, img->height);
+  Record("DrawImage", {x, y}, 0, img->name.c_str());
+  Blit(x, y, img, 0, img->width, img->height);
 }
 
 void uxDC::DrawImage(int16_t x, int16_t y, const tImage* img, int srcX, int columns, int rows) {
+  Record("DrawImage", {x, y, srcX, columns, rows}, 0, img ? img->name.c_str() : "");
+  Blit(x, y, img, srcX, columns, rows);
+}
+
+void uxDC::Blit(int x, int y, const tImage* img, int srcX, int columns, int rows) {
   if (!normal_ || !img || !img->data || y >= paint_.height) return;
   const Canvas cv = MakeCanvas();
   const Span cols = cv.cols;
@@ -584,6 +618,12 @@ bool uxDC::getImageRef(int index, tImage* out) const {
   }
   *out = images_[index];
   return true;
+}
+
+void uxDC::Notify(const char* op, std::initializer_list<int> args, uxCOLOR colour, const char* text) {
+  uxDrawCall call{op, {}, colour, text, font_.index, fore_, back_};
+  std::copy_n(args.begin(), std::min<std::size_t>(args.size(), 6), call.a);
+  observer_->OnDraw(call);
 }
 
 void uxDC::saveScreen(const char* name) {

@@ -8,6 +8,7 @@
 // Until Init succeeds there are no layers and every operation does nothing: the instrument
 // carries on without a display.
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,23 @@ struct tImage {
   uint32_t* data = nullptr;
   uint16_t width = 0;
   uint16_t height = 0;
+};
+
+// One drawing call as a widget made it, with the font and colours in force: tests of widget
+// layout check the numbers their Parts give instead of pixels.
+struct uxDrawCall {
+  const char* op;       // the operation's name, "FillFrame", "PutString", ...
+  int a[6];             // its integer arguments in order (coordinates, sizes, flags), then 0
+  uxCOLOR colour;       // its colour argument, 0 when it has none
+  std::string text;     // PutString's text, PutChar's character, DrawImage's image name
+  uint16_t font;        // current font index
+  uxCOLOR fore, back;   // current text colours
+};
+
+class uxDrawObserver {
+ public:
+  virtual ~uxDrawObserver() = default;
+  virtual void OnDraw(const uxDrawCall& call) = 0;
 };
 
 class uxDC {
@@ -128,6 +146,9 @@ class uxDC {
   void deleteImage(int) {}
   void saveScreen(const char* name);
 
+  // Sees every drawing call from now on (nullptr: none). Costs one test per call.
+  void SetDrawObserver(uxDrawObserver* observer) { observer_ = observer; }
+
   // What the binding and the tests read.
   const uxRECT& ScreenRect() const { return screen_; }
   const uxRECT& ClipRect() const { return clip_; }
@@ -175,6 +196,13 @@ class uxDC {
   template <typename Plot>
   static void WalkLine(int x1, int y1, int x2, int y2, Plot plot);
   void Glyph(unsigned char code, int x, int y, uxCOLOR fore, uxCOLOR back);
+  void Circle(int cx, int cy, int r, uxCOLOR c);
+  void Blit(int x, int y, const tImage* img, int srcX, int columns, int rows);
+  void Arc(int cx, int cy, int r, uint8_t octants, uxCOLOR c);
+  void Record(const char* op, std::initializer_list<int> args, uxCOLOR colour = 0, const char* text = "") {
+    if (observer_) Notify(op, args, colour, text);
+  }
+  void Notify(const char* op, std::initializer_list<int> args, uxCOLOR colour, const char* text);
 
   platform::FrameBufferDevice* device_;
   uint32_t* normal_ = nullptr;
@@ -197,4 +225,5 @@ class uxDC {
   std::vector<tImage> images_;
   uxRECT paint_;
   bool direct_ = false;
+  uxDrawObserver* observer_ = nullptr;
 };

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <cstring>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestPaths.h"
+#include "tests/toolkit/support/DrawRecorder.h"
 #include "tests/toolkit/support/FailingFrameBuffer.h"
 #include "toolkit/uxDC.h"
 
@@ -511,6 +514,34 @@ TEST_F(DrawingContext, FilledRoundFrameCoversItsFrame) {
       EXPECT_TRUE(filled.count(p)) << p.first << "," << p.second;
     }
   }
+}
+
+// Layout tests of widgets read the calls back; shapes made of other shapes report once.
+TEST(DrawingContextRecorder, RecordsEachCallWithFontAndColours) {
+  uxDC dc;  // no display needed to see what would be drawn
+  toolkit_test::DrawRecorder rec(dc);
+  dc.BeginPaint(10, 20, 30, 40, true);
+  dc.FontSelect(7);
+  dc.SetForecolor(0xFFFFFF);
+  dc.SetBackcolor(0x123456);
+  dc.PutString(3, 4, "Hz");
+  dc.FillCircle(5, 6, 7, 0xAA);
+  dc.DrawRoundFrame(0, 0, 29, 39, 5, 0xBB);
+  dc.EndPaint();
+  std::vector<std::string> ops;
+  for (const uxDrawCall& c : rec.calls) ops.push_back(c.op);
+  EXPECT_EQ(ops, (std::vector<std::string>{"BeginPaint", "PutString", "FillCircle", "DrawRoundFrame", "EndPaint"}));
+  const uxDrawCall& begin = rec.calls[0];
+  EXPECT_EQ((std::vector<int>(begin.a, begin.a + 6)), (std::vector<int>{10, 20, 30, 40, 1, 0}));
+  const uxDrawCall text = rec.Named("PutString").at(0);
+  EXPECT_EQ(text.text, "Hz");
+  EXPECT_EQ(text.a[0], 3);
+  EXPECT_EQ(text.a[1], 4);
+  EXPECT_EQ(text.font, 7);
+  EXPECT_EQ(text.fore, 0xFFFFFFu);
+  EXPECT_EQ(text.back, 0x123456u);
+  EXPECT_EQ(rec.Named("DrawRoundFrame").at(0).a[4], 5);
+  EXPECT_EQ(rec.Named("DrawRoundFrame").at(0).colour, 0xBBu);
 }
 
 }  // namespace
