@@ -10,6 +10,7 @@
 #include <new>
 
 #include "data/XmlTokenizer.h"
+#include "platform/LogSink.h"
 
 namespace {
 
@@ -83,30 +84,43 @@ bool XmlReaderBase::AttributeIsTrue(size_t slot) const { return std::strcmp(valu
 
 void XmlReaderBase::ResetAttribute(size_t slot) {
   values_[slot] = "";
-  bytes_[slot] = {};
+  std::vector<uint8_t>().swap(bytes_[slot]);
 }
 
 void XmlReaderBase::ResetAttributes() {
   for (size_t i = 0; i < values_.size(); ++i) ResetAttribute(i);
 }
 
-void XmlReaderBase::StoreAttribute(const char* name, XmlTokenizer& tokenizer) {
-  for (size_t slot = 0; slot < attributes_.size(); ++slot) {
-    if (std::strcmp(attributes_[slot].name, name) != 0) continue;
-    const bool isBase64 = std::strncmp(tokenizer.TokenText(), kBase64Prefix, sizeof kBase64Prefix - 1) == 0;
-    values_[slot] = tokenizer.DecodedText();
-    if (attributes_[slot].base64) {
-      // The tokenizer keeps only the last Base64 value: no other attribute may still point at it.
-      for (size_t other = 0; other < bytes_.size(); ++other) bytes_[other] = {};
-      if (isBase64) bytes_[slot] = std::span<const uint8_t>(tokenizer.DecodedBytes());
-    }
-    return;
-  }
+size_t XmlReaderBase::Slot(const char* name) const {
+  for (size_t slot = 0; slot < attributes_.size(); ++slot)
+    if (std::strcmp(attributes_[slot].name, name) == 0) return slot;
+  return attributes_.size();
+}
+
+void XmlReaderBase::StoreAttribute(size_t slot, XmlTokenizer& tokenizer) {
+  if (slot >= attributes_.size()) return;
+  const bool isBase64 = std::strncmp(tokenizer.TokenText(), kBase64Prefix, sizeof kBase64Prefix - 1) == 0;
+  values_[slot] = tokenizer.DecodedText();
+  if (!attributes_[slot].base64) return;
+  // The tokenizer reuses its byte array for the next value: the attribute takes the bytes
+  // over, so a later value (of any attribute) cannot change or free them.
+  if (isBase64)
+    bytes_[slot] = tokenizer.TakeDecodedBytes();
+  else
+    std::vector<uint8_t>().swap(bytes_[slot]);
 }
 
 int XmlReaderBase::ParseFile(const char* path) {
   if (!ReadFile(path)) return kUnreadable;
-  const int result = Parse();
+  int result;
+  try {
+    result = Parse();
+  } catch (const std::bad_alloc&) {
+    // A document whose values do not fit in memory is refused; the program goes on.
+    ResetAttributes();
+    platform::LogPrintf("XML: ERROR: out of memory reading <%s>\n", path);
+    result = kUnreadable;
+  }
   buffer_.reset();
   size_ = 0;
   return result;
@@ -118,7 +132,7 @@ int XmlReaderBase::Parse() {
   std::vector<uint32_t> stack;
   ResetAttributes();
   const auto unknown = static_cast<uint32_t>(tags_.size() - 1);
-  const char* attributeName = "";
+  size_t slot = attributes_.size();
   int result = kOk;
   for (bool reading = true; reading;) {
     switch (tokenizer.Next()) {
@@ -154,11 +168,14 @@ int XmlReaderBase::Parse() {
         break;
       }
       case XmlEvent::AttributeName:
-        attributeName = tokenizer.TokenText();
+        slot = Slot(tokenizer.TokenText());
+        // Only attributes that carry data are decoded: text that happens to start like
+        // Base64 (a name typed by the user) is read as written.
+        tokenizer.SetBase64Decoding(slot < attributes_.size() && attributes_[slot].base64);
         break;
       case XmlEvent::AttributeValue:
-        StoreAttribute(attributeName, tokenizer);
-        attributeName = "";
+        StoreAttribute(slot, tokenizer);
+        slot = attributes_.size();
         break;
       default:
         break;

@@ -51,6 +51,8 @@ class XmlReaderBase {
   // then the last value seen, entity-decoded. Valid while the document is parsed.
   const char* Attribute(size_t slot) const { return values_[slot]; }
   // Decoded bytes of a Base64 attribute: empty unless its last value was "base64, " data.
+  // Each Base64 attribute keeps its own bytes, valid until that attribute takes another
+  // value or the document ends, whatever other attributes hold.
   std::span<const uint8_t> AttributeBytes(size_t slot) const { return bytes_[slot]; }
   // Conversions the documents use: integers as strtol base 10 with the 32-bit range of the
   // target's long, reals as strtod, booleans true only for "TRUE".
@@ -62,7 +64,9 @@ class XmlReaderBase {
 
  private:
   int Parse();
-  void StoreAttribute(const char* name, XmlTokenizer& tokenizer);
+  // Slot of an attribute name, or the table size when the reader does not collect it.
+  size_t Slot(const char* name) const;
+  void StoreAttribute(size_t slot, XmlTokenizer& tokenizer);
   void ResetAttributes();
 
   std::span<const XmlTagName> tags_;
@@ -70,5 +74,5 @@ class XmlReaderBase {
   std::unique_ptr<char[]> buffer_;
   uint32_t size_ = 0;
   std::vector<const char*> values_;
-  std::vector<std::span<const uint8_t>> bytes_;
+  std::vector<std::vector<uint8_t>> bytes_;
 };
