@@ -1,7 +1,5 @@
 #include "data/XmlReaderBase.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,25 +7,13 @@
 #include <cstring>
 #include <new>
 
+#include "data/RegularFile.h"
 #include "data/XmlTokenizer.h"
 #include "platform/LogSink.h"
 
 namespace {
 
 constexpr char kBase64Prefix[] = "base64, ";
-
-class FileCloser {
- public:
-  explicit FileCloser(FILE* f) : f_(f) {}
-  ~FileCloser() {
-    if (f_) std::fclose(f_);
-  }
-  FileCloser(const FileCloser&) = delete;
-  FileCloser& operator=(const FileCloser&) = delete;
-
- private:
-  FILE* f_;
-};
 
 }  // namespace
 
@@ -39,31 +25,18 @@ XmlReaderBase::~XmlReaderBase() = default;
 int XmlReaderBase::ReadFile(const char* path) {
   buffer_.reset();
   size_ = 0;
-  if (!path) return 0;
-  // Opened without blocking so that a FIFO is refused instead of waiting for a writer; only a
-  // regular file has a size worth trusting.
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  uint64_t size = 0;
+  const int fd = regular_file::Open(path, size);
   if (fd < 0) return 0;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
+  if (size > kMaxDocumentSize) {
+    ::close(fd);
     return 0;
   }
-  FILE* f = fdopen(fd, "r");
-  if (!f) {
-    close(fd);
-    return 0;
-  }
-  FileCloser closer(f);
-  if (fseeko(f, 0, SEEK_END) != 0) return 0;
-  const off_t end = ftello(f);
-  if (end < 0 || static_cast<uint64_t>(end) > kMaxDocumentSize) return 0;
-  if (fseeko(f, 0, SEEK_SET) != 0) return 0;
-  const auto size = static_cast<size_t>(end);
   // One byte more, always NUL: no token can run past the document's end.
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[size + 1]);
-  if (!buffer) return 0;
-  if (std::fread(buffer.get(), 1, size, f) != size) return 0;
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(size) + 1]);
+  const bool read = buffer && regular_file::ReadExactly(fd, buffer.get(), static_cast<size_t>(size));
+  ::close(fd);
+  if (!read) return 0;
   buffer[size] = 0;
   buffer_ = std::move(buffer);
   size_ = static_cast<uint32_t>(size);

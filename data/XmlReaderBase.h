@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "data/BoardLimits.h"
 #include "data/XmlTagName.h"
 
 class XmlTokenizer;
@@ -21,8 +22,9 @@ struct XmlAttributeName {
 class XmlReaderBase {
  public:
   enum Result : int { kOk = 0, kUnreadable = 1, kSyntaxError = 2, kBadTag = 3 };
-  // Positions inside a document are signed 32-bit; larger files are refused as unreadable.
-  static constexpr uint64_t kMaxDocumentSize = uint64_t{1} << 30;
+  // Larger files are refused as unreadable (positions inside a document are signed 32-bit,
+  // and the board could not hold much more).
+  static constexpr uint64_t kMaxDocumentSize = board_limits::kMaxFileBytes;
 
   virtual ~XmlReaderBase();
   XmlReaderBase(const XmlReaderBase&) = delete;

@@ -1,6 +1,7 @@
 #include "data/SampleFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -440,6 +441,12 @@ TEST(SampleFileLoad, MissingOrUnreadableFilesFailWithThePath) {
   EXPECT_EQ(file.Path(), missing);
   EXPECT_EQ(log.Text(), "ERROR: File doesn't exist or otherwise can't load file\n" + missing + "\n");
   EXPECT_FALSE(file.Load(root.Root()));
+  // Refused at once, where opening it for reading would wait for a writer.
+  const std::string fifo = root.Root() + "/fifo.wav";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  log.Clear();
+  EXPECT_FALSE(file.Load(fifo));
+  EXPECT_EQ(log.Text(), "ERROR: File doesn't exist or otherwise can't load file\n" + fifo + "\n");
 
   const std::string path = root.Root() + "/one.wav";
   const Bytes wav = img::Wav(1, 1, 48000, 16, {0xFF, 0x7F});
