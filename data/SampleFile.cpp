@@ -521,7 +521,10 @@ uint64_t SampleFile::EncodedSize() const {
   for (const auto& channel : samples_)
     if (channel.size() != frames) return 0;  // the shorter channel would be read past its end
   const uint64_t dataSize = uint64_t{frames} * samples_.size() * (static_cast<uint64_t>(bitDepth_) / 8);
-  const uint64_t riffSize = dataSize + 36 + (bitDepth_ == 32 ? 2 : 0) + (iXml_.empty() ? 0 : iXml_.size() + 8) +
+  // Odd-sized chunks carry the pad byte RIFF asks for, so other readers find the chunks
+  // after them.
+  const uint64_t riffSize = dataSize + (dataSize & 1) + 36 + (bitDepth_ == 32 ? 2 : 0) +
+                            (iXml_.empty() ? 0 : iXml_.size() + (iXml_.size() & 1) + 8) +
                             (loop_.numLoops == 1 ? 68 : 0);
   return riffSize + 8 > 0xFFFFFFFFu ? 0 : riffSize + 8;
 }
@@ -566,6 +569,7 @@ uint32_t SampleFile::EncodeWave(std::vector<uint8_t>& out) const {
   const std::size_t samplesAt = out.size();
   out.resize(samplesAt + static_cast<std::size_t>(dataSize));
   encode(out.data() + samplesAt, frames, samples_);
+  if (dataSize & 1) out.push_back(0);
   {
     StepTimer timer("shrink2");
     if (out.capacity() > imageEnd) out.shrink_to_fit();
@@ -600,6 +604,7 @@ uint32_t SampleFile::EncodeWave(std::vector<uint8_t>& out) const {
     byteio::PutId(out, "iXML");
     byteio::PutU32LE(out, static_cast<uint32_t>(iXml_.size()));
     out.insert(out.end(), iXml_.begin(), iXml_.end());
+    if (iXml_.size() & 1) out.push_back(0);
   }
 
   const uint64_t appended = out.size() - startLength;

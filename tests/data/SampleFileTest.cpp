@@ -154,7 +154,8 @@ TEST(SampleFileDecode, IxmlTextIsKeptFromWavAndAiff) {
 }
 
 TEST(SampleFileDecode, OddChunksAreFoundWhetherPaddedOrNot) {
-  // Other writers pad odd chunks to even length; this system's encoder does not.
+  // Most writers pad odd chunks to an even length (this system's encoder does), some do not:
+  // both are read.
   const Bytes list = {'I', 'N', 'F', 'O', 'x'};
   for (bool pad : {false, true}) {
     SCOPED_TRACE(pad ? "padded" : "unpadded");
@@ -337,12 +338,14 @@ TEST(SampleFileEncode, ImageSizesAndHeader) {
   SampleFile f = MakeSample(1, 3, 32, 2);
   f.SetIXml("abc");
   out.clear();
-  EXPECT_EQ(f.EncodeWave(out), 12u + 8 + 18 + 8 + 12 + 68 + 8 + 3);
+  EXPECT_EQ(f.EncodeWave(out), 12u + 8 + 18 + 8 + 12 + 68 + 8 + 3 + 1);  // the odd iXML is padded
+  EXPECT_EQ(img::Le32At(out, 4), out.size() - 8);
+  EXPECT_EQ(out.back(), 0);
   EXPECT_EQ(img::Le32At(out, 16), 18u);
   EXPECT_EQ(out[20], 3);  // IEEE float
   f.Loop().numLoops = 2;  // no "smpl" unless exactly one loop
   out.clear();
-  EXPECT_EQ(f.EncodeWave(out), 12u + 8 + 18 + 8 + 12 + 8 + 3);
+  EXPECT_EQ(f.EncodeWave(out), 12u + 8 + 18 + 8 + 12 + 8 + 3 + 1);
 }
 
 TEST(SampleFileEncode, UnencodableObjectsLeaveTheArrayAsItWas) {
