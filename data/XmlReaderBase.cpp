@@ -85,13 +85,30 @@ void XmlReaderBase::StoreAttribute(size_t slot, XmlTokenizer& tokenizer) {
 
 int XmlReaderBase::ParseFile(const char* path) {
   if (!ReadFile(path)) return kUnreadable;
+  return GuardedParse(path);
+}
+
+int XmlReaderBase::ParseBytes(const char* data, std::size_t size) {
+  buffer_.reset();
+  size_ = 0;
+  if (size > kMaxDocumentSize) return kUnreadable;
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[size + 1]);
+  if (!buffer) return kUnreadable;
+  if (size) std::memcpy(buffer.get(), data, size);
+  buffer[size] = 0;
+  buffer_ = std::move(buffer);
+  size_ = static_cast<uint32_t>(size);
+  return GuardedParse("memory");
+}
+
+int XmlReaderBase::GuardedParse(const char* what) {
   int result;
   try {
     result = Parse();
   } catch (const std::bad_alloc&) {
     // A document whose values do not fit in memory is refused; the program goes on.
     ResetAttributes();
-    platform::LogPrintf("XML: ERROR: out of memory reading <%s>\n", path);
+    platform::LogPrintf("XML: ERROR: out of memory reading <%s>\n", what);
     result = kUnreadable;
   }
   buffer_.reset();

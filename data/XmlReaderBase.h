@@ -42,6 +42,10 @@ class XmlReaderBase {
   // Both tables must outlive the reader (they are normally constexpr arrays).
   XmlReaderBase(std::span<const XmlTagName> tags, std::span<const XmlAttributeName> attributes);
 
+  // Parses a document held in memory (copied first, as the tokenizer writes into it); one of
+  // Result. For documents that do not come from a file, such as fuzzing input.
+  int ParseBytes(const char* data, std::size_t size);
+
   // Called when an element of a known tag (not 0, not the last entry) starts: for values a
   // document resets at an element's start.
   virtual void OnElementStart(uint32_t /*tag*/) {}
@@ -66,6 +70,8 @@ class XmlReaderBase {
 
  private:
   int Parse();
+  // Parse with the guard against running out of memory; releases the buffer.
+  int GuardedParse(const char* what);
   // Slot of an attribute name, or the table size when the reader does not collect it.
   size_t Slot(const char* name) const;
   void StoreAttribute(size_t slot, XmlTokenizer& tokenizer);
