@@ -59,7 +59,7 @@ class CopyingReader : public XmlReaderBase {
 
   int Run(const uint8_t* data, std::size_t size) {
     inputSize_ = size;
-    hasNul_ = std::memchr(data, 0, size) != nullptr;
+    hasNul_ = size && std::memchr(data, 0, size) != nullptr;
     for (std::size_t slot = 0; slot < kFuzzSlots; ++slot) {
       lastText_[slot] = nullptr;
       lastBytes_[slot].clear();
