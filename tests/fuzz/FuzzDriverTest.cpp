@@ -133,4 +133,8 @@ TEST(FuzzDriver, SampleFileDecoderSurvivesMutatedImages) { Drive(&WaveSeeds, &fu
 
 TEST(FuzzDriver, MswfReaderSurvivesMutatedContainers) { Drive(&MswfSeeds, &fuzz_targets::MswfOne, 0x5EED02); }
 
+TEST(FuzzDriver, XmlReaderSurvivesMutatedDocuments) { Drive(&fuzz_seeds::XmlSeeds, &fuzz_targets::XmlOne, 0x5EED03); }
+
+TEST(FuzzDriver, Base64DecoderSurvivesMutatedText) { Drive(&fuzz_seeds::Base64Seeds, &fuzz_targets::Base64One, 0x5EED04); }
+
 }  // namespace

@@ -69,4 +69,32 @@ std::vector<Bytes> MswfSeeds() {
   return {img::Mswf({a, b}, 3), img::Mswf({a}, 1), img::Mswf({b, a, b}, 3), img::Mswf({}, 2), a};
 }
 
+std::vector<Bytes> XmlSeeds() {
+  const char* const documents[] = {
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n<Program Name=\"Init\">\n\t<ENV Nr=\"1\">\n\t\t"
+      "<Parameter Name=\"ENV1 Decay\" Value=\"644.000\">\n\t\t</Parameter>\n\t</ENV>\n\t<WAVE Nr=\"1\" "
+      "Data=\"base64, UklGRgQAAABXQVZF\">\n\t</WAVE>\n</Program>",
+      // Two Base64 values in one element, then a text that looks like Base64 and one that
+      // is not valid Base64.
+      "<Program><WAVETABLE Data=\"base64, QUJD\" Wave=\"base64, REVGRw==\"/><Item Name=\"base64, QQ==\" "
+      "Wave=\"base64, SA..\"/><Item Name=\"base64, #!\"/></Program>",
+      "\xEF\xBB\xBF<Settings SynthType=\"PX415\" Version=\"1\"><!--Category MIDI--><MIDI><TAG Ctrl=\"200\" "
+      "Part=\"0\" Name=\"In A\" Value=\"16.000\"></TAG></MIDI></Settings>",
+      "<Program Name='a &amp; b &#65;&#x42; &apos;'><![CDATA[x<y]]><?pi x='1'?><!DOCTYPE p><Tag Nr=\"2\"/>text"
+      "</Program>",
+      "<CCMAP><MAP CC=\"74\" PARAM_ID=\"768\" LEARNED=\"TRUE\"/></CCMAP>",
+  };
+  std::vector<Bytes> seeds;
+  for (const char* d : documents) seeds.emplace_back(d, d + std::char_traits<char>::length(d));
+  return seeds;
+}
+
+std::vector<Bytes> Base64Seeds() {
+  const char* const texts[] = {"QUJD\"", "QUI=\"", "QQ==\"", "QUI.\"", "QQ..\"", "-_-_+/+/\"", "QUJDRA\"", "\"",
+                               "UklGRgQAAABXQVZFZm10IBAAAAABAAEAgLsAAAB3AQACABAA\""};
+  std::vector<Bytes> seeds;
+  for (const char* t : texts) seeds.emplace_back(t, t + std::char_traits<char>::length(t));
+  return seeds;
+}
+
 }  // namespace fuzz_seeds
