@@ -61,7 +61,9 @@ class RegionPlayer {
 
  private:
   struct Slot {
-    float position = 0.0f;  // samples from the slot's start
+    // Samples from the slot's start. A float would stop resolving the fraction a few seconds
+    // into a long sample and drift the pitch toward the root key.
+    double position = 0.0;
     int32_t length = 0;
     int32_t start = 0;
     int32_t loopStart = 0;  // relative to start
