@@ -146,8 +146,11 @@ inline float Convert(float x) {
 
 }  // namespace
 
+// The amount scales the converted source: converting after it would leave a route at
+// amount 0 adding the converter's constant (2x - 1 gives -1, 0.5 + 0.5x gives 0.5). At amount
+// 1 the destination's scale still acts before the converter.
 template <ModulationMatrix::Converter C>
-void ModulationMatrix::Accumulate(const Route& r, float k) {
+void ModulationMatrix::Accumulate(const Route& r, float scale, float amount) {
   constexpr int c = static_cast<int>(C);
   float* dst = r.destinationBuffer;
   const float* src = r.sourceBuffer;
@@ -155,14 +158,14 @@ void ModulationMatrix::Accumulate(const Route& r, float k) {
   const int32_t slen = r.sourceLength;
   if (slen <= 0) return;
   if (dlen == slen) {
-    for (int32_t i = 0; i < dlen; ++i) dst[i] += Convert<c>(k * src[i]);
+    for (int32_t i = 0; i < dlen; ++i) dst[i] += amount * Convert<c>(scale * src[i]);
   } else if (dlen > slen) {
-    const float v = Convert<c>(k * src[0]);
+    const float v = amount * Convert<c>(scale * src[0]);
     for (int32_t i = 0; i < dlen; ++i) dst[i] += v;
   } else if (dlen == 1) {
     float sum = 0.0f;
-    for (int32_t i = 0; i < slen; ++i) sum += Convert<c>(k * src[i]);
-    dst[0] += sum / static_cast<float>(slen);
+    for (int32_t i = 0; i < slen; ++i) sum += Convert<c>(scale * src[i]);
+    dst[0] += amount * (sum / static_cast<float>(slen));
   }
   // A destination shorter than its source but longer than one value takes nothing.
 }
@@ -172,19 +175,19 @@ void ModulationMatrix::Process() {
   for (const Route& r : routes_) Zero(r.destinationBuffer, r.destinationLength);
   for (const Route& r : routes_) {
     if (r.destinationLength <= 0 || !r.sourceBuffer || !r.destinationBuffer) continue;
-    const float k = *r.scale * r.amount;
+    const float scale = *r.scale;
     switch (r.converter) {
       case Converter::kZero:
-        Accumulate<Converter::kZero>(r, k);
+        Accumulate<Converter::kZero>(r, scale, r.amount);
         break;
       case Converter::kToUnipolar:
-        Accumulate<Converter::kToUnipolar>(r, k);
+        Accumulate<Converter::kToUnipolar>(r, scale, r.amount);
         break;
       case Converter::kToBipolar:
-        Accumulate<Converter::kToBipolar>(r, k);
+        Accumulate<Converter::kToBipolar>(r, scale, r.amount);
         break;
       case Converter::kIdentity:
-        Accumulate<Converter::kIdentity>(r, k);
+        Accumulate<Converter::kIdentity>(r, scale, r.amount);
         break;
     }
   }
