@@ -134,7 +134,9 @@ void ExciterResonatorOsc::Process(float* outLeft, float* outRight, float frequen
         break;
     }
     noise = noise * kNoiseMultiplier + kNoiseIncrement;
-    work[i] = (2.0f * (static_cast<float>(noise) * kTwoToMinus31 - 1.0f) - 1.0f) * level;
+    // Centred on zero: an offset would strike every partial with a step at the burst's
+    // edges and leave a bias under the whole burst.
+    work[i] = (static_cast<float>(noise) * kTwoToMinus31 - 1.0f) * level;
     if (i < kClickLength) click[i] = i < kClickLength / 2 ? level : -level;
   }
   level_ = level;
