@@ -80,7 +80,12 @@ ResonatorOsc::ResonatorOsc() { ResetModes(); }
 
 void ResonatorOsc::SetBaseFrequency(float normalised) { StoreFinite(base_, normalised); }
 void ResonatorOsc::SetSkew(float skew) { StoreFinite(skew_, skew); }
-void ResonatorOsc::SetTimbre(float timbre) { StoreFinite(timbreTarget_, timbre); }
+void ResonatorOsc::SetTimbre(float timbre) {
+  // Outside 0..1 the parabolic cosine leaves -2..2 and the weight recursion grows without
+  // bound.
+  if (!std::isfinite(timbre)) return;
+  timbreTarget_.store(timbre < 0.0f ? 0.0f : (timbre > 1.0f ? 1.0f : timbre), std::memory_order_relaxed);
+}
 void ResonatorOsc::SetDamping(float damping) { StoreFinite(damping_, damping); }
 void ResonatorOsc::SetStretch(float stretch) { StoreFinite(stretch_, stretch); }
 

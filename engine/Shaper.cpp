@@ -42,8 +42,11 @@ void ShapeBlock(int count, float* left, float* right, const float* cm, const flo
   for (int i = 0; i < count; ++i) {
     const float s = cm[i] + curve;
     const float g = pgm[i] + density;
-    left[i] = Shape<C>(g * left[i], s);
-    right[i] = Shape<C>(g * right[i], s);
+    // A NaN (from the input or the curve) would reach the effects' feedback lines.
+    const float l = Shape<C>(g * left[i], s);
+    const float r = Shape<C>(g * right[i], s);
+    left[i] = l == l ? l : 0.0f;
+    right[i] = r == r ? r : 0.0f;
   }
 }
 
