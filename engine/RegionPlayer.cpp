@@ -255,7 +255,8 @@ void RegionPlayer::RenderSlot(Slot& s, float* outLeft, float* outRight, const Bl
   if (Mode == kLoopPoints) position = wrap(position);
 
   for (int32_t n = 0; n < p.frames; ++n) {
-    const int32_t i = arm::ToInt32(position);
+    // The position stays within 0..length (steps are finite and at most kMaxStep).
+    const int32_t i = static_cast<int32_t>(position);
     const float t = static_cast<float>(position - static_cast<double>(i));
     float l[4];
     float r[4];
