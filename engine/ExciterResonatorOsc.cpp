@@ -61,14 +61,15 @@ ExciterResonatorOsc::Segment ExciterResonatorOsc::MakeSegment(float seconds, dou
 }
 
 void ExciterResonatorOsc::SetAttack(float seconds) {
-  if (std::isnan(seconds)) return;
+  // An infinite time would hold the burst at silence for ever.
+  if (!std::isfinite(seconds)) return;
   const Segment s = MakeSegment(seconds, kAttackRatio + 1.0);
   attackCoefficient_.store(s.coefficient, std::memory_order_relaxed);
   attackOffset_.store(s.offset, std::memory_order_relaxed);
 }
 
 void ExciterResonatorOsc::SetDecay(float seconds) {
-  if (std::isnan(seconds)) return;
+  if (!std::isfinite(seconds)) return;
   const Segment s = MakeSegment(seconds, 1.0 - kAttackRatio);
   decayCoefficient_.store(s.coefficient, std::memory_order_relaxed);
   decayOffset_.store(s.offset, std::memory_order_relaxed);

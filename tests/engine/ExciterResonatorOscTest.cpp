@@ -240,17 +240,20 @@ TEST_F(ExciterResonatorOscTest, BurstCarriesNoOffset) {
   }
 }
 
-TEST_F(ExciterResonatorOscTest, NonNumericTimesKeepTheEnvelope) {
-  ExciterResonatorOsc osc;
-  Prepare(osc, 1);
-  osc.SetAttack(0.002f);
-  osc.SetAttack(kNaN);
-  osc.SetDecay(kNaN);
-  osc.Start();
-  EXPECT_NEAR(SamplesWhile(osc, ExciterResonatorOsc::kStart) + SamplesWhile(osc, ExciterResonatorOsc::kAttack),
-              96, 1);
-  // The default decay (about 1 s, so some 125000 samples to silence) is still in force.
-  EXPECT_NEAR(SamplesWhile(osc, ExciterResonatorOsc::kDecay), 125000, 2500);
+TEST_F(ExciterResonatorOscTest, NonFiniteTimesKeepTheEnvelope) {
+  for (float bad : {kNaN, kInf, -kInf}) {
+    SCOPED_TRACE(bad);
+    ExciterResonatorOsc osc;
+    Prepare(osc, 1);
+    osc.SetAttack(0.002f);
+    osc.SetAttack(bad);
+    osc.SetDecay(bad);
+    osc.Start();
+    EXPECT_NEAR(SamplesWhile(osc, ExciterResonatorOsc::kStart) + SamplesWhile(osc, ExciterResonatorOsc::kAttack),
+                96, 1);
+    // The default decay (about 1 s, so some 125000 samples to silence) is still in force.
+    EXPECT_NEAR(SamplesWhile(osc, ExciterResonatorOsc::kDecay), 125000, 2500);
+  }
 }
 
 TEST_F(ExciterResonatorOscTest, ColourFilterCoefficientsFollowTheBrightnessAtTheNextStart) {

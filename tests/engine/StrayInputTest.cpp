@@ -4,16 +4,21 @@
 
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "data/MultiWaveReader.h"
+#include "data/SampleFile.h"
 #include "engine/AlgOsc.h"
 #include "engine/EnvGen.h"
 #include "engine/ExciterResonatorOsc.h"
 #include "engine/FftProcessor.h"
 #include "engine/FilterSlot.h"
+#include "engine/RegionPlayer.h"
 #include "engine/Shaper.h"
 #include "engine/SpectralWaveOsc.h"
+#include "engine/VoiceLfo.h"
 #include "platform/Denormals.h"
 #include "platform/LogSink.h"
 #include "tests/engine/SpectralWaveOscFixture.h"
@@ -198,6 +203,40 @@ TEST_F(StrayInput, WavetableOscillatorRecoversFromStrayInputs) {
       EXPECT_GT(Peak(left), 0.05f) << c.what << " " << Name(stray);
       EXPECT_GT(Peak(right), 0.05f) << c.what << " " << Name(stray);
     }
+  }
+}
+
+TEST_F(StrayInput, LfoAmplitudeAndSampleGainRefuseNonFiniteValues) {
+  for (float stray : kStrays) {
+    VoiceLfo lfo;
+    lfo.SetSampleRate(375.0f);
+    lfo.SetBlockSize(kFrames);
+    lfo.SetType(0);
+    lfo.SetAmplitude(1.0f);
+    lfo.SetAmplitude(stray);
+    std::vector<float> values(kFrames);
+    lfo.Process(values.data(), 0.0f, 20.0f);
+    EXPECT_GT(Peak(values), 0.5f) << "LFO amplitude " << Name(stray);
+
+    MultiWaveReader set;
+    auto wave = std::make_unique<SampleFile>();
+    wave->Samples() = {std::vector<float>(4096, 0.5f)};
+    wave->SetSampleRate(48000);
+    set.AddItem(std::move(wave));
+    MswfRegion region;
+    region.rootKey = 69;
+    set.Regions().push_back(region);
+    platform::SetLogSink([](const char*, void*) {}, nullptr);  // the note's region line
+    RegionPlayer player;
+    player.SetFrames(kFrames);
+    player.AttachSample(&set);
+    player.SetGain(stray);
+    player.NoteOn(69, 1.0f);
+    std::vector<float> left(kFrames), right(kFrames);
+    player.Render(left.data(), right.data(), nullptr, 0.0f);
+    player.AttachSample(nullptr);
+    platform::SetLogSink(nullptr, nullptr);
+    EXPECT_GT(Peak(left), 0.1f) << "sample gain " << Name(stray);
   }
 }
 
