@@ -67,7 +67,7 @@ TEST(LogSink, DefaultSinkFlushesEachLineOfStdout) {
 }
 
 // The two engine threads may log in the same period; the capture keeps every line whole.
-TEST(LogSink, CaptureKeepsEveryLineOfThreadsLoggingAtOnce) {
+TEST(LogSinkThreads, CaptureKeepsEveryLineOfThreadsLoggingAtOnce) {
   constexpr int kThreads = 4;
   constexpr int kLines = 500;
   testing_support::LogCapture capture;
