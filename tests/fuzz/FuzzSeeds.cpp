@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "data/SampleFile.h"
 
@@ -50,9 +51,16 @@ std::vector<Bytes> WaveSeeds() {
       img::Form("AIFC", {{"FVER", Pattern(4, 7)}, {"COMM", img::Comm(1, 3, 32, 96000, "fl32")}, {"SSND", img::Ssnd(Pattern(12, 8), 3)}}),
       img::Form("AIFF", {{"NAME", Pattern(5, 9)}, {"COMM", img::Comm(1, 5, 8, 8000)}, {"SSND", img::Ssnd(Pattern(5, 10))}}),
   };
-  // Real files of Python's test suite when they are there (small ones only).
+  for (Bytes& b : PythonAudioSeeds()) seeds.push_back(std::move(b));
+  return seeds;
+}
+
+const char* PythonAudioDir() { return SYNTH_PYTHON_AUDIODATA; }
+
+std::vector<Bytes> PythonAudioSeeds() {
+  std::vector<Bytes> seeds;
   for (const char* name : {"pluck-pcm8.wav", "pluck-pcm8.aiff", "pluck-alaw.aifc"}) {
-    const std::string path = std::string(SYNTH_PYTHON_AUDIODATA "/") + name;
+    const std::string path = std::string(PythonAudioDir()) + "/" + name;
     if (FILE* f = std::fopen(path.c_str(), "rb")) {
       Bytes b(8192);
       b.resize(std::fread(b.data(), 1, b.size(), f));

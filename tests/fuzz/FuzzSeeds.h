@@ -8,6 +8,10 @@
 namespace fuzz_seeds {
 
 std::vector<audio_images::Bytes> WaveSeeds();
+// The real files among WaveSeeds (small ones of Python's test suite), and where they are
+// looked for; empty when that directory is missing.
+std::vector<audio_images::Bytes> PythonAudioSeeds();
+const char* PythonAudioDir();
 std::vector<audio_images::Bytes> MswfSeeds();
 // XML documents of the kinds the instrument reads and writes, among them two Base64 values
 // in one element and a text attribute that starts like Base64.
