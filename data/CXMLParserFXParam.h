@@ -8,9 +8,6 @@ class CXMLParserFXParam : public XmlReaderBase {
  public:
   CXMLParserFXParam();
 
-  // 0 success, 1 unreadable, 2 syntax error or a document cut short, 3 bad tag.
-  int ParseFile(const char* path) { return XmlReaderBase::ParseFile(path); }
-
   // Kept for the deriving preset classes; the reader itself never calls it.
   virtual void OnFXPreset() = 0;
   // Once per "Parameter" element with a finite value, in document order, at the element's

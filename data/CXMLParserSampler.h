@@ -5,9 +5,10 @@
 
 #include "data/XmlReaderBase.h"
 
-// The values of one INSTRUMENT element. A field whose attribute the element lacks, or whose
-// number is not finite, is absent from `present`: the kit then keeps what the pad has, so a
-// hand-written element naming only a sample does not take over its neighbour's settings.
+// The values of one INSTRUMENT element. A field whose attribute the element lacks or leaves
+// empty, or whose number is not finite, is absent from `present`: the kit then keeps what the
+// pad has, so a hand-written element naming only a sample does not take over its neighbour's
+// settings.
 struct KitInstrument {
   enum Field : uint32_t {
     kId = 1u << 0,
