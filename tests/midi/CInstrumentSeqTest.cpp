@@ -230,6 +230,20 @@ TEST(Arpeggiator, GatesTiesAndLegato) {
   }
 }
 
+// A step of one tick has no tick left for its gate: each note ends when the next starts.
+TEST(Arpeggiator, OneTickStepsLeaveNoNoteBehind) {
+  ArpRig rig([](ClipData& c) {
+    c.Factor = 1;
+    for (int i = 0; i < 4; ++i) c.steps[i].Key = static_cast<uint8_t>(5 - i);
+  });
+  rig.Press({60, 64, 67, 72});
+  rig.Tick(107);
+  rig.out.Take();
+  EXPECT_EQ(Play(rig, 108, 110), (Trace{"108: off 0 72", "108: on 0 60 95 0 0 0", "109: off 0 60",
+                                       "109: on 0 64 95 0 0 0", "110: off 0 64",
+                                       "110: on 0 67 95 0 0 0"}));
+}
+
 // Which latched key a single-key step plays: order and substitute.
 TEST(Arpeggiator, KeyOrdersAndSubstitutes) {
   struct Case {
