@@ -188,6 +188,13 @@ TEST(ClipSetFile, LoadPrintsWhatItReadsAndReplacesTheTracks) {
   EXPECT_EQ(seq.Clip(1).name, "anything");
 }
 
+TEST(ClipSetFile, LoadSwitchesTheControllerLedsOff) {
+  testing_support::TempDataRoot root;
+  Rig rig;  // with its APC MINI
+  rig.core->XMLLoadClipLauncher("absent");
+  EXPECT_EQ(rig.Leds().size(), 80u);  // every launch button, pad and second-row LED
+}
+
 TEST(ClipSetFile, StoringNeedsAName) {
   FileRig rig;
   EXPECT_EQ(rig.core->XMLStoreClipLauncher(nullptr), 0);
