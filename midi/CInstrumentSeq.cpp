@@ -39,23 +39,26 @@ CInstrumentSeq::CInstrumentSeq(CClipCore* owner_, int track_) : CInstrument(owne
 }
 
 void CInstrumentSeq::EventsChanged() {
-  for (int s = 0; s < kScenes; ++s) {
-    std::vector<PlayEntry>& list = playLists[s];
-    list.clear();
-    uint32_t order = 0;
-    for (const SeqEvent& ev : clips[s].events) {
-      const uint32_t start = static_cast<uint32_t>(std::max(ev.time, 0));
-      if (ev.type == kSeqNote) {
-        // A note that ends before (or where) it starts still gets its note-off after it.
-        const uint32_t end = std::max(static_cast<uint32_t>(std::max(ev.end, 0)), start + 1);
-        list.push_back({start, kPlayNoteOn, ev.key, ev.velocity, 0, 0, order++});
-        list.push_back({end, kPlayNoteOff, ev.key, 0, 0, 0, order++});
-      } else {
-        list.push_back({start, kPlayControl, 0, 0, ev.key, ev.velocity, order++});
-      }
+  for (int s = 0; s < kScenes; ++s) BuildPlayList(s);
+}
+
+void CInstrumentSeq::BuildPlayList(int s) {
+  std::vector<PlayEntry>& list = playLists[s];
+  list.clear();
+  listedEvents[s] = clips[s].events.size();
+  uint32_t order = 0;
+  for (const SeqEvent& ev : clips[s].events) {
+    const uint32_t start = static_cast<uint32_t>(std::max(ev.time, 0));
+    if (ev.type == kSeqNote) {
+      // A note that ends before (or where) it starts still gets its note-off after it.
+      const uint32_t end = std::max(static_cast<uint32_t>(std::max(ev.end, 0)), start + 1);
+      list.push_back({start, kPlayNoteOn, ev.key, ev.velocity, 0, 0, order++});
+      list.push_back({end, kPlayNoteOff, ev.key, 0, 0, 0, order++});
+    } else {
+      list.push_back({start, kPlayControl, 0, 0, ev.key, ev.velocity, order++});
     }
-    std::sort(list.begin(), list.end(), PlaysBefore);
   }
+  std::sort(list.begin(), list.end(), PlaysBefore);
 }
 
 void CInstrumentSeq::OnClock(int tick, int arg) {
@@ -306,6 +309,8 @@ void CInstrumentSeq::Rewind(int flag) {
     for (const PlayEntry& e : playLists[current])
       if (e.type == kPlayNoteOff) NoteOff(e.key + clip.Transpose);
   }
+  // Events filled in without EventsChanged: late, on the clock, but still played.
+  if (clip.events.size() != listedEvents[current]) BuildPlayList(current);
 }
 
 void CInstrumentSeq::OnClipStop() {

@@ -66,11 +66,13 @@ class CInstrumentSeq : public CInstrument {
   // Note-offs for every marked key; forgets the arpeggiator's notes.
   void ReleaseSounding();
   void EndArpNotes();
+  void BuildPlayList(int scene);
 
   ClipData clips[kScenes];
   HeldNoteList held;
   HeldNoteList latched;
   std::vector<PlayEntry> playLists[kScenes];
+  std::size_t listedEvents[kScenes] = {};  // the event count each play list was built from
   std::size_t playIndex = 0;
   int32_t lastPosition = 0;
   uint8_t sounding[128] = {};

@@ -68,6 +68,19 @@ TEST(MidiSequence, PlaysAtFourPulsesATickAndLoops) {
   EXPECT_EQ(clip.position, 4);
 }
 
+// A caller that fills in events and forgets to say so still hears them from the next start.
+TEST(MidiSequence, EventsFilledInWithoutNoticePlay) {
+  Rig rig;
+  CInstrumentSeq& seq = rig.Only(1);
+  seq.CreateClip(0, kClipMidiSeq);
+  rig.Tick(95);
+  seq.Clip(0).Loop_PP = 384;
+  seq.Clip(0).events = {Note(0, 40, 60, 100)};
+  seq.LaunchScene(0);
+  rig.out.Take();
+  EXPECT_EQ(Play(rig, 96, 106), (Trace{"96: on 1 60 100 0 0 0", "106: off 1 60"}));
+}
+
 TEST(MidiSequence, LoopLengths) {
   struct Case {
     int loop;
