@@ -108,14 +108,12 @@ int CCANDev::Open(const char* name) {
 void CCANDev::Close() {
   m_fRun = false;
   if (threadStarted_) {
+    // Closed from its own callback: the loop ends when the callback returns, and the next
+    // Close from another thread (or the destructor) joins it and closes the socket.
+    if (pthread_equal(thread_, pthread_self())) return;
+    sockets_.Shutdown(m_can_sock);
+    pthread_join(thread_, nullptr);
     threadStarted_ = false;
-    if (pthread_equal(thread_, pthread_self())) {
-      // Closed from its own callback: the loop ends when the callback returns.
-      pthread_detach(thread_);
-    } else {
-      sockets_.Shutdown(m_can_sock);
-      pthread_join(thread_, nullptr);
-    }
   }
   if (m_can_sock >= 0) sockets_.Close(m_can_sock);
   m_can_sock = -1;
