@@ -29,7 +29,7 @@ inline can_frame MakeFrame(uint32_t id, const std::vector<uint8_t>& bytes) {
   can_frame f{};
   f.can_id = id;
   f.can_dlc = static_cast<uint8_t>(bytes.size());
-  std::memcpy(f.data, bytes.data(), bytes.size() < 8 ? bytes.size() : 8);
+  if (!bytes.empty()) std::memcpy(f.data, bytes.data(), bytes.size() < 8 ? bytes.size() : 8);
   return f;
 }
 
