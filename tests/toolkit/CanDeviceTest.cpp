@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/LogSink.h"
 #include "tests/support/LogCapture.h"
 #include "tests/toolkit/support/BusPeer.h"
 #include "toolkit/CCANDev.h"
@@ -165,17 +166,36 @@ TEST_F(CanDeviceThreads, TheCallbackRunsInsideTheLockHooksOfTheScriptModule) {
   EXPECT_EQ(g_lockDepth.load(), 0);
 }
 
+// Collects the log lines of the receive thread and lets the test wait for one.
+class TraceWaiter {
+ public:
+  TraceWaiter() { platform::SetLogSink(&Sink, this); }
+  ~TraceWaiter() { platform::SetLogSink(nullptr, nullptr); }
+  bool WaitFor(const std::string& text) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, 5s, [&] { return text_ == text; });
+  }
+
+ private:
+  static void Sink(const char* text, void* self) {
+    auto* waiter = static_cast<TraceWaiter*>(self);
+    std::lock_guard<std::mutex> lock(waiter->mutex_);
+    waiter->text_ += text;
+    waiter->changed_.notify_all();
+  }
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string text_;
+};
+
 TEST_F(CanDeviceThreads, WithoutAReceiverFramesAreOnlyTraced) {
-  testing_support::LogCapture log;
+  TraceWaiter trace;
   dev_.registerCallback(nullptr);
   CCANDev::SetMessageCallback(nullptr);
   ASSERT_TRUE(OpenOnBus());
   ASSERT_TRUE(bus_.Write(MakeFrame(0x100, {0x01})));
-  // Nothing else shows that the frame was taken: wait for its trace.
-  const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (log.Text().empty() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  EXPECT_TRUE(trace.WaitFor("ID: 0100 , DLC: 1 , 01 \n"));
   dev_.Close();
-  EXPECT_EQ(log.Text(), "ID: 0100 , DLC: 1 , 01 \n");
   EXPECT_EQ(g_lockDepth.load(), 0);
 }
 
