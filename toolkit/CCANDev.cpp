@@ -11,6 +11,8 @@
 #include "platform/RtThread.h"
 #include "toolkit/Flavour.h"
 
+static_assert(sizeof(can_frame) == 16, "the bus carries the kernel's classic frame");
+
 namespace {
 
 std::atomic<CanMessageFn> g_messageFn{nullptr};
