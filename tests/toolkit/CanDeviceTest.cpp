@@ -62,10 +62,7 @@ void CountingRelease(int token) {
 class CanDeviceThreads : public ::testing::Test {
  protected:
   void SetUp() override {
-    // The receive thread is pinned to CPU 0; a cpuset without it refuses the thread (-5).
-    cpu_set_t allowed;
-    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && !CPU_ISSET(0, &allowed))
-      GTEST_SKIP() << "CPU 0 is not available to this process";
+    if (!toolkit_test::Cpu0Available()) GTEST_SKIP() << "CPU 0 is not available to this process";
     ASSERT_TRUE(bus_.Ready());
     g_received = &received_;
     g_lockDepth = 0;

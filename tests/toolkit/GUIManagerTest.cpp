@@ -64,6 +64,7 @@ class Element : public uxBaseElement {
 class LibraryGUIManager : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (!toolkit_test::Cpu0Available()) GTEST_SKIP() << "CPU 0 is not available to this process";
     ASSERT_TRUE(bus_.Ready());
     ASSERT_EQ(can_.Open("can0"), 0);
     ASSERT_TRUE(bus_.Hub().WaitForMemberCount(2, 2s));

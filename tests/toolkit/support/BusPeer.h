@@ -3,6 +3,7 @@
 // panel board, as the tests see it) whose reads give up after a generous time-out, so a
 // missing frame fails the test instead of hanging it.
 #include <linux/can.h>
+#include <sched.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -24,6 +25,12 @@ struct BusFrame {
   std::vector<uint8_t> data;
   bool operator==(const BusFrame&) const = default;
 };
+
+// A CAN device's receive thread is pinned to CPU 0; a cpuset without it refuses the thread.
+inline bool Cpu0Available() {
+  cpu_set_t allowed;
+  return sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_ISSET(0, &allowed);
+}
 
 inline can_frame MakeFrame(uint32_t id, const std::vector<uint8_t>& bytes) {
   can_frame f{};
