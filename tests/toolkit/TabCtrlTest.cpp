@@ -216,7 +216,7 @@ TEST_F(Tabs, StripPaintsTabsAroundTheActiveOneThenItsPage) {
 
 TEST_F(Tabs, NullItemsAreSkippedAndBadIndexesRefused) {
   Add("ONE");
-  Add("TWO");
+  std::unique_ptr<uxTabItemCtrl> replaced(Add("TWO"));  // SetTabItem leaves the old item to its owner
   uxTabItemCtrl* three = Add("THREE");
   EXPECT_FALSE(tabs_.SetTabItem(-1, nullptr, "X"));
   EXPECT_FALSE(tabs_.SetTabItem(3, nullptr, "X"));
