@@ -342,6 +342,46 @@ TEST_F(Widgets, ImageShowsListedImagesAndKeepsTheFirstSize) {
   EXPECT_EQ(dc_.ScreenPixel(0, 0), 0u);
 }
 
+TEST_F(Widgets, ButtonsAndLabelsOnScreen) {
+  dc_.FillScreen(0x333333);
+  struct B {
+    const char* text;
+    int mode;
+    bool checked, state, selected;
+  } buttons[] = {
+      {"OFF", BtnModeToggle, false, false, false},
+      {"ON", BtnModeToggle, true, false, false},
+      {"GRID", BtnModeGridToggle, false, false, false},
+      {"GRID", BtnModeGridToggle, false, true, false},
+      {"SEL", BtnModeSelectable, false, false, true},
+  };
+  int x = 10;
+  for (const B& c : buttons) {
+    uxButton b(&host_, c.text, 1, uxPOINT(x, 10), 90, 40, 0x202020, 0x808080, 0xFFFFFF);
+    b.SetText(c.text);
+    b.setMode(c.mode);
+    b.SetChecked(c.checked);
+    b.setButtonState(c.state);
+    b.Select(c.selected);
+    b.OnPaint();
+    x += 100;
+  }
+  // Font 7 in both flavours: the script module's name-less label always uses it.
+  uxLabel plain(&host_, uxPOINT(10, 60), 140, 40, 0x404040, 0xC0C0C0, 0x00FFFF, 7);
+  plain.setText("PLAIN");
+  plain.OnPaint();
+  uxLabel captioned(&host_, uxPOINT(160, 60), 160, 60, 0x202020, 0xC0C0C0, 0xFFFFFF, 7);
+  captioned.setText("1250");
+  captioned.setLabelText("CUTOFF", "Hz", 0x808080);
+  captioned.OnPaint();
+  uxLabel greyed(&host_, uxPOINT(330, 60), 100, 40, 0x404040, 0xC0C0C0, 0x00FFFF, 7);
+  greyed.setText("unused");
+  greyed.SetGrayed(true);
+  greyed.OnPaint();
+  EXPECT_TRUE(toolkit_test::MatchesGolden("buttons_labels", toolkit_test::Snapshot(dc_, toolkit_test::Source::Screen,
+                                                                                   0, 0, 520, 130)));
+}
+
 #if SYNTH_TOOLKIT_SCRIPT
 TEST_F(Widgets, ImageButtonFlipsOnEveryPressWithoutHitOrFocusTest) {
   WriteImage("on.png", 20, 20, 0x00FF00);

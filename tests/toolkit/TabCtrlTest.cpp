@@ -3,6 +3,7 @@
 // scrolling strip.
 #include <gtest/gtest.h>
 
+#include "tests/toolkit/support/ScreenImages.h"
 #include "tests/toolkit/support/WidgetFixture.h"
 #include "toolkit/Flavour.h"
 #include "toolkit/uxPanelCtrl.h"
@@ -212,6 +213,15 @@ TEST_F(Tabs, StripPaintsTabsAroundTheActiveOneThenItsPage) {
   tabs_.OnPaint();
   EXPECT_TRUE(rec.calls.empty());
   EXPECT_EQ(Journal(), std::vector<std::string>{"paint TWO"});
+}
+
+TEST_F(Tabs, StripOnScreen) {
+  dc_.FillScreen(0x333333);
+  for (const char* name : {"ARRANGER", "MASTER", "SYNTH A", "VOICE A", "FX A"}) Add(name);
+  tabs_.setActiveTab(2);
+  tabs_.OnPaint();
+  EXPECT_TRUE(toolkit_test::MatchesGolden("tab_strip", toolkit_test::Snapshot(dc_, toolkit_test::Source::Screen, 0,
+                                                                              0, 800, 48)));
 }
 
 TEST_F(Tabs, NullItemsAreSkippedAndBadIndexesRefused) {
