@@ -29,7 +29,7 @@ class uxPopupValue : public uxPopup {
   float bar_ = 0.0f;
   float marker_ = 0.0f;
   float number_ = 0.0f;
-  bool first_ = true;  // kept for the binding; it changes nothing drawn
+  bool first_ = true;  // set at construction; like the tracking flag it changes nothing drawn
   bool tracking_ = false;
   int part_ = 0;
 };
