@@ -508,8 +508,8 @@ void CSynthEngine::MixParts(float** out, int pedalSwitch, float pedalLevel) {
     std::fill_n(left, n, 0.0f);
     std::fill_n(right, n, 0.0f);
     for (int32_t i = 0; i < kSlots; ++i) {
-      if (disabled_[i].load(std::memory_order_relaxed) || outputPart_[parity][i].load(std::memory_order_relaxed) != p)
-        continue;
+      // A slot its render thread skipped or disabled in this period marked itself -1.
+      if (outputPart_[parity][i].load(std::memory_order_relaxed) != p) continue;
       const float* l = Output(parity, i, 0);
       const float* r = Output(parity, i, 1);
       for (std::size_t k = 0; k < n; ++k) {
