@@ -243,11 +243,9 @@ void CSynthEngine::SetParam(int rt, int part, int instance, float value, uint32_
   switch (number) {
     case kVoiceMode:
       b.mode.store(arm::ToInt32(value), std::memory_order_relaxed);
-      if (rt == 1) {
-        Lock lock(allocMutex_);
-        ResetAllVoices();
-        stacks_[part].Clear();
-      }
+      // The part starts afresh in its new mode. Only its own voices: freeing the other
+      // parts' entries would leave their held notes sounding with nothing to release them.
+      if (rt == 1) ResetPart(part);
       toVoices = false;
       break;
     case kOctave:

@@ -144,9 +144,17 @@ TEST_F(PartEngine, ParametersReachTheSelectedBank) {
   EXPECT_EQ(engine.bank(0, 0).mode.load(), VoiceBank::kMono);
   EXPECT_EQ(engine.bank(0, 1).mode.load(), VoiceBank::kPoly);
   EXPECT_EQ(Entry(engine.events[0].slot).state, CVoiceAlloc::kPlaying) << "rt 0 frees nothing";
+  engine.NoteOn(1, 72, 1.0f);
+  const int other = engine.events[1].slot;
   engine.SetParam(1, 0, 0, 2.0f, 4);  // live: unison 2, frees the held voice
   EXPECT_EQ(engine.bank(0, 1).mode.load(), VoiceBank::kUnison2);
   EXPECT_EQ(Entry(engine.events[0].slot).state, CVoiceAlloc::kFree);
+  // Another part's held note can still be released.
+  EXPECT_EQ(Entry(other).state, CVoiceAlloc::kPlaying);
+  engine.ClearEvents();
+  engine.NoteOff(1, 72);
+  ASSERT_EQ(engine.count, 1);
+  EXPECT_EQ(engine.events[0].type, CVoiceAlloc::kRelease);
 
   engine.SetParam(0, 0, 0, 40.0f, 10);
   EXPECT_FLOAT_EQ(engine.bank(0, 0).unisonDetune.load(), 0.4f);
