@@ -83,6 +83,9 @@ TEST(EngineRenderTool, RefusesBadScriptsWithTheLine) {
       {"1 on 0 60 1\n0.5 off 0 60\n2 end\n", "line 2: times must not go backwards"},
       {"0 on 0 60 1\n", "line 1: the script has no end"},
       {"0 param 0 5000 0 1\n1 end\n", "line 1: parameter number must be 0..4095 and instance 0..15"},
+      {"0 route 0 0 1e20 21 1 1\n1 end\n",
+       "line 1: route slot, source, destination and mode must be -1..255, 0..255, 0..255, 0..255"},
+      {"0 on 0 60 1\n1e9 end\n", "line 2: times must be 0..3600 seconds"},
   };
   testing_support::TempDataRoot dir;
   for (const Case& c : cases) {

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "NE10.h"
 #include "data/SampleFile.h"
 #include "engine/CSynthEngine.h"
 #include "numeric/MathTables.h"
@@ -31,6 +32,7 @@ namespace {
 
 constexpr int32_t kRate = 48000;
 constexpr int32_t kFrames = 128;
+constexpr double kMaxSeconds = 3600.0;
 
 struct Command {
   double time = 0.0;
@@ -62,6 +64,11 @@ bool Check(const Command& c) {
   if (c.name == "on" && !InRange(c.args[2], 0, 1)) return Fail(c.line, "velocity must be 0..1");
   if ((c.name == "param" || c.name == "sparam") && (!InRange(c.args[1], 0, 4095) || !InRange(c.args[2], 0, 15)))
     return Fail(c.line, "parameter number must be 0..4095 and instance 0..15");
+  if (c.name == "route" && (!InRange(c.args[1], -1, 255) || !InRange(c.args[2], 0, 255) ||
+                            !InRange(c.args[3], 0, 255) || !InRange(c.args[5], 0, 255)))
+    return Fail(c.line, "route slot, source, destination and mode must be -1..255, 0..255, 0..255, 0..255");
+  if (c.name == "cc" && !InRange(c.args[1], 0, 255)) return Fail(c.line, "controller must be 0..255");
+  if (!InRange(c.time, 0, kMaxSeconds)) return Fail(c.line, "times must be 0..3600 seconds");
   return true;
 }
 
@@ -145,6 +152,11 @@ int main(int argc, char** argv) {
   double end = 0.0;
   if (!Parse(in, &commands, &end)) return 1;
 
+  // As the instrument starts: the FFT library before anything prepares an FFT.
+  if (ne10_init() != NE10_OK) {
+    std::fprintf(stderr, "engine-render: Ne10 failed to start\n");
+    return 1;
+  }
   platform::EnableFlushToZero();
   initMathTables();
   platform::SetLogSink(&Quiet, nullptr);
