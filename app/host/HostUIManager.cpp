@@ -157,7 +157,7 @@ void HostUIManager::init(HostServices* services, int port) {
     OnClipCommand(a, b, c, d, t);
   };
   handlers.command = [this](const uint8_t* p, uint32_t n) { OnCommand(p, n); };
-  Start(port);
+  if (port >= 0) Start(port);
 }
 
 void HostUIManager::OnState(int state) {
@@ -500,7 +500,13 @@ void HostUIManager::SendMessage14(int track, int clip) {
 }
 
 void HostUIManager::SendClipGrid() {
-  uint8_t msg[kGridSize] = {};
+  uint8_t msg[kGridSize];
+  ClipGrid(msg);
+  Send(msg, kGridSize);
+}
+
+void HostUIManager::ClipGrid(uint8_t (&msg)[kGridSize]) {
+  std::memset(msg, 0, kGridSize);
   Put(msg, 0, 16);
   if (clips_) {
     ClipMaster& master = clips_->Master();
@@ -518,5 +524,4 @@ void HostUIManager::SendClipGrid() {
       }
     }
   }
-  Send(msg, kGridSize);
 }

@@ -39,7 +39,8 @@ class HostUIManager : public TCPMessageProvider {
   ~HostUIManager() override;
 
   // Hands itself to the application, takes the clip launcher, registers the handlers and
-  // starts the server on `port` (0 in tests: a free one).
+  // starts the server on `port` (0: a free one; negative: no server, for feeding packets
+  // straight into OnPacket or ReceiveStream).
   void init(HostServices* services, int port = kPort);
 
   void OnState(int state) override;
@@ -66,6 +67,8 @@ class HostUIManager : public TCPMessageProvider {
   void SendMidiClipInfo(int track, int clip);
   void SendMessage14(int track, int clip);
   void SendClipGrid();
+  // The grid message as SendClipGrid sends it.
+  void ClipGrid(uint8_t (&msg)[kGridSize]);
 
  private:
   // Message 281 for `track` to the page.

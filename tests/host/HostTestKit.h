@@ -75,12 +75,12 @@ inline Bytes Command(int kind, int cmd, int track, int clip, const std::string& 
 }
 // Records 9, 10, 11: the header and `count`, then `items` as given.
 inline Bytes Record(uint32_t type, int track, int clip, uint32_t count, const Bytes& items) {
-  Bytes p(48, 0);
+  Bytes p(48 + items.size(), 0);
   Put32(p, 0, type);
   Put32(p, 36, static_cast<uint32_t>(track));
   Put32(p, 40, static_cast<uint32_t>(clip));
   Put32(p, 44, count);
-  p.insert(p.end(), items.begin(), items.end());
+  if (!items.empty()) std::memcpy(p.data() + 48, items.data(), items.size());
   return p;
 }
 
