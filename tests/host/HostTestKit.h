@@ -14,6 +14,7 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
