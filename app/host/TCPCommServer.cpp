@@ -44,7 +44,6 @@ TCPCommServer::TCPCommServer() = default;
 TCPCommServer::~TCPCommServer() {
   Stop();
   FreeHeap();
-  if (wakeFd_ >= 0) close(wakeFd_);
 }
 
 void TCPCommServer::Start(int port) {
@@ -108,6 +107,10 @@ void TCPCommServer::Stop() {
   if (listenFd_ >= 0) {
     close(listenFd_);
     listenFd_ = -1;
+  }
+  if (wakeFd_ >= 0) {
+    close(wakeFd_);
+    wakeFd_ = -1;
   }
   boundPort_ = 0;
 }

@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <functional>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/host/HostTestKit.h"
@@ -379,6 +381,57 @@ TEST(HostLinkThreads, TransportFramesCarryStatesAndPositionsWithoutAllocating) {
       EXPECT_EQ((*frame)[i], 0) << "offset " << i;
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The server thread applies host edits while the clock plays them and sends transport
+// frames, and a page sends values: every packet the host reads is whole.
+TEST(HostLinkThreads, EditsClockAndSendersRunAtOnce) {
+  Link l(0);
+  l.rig.out.countOnly = true;
+  Client host(l.link.BoundPort());
+  ASSERT_TRUE(host.ReadPacket());
+  ASSERT_TRUE(host.SendPacket(kMakeMidiClip));
+  ASSERT_TRUE(host.SendPacket(Words({4, 5, 3, 5, 2})));
+  std::atomic<int> values{0}, frames{0}, bad{0};
+  std::thread reader([&] {
+    while (values < 300) {
+      const auto p = host.ReadPacket(2000);
+      if (!p) break;
+      const uint32_t type = Get32(*p, 0);
+      if (type == 1 && p->size() == 180)
+        ++frames;
+      else if (type == 5 && p->size() == 20)
+        ++values;
+      else if (type != 1 && type != 5)
+        ++bad;
+    }
+  });
+  std::thread clock([&] {
+    for (int t = 1; t <= 3000; ++t) {
+      l.rig.core->OnClockTick(t, 0);
+      if (t % 4 == 0) l.link.SendTransport(static_cast<uint32_t>(t));
+    }
+  });
+  std::thread page([&] {
+    for (int i = 0; i < 300; ++i) l.link.SendValue(0x100, 0, i, 0.5f);
+  });
+  for (int i = 0; i < 200; ++i) {
+    const uint8_t key = static_cast<uint8_t>(40 + i % 40);
+    ASSERT_TRUE(host.SendPacket(Record(9, 5, 2, 2,
+                                       EventItems({{0, 0, 48, 0, key, 100}, {0, 96 * (i % 8), 96 * (i % 8) + 24, 0, key, 90}}))));
+  }
+  clock.join();
+  page.join();
+  EXPECT_EQ(l.host.TakeAfter(201).size(), 201u);  // the create and each event list
+  reader.join();
+  EXPECT_EQ(bad.load(), 0);
+  EXPECT_EQ(values.load(), 300);  // a page's sends wait for the socket, none is lost
+  EXPECT_GT(frames.load(), 0);
+  EXPECT_EQ(l.Seq(5).Clip(2).events.size(), 2u);
 }
 
 }  // namespace
