@@ -1,30 +1,12 @@
 // Painting on the GUI thread, off the audio threads: the figures to hold against the 20 ms
 // between two paints (four 5 ms GUI ticks), reported as "paint_period_share" beside the
 // usual share of one audio period.
-#include <benchmark/benchmark.h>
-
-#include "bench/BenchPeriod.h"
-#include "platform/LogSink.h"
-#include "platform/MemoryFrameBuffer.h"
-#include "toolkit/uxDC.h"
+#include "bench/toolkit/PaintBench.h"
 
 namespace {
 
-struct Screen {
-  Screen() {
-    platform::SetLogSink([](const char*, void*) {}, nullptr);
-    dc.Init();
-    platform::SetLogSink(nullptr, nullptr);
-  }
-  platform::MemoryFrameBuffer fb;
-  uxDC dc{&fb};
-};
-
-void Report(benchmark::State& state) {
-  bench::ReportPeriodShare(state, 1.0);
-  state.counters["paint_period_share"] =
-      benchmark::Counter(0.02, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-}
+using toolkit_bench::Report;
+using toolkit_bench::Screen;
 
 // A page body: fill 800 x 440 and copy it to the screen.
 void FillPage(benchmark::State& state) {

@@ -2,6 +2,7 @@
 // A GUIManager stand-in for widget tests: hands out a drawing context and records every
 // call a widget makes. Its hook answers as the flavour's own manager does (the script
 // module's 0, the instrument's 1).
+#include <array>
 #include <string>
 #include <vector>
 
@@ -27,20 +28,40 @@ class FakeHost : public uxHost {
   }
   void sendCANFocus(int n) override { calls.push_back("Focus " + std::to_string(n)); }
   void ValueChanged(uint32_t uid, float value, unsigned flags) override {
+    changes.push_back({uid, value, flags});
     calls.push_back("ValueChanged " + std::to_string(uid) + " " + std::to_string(value) + " " +
                     std::to_string(flags));
   }
-  int GetCCAssignment(uint32_t) override { return -1; }
+  // The instrument's controller map: one parameter per controller 0..127; -1 frees one.
+  int GetCCAssignment(uint32_t uid) override {
+    for (int cc = 0; cc < 128; ++cc)
+      if (ccMap[std::size_t(cc)] == static_cast<int>(uid)) return cc;
+    return -1;
+  }
   void SetCCAssignment(int cc, int uid) override {
     calls.push_back("SetCC " + std::to_string(cc) + " " + std::to_string(uid));
+    if (cc >= 0 && cc < 128) ccMap[std::size_t(cc)] = uid;
   }
+
+  struct Change {
+    uint32_t uid;
+    float value;
+    unsigned flags;
+  };
 
   int hookResult = ux::kScriptFlavour ? 0 : 1;
   std::vector<tagUX_Message> hooked;
   std::vector<tagUX_Message> sent;
   std::vector<std::string> calls;
+  std::vector<Change> changes;
+  std::array<int, 128> ccMap = MakeEmptyMap();
 
  private:
+  static std::array<int, 128> MakeEmptyMap() {
+    std::array<int, 128> map;
+    map.fill(-1);
+    return map;
+  }
   uxDC* dc_;
 };
 
