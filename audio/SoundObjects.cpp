@@ -1,0 +1,17 @@
+#include "audio/CAudioProcess.h"
+#include "audio/CFXEngine.h"
+#include "audio/CSamplePlayer.h"
+
+namespace {
+
+IAudioProcess* MakeDrums() { return new CSamplePlayer(); }
+IAudioProcess* MakeEffects() { return new CFXEngine(); }
+
+}  // namespace
+
+SoundObjectFactory DefaultSoundObjects() {
+  SoundObjectFactory f;
+  f.makeDrums = MakeDrums;
+  f.makeEffects = MakeEffects;
+  return f;
+}
