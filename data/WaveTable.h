@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "data/WaveCacheEntry.h"
-#include "engine/FftProcessor.h"
+#include "numeric/FftProcessor.h"
 
 // One variant. Pointers into the table's blocks, each kSize long.
 struct WaveVariant {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "engine/AlgWaveforms.h"
-#include "engine/FftProcessor.h"
+#include "numeric/FftProcessor.h"
 #include "engine/Unison.h"
 #include "platform/ArmConvert.h"
 #include "platform/LogSink.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/MathTables.h"
+#include "numeric/MathTables.h"
 #include "math_neon.h"
 #include "platform/LogSink.h"
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/services/ProfilingBuffer.h"
-#include "engine/MathTables.h"
+#include "numeric/MathTables.h"
 #include "engine/SpectralWaveOsc.h"
 #include "engine/Unison.h"
 #include "platform/ArmConvert.h"

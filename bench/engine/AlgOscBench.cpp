@@ -4,7 +4,7 @@
 
 #include "bench/BenchPeriod.h"
 #include "engine/AlgOsc.h"
-#include "engine/FftProcessor.h"
+#include "numeric/FftProcessor.h"
 #include "platform/Denormals.h"
 
 namespace {

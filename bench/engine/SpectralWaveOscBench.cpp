@@ -5,7 +5,7 @@
 
 #include "bench/BenchPeriod.h"
 #include "data/WaveTable.h"
-#include "engine/FftProcessor.h"
+#include "numeric/FftProcessor.h"
 #include "engine/SpectralWaveOsc.h"
 #include "platform/Denormals.h"
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "engine/AlgOsc.h"
-#include "engine/FftProcessor.h"
+#include "numeric/FftProcessor.h"
 #include "platform/ArmConvert.h"
 #include "platform/Denormals.h"
 

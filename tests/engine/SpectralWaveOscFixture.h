@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "data/WaveTable.h"
-#include "engine/FftProcessor.h"
+#include "numeric/FftProcessor.h"
 #include "engine/SpectralWaveOsc.h"
 #include "platform/ArmConvert.h"
 #include "platform/Denormals.h"

@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/MathTables.h"
+#include "numeric/MathTables.h"
 #include "platform/Simd4.h"
 #include "tests/engine/SpectralWaveOscFixture.h"
 

@@ -7,9 +7,9 @@
 
 #include "NE10.h"
 #include "bench/BenchPeriod.h"
-#include "engine/FftProcessor.h"
-#include "engine/MathTables.h"
-#include "engine/SplitRadixFft.h"
+#include "numeric/FftProcessor.h"
+#include "numeric/MathTables.h"
+#include "numeric/SplitRadixFft.h"
 #include "platform/Denormals.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/MathTables.h"
+#include "numeric/MathTables.h"
 
 #include <cmath>
 #include <cstdint>

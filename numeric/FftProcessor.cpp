@@ -1,4 +1,4 @@
-#include "engine/FftProcessor.h"
+#include "numeric/FftProcessor.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "engine/MathTables.h"
+#include "numeric/MathTables.h"
 #include "platform/Denormals.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/SplitRadixFft.h"
+#include "numeric/SplitRadixFft.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
 #include "tests/support/ReferenceDft.h"

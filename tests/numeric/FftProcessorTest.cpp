@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "NE10.h"
-#include "engine/FftProcessor.h"
+#include "numeric/FftProcessor.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
 

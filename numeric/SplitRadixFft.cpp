@@ -1,4 +1,4 @@
-#include "engine/SplitRadixFft.h"
+#include "numeric/SplitRadixFft.h"
 
 #include <cmath>
 #include <mutex>

@@ -1,0 +1,344 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "tests/engine/VoiceRig.h"
+#include "tests/support/AllocCounter.h"
+
+namespace voice_test {
+namespace {
+
+double Rms(const std::vector<float>& x, std::size_t from, std::size_t count) {
+  double sum = 0.0;
+  for (std::size_t i = from; i < from + count; ++i) sum += static_cast<double>(x[i]) * x[i];
+  return std::sqrt(sum / static_cast<double>(count));
+}
+
+// Frequency from the rising zero crossings, each placed by linear interpolation.
+double CrossingFrequency(const std::vector<float>& x, std::size_t from, std::size_t count) {
+  double first = -1.0, last = -1.0;
+  int crossings = 0;
+  for (std::size_t i = from + 1; i < from + count; ++i) {
+    if (x[i - 1] < 0.0f && x[i] >= 0.0f) {
+      const double t = static_cast<double>(i - 1) + x[i - 1] / static_cast<double>(x[i - 1] - x[i]);
+      if (first < 0.0) first = t;
+      else ++crossings;
+      last = t;
+    }
+  }
+  return crossings > 0 ? crossings * kRate / (last - first) : 0.0;
+}
+
+TEST(VoiceSlotRender, Env1ToVca1SoundsAndEnds) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.Env1(0.005f, 0.05f, 60, 0.05f);
+  rig.Start(60, 1.0f);
+  rig.Run(20);
+  EXPECT_GT(rig.BlockPeak(), 0.1f);
+  EXPECT_FALSE(rig.slot.IsFinished());
+  rig.ReleaseNote();
+  rig.Run(200);
+  EXPECT_TRUE(rig.slot.IsFinished());
+  EXPECT_EQ(rig.BlockPeak(), 0.0f);
+}
+
+TEST(VoiceSlotRender, SilentWithoutARouteIntoTheAmplifiers) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.Env1(0.005f, 0.05f, 60, 0.05f);
+  rig.Route(0, SynthVoice::kSrcEnv1, SynthVoice::kDstVcfAEnv);  // replaces the VCA route
+  rig.Start(60, 1.0f);
+  float peak = 0.0f;
+  for (int b = 0; b < 20; ++b) {
+    rig.Block();
+    peak = std::fmax(peak, rig.BlockPeak());
+  }
+  EXPECT_EQ(peak, 0.0f);
+  EXPECT_GT(std::fabs(rig.buffers.Get(VoiceBuffers::kFilterAOutLeft)[100]), 0.0f) << "the filters did run";
+}
+
+TEST(VoiceSlotRender, VelocityZeroBindsButStaysSilent) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.Start(69, 0.0f);
+  rig.Run(10);
+  EXPECT_EQ(rig.slot.BoundVoice(), rig.voice.get());
+  EXPECT_EQ(rig.voice->note(), 69);
+  EXPECT_TRUE(rig.slot.IsFinished());
+  EXPECT_EQ(rig.BlockPeak(), 0.0f);
+}
+
+TEST(VoiceSlotEvents, FiveEventsABlockAndTwentyInTheRing) {
+  VoiceRig rig;
+  for (int i = 0; i < 6; ++i) ASSERT_TRUE(rig.Start(60 + i, 1.0f));
+  rig.Block();
+  EXPECT_EQ(rig.slot.QueuedEvents(), 1);
+  EXPECT_EQ(rig.voice->note(), 64) << "the fifth start was the last one taken";
+  rig.Block();
+  EXPECT_EQ(rig.voice->note(), 65);
+  EXPECT_EQ(rig.slot.QueuedEvents(), 0);
+
+  for (int i = 0; i < VoiceSlot::kRingCapacity; ++i) EXPECT_TRUE(rig.ReleaseNote());
+  EXPECT_FALSE(rig.Start(70, 1.0f)) << "a full ring drops the event";
+  for (int b = 0; b < 4; ++b) rig.Block();
+  EXPECT_EQ(rig.slot.QueuedEvents(), 0);
+  EXPECT_TRUE(rig.Start(70, 1.0f));
+}
+
+TEST(VoiceSlotEvents, NothingRendersBeforeTheFirstStart) {
+  VoiceRig rig;
+  rig.left.fill(0.25f);
+  rig.ReleaseNote();
+  rig.Block();
+  EXPECT_EQ(rig.slot.BoundVoice(), nullptr);
+  EXPECT_EQ(rig.left[0], 0.25f) << "an unbound slot leaves its outputs alone";
+  EXPECT_TRUE(rig.slot.IsFinished());
+}
+
+TEST(VoiceSlotRender, UndefinedOscillatorTypeGivesZeroOutput) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.Start(60, 1.0f);
+  rig.Run(4);
+  EXPECT_GT(rig.BlockPeak(), 0.0f);
+  rig.Param(16, 0, 3);
+  rig.Run(1);
+  for (VoiceBuffers::Buffer b : {VoiceBuffers::kOsc1Left, VoiceBuffers::kOsc1Right, VoiceBuffers::kOsc2Left})
+    for (int i = 0; i < kFrames; ++i) ASSERT_EQ(rig.buffers.Get(b)[i], 0.0f) << b << " " << i;
+}
+
+TEST(VoiceSlotRender, CutoffFromModulationEnvelopeAndFloor) {
+  struct Case {
+    const char* what;
+    bool exponential;
+    float mod;  // VCF_A.MOD
+    float env;  // VCF_A.ENV
+    float expectedHz;
+  };
+  const Case cases[] = {
+      {"plain", false, 0.0f, 0.0f, 1000.0f},
+      {"modulation x 10 + 1", false, 0.2f, 0.0f, 3000.0f},
+      {"linear envelope, squared", false, 0.0f, 0.5f, 1000.0f + 75.0f * 75.0f},
+      {"linear envelope keeps its sign", false, 0.0f, -0.1f, 1000.0f - 15.0f * 15.0f},
+      {"linear below the floor", false, 0.0f, -0.5f, 50.0f},
+      {"modulation below the floor", false, -1.0f, 0.0f, 50.0f},
+      {"exponential envelope", true, 0.0f, 0.5f, 1000.0f * 32.0f},
+      {"exponential ignores a negative envelope", true, 0.0f, -0.5f, 1000.0f},
+  };
+  for (const Case& c : cases) {
+    VoiceRig rig;
+    rig.Param(768, 0, 1000);
+    rig.Param(769, 0, 100);
+    rig.Param(776, 0, c.exponential ? 1 : 0);
+    rig.Route(0, SynthVoice::kSrcFix, SynthVoice::kDstVcfAMod, c.mod);
+    rig.Route(1, SynthVoice::kSrcFix, SynthVoice::kDstVcfAEnv, c.env);
+    rig.Start(51, 1.0f);
+    rig.Run(1);
+    EXPECT_NEAR(rig.slot.Status().filter[0].cutoff.load(), c.expectedHz, c.expectedHz * 1e-3f) << c.what;
+    EXPECT_FLOAT_EQ(rig.slot.Status().filter[0].base.load(), 1000.0f) << c.what;
+  }
+}
+
+// Two sines into the mixer; the filter inputs are compared with the oscillator outputs.
+TEST(VoiceSlotRender, MixerGainsByRoutingAndCrossfade) {
+  struct Case {
+    const char* what;
+    float route1, route2, xfade;
+    float a1, b1, a2, b2;  // in units of the oscillator's level
+  };
+  const float l1 = 1.0f, l2 = 0.13964f;  // level curve at 100 and 50
+  const Case cases[] = {
+      {"both to A", 0, 0, 0, l1, 0, l2, 0},
+      {"both to B", 1, 1, 0, 0, l1, 0, l2},
+      {"1 to A, 2 to B", 0, 1, 0, l1, 0, 0, l2},
+      {"crossfade middle", 2, 1, 0, 0.5f * l1, 0, 0.5f * l2, 0},
+      {"crossfade all oscillator 1", 2, 1, 100, l1, 0, 0, 0},
+      {"crossfade all oscillator 2", 2, 1, -100, 0, 0, l2, 0},
+  };
+  const float driveA = 1.0f, driveB = 0.469626f;  // curve at 100 and 80
+  for (const Case& c : cases) {
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Param(16, 1, SynthVoice::kAlgorithmic);
+    rig.Param(536, 1, 1);
+    rig.Param(528, 1, 7);
+    rig.Param(17, 1, 50);
+    rig.Param(771, 1, 80);
+    rig.Param(18, 0, c.route1);
+    rig.Param(18, 1, c.route2);
+    rig.Param(19, 0, c.xfade);
+    rig.Start(60, 1.0f);
+    rig.Run(3);
+    const float* o1 = rig.buffers.Get(VoiceBuffers::kOsc1Left);
+    const float* o2 = rig.buffers.Get(VoiceBuffers::kOsc2Left);
+    const float* inA = rig.buffers.Get(VoiceBuffers::kFilterAInLeft);
+    const float* inB = rig.buffers.Get(VoiceBuffers::kFilterBInLeft);
+    float energy = 0.0f;
+    for (int i = 0; i < kFrames; ++i) {
+      energy += std::fabs(o1[i]) + std::fabs(o2[i]);
+      ASSERT_NEAR(inA[i], (o1[i] * c.a1 + o2[i] * c.a2) * driveA, 1e-5f) << c.what << " " << i;
+      ASSERT_NEAR(inB[i], (o1[i] * c.b1 + o2[i] * c.b2) * driveB, 1e-5f) << c.what << " " << i;
+    }
+    EXPECT_GT(energy, 1.0f) << c.what;
+  }
+}
+
+// The oscillator gain is offset + AM x AM amount x 0.5 with AM and its amount at 1.0 unless
+// routed: the default offset of 0.5 passes the oscillator unchanged.
+TEST(VoiceSlotRender, AmOffsetScalesTheOscillator) {
+  VoiceRig reference;
+  reference.SineThroughEnv1();
+  reference.Start(60, 1.0f);
+  reference.Run(3);
+  struct Case {
+    float offset;  // percent
+    float gain;
+  };
+  for (const Case& c : {Case{50, 1.0f}, Case{0, 0.5f}, Case{100, 1.5f}}) {
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Param(2052, 0, c.offset);
+    rig.Start(60, 1.0f);
+    rig.Run(3);
+    for (int i = 0; i < kFrames; ++i)
+      ASSERT_NEAR(rig.buffers.Get(VoiceBuffers::kOsc1Left)[i],
+                  reference.buffers.Get(VoiceBuffers::kOsc1Left)[i] * c.gain, 1e-5f) << c.offset;
+  }
+}
+
+// A fixed patch heard from the output: two algorithmic oscillators (a sine and a quieter
+// sine a fifth up), a four-pole low-pass well above them, ENV1 on the amplifier, ENV2 and
+// LFO1 on the cutoff.
+TEST(VoiceSlotRender, FixedPatchPitchEnvelopeAndReleaseFromTheOutput) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.Param(16, 1, SynthVoice::kAlgorithmic);
+  rig.Param(536, 1, 1);
+  rig.Param(528, 1, 12);
+  rig.Param(17, 1, 40);
+  rig.Param(18, 1, 0);
+  rig.Param(773, 0, 1);
+  rig.Param(768, 0, 4000);
+  rig.Param(769, 0, 20);
+  rig.Param(1281, 0, 2.0f);
+  rig.Env1(0.05f, 0.2f, 50, 0.1f);
+  rig.Route(1, SynthVoice::kSrcEnv2, SynthVoice::kDstVcfAEnv, 0.5f);
+  rig.Route(2, SynthVoice::kSrcLfo1, SynthVoice::kDstVcfAMod, 0.02f, ModulationMatrix::kBipolar);
+
+  std::vector<float> out;
+  rig.Start(69, 1.0f);
+  rig.Run(375, &out);  // one second held
+  rig.ReleaseNote();
+  rig.Run(375, &out);
+
+  const std::size_t ms = kRate / 1000;
+  // Pitch over the sustained part.
+  EXPECT_NEAR(CrossingFrequency(out, 600 * ms, 300 * ms), 219.52, 0.3);
+  // Attack: rises through the first 50 ms, peaks near its end, decays to half by 0.6 s.
+  const double early = Rms(out, 5 * ms, 5 * ms);
+  const double peak = Rms(out, 45 * ms, 10 * ms);
+  const double sustain = Rms(out, 700 * ms, 200 * ms);
+  EXPECT_LT(early, 0.5 * peak);
+  EXPECT_NEAR(sustain / peak, 0.5, 0.08);
+  // Release: 0.1 s after note off the level is far down; 0.5 s after it is gone.
+  EXPECT_LT(Rms(out, 1100 * ms, 20 * ms), 0.2 * sustain);
+  EXPECT_LT(Rms(out, 1500 * ms, 100 * ms), 1e-4 * sustain);
+  EXPECT_TRUE(rig.slot.IsFinished());
+}
+
+TEST(VoiceSlotRender, ShutdownRequestFadesTheVoiceOut) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.Env1(0.005f, 0.05f, 100, 5.0f);
+  rig.Start(60, 1.0f);
+  rig.Run(20);
+  rig.voice->RequestShutdown();
+  EXPECT_FALSE(rig.slot.IsFinished()) << "taken by the render thread at its next block";
+  rig.Run(30);  // 80 ms: past the 50 ms kill fade, far short of the 5 s release
+  EXPECT_TRUE(rig.slot.IsFinished());
+  EXPECT_EQ(rig.BlockPeak(), 0.0f);
+}
+
+TEST(VoiceSlotRender, OneBlockAllocatesNothing) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.voice->AttachWavetable(1, &SharedWavetable());
+  rig.Param(16, 1, SynthVoice::kWavetable);
+  rig.Param(516, 1, 3);
+  rig.Param(1538, 0, 3);
+  rig.Param(1539, 0, 1);
+  rig.Param(773, 1, 8);
+  rig.Run(2);
+  testing_support::AllocGuard guard;
+  for (int n = 0; n < 20; ++n) {
+    rig.Start(48 + n, 0.9f);
+    rig.voice->SetParam(true, 0, 768, 500.0f + 100.0f * n);
+    rig.voice->SetParam(false, 1, 773, static_cast<float>(n % 12));
+    rig.Run(10);
+    rig.ReleaseNote();
+    rig.Run(10);
+  }
+  EXPECT_EQ(guard.Count(), 0u);
+}
+
+// One thread renders the voice as an engine thread does while another sets parameters,
+// routes, bend and clock and posts notes, as the routing threads do.
+TEST(VoiceSlotThreads, ParametersChangeWhileTheVoiceRenders) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.Env1(0.005f, 0.05f, 60, 0.05f);
+  rig.voice->AttachWavetable(1, &SharedWavetable());
+  rig.Param(16, 1, SynthVoice::kWavetable);
+  rig.Start(60, 1.0f);
+  rig.Run(1);
+
+  std::atomic<bool> stop{false};
+  std::atomic<int> blocks{0};
+  std::thread render([&] {
+    platform::ScopedFlushToZero ftz;
+    while (!stop.load()) {
+      rig.Block();
+      blocks.fetch_add(1);
+      (void)rig.slot.Status().filter[0].cutoff.load();
+    }
+  });
+  for (int n = 0; n < 400; ++n) {
+    const float x = static_cast<float>(n % 100);
+    rig.voice->SetParam(n % 2 == 0, n % 2, 768, 200.0f + 50.0f * x);
+    rig.voice->SetParam(false, n % 2, 773, static_cast<float>(n % 12));
+    rig.voice->SetParam(false, n % 4, 1026, 0.001f * x);
+    rig.voice->SetParam(false, n % 4, 1031, static_cast<float>(n % 7));
+    rig.voice->SetParam(false, n % 3, 1280, static_cast<float>(n % 12));
+    rig.voice->SetParam(false, 0, 2, 0.01f * x);
+    rig.voice->SetParam(false, 1, 16, static_cast<float>(n % 3));
+    rig.voice->SetParam(false, 0, 528, x - 50.0f);
+    rig.voice->SetRouteAmount(0, 0.01f * x);
+    rig.voice->SetRoute(3, SynthVoice::kSrcLfo2, SynthVoice::kDstOsc1Pan, 0.1f, ModulationMatrix::kBipolar);
+    rig.slot.SetBend(rig.bank.part, 0.01f * x);
+    rig.slot.OnClock(static_cast<uint32_t>(n), 120.0f);
+    rig.slot.SetPedal(0.5f, static_cast<uint8_t>(n & 1));
+    if (n % 10 == 0) rig.Start(40 + n % 40, 0.8f);
+    if (n % 10 == 5) rig.slot.ReleaseIfPart(rig.bank.part);
+    if (n % 50 == 0) rig.voice->RequestShutdown();
+    (void)rig.slot.IsFinished();
+  }
+  // Let the render take what was posted, with a time-out instead of a fixed sleep.
+  const int target = blocks.load() + 10;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (blocks.load() < target && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  stop.store(true);
+  render.join();
+  EXPECT_GE(blocks.load(), target);
+  EXPECT_FALSE(rig.voice->ParamsPending());
+  for (int i = 0; i < kFrames; ++i) ASSERT_TRUE(std::isfinite(rig.left[i]));
+}
+
+}  // namespace
+}  // namespace voice_test
