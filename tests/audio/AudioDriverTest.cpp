@@ -141,7 +141,9 @@ TEST_F(AudioDriverTest, PeriodsAreClampedInterleavedAndWrittenWhole) {
   // poisons the whole left sum, so left is 0 and right is -1.
   for (std::size_t i = 0; i < pcm->samples.size(); i += 2) {
     ASSERT_EQ(pcm->samples[i], 0.0f) << i;
-    if (i >= 256 * 10) ASSERT_EQ(pcm->samples[i + 1], -1.0f) << i;
+    if (i >= 256 * 10) {
+      ASSERT_EQ(pcm->samples[i + 1], -1.0f) << i;
+    }
   }
   EXPECT_NE(log_->Text().find("Recovery from underrun\n"), std::string::npos) << log_->Text();
   EXPECT_EQ(pcm->prepares, 2);
@@ -174,8 +176,8 @@ TEST_F(AudioDriverTest, AFailedRecoveryEndsTheAudioThread) {
 // it nor "null" has a card, so the thread keeps the period's pace itself.
 TEST_F(AudioDriverTest, AlsaFileDeviceReceivesTheInterleavedMix) {
   SKIP_WHEN_EMULATED("ALSA's configuration files are the host's, not the target's");
-  testing_support::TempDir dir;
-  const std::string raw = dir.Path() + "/out.raw";
+  testing_support::TempDataRoot dir;
+  const std::string raw = dir.Root() + "/out.raw";
   FakeEngine* engine = FakeEngine::last;
   engine->partLeft[2] = 0.5f;
   engine->partRight[2] = -0.25f;
@@ -187,8 +189,6 @@ TEST_F(AudioDriverTest, AlsaFileDeviceReceivesTheInterleavedMix) {
   driver_->Stop();
   const long periods = driver_->Periods();
   std::ifstream in(raw, std::ios::binary);
-  std::vector<float> samples((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  in.clear();
   in.seekg(0, std::ios::end);
   const auto bytes = static_cast<std::size_t>(in.tellg());
   EXPECT_EQ(bytes, static_cast<std::size_t>(periods) * 128 * 2 * sizeof(float));

@@ -68,8 +68,7 @@ class FakeEngine : public IAudioProcess {
   void RenderWorker(float**, int thread) override {
     if (armWorkers.load()) testing_support::ArmAllocCounter();
     rendering.fetch_add(1);
-    for (volatile int spin = 0; spin < 200; ++spin) {
-    }
+    for (int spin = 0; spin < 200; ++spin) spinSink.fetch_add(1, std::memory_order_relaxed);
     rendering.fetch_sub(1);
     workers[thread].fetch_add(1);
   }
@@ -104,6 +103,7 @@ class FakeEngine : public IAudioProcess {
   std::atomic<int> workers[2] = {0, 0};
   int workersAtRender[2] = {0, 0};
   std::atomic<int> rendering{0};
+  std::atomic<int> spinSink{0};
   std::atomic<bool> overlapped{false};
   std::atomic<bool> armWorkers{false};
   float* lastParts = nullptr;
