@@ -100,6 +100,7 @@ void XmlReaderBase::StoreAttribute(const char* name, XmlTokenizer& tokenizer) {
       for (size_t other = 0; other < bytes_.size(); ++other) bytes_[other] = {};
       if (isBase64) bytes_[slot] = std::span<const uint8_t>(tokenizer.DecodedBytes());
     }
+    OnAttributeValue(slot);
     return;
   }
 }

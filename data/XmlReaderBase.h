@@ -46,6 +46,10 @@ class XmlReaderBase {
   // Called when an element of a known tag (not 0, not the last entry) ends: the document
   // converts the collected values and calls its callback.
   virtual void OnElementEnd(uint32_t /*tag*/) {}
+  // Called after a value of an attribute of the table was collected: for documents where it
+  // matters that an attribute occurred, not only what its last text is, and for copying
+  // decoded bytes out before a later Base64 value replaces them.
+  virtual void OnAttributeValue(size_t /*slot*/) {}
 
   // Text of an attribute (index into the attribute table): "" until the attribute occurs,
   // then the last value seen, entity-decoded. Valid while the document is parsed.

@@ -140,12 +140,15 @@ constexpr int32_t kSyncModifiers = 4;
 
 int32_t Truncate(float v) { return arm::ToInt32(v); }
 
+// Marks an empty wavetable mailbox (null is a valid request: detach).
+WaveTable* const kNoTable = reinterpret_cast<WaveTable*>(alignof(WaveTable));
+
 }  // namespace
 
 // One row per parameter number the voice handles; numbers not here (the engine's own 4, 5, 6,
 // 8, 10, 11 and the unused 514, 523, 530, 547, 555, 580, 1287-1289) change nothing.
 const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
-    {0, 1, 0, [](SynthVoice& v, int32_t, float x, bool) { v.s_.tune = x * 0.01f; v.UpdatePitch(0.0f); }},
+    {0, 1, 0, [](SynthVoice& v, int32_t, float x, bool) { v.s_.tune = x * 0.01f; }},
     {1, 1, 0, [](SynthVoice& v, int32_t, float x, bool) {
        const int32_t m = Truncate(x);
        if (m >= kGlideOff && m <= kGlideRate) v.s_.glideMode = m;
@@ -298,6 +301,7 @@ SynthVoice::SynthVoice(int32_t index, const VoiceControllers* controllers, Voice
     : index_(index), controllers_(controllers), buffers_(buffers), random_(22222u + 7919u * static_cast<uint32_t>(index)) {
   static_assert(sizeof(kParamRows) / sizeof(kParamRows[0]) <= kMaxParamRows);
   frames_ = buffers_->frames();
+  for (std::atomic<WaveTable*>& p : pendingTable_) p.store(kNoTable, std::memory_order_relaxed);
   sourceValue_[kSrcFix] = 1.0f;
   RegisterModulation();
 }
@@ -305,7 +309,9 @@ SynthVoice::SynthVoice(int32_t index, const VoiceControllers* controllers, Voice
 SynthVoice::~SynthVoice() {
   for (int32_t i = 0; i < kOscillators; ++i) {
     wt_[i].SetWavetable(nullptr);
-    if (WaveTable* t = wavetable_[i].exchange(nullptr)) t->Release();
+    WaveTable* pending = pendingTable_[i].exchange(kNoTable);
+    if (pending != kNoTable && pending) pending->Release();
+    if (wavetable_[i]) wavetable_[i]->Release();
   }
   noise_.AttachSample(nullptr);
 }
@@ -411,6 +417,9 @@ void SynthVoice::InitRouting() {
 void SynthVoice::SetParam(bool smooth, int32_t instance, int32_t number, float value) {
   instance &= 0xF;
   if (number == 0 && instance != 0) platform::LogPrintf("PARAM wrong index %d", instance);
+  // A NaN or infinite setting (a damaged preset) would stay in the smoothing and the pitch
+  // for good; the previous value is kept instead.
+  if (!std::isfinite(value)) return;
   const int32_t rows = static_cast<int32_t>(sizeof(kParamRows) / sizeof(kParamRows[0]));
   for (int32_t r = 0; r < rows; ++r) {
     const ParamRow& row = kParamRows[r];
@@ -427,6 +436,8 @@ void SynthVoice::SetParam(bool smooth, int32_t instance, int32_t number, float v
 
 void SynthVoice::ApplyParams() {
   mailbox_.TakeAll([this](int slot, float value, bool smooth) { ApplyParam(slot, value, smooth); });
+  routes_.TakeAll(matrix_);
+  TakeWavetables();
   if (shutdownRequest_.exchange(false, std::memory_order_acquire)) {
     for (EnvGen& e : env_) e.Kill();
   }
@@ -559,20 +570,50 @@ void SynthVoice::SetBend(float octaves) {
 void SynthVoice::AttachWavetable(int32_t oscillator, WaveTable* table) {
   if (oscillator < 0 || oscillator >= kOscillators) return;
   if (table) table->AddRef();
-  wt_[oscillator].SetWavetable(table);
-  if (WaveTable* old = wavetable_[oscillator].exchange(table)) old->Release();
+  // A request the render has not taken yet is replaced: it never played.
+  WaveTable* replaced = pendingTable_[oscillator].exchange(table, std::memory_order_acq_rel);
+  if (replaced != kNoTable && replaced) replaced->Release();
+}
+
+void SynthVoice::TakeWavetables() {
+  for (int32_t i = 0; i < kOscillators; ++i) {
+    if (pendingTable_[i].load(std::memory_order_relaxed) == kNoTable) continue;
+    WaveTable* table = pendingTable_[i].exchange(kNoTable, std::memory_order_acq_rel);
+    if (table == kNoTable) continue;
+    wt_[i].SetWavetable(table);
+    // Release only counts down; the cache frees on its own thread once nobody holds it.
+    if (wavetable_[i]) wavetable_[i]->Release();
+    wavetable_[i] = table;
+  }
 }
 
 void SynthVoice::AttachSample(MultiWaveReader* set) { noise_.AttachSample(set); }
 
+namespace {
+bool ClearsAllRoutes(int32_t slot) { return slot == -1 || slot == ModulationMatrix::kClearSlot; }
+}  // namespace
+
 int SynthVoice::SetRoute(int32_t slot, int32_t source, int32_t destination, float amount, int32_t mode) {
+  // Checked in the matrix's order, so a refused call changes nothing here either.
+  if (source < 0 || source >= ModulationMatrix::kSources) return ModulationMatrix::kBadSource;
+  if (destination < 0 || destination >= ModulationMatrix::kDestinations) return ModulationMatrix::kBadDestination;
+  if (ClearsAllRoutes(slot)) {
+    routes_.PostClearAll();
+    return 0;
+  }
+  if (slot < 0 || slot >= ModulationMatrix::kRoutes) return ModulationMatrix::kBadSlot;
   // A route that names no source and no destination on an ordinary slot changes nothing.
-  const bool clearAll = slot == -1 || slot == ModulationMatrix::kClearSlot;
-  if (!clearAll && source == kSrcNone && destination == kDstNone) return 0;
-  return matrix_.Connect(slot, source, destination, amount, mode);
+  if (source == kSrcNone && destination == kDstNone) return 0;
+  routes_.PostConnect(slot, source, destination, amount, mode);
+  return 0;
 }
 
-int SynthVoice::SetRouteAmount(int32_t slot, float amount) { return matrix_.SetAmount(slot, amount); }
+int SynthVoice::SetRouteAmount(int32_t slot, float amount) {
+  if (ClearsAllRoutes(slot)) return 0;
+  if (slot < 0 || slot >= ModulationMatrix::kRoutes) return ModulationMatrix::kBadSlot;
+  routes_.PostAmount(slot, amount);
+  return slot;
+}
 
 void SynthVoice::LoadBlockSources() {
   if (controllers_) {

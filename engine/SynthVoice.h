@@ -23,6 +23,7 @@
 #include "engine/ModulationMatrix.h"
 #include "engine/ParamMailbox.h"
 #include "engine/RegionPlayer.h"
+#include "engine/RouteMailbox.h"
 #include "engine/Shaper.h"
 #include "engine/SpectralWaveOsc.h"
 #include "engine/VoiceBuffers.h"
@@ -130,11 +131,12 @@ class SynthVoice {
   void InitRouting();
 
   // Any thread: number (0..4095), instance (low four bits used), value in the parameter
-  // table's units; smooth asks for the listed glides. Unknown numbers and instances beyond
-  // the module's count are ignored. Taken by the next ApplyParams.
+  // table's units; smooth asks for the listed glides. Unknown numbers, instances beyond the
+  // module's count and non-finite values are ignored. Taken by the next ApplyParams.
   void SetParam(bool smooth, int32_t instance, int32_t number, float value);
-  bool ParamsPending() const { return !mailbox_.Empty(); }
-  // Owner thread, between blocks: applies every posted parameter and a requested shutdown.
+  bool ParamsPending() const { return !mailbox_.Empty() || routes_.Pending(); }
+  // Owner thread, between blocks: applies every posted parameter and route and a requested
+  // shutdown.
   void ApplyParams();
   // Owner thread, once per block: applies posted parameters, moves the smoothed values.
   void SmoothControls();
@@ -154,11 +156,16 @@ class SynthVoice {
   // Pitch-bend in octaves (factor 2^octaves).
   void SetBend(float octaves);
   void SetPolyAftertouch(float value) { polyAftertouch_.store(value, std::memory_order_relaxed); }
-  // Reference counted: lets go of the previous object, holds the new one (null: none).
+  // Reference counted: holds the new object at once; the oscillator changes over, and lets
+  // go of the previous one, between blocks, so the cache never frees a table mid-block.
+  // Null: none.
   void AttachWavetable(int32_t oscillator, WaveTable* table);
   void AttachSample(MultiWaveReader* set);
-  // Matrix routes (the matrix locks): slot 0..23, or -1/255 to clear every route.
+  // Matrix routes, installed between blocks: slot 0..23, or -1/255 to clear every route.
+  // Returns 0, or the matrix's negative code for a slot, source or destination out of
+  // range (nothing changes).
   int SetRoute(int32_t slot, int32_t source, int32_t destination, float amount, int32_t mode);
+  // Slot 0..23; -1/255 change nothing. Returns the slot, 0, or the negative slot code.
   int SetRouteAmount(int32_t slot, float amount);
 
   // For the render slot (owner thread).
@@ -203,6 +210,7 @@ class SynthVoice {
   static const ParamRow kParamRows[];
 
   void ApplyParam(int32_t slot, float value, bool smooth);
+  void TakeWavetables();
   void SmoothTo(float* value, float goal, float range, float seconds, bool smooth, int32_t ramp);
   void SetFilterType(int32_t channel, int32_t type);
   void SetEnvelopeType(int32_t env, int32_t type);
@@ -246,7 +254,10 @@ class SynthVoice {
   LinearRamp ramp_[kRamps];
 
   ParamMailbox<kParamSlots> mailbox_;
+  RouteMailbox routes_;
   std::atomic<bool> shutdownRequest_{false};
   std::atomic<bool> finished_{true};
-  std::atomic<WaveTable*> wavetable_[kOscillators] = {};
+  // Attached and playing (owner thread), and posted but not yet taken (kNoTable: none).
+  WaveTable* wavetable_[kOscillators] = {};
+  std::atomic<WaveTable*> pendingTable_[kOscillators];
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 VoiceBuffers::VoiceBuffers(int32_t frames)
-    : frames_(frames > 0 ? frames : 0),
+    : frames_(frames > 0 ? frames & ~3 : 0),
       block_(std::make_unique<float[]>(static_cast<std::size_t>(kBufferCount) * static_cast<std::size_t>(frames_))) {}
 
 void VoiceBuffers::Clear() {

@@ -52,7 +52,8 @@ class VoiceBuffers {
     float macro[3] = {};
   };
 
-  // frames: samples per block (a multiple of 4).
+  // frames: samples per block. The render runs four samples at a time, so a count that is
+  // not a multiple of 4 is rounded down to one.
   explicit VoiceBuffers(int32_t frames);
   VoiceBuffers(const VoiceBuffers&) = delete;
   VoiceBuffers& operator=(const VoiceBuffers&) = delete;

@@ -65,6 +65,9 @@ void VoiceSlot::ClearEvents() {
 }
 
 bool VoiceSlot::TakeEvent(Event* e) {
+  // Only this thread takes entries out, so an empty ring seen here stays empty enough: a
+  // block without events does not touch the lock.
+  if (count_.load(std::memory_order_acquire) < 1) return false;
   Lock lock(mutex_);
   if (count_.load(std::memory_order_relaxed) < 1) return false;
   int32_t r = readIndex_.load(std::memory_order_relaxed);
@@ -78,8 +81,9 @@ bool VoiceSlot::TakeEvent(Event* e) {
 void VoiceSlot::Bind(const BankVoices* bank) {
   SynthVoice* voice = bank ? bank->voices[index_] : nullptr;
   if (voice && voice != voice_.load(std::memory_order_relaxed)) voice->noise().SetDisplay(&status_.noise);
-  bank_.store(voice ? bank : nullptr, std::memory_order_release);
+  // Voice before bank: a thread that sees the bank also sees its voice.
   voice_.store(voice, std::memory_order_release);
+  bank_.store(voice ? bank : nullptr, std::memory_order_release);
 }
 
 void VoiceSlot::ProcessEvents(FftProcessor& fft) {
@@ -112,7 +116,7 @@ void VoiceSlot::ProcessEvents(FftProcessor& fft) {
 
 void VoiceSlot::Render() {
   SynthVoice* voice = BoundVoice();
-  if (!voice) return;
+  if (!voice || voice->frames() <= 0) return;
   SynthVoice& v = *voice;
   const StageMarks marks(index_);
   float cutoff[2];
@@ -195,14 +199,24 @@ void VoiceSlot::RenderEnvelopes(SynthVoice& v) {
   VoiceBuffers& b = v.buffers();
   float* out[4] = {b.Get(B::kEnv1), b.Get(B::kEnv2), b.Get(B::kEnv3), b.Get(B::kEnv4)};
   const int32_t n = v.frames();
-  for (int32_t k = 0; k < n; ++k) {
-    for (int32_t e = 0; e < SynthVoice::kEnvelopes; ++e) out[e][k] = v.envelope(e).Process(nullptr, nullptr);
-    // The oscillators restart their phases at this sample of a note's first block; the
-    // envelopes start again with them so the attack lines up with the restarted wave.
-    if (k == kRetriggerSample - 1 && startVelocity_ > 0.0f) {
-      for (int32_t e = 0; e < SynthVoice::kEnvelopes; ++e) v.envelope(e).Trigger(startVelocity_);
-      startVelocity_ = 0.0f;
-    }
+  // The envelopes do not read each other, so each runs through its samples in turn; the
+  // block is split where a note's first block triggers them again.
+  const int32_t split = startVelocity_ > 0.0f && n >= kRetriggerSample ? kRetriggerSample : 0;
+  for (int32_t e = 0; e < SynthVoice::kEnvelopes; ++e) {
+    EnvGen& env = v.envelope(e);
+    float* o = out[e];
+    for (int32_t k = 0; k < split; ++k) o[k] = env.Process(nullptr, nullptr);
+  }
+  // The oscillators restart their phases at this sample of a note's first block; the
+  // envelopes start again with them so the attack lines up with the restarted wave.
+  if (split > 0) {
+    for (int32_t e = 0; e < SynthVoice::kEnvelopes; ++e) v.envelope(e).Trigger(startVelocity_);
+    startVelocity_ = 0.0f;
+  }
+  for (int32_t e = 0; e < SynthVoice::kEnvelopes; ++e) {
+    EnvGen& env = v.envelope(e);
+    float* o = out[e];
+    for (int32_t k = split; k < n; ++k) o[k] = env.Process(nullptr, nullptr);
   }
 }
 

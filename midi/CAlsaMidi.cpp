@@ -173,9 +173,8 @@ int CAlsaMidi::OpenPort(int index, int portNumber, bool noThread) {
   }
   p.portNumber = static_cast<uint8_t>(portNumber);
   if (!noThread && p.input) {
-    // The kernel keeps 15 characters of a thread name; far more ports than any rig has.
     char threadName[24];
-    std::snprintf(threadName, sizeof threadName, "ALSA-MIDI[%d]", (index + 1) % 100000);
+    std::snprintf(threadName, sizeof threadName, "ALSA-MIDI[%d]", index + 1);
     const platform::ThreadConfig config{threadName, SCHED_FIFO, 49, 0};
     p.run.store(1);
     const platform::ThreadStart start = platform::StartThread(p.thread, config, &InputThread, &p);

@@ -108,7 +108,8 @@ void CMidiDev::ReadLoop() {
   const int fd = usb ? usbFd_ : serialFd_;
   pollfd pfd{fd, POLLIN, 0};
   while (running_.load(std::memory_order_relaxed)) {
-    if (poll(&pfd, 1, kStopCheckMs) == 0) continue;
+    // Read only when a byte waits: a blocking read could outlast the owner's stop.
+    if (poll(&pfd, 1, kStopCheckMs) <= 0) continue;
     uint8_t byte = 0;
     const ssize_t n = read(fd, &byte, 1);
     if (n == 1) {

@@ -56,7 +56,9 @@ TEST(ScopeCapture, CrossingsAtTheBlockEdges) {
     if (!c.first.empty()) scope.Process(c.first.data());
     scope.Process(c.block.data());
     EXPECT_EQ(scope.state(), c.state) << c.what;
-    if (c.state == ScopeCapture::kFirstPart) EXPECT_EQ(scope.count(), c.count) << c.what;
+    if (c.state == ScopeCapture::kFirstPart) {
+      EXPECT_EQ(scope.count(), c.count) << c.what;
+    }
   }
 }
 

@@ -162,14 +162,38 @@ TEST(SynthVoiceParams, FilterTypeSelectsCoreAndMode) {
     rig.Param(773, 1, static_cast<float>(c.type));
     FilterSlot& f = rig.voice->filter(1);
     EXPECT_EQ(f.GetRoute(), c.route) << c.type;
-    if (c.route == FilterSlot::kMoogLadder) EXPECT_EQ(f.MoogLadder().Mode(), c.setting) << c.type;
-    if (c.route == FilterSlot::kLadderApprox) EXPECT_EQ(f.LadderApprox().output, c.setting) << c.type;
-    if (c.route == FilterSlot::kSem) EXPECT_EQ(f.Sem().GetType(), c.setting) << c.type;
+    if (c.route == FilterSlot::kMoogLadder) {
+      EXPECT_EQ(f.MoogLadder().Mode(), c.setting) << c.type;
+    } else if (c.route == FilterSlot::kLadderApprox) {
+      EXPECT_EQ(f.LadderApprox().output, c.setting) << c.type;
+    } else if (c.route == FilterSlot::kSem) {
+      EXPECT_EQ(f.Sem().GetType(), c.setting) << c.type;
+    }
     EXPECT_EQ(rig.voice->filter(0).GetRoute(), FilterSlot::kMoogLadder) << "channel A untouched";
   }
   VoiceRig rig;
   rig.Param(773, 0, 12);
   EXPECT_EQ(rig.voice->filter(0).GetRoute(), FilterSlot::kMoogLadder) << "type 12 ignored";
+}
+
+// Every envelope type ends with a fast shutdown of a sounding envelope; the one-shot types
+// drop the sustain level to 0, the sustaining ones take the sustain setting back.
+TEST(SynthVoiceParams, EnvelopeTypeShutsTheEnvelopeDown) {
+  struct Case {
+    int type;
+    float sustain;
+  };
+  for (const Case& c : {Case{0, 0.7f}, Case{1, 0.7f}, Case{2, 0.0f}, Case{3, 0.0f}, Case{4, 0.7f}, Case{6, 0.0f}}) {
+    VoiceRig rig;
+    rig.Param(1028, 1, 70);
+    rig.voice->Trigger(60, 1.0f, 0.0f);
+    for (int i = 0; i < 200; ++i) rig.voice->envelope(1).Process(nullptr, nullptr);
+    ASSERT_NE(rig.voice->envelope(1).state(), EnvGen::kIdle);
+    rig.Param(1031, 1, static_cast<float>(c.type));
+    EXPECT_EQ(rig.voice->envelope(1).state(), EnvGen::kKillFade) << c.type;
+    EXPECT_FLOAT_EQ(rig.voice->envelope(1).sustainLevel(), c.sustain) << c.type;
+    EXPECT_NE(rig.voice->envelope(0).state(), EnvGen::kKillFade) << "other envelopes untouched";
+  }
 }
 
 TEST(SynthVoiceParams, LinkedCutoffMovesBothAndIgnoresChannelB) {
@@ -239,8 +263,61 @@ TEST(SynthVoiceParams, IgnoredNumbersAndInstancesPostNothing) {
     rig.voice->SetParam(false, c.instance, c.number, 1.0f);
     EXPECT_FALSE(rig.voice->ParamsPending()) << c.number << "/" << c.instance;
   }
+  for (float bad : {std::nanf(""), INFINITY, -INFINITY}) {
+    rig.voice->SetParam(false, 0, 768, bad);
+    EXPECT_FALSE(rig.voice->ParamsPending()) << "non-finite value " << bad;
+  }
   rig.voice->SetParam(false, 3, 1026, 1.0f);
   EXPECT_TRUE(rig.voice->ParamsPending()) << "envelope 4 exists";
+}
+
+TEST(SynthVoiceParams, RoutesOutOfRangeAreRefusedWithTheMatrixCodes) {
+  struct Case {
+    int32_t slot, source, destination;
+    int expected;
+  };
+  const Case cases[] = {
+      {0, 32, 1, ModulationMatrix::kBadSource},     {0, -1, 1, ModulationMatrix::kBadSource},
+      {0, 1, 46, ModulationMatrix::kBadDestination}, {0, 1, -2, ModulationMatrix::kBadDestination},
+      {24, 1, 21, ModulationMatrix::kBadSlot},       {-2, 1, 21, ModulationMatrix::kBadSlot},
+      {255, 40, 0, ModulationMatrix::kBadSource},    {3, 0, 0, 0},  // nothing to nothing: no change
+  };
+  for (const Case& c : cases) {
+    VoiceRig rig;
+    EXPECT_EQ(rig.voice->SetRoute(c.slot, c.source, c.destination, 1.0f, 1), c.expected) << c.slot;
+    EXPECT_FALSE(rig.voice->ParamsPending()) << c.slot;
+  }
+  VoiceRig rig;
+  EXPECT_EQ(rig.voice->SetRouteAmount(24, 1.0f), ModulationMatrix::kBadSlot);
+  EXPECT_EQ(rig.voice->SetRouteAmount(255, 1.0f), 0);
+  EXPECT_FALSE(rig.voice->ParamsPending());
+  EXPECT_EQ(rig.voice->SetRouteAmount(5, 1.0f), 5);
+  EXPECT_TRUE(rig.voice->ParamsPending());
+}
+
+// The voice counts itself as a user of its tables: the new one at once, the old one until
+// the render has changed over between blocks.
+TEST(SynthVoiceParams, WavetableUserCountsFollowTheChangeOver) {
+  WaveTable a, b;
+  {
+    VoiceRig rig;
+    rig.voice->AttachWavetable(0, &a);
+    EXPECT_EQ(a.RefCount(), 1);
+    rig.voice->ApplyParams();
+    rig.voice->AttachWavetable(0, &b);
+    EXPECT_EQ(b.RefCount(), 1);
+    EXPECT_EQ(a.RefCount(), 1) << "still played until the next block";
+    rig.voice->ApplyParams();
+    EXPECT_EQ(a.RefCount(), 0);
+    rig.voice->AttachWavetable(0, &a);
+    rig.voice->AttachWavetable(0, nullptr);
+    EXPECT_EQ(a.RefCount(), 0) << "a request replaced before it was taken";
+    rig.voice->AttachWavetable(1, &a);
+    rig.voice->AttachWavetable(5, &b);
+    EXPECT_EQ(b.RefCount(), 1) << "oscillator 5 does not exist";
+  }
+  EXPECT_EQ(a.RefCount(), 0) << "the voice lets go of everything it held";
+  EXPECT_EQ(b.RefCount(), 0);
 }
 
 TEST(SynthVoicePitch, NoteKeyboardModeAndTuneGiveTheFormulasFrequency) {

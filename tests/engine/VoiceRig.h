@@ -63,6 +63,7 @@ struct VoiceRig {
   void Route(int32_t slotIndex, int32_t source, int32_t destination, float amount = 1.0f,
              int32_t mode = ModulationMatrix::kUnipolar) {
     ASSERT_EQ(voice->SetRoute(slotIndex, source, destination, amount, mode), 0);
+    voice->ApplyParams();
   }
   bool Start(int32_t note, float velocity, float offset = 0.0f) {
     return slot.PostEvent({VoiceSlot::kStart, &bank, static_cast<uint8_t>(note), velocity, offset});

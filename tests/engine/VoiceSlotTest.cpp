@@ -253,6 +253,35 @@ TEST(VoiceSlotRender, FixedPatchPitchEnvelopeAndReleaseFromTheOutput) {
   EXPECT_TRUE(rig.slot.IsFinished());
 }
 
+// Amplifier 2's AM route silences channel B only; oscillator 2's output is source 9.
+TEST(VoiceSlotRender, RoutesReachTheirOwnAmplifierAndCarryOscillatorTwo) {
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.Param(16, 1, SynthVoice::kAlgorithmic);
+  rig.Param(536, 1, 1);
+  rig.Param(528, 1, 5);
+  rig.Param(17, 1, 100);
+  rig.Param(18, 1, 1);  // oscillator 2 to channel B
+  rig.Param(771, 1, 100);
+  rig.Route(1, SynthVoice::kSrcEnv1, SynthVoice::kDstVca2Env);
+  rig.Route(2, SynthVoice::kSrcFix, SynthVoice::kDstVca2Am, -1.0f);
+  rig.Route(3, SynthVoice::kSrcOsc2, SynthVoice::kDstOsc1Fm, 1.0f, ModulationMatrix::kBipolar);
+  rig.Start(60, 1.0f);
+  rig.Run(4);
+  const std::vector<float> osc2(rig.buffers.Get(VoiceBuffers::kOsc2Left), rig.buffers.Get(VoiceBuffers::kOsc2Left) + kFrames);
+  rig.Run(1);
+  const float* a = rig.buffers.Get(VoiceBuffers::kFilterAOutLeft);
+  const float* b = rig.buffers.Get(VoiceBuffers::kFilterBOutLeft);
+  const float* env = rig.buffers.Get(VoiceBuffers::kVca1Env);
+  float bEnergy = 0.0f;
+  for (int i = 0; i < kFrames; ++i) {
+    bEnergy += std::fabs(b[i]);
+    ASSERT_NEAR(rig.left[i], a[i] * env[i], 1e-6f) << i;
+    ASSERT_EQ(rig.buffers.Get(VoiceBuffers::kOsc1Fm)[i], osc2[static_cast<std::size_t>(i)]) << i;
+  }
+  EXPECT_GT(bEnergy, 1.0f) << "channel B carries oscillator 2; only its amplifier is closed";
+}
+
 TEST(VoiceSlotRender, ShutdownRequestFadesTheVoiceOut) {
   VoiceRig rig;
   rig.SineThroughEnv1();
@@ -327,6 +356,7 @@ TEST(VoiceSlotThreads, ParametersChangeWhileTheVoiceRenders) {
     if (n % 10 == 0) rig.Start(40 + n % 40, 0.8f);
     if (n % 10 == 5) rig.slot.ReleaseIfPart(rig.bank.part);
     if (n % 50 == 0) rig.voice->RequestShutdown();
+    if (n % 25 == 0) rig.voice->AttachWavetable(1, n % 50 == 0 ? nullptr : &SharedWavetable());
     (void)rig.slot.IsFinished();
   }
   // Let the render take what was posted, with a time-out instead of a fixed sleep.

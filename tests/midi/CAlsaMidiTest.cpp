@@ -25,6 +25,7 @@ using Device = FakeRawMidiBackend::Device;
 using Subdevice = FakeRawMidiBackend::Subdevice;
 using midi_test::MidiRecorder;
 using midi_test::Received;
+using midi_test::NoThreadNamed;
 using midi_test::ThreadsNamed;
 using midi_test::WaitUntil;
 using std::chrono::milliseconds;
@@ -199,7 +200,7 @@ TEST(CAlsaMidiRealOpen, RealOpenFailureIsReportedAndLeavesThePortClosed) {
             std::string::npos)
       << err;
   EXPECT_EQ(midi.Port(0).open.load(), 0);
-  EXPECT_TRUE(ThreadsNamed("ALSA-MIDI[1]").empty());
+  EXPECT_TRUE(NoThreadNamed("ALSA-MIDI[1]"));
 }
 
 // Three ports on one card: a keyboard, a pad controller, an output-only interface.
@@ -244,7 +245,7 @@ TEST_F(CAlsaMidiThreads, ThreadedPortParsesUnderItsPortNumber) {
                                                         {0, 3, 2, 0xB0, 0x0A, 0x40}}));
   // ClosePort joins the thread and closes both streams before it returns.
   midi.ClosePort(0);
-  EXPECT_TRUE(ThreadsNamed("ALSA-MIDI[1]").empty());
+  EXPECT_TRUE(NoThreadNamed("ALSA-MIDI[1]"));
   EXPECT_FALSE(fake.IsOpen("hw:1,0", RawMidiStream::Input));
   EXPECT_FALSE(fake.IsOpen("hw:1,0", RawMidiStream::Output));
   EXPECT_EQ(midi.Port(0).open.load(), 0);
@@ -278,12 +279,12 @@ TEST_F(CAlsaMidiThreads, RescanAndDestructionCloseEverything) {
     ASSERT_EQ(other.OpenPort(0, 0, false), 0);
     ASSERT_TRUE(WaitUntil([] { return ThreadsNamed("ALSA-MIDI[2]").size() == 1; }));
     Scan(other);
-    EXPECT_TRUE(ThreadsNamed("ALSA-MIDI[1]").empty());
-    EXPECT_TRUE(ThreadsNamed("ALSA-MIDI[2]").empty());
+    EXPECT_TRUE(NoThreadNamed("ALSA-MIDI[1]"));
+    EXPECT_TRUE(NoThreadNamed("ALSA-MIDI[2]"));
     EXPECT_FALSE(fake.IsOpen("hw:1,1", RawMidiStream::Input));
     ASSERT_EQ(other.OpenPort(0, 0, false), 0);
   }
-  EXPECT_TRUE(ThreadsNamed("ALSA-MIDI[1]").empty());
+  EXPECT_TRUE(NoThreadNamed("ALSA-MIDI[1]"));
   EXPECT_FALSE(fake.IsOpen("hw:1,0", RawMidiStream::Input));
   EXPECT_FALSE(fake.IsOpen("hw:1,0", RawMidiStream::Output));
 }
@@ -303,12 +304,12 @@ TEST_F(CAlsaMidiPorts, OpenRules) {
   // Opening again changes nothing, the port number included.
   EXPECT_EQ(midi.OpenPort(0, 6, false), 0);
   EXPECT_EQ(midi.Port(0).portNumber, 5);
-  EXPECT_TRUE(ThreadsNamed("ALSA-MIDI[1]").empty());
+  EXPECT_TRUE(NoThreadNamed("ALSA-MIDI[1]"));
   // A device with one direction opens that direction.
   EXPECT_EQ(midi.OpenPort(2, 0, false), 0);
   EXPECT_EQ(midi.Port(2).open.load(), 1);
   EXPECT_TRUE(fake.IsOpen("hw:1,2", RawMidiStream::Output));
-  EXPECT_TRUE(ThreadsNamed("ALSA-MIDI[3]").empty());
+  EXPECT_TRUE(NoThreadNamed("ALSA-MIDI[3]"));
   midi.ClosePort(7);  // out of range: ignored
 }
 

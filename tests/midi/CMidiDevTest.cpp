@@ -34,6 +34,7 @@ namespace {
 
 using midi_test::MidiRecorder;
 using midi_test::Received;
+using midi_test::NoThreadNamed;
 using midi_test::ThreadsNamed;
 using midi_test::WaitUntil;
 using std::chrono::milliseconds;
@@ -193,7 +194,7 @@ TEST_F(CMidiDevThreads, ReaderThreadIsNamedAndScheduledAsPrinted) {
     EXPECT_TRUE(CPU_ISSET(platform::MapCpu(0), &cpus));
   }
   // Destroying the device stops and joins its reader.
-  EXPECT_TRUE(ThreadsNamed("MIDI_DEV").empty());
+  EXPECT_TRUE(NoThreadNamed("MIDI_DEV"));
 }
 
 TEST_F(CMidiDevThreads, CloseEndsTheReaderWithoutWaitingForIt) {
@@ -203,7 +204,7 @@ TEST_F(CMidiDevThreads, CloseEndsTheReaderWithoutWaitingForIt) {
   ASSERT_TRUE(WaitUntil([] { return ThreadsNamed("MIDI_DEV").size() == 1; }));
   dev.Close();
   EXPECT_FALSE(dev.IsRunning());
-  EXPECT_TRUE(WaitUntil([] { return ThreadsNamed("MIDI_DEV").empty(); }));
+  EXPECT_TRUE(NoThreadNamed("MIDI_DEV"));
 }
 
 // The USB port is read instead of the serial line when it was opened last.
@@ -328,7 +329,7 @@ TEST_F(CMidiDevOpen, FailuresReportAndLeaveNothingOpen) {
       CMidiDev dev;
       EXPECT_EQ(dev.Open(c.path.c_str(), c.type, false), c.result) << c.what;
       EXPECT_FALSE(dev.IsRunning()) << c.what;
-      EXPECT_TRUE(ThreadsNamed("MIDI_DEV").empty()) << c.what;
+      EXPECT_TRUE(NoThreadNamed("MIDI_DEV")) << c.what;
       EXPECT_EQ(OpenDescriptors(), before) << c.what;
       dev.SendMessage(0, 0x90, 60, 100);  // nothing open: nothing happens
       dev.SendClock();
@@ -344,12 +345,12 @@ TEST_F(CMidiDevOpen, OutputOnlyAndOtherTypesStartNoReader) {
     CMidiDev dev;
     EXPECT_EQ(dev.Open(SerialPath().c_str(), "SERIAL", true), 0);
     EXPECT_TRUE(dev.IsRunning());
-    EXPECT_TRUE(ThreadsNamed("MIDI_DEV").empty());
+    EXPECT_TRUE(NoThreadNamed("MIDI_DEV"));
   }
   CMidiDev other;
   EXPECT_EQ(other.Open("", "NONE", false), 0);
   EXPECT_TRUE(other.IsRunning());
-  EXPECT_TRUE(ThreadsNamed("MIDI_DEV").empty());
+  EXPECT_TRUE(NoThreadNamed("MIDI_DEV"));
 }
 
 }  // namespace

@@ -40,4 +40,10 @@ inline bool WaitUntil(const std::function<bool()>& done,
   return true;
 }
 
+// True once no thread has that name. A joined thread leaves the kernel's task list a moment
+// after pthread_join returns, so this waits briefly rather than looking once.
+inline bool NoThreadNamed(const std::string& name) {
+  return WaitUntil([&] { return ThreadsNamed(name).empty(); }, std::chrono::milliseconds(1000));
+}
+
 }  // namespace midi_test
