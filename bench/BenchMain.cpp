@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "NE10.h"
 #include "bench/BenchPeriod.h"
 
 namespace {
@@ -35,6 +36,7 @@ class PeriodShareReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (ne10_init() != NE10_OK) return 2;  // as the instrument's start-up, before any FFT
   PeriodShareReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

@@ -25,4 +25,25 @@ function(synth_test_dir name)
   target_link_libraries(${name} PRIVATE test_support ${S_DEPS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                       )
+  _synth_note_threads_suites(${name} ${_src})
+endfunction()
+
+# Suites whose name ends in "Threads" are the ones the ThreadSanitizer configuration runs
+# (ctest -R 'Threads\.'). Target threads_tests builds only the test binaries that hold
+# one, so that configuration builds only what it runs.
+function(_synth_note_threads_suites name)
+  if(NOT TARGET threads_tests)
+    add_custom_target(threads_tests)
+  endif()
+  foreach(_file ${ARGN})
+    file(STRINGS ${_file} _hits REGEX "^[ \t]*(TEST|TEST_F|TEST_P|TYPED_TEST|TYPED_TEST_P)\\([ \t]*[A-Za-z0-9_]*Threads[ \t]*,")
+    if(_hits)
+      add_dependencies(threads_tests ${name})
+      break()
+    endif()
+  endforeach()
+  if(SYNTH_TSAN)
+    # A suite added to an existing file must reach the target without a fresh configure.
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${ARGN})
+  endif()
 endfunction()

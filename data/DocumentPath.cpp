@@ -2,18 +2,21 @@
 
 #include <cstring>
 
-#include "platform/Paths.h"
+#include "platform/LogSink.h"
 
+namespace document_path {
 namespace {
 
-bool NameIsSafe(const char* name) {
+// No empty component (a leading '/', "//" or a trailing '/'), no ".." component, no
+// control characters.
+bool SafeName(const char* name) {
   if (!name || name[0] == 0) return false;
   const char* component = name;
   for (const char* p = name;; ++p) {
     const auto c = static_cast<unsigned char>(*p);
     if (c == '/' || c == 0) {
       const std::size_t length = static_cast<std::size_t>(p - component);
-      if (length == 0) return false;  // leading '/', "//" or a trailing '/'
+      if (length == 0) return false;
       if (length == 2 && component[0] == '.' && component[1] == '.') return false;
       if (c == 0) return true;
       component = p + 1;
@@ -25,8 +28,13 @@ bool NameIsSafe(const char* name) {
 
 }  // namespace
 
-bool DocumentPath(const char* folder, const char* name, const char* extension, std::string& path) {
-  if (!NameIsSafe(name)) return false;
-  path = platform::DataPath(std::string(folder) + name + extension);
+bool Make(const char* dir, const char* name, const char* ext, std::string& path) {
+  if (!SafeName(name) || std::strlen(dir) + std::strlen(name) + std::strlen(ext) > kMaxPath) {
+    platform::LogPrintf("Document name refused: <%.200s>\r\n", name ? name : "(null)");
+    return false;
+  }
+  path = std::string(dir) + name + ext;
   return true;
 }
+
+}  // namespace document_path

@@ -1,31 +1,32 @@
 #include "data/MultiWaveReader.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
+#include "data/BoardLimits.h"
 #include "data/ByteIO.h"
 #include "data/ContentHash.h"
+#include "data/RegularFile.h"
 #include "platform/LogSink.h"
 
 namespace {
 
-// Same bound as the codec's: a container larger than this cannot be a sample set the
-// appliance could hold, and is refused before it is read.
-constexpr uint64_t kMaxFileBytes = uint64_t{1} << 30;
+using board_limits::kMaxDecodedSamples;
+using board_limits::kMaxFileBytes;
 
-bool ReadWholeFile(FILE* file, std::vector<uint8_t>& bytes) {
-  struct stat info {};
-  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  const uint64_t size = static_cast<uint64_t>(info.st_size);
+// An open file read whole into `bytes`; false when it is too large for the board or cannot
+// be read.
+bool ReadWholeFile(int fd, uint64_t size, std::vector<uint8_t>& bytes) {
   if (size > kMaxFileBytes) return false;
   bytes.resize(static_cast<std::size_t>(size));
-  std::rewind(file);
-  return std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return ::lseek(fd, 0, SEEK_SET) == 0 && regular_file::ReadExactly(fd, bytes.data(), bytes.size());
 }
+
+constexpr char kMsgTooLarge[] = "ERROR the samples need more memory than can be used";
 
 }  // namespace
 
@@ -105,19 +106,41 @@ std::unique_ptr<SampleFile> MultiWaveReader::DecodeItem(const uint8_t* bytes, st
   return item;
 }
 
+bool MultiWaveReader::ItemsFit(const uint8_t* bytes, std::size_t size, uint32_t itemCount) const {
+  uint64_t samples = 0;
+  for (uint32_t i = 0; i < itemCount; ++i) {
+    const MswfRegion& region = regions_[i];
+    if (uint64_t{region.dataOffset} + region.dataSize > size) continue;
+    samples += SampleFile::WaveSampleCount(bytes + region.dataOffset, region.dataSize);
+    if (samples > kMaxDecodedSamples) return false;
+  }
+  return true;
+}
+
 int MultiWaveReader::loadFile(const std::string& path) {
+  try {
+    return LoadFileItems(path);
+  } catch (const std::bad_alloc&) {
+    Clear();
+    platform::LogPrintf("MultiWaveReader: <loadFile:%s> %s \n", path.c_str(), kMsgTooLarge);
+    return 0;
+  }
+}
+
+int MultiWaveReader::LoadFileItems(const std::string& path) {
   Clear();
   const char* name = path.c_str();
-  FILE* file = std::fopen(name, "rb");
-  if (!file) {
+  uint64_t size = 0;
+  const int fd = regular_file::Open(name, size);
+  if (fd < 0) {
     platform::LogPrintf("MultiWaveReader: <loadFile:%s> ERROR file read \n", name);
     return 0;
   }
   uint8_t magic[4] = {};
-  const bool haveMagic = std::fread(magic, 1, 4, file) == 4;
+  const bool haveMagic = size >= 4 && regular_file::ReadExactly(fd, magic, 4);
 
   if (haveMagic && byteio::IdIs(magic, "RIFF")) {
-    std::fclose(file);
+    ::close(fd);
     containerFlag_ = 0;
     regions_.push_back(MswfRegion{});
     auto item = std::make_unique<SampleFile>();
@@ -132,8 +155,8 @@ int MultiWaveReader::loadFile(const std::string& path) {
   if (haveMagic && byteio::IdIs(magic, "MSWF")) {
     containerFlag_ = 1;
     std::vector<uint8_t> bytes;
-    const bool read = ReadWholeFile(file, bytes);
-    std::fclose(file);
+    const bool read = ReadWholeFile(fd, size, bytes);
+    ::close(fd);
     if (!read) {
       platform::LogPrintf("MultiWaveReader: <loadFile:%s> ERROR file read \n", name);
       return 0;
@@ -142,6 +165,11 @@ int MultiWaveReader::loadFile(const std::string& path) {
     if (!ReadRegions(bytes.data(), bytes.size(), itemCount)) {
       regions_.clear();
       platform::LogPrintf("MultiWaveReader: <loadFile:%s> [MSWF] ERROR reading header \n", name);
+      return 0;
+    }
+    if (!ItemsFit(bytes.data(), bytes.size(), itemCount)) {
+      Clear();
+      platform::LogPrintf("MultiWaveReader: <loadFile:%s> [MSWF] %s \n", name, kMsgTooLarge);
       return 0;
     }
     int result = 0;
@@ -161,12 +189,22 @@ int MultiWaveReader::loadFile(const std::string& path) {
     return result;
   }
 
-  std::fclose(file);
+  ::close(fd);
   platform::LogPrintf("MultiWaveReader: <loadFile:%s> ERROR unknowing format \n", name);
   return 0;
 }
 
 int MultiWaveReader::loadStream(const uint8_t* bytes, std::size_t size) {
+  try {
+    return LoadStreamItems(bytes, size);
+  } catch (const std::bad_alloc&) {
+    Clear();
+    platform::LogPrintf("MultiWaveReader: <loadStream> %s \n", kMsgTooLarge);
+    return 0;
+  }
+}
+
+int MultiWaveReader::LoadStreamItems(const uint8_t* bytes, std::size_t size) {
   Clear();
   if (size >= 4 && byteio::IdIs(bytes, "RIFF")) {
     auto item = std::make_unique<SampleFile>();
@@ -185,6 +223,11 @@ int MultiWaveReader::loadStream(const uint8_t* bytes, std::size_t size) {
     if (!ReadRegions(bytes, size, itemCount)) {
       regions_.clear();
       platform::LogPrintf("MultiWaveReader: <loadStream> ERROR [MSWF] reading header \n");
+      return 0;
+    }
+    if (!ItemsFit(bytes, size, itemCount)) {
+      Clear();
+      platform::LogPrintf("MultiWaveReader: <loadStream> [MSWF] %s \n", kMsgTooLarge);
       return 0;
     }
     items_.reserve(itemCount);

@@ -56,7 +56,9 @@ class MultiWaveReader : public WaveCacheEntry {
   MultiWaveReader& operator=(const MultiWaveReader&) = delete;
 
   // Non-zero on success. A damaged item of a container file is reported and left empty
-  // (a null item) so the regions after it still address their own items.
+  // (a null item) so the regions after it still address their own items. A set whose
+  // samples together exceed the board's limit is refused as a whole before anything is
+  // decoded.
   int loadFile(const std::string& path);
   // 1 on success, 0 on failure; a damaged item fails the whole stream.
   int loadStream(const uint8_t* bytes, std::size_t size);
@@ -89,6 +91,13 @@ class MultiWaveReader : public WaveCacheEntry {
   bool ReadRegions(const uint8_t* bytes, std::size_t size, uint32_t& itemCount);
   // Decodes item i from region i's byte range; null when it is damaged.
   std::unique_ptr<SampleFile> DecodeItem(const uint8_t* bytes, std::size_t size, uint32_t i) const;
+  // Whether the items' samples together stay within the board's limit (items may share
+  // their bytes, so a small file can describe any number of large samples); read from the
+  // items' headers, before anything is decoded.
+  bool ItemsFit(const uint8_t* bytes, std::size_t size, uint32_t itemCount) const;
+  // The loaders without the guard against running out of memory.
+  int LoadFileItems(const std::string& path);
+  int LoadStreamItems(const uint8_t* bytes, std::size_t size);
 
   std::vector<std::unique_ptr<SampleFile>> items_;
   std::vector<MswfRegion> regions_;

@@ -1,6 +1,6 @@
 #include "data/SampleFile.h"
 
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/BoardLimits.h"
 #include "data/ByteIO.h"
+#include "data/RegularFile.h"
 #include "platform/ArmConvert.h"
 #include "platform/LogSink.h"
 
@@ -16,12 +18,8 @@ namespace {
 
 using byteio::IdIs;
 
-// Whole files above this are refused before anything is allocated: far more than the
-// appliance's memory, so such a file cannot be a sample it could hold.
-constexpr uint64_t kMaxFileBytes = uint64_t{1} << 30;
-// Decoded floats are at most four times the input (8-bit data); this bounds what any
-// claimed frame count can make the decoder allocate.
-constexpr uint64_t kMaxSamples = uint64_t{1} << 28;
+using board_limits::kMaxDecodedSamples;
+using board_limits::kMaxFileBytes;
 
 constexpr char kMsgOpen[] = "ERROR: File doesn't exist or otherwise can't load file\n";
 constexpr char kMsgShortRead[] = "ERROR: Couldn't read entire file\n";
@@ -313,22 +311,24 @@ bool SampleFile::Load(const std::string& path) {
     if (logErrors_) platform::LogPrintf("%s%s\n", message, path.c_str());
     return false;
   };
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return failPath(kMsgOpen);
-  struct stat info {};
-  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-    std::fclose(file);
-    return failPath(kMsgOpen);
-  }
-  const uint64_t size = static_cast<uint64_t>(info.st_size);
+  uint64_t size = 0;
+  const int fd = regular_file::Open(path.c_str(), size);
+  if (fd < 0) return failPath(kMsgOpen);
   if (size > kMaxFileBytes) {
-    std::fclose(file);
+    ::close(fd);
     return failPath(kMsgTooLarge);
   }
-  std::vector<uint8_t> bytes(static_cast<std::size_t>(size));
-  const std::size_t got = size ? std::fread(bytes.data(), 1, bytes.size(), file) : 0;
-  std::fclose(file);
-  if (got != bytes.size()) return failPath(kMsgShortRead);
+  std::vector<uint8_t> bytes;
+  bool read = false;
+  try {
+    bytes.resize(static_cast<std::size_t>(size));
+    read = regular_file::ReadExactly(fd, bytes.data(), bytes.size());
+  } catch (const std::bad_alloc&) {
+    ::close(fd);
+    return failPath(kMsgTooLarge);
+  }
+  ::close(fd);
+  if (!read) return failPath(kMsgShortRead);
   return Decode(bytes.data(), bytes.size());
 }
 
@@ -346,6 +346,13 @@ bool SampleFile::Decode(const uint8_t* bytes, std::size_t size) {
 }
 
 bool SampleFile::LoadFromMemory(const uint8_t* bytes, std::size_t size) { return DecodeWave(bytes, size); }
+
+uint64_t SampleFile::WaveSampleCount(const uint8_t* bytes, std::size_t size) {
+  SampleFile probe;
+  probe.logErrors_ = false;
+  probe.measureOnly_ = true;
+  return probe.DecodeWave(bytes, size) ? probe.measured_ : 0;
+}
 
 int64_t SampleFile::FindChunk(const uint8_t* bytes, std::size_t limit, const char* id, bool bigEndian) {
   if (std::strlen(id) != 4) {
@@ -374,8 +381,14 @@ int64_t SampleFile::FindChunk(const uint8_t* bytes, std::size_t limit, const cha
 }
 
 bool SampleFile::TakeSamples(const uint8_t* src, uint64_t frames, uint32_t channels, bool aiff, bool isFloat) {
-  if (frames * channels > kMaxSamples) return Fail(kMsgTooManySamples);
-  std::vector<std::vector<float>> decoded(channels, std::vector<float>(static_cast<std::size_t>(frames)));
+  if (frames * channels > kMaxDecodedSamples) return Fail(kMsgTooManySamples);
+  std::vector<std::vector<float>> decoded;
+  try {
+    decoded.assign(channels, std::vector<float>(static_cast<std::size_t>(frames)));
+  } catch (const std::bad_alloc&) {
+    // Below the limit but more than this process has left: refused, the program goes on.
+    return Fail(kMsgTooManySamples);
+  }
   FindDecoder(aiff ? Container::kAiff : Container::kWave, bitDepth_, isFloat)(src, static_cast<std::size_t>(frames),
                                                                                decoded);
   samples_ = std::move(decoded);
@@ -436,6 +449,10 @@ bool SampleFile::DecodeWave(const uint8_t* bytes, std::size_t size) {
   // Checked before the channel arrays are sized: a damaged size must not turn into a
   // multi-gigabyte allocation.
   if (dataStart + frames * frameBytes > size) return Fail(kMsgShortData);
+  if (measureOnly_) {
+    measured_ = frames * channels;
+    return true;
+  }
   if (!TakeSamples(bytes + dataStart, frames, channels, /*aiff=*/false, isFloat)) return false;
 
   // A "smpl" chunk too short for what it claims is ignored: the defaults stay.
@@ -504,7 +521,10 @@ uint64_t SampleFile::EncodedSize() const {
   for (const auto& channel : samples_)
     if (channel.size() != frames) return 0;  // the shorter channel would be read past its end
   const uint64_t dataSize = uint64_t{frames} * samples_.size() * (static_cast<uint64_t>(bitDepth_) / 8);
-  const uint64_t riffSize = dataSize + 36 + (bitDepth_ == 32 ? 2 : 0) + (iXml_.empty() ? 0 : iXml_.size() + 8) +
+  // Odd-sized chunks carry the pad byte RIFF asks for, so other readers find the chunks
+  // after them.
+  const uint64_t riffSize = dataSize + (dataSize & 1) + 36 + (bitDepth_ == 32 ? 2 : 0) +
+                            (iXml_.empty() ? 0 : iXml_.size() + (iXml_.size() & 1) + 8) +
                             (loop_.numLoops == 1 ? 68 : 0);
   return riffSize + 8 > 0xFFFFFFFFu ? 0 : riffSize + 8;
 }
@@ -549,6 +569,7 @@ uint32_t SampleFile::EncodeWave(std::vector<uint8_t>& out) const {
   const std::size_t samplesAt = out.size();
   out.resize(samplesAt + static_cast<std::size_t>(dataSize));
   encode(out.data() + samplesAt, frames, samples_);
+  if (dataSize & 1) out.push_back(0);
   {
     StepTimer timer("shrink2");
     if (out.capacity() > imageEnd) out.shrink_to_fit();
@@ -583,6 +604,7 @@ uint32_t SampleFile::EncodeWave(std::vector<uint8_t>& out) const {
     byteio::PutId(out, "iXML");
     byteio::PutU32LE(out, static_cast<uint32_t>(iXml_.size()));
     out.insert(out.end(), iXml_.begin(), iXml_.end());
+    if (iXml_.size() & 1) out.push_back(0);
   }
 
   const uint64_t appended = out.size() - startLength;

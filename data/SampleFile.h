@@ -79,6 +79,10 @@ class SampleFile {
   void SetLogErrors(bool on) { logErrors_ = on; }
   const std::string& Path() const { return path_; }
 
+  // Samples (frames x channels) that decoding these WAV bytes would produce, read from the
+  // headers alone; 0 when they would not decode.
+  static uint64_t WaveSampleCount(const uint8_t* bytes, std::size_t size);
+
   // Bytes the data would take at its own bit depth (channels x depth / 8 x frames), the
   // measure the wave cache limits.
   uint64_t DecodedBytes() const;
@@ -100,6 +104,8 @@ class SampleFile {
   uint32_t sampleRate_ = 44100;
   int32_t bitDepth_ = 16;
   bool logErrors_ = true;
+  bool measureOnly_ = false;  // decode the headers only, counting the samples
+  uint64_t measured_ = 0;
   SampleLoopInfo loop_;
   std::string path_;
 };

@@ -1,7 +1,5 @@
 #include "data/XmlReaderBase.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -9,24 +7,13 @@
 #include <cstring>
 #include <new>
 
+#include "data/RegularFile.h"
 #include "data/XmlTokenizer.h"
+#include "platform/LogSink.h"
 
 namespace {
 
 constexpr char kBase64Prefix[] = "base64, ";
-
-class FileCloser {
- public:
-  explicit FileCloser(FILE* f) : f_(f) {}
-  ~FileCloser() {
-    if (f_) std::fclose(f_);
-  }
-  FileCloser(const FileCloser&) = delete;
-  FileCloser& operator=(const FileCloser&) = delete;
-
- private:
-  FILE* f_;
-};
 
 }  // namespace
 
@@ -38,31 +25,18 @@ XmlReaderBase::~XmlReaderBase() = default;
 int XmlReaderBase::ReadFile(const char* path) {
   buffer_.reset();
   size_ = 0;
-  if (!path) return 0;
-  // Opened without blocking so that a FIFO is refused instead of waiting for a writer; only a
-  // regular file has a size worth trusting.
-  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  uint64_t size = 0;
+  const int fd = regular_file::Open(path, size);
   if (fd < 0) return 0;
-  struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
+  if (size > kMaxDocumentSize) {
+    ::close(fd);
     return 0;
   }
-  FILE* f = fdopen(fd, "r");
-  if (!f) {
-    close(fd);
-    return 0;
-  }
-  FileCloser closer(f);
-  if (fseeko(f, 0, SEEK_END) != 0) return 0;
-  const off_t end = ftello(f);
-  if (end < 0 || static_cast<uint64_t>(end) > kMaxDocumentSize) return 0;
-  if (fseeko(f, 0, SEEK_SET) != 0) return 0;
-  const auto size = static_cast<size_t>(end);
   // One byte more, always NUL: no token can run past the document's end.
-  std::unique_ptr<char[]> buffer(new (std::nothrow) char[size + 1]);
-  if (!buffer) return 0;
-  if (std::fread(buffer.get(), 1, size, f) != size) return 0;
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[static_cast<size_t>(size) + 1]);
+  const bool read = buffer && regular_file::ReadExactly(fd, buffer.get(), static_cast<size_t>(size));
+  ::close(fd);
+  if (!read) return 0;
   buffer[size] = 0;
   buffer_ = std::move(buffer);
   size_ = static_cast<uint32_t>(size);
@@ -83,31 +57,62 @@ bool XmlReaderBase::AttributeIsTrue(size_t slot) const { return std::strcmp(valu
 
 void XmlReaderBase::ResetAttribute(size_t slot) {
   values_[slot] = "";
-  bytes_[slot] = {};
+  std::vector<uint8_t>().swap(bytes_[slot]);
 }
 
 void XmlReaderBase::ResetAttributes() {
   for (size_t i = 0; i < values_.size(); ++i) ResetAttribute(i);
 }
 
-void XmlReaderBase::StoreAttribute(const char* name, XmlTokenizer& tokenizer) {
-  for (size_t slot = 0; slot < attributes_.size(); ++slot) {
-    if (std::strcmp(attributes_[slot].name, name) != 0) continue;
-    const bool isBase64 = std::strncmp(tokenizer.TokenText(), kBase64Prefix, sizeof kBase64Prefix - 1) == 0;
-    values_[slot] = tokenizer.DecodedText();
-    if (attributes_[slot].base64) {
-      // The tokenizer keeps only the last Base64 value: no other attribute may still point at it.
-      for (size_t other = 0; other < bytes_.size(); ++other) bytes_[other] = {};
-      if (isBase64) bytes_[slot] = std::span<const uint8_t>(tokenizer.DecodedBytes());
-    }
-    OnAttributeValue(slot);
-    return;
+size_t XmlReaderBase::Slot(const char* name) const {
+  for (size_t slot = 0; slot < attributes_.size(); ++slot)
+    if (std::strcmp(attributes_[slot].name, name) == 0) return slot;
+  return attributes_.size();
+}
+
+void XmlReaderBase::StoreAttribute(size_t slot, XmlTokenizer& tokenizer) {
+  if (slot >= attributes_.size()) return;
+  const bool isBase64 = std::strncmp(tokenizer.TokenText(), kBase64Prefix, sizeof kBase64Prefix - 1) == 0;
+  values_[slot] = tokenizer.DecodedText();
+  if (attributes_[slot].base64) {
+    // The tokenizer reuses its byte array for the next value: the attribute takes the bytes
+    // over, so a later value (of any attribute) cannot change or free them.
+    if (isBase64)
+      bytes_[slot] = tokenizer.TakeDecodedBytes();
+    else
+      std::vector<uint8_t>().swap(bytes_[slot]);
   }
+  OnAttributeValue(slot);
 }
 
 int XmlReaderBase::ParseFile(const char* path) {
   if (!ReadFile(path)) return kUnreadable;
-  const int result = Parse();
+  return GuardedParse(path);
+}
+
+int XmlReaderBase::ParseBytes(const char* data, std::size_t size) {
+  buffer_.reset();
+  size_ = 0;
+  if (size > kMaxDocumentSize) return kUnreadable;
+  std::unique_ptr<char[]> buffer(new (std::nothrow) char[size + 1]);
+  if (!buffer) return kUnreadable;
+  if (size) std::memcpy(buffer.get(), data, size);
+  buffer[size] = 0;
+  buffer_ = std::move(buffer);
+  size_ = static_cast<uint32_t>(size);
+  return GuardedParse("memory");
+}
+
+int XmlReaderBase::GuardedParse(const char* what) {
+  int result;
+  try {
+    result = Parse();
+  } catch (const std::bad_alloc&) {
+    // A document whose values do not fit in memory is refused; the program goes on.
+    ResetAttributes();
+    platform::LogPrintf("XML: ERROR: out of memory reading <%s>\n", what);
+    result = kUnreadable;
+  }
   buffer_.reset();
   size_ = 0;
   return result;
@@ -119,7 +124,7 @@ int XmlReaderBase::Parse() {
   std::vector<uint32_t> stack;
   ResetAttributes();
   const auto unknown = static_cast<uint32_t>(tags_.size() - 1);
-  const char* attributeName = "";
+  size_t slot = attributes_.size();
   int result = kOk;
   for (bool reading = true; reading;) {
     switch (tokenizer.Next()) {
@@ -155,11 +160,14 @@ int XmlReaderBase::Parse() {
         break;
       }
       case XmlEvent::AttributeName:
-        attributeName = tokenizer.TokenText();
+        slot = Slot(tokenizer.TokenText());
+        // Only attributes that carry data are decoded: text that happens to start like
+        // Base64 (a name typed by the user) is read as written.
+        tokenizer.SetBase64Decoding(slot < attributes_.size() && attributes_[slot].base64);
         break;
       case XmlEvent::AttributeValue:
-        StoreAttribute(attributeName, tokenizer);
-        attributeName = "";
+        StoreAttribute(slot, tokenizer);
+        slot = attributes_.size();
         break;
       default:
         break;

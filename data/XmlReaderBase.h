@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "data/BoardLimits.h"
 #include "data/XmlTagName.h"
 
 class XmlTokenizer;
@@ -21,8 +22,9 @@ struct XmlAttributeName {
 class XmlReaderBase {
  public:
   enum Result : int { kOk = 0, kUnreadable = 1, kSyntaxError = 2, kBadTag = 3 };
-  // Positions inside a document are signed 32-bit; larger files are refused as unreadable.
-  static constexpr uint64_t kMaxDocumentSize = uint64_t{1} << 30;
+  // Larger files are refused as unreadable (positions inside a document are signed 32-bit,
+  // and the board could not hold much more).
+  static constexpr uint64_t kMaxDocumentSize = board_limits::kMaxFileBytes;
 
   virtual ~XmlReaderBase();
   XmlReaderBase(const XmlReaderBase&) = delete;
@@ -40,6 +42,10 @@ class XmlReaderBase {
   // Both tables must outlive the reader (they are normally constexpr arrays).
   XmlReaderBase(std::span<const XmlTagName> tags, std::span<const XmlAttributeName> attributes);
 
+  // Parses a document held in memory (copied first, as the tokenizer writes into it); one of
+  // Result. For documents that do not come from a file, such as fuzzing input.
+  int ParseBytes(const char* data, std::size_t size);
+
   // Called when an element of a known tag (not 0, not the last entry) starts: for values a
   // document resets at an element's start.
   virtual void OnElementStart(uint32_t /*tag*/) {}
@@ -55,6 +61,8 @@ class XmlReaderBase {
   // then the last value seen, entity-decoded. Valid while the document is parsed.
   const char* Attribute(size_t slot) const { return values_[slot]; }
   // Decoded bytes of a Base64 attribute: empty unless its last value was "base64, " data.
+  // Each Base64 attribute keeps its own bytes, valid until that attribute takes another
+  // value or the document ends, whatever other attributes hold.
   std::span<const uint8_t> AttributeBytes(size_t slot) const { return bytes_[slot]; }
   // Conversions the documents use: integers as strtol base 10 with the 32-bit range of the
   // target's long, reals as strtod, booleans true only for "TRUE".
@@ -66,7 +74,11 @@ class XmlReaderBase {
 
  private:
   int Parse();
-  void StoreAttribute(const char* name, XmlTokenizer& tokenizer);
+  // Parse with the guard against running out of memory; releases the buffer.
+  int GuardedParse(const char* what);
+  // Slot of an attribute name, or the table size when the reader does not collect it.
+  size_t Slot(const char* name) const;
+  void StoreAttribute(size_t slot, XmlTokenizer& tokenizer);
   void ResetAttributes();
 
   std::span<const XmlTagName> tags_;
@@ -74,5 +86,5 @@ class XmlReaderBase {
   std::unique_ptr<char[]> buffer_;
   uint32_t size_ = 0;
   std::vector<const char*> values_;
-  std::vector<std::span<const uint8_t>> bytes_;
+  std::vector<std::vector<uint8_t>> bytes_;
 };

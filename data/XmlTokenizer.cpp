@@ -59,6 +59,7 @@ void XmlTokenizer::Init(char* buffer, uint32_t length) {
   saved_ = 0;
   tokenStart_ = 0;
   decoded_.clear();
+  decodeBase64_ = true;
   encoding_ = kUtf8;
   // Positions are signed 32-bit; a longer document cannot be walked safely.
   state_ = length_ > static_cast<uint32_t>(INT32_MAX) ? kFailed : kContent;
@@ -256,7 +257,7 @@ XmlEvent XmlTokenizer::Value() {
   const void* found = rest ? std::memchr(buffer_ + start, quote, rest) : nullptr;
   if (!found) return Fail();
   const auto end = static_cast<int32_t>(static_cast<const char*>(found) - buffer_);
-  if (At(start, kBase64Prefix)) {
+  if (decodeBase64_ && At(start, kBase64Prefix)) {
     decoded_.clear();
     const int32_t text = start + kBase64PrefixLength;
     const auto available = static_cast<size_t>(end - text);
@@ -271,6 +272,12 @@ XmlEvent XmlTokenizer::Value() {
   position_ = end + 1;
   state_ = kInTag;
   return XmlEvent::AttributeValue;
+}
+
+std::vector<uint8_t> XmlTokenizer::TakeDecodedBytes() {
+  std::vector<uint8_t> bytes;
+  bytes.swap(decoded_);
+  return bytes;
 }
 
 char* XmlTokenizer::DecodedText() {

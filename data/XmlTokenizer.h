@@ -35,6 +35,13 @@ class XmlTokenizer {
   char* DecodedText();
   // Bytes of the last "base64, " attribute value; reused by the next one.
   const std::vector<uint8_t>& DecodedBytes() const { return decoded_; }
+  // Hands the bytes of the last "base64, " value over to the caller (the tokenizer's own
+  // array is left empty), so they outlive the next value.
+  std::vector<uint8_t> TakeDecodedBytes();
+  // Whether the next attribute values are decoded when they start with "base64, " (on
+  // after Init). A reader turns it off for attributes that hold text: their value is then
+  // taken as written, even when it is not valid Base64.
+  void SetBase64Decoding(bool on) { decodeBase64_ = on; }
   void Release();
 
   uint32_t EncodingMark() const { return encoding_; }
@@ -62,5 +69,6 @@ class XmlTokenizer {
   uint32_t state_ = kContent;
   int32_t tokenStart_ = 0;
   uint32_t encoding_ = kUtf8;
+  bool decodeBase64_ = true;
   std::vector<uint8_t> decoded_;
 };

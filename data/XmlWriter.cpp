@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <climits>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -51,21 +52,30 @@ std::string Escaped(const std::string& value) {
   return out;
 }
 
-// Temporary files of this target left by a save that was killed part-way ("<name>.tmp<pid>_<n>",
-// written by a process that no longer runs).
-void RemoveLeftovers(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string prefix = (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
+constexpr char kTempMark[] = ".tmp";
+
+// "<name>.tmp<pid>_<n>": a temporary file of a save, with the process that wrote it.
+bool IsTempName(const std::string& name, long& pid) {
+  const std::size_t mark = name.rfind(kTempMark);
+  if (mark == std::string::npos || mark == 0) return false;
+  const char* digits = name.c_str() + mark + sizeof kTempMark - 1;
+  char* end = nullptr;
+  pid = std::strtol(digits, &end, 10);
+  if (end == digits || *end != '_' || pid <= 0) return false;
+  const char* counter = end + 1;
+  std::strtoul(counter, &end, 10);
+  return end != counter && *end == 0;
+}
+
+// Temporary files that saves killed part-way left in `dir` (written by processes that no
+// longer run), whichever document they were for.
+void RemoveLeftovers(const std::string& dir) {
   DIR* d = ::opendir(dir.c_str());
   if (!d) return;
   while (const dirent* e = ::readdir(d)) {
-    const std::string name = e->d_name;
-    if (name.compare(0, prefix.size(), prefix) != 0) continue;
-    char* end = nullptr;
-    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
-    if (end == name.c_str() + prefix.size() || *end != '_' || pid <= 0 || pid == ::getpid()) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink((dir + name).c_str());
+    long pid = 0;
+    if (!IsTempName(e->d_name, pid) || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlinkat(::dirfd(d), e->d_name, 0);
   }
   ::closedir(d);
 }
@@ -77,12 +87,20 @@ XmlWriter::XmlWriter(const std::string& path, XmlWriterFileOps& ops) : ops_(ops)
 XmlWriter::~XmlWriter() { Close(); }
 
 void XmlWriter::Open() {
+  const std::size_t slash = path_.rfind('/');
+  const std::string dir = slash == std::string::npos ? "" : path_.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
+  // A name the file system cannot hold is refused before anything is written.
+  const bool nameFits = !name.empty() && name.size() <= NAME_MAX;
+  if (nameFits) RemoveLeftovers(dir.empty() ? "." : dir);
   // A unique name beside the target, so the final rename stays within one file system; the
-  // counter part comes last so a leftover never carries a document's extension.
+  // counter part comes last so a leftover never carries a document's extension, and the
+  // target's name is shortened as far as the suffix needs.
   static std::atomic<unsigned> counter{0};
   int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tempPath_ = path_ + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+  for (int attempt = 0; nameFits && attempt < 100 && fd < 0; ++attempt) {
+    const std::string suffix = kTempMark + std::to_string(::getpid()) + "_" + std::to_string(counter++);
+    tempPath_ = dir + name.substr(0, NAME_MAX - suffix.size()) + suffix;
     fd = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
@@ -200,10 +218,7 @@ bool XmlWriter::Close() {
   file_ = nullptr;
   open_ = 0;
   if (ok && ::rename(tempPath_.c_str(), path_.c_str()) != 0) ok = false;
-  if (ok)
-    RemoveLeftovers(path_);
-  else
-    ::unlink(tempPath_.c_str());
+  if (!ok) ::unlink(tempPath_.c_str());
   stack_.clear();
   attributes_.clear();
   depth_ = 0;

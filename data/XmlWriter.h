@@ -2,7 +2,8 @@
 // Streaming writer of the instrument's XML documents: queued attributes, open element, children,
 // close. The document goes to a temporary file next to the target, which replaces the target
 // only when every write, flush and sync succeeded, so a failed or interrupted save leaves the
-// previous file whole.
+// previous file whole. What interrupted saves left in a folder goes when the folder is next
+// written.
 #include <cstddef>
 #include <cstdio>
 #include <deque>

@@ -63,7 +63,7 @@ bool filt::ComputeLadder(float sampleRate, float cutoffHz, float k, int mode,
     c.beta[0] = G * allPassGain * invOnePlusG;
     c.beta[1] = allPassGain * invOnePlusG;
     c.beta[4] = 2.0f * invOnePlusG;
-    c.alpha0 = 1.0f / (1.0f + std::min(k, 2.0f) * allPassGain * G * G);
+    c.alpha0 = 1.0f / (1.0f + std::min(k, filt::kMaxTwoPoleFeedback) * allPassGain * G * G);
   }
   *out = c;
   return true;

@@ -23,9 +23,14 @@ std::span<const int> LadderLoopStages(int mode);
 // than 0 (four-pole) and 1 (two-pole), which has no coefficients.
 bool ComputeLadder(float sampleRate, float cutoffHz, float k, int mode, LadderCoefficients* out);
 
+// The two-pole loop oscillates on its own at a feedback of 2 and has no saturation to hold
+// it there: a tone at the cutoff would grow without bound. Held just inside the edge, it
+// still rings for a long time and a 0.1 tone at the cutoff peaks near 1.1.
+constexpr float kMaxTwoPoleFeedback = 1.9f;
+
 // One sample through the loop of mode M (0 four-pole, 1 two-pole) over stages s[0..4]
 // (1-4 low-pass, 5 all-pass), before any output gain. The two-pole loop limits its
-// feedback to 2: beyond it the all-pass turns the loop unstable.
+// feedback to kMaxTwoPoleFeedback.
 template <int M>
 inline float LadderTick(float x, float k, float alpha0, CVAOnePoleFilter (&s)[5]) {
   if constexpr (M == 0) {
@@ -37,7 +42,7 @@ inline float LadderTick(float x, float k, float alpha0, CVAOnePoleFilter (&s)[5]
             s[0].Tick<CVAOnePoleFilter::kLowPass>(u))));
   } else {
     const float sigma = s[0].FeedbackOutput() + s[1].FeedbackOutput() + s[4].FeedbackOutput();
-    const float u = (x - (k < 2.0f ? k : 2.0f) * sigma) * alpha0;
+    const float u = (x - (k < kMaxTwoPoleFeedback ? k : kMaxTwoPoleFeedback) * sigma) * alpha0;
     return s[4].Tick<CVAOnePoleFilter::kAllPass>(
         s[1].Tick<CVAOnePoleFilter::kLowPass>(s[0].Tick<CVAOnePoleFilter::kLowPass>(u)));
   }
@@ -62,7 +67,8 @@ class CDualMoogLadderFilter {
   void Reset();
 
   // Cutoff limited to 80..18000 Hz, resonance to 0..1 (k = 2 x resonance; in two-pole mode
-  // the feedback never exceeds 2). Coefficients change only when either value changed.
+  // the feedback never exceeds filt::kMaxTwoPoleFeedback). Coefficients change only when
+  // either value changed.
   void Process(const float* inLeft, const float* inRight, float* outLeft, float cutoffHz,
                float resonance, float* outRight);
 

@@ -62,7 +62,8 @@ void DualOnePoleFeedbackFilter::Process(const float* inLeft, const float* inRigh
                                         float cutoffHz, float resonance, float* outRight) {
   const double cutoff = filt::Clamp(static_cast<double>(cutoffHz), double{filt::kMinCutoffHz},
                                     double{filt::kMaxCutoffHz});
-  const double K = std::max(2.0 * filt::ClampResonance(resonance), filt::kMinFeedback);
+  const double K =
+      std::clamp(2.0 * filt::ClampResonance(resonance), filt::kMinFeedback, filt::kMaxFeedback);
   if (cutoff != cutoff_ || K != K_) {
     cutoff_ = cutoff;
     K_ = K;

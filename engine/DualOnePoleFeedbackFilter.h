@@ -17,6 +17,10 @@ FeedbackCoefficients ComputeFeedback(float sampleRate, double cutoffHz, double K
 
 // Feedback never falls below this, so a resonance of 0 still leaves a trace of it.
 constexpr double kMinFeedback = 0.05;
+// The loop oscillates on its own at K = 2 and has no saturation to hold it there: a tone at
+// the cutoff would grow without bound. Held just inside the edge, it still rings for a long
+// time. A value a float holds exactly keeps the single-precision loop.
+constexpr double kMaxFeedback = 1.9f;
 
 }  // namespace filt
 
@@ -30,7 +34,7 @@ class DualOnePoleFeedbackFilter {
   void Reset();
 
   // Cutoff limited to 80..18000 Hz; K = 2 x resonance (resonance limited to 0..1), at least
-  // 0.05. Coefficients change only when the cutoff or K changed.
+  // 0.05 and at most filt::kMaxFeedback. Coefficients change only when the cutoff or K changed.
   void Process(const float* inLeft, const float* inRight, float* outLeft, float cutoffHz,
                float resonance, float* outRight);
 

@@ -127,11 +127,14 @@ void EnvGen::SetDecayReleaseCurve(int index) {
 }
 
 void EnvGen::SetSustain(float level) {
+  if (!std::isfinite(level)) return;
   sustainSetting_ = level;
   ApplySustainLevel(level);
 }
 
-void EnvGen::ApplySustain(float level) { ApplySustainLevel(level); }
+void EnvGen::ApplySustain(float level) {
+  if (std::isfinite(level)) ApplySustainLevel(level);
+}
 
 void EnvGen::ApplySustainLevel(float level) {
   switch (Row(mode_).shape) {

@@ -1,6 +1,7 @@
 #pragma once
 // Exponential-segment envelope generator (ADSR, AR, one-shot and looping AD, each optionally
 // fading to zero before a retrigger), with a pedal hold, a second release and velocity scaling.
+#include <cmath>
 #include <cstdint>
 
 #include "engine/LinearRamp.h"
@@ -33,14 +34,17 @@ class EnvGen {
   void SetDecay(float ms);
   void SetRelease(float ms);
   void SetRelease2(float ms);
-  // Level 0..1, applied by the mode.
+  // Level 0..1, applied by the mode. Non-finite values are ignored (as by every setter here):
+  // the level would carry them into every later note.
   void SetSustain(float level);
   void ApplySustain(float level);
   // Curve index 0..100; values outside are clamped.
   void SetAttackCurve(int index);
   void SetDecayReleaseCurve(int index);
   // 0 (output ignores velocity) .. 1 (output = level x velocity).
-  void SetVelocityAmount(float amount) { velocityAmount_ = amount; }
+  void SetVelocityAmount(float amount) {
+    if (std::isfinite(amount)) velocityAmount_ = amount;
+  }
   // 0..6, see the mode table in EnvGen.cpp; every call ends with Kill().
   void SetMode(int32_t mode);
   // 0 none, 1 the pedal holds, 2 the pedal selects the second release.

@@ -61,14 +61,15 @@ ExciterResonatorOsc::Segment ExciterResonatorOsc::MakeSegment(float seconds, dou
 }
 
 void ExciterResonatorOsc::SetAttack(float seconds) {
-  if (std::isnan(seconds)) return;
+  // An infinite time would hold the burst at silence for ever.
+  if (!std::isfinite(seconds)) return;
   const Segment s = MakeSegment(seconds, kAttackRatio + 1.0);
   attackCoefficient_.store(s.coefficient, std::memory_order_relaxed);
   attackOffset_.store(s.offset, std::memory_order_relaxed);
 }
 
 void ExciterResonatorOsc::SetDecay(float seconds) {
-  if (std::isnan(seconds)) return;
+  if (!std::isfinite(seconds)) return;
   const Segment s = MakeSegment(seconds, 1.0 - kAttackRatio);
   decayCoefficient_.store(s.coefficient, std::memory_order_relaxed);
   decayOffset_.store(s.offset, std::memory_order_relaxed);
@@ -134,7 +135,9 @@ void ExciterResonatorOsc::Process(float* outLeft, float* outRight, float frequen
         break;
     }
     noise = noise * kNoiseMultiplier + kNoiseIncrement;
-    work[i] = (2.0f * (static_cast<float>(noise) * kTwoToMinus31 - 1.0f) - 1.0f) * level;
+    // Centred on zero: an offset would strike every partial with a step at the burst's
+    // edges and leave a bias under the whole burst.
+    work[i] = (static_cast<float>(noise) * kTwoToMinus31 - 1.0f) * level;
     if (i < kClickLength) click[i] = i < kClickLength / 2 ? level : -level;
   }
   level_ = level;

@@ -1,5 +1,6 @@
 #include "engine/FilterSlot.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -93,5 +94,12 @@ void FilterSlot::Process(const float* inLeft, const float* inRight, float* outLe
     case kOnePoleFeedback:
       onePoleFeedback_.Process(inLeft, inRight, outLeft, cutoffHz, resonance, outRight);
       break;
+  }
+  // One NaN or infinite sample leaves a core's state non-finite, and with it every later
+  // output of the voice: the state starts again from silence instead. A non-finite state
+  // shows in the block's last output.
+  if (route_ != kBypass && frames_ > 0 &&
+      !(std::isfinite(outLeft[frames_ - 1]) && std::isfinite(outRight[frames_ - 1]))) {
+    Reset();
   }
 }

@@ -39,7 +39,8 @@ class FilterSlot {
   // Clears the state of every core.
   void Reset();
 
-  // Runs the selected core over `frames` samples; bypass copies the input.
+  // Runs the selected core over `frames` samples; bypass copies the input. A block that leaves
+  // the core's state non-finite resets it.
   void Process(const float* inLeft, const float* inRight, float* outLeft, float* outRight,
                float cutoffHz, float resonance);
 

@@ -131,38 +131,40 @@ const char* ModulationMatrix::DestinationName(int index) const {
 
 namespace {
 
-template <int C>
-inline float Convert(float x) {
-  if constexpr (C == 0) {
-    return 0.0f;
-  } else if constexpr (C == 1) {
-    return 0.5f + 0.5f * x;
-  } else if constexpr (C == 2) {
-    return 2.0f * x - 1.0f;
-  } else {
-    return x;
-  }
-}
+// Every converter is affine: offset + gain x.
+struct ConverterMap {
+  float offset;
+  float gain;
+};
+// Indexed by ModulationMatrix::Converter.
+constexpr ConverterMap kConverterMaps[] = {
+    {0.0f, 0.0f},   // zero
+    {0.5f, 0.5f},   // to unipolar
+    {-1.0f, 2.0f},  // to bipolar
+    {0.0f, 1.0f},   // identity
+};
 
 }  // namespace
 
-template <ModulationMatrix::Converter C>
-void ModulationMatrix::Accumulate(const Route& r, float k) {
-  constexpr int c = static_cast<int>(C);
+// destination += offset + slope x source. The amount scales the converted source: converting
+// after it would leave a route at amount 0 adding the converter's constant (2x - 1 gives -1,
+// 0.5 + 0.5x gives 0.5). The destination's scale still acts before the converter, so amount 1
+// gives the converter's result.
+void ModulationMatrix::Accumulate(const Route& r, float offset, float slope) {
   float* dst = r.destinationBuffer;
   const float* src = r.sourceBuffer;
   const int32_t dlen = r.destinationLength;
   const int32_t slen = r.sourceLength;
   if (slen <= 0) return;
   if (dlen == slen) {
-    for (int32_t i = 0; i < dlen; ++i) dst[i] += Convert<c>(k * src[i]);
+    for (int32_t i = 0; i < dlen; ++i) dst[i] += offset + slope * src[i];
   } else if (dlen > slen) {
-    const float v = Convert<c>(k * src[0]);
+    const float v = offset + slope * src[0];
     for (int32_t i = 0; i < dlen; ++i) dst[i] += v;
   } else if (dlen == 1) {
     float sum = 0.0f;
-    for (int32_t i = 0; i < slen; ++i) sum += Convert<c>(k * src[i]);
-    dst[0] += sum / static_cast<float>(slen);
+    for (int32_t i = 0; i < slen; ++i) sum += src[i];
+    dst[0] += offset + slope * (sum / static_cast<float>(slen));
   }
   // A destination shorter than its source but longer than one value takes nothing.
 }
@@ -172,20 +174,8 @@ void ModulationMatrix::Process() {
   for (const Route& r : routes_) Zero(r.destinationBuffer, r.destinationLength);
   for (const Route& r : routes_) {
     if (r.destinationLength <= 0 || !r.sourceBuffer || !r.destinationBuffer) continue;
-    const float k = *r.scale * r.amount;
-    switch (r.converter) {
-      case Converter::kZero:
-        Accumulate<Converter::kZero>(r, k);
-        break;
-      case Converter::kToUnipolar:
-        Accumulate<Converter::kToUnipolar>(r, k);
-        break;
-      case Converter::kToBipolar:
-        Accumulate<Converter::kToBipolar>(r, k);
-        break;
-      case Converter::kIdentity:
-        Accumulate<Converter::kIdentity>(r, k);
-        break;
-    }
+    if (r.converter == Converter::kZero) continue;  // adds nothing
+    const ConverterMap& map = kConverterMaps[static_cast<int>(r.converter)];
+    Accumulate(r, r.amount * map.offset, r.amount * map.gain * *r.scale);
   }
 }

@@ -78,8 +78,7 @@ class ModulationMatrix {
   };
 
   static Converter ChooseConverter(uint8_t bipolarSource, int mode);
-  template <Converter C>
-  static void Accumulate(const Route& r, float k);
+  static void Accumulate(const Route& r, float offset, float slope);
 
   Destination destinations_[kDestinations];
   Source sources_[kSources];

@@ -12,8 +12,8 @@
 
 namespace {
 
-// Above this a float position no longer resolves single samples; larger steps (an infinite
-// modulation, a huge speed) only skip around the region and are cut to this.
+// Larger steps (an infinite modulation, a huge speed) only skip around the region and are
+// cut to this.
 constexpr float kMaxStep = 16777216.0f;
 
 // Room for the interpolator's three samples ahead of the last index without int overflow.
@@ -86,7 +86,7 @@ void RegionPlayer::AttachSample(MultiWaveReader* set) {
   Lock lock(mutex_);
   for (Slot& s : slots_) {
     s.wave = nullptr;
-    s.position = 0.0f;
+    s.position = 0.0;
   }
   if (set_) set_->Release();
   set_ = set;
@@ -182,7 +182,7 @@ void RegionPlayer::StartSlot(int slotIndex, int regionIndex, const MswfRegion& r
   if (position > 0.0 && position < static_cast<double>(s.length))
     s.restart = 1;
   else if (position >= static_cast<double>(s.length))
-    s.position = 0.0f;
+    s.position = 0.0;
 
   if (display_) {
     display_->regionIndex[slotIndex].store(regionIndex, std::memory_order_relaxed);
@@ -223,14 +223,14 @@ void RegionPlayer::RenderSlot(Slot& s, float* outLeft, float* outRight, const Bl
   const int32_t loopStart = s.loopStart;
   const int32_t loopEnd = s.loopEnd;
   const int32_t loopLength = loopEnd - loopStart;  // >= 1 in loop mode
-  const float lengthF = static_cast<float>(length);
-  const float loopStartF = static_cast<float>(loopStart);
-  const float loopEndF = static_cast<float>(loopEnd);
-  const float loopLengthF = static_cast<float>(loopLength);
+  const double lengthF = length;
+  const double loopStartF = loopStart;
+  const double loopEndF = loopEnd;
+  const double loopLengthF = loopLength;
 
   // Brings a position at or past the loop end back into the loop; one subtraction is the
   // usual case, a step longer than the loop takes the remainder.
-  auto wrap = [&](float position) {
+  auto wrap = [&](double position) {
     if (position >= loopEndF) {
       position -= loopLengthF;
       if (position >= loopEndF) position = loopStartF + std::fmod(position - loopStartF, loopLengthF);
@@ -242,7 +242,7 @@ void RegionPlayer::RenderSlot(Slot& s, float* outLeft, float* outRight, const Bl
     return i;
   };
 
-  float position = s.position;
+  double position = s.position;
   float fade = s.fade;
   uint8_t restart = s.restart;
   const float increment = s.increment;
@@ -255,8 +255,9 @@ void RegionPlayer::RenderSlot(Slot& s, float* outLeft, float* outRight, const Bl
   if (Mode == kLoopPoints) position = wrap(position);
 
   for (int32_t n = 0; n < p.frames; ++n) {
-    const int32_t i = arm::ToInt32(position);
-    const float t = position - static_cast<float>(i);
+    // The position stays within 0..length (steps are finite and at most kMaxStep).
+    const int32_t i = static_cast<int32_t>(position);
+    const float t = static_cast<float>(position - static_cast<double>(i));
     float l[4];
     float r[4];
     for (int k = 0; k < 4; ++k) {
@@ -286,7 +287,7 @@ void RegionPlayer::RenderSlot(Slot& s, float* outLeft, float* outRight, const Bl
       if (fade - fadeStep < 0.0f) {
         restart = 0;
         fade = 1.0f;
-        position = 0.0f;
+        position = 0.0;
       } else {
         fade -= fadeStep;
       }

@@ -2,6 +2,7 @@
 // Sample oscillator of a voice: up to two key/velocity regions of a multi-sample set,
 // Hermite-interpolated, one-shot or looped, each balanced left/right and summed.
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <mutex>
 
@@ -45,7 +46,10 @@ class RegionPlayer {
   void SetKeyTrack(uint8_t on) { keyTrack_.store(on, std::memory_order_relaxed); }
   // 1 one-shot, 2 loop the whole region, 3 loop between the loop points.
   void SetDefaultLoopMode(int32_t mode) { defaultLoopMode_.store(mode, std::memory_order_relaxed); }
-  void SetGain(float gain) { gain_.store(gain, std::memory_order_relaxed); }
+  // Non-finite values are ignored: the slot would play NaN until the next setting.
+  void SetGain(float gain) {
+    if (std::isfinite(gain)) gain_.store(gain, std::memory_order_relaxed);
+  }
   // -1 (left) .. +1 (right).
   void SetPan(float pan);
   // >= 0; multiplies the playback increment.
@@ -61,7 +65,9 @@ class RegionPlayer {
 
  private:
   struct Slot {
-    float position = 0.0f;  // samples from the slot's start
+    // Samples from the slot's start. A float would stop resolving the fraction a few seconds
+    // into a long sample and drift the pitch toward the root key.
+    double position = 0.0;
     int32_t length = 0;
     int32_t start = 0;
     int32_t loopStart = 0;  // relative to start

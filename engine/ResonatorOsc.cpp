@@ -10,10 +10,10 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-// tan(pi B) is cut at B = 0.99, just below the pole at Nyquist.
+// Partials at or above half the sample rate are muted; the editor draws them at most at
+// 0.99 of the rate.
+constexpr float kNyquist = 0.5f;
 constexpr float kMaxPartialFrequency = 0.99f;
-constexpr float kMaxPartialG = 65.97126f;
-constexpr float kMaxPartialG2 = 4352.207f;
 constexpr float kDisplayDampingScale = 5e-6f;
 constexpr float kInputScale = 0.125f;  // 32 modes share one input
 
@@ -80,7 +80,12 @@ ResonatorOsc::ResonatorOsc() { ResetModes(); }
 
 void ResonatorOsc::SetBaseFrequency(float normalised) { StoreFinite(base_, normalised); }
 void ResonatorOsc::SetSkew(float skew) { StoreFinite(skew_, skew); }
-void ResonatorOsc::SetTimbre(float timbre) { StoreFinite(timbreTarget_, timbre); }
+void ResonatorOsc::SetTimbre(float timbre) {
+  // Outside 0..1 the parabolic cosine leaves -2..2 and the weight recursion grows without
+  // bound.
+  if (!std::isfinite(timbre)) return;
+  timbreTarget_.store(timbre < 0.0f ? 0.0f : (timbre > 1.0f ? 1.0f : timbre), std::memory_order_relaxed);
+}
 void ResonatorOsc::SetDamping(float damping) { StoreFinite(damping_, damping); }
 void ResonatorOsc::SetStretch(float stretch) { StoreFinite(stretch_, stretch); }
 
@@ -122,22 +127,24 @@ int32_t ResonatorOsc::UpdateModes() {
       float b = static_cast<float>(t + 1) * base * (1.0f + static_cast<float>(t) * stretch);
       float g = 0.0f;
       float g2 = 0.0f;
+      Mode& m = modes_[t];
       if (b > 0.0f) {
         active = t + 1;
-        if (b >= kMaxPartialFrequency) {
-          g = kMaxPartialG;
-          g2 = kMaxPartialG2;
-          b = kMaxPartialFrequency;
-        } else {
+        if (b >= kMaxPartialFrequency) b = kMaxPartialFrequency;
+        if (b < kNyquist) {
           const float bb = b * b;
           g = (kPi + bb * (10.108047f + 55.787388f * bb)) * b;
           g2 = g * g;
+        } else {
+          // Above the audio band the mode would ring just below Nyquist: it stays silent (g = 0)
+          // and lets go of what it held, which would otherwise stand as an offset.
+          m.ic1 = 0.0f;
+          m.ic2 = 0.0f;
         }
       }
       // A partial at or below 0 Hz (g = 0) stays silent; its damping is taken at 0 Hz so that
       // no B w of -1 can make k infinite and turn the silent mode into NaN.
       const float bk = b > 0.0f ? b : 0.0f;
-      Mode& m = modes_[t];
       m.k = 1.0f / (1.0f + bk * w);
       m.g = g;
       m.a = 1.0f / (1.0f + m.k * g + g2);

@@ -49,7 +49,7 @@ class ResonatorOsc {
   void SetBaseFrequency(float normalised);
   // 0..1: leans the damping of the upper partials.
   void SetSkew(float skew);
-  // 0..1: reached linearly over the next block.
+  // 0..1 (values outside are held at the ends): reached linearly over the next block.
   void SetTimbre(float timbre);
   // 0..1 (values outside are held at the ends): higher rings longer.
   void SetDamping(float damping);

@@ -5,6 +5,7 @@
 #include "numeric/MathTables.h"
 #include "math_neon.h"
 #include "platform/LogSink.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -60,6 +61,24 @@ void SelfTest() {
   platform::LogPrintf("test finished\n");
 }
 
+// A NaN (from the input or the curve) would reach the effects' feedback lines: it becomes 0.
+// The sum of a block is NaN when one of its samples is, so a clean block costs one vector
+// pass.
+void SilenceNaN(float* left, float* right, int count) {
+  v4::f4 sum = v4::Set1(0.0f);
+  int i = 0;
+  for (; i + 4 <= count; i += 4) sum = v4::Add(sum, v4::Add(v4::Load(left + i), v4::Load(right + i)));
+  alignas(16) float lanes[4];
+  v4::Store(lanes, sum);
+  float total = (lanes[0] + lanes[1]) + (lanes[2] + lanes[3]);
+  for (; i < count; ++i) total += left[i] + right[i];
+  if (total == total) return;
+  for (i = 0; i < count; ++i) {
+    if (left[i] != left[i]) left[i] = 0.0f;
+    if (right[i] != right[i]) right[i] = 0.0f;
+  }
+}
+
 }  // namespace
 
 Shaper::Shaper() { SelfTest(); }
@@ -88,4 +107,5 @@ void Shaper::Process(float* left, float* right, const float* cm, const float* pg
     case kQuantise: ShapeBlock<kQuantise>(n, left, right, cm, pgm, curve, density); break;
     default: ShapeBlock<-1>(n, left, right, cm, pgm, curve, density); break;
   }
+  SilenceNaN(left, right, n);
 }

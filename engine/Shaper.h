@@ -19,7 +19,7 @@ class Shaper {
   float ShapeSample(float x, float s) const;
 
   // In place over BlockSize() samples: s = cm[i] + curve, g = pgm[i] + density,
-  // left[i] = shape(g left[i], s), right[i] = shape(g right[i], s).
+  // left[i] = shape(g left[i], s), right[i] = shape(g right[i], s); a NaN result gives 0.
   void Process(float* left, float* right, const float* cm, const float* pgm, float curve,
                float density) const;
 

@@ -267,18 +267,47 @@ void SpectralWaveOsc::StretchHarmonics(const WaveVariant& v, float x) {
   for (int32_t j = 2; j < end; ++j) spectrum_[j] = InterpolateBin(v.spectrum, q, static_cast<float>(j) * r);
 }
 
+namespace {
+
+// The smear's magnitudes m[1 .. end - 1]: m[j] = keep x V.mag[j] + x p, with p the previous
+// magnitude raised by (floor(j/2) + 0.25) / floor(j/2) and m[1] = keep x V.mag[1]. Returns
+// their power over bins 1 .. sounding - 1.
+double SmearMagnitudes(const WaveVariant& v, float keep, float x, int32_t end, int32_t sounding, float* m) {
+  float p = keep * v.magnitudes[1];
+  m[1] = p;
+  double power = static_cast<double>(p) * p;
+  for (int32_t j = 2; j < end; ++j) {
+    m[j] = keep * v.magnitudes[j] + x * p;
+    const float half = static_cast<float>(j / 2);
+    p = m[j] * (half + 0.25f) / half;
+    if (j < sounding) power += static_cast<double>(m[j]) * m[j];
+  }
+  return power;
+}
+
+}  // namespace
+
 void SpectralWaveOsc::Smear(const WaveVariant& v, float x) {
   spectrum_[0] = v.spectrum[0];
-  float p = (1.0f - x) * v.magnitudes[1];
-  spectrum_[1] = Scaled(v.phasors[1], p);
-  if (v.bins <= 5) return;
-  const int32_t end = std::min(v.bins / 2, kSpectrumBins);
-  for (int32_t j = 2; j < end; ++j) {
-    const float m = (1.0f - x) * v.magnitudes[j] + x * p;
-    spectrum_[j] = Scaled(v.phasors[j], m);
-    const float half = static_cast<float>(j / 2);
-    p = m * (half + 0.25f) / half;
+  if (v.bins <= 5) {
+    spectrum_[1] = Scaled(v.phasors[1], (1.0f - x) * v.magnitudes[1]);
+    return;
   }
+  const int32_t end = std::min(v.bins / 2, kSpectrumBins);
+  const int32_t sounding = std::min(end, kTableLength / 2);  // the bins a table can hold
+  float m[kSpectrumBins];
+  if (x <= kSmearHold) {
+    SmearMagnitudes(v, 1.0f - x, x, end, sounding, m);
+  } else {
+    // Every magnitude carries the factor keep = 1 - x, so the level would fall to silence
+    // over the last hundredths of the control. Past kSmearHold the shape goes on changing
+    // with x (the recursion with keep = 1) at the level it had there.
+    const double held = SmearMagnitudes(v, 1.0f - kSmearHold, kSmearHold, end, sounding, m);
+    const double shape = SmearMagnitudes(v, 1.0f, x, end, sounding, m);
+    const float gain = shape > 0.0 ? static_cast<float>(std::sqrt(held / shape)) : 0.0f;
+    for (int32_t j = 1; j < end; ++j) m[j] *= gain;
+  }
+  for (int32_t j = 1; j < end; ++j) spectrum_[j] = Scaled(v.phasors[j], m[j]);
 }
 
 void SpectralWaveOsc::ApplyLowPass(const WaveVariant& v, float x) {

@@ -129,6 +129,8 @@ class SpectralWaveOsc {
   void ShiftHarmonics(const WaveVariant& v, float x);
   void StretchHarmonics(const WaveVariant& v, float x);
   void Smear(const WaveVariant& v, float x);
+  // Smear amount from which the level holds.
+  static constexpr float kSmearHold = 0.98f;
   void ApplyLowPass(const WaveVariant& v, float x);
   void ApplyHighPass(const WaveVariant& v, int32_t k, float x);
   void ScanVariants(const WaveTable& table, int32_t variant, float x);

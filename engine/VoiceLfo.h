@@ -3,6 +3,7 @@
 // tables, a sample-and-hold random source or a user table, free running or locked to the
 // MIDI clock.
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 
 class VoiceLfo {
@@ -47,7 +48,10 @@ class VoiceLfo {
   // `length` points of one cycle followed by one guard point (the engine owns the memory).
   // Null or a length of 0 or less detaches the table.
   void SetUserTable(const float* points, int32_t length);
-  void SetAmplitude(float amplitude) { amplitude_ = amplitude; }
+  // Non-finite values are ignored: every later value would be NaN.
+  void SetAmplitude(float amplitude) {
+    if (std::isfinite(amplitude)) amplitude_ = amplitude;
+  }
   void SetSyncMode(int32_t mode) { syncMode_ = mode; }
   // 0 triplet, 1 regular, 2 dotted, 3 chosen by the modulation input.
   void SetSyncModifier(int32_t modifier) { syncModifier_ = modifier; }

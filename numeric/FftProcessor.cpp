@@ -46,7 +46,10 @@ void FftProcessor::Inverse(float* realOut, const ne10_fft_cpx_float32_t* spectru
 
 int32_t FftProcessor::CutoffBin(int32_t n, float& cOut, float baseFreq, float limitFreq) {
   if (!(baseFreq > 0.0f)) return n;
-  float c = std::min(limitFreq / baseFreq + 1.0f, static_cast<float>(n - 1));
+  // Bin k sounds at k x baseFreq: the last bin at or below the limit fades in by the fraction
+  // as the note falls. Bins above n/2 of a real block mirror the ones below; keeping them
+  // would add a second copy of some harmonics and not of others.
+  float c = std::min(limitFreq / baseFreq, static_cast<float>(n / 2));
   if (!(c >= 0.0f)) c = 0.0f;  // NaN or a limit below -baseFreq: keep nothing, index nothing below 0
   cOut = c;
   return static_cast<int32_t>(c);
@@ -57,8 +60,10 @@ void FftProcessor::BandLimit(int32_t n, ne10_fft_cpx_float32_t* spectrum, float 
   const int32_t k = CutoffBin(n, c, baseFreq, limitFreq);
   if (k >= n) return;
   const float frac = c - static_cast<float>(k);
-  spectrum[k].r *= frac;
-  spectrum[k].i *= frac;
+  if (k >= 1) {  // bin 0 is the constant part, not a harmonic
+    spectrum[k].r *= frac;
+    spectrum[k].i *= frac;
+  }
   for (int32_t i = k + 1; i < n; ++i) spectrum[i] = {0.0f, 0.0f};
 }
 

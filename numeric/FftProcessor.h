@@ -23,8 +23,9 @@ class FftProcessor {
   // inverseSize complex bins in, the real parts of the inverse out.
   void Inverse(float* realOut, const ne10_fft_cpx_float32_t* spectrumIn);
 
-  // Keeps the bins up to limitFreq of a spectrum whose bin 1 is baseFreq: bin k = int(c)
-  // is scaled by the fraction of c, bins above it are cleared. baseFreq <= 0: unchanged.
+  // Keeps the positive-frequency bins up to limitFreq of a spectrum whose bin 1 is baseFreq:
+  // with c = min(limitFreq / baseFreq, n/2), bin k = int(c) is scaled by the fraction of c
+  // (bin 0 never is) and bins above it are cleared. baseFreq <= 0: unchanged.
   static void BandLimit(int32_t n, ne10_fft_cpx_float32_t* spectrum, float baseFreq, float limitFreq);
   // The fractional cutoff bin c (stored in cOut) and its integer part; n for baseFreq <= 0.
   static int32_t CutoffBin(int32_t n, float& cOut, float baseFreq, float limitFreq);

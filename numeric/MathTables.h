@@ -30,7 +30,11 @@ float sinClamped(float x);
 float fastAtan(float x);
 
 // a^b on four lanes by linear interpolation in the float bit pattern: the float whose bits
-// are trunc(K + b * (bits(a) - K)), K = 1064866816 (bits 0x4E7DE250). Positive a only.
+// are trunc(K + b * (bits(a) - K)), K = bits(1.0) = 1065353216. Positive a only.
+// Good for: exponents -1..1 within 7 per cent; and, as the phase bend uses it, a in 0..1
+// with exponents 0.98..50 within 0.12 absolute once the result is held to 0..1 (below
+// about a^b = 1e-38 the bits run negative: -0, a negative number or NaN, which a
+// saturating conversion takes as 0). 1^b is exactly 1; elsewhere the error grows with |b|.
 v4::f4 fastPow4(v4::f4 a, v4::f4 b);
 void fastPow4(const float a[4], const float b[4], float out[4]);
 // One lane of fastPow4, computed the same way.

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 namespace platform {
 namespace {
@@ -14,14 +16,33 @@ void StdoutSink(const char* text, void*) {
   if (std::strchr(text, '\n')) std::fflush(stdout);
 }
 
-std::atomic<LogSinkFn> g_fn{StdoutSink};
-std::atomic<void*> g_context{nullptr};
+// A sink is its function and its context together: a logging thread must never call one
+// sink's function with another's context, nor call a sink after SetLogSink has replaced
+// it (its context may be gone). Two slots take turns; a writer only ever reads the slot it
+// has registered itself on, and SetLogSink returns once nobody is on the slot it retired.
+// The logging side takes no lock, so real-time threads can log.
+struct Slot {
+  LogSinkFn fn;
+  void* context;
+  std::atomic<int> users{0};
+};
+
+constinit Slot g_slots[2] = {{StdoutSink, nullptr}, {StdoutSink, nullptr}};
+constinit std::atomic<Slot*> g_current{&g_slots[0]};
+std::mutex g_setting;
 
 }  // namespace
 
 void SetLogSink(LogSinkFn fn, void* context) {
-  g_context.store(context, std::memory_order_relaxed);
-  g_fn.store(fn ? fn : StdoutSink, std::memory_order_release);
+  std::lock_guard<std::mutex> lock(g_setting);
+  Slot* const old = g_current.load();
+  // Nobody reads the idle slot: the last change waited for its writers to leave, and a
+  // writer that registers on it now sees it is not current and backs out unread.
+  Slot* const next = old == &g_slots[0] ? &g_slots[1] : &g_slots[0];
+  next->fn = fn ? fn : StdoutSink;
+  next->context = context;
+  g_current.store(next);
+  while (old->users.load() != 0) std::this_thread::yield();
 }
 
 void LogVPrintf(const char* format, va_list args) {
@@ -38,8 +59,18 @@ void LogPrintf(const char* format, ...) {
 }
 
 void LogWrite(const char* text) {
-  const LogSinkFn fn = g_fn.load(std::memory_order_acquire);
-  fn(text, g_context.load(std::memory_order_relaxed));
+  Slot* slot = g_current.load();
+  for (;;) {
+    // Register, then confirm the slot is still current (sequentially consistent on both
+    // sides, so SetLogSink either sees this writer or this writer sees the change).
+    slot->users.fetch_add(1);
+    Slot* const now = g_current.load();
+    if (now == slot) break;
+    slot->users.fetch_sub(1);
+    slot = now;
+  }
+  slot->fn(text, slot->context);
+  slot->users.fetch_sub(1);
 }
 
 }  // namespace platform

@@ -8,7 +8,10 @@ namespace platform {
 
 using LogSinkFn = void (*)(const char* text, void* context);
 
-// Installs a sink; nullptr restores the default (stdout, line buffered).
+// Installs a sink; nullptr restores the default (stdout, line buffered). Threads may log
+// meanwhile: each line goes to the old sink or the new one, with that sink's own context.
+// Returns once no thread is still inside the old sink, so its context may then be
+// destroyed. Not to be called from inside a sink (it would wait for itself).
 void SetLogSink(LogSinkFn fn, void* context);
 
 // Formats like printf and hands the text, unchanged, to the sink. Lines longer than

@@ -2,27 +2,32 @@
 // A mutex with priority inheritance, for locks that real-time threads take: a render thread
 // waiting for a lower-priority thread (GUI, loader) lends it its priority until the lock is
 // released. BasicLockable, so std::lock_guard works with it.
+//
+// Failures are not ignored: a mutex that could not be made, locked or unlocked protects
+// nothing. Construction and lock() throw std::system_error as std::mutex does; an unlock
+// by a thread that does not hold the lock throws too; destroying a locked mutex ends the
+// process, since a thread is then inside the critical section of an object being freed.
 #include <pthread.h>
 
 namespace platform {
 
 class PiMutex {
  public:
-  PiMutex() {
-    pthread_mutexattr_t attr;
-    pthread_mutexattr_init(&attr);
-    pthread_mutexattr_setprotocol(&attr, PTHREAD_PRIO_INHERIT);
-    pthread_mutex_init(&mutex_, &attr);
-    pthread_mutexattr_destroy(&attr);
-  }
-  ~PiMutex() { pthread_mutex_destroy(&mutex_); }
+  PiMutex();
+  ~PiMutex();
   PiMutex(const PiMutex&) = delete;
   PiMutex& operator=(const PiMutex&) = delete;
 
-  void lock() { pthread_mutex_lock(&mutex_); }
-  void unlock() { pthread_mutex_unlock(&mutex_); }
+  void lock() {
+    if (const int err = pthread_mutex_lock(&mutex_)) Fail(err, "pthread_mutex_lock");
+  }
+  void unlock() {
+    if (const int err = pthread_mutex_unlock(&mutex_)) Fail(err, "pthread_mutex_unlock");
+  }
 
  private:
+  [[noreturn]] static void Fail(int err, const char* call);
+
   pthread_mutex_t mutex_;
 };
 

@@ -63,10 +63,12 @@ int32_t ProfilingBuffer::Exchange(ProfilingRecord* out) {
   const int32_t old = g_current.load(std::memory_order_relaxed);
   ProfilingBlock& closing = g_blocks[old];
   ProfilingBlock& opening = g_blocks[old ^ 1];
-  const int32_t claimed = closing.reserved.exchange(kClosed, std::memory_order_acq_rel);
+  // Open the other buffer before closing this one: a writer that finds its buffer closed
+  // then only has to read the current index again, never wait for this thread.
   opening.completed.store(0, std::memory_order_relaxed);
   opening.reserved.store(0, std::memory_order_release);
   g_current.store(old ^ 1, std::memory_order_release);
+  const int32_t claimed = closing.reserved.exchange(kClosed, std::memory_order_acq_rel);
   // Writers that claimed a record before the close are still filling it.
   while (closing.completed.load(std::memory_order_acquire) < claimed) sched_yield();
   if (out) std::memcpy(out, closing.records, sizeof(ProfilingRecord) * static_cast<size_t>(claimed));

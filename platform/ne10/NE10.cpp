@@ -1,6 +1,8 @@
 #include "NE10.h"
 
+#include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 
@@ -13,9 +15,27 @@ struct ne10_fft_state_float32_t {
   uint32_t* reversed;                // bit-reversed index of each position
 };
 
+namespace {
+
+// In the library the FFT entry points are function pointers that ne10_init fills in for
+// the processor; before it they are null and a call crashes. The stand-in fails as surely,
+// with a reason, so that a start-up that prepares an FFT too early fails here as well.
+std::atomic<bool> g_initialised{false};
+
+void RequireInit(const char* what) {
+  if (g_initialised.load(std::memory_order_relaxed)) return;
+  std::fprintf(stderr, "%s called before ne10_init\n", what);
+  std::abort();
+}
+
+}  // namespace
+
 extern "C" {
 
-ne10_result_t ne10_init(void) { return NE10_OK; }
+ne10_result_t ne10_init(void) {
+  g_initialised.store(true, std::memory_order_relaxed);
+  return NE10_OK;
+}
 
 ne10_result_t ne10_HasNEON(void) {
 #if defined(__ARM_NEON) || defined(__ARM_NEON__)
@@ -28,6 +48,7 @@ ne10_result_t ne10_HasNEON(void) {
 ne10_result_t ne10_init_math(int) { return NE10_OK; }
 
 ne10_fft_cfg_float32_t ne10_fft_alloc_c2c_float32(ne10_int32_t nfft) {
+  RequireInit("ne10_fft_alloc_c2c_float32");
   if (nfft < 2 || nfft > 65536 || (nfft & (nfft - 1)) != 0) return nullptr;
   auto* cfg = new (std::nothrow) ne10_fft_state_float32_t{};
   if (!cfg) return nullptr;

@@ -3,7 +3,8 @@
 // single-precision complex FFT. Same names and conventions: the forward transform is
 // unscaled (e^-2pi i jk/n), the inverse (e^+2pi i jk/n) is scaled by 1/n. Plans exist for
 // powers of two from 2 to 65536; other sizes give a null plan. Nothing is allocated when a
-// plan is executed.
+// plan is executed. As in the library, the FFT calls work only after ne10_init (before it
+// they end the process).
 #include <cstdint>
 
 extern "C" {

@@ -81,9 +81,11 @@ TEST_F(ProfilingBufferTest, TheRecordAfterAFullBufferIsDropped) {
   EXPECT_EQ(Drain().size(), 1u);
 }
 
+using ProfilingBufferThreads = ProfilingBufferTest;
+
 // Threads writing at once: every mark that was accepted is in the buffer exactly once,
 // and below the limit every mark is accepted.
-TEST_F(ProfilingBufferTest, ConcurrentWritersLoseNothing) {
+TEST_F(ProfilingBufferThreads, ConcurrentWritersLoseNothing) {
   struct Case {
     int threads, perThread;
     size_t expected;
@@ -113,7 +115,7 @@ TEST_F(ProfilingBufferTest, ConcurrentWritersLoseNothing) {
   }
 }
 
-TEST_F(ProfilingBufferTest, ExchangingWhileThreadsWriteLosesNoAcceptedMark) {
+TEST_F(ProfilingBufferThreads, ExchangingWhileThreadsWriteLosesNoAcceptedMark) {
   constexpr int kThreads = 4;
   constexpr int kPerThread = 5000;
   std::vector<std::set<std::pair<int, uint32_t>>> accepted(kThreads);

@@ -1,6 +1,7 @@
 #include "data/MultiWaveReader.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <utility>
@@ -183,6 +184,38 @@ TEST(MultiWaveReader, SingleFormIsTheOnlyItemsImageOrNothing) {
   EXPECT_EQ(out, expected);
 }
 
+// Items may share their bytes: 1 MiB of 8-bit samples claimed by 4096 items would decode to
+// 16 GiB of floats from a 1.2 MB file.
+Bytes SharedItems(uint32_t items) {
+  Bytes bomb = img::Mswf({img::Wav(1, 1, 48000, 8, Bytes(1 << 20, 0x80))}, items);
+  img::PutLe32At(bomb, 12, items);
+  return bomb;
+}
+
+TEST(MultiWaveReader, SetsBeyondTheBoardLimitAreRefusedBeforeDecoding) {
+  testing_support::TempDataRoot root;
+  const Bytes small = SharedItems(3);
+  MultiWaveReader set;
+  ASSERT_EQ(set.loadStream(small.data(), small.size()), 1);
+  EXPECT_EQ(set.ItemCount(), 3);
+
+  // 65 items of 2^20 samples pass the limit of 2^26 by one item.
+  for (uint32_t items : {65u, 4096u}) {
+    SCOPED_TRACE(items);
+    const Bytes bomb = SharedItems(items);
+    testing_support::LogCapture log;
+    EXPECT_EQ(set.loadStream(bomb.data(), bomb.size()), 0);
+    EXPECT_EQ(set.ItemCount(), 0);
+    EXPECT_EQ(log.Text(), "MultiWaveReader: <loadStream> [MSWF] ERROR the samples need more memory than can be used \n");
+    const std::string path = WriteFile(root, "bomb.msw", bomb);
+    log.Clear();
+    EXPECT_EQ(set.loadFile(path), 0);
+    EXPECT_EQ(set.ItemCount(), 0);
+    EXPECT_EQ(log.Text(),
+              "MultiWaveReader: <loadFile:" + path + "> [MSWF] ERROR the samples need more memory than can be used \n");
+  }
+}
+
 TEST(MultiWaveReader, MalformedContainersAndFilesFailWithTheirMessage) {
   const Bytes good = img::Mswf({Item(1), Item(2)}, 2);
   auto with = [&](std::size_t at, uint32_t v) {
@@ -229,6 +262,12 @@ TEST(MultiWaveReader, MalformedContainersAndFilesFailWithTheirMessage) {
   const std::string cut = WriteFile(root, "cut.msw", with(8, 1000));
   EXPECT_EQ(set.loadFile(cut), 0);
   EXPECT_NE(log.Text().find("MultiWaveReader: <loadFile:" + cut + "> [MSWF] ERROR reading header \n"), std::string::npos);
+  // Refused at once, where opening it for reading would wait for a writer.
+  const std::string fifo = root.Root() + "/fifo.msw";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  log.Clear();
+  EXPECT_EQ(set.loadFile(fifo), 0);
+  EXPECT_EQ(log.Text(), "MultiWaveReader: <loadFile:" + fifo + "> ERROR file read \n");
   const std::string badRiff = WriteFile(root, "bad.wav", {'R', 'I', 'F', 'F', 1, 2});
   EXPECT_EQ(set.loadFile(badRiff), 0);
   EXPECT_NE(log.Text().find("MultiWaveReader: <loadFile:" + badRiff + "> [RIFF] ERROR file read \n"), std::string::npos);

@@ -227,6 +227,44 @@ TEST(RealAudioFiles, SoxReadsTheEncodersImagesBack) {
   }
 }
 
+// Odd-sized chunks of the encoder's images carry their pad byte: a reader that follows the
+// RIFF rules finds the loop and the iXML text after them, and Python and sox decode the
+// samples as we do.
+TEST(RealAudioFiles, OtherReadersFindTheChunksAfterAnOddOne) {
+  if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
+  testing_support::TempDataRoot root;
+  SampleFile s;
+  s.SetBitDepth(8);
+  s.SetSampleRate(48000);
+  s.Resize(1, 5);
+  const float values[5] = {0.5f, -0.5f, 0.25f, -1.0f, 0.0f};
+  for (int f = 0; f < 5; ++f) s.Channel(0)[f] = values[f];
+  s.Loop().loopStart = 1;
+  s.Loop().loopEnd = 4;
+  s.SetIXml("<BW/>");
+  std::vector<uint8_t> image;
+  ASSERT_GT(s.EncodeWave(image), 0u);
+  const std::string path = root.Root() + "/odd.wav";
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(image.data(), 1, image.size(), f);
+  std::fclose(f);
+
+  const std::string script = testing_support::SourceDir() + "/tests/data/riff_chunks.py";
+  const Output chunks = RunCommand("python3 " + Quote(script) + " " + Quote(path));
+  EXPECT_EQ(chunks.status, 0);
+  EXPECT_EQ(chunks.text, "riff ok\nfmt  16\ndata 5\nsmpl 60 loop 1 4\niXML 5 <BW/>\n");
+  ExpectSameAsPython(path);
+  const std::vector<float> back = SoxDecode(path);
+  ASSERT_EQ(back.size(), 5u);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(back[i], values[i]) << i;
+  SampleFile ours;
+  ASSERT_TRUE(ours.Load(path));
+  EXPECT_EQ(ours.LoopStart(), 1u);
+  EXPECT_EQ(ours.LoopEnd(), 4u);
+  EXPECT_EQ(ours.IXml(), "<BW/>");
+}
+
 TEST(RealAudioFiles, StreamedWavWithPlaceholderSizesIsRefused) {
   if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
   // Written to a pipe, sox cannot go back to fill in the sizes and leaves placeholders.

@@ -1,6 +1,7 @@
 #include "data/SampleFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -153,7 +154,8 @@ TEST(SampleFileDecode, IxmlTextIsKeptFromWavAndAiff) {
 }
 
 TEST(SampleFileDecode, OddChunksAreFoundWhetherPaddedOrNot) {
-  // Other writers pad odd chunks to even length; this system's encoder does not.
+  // Most writers pad odd chunks to an even length (this system's encoder does), some do not:
+  // both are read.
   const Bytes list = {'I', 'N', 'F', 'O', 'x'};
   for (bool pad : {false, true}) {
     SCOPED_TRACE(pad ? "padded" : "unpadded");
@@ -336,12 +338,14 @@ TEST(SampleFileEncode, ImageSizesAndHeader) {
   SampleFile f = MakeSample(1, 3, 32, 2);
   f.SetIXml("abc");
   out.clear();
-  EXPECT_EQ(f.EncodeWave(out), 12u + 8 + 18 + 8 + 12 + 68 + 8 + 3);
+  EXPECT_EQ(f.EncodeWave(out), 12u + 8 + 18 + 8 + 12 + 68 + 8 + 3 + 1);  // the odd iXML is padded
+  EXPECT_EQ(img::Le32At(out, 4), out.size() - 8);
+  EXPECT_EQ(out.back(), 0);
   EXPECT_EQ(img::Le32At(out, 16), 18u);
   EXPECT_EQ(out[20], 3);  // IEEE float
   f.Loop().numLoops = 2;  // no "smpl" unless exactly one loop
   out.clear();
-  EXPECT_EQ(f.EncodeWave(out), 12u + 8 + 18 + 8 + 12 + 8 + 3);
+  EXPECT_EQ(f.EncodeWave(out), 12u + 8 + 18 + 8 + 12 + 8 + 3 + 1);
 }
 
 TEST(SampleFileEncode, UnencodableObjectsLeaveTheArrayAsItWas) {
@@ -440,6 +444,12 @@ TEST(SampleFileLoad, MissingOrUnreadableFilesFailWithThePath) {
   EXPECT_EQ(file.Path(), missing);
   EXPECT_EQ(log.Text(), "ERROR: File doesn't exist or otherwise can't load file\n" + missing + "\n");
   EXPECT_FALSE(file.Load(root.Root()));
+  // Refused at once, where opening it for reading would wait for a writer.
+  const std::string fifo = root.Root() + "/fifo.wav";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  log.Clear();
+  EXPECT_FALSE(file.Load(fifo));
+  EXPECT_EQ(log.Text(), "ERROR: File doesn't exist or otherwise can't load file\n" + fifo + "\n");
 
   const std::string path = root.Root() + "/one.wav";
   const Bytes wav = img::Wav(1, 1, 48000, 16, {0xFF, 0x7F});

@@ -124,6 +124,36 @@ TEST_F(XmlReaderBaseTest, Base64AttributeCarriesItsBytes) {
   EXPECT_EQ(calls.back(), "start Parameter");
 }
 
+// A reader of two Base64 attributes beside a text one, writing down what each element had.
+class TwoDataReader : public XmlReaderBase {
+ public:
+  TwoDataReader() : XmlReaderBase(xml_tags::kFXParam, kTwoData) {}
+  std::vector<std::string> calls;
+
+ protected:
+  static constexpr XmlAttributeName kTwoData[] = {{"Name", false}, {"Data", true}, {"Wave", true}};
+  void OnElementEnd(uint32_t) override {
+    const auto data = AttributeBytes(1), wave = AttributeBytes(2);
+    calls.push_back(std::string(Attribute(0)).substr(0, 12) + "|" + std::string(data.begin(), data.end()) + "|" +
+                    std::string(wave.begin(), wave.end()));
+  }
+};
+
+TEST_F(XmlReaderBaseTest, EveryBase64AttributeKeepsItsOwnBytes) {
+  // Later values, of the other Base64 attribute or of text that looks like Base64 (long
+  // enough to move any shared array), leave the bytes of earlier values intact.
+  std::string longText = "base64, ";
+  for (int i = 0; i < 4000; ++i) longText += "QUJD";
+  TwoDataReader reader;
+  const std::string doc = "<FXPreset><Parameter Data=\"base64, QUJD\" Wave=\"base64, REVGRw==\"/>"
+                          "<Parameter Name=\"" + longText + "\" Wave=\"base64, SA==\"/>"
+                          "<Parameter Name=\"base64, #not data#\" Other=\"base64, *\"/>"
+                          "<Parameter Data=\"plain\"/></FXPreset>";
+  EXPECT_EQ(reader.ParseFile(Write("two.xml", doc).c_str()), XmlReaderBase::kOk);
+  EXPECT_EQ(reader.calls, (std::vector<std::string>{"|ABC|DEFG", "base64, QUJD|ABC|H", "base64, #not|ABC|H",
+                                                    "base64, #not||H", "base64, #not||H"}));
+}
+
 TEST_F(XmlReaderBaseTest, ResultCodesForMalformedDocuments) {
   testing_support::LogCapture log;
   struct Case {

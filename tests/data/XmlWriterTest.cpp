@@ -6,6 +6,8 @@
 #include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -203,6 +205,51 @@ TEST_F(XmlWriterFile, AKilledSaveLeavesTheOldFileWhole) {
   }
   EXPECT_EQ(ReadFile(path_), kDecl + "\n<Root>\n</Root>");
   EXPECT_EQ(Entries(dir_), std::vector<std::string>{"t.preset"});
+}
+
+// Temporary files of saves killed part-way, for any document of the folder, go when the
+// folder is next written; files of running processes and the user's own files stay.
+TEST_F(XmlWriterFile, LeftoversInTheFolderGoWhenItIsNextWritten) {
+  const pid_t dead = fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  const std::string deadPid = std::to_string(dead), livePid = std::to_string(getppid());
+  const std::vector<std::string> kept = {"b.preset.tmp" + livePid + "_1", "notes.tmp", "c.tmp" + deadPid,
+                                         "d.tmp" + deadPid + "_x"};
+  for (const std::string& name : kept) std::ofstream(dir_ + "/" + name) << "x";
+  for (const std::string& name : {"other.preset.tmp" + deadPid + "_3", "t.preset.tmp" + deadPid + "_0"})
+    std::ofstream(dir_ + "/" + name) << "x";
+  {
+    XmlWriter w(dir_ + "/new.preset");
+    w.BeginElement("Root");
+  }
+  std::vector<std::string> want = kept;
+  want.push_back("new.preset");
+  std::vector<std::string> have = Entries(dir_);
+  std::sort(want.begin(), want.end());
+  std::sort(have.begin(), have.end());
+  EXPECT_EQ(have, want);
+}
+
+TEST_F(XmlWriterFile, NamesUpToTheFileSystemLimitSaveLongerOnesFail) {
+  const std::string longest(NAME_MAX, 'n');
+  {
+    XmlWriter w(dir_ + "/" + longest);
+    w.BeginElement("Root");
+    w.EndAll();
+    EXPECT_TRUE(w.Close());
+  }
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{longest});
+  testing::internal::CaptureStdout();
+  {
+    XmlWriter w(dir_ + "/" + longest + "x");
+    EXPECT_FALSE(w.IsOpen());
+    w.BeginElement("Root");
+    EXPECT_FALSE(w.Close());
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to open output file");
+  EXPECT_EQ(Entries(dir_), std::vector<std::string>{longest});
 }
 
 TEST_F(XmlWriterFile, AMissingDirectoryReportsAndLaterCallsDoNothing) {

@@ -51,12 +51,16 @@ TEST_F(ModulationMatrixTest, ConvertersFollowSourcePolarityAndMode) {
       {kLfo, ModulationMatrix::kOff, [](float) { return 0.0f; }},
       {kLfo, 7, [](float x) { return x; }},
   };
+  // The amount scales the converted value: 0 leaves the destination alone whatever the
+  // converter's constant, 1 gives the converter's result.
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "source " << c.source << " mode " << c.mode);
-    ASSERT_EQ(m.Connect(0, c.source, kPitch, 0.5f, c.mode), 0);
-    m.Process();
-    const std::vector<float>& src = c.source == kEnv ? env : lfo;
-    for (int i = 0; i < kBlock; ++i) EXPECT_FLOAT_EQ(pitch[i], c.expected(0.5f * src[i])) << i;
+    for (float amount : {0.0f, 0.5f, 1.0f, -1.0f}) {
+      SCOPED_TRACE(::testing::Message() << "source " << c.source << " mode " << c.mode << " amount " << amount);
+      ASSERT_EQ(m.Connect(0, c.source, kPitch, amount, c.mode), 0);
+      m.Process();
+      const std::vector<float>& src = c.source == kEnv ? env : lfo;
+      for (int i = 0; i < kBlock; ++i) EXPECT_FLOAT_EQ(pitch[i], amount * c.expected(src[i])) << i;
+    }
   }
 }
 

@@ -182,6 +182,39 @@ TEST_F(RegionPlayerTest, IncrementFollowsKeyAgainstRootKeyOrPlaysAtTheWaveRate) 
   }
 }
 
+// Frequency of a sine from its rising zero crossings (linearly interpolated) over `samples`
+// samples from `first`.
+double MeasuredFrequency(const std::vector<float>& x, std::size_t first, std::size_t samples) {
+  double firstCrossing = -1.0, lastCrossing = -1.0;
+  int cycles = -1;
+  for (std::size_t n = first + 1; n < first + samples; ++n) {
+    if (x[n - 1] < 0.0f && x[n] >= 0.0f) {
+      const double at = static_cast<double>(n - 1) + x[n - 1] / (static_cast<double>(x[n - 1]) - x[n]);
+      if (firstCrossing < 0.0) firstCrossing = at;
+      lastCrossing = at;
+      ++cycles;
+    }
+  }
+  return cycles * static_cast<double>(kRate) / (lastCrossing - firstCrossing);
+}
+
+TEST_F(RegionPlayerTest, LongSampleOffItsRootKeyKeepsItsPitchToTheEnd) {
+  // 60 s of 440 Hz at root key 69, played one key up.
+  const std::size_t frames = 60u * kRate;
+  std::vector<float> sine(frames);
+  for (std::size_t n = 0; n < frames; ++n) sine[n] = static_cast<float>(std::sin(2.0 * M_PI * 440.0 * n / kRate));
+  set.AddItem(MakeWave({sine}));
+  set.Regions().push_back(FullRange(0, 69));
+  Attach();
+  player.NoteOn(70, 1.0f);
+  const std::vector<float> out = RenderLeft(static_cast<int>(56u * kRate / kBlock));
+  const double expected = 440.0 * std::exp2(1.0 / 12.0);
+  for (double second : {1.0, 10.0, 20.0, 40.0, 55.0}) {
+    const double f = MeasuredFrequency(out, static_cast<std::size_t>(second * kRate), kRate / 2);
+    EXPECT_NEAR(1200.0 * std::log2(f / expected), 0.0, 0.1) << "at " << second << " s";
+  }
+}
+
 TEST_F(RegionPlayerTest, NoteOnLogsTheRegionAndFillsTheDisplayRecord) {
   set.AddItem(MakeWave({Dc(64)}));
   MswfRegion r = FullRange(0, 69);
@@ -354,7 +387,7 @@ TEST_F(RegionPlayerTest, InterpolatesWithFourPointHermite) {
   player.NoteOn(69, 1.0f);
   const std::vector<float> out = RenderLeft(3);
   const float increment = 17760.0f / 48000.0f;
-  float position = 0.0f;
+  double position = 0.0;
   for (std::size_t n = 0; n < out.size(); ++n) {
     const int i = static_cast<int>(position);
     const double t = position - i;

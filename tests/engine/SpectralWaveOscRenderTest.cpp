@@ -475,3 +475,37 @@ TEST_F(SpectralWaveOscRender, BadInputGivesFiniteOutputWithinTheBlock) {
     }
   }
 }
+
+namespace {
+
+TEST_F(SpectralWaveOscRender, SmearKeepsItsLevelUpToTheEndOfTheControl) {
+  // The RMS level of a settled note over the top of the smear control: no setting falls
+  // silent and no step between neighbouring settings jumps.
+  auto level = [&](float x) {
+    SpectralWaveOsc osc;
+    Prepare(osc);
+    osc.SetUnison(0, 1.0f);
+    osc.SetPosition(0.5f);
+    osc.SetMorphAlgorithm(SpectralWaveOsc::kSmear);
+    osc.SetSpectralMorph(x);
+    Settle(osc);
+    double sum = 0.0;
+    for (int b = 0; b < 40; ++b) {
+      const Stereo out = Block(osc, 220.0f);
+      if (b < 8) continue;
+      for (float v : out.left) sum += static_cast<double>(v) * v;
+    }
+    return 10.0 * std::log10(sum / (32.0 * kFrames));
+  };
+  const double start = level(0.0f);
+  double previous = level(0.9f);
+  EXPECT_NEAR(previous, start, 3.0);
+  for (float x : {0.95f, 0.97f, 0.98f, 0.985f, 0.99f, 0.995f, 0.999f, 1.0f}) {
+    const double now = level(x);
+    EXPECT_NEAR(now, previous, 1.0) << "smear " << x;
+    previous = now;
+  }
+  EXPECT_GT(previous, start - 10.0);
+}
+
+}  // namespace

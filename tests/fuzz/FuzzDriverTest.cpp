@@ -3,6 +3,7 @@
 // truncation, insertion, splicing) and raw noise. Meant to run under ASan/UBSan in CI;
 // the libFuzzer mains explore further when built with clang.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <random>
@@ -129,8 +130,22 @@ void Drive(std::vector<Bytes> (*makeSeeds)(), Target target, uint32_t seed) {
   std::printf("%d of %d mutated inputs accepted\n", fuzz_targets::AcceptedCount(), kIterations);
 }
 
+// The real files widen what the drivers start from; without them the drivers still run,
+// and this says why they are missing instead of passing quietly.
+TEST(FuzzDriver, PythonsAudioTestFilesAreAmongTheSeeds) {
+  const std::string dir = fuzz_seeds::PythonAudioDir();
+  struct stat st;
+  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    GTEST_SKIP() << "Python's test suite is not installed: no directory " << dir;
+  EXPECT_EQ(fuzz_seeds::PythonAudioSeeds().size(), 3u) << "in " << dir;
+}
+
 TEST(FuzzDriver, SampleFileDecoderSurvivesMutatedImages) { Drive(&WaveSeeds, &fuzz_targets::SampleFileOne, 0x5EED01); }
 
 TEST(FuzzDriver, MswfReaderSurvivesMutatedContainers) { Drive(&MswfSeeds, &fuzz_targets::MswfOne, 0x5EED02); }
+
+TEST(FuzzDriver, XmlReaderSurvivesMutatedDocuments) { Drive(&fuzz_seeds::XmlSeeds, &fuzz_targets::XmlOne, 0x5EED03); }
+
+TEST(FuzzDriver, Base64DecoderSurvivesMutatedText) { Drive(&fuzz_seeds::Base64Seeds, &fuzz_targets::Base64One, 0x5EED04); }
 
 }  // namespace

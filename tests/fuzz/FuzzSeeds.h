@@ -1,5 +1,5 @@
 #pragma once
-// Valid images of every kind the readers take, the starting points of both fuzz drivers
+// Valid inputs of every kind the readers take, the starting points of both fuzz drivers
 // (the deterministic GoogleTest driver and the libFuzzer corpus that fuzz_seeds writes).
 #include <vector>
 
@@ -8,6 +8,15 @@
 namespace fuzz_seeds {
 
 std::vector<audio_images::Bytes> WaveSeeds();
+// The real files among WaveSeeds (small ones of Python's test suite), and where they are
+// looked for; empty when that directory is missing.
+std::vector<audio_images::Bytes> PythonAudioSeeds();
+const char* PythonAudioDir();
 std::vector<audio_images::Bytes> MswfSeeds();
+// XML documents of the kinds the instrument reads and writes, among them two Base64 values
+// in one element and a text attribute that starts like Base64.
+std::vector<audio_images::Bytes> XmlSeeds();
+// Base64 texts of both alphabets, pads and short groups, ending at a '"'.
+std::vector<audio_images::Bytes> Base64Seeds();
 
 }  // namespace fuzz_seeds

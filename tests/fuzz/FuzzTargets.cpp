@@ -1,9 +1,16 @@
 #include "tests/fuzz/FuzzTargets.h"
 
+#include <cstring>
+#include <iterator>
+#include <string>
 #include <vector>
 
+#include "data/Base64.h"
 #include "data/MultiWaveReader.h"
 #include "data/SampleFile.h"
+#include "data/XmlReaderBase.h"
+#include "data/XmlTagName.h"
+#include "data/XmlTokenizer.h"
 #include "platform/LogSink.h"
 
 namespace fuzz_targets {
@@ -41,7 +48,106 @@ bool ReencodesStably(const SampleFile& s) {
   return true;
 }
 
+constexpr XmlAttributeName kFuzzAttributes[] = {
+    {"Name", false}, {"Value", false}, {"Nr", false}, {"Data", true}, {"Wave", true}, {"Type", false},
+};
+constexpr std::size_t kFuzzSlots = std::size(kFuzzAttributes);
+
+class CopyingReader : public XmlReaderBase {
+ public:
+  CopyingReader() : XmlReaderBase(xml_tags::kDS, kFuzzAttributes) {}
+
+  int Run(const uint8_t* data, std::size_t size) {
+    inputSize_ = size;
+    hasNul_ = size && std::memchr(data, 0, size) != nullptr;
+    for (std::size_t slot = 0; slot < kFuzzSlots; ++slot) {
+      lastText_[slot] = nullptr;
+      lastBytes_[slot].clear();
+    }
+    return ParseBytes(reinterpret_cast<const char*>(data), size);
+  }
+  bool Ok() const { return ok_; }
+
+ protected:
+  void OnElementStart(uint32_t) override { Check(); }
+  void OnElementEnd(uint32_t) override { Check(); }
+
+ private:
+  void Check() {
+    for (std::size_t slot = 0; slot < kFuzzSlots; ++slot) {
+      const char* text = Attribute(slot);
+      const std::string copy(text);  // a text that no longer exists is found by the sanitizer here
+      const auto bytes = AttributeBytes(slot);
+      std::vector<uint8_t> now(bytes.begin(), bytes.end());
+      if (now.size() > inputSize_) ok_ = false;
+      // The bytes are what the value's text decodes to (a NUL inside a value would end the
+      // copied text early).
+      if (!hasNul_ && kFuzzAttributes[slot].base64 && copy.compare(0, 8, "base64, ") == 0) {
+        std::vector<uint8_t> expected;
+        if (Base64::Decode(copy.data() + 8, copy.size() - 8, expected, '"') < 0 || expected != now) ok_ = false;
+      } else if (!hasNul_ && !now.empty()) {
+        ok_ = false;
+      }
+      // Each value is a new token, so an unchanged text pointer means an unchanged value.
+      if (text == lastText_[slot] && now != lastBytes_[slot]) ok_ = false;
+      lastText_[slot] = text;
+      lastBytes_[slot] = std::move(now);
+    }
+  }
+
+  std::size_t inputSize_ = 0;
+  bool hasNul_ = false;
+  bool ok_ = true;
+  const char* lastText_[kFuzzSlots] = {};
+  std::vector<uint8_t> lastBytes_[kFuzzSlots];
+};
+
+// Every event consumes input or reports what an earlier one consumed, so a walk that runs
+// longer than this never ends.
+bool TokenizerEnds(const uint8_t* data, std::size_t size) {
+  std::vector<char> buffer(data, data + size);
+  buffer.push_back(0);
+  XmlTokenizer tokenizer;
+  tokenizer.Init(buffer.data(), static_cast<uint32_t>(size));
+  bool ended = false;
+  for (std::size_t i = 0; i < 4 * size + 16 && !ended; ++i) {
+    const XmlEvent event = tokenizer.Next();
+    ended = event == XmlEvent::End || event == XmlEvent::Error;
+    if (!ended && tokenizer.DecodedBytes().size() > size) break;
+    if (!ended) {
+      const std::string text(tokenizer.DecodedText());
+      (void)text;
+    }
+  }
+  tokenizer.Release();
+  return ended;
+}
+
 }  // namespace
+
+bool XmlOne(const uint8_t* data, std::size_t size) {
+  if (!TokenizerEnds(data, size)) return false;
+  CopyingReader reader;
+  if (reader.Run(data, size) == XmlReaderBase::kOk) ++AcceptedCount();
+  return reader.Ok();
+}
+
+bool Base64One(const uint8_t* data, std::size_t size) {
+  const char* text = reinterpret_cast<const char*>(data);
+  std::vector<uint8_t> out;
+  const std::ptrdiff_t used = Base64::Decode(text, size, out, '"');
+  if (used < 0) return true;
+  ++AcceptedCount();
+  if (static_cast<std::size_t>(used) > size || out.size() > static_cast<std::size_t>(used) / 4 * 3 + 2) return false;
+  for (int alphabet : {0, 1}) {
+    const std::string encoded = Base64::Encode(out.data(), out.size(), alphabet) + "\"";
+    std::vector<uint8_t> back;
+    if (Base64::Decode(encoded.data(), encoded.size(), back, '"') != static_cast<std::ptrdiff_t>(encoded.size() - 1))
+      return false;
+    if (back != out) return false;
+  }
+  return true;
+}
 
 int& AcceptedCount() {
   static int count = 0;

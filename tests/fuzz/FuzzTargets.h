@@ -15,6 +15,16 @@ bool SampleFileOne(const uint8_t* data, std::size_t size);
 // again and serialises to the same bytes.
 bool MswfOne(const uint8_t* data, std::size_t size);
 
+// The XML tokenizer over the bytes (it must come to an end within a bound of events), then
+// the reader base with the preset tag table and a handler that copies every attribute's text
+// and Base64 bytes at each element: the bytes of a Base64 attribute stay as they were for as
+// long as its value does, whatever other attributes receive.
+bool XmlOne(const uint8_t* data, std::size_t size);
+
+// Base64::Decode of the bytes up to a '"'; what it decodes must encode (in both alphabets)
+// into text that decodes to the same bytes.
+bool Base64One(const uint8_t* data, std::size_t size);
+
 // Inputs the readers accepted since the last reset, so a driver can tell that its inputs
 // reach the decoding paths and not only the header checks.
 int& AcceptedCount();

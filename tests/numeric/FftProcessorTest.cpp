@@ -106,7 +106,7 @@ TEST_F(FftProcessorTest, UnsupportedSizeLeavesThatDirectionInert) {
   }
 }
 
-TEST_F(FftProcessorTest, BandLimitKeepsBinsUpToTheLimit) {
+TEST_F(FftProcessorTest, BandLimitKeepsThePositiveBinsUpToTheLimit) {
   struct Case {
     const char* name;
     float base, limit;
@@ -114,14 +114,15 @@ TEST_F(FftProcessorTest, BandLimitKeepsBinsUpToTheLimit) {
     float fraction;   // factor applied to bin lastKept
   };
   const Case cases[] = {
-      {"limit below base", 100.0f, 50.0f, 1, 0.5f},
-      {"limit between bins", 100.0f, 1234.0f, 13, 0.34f},
-      {"limit on a bin", 100.0f, 1200.0f, 13, 0.0f},
-      {"limit above the last bin", 100.0f, 1e9f, 255, 0.0f},
+      {"limit below base keeps only the constant part", 100.0f, 50.0f, 0, 1.0f},
+      {"limit between bins", 100.0f, 1234.0f, 12, 0.34f},
+      {"limit on a bin", 100.0f, 1200.0f, 12, 0.0f},
+      {"limit above half the bins", 100.0f, 20000.0f, 128, 0.0f},
+      {"limit above the last bin", 100.0f, 1e9f, 128, 0.0f},
       {"base 0 leaves it unchanged", 0.0f, 50.0f, 256, 1.0f},
       {"negative base leaves it unchanged", -10.0f, 50.0f, 256, 1.0f},
-      {"negative limit clears everything", 100.0f, -500.0f, 0, 0.0f},
-      {"NaN limit clears everything", 100.0f, std::nanf(""), 0, 0.0f},
+      {"negative limit clears every harmonic", 100.0f, -500.0f, 0, 1.0f},
+      {"NaN limit clears every harmonic", 100.0f, std::nanf(""), 0, 1.0f},
   };
   constexpr int n = 256;
   for (const Case& c : cases) {
@@ -141,12 +142,12 @@ TEST_F(FftProcessorTest, CutoffBinReportsTheFractionalBin) {
   float c = -1.0f;
   EXPECT_EQ(FftProcessor::CutoffBin(256, c, 0.0f, 50.0f), 256);
   EXPECT_EQ(c, -1.0f);  // untouched
-  EXPECT_EQ(FftProcessor::CutoffBin(256, c, 100.0f, 50.0f), 1);
-  EXPECT_FLOAT_EQ(c, 1.5f);
-  EXPECT_EQ(FftProcessor::CutoffBin(256, c, 100.0f, 1234.0f), 13);
-  EXPECT_FLOAT_EQ(c, 13.34f);
-  EXPECT_EQ(FftProcessor::CutoffBin(256, c, 1.0f, 1e6f), 255);
-  EXPECT_EQ(c, 255.0f);
+  EXPECT_EQ(FftProcessor::CutoffBin(256, c, 100.0f, 50.0f), 0);
+  EXPECT_FLOAT_EQ(c, 0.5f);
+  EXPECT_EQ(FftProcessor::CutoffBin(256, c, 100.0f, 1234.0f), 12);
+  EXPECT_FLOAT_EQ(c, 12.34f);
+  EXPECT_EQ(FftProcessor::CutoffBin(256, c, 1.0f, 1e6f), 128);
+  EXPECT_EQ(c, 128.0f);
 }
 
 }  // namespace

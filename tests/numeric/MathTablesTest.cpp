@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
 #include "numeric/MathTables.h"
+#include "platform/ArmConvert.h"
 #include "platform/Denormals.h"
 
 namespace {
@@ -161,8 +163,8 @@ TEST_F(MathTables, FastPow4LanesEqualTheScalarFormulaBitForBit) {
 }
 
 TEST_F(MathTables, FastPow4ApproximatesPower) {
-  // The bit-pattern interpolation is a piecewise-linear log2: for exponents up to 1 in
-  // size it stays within about 7 per cent.
+  // The bit-pattern interpolation is a piecewise-linear log2 and exp2: for exponents up to 1
+  // in size it stays within about 12 per cent.
   double worst = 0.0;
   for (float a = 0.05f; a < 20.0f; a *= 1.07f) {
     for (float b = -1.0f; b <= 1.0f; b += 0.0625f) {
@@ -170,9 +172,33 @@ TEST_F(MathTables, FastPow4ApproximatesPower) {
       worst = std::max(worst, std::fabs(fastPow4Ref(a, b) / exact - 1.0));
     }
   }
-  EXPECT_LT(worst, 0.075);
+  EXPECT_LT(worst, 0.13);
   EXPECT_NEAR(fastPow4Ref(2.0f, 1.0f), 2.0f, 1e-4f);
   EXPECT_NEAR(fastPow4Ref(8.0f, 1.0f / 3.0f), 2.0f, 0.1f);
+}
+
+TEST_F(MathTables, FastPow4HoldsOverThePhaseBendsExponents) {
+  // The phase bend raises a phase x in 0..1 to e = 1 / (1.02 - |bend|), 0.98..50, and takes
+  // the result through a saturating conversion: the bent phase must follow x^e and never
+  // pass the end of the cycle before x does.
+  for (float e : {0.98f, 1.0f, 1.5f, 2.0f, 3.0f, 5.0f, 10.0f, 20.0f, 35.0f, 50.0f}) {
+    EXPECT_EQ(fastPow4Ref(1.0f, e), 1.0f) << e;
+    double worst = 0.0;
+    double previous = 0.0;
+    int backwards = 0, endedEarly = 0;
+    for (int i = 0; i <= 4096; ++i) {
+      const float x = static_cast<float>(i) / 4096.0f;
+      const uint32_t phase = arm::ToUint32(fastPow4Ref(x, e) * 4294967296.0f);
+      const double bent = phase / 4294967296.0;
+      worst = std::max(worst, std::fabs(bent - std::pow(static_cast<double>(x), static_cast<double>(e))));
+      if (bent < previous) ++backwards;
+      if (i < 4096 && phase == 0xFFFFFFFFu) ++endedEarly;
+      previous = bent;
+    }
+    EXPECT_LT(worst, 0.12) << e;
+    EXPECT_EQ(backwards, 0) << e;
+    EXPECT_EQ(endedEarly, 0) << e;
+  }
 }
 
 }  // namespace

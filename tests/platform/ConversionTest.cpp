@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <iomanip>
 #include <limits>
 
 #include "platform/ArmConvert.h"
@@ -40,12 +41,77 @@ const ConvCase kCases[] = {
     {-kDenormal, 0, 0u},
 };
 
+// The same for doubles, which keep fractions where floats cannot: values that truncate
+// into range just beyond the limits, and the last fraction before the next integer.
+struct ConvCaseD {
+  double in;
+  int32_t s32;
+  uint32_t u32;
+};
+const ConvCaseD kCasesD[] = {
+    {std::numeric_limits<double>::quiet_NaN(), 0, 0u},
+    {0.0, 0, 0u},
+    {-0.0, 0, 0u},
+    {-0.5, 0, 0u},
+    {0.9999999999, 0, 0u},
+    {-2.5, -2, 0u},
+    {2147483647.0, INT32_MAX, 2147483647u},
+    {2147483647.9999, INT32_MAX, 2147483647u},
+    {2147483648.0, INT32_MAX, 2147483648u},
+    {-2147483648.0, INT32_MIN, 0u},
+    {-2147483648.9999, INT32_MIN, 0u},
+    {-2147483649.0, INT32_MIN, 0u},
+    {-2147483647.5, -2147483647, 0u},
+    {4294967295.0, INT32_MAX, 4294967295u},
+    {4294967295.9999, INT32_MAX, 4294967295u},
+    {4294967296.0, INT32_MAX, UINT32_MAX},
+    {1e300, INT32_MAX, UINT32_MAX},
+    {-1e300, INT32_MIN, 0u},
+    {std::numeric_limits<double>::infinity(), INT32_MAX, UINT32_MAX},
+    {-std::numeric_limits<double>::infinity(), INT32_MIN, 0u},
+    {std::numeric_limits<double>::denorm_min(), 0, 0u},
+    {-std::numeric_limits<double>::denorm_min(), 0, 0u},
+};
+
+#if defined(__arm__)
+// The target's own VFP conversions, so that on the board (and under its emulation) the
+// tables are checked against the instructions as well as the helpers.
+int32_t VcvtS32(float v) {
+  float r;
+  asm("vcvt.s32.f32 %0, %1" : "=t"(r) : "t"(v));
+  return std::bit_cast<int32_t>(r);
+}
+uint32_t VcvtU32(float v) {
+  float r;
+  asm("vcvt.u32.f32 %0, %1" : "=t"(r) : "t"(v));
+  return std::bit_cast<uint32_t>(r);
+}
+int32_t VcvtS32(double v) {
+  float r;
+  asm("vcvt.s32.f64 %0, %P1" : "=t"(r) : "w"(v));
+  return std::bit_cast<int32_t>(r);
+}
+uint32_t VcvtU32(double v) {
+  float r;
+  asm("vcvt.u32.f64 %0, %P1" : "=t"(r) : "w"(v));
+  return std::bit_cast<uint32_t>(r);
+}
+#endif
+
+template <class Case>
+void ExpectConversions(const Case& c) {
+  SCOPED_TRACE(testing::Message() << std::setprecision(17) << c.in);
+  EXPECT_EQ(arm::ToInt32(c.in), c.s32);
+  EXPECT_EQ(arm::ToUint32(c.in), c.u32);
+#if defined(__arm__)
+  EXPECT_EQ(VcvtS32(c.in), c.s32);
+  EXPECT_EQ(VcvtU32(c.in), c.u32);
+#endif
+}
+
 TEST(ArmConvert, ScalarHelpersSaturateTruncateAndZeroNaN) {
-  for (const ConvCase& c : kCases) {
-    SCOPED_TRACE(c.in);
-    EXPECT_EQ(arm::ToInt32(c.in), c.s32);
-    EXPECT_EQ(arm::ToUint32(c.in), c.u32);
-  }
+  for (const ConvCase& c : kCases) ExpectConversions(c);
+  for (const ConvCaseD& c : kCasesD) ExpectConversions(c);
 }
 
 TEST(Simd4, ConversionsGiveTheNeonAnswerOnEveryLane) {

@@ -30,7 +30,13 @@ std::vector<Cpx> Noise(int n, unsigned seed) {
   return v;
 }
 
-TEST(Ne10Fft, MatchesFftwForEveryPowerOfTwoUpTo8192) {
+// The FFT works once the start-up has initialised the library.
+class Ne10Fft : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_EQ(ne10_init(), NE10_OK); }
+};
+
+TEST_F(Ne10Fft, MatchesFftwForEveryPowerOfTwoUpTo8192) {
   platform::ScopedFlushToZero ftz;
   for (int n = 2; n <= 8192; n *= 2) {
     SCOPED_TRACE(n);
@@ -63,16 +69,23 @@ TEST(Ne10Fft, MatchesFftwForEveryPowerOfTwoUpTo8192) {
   }
 }
 
-TEST(Ne10Fft, NoPlanForSizesThatAreNotPowersOfTwo) {
+TEST_F(Ne10Fft, NoPlanForSizesThatAreNotPowersOfTwo) {
   for (int n : {INT_MIN, -8, 0, 1, 3, 6, 100, 1000, 8191, 8193, 12288}) {
     EXPECT_EQ(ne10_fft_alloc_c2c_float32(n), nullptr) << n;
   }
   ne10_fft_destroy_c2c_float32(nullptr);  // harmless
 }
 
-TEST(Ne10Fft, InitialisationReportsSuccess) {
+TEST_F(Ne10Fft, InitialisationReportsSuccess) {
   EXPECT_EQ(ne10_init(), NE10_OK);
   EXPECT_EQ(ne10_init_math(ne10_HasNEON() == NE10_OK), NE10_OK);
+}
+
+// A start-up that prepares an FFT before initialising the library must not pass unnoticed.
+// (GoogleTest runs death-test suites before the others, so the library is not yet
+// initialised here even when the whole binary runs in one process.)
+TEST(Ne10DeathTest, APlanAskedForBeforeInitialisationEndsTheProcess) {
+  EXPECT_DEATH(ne10_fft_alloc_c2c_float32(64), "ne10_fft_alloc_c2c_float32 called before ne10_init");
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -67,7 +70,7 @@ TEST(LogSink, DefaultSinkFlushesEachLineOfStdout) {
 }
 
 // The two engine threads may log in the same period; the capture keeps every line whole.
-TEST(LogSink, CaptureKeepsEveryLineOfThreadsLoggingAtOnce) {
+TEST(LogSinkThreads, CaptureKeepsEveryLineOfThreadsLoggingAtOnce) {
   constexpr int kThreads = 4;
   constexpr int kLines = 500;
   testing_support::LogCapture capture;
@@ -88,6 +91,87 @@ TEST(LogSink, CaptureKeepsEveryLineOfThreadsLoggingAtOnce) {
       std::snprintf(want, sizeof want, "T%d line %03d", t, i);
       ASSERT_EQ(lines.count(want), 1u) << want;
     }
+  }
+}
+
+// Threads that log (empty lines, so the default sink prints nothing) until told to stop;
+// each has logged at least once when the constructor returns.
+class Loggers {
+ public:
+  explicit Loggers(int count) {
+    for (int t = 0; t < count; ++t)
+      threads_.emplace_back([this] {
+        bool counted = false;
+        while (!stop_.load()) {
+          platform::LogWrite("");
+          if (!counted) started_.fetch_add(1);
+          counted = true;
+        }
+      });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (started_.load() < count && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  }
+  ~Loggers() {
+    stop_.store(true);
+    for (auto& th : threads_) th.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<int> started_{0};
+  std::vector<std::thread> threads_;
+};
+
+// Each sink knows its own context, and whether it has been replaced since it was installed.
+struct TaggedSink {
+  char tag;
+  std::atomic<bool> installed{false};
+  std::atomic<long> calls{0};
+};
+std::atomic<long> g_wrongContext{0};
+std::atomic<long> g_afterReplaced{0};
+template <char kTag>
+void TaggedSinkFn(const char*, void* context) {
+  auto* sink = static_cast<TaggedSink*>(context);
+  if (sink == nullptr || sink->tag != kTag) {
+    g_wrongContext.fetch_add(1);
+    return;
+  }
+  if (!sink->installed.load(std::memory_order_relaxed)) g_afterReplaced.fetch_add(1);
+  sink->calls.fetch_add(1, std::memory_order_relaxed);
+}
+
+// Changing the sink while threads log: every line reaches a sink with that sink's own
+// context, and a sink is never called once SetLogSink has returned from replacing it.
+TEST(LogSinkThreads, ChangingTheSinkWhileThreadsLogKeepsFunctionAndContextTogether) {
+  TaggedSink a{'A'}, b{'B'};
+  g_wrongContext = 0;
+  g_afterReplaced = 0;
+  {
+    Loggers loggers(3);
+    for (int i = 0; i < 4000; ++i) {
+      TaggedSink& next = i % 2 ? b : a;
+      TaggedSink& replaced = i % 2 ? a : b;
+      next.installed = true;
+      platform::SetLogSink(i % 2 ? &TaggedSinkFn<'B'> : &TaggedSinkFn<'A'>, &next);
+      replaced.installed = false;
+    }
+    platform::SetLogSink(nullptr, nullptr);
+    b.installed = false;
+  }
+  EXPECT_EQ(g_wrongContext.load(), 0);
+  EXPECT_EQ(g_afterReplaced.load(), 0);
+  EXPECT_GT(a.calls.load(), 0);
+  EXPECT_GT(b.calls.load(), 0);
+}
+
+// A capture on the heap, destroyed while threads log: nothing may reach it afterwards
+// (ASan reports the use after free, a null context crashes).
+TEST(LogSinkThreads, ACaptureCanBeDestroyedWhileThreadsLog) {
+  Loggers loggers(3);
+  for (int i = 0; i < 300; ++i) {
+    auto capture = std::make_unique<testing_support::LogCapture>();
+    capture.reset();
   }
 }
 

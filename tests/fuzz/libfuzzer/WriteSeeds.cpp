@@ -1,4 +1,4 @@
-// Writes the fuzz seeds as a starting corpus: fuzz_seeds <wave dir> <mswf dir>.
+// Writes the fuzz seeds as a starting corpus: fuzz_seeds <wave dir> <mswf dir> <xml dir> <base64 dir>.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -26,10 +26,13 @@ bool WriteAll(const std::string& dir, const std::vector<audio_images::Bytes>& se
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: fuzz_seeds <wave dir> <mswf dir>\n");
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: fuzz_seeds <wave dir> <mswf dir> <xml dir> <base64 dir>\n");
     return 2;
   }
   platform::SetLogSink([](const char*, void*) {}, nullptr);  // the encoder's timing lines
-  return WriteAll(argv[1], fuzz_seeds::WaveSeeds()) && WriteAll(argv[2], fuzz_seeds::MswfSeeds()) ? 0 : 1;
+  return WriteAll(argv[1], fuzz_seeds::WaveSeeds()) && WriteAll(argv[2], fuzz_seeds::MswfSeeds()) &&
+                 WriteAll(argv[3], fuzz_seeds::XmlSeeds()) && WriteAll(argv[4], fuzz_seeds::Base64Seeds())
+             ? 0
+             : 1;
 }

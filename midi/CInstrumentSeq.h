@@ -1,0 +1,82 @@
+#pragma once
+// The track instrument that plays clips: each scene holds an arpeggiator pattern, a MIDI
+// sequence or a trigger (drum) pattern, and on every clock tick the playing clip sends its
+// notes, controllers and drum hits through the application core's track routing.
+//
+// Every note it starts is marked in a 128-key table until its note-off, so stopping,
+// changing or rewinding a clip can always end what is sounding.
+#include <cstdint>
+#include <vector>
+
+#include "midi/CInstrument.h"
+#include "midi/ClipData.h"
+#include "midi/HeldNoteList.h"
+
+class CInstrumentSeq : public CInstrument {
+ public:
+  // One entry of the MIDI sequence's play list, sorted by time.
+  enum PlayType : int32_t { kPlayNoteOff = 0, kPlayNoteOn = 1, kPlayControl = 3 };
+  struct PlayEntry {
+    uint32_t time;  // pulses
+    int32_t type;   // PlayType
+    int32_t key;
+    int32_t velocity;
+    int32_t control;
+    int32_t value;
+    uint32_t order;  // the event's place in the clip, for a stable sort without a buffer
+  };
+
+  // An arpeggiator chord can sound every key the held-note list can hold.
+  static constexpr int kMaxArpNotes = HeldNoteList::kMaxKeys;
+
+  CInstrumentSeq(CClipCore* owner, int track);
+
+  int IsSequence() override { return 1; }
+  void OnClock(int tick, int arg) override;
+  void ClearSounding() override;
+  int OnNoteInput(int channel, int status, int key, int velocity) override;
+  void Rewind(int flag) override;
+  void OnClipStop() override;
+  void OnClipStart() override;
+  void Stop() override;
+  // The INSTRUMENT element of the clip-set file with its eight CLIPs.
+  void XMLStoreTrack(XmlWriter& writer) override;
+
+  // The clip of `scene` (0-7) for pages, the host and the file reader. After changing a
+  // clip's events call EventsChanged: it builds the clips' play lists there and then, so
+  // starting a long sequence at the quantum neither sorts nor allocates on the clock.
+  ClipData& Clip(int scene) { return clips[scene]; }
+  const ClipData& Clip(int scene) const { return clips[scene]; }
+  void EventsChanged();
+  const std::vector<PlayEntry>& PlayList(int scene) const { return playLists[scene]; }
+
+  const HeldNoteList& Held() const { return held; }
+  const HeldNoteList& Latched() const { return latched; }
+  bool Sounding(int key) const { return sounding[key & 0x7F] != 0; }
+
+ private:
+  void StepArpeggiator(int64_t tick, ClipData& clip);
+  void StepSequence(int64_t tick, ClipData& clip);
+  void StepTrigger(int64_t tick, ClipData& clip);
+  // Picks the latched key at `index` of the clip's key order, with the clip's substitute
+  // when fewer keys are latched; -1 when nothing sounds.
+  int PickKey(const ClipData& clip, int index) const;
+  void NoteOn(int key, const ArpStep& step);
+  void NoteOff(int key);
+  // Note-offs for every marked key; forgets the arpeggiator's notes.
+  void ReleaseSounding();
+  void EndArpNotes();
+  void BuildPlayList(int scene);
+
+  ClipData clips[kScenes];
+  HeldNoteList held;
+  HeldNoteList latched;
+  std::vector<PlayEntry> playLists[kScenes];
+  std::size_t listedEvents[kScenes] = {};  // the event count each play list was built from
+  std::size_t playIndex = 0;
+  int32_t lastPosition = 0;
+  uint8_t sounding[128] = {};
+  int32_t arpCount = 0;
+  int32_t arpNotes[kMaxArpNotes] = {};
+  int32_t arpGate = 0;
+};
