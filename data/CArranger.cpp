@@ -70,7 +70,7 @@ int CArranger::XMLLoadArranger(const char* name) {
   parsedCount_ = 0;
   ClearMap();
   std::string path;
-  if (!DocumentPath(kFolder, name, kExtension, path)) {
+  if (!document_path::MakeRooted(kFolder, name, kExtension, path)) {
     platform::LogPrintf("XMLLoadArranger: <%s> refused name\r\n", name ? name : "");
     platform::LogPrintf("XMLLoadArranger: ERROR: %d\r\n", static_cast<int>(kUnreadable));
     return 0;
@@ -89,7 +89,7 @@ int CArranger::Load(const char* name) { return XMLLoadArranger(name) > 0 ? 1 : 0
 
 int CArranger::XMLStoreArranger(const char* name, const char* kitName, const char* settingsName) {
   std::string path;
-  if (!DocumentPath(kFolder, name, kExtension, path)) {
+  if (!document_path::MakeRooted(kFolder, name, kExtension, path)) {
     platform::LogPrintf("XMLStoreArranger: <%s> refused name\r\n", name ? name : "");
     return 0;
   }

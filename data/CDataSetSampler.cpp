@@ -128,7 +128,7 @@ void CDataSetSampler::OnInstrument(const KitInstrument& in) {
 
 int CDataSetSampler::XMLLoadSampler(const char* name) {
   std::string path;
-  if (!DocumentPath(kFolder, name, kExtension, path)) {
+  if (!document_path::MakeRooted(kFolder, name, kExtension, path)) {
     // Refused before anything is reset: the kit stays as it is.
     platform::LogPrintf("XMLLoadSampler: <%s> refused name\r\n", name ? name : "");
     platform::LogPrintf("XMLLoadSampler: ERROR: %d\r\n", static_cast<int>(kUnreadable));
@@ -147,7 +147,7 @@ int CDataSetSampler::XMLLoadSampler(const char* name) {
 int CDataSetSampler::XMLStoreSampler(const char* name) {
   if (name && name[0] != 0) {
     std::string path;
-    if (!DocumentPath(kFolder, name, kExtension, path)) {
+    if (!document_path::MakeRooted(kFolder, name, kExtension, path)) {
       platform::LogPrintf("XMLStoreSampler: <%s> refused name\r\n", name);
       return 0;
     }

@@ -8,7 +8,6 @@
 
 #include "data/Base64.h"
 #include "data/DocumentPath.h"
-#include "platform/Paths.h"
 #include "data/ModNames.h"
 #include "data/XmlWriter.h"
 #include "platform/ArmConvert.h"
@@ -245,14 +244,14 @@ int CDataSets::XMLLoadPreset(const char* name) {
   loadedCount_ = 0;
   if (!name || name[0] == 0) name = "default";
   std::string path;
-  if (!document_path::Make(kPresetFolder, name, kPresetExtension, path)) {
+  if (!document_path::MakeRooted(kPresetFolder, name, kPresetExtension, path)) {
     // Refused before anything is reset: the part keeps its sound.
     platform::LogPrintf("XMLLoadPreset: <%s> refused name\r\n", name);
     platform::LogPrintf("XMLLoadPreset: ERROR: %d\r\n", static_cast<int>(kUnreadable));
     presetName_.clear();
     return 0;
   }
-  path_ = platform::DataPath(path);
+  path_ = path;
   platform::LogPrintf("XMLLoadPreset: <%s> start ...\r\n", path_.c_str());
   routes_.clear();
   platform::LogWrite("clear MX\n");
@@ -280,11 +279,11 @@ int CDataSets::XMLLoadPreset(const char* name) {
 
 int CDataSets::XMLStorePreset(const char* name) {
   std::string path;
-  if (!document_path::Make(kPresetFolder, name, kPresetExtension, path)) {
+  if (!document_path::MakeRooted(kPresetFolder, name, kPresetExtension, path)) {
     platform::LogPrintf("XMLStorePreset: Error create file <%s>\r\n", name ? name : "");
     return 0;
   }
-  path_ = platform::DataPath(path);
+  path_ = path;
   XmlWriter w(path_, writerOps_ ? *writerOps_ : XmlWriterFileOps::Default());
   if (!w.IsOpen()) {
     platform::LogPrintf("XMLStorePreset: Error create file <%s>\r\n", path_.c_str());

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/LogSink.h"
+#include "platform/Paths.h"
 
 namespace document_path {
 namespace {
@@ -34,6 +35,13 @@ bool Make(const char* dir, const char* name, const char* ext, std::string& path)
     return false;
   }
   path = std::string(dir) + name + ext;
+  return true;
+}
+
+bool MakeRooted(const char* dir, const char* name, const char* ext, std::string& path) {
+  std::string relative;
+  if (!Make(dir, name, ext, relative)) return false;
+  path = platform::DataPath(relative);
   return true;
 }
 

@@ -15,5 +15,7 @@ constexpr std::size_t kMaxPath = 255;
 // ".." component or a control character, or the path would be longer than kMaxPath.
 // Sub-directories inside `dir` are allowed.
 bool Make(const char* dir, const char* name, const char* ext, std::string& path);
+// The same, then placed under the data root: the path to open.
+bool MakeRooted(const char* dir, const char* name, const char* ext, std::string& path);
 
 }  // namespace document_path

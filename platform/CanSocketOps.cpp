@@ -36,6 +36,8 @@ ssize_t SocketCanOps::Write(int fd, const void* buffer, size_t size) { return ::
 
 int SocketCanOps::Close(int fd) { return ::close(fd); }
 
+int CanSocketOps::Shutdown(int fd) { return ::shutdown(fd, SHUT_RDWR); }
+
 namespace {
 SocketCanOps g_socketCan;
 std::atomic<CanSocketOps*> g_current{&g_socketCan};

@@ -24,6 +24,10 @@ class CanSocketOps {
   virtual ssize_t Read(int fd, void* buffer, size_t size) = 0;
   virtual ssize_t Write(int fd, const void* buffer, size_t size) = 0;
   virtual int Close(int fd) = 0;
+  // Ends a Read blocked on fd in another thread so that thread can be joined. A SocketCAN
+  // raw socket cannot be shut down (the call fails and changes nothing); readers that must
+  // stop promptly there also set a receive time-out.
+  virtual int Shutdown(int fd);
 };
 
 // Linux SocketCAN.
