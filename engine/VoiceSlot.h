@@ -52,6 +52,8 @@ class VoiceSlot {
   void Render();
   // Engine thread: the bound voice's state cleared, envelopes included (missed deadline).
   void Kill();
+  // Engine thread: lets go of the bound voice, whose bank stopped being its part's live one.
+  void Unbind() { Bind(nullptr); }
 
   // Any thread.
   bool IsFinished() const;

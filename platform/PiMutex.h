@@ -9,6 +9,8 @@
 // process, since a thread is then inside the critical section of an object being freed.
 #include <pthread.h>
 
+#include <cerrno>
+
 namespace platform {
 
 class PiMutex {
@@ -20,6 +22,14 @@ class PiMutex {
 
   void lock() {
     if (const int err = pthread_mutex_lock(&mutex_)) Fail(err, "pthread_mutex_lock");
+  }
+  // Never waits: false while another thread holds the lock (a real-time thread that must
+  // not be held up skips its work instead).
+  bool try_lock() {
+    const int err = pthread_mutex_trylock(&mutex_);
+    if (err == EBUSY) return false;
+    if (err) Fail(err, "pthread_mutex_trylock");
+    return true;
   }
   void unlock() {
     if (const int err = pthread_mutex_unlock(&mutex_)) Fail(err, "pthread_mutex_unlock");

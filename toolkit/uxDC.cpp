@@ -200,7 +200,7 @@ uxDC::Span uxDC::WritableColumns() const {
   const int lo = std::max({paint_.left, clip_.left, 0});
   const int hi = std::min({paint_.right, clip_.right, screen_.width});
   const int64_t first = int64_t{lo} - paint_.left;
-  const int64_t last = std::min<int64_t>(int64_t{hi} - 1 - paint_.left, screen_.width - 1);
+  const int64_t last = int64_t{hi} - 1 - paint_.left;
   return {ClampToInt(first), ClampToInt(last)};
 }
 
@@ -208,7 +208,7 @@ uxDC::Span uxDC::WritableRows() const {
   const int lo = std::max({paint_.top, clip_.top, 0});
   const int hi = std::min({paint_.bottom, clip_.bottom, screen_.height});
   const int64_t first = int64_t{lo} - paint_.top;
-  const int64_t last = std::min<int64_t>(int64_t{hi} - 1 - paint_.top, screen_.height - 1);
+  const int64_t last = int64_t{hi} - 1 - paint_.top;
   return {ClampToInt(first), ClampToInt(last)};
 }
 

@@ -148,4 +148,9 @@ TEST(FuzzDriver, XmlReaderSurvivesMutatedDocuments) { Drive(&fuzz_seeds::XmlSeed
 
 TEST(FuzzDriver, Base64DecoderSurvivesMutatedText) { Drive(&fuzz_seeds::Base64Seeds, &fuzz_targets::Base64One, 0x5EED04); }
 
+TEST(FuzzDriver, HostPacketParserSurvivesMutatedStreams) {
+  Drive(&fuzz_seeds::HostPacketSeeds, &fuzz_targets::HostPacketOne, 0x5EED05);
+  EXPECT_TRUE(fuzz_targets::HostPacketFreshClientGetsGrid());
+}
+
 }  // namespace

@@ -18,5 +18,7 @@ std::vector<audio_images::Bytes> MswfSeeds();
 std::vector<audio_images::Bytes> XmlSeeds();
 // Base64 texts of both alphabets, pads and short groups, ending at a '"'.
 std::vector<audio_images::Bytes> Base64Seeds();
+// Host-link packets of every received type, framed as on the wire; two in one stream.
+std::vector<audio_images::Bytes> HostPacketSeeds();
 
 }  // namespace fuzz_seeds

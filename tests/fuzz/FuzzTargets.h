@@ -25,6 +25,16 @@ bool XmlOne(const uint8_t* data, std::size_t size);
 // into text that decodes to the same bytes.
 bool Base64One(const uint8_t* data, std::size_t size);
 
+// The host link's receiving side: the bytes as a stream through the receive state machine
+// (CRCs made right where the magic is), then what follows the first header as one payload
+// through the message dispatch, with the real handlers on a clip launcher kept between
+// inputs; afterwards its clip grid must still be valid. Accepted: a packet reached the
+// dispatch from the stream.
+bool HostPacketOne(const uint8_t* data, std::size_t size);
+// Serves the launcher that HostPacketOne has been changing to one loopback client: true
+// when the client receives a valid grid.
+bool HostPacketFreshClientGetsGrid();
+
 // Inputs the readers accepted since the last reset, so a driver can tell that its inputs
 // reach the decoding paths and not only the header checks.
 int& AcceptedCount();

@@ -1,4 +1,5 @@
-// Writes the fuzz seeds as a starting corpus: fuzz_seeds <wave dir> <mswf dir> <xml dir> <base64 dir>.
+// Writes the fuzz seeds as a starting corpus:
+// fuzz_seeds <wave dir> <mswf dir> <xml dir> <base64 dir> [<host packet dir>].
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -26,13 +27,14 @@ bool WriteAll(const std::string& dir, const std::vector<audio_images::Bytes>& se
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: fuzz_seeds <wave dir> <mswf dir> <xml dir> <base64 dir>\n");
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr, "usage: fuzz_seeds <wave dir> <mswf dir> <xml dir> <base64 dir> [<host packet dir>]\n");
     return 2;
   }
   platform::SetLogSink([](const char*, void*) {}, nullptr);  // the encoder's timing lines
   return WriteAll(argv[1], fuzz_seeds::WaveSeeds()) && WriteAll(argv[2], fuzz_seeds::MswfSeeds()) &&
-                 WriteAll(argv[3], fuzz_seeds::XmlSeeds()) && WriteAll(argv[4], fuzz_seeds::Base64Seeds())
+                 WriteAll(argv[3], fuzz_seeds::XmlSeeds()) && WriteAll(argv[4], fuzz_seeds::Base64Seeds()) &&
+                 (argc < 6 || WriteAll(argv[5], fuzz_seeds::HostPacketSeeds()))
              ? 0
              : 1;
 }

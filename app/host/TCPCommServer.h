@@ -1,0 +1,106 @@
+#pragma once
+// The transport of the host link: a listening TCP socket serving one client at a time in
+// its own thread, and a framing of length-prefixed packets whose payload is CRC-checked.
+//
+// Packet, little-endian: payload length (u32), magic 0xAA551122 (u32, not checked on
+// receipt), CRC-32 of the payload (u32), then the payload.
+//
+// Every socket error is printed and leads back to listening; the process never stops on a
+// link error. Send and TrySend may be called from any thread; the client socket is closed
+// only under the send mutex, so a sender never writes to a descriptor that was reused.
+#include <pthread.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/PiMutex.h"
+
+class TCPCommServer {
+ public:
+  static constexpr uint32_t kMagic = 0xAA551122u;
+  static constexpr uint32_t kHeaderSize = 12;
+  static constexpr uint32_t kFixedPayload = 4096;
+  static constexpr uint32_t kMaxPayload = 0x800000;
+  static constexpr int kBacklog = 128;
+
+  enum ConnectionState : int { kListen = 1, kAccept = 2, kConnected = 3, kDisconnected = 4, kError = 5 };
+  enum ReceiveState : int { kRxStart = 0, kRxHeader = 1, kRxBuffer = 2, kRxPayload = 3, kRxCheck = 4, kRxError = 5 };
+
+  // Where received bytes come from: the client socket, or bytes a test supplies.
+  class ByteSource {
+   public:
+    virtual ~ByteSource() = default;
+    // As recv: the count read (1 to `max`), 0 when the peer closed, -1 on an error.
+    virtual long Read(uint8_t* to, uint32_t max) = 0;
+  };
+
+  TCPCommServer();
+  virtual ~TCPCommServer();
+  TCPCommServer(const TCPCommServer&) = delete;
+  TCPCommServer& operator=(const TCPCommServer&) = delete;
+
+  // Binds every address at `port` (0: a free one, see BoundPort) and starts the server
+  // thread. Failures are printed; the link then stays down.
+  void Start(int port);
+  // Ends the server thread and closes both sockets. A subclass calls it first in its own
+  // destructor, so the thread never calls into a half-destroyed object.
+  void Stop();
+  // The port the listening socket is bound to; 0 when none.
+  int BoundPort() const { return boundPort_.load(std::memory_order_relaxed); }
+
+  // One packet to the connected client, waiting for the socket as long as it takes;
+  // nothing without a client.
+  void Send(const void* data, uint32_t length);
+  // For the audio thread: never waits, neither for the send mutex nor for the socket. A
+  // packet that cannot go at once is dropped (false); one that went out in part leaves the
+  // stream broken, so the client is disconnected.
+  bool TrySend(const void* data, uint32_t length);
+
+  // A received packet whose CRC matched (server thread).
+  virtual void OnPacket(const uint8_t* payload, uint32_t size);
+  // A new connection state (server thread).
+  virtual void OnState(int state);
+
+  // Receives packets from `source` as the server thread does from a client, until the
+  // source ends or fails. The connection state is connected meanwhile; Send still needs a
+  // real client.
+  void ReceiveStream(ByteSource& source);
+
+  int Connection() const { return conn_.load(std::memory_order_relaxed); }
+  // Payloads shorter than the fixed buffer are received into it; larger ones on the heap.
+  const uint8_t* FixedBuffer() const { return fixed_; }
+
+ private:
+  class SocketSource;
+  static void* ThreadMain(void* self);
+  void Run();
+  void Accept();
+  void ReceiveStep(ByteSource& source);
+  // False when the read ended the connection (or was interrupted).
+  bool Received(long n);
+  void FreeHeap();
+  void CloseClient();
+  // Hold the send mutex.
+  bool SendLocked(const uint8_t* header, const void* data, uint32_t length, bool dontWait);
+  void DisconnectLocked();
+  // Waits up to `ms` for the listening socket (true) or for Stop.
+  bool WaitListen(int ms);
+
+  int port_ = 0;
+  int listenFd_ = -1;
+  int clientFd_ = -1;
+  int wakeFd_ = -1;
+  pthread_t thread_{};
+  bool threadStarted_ = false;
+  std::atomic<bool> running_{false};
+  std::atomic<int> conn_{0};
+  std::atomic<int> boundPort_{0};
+  int rx_ = kRxStart;
+  uint8_t header_[kHeaderSize] = {};
+  uint32_t missing_ = 0;
+  uint32_t length_ = 0;
+  uint8_t fixed_[kFixedPayload] = {};
+  uint8_t* heap_ = nullptr;
+  uint8_t* payload_ = fixed_;
+  platform::PiMutex sendMutex_;
+};
