@@ -114,6 +114,7 @@ void* CAudioProcess::EngineThreadMain(void* arg) {
   platform::ScopedFlushToZero ftz;
   TimingRecord& record = p.timing_[thread.index];
   float* scratch[2] = {p.scratch_[0].data(), p.scratch_[1].data()};
+  int64_t passed = 0;
   for (;;) {
     const timespec start = Now();
     record.periodMicros = Micros(record.lastStart, start);
@@ -124,7 +125,9 @@ void* CAudioProcess::EngineThreadMain(void* arg) {
     }
     record.busyMicros = Micros(start, Now());
     pthread_barrier_wait(&p.barrier_);
-    if (p.stopping_.load(std::memory_order_acquire)) break;
+    // The cycle the stopper took part in is the last; a thread released late from an earlier
+    // cycle must not take a stop that was asked for after it.
+    if (++passed == p.stopAfterCycle_.load(std::memory_order_acquire)) break;
   }
   return nullptr;
 }
@@ -132,9 +135,11 @@ void* CAudioProcess::EngineThreadMain(void* arg) {
 void CAudioProcess::Stop() {
   if (!barrierReady_) return;
   if (threads_[0].running || threads_[1].running) {
-    stopping_.store(true, std::memory_order_release);
     // The engine threads wait at the barrier for the audio thread; arriving in its place
-    // once lets them see the flag. A thread that never started is stood in for as well.
+    // once more ends their loop after that cycle. A thread that never started is stood in
+    // for as well.
+    stopAfterCycle_.store(audioCycles_ + 1, std::memory_order_release);
+    ++audioCycles_;
     std::vector<std::thread> standIns;
     for (const EngineThread& t : threads_)
       if (!t.running) standIns.emplace_back([this] { pthread_barrier_wait(&barrier_); });
@@ -170,7 +175,10 @@ void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
   midiMicros_[0].store(0, std::memory_order_relaxed);
   const int set = bufferSet_;
   bufferSet_ ^= 1;
-  if (barrierReady_) pthread_barrier_wait(&barrier_);
+  if (barrierReady_) {
+    ++audioCycles_;
+    pthread_barrier_wait(&barrier_);
+  }
 
   const timespec start = Now();
   const float masterGoal = masterGoal_.load(std::memory_order_relaxed);

@@ -24,7 +24,7 @@ struct SoundObjectFactory {
   IAudioProcess* (*makeDrums)() = nullptr;
   IAudioProcess* (*makeEffects)() = nullptr;
 };
-// The instrument's own: synth engine adapter (once it exists), drum player, effects engines.
+// The instrument's own: synth engine adapter, drum player, effects engines.
 SoundObjectFactory DefaultSoundObjects();
 
 class CAudioProcess {
@@ -149,7 +149,10 @@ class CAudioProcess {
   platform::PiMutex partMutex_[kParts];
   platform::PiMutex eventMutex_;
   std::array<EngineThread, 2> threads_{};
-  std::atomic<bool> stopping_{false};
+  // Barrier cycles the audio side has joined (audio thread, then the stopper), and the one
+  // after which the engine threads end.
+  int64_t audioCycles_ = 0;
+  std::atomic<int64_t> stopAfterCycle_{INT64_MAX};
   int frames_ = kFrames;
   int rate_ = kRate;
   std::array<float, kParts> partLevel_{};

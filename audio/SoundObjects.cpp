@@ -1,6 +1,7 @@
 #include "audio/CAudioProcess.h"
 #include "audio/CFXEngine.h"
 #include "audio/CSamplePlayer.h"
+#include "engine/CKLTSynthEngine.h"
 
 namespace {
 
@@ -11,6 +12,7 @@ IAudioProcess* MakeEffects() { return new CFXEngine(); }
 
 SoundObjectFactory DefaultSoundObjects() {
   SoundObjectFactory f;
+  f.makeEngine = MakeSynthEngine;
   f.makeDrums = MakeDrums;
   f.makeEffects = MakeEffects;
   return f;
