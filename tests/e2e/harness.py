@@ -372,10 +372,13 @@ def capture_to_wav(raw_path, wav_path):
     with open(raw_path, "rb") as f:
         data = f.read()
     data = data[: len(data) // 8 * 8]
-    fmt = struct.pack("<HHIIHH", 3, 2, 48000, 48000 * 8, 8, 32)
+    # IEEE float needs the extended format chunk (cbSize 0) and a fact chunk.
+    fmt = struct.pack("<HHIIHHH", 3, 2, 48000, 48000 * 8, 8, 32, 0)
+    fact = struct.pack("<I", len(data) // 8)
     with open(wav_path, "wb") as f:
-        f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(data)) + b"WAVE")
+        f.write(b"RIFF" + struct.pack("<I", 4 + 8 + len(fmt) + 8 + len(fact) + 8 + len(data)) + b"WAVE")
         f.write(b"fmt " + struct.pack("<I", len(fmt)) + fmt)
+        f.write(b"fact" + struct.pack("<I", len(fact)) + fact)
         f.write(b"data" + struct.pack("<I", len(data)) + data)
 
 
