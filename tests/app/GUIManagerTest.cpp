@@ -1,4 +1,5 @@
 #include "app/GUIManager.h"
+#include "app/GuiThread.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -550,10 +551,7 @@ TEST(GUIManagerThreads, TickRunsAgainstDirectSenders) {
   gm.MainMenu()->setActiveTab(gm.MainMenu()->AddTabItem(item));
 
   constexpr int kEach = 300;
-  std::atomic<bool> stop{false};
-  std::thread gui([&] {
-    while (!stop.load()) gm.Tick();
-  });
+  std::thread gui(GuiThreadMain, &gm);
   std::thread can([&] {
     for (int i = 0; i < kEach; ++i) {
       tagUX_Message m(UX_MSG_ENCODER_EVENT, 144, 130);
@@ -569,8 +567,9 @@ TEST(GUIManagerThreads, TickRunsAgainstDirectSenders) {
   });
   can.join();
   host.join();
-  stop = true;
+  gm.StopGuiThread();
   gui.join();
+  EXPECT_GT(gm.TickCount(), 0u);
   EXPECT_EQ(page->Count(UX_MSG_ENCODER_EVENT), kEach);
   EXPECT_EQ(page->Count(EN_MSG_SET_VALUE), kEach);
 }
