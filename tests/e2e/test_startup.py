@@ -201,11 +201,45 @@ class SimRunning(unittest.TestCase):
         with open(png, "rb") as f:
             self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
 
+    def test_a_tap_on_the_touch_fifo_reaches_the_screen_where_it_was_aimed(self):
+        touch = harness.TouchWriter(self.tree)
+        self.addCleanup(touch.close)
+        touch.tap(300, 230)
+        self.sim.wait_line(r"\[TOUCH\] press x:300, y:230$", timeout=5)
+        self.sim.wait_line(r"\[TOUCH\] release x:300, y:230$", timeout=5)
+
     def test_the_host_link_answers_with_checked_packets(self):
         client = harness.HostClient(self.sim.host_port)
         self.addCleanup(client.close)
         ptype, payload = client.receive()
         self.assertGreaterEqual(len(payload), 4)
+
+
+@unittest.skipUnless(shutil.which("sox"), "needs sox")
+class HarnessAgainstSox(unittest.TestCase):
+    """The capture reader and the WAV writer agree with an independent tool."""
+
+    def test_levels_and_wav_match_sox(self):
+        import array
+        import math
+        import tempfile
+        with tempfile.TemporaryDirectory() as d:
+            raw, wav = os.path.join(d, "c.raw"), os.path.join(d, "c.wav")
+            tone = array.array("f")
+            for n in range(4800):
+                v = 0.25 * math.sin(2 * math.pi * 440 * n / 48000)
+                tone.extend((v, -v))
+            with open(raw, "wb") as f:
+                f.write(tone.tobytes())
+            peak, rms, frames = harness.capture_levels(raw)
+            harness.capture_to_wav(raw, wav)
+            p = subprocess.run(["sox", wav, "-n", "stat"], capture_output=True, text=True)
+            self.assertNotIn("WARN", p.stderr)
+            stat = dict((k.strip(), v.strip()) for k, v in
+                        (line.split(":", 1) for line in p.stderr.splitlines() if ":" in line))
+            self.assertEqual(frames, 4800)
+            self.assertAlmostEqual(peak, float(stat["Maximum amplitude"]), places=4)
+            self.assertAlmostEqual(rms, float(stat["RMS     amplitude"]), places=4)
 
 
 class SimWithoutBus(unittest.TestCase):
