@@ -7,10 +7,11 @@
 
 namespace platform {
 
-PiMutex::PiMutex() {
+PiMutex::PiMutex(Kind kind) {
   pthread_mutexattr_t attr;
   if (const int err = pthread_mutexattr_init(&attr)) Fail(err, "pthread_mutexattr_init");
   int err = pthread_mutexattr_setprotocol(&attr, PTHREAD_PRIO_INHERIT);
+  if (err == 0 && kind == kRecursive) err = pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
   if (err == 0) err = pthread_mutex_init(&mutex_, &attr);
   pthread_mutexattr_destroy(&attr);
   if (err) Fail(err, "pthread_mutex_init with priority inheritance");

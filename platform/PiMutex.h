@@ -15,7 +15,10 @@ namespace platform {
 
 class PiMutex {
  public:
-  PiMutex();
+  // A recursive mutex may be taken again by the thread that holds it (code that can be
+  // reached both from inside and from outside the lock).
+  enum Kind { kNormal, kRecursive };
+  explicit PiMutex(Kind kind = kNormal);
   ~PiMutex();
   PiMutex(const PiMutex&) = delete;
   PiMutex& operator=(const PiMutex&) = delete;

@@ -1,0 +1,267 @@
+#pragma once
+// The instrument's hub: it owns the user-side data (arrangement, settings, device
+// configuration, controller map, sample caches), the clip launcher, the popups and the page
+// tree, and every page, the front panel, the MIDI threads and the host link reach the rest of
+// the system through it. The toolkit widgets see it through the uxHost seam.
+//
+// Threads: the GUI thread runs Tick; the "CAN-RX" and host threads give messages to the page
+// tree directly. Page code runs under one priority-inheritance "UI mutex" in all three, so a
+// page never runs in two threads at once. The audio thread never takes it.
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "app/GUIMessageQueue.h"
+#include "app/MsgFifo.h"
+#include "app/host/HostServices.h"
+#include "data/CArranger.h"
+#include "data/CDeviceConfig.h"
+#include "data/CMidiCCSets.h"
+#include "data/CSettings.h"
+#include "data/WavefileCache.h"
+#include "data/WavetableCache.h"
+#include "midi/RawMidiBackend.h"
+#include "midi/TrackServices.h"
+#include "platform/PiMutex.h"
+#include "toolkit/CDrvInput.h"
+#include "toolkit/uxHost.h"
+
+class CAudioProcess;
+class CCANDev;
+class CClipCore;
+class CDataSets;
+class HostUIManager;
+class MultiWaveReader;
+class WaveTable;
+class uxDC;
+class uxMessageBox;
+class uxPanelCtrl;
+class uxPopup;
+class uxPopupMsg;
+class uxPopupPB;
+class uxPopupValue;
+class uxPopupWT;
+class uxTabCtrl;
+class appVA_Arrange;
+class appVA_Master;
+class appVA_DrumSampler;
+class appVA_Clips;
+class appVA_MidiMain;
+class appVA_Diag;
+
+// The pages' view of their owner; it has no operations of its own.
+class IGUIManager {};
+
+class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public TrackServices, public HostServices {
+ public:
+  // Waits stand-in: tests replace the start-up's 2 s pause after opening the touch screen
+  // and the loaders' swap polling. Microseconds.
+  using SleepFn = std::function<void(uint32_t micros)>;
+
+  // Touches no device: the start-up sets the audio process and the CAN device later.
+  explicit GUIManager(uxDC* dc, RawMidiBackend& midiBackend = AlsaRawMidi());
+  ~GUIManager() override;
+  GUIManager(const GUIManager&) = delete;
+  GUIManager& operator=(const GUIManager&) = delete;
+
+  // ---- core: construction, page tree, GUI tick, queue and FIFO ----
+  void BuildPages();
+  // One pass of the GUI thread; the thread sleeps 5 ms between passes.
+  void Tick();
+  // Ends GuiThreadMain after its current pass (the appliance never asks; tests and the
+  // simulator's shutdown do).
+  void StopGuiThread() { guiStop_.store(true, std::memory_order_relaxed); }
+  bool GuiThreadStopping() const { return guiStop_.load(std::memory_order_relaxed); }
+  void OnTouchEvent(int x, int y, int type) override;
+  // queued: copy into the GUI queue (delivered by a later tick); otherwise hand the message to
+  // the page tree at once in the caller's thread, under the UI mutex.
+  int SendMessage(tagUX_Message* msg, bool queued = false) override;
+  void SendMessage(tagUX_Message& msg) override;  // the host link's direct form
+  uxDC* getDC() override { return dc_; }
+
+  void SetAudioProcess(CAudioProcess* audio) { audio_ = audio; }
+  CAudioProcess* AudioProcess() const { return audio_; }
+  void SetCanDevice(CCANDev* can) { can_ = can; }
+  CCANDev* CanDevice() const { return can_; }
+  void SetHostLink(HostUIManager* link) override { host_ = link; }
+  HostUIManager* HostLink() const { return host_; }
+  CClipCore* ClipLauncher() override { return clipCore_; }
+  void SetSleep(SleepFn sleep) { sleep_ = std::move(sleep); }
+  void Sleep(uint32_t micros) const;
+  // The start-up's splash sink; the page build empties it before the splash box goes.
+  void SetSplashSink(std::atomic<uxMessageBox*>* sink) { splashSink_ = sink; }
+
+  // Accessors of the owned data.
+  WavefileCache& WaveCache() { return waveCache_; }
+  WavetableCache& WaveTables() { return wavetableCache_; }
+  CMidiCCSets& CCMap() { return ccMap_; }
+  CDeviceConfig& DeviceConfig() { return deviceConfig_; }
+  CSettings& Settings() { return settings_; }
+  CArranger& Arranger() { return arranger_; }
+  CDataSets* DataSet(int part) { return arranger_.DataSet(part); }
+  GUIMessageQueue& MessageQueue() { return messageQueue_; }
+  MsgFifo<MidiFifoEntry, kMidiFifoSlots>& MidiFifo() { return midiFifo_; }
+
+  // Popups, their countdowns (in fourth ticks) and the main tab control.
+  uxPopupValue* PopupValue() const { return popupValue_; }
+  uxPopupMsg* PopupMessage() const { return popupMessage_; }
+  uxPopupMsg* PopupDelete() const { return popupDelete_; }
+  uxPopupPB* PopupProgress() const { return popupProgress_; }
+  uxPopupWT* PopupWT() const { return popupWT_; }
+  uxMessageBox* MessageBox() const { return messageBox_; }
+  uxTabCtrl* MainMenu() const { return mainMenu_; }
+  appVA_Arrange* ArrangePage() const { return arrangePage_; }
+  appVA_Master* MasterPage() const { return masterPage_; }
+  appVA_DrumSampler* DrumPage() const { return drumPage_; }
+  appVA_Clips* ClipsPage() const { return clipsPage_; }
+  appVA_MidiMain* MidiMainPage() const { return midiMainPage_; }
+  appVA_Diag* DiagPage() const { return diagPage_; }
+  // Countdown of popup popupValue, popupMsg, popupDel or popupWT (toolkit/uxDefs.h).
+  std::atomic<int32_t>& PopupTimer(int popup) { return popupTimer_[popup]; }
+  bool ProgressShown() const { return progressCountdown_.load(std::memory_order_relaxed) != 0; }
+  void SetPendingTick() { pendingTick_.store(true, std::memory_order_relaxed); }
+  uint32_t TickCount() const { return tickCounter_; }
+  // The part's most recent voice record, refreshed by the tick (null before any voice ran).
+  const void* VoiceMonitor(int part) const { return voiceMonitor_[part].load(std::memory_order_relaxed); }
+  const void* EngineState() const { return engineState_.load(std::memory_order_relaxed); }
+  int CurrentPanel() const { return currentPanel_.load(std::memory_order_relaxed); }
+  void SetCurrentPanel(int panel) { currentPanel_.store(panel, std::memory_order_relaxed); }
+  int PageState(int i) const { return pageState_[i]; }
+  bool TransportRunning() const { return running_.load(std::memory_order_relaxed) != 0; }
+
+  // ---- start-up ----
+  void ShowSplash();
+  int InitialLoad();
+
+  // ---- parameter routing ----
+  void ValueChanged(uint32_t uid, unsigned flags, float value);
+  void SetParamById(int uid, float value);
+  void SetEngineParam(int uid, float value);
+  float GetParamById(int uid);
+  void* GetParamEntry(int uid);
+  float GetSetting(unsigned uid);
+  uint8_t* GetLfoStepData(int uid);
+  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length);
+  void ClearWaveData(int uid, int flag);
+  void SetWavetableData(int uid, int n, WaveTable* wavetable);
+  void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave);
+  void GetSampleName(int uid, char* name);
+  void SetSampleName(int uid, const char* name, int flag);
+
+  // ---- CAN panel protocol ----
+  void CANValueNotify(int id, int part, float value);
+  void CANAssignNotify(int id, int part, float value);
+  void CANEncoderEvent(int id, int code);
+  void CANKeyEvent(int id, int code);
+  void ActivatePanel(int panel, int assign, int value);
+  void SelectPart(int part);
+  void SendPartStop(int part) override;
+  int HookSendMessage(tagUX_Message* msg) override;
+  void sendPanelEnum(int id, int a, int b);
+  void sendPanelText(int id, int idx, const char* text, bool alt = false);
+  void sendCANFocus(int n) override;
+  void setPanelMode(int mode);
+  int getPanelMode() const { return panelMode_; }
+
+  // ---- loading and storing ----
+  // Virtual so that tests of the GUI tick can see what the tick asks for.
+  virtual int LoadPreset(int part, const char* name, int notify, int load);
+  int LoadEngine(int part);
+  int StorePreset(int part, const char* name);
+  int LoadSong(const char* name, int unused, int showProgress);
+  int StoreSong(const char* name, int withPresets);
+  int LoadKit(const char* name);
+  int StoreKit(const char* name);
+  void StoreSamplePCM16(int uid, const char* name, const float* samples, int count);
+  void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate);
+  void SetTrackType(int track, int type);
+  void OnStoreProgress(int percent, int state);
+  void HideDeletePopup();
+
+  // ---- MIDI routing, transport and period hooks ----
+  void TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3) override;
+  void TrackNoteOff(int track, int key) override;
+  void TrackControlChange(int part, int controller, int value) override;
+  void TriggerDrumNote(int step, int note, int velocity) override;
+  void TriggerDrum(int note, int velocity) override;
+  void PostMidiCC(int part, int channel, int controller, int value);
+  int ProgramChange(int part, int program);
+  // (channel, part, controller, value) from the GUI tick; the clip launcher's calls arrive
+  // with its port as the channel and part 0.
+  int DispatchMidiCC(int channel, int part, int controller, int value) override;
+  int GetCCAssignment(uint32_t uid) override;
+  void SetCCAssignment(int cc, int uid) override;
+  void MonitorMidi(int port, int channel, int status, int data1, int data2, bool fromInput);
+  void OnMidiTransport(int status);
+  void OnMidiClock();
+  void TransportTick();
+  void TransportStep();
+  void TogglePlay();
+
+ private:
+  // The seam's argument order; the instrument's own is (uid, flags, value) above. Private,
+  // so a call with the value and flags swapped does not compile.
+  void ValueChanged(uint32_t uid, float value, unsigned flags) override;
+
+  void TickPages();
+  void DeliverToPage(tagUX_Message* msg);
+  void DrainMidiFifo();
+  void DeliverQueued();
+  void CountPopupDown(int popup, uxPopup* owner);
+  void HidePopup(uxPopup* popup);
+
+  // Owned members, in construction order.
+  WavefileCache waveCache_;
+  WavetableCache wavetableCache_;
+  CMidiCCSets ccMap_;
+  CDeviceConfig deviceConfig_;
+  CSettings settings_;
+  GUIMessageQueue messageQueue_;
+  MsgFifo<MidiFifoEntry, kMidiFifoSlots> midiFifo_;
+  CArranger arranger_;
+  CClipCore* clipCore_ = nullptr;
+  uxPopupValue* popupValue_ = nullptr;
+  uxPopupMsg* popupMessage_ = nullptr;
+  uxPopupMsg* popupDelete_ = nullptr;
+  uxPopupPB* popupProgress_ = nullptr;
+  uxPopupWT* popupWT_ = nullptr;
+
+  uxDC* dc_;
+  CAudioProcess* audio_ = nullptr;
+  HostUIManager* host_ = nullptr;
+  CCANDev* can_ = nullptr;
+  uxTabCtrl* mainMenu_ = nullptr;
+  uxMessageBox* messageBox_ = nullptr;
+  appVA_Arrange* arrangePage_ = nullptr;
+  appVA_Master* masterPage_ = nullptr;
+  appVA_DrumSampler* drumPage_ = nullptr;
+  appVA_Clips* clipsPage_ = nullptr;
+  appVA_MidiMain* midiMainPage_ = nullptr;
+  appVA_Diag* diagPage_ = nullptr;
+  uxMessageBox* splashBox_ = nullptr;
+  uxPanelCtrl* splashPanel_ = nullptr;
+  std::atomic<uxMessageBox*>* splashSink_ = nullptr;
+  std::atomic<int32_t> currentPanel_{-1};
+  std::atomic<uint8_t> shutdownArmed_{0};
+  int32_t screenDumpCounter_ = 0;
+  std::atomic<int32_t> progressCountdown_{0};
+  std::atomic<bool> pendingTick_{false};
+  int32_t pageState_[2] = {0, 0};
+  int32_t panelMode_ = 1;
+
+  // GUI tick state.
+  uint32_t tickCounter_ = 0;
+  std::atomic<int32_t> popupTimer_[4] = {};
+  std::atomic<const void*> voiceMonitor_[4] = {};
+  std::atomic<const void*> engineState_{nullptr};
+  platform::PiMutex uiMutex_{platform::PiMutex::kRecursive};
+  SleepFn sleep_;
+  std::atomic<bool> guiStop_{false};
+
+  // ---- transport ----
+  std::atomic<int32_t> running_{1};
+  std::atomic<int32_t> startRequest_{0};
+  std::atomic<int32_t> continueRequest_{0};
+  uint32_t stepCounter_ = 0;
+  float stepAccumulator_ = 0.0f;
+};

@@ -1,0 +1,11 @@
+#pragma once
+// The "ARRANGER" page: stored arrangements, their loading and storing, drum level, master
+// tune and panel tracking. For now the bare panel with its background image.
+#include "toolkit/uxPanelCtrl.h"
+
+class GUIManager;
+
+class appVA_Arrange : public uxPanelCtrl {
+ public:
+  explicit appVA_Arrange(GUIManager* manager);
+};

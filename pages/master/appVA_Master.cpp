@@ -1,0 +1,37 @@
+#include "pages/master/appVA_Master.h"
+
+#include "app/GUIManager.h"
+#include "toolkit/uxTabCtrl.h"
+#include "toolkit/uxTabItemCtrl.h"
+
+namespace {
+
+struct PartTab {
+  unsigned id;
+  const char* caption;
+  uxCOLOR background;
+  uxCOLOR text;
+  const char* page;
+  uint32_t pageId;
+  uxCOLOR pageColour;
+};
+
+constexpr PartTab kPartTabs[] = {
+    {2, "SYNTH A", 0x404040, 0x0000FF, "PART A", 0, 0x404040},
+    {3, "VOICE A", 0x202020, 0x0000FF, "VOICE 1", 0, 0x404040},
+    {4, "FX A", 0x404040, 0x0000FF, "FX 1", 0x80000, 0x404040},
+    {5, " ARP A ", 0x303030, 0x0000FF, " ARP A ", 0, 0x303030},
+};
+
+}  // namespace
+
+appVA_Master::appVA_Master(GUIManager* manager, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+                           uxCOLOR colour, uxTabCtrl* mainMenu)
+    : uxPanelCtrl(manager, id, name, pos, w, h, colour) {
+  if (!mainMenu) return;
+  for (const PartTab& tab : kPartTabs) {
+    auto* item = new uxTabItemCtrl(manager, tab.id, tab.caption, tab.background, tab.text, nullptr);
+    item->AddPanel(new uxPanelCtrl(manager, tab.pageId, tab.page, pos, w, h, tab.pageColour));
+    mainMenu->AddTabItem(item);
+  }
+}

@@ -1,0 +1,14 @@
+#pragma once
+// The "MASTER" page: output scopes, part levels, mutes and part selection. It adds the
+// per-part tabs SYNTH, VOICE, FX and the track tab to the main tab control. For now the
+// tabs hold bare panels with the first part's page names.
+#include "toolkit/uxPanelCtrl.h"
+
+class GUIManager;
+class uxTabCtrl;
+
+class appVA_Master : public uxPanelCtrl {
+ public:
+  appVA_Master(GUIManager* manager, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+               uxCOLOR colour, uxTabCtrl* mainMenu);
+};
