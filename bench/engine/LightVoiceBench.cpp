@@ -98,7 +98,9 @@ void BM_LightVoices16(benchmark::State& state) {
     const float cutoff = 1200.0f + 800.0f * std::sin(0.05f * static_cast<float>(block));
     for (auto& v : voices) v->Block(fft, cutoff);
   };
-  for (int b = 0; b < 40; ++b, ++block) period();
+  // About a second, so the controls the patch set glide to rest (the second oscillator's
+  // shape: its table is rebuilt every period while it moves).
+  for (int b = 0; b < 400; ++b, ++block) period();
   for (auto _ : state) {
     bench::CountedRegion(period);
     benchmark::DoNotOptimize(voices[0]->left.data());
