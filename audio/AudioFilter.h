@@ -48,7 +48,10 @@ class AudioFilter {
   virtual bool Reset(float sampleRate);
   virtual bool CanProcessFrame();
   // d0*x + c0*y, y the section's output.
-  virtual float ProcessSample(float x);
+  virtual float ProcessSample(float x) {
+    const float y = biquad_.ProcessSample(x);
+    return biquad_.Coefficient(Biquad::kD0) * x + biquad_.Coefficient(Biquad::kC0) * y;
+  }
   // Keeps the rate and designs the coefficients for it.
   virtual void SetSampleRate(float sampleRate);
 
