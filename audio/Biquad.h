@@ -73,7 +73,21 @@ class Biquad {
   // feedback loops around the section: the feedback-and-history sum in the direct form,
   // the first state in the transposed canonical form, 0 in the other two. Stored and
   // returned.
-  float GetStorageValue();
+  float GetStorageValue() {
+    switch (realisation_) {
+      case kDirect:
+        storage_ = coeffs_[kA2] * state_[1] + coeffs_[kA1] * state_[0] - coeffs_[kB1] * state_[2] -
+                   coeffs_[kB2] * state_[3];
+        break;
+      case kTransposedCanonical:
+        storage_ = state_[0];
+        break;
+      default:
+        storage_ = 0.0f;
+        break;
+    }
+    return storage_;
+  }
   float StorageValue() const { return storage_; }
 
   void SetCoefficients(const float (&c)[kNumCoefficients]);
