@@ -19,6 +19,7 @@ constexpr int kFrames = 128;
 constexpr int kParts = 4;
 constexpr uint32_t kType = 0xF0;
 constexpr uint32_t kBypass = 0x00F;
+constexpr int kWarmPeriods = 100;
 
 struct PartBuffers {
   std::array<std::array<float, kFrames>, 4> in{};
@@ -53,7 +54,8 @@ void BM_FxPeriod_4Parts(benchmark::State& state) {
     }
   }
   platform::SetLogSink(nullptr, nullptr);
-  for (int warm = 0; warm < 2; ++warm)
+  // Past the switched-on effects' fade-in, so every counted period is a steady one.
+  for (int warm = 0; warm < kWarmPeriods; ++warm)
     for (int p = 0; p < kParts; ++p) parts[p]->Process(buffers[p].inPtr.data(), buffers[p].outPtr.data());
   for (auto _ : state) {
     bench::CountedRegion([&] {
@@ -84,6 +86,7 @@ void BM_FxPeriod_OneEffect(benchmark::State& state) {
     b.outPtr[i] = b.out[i].data();
   }
   platform::SetLogSink(nullptr, nullptr);
+  for (int warm = 0; warm < kWarmPeriods; ++warm) part.Process(b.inPtr.data(), b.outPtr.data());
   for (auto _ : state) {
     // A new noise period each time, so no effect settles on a repeated block.
     for (int i = 0; i < 4; ++i)
