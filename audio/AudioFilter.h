@@ -66,6 +66,7 @@ class AudioFilter {
   // The section's storage value, for zero-delay feedback loops around the filter.
   float GetStorageValue() { return biquad_.GetStorageValue(); }
   const Biquad& Section() const { return biquad_; }
+  Biquad& MutableSection() { return biquad_; }
   // The section's coefficient in force (Biquad::CoefIndex).
   float Coefficient(int32_t index) const { return biquad_.Coefficient(index); }
 

@@ -96,6 +96,8 @@ class Biquad {
   void SetRealisation(int32_t code) { realisation_ = code; }
   int32_t GetRealisation() const { return realisation_; }
   const float* State() const { return state_; }
+  // For owners that run several sections' arithmetic themselves (four lanes at a time).
+  float* MutableState() { return state_; }
 
  private:
   // A subnormal result is replaced by exactly 0 before it reaches the state, so a decaying
