@@ -1,5 +1,7 @@
 #include "audio/CTubePreamp.h"
 
+#include "audio/AudioFilterLanes.h"
+
 #include "audio/ParamRange.h"
 
 #include <cmath>
@@ -100,6 +102,70 @@ float CTubePreamp::ProcessChannel(int channel, float x) {
 }
 
 void CTubePreamp::Process(float** in, float** out, int frames, float level) {
+  if (ProcessBothChannels(in, out, frames, level)) return;
+  ProcessReference(in, out, frames, level);
+}
+
+// ProcessChannel for both channels at once, lane 0 left and lane 1 right: the shapers
+// sample by sample through each stage's own Shape, the filters in two lanes.
+bool CTubePreamp::ProcessBothChannels(float** in, float** out, int frames, float level) {
+  AudioFilterLanes highPass[kStagesPerChannel], lowShelf[kStagesPerChannel], shelfLow, shelfHigh;
+  bool invert[kStagesPerChannel], useHighPass[kStagesPerChannel], useLowShelf[kStagesPerChannel];
+  v4::f4 stageGain[kStagesPerChannel];
+  for (int s = 0; s < kStagesPerChannel; ++s) {
+    const TriodeParams& l = stages_[0][s].Parameters();
+    const TriodeParams& r = stages_[1][s].Parameters();
+    // The lanes share the stage's switches.
+    if (l.invert != r.invert || l.highPassEnable != r.highPassEnable || l.lowShelfEnable != r.lowShelfEnable)
+      return false;
+    invert[s] = l.invert != 0;
+    useHighPass[s] = l.highPassEnable != 0;
+    useLowShelf[s] = l.lowShelfEnable != 0;
+    stageGain[s] = v4::Set(l.outputGain, r.outputGain, 0.0f, 0.0f);
+    AudioFilter* const hp[2] = {&stages_[0][s].MutableHighPass(), &stages_[1][s].MutableHighPass()};
+    AudioFilter* const ls[2] = {&stages_[0][s].MutableLowShelf(), &stages_[1][s].MutableLowShelf()};
+    if (!highPass[s].Load(hp, 2) || !lowShelf[s].Load(ls, 2)) return false;
+  }
+  AudioFilter* const low[2] = {&shelf_[0].MutableLowShelf(), &shelf_[1].MutableLowShelf()};
+  AudioFilter* const high[2] = {&shelf_[0].MutableHighShelf(), &shelf_[1].MutableHighShelf()};
+  if (!shelfLow.Load(low, 2) || !shelfHigh.Load(high, 2)) return false;
+
+  auto stage = [&](int s, v4::f4 u) {
+    alignas(16) float lanes[4];
+    v4::Store(lanes, u);
+    float l = stages_[0][s].Shape(lanes[0]);
+    float r = stages_[1][s].Shape(lanes[1]);
+    if (invert[s]) {
+      l = -l;
+      r = -r;
+    }
+    v4::f4 y = v4::Set(l, r, 0.0f, 0.0f);
+    if (useHighPass[s]) y = highPass[s].Process(y);
+    if (useLowShelf[s]) y = lowShelf[s].Process(y);
+    return v4::Mul(y, stageGain[s]);
+  };
+  const v4::f4 outputGain = v4::Set(outputGain_[0], outputGain_[1], 0.0f, 0.0f);
+  const v4::f4 gain = v4::Set1(level);
+  alignas(16) float result[4];
+  for (int n = 0; n < frames; ++n) {
+    v4::f4 u = v4::Set(in[0][n] * inputGain_[0], in[1][n] * inputGain_[1], 0.0f, 0.0f);
+    u = stage(2, stage(1, stage(0, u)));
+    u = shelfHigh.Process(shelfLow.Process(u));
+    u = stage(3, u);
+    v4::Store(result, v4::Mul(v4::Mul(u, outputGain), gain));
+    out[0][n] = result[0];
+    out[1][n] = result[1];
+  }
+  for (int s = 0; s < kStagesPerChannel; ++s) {
+    highPass[s].Store();
+    lowShelf[s].Store();
+  }
+  shelfLow.Store();
+  shelfHigh.Store();
+  return true;
+}
+
+void CTubePreamp::ProcessReference(float** in, float** out, int frames, float level) {
   for (int n = 0; n < frames; ++n) {
     const float l = ProcessChannel(0, in[0][n]);
     const float r = ProcessChannel(1, in[1][n]);

@@ -40,6 +40,8 @@ class TriodeClassA final {
   const TriodeParams& Parameters() const { return params_; }
   const AudioFilter& HighPass() const { return highPass_; }
   const AudioFilter& LowShelf() const { return lowShelf_; }
+  AudioFilter& MutableHighPass() { return highPass_; }
+  AudioFilter& MutableLowShelf() { return lowShelf_; }
 
   // The shaper alone (steps before inversion and filters), for tests and tables.
   float Shape(float x) const;
