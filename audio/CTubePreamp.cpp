@@ -1,10 +1,13 @@
 #include "audio/CTubePreamp.h"
 
-#include "audio/AudioFilterLanes.h"
 
 #include "audio/ParamRange.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -106,62 +109,89 @@ void CTubePreamp::Process(float** in, float** out, int frames, float level) {
   ProcessReference(in, out, frames, level);
 }
 
-// ProcessChannel for both channels at once, lane 0 left and lane 1 right: the shapers
-// sample by sample through each stage's own Shape, the filters in two lanes.
-bool CTubePreamp::ProcessBothChannels(float** in, float** out, int frames, float level) {
-  AudioFilterLanes highPass[kStagesPerChannel], lowShelf[kStagesPerChannel], shelfLow, shelfHigh;
-  bool invert[kStagesPerChannel], useHighPass[kStagesPerChannel], useLowShelf[kStagesPerChannel];
-  v4::f4 stageGain[kStagesPerChannel];
-  for (int s = 0; s < kStagesPerChannel; ++s) {
-    const TriodeParams& l = stages_[0][s].Parameters();
-    const TriodeParams& r = stages_[1][s].Parameters();
-    // The lanes share the stage's switches.
-    if (l.invert != r.invert || l.highPassEnable != r.highPassEnable || l.lowShelfEnable != r.lowShelfEnable)
-      return false;
-    invert[s] = l.invert != 0;
-    useHighPass[s] = l.highPassEnable != 0;
-    useLowShelf[s] = l.lowShelfEnable != 0;
-    stageGain[s] = v4::Set(l.outputGain, r.outputGain, 0.0f, 0.0f);
-    AudioFilter* const hp[2] = {&stages_[0][s].MutableHighPass(), &stages_[1][s].MutableHighPass()};
-    AudioFilter* const ls[2] = {&stages_[0][s].MutableLowShelf(), &stages_[1][s].MutableLowShelf()};
-    if (!highPass[s].Load(hp, 2) || !lowShelf[s].Load(ls, 2)) return false;
-  }
-  AudioFilter* const low[2] = {&shelf_[0].MutableLowShelf(), &shelf_[1].MutableLowShelf()};
-  AudioFilter* const high[2] = {&shelf_[0].MutableHighShelf(), &shelf_[1].MutableHighShelf()};
-  if (!shelfLow.Load(low, 2) || !shelfHigh.Load(high, 2)) return false;
+namespace {
 
-  auto stage = [&](int s, v4::f4 u) {
-    alignas(16) float lanes[4];
-    v4::Store(lanes, u);
-    float l = stages_[0][s].Shape(lanes[0]);
-    float r = stages_[1][s].Shape(lanes[1]);
-    if (invert[s]) {
-      l = -l;
-      r = -r;
+// One audio filter's transposed canonical step and wet/dry mix (Biquad, AudioFilter) on
+// plain locals, which stay in registers over a period.
+struct Section {
+  float a0, a1, a2, b1, b2, c0, d0, s0, s1;
+  explicit Section(const AudioFilter& f) {
+    const Biquad& b = f.Section();
+    a0 = b.Coefficient(Biquad::kA0);
+    a1 = b.Coefficient(Biquad::kA1);
+    a2 = b.Coefficient(Biquad::kA2);
+    b1 = b.Coefficient(Biquad::kB1);
+    b2 = b.Coefficient(Biquad::kB2);
+    c0 = b.Coefficient(Biquad::kC0);
+    d0 = b.Coefficient(Biquad::kD0);
+    s0 = b.State()[0];
+    s1 = b.State()[1];
+  }
+  float Process(float x) {
+    float y = s0 + a0 * x;
+    if (y != 0.0f && std::fabs(y) < FLT_MIN) y = 0.0f;
+    s0 = a1 * x - b1 * y + s1;
+    s1 = a2 * x - b2 * y;
+    return d0 * x + c0 * y;
+  }
+  void StoreTo(AudioFilter& f) const {
+    float* state = f.MutableSection().MutableState();
+    state[0] = s0;
+    state[1] = s1;
+  }
+};
+
+bool TransposedCanonical(const AudioFilter& f) {
+  return f.Section().GetRealisation() == Biquad::kTransposedCanonical;
+}
+
+}  // namespace
+
+// ProcessChannel stage by stage over the period (the stages feed forward only, so each can
+// run through every sample before the next starts): the shapers four samples at a time,
+// the filters as plain loops. The shapers' exponential is v4::Exp, so the results agree
+// with ProcessReference within float rounding.
+bool CTubePreamp::ProcessBothChannels(float** in, float** out, int frames, float level) {
+  for (int c = 0; c < 2; ++c) {
+    for (const TriodeClassA& t : stages_[c])
+      if (!TransposedCanonical(t.HighPass()) || !TransposedCanonical(t.LowShelf())) return false;
+    if (!TransposedCanonical(shelf_[c].LowShelf()) || !TransposedCanonical(shelf_[c].HighShelf())) return false;
+  }
+  constexpr int kChunk = 128;
+  alignas(16) float u[kChunk];
+  for (int c = 0; c < 2; ++c) {
+    for (int start = 0; start < frames; start += kChunk) {
+      const int n = std::min(kChunk, frames - start);
+      const int padded = (n + 3) & ~3;
+      for (int i = 0; i < n; ++i) u[i] = in[c][start + i] * inputGain_[c];
+      for (int i = n; i < padded; ++i) u[i] = 0.0f;
+      auto stage = [&](TriodeClassA& t) {
+        const TriodeParams& p = t.Parameters();
+        t.ShapeBlock(u, padded);
+        Section hp(t.HighPass()), ls(t.LowShelf());
+        const bool invert = p.invert != 0, useHp = p.highPassEnable != 0, useLs = p.lowShelfEnable != 0;
+        const float gain = p.outputGain;
+        for (int i = 0; i < n; ++i) {
+          float y = invert ? -u[i] : u[i];
+          if (useHp) y = hp.Process(y);
+          if (useLs) y = ls.Process(y);
+          u[i] = y * gain;
+        }
+        hp.StoreTo(t.MutableHighPass());
+        ls.StoreTo(t.MutableLowShelf());
+      };
+      TriodeClassA(&s)[kStagesPerChannel] = stages_[c];
+      stage(s[0]);
+      stage(s[1]);
+      stage(s[2]);
+      Section low(shelf_[c].LowShelf()), high(shelf_[c].HighShelf());
+      for (int i = 0; i < n; ++i) u[i] = high.Process(low.Process(u[i]));
+      low.StoreTo(shelf_[c].MutableLowShelf());
+      high.StoreTo(shelf_[c].MutableHighShelf());
+      stage(s[3]);
+      for (int i = 0; i < n; ++i) out[c][start + i] = u[i] * outputGain_[c] * level;
     }
-    v4::f4 y = v4::Set(l, r, 0.0f, 0.0f);
-    if (useHighPass[s]) y = highPass[s].Process(y);
-    if (useLowShelf[s]) y = lowShelf[s].Process(y);
-    return v4::Mul(y, stageGain[s]);
-  };
-  const v4::f4 outputGain = v4::Set(outputGain_[0], outputGain_[1], 0.0f, 0.0f);
-  const v4::f4 gain = v4::Set1(level);
-  alignas(16) float result[4];
-  for (int n = 0; n < frames; ++n) {
-    v4::f4 u = v4::Set(in[0][n] * inputGain_[0], in[1][n] * inputGain_[1], 0.0f, 0.0f);
-    u = stage(2, stage(1, stage(0, u)));
-    u = shelfHigh.Process(shelfLow.Process(u));
-    u = stage(3, u);
-    v4::Store(result, v4::Mul(v4::Mul(u, outputGain), gain));
-    out[0][n] = result[0];
-    out[1][n] = result[1];
   }
-  for (int s = 0; s < kStagesPerChannel; ++s) {
-    highPass[s].Store();
-    lowShelf[s].Store();
-  }
-  shelfLow.Store();
-  shelfHigh.Store();
   return true;
 }
 

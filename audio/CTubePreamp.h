@@ -45,8 +45,8 @@ class CTubePreamp final : public CEffectBase {
  private:
   void Apply();
   float ProcessChannel(int channel, float x);
-  // Both channels in two lanes of the vector unit; false (nothing done) when the two
-  // channels' stages are switched differently or a filter runs another form.
+  // The vector form of ProcessReference; false (nothing done) when a filter runs another
+  // form than the transposed canonical one.
   bool ProcessBothChannels(float** in, float** out, int frames, float level);
 
   TubePreampParams params_[2];  // left (the one the pages read), right
