@@ -50,7 +50,7 @@ float PedalIO::ReadPedal() {
 
 int PedalIO::ReadSwitch() { return gpio_->Read(kSwitchPin) ^ switchAtStart_; }
 
-void PedalIO::SetLed(int led, bool on) {
+void PedalIO::SetLed(int led, int on) {
   if (led != 0 && led != 1) return;
-  gpio_->Write(kLedPins[led], on);
+  gpio_->Write(kLedPins[led], on != 0);
 }

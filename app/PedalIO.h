@@ -28,7 +28,7 @@ class PedalIO {
   // 1 while the switch is away from where it was at Open.
   int ReadSwitch();
   // LED 0 (MIDI activity) or 1; other numbers do nothing.
-  void SetLed(int led, bool on);
+  void SetLed(int led, int on);
 
  private:
   GPIOMem own_;
