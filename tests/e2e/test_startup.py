@@ -151,9 +151,9 @@ class SimRunning(unittest.TestCase):
             "Engine A": (SCHED_FIFO, 98, str(1 % cpus)),
             "Engine B": (SCHED_FIFO, 98, str(2 % cpus)),
             "AudioProcess": (SCHED_FIFO, 90, str(3 % cpus)),
-            "MIDI_DEV": (SCHED_FIFO, 49, None),
-            "CAN-RX": (None, None, None),
-            "TCPComm": (None, None, None),
+            "MIDI_DEV": (SCHED_FIFO, 49, "0"),
+            "CAN-RX": (SCHED_OTHER, 0, "0"),
+            "TCPComm": (SCHED_OTHER, 0, None),
         }
         for name, (policy, priority, cpu) in expected.items():
             with self.subTest(thread=name):
