@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -171,6 +172,30 @@ TEST(GPIOMem, MapsTheRegisterBlockFromAFile) {
   }
   EXPECT_EQ(gpio.Read(30), 1);
   EXPECT_EQ(gpio.Read(29), 0);
+}
+
+// Without CAP_SYS_RAWIO and not root, the block is refused before any file is touched, and
+// the pedal passes the refusal on.
+TEST(GPIOMem, AnUnprivilegedUserIsRefusedBeforeTheFileIsOpened) {
+  if (geteuid() != 0) GTEST_SKIP() << "changing user needs root";
+  testing_support::TempDataRoot root;
+  const std::string path = root.MakeDir("/dev") + "/mem";
+  { std::ofstream(path, std::ios::binary); }
+  ASSERT_EQ(truncate(path.c_str(), GPIOMem::kBlockBytes), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Leaving uid 0 clears the effective capabilities.
+    if (setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0) _exit(10);
+    GPIOMem gpio;
+    if (gpio.Open(path, 0) != -3) _exit(1);
+    PedalIO pedal;
+    _exit(pedal.Open(path, 0) == -3 ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
