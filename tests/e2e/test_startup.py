@@ -9,6 +9,7 @@ import struct
 import subprocess
 import time
 import unittest
+import zlib
 
 import harness
 
@@ -198,8 +199,23 @@ class SimRunning(unittest.TestCase):
     def test_the_screen_can_be_saved_as_png(self):
         png = self.tree.path("/tmp/screen.png")
         harness.screen_to_png(self.screen, png)
+        if shutil.which("file"):
+            described = subprocess.run(["file", png], capture_output=True, text=True).stdout
+            self.assertIn("PNG image data, 800 x 480, 8-bit/color RGB", described)
+        # Decoded again, a pixel of the picture is the framebuffer's.
         with open(png, "rb") as f:
-            self.assertEqual(f.read(8), b"\x89PNG\r\n\x1a\n")
+            data = f.read()
+        at, idat = 8, b""
+        while at < len(data):
+            (length,) = struct.unpack_from(">I", data, at)
+            kind = data[at + 4:at + 8]
+            if kind == b"IDAT":
+                idat += data[at + 8:at + 8 + length]
+            at += 12 + length
+        rows = zlib.decompress(idat)
+        x, y = 400, 300
+        r, g, b = rows[y * (1 + 3 * 800) + 1 + 3 * x: y * (1 + 3 * 800) + 4 + 3 * x]
+        self.assertEqual((r << 16) | (g << 8) | b, harness.screen_pixel(self.screen, x, y))
 
     def test_a_tap_on_the_touch_fifo_reaches_the_screen_where_it_was_aimed(self):
         touch = harness.TouchWriter(self.tree)
@@ -211,8 +227,9 @@ class SimRunning(unittest.TestCase):
     def test_the_host_link_answers_with_checked_packets(self):
         client = harness.HostClient(self.sim.host_port)
         self.addCleanup(client.close)
+        # A client is greeted with the clip grid: 56 cells of kind and 32-byte name.
         ptype, payload = client.receive()
-        self.assertGreaterEqual(len(payload), 4)
+        self.assertEqual((ptype, len(payload)), (16, 4 + 56 * 36))
 
 
 @unittest.skipUnless(shutil.which("sox"), "needs sox")
