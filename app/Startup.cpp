@@ -134,19 +134,18 @@ int SynthcoreMain(const Platform& p) {
   SetSplashEcho(p.splashEcho);
   static Singletons s(p);
 
-  // 1
+  // Every real-time thread below needs it; without it nothing may start.
   if (app::HasEffectiveCapability(CAP_SYS_NICE) != 1) {
     std::printf("Missing cpability CAP_SYS_NICE, Exiting.\n");
     return -1;
   }
-  // 2 A framebuffer that does not open leaves a context without layers, which draws nothing.
+  // A framebuffer that does not open leaves a context without layers, which draws nothing.
   s.dc.Init();
   s.gui.SetSplashSink(&g_splash);
   s.gui.ShowSplash();
-  // 3
   initMathTables();
   std::srand(static_cast<unsigned>(std::time(nullptr)));
-  // 4
+  // The FFT library before anything makes a plan (the engine, below).
   if (ne10_init() != NE10_OK) {
     std::printf("Failed to initialise Ne10.\n");
     return -2;
@@ -155,20 +154,17 @@ int SynthcoreMain(const Platform& p) {
     std::printf("Failed to initialise Ne10 math lib.\n");
     return -2;
   }
-  // 5
   if (s.pedal.Open(platform::DataPath(GPIOMem::kDevice), p.gpioOffset) < 0) {
     std::printf("failed to open PedalIO\n");
     return -3;
   }
-  // 6 From here threads may run.
+  // From here threads may run; a failure ends the process through Exit.
   if (s.midi.Open(platform::DataPath("/dev/serial0").c_str(), "SERIAL", false) != 0) {
     std::printf("Open MIDI [FAILED] <%s>\n", std::strerror(errno));
   } else {
     std::printf("Open MIDI [OK]\n");
   }
-  // 7
   SplashLine("%s KLT Synthesizer System Startup FW: %s Rev:%s", kModel, kFirmware, kRevision);
-  // 8
   const auto init = p.initAudioProcess != nullptr ? p.initAudioProcess : &InitAudioProcess;
   if (init(&s.audio, &OnEngineLog) != 0) {
     SplashLine("Init Audioprocess [ERROR]\n");
@@ -176,7 +172,7 @@ int SynthcoreMain(const Platform& p) {
     Exit(-4);
   }
   SplashLine("Init Audioprocess [OK]\n");
-  // 9 The driver lives as long as the process.
+  // The driver lives as long as the process.
   AudioDriver* driver = new AudioDriver();
   if (!p.pcmDevice.empty()) driver->SetDevice(p.pcmDevice.c_str());
   if (const int err = OpenAudioDriver(driver, &s.audio); err != 0) {
@@ -185,26 +181,21 @@ int SynthcoreMain(const Platform& p) {
     Exit(-5);
   }
   SplashLine("Init AudioDriver [OK]\n");
-  // 10
   s.gui.SetAudioProcess(&s.audio);
-  // 11
+  // The panel is optional: the instrument plays without it.
   s.gui.SetCanDevice(&s.can);
   SplashLine(s.can.Open("can0") != 0 ? "Open CAN [FAILED]" : "Open CAN [OK]");
   sleep(1);
-  // 12
   SplashLine("Initial Load");
   s.gui.InitialLoad();
-  // 13
   SplashLine("load default Resources");
   s.gui.BuildPages();
-  // 14
+  // Pages exist now; whatever is logged from here on has no box to go to.
   g_splash.store(nullptr);
-  // 15
+  // Without a start-up song the arrangement's defaults stand and only the settings are written.
   if (s.gui.LoadSong("[default]", 0, 0) == 0) s.gui.StoreSong("[default]", 0);
-  // 16
   if (StartGuiThread(s.gui) != 0) Exit(-6);
-  // 17 (the panel protocol's receiver)
-  // 18
+  // A known panel state: mode 1, part A, no focus, both volume displays at 0.
   const uint8_t mode[] = {0xA2, 0x01};
   const uint8_t part[] = {0xA0, 0x00};
   const uint8_t focus[] = {0xA1, 0xFF};
@@ -214,17 +205,13 @@ int SynthcoreMain(const Platform& p) {
   s.can.SendRAW(40, focus, 2);
   s.can.SendRAW(416, zero, 1);
   s.can.SendRAW(417, zero, 1);
-  // 19 (the MIDI routing's receiver)
-  // 20
   s.host.init(&s.gui, p.hostPort);
-  // 21
   SetSignalTarget(&s.gui);
   struct sigaction action {};
   action.sa_handler = &OnSigUsr1;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   sigaction(SIGUSR1, &action, nullptr);
-  // 22
   ProfilingBuffer::SetEnabled(true);
   static ProfilingDumper dumper(platform::DataPath(ProfilingDumper::kPath));
   dumper.Run();
