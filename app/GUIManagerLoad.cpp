@@ -95,7 +95,11 @@ void GUIManager::NotifyPages(int param, int flag) {
   DeliverToPage(&msg);
 }
 
+// Program changes load from the MIDI threads while the GUI thread, "CAN-RX" and the host
+// thread run page code on the same data sets; every load and store holds the UI mutex, the
+// swap wait included, so that another load cannot clear the shadow bank before the swap.
 int GUIManager::LoadPreset(int part, const char* name, int notify, int load) {
+  std::lock_guard lock(uiMutex_);
   name = Text(name);
   if (FILE* log = std::fopen(platform::DataPath(kClientLog).c_str(), "a")) {
     std::fprintf(log, "MESSAGE <%s>\n", name);
@@ -124,6 +128,7 @@ int GUIManager::LoadPreset(int part, const char* name, int notify, int load) {
 }
 
 int GUIManager::LoadEngine(int part) {
+  std::lock_guard lock(uiMutex_);
   CDataSets* ds = arranger_.DataSet(part);
   if (ds == nullptr || audio_ == nullptr) return 0;
   const int64_t start = NowMicros();
@@ -184,6 +189,7 @@ int GUIManager::LoadEngine(int part) {
 }
 
 void GUIManager::OnStoreProgress(int percent, int state) {
+  std::lock_guard lock(uiMutex_);
   if (state == 0) {
     if (popupProgress_ != nullptr) popupProgress_->hide();
     progressCountdown_ = 0;
@@ -197,6 +203,7 @@ void GUIManager::OnStoreProgress(int percent, int state) {
 }
 
 int GUIManager::StorePreset(int part, const char* name) {
+  std::lock_guard lock(uiMutex_);
   CDataSets* ds = arranger_.DataSet(part);
   if (ds == nullptr) return 0;
   name = Text(name);
@@ -228,6 +235,7 @@ int GUIManager::StorePreset(int part, const char* name) {
 }
 
 int GUIManager::StoreSong(const char* name, int withPresets) {
+  std::lock_guard lock(uiMutex_);
   // Bracketed names are the built-in songs; their settings are the working defaults, which
   // is where the settings of such a song are loaded from.
   if (name == nullptr || name[0] == '[') {
@@ -262,6 +270,7 @@ void GUIManager::ShowSongStep(int step) {
 }
 
 int GUIManager::LoadSong(const char* name, int /*unused*/, int showProgress) {
+  std::lock_guard lock(uiMutex_);
   name = Text(name);
   if (!arranger_.Load(name)) return 0;
 
@@ -301,6 +310,7 @@ int GUIManager::LoadSong(const char* name, int /*unused*/, int showProgress) {
 }
 
 int GUIManager::LoadKit(const char* name) {
+  std::lock_guard lock(uiMutex_);
   name = Text(name);
   // A kit that is not there leaves the pads playing what they have.
   if (!DocumentExists(kSamplerFolder, name, kSamplerExtension)) {
@@ -322,6 +332,7 @@ int GUIManager::LoadKit(const char* name) {
 }
 
 int GUIManager::StoreKit(const char* name) {
+  std::lock_guard lock(uiMutex_);
   name = Text(name);
   if (arranger_.Sampler().XMLStoreSampler(name) == 0) {
     platform::LogPrintf("Store Kit ERROR<%s>\n", name);
@@ -332,6 +343,7 @@ int GUIManager::StoreKit(const char* name) {
 }
 
 void GUIManager::StoreSamplePCM16(int uid, const char* name, const float* samples, int count) {
+  std::lock_guard lock(uiMutex_);
   CDataSets* ds = arranger_.DataSet(static_cast<int>((uid >> 16) & 0xF));
   const int slot = static_cast<int>((uid >> 12) & 0xF);
   if (ds == nullptr || slot > 1 || count < 0 || (samples == nullptr && count > 0)) return;
@@ -350,6 +362,7 @@ void GUIManager::StoreSamplePCM16(int uid, const char* name, const float* sample
 }
 
 void GUIManager::EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) {
+  std::lock_guard lock(uiMutex_);
   CDataSets* ds = arranger_.DataSet(static_cast<int>((uid >> 16) & 0xF));
   if (ds == nullptr) return;
   const uint32_t r = static_cast<uint32_t>(uid) & 0xFFF;
@@ -387,6 +400,7 @@ bool GUIManager::PopupTimersRunning(bool withDelete) const {
 }
 
 void GUIManager::HideDeletePopup() {
+  std::lock_guard lock(uiMutex_);
   if (PopupTimersRunning(false) || progressCountdown_ != 0 || popupDelete_ == nullptr) return;
   popupDelete_->hide();
   popupTimer_[popupDel].store(0);

@@ -10,6 +10,7 @@
 #include <limits>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/GUIManager.h"
@@ -134,6 +135,26 @@ TEST_F(GUIManagerLoad, MissingPresetKeepsThePartsValues) {
   ASSERT_EQ(gm.LoadPreset(0, "test/kept", 0, 1), 1);
   EXPECT_EQ(gm.LoadPreset(0, "test/gone", 0, 1), 0);
   EXPECT_FLOAT_EQ(gm.DataSet(0)->getParam(static_cast<int>(FirstEngineCtrl()), 0), 0.75f);
+}
+
+TEST_F(GUIManagerLoad, NonFiniteValuesInAPresetNeverReachTheEngine) {
+  WritePreset(0, "test/nan", 0.5f);
+  const std::string path = Working("presets/test/nan.preset");
+  std::string text = ReadFile(path);
+  std::size_t replaced = 0;
+  for (std::size_t at = text.find("Value=\""); at != std::string::npos; at = text.find("Value=\"", at + 1)) {
+    const std::size_t end = text.find('"', at + 7);
+    text.replace(at + 7, end - at - 7, replaced % 2 ? "inf" : "nan");
+    ++replaced;
+  }
+  ASSERT_GT(replaced, 10u);
+  std::ofstream(path, std::ios::binary) << text;
+  calls.Take();
+  gm.LoadPreset(0, "test/nan", 0, 1);
+  for (const std::string& line : calls.Take()) {
+    EXPECT_EQ(line.find("nan"), std::string::npos) << line;
+    EXPECT_EQ(line.find("inf"), std::string::npos) << line;
+  }
 }
 
 TEST_F(GUIManagerLoad, SwapThatNeverCompletesTimesOutAfterTwentyPolls) {
@@ -431,6 +452,18 @@ TEST_F(GUIManagerLoad, FreshTreeGetsADefaultDeviceConfiguration) {
   EXPECT_EQ(gm.InitialLoad(), 0);
   EXPECT_TRUE(Exists(Working("DeviceConfig.xml")));
   EXPECT_EQ(gm.InitialLoad(), 1);
+}
+
+// A program change loads in a MIDI thread while the pages edit the same part's routes.
+using GUIManagerLoadThreads = GUIManagerLoad;
+TEST_F(GUIManagerLoadThreads, LoadsAndRouteEditsAreSerialised) {
+  WritePreset(0, "test/a", 0.1f);
+  std::thread midiThread([this] {
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(gm.LoadPreset(0, "test/a", 0, 1), 1);
+  });
+  for (int i = 0; i < 200; ++i) gm.EditModMatrix(i % 24, 3u << 16 | 4u << 24, 0, static_cast<float>(i), 0);
+  midiThread.join();
+  EXPECT_LE(gm.DataSet(0)->Routes().size(), 24u);
 }
 
 }  // namespace
