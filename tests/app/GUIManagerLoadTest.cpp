@@ -25,6 +25,7 @@
 #include "tests/support/TestPaths.h"
 #include "toolkit/uxDC.h"
 #include "toolkit/uxPopupPB.h"
+#include "toolkit/uxTabCtrl.h"
 
 namespace {
 
@@ -464,6 +465,30 @@ TEST_F(GUIManagerLoadThreads, LoadsAndRouteEditsAreSerialised) {
   for (int i = 0; i < 200; ++i) gm.EditModMatrix(i % 24, 3u << 16 | 4u << 24, 0, static_cast<float>(i), 0);
   midiThread.join();
   EXPECT_LE(gm.DataSet(0)->Routes().size(), 24u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GUIManagerTrackType, OpensTheTrackOrDrumTab) {
+  testing_support::TempDataRoot root;
+  platform::MemoryFrameBuffer fb;
+  uxDC dc(&fb);
+  ASSERT_EQ(dc.Init(), 0);
+  FakeRawMidiBackend midi;
+  GUIManager gm(&dc, midi);
+  gm.SetSleep([](uint32_t) {});
+  gm.BuildPages();
+  struct Case {
+    int track, type, tab;
+  };
+  const Case cases[] = {{0, 1, 5}, {2, 2, 5}, {4, 3, 6}, {1, 3, 1}, {0, 0, 1}, {4, 4, 1}};
+  for (const Case& c : cases) {
+    gm.MainMenu()->setActiveTab(1);
+    gm.SetTrackType(c.track, c.type);
+    EXPECT_EQ(gm.MainMenu()->getActiveTab(), c.tab) << c.track << " " << c.type;
+  }
 }
 
 }  // namespace
