@@ -24,6 +24,7 @@
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 #include "toolkit/uxDC.h"
+#include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupPB.h"
 #include "toolkit/uxTabCtrl.h"
 
@@ -38,7 +39,13 @@ class RecordingManager : public GUIManager {
   using GUIManager::GUIManager;
 
  protected:
-  void NotifyPages(int param, int flag) override { app_fakes::g_calls->Add("notify %d %d", param, flag); }
+  void NotifyPages(int param, int flag) override {
+    app_fakes::g_calls->Add("notify %d %d", param, flag);
+    progressSeen.push_back(PopupProgress()->isVisible() && ProgressShown());
+  }
+
+ public:
+  std::vector<bool> progressSeen;  // whether the progress popup was up at each notification
 };
 
 bool Exists(const std::string& path) {
@@ -303,6 +310,18 @@ TEST_F(GUIManagerLoad, StoreProgressEndsWithStateZero) {
   EXPECT_FALSE(popup->isVisible());
 }
 
+TEST_F(GUIManagerLoad, DeletePopupWaitsForTheOtherPopups) {
+  for (int other : {popupValue, popupMsg, popupWT, -1}) {
+    gm.PopupDelete()->show();
+    gm.PopupTimer(popupDel) = 500;
+    if (other >= 0) gm.PopupTimer(other) = 3;
+    gm.HideDeletePopup();
+    EXPECT_EQ(gm.PopupDelete()->isVisible(), other >= 0) << other;
+    EXPECT_EQ(gm.PopupTimer(popupDel).load(), other >= 0 ? 500 : 0) << other;
+    if (other >= 0) gm.PopupTimer(other) = 0;
+  }
+}
+
 TEST_F(GUIManagerLoad, DefaultSongWritesOnlyTheSettings) {
   EXPECT_EQ(gm.StoreSong("[default]", 1), 1);
   EXPECT_NE(log.Text().find("Store song skipped"), std::string::npos);
@@ -365,6 +384,23 @@ TEST_F(GUIManagerLoad, SongLoadOrder) {
   EXPECT_EQ(gm.LoadSong("nosuchsong", 0, 1), 0);
   EXPECT_TRUE(calls.Take().empty());
   EXPECT_EQ(gm.Arranger().Slot(0)->name, "test/a");
+}
+
+TEST_F(GUIManagerLoad, SongProgressOnlyWithoutARunningPopupTimer) {
+  ASSERT_EQ(gm.StoreSong("song3", 0), 1);
+  struct Case {
+    int showProgress, timer;
+    bool shown;
+  };
+  for (const Case c : {Case{1, 0, true}, Case{1, 30, false}, Case{0, 0, false}}) {
+    gm.PopupTimer(popupMsg) = c.timer;
+    gm.progressSeen.clear();
+    ASSERT_EQ(gm.LoadSong("song3", 0, c.showProgress), 1);
+    ASSERT_EQ(gm.progressSeen.size(), 3u);  // 10, 11, 15: no kit, no presets
+    EXPECT_EQ(gm.progressSeen[0], c.shown) << c.showProgress << " " << c.timer;
+    EXPECT_FALSE(gm.PopupProgress()->isVisible());
+    EXPECT_FALSE(gm.ProgressShown());
+  }
 }
 
 TEST_F(GUIManagerLoad, KitLoadClearsThePadsAndKeepsThemOnFailure) {
