@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -24,6 +25,7 @@
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 #include "toolkit/uxDC.h"
+#include "toolkit/uxMessageBox.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupPB.h"
 #include "toolkit/uxTabCtrl.h"
@@ -486,9 +488,17 @@ TEST_F(GUIManagerLoad, ModMatrixEdits) {
 }
 
 TEST_F(GUIManagerLoad, FreshTreeGetsADefaultDeviceConfiguration) {
+  uxMessageBox splash(&gm, "Splash", 400, 300, 0, 0xFFFFFF, 0xFFFFFF);
+  splash.show(uxPOINT(200, 90), "START");
+  std::atomic<uxMessageBox*> sink{&splash};
+  gm.SetSplashSink(&sink);
   EXPECT_EQ(gm.InitialLoad(), 0);
   EXPECT_TRUE(Exists(Working("DeviceConfig.xml")));
+  ASSERT_FALSE(splash.Lines().empty());
+  EXPECT_EQ(splash.Lines().front(), "Load Device Config [ERROR]");
   EXPECT_EQ(gm.InitialLoad(), 1);
+  EXPECT_EQ(splash.Lines().size(), 1u);
+  gm.SetSplashSink(nullptr);
 }
 
 // A program change loads in a MIDI thread while the pages edit the same part's routes.
