@@ -36,6 +36,7 @@ namespace {
 constexpr char kClientLog[] = "/var/lib/ruv/working/logClient.txt";
 constexpr char kPresetFolder[] = "/var/lib/ruv/working/presets/";
 constexpr char kPresetExtension[] = ".preset";
+constexpr char kDefaultPreset[] = "default";  // what an empty preset name loads
 constexpr char kSamplerFolder[] = "/var/lib/ruv/working/sampler/";
 constexpr char kSamplerExtension[] = ".smpl";
 constexpr char kDeviceConfig[] = "DeviceConfig";
@@ -108,7 +109,8 @@ int GUIManager::LoadPreset(int part, const char* name, int notify, int load) {
   if (load) {
     // A missing file is refused before the data set is reset, so the part keeps the
     // values that the engine goes on playing.
-    const bool loaded = ValidPart(part) && DocumentExists(kPresetFolder, name, kPresetExtension) &&
+    const char* file = name[0] != 0 ? name : kDefaultPreset;
+    const bool loaded = ValidPart(part) && DocumentExists(kPresetFolder, file, kPresetExtension) &&
                         arranger_.LoadPartPreset(part, name) != 0 && LoadEngine(part) != 0;
     if (!loaded) {
       platform::LogPrintf("[PART:%d] ERROR preset load <%s>\n", part + 1, name);

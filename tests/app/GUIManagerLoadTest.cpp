@@ -141,6 +141,8 @@ TEST_F(GUIManagerLoad, PresetLoadLogsEveryRequestAndSwapsOnlyAfterSuccess) {
 }
 
 TEST_F(GUIManagerLoad, MissingPresetKeepsThePartsValues) {
+  WritePreset(1, "default", 0.5f);
+  EXPECT_EQ(gm.LoadPreset(1, "", 0, 1), 1) << "an empty name loads the default preset";
   WritePreset(0, "test/kept", 0.75f);
   ASSERT_EQ(gm.LoadPreset(0, "test/kept", 0, 1), 1);
   EXPECT_EQ(gm.LoadPreset(0, "test/gone", 0, 1), 0);
