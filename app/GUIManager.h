@@ -264,4 +264,18 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   std::atomic<int32_t> continueRequest_{0};
   uint32_t stepCounter_ = 0;
   float stepAccumulator_ = 0.0f;
+
+  // ---- loading and storing: helpers ----
+ protected:
+  // Gives the main tab control UX_MSG_VALUES_CHANGED for param (a part, or a page target).
+  // Virtual so that tests can see when the pages are told, among the engine's calls.
+  virtual void NotifyPages(int param, int flag);
+
+ private:
+  // Step `step` of a song load's five on the progress popup, while the progress runs.
+  void ShowSongStep(int step);
+  // Whether the value, message or wavetable popup (and with `withDelete` the delete popup)
+  // is counting down.
+  bool PopupTimersRunning(bool withDelete) const;
+  // ---- end of loading and storing ----
 };
