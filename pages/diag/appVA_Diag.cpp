@@ -125,11 +125,14 @@ const char* CpuInfoField(const char* key) {
   return value;
 }
 
+// Over the values so far until the ring is full, so the first figures are not pulled
+// toward zero by empty slots.
 float appVA_Diag::Mean::Add(float v) {
   slot[count++ % kMeanSlots] = v;
+  const uint32_t n = count < kMeanSlots ? count : kMeanSlots;
   float sum = 0.0f;
-  for (float s : slot) sum += s;
-  return sum / kMeanSlots;
+  for (uint32_t i = 0; i < n; ++i) sum += slot[i];
+  return sum / static_cast<float>(n);
 }
 
 appVA_Diag::appVA_Diag(GUIManager* manager, uint32_t id, int /*value*/, const char* name, uxPOINT pos, int16_t w,
