@@ -3,7 +3,9 @@
 // against the kernel's, and the temperature from a fixture thermal file.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -170,6 +172,31 @@ TEST_F(DiagPage, MemoryAndTemperatureEveryEighthPaint) {
   for (int i = 0; i < 8 * 40; ++i) page->OnPaint();
   EXPECT_EQ(std::string(page->TemperatureLabel()->getText()), "500.0 C");
   EXPECT_EQ(page->TemperatureBar()->getLevel(), appVA_Diag::kTemperatureMax);
+}
+
+}  // namespace
+
+namespace {
+
+using DiagPageThreads = DiagPage;
+
+// The MIDI threads add monitor lines while the GUI thread paints and refreshes the page.
+TEST_F(DiagPageThreads, MonitorLinesArriveWhileThePagePaints) {
+  auto page = Page();
+  std::atomic<bool> done{false};
+  std::thread midiThread([&] {
+    for (int i = 0; i < 3000; ++i) page->AddMidiLine(0, 0, 0x90, i & 0x7F, 100);
+    done = true;
+  });
+  int paints = 0;
+  while (!done.load()) {
+    page->setRepaint();
+    page->OnPaint();
+    if (++paints % 100 == 0) page->RefreshInfo();
+  }
+  midiThread.join();
+  EXPECT_EQ(page->MidiBox()->GetLines().size(), static_cast<size_t>(page->MidiBox()->GetCapacity()));
+  EXPECT_EQ(page->MidiBox()->GetLines().front(), "[1:1] NOTE-ON:  key=55, vel= 100");
 }
 
 }  // namespace

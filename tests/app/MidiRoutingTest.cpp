@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <thread>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -50,18 +53,20 @@ std::ostream& operator<<(std::ostream& os, const Sent& s) {
 class RecordingAudio : public CAudioProcess {
  public:
   RecordingAudio() : CAudioProcess(audio_fakes::Fakes()) {}
+  // The MIDI threads and the audio thread (track notes) may both send.
   void SendMidi(int part, int status, int data1, int data2, PartMidiSettings* settings) override {
-    if (count < kMax) sent[count++] = {part, status, data1, data2};
+    const int slot = count.fetch_add(1);
+    if (slot < kMax) sent[slot] = {part, status, data1, data2};
     if (settings != nullptr) last = *settings;
   }
   std::vector<Sent> Take() {
-    std::vector<Sent> out(sent, sent + count);
+    std::vector<Sent> out(sent, sent + std::min(count.load(), kMax));
     count = 0;
     return out;
   }
   static constexpr int kMax = 256;
   Sent sent[kMax];
-  int count = 0;
+  std::atomic<int> count{0};
   PartMidiSettings last;
 };
 
@@ -74,8 +79,9 @@ struct FakePedal : PedalPort {
   }
   float level = 0.0f;
   int pedalSwitch = 0;
-  int ledIndex = -1;
-  int ledOn = -1;
+  // The MIDI threads switch the LED on, the audio thread off.
+  std::atomic<int> ledIndex{-1};
+  std::atomic<int> ledOn{-1};
 };
 
 // The bus: keeps the ids and lengths of the frames written.
@@ -596,6 +602,34 @@ TEST_F(Transport, PeriodsAllocateNothingAndPrintNothingWhileClipsRun) {
   EXPECT_EQ(log.Text().find("MIDI"), std::string::npos) << log.Text();
   gui->SetKeyMonitor(nullptr);
   audio.Stop();
+}
+
+// ---- threads -------------------------------------------------------------------------------
+
+using TransportThreads = Transport;
+
+// A MIDI input thread routes notes, controllers and transport messages while the audio
+// thread runs its period ticks.
+TEST_F(TransportThreads, MidiInputWhilePeriodsRun) {
+  Set(0xD2, 15, 1);
+  std::atomic<bool> done{false};
+  std::thread midiThread([&] {
+    for (int i = 0; i < 2000; ++i) {
+      Route(0, 1, 0xB0, 7, i & 0x7F);
+      Route(0, 1, i % 2 ? 0x90 : 0x80, 60, 100);
+      if (i % 200 == 0) Route(0, 0, 0xFC, 0, 0);
+      if (i % 200 == 100) Route(0, 0, 0xFA, 0, 0);
+      if (i % 500 == 250) gui->TogglePlay();
+    }
+    done = true;
+  });
+  int periods = 0;
+  while (!done.load() || periods < 1000) {
+    gui->AudioCycleTick();
+    ++periods;
+  }
+  midiThread.join();
+  EXPECT_FALSE(Fifo().empty());
 }
 
 }  // namespace
