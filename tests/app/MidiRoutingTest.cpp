@@ -298,6 +298,20 @@ TEST_F(MidiRouting, ProgramChangeIsQueuedAndWithoutAPresetLoadsNothing) {
   EXPECT_TRUE(audio.Take().empty());
 }
 
+TEST_F(MidiRouting, LearnedControllerIsKeptAndStored) {
+  root.MakeDir("/var/lib/ruv/working");
+  const int uid = 0x10123;
+  EXPECT_EQ(gui->GetCCAssignment(uid), -1);
+  gui->SetCCAssignment(74, uid);
+  EXPECT_EQ(gui->GetCCAssignment(uid), 74);
+  // The stored map reads back the same in a fresh map.
+  CMidiCCSets reread;
+  EXPECT_GT(reread.XMLLoadMidiCCMap("MidiCCMap"), 0);
+  EXPECT_EQ(reread.FindCC(uid), 74);
+  gui->SetCCAssignment(74, -1);
+  EXPECT_EQ(gui->GetCCAssignment(uid), -1);
+}
+
 TEST_F(MidiRouting, TheClipTrackIsOfferedTheKeyFirst) {
   KeyTrack* taking = InstallTrack(0, 1);
   KeyTrack* declining = InstallTrack(1, 0);
