@@ -271,7 +271,7 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   uint32_t stepCounter_ = 0;
   float stepAccumulator_ = 0.0f;
 
-  // ---- MIDI routing, transport clock and period hooks: devices, clock, state (6.109) ----
+  // ---- MIDI routing, transport clock and period hooks: devices, clock and state ----
  public:
   static constexpr int kMidiParts = 4;
   using MonotonicFn = int64_t (*)();
