@@ -4,8 +4,9 @@
 #include <string>
 
 #include "app/GPIOMem.h"
+#include "app/PedalPort.h"
 
-class PedalIO {
+class PedalIO final : public PedalPort {
  public:
   static constexpr int kClockPin = 4;
   static constexpr int kDataPin = 5;
@@ -24,11 +25,11 @@ class PedalIO {
   int Open(const std::string& path, off_t offset);
 
   // Audio thread, once a period: the pedal position, 0..12.79.
-  float ReadPedal();
+  float ReadPedal() override;
   // 1 while the switch is away from where it was at Open.
-  int ReadSwitch();
+  int ReadSwitch() override;
   // LED 0 (MIDI activity) or 1; other numbers do nothing.
-  void SetLed(int led, int on);
+  void SetLed(int led, int on) override;
 
  private:
   GPIOMem own_;

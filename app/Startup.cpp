@@ -182,6 +182,9 @@ int SynthcoreMain(const Platform& p) {
   }
   SplashLine("Init AudioDriver [OK]\n");
   s.gui.SetAudioProcess(&s.audio);
+  s.gui.SetMidiDevice(&s.midi);
+  s.gui.SetPedalPort(&s.pedal);
+  s.gui.InstallAudioHooks();
   // The panel is optional: the instrument plays without it.
   s.gui.SetCanDevice(&s.can);
   SplashLine(s.can.Open("can0") != 0 ? "Open CAN [FAILED]" : "Open CAN [OK]");
@@ -205,6 +208,9 @@ int SynthcoreMain(const Platform& p) {
   s.can.SendRAW(40, focus, 2);
   s.can.SendRAW(416, zero, 1);
   s.can.SendRAW(417, zero, 1);
+  GUIManager::SetMidiTarget(&s.gui);
+  s.alsa.SetCallback(&GUIManager::OnMidiMessage);
+  s.midi.SetCallback(&GUIManager::OnMidiMessage);
   s.host.init(&s.gui, p.hostPort);
   SetSignalTarget(&s.gui);
   struct sigaction action {};
