@@ -304,6 +304,30 @@ class TouchWriter:
         os.close(self.fd)
 
 
+class GpioBlock:
+    """The GPIO register block the sim maps from its "/dev/mem" file: 32-bit words."""
+
+    def __init__(self, tree):
+        self.path = tree.path("/dev/mem")
+
+    def word(self, index):
+        with open(self.path, "rb") as f:
+            f.seek(4 * index)
+            return struct.unpack("<I", f.read(4))[0]
+
+    def set_word(self, index, value):
+        with open(self.path, "r+b") as f:
+            f.seek(4 * index)
+            f.write(struct.pack("<I", value))
+
+    def wait_bits(self, index, mask, timeout=5.0):
+        deadline = time.monotonic() + timeout
+        while self.word(index) & mask != mask:
+            if time.monotonic() > deadline:
+                raise AssertionError("GPIO word %d is %08X, bits %08X never set" % (index, self.word(index), mask))
+            time.sleep(0.01)
+
+
 class HostClient:
     """The host application's side of the TCP link: length-prefixed packets, CRC-checked."""
 

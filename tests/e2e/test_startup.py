@@ -217,6 +217,22 @@ class SimRunning(unittest.TestCase):
         r, g, b = rows[y * (1 + 3 * 800) + 1 + 3 * x: y * (1 + 3 * 800) + 4 + 3 * x]
         self.assertEqual((r << 16) | (g << 8) | b, harness.screen_pixel(self.screen, x, y))
 
+    def test_the_pedal_pins_are_set_up_and_a_midi_note_blinks_the_led(self):
+        gpio = harness.GpioBlock(self.tree)
+        # Clock (4) and chip select (6) outputs, data (5) input; both LED pins (42, 43) outputs;
+        # select high and clock low, the converter idle.
+        self.assertEqual(gpio.word(0) & 0x1FF000, (1 << 12) | (1 << 18))
+        self.assertEqual(gpio.word(4) & 0x3F << 6, (1 << 6) | (1 << 9))
+        self.assertTrue(gpio.word(7) & (1 << 6))
+        self.assertTrue(gpio.word(10) & (1 << 4))
+        led = 1 << (42 - 32)
+        gpio.set_word(8, 0)
+        gpio.set_word(11, 0)
+        self.midi.send([0x90, 60, 100])
+        gpio.wait_bits(8, led)   # on with the message
+        gpio.wait_bits(11, led)  # off again some periods later
+        self.midi.send([0x80, 60, 0])
+
     def test_a_tap_on_the_touch_fifo_reaches_the_screen_where_it_was_aimed(self):
         touch = harness.TouchWriter(self.tree)
         self.addCleanup(touch.close)
