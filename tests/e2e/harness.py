@@ -10,6 +10,7 @@ import math
 import os
 import pty
 import re
+import shutil
 import signal
 import socket
 import struct
@@ -242,6 +243,31 @@ class Sim:
             cpus = re.search(r"Cpus_allowed_list:\s*(\S+)", status).group(1)
             result.setdefault(name, []).append((policy, rt_priority, cpus))
         return result
+
+
+def effective_capabilities():
+    with open("/proc/self/status") as f:
+        for line in f:
+            if line.startswith("CapEff:"):
+                return int(line.split()[1], 16)
+    return 0
+
+
+def sim_can_start():
+    """None when this process can start the sim (CAP_SYS_NICE for the real-time threads, root
+    or CAP_SYS_RAWIO for the GPIO block), else the reason it cannot."""
+    caps = effective_capabilities()
+    if not caps & (1 << 23):
+        return "needs CAP_SYS_NICE"
+    if os.geteuid() != 0 and not caps & (1 << 17):
+        return "needs root or CAP_SYS_RAWIO"
+    return None
+
+
+def realtime_allowed():
+    """Whether the kernel grants SCHED_FIFO here (a container may refuse it even to root)."""
+    return subprocess.run(["chrt", "-f", "1", "true"], capture_output=True).returncode == 0 \
+        if shutil.which("chrt") else False
 
 
 def free_port():
