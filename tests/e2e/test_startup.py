@@ -183,8 +183,9 @@ class SimRunning(unittest.TestCase):
         time.sleep(1.0)
         peak, _, after = harness.capture_levels(self.capture)
         self.assertLessEqual(peak, 1.0)
-        # A second of 48 kHz, give or take the machine's load.
-        self.assertGreater(after - before, 48000 * 0.5)
+        # The capture has no card behind it: the audio thread paces itself, so a second holds
+        # at most about a second of frames (fewer when a loaded machine makes it late).
+        self.assertGreater(after - before, 48000 * 0.2)
         self.assertLess(after - before, 48000 * 1.6)
 
     def test_the_profiling_dump_holds_framed_blocks(self):
