@@ -30,6 +30,7 @@ class CAudioProcess;
 class CCANDev;
 class CClipCore;
 class CDataSets;
+class CMidiDev;
 class HostUIManager;
 class MultiWaveReader;
 class WaveTable;
@@ -158,6 +159,18 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void sendCANFocus(int n) override;
   void setPanelMode(int mode);
   int getPanelMode() const { return panelMode_; }
+  // ---- CAN panel protocol: receive side and its collaborators ----
+  // One received frame, as the "CAN-RX" thread hands it to OnCanMessage.
+  void OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length);
+  // What the armed shutdown command does after saving; by default SIGTERM to the process
+  // group. Tests inject their own.
+  using ShutdownFn = std::function<void()>;
+  void SetShutdownAction(ShutdownFn action);
+  bool ShutdownArmed() const { return shutdownArmed_.load() != 0; }
+  // The MIDI device whose input the panel's MIDI frames (id 16) join.
+  void SetPanelMidiDevice(CMidiDev* device) { panelMidi_ = device; }
+  // GetSampleName writes at most this many bytes, the terminating zero included.
+  static constexpr int kSampleNameSize = 64;
 
   // ---- loading and storing ----
   // Virtual so that tests of the GUI tick can see what the tick asks for.
@@ -204,6 +217,12 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void DeliverQueued();
   void CountPopupDown(int popup, uxPopup* owner);
   void HidePopup(uxPopup* popup);
+  // ---- parameter routing and CAN panel protocol (private) ----
+  void StoreSetting(uint32_t ctrl, int instance, float value);
+  void SendValueFrame(int canId, int part, int kind, float value);
+  void SetMasterVolume(float v);
+  void ScreenDump();
+  void SaveBeforeShutdown();
 
   // Owned members, in construction order.
   WavefileCache waveCache_;
@@ -258,4 +277,14 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   std::atomic<int32_t> continueRequest_{0};
   uint32_t stepCounter_ = 0;
   float stepAccumulator_ = 0.0f;
+
+  // ---- CAN panel protocol ----
+  ShutdownFn shutdown_;
+  CMidiDev* panelMidi_ = nullptr;
 };
+
+// ---- CAN panel protocol ----
+// The receive callback the CAN device calls for every frame; it reaches the manager given to
+// SetCanReceiver (none: frames are dropped).
+void OnCanMessage(uint16_t id, const uint8_t* data, uint8_t length);
+void SetCanReceiver(GUIManager* manager);
