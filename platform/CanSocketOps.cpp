@@ -32,7 +32,8 @@ int SocketCanOps::Bind(int fd, int ifindex) {
 
 ssize_t SocketCanOps::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
 
-ssize_t SocketCanOps::Write(int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); }
+// Frames go out from the audio thread too: a full transmit queue costs the frame, not a period.
+ssize_t SocketCanOps::Write(int fd, const void* buffer, size_t size) { return ::send(fd, buffer, size, MSG_DONTWAIT); }
 
 int SocketCanOps::Close(int fd) { return ::close(fd); }
 

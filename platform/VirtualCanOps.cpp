@@ -87,9 +87,10 @@ int VirtualCanOps::Bind(int fd, int ifindex) {
 
 ssize_t VirtualCanOps::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
 
-// A hub that went away must fail the write, not kill the process with SIGPIPE.
+// A hub that went away must fail the write, not kill the process with SIGPIPE. Frames go out
+// from the audio thread too: a hub that stops reading costs frames (EAGAIN), never a period.
 ssize_t VirtualCanOps::Write(int fd, const void* buffer, size_t size) {
-  return ::send(fd, buffer, size, MSG_NOSIGNAL);
+  return ::send(fd, buffer, size, MSG_NOSIGNAL | MSG_DONTWAIT);
 }
 
 int VirtualCanOps::Close(int fd) { return ::close(fd); }
