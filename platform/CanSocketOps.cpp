@@ -32,12 +32,17 @@ int SocketCanOps::Bind(int fd, int ifindex) {
 
 ssize_t SocketCanOps::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
 
-// Frames go out from the audio thread too: a full transmit queue costs the frame, not a period.
-ssize_t SocketCanOps::Write(int fd, const void* buffer, size_t size) { return ::send(fd, buffer, size, MSG_DONTWAIT); }
+ssize_t SocketCanOps::Write(int fd, const void* buffer, size_t size) { return ::write(fd, buffer, size); }
 
 int SocketCanOps::Close(int fd) { return ::close(fd); }
 
 int CanSocketOps::Shutdown(int fd) { return ::shutdown(fd, SHUT_RDWR); }
+
+ssize_t CanSocketOps::TryWrite(int fd, const void* buffer, size_t size) { return Write(fd, buffer, size); }
+
+ssize_t SocketCanOps::TryWrite(int fd, const void* buffer, size_t size) {
+  return ::send(fd, buffer, size, MSG_DONTWAIT);
+}
 
 namespace {
 SocketCanOps g_socketCan;

@@ -87,12 +87,15 @@ int VirtualCanOps::Bind(int fd, int ifindex) {
 
 ssize_t VirtualCanOps::Read(int fd, void* buffer, size_t size) { return ::read(fd, buffer, size); }
 
-// A hub that went away must fail the write, not kill the process with SIGPIPE. Frames go out
-// from the audio thread too: a hub that stops reading costs frames (EAGAIN), never a period.
+// A hub that went away must fail the write, not kill the process with SIGPIPE.
 ssize_t VirtualCanOps::Write(int fd, const void* buffer, size_t size) {
-  return ::send(fd, buffer, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+  return ::send(fd, buffer, size, MSG_NOSIGNAL);
 }
 
 int VirtualCanOps::Close(int fd) { return ::close(fd); }
+
+ssize_t VirtualCanOps::TryWrite(int fd, const void* buffer, size_t size) {
+  return ::send(fd, buffer, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+}
 
 }  // namespace platform
