@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/GUIManager.h"
+#include "midi/CMidiDev.h"
 #include "platform/Paths.h"
 #include "tests/app/PanelRig.h"
 #include "tests/support/LogCapture.h"
@@ -46,6 +47,7 @@ TEST(PanelProtocol, FramesBecomePageMessages) {
   const std::vector<FrameCase> cases = {
       {"byte kind, part bits masked", 300, {0xB0, 5, 9, 42}, {"273 300 1 0 42"}},
       {"kind 11 is a byte too", 766, {0xB0, 3, 11, 7}, {"273 766 3 0 7"}},
+      {"byte kinds on the volume ids are page values", 416, {0xB0, 1, 9, 5}, {"273 416 1 0 5"}},
       {"float kind", 256, FloatFrame(0xB0, 2, 1, 2.5f), {"273 256 2 0 2.5"}},
       {"enum kind carries a float", 301, FloatFrame(0xB0, 0, 10, 3.0f), {"273 301 0 0 3"}},
       {"kind 12 ignored", 300, FloatFrame(0xB0, 0, 12, 1.0f), {}},
@@ -73,6 +75,29 @@ TEST(PanelProtocol, FramesBecomePageMessages) {
     rig.Frame(c.id, c.bytes);
     EXPECT_EQ(rig.manager->Take(), c.messages);
   }
+}
+
+class RecordingMidiDev : public CMidiDev {
+ public:
+  void OnMidiInput(int channel, int status, uint8_t data1, uint8_t data2) override {
+    seen.push_back(std::to_string(channel) + " " + std::to_string(status) + " " + std::to_string(data1) + " " +
+                   std::to_string(data2));
+  }
+  Lines seen;
+};
+
+TEST(PanelProtocol, MidiFramesJoinTheMidiInputAndTheCallbackReachesTheReceiver) {
+  PanelRig rig;
+  RecordingMidiDev midi;
+  rig.manager->SetPanelMidiDevice(&midi);
+  const uint8_t noteOn[] = {0x90, 3, 60, 100};
+  OnCanMessage(16, noteOn, 4);  // no receiver yet
+  SetCanReceiver(rig.manager.get());
+  OnCanMessage(16, noteOn, 4);
+  OnCanMessage(16, noteOn, 3);  // cut short
+  SetCanReceiver(nullptr);
+  EXPECT_EQ(midi.seen, (Lines{"3 144 60 100"}));
+  EXPECT_TRUE(rig.manager->Take().empty());
 }
 
 TEST(PanelProtocol, FocusNumbersOpenTheirPanels) {
