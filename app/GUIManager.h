@@ -69,6 +69,10 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void BuildPages();
   // One pass of the GUI thread; the thread sleeps 5 ms between passes.
   void Tick();
+  // Ends GuiThreadMain after its current pass (the appliance never asks; tests and the
+  // simulator's shutdown do).
+  void StopGuiThread() { guiStop_.store(true, std::memory_order_relaxed); }
+  bool GuiThreadStopping() const { return guiStop_.load(std::memory_order_relaxed); }
   void OnTouchEvent(int x, int y, int type) override;
   // queued: copy into the GUI queue (delivered by a later tick); otherwise hand the message to
   // the page tree at once in the caller's thread, under the UI mutex.
@@ -212,6 +216,7 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   // so a call with the value and flags swapped does not compile.
   void ValueChanged(uint32_t uid, float value, unsigned flags) override;
 
+  void TickPages();
   void DeliverToPage(tagUX_Message* msg);
   void DrainMidiFifo();
   void DeliverQueued();
@@ -270,6 +275,7 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   std::atomic<const void*> engineState_{nullptr};
   platform::PiMutex uiMutex_{platform::PiMutex::kRecursive};
   SleepFn sleep_;
+  std::atomic<bool> guiStop_{false};
 
   // ---- transport ----
   std::atomic<int32_t> running_{1};

@@ -24,7 +24,7 @@ constexpr uint8_t kProgramChange = 0xC0;
 
 void* GuiThreadMain(void* manager) {
   auto* gm = static_cast<GUIManager*>(manager);
-  for (;;) {
+  while (!gm->GuiThreadStopping()) {
     gm->Tick();
     gm->Sleep(kTickPauseMicros);
     if (CAudioProcess* audio = gm->AudioProcess()) audio->Idle();
@@ -33,6 +33,13 @@ void* GuiThreadMain(void* manager) {
 }
 
 void GUIManager::Tick() {
+  TickPages();
+  // File writes need no page, so the other threads' deliveries do not wait for them.
+  settings_.SaveIfDirty();
+  deviceConfig_.SaveIfDirty();
+}
+
+void GUIManager::TickPages() {
   std::lock_guard lock(uiMutex_);
   if (popupWT_) popupWT_->OnPaint();
 
@@ -66,8 +73,6 @@ void GUIManager::Tick() {
   DrainMidiFifo();
   DeliverQueued();
   clipCore_->PollInput();
-  settings_.SaveIfDirty();
-  deviceConfig_.SaveIfDirty();
 }
 
 void GUIManager::CountPopupDown(int popup, uxPopup* owner) {

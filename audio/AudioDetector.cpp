@@ -35,6 +35,11 @@ void AudioDetector::SetSampleRate(float sampleRate) {
 }
 
 float AudioDetector::ProcessSample(float x) {
+  Track(x);
+  return Level();
+}
+
+void AudioDetector::Track(float x) {
   const float v = detectMode_ == kMeanSquare || detectMode_ == kRms ? x * x : std::fabs(x);
   const float coef = envelope_ < v ? attackCoef_ : releaseCoef_;
   float env = v + (envelope_ - v) * coef;
@@ -42,7 +47,10 @@ float AudioDetector::ProcessSample(float x) {
   if (clampToOne_ && env > 1.0f) env = 1.0f;
   if (env < 0.0f) env = 0.0f;
   envelope_ = env;
-  const float result = detectMode_ == kRms ? std::sqrt(env) : env;
+}
+
+float AudioDetector::Level() const {
+  const float result = detectMode_ == kRms ? std::sqrt(envelope_) : envelope_;
   if (!logOutput_) return result;
   return result > 0.0f ? 20.0f * std::log10(result) : kFloorDb;
 }

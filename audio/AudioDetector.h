@@ -14,6 +14,10 @@ class AudioDetector {
   virtual void Reset(float sampleRate);
   // One input sample in, the detected level out (linear, or dB with log output on).
   virtual float ProcessSample(float x);
+  // ProcessSample in two halves, for a meter that shows only the last sample's level:
+  // the envelope follows every sample, the level (a logarithm) is worked out once.
+  void Track(float x);
+  float Level() const;
   // Recomputes the coefficients when the rate changes; the envelope is kept.
   virtual void SetSampleRate(float sampleRate);
 

@@ -473,11 +473,6 @@ bool AudioFilter::Reset(float sampleRate) {
 
 bool AudioFilter::CanProcessFrame() { return false; }
 
-float AudioFilter::ProcessSample(float x) {
-  const float y = biquad_.ProcessSample(x);
-  return biquad_.Coefficient(Biquad::kD0) * x + biquad_.Coefficient(Biquad::kC0) * y;
-}
-
 void AudioFilter::SetSampleRate(float sampleRate) {
   sampleRate_ = sampleRate;
   CalculateCoefficients();

@@ -48,7 +48,10 @@ class AudioFilter {
   virtual bool Reset(float sampleRate);
   virtual bool CanProcessFrame();
   // d0*x + c0*y, y the section's output.
-  virtual float ProcessSample(float x);
+  virtual float ProcessSample(float x) {
+    const float y = biquad_.ProcessSample(x);
+    return biquad_.Coefficient(Biquad::kD0) * x + biquad_.Coefficient(Biquad::kC0) * y;
+  }
   // Keeps the rate and designs the coefficients for it.
   virtual void SetSampleRate(float sampleRate);
 
@@ -63,6 +66,7 @@ class AudioFilter {
   // The section's storage value, for zero-delay feedback loops around the filter.
   float GetStorageValue() { return biquad_.GetStorageValue(); }
   const Biquad& Section() const { return biquad_; }
+  Biquad& MutableSection() { return biquad_; }
   // The section's coefficient in force (Biquad::CoefIndex).
   float Coefficient(int32_t index) const { return biquad_.Coefficient(index); }
 

@@ -33,7 +33,8 @@ float CDynamicProcessor::GainComputer::Output(float l) const {
 
 float CDynamicProcessor::GainComputer::Gain(float levelDb) {
   lastGainDb = Output(levelDb) - levelDb;
-  lastGain = FromDb(lastGainDb);
+  // Below the threshold nothing is taken off, and 10^0 is exactly 1.
+  lastGain = lastGainDb == 0.0f ? 1.0f : FromDb(lastGainDb);
   return lastGain;
 }
 
@@ -112,8 +113,9 @@ void CDynamicProcessor::Process(float** in, float** out, int frames, float level
       levelDb = input.ProcessSample(detect[i]);
       gain = computer.Gain(levelDb);
       y[i] = gain * x[i] * level * makeup;
-      outDb = meter.ProcessSample(y[i]);
+      meter.Track(y[i]);
     }
+    outDb = meter.Level();
     // Only the last frame's meter values can ever be seen by the page.
     Publish(*meterReduction[c], 1.0f - gain);
     Publish(*meterIn[c], FromDb(levelDb));

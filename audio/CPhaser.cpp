@@ -1,7 +1,10 @@
 #include "audio/CPhaser.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -125,16 +128,87 @@ void CPhaser::ProcessChannel(int ch, const Loop& loop, const float* x, float* y,
   }
 }
 
-void CPhaser::Process(float** in, float** out, int frames, float level) {
+void CPhaser::Sweep(Loop (&loops)[2]) {
   const LfoOutput o = lfo_.RenderOutput();
   const double depth = params_.depthPct / 100.0;
   const float left = params_.quadrature ? o.quadrature : o.normal;
   SweepChannel(0, static_cast<float>(left * depth));
   SweepChannel(1, static_cast<float>(o.inverted * depth));
-
   const float k = static_cast<float>(params_.intensityPct / 100.0);
-  for (int ch = 0; ch < 2; ++ch) {
-    const Loop loop = PrepareLoop(ch, k);
-    ProcessChannel(ch, loop, in[ch], out[ch], frames, level);
+  for (int ch = 0; ch < 2; ++ch) loops[ch] = PrepareLoop(ch, k);
+}
+
+void CPhaser::Process(float** in, float** out, int frames, float level) {
+  Loop loops[2];
+  Sweep(loops);
+  if (ProcessBothChannels(loops, in, out, frames, level)) return;
+  for (int ch = 0; ch < 2; ++ch) ProcessChannel(ch, loops[ch], in[ch], out[ch], frames, level);
+}
+
+void CPhaser::ProcessReference(float** in, float** out, int frames, float level) {
+  Loop loops[2];
+  Sweep(loops);
+  for (int ch = 0; ch < 2; ++ch) ProcessChannel(ch, loops[ch], in[ch], out[ch], frames, level);
+}
+
+// The same operations, in the same order, as ProcessChannel and the sections' transposed
+// canonical step, lane 0 left and lane 1 right.
+bool CPhaser::ProcessBothChannels(const Loop (&loops)[2], float** in, float** out, int frames, float level) {
+  for (const AudioFilter& f : stages_)
+    if (f.Section().GetRealisation() != Biquad::kTransposedCanonical) return false;
+  using namespace v4;
+  auto pair = [](float l, float r) { return Set(l, r, 0.0f, 0.0f); };
+  auto coef = [this, &pair](int stage, int32_t index) {
+    return pair(stages_[stage].Coefficient(index), stages_[kStages + stage].Coefficient(index));
+  };
+  f4 a0[kStages], a1[kStages], a2[kStages], b1[kStages], b2[kStages], c0[kStages], d0[kStages];
+  f4 s0[kStages], s1[kStages], weight[kStages];
+  for (int j = 0; j < kStages; ++j) {
+    a0[j] = coef(j, Biquad::kA0);
+    a1[j] = coef(j, Biquad::kA1);
+    a2[j] = coef(j, Biquad::kA2);
+    b1[j] = coef(j, Biquad::kB1);
+    b2[j] = coef(j, Biquad::kB2);
+    c0[j] = coef(j, Biquad::kC0);
+    d0[j] = coef(j, Biquad::kD0);
+    s0[j] = pair(stages_[j].Section().State()[0], stages_[kStages + j].Section().State()[0]);
+    s1[j] = pair(stages_[j].Section().State()[1], stages_[kStages + j].Section().State()[1]);
+    weight[j] = pair(loops[0].weight[j], loops[1].weight[j]);
   }
+  const f4 k = pair(loops[0].k, loops[1].k);
+  const f4 norm = pair(1.0f / (1.0f + loops[0].k * loops[0].g), 1.0f / (1.0f + loops[1].k * loops[1].g));
+  const f4 wet = Set1(kWetGain), dry = Set1(kDryGain), gain = Set1(level), zero = Set1(0.0f);
+  const f4 smallest = Set1(FLT_MIN);
+  const float* xl = in[0];
+  const float* xr = in[1];
+  float* yl = out[0];
+  float* yr = out[1];
+  alignas(16) float result[4];
+  for (int i = 0; i < frames; ++i) {
+    const f4 x = pair(xl[i], xr[i]);
+    f4 s = zero;
+    for (int j = 0; j < kStages; ++j) s = MulAdd(s, weight[j], s0[j]);
+    f4 v = Mul(MulAdd(x, k, s), norm);
+    for (int j = 0; j < kStages; ++j) {
+      f4 y = MulAdd(s0[j], a0[j], v);
+      // Subnormal results become exactly 0, as in the section's own step.
+      const f4 a = Abs(y);
+      y = Select(AndU(CmpLt(a, smallest), CmpGt(a, zero)), zero, y);
+      s0[j] = Add(Sub(Mul(a1[j], v), Mul(b1[j], y)), s1[j]);
+      s1[j] = Sub(Mul(a2[j], v), Mul(b2[j], y));
+      v = MulAdd(Mul(d0[j], v), c0[j], y);
+    }
+    Store(result, Mul(MulAdd(Mul(wet, v), dry, x), gain));
+    yl[i] = result[0];
+    yr[i] = result[1];
+  }
+  for (int j = 0; j < kStages; ++j) {
+    float* left = stages_[j].MutableSection().MutableState();
+    float* right = stages_[kStages + j].MutableSection().MutableState();
+    left[0] = Lane(s0[j], 0);
+    right[0] = Lane(s0[j], 1);
+    left[1] = Lane(s1[j], 0);
+    right[1] = Lane(s1[j], 1);
+  }
+  return true;
 }

@@ -32,6 +32,9 @@ class CPhaser : public CEffectBase {
   // values change nothing.
   void SetParam(int id, float value) override;
   void Process(float** in, float** out, int frames, float level) override;
+  // Process with each channel's chain run sample by sample through the sections'
+  // own steps: the reference the two-lane form is tested against.
+  void ProcessReference(float** in, float** out, int frames, float level);
 
   const Params& GetParams() const { return params_; }
 
@@ -46,6 +49,10 @@ class CPhaser : public CEffectBase {
   void SweepChannel(int ch, float m);
   Loop PrepareLoop(int ch, float k) const;
   void ProcessChannel(int ch, const Loop& loop, const float* x, float* y, int frames, float level);
+  // Both channels in two lanes of the vector unit; false (nothing done) unless every stage
+  // runs the transposed canonical form.
+  bool ProcessBothChannels(const Loop (&loops)[2], float** in, float** out, int frames, float level);
+  void Sweep(Loop (&loops)[2]);
 
   Params params_ = {};
   AudioFilter stages_[2 * kStages];  // left chain, then right chain

@@ -1,8 +1,13 @@
 #include "audio/CTubePreamp.h"
 
+
 #include "audio/ParamRange.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -100,6 +105,97 @@ float CTubePreamp::ProcessChannel(int channel, float x) {
 }
 
 void CTubePreamp::Process(float** in, float** out, int frames, float level) {
+  if (ProcessBothChannels(in, out, frames, level)) return;
+  ProcessReference(in, out, frames, level);
+}
+
+namespace {
+
+// One audio filter's transposed canonical step and wet/dry mix (Biquad, AudioFilter) on
+// plain locals, which stay in registers over a period.
+struct Section {
+  float a0, a1, a2, b1, b2, c0, d0, s0, s1;
+  explicit Section(const AudioFilter& f) {
+    const Biquad& b = f.Section();
+    a0 = b.Coefficient(Biquad::kA0);
+    a1 = b.Coefficient(Biquad::kA1);
+    a2 = b.Coefficient(Biquad::kA2);
+    b1 = b.Coefficient(Biquad::kB1);
+    b2 = b.Coefficient(Biquad::kB2);
+    c0 = b.Coefficient(Biquad::kC0);
+    d0 = b.Coefficient(Biquad::kD0);
+    s0 = b.State()[0];
+    s1 = b.State()[1];
+  }
+  float Process(float x) {
+    float y = s0 + a0 * x;
+    if (y != 0.0f && std::fabs(y) < FLT_MIN) y = 0.0f;
+    s0 = a1 * x - b1 * y + s1;
+    s1 = a2 * x - b2 * y;
+    return d0 * x + c0 * y;
+  }
+  void StoreTo(AudioFilter& f) const {
+    float* state = f.MutableSection().MutableState();
+    state[0] = s0;
+    state[1] = s1;
+  }
+};
+
+bool TransposedCanonical(const AudioFilter& f) {
+  return f.Section().GetRealisation() == Biquad::kTransposedCanonical;
+}
+
+}  // namespace
+
+// ProcessChannel stage by stage over the period (the stages feed forward only, so each can
+// run through every sample before the next starts): the shapers four samples at a time,
+// the filters as plain loops. The shapers' exponential is v4::Exp, so the results agree
+// with ProcessReference within float rounding.
+bool CTubePreamp::ProcessBothChannels(float** in, float** out, int frames, float level) {
+  for (int c = 0; c < 2; ++c) {
+    for (const TriodeClassA& t : stages_[c])
+      if (!TransposedCanonical(t.HighPass()) || !TransposedCanonical(t.LowShelf())) return false;
+    if (!TransposedCanonical(shelf_[c].LowShelf()) || !TransposedCanonical(shelf_[c].HighShelf())) return false;
+  }
+  constexpr int kChunk = 128;
+  alignas(16) float u[kChunk];
+  for (int c = 0; c < 2; ++c) {
+    for (int start = 0; start < frames; start += kChunk) {
+      const int n = std::min(kChunk, frames - start);
+      const int padded = (n + 3) & ~3;
+      for (int i = 0; i < n; ++i) u[i] = in[c][start + i] * inputGain_[c];
+      for (int i = n; i < padded; ++i) u[i] = 0.0f;
+      auto stage = [&](TriodeClassA& t) {
+        const TriodeParams& p = t.Parameters();
+        t.ShapeBlock(u, padded);
+        Section hp(t.HighPass()), ls(t.LowShelf());
+        const bool invert = p.invert != 0, useHp = p.highPassEnable != 0, useLs = p.lowShelfEnable != 0;
+        const float gain = p.outputGain;
+        for (int i = 0; i < n; ++i) {
+          float y = invert ? -u[i] : u[i];
+          if (useHp) y = hp.Process(y);
+          if (useLs) y = ls.Process(y);
+          u[i] = y * gain;
+        }
+        hp.StoreTo(t.MutableHighPass());
+        ls.StoreTo(t.MutableLowShelf());
+      };
+      TriodeClassA(&s)[kStagesPerChannel] = stages_[c];
+      stage(s[0]);
+      stage(s[1]);
+      stage(s[2]);
+      Section low(shelf_[c].LowShelf()), high(shelf_[c].HighShelf());
+      for (int i = 0; i < n; ++i) u[i] = high.Process(low.Process(u[i]));
+      low.StoreTo(shelf_[c].MutableLowShelf());
+      high.StoreTo(shelf_[c].MutableHighShelf());
+      stage(s[3]);
+      for (int i = 0; i < n; ++i) out[c][start + i] = u[i] * outputGain_[c] * level;
+    }
+  }
+  return true;
+}
+
+void CTubePreamp::ProcessReference(float** in, float** out, int frames, float level) {
   for (int n = 0; n < frames; ++n) {
     const float l = ProcessChannel(0, in[0][n]);
     const float r = ProcessChannel(1, in[1][n]);

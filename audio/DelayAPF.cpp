@@ -3,6 +3,7 @@
 bool DelayAPF::Reset(float sampleRate) {
   line_.Reset(sampleRate);
   lfo_.Reset(sampleRate);
+  restingDelay_ = -1.0f;
   lowPassState_ = 0.0f;
   return true;
 }
@@ -19,4 +20,5 @@ void DelayAPF::SetParameters(const DelayApfParams& p) {
   lfoDepth_ = p.lfoDepth;
   maxModulationMs_ = p.maxModulationMs;
   line_.SetDelayMs(p.delayMs);
+  restingDelay_ = -1.0f;
 }

@@ -50,12 +50,19 @@ class DelayAPF {
   float Step(float x, FeedLine feedLine) {
     if (line_.DelaySamples() == 0.0f) return x;
     float v;
-    if (lfoEnable_) {
+    if (lfoEnable_ && restingDelay_ >= 0.0f) {
+      v = line_.Read(restingDelay_);
+    } else if (lfoEnable_) {
+      // An LFO at rest keeps its phase and so the delay it gives: worked out once, until
+      // the parameters or the rate change.
+      const bool resting = lfo_.Increment() == 0.0f;
       float l = 0.5f + lfoDepth_ * lfo_.RenderOutput().normal * 0.5f;
       l = l < 0.0f ? 0.0f : (l > 1.0f ? 1.0f : l);
       const float ms = line_.DelayMs();
       const float shortest = ms - maxModulationMs_ > 0.0f ? ms - maxModulationMs_ : 0.0f;
-      v = line_.Read(line_.LimitDelay((ms - (1.0f - l) * (ms - shortest)) * line_.SamplesPerMs()));
+      const float delay = line_.LimitDelay((ms - (1.0f - l) * (ms - shortest)) * line_.SamplesPerMs());
+      if (resting) restingDelay_ = delay;
+      v = line_.Read(delay);
     } else {
       v = line_.Read(line_.DelaySamples());
     }
@@ -80,5 +87,6 @@ class DelayAPF {
   float maxModulationMs_ = 0.0f;
   SimpleDelay line_;
   LFO lfo_;
+  float restingDelay_ = -1.0f;  // the delay of an LFO at rest; -1: not known
   float lowPassState_ = 0.0f;
 };

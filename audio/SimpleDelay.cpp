@@ -55,16 +55,4 @@ void SimpleDelay::SetDelayMs(float ms) {
   delaySamples_ = LimitDelay(ms * samplesPerMs_);
 }
 
-float SimpleDelay::ProcessSample(float x) {
-  if (delaySamples_ == 0.0f) {
-    // Pass-through, but the line keeps the input: taps and feedback reads inside it then
-    // see the present signal instead of whatever was left from a longer delay.
-    Write(x);
-    return x;
-  }
-  const float y = Read(delaySamples_);
-  Write(x);
-  return y;
-}
-
 bool SimpleDelay::CanProcessFrame() { return false; }

@@ -17,7 +17,18 @@ class SimpleDelay final {
   // never call it on the audio thread in that case.
   virtual bool Reset(float sampleRate);
   // Reads the line at the delay, writes `x`, advances.
-  virtual float ProcessSample(float x);
+  // Inline: the reverb and the delays step several lines per sample.
+  virtual float ProcessSample(float x) {
+    if (delaySamples_ == 0.0f) {
+      // Pass-through, but the line keeps the input: taps and feedback reads inside it then
+      // see the present signal instead of whatever was left from a longer delay.
+      Write(x);
+      return x;
+    }
+    const float y = Read(delaySamples_);
+    Write(x);
+    return y;
+  }
   // A line runs one sample at a time.
   virtual bool CanProcessFrame();
 

@@ -5,10 +5,7 @@
 namespace {
 
 constexpr float kFilterQ = 0.707f;
-// Below this saturation the shapers' normalisations are 0/0; their limit is y = x.
-constexpr float kLinearSaturation = 1e-6f;
 
-float Sign(float x) { return x > 0.0f ? 1.0f : (x < 0.0f ? -1.0f : 0.0f); }
 
 }  // namespace
 
@@ -35,23 +32,27 @@ void TriodeClassA::SetParameters(const TriodeParams& p) {
   normHard_ = 1.0f / (1.0f - std::exp(-kHard_));
 }
 
-float TriodeClassA::Shape(float x) const {
+void TriodeClassA::ShapeBlock(float* x, int count) const {
+  using namespace v4;
   const float k = params_.saturation;
-  switch (params_.type) {
-    case TriodeParams::kExponential:
-      return Sign(x) * (1.0f - std::exp(-std::fabs(k * x)));
-    case TriodeParams::kArcTangent:
-      if (std::fabs(k) <= kLinearSaturation) return x;
-      return std::atan(k * x) / std::atan(k);
-    case TriodeParams::kAsymmetricExponential: {
-      if (std::fabs(k) <= kLinearSaturation) return x;
-      const float a = params_.asymmetry;
-      const bool hard = (x >= 0.0f && a > 0.0f) || (x < 0.0f && a < 0.0f);
-      const float kk = hard ? kHard_ : k;
-      return Sign(x) * (1.0f - std::exp(-std::fabs(kk * x))) * (hard ? normHard_ : normGentle_);
-    }
-    default:
-      return 0.0f;
+  if (params_.type != TriodeParams::kAsymmetricExponential || std::fabs(k) <= kLinearSaturation) {
+    for (int i = 0; i < count; ++i) x[i] = Shape(x[i]);
+    return;
+  }
+  // The hard side is x >= 0 for a positive asymmetry and x < 0 for a negative one.
+  const float a = params_.asymmetry;
+  const f4 kPositive = Set1(a > 0.0f ? kHard_ : k), kNegative = Set1(a < 0.0f ? kHard_ : k);
+  const f4 normPositive = Set1(a > 0.0f ? normHard_ : normGentle_);
+  const f4 normNegative = Set1(a < 0.0f ? normHard_ : normGentle_);
+  const f4 zero = Set1(0.0f), one = Set1(1.0f), minusOne = Set1(-1.0f);
+  for (int i = 0; i < count; i += 4) {
+    const f4 v = Load(x + i);
+    const u4 nonNegative = CmpGe(v, zero);
+    const f4 kk = Select(nonNegative, kPositive, kNegative);
+    const f4 norm = Select(nonNegative, normPositive, normNegative);
+    const f4 sign = Select(CmpGt(v, zero), one, Select(CmpLt(v, zero), minusOne, zero));
+    const f4 e = Exp(Sub(zero, Abs(Mul(kk, v))));
+    Store(x + i, Mul(Mul(sign, Sub(one, e)), norm));
   }
 }
 

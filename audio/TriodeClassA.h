@@ -2,9 +2,11 @@
 // One class-A triode stage as a waveshaper: exponential, arctangent or asymmetric
 // exponential saturation, the stage's phase inversion, a DC-blocking high-pass and a
 // low shelf for the coupling.
+#include <cmath>
 #include <cstdint>
 
 #include "audio/AudioFilter.h"
+#include "platform/Simd4.h"
 
 struct TriodeParams {
   int32_t type = TriodeParams::kExponential;
@@ -40,11 +42,40 @@ class TriodeClassA final {
   const TriodeParams& Parameters() const { return params_; }
   const AudioFilter& HighPass() const { return highPass_; }
   const AudioFilter& LowShelf() const { return lowShelf_; }
+  AudioFilter& MutableHighPass() { return highPass_; }
+  AudioFilter& MutableLowShelf() { return lowShelf_; }
 
+  // Shape on x[0..count-1] in place, count a multiple of 4. The asymmetric exponential
+  // shaper runs four samples at a time with its exponential from v4::Exp (within a few
+  // units in the last place of std::exp); the other shapers and the linear limit are Shape
+  // itself, sample by sample.
+  void ShapeBlock(float* x, int count) const;
   // The shaper alone (steps before inversion and filters), for tests and tables.
-  float Shape(float x) const;
+  float Shape(float x) const {
+    const float k = params_.saturation;
+    switch (params_.type) {
+      case TriodeParams::kExponential:
+        return Sign(x) * (1.0f - std::exp(-std::fabs(k * x)));
+      case TriodeParams::kArcTangent:
+        if (std::fabs(k) <= kLinearSaturation) return x;
+        return std::atan(k * x) / std::atan(k);
+      case TriodeParams::kAsymmetricExponential: {
+        if (std::fabs(k) <= kLinearSaturation) return x;
+        const float a = params_.asymmetry;
+        const bool hard = (x >= 0.0f && a > 0.0f) || (x < 0.0f && a < 0.0f);
+        const float kk = hard ? kHard_ : k;
+        return Sign(x) * (1.0f - std::exp(-std::fabs(kk * x))) * (hard ? normHard_ : normGentle_);
+      }
+      default:
+        return 0.0f;
+    }
+  }
 
  private:
+  // Below this saturation the shapers' normalisations are 0/0; their limit is y = x.
+  static constexpr float kLinearSaturation = 1e-6f;
+  static float Sign(float x) { return x > 0.0f ? 1.0f : (x < 0.0f ? -1.0f : 0.0f); }
+
   void DesignFilters();
 
   TriodeParams params_;

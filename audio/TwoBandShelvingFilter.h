@@ -25,6 +25,8 @@ class TwoBandShelvingFilter final {
   const ShelvingParams& Parameters() const { return params_; }
   const AudioFilter& LowShelf() const { return lowShelf_; }
   const AudioFilter& HighShelf() const { return highShelf_; }
+  AudioFilter& MutableLowShelf() { return lowShelf_; }
+  AudioFilter& MutableHighShelf() { return highShelf_; }
 
  private:
   ShelvingParams params_;

@@ -22,4 +22,17 @@ inline void ReportPeriodShare(benchmark::State& state, double periodsPerIteratio
   state.counters[kPeriodsCounter] = benchmark::Counter(periodsPerIteration);
 }
 
+// Marks the work that scripts/perf counts, apart from set-up and the benchmark loop: callgrind
+// collects inside CountedRegion (--toggle-collect='*CountedRegion*'), and the emulator's
+// instruction counter counts from CountBegin to CountEnd. Both stay out of line so their
+// symbols exist in the Release build.
+__attribute__((noinline)) inline void CountBegin() { asm volatile(""); }
+__attribute__((noinline)) inline void CountEnd() { asm volatile(""); }
+template <class Work>
+__attribute__((noinline)) void CountedRegion(Work&& work) {
+  CountBegin();
+  work();
+  CountEnd();
+}
+
 }  // namespace bench

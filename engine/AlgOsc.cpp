@@ -74,6 +74,8 @@ void AlgOsc::SmoothControls() {
 }
 
 void AlgOsc::Reset() {
+  // Every voice goes back to table 0, which need not hold the last build.
+  builtIndex_ = -1;
   for (int32_t i = 0; i < kMaxUnison; ++i) {
     tableIndex_[i].store(0);
     newTable_[i].store(0);
@@ -87,6 +89,7 @@ void AlgOsc::Reset() {
 void AlgOsc::ApplyPendingUnison() {
   const int32_t count = pendingCount_.exchange(0, std::memory_order_acq_rel);
   if (count == 0) return;
+  builtIndex_ = -1;
   for (int32_t i = 0; i < kMaxUnison; ++i) {
     newTable_[i].store(0);
     tableIndex_[i].store(0);
@@ -110,15 +113,26 @@ void AlgOsc::BuildTable(FftProcessor& fft) {
   float b = shape_.value + *inputs_[kInputShape];
   if (!(b >= 0.0f)) b = 0.0f;  // NaN as well
   if (b > 1.0f) b = 1.0f;
+  const bool bandLimited = frequency_ > kBandLimitFromHz;
+  float cutoff = 0.0f;
+  if (bandLimited) FftProcessor::CutoffBin(kN, cutoff, frequency_, kBandLimitHz);
+  const TableInputs inputs{algorithm_.load(std::memory_order_relaxed), b, p2Target_.load(std::memory_order_relaxed),
+                           bandLimited, cutoff};
+  // Two transforms per waveform period are most of a voice's work; when nothing that shapes
+  // the table moved, every voice already plays the table they would give.
+  if (PlayingTableMatches(inputs)) {
+    lastBuild_.frequency = frequency_;  // the record describes the table being played
+    return;
+  }
+
   // An unknown algorithm leaves the previous cycle in the time buffer.
-  algwave::Generate(algorithm_.load(std::memory_order_relaxed), timeBuffer_, kN, b,
-                    p2Target_.load(std::memory_order_relaxed));
+  algwave::Generate(inputs.algorithm, timeBuffer_, kN, b, inputs.p2);
 
   fft.Forward(spectrum_, timeBuffer_);
-  const bool bandLimited = frequency_ > kBandLimitFromHz;
   if (bandLimited) FftProcessor::BandLimit(kN, spectrum_, frequency_, kBandLimitHz);
 
-  float* table = tables_[1 - tableIndex_[0].load()];
+  const int32_t target = 1 - tableIndex_[0].load();
+  float* table = tables_[target];
   fft.Inverse(table, spectrum_);
   if (!bandLimited) {
     for (int32_t j = 0; j < kN; ++j) table[j] *= kUnfilteredGain;
@@ -128,7 +142,20 @@ void AlgOsc::BuildTable(FftProcessor& fft) {
 
   lastBuild_ = {spectrum_, timeBuffer_, kN, frequency_};
   tablesBuilt_ = true;
+  built_ = inputs;
+  builtIndex_ = target;
+  if (target == displayedIndex_) displayedIndex_ = -1;  // after a reset voice 0 may come back to it
   for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
+}
+
+bool AlgOsc::PlayingTableMatches(const TableInputs& inputs) const {
+  if (builtIndex_ < 0 || !(inputs == built_)) return false;
+  // An unknown algorithm keeps whatever the time buffer held, so its table is not a
+  // function of the inputs.
+  if (!algwave::Name(inputs.algorithm)) return false;
+  for (int32_t i = 0; i < count_; ++i)
+    if (tableIndex_[i].load() != builtIndex_) return false;
+  return true;
 }
 
 void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float fmAmount, float frequency,
@@ -178,8 +205,13 @@ void AlgOsc::OscDetune(float* outLeft, float* outRight, const float* fm, float f
                 pm ? pm + start : nullptr, len, pmAtRestart, count, panLeft, panRight);
   }
 
-  const float* shown = tables_[tableIndex_[0].load()];
-  std::copy(shown, shown + kN, display_);
+  // The shown table changes only when voice 0 switches tables or its table is rebuilt.
+  const int32_t shownIndex = tableIndex_[0].load();
+  if (shownIndex != displayedIndex_) {
+    const float* shown = tables_[shownIndex];
+    std::copy(shown, shown + kN, display_);
+    displayedIndex_ = shownIndex;
+  }
 }
 
 void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float fmAmount, const float* pm,
@@ -197,17 +229,24 @@ void AlgOsc::RenderChunk(float* outLeft, float* outRight, const float* fm, float
   const v4::f4 two32 = v4::Set1(kTwo32);
   const v4::f4 amount = v4::Set1(fmAmount);
   {
-    alignas(16) float fmIn[4];
-    alignas(16) float pmIn[4];
+    // Whole groups straight from the inputs; a missing input and the padding read 0.
+    alignas(16) float fmIn[kChunk];
+    alignas(16) float pmIn[kChunk];
+    const int32_t whole = len & ~3;
+    const float* fmRow = fm;
+    const float* pmRow = pm;
+    if (!fm || whole < padded) {
+      for (int32_t n = 0; n < padded; ++n) fmIn[n] = (fm && n < len) ? fm[n] : 0.0f;
+      fmRow = fmIn;
+    }
+    if (!pm || whole < padded) {
+      for (int32_t n = 0; n < padded; ++n) pmIn[n] = (pm && n < len) ? pm[n] : 0.0f;
+      pmRow = pmIn;
+    }
     for (int32_t k = 0; k < padded; k += 4) {
-      for (int32_t l = 0; l < 4; ++l) {
-        const int32_t n = k + l;
-        fmIn[l] = (fm && n < len) ? fm[n] : 0.0f;
-        pmIn[l] = (pm && n < len) ? pm[n] : 0.0f;
-      }
-      v4::Store(mod + k, v4::Mul(v4::Load(fmIn), amount));
+      v4::Store(mod + k, v4::Mul(v4::Load(fmRow + k), amount));
       // Saturating: a PM of 1 or more adds 2^32 - 1, below 0 adds nothing, NaN adds nothing.
-      v4::StoreU(offset + k, v4::AddU(v4::ToUint32Sat(v4::Mul(v4::Load(pmIn), two32)), phiOffset));
+      v4::StoreU(offset + k, v4::AddU(v4::ToUint32Sat(v4::Mul(v4::Load(pmRow + k), two32)), phiOffset));
     }
   }
 

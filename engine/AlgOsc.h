@@ -84,7 +84,18 @@ class AlgOsc {
  private:
   static constexpr int32_t kChunk = 128;  // samples per pass of the stack work rows
 
+  // What shapes a table: a build with the same inputs gives the same table.
+  struct TableInputs {
+    int32_t algorithm = 0;
+    float shape = 0.0f;
+    float p2 = 0.0f;
+    bool bandLimited = false;
+    float cutoffBin = 0.0f;
+    bool operator==(const TableInputs&) const = default;
+  };
+
   void ApplyPendingUnison();
+  bool PlayingTableMatches(const TableInputs& inputs) const;
   void RenderChunk(float* outLeft, float* outRight, const float* fm, float fmAmount, const float* pm,
                    int32_t len, float pmAtRestart, int32_t count, float panLeft, float panRight);
 
@@ -128,6 +139,9 @@ class AlgOsc {
   uint32_t accumulator_[kMaxUnison] = {};
 
   BuildRecord lastBuild_;
+  TableInputs built_;
+  int32_t builtIndex_ = -1;      // table holding the last build; -1 when no voice may play it
+  int32_t displayedIndex_ = -1;  // table copied to display_
   // Everything the oscillator will ever use lives in the object: nothing is allocated later.
   alignas(16) float timeBuffer_[kN] = {};
   alignas(16) float tables_[2][kN + 2] = {};

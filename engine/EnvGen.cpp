@@ -237,6 +237,25 @@ void EnvGen::Kill() {
   gate_ = 0;
 }
 
+bool EnvGen::Steady() const {
+  if (velocityRamp_.Running()) return false;
+  switch (state_) {
+    case kIdle: return true;
+    case kSustain: return hold_ || gate_;
+    case kHeld: return hold_ != 0;
+    default: return false;
+  }
+}
+
+void EnvGen::ProcessBlock(float* out, int32_t frames) {
+  int32_t k = 0;
+  for (; k < frames && !Steady(); ++k) out[k] = Process(nullptr, nullptr);
+  if (k == frames) return;
+  // One more step settles the level exactly as every following step would leave it.
+  const float value = Process(nullptr, nullptr);
+  for (; k < frames; ++k) out[k] = value;
+}
+
 float EnvGen::Process(float* relativeOut, float* levelOut) {
   switch (state_) {
     case kIdle:
@@ -301,7 +320,7 @@ float EnvGen::Process(float* relativeOut, float* levelOut) {
     default:
       break;
   }
-  velocityRamp_.Tick();
+  if (velocityRamp_.Running()) velocityRamp_.Tick();
   if (relativeOut) *relativeOut = static_cast<float>(level_ - sustainLevel_);
   if (levelOut) *levelOut = static_cast<float>(level_);
   return static_cast<float>(level_ * (1.0 - velocityAmount_) + level_ * velocityAmount_ * velocityValue_);

@@ -62,6 +62,9 @@ class EnvGen {
   // One sample. relativeOut gets level - sustain level, levelOut the bare level (either may
   // be null).
   float Process(float* relativeOut, float* levelOut);
+  // `frames` samples of Process(nullptr, nullptr) into out; a level that stands still
+  // (idle, sustained, held) with the velocity settled is written without stepping.
+  void ProcessBlock(float* out, int32_t frames);
 
   int32_t state() const { return state_; }
   int32_t mode() const { return mode_; }
@@ -78,6 +81,7 @@ class EnvGen {
     double coefficient = 0.0;
   };
 
+  bool Steady() const;
   void SetTime(Segment& s, float ms);
   static double Coefficient(double ratio, float samples);
   void UpdateAttack();

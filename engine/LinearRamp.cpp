@@ -18,20 +18,3 @@ void LinearRamp::SetTarget(float* t, float g, float range, float time) {
   target = t;
   goal = g;
 }
-
-void LinearRamp::Tick() {
-  if (!target) return;
-  if (direction == 1) {
-    *target += step;
-    if (*target >= goal) {
-      *target = goal;
-      direction = 0;
-    }
-  } else if (direction == 2) {
-    *target -= step;
-    if (*target <= goal) {
-      *target = goal;
-      direction = 0;
-    }
-  }
-}

@@ -13,8 +13,23 @@ class LinearRamp {
   // Moves *target to goal so that a change of `range` takes `time` seconds. Null target:
   // nothing.
   void SetTarget(float* target, float goal, float range, float time);
-  // One step toward the goal; stops on it.
-  void Tick();
+  // One step toward the goal; stops on it. Inline: envelopes tick one per sample.
+  void Tick() {
+    if (!target || direction == 0) return;
+    if (direction == 1) {
+      *target += step;
+      if (*target >= goal) {
+        *target = goal;
+        direction = 0;
+      }
+    } else if (direction == 2) {
+      *target -= step;
+      if (*target <= goal) {
+        *target = goal;
+        direction = 0;
+      }
+    }
+  }
 
   bool Running() const { return direction != 0; }
 

@@ -86,23 +86,26 @@ int ModulationMatrix::Connect(int slot, int source, int destination, float amoun
   }
   if (slot < 0 || slot >= kRoutes) return kBadSlot;
 
-  Lock lock(mutex_);
-  // A new routing starts every destination from silence at once.
-  for (const Destination& d : destinations_) Zero(d.buffer, d.length);
+  // A new routing starts every destination from silence at once. The buffers belong to the
+  // voice, which installs routes between its blocks; the lock guards the route table that
+  // Process reads, and is not held over the clearing of 46 buffers.
+  for (const Destination& dest : destinations_) Zero(dest.buffer, dest.length);
   const Source& s = sources_[source];
   const Destination& d = destinations_[destination];
-  Route& r = routes_[slot];
-  r.converter = ChooseConverter(s.bipolar, mode);
-  CopyName(r.destinationName, sizeof(r.destinationName), d.name, sizeof(r.destinationName) - 1);
-  r.destinationBuffer = d.buffer;
-  r.destinationLength = d.length;
-  r.scale = d.scale ? d.scale : &defaultScale_;
-  Zero(d.buffer, d.length);
-  CopyName(r.sourceName, sizeof(r.sourceName), s.name, sizeof(r.sourceName) - 1);
-  r.sourceBuffer = s.buffer;
-  r.sourceLength = s.length;
-  r.amount = amount;
-  r.keep = s.keep;
+  {
+    Lock lock(mutex_);
+    Route& r = routes_[slot];
+    r.converter = ChooseConverter(s.bipolar, mode);
+    CopyName(r.destinationName, sizeof(r.destinationName), d.name, sizeof(r.destinationName) - 1);
+    r.destinationBuffer = d.buffer;
+    r.destinationLength = d.length;
+    r.scale = d.scale ? d.scale : &defaultScale_;
+    CopyName(r.sourceName, sizeof(r.sourceName), s.name, sizeof(r.sourceName) - 1);
+    r.sourceBuffer = s.buffer;
+    r.sourceLength = s.length;
+    r.amount = amount;
+    r.keep = s.keep;
+  }
   if (!s.keep) Zero(s.buffer, s.length);
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -268,7 +269,24 @@ template <bool kBackwards>
 void VoiceLfo::RenderTable(float* out, const float* table, uint32_t inc) {
   uint32_t phase = phase_;
   const float amp = amplitude_;
-  for (int32_t i = 0; i < blockSize_; ++i) {
+  int32_t i = 0;
+  // Four samples at a time with the same arithmetic as the sample loop below: the phases
+  // of the group from one start, the fraction's conversion exact below 2^22.
+  const uint32_t step = kBackwards ? 0u - inc : inc;
+  const v4::u4 offsets = v4::LoadU(std::array<uint32_t, 4>{step, 2 * step, 3 * step, 4 * step}.data());
+  const v4::u4 mask = v4::Set1U(0x3FFFFFu);
+  const v4::f4 scale = v4::Set1(kFraction22);
+  const v4::f4 gain = v4::Set1(amp);
+  for (; i + 4 <= blockSize_; i += 4) {
+    const v4::u4 p = v4::AddU(v4::Set1U(phase), offsets);
+    const v4::u4 idx = v4::ShiftRightU<22>(p);
+    const v4::f4 frac = v4::Mul(v4::FromUint(v4::AndU(p, mask)), scale);
+    const v4::f4 a = v4::Gather(table, idx);
+    const v4::f4 b = v4::Gather(table + 1, idx);
+    v4::Store(out + i, v4::Mul(v4::MulAdd(a, v4::Sub(b, a), frac), gain));
+    phase += 4 * step;
+  }
+  for (; i < blockSize_; ++i) {
     phase = kBackwards ? phase - inc : phase + inc;
     const uint32_t idx = phase >> 22;
     const float frac = static_cast<float>(phase & 0x3FFFFFu) * kFraction22;

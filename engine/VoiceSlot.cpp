@@ -205,7 +205,7 @@ void VoiceSlot::RenderEnvelopes(SynthVoice& v) {
   for (int32_t e = 0; e < SynthVoice::kEnvelopes; ++e) {
     EnvGen& env = v.envelope(e);
     float* o = out[e];
-    for (int32_t k = 0; k < split; ++k) o[k] = env.Process(nullptr, nullptr);
+    env.ProcessBlock(o, split);
   }
   // The oscillators restart their phases at this sample of a note's first block; the
   // envelopes start again with them so the attack lines up with the restarted wave.
@@ -216,7 +216,7 @@ void VoiceSlot::RenderEnvelopes(SynthVoice& v) {
   for (int32_t e = 0; e < SynthVoice::kEnvelopes; ++e) {
     EnvGen& env = v.envelope(e);
     float* o = out[e];
-    for (int32_t k = split; k < n; ++k) o[k] = env.Process(nullptr, nullptr);
+    env.ProcessBlock(o + split, n - split);
   }
 }
 

@@ -1,10 +1,16 @@
 #include "platform/LogSink.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <chrono>
 #include <mutex>
 #include <thread>
+
+#include "platform/LogRing.h"
 
 namespace platform {
 namespace {
@@ -31,9 +37,78 @@ constinit Slot g_slots[2] = {{StdoutSink, nullptr}, {StdoutSink, nullptr}};
 constinit std::atomic<Slot*> g_current{&g_slots[0]};
 std::mutex g_setting;
 
+void WriteToSink(const char* text) {
+  Slot* slot = g_current.load();
+  for (;;) {
+    // Register, then confirm the slot is still current (sequentially consistent on both
+    // sides, so SetLogSink either sees this writer or this writer sees the change).
+    slot->users.fetch_add(1);
+    Slot* const now = g_current.load();
+    if (now == slot) break;
+    slot->users.fetch_sub(1);
+    slot = now;
+  }
+  slot->fn(text, slot->context);
+  slot->users.fetch_sub(1);
+}
+
+LogRing g_ring;
+std::mutex g_popping;  // the ring has one reader at a time
+constinit thread_local bool t_deferred = false;
+
+// Empties the ring every few milliseconds. Ends (with a last flush) when the program does.
+class Drain {
+ public:
+  void Start() {
+    std::lock_guard<std::mutex> lock(starting_);
+    if (thread_.joinable()) return;
+    running_.store(true);
+    thread_ = std::thread([this] {
+      // A thread inherits its creator's name and scheduling; this one is neither real-time
+      // nor the thread that happened to start it.
+      pthread_setname_np(pthread_self(), "log-drain");
+      const sched_param normal{};
+      pthread_setschedparam(pthread_self(), SCHED_OTHER, &normal);
+      while (running_.load()) {
+        FlushLog();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
+    });
+  }
+  ~Drain() {
+    if (!thread_.joinable()) return;
+    running_.store(false);
+    thread_.join();
+    FlushLog();
+  }
+
+ private:
+  std::mutex starting_;
+  std::atomic<bool> running_{false};
+  std::thread thread_;
+};
+
+Drain g_drain;
+
 }  // namespace
 
+void StartLogDrain() { g_drain.Start(); }
+
+void DeferThreadLog() {
+  g_drain.Start();
+  t_deferred = true;
+}
+
+void FlushLog() {
+  std::lock_guard<std::mutex> lock(g_popping);
+  while (g_ring.Pop([](const char* text) { WriteToSink(text); })) {
+  }
+}
+
+unsigned long long LogLinesDropped() { return g_ring.Dropped(); }
+
 void SetLogSink(LogSinkFn fn, void* context) {
+  FlushLog();
   std::lock_guard<std::mutex> lock(g_setting);
   Slot* const old = g_current.load();
   // Nobody reads the idle slot: the last change waited for its writers to leave, and a
@@ -59,18 +134,11 @@ void LogPrintf(const char* format, ...) {
 }
 
 void LogWrite(const char* text) {
-  Slot* slot = g_current.load();
-  for (;;) {
-    // Register, then confirm the slot is still current (sequentially consistent on both
-    // sides, so SetLogSink either sees this writer or this writer sees the change).
-    slot->users.fetch_add(1);
-    Slot* const now = g_current.load();
-    if (now == slot) break;
-    slot->users.fetch_sub(1);
-    slot = now;
+  if (t_deferred) {
+    g_ring.Push(text);
+    return;
   }
-  slot->fn(text, slot->context);
-  slot->users.fetch_sub(1);
+  WriteToSink(text);
 }
 
 }  // namespace platform

@@ -21,4 +21,18 @@ void LogVPrintf(const char* format, va_list args);
 // Hands the text as it stands (no formatting) to the sink.
 void LogWrite(const char* text);
 
+// Real-time threads: from this call on, the calling thread's lines are queued in a lock-free
+// ring and a background thread of normal priority hands them to the sink, in the order they
+// were queued (the thread writes no file and flushes nothing itself). StartThread calls it
+// for threads asked to run SCHED_FIFO or SCHED_RR. Starts the background thread on first use.
+void DeferThreadLog();
+// Starts the background thread (once), from a thread that is not real-time.
+void StartLogDrain();
+// Hands every queued line to the sink now, on the calling thread (not a real-time one).
+// SetLogSink does this first, so queued lines reach the sink that was current when they
+// were written.
+void FlushLog();
+// Lines refused because the ring was full.
+unsigned long long LogLinesDropped();
+
 }  // namespace platform

@@ -5,8 +5,23 @@
 
 #include <cerrno>
 
+#include "platform/LogSink.h"
+
 namespace platform {
 namespace {
+
+// A real-time thread's lines go through the log ring from its first instruction on.
+struct RealTimeStart {
+  void* (*entry)(void*);
+  void* arg;
+};
+
+void* RealTimeEntry(void* start) {
+  const RealTimeStart s = *static_cast<RealTimeStart*>(start);
+  delete static_cast<RealTimeStart*>(start);
+  DeferThreadLog();
+  return s.entry(s.arg);
+}
 
 bool TryCreate(pthread_t& thread, const ThreadConfig& config, int policy, int priority,
                void* (*entry)(void*), void* arg, ThreadStart& report, int& error) {
@@ -47,9 +62,18 @@ ThreadStart StartThread(pthread_t& thread, const ThreadConfig& config, void* (*e
   const int policy = idle ? SCHED_OTHER : config.policy;
   const int priority = idle ? 0 : config.priority;
   int error = 0;
+  const bool realTime = policy == SCHED_FIFO || policy == SCHED_RR;
+  RealTimeStart* start = nullptr;
+  if (realTime) {
+    StartLogDrain();  // here, so the new thread does not start it
+    start = new RealTimeStart{entry, arg};
+    entry = &RealTimeEntry;
+    arg = start;
+  }
   if (TryCreate(thread, config, policy, priority, entry, arg, report, error)) {
     report.started = true;
   } else if (report.attrInitFailed) {
+    delete start;
     return report;
   } else if ((error == EPERM || error == EINVAL) && policy != SCHED_OTHER) {
     // No right to real-time scheduling here (an unprivileged development machine): run the
@@ -61,6 +85,7 @@ ThreadStart StartThread(pthread_t& thread, const ThreadConfig& config, void* (*e
     }
   }
   if (!report.started) {
+    delete start;
     report.createError = error;
     return report;
   }

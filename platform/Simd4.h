@@ -55,9 +55,19 @@ inline u4 AddU(u4 a, u4 b) { return vaddq_u32(a, b); }
 inline u4 SubU(u4 a, u4 b) { return vsubq_u32(a, b); }
 template <int N> inline u4 ShiftRightU(u4 a) { return vshrq_n_u32(a, N); }
 inline u4 AndU(u4 a, u4 b) { return vandq_u32(a, b); }
-inline u4 CmpGt(f4 a, f4 b) { return vcgtq_f32(a, b); }
-inline u4 CmpGe(f4 a, f4 b) { return vcgeq_f32(a, b); }
-inline u4 CmpLt(f4 a, f4 b) { return vcltq_f32(a, b); }
+// Written as the instructions themselves: without unsafe math, GCC turns the comparison
+// intrinsics into four scalar compares and moves through the stack.
+inline u4 CmpGt(f4 a, f4 b) {
+  u4 r;
+  asm("vcgt.f32 %q0, %q1, %q2" : "=w"(r) : "w"(a), "w"(b));
+  return r;
+}
+inline u4 CmpGe(f4 a, f4 b) {
+  u4 r;
+  asm("vcge.f32 %q0, %q1, %q2" : "=w"(r) : "w"(a), "w"(b));
+  return r;
+}
+inline u4 CmpLt(f4 a, f4 b) { return CmpGt(b, a); }
 inline f4 Select(u4 mask, f4 a, f4 b) { return vbslq_f32(mask, a, b); }
 inline i4 Bits(f4 a) { return vreinterpretq_s32_f32(a); }
 inline f4 FromBits(i4 a) { return vreinterpretq_f32_s32(a); }
@@ -157,6 +167,28 @@ inline f4 Gather(const float* table, u4 idx) {
   alignas(16) uint32_t i[4];
   StoreU(i, idx);
   return Set(table[i[0]], table[i[1]], table[i[2]], table[i[3]]);
+}
+
+// e^x for x up to 88 (larger x is taken as 88), within a few units in the last place of
+// std::exp: the same polynomial on both units, so the same bits on both. Below about -87.3
+// it gives the smallest normal float instead of a subnormal or 0; NaN stays NaN.
+inline f4 Exp(f4 x) {
+  x = Min(Max(x, Set1(-87.33654f)), Set1(88.0f));
+  // x = n ln2 + r, n = floor(x log2(e) + 1/2), ln2 in two parts so r keeps its precision.
+  const f4 fx = MulAdd(Set1(0.5f), x, Set1(1.44269504088896341f));
+  f4 n = FromInt(ToInt32Sat(fx));
+  n = Sub(n, Select(CmpGt(n, fx), Set1(1.0f), Set1(0.0f)));
+  x = Sub(x, Mul(n, Set1(0.693359375f)));
+  x = Sub(x, Mul(n, Set1(-2.12194440e-4f)));
+  f4 y = Set1(1.9875691500e-4f);
+  y = MulAdd(Set1(1.3981999507e-3f), y, x);
+  y = MulAdd(Set1(8.3334519073e-3f), y, x);
+  y = MulAdd(Set1(4.1665795894e-2f), y, x);
+  y = MulAdd(Set1(1.6666665459e-1f), y, x);
+  y = MulAdd(Set1(5.0000001201e-1f), y, x);
+  y = MulAdd(Add(x, Set1(1.0f)), y, Mul(x, x));
+  // 2^n from its exponent bits: (n + 127) << 23, exact as a float product below 2^31.
+  return Mul(y, FromBits(ToInt32Sat(Mul(Add(n, Set1(127.0f)), Set1(8388608.0f)))));
 }
 
 inline float Lane(f4 v, int n) {

@@ -24,6 +24,9 @@ class uxTabCtrl : public uxBaseElement {
   // 1 when the tab became active, 0 when refused (outside the list or already active).
   int setActiveTab(int index);
   int getActiveTab() const { return active_; }
+  // The item at `index` (null outside the list) and the number of items.
+  uxTabItemCtrl* GetTabItem(int index) const { return Item(index); }
+  int GetTabCount() const { return static_cast<int>(items_.size()); }
 
  private:
   // Places the tabs along the strip. `all` includes hidden tabs.

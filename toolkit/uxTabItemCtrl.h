@@ -41,9 +41,10 @@ class uxTabItemCtrl : public uxBaseElement {
   bool isHidden() const { return flag_; }
   bool isScrollable() const { return flag_; }
   int getKind() const { return kind_; }
+  // The panel the item shows, null when it has none.
+  uxPanelCtrl* ActivePanel() const;
 
  private:
-  uxPanelCtrl* ActivePanel() const;
 
   std::string tabName_;
   std::vector<uxPanelCtrl*> panels_;

@@ -36,7 +36,7 @@ void BM_SamplePlayer_16Pads(benchmark::State& state) {
     // Retrigger now and then so no pad runs out, the fastest one included.
     if (period++ % 64 == 0)
       for (int p = 0; p < CSamplePlayer::kPads; ++p) player.Trigger(p, 0.8f);
-    player.Process(nullptr, out);
+    bench::CountedRegion([&] { player.Process(nullptr, out); });
     benchmark::DoNotOptimize(buffers);
   }
   bench::ReportPeriodShare(state);

@@ -19,6 +19,7 @@ constexpr int kFrames = 128;
 constexpr int kParts = 4;
 constexpr uint32_t kType = 0xF0;
 constexpr uint32_t kBypass = 0x00F;
+constexpr int kWarmPeriods = 100;
 
 struct PartBuffers {
   std::array<std::array<float, kFrames>, 4> in{};
@@ -53,14 +54,48 @@ void BM_FxPeriod_4Parts(benchmark::State& state) {
     }
   }
   platform::SetLogSink(nullptr, nullptr);
-  for (int warm = 0; warm < 2; ++warm)
+  // Past the switched-on effects' fade-in, so every counted period is a steady one.
+  for (int warm = 0; warm < kWarmPeriods; ++warm)
     for (int p = 0; p < kParts; ++p) parts[p]->Process(buffers[p].inPtr.data(), buffers[p].outPtr.data());
   for (auto _ : state) {
-    for (int p = 0; p < kParts; ++p) parts[p]->Process(buffers[p].inPtr.data(), buffers[p].outPtr.data());
+    bench::CountedRegion([&] {
+      for (int p = 0; p < kParts; ++p) parts[p]->Process(buffers[p].inPtr.data(), buffers[p].outPtr.data());
+    });
     benchmark::DoNotOptimize(buffers[0].out[0][0]);
   }
   bench::ReportPeriodShare(state);
 }
 BENCHMARK(BM_FxPeriod_4Parts)->Arg(0)->Arg(1)->Arg(3)->Arg(9);
+
+// One part with one effect type at its page's defaults (type 0: the part's chain with no
+// effect, the base that scripts/perf subtracts).
+void BM_FxPeriod_OneEffect(benchmark::State& state) {
+  platform::ScopedFlushToZero ftz;
+  platform::SetLogSink([](const char*, void*) {}, nullptr);
+  const int type = static_cast<int>(state.range(0));
+  CFXEngine part;
+  part.init({3, kFrames, 48000}, nullptr);
+  if (type > 0) {
+    part.SetParam(1, 0, kType, static_cast<float>(type));
+    part.SetParam(1, 0, kBypass, 0.0f);
+  }
+  PartBuffers b;
+  unsigned noise = 12345;
+  for (int i = 0; i < 4; ++i) {
+    b.inPtr[i] = b.in[i].data();
+    b.outPtr[i] = b.out[i].data();
+  }
+  platform::SetLogSink(nullptr, nullptr);
+  for (int warm = 0; warm < kWarmPeriods; ++warm) part.Process(b.inPtr.data(), b.outPtr.data());
+  for (auto _ : state) {
+    // A new noise period each time, so no effect settles on a repeated block.
+    for (int i = 0; i < 4; ++i)
+      for (float& x : b.in[i]) x = 0.25f * bench::NextNoise(noise);
+    bench::CountedRegion([&] { part.Process(b.inPtr.data(), b.outPtr.data()); });
+    benchmark::DoNotOptimize(b.out[0][0]);
+  }
+  bench::ReportPeriodShare(state);
+}
+BENCHMARK(BM_FxPeriod_OneEffect)->ArgName("type")->DenseRange(0, 9);
 
 }  // namespace

@@ -149,6 +149,32 @@ std::vector<float> SoxDecode(const std::string& path) {
   return values;
 }
 
+// The rate is an 80-bit float in AIFF: files Python's aifc writes at every rate the codec
+// lists decode at that rate, and a rate it does not list is refused.
+TEST(RealAudioFiles, AiffFilesPythonWritesAtEachListedRateKeepTheirRate) {
+  testing_support::TempDataRoot root;
+  const uint32_t listed[] = {8000,  11025, 16000, 22050,  32000,  37800,  44056,   44100,   47250, 48000,
+                             50000, 50400, 88200, 96000, 176400, 192000, 352800, 2822400, 5644800};
+  for (uint32_t rate : listed) {
+    const std::string path = root.Root() + "/r" + std::to_string(rate) + ".aiff";
+    const std::string make = "python3 -W ignore -c \"import aifc; f = aifc.open('" + path +
+                             "', 'wb'); f.setnchannels(1); f.setsampwidth(2); f.setframerate(" + std::to_string(rate) +
+                             "); f.writeframes(b'\\x40\\x00'); f.close()\"";
+    ASSERT_EQ(RunCommand(make).status, 0) << make;
+    SampleFile file;
+    ASSERT_TRUE(file.Load(path)) << rate;
+    EXPECT_EQ(file.SampleRate(), rate);
+  }
+  const std::string path = root.Root() + "/odd.aiff";
+  ASSERT_EQ(RunCommand("python3 -W ignore -c \"import aifc; f = aifc.open('" + path +
+                       "', 'wb'); f.setnchannels(1); f.setsampwidth(2); f.setframerate(12345); "
+                       "f.writeframes(b'\\x00\\x00'); f.close()\"")
+                .status,
+            0);
+  SampleFile odd;
+  EXPECT_FALSE(odd.Load(path));
+}
+
 TEST(RealAudioFiles, SoxWrittenFilesDecodeLikeSox) {
   if (!HaveSox()) GTEST_SKIP() << "sox is not installed";
   testing_support::TempDataRoot root;

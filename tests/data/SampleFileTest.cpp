@@ -169,15 +169,6 @@ TEST(SampleFileDecode, OddChunksAreFoundWhetherPaddedOrNot) {
   }
 }
 
-TEST(SampleFileDecode, AiffRatesAreTheListedOnes) {
-  for (uint32_t rate : {8000u, 11025u, 44056u, 48000u, 2822400u, 5644800u}) {
-    const Bytes aiff = img::Aiff(1, 1, 16, rate, {0, 0});
-    SampleFile file;
-    ASSERT_TRUE(file.Decode(aiff.data(), aiff.size())) << rate;
-    EXPECT_EQ(file.SampleRate(), rate);
-  }
-}
-
 struct BadCase {
   const char* name;
   Bytes image;

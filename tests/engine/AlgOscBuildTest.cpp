@@ -136,15 +136,69 @@ using AlgOscBuild = AlgOscFixture;
 
 TEST_F(AlgOscBuild, AtOrBelow130HzTheTableIsTheCycleTimes055WithGuardPoints) {
   osc_.SetAlgorithm(0);
-  Block(100.0f);  // first build (frequency still 0), taken at once after Reset; now at 100 Hz
-  osc_.BuildTable(fft_);  // into the idle table 0
+  Block(100.0f);  // first build (frequency still 0) into table 1, taken at once after Reset
+  // Nothing at or below 130 Hz depends on the frequency: the played table stands for 100 Hz.
+  osc_.BuildTable(fft_);
   const AlgOsc::BuildRecord& rec = osc_.LastBuild();
   ASSERT_EQ(rec.length, kN);
   EXPECT_EQ(rec.frequency, 100.0f);
-  const float* t = osc_.Table(0);
+  const float* t = osc_.Table(1);
   for (int j = 0; j < kN; ++j) EXPECT_NEAR(t[j], 0.55f * rec.timeBuffer[j], 1e-5f) << j;
   EXPECT_EQ(t[kN], t[0]);
   EXPECT_EQ(t[kN + 1], t[1]);
+}
+
+// Tables are built only when something that shapes them changed; after any change the
+// oscillator must play what a fresh one with the final settings plays.
+TEST_F(AlgOscBuild, AfterAChangeThePlayedTableIsTheOneAFreshBuildGives) {
+  struct Settings {
+    int32_t algorithm = 0;
+    float shapeInput = 0.0f;
+    float p2 = 0.0f;
+    float frequency = 200.0f;
+    int32_t unison = 1;
+  };
+  struct Case {
+    const char* what;
+    Settings to;
+    bool reset;
+  };
+  const Case cases[] = {
+      {"nothing", {}, false},
+      {"algorithm", {.algorithm = 4}, false},
+      {"shape input", {.shapeInput = 0.4f}, false},
+      {"second parameter", {.algorithm = 7, .p2 = 0.6f}, false},
+      {"frequency within the band-limited range", {.frequency = 1000.0f}, false},
+      {"frequency into the unfiltered range", {.frequency = 100.0f}, false},
+      {"unison count", {.unison = 3}, false},
+      {"reset", {}, true},
+  };
+  auto apply = [](AlgOsc& osc, const Settings& s, float& shape) {
+    osc.SetAlgorithm(s.algorithm);
+    osc.SetP2(s.p2);
+    osc.SetUnison(s.unison);
+    shape = s.shapeInput;
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    float shape = 0.0f;
+    AlgOsc osc;
+    Prepare(osc);
+    osc.SetInput(AlgOsc::kInputShape, &shape);
+    apply(osc, Settings{}, shape);
+    for (int b = 0; b < 20; ++b) Block(osc, 200.0f);
+    apply(osc, c.to, shape);
+    if (c.reset) osc.Reset();
+    for (int b = 0; b < 40; ++b) Block(osc, c.to.frequency);
+
+    float freshShape = 0.0f;
+    AlgOsc fresh;
+    Prepare(fresh);
+    fresh.SetInput(AlgOsc::kInputShape, &freshShape);
+    apply(fresh, c.to, freshShape);
+    for (int b = 0; b < 40; ++b) Block(fresh, c.to.frequency);
+    for (int j = 0; j < kN; ++j) ASSERT_EQ(osc.DisplayTable()[j], fresh.DisplayTable()[j]) << j;
+  }
 }
 
 TEST_F(AlgOscBuild, Above130HzNoEnergyAboveTheCutoffHarmonic) {

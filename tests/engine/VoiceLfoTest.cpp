@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/ArmConvert.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
 
@@ -322,6 +323,51 @@ TEST_F(VoiceLfoTest, RenderingAllocatesNothing) {
     }
   }
   EXPECT_EQ(guard.Count(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// The table types render four samples at a time; each sample must be the scalar
+// interpolation of its table at the sample's phase, for every block length and any rate.
+TEST(VoiceLfoBlock, FourSampleGroupsMatchTheScalarInterpolation) {
+  platform::ScopedFlushToZero ftz;
+  struct Case {
+    int32_t type;
+    bool backwards;
+  };
+  const Case types[] = {{VoiceLfo::kSin, false}, {VoiceLfo::kTri, false}, {VoiceLfo::kRampUp, true},
+                        {VoiceLfo::kPulseDown, false}, {VoiceLfo::kSinExp, false}};
+  const int blocks[] = {1, 6, 128};
+  const float rates[] = {0.1f, 3.0f, 2000.0f, 1e9f};
+  for (const Case& c : types) {
+    for (const int n : blocks) {
+      for (const float rate : rates) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << " block " << n << " rate " << rate);
+        VoiceLfo lfo;
+        lfo.SetSampleRate(kRate);
+        lfo.SetBlockSize(n);
+        lfo.SetType(c.type);
+        lfo.SetAmplitude(0.7f);
+        const float* table = VoiceLfo::WaveTable(c.type);
+        const uint32_t inc = arm::ToUint32(static_cast<double>(rate) * 4294967295.0 / kRate);
+        std::vector<float> out(n);
+        for (int b = 0; b < 5; ++b) {
+          uint32_t phase = lfo.phase();
+          lfo.Process(out.data(), 0.0f, rate);
+          for (int i = 0; i < n; ++i) {
+            phase = c.backwards ? phase - inc : phase + inc;
+            const uint32_t idx = phase >> 22;
+            const float frac = static_cast<float>(phase & 0x3FFFFFu) * (1.0f / 4194304.0f);
+            const float expected = (table[idx] + (table[idx + 1] - table[idx]) * frac) * 0.7f;
+            ASSERT_EQ(out[i], expected) << "block " << b << " sample " << i;
+          }
+          ASSERT_EQ(lfo.phase(), phase);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <iomanip>
@@ -257,6 +259,28 @@ TEST(Denormals, ScopedFlushToZeroFlushesAndRestores) {
     EXPECT_EQ(product, 0.0f);
   }
   EXPECT_EQ(platform::FlushToZeroEnabled(), before);
+}
+
+// The vector exponential against the library's, over its whole range in fine steps, and at
+// its edges.
+TEST(Simd4, ExpStaysWithinAFewUlpOfTheLibrary) {
+  platform::ScopedFlushToZero ftz;
+  float worst = 0.0f;
+  for (float x = -87.0f; x < 88.0f; x += 0.000731f) {
+    const float got = v4::Lane(v4::Exp(v4::Set1(x)), 0);
+    const float want = std::exp(x);
+    const float ulp = std::nextafter(want, std::numeric_limits<float>::infinity()) - want;
+    worst = std::max(worst, std::fabs(got - want) / ulp);
+  }
+  EXPECT_LE(worst, 3.0f);
+  struct Edge {
+    float x;
+    float want;
+  };
+  const Edge edges[] = {{0.0f, 1.0f}, {-1000.0f, FLT_MIN}, {-std::numeric_limits<float>::infinity(), FLT_MIN}};
+  for (const Edge& e : edges) EXPECT_NEAR(v4::Lane(v4::Exp(v4::Set1(e.x)), 0) / e.want, 1.0f, 1e-5f) << e.x;
+  EXPECT_TRUE(std::isnan(v4::Lane(v4::Exp(v4::Set1(std::numeric_limits<float>::quiet_NaN())), 0)));
+  EXPECT_TRUE(std::isfinite(v4::Lane(v4::Exp(v4::Set1(1000.0f)), 0)));
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ void LogCapture::Sink(const char* text, void* self) {
 }
 
 std::string LogCapture::Text() const {
+  platform::FlushLog();  // lines real-time threads queued
   const std::size_t n = length_.load(std::memory_order_relaxed);
   return std::string(buffer_, n < kCapacity ? n : kCapacity);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Captures what goes through the platform log sink into a fixed buffer (no allocation, so
 // it can be used together with the allocation counter on a render thread). Threads may log
-// at once; read the text after they have stopped.
+// at once; read the text after they have stopped (Text() first hands on the lines that
+// real-time threads left in the log ring).
 #include <atomic>
 #include <string>
 
