@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "app/GUIManager.h"
 #include "app/PanelTables.h"
@@ -185,6 +186,8 @@ void GUIManager::ScreenDump() {
     if (timer.load() != 0) return;
   if (ProgressShown()) return;
   if (dc_) dc_->saveScreen(name);
+  // The tick paints the popups; they change only under the UI mutex.
+  std::lock_guard lock(uiMutex_);
   if (popupMessage_) {
     popupMessage_->Message("SCREEN SAVED", name, "");
     popupMessage_->show();
@@ -200,6 +203,9 @@ void GUIManager::CANKeyEvent(int id, int code) {
   else if (code == panel::kAltPress) action = &row->alt;
   else if (row->onlyCode >= 0 && code != row->onlyCode) return;
 
+  // The tab control is the page tree's: it changes only under the UI mutex (recursive, so the
+  // messages below take it again).
+  std::lock_guard lock(uiMutex_);
   if (action->tab >= 0 && mainMenu_) mainMenu_->setActiveTab(action->tab);
   auto give = [this](uint32_t type, int param, int flag, int arg) {
     tagUX_Message msg(static_cast<int>(type), param, flag);
@@ -238,6 +244,7 @@ void GUIManager::ActivatePanel(int panelIndex, int assign, int value) {
     msg.arg = static_cast<uint32_t>(arg);
     SendMessage(&msg, false);
   };
+  std::lock_guard lock(uiMutex_);
   if (panelIndex != CurrentPanel()) {
     if (mainMenu_) mainMenu_->setActiveTab(kPanelTab);
     give(UX_MSG_CLOSE_PANEL, panelIndex, 1, 0);
@@ -249,6 +256,7 @@ void GUIManager::ActivatePanel(int panelIndex, int assign, int value) {
 }
 
 void GUIManager::SelectPart(int part) {
+  std::lock_guard lock(uiMutex_);
   if (mainMenu_) mainMenu_->setActiveTab(kMasterTab);
   SetCurrentPanel(-1);
   if (part >= 0 && part < CAudioProcess::kParts) {

@@ -387,3 +387,30 @@ TEST(PanelSendersThreads, FramesAreDroppedWhenTheBusDoesNotRead) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keys, focus and part frames arrive in "CAN-RX" while the GUI thread ticks and paints.
+TEST(PanelProtocolThreads, PanelFramesWhileTheGuiTicks) {
+  PanelRig rig;
+  rig.manager->record = false;
+  std::atomic<bool> stop{false};
+  std::thread gui([&] {
+    while (!stop.load()) rig.manager->Tick();
+  });
+  for (int round = 0; round < 20; ++round) {
+    for (int id = 149; id <= 156; ++id) {
+      if (id == 154) continue;  // would arm the shutdown
+      rig.Frame(static_cast<uint16_t>(id), {130});
+      rig.Frame(static_cast<uint16_t>(id), {134});
+    }
+    rig.Frame(40, {0xA1, static_cast<uint8_t>(round % 14)});
+    rig.Frame(40, {0xA0, static_cast<uint8_t>(round % 4)});
+    rig.Frame(300, {0xB0, 0, 9, static_cast<uint8_t>(round)});
+  }
+  stop.store(true);
+  gui.join();
+  EXPECT_EQ(rig.Tab(), 1);  // the last part selection shows the Master page
+}
+
+}  // namespace
