@@ -13,6 +13,11 @@
 
 #include "app/GUIMessageQueue.h"
 #include "app/MsgFifo.h"
+#include "app/KeyMonitor.h"
+#include "app/MidiClockTempo.h"
+#include "app/OutputCapture.h"
+#include "app/PedalPort.h"
+#include "audio/PartMidiSettings.h"
 #include "app/host/HostServices.h"
 #include "data/CArranger.h"
 #include "data/CDeviceConfig.h"
@@ -28,9 +33,9 @@
 
 class CAudioProcess;
 class CCANDev;
+class CMidiDev;
 class CClipCore;
 class CDataSets;
-class CMidiDev;
 class HostUIManager;
 class MultiWaveReader;
 class WaveTable;
@@ -171,8 +176,6 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   using ShutdownFn = std::function<void()>;
   void SetShutdownAction(ShutdownFn action);
   bool ShutdownArmed() const { return shutdownArmed_.load() != 0; }
-  // The MIDI device whose input the panel's MIDI frames (id 16) join.
-  void SetPanelMidiDevice(CMidiDev* device) { panelMidi_ = device; }
   // GetSampleName writes at most this many bytes, the terminating zero included.
   static constexpr int kSampleNameSize = 64;
 
@@ -284,9 +287,85 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   uint32_t stepCounter_ = 0;
   float stepAccumulator_ = 0.0f;
 
+  // ---- loading and storing: helpers ----
+ protected:
+  // Gives the main tab control UX_MSG_VALUES_CHANGED for param (a part, or a page target).
+  // Virtual so that tests can see when the pages are told, among the engine's calls.
+  virtual void NotifyPages(int param, int flag);
+
+ private:
+  // Step `step` of a song load's five on the progress popup, while the progress runs.
+  void ShowSongStep(int step);
+  // Whether the value, message or wavetable popup (and with `withDelete` the delete popup)
+  // is counting down.
+  bool PopupTimersRunning(bool withDelete) const;
+  // ---- end of loading and storing ----
+
+  // ---- MIDI routing, transport clock and period hooks: devices, clock and state ----
+ public:
+  static constexpr int kMidiParts = 4;
+  using MonotonicFn = int64_t (*)();
+  // What a message that reaches a part carries to the audio process: the part's octave and
+  // key range, then the tail the MIDI conversion reads.
+  struct PartEventSettings {
+    uint8_t octave = 0;
+    uint8_t start = 0;
+    uint8_t end = 127;
+    PartMidiSettings midi;
+  };
+
+  // The MIDI callback of the raw-MIDI ports and the DIN/USB device; reaches the manager set
+  // with SetMidiTarget (none: the message is dropped).
+  static int OnMidiMessage(int source, int port, int channel, int status, uint8_t data1, uint8_t data2);
+  static void SetMidiTarget(GUIManager* target);
+  void RouteMidi(int source, int port, int channel, int status, int data1, int data2);
+  // Installs OnPeriod as the audio process's period hook and AudioCycleTick as its cycle tick.
+  void InstallAudioHooks();
+  void OnPeriod();
+  void AudioCycleTick();
+
+  void SetMidiDevice(CMidiDev* device) { midiDev_ = device; }
+  void SetPedalPort(PedalPort* pedal) { pedal_ = pedal; }
+  void SetKeyMonitor(KeyMonitor* monitor);
+  // Tests replace the monotonic clock (nanoseconds) of the clock ring and the period timing.
+  void SetMonotonicClock(MonotonicFn now) { now_ = now; }
+  static int64_t MonotonicNow();
+
+  double Tempo() const { return tempo_.load(std::memory_order_relaxed); }
+  bool ExternalClock() const { return externalClock_.load(std::memory_order_relaxed); }
+  uint32_t StepCounter() const { return stepCounter_; }
+  int32_t LedCountdown() const { return ledCountdown_.load(std::memory_order_relaxed); }
+  uint32_t PeriodMicros() const { return periodMicros_.load(std::memory_order_relaxed); }
+  OutputCapture& Capture() { return capture_; }
+
+ private:
+  static void PeriodHook(void* self);
+  static void CycleTickHook(void* self);
+  static bool InputMatches(int cfg, int port, int channel);
+  int Setting(int row) const;
+  void RouteToPart(int part, int port, int channel, int status, int data1, int data2);
+  void RouteToEt1(int port, int channel, int status, int data1, int data2);
+  // Track 0 (ET1) or 1 (ET2) to its "Out" port.
+  void SendExternal(int track, int status, int data1, int data2);
+  void StopTransport();
+
+  CMidiDev* midiDev_ = nullptr;
+  PedalPort* pedal_ = nullptr;
+  MonotonicFn now_ = &GUIManager::MonotonicNow;
+  std::atomic<double> tempo_{120.0};
+  std::atomic<bool> externalClock_{false};
+  MidiClockTempo clockTempo_;
+  uint32_t periodCounter_ = 0;
+  std::atomic<int32_t> ledCountdown_{0};
+  int64_t lastPeriodNanos_ = 0;
+  std::atomic<uint32_t> periodMicros_{0};
+  OutputCapture capture_;
+  KeyMonitor* keyMonitor_ = nullptr;
+  platform::PiMutex keyMonitorMutex_;
+  // ---- end of MIDI routing, transport clock and period hooks ----
+
   // ---- CAN panel protocol ----
   ShutdownFn shutdown_;
-  CMidiDev* panelMidi_ = nullptr;
 };
 
 // ---- CAN panel protocol ----

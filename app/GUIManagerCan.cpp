@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "app/GUIManager.h"
+#include "app/HeadphoneLevel.h"
 #include "app/PanelTables.h"
 #include "audio/CAudioProcess.h"
 #include "midi/CMidiDev.h"
@@ -18,13 +19,6 @@
 #include "toolkit/uxDC.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxTabCtrl.h"
-
-#if __has_include("app/HeadphoneLevel.h")
-#include "app/HeadphoneLevel.h"
-#define SYNTH_HAS_HEADPHONE_LEVEL 1
-#else
-#define SYNTH_HAS_HEADPHONE_LEVEL 0
-#endif
 
 using panel::KeyAction;
 using panel::KeyMessages;
@@ -79,9 +73,7 @@ void GUIManager::OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) {
       if (length < panel::kFloatFrame) return;
       const float v = FloatAt(data + 3);
       if (id == panel::kHeadphoneId) {
-#if SYNTH_HAS_HEADPHONE_LEVEL
         SetHeadphoneLevel(v);
-#endif
       } else if (id == panel::kMasterVolumeId) {
         SetMasterVolume(v);
       } else {
@@ -108,7 +100,7 @@ void GUIManager::OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) {
   }
   if (id == panel::kMidiId) {
     if (length < panel::kMidiFrame) return;
-    if (panelMidi_) panelMidi_->OnMidiInput(data[1], data[0], data[2], data[3]);
+    if (midiDev_) midiDev_->OnMidiInput(data[1], data[0], data[2], data[3]);
     return;
   }
   if (id != panel::kControlId || command == panel::kValue || command == panel::kAssign) return;
@@ -307,7 +299,3 @@ void GUIManager::setPanelMode(int mode) {
   const uint8_t frame[panel::kControlFrame] = {panel::kPanelMode, static_cast<uint8_t>(mode)};
   can_->SendRAW(panel::kControlId, frame, panel::kControlFrame);
 }
-
-// The transport's play/stop toggle belongs to the MIDI routing; until that is linked in, the
-// panel's play key does nothing. A strong definition there replaces this one.
-__attribute__((weak)) void GUIManager::TogglePlay() {}

@@ -1,13 +1,74 @@
 #pragma once
-// The "DIAG" page: MIDI monitor, system information, load meters, memory and temperature.
-// For now the bare panel.
+// The diagnostics page: a monitor of the MIDI input with filters for notes, controllers and
+// clock, the system's identity and network address, the engine loads, memory and the
+// processor temperature.
+#include <cstdint>
+
+#include "platform/PiMutex.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class GUIManager;
+class uxBarCtrl;
+class uxButton;
+class uxLabel;
+class uxPeakMeter;
+class uxTextBox;
+
+// The text after ": " of the last line of "/proc/cpuinfo" that begins with `key`, in a
+// buffer of 256 bytes kept between calls (its previous content when no line matches); null
+// when the file cannot be read.
+const char* CpuInfoField(const char* key);
 
 class appVA_Diag : public uxPanelCtrl {
  public:
+  static constexpr int kMeanSlots = 32;
+  static constexpr float kTemperatureMax = 80.0f;
+  // Ids of the filter buttons.
+  static constexpr unsigned kNoteButton = 12;
+  static constexpr unsigned kCcButton = 13;
+  static constexpr unsigned kClockButton = 14;
+
   appVA_Diag(GUIManager* manager, uint32_t id, int value, const char* name, uxPOINT pos, int16_t w, int16_t h,
              uxCOLOR colour);
-  void AddMidiLine(int, int, int, int, int) {}
+
+  int OnPaint() override;
+  int OnMessage(tagUX_Message* msg) override;
+
+  // A message from a MIDI input (any thread but the audio thread).
+  void AddMidiLine(int port, int channel, int status, int data1, int data2);
+  void RefreshInfo();
+
+  uxTextBox* MidiBox() const { return midi_; }
+  uxTextBox* InfoBox() const { return info_; }
+  uxButton* FilterButton(unsigned id) const;
+  uxLabel* MemoryLabel(int i) const { return memory_[i]; }
+  uxLabel* LoadLabel(int i) const { return loadLabel_[i]; }
+  uxPeakMeter* LoadMeter(int i) const { return meter_[i]; }
+  uxLabel* TemperatureLabel() const { return temperatureLabel_; }
+  uxBarCtrl* TemperatureBar() const { return temperatureBar_; }
+
+ private:
+  struct Mean {
+    float slot[kMeanSlots] = {};
+    uint32_t count = 0;
+    float Add(float v);
+  };
+  void ReadSystem();
+
+  GUIManager* gui_;
+  uxTextBox* midi_ = nullptr;
+  uxTextBox* info_ = nullptr;
+  uxButton* clock_ = nullptr;
+  uxButton* cc_ = nullptr;
+  uxButton* note_ = nullptr;
+  uxPeakMeter* meter_[3] = {};
+  uxLabel* loadLabel_[3] = {};
+  uxLabel* memory_[3] = {};
+  uxBarCtrl* temperatureBar_ = nullptr;
+  uxLabel* temperatureLabel_ = nullptr;
+  uint32_t paintCount_ = 0;
+  Mean load_[3];
+  Mean temperature_;
+  // The MIDI threads add lines while the GUI thread paints the box.
+  platform::PiMutex monitorMutex_;
 };

@@ -11,4 +11,7 @@ class appVA_Master : public uxPanelCtrl {
  public:
   appVA_Master(GUIManager* manager, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
                uxCOLOR colour, uxTabCtrl* mainMenu);
+
+  // Puts the editor page of a track of the given type into the track tab; nothing yet.
+  void SetTrackType(int /*track*/, int /*type*/) {}
 };
