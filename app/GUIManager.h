@@ -168,6 +168,16 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void sendCANFocus(int n) override;
   void setPanelMode(int mode);
   int getPanelMode() const { return panelMode_; }
+  // ---- CAN panel protocol: receive side and its collaborators ----
+  // One received frame, as the "CAN-RX" thread hands it to OnCanMessage.
+  void OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length);
+  // What the armed shutdown command does after saving; by default SIGTERM to the process
+  // group. Tests inject their own.
+  using ShutdownFn = std::function<void()>;
+  void SetShutdownAction(ShutdownFn action);
+  bool ShutdownArmed() const { return shutdownArmed_.load() != 0; }
+  // GetSampleName writes at most this many bytes, the terminating zero included.
+  static constexpr int kSampleNameSize = 64;
 
   // ---- loading and storing ----
   // Virtual so that tests of the GUI tick can see what the tick asks for.
@@ -215,6 +225,12 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void DeliverQueued();
   void CountPopupDown(int popup, uxPopup* owner);
   void HidePopup(uxPopup* popup);
+  // ---- parameter routing and CAN panel protocol (private) ----
+  void StoreSetting(uint32_t ctrl, int instance, float value);
+  void SendValueFrame(int canId, int part, int kind, float value);
+  void SetMasterVolume(float v);
+  void ScreenDump();
+  void SaveBeforeShutdown();
 
   // Owned members, in construction order.
   WavefileCache waveCache_;
@@ -347,4 +363,13 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   KeyMonitor* keyMonitor_ = nullptr;
   platform::PiMutex keyMonitorMutex_;
   // ---- end of MIDI routing, transport clock and period hooks ----
+
+  // ---- CAN panel protocol ----
+  ShutdownFn shutdown_;
 };
+
+// ---- CAN panel protocol ----
+// The receive callback the CAN device calls for every frame; it reaches the manager given to
+// SetCanReceiver (none: frames are dropped).
+void OnCanMessage(uint16_t id, const uint8_t* data, uint8_t length);
+void SetCanReceiver(GUIManager* manager);

@@ -1,5 +1,225 @@
-// Stand-in bodies until the parameter routing is built; that work replaces this file.
-#include "app/GUIManager.h"
+// Parameter routing: a UID names a data object, the audio process's target and the panel and
+// host mirrors; the caller's flags pick which of them hear about a change. ValueChanged also
+// runs on the MIDI threads (controller map), so it allocates nothing and takes no lock of its
+// own: the settings, the audio process and the CAN device serialise their own work.
+#include <algorithm>
+#include <cstring>
 
+#include "app/GUIManager.h"
+#include "app/PanelTables.h"
+#include "app/ParamRouting.h"
+#include "app/host/HostUIManager.h"
+#include "audio/CAudioProcess.h"
+#include "data/CDataSets.h"
+#include "data/ParamTable.h"
+#include "platform/ArmConvert.h"
+#include "toolkit/CCANDev.h"
+
+using routing::Target;
+
+namespace {
+
+constexpr int kOscillatorSlots = 2;  // embedded records 1 and 2
+constexpr int kPartSample = 3;       // embedded record 3
+constexpr int kSampleNameCtrl = 1;   // GetSampleName: ctrl 1 names an oscillator slot
+constexpr int kLfoCount = CDataSets::kLfos;
+
+}  // namespace
+
+// The toolkit's seam hands (uid, value, flags); the instrument's own order is (uid, flags, value).
 void GUIManager::ValueChanged(uint32_t uid, float value, unsigned flags) { ValueChanged(uid, flags, value); }
-void GUIManager::ValueChanged(uint32_t, unsigned, float) {}
+
+void GUIManager::ValueChanged(uint32_t uid, unsigned flags, float value) {
+  const uint32_t ctrl = routing::Ctrl(uid);
+  const int e = routing::Instance(uid);
+  const int p = routing::Part(uid);
+  HostUIManager* host = host_;
+
+  if (routing::IsSetting(uid)) {
+    if (flags & FLAG_UPDATE_DS) StoreSetting(ctrl, e, value);
+    if (audio_ && (flags & FLAG_UPDATE_ENGINE_IM)) audio_->SetParam(1, uid, value);
+    if (audio_ && (flags & FLAG_UPDATE_ENGINE)) audio_->SetParam(0, uid, value);
+    if (host && (flags & routing::kMirrorToHost))
+      host->SendValue(routing::kHostSetting + e, e, static_cast<int>(ctrl), value);
+    return;
+  }
+
+  switch (routing::TargetOf(uid)) {
+    case Target::kPart: {
+      const int kind = GetParamType(static_cast<int>(ctrl));
+      const int canId = GetParamCanId(e, static_cast<int>(ctrl));
+      if ((flags & FLAG_UPDATE_DS) && !routing::IsTransient(ctrl)) {
+        if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl), e, 0, value, 255);
+      }
+      if (flags & FLAG_UPDATE_ENGINE_IM) {
+        if (audio_) audio_->SetParam(1, uid, value);
+        if (host) host->SendValue(routing::kHostPart + p, e, static_cast<int>(ctrl), value);
+      }
+      if (flags & FLAG_SEND_CAN) SendValueFrame(canId, p, kind, value);
+      break;
+    }
+    case Target::kEffects:
+      if (flags & FLAG_UPDATE_DS) {
+        if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl) + routing::kEffectRows, e, 0, value, 255);
+      }
+      if (audio_ && (flags & FLAG_UPDATE_ENGINE_IM)) audio_->SetParam(1, uid, value);
+      if (audio_ && (flags & FLAG_UPDATE_ENGINE)) audio_->SetParam(0, uid, value);
+      if (host && (flags & routing::kMirrorToHost))
+        host->SendValue(routing::kHostEffects + p, e, static_cast<int>(ctrl), value);
+      break;
+    case Target::kDrums:
+      if (flags & FLAG_UPDATE_DS) arranger_.Sampler().SetPadParam(e, ctrl, value);
+      if (audio_ && (flags & FLAG_UPDATE_ENGINE_IM)) audio_->SetParam(1, uid, value);
+      if (host && (flags & routing::kMirrorToHost))
+        host->SendValue(routing::kHostDrums, e, static_cast<int>(ctrl), value);
+      break;
+    case Target::kNone:
+      break;
+  }
+}
+
+void GUIManager::SetParamById(int uid, float value) {
+  const uint32_t u = static_cast<uint32_t>(uid);
+  const uint32_t ctrl = routing::Ctrl(u);
+  const int e = routing::Instance(u);
+  const int p = routing::Part(u);
+
+  if (routing::IsSetting(u)) {
+    StoreSetting(ctrl, e, value);
+    if (audio_) audio_->SetParam(1, u, value);
+    return;
+  }
+  switch (routing::TargetOf(u)) {
+    case Target::kPart:
+      if (!routing::IsTransient(ctrl)) {
+        if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl), e, 0, value, 255);
+      }
+      if (audio_) audio_->SetParam(1, u, value);
+      if (HostUIManager* host = host_) host->SendValue(routing::kHostPart + p, e, static_cast<int>(ctrl), value);
+      break;
+    case Target::kEffects:
+      if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl) + routing::kEffectRows, e, 0, value, 255);
+      if (audio_) audio_->SetParam(1, u, value);
+      break;
+    case Target::kDrums:
+      arranger_.Sampler().SetPadParam(e, ctrl, value);
+      if (audio_) audio_->SetParam(1, u, value);
+      break;
+    case Target::kNone:
+      break;
+  }
+}
+
+void GUIManager::SetEngineParam(int uid, float value) {
+  const uint32_t u = static_cast<uint32_t>(uid);
+  if (!audio_) return;
+  // Part and mixer values reach the engine only through a preset's bulk load.
+  if (routing::IsSetting(u) || routing::TargetOf(u) == Target::kEffects) audio_->SetParam(0, u, value);
+}
+
+float GUIManager::GetParamById(int uid) {
+  const uint32_t u = static_cast<uint32_t>(uid);
+  CDataSets* ds = DataSet(routing::Part(u));
+  if (!ds) return 0.0f;
+  const int ctrl = static_cast<int>(routing::Ctrl(u));
+  const int e = routing::Instance(u);
+  if (routing::Kind(u) <= 3) return ds->getParam(ctrl, e);
+  return ds->getParam(ctrl + routing::kEffectRows, e);
+}
+
+void* GUIManager::GetParamEntry(int uid) {
+  const uint32_t u = static_cast<uint32_t>(uid);
+  CDataSets* ds = DataSet(routing::Part(u));
+  if (!ds) return nullptr;
+  std::vector<ModRoute>& routes = ds->Routes();
+  const uint32_t index = routing::Ctrl(u);
+  return index < routes.size() ? &routes[index] : nullptr;
+}
+
+float GUIManager::GetSetting(unsigned uid) {
+  return settings_.GetValue(settings_.Find(static_cast<int32_t>(routing::Ctrl(uid)), routing::Instance(uid)));
+}
+
+uint8_t* GUIManager::GetLfoStepData(int uid) {
+  const uint32_t u = static_cast<uint32_t>(uid);
+  CDataSets* ds = DataSet(routing::Part(u));
+  LfoStepData* steps = ds ? ds->StepData(routing::Instance(u)) : nullptr;
+  return steps ? &steps->count : nullptr;
+}
+
+void GUIManager::SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) {
+  const uint32_t u = static_cast<uint32_t>(uid);
+  // The step record holds 32 steps; a longer wave would run over the next LFO's record.
+  const int count = std::clamp(length, 0, LfoStepData::kSteps);
+  const int e = routing::Instance(u);
+  if (e < kLfoCount && bytes) {
+    CDataSets* ds = DataSet(routing::Part(u));
+    if (LfoStepData* steps = ds ? ds->StepData(e) : nullptr) {
+      steps->count = static_cast<uint8_t>(count);
+      std::memcpy(steps->steps, bytes, static_cast<std::size_t>(count));
+    }
+  }
+  if (audio_ && bytes) audio_->SetLfoWave(id, u, reinterpret_cast<const char*>(bytes), count);
+}
+
+void GUIManager::ClearWaveData(int uid, int flag) {
+  const uint32_t u = static_cast<uint32_t>(uid);
+  CDataSets* ds = DataSet(routing::Part(u));
+  if (!ds) return;
+  const int e = routing::Instance(u);
+  const int record = flag ? (e < kOscillatorSlots ? e + 1 : 0) : kPartSample;
+  if (EmbeddedData* data = ds->Embedded(record)) data->data.clear();
+}
+
+void GUIManager::SetWavetableData(int uid, int n, WaveTable* wavetable) {
+  if (audio_) audio_->SetWavetable(n, static_cast<uint32_t>(uid), wavetable);
+}
+
+void GUIManager::SetSampleData(int uid, int n, const char*, MultiWaveReader* wave) {
+  if (audio_) audio_->SetSample(n, static_cast<uint32_t>(uid), wave);
+}
+
+void GUIManager::GetSampleName(int uid, char* name) {
+  if (!name) return;
+  name[0] = 0;
+  const uint32_t u = static_cast<uint32_t>(uid);
+  CDataSets* ds = DataSet(routing::Part(u));
+  if (!ds) return;
+  const int e = routing::Instance(u);
+  const int record = routing::Ctrl(u) == kSampleNameCtrl ? (e < kOscillatorSlots ? e + 1 : 0) : kPartSample;
+  if (const EmbeddedData* data = ds->Embedded(record)) {
+    const std::size_t n = std::min(data->name.size(), static_cast<std::size_t>(kSampleNameSize - 1));
+    std::memcpy(name, data->name.data(), n);
+    name[n] = 0;
+  }
+}
+
+void GUIManager::SetSampleName(int uid, const char* name, int flag) {
+  CDataSets* ds = DataSet(routing::Part(static_cast<uint32_t>(uid)));
+  EmbeddedData* data = ds ? ds->Embedded(kPartSample) : nullptr;
+  if (!data) return;
+  data->data.clear();
+  data->name = name ? name : "";
+  data->encoding = flag ? "MSWF" : "RIFF";
+}
+
+void GUIManager::StoreSetting(uint32_t ctrl, int instance, float value) {
+  const int row = settings_.Find(static_cast<int32_t>(ctrl), instance);
+  if (row < 0) return;
+  settings_.SetValue(row, value);
+  // The settings file follows a few seconds after the last change.
+  settings_.ArmSave();
+}
+
+void GUIManager::SendValueFrame(int canId, int part, int kind, float value) {
+  // Rows without a panel control carry id 0 (or none at all): nothing to mirror.
+  if (!can_ || canId <= 0) return;
+  uint8_t frame[panel::kFloatFrame] = {panel::kValue, static_cast<uint8_t>(part), static_cast<uint8_t>(kind)};
+  if (kind == panel::kByteKind) {
+    frame[3] = static_cast<uint8_t>(arm::ToInt32(value));
+    can_->SendRAW(static_cast<uint16_t>(canId), frame, panel::kByteFrame);
+  } else if (panel::IsFloatKind(kind)) {
+    std::memcpy(frame + 3, &value, sizeof value);
+    can_->SendRAW(static_cast<uint16_t>(canId), frame, panel::kFloatFrame);
+  }
+}

@@ -108,7 +108,7 @@ float* CSynthEngine::Output(uint32_t parity, int slot, int channel) const {
 }
 
 int64_t CSynthEngine::ElapsedUs(const timespec& since) const {
-  const timespec now = clock_();
+  const timespec now = clock_.load(std::memory_order_relaxed)();
   const double ns = static_cast<double>(now.tv_sec - since.tv_sec) * 1e9 + static_cast<double>(now.tv_nsec - since.tv_nsec);
   return static_cast<int64_t>(ns * 0.001);
 }
@@ -445,7 +445,7 @@ void CSynthEngine::RenderVoices(float** /*scratch: not read*/, int thread) {
   if (thread < 0 || thread >= kThreads || !Created()) return;
   platform::EnableFlushToZero();
   TakeBankRequests(thread);
-  threadStart_[thread] = clock_();
+  threadStart_[thread] = clock_.load(std::memory_order_relaxed)();
   const uint32_t parity = renderPeriod_[thread]++ & 1u;
   for (int32_t i = thread; i < kSlots; i += kThreads) {
     const int64_t elapsed = ElapsedUs(threadStart_[thread]);

@@ -62,7 +62,8 @@ class CSynthEngine : public CVoiceAlloc {
   // Swap progress (part, 1..3 and 0); set before the engine runs.
   void SetProgressCallback(ProgressFn fn) { progress_ = std::move(fn); }
   // The monotonic clock of the deadline; tests freeze or script it.
-  void SetClock(ClockFn clock) { clock_ = clock ? clock : &MonotonicNow; }
+  // May be swapped while the render threads run (tests freeze it on a running instrument).
+  void SetClock(ClockFn clock) { clock_.store(clock ? clock : &MonotonicNow, std::memory_order_relaxed); }
   static timespec MonotonicNow();
 
   // Allocator hook: queues the event into the slot's ring (dropped when full).
@@ -132,7 +133,7 @@ class CSynthEngine : public CVoiceAlloc {
   void Notify(int part, int value);
 
   ProgressFn progress_;
-  ClockFn clock_ = &MonotonicNow;
+  std::atomic<ClockFn> clock_{&MonotonicNow};
   int32_t frames_ = 0;
   int32_t rate_ = 0;
 

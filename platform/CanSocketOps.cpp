@@ -38,6 +38,12 @@ int SocketCanOps::Close(int fd) { return ::close(fd); }
 
 int CanSocketOps::Shutdown(int fd) { return ::shutdown(fd, SHUT_RDWR); }
 
+ssize_t CanSocketOps::TryWrite(int fd, const void* buffer, size_t size) { return Write(fd, buffer, size); }
+
+ssize_t SocketCanOps::TryWrite(int fd, const void* buffer, size_t size) {
+  return ::send(fd, buffer, size, MSG_DONTWAIT);
+}
+
 namespace {
 SocketCanOps g_socketCan;
 std::atomic<CanSocketOps*> g_current{&g_socketCan};

@@ -28,6 +28,10 @@ class CanSocketOps {
   // raw socket cannot be shut down (the call fails and changes nothing); readers that must
   // stop promptly there also set a receive time-out.
   virtual int Shutdown(int fd);
+  // A write that never waits: -1 with EAGAIN (or ENOBUFS) when the frame cannot go at once.
+  // Senders on the audio thread use it, so a bus that stops reading costs frames, never a
+  // period. Implementations whose writes cannot wait may keep this default (Write).
+  virtual ssize_t TryWrite(int fd, const void* buffer, size_t size);
 };
 
 // Linux SocketCAN.
@@ -40,6 +44,7 @@ class SocketCanOps final : public CanSocketOps {
   ssize_t Read(int fd, void* buffer, size_t size) override;
   ssize_t Write(int fd, const void* buffer, size_t size) override;
   int Close(int fd) override;
+  ssize_t TryWrite(int fd, const void* buffer, size_t size) override;
 };
 
 // The implementation this process's CAN devices use unless they are given one: SocketCAN,

@@ -94,4 +94,8 @@ ssize_t VirtualCanOps::Write(int fd, const void* buffer, size_t size) {
 
 int VirtualCanOps::Close(int fd) { return ::close(fd); }
 
+ssize_t VirtualCanOps::TryWrite(int fd, const void* buffer, size_t size) {
+  return ::send(fd, buffer, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
 }  // namespace platform

@@ -30,6 +30,7 @@ class VirtualCanOps final : public CanSocketOps {
   ssize_t Read(int fd, void* buffer, size_t size) override;
   ssize_t Write(int fd, const void* buffer, size_t size) override;
   int Close(int fd) override;
+  ssize_t TryWrite(int fd, const void* buffer, size_t size) override;
 
  private:
   std::string directory_;

@@ -128,7 +128,9 @@ void CCANDev::SendRAW(uint16_t id, const uint8_t* data, int length) {
   frame.can_id = id;
   frame.can_dlc = static_cast<uint8_t>(length);
   if (length > 0) std::memcpy(frame.data, data, static_cast<std::size_t>(length));
-  if (sockets_.Write(m_can_sock, &frame, sizeof frame) < static_cast<ssize_t>(sizeof frame))
+  // Panel frames go out from the audio thread too (the beat pulse): a frame the bus cannot take
+  // at once is dropped, with the error printed.
+  if (sockets_.TryWrite(m_can_sock, &frame, sizeof frame) < static_cast<ssize_t>(sizeof frame))
     std::perror("CAN Device write");
 }
 

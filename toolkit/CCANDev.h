@@ -44,7 +44,8 @@ class CCANDev {
   // first.
   int Open(const char* name);
   void registerCallback(CANDevCB* cb) { m_cb = cb; }
-  // A frame of `length` (0 to 8) bytes; any other length sends nothing.
+  // A frame of `length` (0 to 8) bytes; any other length sends nothing. Never waits for the
+  // bus: a frame it cannot take at once is dropped.
   void SendRAW(uint16_t id, const uint8_t* data, int length);
   // A MIDI message carried over CAN: {status | channel, data1, data2}.
   void SendMessage(uint16_t id, uint8_t status, uint8_t channel, uint8_t data1, uint8_t data2);
