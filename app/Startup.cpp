@@ -198,6 +198,8 @@ int SynthcoreMain(const Platform& p) {
   // Without a start-up song the arrangement's defaults stand and only the settings are written.
   if (s.gui.LoadSong("[default]", 0, 0) == 0) s.gui.StoreSong("[default]", 0);
   if (StartGuiThread(s.gui) != 0) Exit(-6);
+  SetCanReceiver(&s.gui);
+  CCANDev::SetMessageCallback(&OnCanMessage);
   // A known panel state: mode 1, part A, no focus, both volume displays at 0.
   const uint8_t mode[] = {0xA2, 0x01};
   const uint8_t part[] = {0xA0, 0x00};

@@ -241,6 +241,11 @@ class SimRunning(unittest.TestCase):
         gpio.wait_bits(11, led)  # off again some periods later
         self.midi.send([0x80, 60, 0])
 
+    def test_panel_frames_reach_the_panel_protocol(self):
+        # Focus 14 is past the panel's focus table: the instrument only reports it.
+        self.panel.send(40, [0xA1, 14])
+        self.sim.wait_line(r"^CANRX: Focus 14$", timeout=5)
+
     def test_a_tap_on_the_touch_fifo_reaches_the_screen_where_it_was_aimed(self):
         touch = harness.TouchWriter(self.tree)
         self.addCleanup(touch.close)
