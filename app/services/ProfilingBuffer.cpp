@@ -36,10 +36,12 @@ bool ProfilingBuffer::Write(uint8_t event, uint8_t cpu, uint16_t stage, uint16_t
   if (!Enabled()) return false;
   timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);
+  int closedSpins = 0;
   for (;;) {
     ProfilingBlock& block = g_blocks[g_current.load(std::memory_order_acquire)];
     int32_t c = block.reserved.load(std::memory_order_acquire);
     if (c < 0) {
+      if (++closedSpins > kClosedSpins) return false;
       CpuRelax();
       continue;
     }
@@ -58,6 +60,10 @@ bool ProfilingBuffer::Write(uint8_t event, uint8_t cpu, uint16_t stage, uint16_t
     return true;
   }
 }
+
+ProfilingBlock& ProfilingBuffer::Block(int index) { return g_blocks[index & 1]; }
+
+std::atomic<int32_t>& ProfilingBuffer::CurrentIndex() { return g_current; }
 
 int32_t ProfilingBuffer::Exchange(ProfilingRecord* out) {
   const int32_t old = g_current.load(std::memory_order_relaxed);

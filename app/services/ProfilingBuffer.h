@@ -25,6 +25,8 @@ static_assert(offsetof(ProfilingRecord, slot) == 6);
 static_assert(offsetof(ProfilingRecord, seconds) == 8);
 static_assert(offsetof(ProfilingRecord, nanoseconds) == 12);
 
+struct ProfilingBlock;
+
 // Process-wide double buffer of timing marks: many lock-free writers, one exchanging reader.
 class ProfilingBuffer {
  public:
@@ -49,6 +51,14 @@ class ProfilingBuffer {
   // root) as long as it stays within kMaxFileBytes. Returns the records appended, or -1
   // when the file cannot be opened.
   static int32_t ExchangeAndAppend();
+
+  // Tries a writer makes on a closed buffer before it drops its mark: a dumper that never
+  // reopens the buffer must not hold a real-time thread in a spin.
+  static constexpr int kClosedSpins = 1000;
+
+  // The two buffers and the index of the one writers fill, for the main thread's dumper.
+  static ProfilingBlock& Block(int index);
+  static std::atomic<int32_t>& CurrentIndex();
 };
 
 // A buffer as laid out in memory: the records, then the two 32-bit counts.

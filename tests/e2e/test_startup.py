@@ -1,0 +1,304 @@
+"""The instrument's start-up as a whole program: synthcore on this machine's missing devices,
+and synthcore-sim on the stand-ins, observed from outside (output, exit status, bus frames,
+threads in /proc, files)."""
+
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import time
+import unittest
+import zlib
+
+import harness
+
+SYNTHCORE = os.environ["SYNTHCORE"]
+SIM = os.environ["SYNTHCORE_SIM"]
+HUB = os.environ["RUV_CANHUB"]
+
+SCHED_OTHER, SCHED_FIFO, SCHED_IDLE = 0, 1, 5
+
+
+
+def is_root():
+    return os.geteuid() == 0
+
+
+def run(cmd, timeout=60):
+    start = time.monotonic()
+    p = subprocess.run(cmd, capture_output=True, timeout=timeout, start_new_session=True)
+    return p.returncode, p.stdout.decode("latin-1"), p.stderr.decode("latin-1"), time.monotonic() - start
+
+
+@unittest.skipUnless(shutil.which("setpriv"), "needs setpriv")
+class ProductionProgram(unittest.TestCase):
+    """synthcore itself, here, where the board's devices are missing."""
+
+    def test_without_sys_nice_it_stops_before_the_display(self):
+        if not is_root():
+            self.skipTest("dropping one capability from a full set needs root")
+        status, out, err, _ = run(["setpriv", "--bounding-set=-sys_nice", "--inh-caps=-sys_nice", "--", SYNTHCORE])
+        self.assertEqual(status, 255, out + err)
+        self.assertEqual(out, "Missing cpability CAP_SYS_NICE, Exiting.\n")
+
+    def test_an_unprivileged_user_cannot_open_the_gpio_block(self):
+        if not is_root():
+            self.skipTest("changing user needs root")
+        status, out, err, _ = run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                                   "--inh-caps=-all,+sys_nice", "--ambient-caps=-all,+sys_nice",
+                                   "--bounding-set=-all,+sys_nice", "--", SYNTHCORE])
+        if status in (126, 127) or ("Permission denied" in err and "GPIOMem" not in err):
+            self.skipTest("the build folder is not reachable for uid 65534: " + err)
+        self.assertEqual(status, 253, out + err)
+        self.assertIn("GPIOMem: Nedded capabilities not set and no root user rights for /dev/mem - uid: 65534\n", err)
+        self.assertTrue(out.endswith("failed to open PedalIO\n"), out)
+        self.assertNotIn("Missing cpability", out)
+
+    def test_as_root_without_dev_mem_the_pedal_fails(self):
+        if not is_root() or os.path.exists("/dev/mem"):
+            self.skipTest("only as root where /dev/mem is absent")
+        status, out, err, _ = run([SYNTHCORE])
+        self.assertEqual(status, 253, out + err)
+        self.assertIn("GPIOMem: Error on open /dev/mem: No such file or directory\n", err)
+        self.assertTrue(out.endswith("failed to open PedalIO\n"), out)
+
+
+SIM_BLOCKED = harness.sim_can_start()
+
+
+@unittest.skipIf(SIM_BLOCKED, SIM_BLOCKED)
+class SimStartFailures(unittest.TestCase):
+    """The start-up's failing steps end the process with their statuses."""
+
+    def setUp(self):
+        self.tree = harness.DataTree()
+        self.addCleanup(self.tree.cleanup)
+
+    def start(self, *args, tree=None):
+        sim = harness.Sim(SIM, tree or self.tree, args)
+        self.addCleanup(sim.stop)
+        return sim
+
+    def test_failing_steps_exit_with_their_status(self):
+        cases = [
+            # (arguments, missing GPIO file, status, last splash line, minimum seconds)
+            (["--fault", "audio-process"], False, 252, "Init Audioprocess [ERROR]", 3.0),
+            (["--pcm", "no_such_pcm_device"], False, 251, "Init AudioDriver [FAILED]-> <", 3.0),
+            ([], True, 253, "PX415", 0.0),
+        ]
+        for args, no_gpio, status, last, seconds in cases:
+            with self.subTest(args=args, no_gpio=no_gpio):
+                tree = harness.DataTree(gpio=not no_gpio)
+                self.addCleanup(tree.cleanup)
+                sim = self.start(*args, tree=tree)
+                self.assertEqual(sim.wait(30), status, sim.text())
+                elapsed = time.monotonic() - sim.started
+                self.assertGreaterEqual(elapsed, seconds)
+                if no_gpio:
+                    self.assertIn("failed to open PedalIO", sim.text())
+                    self.assertEqual(sim.splash(), [])
+                else:
+                    self.assertEqual(sim.splash()[0], "PX415 KLT Synthesizer System Startup FW: 2.40 Rev:C")
+                    self.assertTrue(sim.splash()[-1].startswith(last), sim.splash())
+
+    def test_bad_options_print_the_usage(self):
+        for args in (["--root"], ["--bogus"], ["--fault", "x", "--root", "/tmp"], [],
+                     ["--root", "/tmp", "--host-port", "99999"]):
+            with self.subTest(args=args):
+                status, out, err, _ = run([SIM] + args, timeout=10)
+                self.assertNotEqual(status, 0)
+                self.assertIn("usage: synthcore-sim", err)
+
+
+@unittest.skipIf(SIM_BLOCKED, SIM_BLOCKED)
+class SimRunning(unittest.TestCase):
+    """One sim with every stand-in present, started once for the checks below."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tree = harness.DataTree()
+        cls.hub = harness.Hub(HUB, cls.tree.can_dir)
+        cls.panel = harness.Panel(cls.hub.path)
+        cls.midi = harness.MidiWriter(cls.tree)
+        cls.capture = cls.tree.path("/tmp/capture.raw")
+        cls.screen = cls.tree.path("/tmp/screen.fb")
+        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, screen=cls.screen)
+        try:
+            cls.sim.wait_ready(cls.panel)
+        except Exception:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+        cls.panel.close()
+        cls.hub.stop()
+        cls.midi.close()
+        cls.tree.cleanup()
+
+    def test_splash_lines_in_order(self):
+        self.assertEqual(self.sim.splash(), [
+            "PX415 KLT Synthesizer System Startup FW: 2.40 Rev:C",
+            "Init Audioprocess [OK]",
+            "Init AudioDriver [OK]",
+            "Open CAN [OK]",
+            "Initial Load",
+            "load default Resources",
+        ])
+        self.assertIn("Open MIDI [OK]", self.sim.text())
+
+    def test_threads_run_with_their_scheduling(self):
+        if not harness.realtime_allowed():
+            self.skipTest("the kernel refuses SCHED_FIFO here; the threads fall back to SCHED_OTHER")
+        threads = self.sim.threads()
+        cpus = os.cpu_count()
+        expected = {
+            "GUI": (SCHED_IDLE, 0, str(0)),
+            "Engine A": (SCHED_FIFO, 98, str(1 % cpus)),
+            "Engine B": (SCHED_FIFO, 98, str(2 % cpus)),
+            "AudioProcess": (SCHED_FIFO, 90, str(3 % cpus)),
+            "MIDI_DEV": (SCHED_FIFO, 49, "0"),
+            "CAN-RX": (SCHED_OTHER, 0, "0"),
+            "TCPComm": (SCHED_OTHER, 0, None),
+        }
+        for name, (policy, priority, cpu) in expected.items():
+            with self.subTest(thread=name):
+                self.assertIn(name, threads, sorted(threads))
+                self.assertEqual(len(threads[name]), 1)
+                got_policy, got_priority, got_cpus = threads[name][0]
+                if policy is not None:
+                    self.assertEqual((got_policy, got_priority), (policy, priority))
+                if cpu is not None:
+                    self.assertEqual(got_cpus, cpu)
+
+    def test_sigusr1_leaves_the_instrument_running(self):
+        os.kill(self.sim.pid, signal.SIGUSR1)
+        time.sleep(0.2)
+        self.assertIsNone(self.sim.proc.poll())
+
+    def test_the_audio_capture_runs_at_the_period_pace_within_range(self):
+        _, _, before = harness.capture_levels(self.capture)
+        time.sleep(1.0)
+        peak, _, after = harness.capture_levels(self.capture)
+        self.assertLessEqual(peak, 1.0)
+        # The capture has no card behind it: the audio thread paces itself, so a second holds
+        # at most about a second of frames (fewer when a loaded machine makes it late).
+        self.assertGreater(after - before, 48000 * 0.2)
+        self.assertLess(after - before, 48000 * 1.6)
+
+    def test_the_profiling_dump_holds_framed_blocks(self):
+        path = self.tree.path("/tmp/profiling2.data")
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline and os.path.getsize(path) < 64 * 16:
+            time.sleep(0.05)
+        with open(path, "rb") as f:
+            data = f.read()
+        data = data[: len(data) // 16 * 16]
+        records = [struct.unpack_from("<BBHHHII", data, o) for o in range(0, len(data), 16)]
+        starts = [r for r in records if r[0] == 1 and r[2] == 0xFFFF]
+        ends = [r for r in records if r[0] in (3, 4) and r[3] == 0xFFFF]
+        periods = [r for r in records if r[0] == 10 and r[2] == 1]
+        self.assertGreater(len(starts), 0)
+        self.assertGreater(len(ends), 0)
+        self.assertGreater(len(periods), 0)
+
+    def test_the_screen_can_be_saved_as_png(self):
+        png = self.tree.path("/tmp/screen.png")
+        harness.screen_to_png(self.screen, png)
+        if shutil.which("file"):
+            described = subprocess.run(["file", png], capture_output=True, text=True).stdout
+            self.assertIn("PNG image data, 800 x 480, 8-bit/color RGB", described)
+        # Decoded again, a pixel of the picture is the framebuffer's.
+        with open(png, "rb") as f:
+            data = f.read()
+        at, idat = 8, b""
+        while at < len(data):
+            (length,) = struct.unpack_from(">I", data, at)
+            kind = data[at + 4:at + 8]
+            if kind == b"IDAT":
+                idat += data[at + 8:at + 8 + length]
+            at += 12 + length
+        rows = zlib.decompress(idat)
+        x, y = 400, 300
+        r, g, b = rows[y * (1 + 3 * 800) + 1 + 3 * x: y * (1 + 3 * 800) + 4 + 3 * x]
+        self.assertEqual((r << 16) | (g << 8) | b, harness.screen_pixel(self.screen, x, y))
+
+    def test_the_pedal_pins_are_set_up_and_a_midi_note_blinks_the_led(self):
+        gpio = harness.GpioBlock(self.tree)
+        # Clock (4) and chip select (6) outputs, data (5) input; both LED pins (42, 43) outputs;
+        # select high and clock low, the converter idle.
+        self.assertEqual(gpio.word(0) & 0x1FF000, (1 << 12) | (1 << 18))
+        self.assertEqual(gpio.word(4) & 0x3F << 6, (1 << 6) | (1 << 9))
+        self.assertTrue(gpio.word(7) & (1 << 6))
+        self.assertTrue(gpio.word(10) & (1 << 4))
+        led = 1 << (42 - 32)
+        gpio.set_word(8, 0)
+        gpio.set_word(11, 0)
+        self.midi.send([0x90, 60, 100])
+        gpio.wait_bits(8, led)   # on with the message
+        gpio.wait_bits(11, led)  # off again some periods later
+        self.midi.send([0x80, 60, 0])
+
+    def test_panel_frames_reach_the_panel_protocol(self):
+        # Focus 14 is past the panel's focus table: the instrument only reports it.
+        self.panel.send(40, [0xA1, 14])
+        self.sim.wait_line(r"^CANRX: Focus 14$", timeout=5)
+
+    def test_a_tap_on_the_touch_fifo_reaches_the_screen_where_it_was_aimed(self):
+        touch = harness.TouchWriter(self.tree)
+        self.addCleanup(touch.close)
+        touch.tap(300, 230)
+        self.sim.wait_line(r"\[TOUCH\] press x:300, y:230$", timeout=5)
+        self.sim.wait_line(r"\[TOUCH\] release x:300, y:230$", timeout=5)
+
+    def test_the_host_link_answers_with_checked_packets(self):
+        client = harness.HostClient(self.sim.host_port)
+        self.addCleanup(client.close)
+        # A client is greeted with the clip grid: 56 cells of kind and 32-byte name.
+        ptype, payload = client.receive()
+        self.assertEqual((ptype, len(payload)), (16, 4 + 56 * 36))
+
+
+@unittest.skipUnless(shutil.which("sox"), "needs sox")
+class HarnessAgainstSox(unittest.TestCase):
+    """The capture reader and the WAV writer agree with an independent tool."""
+
+    def test_levels_and_wav_match_sox(self):
+        import array
+        import math
+        import tempfile
+        with tempfile.TemporaryDirectory() as d:
+            raw, wav = os.path.join(d, "c.raw"), os.path.join(d, "c.wav")
+            tone = array.array("f")
+            for n in range(4800):
+                v = 0.25 * math.sin(2 * math.pi * 440 * n / 48000)
+                tone.extend((v, -v))
+            with open(raw, "wb") as f:
+                f.write(tone.tobytes())
+            peak, rms, frames = harness.capture_levels(raw)
+            harness.capture_to_wav(raw, wav)
+            p = subprocess.run(["sox", wav, "-n", "stat"], capture_output=True, text=True)
+            self.assertNotIn("WARN", p.stderr)
+            stat = dict((k.strip(), v.strip()) for k, v in
+                        (line.split(":", 1) for line in p.stderr.splitlines() if ":" in line))
+            self.assertEqual(frames, 4800)
+            self.assertAlmostEqual(peak, float(stat["Maximum amplitude"]), places=4)
+            self.assertAlmostEqual(rms, float(stat["RMS     amplitude"]), places=4)
+
+
+@unittest.skipIf(SIM_BLOCKED, SIM_BLOCKED)
+class SimWithoutBus(unittest.TestCase):
+    def test_no_hub_reports_the_panel_failed_and_goes_on(self):
+        tree = harness.DataTree()
+        self.addCleanup(tree.cleanup)
+        sim = harness.Sim(SIM, tree)
+        self.addCleanup(sim.stop)
+        sim.wait_ready()
+        self.assertIn("Open CAN [FAILED]", sim.splash())
+        self.assertIsNone(sim.proc.poll())
+
+
+if __name__ == "__main__":
+    unittest.main()
