@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bench/BenchPeriod.h"
+#include "bench/engine/EnginePatches.h"
 #include "data/WaveTable.h"
 #include "engine/SynthVoice.h"
 #include "engine/VoiceSlot.h"
@@ -19,23 +20,7 @@ constexpr int32_t kRate = 48000;
 constexpr double kDeadlineSeconds = 2200e-6;
 constexpr int kVoicesPerThread = 8;
 
-WaveTable& Wavetable() {
-  static WaveTable* table = [] {
-    auto* t = new WaveTable();
-    std::vector<float> frames(2 * WaveTable::kSize);
-    for (int32_t n = 0; n < WaveTable::kSize; ++n) {
-      const double ph = 2.0 * 3.14159265358979 * n / WaveTable::kSize;
-      frames[static_cast<std::size_t>(n)] = static_cast<float>(std::sin(ph));
-      double bright = 0.0;
-      for (int32_t j = 1; j <= 40; ++j) bright += std::sin(j * ph) / j;
-      frames[static_cast<std::size_t>(WaveTable::kSize + n)] = static_cast<float>(0.5 * bright);
-    }
-    t->FillVariants(2, frames.data());
-    for (int32_t v = 0; v < WaveTable::kVariants; ++v) t->AnalyseVariant(v);
-    return t;
-  }();
-  return *table;
-}
+using engine_patches::Wavetable;
 
 // One voice in its slot, driven block by block as an engine thread drives it.
 struct Rig {
