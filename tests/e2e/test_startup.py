@@ -260,6 +260,30 @@ class SimRunning(unittest.TestCase):
         ptype, payload = client.receive()
         self.assertEqual((ptype, len(payload)), (16, 4 + 56 * 36))
 
+    def test_a_fresh_tree_gets_its_device_configuration_and_default_settings(self):
+        for name in ("DeviceConfig.xml", "[default].settings"):
+            path = self.tree.path("/var/lib/ruv/working/" + name)
+            self.assertTrue(os.path.isfile(path), name)
+
+    def test_a_clip_the_host_creates_is_in_the_next_clients_grid(self):
+        # Clip 5 of track 0 made by the host as its kind 2 and named "X" (command 15, create 200).
+        first = harness.HostClient(self.sim.host_port)
+        first.receive()
+        first.send(struct.pack("<5I", 15, 2, 200, 0, 5) + b"X\0")
+        first.close()
+        cell = 4 + (0 * 8 + 5) * 36
+        deadline = time.monotonic() + 10
+        while True:
+            again = harness.HostClient(self.sim.host_port)
+            ptype, grid = again.receive()
+            again.close()
+            self.assertEqual(ptype, 16)
+            if grid[cell + 4:cell + 6] == b"X\0" or time.monotonic() > deadline:
+                break
+            time.sleep(0.1)
+        self.assertEqual(struct.unpack_from("<I", grid, cell)[0], 2)
+        self.assertEqual(grid[cell + 4:cell + 6], b"X\0")
+
 
 @unittest.skipUnless(shutil.which("sox"), "needs sox")
 class HarnessAgainstSox(unittest.TestCase):
