@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +22,7 @@ constexpr char kCardName[] = "snd_rpi_proto";
 constexpr int kAudioPriority = 90;
 constexpr int kAudioCpu = 3;
 constexpr int kUnderrun = -32;  // -EPIPE
-constexpr long kPeriodNanos = 1000000000L * 128 / 48000;
+constexpr int64_t kPeriodNanos = int64_t{1000000000} * 128 / 48000;
 
 struct HardwareStep {
   PcmStep step;
@@ -39,7 +40,7 @@ constexpr HardwareStep kHardwareSteps[] = {
     {PcmStep::kApplyHardware, "Audio device hardware configuration failed:<%s>\n", true},
 };
 
-void AddNanos(timespec& t, long ns) {
+void AddNanos(timespec& t, int64_t ns) {
   t.tv_nsec += ns;
   while (t.tv_nsec >= 1000000000L) {
     t.tv_nsec -= 1000000000L;
