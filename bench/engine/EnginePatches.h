@@ -60,6 +60,18 @@ inline void LightPatch(CSynthEngine& e, int part) {
   e.SetModRoute(1, part, 3, 0.2f, V::kSrcMacro1, V::kDstOsc1Shape, 2);
 }
 
+// The heavy patch's 24 routes: source, destination, polarity.
+inline constexpr int32_t kHeavyRoutes[24][3] = {
+      {SynthVoice::kSrcEnv1, SynthVoice::kDstVca1Env, 1},     {SynthVoice::kSrcEnv1, SynthVoice::kDstVca2Env, 1},      {SynthVoice::kSrcEnv2, SynthVoice::kDstVcfAEnv, 1},
+      {SynthVoice::kSrcEnv2, SynthVoice::kDstVcfBEnv, 1},     {SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Pm, 2},       {SynthVoice::kSrcLfo2, SynthVoice::kDstOsc2Fm, 2},
+      {SynthVoice::kSrcLfo3, SynthVoice::kDstWt1Morph, 2},    {SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Pan, 2},      {SynthVoice::kSrcEnv3, SynthVoice::kDstOsc1Shape, 1},
+      {SynthVoice::kSrcEnv3, SynthVoice::kDstOsc2Shape, 1},   {SynthVoice::kSrcModWheel, SynthVoice::kDstLfo1Am, 1},   {SynthVoice::kSrcVelocity, SynthVoice::kDstVca1Am, 1},
+      {SynthVoice::kSrcLfo2, SynthVoice::kDstVca2Am, 2},      {SynthVoice::kSrcOsc2, SynthVoice::kDstOsc1Fm, 2},       {SynthVoice::kSrcEnv4, SynthVoice::kDstShaperCm, 1},
+      {SynthVoice::kSrcLfo1, SynthVoice::kDstShaperPgm, 2},   {SynthVoice::kSrcRandom, SynthVoice::kDstOsc2Detune, 1}, {SynthVoice::kSrcMacro1, SynthVoice::kDstXfade, 2},
+      {SynthVoice::kSrcPressure, SynthVoice::kDstVcfAMod, 1}, {SynthVoice::kSrcCvA, SynthVoice::kDstVcfBMod, 1},       {SynthVoice::kSrcLfo3, SynthVoice::kDstLfo2Fm, 2},
+      {SynthVoice::kSrcEnv4, SynthVoice::kDstOsc1AmAmt, 1},   {SynthVoice::kSrcMixA, SynthVoice::kDstOsc2Pm, 2},       {SynthVoice::kSrcEnv2, SynthVoice::kDstOsc1Bm, 1},
+};
+
 // Two wavetable oscillators with four-voice unison, morph and bend, ladder and SEM filters,
 // the shaper on channel A, all 24 routes.
 inline void HeavyPatch(CSynthEngine& e, int part) {
@@ -83,17 +95,7 @@ inline void HeavyPatch(CSynthEngine& e, int part) {
   Param(e, part, 1538, 0, 3);
   Param(e, part, 1539, 0, 3);
   Param(e, part, 1537, 0, 50);
-  using V = SynthVoice;
-  const int32_t routes[24][3] = {
-      {V::kSrcEnv1, V::kDstVca1Env, 1},     {V::kSrcEnv1, V::kDstVca2Env, 1},      {V::kSrcEnv2, V::kDstVcfAEnv, 1},
-      {V::kSrcEnv2, V::kDstVcfBEnv, 1},     {V::kSrcLfo1, V::kDstOsc1Pm, 2},       {V::kSrcLfo2, V::kDstOsc2Fm, 2},
-      {V::kSrcLfo3, V::kDstWt1Morph, 2},    {V::kSrcLfo1, V::kDstOsc1Pan, 2},      {V::kSrcEnv3, V::kDstOsc1Shape, 1},
-      {V::kSrcEnv3, V::kDstOsc2Shape, 1},   {V::kSrcModWheel, V::kDstLfo1Am, 1},   {V::kSrcVelocity, V::kDstVca1Am, 1},
-      {V::kSrcLfo2, V::kDstVca2Am, 2},      {V::kSrcOsc2, V::kDstOsc1Fm, 2},       {V::kSrcEnv4, V::kDstShaperCm, 1},
-      {V::kSrcLfo1, V::kDstShaperPgm, 2},   {V::kSrcRandom, V::kDstOsc2Detune, 1}, {V::kSrcMacro1, V::kDstXfade, 2},
-      {V::kSrcPressure, V::kDstVcfAMod, 1}, {V::kSrcCvA, V::kDstVcfBMod, 1},       {V::kSrcLfo3, V::kDstLfo2Fm, 2},
-      {V::kSrcEnv4, V::kDstOsc1AmAmt, 1},   {V::kSrcMixA, V::kDstOsc2Pm, 2},       {V::kSrcEnv2, V::kDstOsc1Bm, 1},
-  };
+  const auto& routes = kHeavyRoutes;
   for (int s = 0; s < 24; ++s) e.SetModRoute(1, part, s, 0.3f, routes[s][0], routes[s][1], routes[s][2]);
 }
 

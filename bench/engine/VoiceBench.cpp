@@ -118,17 +118,7 @@ void HeavyPatch(Rig& r, bool resonator) {
   r.Param(1538, 0, 3);
   r.Param(1539, 0, 3);
   r.Param(1537, 0, 50);
-  using V = SynthVoice;
-  const int32_t routes[24][3] = {
-      {V::kSrcEnv1, V::kDstVca1Env, 1},     {V::kSrcEnv1, V::kDstVca2Env, 1},    {V::kSrcEnv2, V::kDstVcfAEnv, 1},
-      {V::kSrcEnv2, V::kDstVcfBEnv, 1},     {V::kSrcLfo1, V::kDstOsc1Pm, 2},     {V::kSrcLfo2, V::kDstOsc2Fm, 2},
-      {V::kSrcLfo3, V::kDstWt1Morph, 2},    {V::kSrcLfo1, V::kDstOsc1Pan, 2},    {V::kSrcEnv3, V::kDstOsc1Shape, 1},
-      {V::kSrcEnv3, V::kDstOsc2Shape, 1},   {V::kSrcModWheel, V::kDstLfo1Am, 1}, {V::kSrcVelocity, V::kDstVca1Am, 1},
-      {V::kSrcLfo2, V::kDstVca2Am, 2},      {V::kSrcOsc2, V::kDstOsc1Fm, 2},     {V::kSrcEnv4, V::kDstShaperCm, 1},
-      {V::kSrcLfo1, V::kDstShaperPgm, 2},   {V::kSrcRandom, V::kDstOsc2Detune, 1}, {V::kSrcMacro1, V::kDstXfade, 2},
-      {V::kSrcPressure, V::kDstVcfAMod, 1}, {V::kSrcCvA, V::kDstVcfBMod, 1},     {V::kSrcLfo3, V::kDstLfo2Fm, 2},
-      {V::kSrcEnv4, V::kDstOsc1AmAmt, 1},   {V::kSrcMixA, V::kDstOsc2Pm, 2},     {V::kSrcEnv2, V::kDstOsc1Bm, 1},
-  };
+  const auto& routes = engine_patches::kHeavyRoutes;
   for (int s = 0; s < 24; ++s) r.Route(s, routes[s][0], routes[s][1], 0.3f, routes[s][2]);
 }
 

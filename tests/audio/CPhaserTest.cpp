@@ -284,29 +284,7 @@ TEST(CPhaserLanes, TwoLaneFormMatchesTheSampleBySampleChains) {
       fx->SetParam(CPhaser::kDepth, c.depth);
       fx->SetParam(CPhaser::kIntensity, c.intensity);
     }
-    unsigned seed = 99u;
-    std::vector<float> in[2], outLanes[2], outRef[2];
-    for (int ch = 0; ch < 2; ++ch) {
-      in[ch].resize(c.frames);
-      outLanes[ch].resize(c.frames);
-      outRef[ch].resize(c.frames);
-    }
-    for (int period = 0; period < 200; ++period) {
-      for (int i = 0; i < c.frames; ++i) {
-        for (int ch = 0; ch < 2; ++ch) {
-          seed = seed * 1664525u + 1013904223u;
-          in[ch][i] = c.amplitude * (static_cast<float>(seed >> 8) / 8388608.0f - 1.0f);
-        }
-      }
-      float* inPtr[4] = {in[0].data(), in[1].data(), in[0].data(), in[1].data()};
-      float* lanesOut[4] = {outLanes[0].data(), outLanes[1].data(), nullptr, nullptr};
-      float* refOut[4] = {outRef[0].data(), outRef[1].data(), nullptr, nullptr};
-      lanes.Process(inPtr, lanesOut, c.frames, c.level);
-      reference.ProcessReference(inPtr, refOut, c.frames, c.level);
-      for (int ch = 0; ch < 2; ++ch)
-        for (int i = 0; i < c.frames; ++i)
-          ASSERT_EQ(outLanes[ch][i], outRef[ch][i]) << "period " << period << " channel " << ch << " sample " << i;
-    }
+    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, c.level, c.amplitude, 200, 99u, 0.0f);
   }
 }
 

@@ -47,4 +47,34 @@ inline void ExpectSameOutput(CEffectBase& ref, CEffectBase& fx, int n, unsigned 
   EXPECT_EQ(a.data[1], b.data[1]);
 }
 
+// Feeds the same stereo noise, period by period, through an effect's vectorised Process and its
+// scalar ProcessReference, and expects outputs within `tolerance` (0: identical).
+template <typename Effect>
+void ExpectLanesMatchReference(Effect& lanes, Effect& reference, int frames, float level, float amplitude,
+                               int periods, unsigned seed, float tolerance) {
+  std::vector<float> in[2], outLanes[2], outRef[2];
+  for (int ch = 0; ch < 2; ++ch) {
+    in[ch].resize(frames);
+    outLanes[ch].resize(frames);
+    outRef[ch].resize(frames);
+  }
+  for (int period = 0; period < periods; ++period) {
+    for (int i = 0; i < frames; ++i) {
+      for (int ch = 0; ch < 2; ++ch) {
+        seed = seed * 1664525u + 1013904223u;
+        in[ch][i] = amplitude * (static_cast<float>(seed >> 8) / 8388608.0f - 1.0f);
+      }
+    }
+    float* inPtr[4] = {in[0].data(), in[1].data(), in[0].data(), in[1].data()};
+    float* lanesOut[4] = {outLanes[0].data(), outLanes[1].data(), nullptr, nullptr};
+    float* refOut[4] = {outRef[0].data(), outRef[1].data(), nullptr, nullptr};
+    lanes.Process(inPtr, lanesOut, frames, level);
+    reference.ProcessReference(inPtr, refOut, frames, level);
+    for (int ch = 0; ch < 2; ++ch)
+      for (int i = 0; i < frames; ++i)
+        ASSERT_NEAR(outLanes[ch][i], outRef[ch][i], tolerance)
+            << "period " << period << " channel " << ch << " sample " << i;
+  }
+}
+
 }  // namespace effect_buffers
