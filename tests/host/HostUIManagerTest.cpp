@@ -444,7 +444,14 @@ TEST(HostLinkThreads, EditsClockAndSendersRunAtOnce) {
   reader.join();
   EXPECT_EQ(bad.load(), 0);
   EXPECT_EQ(values.load(), 300);  // a page's sends wait for the socket, none is lost
-  EXPECT_GT(frames.load(), 0);
+  // Transport frames are dropped while the link is busy (on a slow machine every one of them
+  // can be); with the link idle one goes through whole.
+  if (frames.load() == 0) {
+    const auto frame = ReadTransport(l, host, 3001);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(Get32(*frame, 0), 1u);
+    EXPECT_EQ(frame->size(), 180u);
+  }
   EXPECT_EQ(l.Seq(5).Clip(2).events.size(), 2u);
 }
 
