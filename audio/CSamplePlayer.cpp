@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "audio/PadMixer.h"
 #include "data/SampleFile.h"
 #include "platform/ArmConvert.h"
 
@@ -183,9 +184,11 @@ void CSamplePlayer::SetPadSample(int, int, uint32_t uid, SampleFile* sample) {
 }
 
 void CSamplePlayer::RenderVoice(Voice& v, float* right, float* left) {
+  PendingNote& p = v.pending;
+  // Only this thread sets idle; a pad with nothing to play and no note waiting costs nothing.
+  if (v.idle && !p.ready.load(std::memory_order_relaxed)) return;
   Lock lock(v.mutex);
   const SampleFile* s = v.sample.load(std::memory_order_relaxed);
-  PendingNote& p = v.pending;
   // A note left over from a sample that was taken away is dropped with it.
   if (p.ready.exchange(false, std::memory_order_acquire) && s != nullptr && v.mode == 1) {
     v.velocityGain = p.velocityGain.load(std::memory_order_relaxed);
@@ -213,38 +216,19 @@ void CSamplePlayer::RenderVoice(Voice& v, float* right, float* left) {
     v.idle = true;
     return;
   }
+  PadMixer::Note note;
   // Both outputs read the first channel.
-  const float* d = s->Channel(0) + start;
-
-  float position = v.position;
-  float fade = v.fadeGain;
-  const float increment = v.increment;
-  const float rightGain = v.rightGain;
-  const float leftGain = v.leftGain;
-  const float velocityGain = v.velocityGain;
-  const int32_t fadeLength = v.fadeLength;
-  // The fade length is in source samples: a pad pitched up crosses them faster.
-  const float fadeStep = fadeLength > 0 ? increment / static_cast<float>(fadeLength) : 1.0f;
-  const int32_t fadeFrom = f - fadeLength;
-  for (int32_t k = 0; k < frames_; ++k) {
-    const int32_t i = arm::ToInt32(position);
-    if (i < fadeFrom) fade = 1.0f;
-    if (i < f - 2) {
-      const float x = position - static_cast<float>(i);
-      const float y = d[i] + (d[i + 1] - d[i]) * x;
-      right[k] += y * rightGain * velocityGain * fade;
-      left[k] += y * leftGain * velocityGain * fade;
-      fade = std::max(fade - fadeStep, 0.0f);
-    }
-    position += increment;
-    if (position >= static_cast<float>(f - 1)) {
-      v.idle = true;
-      position = static_cast<float>(f - 2);
-      break;
-    }
-  }
-  v.position = position;
-  v.fadeGain = fade;
+  note.data = s->Channel(0) + start;
+  note.length = f;
+  note.increment = v.increment;
+  note.rightGain = v.rightGain;
+  note.leftGain = v.leftGain;
+  note.velocityGain = v.velocityGain;
+  note.fadeLength = v.fadeLength;
+  PadMixer::Playhead head{v.position, v.fadeGain};
+  if (!PadMixer::Mix(note, head, frames_, right, left)) v.idle = true;
+  v.position = head.position;
+  v.fadeGain = head.fade;
 }
 
 void CSamplePlayer::Process(float** /*in*/, float** out) {
