@@ -7,6 +7,7 @@
 #include "audio/PadMixer.h"
 #include "data/SampleFile.h"
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -245,7 +246,13 @@ void CSamplePlayer::Process(float** /*in*/, float** out) {
     // before it as well.
     const float c = sideChainLevels_[p];
     if (c != 0.0f) {
-      for (std::size_t k = 0; k < n; ++k) {
+      const v4::f4 level = v4::Set1(c);
+      std::size_t k = 0;
+      for (; k + 4 <= n; k += 4) {
+        v4::Store(scLeft + k, v4::MulAdd(v4::Load(scLeft + k), level, v4::Load(left + k)));
+        v4::Store(scRight + k, v4::MulAdd(v4::Load(scRight + k), level, v4::Load(right + k)));
+      }
+      for (; k < n; ++k) {
         scLeft[k] += c * left[k];
         scRight[k] += c * right[k];
       }
