@@ -95,8 +95,11 @@ bool PadMixer::Mix(const Note& note, Playhead& head, int frames, float* right, f
     int sounding = count;
     while (sounding > 0 && arm::ToInt32(positions[sounding - 1]) >= silentFrom) --sounding;
     if (sounding > 0 && arm::ToInt32(positions[sounding - 1]) >= fadeFrom) {
-      for (int k = 0; k < sounding; ++k) {
-        if (arm::ToInt32(positions[k]) < fadeFrom) fade = 1.0f;
+      // Frames before the fade region restore full level; once inside, the level only falls.
+      int k = 0;
+      for (; k < sounding && arm::ToInt32(positions[k]) < fadeFrom; ++k) fades[k] = 1.0f;
+      if (k > 0) fade = std::max(1.0f - fadeStep, 0.0f);
+      for (; k < sounding; ++k) {
         fades[k] = fade;
         fade = std::max(fade - fadeStep, 0.0f);
       }

@@ -170,7 +170,7 @@ inline f4 Gather(const float* table, u4 idx) {
 }
 
 // Neighbouring pairs for interpolating readers: first = table[idx], second = table[idx + 1],
-// lane by lane; two loads per lane instead of Gather's two rounds of four.
+// lane by lane, for indices that are not negative; one load per lane instead of Gather's two.
 #if SIMD4_NEON
 inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
   const float32x4_t p01 =
@@ -185,7 +185,10 @@ inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
 inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
   alignas(16) int32_t i[4];
   StoreI(i, idx);
-  const auto pair = [table](int32_t at) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + at)); };
+  // Unsigned offsets need no sign extension.
+  const auto pair = [table](int32_t at) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + static_cast<uint32_t>(at)));
+  };
   const __m128 p01 = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(i[0]), pair(i[1])));  // f0 s0 f1 s1
   const __m128 p23 = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(i[2]), pair(i[3])));
   first = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
