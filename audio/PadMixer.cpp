@@ -10,8 +10,8 @@ namespace {
 // Frames whose read positions and fade levels are worked out ahead of the four-lane mix.
 constexpr int kChunk = 128;
 
-// Frames [0, count) all sound. Without kFade every fade level is 1, which leaves the products
-// exactly as they are, so the multiply is skipped.
+// Frames [0, count) all sound. Fade levels come unclamped. Without kFade every level is 1,
+// which leaves the products exactly as they are, so the multiply is skipped.
 template <bool kFade>
 void MixFrames(const PadMixer::Note& note, const float* positions, const float* fades, int count, float* right,
                float* left) {
@@ -19,6 +19,7 @@ void MixFrames(const PadMixer::Note& note, const float* positions, const float* 
   const v4::f4 rightGain = v4::Set1(note.rightGain);
   const v4::f4 leftGain = v4::Set1(note.leftGain);
   const v4::f4 velocityGain = v4::Set1(note.velocityGain);
+  const v4::f4 zero = v4::Set1(0.0f);
   int k = 0;
   for (; k + 4 <= count; k += 4) {
     const v4::f4 p = v4::Load(positions + k);
@@ -30,7 +31,10 @@ void MixFrames(const PadMixer::Note& note, const float* positions, const float* 
     v4::f4 r = v4::Mul(v4::Mul(y, rightGain), velocityGain);
     v4::f4 l = v4::Mul(v4::Mul(y, leftGain), velocityGain);
     if constexpr (kFade) {
-      const v4::f4 fade = v4::Load(fades + k);
+      // A select rather than Max: the levels are never NaN or -0, so Max's care for them
+      // (several instructions on SSE2) is not needed.
+      const v4::f4 level = v4::Load(fades + k);
+      const v4::f4 fade = v4::Select(v4::CmpGt(level, zero), level, zero);
       r = v4::Mul(r, fade);
       l = v4::Mul(l, fade);
     }
@@ -42,7 +46,7 @@ void MixFrames(const PadMixer::Note& note, const float* positions, const float* 
     const int32_t i = arm::ToInt32(p);
     const float x = p - static_cast<float>(i);
     const float y = d[i] + (d[i + 1] - d[i]) * x;
-    const float fade = kFade ? fades[k] : 1.0f;
+    const float fade = kFade ? std::max(fades[k], 0.0f) : 1.0f;
     right[k] += y * note.rightGain * note.velocityGain * fade;
     left[k] += y * note.leftGain * note.velocityGain * fade;
   }
@@ -96,13 +100,26 @@ bool PadMixer::Mix(const Note& note, Playhead& head, int frames, float* right, f
     while (sounding > 0 && arm::ToInt32(positions[sounding - 1]) >= silentFrom) --sounding;
     if (sounding > 0 && arm::ToInt32(positions[sounding - 1]) >= fadeFrom) {
       // Frames before the fade region restore full level; once inside, the level only falls.
+      // It is stored unclamped and clamped at zero in the lanes: the level falls by the same
+      // step each frame and stays at zero once there, so clamping late gives the same values.
       int k = 0;
       for (; k < sounding && arm::ToInt32(positions[k]) < fadeFrom; ++k) fades[k] = 1.0f;
-      if (k > 0) fade = std::max(1.0f - fadeStep, 0.0f);
+      if (k > 0) fade = 1.0f - fadeStep;
+      for (; k + 4 <= sounding; k += 4) {
+        fades[k] = fade;
+        fade -= fadeStep;
+        fades[k + 1] = fade;
+        fade -= fadeStep;
+        fades[k + 2] = fade;
+        fade -= fadeStep;
+        fades[k + 3] = fade;
+        fade -= fadeStep;
+      }
       for (; k < sounding; ++k) {
         fades[k] = fade;
-        fade = std::max(fade - fadeStep, 0.0f);
+        fade -= fadeStep;
       }
+      fade = std::max(fade, 0.0f);
       MixFrames<true>(note, positions, fades, sounding, right, left);
     } else if (sounding > 0) {
       MixFrames<false>(note, positions, fades, sounding, right, left);
