@@ -45,9 +45,9 @@ class CTubePreamp final : public CEffectBase {
  private:
   void Apply();
   float ProcessChannel(int channel, float x);
-  // The vector form of ProcessReference; false (nothing done) when a filter runs another
-  // form than the transposed canonical one.
-  bool ProcessBothChannels(float** in, float** out, int frames, float level);
+  // The vector form of ProcessReference, the four stages of a channel side by side; false
+  // (nothing done) for a shaper or filter form it does not cover.
+  bool ProcessLanes(float** in, float** out, int frames, float level);
 
   TubePreampParams params_[2];  // left (the one the pages read), right
   TriodeClassA stages_[2][kStagesPerChannel];
