@@ -151,24 +151,22 @@ struct ShelfSection {
   void StoreTo(AudioFilter& f) const { f.MutableSection().MutableState()[0] = s; }
 };
 
-// One filter of each of four stages, stage n in lane n. A switched-off filter's lane runs a
-// design whose output is its input exactly and leaves the filter alone.
+// One filter of each of four stages, stage n in lane n.
 template <Mix kMix>
 struct FirstOrderLanes {
   f4 a0, a1, b1, c0, s;
   AudioFilter* filters[kLanes];
-  bool on[kLanes];
 
-  FirstOrderLanes(TriodeClassA (&stages)[kLanes], AudioFilter& (TriodeClassA::*filter)(),
-                  uint8_t TriodeParams::*enabled) {
+  FirstOrderLanes(TriodeClassA (&stages)[kLanes], AudioFilter& (TriodeClassA::*filter)()) {
     alignas(16) float c[5][kLanes];
     for (int n = 0; n < kLanes; ++n) {
       filters[n] = &(stages[n].*filter)();
-      on[n] = stages[n].Parameters().*enabled != 0;
       const ShelfSection one(*filters[n]);
-      const float lane[5] = {one.a0, one.a1, one.b1, one.c0, one.s};
-      const float identity[5] = {kMix == Mix::kWet ? 1.0f : 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-      for (int i = 0; i < 5; ++i) c[i][n] = on[n] ? lane[i] : identity[i];
+      c[0][n] = one.a0;
+      c[1][n] = one.a1;
+      c[2][n] = one.b1;
+      c[3][n] = one.c0;
+      c[4][n] = one.s;
     }
     a0 = Load(c[0]);
     a1 = Load(c[1]);
@@ -188,8 +186,7 @@ struct FirstOrderLanes {
   void Store() const {
     alignas(16) float state[kLanes];
     v4::Store(state, s);
-    for (int n = 0; n < kLanes; ++n)
-      if (on[n]) filters[n]->MutableSection().MutableState()[0] = state[n];
+    for (int n = 0; n < kLanes; ++n) filters[n]->MutableSection().MutableState()[0] = state[n];
   }
 };
 
@@ -214,8 +211,8 @@ void RunStages(TriodeClassA (&stages)[kLanes], TwoBandShelvingFilter& shelf,
                const TriodeClassA::LaneConstants (&c)[kLanes], const float* in, float* out, int frames,
                float inputGain, float outputGain, float level) {
   using C = TriodeClassA::LaneConstants;
-  FirstOrderLanes<Mix::kWet> hp(stages, &TriodeClassA::MutableHighPass, &TriodeParams::highPassEnable);
-  FirstOrderLanes<Mix::kDryPlusWet> ls(stages, &TriodeClassA::MutableLowShelf, &TriodeParams::lowShelfEnable);
+  FirstOrderLanes<Mix::kWet> hp(stages, &TriodeClassA::MutableHighPass);
+  FirstOrderLanes<Mix::kDryPlusWet> ls(stages, &TriodeClassA::MutableLowShelf);
   ShelfSection low(shelf.LowShelf()), high(shelf.HighShelf());
   const f4 kPositive = LaneSet(c, &C::kPositive), kNegative = LaneSet(c, &C::kNegative);
   const f4 normPositive = LaneSet(c, &C::normPositive), normNegative = LaneSet(c, &C::normNegative);
@@ -264,7 +261,9 @@ bool CTubePreamp::ProcessLanes(float** in, float** out, int frames, float level)
       const TriodeClassA& t = stages_[ch][n];
       if (!t.GetLaneConstants(c[ch][n]) || c[ch][n].linear != c[0][0].linear) return false;
       if (!Covered(t.HighPass(), Mix::kWet) || !Covered(t.LowShelf(), Mix::kDryPlusWet)) return false;
-      if (t.Parameters().outputGain != 1.0f) return false;
+      // As Reset sets them: both filters on, unit gain.
+      const TriodeParams& p = t.Parameters();
+      if (!p.highPassEnable || !p.lowShelfEnable || p.outputGain != 1.0f) return false;
     }
     const TwoBandShelvingFilter& tone = shelf_[ch];
     if (!Covered(tone.LowShelf(), Mix::kDryPlusWet) || !Covered(tone.HighShelf(), Mix::kDryPlusWet)) return false;
