@@ -4,7 +4,6 @@
 #include "audio/ParamRange.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 
 #include "platform/Simd4.h"
@@ -134,10 +133,10 @@ bool Covered(const AudioFilter& f, Mix mix) {
          b.Coefficient(Biquad::kB2) == 0.0f && b.State()[1] == 0.0f;
 }
 
-// A tone shelf on plain locals.
-struct ShelfSection {
+// One first-order filter on plain locals, in the shelves' dry-plus-wet form.
+struct FirstOrderSection {
   float a0, a1, b1, c0, s;
-  explicit ShelfSection(const AudioFilter& f)
+  explicit FirstOrderSection(const AudioFilter& f)
       : a0(f.Coefficient(Biquad::kA0)),
         a1(f.Coefficient(Biquad::kA1)),
         b1(f.Coefficient(Biquad::kB1)),
@@ -161,7 +160,7 @@ struct FirstOrderLanes {
     alignas(16) float c[5][kLanes];
     for (int n = 0; n < kLanes; ++n) {
       filters[n] = &(stages[n].*filter)();
-      const ShelfSection one(*filters[n]);
+      const FirstOrderSection one(*filters[n]);
       c[0][n] = one.a0;
       c[1][n] = one.a1;
       c[2][n] = one.b1;
@@ -213,7 +212,7 @@ void RunStages(TriodeClassA (&stages)[kLanes], TwoBandShelvingFilter& shelf,
   using C = TriodeClassA::LaneConstants;
   FirstOrderLanes<Mix::kWet> hp(stages, &TriodeClassA::MutableHighPass);
   FirstOrderLanes<Mix::kDryPlusWet> ls(stages, &TriodeClassA::MutableLowShelf);
-  ShelfSection low(shelf.LowShelf()), high(shelf.HighShelf());
+  FirstOrderSection low(shelf.LowShelf()), high(shelf.HighShelf());
   const f4 kPositive = LaneSet(c, &C::kPositive), kNegative = LaneSet(c, &C::kNegative);
   const f4 normPositive = LaneSet(c, &C::normPositive), normNegative = LaneSet(c, &C::normNegative);
   const f4 sign = LaneSet(c, &C::sign);

@@ -32,7 +32,7 @@ class CTubePreamp final : public CEffectBase {
   // In place on in[0], in[1] (out may equal in); every output sample times `level`.
   void Process(float** in, float** out, int frames, float level) override;
   // Process with each channel run sample by sample through the stages' own steps: the
-  // reference the two-lane form is tested against.
+  // reference the vector form is tested against.
   void ProcessReference(float** in, float** out, int frames, float level);
   // ids 0..5 (see the table in the source); others are ignored.
   void SetParam(int id, float value) override;
