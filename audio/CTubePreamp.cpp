@@ -156,11 +156,11 @@ struct FirstOrderLanes {
   f4 a0, a1, b1, c0, s;
   AudioFilter* filters[kLanes];
 
-  FirstOrderLanes(TriodeClassA (&stages)[kLanes], AudioFilter& (TriodeClassA::*filter)()) {
+  explicit FirstOrderLanes(AudioFilter* const (&f)[kLanes]) {
     alignas(16) float c[5][kLanes];
     for (int n = 0; n < kLanes; ++n) {
-      filters[n] = &(stages[n].*filter)();
-      const FirstOrderSection one(*filters[n]);
+      filters[n] = f[n];
+      const FirstOrderSection one(*f[n]);
       c[0][n] = one.a0;
       c[1][n] = one.a1;
       c[2][n] = one.b1;
@@ -210,15 +210,21 @@ void RunStages(TriodeClassA (&stages)[kLanes], TwoBandShelvingFilter& shelf,
                const TriodeClassA::LaneConstants (&c)[kLanes], const float* in, float* out, int frames,
                float inputGain, float outputGain, float level) {
   using C = TriodeClassA::LaneConstants;
-  FirstOrderLanes<Mix::kWet> hp(stages, &TriodeClassA::MutableHighPass);
-  FirstOrderLanes<Mix::kDryPlusWet> ls(stages, &TriodeClassA::MutableLowShelf);
+  AudioFilter* const highPasses[kLanes] = {&stages[0].MutableHighPass(), &stages[1].MutableHighPass(),
+                                           &stages[2].MutableHighPass(), &stages[3].MutableHighPass()};
+  AudioFilter* const lowShelves[kLanes] = {&stages[0].MutableLowShelf(), &stages[1].MutableLowShelf(),
+                                           &stages[2].MutableLowShelf(), &stages[3].MutableLowShelf()};
+  FirstOrderLanes<Mix::kWet> hp(highPasses);
+  FirstOrderLanes<Mix::kDryPlusWet> ls(lowShelves);
   FirstOrderSection low(shelf.LowShelf()), high(shelf.HighShelf());
   const f4 kPositive = LaneSet(c, &C::kPositive), kNegative = LaneSet(c, &C::kNegative);
   const f4 normPositive = LaneSet(c, &C::normPositive), normNegative = LaneSet(c, &C::normNegative);
   const f4 sign = LaneSet(c, &C::sign);
   constexpr int kChunk = 128;
   alignas(16) float rows[(kChunk + 5) * kLanes];
-  float x[kChunk + 3];
+  // The steps feed lane 0 two samples ahead, past the end in the last steps.
+  constexpr int kAhead = 5;
+  float x[kChunk + kAhead];
   auto step = [&]<bool kMasked>(int r, int n, float* y) {
     float* row = rows + kLanes * r;
     const u4 valid = kMasked ? ValidLanes(r, n) : Set1U(0);
@@ -233,7 +239,7 @@ void RunStages(TriodeClassA (&stages)[kLanes], TwoBandShelvingFilter& shelf,
   for (int start = 0; start < frames; start += kChunk) {
     const int n = std::min(kChunk, frames - start);
     for (int i = 0; i < n; ++i) x[i] = in[start + i] * inputGain;
-    for (int i = n; i < n + 3; ++i) x[i] = 0.0f;
+    for (int i = n; i < n + kAhead; ++i) x[i] = 0.0f;
     rows[0] = x[0];
     rows[1] = rows[2] = rows[3] = 0.0f;
     rows[4] = x[1];
