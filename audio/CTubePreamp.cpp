@@ -244,12 +244,12 @@ void RunStages(TriodeClassA (&stages)[kLanes], TwoBandShelvingFilter& shelf,
     rows[1] = rows[2] = rows[3] = 0.0f;
     rows[4] = x[1];
     float* y = out + start;
-    // The first and the last three steps have lanes without a sample.
-    const int steady = std::min(3, n + 3);
+    // The first and the last kSkew steps have lanes without a sample.
+    constexpr int kSkew = kLanes - 1;
     int r = 0;
-    for (; r < steady; ++r) step.template operator()<true>(r, n, y);
+    for (; r < kSkew; ++r) step.template operator()<true>(r, n, y);
     for (; r < n; ++r) step.template operator()<false>(r, n, y);
-    for (; r < n + 3; ++r) step.template operator()<true>(r, n, y);
+    for (; r < n + kSkew; ++r) step.template operator()<true>(r, n, y);
   }
   hp.Store();
   ls.Store();
