@@ -49,6 +49,36 @@ void AudioDetector::Track(float x) {
   envelope_ = env;
 }
 
+namespace {
+
+// One detector step, the mode and the clamp fixed for the block. Negative and subnormal
+// results both become 0 (a NaN is kept, as in Track).
+template <bool Square, bool Clamp>
+float TrackRun(float env, const float* x, float* out, int n, float attack, float release) {
+  for (int i = 0; i < n; ++i) {
+    const float v = Square ? x[i] * x[i] : std::fabs(x[i]);
+    env = v + (env - v) * (env < v ? attack : release);
+    if (env < kSmallestNormal) env = 0.0f;
+    else if (Clamp && env > 1.0f) env = 1.0f;
+    if (out != nullptr) out[i] = env;
+  }
+  return env;
+}
+
+}  // namespace
+
+void AudioDetector::TrackBlock(const float* x, float* envelope, int n) {
+  const bool square = detectMode_ == kMeanSquare || detectMode_ == kRms;
+  const float a = attackCoef_, r = releaseCoef_;
+  if (square) {
+    envelope_ = clampToOne_ ? TrackRun<true, true>(envelope_, x, envelope, n, a, r)
+                            : TrackRun<true, false>(envelope_, x, envelope, n, a, r);
+  } else {
+    envelope_ = clampToOne_ ? TrackRun<false, true>(envelope_, x, envelope, n, a, r)
+                            : TrackRun<false, false>(envelope_, x, envelope, n, a, r);
+  }
+}
+
 float AudioDetector::Level() const {
   const float result = detectMode_ == kRms ? std::sqrt(envelope_) : envelope_;
   if (!logOutput_) return result;

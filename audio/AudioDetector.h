@@ -18,6 +18,9 @@ class AudioDetector {
   // the envelope follows every sample, the level (a logarithm) is worked out once.
   void Track(float x);
   float Level() const;
+  // Track over a block; the envelope after each sample goes to `envelope` when it is not
+  // null, for a caller that works out the levels itself, four at a time.
+  void TrackBlock(const float* x, float* envelope, int n);
   // Recomputes the coefficients when the rate changes; the envelope is kept.
   virtual void SetSampleRate(float sampleRate);
 

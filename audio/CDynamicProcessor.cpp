@@ -1,13 +1,84 @@
 #include "audio/CDynamicProcessor.h"
 
 #include "audio/ParamRange.h"
+#include "platform/Simd4.h"
 
 #include <atomic>
 #include <cmath>
 
 namespace {
 
+using v4::f4;
+
 float FromDb(float db) { return std::pow(10.0f, db / 20.0f); }
+
+constexpr float kDbPerNeper = 8.68588963806504f;    // 20 / ln 10
+constexpr float kNeperPerDb = 0.115129254649702f;   // ln 10 / 20
+
+// Natural logarithm of four positive normal floats, within a few units in the last place:
+// x = m 2^e with m in [sqrt(1/2), sqrt(2)), log m from a polynomial in m - 1. Zero,
+// negatives and NaN are the caller's business; +inf stays +inf.
+f4 Log(f4 x) {
+  using namespace v4;
+  const i4 bits = Bits(x);
+  const u4 ubits = u4(bits);
+  f4 e = FromInt(SubI(i4(ShiftRightU<23>(ubits)), Set1I(127)));
+  f4 m = FromBits(i4(AddU(AndU(ubits, Set1U(0x007FFFFF)), Set1U(0x3F800000))));
+  const u4 high = CmpGt(m, Set1(1.41421356f));
+  e = Add(e, Select(high, Set1(1.0f), Set1(0.0f)));
+  m = Select(high, Mul(m, Set1(0.5f)), m);
+  const f4 f = Sub(m, Set1(1.0f));
+  const f4 z = Mul(f, f);
+  f4 p = Set1(7.0376836292e-2f);
+  p = MulAdd(Set1(-1.1514610310e-1f), p, f);
+  p = MulAdd(Set1(1.1676998740e-1f), p, f);
+  p = MulAdd(Set1(-1.2420140846e-1f), p, f);
+  p = MulAdd(Set1(1.4249322787e-1f), p, f);
+  p = MulAdd(Set1(-1.6668057665e-1f), p, f);
+  p = MulAdd(Set1(2.0000714765e-1f), p, f);
+  p = MulAdd(Set1(-2.4999993993e-1f), p, f);
+  p = MulAdd(Set1(3.3333331174e-1f), p, f);
+  f4 y = Mul(Mul(p, f), z);
+  y = MulAdd(y, e, Set1(-2.12194440e-4f));
+  y = MulAdd(y, z, Set1(-0.5f));
+  y = Add(Add(f, y), Mul(e, Set1(0.693359375f)));
+  return Select(CmpGt(x, Set1(3.4028235e38f)), x, y);
+}
+
+// The soft-knee gain computer four levels at a time, with the settings of one block.
+struct GainLanes {
+  f4 t, w, minusW, halfW, inv2W, kneeSlope, aboveSlope;
+  bool soft;
+
+  GainLanes(float thresholdDb, float kneeDb, float ratio, bool limit, bool softKnee)
+      : t(v4::Set1(thresholdDb)),
+        w(v4::Set1(kneeDb)),
+        minusW(v4::Set1(-kneeDb)),
+        halfW(v4::Set1(kneeDb / 2.0f)),
+        inv2W(v4::Set1(1.0f / (2.0f * kneeDb))),
+        kneeSlope(v4::Set1(limit ? -1.0f : 1.0f / ratio - 1.0f)),
+        aboveSlope(v4::Set1(limit ? 0.0f : 1.0f / ratio)),
+        soft(softKnee && kneeDb > 0.0f) {}
+
+  // Envelopes in, linear gains out. An empty (or NaN) envelope reads the floor, where
+  // nothing is taken off.
+  f4 Gain(f4 env) const {
+    using namespace v4;
+    const f4 l = Select(CmpGt(env, Set1(0.0f)), Mul(Log(env), Set1(kDbPerNeper)), Set1(AudioDetector::kFloorDb));
+    const f4 d = Sub(l, t);
+    const f4 above = MulAdd(t, d, aboveSlope);
+    f4 out;
+    if (soft) {
+      const f4 d2 = Add(d, d);
+      const f4 h = Add(d, halfW);
+      const f4 knee = MulAdd(l, kneeSlope, Mul(Mul(h, h), inv2W));
+      out = Select(CmpLt(d2, minusW), l, Select(CmpGe(w, Abs(d2)), knee, above));
+    } else {
+      out = Select(CmpGe(t, l), l, above);
+    }
+    return Exp(Mul(Sub(out, l), Set1(kNeperPerDb)));
+  }
+};
 
 // The page reads the meters from its own thread without a lock.
 void Publish(float& to, float value) { std::atomic_ref<float>(to).store(value, std::memory_order_relaxed); }
@@ -95,6 +166,49 @@ void CDynamicProcessor::Apply() {
 }
 
 void CDynamicProcessor::Process(float** in, float** out, int frames, float level) {
+  for (int done = 0; done < frames; done += kChunk) {
+    const int n = frames - done < kChunk ? frames - done : kChunk;
+    for (int c = 0; c < 2; ++c)
+      ProcessChannel(c, in[sources_[c]] + done, in[c] + done, out[c] + done, n, level);
+  }
+}
+
+void CDynamicProcessor::ProcessChannel(int c, const float* detect, const float* x, float* y, int frames,
+                                       float level) {
+  using namespace v4;
+  // The envelope is padded to whole lanes with its last value, so the padding lanes work
+  // out a real gain that nobody reads.
+  alignas(16) float env[kChunk];
+  alignas(16) float gain[kChunk];
+  detectors_[c].TrackBlock(detect, env, frames);
+  const int whole = frames & ~3;
+  for (int i = frames; i < ((frames + 3) & ~3); ++i) env[i] = env[frames - 1];
+
+  const GainComputer& k = computers_[c];
+  const GainLanes lanes(k.thresholdDb, k.kneeDb, k.ratio, k.limit != 0, k.softKnee != 0);
+  for (int i = 0; i < frames; i += 4) Store(gain + i, lanes.Gain(Load(env + i)));
+  const f4 scale = Set1(level), makeup = Set1(makeup_);
+  for (int i = 0; i < whole; i += 4) Store(y + i, Mul(Mul(Mul(Load(gain + i), Load(x + i)), scale), makeup));
+  for (int i = whole; i < frames; ++i) y[i] = gain[i] * x[i] * level * makeup_;
+
+  AudioDetector& meter = detectors_[c == 0 ? kOutputMeter : kSpareMeter];
+  meter.TrackBlock(y, nullptr, frames);
+  PublishMeters(c);
+}
+
+// Only the last frame's meter values can ever be seen by the page; they are worked out
+// again through the scalar path, so the page reads what it always did.
+void CDynamicProcessor::PublishMeters(int c) {
+  float* const meterOut[2] = {&meters_.outputLeft, &meters_.outputRight};
+  float* const meterReduction[2] = {&meters_.reductionLeft, &meters_.reductionRight};
+  float* const meterIn[2] = {&meters_.inputLeft, &meters_.inputRight};
+  const float levelDb = detectors_[c].Level();
+  Publish(*meterReduction[c], 1.0f - computers_[c].Gain(levelDb));
+  Publish(*meterIn[c], FromDb(levelDb));
+  Publish(*meterOut[c], FromDb(detectors_[c == 0 ? kOutputMeter : kSpareMeter].Level()));
+}
+
+void CDynamicProcessor::ProcessReference(float** in, float** out, int frames, float level) {
   if (frames < 1) return;
   const float makeup = makeup_;
   const Detector meterOf[2] = {kOutputMeter, kSpareMeter};
