@@ -103,25 +103,27 @@ void CMoogBiquadLadder::ProcessReference(float** in, float** out, int frames, fl
 // and are left out. The loop's division stays a division (neither unit divides four lanes
 // alike): near self-oscillation the loop keeps a rounding difference for good.
 bool CMoogBiquadLadder::ProcessBothChannels(float** in, float** out, int frames, float level, float drive) {
-  for (const AudioFilter& f : filters_) {
-    const Biquad& b = f.Section();
+  AudioFilter* const left = filters_;
+  AudioFilter* const right = filters_ + kStages;
+  // The stages of a chain are designed alike, so one set of coefficients per lane serves
+  // all four (and stays in registers).
+  for (int j = 0; j < 2 * kStages; ++j) {
+    const Biquad& b = filters_[j].Section();
+    const float* first = filters_[j < kStages ? 0 : kStages].Section().Coefficients();
     if (b.GetRealisation() != Biquad::kTransposedCanonical || b.Coefficient(Biquad::kA2) != 0.0f ||
         b.Coefficient(Biquad::kB2) != 0.0f || b.Coefficient(Biquad::kC0) != 1.0f ||
-        b.Coefficient(Biquad::kD0) != 0.0f || b.State()[1] != 0.0f)
+        b.Coefficient(Biquad::kD0) != 0.0f || b.State()[1] != 0.0f ||
+        b.Coefficient(Biquad::kA0) != first[Biquad::kA0] || b.Coefficient(Biquad::kA1) != first[Biquad::kA1] ||
+        b.Coefficient(Biquad::kB1) != first[Biquad::kB1])
       return false;
   }
   using namespace v4;
   auto pair = [](float l, float r) { return Set(l, r, 0.0f, 0.0f); };
-  AudioFilter* const left = filters_;
-  AudioFilter* const right = filters_ + kStages;
-  f4 a0[kStages], a1[kStages], b1[kStages], s[kStages];
-  for (int j = 0; j < kStages; ++j) {
-    a0[j] = pair(left[j].Coefficient(Biquad::kA0), right[j].Coefficient(Biquad::kA0));
-    a1[j] = pair(left[j].Coefficient(Biquad::kA1), right[j].Coefficient(Biquad::kA1));
-    b1[j] = pair(left[j].Coefficient(Biquad::kB1), right[j].Coefficient(Biquad::kB1));
-    s[j] = pair(left[j].Section().State()[0], right[j].Section().State()[0]);
-  }
+  f4 s[kStages];
+  for (int j = 0; j < kStages; ++j) s[j] = pair(left[j].Section().State()[0], right[j].Section().State()[0]);
   const float gl = left[0].Coefficient(Biquad::kA0), gr = right[0].Coefficient(Biquad::kA0);
+  const f4 a1 = pair(left[0].Coefficient(Biquad::kA1), right[0].Coefficient(Biquad::kA1));
+  const f4 b1 = pair(left[0].Coefficient(Biquad::kB1), right[0].Coefficient(Biquad::kB1));
   const f4 g = pair(gl, gr), g2 = pair(gl * gl, gr * gr), g3 = pair(gl * gl * gl, gr * gr * gr);
   const float denominatorL = 1.0f + k_ * gl * gl * gl * gl;
   const float denominatorR = 1.0f + k_ * gr * gr * gr * gr;
@@ -139,10 +141,10 @@ bool CMoogBiquadLadder::ProcessBothChannels(float** in, float** out, int frames,
     u[1] /= denominatorR;
     f4 v = Load(u);
     for (int j = 0; j < kStages; ++j) {
-      f4 y = MulAdd(s[j], a0[j], v);
+      f4 y = MulAdd(s[j], g, v);
       // Subnormal results become 0, as in the section's own step.
       y = Select(CmpLt(Abs(y), smallest), zero, y);
-      s[j] = Sub(Mul(a1[j], v), Mul(b1[j], y));
+      s[j] = Sub(Mul(a1, v), Mul(b1, y));
       v = y;
     }
     Store(result, Mul(v, gain));
