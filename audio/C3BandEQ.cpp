@@ -6,6 +6,7 @@
 
 #include "audio/ParamRange.h"
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -101,7 +102,58 @@ void C3BandEQ::Run(Splitter& s, const float* in, float* out, int frames, float l
   s.delay[0] = d1, s.delay[1] = d2, s.delay[2] = d3;
 }
 
-void C3BandEQ::Process(float** in, float** out, int frames, float level) {
+void C3BandEQ::ProcessReference(float** in, float** out, int frames, float level) {
   if (frames < 1) return;
   for (int c = 0; c < 2; ++c) Run(channels_[c], in[c], out[c], frames, level);
+}
+
+// Run's operations in the same order, the four cascades (left low, left high, right low,
+// right high) in the four lanes. The bands are mixed in lanes 0 and 2, with the high
+// cascades' last stages brought beside the low ones through a store and a load one lane on.
+void C3BandEQ::Process(float** in, float** out, int frames, float level) {
+  if (frames < 1) return;
+  using namespace v4;
+  Splitter& l = channels_[0];
+  Splitter& r = channels_[1];
+  f4 stage[4];
+  for (int k = 0; k < 4; ++k) stage[k] = Set(l.low[k], l.high[k], r.low[k], r.high[k]);
+  f4 d1 = Set(l.delay[0], 0.0f, r.delay[0], 0.0f);
+  f4 d2 = Set(l.delay[1], 0.0f, r.delay[1], 0.0f);
+  f4 d3 = Set(l.delay[2], 0.0f, r.delay[2], 0.0f);
+  const f4 coef = Set(l.lf, l.hf, r.lf, r.hf);
+  const f4 guard = Set1(kDenormalGuard);
+  const f4 gl = Set(l.lowGain, 0.0f, r.lowGain, 0.0f);
+  const f4 gm = Set(l.midGain, 0.0f, r.midGain, 0.0f);
+  const f4 gh = Set(l.highGain, 0.0f, r.highGain, 0.0f);
+  const f4 gain = Set1(level);
+  const float* xl = in[0];
+  const float* xr = in[1];
+  float* yl = out[0];
+  float* yr = out[1];
+  alignas(16) float last[8] = {};
+  alignas(16) float mixed[4];
+  for (int i = 0; i < frames; ++i) {
+    const f4 x = Set(xl[i], xl[i], xr[i], xr[i]);
+    stage[0] = Add(stage[0], Add(Mul(coef, Sub(x, stage[0])), guard));
+    stage[1] = MulAdd(stage[1], coef, Sub(stage[0], stage[1]));
+    stage[2] = MulAdd(stage[2], coef, Sub(stage[1], stage[2]));
+    stage[3] = MulAdd(stage[3], coef, Sub(stage[2], stage[3]));
+    Store(last, stage[3]);
+    const f4 high = Sub(d3, Load(last + 1));
+    const f4 mid = Sub(d3, Add(high, stage[3]));
+    Store(mixed, Mul(Add(MulAdd(Mul(mid, gm), stage[3], gl), Mul(high, gh)), gain));
+    yl[i] = mixed[0];
+    yr[i] = mixed[2];
+    d3 = d2;
+    d2 = d1;
+    d1 = x;
+  }
+  for (int k = 0; k < 4; ++k) {
+    l.low[k] = Lane(stage[k], 0);
+    l.high[k] = Lane(stage[k], 1);
+    r.low[k] = Lane(stage[k], 2);
+    r.high[k] = Lane(stage[k], 3);
+  }
+  l.delay[0] = Lane(d1, 0), l.delay[1] = Lane(d2, 0), l.delay[2] = Lane(d3, 0);
+  r.delay[0] = Lane(d1, 2), r.delay[1] = Lane(d2, 2), r.delay[2] = Lane(d3, 2);
 }
