@@ -60,6 +60,9 @@ class C3BandEQ : public CEffectBase {
     float highGain = 0.0f;
   };
 
+  // Frames per pass of the four-lane form; the cascades' outputs wait on the stack.
+  static constexpr int kChunk = 128;
+
   void Apply();
   float Coefficient(float crossover) const;
   static void Run(Splitter& s, const float* in, float* out, int frames, float level);
