@@ -60,11 +60,16 @@ struct GainLanes {
         aboveSlope(v4::Set1(limit ? 0.0f : 1.0f / ratio)),
         soft(softKnee && kneeDb > 0.0f) {}
 
-  // Envelopes in, linear gains out. An empty (or NaN) envelope reads the floor, where
+  // Envelopes in, levels in dB out. An empty (or NaN) envelope reads the floor, where
   // nothing is taken off.
-  f4 Gain(f4 env) const {
+  static f4 LevelDb(f4 env) {
     using namespace v4;
-    const f4 l = Select(CmpGt(env, Set1(0.0f)), Mul(Log(env), Set1(kDbPerNeper)), Set1(AudioDetector::kFloorDb));
+    return Select(CmpGt(env, Set1(0.0f)), Mul(Log(env), Set1(kDbPerNeper)), Set1(AudioDetector::kFloorDb));
+  }
+
+  // Levels in dB in, linear gains out.
+  f4 Gain(f4 l) const {
+    using namespace v4;
     const f4 d = Sub(l, t);
     const f4 above = MulAdd(t, d, aboveSlope);
     f4 out;
@@ -166,34 +171,37 @@ void CDynamicProcessor::Apply() {
 }
 
 void CDynamicProcessor::Process(float** in, float** out, int frames, float level) {
+  if (frames < 1) return;
   for (int done = 0; done < frames; done += kChunk) {
     const int n = frames - done < kChunk ? frames - done : kChunk;
-    for (int c = 0; c < 2; ++c)
-      ProcessChannel(c, in[sources_[c]] + done, in[c] + done, out[c] + done, n, level);
+    const float* const x[2] = {in[0] + done, in[1] + done};
+    float* const y[2] = {out[0] + done, out[1] + done};
+    ProcessChunk(in[sources_[0]] + done, in[sources_[1]] + done, x, y, n, level);
   }
+  PublishMeters(0);
+  PublishMeters(1);
 }
 
-void CDynamicProcessor::ProcessChannel(int c, const float* detect, const float* x, float* y, int frames,
-                                       float level) {
+// Both channels' detectors in two lanes, then the gains of two frames at a time (left and
+// right interleaved) from the envelopes, then the outputs and their meters.
+void CDynamicProcessor::ProcessChunk(const float* detectLeft, const float* detectRight, const float* const (&x)[2],
+                                     float* const (&y)[2], int frames, float level) {
   using namespace v4;
-  // The envelope is padded to whole lanes with its last value, so the padding lanes work
-  // out a real gain that nobody reads.
-  alignas(16) float env[kChunk];
-  alignas(16) float gain[kChunk];
-  detectors_[c].TrackBlock(detect, env, frames);
-  const int whole = frames & ~3;
-  for (int i = frames; i < ((frames + 3) & ~3); ++i) env[i] = env[frames - 1];
-
-  const GainComputer& k = computers_[c];
+  alignas(16) float env[2 * kChunk + 4];
+  alignas(16) float gain[2 * kChunk + 4];
+  AudioDetector::TrackPair(detectors_[kInputLeft], detectors_[kInputRight], detectLeft, detectRight, env, frames);
+  // Apply gives both computers the same settings.
+  const GainComputer& k = computers_[0];
   const GainLanes lanes(k.thresholdDb, k.kneeDb, k.ratio, k.limit != 0, k.softKnee != 0);
-  for (int i = 0; i < frames; i += 4) Store(gain + i, lanes.Gain(Load(env + i)));
-  const f4 scale = Set1(level), makeup = Set1(makeup_);
-  for (int i = 0; i < whole; i += 4) Store(y + i, Mul(Mul(Mul(Load(gain + i), Load(x + i)), scale), makeup));
-  for (int i = whole; i < frames; ++i) y[i] = gain[i] * x[i] * level * makeup_;
-
-  AudioDetector& meter = detectors_[c == 0 ? kOutputMeter : kSpareMeter];
-  meter.TrackBlock(y, nullptr, frames);
-  PublishMeters(c);
+  // Two loops, so that each one's constants stay in registers.
+  for (int i = 0; i < 2 * frames; i += 4) Store(env + i, GainLanes::LevelDb(Load(env + i)));
+  for (int i = 0; i < 2 * frames; i += 4) Store(gain + i, lanes.Gain(Load(env + i)));
+  const float makeup = makeup_;
+  for (int i = 0; i < frames; ++i) {
+    y[0][i] = gain[2 * i] * x[0][i] * level * makeup;
+    y[1][i] = gain[2 * i + 1] * x[1][i] * level * makeup;
+  }
+  AudioDetector::TrackPair(detectors_[kOutputMeter], detectors_[kSpareMeter], y[0], y[1], nullptr, frames);
 }
 
 // Only the last frame's meter values can ever be seen by the page; they are worked out

@@ -85,9 +85,10 @@ class CDynamicProcessor : public CEffectBase {
   enum Detector { kInputLeft = 0, kInputRight = 1, kOutputMeter = 2, kSpareMeter = 3 };
 
   void Apply();
-  // Up to kChunk frames of one channel: detection, then the gains four at a time, then the
-  // output meter.
-  void ProcessChannel(int c, const float* detect, const float* x, float* y, int frames, float level);
+  // Up to kChunk frames of both channels: detection, then the gains four at a time, then
+  // the outputs and the output meters.
+  void ProcessChunk(const float* detectLeft, const float* detectRight, const float* const (&x)[2],
+                    float* const (&y)[2], int frames, float level);
   void PublishMeters(int c);
 
   Meters meters_;

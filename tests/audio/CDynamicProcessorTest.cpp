@@ -393,6 +393,55 @@ TEST(AudioDetector, ModesFollowASteadyInput) {
   }
 }
 
+// Two detectors followed in lanes give what each gives sample by sample, in every mode,
+// with and without the clamp, and when the two are set up differently.
+TEST(AudioDetector, APairInLanesFollowsAsEachDoesAlone) {
+  platform::ScopedFlushToZero ftz;  // as on the audio thread: NEON always flushes
+  struct Side {
+    int32_t mode;
+    bool clamp;
+  };
+  struct Case {
+    Side a, b;
+  };
+  const Case cases[] = {
+      {{AudioDetector::kPeak, false}, {AudioDetector::kPeak, false}},
+      {{AudioDetector::kPeak, true}, {AudioDetector::kPeak, true}},
+      {{AudioDetector::kMeanSquare, false}, {AudioDetector::kMeanSquare, false}},
+      {{AudioDetector::kRms, true}, {AudioDetector::kRms, true}},
+      {{AudioDetector::kPeak, false}, {AudioDetector::kRms, true}},
+  };
+  constexpr int kFrames = 301;
+  const std::vector<float> xa = effect_buffers::Noise(kFrames, 3), xb = Sine(50.0, 9.0, kFrames);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "modes " << c.a.mode << "/" << c.b.mode << " clamps " << c.a.clamp << "/"
+                                    << c.b.clamp);
+    AudioDetector pair[2], alone[2];
+    const Side sides[2] = {c.a, c.b};
+    for (int k = 0; k < 2; ++k) {
+      for (AudioDetector* d : {&pair[k], &alone[k]}) {
+        d->SetDetectMode(sides[k].mode);
+        d->SetClampToOne(sides[k].clamp);
+        d->SetAttackTime(0.5f + k);
+        d->SetReleaseTime(20.0f);
+        d->Reset(48000.0f);
+      }
+    }
+    std::vector<float> envelopes(2 * kFrames + 2, -1.0f);
+    AudioDetector::TrackPair(pair[0], pair[1], xa.data(), xb.data(), envelopes.data(), kFrames);
+    for (int i = 0; i < kFrames; ++i) {
+      alone[0].Track(xa[i]);
+      alone[1].Track(xb[i]);
+      ASSERT_EQ(envelopes[2 * i], alone[0].Envelope()) << i;
+      ASSERT_EQ(envelopes[2 * i + 1], alone[1].Envelope()) << i;
+    }
+    EXPECT_EQ(envelopes[2 * kFrames], 0.0f);
+    EXPECT_EQ(envelopes[2 * kFrames + 1], 0.0f);
+    EXPECT_EQ(pair[0].Envelope(), alone[0].Envelope());
+    EXPECT_EQ(pair[1].Envelope(), alone[1].Envelope());
+  }
+}
+
 TEST_F(CDynamicProcessorTest, ProcessAndSetParamAllocateNothing) {
   std::vector<float> b[4];
   float* bufs[4];
