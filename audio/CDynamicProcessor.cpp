@@ -55,7 +55,7 @@ struct GainLanes {
         w(v4::Set1(kneeDb)),
         minusW(v4::Set1(-kneeDb)),
         halfW(v4::Set1(kneeDb / 2.0f)),
-        inv2W(v4::Set1(1.0f / (2.0f * kneeDb))),
+        inv2W(v4::Set1(softKnee && kneeDb > 0.0f ? 1.0f / (2.0f * kneeDb) : 0.0f)),
         kneeSlope(v4::Set1(limit ? -1.0f : 1.0f / ratio - 1.0f)),
         aboveSlope(v4::Set1(limit ? 0.0f : 1.0f / ratio)),
         soft(softKnee && kneeDb > 0.0f) {}
