@@ -48,16 +48,17 @@ f4 Log(f4 x) {
 // The soft-knee gain computer four levels at a time, with the settings of one block.
 struct GainLanes {
   f4 t, w, minusW, halfW, inv2W, kneeSlope, aboveSlope;
-  bool soft;
+  bool limit, soft;
 
-  GainLanes(float thresholdDb, float kneeDb, float ratio, bool limit, bool softKnee)
+  GainLanes(float thresholdDb, float kneeDb, float ratio, bool limiting, bool softKnee)
       : t(v4::Set1(thresholdDb)),
         w(v4::Set1(kneeDb)),
         minusW(v4::Set1(-kneeDb)),
         halfW(v4::Set1(kneeDb / 2.0f)),
         inv2W(v4::Set1(softKnee && kneeDb > 0.0f ? 1.0f / (2.0f * kneeDb) : 0.0f)),
-        kneeSlope(v4::Set1(limit ? -1.0f : 1.0f / ratio - 1.0f)),
-        aboveSlope(v4::Set1(limit ? 0.0f : 1.0f / ratio)),
+        kneeSlope(v4::Set1(limiting ? -1.0f : 1.0f / ratio - 1.0f)),
+        aboveSlope(v4::Set1(1.0f / ratio)),
+        limit(limiting),
         soft(softKnee && kneeDb > 0.0f) {}
 
   // Envelopes in, levels in dB out. An empty (or NaN) envelope reads the floor, where
@@ -71,7 +72,8 @@ struct GainLanes {
   f4 Gain(f4 l) const {
     using namespace v4;
     const f4 d = Sub(l, t);
-    const f4 above = MulAdd(t, d, aboveSlope);
+    // A limit holds the threshold itself, also for an infinite level.
+    const f4 above = limit ? t : MulAdd(t, d, aboveSlope);
     f4 out;
     if (soft) {
       const f4 d2 = Add(d, d);

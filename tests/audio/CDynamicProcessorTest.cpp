@@ -360,6 +360,36 @@ TEST(CDynamicProcessorLanes, GainsMatchTheScalarReferenceAcrossLevelsAndSettings
   }
 }
 
+// An infinite side-chain sample leaves the detectors' envelopes NaN (inf - inf) until the
+// next Reset, which reads as the floor: nothing is taken off. The lanes must do the same,
+// never turning the part's output into NaN.
+TEST_F(CDynamicProcessorTest, AnInfiniteSideChainSampleReadsAsTheFloorInBothForms) {
+  fx_.SetParam(CDynamicProcessor::kSideChain, 1.0f);
+  CDynamicProcessor reference;
+  reference.Reset(kRate);
+  reference.SetParam(CDynamicProcessor::kSideChain, 1.0f);
+  std::vector<float> b[2][4];
+  for (auto& bufs : b) {
+    bufs[0] = Sine(1000.0, -6.0, kBlock);
+    bufs[1] = Sine(500.0, 3.0, kBlock);
+    bufs[2].assign(kBlock, 0.0f);
+    bufs[3].assign(kBlock, 0.0f);
+    bufs[2][40] = INFINITY;
+    bufs[3][41] = -INFINITY;
+  }
+  float* lanes[4] = {b[0][0].data(), b[0][1].data(), b[0][2].data(), b[0][3].data()};
+  float* scalar[4] = {b[1][0].data(), b[1][1].data(), b[1][2].data(), b[1][3].data()};
+  fx_.Process(lanes, lanes, kBlock, 1.0f);
+  reference.ProcessReference(scalar, scalar, kBlock, 1.0f);
+  for (int ch = 0; ch < 2; ++ch)
+    for (int i = 0; i < kBlock; ++i) {
+      ASSERT_FALSE(std::isnan(b[0][ch][i])) << ch << " " << i;
+      ASSERT_NEAR(b[0][ch][i], b[1][ch][i], 1e-6f) << ch << " " << i;
+    }
+  EXPECT_EQ(b[0][0][kBlock - 1], Sine(1000.0, -6.0, kBlock)[kBlock - 1]);
+  EXPECT_EQ(b[0][1][kBlock - 1], Sine(500.0, 3.0, kBlock)[kBlock - 1]);
+}
+
 // The detector's own rules: mean square and RMS, clamping, and the dB floor.
 TEST(AudioDetector, ModesFollowASteadyInput) {
   struct Case {
