@@ -37,9 +37,12 @@ inline void StoreU(uint32_t* p, u4 v) { vst1q_u32(p, v); }
 inline f4 Set1(float v) { return vdupq_n_f32(v); }
 inline i4 Set1I(int32_t v) { return vdupq_n_s32(v); }
 inline u4 Set1U(uint32_t v) { return vdupq_n_u32(v); }
+// Lane by lane: GCC turns an array load into four stores and a reload through the stack.
 inline f4 Set(float a, float b, float c, float d) {
-  const float t[4] = {a, b, c, d};
-  return vld1q_f32(t);
+  f4 v = vdupq_n_f32(a);
+  v = vsetq_lane_f32(b, v, 1);
+  v = vsetq_lane_f32(c, v, 2);
+  return vsetq_lane_f32(d, v, 3);
 }
 inline f4 Add(f4 a, f4 b) { return vaddq_f32(a, b); }
 inline f4 Sub(f4 a, f4 b) { return vsubq_f32(a, b); }
