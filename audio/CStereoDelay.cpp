@@ -306,10 +306,9 @@ struct FilterLanes {
     using namespace v4;
     f4 y = MulAdd(s0, a0, x);
 #if SIMD4_SSE2
-    // Subnormal results become exactly 0, as in the section's own step; NEON arithmetic
-    // has flushed them already.
-    const f4 a = Abs(y);
-    y = Select(AndU(CmpLt(a, Set1(FLT_MIN)), CmpGt(a, Set1(0.0f))), Set1(0.0f), y);
+    // Subnormal results become 0, as in the section's own step (a zero's sign aside); NEON
+    // arithmetic has flushed them already.
+    y = Select(CmpLt(Abs(y), Set1(FLT_MIN)), Set1(0.0f), y);
 #endif
     s0 = Add(Sub(Mul(a1, x), Mul(b1, y)), s1);
     s1 = Sub(Mul(a2, x), Mul(b2, y));
