@@ -435,10 +435,11 @@ TEST(CStereoDelayLanes, TwoLaneFormMatchesTheFrameByFrameSteps) {
     bool flushToZero = true;  // the thread's mode; without it the filters flush subnormals themselves
   };
 #if defined(__ARM_NEON) || defined(__ARM_NEON__)
-  // NEON flushes subnormal intermediate results always; the scalar reference only in the mode.
-  constexpr float kWithoutModeTolerance = 1e-37f;
+  // NEON flushes subnormal results whatever the mode; the scalar reference keeps them
+  // without it, so the two only agree in the mode, where the real-time threads run.
+  constexpr bool kLanesAlwaysFlush = true;
 #else
-  constexpr float kWithoutModeTolerance = 0.0f;
+  constexpr bool kLanesAlwaysFlush = false;
 #endif
   const Case cases[] = {
       {"page defaults, silent feedback", 48000.0f, 128, 0.5f, {{0, 0.0f}}, {{1, 0.1f}}},
@@ -455,18 +456,18 @@ TEST(CStereoDelayLanes, TwoLaneFormMatchesTheFrameByFrameSteps) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
+    if (!c.flushToZero && kLanesAlwaysFlush) continue;
     std::optional<platform::ScopedFlushToZero> ftz;
     if (c.flushToZero) ftz.emplace();
-    const float tolerance = c.flushToZero ? 0.0f : kWithoutModeTolerance;
     CStereoDelay lanes, reference;
     for (CStereoDelay* fx : {&lanes, &reference}) {
       fx->Reset(c.sampleRate);
       for (const Setting& p : c.first) fx->SetParam(p.id, p.value);
     }
-    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, 0.8f, c.amplitude, 150, 41u, tolerance);
+    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, 0.8f, c.amplitude, 150, 41u, 0.0f);
     for (CStereoDelay* fx : {&lanes, &reference})
       for (const Setting& p : c.second) fx->SetParam(p.id, p.value);
-    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, 1.0f, c.amplitude, 150, 43u, tolerance);
+    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, 1.0f, c.amplitude, 150, 43u, 0.0f);
   }
 }
 
