@@ -135,7 +135,7 @@ void AudioDelay::ProcessBlock(const float* x, const float* delayMs, float level,
   const f4 zero = Set1(0.0f), perMs = Set1(samplesPerMs_);
   const f4 longest = Set1(line.size > 2 ? static_cast<float>(line.size - 2) : 0.0f);
   alignas(16) int32_t whole[4];
-  alignas(16) float delays[4], h[4], blocked[4], written[4];
+  alignas(16) float delays[4], near4[4], far4[4], h[4], blocked[4], written[4];
   int i = 0;
   // Four reads, then four writes: right while no frame reads a sample that an earlier
   // frame of the four writes, i.e. frame k's delay is at least k samples.
@@ -152,12 +152,12 @@ void AudioDelay::ProcessBlock(const float* x, const float* delayMs, float level,
     }
     const f4 f = Sub(delay, FromInt(d));
     const uint32_t w = line.write;
-    const uint32_t n0 = w - static_cast<uint32_t>(whole[0]), n1 = w + 1 - static_cast<uint32_t>(whole[1]);
-    const uint32_t n2 = w + 2 - static_cast<uint32_t>(whole[2]), n3 = w + 3 - static_cast<uint32_t>(whole[3]);
-    const f4 nearer = Set(buffer[(n0 - 1) & mask], buffer[(n1 - 1) & mask], buffer[(n2 - 1) & mask],
-                          buffer[(n3 - 1) & mask]);
-    const f4 farther = Set(buffer[(n0 - 2) & mask], buffer[(n1 - 2) & mask], buffer[(n2 - 2) & mask],
-                           buffer[(n3 - 2) & mask]);
+    for (int k = 0; k < 4; ++k) {
+      const uint32_t n = w + static_cast<uint32_t>(k) - static_cast<uint32_t>(whole[k]);
+      near4[k] = buffer[(n - 1) & mask];
+      far4[k] = buffer[(n - 2) & mask];
+    }
+    const f4 nearer = Load(near4), farther = Load(far4);
     const f4 tap = Select(CmpGe(f, one), farther, Add(Mul(farther, f), Mul(Sub(one, f), nearer)));
     Store(h, tap);
     float x1 = blockerX1_, y1 = blockerY1_;

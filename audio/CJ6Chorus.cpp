@@ -182,7 +182,6 @@ void CJ6Chorus::RunLanesSegment(const float* inL, const float* inR, float* outL,
   const f4 toneB = lanes([](const chorus::Line& x) { return x.lowPass_.b; });
   f4 allPass = lanes([](const chorus::Line& x) { return x.allPassState_; });
   f4 lowPass = lanes([](const chorus::Line& x) { return x.lowPass_.state; });
-  f4 writeF = lanes([](const chorus::Line& x) { return static_cast<float>(x.write_); });
   alignas(16) int32_t start[4];
   for (int k = 0; k < 4; ++k) start[k] = static_cast<int32_t>(l[k]->write_);
   i4 writeI = LoadI(start);
@@ -192,12 +191,11 @@ void CJ6Chorus::RunLanesSegment(const float* inL, const float* inR, float* outL,
   for (int k = 0; k < 4; ++k) written[k] = base[k] + start[k];
 
   const f4 zero = Set1(0.0f), one = Set1(1.0f), minusOne = Set1(-1.0f);
-  const f4 sizeF = Set1(static_cast<float>(l[0]->buffer_.size()));
   const i4 sizeI = Set1I(static_cast<int32_t>(l[0]->buffer_.size()));
   const i4 oneI = Set1I(1);
   const f4 centre = Set1(0.4f), swing = Set1(0.3f), perMs = Set1(0.001f);
   alignas(16) int32_t nearer[4], farther[4];
-  alignas(16) float y[4];
+  alignas(16) float nearV[4], farV[4], y[4];
   for (int i = 0; i < frames; ++i) {
     direction = Select(CmpGe(value, one), minusOne, Select(CmpGe(minusOne, value), one, direction));
     value = MulAdd(value, direction, increment);
@@ -207,18 +205,18 @@ void CJ6Chorus::RunLanesSegment(const float* inL, const float* inR, float* outL,
     const i4 t = ToInt32Sat(delay);
     const f4 whole = FromInt(t);
     const f4 eta = Sub(one, Sub(delay, whole));
-    const f4 nearF = Sub(writeF, whole);
+    // The integer lanes have no comparison; their values convert exactly.
     const i4 nearI = SubI(writeI, t);
-    const u4 nearWraps = CmpLt(nearF, zero);
-    const i4 nearW = Bits(Select(nearWraps, FromBits(AddI(nearI, sizeI)), FromBits(nearI)));
-    const f4 farF = Sub(Select(nearWraps, Add(nearF, sizeF), nearF), one);
+    const i4 nearW = Bits(Select(CmpLt(FromInt(nearI), zero), FromBits(AddI(nearI, sizeI)), FromBits(nearI)));
     const i4 farI = SubI(nearW, oneI);
-    const i4 farW = Bits(Select(CmpLt(farF, zero), FromBits(AddI(farI, sizeI)), FromBits(farI)));
+    const i4 farW = Bits(Select(CmpLt(FromInt(farI), zero), FromBits(AddI(farI, sizeI)), FromBits(farI)));
     StoreI(nearer, nearW);
     StoreI(farther, farW);
-    const f4 nearV = Set(base[0][nearer[0]], base[1][nearer[1]], base[2][nearer[2]], base[3][nearer[3]]);
-    const f4 farV = Set(base[0][farther[0]], base[1][farther[1]], base[2][farther[2]], base[3][farther[3]]);
-    allPass = MulAdd(farV, eta, Sub(nearV, allPass));
+    for (int k = 0; k < 4; ++k) {
+      nearV[k] = base[k][nearer[k]];
+      farV[k] = base[k][farther[k]];
+    }
+    allPass = MulAdd(Load(farV), eta, Sub(Load(nearV), allPass));
     lowPass = Add(Mul(allPass, toneA), Mul(lowPass, toneB));
     Store(y, lowPass);
 
@@ -240,7 +238,6 @@ void CJ6Chorus::RunLanesSegment(const float* inL, const float* inR, float* outL,
     }
     outL[i] = xl + wetL;
     outR[i] = xr + wetR;
-    writeF = Add(writeF, one);
     writeI = AddI(writeI, oneI);
   }
 
