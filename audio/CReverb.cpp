@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "platform/Simd4.h"
+
 namespace {
 
 constexpr ReverbParams kConstructionParams = {
@@ -166,8 +168,21 @@ void CReverb::Apply() {
     const TapRow& l = kLeftTaps[k];
     const TapRow& r = kRightTaps[k];
     // Within the line already (fraction < 1 of a limited delay); whole samples.
-    leftTaps_[k] = {l.branch, std::trunc(branchDelay_[l.branch].DelaySamples() * l.fraction), l.sign * kTapWeight};
-    rightTaps_[k] = {r.branch, std::trunc(branchDelay_[r.branch].DelaySamples() * r.fraction), r.sign * kTapWeight};
+    leftTaps_[k] = {l.branch, std::trunc(branchDelay_[l.branch].DelaySamples() * l.fraction), l.sign * kTapWeight, 0};
+    rightTaps_[k] = {r.branch, std::trunc(branchDelay_[r.branch].DelaySamples() * r.fraction), r.sign * kTapWeight, 0};
+  }
+
+  // A block reads the last branch for the first one's feedback before writing it, so that
+  // line must reach at least three samples back; the taps read after all four writes, so
+  // none may reach round the ring to a sample written later in the block.
+  const uint32_t ring = branchDelay_[kBranches - 1].BufferSize();
+  blocks_ = branchDelay_[kBranches - 1].DelaySamples() >= 3.0f;
+  for (Tap* taps : {leftTaps_, rightTaps_}) {
+    for (int k = 0; k < kThickTaps / 2; ++k) {
+      const uint32_t whole = static_cast<uint32_t>(taps[k].delaySamples);
+      taps[k].back = whole + 4u;
+      if (whole + 4u > ring) blocks_ = false;
+    }
   }
 
   feedback_ = Clamp01(params_.kRT);
@@ -210,6 +225,16 @@ bool CReverb::ProcessInternal(const float* inputFrame, float* outputFrame, uint3
 }
 
 void CReverb::Process(float** in, float** out, int frames, float level) {
+  int n = 0;
+  if (blocks_) {
+    for (; n + 4 <= frames; n += 4) ProcessBlock(in[0] + n, in[1] + n, out[0] + n, out[1] + n, level);
+  }
+  float* rest[2] = {in[0] + n, in[1] + n};
+  float* restOut[2] = {out[0] + n, out[1] + n};
+  ProcessReference(rest, restOut, frames - n, level);
+}
+
+void CReverb::ProcessReference(float** in, float** out, int frames, float level) {
   for (int n = 0; n < frames; ++n) {
     const float frameIn[2] = {in[0][n], in[1][n]};
     float frameOut[2];
@@ -217,4 +242,42 @@ void CReverb::Process(float** in, float** out, int frames, float level) {
     out[0][n] = frameOut[0] * level;
     out[1][n] = frameOut[1] * level;
   }
+}
+
+// The same operations as four ProcessInternal calls; each branch runs its four frames before
+// the next, which sees the same inputs because every branch line is at least four frames long.
+void CReverb::ProcessBlock(const float* inL, const float* inR, float* outL, float* outR, float level) {
+  using namespace v4;
+  const f4 l = Load(inL);
+  const f4 r = Load(inR);
+  const f4 input = Mul(Add(l, r), Set1(0.5f));  // exactly the frame's (L + R) / 2
+  const f4 loopGain = Set1(feedback_);
+
+  const SimpleDelay& last = branchDelay_[kBranches - 1];
+  f4 feedback = Mul(loopGain, last.Load4(static_cast<uint32_t>(last.DelaySamples()) + 1u));
+  const f4 p = preDelay_.Process4(input);
+  for (int i = 0; i < kBranches; ++i) {
+    f4 y = branchAllPass_[i].Process4(Add(p, feedback));
+    y = damping_[i].Process4(y);
+    feedback = Mul(loopGain, branchDelay_[i].Process4(y));
+  }
+
+  f4 left = Set1(0.0f), right = Set1(0.0f);
+  for (int k = 0; k < tapsPerSide_; ++k) {
+    const Tap& a = leftTaps_[k];
+    const Tap& b = rightTaps_[k];
+    left = Add(left, Mul(Set1(a.weight), branchDelay_[a.branch].Load4(a.back)));
+    right = Add(right, Mul(Set1(b.weight), branchDelay_[b.branch].Load4(b.back)));
+  }
+  alignas(16) float wetL[4], wetR[4];
+  Store(wetL, left);
+  Store(wetR, right);
+  for (int k = 0; k < 4; ++k) {
+    wetL[k] = shelf_[0].ProcessSample(wetL[k]);
+    wetR[k] = shelf_[1].ProcessSample(wetR[k]);
+  }
+
+  const f4 wet = Set1(wetGain_), dry = Set1(dryGain_), gain = Set1(level);
+  Store(outL, Mul(Add(Mul(wet, Load(wetL)), Mul(dry, l)), gain));
+  Store(outR, Mul(Add(Mul(wet, Load(wetR)), Mul(dry, r)), gain));
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/Simd4.h"
+
 class SimpleDelay final {
  public:
   // The ring is allocated here for `maxDelayMs` at `provisionRate`, so that Resets at that
@@ -32,6 +34,25 @@ class SimpleDelay final {
   // A line runs one sample at a time.
   virtual bool CanProcessFrame();
 
+  // Four ProcessSample calls at once. As a block the four reads must all come before the
+  // four writes, which holds for a whole-sample read at least three samples back; shorter
+  // and interpolated reads go frame by frame.
+  v4::f4 Process4(v4::f4 x) {
+    if (delaySamples_ == 0.0f) {
+      Write4(x);
+      return x;
+    }
+    if (interpolate_ || delaySamples_ < 3.0f) {
+      alignas(16) float t[4];
+      v4::Store(t, x);
+      for (float& v : t) v = ProcessSample(v);
+      return v4::Load(t);
+    }
+    const v4::f4 y = Load4(static_cast<uint32_t>(delaySamples_) + 1u);
+    Write4(x);
+    return y;
+  }
+
   // Takes effect at the next Reset.
   void SetMaxDelayMs(float ms) { maxDelayMs_ = ms; }
   // Delay in ms, 0 .. (ring size - 2) samples; beyond that (or NaN) it is limited, so a
@@ -53,12 +74,31 @@ class SimpleDelay final {
     buffer_[writeIndex_] = x;
     writeIndex_ = (writeIndex_ + 1u) & mask_;
   }
+  // Four consecutive samples, the first `back` behind the write position (Read(d) of the
+  // next frame is back = d + 1; Read(d) just after each of the last four writes, d + 4).
+  v4::f4 Load4(uint32_t back) const {
+    const uint32_t i = (writeIndex_ - back) & mask_;
+    const float* b = buffer_.get();
+    if (i + 3u <= mask_) return v4::Load(b + i);
+    return v4::Set(b[i], b[(i + 1u) & mask_], b[(i + 2u) & mask_], b[(i + 3u) & mask_]);
+  }
+  void Write4(v4::f4 x) {
+    if (writeIndex_ + 3u <= mask_) {
+      v4::Store(buffer_.get() + writeIndex_, x);
+      writeIndex_ = (writeIndex_ + 4u) & mask_;
+      return;
+    }
+    alignas(16) float t[4];
+    v4::Store(t, x);
+    for (float v : t) Write(v);
+  }
   // Limits a delay in samples to what the ring can hold (NaN and negatives give 0).
   float LimitDelay(float samples) const {
     if (!(samples > 0.0f)) return 0.0f;
     return samples < maxReadDelay_ ? samples : maxReadDelay_;
   }
 
+  bool Interpolates() const { return interpolate_; }
   float DelayMs() const { return delayMs_; }
   float DelaySamples() const { return delaySamples_; }
   float SamplesPerMs() const { return samplesPerMs_; }
