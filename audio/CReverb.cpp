@@ -2,6 +2,8 @@
 
 #include "audio/ParamRange.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "platform/Simd4.h"
@@ -227,7 +229,20 @@ bool CReverb::ProcessInternal(const float* inputFrame, float* outputFrame, uint3
 void CReverb::Process(float** in, float** out, int frames, float level) {
   int n = 0;
   if (blocks_) {
-    for (; n + 4 <= frames; n += 4) ProcessBlock(in[0] + n, in[1] + n, out[0] + n, out[1] + n, level);
+    using namespace v4;
+    const f4 wet = Set1(wetGain_), dry = Set1(dryGain_), gain = Set1(level);
+    while (frames - n >= 4) {
+      const int count = std::min(kChunk, (frames - n) & ~3);
+      alignas(16) float wetL[kChunk], wetR[kChunk];
+      for (int k = 0; k < count; k += 4) RunTank(in[0] + n + k, in[1] + n + k, wetL + k, wetR + k);
+      ShelveBoth(wetL, wetR, count);
+      for (int k = 0; k < count; k += 4) {
+        const int i = n + k;
+        Store(out[0] + i, Mul(Add(Mul(wet, Load(wetL + k)), Mul(dry, Load(in[0] + i))), gain));
+        Store(out[1] + i, Mul(Add(Mul(wet, Load(wetR + k)), Mul(dry, Load(in[1] + i))), gain));
+      }
+      n += count;
+    }
   }
   float* rest[2] = {in[0] + n, in[1] + n};
   float* restOut[2] = {out[0] + n, out[1] + n};
@@ -244,13 +259,12 @@ void CReverb::ProcessReference(float** in, float** out, int frames, float level)
   }
 }
 
-// The same operations as four ProcessInternal calls; each branch runs its four frames before
-// the next, which sees the same inputs because every branch line is at least four frames long.
-void CReverb::ProcessBlock(const float* inL, const float* inR, float* outL, float* outR, float level) {
+// The same operations as four ProcessInternal calls up to the shelves; each branch runs its
+// four frames before the next, which sees the same inputs because every branch line is at
+// least four frames long.
+void CReverb::RunTank(const float* inL, const float* inR, float* wetL, float* wetR) {
   using namespace v4;
-  const f4 l = Load(inL);
-  const f4 r = Load(inR);
-  const f4 input = Mul(Add(l, r), Set1(0.5f));  // exactly the frame's (L + R) / 2
+  const f4 input = Mul(Add(Load(inL), Load(inR)), Set1(0.5f));  // exactly the frame's (L + R) / 2
   const f4 loopGain = Set1(feedback_);
 
   const SimpleDelay& last = branchDelay_[kBranches - 1];
@@ -269,15 +283,61 @@ void CReverb::ProcessBlock(const float* inL, const float* inR, float* outL, floa
     left = Add(left, Mul(Set1(a.weight), branchDelay_[a.branch].Load4(a.back)));
     right = Add(right, Mul(Set1(b.weight), branchDelay_[b.branch].Load4(b.back)));
   }
-  alignas(16) float wetL[4], wetR[4];
   Store(wetL, left);
   Store(wetR, right);
-  for (int k = 0; k < 4; ++k) {
-    wetL[k] = shelf_[0].ProcessSample(wetL[k]);
-    wetR[k] = shelf_[1].ProcessSample(wetR[k]);
-  }
+}
 
-  const f4 wet = Set1(wetGain_), dry = Set1(dryGain_), gain = Set1(level);
-  Store(outL, Mul(Add(Mul(wet, Load(wetL)), Mul(dry, l)), gain));
-  Store(outR, Mul(Add(Mul(wet, Load(wetR)), Mul(dry, r)), gain));
+// Both channels' shelves in two lanes (left, right): the sections' transposed canonical step
+// and the filters' wet/dry mix, operation for operation.
+void CReverb::ShelveBoth(float* left, float* right, int frames) {
+  AudioFilter* sections[2][2] = {{&shelf_[0].MutableLowShelf(), &shelf_[1].MutableLowShelf()},
+                                 {&shelf_[0].MutableHighShelf(), &shelf_[1].MutableHighShelf()}};
+  for (auto& pair : sections) {
+    for (AudioFilter* f : pair) {
+      if (f->Section().GetRealisation() != Biquad::kTransposedCanonical) {
+        for (int n = 0; n < frames; ++n) {
+          left[n] = shelf_[0].ProcessSample(left[n]);
+          right[n] = shelf_[1].ProcessSample(right[n]);
+        }
+        return;
+      }
+    }
+  }
+  using namespace v4;
+  struct Lanes {
+    f4 a0, a1, a2, b1, b2, c0, d0, s0, s1;
+  } lanes[2];
+  for (int j = 0; j < 2; ++j) {
+    const AudioFilter& l = *sections[j][0];
+    const AudioFilter& r = *sections[j][1];
+    auto coef = [&](Biquad::CoefIndex i) { return Set(l.Coefficient(i), r.Coefficient(i), 0.0f, 0.0f); };
+    lanes[j] = {coef(Biquad::kA0), coef(Biquad::kA1), coef(Biquad::kA2), coef(Biquad::kB1), coef(Biquad::kB2),
+                coef(Biquad::kC0), coef(Biquad::kD0),
+                Set(l.Section().State()[0], r.Section().State()[0], 0.0f, 0.0f),
+                Set(l.Section().State()[1], r.Section().State()[1], 0.0f, 0.0f)};
+  }
+  const f4 zero = Set1(0.0f), smallest = Set1(FLT_MIN);
+  alignas(16) float pair[4];
+  for (int n = 0; n < frames; ++n) {
+    f4 x = Set(left[n], right[n], 0.0f, 0.0f);
+    for (Lanes& s : lanes) {
+      f4 y = MulAdd(s.s0, s.a0, x);
+      // Subnormal results become exactly 0, as in the section's own step.
+      const f4 a = Abs(y);
+      y = Select(AndU(CmpLt(a, smallest), CmpGt(a, zero)), zero, y);
+      s.s0 = Add(Sub(Mul(s.a1, x), Mul(s.b1, y)), s.s1);
+      s.s1 = Sub(Mul(s.a2, x), Mul(s.b2, y));
+      x = MulAdd(Mul(s.d0, x), s.c0, y);
+    }
+    Store(pair, x);
+    left[n] = pair[0];
+    right[n] = pair[1];
+  }
+  for (int j = 0; j < 2; ++j) {
+    for (int ch = 0; ch < 2; ++ch) {
+      float* state = sections[j][ch]->MutableSection().MutableState();
+      state[0] = Lane(lanes[j].s0, ch);
+      state[1] = Lane(lanes[j].s1, ch);
+    }
+  }
 }

@@ -70,9 +70,13 @@ class CReverb final : public CEffectBase {
   static constexpr int kThinTaps = 8;   // four per side
   static constexpr int kThickTaps = 16;
 
+  // Frames Process runs through the tank before the shelves take them.
+  static constexpr int kChunk = 64;
+
   void Apply();
-  // Four frames of Process, the tank's branches one after the other.
-  void ProcessBlock(const float* inL, const float* inR, float* outL, float* outR, float level);
+  // Four frames through the tank; the sums of the taps, before the shelves.
+  void RunTank(const float* inL, const float* inR, float* wetL, float* wetR);
+  void ShelveBoth(float* left, float* right, int frames);
 
   ReverbParams params_;
   SimpleDelay preDelay_;

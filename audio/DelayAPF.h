@@ -68,19 +68,18 @@ class DelayAPF {
 
   // Four Steps at once; `feedLine4` is `feedLine` for four frames. As a block the four reads
   // come before the four writes, which needs a standing LFO and a whole-sample read at least
-  // three samples back; otherwise, and with the low-pass on, frame by frame.
+  // three samples back; otherwise, and with the low-pass on, frame by frame (see PlanBlocks).
   template <typename FeedLine, typename FeedLine4>
   v4::f4 Step4(v4::f4 x, FeedLine feedLine, FeedLine4 feedLine4) {
-    if (line_.DelaySamples() == 0.0f) return x;
-    const bool standing = !lfoEnable_ || lfo_.Increment() == 0.0f;
-    if (!standing || lowPassEnable_ || line_.Interpolates() || ReadDelay() < 3.0f) {
+    if (blockBack_ == 0u) {
+      if (line_.DelaySamples() == 0.0f) return x;
       alignas(16) float t[4];
       v4::Store(t, x);
       for (float& s : t) s = Step(s, feedLine);
       return v4::Load(t);
     }
     const v4::f4 g = v4::Set1(g_);
-    const v4::f4 v = line_.Load4(static_cast<uint32_t>(ReadDelay()) + 1u);
+    const v4::f4 v = line_.Load4(blockBack_);
     const v4::f4 w = v4::Add(x, v4::Mul(g, v));
     const v4::f4 y = v4::Sub(v, v4::Mul(g, w));
     line_.Write4(feedLine4(w));
@@ -103,6 +102,10 @@ class DelayAPF {
   }
 
  private:
+  // After every change of the line or the parameters. Works out a standing LFO's delay now
+  // rather than at the first Step: at rest it gives the same delay either way.
+  void PlanBlocks();
+
   DelayApfParams params_;
   float g_ = 0.0f;
   bool lowPassEnable_ = false;
@@ -114,4 +117,5 @@ class DelayAPF {
   LFO lfo_;
   float restingDelay_ = -1.0f;  // the delay of an LFO at rest; -1: not known
   float lowPassState_ = 0.0f;
+  uint32_t blockBack_ = 0;  // SimpleDelay::Load4's `back` for Step4, 0: frame by frame
 };

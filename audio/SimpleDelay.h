@@ -38,19 +38,19 @@ class SimpleDelay final {
   // four writes, which holds for a whole-sample read at least three samples back; shorter
   // and interpolated reads go frame by frame.
   v4::f4 Process4(v4::f4 x) {
+    if (blockBack_ != 0u) {
+      const v4::f4 y = Load4(blockBack_);
+      Write4(x);
+      return y;
+    }
     if (delaySamples_ == 0.0f) {
       Write4(x);
       return x;
     }
-    if (interpolate_ || delaySamples_ < 3.0f) {
-      alignas(16) float t[4];
-      v4::Store(t, x);
-      for (float& v : t) v = ProcessSample(v);
-      return v4::Load(t);
-    }
-    const v4::f4 y = Load4(static_cast<uint32_t>(delaySamples_) + 1u);
-    Write4(x);
-    return y;
+    alignas(16) float t[4];
+    v4::Store(t, x);
+    for (float& v : t) v = ProcessSample(v);
+    return v4::Load(t);
   }
 
   // Takes effect at the next Reset.
@@ -58,7 +58,10 @@ class SimpleDelay final {
   // Delay in ms, 0 .. (ring size - 2) samples; beyond that (or NaN) it is limited, so a
   // read never wraps past the oldest sample the ring holds.
   void SetDelayMs(float ms);
-  void SetInterpolate(bool on) { interpolate_ = on; }
+  void SetInterpolate(bool on) {
+    interpolate_ = on;
+    PlanBlocks();
+  }
 
   // The sample `delaySamples` back (0 = the latest written; within LimitDelay's range), read
   // before this frame's write.
@@ -109,6 +112,9 @@ class SimpleDelay final {
 
  private:
   void Allocate(uint32_t size);
+  void PlanBlocks() {
+    blockBack_ = !interpolate_ && delaySamples_ >= 3.0f ? static_cast<uint32_t>(delaySamples_) + 1u : 0u;
+  }
 
   float delayMs_ = 0.0f;
   bool interpolate_ = false;
@@ -123,4 +129,5 @@ class SimpleDelay final {
   uint32_t bufferSize_ = 0;
   uint32_t mask_ = 0;
   float maxReadDelay_ = 0.0f;
+  uint32_t blockBack_ = 0;  // Load4's `back` for a block read, 0 where blocks go frame by frame
 };
