@@ -175,15 +175,14 @@ void CReverb::Apply() {
   }
 
   // A block reads the last branch for the first one's feedback before writing it, so that
-  // line must reach at least three samples back; the taps read after all four writes, so
-  // none may reach round the ring to a sample written later in the block.
+  // line must reach at least three samples back; the taps read after a whole chunk's
+  // writes, so none may reach round the ring to a sample written later in the chunk.
   const uint32_t ring = branchDelay_[kBranches - 1].BufferSize();
   blocks_ = branchDelay_[kBranches - 1].DelaySamples() >= 3.0f;
   for (Tap* taps : {leftTaps_, rightTaps_}) {
     for (int k = 0; k < kThickTaps / 2; ++k) {
-      const uint32_t whole = static_cast<uint32_t>(taps[k].delaySamples);
-      taps[k].back = whole + 4u;
-      if (whole + 4u > ring) blocks_ = false;
+      taps[k].whole = static_cast<uint32_t>(taps[k].delaySamples);
+      if (taps[k].whole + kChunk > ring) blocks_ = false;
     }
   }
 
@@ -233,8 +232,15 @@ void CReverb::Process(float** in, float** out, int frames, float level) {
     const f4 wet = Set1(wetGain_), dry = Set1(dryGain_), gain = Set1(level);
     while (frames - n >= 4) {
       const int count = std::min(kChunk, (frames - n) & ~3);
-      alignas(16) float wetL[kChunk], wetR[kChunk];
-      for (int k = 0; k < count; k += 4) RunTank(in[0] + n + k, in[1] + n + k, wetL + k, wetR + k);
+      for (int k = 0; k < count; k += 4) RunTank(in[0] + n + k, in[1] + n + k);
+      // The taps of every frame, read after the last frame's writes (see Apply).
+      alignas(16) float wetL[kChunk] = {}, wetR[kChunk] = {};
+      for (int k = 0; k < tapsPerSide_; ++k) {
+        const Tap& a = leftTaps_[k];
+        const Tap& b = rightTaps_[k];
+        branchDelay_[a.branch].AddScaled(a.whole + count, count, a.weight, wetL);
+        branchDelay_[b.branch].AddScaled(b.whole + count, count, b.weight, wetR);
+      }
       ShelveBoth(wetL, wetR, count);
       for (int k = 0; k < count; k += 4) {
         const int i = n + k;
@@ -259,10 +265,10 @@ void CReverb::ProcessReference(float** in, float** out, int frames, float level)
   }
 }
 
-// The same operations as four ProcessInternal calls up to the shelves; each branch runs its
-// four frames before the next, which sees the same inputs because every branch line is at
-// least four frames long.
-void CReverb::RunTank(const float* inL, const float* inR, float* wetL, float* wetR) {
+// The same operations as four ProcessInternal calls up to the taps; each branch runs its four
+// frames before the next, which sees the same inputs because every branch line is at least
+// four frames long.
+void CReverb::RunTank(const float* inL, const float* inR) {
   using namespace v4;
   const f4 input = Mul(Add(Load(inL), Load(inR)), Set1(0.5f));  // exactly the frame's (L + R) / 2
   const f4 loopGain = Set1(feedback_);
@@ -275,16 +281,6 @@ void CReverb::RunTank(const float* inL, const float* inR, float* wetL, float* we
     y = damping_[i].Process4(y);
     feedback = Mul(loopGain, branchDelay_[i].Process4(y));
   }
-
-  f4 left = Set1(0.0f), right = Set1(0.0f);
-  for (int k = 0; k < tapsPerSide_; ++k) {
-    const Tap& a = leftTaps_[k];
-    const Tap& b = rightTaps_[k];
-    left = Add(left, Mul(Set1(a.weight), branchDelay_[a.branch].Load4(a.back)));
-    right = Add(right, Mul(Set1(b.weight), branchDelay_[b.branch].Load4(b.back)));
-  }
-  Store(wetL, left);
-  Store(wetR, right);
 }
 
 // Both channels' shelves in two lanes (left, right): the sections' transposed canonical step

@@ -65,7 +65,7 @@ class CReverb final : public CEffectBase {
     int branch;
     float delaySamples;
     float weight;
-    uint32_t back;  // for SimpleDelay::Load4 after a block's writes
+    uint32_t whole;  // delaySamples as read
   };
   static constexpr int kThinTaps = 8;   // four per side
   static constexpr int kThickTaps = 16;
@@ -74,8 +74,8 @@ class CReverb final : public CEffectBase {
   static constexpr int kChunk = 64;
 
   void Apply();
-  // Four frames through the tank; the sums of the taps, before the shelves.
-  void RunTank(const float* inL, const float* inR, float* wetL, float* wetR);
+  // Four frames through the tank.
+  void RunTank(const float* inL, const float* inR);
   void ShelveBoth(float* left, float* right, int frames);
 
   ReverbParams params_;

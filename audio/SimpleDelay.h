@@ -85,6 +85,22 @@ class SimpleDelay final {
     if (i + 3u <= mask_) return v4::Load(b + i);
     return v4::Set(b[i], b[(i + 1u) & mask_], b[(i + 2u) & mask_], b[(i + 3u) & mask_]);
   }
+  // acc[k] += weight * (the sample `back` - k behind the write position), k < frames (a multiple
+  // of four): what Read(d) gave after each of the last `frames` writes, for back = d + frames.
+  void AddScaled(uint32_t back, int frames, float weight, float* acc) const {
+    const v4::f4 w = v4::Set1(weight);
+    const float* b = buffer_.get();
+    const uint32_t start = (writeIndex_ - back) & mask_;
+    const uint32_t toEnd = mask_ + 1u - start;
+    int k = 0;
+    for (; k + 4 <= frames && static_cast<uint32_t>(k) + 4u <= toEnd; k += 4)
+      v4::Store(acc + k, v4::Add(v4::Load(acc + k), v4::Mul(w, v4::Load(b + start + k))));
+    for (; k < frames; k += 4) {
+      const uint32_t i = (start + static_cast<uint32_t>(k)) & mask_;
+      const v4::f4 r = v4::Set(b[i], b[(i + 1u) & mask_], b[(i + 2u) & mask_], b[(i + 3u) & mask_]);
+      v4::Store(acc + k, v4::Add(v4::Load(acc + k), v4::Mul(w, r)));
+    }
+  }
   void Write4(v4::f4 x) {
     if (writeIndex_ + 3u <= mask_) {
       v4::Store(buffer_.get() + writeIndex_, x);

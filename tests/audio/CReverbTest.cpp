@@ -367,8 +367,8 @@ TEST(CReverbBlocksTest, FourFrameBlocksMatchTheFrameByFrameReference) {
       {"last branch line 2 samples", {{12, 4.0f / 48.0f}}, 33},
       {"last branch line 3 samples", {{12, 4.5f / 48.0f}}, 128},
       {"longest lines, shelves and levels", {{12, 200.0f}, {1, 200.0f}, {7, 6.0f}, {9, -6.0f}, {5, -10.0f}}, 128},
-      // Eight-sample rings: the longest taps reach round to samples a block writes later.
-      {"rings of 8 samples", {{12, 200.0f}, {14, 1.0f}}, 128, 60.0f},
+      // 64-sample rings: the longest taps reach round to samples a block writes later.
+      {"rings of 64 samples", {{12, 200.0f}, {14, 1.0f}}, 128, 500.0f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
