@@ -283,57 +283,59 @@ void CReverb::RunTank(const float* inL, const float* inR) {
   }
 }
 
-// Both channels' shelves in two lanes (left, right): the sections' transposed canonical step
-// and the filters' wet/dry mix, operation for operation.
+// Both channels' shelves, both sections, in four lanes (left low, right low, left high, right
+// high): the sections' transposed canonical step and the filters' wet/dry mix, operation for
+// operation. The high lanes run one frame behind the low ones, whose output they take.
 void CReverb::ShelveBoth(float* left, float* right, int frames) {
-  AudioFilter* sections[2][2] = {{&shelf_[0].MutableLowShelf(), &shelf_[1].MutableLowShelf()},
-                                 {&shelf_[0].MutableHighShelf(), &shelf_[1].MutableHighShelf()}};
-  for (auto& pair : sections) {
-    for (AudioFilter* f : pair) {
-      if (f->Section().GetRealisation() != Biquad::kTransposedCanonical) {
-        for (int n = 0; n < frames; ++n) {
-          left[n] = shelf_[0].ProcessSample(left[n]);
-          right[n] = shelf_[1].ProcessSample(right[n]);
-        }
-        return;
+  const AudioFilter* sections[4] = {&shelf_[0].LowShelf(), &shelf_[1].LowShelf(), &shelf_[0].HighShelf(),
+                                    &shelf_[1].HighShelf()};
+  for (const AudioFilter* f : sections) {
+    if (f->Section().GetRealisation() != Biquad::kTransposedCanonical) {
+      for (int n = 0; n < frames; ++n) {
+        left[n] = shelf_[0].ProcessSample(left[n]);
+        right[n] = shelf_[1].ProcessSample(right[n]);
       }
+      return;
     }
   }
   using namespace v4;
-  struct Lanes {
-    f4 a0, a1, a2, b1, b2, c0, d0, s0, s1;
-  } lanes[2];
-  for (int j = 0; j < 2; ++j) {
-    const AudioFilter& l = *sections[j][0];
-    const AudioFilter& r = *sections[j][1];
-    auto coef = [&](Biquad::CoefIndex i) { return Set(l.Coefficient(i), r.Coefficient(i), 0.0f, 0.0f); };
-    lanes[j] = {coef(Biquad::kA0), coef(Biquad::kA1), coef(Biquad::kA2), coef(Biquad::kB1), coef(Biquad::kB2),
-                coef(Biquad::kC0), coef(Biquad::kD0),
-                Set(l.Section().State()[0], r.Section().State()[0], 0.0f, 0.0f),
-                Set(l.Section().State()[1], r.Section().State()[1], 0.0f, 0.0f)};
-  }
+  auto lanes = [&sections](auto value) {
+    return Set(value(*sections[0]), value(*sections[1]), value(*sections[2]), value(*sections[3]));
+  };
+  auto coef = [&lanes](Biquad::CoefIndex i) { return lanes([i](const AudioFilter& f) { return f.Coefficient(i); }); };
+  auto state = [&lanes](int i) { return lanes([i](const AudioFilter& f) { return f.Section().State()[i]; }); };
+  const f4 a0 = coef(Biquad::kA0), a1 = coef(Biquad::kA1), a2 = coef(Biquad::kA2), b1 = coef(Biquad::kB1),
+           b2 = coef(Biquad::kB2), c0 = coef(Biquad::kC0), d0 = coef(Biquad::kD0);
+  f4 s0 = state(0), s1 = state(1);
   const f4 zero = Set1(0.0f), smallest = Set1(FLT_MIN);
-  alignas(16) float pair[4];
-  for (int n = 0; n < frames; ++n) {
-    f4 x = Set(left[n], right[n], 0.0f, 0.0f);
-    for (Lanes& s : lanes) {
-      f4 y = MulAdd(s.s0, s.a0, x);
-      // Subnormal results become exactly 0, as in the section's own step.
-      const f4 a = Abs(y);
-      y = Select(AndU(CmpLt(a, smallest), CmpGt(a, zero)), zero, y);
-      s.s0 = Add(Sub(Mul(s.a1, x), Mul(s.b1, y)), s.s1);
-      s.s1 = Sub(Mul(s.a2, x), Mul(s.b2, y));
-      x = MulAdd(Mul(s.d0, x), s.c0, y);
-    }
-    Store(pair, x);
-    left[n] = pair[0];
-    right[n] = pair[1];
+  // The first and last steps of a run leave one pair of lanes as it is.
+  const u4 low = CmpGt(Set(1.0f, 1.0f, 0.0f, 0.0f), zero);
+  const u4 high = CmpGt(Set(0.0f, 0.0f, 1.0f, 1.0f), zero);
+  auto step = [&](f4 x, const u4* only) {
+    f4 y = MulAdd(s0, a0, x);
+    // Subnormal results become exactly 0, as in the section's own step.
+    const f4 a = Abs(y);
+    y = Select(AndU(CmpLt(a, smallest), CmpGt(a, zero)), zero, y);
+    const f4 next0 = Add(Sub(Mul(a1, x), Mul(b1, y)), s1);
+    const f4 next1 = Sub(Mul(a2, x), Mul(b2, y));
+    s0 = only ? Select(*only, next0, s0) : next0;
+    s1 = only ? Select(*only, next1, s1) : next1;
+    return MulAdd(Mul(d0, x), c0, y);
+  };
+  alignas(16) float out[4];
+  Store(out, step(Set(left[0], right[0], 0.0f, 0.0f), &low));
+  for (int n = 1; n < frames; ++n) {
+    Store(out, step(Set(left[n], right[n], out[0], out[1]), nullptr));
+    left[n - 1] = out[2];
+    right[n - 1] = out[3];
   }
-  for (int j = 0; j < 2; ++j) {
-    for (int ch = 0; ch < 2; ++ch) {
-      float* state = sections[j][ch]->MutableSection().MutableState();
-      state[0] = Lane(lanes[j].s0, ch);
-      state[1] = Lane(lanes[j].s1, ch);
-    }
+  Store(out, step(Set(0.0f, 0.0f, out[0], out[1]), &high));
+  left[frames - 1] = out[2];
+  right[frames - 1] = out[3];
+
+  for (int i = 0; i < 4; ++i) {
+    float* st = (i < 2 ? shelf_[i].MutableLowShelf() : shelf_[i - 2].MutableHighShelf()).MutableSection().MutableState();
+    st[0] = Lane(s0, i);
+    st[1] = Lane(s1, i);
   }
 }
