@@ -102,9 +102,12 @@ class SimpleDelay final {
     }
   }
   void Write4(v4::f4 x) {
-    if (writeIndex_ + 3u <= mask_) {
-      v4::Store(buffer_.get() + writeIndex_, x);
-      writeIndex_ = (writeIndex_ + 4u) & mask_;
+    // Members into locals first: the vector store may alias anything, members included.
+    const uint32_t w = writeIndex_;
+    const uint32_t mask = mask_;
+    if (w + 3u <= mask) {
+      writeIndex_ = (w + 4u) & mask;
+      v4::Store(buffer_.get() + w, x);
       return;
     }
     alignas(16) float t[4];
