@@ -166,24 +166,20 @@ void CReverb::Apply() {
   }
 
   tapsPerSide_ = (params_.density == kThin ? kThinTaps : kThickTaps) / 2;
-  for (int k = 0; k < kThickTaps / 2; ++k) {
-    const TapRow& l = kLeftTaps[k];
-    const TapRow& r = kRightTaps[k];
+  auto tap = [this](const TapRow& row) {
     // Within the line already (fraction < 1 of a limited delay); whole samples.
-    leftTaps_[k] = {l.branch, std::trunc(branchDelay_[l.branch].DelaySamples() * l.fraction), l.sign * kTapWeight, 0};
-    rightTaps_[k] = {r.branch, std::trunc(branchDelay_[r.branch].DelaySamples() * r.fraction), r.sign * kTapWeight, 0};
-  }
-
+    const float delay = std::trunc(branchDelay_[row.branch].DelaySamples() * row.fraction);
+    return Tap{row.branch, delay, row.sign * kTapWeight, static_cast<uint32_t>(delay)};
+  };
   // A block reads the last branch for the first one's feedback before writing it, so that
   // line must reach at least three samples back; the taps read after a whole chunk's
   // writes, so none may reach round the ring to a sample written later in the chunk.
   const uint32_t ring = branchDelay_[kBranches - 1].BufferSize();
   blocks_ = branchDelay_[kBranches - 1].DelaySamples() >= 3.0f;
-  for (Tap* taps : {leftTaps_, rightTaps_}) {
-    for (int k = 0; k < kThickTaps / 2; ++k) {
-      taps[k].whole = static_cast<uint32_t>(taps[k].delaySamples);
-      if (taps[k].whole + kChunk > ring) blocks_ = false;
-    }
+  for (int k = 0; k < kThickTaps / 2; ++k) {
+    leftTaps_[k] = tap(kLeftTaps[k]);
+    rightTaps_[k] = tap(kRightTaps[k]);
+    if (std::max(leftTaps_[k].whole, rightTaps_[k].whole) + kChunk > ring) blocks_ = false;
   }
 
   feedback_ = Clamp01(params_.kRT);
@@ -333,8 +329,10 @@ void CReverb::ShelveBoth(float* left, float* right, int frames) {
   left[frames - 1] = out[2];
   right[frames - 1] = out[3];
 
+  AudioFilter* owners[4] = {&shelf_[0].MutableLowShelf(), &shelf_[1].MutableLowShelf(),
+                            &shelf_[0].MutableHighShelf(), &shelf_[1].MutableHighShelf()};
   for (int i = 0; i < 4; ++i) {
-    float* st = (i < 2 ? shelf_[i].MutableLowShelf() : shelf_[i - 2].MutableHighShelf()).MutableSection().MutableState();
+    float* st = owners[i]->MutableSection().MutableState();
     st[0] = Lane(s0, i);
     st[1] = Lane(s1, i);
   }
