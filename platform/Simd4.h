@@ -76,6 +76,14 @@ inline f4 FromUint(u4 a) { return vcvtq_f32_u32(a); }
 inline i4 ToInt32Sat(f4 a) { return vcvtq_s32_f32(a); }
 inline u4 ToUint32Sat(f4 a) { return vcvtq_u32_f32(a); }
 inline f4 RecipEstimate(f4 a) { return vrecpeq_f32(a); }
+// Eight floats a0 b0 a1 b1 a2 b2 a3 b3 (four complex values, say) as a = a0..a3, b = b0..b3,
+// and back.
+inline void LoadPairs(const float* p, f4& a, f4& b) {
+  const float32x4x2_t v = vld2q_f32(p);
+  a = v.val[0];
+  b = v.val[1];
+}
+inline void StorePairs(float* p, f4 a, f4 b) { vst2q_f32(p, float32x4x2_t{{a, b}}); }
 inline f4 RecipStep(f4 a, f4 est) { return vrecpsq_f32(a, est); }
 #else
 using f4 = __m128;
@@ -151,6 +159,16 @@ inline u4 ToUint32Sat(f4 a) {
   r = _mm_xor_si128(r, _mm_and_si128(_mm_castps_si128(big), _mm_set1_epi32(INT32_MIN)));
   const __m128i over = _mm_castps_si128(_mm_cmpge_ps(x, _mm_set1_ps(4294967296.0f)));
   return _mm_or_si128(r, over);
+}
+inline void LoadPairs(const float* p, f4& a, f4& b) {
+  const __m128 lo = _mm_loadu_ps(p);
+  const __m128 hi = _mm_loadu_ps(p + 4);
+  a = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+  b = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+}
+inline void StorePairs(float* p, f4 a, f4 b) {
+  _mm_storeu_ps(p, _mm_unpacklo_ps(a, b));
+  _mm_storeu_ps(p + 4, _mm_unpackhi_ps(a, b));
 }
 f4 RecipEstimate(f4 a);  // VRECPE.F32 bit for bit, see Simd4.cpp
 // VRECPS.F32: 2 - a * est, except that zero times infinity gives 2 rather than NaN.
