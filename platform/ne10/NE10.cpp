@@ -106,8 +106,8 @@ void FirstPass2(Cpx* out, const Cpx* in, const uint32_t* reversed, int32_t n) {
   }
 }
 
-// One radix-4 stage over blocks of 4q points, one butterfly at a time: the stages whose
-// quarter blocks are shorter than a vector.
+// One radix-4 stage over blocks of 4q points, one butterfly at a time (the second stage of
+// the 8-point transform, whose quarter blocks are shorter than a vector).
 template <bool kInverse>
 void Stage4(Cpx* x, int32_t n, int32_t q, const float* tw) {
   for (int32_t s = 0; s < n; s += 4 * q) {
@@ -247,7 +247,6 @@ void Radix2LastStage(Cpx* x, int32_t n, const float* tw, float scale) {
   }
 }
 
-template <bool kInverse>
 void PermuteInPlace(Cpx* x, const uint32_t* reversed, int32_t n) {
   for (int32_t i = 0; i < n; ++i) {
     const uint32_t r = reversed[i];
@@ -264,7 +263,7 @@ template <bool kInverse>
 void SmallTransform(Cpx* out, const Cpx* in, const ne10_fft_state_float32_t& plan) {
   const int32_t n = plan.n;
   const bool inPlace = in == out;
-  if (inPlace) PermuteInPlace<kInverse>(out, plan.reversed, n);
+  if (inPlace) PermuteInPlace(out, plan.reversed, n);
   if (n == 4) {
     if (inPlace) FirstPass4<kInverse, false>(out, nullptr, nullptr, n);
     else FirstPass4<kInverse, true>(out, in, plan.reversed, n);
@@ -292,7 +291,7 @@ void Transform(Cpx* out, const Cpx* in, const ne10_fft_state_float32_t& plan) {
   const float scale = 1.0f / static_cast<float>(n);
   const float* tw = plan.twiddles;
   if (in == out) {
-    PermuteInPlace<kInverse>(out, plan.reversed, n);
+    PermuteInPlace(out, plan.reversed, n);
     if (n == 16) FirstPass16<kInverse, false, true>(out, nullptr, nullptr, n, tw, scale);
     else FirstPass16<kInverse, false, false>(out, nullptr, nullptr, n, tw, scale);
   } else {
