@@ -84,11 +84,11 @@ inline void LoadPairs(const float* p, f4& a, f4& b) {
   b = v.val[1];
 }
 inline void StorePairs(float* p, f4 a, f4 b) { vst2q_f32(p, float32x4x2_t{{a, b}}); }
-// Pairs from four places: a = p0[0] p1[0] p2[0] p3[0], b = p0[1] p1[1] p2[1] p3[1].
-inline void GatherPairs(const float* p0, const float* p1, const float* p2, const float* p3, f4& a, f4& b) {
+// Pairs from four places: first = p0[0] p1[0] p2[0] p3[0], second = p0[1] p1[1] p2[1] p3[1].
+inline void GatherPairs(const float* p0, const float* p1, const float* p2, const float* p3, f4& first, f4& second) {
   const float32x4x2_t v = vuzpq_f32(vcombine_f32(vld1_f32(p0), vld1_f32(p1)), vcombine_f32(vld1_f32(p2), vld1_f32(p3)));
-  a = v.val[0];
-  b = v.val[1];
+  first = v.val[0];
+  second = v.val[1];
 }
 // Rows a..d become the columns.
 inline void Transpose(f4& a, f4& b, f4& c, f4& d) {
@@ -185,14 +185,14 @@ inline void StorePairs(float* p, f4 a, f4 b) {
   _mm_storeu_ps(p, _mm_unpacklo_ps(a, b));
   _mm_storeu_ps(p + 4, _mm_unpackhi_ps(a, b));
 }
-inline void GatherPairs(const float* p0, const float* p1, const float* p2, const float* p3, f4& a, f4& b) {
+inline void GatherPairs(const float* p0, const float* p1, const float* p2, const float* p3, f4& first, f4& second) {
   // __m128i and __m64 may alias anything, so these loads are safe on float data.
   const __m128 lo = _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0))),
                                  reinterpret_cast<const __m64*>(p1));
   const __m128 hi = _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p2))),
                                  reinterpret_cast<const __m64*>(p3));
-  a = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-  b = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+  first = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+  second = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
 }
 inline void Transpose(f4& a, f4& b, f4& c, f4& d) { _MM_TRANSPOSE4_PS(a, b, c, d); }
 f4 RecipEstimate(f4 a);  // VRECPE.F32 bit for bit, see Simd4.cpp
