@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/Simd4.h"
+
 FftProcessor::~FftProcessor() { Release(); }
 
 void FftProcessor::GrowOutput(int32_t n) {
-  // Shared by both directions, so it must hold the larger of the two sizes whatever the
-  // order of the initialisers.
+  // The inverse's complex result; sized to the larger of the two prepared sizes, whatever
+  // the order of the initialisers.
   if (n <= outputSize_) return;
   delete[] output_;
   output_ = new ne10_fft_cpx_float32_t[n]();
@@ -32,16 +34,28 @@ void FftProcessor::InitInverse(int32_t n) { Prepare(n, inverseCfg_, inverseIn_, 
 
 void FftProcessor::Forward(ne10_fft_cpx_float32_t* spectrumOut, const float* realIn) {
   if (!forwardCfg_) return;
-  for (int32_t i = 0; i < forwardSize_; ++i) forwardIn_[i] = {realIn[i], 0.0f};
-  ne10_fft_c2c_1d_float32(output_, forwardIn_, forwardCfg_, 0);
-  std::copy(output_, output_ + forwardSize_, spectrumOut);
+  const int32_t n = forwardSize_;
+  ne10_fft_cpx_float32_t* in = forwardIn_;
+  const v4::f4 zero = v4::Set1(0.0f);
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) v4::StorePairs(&in[i].r, v4::Load(realIn + i), zero);
+  for (; i < n; ++i) in[i] = {realIn[i], 0.0f};
+  ne10_fft_c2c_1d_float32(spectrumOut, in, forwardCfg_, 0);
 }
 
 void FftProcessor::Inverse(float* realOut, const ne10_fft_cpx_float32_t* spectrumIn) {
   if (!inverseCfg_) return;
-  std::copy(spectrumIn, spectrumIn + inverseSize_, inverseIn_);
+  const int32_t n = inverseSize_;
+  const ne10_fft_cpx_float32_t* out = output_;
+  std::copy(spectrumIn, spectrumIn + n, inverseIn_);
   ne10_fft_c2c_1d_float32(output_, inverseIn_, inverseCfg_, 1);
-  for (int32_t i = 0; i < inverseSize_; ++i) realOut[i] = output_[i].r;
+  int32_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    v4::f4 re, im;
+    v4::LoadPairs(&out[i].r, re, im);
+    v4::Store(realOut + i, re);
+  }
+  for (; i < n; ++i) realOut[i] = out[i].r;
 }
 
 int32_t FftProcessor::CutoffBin(int32_t n, float& cOut, float baseFreq, float limitFreq) {

@@ -79,6 +79,29 @@ inline f4 FromUint(u4 a) { return vcvtq_f32_u32(a); }
 inline i4 ToInt32Sat(f4 a) { return vcvtq_s32_f32(a); }
 inline u4 ToUint32Sat(f4 a) { return vcvtq_u32_f32(a); }
 inline f4 RecipEstimate(f4 a) { return vrecpeq_f32(a); }
+// Eight floats a0 b0 a1 b1 a2 b2 a3 b3 (four complex values, say) as a = a0..a3, b = b0..b3,
+// and back.
+inline void LoadPairs(const float* p, f4& a, f4& b) {
+  const float32x4x2_t v = vld2q_f32(p);
+  a = v.val[0];
+  b = v.val[1];
+}
+inline void StorePairs(float* p, f4 a, f4 b) { vst2q_f32(p, float32x4x2_t{{a, b}}); }
+// Pairs from four places: first = p0[0] p1[0] p2[0] p3[0], second = p0[1] p1[1] p2[1] p3[1].
+inline void GatherPairs(const float* p0, const float* p1, const float* p2, const float* p3, f4& first, f4& second) {
+  const float32x4x2_t v = vuzpq_f32(vcombine_f32(vld1_f32(p0), vld1_f32(p1)), vcombine_f32(vld1_f32(p2), vld1_f32(p3)));
+  first = v.val[0];
+  second = v.val[1];
+}
+// Rows a..d become the columns.
+inline void Transpose(f4& a, f4& b, f4& c, f4& d) {
+  const float32x4x2_t ab = vtrnq_f32(a, b);
+  const float32x4x2_t cd = vtrnq_f32(c, d);
+  a = vcombine_f32(vget_low_f32(ab.val[0]), vget_low_f32(cd.val[0]));
+  b = vcombine_f32(vget_low_f32(ab.val[1]), vget_low_f32(cd.val[1]));
+  c = vcombine_f32(vget_high_f32(ab.val[0]), vget_high_f32(cd.val[0]));
+  d = vcombine_f32(vget_high_f32(ab.val[1]), vget_high_f32(cd.val[1]));
+}
 inline f4 RecipStep(f4 a, f4 est) { return vrecpsq_f32(a, est); }
 #else
 using f4 = __m128;
@@ -155,6 +178,26 @@ inline u4 ToUint32Sat(f4 a) {
   const __m128i over = _mm_castps_si128(_mm_cmpge_ps(x, _mm_set1_ps(4294967296.0f)));
   return _mm_or_si128(r, over);
 }
+inline void LoadPairs(const float* p, f4& a, f4& b) {
+  const __m128 lo = _mm_loadu_ps(p);
+  const __m128 hi = _mm_loadu_ps(p + 4);
+  a = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+  b = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+}
+inline void StorePairs(float* p, f4 a, f4 b) {
+  _mm_storeu_ps(p, _mm_unpacklo_ps(a, b));
+  _mm_storeu_ps(p + 4, _mm_unpackhi_ps(a, b));
+}
+inline void GatherPairs(const float* p0, const float* p1, const float* p2, const float* p3, f4& first, f4& second) {
+  // __m128i and __m64 may alias anything, so these loads are safe on float data.
+  const __m128 lo = _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p0))),
+                                 reinterpret_cast<const __m64*>(p1));
+  const __m128 hi = _mm_loadh_pi(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p2))),
+                                 reinterpret_cast<const __m64*>(p3));
+  first = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+  second = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+}
+inline void Transpose(f4& a, f4& b, f4& c, f4& d) { _MM_TRANSPOSE4_PS(a, b, c, d); }
 f4 RecipEstimate(f4 a);  // VRECPE.F32 bit for bit, see Simd4.cpp
 // VRECPS.F32: 2 - a * est, except that zero times infinity gives 2 rather than NaN.
 inline f4 RecipStep(f4 a, f4 est) {

@@ -98,6 +98,26 @@ void BM_FftProcessorRoundTrip256(benchmark::State& state) {
 }
 BENCHMARK(BM_FftProcessorRoundTrip256);
 
+// One complex transform of the FFT stand-in at the sizes its callers plan: 256 for the
+// oscillators' tables (forward and inverse), 2048 for a wavetable's analysis when loaded.
+// scripts/perf-style counts take the CountedRegion: instructions per transform.
+void BM_Ne10Fft(benchmark::State& state) {
+  platform::ScopedFlushToZero ftz;
+  const int n = static_cast<int>(state.range(0));
+  const int inverse = static_cast<int>(state.range(1));
+  ne10_fft_cfg_float32_t cfg = ne10_fft_alloc_c2c_float32(n);
+  std::vector<ne10_fft_cpx_float32_t> in(n), out(n);
+  unsigned seed = 1;
+  for (auto& c : in) c = {bench::NextNoise(seed), bench::NextNoise(seed)};
+  for (auto _ : state) {
+    bench::CountedRegion([&] { ne10_fft_c2c_1d_float32(out.data(), in.data(), cfg, inverse); });
+    benchmark::DoNotOptimize(out.data());
+  }
+  ne10_fft_destroy_c2c_float32(cfg);
+  bench::ReportPeriodShare(state);
+}
+BENCHMARK(BM_Ne10Fft)->ArgNames({"n", "inverse"})->ArgsProduct({{16, 256, 2048}, {0, 1}});
+
 // The filter editor's spectrum: a 1024-point forward transform.
 void BM_SplitRadix1024(benchmark::State& state) {
   platform::ScopedFlushToZero ftz;

@@ -198,6 +198,38 @@ TEST(Simd4, MulAddRoundsTheProductBeforeTheSum) {
   EXPECT_EQ(v4::Lane(v4::MulAdd(v4::Set1(-1.0f), v4::Set1(b), v4::Set1(c)), 0), 0.0f);
 }
 
+// The moves the FFT's passes are built from: (a, b) pairs split into two vectors and back,
+// pairs taken from four places, and a 4 x 4 transpose, each float where the scalar
+// description puts it.
+TEST(Simd4, PairsAndTransposePutEveryFloatInItsPlace) {
+  float pairs[8];
+  for (int i = 0; i < 8; ++i) pairs[i] = static_cast<float>(i + 1);
+  v4::f4 a, b;
+  v4::LoadPairs(pairs, a, b);
+  for (int l = 0; l < 4; ++l) {
+    EXPECT_EQ(v4::Lane(a, l), pairs[2 * l]) << l;
+    EXPECT_EQ(v4::Lane(b, l), pairs[2 * l + 1]) << l;
+  }
+  float back[9] = {};
+  v4::StorePairs(back + 1, a, b);  // not 16-byte aligned
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(back[i + 1], pairs[i]) << i;
+
+  const float p[4][2] = {{10, 11}, {20, 21}, {30, 31}, {40, 41}};
+  v4::GatherPairs(p[2], p[0], p[3], p[1], a, b);
+  const int order[4] = {2, 0, 3, 1};
+  for (int l = 0; l < 4; ++l) {
+    EXPECT_EQ(v4::Lane(a, l), p[order[l]][0]) << l;
+    EXPECT_EQ(v4::Lane(b, l), p[order[l]][1]) << l;
+  }
+
+  v4::f4 rows[4];
+  for (int r = 0; r < 4; ++r) rows[r] = v4::Set(4.0f * r, 4.0f * r + 1, 4.0f * r + 2, 4.0f * r + 3);
+  v4::Transpose(rows[0], rows[1], rows[2], rows[3]);
+  for (int r = 0; r < 4; ++r) {
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(v4::Lane(rows[r], c), 4.0f * c + r) << r << "," << c;
+  }
+}
+
 // What the target's VMIN/VMAX and VRECPS give, bit for bit: a NaN operand gives the
 // default NaN in either position, -0 is below +0, and zero times infinity steps to 2.
 TEST(Simd4, MinMaxAndRecipStepGiveTheNeonBits) {
