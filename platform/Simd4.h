@@ -217,30 +217,18 @@ inline f4 Gather(const float* table, u4 idx) {
 
 // Neighbouring pairs for interpolating readers: first = table[idx], second = table[idx + 1],
 // lane by lane, for indices that are not negative; one load per lane instead of Gather's two.
+inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
 #if SIMD4_NEON
-inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
-  const float32x4_t p01 =
-      vcombine_f32(vld1_f32(table + vgetq_lane_s32(idx, 0)), vld1_f32(table + vgetq_lane_s32(idx, 1)));
-  const float32x4_t p23 =
-      vcombine_f32(vld1_f32(table + vgetq_lane_s32(idx, 2)), vld1_f32(table + vgetq_lane_s32(idx, 3)));
-  const float32x4x2_t r = vuzpq_f32(p01, p23);
-  first = r.val[0];
-  second = r.val[1];
-}
+  GatherPairs(table + vgetq_lane_s32(idx, 0), table + vgetq_lane_s32(idx, 1), table + vgetq_lane_s32(idx, 2),
+              table + vgetq_lane_s32(idx, 3), first, second);
 #else
-inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
   alignas(16) int32_t i[4];
   StoreI(i, idx);
   // Unsigned offsets need no sign extension.
-  const auto pair = [table](int32_t at) {
-    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + static_cast<uint32_t>(at)));
-  };
-  const __m128 p01 = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(i[0]), pair(i[1])));  // f0 s0 f1 s1
-  const __m128 p23 = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(i[2]), pair(i[3])));
-  first = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
-  second = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
-}
+  GatherPairs(table + static_cast<uint32_t>(i[0]), table + static_cast<uint32_t>(i[1]),
+              table + static_cast<uint32_t>(i[2]), table + static_cast<uint32_t>(i[3]), first, second);
 #endif
+}
 
 // e^x for x up to 88 (larger x is taken as 88), within a few units in the last place of
 // std::exp: the same polynomial on both units, so the same bits on both. Below about -87.3
