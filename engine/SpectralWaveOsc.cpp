@@ -118,6 +118,8 @@ void SpectralWaveOsc::SetGainRows(int32_t count) {
 }
 
 void SpectralWaveOsc::ClearHandOver() {
+  // The voices go back to pair 0, which need not hold the newest table.
+  builtValid_ = false;
   for (int32_t i = 0; i < kMaxUnison; ++i) {
     tableIndex_[i].store(0);
     newTable_[i].store(0);
@@ -175,6 +177,21 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   const int32_t m = std::min(arm::ToInt32(p), kLastVariant);
   const WaveVariant& v = table->Variant(m);
 
+  const int32_t algorithm = morphAlgorithm_.load(std::memory_order_relaxed);
+  const TableInputs inputs{table, m, algorithm, x, frequency_};
+  // The transforms are most of a voice's work; when nothing that shapes the table moved,
+  // the voices already play the table a build would give.
+  if (builtValid_ && inputs == built_ && PlayingNewest()) {
+    if (steady_[lastBuilt_]) return;
+    // One more hand-over, of the playing table to itself, ends the fade into it.
+    std::copy(next_[c], next_[c] + tableLength_ + 2, previous_[n]);
+    std::copy(next_[c], next_[c] + tableLength_ + 2, next_[n]);
+    steady_[n] = true;
+    lastBuilt_ = n;
+    for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
+    return;
+  }
+
   // The outgoing table is what the voices were playing: its own length, whatever the
   // variant's analysis holds.
   float* outgoing = previous_[n];
@@ -186,7 +203,7 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
   // A variant that was never analysed has no spectrum: the working spectrum keeps what the
   // last build left, so the oscillator plays on (or, from construction, stays silent).
-  if (v.bins > 0) Reshape(morphAlgorithm_.load(std::memory_order_relaxed), *table, m, k, x);
+  if (v.bins > 0) Reshape(algorithm, *table, m, k, x);
 
   const int32_t length = kTableLength;
   FftProcessor::BandLimit(length, spectrum_, frequency_, kBandLimitHz);
@@ -198,7 +215,18 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   tableLength_ = length;
   displayLength_.store(length, std::memory_order_relaxed);
   lastBuilt_ = n;
+  steady_[n] = false;
+  built_ = inputs;
+  // Without a spectrum of its own (an unanalysed variant, or a scan over a table whose
+  // first variant is unanalysed) a build works on what the last one left.
+  builtValid_ = v.bins > 0 && (algorithm != kVariantScan || table->Variant(0).bins > 0);
   for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
+}
+
+bool SpectralWaveOsc::PlayingNewest() const {
+  for (int32_t i = 0; i < count_; ++i)
+    if (tableIndex_[i].load() != lastBuilt_) return false;
+  return true;
 }
 
 void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin,

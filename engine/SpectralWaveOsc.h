@@ -119,10 +119,21 @@ class SpectralWaveOsc {
     std::vector<uint32_t> bent[kMaxUnison];
   };
 
+  // What shapes a table: a build from the same inputs gives the same table, bit for bit.
+  struct TableInputs {
+    const WaveTable* table = nullptr;
+    int32_t variant = 0;
+    int32_t algorithm = 0;
+    float morph = 0.0f;
+    float frequency = 0.0f;
+    bool operator==(const TableInputs&) const = default;
+  };
+
   // Unison and table changes requested by other threads, applied here on the engine thread
   // between blocks so every block sees one count and one consistent hand-over.
   void ApplyPending();
   void ClearHandOver();
+  bool PlayingNewest() const;
   void SetGainRows(int32_t count);
 
   void Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin, float x);
@@ -168,6 +179,10 @@ class SpectralWaveOsc {
   std::atomic<int32_t> newTable_[kMaxUnison];
   int32_t tableLength_ = 0;
   int32_t lastBuilt_ = 0;  // the pair the newest table went into
+  // The inputs of the newest table, while every voice plays it and it is a function of them.
+  TableInputs built_;
+  bool builtValid_ = false;
+  bool steady_[2] = {};  // pair k's previous table equals its new one: nothing left to fade
   std::atomic<const float*> display_{nullptr};
   std::atomic<int32_t> displayLength_{0};
 

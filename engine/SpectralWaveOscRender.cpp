@@ -188,6 +188,7 @@ void SpectralWaveOsc::RenderVoices(float* outLeft, float* outRight, const float*
   const float* previous[kMaxUnison] = {};
   const float* next[kMaxUnison] = {};
   float restartValue[kMaxUnison] = {};
+  bool steady[kMaxUnison] = {};
   v4::f4 rowLeft[kMaxUnison];
   v4::f4 rowRight[kMaxUnison];
   // Where the restarted waveform begins: the phase control and the phase modulation of the
@@ -198,6 +199,7 @@ void SpectralWaveOsc::RenderVoices(float* outLeft, float* outRight, const float*
     const int32_t k = tableIndex_[v].load();
     previous[v] = previous_[k];
     next[v] = next_[k];
+    steady[v] = steady_[k];
     restartValue[v] = next_[k][RestartIndex(kTableLength, restart_.Offset(v) + phase + pmAtRestart)];
     rowLeft[v] = v4::Set1(gainRows_[0][v]);
     rowRight[v] = v4::Set1(gainRows_[1][v]);
@@ -221,6 +223,9 @@ void SpectralWaveOsc::RenderVoices(float* outLeft, float* outRight, const float*
         // From the running waveform, read plainly, to the value the voice restarts at.
         value = v4::Add(v4::Mul(v4::Gather(previous[v], index), v4::Load(window + 12 - c)),
                         v4::Mul(v4::Set1(restartValue[v]), v4::Load(window + 24 - c)));
+      } else if (steady[v]) {
+        // The fade between equal tables gives the table's own values.
+        value = ReadTable(next[v], index, v4::Load(rows_.fraction[v].data() + k));
       } else {
         const v4::f4 fraction = v4::Load(rows_.fraction[v].data() + k);
         const v4::f4 oldValue = ReadTable(previous[v], index, fraction);

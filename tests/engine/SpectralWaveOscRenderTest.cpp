@@ -285,6 +285,45 @@ TEST_F(SpectralWaveOscRender, ANewTableFadesInOverTheBlock) {
   EXPECT_NE(Read(old, 0x10000000u), Read(now, 0x10000000u));
 }
 
+// A build is skipped while nothing that shapes the table moves. Against an oscillator that
+// builds every block (its morph algorithm alternates between two names of the same
+// reshaping, none and an unknown value), the samples are the same through settled blocks,
+// position moves, a restart and a pitch change, with unison, bend, FM and PM at work.
+TEST_F(SpectralWaveOscRender, ASkippedBuildPlaysWhatAFullBuildWould) {
+  SpectralWaveOsc rebuilt;
+  Prepare(rebuilt);
+  float position = 0.2f;
+  std::vector<float> fm(kFrames), pm(kFrames), bm(kFrames);
+  for (int32_t n = 0; n < kFrames; ++n) {
+    fm[static_cast<std::size_t>(n)] = 0.2f * std::sin(0.05f * static_cast<float>(n));
+    pm[static_cast<std::size_t>(n)] = 0.1f * std::cos(0.03f * static_cast<float>(n));
+    bm[static_cast<std::size_t>(n)] = static_cast<float>(n) / kFrames;
+  }
+  for (SpectralWaveOsc* osc : {&osc_, &rebuilt}) {
+    osc->SetUnison(3, 0.5f);
+    osc->SetBend(0.3f);
+    osc->SetSpread(1.0f);
+    osc->SetRandomDeviation(0.0f);
+    osc->SetPhaseReset(true);
+    osc->SetInput(SpectralWaveOsc::kInputPosition, &position);
+  }
+  float frequency = 220.0f;
+  for (int32_t b = 0; b < 60; ++b) {
+    if (b == 20) position = 0.5f;
+    if (b >= 30 && b < 34) position += 0.01f;
+    if (b == 40) {
+      osc_.ArmRestart();
+      rebuilt.ArmRestart();
+    }
+    if (b == 50) frequency = 1500.0f;
+    rebuilt.SetMorphAlgorithm(b % 2 == 0 ? SpectralWaveOsc::kNone : 7);
+    const Stereo skipping = Block(osc_, frequency, pm.data(), fm.data(), 0.5f, bm.data(), 0.4f);
+    const Stereo building = Block(rebuilt, frequency, pm.data(), fm.data(), 0.5f, bm.data(), 0.4f);
+    ASSERT_EQ(skipping.left, building.left) << b;
+    ASSERT_EQ(skipping.right, building.right) << b;
+  }
+}
+
 TEST_F(SpectralWaveOscRender, AResetFadesInFromSilenceAndPublishesTheNewTable) {
   const int32_t t0 = Start(osc_, 0, 440.0f);
   osc_.Reset();
