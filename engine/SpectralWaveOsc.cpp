@@ -7,6 +7,7 @@
 #include "numeric/FftProcessor.h"
 #include "engine/Unison.h"
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 #include "engine/ControlSmoother.h"
 
 namespace {
@@ -29,15 +30,17 @@ inline ne10_fft_cpx_float32_t Polar(const WaveVariant& v, int32_t j) { return Sc
 // The bin interpolation weight; the constant is added in double precision.
 inline double BinWeight(float t) { return static_cast<double>(0.4892f * t * t - 0.4969f * t) + 0.9935; }
 
-// log2(j) for the bins of the table, for the variant scan.
-struct Log2Table {
+// The variant scan's slope of bin j, log2(j) / log2(h0): an analysed variant has
+// WaveTable::kSize bins, so h0, its harmonic count, is always kSize / 2.
+struct ScanSlope {
   double v[SpectralWaveOsc::kTableLength];
-  Log2Table() {
+  ScanSlope() {
+    const double logH0 = std::log2(static_cast<double>(WaveTable::kSize / 2));
     v[0] = 0.0;
-    for (int32_t j = 1; j < SpectralWaveOsc::kTableLength; ++j) v[j] = std::log2(static_cast<double>(j));
+    for (int32_t j = 1; j < SpectralWaveOsc::kTableLength; ++j) v[j] = std::log2(static_cast<double>(j)) / logH0;
   }
 };
-const Log2Table kLog2;
+const ScanSlope kScanSlope;
 
 }  // namespace
 
@@ -362,25 +365,30 @@ void SpectralWaveOsc::ApplyHighPass(const WaveVariant& v, int32_t k, float x) {
 }
 
 void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, float x) {
+  static_assert(WaveTable::kScanBins >= kSpectrumBins);
   const WaveVariant& v = table.Variant(variant);
   const int32_t h0 = table.Variant(0).bins / 2;
   spectrum_[0] = Polar(v, 0);
-  // log2(h0) divides: a table of one bin has nothing to scan.
+  // A table of one bin has nothing to scan.
   if (h0 <= 1) return;
   const double start = static_cast<double>(static_cast<float>(variant) / 256.0f);
   const double sweep = static_cast<double>(16.0f * x);
-  const double logH0 = std::log2(static_cast<double>(h0));
   const int32_t end = std::min(h0, kSpectrumBins - 1);
+  const float* scan = table.ScanBins(0);
+  constexpr std::size_t kStride = WaveTable::kScanBins * 4;
+  alignas(16) float bin[4];
   for (int32_t j = 1; j <= end; ++j) {
-    const double t = 0.5 * (start + sweep * kLog2.v[j] / logH0);
-    const float u = static_cast<float>(256.0 * (1.0 - std::fabs(1.0 - 2.0 * (t - std::floor(t)))));
-    const int32_t lo = std::min(arm::ToInt32(u), WaveTable::kVariants - 2);
+    // t is never negative, so truncation is its floor.
+    const double t = 0.5 * (start + sweep * kScanSlope.v[j]);
+    const double w = t - static_cast<double>(static_cast<int32_t>(t));
+    const float u = static_cast<float>(256.0 * (1.0 - std::fabs(1.0 - 2.0 * w)));
+    const int32_t lo = std::min(static_cast<int32_t>(u), WaveTable::kVariants - 2);  // u is within 0..256
     const float g = std::min(u - static_cast<float>(lo), 1.0f);
-    const WaveVariant& a = table.Variant(lo);
-    const WaveVariant& b = table.Variant(lo + 1);
-    const float mag = a.magnitudes[j] + (b.magnitudes[j] - a.magnitudes[j]) * g;
-    const float re = a.phasors[j].r + (b.phasors[j].r - a.phasors[j].r) * g;
-    const float im = a.phasors[j].i + (b.phasors[j].i - a.phasors[j].i) * g;
-    spectrum_[j] = {mag * re, mag * im};
+    // Phasor and magnitude of variants lo and lo + 1 blended at once, lane by lane as a
+    // scalar blend would.
+    const float* a = scan + static_cast<std::size_t>(lo) * kStride + 4 * j;
+    const v4::f4 va = v4::Load(a);
+    v4::Store(bin, v4::MulAdd(va, v4::Sub(v4::Load(a + kStride), va), v4::Set1(g)));
+    spectrum_[j] = {bin[2] * bin[0], bin[2] * bin[1]};
   }
 }
