@@ -169,6 +169,32 @@ inline f4 Gather(const float* table, u4 idx) {
   return Set(table[i[0]], table[i[1]], table[i[2]], table[i[3]]);
 }
 
+// Gather(table, idx) and Gather(table + 1, idx), the two points a linear table read
+// blends, from one two-float load per lane.
+inline void GatherPair(const float* table, u4 idx, f4& at, f4& next) {
+#if SIMD4_NEON
+  const float32x2_t p0 = vld1_f32(table + vgetq_lane_u32(idx, 0));
+  const float32x2_t p1 = vld1_f32(table + vgetq_lane_u32(idx, 1));
+  const float32x2_t p2 = vld1_f32(table + vgetq_lane_u32(idx, 2));
+  const float32x2_t p3 = vld1_f32(table + vgetq_lane_u32(idx, 3));
+  const float32x4x2_t split = vuzpq_f32(vcombine_f32(p0, p1), vcombine_f32(p2, p3));
+  at = split.val[0];
+  next = split.val[1];
+#else
+  alignas(16) uint32_t i[4];
+  StoreU(i, idx);
+  const __m128 zero = _mm_setzero_ps();
+  const __m128 p0 = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(table + i[0]));
+  const __m128 p1 = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(table + i[1]));
+  const __m128 p2 = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(table + i[2]));
+  const __m128 p3 = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(table + i[3]));
+  const __m128 low = _mm_unpacklo_ps(p0, p1);   // t[i0], t[i1], t[i0 + 1], t[i1 + 1]
+  const __m128 high = _mm_unpacklo_ps(p2, p3);  // t[i2], t[i3], t[i2 + 1], t[i3 + 1]
+  at = _mm_movelh_ps(low, high);
+  next = _mm_movehl_ps(high, low);
+#endif
+}
+
 // e^x for x up to 88 (larger x is taken as 88), within a few units in the last place of
 // std::exp: the same polynomial on both units, so the same bits on both. Below about -87.3
 // it gives the smallest normal float instead of a subnormal or 0; NaN stays NaN.

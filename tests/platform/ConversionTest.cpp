@@ -182,6 +182,43 @@ TEST(Simd4, RecipEstimateMatchesTheReferenceOnEveryTableStep) {
   }
 }
 
+// The lanes of one vector in different classes (normal, zero, flushed result, NaN,
+// infinity, each sign): no lane takes another's table step or special case.
+TEST(Simd4, RecipEstimateTreatsEachLaneOnItsOwn) {
+  const float inputs[] = {3.0f, -0.0f, 3e38f, kNaN, -7.25f, std::numeric_limits<float>::infinity(), 0.75f,
+                          -1e-3f, 1.17549435e-38f, 0.0f, 1.5f, -123456.7f};
+  constexpr int kCount = sizeof(inputs) / sizeof(inputs[0]);
+  for (int first = 0; first < kCount; ++first) {
+    const float x[4] = {inputs[first], inputs[(first + 5) % kCount], inputs[(first + 7) % kCount],
+                        inputs[(first + 10) % kCount]};
+    const v4::f4 r = v4::RecipEstimate(v4::Set(x[0], x[1], x[2], x[3]));
+    for (int lane = 0; lane < 4; ++lane) {
+      const float ref = v4::RecipEstimateRef(x[lane]);
+      if (std::isnan(ref)) {
+        EXPECT_TRUE(std::isnan(v4::Lane(r, lane))) << x[lane];
+      } else {
+        EXPECT_EQ(BitsOf(v4::Lane(r, lane)), BitsOf(ref)) << x[lane];
+      }
+    }
+  }
+}
+
+TEST(Simd4, GatherPairReadsEachLanesPointAndTheNextOne) {
+  float table[260];
+  for (int i = 0; i < 260; ++i) table[i] = static_cast<float>(i * i) * 0.5f - 3.0f;
+  const uint32_t cases[][4] = {{0, 1, 2, 3}, {258, 0, 100, 7}, {5, 5, 5, 5}, {200, 13, 258, 1}};
+  for (const auto& c : cases) {
+    const v4::u4 idx = v4::LoadU(c);
+    v4::f4 at;
+    v4::f4 next;
+    v4::GatherPair(table, idx, at, next);
+    for (int lane = 0; lane < 4; ++lane) {
+      EXPECT_EQ(v4::Lane(at, lane), table[c[lane]]) << c[lane];
+      EXPECT_EQ(v4::Lane(next, lane), table[c[lane] + 1]) << c[lane];
+    }
+  }
+}
+
 TEST(Simd4, FromUintRoundsOnceToNearestEven) {
   // Exact values, ties to even across 2^24 and 2^31, and the round up to 2^32.
   const uint32_t inputs[] = {0u,          1u,          16777216u,   16777217u,   16777219u,   0x7FFFFFFFu,
