@@ -75,11 +75,8 @@ void SpectralWaveOsc::SetBlockSize(int32_t frames) {
     rows_.ramp[static_cast<std::size_t>(s)] = static_cast<float>(s) / static_cast<float>(frames_);
   }
   for (int32_t v = 0; v < kMaxUnison; ++v) {
-    rows_.fraction[v].assign(n, 0.0f);
-    rows_.index[v].assign(n, 0u);
     rows_.increment[v].assign(n, 0u);
     rows_.raw[v].assign(n, 0u);
-    rows_.bent[v].assign(n, 0u);
   }
 }
 

@@ -112,11 +112,8 @@ class SpectralWaveOsc {
     std::vector<float> fmProduct;
     std::vector<uint32_t> phaseOffset;
     std::vector<float> ramp;  // s / N: the block's fade from the previous table to the new
-    std::vector<float> fraction[kMaxUnison];
-    std::vector<uint32_t> index[kMaxUnison];
     std::vector<uint32_t> increment[kMaxUnison];
     std::vector<uint32_t> raw[kMaxUnison];
-    std::vector<uint32_t> bent[kMaxUnison];
   };
 
   // What shapes a table: a build from the same inputs gives the same table, bit for bit.

@@ -48,8 +48,9 @@ inline void StoreGroup(float* p, int32_t k, int32_t frames, v4::f4 v) {
 
 // Linear interpolation between table points j and j + 1 (point 256 is the guard).
 inline v4::f4 ReadTable(const float* table, v4::u4 index, v4::f4 fraction) {
-  const v4::f4 t0 = v4::Gather(table, index);
-  const v4::f4 t1 = v4::Gather(table + 1, index);
+  v4::f4 t0;
+  v4::f4 t1;
+  v4::GatherPair(table, index, t0, t1);
   return v4::MulAdd(t0, v4::Sub(t1, t0), fraction);
 }
 
@@ -156,34 +157,6 @@ void SpectralWaveOsc::RenderVoices(float* outLeft, float* outRight, const float*
     }
   }
 
-  // Phase bend and table position.
-  {
-    const v4::f4 bend = v4::Set1(bend_.load(std::memory_order_relaxed));
-    const v4::f4 bendAmount = v4::Set1(bmAmount);
-    const v4::f4 zero = v4::Set1(0.0f);
-    const v4::f4 limit = v4::Set1(1.02f);
-    const v4::f4 invTwo32 = v4::Set1(kInvTwo32);
-    const v4::f4 invTwo24 = v4::Set1(kInvTwo24);
-    const v4::u4 fracMask = v4::Set1U(0xFFFFFFu);
-    for (int32_t k = 0; k < padded; k += 4) {
-      const v4::f4 b = v4::MulAdd(bend, LoadGroup(bm, k, frames), bendAmount);
-      // The unrefined estimate, as the bend curve was voiced; |b| of 1 and above gives 50.
-      const v4::f4 e = v4::RecipEstimate(v4::Sub(limit, v4::Min(one, v4::Abs(b))));
-      const v4::u4 up = v4::CmpGt(b, zero);
-      const v4::u4 down = v4::CmpLt(b, zero);
-      for (int32_t v = 0; v < count; ++v) {
-        const v4::f4 x = v4::Mul(v4::FromUint(v4::LoadU(rows_.raw[v].data() + k)), invTwo32);
-        const v4::f4 early = fastPow4(x, e);
-        const v4::f4 late = v4::Sub(one, fastPow4(v4::Sub(one, x), e));
-        const v4::f4 y = v4::Select(up, early, v4::Select(down, late, x));
-        const v4::u4 bent = v4::ToUint32Sat(v4::Mul(y, two32));
-        v4::StoreU(rows_.bent[v].data() + k, bent);
-        v4::StoreU(rows_.index[v].data() + k, v4::ShiftRightU<24>(bent));
-        v4::Store(rows_.fraction[v].data() + k, v4::Mul(v4::FromUint(v4::AndU(bent, fracMask)), invTwo24));
-      }
-    }
-  }
-
   // Table reads and the mix.
   const float* previous[kMaxUnison] = {};
   const float* next[kMaxUnison] = {};
@@ -212,25 +185,45 @@ void SpectralWaveOsc::RenderVoices(float* outLeft, float* outRight, const float*
   const v4::f4 outGainLeft = v4::Set1(gainLeft);
   const v4::f4 outGainRight = v4::Set1(gainRight);
   const float* window = PhaseRestart::Window();
+  const v4::f4 bend = v4::Set1(bend_.load(std::memory_order_relaxed));
+  const v4::f4 bendAmount = v4::Set1(bmAmount);
+  const v4::f4 zero = v4::Set1(0.0f);
+  const v4::f4 limit = v4::Set1(1.02f);
+  const v4::f4 invTwo32 = v4::Set1(kInvTwo32);
+  const v4::f4 invTwo24 = v4::Set1(kInvTwo24);
+  const v4::u4 fracMask = v4::Set1U(0xFFFFFFu);
   for (int32_t k = 0; k < padded; k += 4) {
+    // The phase bend: the unrefined estimate, as the bend curve was voiced; |b| of 1 and
+    // above gives 50.
+    const v4::f4 b = v4::MulAdd(bend, LoadGroup(bm, k, frames), bendAmount);
+    const v4::f4 e = v4::RecipEstimate(v4::Sub(limit, v4::Min(one, v4::Abs(b))));
+    const v4::u4 up = v4::CmpGt(b, zero);
+    const v4::u4 down = v4::CmpLt(b, zero);
     const int32_t c = restart_.Counter();
     v4::f4 sumLeft = v4::Set1(0.0f);
     v4::f4 sumRight = v4::Set1(0.0f);
     for (int32_t v = 0; v < count; ++v) {
-      const v4::u4 index = v4::LoadU(rows_.index[v].data() + k);
+      const v4::f4 x = v4::Mul(v4::FromUint(v4::LoadU(rows_.raw[v].data() + k)), invTwo32);
+      const v4::f4 early = fastPow4(x, e);
+      const v4::f4 late = v4::Sub(one, fastPow4(v4::Sub(one, x), e));
+      const v4::f4 y = v4::Select(up, early, v4::Select(down, late, x));
+      const v4::u4 bent = v4::ToUint32Sat(v4::Mul(y, two32));
+      const v4::u4 index = v4::ShiftRightU<24>(bent);
       v4::f4 value;
       if (restarting[v] && c > 0) {
         // From the running waveform, read plainly, to the value the voice restarts at.
         value = v4::Add(v4::Mul(v4::Gather(previous[v], index), v4::Load(window + 12 - c)),
                         v4::Mul(v4::Set1(restartValue[v]), v4::Load(window + 24 - c)));
-      } else if (steady[v]) {
-        // The fade between equal tables gives the table's own values.
-        value = ReadTable(next[v], index, v4::Load(rows_.fraction[v].data() + k));
       } else {
-        const v4::f4 fraction = v4::Load(rows_.fraction[v].data() + k);
-        const v4::f4 oldValue = ReadTable(previous[v], index, fraction);
+        const v4::f4 fraction = v4::Mul(v4::FromUint(v4::AndU(bent, fracMask)), invTwo24);
         const v4::f4 newValue = ReadTable(next[v], index, fraction);
-        value = v4::MulAdd(oldValue, v4::Sub(newValue, oldValue), v4::Load(rows_.ramp.data() + k));
+        if (steady[v]) {
+          // The fade between equal tables gives the table's own values.
+          value = newValue;
+        } else {
+          const v4::f4 oldValue = ReadTable(previous[v], index, fraction);
+          value = v4::MulAdd(oldValue, v4::Sub(newValue, oldValue), v4::Load(rows_.ramp.data() + k));
+        }
       }
       sumLeft = v4::MulAdd(sumLeft, value, rowLeft[v]);
       sumRight = v4::MulAdd(sumRight, value, rowRight[v]);
