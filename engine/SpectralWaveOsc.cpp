@@ -71,6 +71,7 @@ void SpectralWaveOsc::SetBlockSize(int32_t frames) {
   rows_.fmProduct.assign(n, 0.0f);
   rows_.phaseOffset.assign(n, 0u);
   rows_.ramp.assign(n, 0.0f);
+  rows_.exponent.assign(n, 0.0f);
   for (int32_t s = 0; s < paddedFrames_; ++s) {
     rows_.ramp[static_cast<std::size_t>(s)] = static_cast<float>(s) / static_cast<float>(frames_);
   }

@@ -112,6 +112,7 @@ class SpectralWaveOsc {
     std::vector<float> fmProduct;
     std::vector<uint32_t> phaseOffset;
     std::vector<float> ramp;  // s / N: the block's fade from the previous table to the new
+    std::vector<float> exponent;  // the phase bend's, by sample
     std::vector<uint32_t> increment[kMaxUnison];
     std::vector<uint32_t> raw[kMaxUnison];
   };

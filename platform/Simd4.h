@@ -55,6 +55,7 @@ inline u4 AddU(u4 a, u4 b) { return vaddq_u32(a, b); }
 inline u4 SubU(u4 a, u4 b) { return vsubq_u32(a, b); }
 template <int N> inline u4 ShiftRightU(u4 a) { return vshrq_n_u32(a, N); }
 inline u4 AndU(u4 a, u4 b) { return vandq_u32(a, b); }
+inline i4 AsInt(u4 a) { return vreinterpretq_s32_u32(a); }  // the same bits
 // Written as the instructions themselves: without unsafe math, GCC turns the comparison
 // intrinsics into four scalar compares and moves through the stack.
 inline u4 CmpGt(f4 a, f4 b) {
@@ -117,6 +118,7 @@ inline u4 AddU(u4 a, u4 b) { return _mm_add_epi32(a, b); }
 inline u4 SubU(u4 a, u4 b) { return _mm_sub_epi32(a, b); }
 template <int N> inline u4 ShiftRightU(u4 a) { return _mm_srli_epi32(a, N); }
 inline u4 AndU(u4 a, u4 b) { return _mm_and_si128(a, b); }
+inline i4 AsInt(u4 a) { return a; }
 inline u4 CmpGt(f4 a, f4 b) { return _mm_castps_si128(_mm_cmpgt_ps(a, b)); }
 inline u4 CmpGe(f4 a, f4 b) { return _mm_castps_si128(_mm_cmpge_ps(a, b)); }
 inline u4 CmpLt(f4 a, f4 b) { return _mm_castps_si128(_mm_cmplt_ps(a, b)); }
