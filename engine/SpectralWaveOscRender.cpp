@@ -128,7 +128,8 @@ void SpectralWaveOsc::RenderVoices(float* outLeft, float* outRight, const float*
       v4::StoreU(inc + k, v4::ToUint32Sat(v4::Mul(f, two32)));
     }
 
-    // The phase run: the only sample-by-sample loop.
+    // The phase run, four samples at a time as running sums of the increments; the group
+    // that holds the restart sample goes sample by sample.
     const int32_t restartAt = restart_.SampleFor(v);
     restarting[v] = restartAt >= 0;
     const uint32_t restartPhase = restart_.RestartPhase(v);
@@ -137,19 +138,57 @@ void SpectralWaveOsc::RenderVoices(float* outLeft, float* outRight, const float*
     uint32_t a = accumulator_[v];
     uint32_t prev = previousPhase_[v];
     bool publish = displayRefresh_[v] != 0;
-    for (int32_t n = 0; n < frames; ++n) {
-      if (n == restartAt) {
-        a = restartPhase;
-        publish = true;
-      } else {
-        a += inc[n];
+    auto runSamples = [&](int32_t from, int32_t to) {
+      for (int32_t n = from; n < to; ++n) {
+        if (n == restartAt) {
+          a = restartPhase;
+          publish = true;
+        } else {
+          a += inc[n];
+        }
+        const uint32_t p = a + offset[n];
+        publish = publish || p < prev;
+        raw[n] = p;
+        prev = p;
       }
-      const uint32_t p = a + offset[n];
-      publish = publish || p < prev;
-      raw[n] = p;
-      prev = p;
+    };
+    const v4::u4 none = v4::Set1U(0u);
+    v4::u4 runLast = v4::Set1U(a);     // the accumulator in every lane
+    v4::u4 phaseLast = v4::Set1U(prev);  // the last phase in lane 3
+    v4::u4 wrapped = none;
+    int32_t n = 0;
+    for (; n + 4 <= frames; n += 4) {
+      if (restartAt >= n && restartAt < n + 4) {
+        alignas(16) uint32_t lanes[4];
+        v4::StoreU(lanes, runLast);
+        a = lanes[3];
+        v4::StoreU(lanes, phaseLast);
+        prev = lanes[3];
+        runSamples(n, n + 4);
+        runLast = v4::Set1U(a);
+        phaseLast = v4::Set1U(prev);
+        continue;
+      }
+      v4::u4 sum = v4::LoadU(inc + n);
+      sum = v4::AddU(sum, v4::ExtractU<3>(none, sum));
+      sum = v4::AddU(sum, v4::ExtractU<2>(none, sum));
+      const v4::u4 run = v4::AddU(runLast, sum);
+      const v4::u4 p = v4::AddU(run, v4::LoadU(offset + n));
+      v4::StoreU(raw + n, p);
+      // A phase below the one before it has wrapped: the cycle starts again.
+      wrapped = v4::OrU(wrapped, v4::CmpLtU(p, v4::ExtractU<3>(phaseLast, p)));
+      runLast = v4::BroadcastLastU(run);
+      phaseLast = p;
     }
-    for (int32_t n = frames; n < padded; ++n) raw[n] = prev;
+    alignas(16) uint32_t lanes[4];
+    v4::StoreU(lanes, runLast);
+    a = lanes[3];
+    v4::StoreU(lanes, phaseLast);
+    prev = lanes[3];
+    v4::StoreU(lanes, wrapped);
+    publish = publish || (lanes[0] | lanes[1] | lanes[2] | lanes[3]) != 0;
+    runSamples(n, frames);
+    for (int32_t t = frames; t < padded; ++t) raw[t] = prev;
     accumulator_[v] = a;
     previousPhase_[v] = prev;
     if (newTable_[v].load()) {

@@ -55,7 +55,12 @@ inline u4 AddU(u4 a, u4 b) { return vaddq_u32(a, b); }
 inline u4 SubU(u4 a, u4 b) { return vsubq_u32(a, b); }
 template <int N> inline u4 ShiftRightU(u4 a) { return vshrq_n_u32(a, N); }
 inline u4 AndU(u4 a, u4 b) { return vandq_u32(a, b); }
+inline u4 OrU(u4 a, u4 b) { return vorrq_u32(a, b); }
 inline i4 AsInt(u4 a) { return vreinterpretq_s32_u32(a); }  // the same bits
+inline u4 CmpLtU(u4 a, u4 b) { return vcltq_u32(a, b); }
+// Lanes N..3 of a, then lanes 0..N-1 of b (VEXT); N is 1..3.
+template <int N> inline u4 ExtractU(u4 a, u4 b) { return vextq_u32(a, b, N); }
+inline u4 BroadcastLastU(u4 a) { return vdupq_lane_u32(vget_high_u32(a), 1); }
 // Written as the instructions themselves: without unsafe math, GCC turns the comparison
 // intrinsics into four scalar compares and moves through the stack.
 inline u4 CmpGt(f4 a, f4 b) {
@@ -118,7 +123,18 @@ inline u4 AddU(u4 a, u4 b) { return _mm_add_epi32(a, b); }
 inline u4 SubU(u4 a, u4 b) { return _mm_sub_epi32(a, b); }
 template <int N> inline u4 ShiftRightU(u4 a) { return _mm_srli_epi32(a, N); }
 inline u4 AndU(u4 a, u4 b) { return _mm_and_si128(a, b); }
+inline u4 OrU(u4 a, u4 b) { return _mm_or_si128(a, b); }
 inline i4 AsInt(u4 a) { return a; }
+// Unsigned a < b, through the signed compare with both sign bits flipped.
+inline u4 CmpLtU(u4 a, u4 b) {
+  const __m128i bias = _mm_set1_epi32(INT32_MIN);
+  return _mm_cmplt_epi32(_mm_xor_si128(a, bias), _mm_xor_si128(b, bias));
+}
+template <int N> inline u4 ExtractU(u4 a, u4 b) {
+  static_assert(N >= 1 && N <= 3);
+  return _mm_or_si128(_mm_srli_si128(a, 4 * N), _mm_slli_si128(b, 16 - 4 * N));
+}
+inline u4 BroadcastLastU(u4 a) { return _mm_shuffle_epi32(a, 0xFF); }
 inline u4 CmpGt(f4 a, f4 b) { return _mm_castps_si128(_mm_cmpgt_ps(a, b)); }
 inline u4 CmpGe(f4 a, f4 b) { return _mm_castps_si128(_mm_cmpge_ps(a, b)); }
 inline u4 CmpLt(f4 a, f4 b) { return _mm_castps_si128(_mm_cmplt_ps(a, b)); }

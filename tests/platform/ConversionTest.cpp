@@ -219,6 +219,28 @@ TEST(Simd4, GatherPairReadsEachLanesPointAndTheNextOne) {
   }
 }
 
+TEST(Simd4, UnsignedLaneOperationsMatchTheirScalarMeaning) {
+  const uint32_t a[4] = {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
+  const uint32_t b[4] = {1u, 0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFEu};
+  const v4::u4 va = v4::LoadU(a);
+  const v4::u4 vb = v4::LoadU(b);
+  alignas(16) uint32_t lanes[4];
+  auto lane = [&](v4::u4 v, int l) {
+    v4::StoreU(lanes, v);
+    return lanes[l];
+  };
+  for (int l = 0; l < 4; ++l) {
+    EXPECT_EQ(lane(v4::CmpLtU(va, vb), l), a[l] < b[l] ? ~0u : 0u) << l;
+    EXPECT_EQ(lane(v4::CmpLtU(vb, va), l), b[l] < a[l] ? ~0u : 0u) << l;
+    EXPECT_EQ(lane(v4::OrU(va, vb), l), a[l] | b[l]) << l;
+    EXPECT_EQ(lane(v4::BroadcastLastU(va), l), a[3]) << l;
+    // Lanes N..3 of a, then lanes 0..N-1 of b.
+    EXPECT_EQ(lane(v4::ExtractU<1>(va, vb), l), l < 3 ? a[l + 1] : b[l - 3]) << l;
+    EXPECT_EQ(lane(v4::ExtractU<2>(va, vb), l), l < 2 ? a[l + 2] : b[l - 2]) << l;
+    EXPECT_EQ(lane(v4::ExtractU<3>(va, vb), l), l < 1 ? a[l + 3] : b[l - 1]) << l;
+  }
+}
+
 TEST(Simd4, FromUintRoundsOnceToNearestEven) {
   // Exact values, ties to even across 2^24 and 2^31, and the round up to 2^32.
   const uint32_t inputs[] = {0u,          1u,          16777216u,   16777217u,   16777219u,   0x7FFFFFFFu,
