@@ -119,8 +119,10 @@ void SpectralWaveOsc::SetGainRows(int32_t count) {
 }
 
 void SpectralWaveOsc::ClearHandOver() {
-  // The voices go back to pair 0, which need not hold the newest table.
+  // The voices go back to pair 0, which need not hold the newest table; a table attached
+  // since may sit where the last one was.
   builtValid_ = false;
+  shapedValid_ = false;
   for (int32_t i = 0; i < kMaxUnison; ++i) {
     tableIndex_[i].store(0);
     newTable_[i].store(0);
@@ -179,7 +181,9 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   const WaveVariant& v = table->Variant(m);
 
   const int32_t algorithm = morphAlgorithm_.load(std::memory_order_relaxed);
-  const TableInputs inputs{table, m, algorithm, x, frequency_};
+  float cutoff = 0.0f;
+  const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
+  const TableInputs inputs{{table, m, algorithm, x, algorithm == kHighPass ? k : 0}, frequency_};
   // The transforms are most of a voice's work; when nothing that shapes the table moved,
   // the voices already play the table a build would give.
   if (builtValid_ && inputs == built_ && PlayingNewest()) {
@@ -200,11 +204,21 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   outgoing[tableLength_] = outgoing[0];
   outgoing[tableLength_ + 1] = outgoing[1];
 
-  float cutoff = 0.0f;
-  const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
+  // Without a spectrum of its own (an unanalysed variant, or a scan over a table whose
+  // first variant is unanalysed) a build works on what the last one left.
+  const bool ownSpectrum = v.bins > 0 && (algorithm != kVariantScan || table->Variant(0).bins > 0);
   // A variant that was never analysed has no spectrum: the working spectrum keeps what the
   // last build left, so the oscillator plays on (or, from construction, stays silent).
-  if (v.bins > 0) Reshape(algorithm, *table, m, k, x);
+  if (v.bins > 0) {
+    if (shapedValid_ && inputs.spectrum == shaped_) {
+      std::copy(std::begin(reshaped_), std::end(reshaped_), spectrum_);
+    } else {
+      Reshape(algorithm, *table, m, k, x);
+      shapedValid_ = ownSpectrum;
+      shaped_ = inputs.spectrum;
+      if (ownSpectrum) std::copy(std::begin(spectrum_), std::end(spectrum_), reshaped_);
+    }
+  }
 
   const int32_t length = kTableLength;
   FftProcessor::BandLimit(length, spectrum_, frequency_, kBandLimitHz);
@@ -218,9 +232,7 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   lastBuilt_ = n;
   steady_[n] = false;
   built_ = inputs;
-  // Without a spectrum of its own (an unanalysed variant, or a scan over a table whose
-  // first variant is unanalysed) a build works on what the last one left.
-  builtValid_ = v.bins > 0 && (algorithm != kVariantScan || table->Variant(0).bins > 0);
+  builtValid_ = ownSpectrum;
   for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
 }
 

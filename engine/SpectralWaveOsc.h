@@ -117,12 +117,18 @@ class SpectralWaveOsc {
     std::vector<uint32_t> raw[kMaxUnison];
   };
 
-  // What shapes a table: a build from the same inputs gives the same table, bit for bit.
-  struct TableInputs {
+  // What shapes the spectrum before the band limit, and then the table: builds from the same
+  // inputs give the same spectrum, and the same table, bit for bit.
+  struct SpectrumInputs {
     const WaveTable* table = nullptr;
     int32_t variant = 0;
     int32_t algorithm = 0;
     float morph = 0.0f;
+    int32_t highPassBin = 0;  // the cutoff bin, which only the high-pass reads
+    bool operator==(const SpectrumInputs&) const = default;
+  };
+  struct TableInputs {
+    SpectrumInputs spectrum;
     float frequency = 0.0f;
     bool operator==(const TableInputs&) const = default;
   };
@@ -180,6 +186,10 @@ class SpectralWaveOsc {
   // The inputs of the newest table, while every voice plays it and it is a function of them.
   TableInputs built_;
   bool builtValid_ = false;
+  // The newest reshaped spectrum (before the band limit) and its inputs, for builds that
+  // only the note's frequency asks for.
+  SpectrumInputs shaped_;
+  bool shapedValid_ = false;
   bool steady_[2] = {};  // pair k's previous table equals its new one: nothing left to fade
   std::atomic<const float*> display_{nullptr};
   std::atomic<int32_t> displayLength_{0};
@@ -204,6 +214,7 @@ class SpectralWaveOsc {
 
   // Everything the build uses lives in the object: nothing is allocated while rendering.
   alignas(16) ne10_fft_cpx_float32_t spectrum_[kSpectrumBins] = {};
+  alignas(16) ne10_fft_cpx_float32_t reshaped_[kSpectrumBins] = {};
   alignas(16) float previous_[2][kTableReserve] = {};
   alignas(16) float next_[2][kTableReserve] = {};
 };
