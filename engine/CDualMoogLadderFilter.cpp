@@ -103,21 +103,20 @@ template <int M>
 void CDualMoogLadderFilter::RunStereo(const float* inLeft, const float* inRight, float* outLeft, float* outRight) {
   using namespace v4;
   constexpr int kLp = CVAOnePoleFilter::kLowPass;
-  auto lanes = [&](float (CVAOnePoleFilter::*get)() const, int s) {
-    return Set((stage_[2 * s].*get)(), (stage_[2 * s + 1].*get)(), 0.0f, 0.0f);
-  };
   f4 z[5], g[5], beta[5];
   for (int s = 0; s < 5; ++s) {
-    z[s] = lanes(&CVAOnePoleFilter::State, s);
-    g[s] = lanes(&CVAOnePoleFilter::G, s);
-    beta[s] = lanes(&CVAOnePoleFilter::Beta, s);
+    const CVAOnePoleFilter& left = stage_[2 * s];
+    const CVAOnePoleFilter& right = stage_[2 * s + 1];
+    z[s] = Set(left.State(), right.State(), 0.0f, 0.0f);
+    g[s] = Set(left.G(), right.G(), 0.0f, 0.0f);
+    beta[s] = Set(left.Beta(), right.Beta(), 0.0f, 0.0f);
   }
   const f4 alpha0 = Set1(alpha0_);
   const f4 k = Set1(M == kFourPole ? k_ : (k_ < filt::kMaxTwoPoleFeedback ? k_ : filt::kMaxTwoPoleFeedback));
   const f4 gain = Set1(kOutputGain);
-  alignas(16) float y[4];
-  for (int i = 0; i < frames_; ++i) {
-    const f4 x = Set(inLeft[i], inRight[i], 0.0f, 0.0f);
+  const int frames = frames_;  // the output stores could alias the member
+  for (int i = 0; i < frames; ++i) {
+    const f4 x = LoadPair(inLeft + i, inRight + i);
     f4 out;
     if constexpr (M == kFourPole) {
       const f4 sigma = Add(Add(Add(Mul(beta[0], z[0]), Mul(beta[1], z[1])), Mul(beta[2], z[2])), Mul(beta[3], z[3]));
@@ -128,9 +127,7 @@ void CDualMoogLadderFilter::RunStereo(const float* inLeft, const float* inRight,
       const f4 u = Mul(Sub(x, Mul(k, sigma)), alpha0);
       out = TickLanes<CVAOnePoleFilter::kAllPass>(TickLanes<kLp>(TickLanes<kLp>(u, z[0], g[0]), z[1], g[1]), z[4], g[4]);
     }
-    Store(y, Mul(gain, out));
-    outLeft[i] = y[0];
-    outRight[i] = y[1];
+    StorePair(outLeft + i, outRight + i, Mul(gain, out));
   }
   alignas(16) float state[4];
   for (int s : filt::LadderLoopStages(M)) {

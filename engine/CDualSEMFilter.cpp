@@ -44,9 +44,9 @@ void CDualSEMFilter::RunStereo(const float* inLeft, const float* inRight, float*
   const f4 alpha0 = Set1(c_.alpha0);
   const f4 mix = Set1(mix_);
   const f4 rest = Set1(1.0f - mix_);
-  alignas(16) float y[4];
-  for (int i = 0; i < frames_; ++i) {
-    const f4 x = Set(inLeft[i], inRight[i], 0.0f, 0.0f);
+  const int frames = frames_;  // the output stores could alias the member
+  for (int i = 0; i < frames; ++i) {
+    const f4 x = LoadPair(inLeft + i, inRight + i);
     const f4 hp = Mul(Sub(Sub(x, Mul(k, s1)), s2), alpha0);
     const f4 bp = Add(s1, Mul(g, hp));
     s1 = Add(Mul(g, hp), bp);
@@ -57,10 +57,9 @@ void CDualSEMFilter::RunStereo(const float* inLeft, const float* inRight, float*
     else if constexpr (T == kBandPass) out = bp;
     else if constexpr (T == kHighPass) out = hp;
     else if constexpr (T == kNotch) out = Add(Mul(mix, hp), Mul(rest, lp));
-    Store(y, out);
-    outLeft[i] = y[0];
-    outRight[i] = y[1];
+    StorePair(outLeft + i, outRight + i, out);
   }
+  alignas(16) float y[4];
   Store(y, s1);
   s1_[0] = y[0];
   s1_[1] = y[1];

@@ -180,6 +180,25 @@ inline f4 RecipStep(f4 a, f4 est) {
 }
 #endif
 
+// {*a, *b, 0, 0} and its inverse, lanes 0 and 1 from and to two addresses: two channels
+// side by side without a trip through memory.
+inline f4 LoadPair(const float* a, const float* b) {
+#if SIMD4_NEON
+  return vld1q_lane_f32(b, vld1q_lane_f32(a, vdupq_n_f32(0.0f), 0), 1);
+#else
+  return _mm_unpacklo_ps(_mm_load_ss(a), _mm_load_ss(b));
+#endif
+}
+inline void StorePair(float* a, float* b, f4 v) {
+#if SIMD4_NEON
+  vst1q_lane_f32(a, v, 0);
+  vst1q_lane_f32(b, v, 1);
+#else
+  _mm_store_ss(a, v);
+  _mm_store_ss(b, _mm_shuffle_ps(v, v, 0x55));
+#endif
+}
+
 // Neither unit gathers: four scalar loads.
 inline f4 Gather(const float* table, u4 idx) {
   alignas(16) uint32_t i[4];

@@ -241,6 +241,20 @@ TEST(Simd4, UnsignedLaneOperationsMatchTheirScalarMeaning) {
   }
 }
 
+TEST(Simd4, PairsLoadAndStoreLanesZeroAndOne) {
+  const float a = 1.5f, b = -2.25f;
+  const v4::f4 v = v4::LoadPair(&a, &b);
+  EXPECT_EQ(v4::Lane(v, 0), a);
+  EXPECT_EQ(v4::Lane(v, 1), b);
+  EXPECT_EQ(v4::Lane(v, 2), 0.0f);
+  EXPECT_EQ(v4::Lane(v, 3), 0.0f);
+  float out[3] = {7.0f, 7.0f, 7.0f};
+  v4::StorePair(&out[0], &out[2], v4::Set(3.0f, 4.0f, 5.0f, 6.0f));
+  EXPECT_EQ(out[0], 3.0f);
+  EXPECT_EQ(out[1], 7.0f);  // only the two addresses are written
+  EXPECT_EQ(out[2], 4.0f);
+}
+
 TEST(Simd4, FromUintRoundsOnceToNearestEven) {
   // Exact values, ties to even across 2^24 and 2^31, and the round up to 2^32.
   const uint32_t inputs[] = {0u,          1u,          16777216u,   16777217u,   16777219u,   0x7FFFFFFFu,
