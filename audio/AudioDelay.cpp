@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -103,9 +104,10 @@ void AudioDelay::UpdateDelaySamples() {
   }
 }
 
-float AudioDelay::ProcessSample(float x) {
+float AudioDelay::ProcessSample(float x) { return Step(x, leftDelaySamples_); }
+
+inline float AudioDelay::Step(float x, float delay) {
   Line& line = left_;
-  const float delay = leftDelaySamples_;
   const uint32_t d = static_cast<uint32_t>(arm::ToInt32(delay));
   const uint32_t w = line.write;
   float h = line.buffer[(w - d - 1) & line.mask];
@@ -120,4 +122,58 @@ float AudioDelay::ProcessSample(float x) {
   line.buffer[w] = x + feedbackScale_ * blocked;
   line.write = (w + 1) & line.mask;
   return h * wetGain_ + x * dryGain_;
+}
+
+void AudioDelay::ProcessBlock(const float* x, const float* delayMs, float level, float* y, int frames) {
+  if (frames <= 0) return;
+  Line& line = left_;
+  float* const buffer = line.buffer.data();
+  const uint32_t mask = line.mask;
+  using namespace v4;
+  const f4 one = Set1(1.0f), wet = Set1(wetGain_), dry = Set1(dryGain_), gain = Set1(level);
+  const f4 feedback = Set1(feedbackScale_);
+  const f4 zero = Set1(0.0f), perMs = Set1(samplesPerMs_);
+  const f4 longest = Set1(line.size > 2 ? static_cast<float>(line.size - 2) : 0.0f);
+  alignas(16) int32_t whole[4];
+  alignas(16) float delays[4], near4[4], far4[4], h[4], blocked[4], written[4];
+  int i = 0;
+  // Four reads, then four writes: right while no frame reads a sample that an earlier
+  // frame of the four writes, i.e. frame k's delay is at least k samples.
+  for (; i + 4 <= frames && line.interpolate; i += 4) {
+    // BoundDelay: std::min(samples, longest) is samples unless longest < samples.
+    const f4 samples = Mul(Load(delayMs + i), perMs);
+    const f4 delay = Select(CmpGt(samples, zero), Select(CmpLt(longest, samples), longest, samples), zero);
+    const i4 d = ToInt32Sat(delay);
+    StoreI(whole, d);
+    if (whole[1] < 1 || whole[2] < 2 || whole[3] < 3) {
+      Store(delays, delay);
+      for (int k = 0; k < 4; ++k) y[i + k] = level * Step(x[i + k], delays[k]);
+      continue;
+    }
+    const f4 f = Sub(delay, FromInt(d));
+    const uint32_t w = line.write;
+    for (int k = 0; k < 4; ++k) {
+      const uint32_t n = w + static_cast<uint32_t>(k) - static_cast<uint32_t>(whole[k]);
+      near4[k] = buffer[(n - 1) & mask];
+      far4[k] = buffer[(n - 2) & mask];
+    }
+    const f4 nearer = Load(near4), farther = Load(far4);
+    const f4 tap = Select(CmpGe(f, one), farther, Add(Mul(farther, f), Mul(Sub(one, f), nearer)));
+    Store(h, tap);
+    float x1 = blockerX1_, y1 = blockerY1_;
+    for (int k = 0; k < 4; ++k) {
+      y1 = blockerG_ * (h[k] - x1) + blockerR_ * y1;
+      x1 = h[k];
+      blocked[k] = y1;
+    }
+    blockerX1_ = x1;
+    blockerY1_ = y1;
+    const f4 in = Load(x + i);
+    Store(written, MulAdd(in, feedback, Load(blocked)));
+    for (int k = 0; k < 4; ++k) buffer[(w + k) & mask] = written[k];
+    line.write = (w + 4) & mask;
+    Store(y + i, Mul(gain, Add(Mul(tap, wet), Mul(in, dry))));
+  }
+  for (; i < frames; ++i) y[i] = level * Step(x[i], BoundDelay(delayMs[i] * samplesPerMs_));
+  SetDelayMs(delayMs[frames - 1], delayMs[frames - 1]);
 }

@@ -24,6 +24,9 @@ class AudioDelay {
   // feedback passes a DC blocker: a constant reads back exactly through the interpolated tap,
   // so at +-100 % feedback the loop would integrate any offset without bound.
   virtual float ProcessSample(float x);
+  // For each frame: SetDelayMs(delayMs[i], delayMs[i]), then level x ProcessSample(x[i]);
+  // y may be x.
+  void ProcessBlock(const float* x, const float* delayMs, float level, float* y, int frames);
 
   // Takes effect at the next Reset that changes the rate.
   void SetMaxDelayMs(float ms) { maxDelayMs_ = ms; }
@@ -50,6 +53,7 @@ class AudioDelay {
   void Resize(Line& line, uint32_t size);
   static void Clear(Line& line);
   float BoundDelay(float samples) const;
+  float Step(float x, float delay);
 
   int32_t algorithm_ = 0;
   float wetLevelDb_;

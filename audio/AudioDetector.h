@@ -18,6 +18,12 @@ class AudioDetector {
   // the envelope follows every sample, the level (a logarithm) is worked out once.
   void Track(float x);
   float Level() const;
+  // Track over a block for two detectors at once (a stereo pair), one in each of two
+  // lanes. When `envelopes` is not null, the envelopes after each frame go there as pairs
+  // (a, b) for a caller that works out the levels itself, four at a time; it holds 2 n + 2
+  // floats, the last two left 0.
+  static void TrackPair(AudioDetector& a, AudioDetector& b, const float* xa, const float* xb, float* envelopes,
+                        int n);
   // Recomputes the coefficients when the rate changes; the envelope is kept.
   virtual void SetSampleRate(float sampleRate);
 

@@ -6,6 +6,7 @@
 
 #include "audio/ParamRange.h"
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -101,7 +102,70 @@ void C3BandEQ::Run(Splitter& s, const float* in, float* out, int frames, float l
   s.delay[0] = d1, s.delay[1] = d2, s.delay[2] = d3;
 }
 
-void C3BandEQ::Process(float** in, float** out, int frames, float level) {
+void C3BandEQ::ProcessReference(float** in, float** out, int frames, float level) {
   if (frames < 1) return;
   for (int c = 0; c < 2; ++c) Run(channels_[c], in[c], out[c], frames, level);
+}
+
+// Run's operations in the same order, the four cascades (left low, left high, right low,
+// right high) in the four lanes. A first pass runs the cascades and keeps each frame's
+// input and last stages; a second mixes the bands in lanes 0 and 2, with each high
+// cascade's last stage loaded one lane on, beside its low one. That load comes long after
+// the store, so it does not stall waiting for it as it would in the cascades' own loop.
+void C3BandEQ::Process(float** in, float** out, int frames, float level) {
+  if (frames < 1) return;
+  using namespace v4;
+  Splitter& l = channels_[0];
+  Splitter& r = channels_[1];
+  // Each frame's input as (left, left, right, right), three frames of the previous pass
+  // first: the delay the high and mid bands are taken against.
+  alignas(16) float inputs[4 * (kChunk + 3)];
+  for (int k = 0; k < 3; ++k) Store(inputs + 4 * k, Set(l.delay[2 - k], l.delay[2 - k], r.delay[2 - k], r.delay[2 - k]));
+  alignas(16) float last[4 * kChunk + 4];
+  f4 stage[4];
+  for (int k = 0; k < 4; ++k) stage[k] = Set(l.low[k], l.high[k], r.low[k], r.high[k]);
+  const f4 coef = Set(l.lf, l.hf, r.lf, r.hf);
+  const f4 guard = Set1(kDenormalGuard);
+  const f4 gl = Set(l.lowGain, 0.0f, r.lowGain, 0.0f);
+  const f4 gm = Set(l.midGain, 0.0f, r.midGain, 0.0f);
+  const f4 gh = Set(l.highGain, 0.0f, r.highGain, 0.0f);
+  const f4 gain = Set1(level);
+  alignas(16) float mixed[4];
+  for (int done = 0; done < frames; done += kChunk) {
+    const int n = frames - done < kChunk ? frames - done : kChunk;
+    const float* xl = in[0] + done;
+    const float* xr = in[1] + done;
+    float* yl = out[0] + done;
+    float* yr = out[1] + done;
+    for (int i = 0; i < n; ++i) {
+      const f4 x = Set(xl[i], xl[i], xr[i], xr[i]);
+      Store(inputs + 4 * (i + 3), x);
+      stage[0] = Add(stage[0], Add(Mul(coef, Sub(x, stage[0])), guard));
+      stage[1] = MulAdd(stage[1], coef, Sub(stage[0], stage[1]));
+      stage[2] = MulAdd(stage[2], coef, Sub(stage[1], stage[2]));
+      stage[3] = MulAdd(stage[3], coef, Sub(stage[2], stage[3]));
+      Store(last + 4 * i, stage[3]);
+    }
+    last[4 * n] = 0.0f;  // read into the unused fourth lane of the last frame
+    for (int i = 0; i < n; ++i) {
+      const f4 delayed = Load(inputs + 4 * i);
+      const f4 low = Load(last + 4 * i);
+      const f4 high = Sub(delayed, Load(last + 4 * i + 1));
+      const f4 mid = Sub(delayed, Add(high, low));
+      Store(mixed, Mul(Add(MulAdd(Mul(mid, gm), low, gl), Mul(high, gh)), gain));
+      yl[i] = mixed[0];
+      yr[i] = mixed[2];
+    }
+    for (int k = 0; k < 3; ++k) Store(inputs + 4 * k, Load(inputs + 4 * (n + k)));
+  }
+  for (int k = 0; k < 4; ++k) {
+    l.low[k] = Lane(stage[k], 0);
+    l.high[k] = Lane(stage[k], 1);
+    r.low[k] = Lane(stage[k], 2);
+    r.high[k] = Lane(stage[k], 3);
+  }
+  for (int k = 0; k < 3; ++k) {
+    l.delay[2 - k] = inputs[4 * k];
+    r.delay[2 - k] = inputs[4 * k + 2];
+  }
 }

@@ -36,6 +36,9 @@ class C3BandEQ : public CEffectBase {
   // cascades settle on the guard alone, and clears the delay.
   void Reset(int32_t sampleRate);
   void Process(float** in, float** out, int frames, float level) override;
+  // Process one channel at a time, a sample at a time: the reference the four-lane form is
+  // tested against.
+  void ProcessReference(float** in, float** out, int frames, float level);
   // Gains: -100 silences the band, 0 passes it, 100 doubles it. Crossovers in Hz.
   void SetParam(int id, float value) override;
 
@@ -56,6 +59,9 @@ class C3BandEQ : public CEffectBase {
     float midGain = 0.0f;
     float highGain = 0.0f;
   };
+
+  // Frames per pass of the four-lane form; the cascades' outputs wait on the stack.
+  static constexpr int kChunk = 128;
 
   void Apply();
   float Coefficient(float crossover) const;

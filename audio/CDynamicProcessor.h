@@ -49,6 +49,9 @@ class CDynamicProcessor : public CEffectBase {
   void Reset(int32_t sampleRate);
   // Buffers 0/1 are the part, 2/3 the side-chain.
   void Process(float** in, float** out, int frames, float level) override;
+  // Process with the level and the gain of every frame worked out one at a time through
+  // the library's logarithm and power: the reference the four-lane form is tested against.
+  void ProcessReference(float** in, float** out, int frames, float level);
   void SetParam(int id, float value) override;
 
   const Meters& GetMeters() const { return meters_; }
@@ -76,9 +79,17 @@ class CDynamicProcessor : public CEffectBase {
     float Gain(float levelDb);
   };
 
+  // Frames per pass of the four-lane form; its envelope and gain buffers live on the stack.
+  static constexpr int kChunk = 128;
+
   enum Detector { kInputLeft = 0, kInputRight = 1, kOutputMeter = 2, kSpareMeter = 3 };
 
   void Apply();
+  // Up to kChunk frames of both channels: detection, then the gains four at a time, then
+  // the outputs and the output meters.
+  void ProcessChunk(const float* detectLeft, const float* detectRight, const float* const (&x)[2],
+                    float* const (&y)[2], int frames, float level);
+  void PublishMeters(int c);
 
   Meters meters_;
   GainComputer computers_[2];

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -147,7 +148,134 @@ void CJ6Chorus::Run(const float* inL, const float* inR, float* outL, float* outR
   }
 }
 
-void CJ6Chorus::Process(float** in, float** out, int frames, float /*level*/) {
+template <bool kModeI, bool kModeII>
+void CJ6Chorus::RunLanes(const float* inL, const float* inR, float* outL, float* outR, int frames) {
+  // The lanes step their write positions together, so a block is cut where any line wraps.
+  const uint32_t size = static_cast<uint32_t>(lines_[0]->buffer_.size());
+  while (frames > 0) {
+    uint32_t n = static_cast<uint32_t>(frames);
+    for (const auto& line : lines_) n = std::min(n, size - static_cast<uint32_t>(line->write_));
+    RunLanesSegment<kModeI, kModeII>(inL, inR, outL, outR, static_cast<int>(n));
+    inL += n;
+    inR += n;
+    outL += n;
+    outR += n;
+    frames -= static_cast<int>(n);
+  }
+}
+
+// Line::Step's operations in its order, one line per lane; no write position wraps within
+// the segment. Lanes of a mode that is off run on but are neither written nor stored back.
+template <bool kModeI, bool kModeII>
+void CJ6Chorus::RunLanesSegment(const float* inL, const float* inR, float* outL, float* outR, int frames) {
+  using namespace v4;
+  chorus::Line* l[kLineCount];
+  for (int k = 0; k < kLineCount; ++k) l[k] = lines_[k].get();
+  auto lanes = [&l](auto field) { return Set(field(*l[0]), field(*l[1]), field(*l[2]), field(*l[3])); };
+  f4 value = lanes([](const chorus::Line& x) { return x.lfo_.value; });
+  f4 direction = lanes([](const chorus::Line& x) { return x.lfo_.direction; });
+  const f4 increment = lanes([](const chorus::Line& x) { return x.lfo_.increment; });
+  const f4 maxDelayMs = lanes([](const chorus::Line& x) { return x.maxDelayMs_; });
+  const f4 sampleRate = lanes([](const chorus::Line& x) { return x.sampleRate_; });
+  const f4 longest = lanes([](const chorus::Line& x) { return x.longestDelay_; });
+  const f4 toneA = lanes([](const chorus::Line& x) { return x.lowPass_.a; });
+  const f4 toneB = lanes([](const chorus::Line& x) { return x.lowPass_.b; });
+  f4 allPass = lanes([](const chorus::Line& x) { return x.allPassState_; });
+  f4 lowPass = lanes([](const chorus::Line& x) { return x.lowPass_.state; });
+  alignas(16) int32_t start[4];
+  for (int k = 0; k < 4; ++k) start[k] = static_cast<int32_t>(l[k]->write_);
+  i4 writeI = LoadI(start);
+  float* base[4];
+  for (int k = 0; k < 4; ++k) base[k] = l[k]->buffer_.data();
+  float* written[4];
+  for (int k = 0; k < 4; ++k) written[k] = base[k] + start[k];
+
+  const f4 zero = Set1(0.0f), one = Set1(1.0f), minusOne = Set1(-1.0f);
+  const i4 sizeI = Set1I(static_cast<int32_t>(l[0]->buffer_.size()));
+  const i4 oneI = Set1I(1);
+  const f4 centre = Set1(0.4f), swing = Set1(0.3f), perMs = Set1(0.001f);
+  alignas(16) int32_t nearer[4], farther[4];
+  alignas(16) float nearV[4], farV[4], y[4];
+  for (int i = 0; i < frames; ++i) {
+    direction = Select(CmpGe(value, one), minusOne, Select(CmpGe(minusOne, value), one, direction));
+    value = MulAdd(value, direction, increment);
+    f4 delay = Mul(Mul(Mul(MulAdd(centre, swing, value), maxDelayMs), sampleRate), perMs);
+    // std::min(delay, longest) is delay unless longest < delay; NaN and below 0 give 0.
+    delay = Select(CmpGt(delay, zero), Select(CmpLt(longest, delay), longest, delay), zero);
+    const i4 t = ToInt32Sat(delay);
+    const f4 whole = FromInt(t);
+    const f4 eta = Sub(one, Sub(delay, whole));
+    // The integer lanes have no comparison; their values convert exactly.
+    const i4 nearI = SubI(writeI, t);
+    const i4 nearW = Bits(Select(CmpLt(FromInt(nearI), zero), FromBits(AddI(nearI, sizeI)), FromBits(nearI)));
+    const i4 farI = SubI(nearW, oneI);
+    const i4 farW = Bits(Select(CmpLt(FromInt(farI), zero), FromBits(AddI(farI, sizeI)), FromBits(farI)));
+    StoreI(nearer, nearW);
+    StoreI(farther, farW);
+    for (int k = 0; k < 4; ++k) {
+      nearV[k] = base[k][nearer[k]];
+      farV[k] = base[k][farther[k]];
+    }
+    allPass = MulAdd(Load(farV), eta, Sub(Load(nearV), allPass));
+    lowPass = Add(Mul(allPass, toneA), Mul(lowPass, toneB));
+    Store(y, lowPass);
+
+    const float xl = inL[i];
+    const float xr = inR[i];
+    float wetL = 0.0f;
+    float wetR = 0.0f;
+    if constexpr (kModeI) {
+      wetL += y[kModeILeft];
+      wetR += y[kModeIRight];
+      written[kModeILeft][i] = xl;
+      written[kModeIRight][i] = xr;
+    }
+    if constexpr (kModeII) {
+      wetL += y[kModeIILeft];
+      wetR += y[kModeIIRight];
+      written[kModeIILeft][i] = xl;
+      written[kModeIIRight][i] = xr;
+    }
+    outL[i] = xl + wetL;
+    outR[i] = xr + wetR;
+    writeI = AddI(writeI, oneI);
+  }
+
+  alignas(16) float v[4], d[4], ap[4], lp[4];
+  Store(v, value);
+  Store(d, direction);
+  Store(ap, allPass);
+  Store(lp, lowPass);
+  for (int k = 0; k < 4; ++k) {
+    const bool on = k < kModeIILeft ? kModeI : kModeII;
+    if (!on) continue;
+    chorus::Line& line = *l[k];
+    line.lfo_.value = v[k];
+    line.lfo_.direction = d[k];
+    line.allPassState_ = ap[k];
+    line.lowPass_.state = lp[k];
+    line.lastOutput_ = lp[k];
+    line.write_ += static_cast<std::size_t>(frames);
+    if (line.write_ == line.buffer_.size()) line.write_ = 0;
+  }
+}
+
+void CJ6Chorus::Process(float** in, float** out, int frames, float level) {
+  if (frames <= 0) return;
+  if (!lines_[0]) {
+    ProcessReference(in, out, frames, level);
+    return;
+  }
+  if (params_.modeIOn && params_.modeIIOn) {
+    RunLanes<true, true>(in[0], in[1], out[0], out[1], frames);
+  } else if (params_.modeIOn) {
+    RunLanes<true, false>(in[0], in[1], out[0], out[1], frames);
+  } else if (params_.modeIIOn) {
+    RunLanes<false, true>(in[0], in[1], out[0], out[1], frames);
+  }
+}
+
+void CJ6Chorus::ProcessReference(float** in, float** out, int frames, float /*level*/) {
   if (frames <= 0) return;
   if (!lines_[0]) {
     // Nothing to add before the lines exist: the dry signal passes.

@@ -8,6 +8,8 @@
 
 #include "audio/CEffectBase.h"
 
+class CJ6Chorus;
+
 namespace chorus {
 
 // Triangle between -1 and +1 that turns round once it has reached or passed either end.
@@ -33,6 +35,9 @@ class Line {
   std::size_t Length() const { return buffer_.size(); }
 
  private:
+  // The chorus runs the four lines' arithmetic side by side in vector lanes.
+  friend class ::CJ6Chorus;
+
   struct OnePole {
     float a;
     float b;
@@ -71,6 +76,9 @@ class CJ6Chorus : public CEffectBase {
   // Adds the wet lines to in[0] and in[1]; `level` is not applied, so a slot that fades out
   // keeps its full chorus until it goes idle.
   void Process(float** in, float** out, int frames, float level) override;
+  // Process with each line stepped on its own, sample by sample: the reference the
+  // four-lane form is tested against.
+  void ProcessReference(float** in, float** out, int frames, float level);
   // Value v, c = v / 100: 0 / 1 mode I / II rate (c Hz, sign ignored); 3 mode (0 I, 1 II,
   // other both); 4 / 5 mode I / II tone (pole exp(-2 pi c), c <= 0 as 0.01). Values that are
   // not finite are ignored.
@@ -83,6 +91,11 @@ class CJ6Chorus : public CEffectBase {
  private:
   template <bool kModeI, bool kModeII>
   void Run(const float* inL, const float* inR, float* outL, float* outR, int frames);
+  // The same steps with the four lines in the four lanes (lane = LineIndex).
+  template <bool kModeI, bool kModeII>
+  void RunLanes(const float* inL, const float* inR, float* outL, float* outR, int frames);
+  template <bool kModeI, bool kModeII>
+  void RunLanesSegment(const float* inL, const float* inR, float* outL, float* outR, int frames);
 
   std::unique_ptr<chorus::Line> lines_[kLineCount];
   Params params_;

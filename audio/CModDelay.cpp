@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -82,17 +83,50 @@ void CModDelay::Apply() {
   }
 }
 
-void CModDelay::Process(float** in, float** out, int frames, float level) {
-  if (frames <= 0) return;
-  const ModeRow& m = kModes[params_.mode];
-  // Feedback and levels are fixed for the block: set once, as setting them every frame
-  // would change nothing after the first.
-  const float feedback = m.feedsBack ? params_.feedbackPercent : 0.0f;
-  for (AudioDelay* d : {&left_, &right_}) {
+namespace {
+
+// Feedback and levels are fixed for the block: set once, as setting them every frame would
+// change nothing after the first.
+const ModeRow& PrepareBlock(const CModDelay::Params& p, AudioDelay& left, AudioDelay& right) {
+  const ModeRow& m = kModes[p.mode];
+  const float feedback = m.feedsBack ? p.feedbackPercent : 0.0f;
+  for (AudioDelay* d : {&left, &right}) {
     d->SetFeedback(feedback);
     d->SetDryLevelDb(m.dryDb);
     d->SetWetLevelDb(m.wetDb);
   }
+  return m;
+}
+
+}  // namespace
+
+void CModDelay::Process(float** in, float** out, int frames, float level) {
+  if (frames <= 0) return;
+  const ModeRow& m = PrepareBlock(params_, left_, right_);
+  using namespace v4;
+  const f4 depth = Set1(params_.depthPercent / 100.0f);
+  const f4 offset = Set1(m.offset), scale = Set1(m.scale), low = Set1(m.low), high = Set1(m.high);
+  const f4 baseMs = Set1(m.baseMs), spanMs = Set1(m.spanMs);
+  constexpr int kChunk = 64;
+  alignas(16) float ms[kChunk] = {};  // the last group of four may reach past the frames
+  for (int done = 0; done < frames;) {
+    const int n = std::min(kChunk, frames - done);
+    lfo_.RenderNormal(ms, n);
+    for (int i = 0; i < n; i += 4) {
+      // std::clamp(v, low, high): low if v < low, else high if high < v, else v.
+      const f4 o = MulAdd(offset, scale, Mul(depth, Load(ms + i)));
+      const f4 clamped = Select(CmpLt(o, low), low, Select(CmpLt(high, o), high, o));
+      Store(ms + i, MulAdd(baseMs, spanMs, clamped));
+    }
+    left_.ProcessBlock(in[0] + done, ms, level, out[0] + done, n);
+    right_.ProcessBlock(in[1] + done, ms, level, out[1] + done, n);
+    done += n;
+  }
+}
+
+void CModDelay::ProcessReference(float** in, float** out, int frames, float level) {
+  if (frames <= 0) return;
+  const ModeRow& m = PrepareBlock(params_, left_, right_);
   const float depth = params_.depthPercent / 100.0f;
   const float* inL = in[0];
   const float* inR = in[1];

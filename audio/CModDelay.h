@@ -25,6 +25,9 @@ class CModDelay : public CEffectBase {
   // Both lines hold 100 ms at the rate (cleared; same rate: cleared only); the LFO restarts.
   void Reset(float sampleRate);
   void Process(float** in, float** out, int frames, float level) override;
+  // Process one frame at a time through the LFO's and the lines' own steps: the reference
+  // the block form is tested against.
+  void ProcessReference(float** in, float** out, int frames, float level);
   // 0 rate (Hz), 1 depth (%), 2 feedback (%, applied within -100..100), 3 mode (0, 1, 2;
   // other values keep the mode). Values that are not finite are ignored.
   void SetParam(int id, float value) override;

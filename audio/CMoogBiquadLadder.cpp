@@ -3,7 +3,10 @@
 #include "audio/ParamRange.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -81,10 +84,76 @@ inline float CMoogBiquadLadder::ProcessChain(AudioFilter* chain, float x, float 
 
 void CMoogBiquadLadder::Process(float** in, float** out, int frames, float level) {
   const float drive = 1.0f + params_.driveCompensationPct / 100.0f * k_;
+  if (ProcessBothChannels(in, out, frames, level, drive)) return;
+  ProcessReference(in, out, frames, level);
+}
+
+void CMoogBiquadLadder::ProcessReference(float** in, float** out, int frames, float level) {
+  const float drive = 1.0f + params_.driveCompensationPct / 100.0f * k_;
   for (int ch = 0; ch < 2; ++ch) {
     AudioFilter* chain = filters_ + ch * kStages;
     const float* x = in[ch];
     float* y = out[ch];
     for (int i = 0; i < frames; ++i) y[i] = ProcessChain(chain, x[i], drive) * level;
   }
+}
+
+// ProcessChain and the sections' transposed canonical step, lane 0 left and lane 1 right,
+// in the same order, so the same bits. The low-pass's second state and its dry path are zero
+// and are left out. The loop's division stays a division (neither unit divides four lanes
+// alike): near self-oscillation the loop keeps a rounding difference for good.
+bool CMoogBiquadLadder::ProcessBothChannels(float** in, float** out, int frames, float level, float drive) {
+  AudioFilter* const left = filters_;
+  AudioFilter* const right = filters_ + kStages;
+  // The stages of a chain are designed alike, so one set of coefficients per lane serves
+  // all four (and stays in registers).
+  for (int j = 0; j < 2 * kStages; ++j) {
+    const Biquad& b = filters_[j].Section();
+    const float* first = filters_[j < kStages ? 0 : kStages].Section().Coefficients();
+    if (b.GetRealisation() != Biquad::kTransposedCanonical || b.Coefficient(Biquad::kA2) != 0.0f ||
+        b.Coefficient(Biquad::kB2) != 0.0f || b.Coefficient(Biquad::kC0) != 1.0f ||
+        b.Coefficient(Biquad::kD0) != 0.0f || b.State()[1] != 0.0f ||
+        b.Coefficient(Biquad::kA0) != first[Biquad::kA0] || b.Coefficient(Biquad::kA1) != first[Biquad::kA1] ||
+        b.Coefficient(Biquad::kB1) != first[Biquad::kB1])
+      return false;
+  }
+  using namespace v4;
+  auto pair = [](float l, float r) { return Set(l, r, 0.0f, 0.0f); };
+  f4 s[kStages];
+  for (int j = 0; j < kStages; ++j) s[j] = pair(left[j].Section().State()[0], right[j].Section().State()[0]);
+  const float gl = left[0].Coefficient(Biquad::kA0), gr = right[0].Coefficient(Biquad::kA0);
+  const f4 a1 = pair(left[0].Coefficient(Biquad::kA1), right[0].Coefficient(Biquad::kA1));
+  const f4 b1 = pair(left[0].Coefficient(Biquad::kB1), right[0].Coefficient(Biquad::kB1));
+  const f4 g = pair(gl, gr), g2 = pair(gl * gl, gr * gr), g3 = pair(gl * gl * gl, gr * gr * gr);
+  const float denominatorL = 1.0f + k_ * gl * gl * gl * gl;
+  const float denominatorR = 1.0f + k_ * gr * gr * gr * gr;
+  const f4 k = Set1(k_), r = Set1(drive), gain = Set1(level), zero = Set1(0.0f), smallest = Set1(FLT_MIN);
+  const float* xl = in[0];
+  const float* xr = in[1];
+  float* yl = out[0];
+  float* yr = out[1];
+  alignas(16) float result[4];
+  alignas(16) float u[4] = {};
+  for (int i = 0; i < frames; ++i) {
+    const f4 sigma = Add(Add(Add(Mul(g3, s[0]), Mul(g2, s[1])), Mul(g, s[2])), s[3]);
+    Store(u, Sub(Mul(r, pair(xl[i], xr[i])), Mul(k, sigma)));
+    u[0] /= denominatorL;
+    u[1] /= denominatorR;
+    f4 v = Load(u);
+    for (int j = 0; j < kStages; ++j) {
+      f4 y = MulAdd(s[j], g, v);
+      // Subnormal results become 0, as in the section's own step.
+      y = Select(CmpLt(Abs(y), smallest), zero, y);
+      s[j] = Sub(Mul(a1, v), Mul(b1, y));
+      v = y;
+    }
+    Store(result, Mul(v, gain));
+    yl[i] = result[0];
+    yr[i] = result[1];
+  }
+  for (int j = 0; j < kStages; ++j) {
+    left[j].MutableSection().MutableState()[0] = Lane(s[j], 0);
+    right[j].MutableSection().MutableState()[0] = Lane(s[j], 1);
+  }
+  return true;
 }

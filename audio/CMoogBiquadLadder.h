@@ -29,6 +29,9 @@ class CMoogBiquadLadder : public CEffectBase {
   // Other ids and non-finite values change nothing.
   void SetParam(int id, float value) override;
   void Process(float** in, float** out, int frames, float level) override;
+  // Process with each channel's chain run sample by sample through the filters' own steps:
+  // the reference the two-lane form is tested against.
+  void ProcessReference(float** in, float** out, int frames, float level);
 
   const Params& GetParams() const { return params_; }
   // The feedback gain in force.
@@ -37,6 +40,9 @@ class CMoogBiquadLadder : public CEffectBase {
  private:
   void Apply();
   float ProcessChain(AudioFilter* chain, float x, float drive);
+  // Both channels in two lanes of the vector unit; false (nothing done) unless every stage
+  // is the first-order low-pass in the transposed canonical form, as Reset leaves them.
+  bool ProcessBothChannels(float** in, float** out, int frames, float level, float drive);
 
   Params params_ = {};
   AudioFilter filters_[2 * kStages];  // left chain, then right chain

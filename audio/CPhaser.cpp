@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "platform/Denormals.h"
 #include "platform/Simd4.h"
 
 namespace {
@@ -141,6 +142,7 @@ void CPhaser::Sweep(Loop (&loops)[2]) {
 void CPhaser::Process(float** in, float** out, int frames, float level) {
   Loop loops[2];
   Sweep(loops);
+  if (ProcessAllPassChannels(loops, in, out, frames, level)) return;
   if (ProcessBothChannels(loops, in, out, frames, level)) return;
   for (int ch = 0; ch < 2; ++ch) ProcessChannel(ch, loops[ch], in[ch], out[ch], frames, level);
 }
@@ -211,4 +213,82 @@ bool CPhaser::ProcessBothChannels(const Loop (&loops)[2], float** in, float** ou
     right[1] = Lane(s1[j], 1);
   }
   return true;
+}
+
+bool CPhaser::ProcessAllPassChannels(const Loop (&loops)[2], float** in, float** out, int frames, float level) {
+  for (const AudioFilter& f : stages_) {
+    const Biquad& b = f.Section();
+    if (b.GetRealisation() != Biquad::kTransposedCanonical) return false;
+    const float* c = b.Coefficients();
+    if (c[Biquad::kA1] != 1.0f || c[Biquad::kA2] != 0.0f || c[Biquad::kB2] != 0.0f || c[Biquad::kC0] != 1.0f ||
+        c[Biquad::kD0] != 0.0f || c[Biquad::kB1] != c[Biquad::kA0] || b.State()[1] != 0.0f)
+      return false;
+  }
+  // Without feedback the loop's input is x itself; NEON has flushed subnormal results
+  // already, and so has x86 while its flush mode is on.
+  const bool feedback = loops[0].k != 0.0f || loops[1].k != 0.0f;
+#if SIMD4_NEON
+  const bool flush = false;
+#else
+  const bool flush = !platform::FlushToZeroEnabled();
+#endif
+  if (feedback) {
+    if (flush)
+      RunAllPassChannels<true, true>(loops, in, out, frames, level);
+    else
+      RunAllPassChannels<true, false>(loops, in, out, frames, level);
+  } else {
+    if (flush)
+      RunAllPassChannels<false, true>(loops, in, out, frames, level);
+    else
+      RunAllPassChannels<false, false>(loops, in, out, frames, level);
+  }
+  return true;
+}
+
+// With a1 = c0 = 1 and a2 = b2 = d0 = 0 the section's step is y = s0 + a0 v, s0 = v - a0 y
+// (plus a second state that stays 0) and the stage passes y on: the same values, up to the
+// sign of a zero. With K = 0, (x + K S) / (1 + K G) is x.
+template <bool kFeedback, bool kFlush>
+void CPhaser::RunAllPassChannels(const Loop (&loops)[2], float** in, float** out, int frames, float level) {
+  using namespace v4;
+  auto pair = [](float l, float r) { return Set(l, r, 0.0f, 0.0f); };
+  f4 a[kStages], s0[kStages], weight[kStages];
+  for (int j = 0; j < kStages; ++j) {
+    a[j] = pair(stages_[j].Coefficient(Biquad::kA0), stages_[kStages + j].Coefficient(Biquad::kA0));
+    s0[j] = pair(stages_[j].Section().State()[0], stages_[kStages + j].Section().State()[0]);
+    weight[j] = pair(loops[0].weight[j], loops[1].weight[j]);
+  }
+  const f4 k = pair(loops[0].k, loops[1].k);
+  const f4 norm = pair(1.0f / (1.0f + loops[0].k * loops[0].g), 1.0f / (1.0f + loops[1].k * loops[1].g));
+  const f4 wet = Set1(kWetGain), dry = Set1(kDryGain), gain = Set1(level), zero = Set1(0.0f);
+  const f4 smallest = Set1(FLT_MIN);
+  const float* xl = in[0];
+  const float* xr = in[1];
+  float* yl = out[0];
+  float* yr = out[1];
+  alignas(16) float result[4];
+  for (int i = 0; i < frames; ++i) {
+    const f4 x = pair(xl[i], xr[i]);
+    f4 v = x;
+    if constexpr (kFeedback) {
+      f4 s = zero;
+      for (int j = 0; j < kStages; ++j) s = MulAdd(s, weight[j], s0[j]);
+      v = Mul(MulAdd(x, k, s), norm);
+    }
+    for (int j = 0; j < kStages; ++j) {
+      f4 y = MulAdd(s0[j], a[j], v);
+      // Subnormal results become 0 as in the section's own step (a zero's sign aside).
+      if constexpr (kFlush) y = Select(CmpLt(Abs(y), smallest), zero, y);
+      s0[j] = Sub(v, Mul(a[j], y));
+      v = y;
+    }
+    Store(result, Mul(MulAdd(Mul(wet, v), dry, x), gain));
+    yl[i] = result[0];
+    yr[i] = result[1];
+  }
+  for (int j = 0; j < kStages; ++j) {
+    stages_[j].MutableSection().MutableState()[0] = Lane(s0[j], 0);
+    stages_[kStages + j].MutableSection().MutableState()[0] = Lane(s0[j], 1);
+  }
 }

@@ -52,6 +52,12 @@ class CPhaser : public CEffectBase {
   // Both channels in two lanes of the vector unit; false (nothing done) unless every stage
   // runs the transposed canonical form.
   bool ProcessBothChannels(const Loop (&loops)[2], float** in, float** out, int frames, float level);
+  // ProcessBothChannels for the usual case of first-order all-pass stages (a1 = c0 = 1,
+  // a2 = b2 = d0 = 0, b1 = a0, second state 0): the terms those coefficients cancel are left
+  // out. False (nothing done) for any other stage.
+  bool ProcessAllPassChannels(const Loop (&loops)[2], float** in, float** out, int frames, float level);
+  template <bool kFeedback, bool kFlush>
+  void RunAllPassChannels(const Loop (&loops)[2], float** in, float** out, int frames, float level);
   void Sweep(Loop (&loops)[2]);
 
   Params params_ = {};

@@ -2,7 +2,11 @@
 
 #include "audio/ParamRange.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
+
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -162,12 +166,20 @@ void CReverb::Apply() {
   }
 
   tapsPerSide_ = (params_.density == kThin ? kThinTaps : kThickTaps) / 2;
-  for (int k = 0; k < kThickTaps / 2; ++k) {
-    const TapRow& l = kLeftTaps[k];
-    const TapRow& r = kRightTaps[k];
+  auto tap = [this](const TapRow& row) {
     // Within the line already (fraction < 1 of a limited delay); whole samples.
-    leftTaps_[k] = {l.branch, std::trunc(branchDelay_[l.branch].DelaySamples() * l.fraction), l.sign * kTapWeight};
-    rightTaps_[k] = {r.branch, std::trunc(branchDelay_[r.branch].DelaySamples() * r.fraction), r.sign * kTapWeight};
+    const float delay = std::trunc(branchDelay_[row.branch].DelaySamples() * row.fraction);
+    return Tap{row.branch, delay, row.sign * kTapWeight, static_cast<uint32_t>(delay)};
+  };
+  // A block reads the last branch for the first one's feedback before writing it, so that
+  // line must reach at least three samples back; the taps read after a whole chunk's
+  // writes, so none may reach round the ring to a sample written later in the chunk.
+  const uint32_t ring = branchDelay_[kBranches - 1].BufferSize();
+  blocks_ = branchDelay_[kBranches - 1].DelaySamples() >= 3.0f;
+  for (int k = 0; k < kThickTaps / 2; ++k) {
+    leftTaps_[k] = tap(kLeftTaps[k]);
+    rightTaps_[k] = tap(kRightTaps[k]);
+    if (std::max(leftTaps_[k].whole, rightTaps_[k].whole) + kChunk > ring) blocks_ = false;
   }
 
   feedback_ = Clamp01(params_.kRT);
@@ -210,11 +222,118 @@ bool CReverb::ProcessInternal(const float* inputFrame, float* outputFrame, uint3
 }
 
 void CReverb::Process(float** in, float** out, int frames, float level) {
+  int n = 0;
+  if (blocks_) {
+    using namespace v4;
+    const f4 wet = Set1(wetGain_), dry = Set1(dryGain_), gain = Set1(level);
+    while (frames - n >= 4) {
+      const int count = std::min(kChunk, (frames - n) & ~3);
+      for (int k = 0; k < count; k += 4) RunTank(in[0] + n + k, in[1] + n + k);
+      // The taps of every frame, read after the last frame's writes (see Apply).
+      alignas(16) float wetL[kChunk] = {}, wetR[kChunk] = {};
+      for (int k = 0; k < tapsPerSide_; ++k) {
+        const Tap& a = leftTaps_[k];
+        const Tap& b = rightTaps_[k];
+        branchDelay_[a.branch].AddScaled(a.whole + count, count, a.weight, wetL);
+        branchDelay_[b.branch].AddScaled(b.whole + count, count, b.weight, wetR);
+      }
+      ShelveBoth(wetL, wetR, count);
+      for (int k = 0; k < count; k += 4) {
+        const int i = n + k;
+        Store(out[0] + i, Mul(Add(Mul(wet, Load(wetL + k)), Mul(dry, Load(in[0] + i))), gain));
+        Store(out[1] + i, Mul(Add(Mul(wet, Load(wetR + k)), Mul(dry, Load(in[1] + i))), gain));
+      }
+      n += count;
+    }
+  }
+  float* rest[2] = {in[0] + n, in[1] + n};
+  float* restOut[2] = {out[0] + n, out[1] + n};
+  ProcessReference(rest, restOut, frames - n, level);
+}
+
+void CReverb::ProcessReference(float** in, float** out, int frames, float level) {
   for (int n = 0; n < frames; ++n) {
     const float frameIn[2] = {in[0][n], in[1][n]};
     float frameOut[2];
     ProcessInternal(frameIn, frameOut, 2, 2);
     out[0][n] = frameOut[0] * level;
     out[1][n] = frameOut[1] * level;
+  }
+}
+
+// The same operations as four ProcessInternal calls up to the taps; each branch runs its four
+// frames before the next, which sees the same inputs because every branch line is at least
+// four frames long.
+void CReverb::RunTank(const float* inL, const float* inR) {
+  using namespace v4;
+  const f4 input = Mul(Add(Load(inL), Load(inR)), Set1(0.5f));  // exactly the frame's (L + R) / 2
+  const f4 loopGain = Set1(feedback_);
+
+  const SimpleDelay& last = branchDelay_[kBranches - 1];
+  f4 feedback = Mul(loopGain, last.Load4(static_cast<uint32_t>(last.DelaySamples()) + 1u));
+  const f4 p = preDelay_.Process4(input);
+  for (int i = 0; i < kBranches; ++i) {
+    f4 y = branchAllPass_[i].Process4(Add(p, feedback));
+    y = damping_[i].Process4(y);
+    feedback = Mul(loopGain, branchDelay_[i].Process4(y));
+  }
+}
+
+// Both channels' shelves, both sections, in four lanes (left low, right low, left high, right
+// high): the sections' transposed canonical step and the filters' wet/dry mix, operation for
+// operation. The high lanes run one frame behind the low ones, whose output they take.
+void CReverb::ShelveBoth(float* left, float* right, int frames) {
+  const AudioFilter* sections[4] = {&shelf_[0].LowShelf(), &shelf_[1].LowShelf(), &shelf_[0].HighShelf(),
+                                    &shelf_[1].HighShelf()};
+  for (const AudioFilter* f : sections) {
+    if (f->Section().GetRealisation() != Biquad::kTransposedCanonical) {
+      for (int n = 0; n < frames; ++n) {
+        left[n] = shelf_[0].ProcessSample(left[n]);
+        right[n] = shelf_[1].ProcessSample(right[n]);
+      }
+      return;
+    }
+  }
+  using namespace v4;
+  auto lanes = [&sections](auto value) {
+    return Set(value(*sections[0]), value(*sections[1]), value(*sections[2]), value(*sections[3]));
+  };
+  auto coef = [&lanes](Biquad::CoefIndex i) { return lanes([i](const AudioFilter& f) { return f.Coefficient(i); }); };
+  auto state = [&lanes](int i) { return lanes([i](const AudioFilter& f) { return f.Section().State()[i]; }); };
+  const f4 a0 = coef(Biquad::kA0), a1 = coef(Biquad::kA1), a2 = coef(Biquad::kA2), b1 = coef(Biquad::kB1),
+           b2 = coef(Biquad::kB2), c0 = coef(Biquad::kC0), d0 = coef(Biquad::kD0);
+  f4 s0 = state(0), s1 = state(1);
+  const f4 zero = Set1(0.0f), smallest = Set1(FLT_MIN);
+  // The first and last steps of a run leave one pair of lanes as it is.
+  const u4 low = CmpGt(Set(1.0f, 1.0f, 0.0f, 0.0f), zero);
+  const u4 high = CmpGt(Set(0.0f, 0.0f, 1.0f, 1.0f), zero);
+  auto step = [&](f4 x, const u4* only) {
+    f4 y = MulAdd(s0, a0, x);
+    // Subnormal results become exactly 0, as in the section's own step.
+    const f4 a = Abs(y);
+    y = Select(AndU(CmpLt(a, smallest), CmpGt(a, zero)), zero, y);
+    const f4 next0 = Add(Sub(Mul(a1, x), Mul(b1, y)), s1);
+    const f4 next1 = Sub(Mul(a2, x), Mul(b2, y));
+    s0 = only ? Select(*only, next0, s0) : next0;
+    s1 = only ? Select(*only, next1, s1) : next1;
+    return MulAdd(Mul(d0, x), c0, y);
+  };
+  alignas(16) float out[4];
+  Store(out, step(Set(left[0], right[0], 0.0f, 0.0f), &low));
+  for (int n = 1; n < frames; ++n) {
+    Store(out, step(Set(left[n], right[n], out[0], out[1]), nullptr));
+    left[n - 1] = out[2];
+    right[n - 1] = out[3];
+  }
+  Store(out, step(Set(0.0f, 0.0f, out[0], out[1]), &high));
+  left[frames - 1] = out[2];
+  right[frames - 1] = out[3];
+
+  AudioFilter* owners[4] = {&shelf_[0].MutableLowShelf(), &shelf_[1].MutableLowShelf(),
+                            &shelf_[0].MutableHighShelf(), &shelf_[1].MutableHighShelf()};
+  for (int i = 0; i < 4; ++i) {
+    float* st = owners[i]->MutableSection().MutableState();
+    st[0] = Lane(s0, i);
+    st[1] = Lane(s1, i);
   }
 }

@@ -43,6 +43,9 @@ class CReverb final : public CEffectBase {
   void Reset(float sampleRate);
   // In place on in[0], in[1] (out may equal in); every output sample times `level`.
   void Process(float** in, float** out, int frames, float level) override;
+  // Process one frame at a time through ProcessInternal: the reference the four-frame
+  // blocks are tested against.
+  void ProcessReference(float** in, float** out, int frames, float level);
   // ids 1..14 (see the table in the source); others are ignored.
   void SetParam(int id, float value) override;
   // One frame. One input channel: the right input counts as 0. One output channel: only
@@ -62,11 +65,18 @@ class CReverb final : public CEffectBase {
     int branch;
     float delaySamples;
     float weight;
+    uint32_t whole;  // delaySamples as read
   };
   static constexpr int kThinTaps = 8;   // four per side
   static constexpr int kThickTaps = 16;
 
+  // Frames Process runs through the tank before the shelves take them.
+  static constexpr int kChunk = 64;
+
   void Apply();
+  // Four frames through the tank.
+  void RunTank(const float* inL, const float* inR);
+  void ShelveBoth(float* left, float* right, int frames);
 
   ReverbParams params_;
   SimpleDelay preDelay_;
@@ -83,4 +93,6 @@ class CReverb final : public CEffectBase {
   Tap leftTaps_[kThickTaps / 2] = {};
   Tap rightTaps_[kThickTaps / 2] = {};
   int tapsPerSide_ = kThinTaps / 2;
+  // Whether Process may run four-frame blocks (see Apply).
+  bool blocks_ = false;
 };

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "audio/PadMixer.h"
 #include "data/SampleFile.h"
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -183,9 +185,11 @@ void CSamplePlayer::SetPadSample(int, int, uint32_t uid, SampleFile* sample) {
 }
 
 void CSamplePlayer::RenderVoice(Voice& v, float* right, float* left) {
+  PendingNote& p = v.pending;
+  // Only this thread sets idle; a pad with nothing to play and no note waiting costs nothing.
+  if (v.idle && !p.ready.load(std::memory_order_relaxed)) return;
   Lock lock(v.mutex);
   const SampleFile* s = v.sample.load(std::memory_order_relaxed);
-  PendingNote& p = v.pending;
   // A note left over from a sample that was taken away is dropped with it.
   if (p.ready.exchange(false, std::memory_order_acquire) && s != nullptr && v.mode == 1) {
     v.velocityGain = p.velocityGain.load(std::memory_order_relaxed);
@@ -213,38 +217,19 @@ void CSamplePlayer::RenderVoice(Voice& v, float* right, float* left) {
     v.idle = true;
     return;
   }
+  PadMixer::Note note;
   // Both outputs read the first channel.
-  const float* d = s->Channel(0) + start;
-
-  float position = v.position;
-  float fade = v.fadeGain;
-  const float increment = v.increment;
-  const float rightGain = v.rightGain;
-  const float leftGain = v.leftGain;
-  const float velocityGain = v.velocityGain;
-  const int32_t fadeLength = v.fadeLength;
-  // The fade length is in source samples: a pad pitched up crosses them faster.
-  const float fadeStep = fadeLength > 0 ? increment / static_cast<float>(fadeLength) : 1.0f;
-  const int32_t fadeFrom = f - fadeLength;
-  for (int32_t k = 0; k < frames_; ++k) {
-    const int32_t i = arm::ToInt32(position);
-    if (i < fadeFrom) fade = 1.0f;
-    if (i < f - 2) {
-      const float x = position - static_cast<float>(i);
-      const float y = d[i] + (d[i + 1] - d[i]) * x;
-      right[k] += y * rightGain * velocityGain * fade;
-      left[k] += y * leftGain * velocityGain * fade;
-      fade = std::max(fade - fadeStep, 0.0f);
-    }
-    position += increment;
-    if (position >= static_cast<float>(f - 1)) {
-      v.idle = true;
-      position = static_cast<float>(f - 2);
-      break;
-    }
-  }
-  v.position = position;
-  v.fadeGain = fade;
+  note.data = s->Channel(0) + start;
+  note.length = f;
+  note.increment = v.increment;
+  note.rightGain = v.rightGain;
+  note.leftGain = v.leftGain;
+  note.velocityGain = v.velocityGain;
+  note.fadeLength = v.fadeLength;
+  PadMixer::Playhead head{v.position, v.fadeGain};
+  if (!PadMixer::Mix(note, head, frames_, right, left)) v.idle = true;
+  v.position = head.position;
+  v.fadeGain = head.fade;
 }
 
 void CSamplePlayer::Process(float** /*in*/, float** out) {
@@ -261,7 +246,13 @@ void CSamplePlayer::Process(float** /*in*/, float** out) {
     // before it as well.
     const float c = sideChainLevels_[p];
     if (c != 0.0f) {
-      for (std::size_t k = 0; k < n; ++k) {
+      const v4::f4 level = v4::Set1(c);
+      std::size_t k = 0;
+      for (; k + 4 <= n; k += 4) {
+        v4::Store(scLeft + k, v4::MulAdd(v4::Load(scLeft + k), level, v4::Load(left + k)));
+        v4::Store(scRight + k, v4::MulAdd(v4::Load(scRight + k), level, v4::Load(right + k)));
+      }
+      for (; k < n; ++k) {
         scLeft[k] += c * left[k];
         scRight[k] += c * right[k];
       }

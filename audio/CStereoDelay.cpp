@@ -1,11 +1,13 @@
 #include "audio/CStereoDelay.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 
 #include "audio/ParamRange.h"
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -229,6 +231,13 @@ void CStereoDelay::OnClock(unsigned tick, float bpm) {
 
 void CStereoDelay::Process(float** in, float** out, int frames, float level) {
   if (params_.algorithm > 1 || frames < 1) return;
+  const bool done = params_.algorithm == kPingPong ? RunLanes<true>(out[0], out[1], in[0], in[1], frames, level)
+                                                   : RunLanes<false>(out[0], out[1], in[0], in[1], frames, level);
+  if (!done) ProcessReference(in, out, frames, level);
+}
+
+void CStereoDelay::ProcessReference(float** in, float** out, int frames, float level) {
+  if (params_.algorithm > 1 || frames < 1) return;
   if (params_.algorithm == kPingPong)
     Run<true>(out[0], out[1], in[0], in[1], frames, level);
   else
@@ -271,4 +280,152 @@ void CStereoDelay::Run(float* outL, float* outR, const float* inL, const float* 
   }
   currentLeft_ = currentLeft;
   currentRight_ = currentRight;
+}
+
+namespace {
+
+// One transposed canonical section and the filter's dry/wet mix, in lanes, in the order of
+// Biquad::ProcessSample and AudioFilter::ProcessSample.
+struct FilterLanes {
+  v4::f4 a0, a1, a2, b1, b2, c0, d0, s0, s1;
+
+  FilterLanes(const AudioFilter& left, const AudioFilter& right) {
+    auto pair = [&](auto value) { return v4::Set(value(left), value(right), 0.0f, 0.0f); };
+    a0 = pair([](const AudioFilter& f) { return f.Coefficient(Biquad::kA0); });
+    a1 = pair([](const AudioFilter& f) { return f.Coefficient(Biquad::kA1); });
+    a2 = pair([](const AudioFilter& f) { return f.Coefficient(Biquad::kA2); });
+    b1 = pair([](const AudioFilter& f) { return f.Coefficient(Biquad::kB1); });
+    b2 = pair([](const AudioFilter& f) { return f.Coefficient(Biquad::kB2); });
+    c0 = pair([](const AudioFilter& f) { return f.Coefficient(Biquad::kC0); });
+    d0 = pair([](const AudioFilter& f) { return f.Coefficient(Biquad::kD0); });
+    s0 = pair([](const AudioFilter& f) { return f.Section().State()[0]; });
+    s1 = pair([](const AudioFilter& f) { return f.Section().State()[1]; });
+  }
+
+  v4::f4 Step(v4::f4 x) {
+    using namespace v4;
+    f4 y = MulAdd(s0, a0, x);
+#if SIMD4_SSE2
+    // Subnormal results become 0, as in the section's own step (a zero's sign aside); NEON
+    // arithmetic has flushed them already.
+    y = Select(CmpLt(Abs(y), Set1(FLT_MIN)), Set1(0.0f), y);
+#endif
+    s0 = Add(Sub(Mul(a1, x), Mul(b1, y)), s1);
+    s1 = Sub(Mul(a2, x), Mul(b2, y));
+    return Add(Mul(d0, x), Mul(c0, y));
+  }
+
+  void StoreState(AudioFilter& left, AudioFilter& right) const {
+    float* l = left.MutableSection().MutableState();
+    float* r = right.MutableSection().MutableState();
+    l[0] = v4::Lane(s0, 0);
+    r[0] = v4::Lane(s0, 1);
+    l[1] = v4::Lane(s1, 0);
+    r[1] = v4::Lane(s1, 1);
+  }
+};
+
+// Half a sample toward the target, then back if that went past: the glide of Run.
+float Glide(float current, float target) {
+  if (current < target) current += 0.5f;
+  if (current > target) current -= 0.5f;
+  return current;
+}
+
+}  // namespace
+
+template <bool kSwapInputs>
+bool CStereoDelay::RunLanes(float* outL, float* outR, const float* inL, const float* inR, int frames, float level) {
+  for (const AudioFilter* f : {&lowPassLeft_, &lowPassRight_, &highPassLeft_, &highPassRight_})
+    if (f->Section().GetRealisation() != Biquad::kTransposedCanonical) return false;
+  if (!left_.interpolate || !right_.interpolate) return false;
+  using namespace v4;
+  FilterLanes lowPass(lowPassLeft_, lowPassRight_);
+  FilterLanes highPass(highPassLeft_, highPassRight_);
+  const f4 half = Set1(0.5f), one = Set1(1.0f);
+  const f4 feedback = Set1(feedbackGain_), wet = Set1(wetGain_), dry = Set1(dryGain_), gain = Set1(level);
+  float* const bufL = left_.buffer.get();
+  float* const bufR = right_.buffer.get();
+  const int32_t maskL = left_.mask, maskR = right_.mask;
+  int32_t wl = left_.writeIndex, wr = right_.writeIndex;
+  int i = 0;
+
+  // Lengths that stay where they are and reach back at least four frames: the four reads
+  // of a group come before its four writes, and the group's reads and mixes run four
+  // frames to a lane; only the feedback filters go frame by frame.
+  const int32_t wholeL = static_cast<int32_t>(currentLeft_), wholeR = static_cast<int32_t>(currentRight_);
+  const float fracL = currentLeft_ - static_cast<float>(wholeL), fracR = currentRight_ - static_cast<float>(wholeR);
+  const bool steady = Glide(currentLeft_, targetLeft_) == currentLeft_ && Glide(currentRight_, targetRight_) == currentRight_ &&
+                      wholeL >= 3 && wholeR >= 3 && fracL < 1.0f && fracR < 1.0f;
+  if (steady) {
+    const f4 fL = Set1(fracL), fR = Set1(fracR);
+    const f4 restL = Sub(one, fL), restR = Sub(one, fR);
+    auto taps = [](const float* buf, int32_t mask, int32_t at) {
+      if (at <= mask - 3) return Load(buf + at);
+      return Set(buf[at], buf[(at + 1) & mask], buf[(at + 2) & mask], buf[(at + 3) & mask]);
+    };
+    alignas(16) float sendL[4], sendR[4], dryL[4], dryR[4], returned[4][4];
+    for (; i + 4 <= frames; i += 4) {
+      const f4 readL = Add(Mul(taps(bufL, maskL, (wl - 2 - wholeL) & maskL), fL),
+                           Mul(restL, taps(bufL, maskL, (wl - 1 - wholeL) & maskL)));
+      const f4 readR = Add(Mul(taps(bufR, maskR, (wr - 2 - wholeR) & maskR), fR),
+                           Mul(restR, taps(bufR, maskR, (wr - 1 - wholeR) & maskR)));
+      Store(sendL, Mul(feedback, readL));
+      Store(sendR, Mul(feedback, readR));
+      const f4 xL = Load(inL + i), xR = Load(inR + i);
+      Store(dryL, xL);
+      Store(dryR, xR);
+      Store(outL + i, Mul(Add(Mul(wet, readL), Mul(dry, xL)), gain));
+      Store(outR + i, Mul(Add(Mul(wet, readR), Mul(dry, xR)), gain));
+      for (int k = 0; k < 4; ++k) Store(returned[k], highPass.Step(lowPass.Step(Set(sendL[k], sendR[k], 0.0f, 0.0f))));
+      for (int k = 0; k < 4; ++k) {
+        if constexpr (kSwapInputs) {
+          bufL[(wl + k) & maskL] = dryR[k] + returned[k][1];
+          bufR[(wr + k) & maskR] = dryL[k] + returned[k][0];
+        } else {
+          bufL[(wl + k) & maskL] = dryL[k] + returned[k][0];
+          bufR[(wr + k) & maskR] = dryR[k] + returned[k][1];
+        }
+      }
+      wl = (wl + 4) & maskL;
+      wr = (wr + 4) & maskR;
+    }
+  }
+
+  const f4 target = Set(targetLeft_, targetRight_, 0.0f, 0.0f);
+  f4 current = Set(currentLeft_, currentRight_, 0.0f, 0.0f);
+  alignas(16) int32_t whole[4];
+  alignas(16) float written[4], y[4];
+  for (; i < frames; ++i) {
+    current = Select(CmpLt(current, target), Add(current, half), current);
+    current = Select(CmpGt(current, target), Sub(current, half), current);
+    const i4 d = ToInt32Sat(current);
+    const f4 f = Sub(current, FromInt(d));
+    StoreI(whole, d);
+    const f4 y1 = Set(bufL[(wl - 1 - whole[0]) & maskL], bufR[(wr - 1 - whole[1]) & maskR], 0.0f, 0.0f);
+    const f4 y2 = Set(bufL[(wl - 2 - whole[0]) & maskL], bufR[(wr - 2 - whole[1]) & maskR], 0.0f, 0.0f);
+    const f4 read = Select(CmpGe(f, one), y2, Add(Mul(y2, f), Mul(Sub(one, f), y1)));
+    const f4 fb = highPass.Step(lowPass.Step(Mul(feedback, read)));
+    const f4 x = Set(inL[i], inR[i], 0.0f, 0.0f);
+    Store(written, Add(x, fb));
+    if constexpr (kSwapInputs) {
+      bufL[wl] = written[1];
+      bufR[wr] = written[0];
+    } else {
+      bufL[wl] = written[0];
+      bufR[wr] = written[1];
+    }
+    wl = (wl + 1) & maskL;
+    wr = (wr + 1) & maskR;
+    Store(y, Mul(Add(Mul(wet, read), Mul(dry, x)), gain));
+    outL[i] = y[0];
+    outR[i] = y[1];
+  }
+  left_.writeIndex = wl;
+  right_.writeIndex = wr;
+  currentLeft_ = Lane(current, 0);
+  currentRight_ = Lane(current, 1);
+  lowPass.StoreState(lowPassLeft_, lowPassRight_);
+  highPass.StoreState(highPassLeft_, highPassRight_);
+  return true;
 }

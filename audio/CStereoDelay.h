@@ -42,6 +42,9 @@ class CStereoDelay : public CEffectBase {
   void Reset(float sampleRate);
 
   void Process(float** in, float** out, int frames, float level) override;
+  // Process with each channel's read, filters and write stepped on their own, frame by
+  // frame: the reference the two-lane form is tested against.
+  void ProcessReference(float** in, float** out, int frames, float level);
   // ids: 0 routing (0 normal, 1 ping-pong), 1 delay time (s), 2 feedback (%), 3 ratio (%),
   // 4 wet (dB), 5 dry (dB), 6 high-pass cutoff (Hz), 7 low-pass cutoff (Hz), 8 tempo-sync
   // note index (0 off, 1..20), 9 clear both lines. Others are ignored.
@@ -78,6 +81,11 @@ class CStereoDelay : public CEffectBase {
   float ClampDelaySamples(float samples) const;
   template <bool kSwapInputs>
   void Run(float* outL, float* outR, const float* inL, const float* inR, int frames, float level);
+  // The same operations with left and right in two vector lanes; false (nothing done)
+  // unless every feedback filter runs the transposed canonical form and both lines
+  // interpolate.
+  template <bool kSwapInputs>
+  bool RunLanes(float* outL, float* outR, const float* inL, const float* inR, int frames, float level);
 
   Params params_{};
   float sampleRate_ = kDefaultSampleRate;

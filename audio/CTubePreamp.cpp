@@ -4,7 +4,6 @@
 #include "audio/ParamRange.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 
 #include "platform/Simd4.h"
@@ -105,92 +104,178 @@ float CTubePreamp::ProcessChannel(int channel, float x) {
 }
 
 void CTubePreamp::Process(float** in, float** out, int frames, float level) {
-  if (ProcessBothChannels(in, out, frames, level)) return;
+  if (ProcessLanes(in, out, frames, level)) return;
   ProcessReference(in, out, frames, level);
 }
 
 namespace {
 
-// One audio filter's transposed canonical step and wet/dry mix (Biquad, AudioFilter) on
-// plain locals, which stay in registers over a period.
-struct Section {
-  float a0, a1, a2, b1, b2, c0, d0, s0, s1;
-  explicit Section(const AudioFilter& f) {
-    const Biquad& b = f.Section();
-    a0 = b.Coefficient(Biquad::kA0);
-    a1 = b.Coefficient(Biquad::kA1);
-    a2 = b.Coefficient(Biquad::kA2);
-    b1 = b.Coefficient(Biquad::kB1);
-    b2 = b.Coefficient(Biquad::kB2);
-    c0 = b.Coefficient(Biquad::kC0);
-    d0 = b.Coefficient(Biquad::kD0);
-    s0 = b.State()[0];
-    s1 = b.State()[1];
-  }
+using namespace v4;
+
+constexpr int kLanes = 4;
+static_assert(CTubePreamp::kStagesPerChannel == kLanes, "one stage per lane");
+
+// The two wet/dry mixes of the preamp's filters: a high-pass gives its section's output
+// (c0 = 1, d0 = 0), a shelf adds c0 times it to its input (d0 = 1).
+enum class Mix { kWet, kDryPlusWet };
+
+// The preamp's filters are first-order designs in the transposed canonical form, whose second
+// state stays 0: y = s + a0 x, s = a1 x - b1 y, then y or x + c0 y. These are Biquad's and
+// AudioFilter's steps less their multiplications by 0 and 1, which are exact (only the sign
+// of a zero can differ). Biquad's flush of subnormal results has nothing to do here: this
+// code runs where the unit flushes them itself (NEON always; the host under
+// ScopedFlushToZero, which Simd4 code requires, as do the audio threads).
+bool Covered(const AudioFilter& f, Mix mix) {
+  const Biquad& b = f.Section();
+  const float c0 = b.Coefficient(Biquad::kC0), d0 = b.Coefficient(Biquad::kD0);
+  const bool mixes = mix == Mix::kWet ? c0 == 1.0f && d0 == 0.0f : d0 == 1.0f;
+  return mixes && b.GetRealisation() == Biquad::kTransposedCanonical && b.Coefficient(Biquad::kA2) == 0.0f &&
+         b.Coefficient(Biquad::kB2) == 0.0f && b.State()[1] == 0.0f;
+}
+
+// One first-order filter on plain locals, in the shelves' dry-plus-wet form.
+struct FirstOrderSection {
+  float a0, a1, b1, c0, s;
+  explicit FirstOrderSection(const AudioFilter& f)
+      : a0(f.Coefficient(Biquad::kA0)),
+        a1(f.Coefficient(Biquad::kA1)),
+        b1(f.Coefficient(Biquad::kB1)),
+        c0(f.Coefficient(Biquad::kC0)),
+        s(f.Section().State()[0]) {}
   float Process(float x) {
-    float y = s0 + a0 * x;
-    if (y != 0.0f && std::fabs(y) < FLT_MIN) y = 0.0f;
-    s0 = a1 * x - b1 * y + s1;
-    s1 = a2 * x - b2 * y;
-    return d0 * x + c0 * y;
+    const float y = s + a0 * x;
+    s = a1 * x - b1 * y;
+    return x + c0 * y;
   }
-  void StoreTo(AudioFilter& f) const {
-    float* state = f.MutableSection().MutableState();
-    state[0] = s0;
-    state[1] = s1;
+  void StoreTo(AudioFilter& f) const { f.MutableSection().MutableState()[0] = s; }
+};
+
+// One filter of each of four stages, stage n in lane n.
+template <Mix kMix>
+struct FirstOrderLanes {
+  f4 a0, a1, b1, c0, s;
+  AudioFilter* filters[kLanes];
+
+  explicit FirstOrderLanes(AudioFilter* const (&f)[kLanes]) {
+    alignas(16) float c[5][kLanes];
+    for (int n = 0; n < kLanes; ++n) {
+      filters[n] = f[n];
+      const FirstOrderSection one(*f[n]);
+      c[0][n] = one.a0;
+      c[1][n] = one.a1;
+      c[2][n] = one.b1;
+      c[3][n] = one.c0;
+      c[4][n] = one.s;
+    }
+    a0 = Load(c[0]);
+    a1 = Load(c[1]);
+    b1 = Load(c[2]);
+    c0 = Load(c[3]);
+    s = Load(c[4]);
+  }
+  // Lanes outside `valid` keep their state (the pipeline's first and last steps).
+  template <bool kMasked>
+  f4 Process(f4 x, u4 valid) {
+    const f4 y = Add(s, Mul(a0, x));
+    const f4 next = Sub(Mul(a1, x), Mul(b1, y));
+    s = kMasked ? Select(valid, next, s) : next;
+    if constexpr (kMix == Mix::kWet) return y;
+    return Add(x, Mul(c0, y));
+  }
+  void Store() const {
+    alignas(16) float state[kLanes];
+    v4::Store(state, s);
+    for (int n = 0; n < kLanes; ++n) filters[n]->MutableSection().MutableState()[0] = state[n];
   }
 };
 
-bool TransposedCanonical(const AudioFilter& f) {
-  return f.Section().GetRealisation() == Biquad::kTransposedCanonical;
+u4 ValidLanes(int r, int n) {
+  alignas(16) uint32_t m[kLanes];
+  for (int lane = 0; lane < kLanes; ++lane) m[lane] = (r - lane >= 0 && r - lane < n) ? ~0u : 0u;
+  return LoadU(m);
+}
+
+f4 LaneSet(const TriodeClassA::LaneConstants (&c)[kLanes], float TriodeClassA::LaneConstants::*field) {
+  return Set(c[0].*field, c[1].*field, c[2].*field, c[3].*field);
+}
+
+// One channel's four stages as a pipeline: at step r lane n runs stage n on sample r - n, so
+// each step is one vector pass (shaper, high-pass, low shelf) and every filter sees
+// its samples in order with the reference's arithmetic. The samples move one lane up per
+// step through `rows` (row r holds the lane inputs of step r; a step's outputs are stored
+// one float further on, into row r + 1, the last lane spilling into row r + 2's first
+// float). The tone shelves between stages 2 and 3 run on that one float as it passes.
+template <bool kLinear>
+void RunStages(TriodeClassA (&stages)[kLanes], TwoBandShelvingFilter& shelf,
+               const TriodeClassA::LaneConstants (&c)[kLanes], const float* in, float* out, int frames,
+               float inputGain, float outputGain, float level) {
+  using C = TriodeClassA::LaneConstants;
+  AudioFilter* const highPasses[kLanes] = {&stages[0].MutableHighPass(), &stages[1].MutableHighPass(),
+                                           &stages[2].MutableHighPass(), &stages[3].MutableHighPass()};
+  AudioFilter* const lowShelves[kLanes] = {&stages[0].MutableLowShelf(), &stages[1].MutableLowShelf(),
+                                           &stages[2].MutableLowShelf(), &stages[3].MutableLowShelf()};
+  FirstOrderLanes<Mix::kWet> hp(highPasses);
+  FirstOrderLanes<Mix::kDryPlusWet> ls(lowShelves);
+  FirstOrderSection low(shelf.LowShelf()), high(shelf.HighShelf());
+  const f4 kPositive = LaneSet(c, &C::kPositive), kNegative = LaneSet(c, &C::kNegative);
+  const f4 normPositive = LaneSet(c, &C::normPositive), normNegative = LaneSet(c, &C::normNegative);
+  const f4 sign = LaneSet(c, &C::sign);
+  constexpr int kChunk = 128;
+  alignas(16) float rows[(kChunk + 5) * kLanes];
+  // The steps feed lane 0 two samples ahead, past the end in the last steps.
+  constexpr int kAhead = 5;
+  float x[kChunk + kAhead];
+  auto step = [&]<bool kMasked>(int r, int n, float* y) {
+    float* row = rows + kLanes * r;
+    const u4 valid = kMasked ? ValidLanes(r, n) : Set1U(0);
+    f4 v = Load(row);
+    v = kLinear ? Mul(v, sign) : TriodeClassA::ShapeLanes(v, kPositive, kNegative, normPositive, normNegative);
+    v = ls.Process<kMasked>(hp.Process<kMasked>(v, valid), valid);
+    Store(row + 5, v);
+    if (!kMasked || (r >= 2 && r - 2 < n)) row[7] = high.Process(low.Process(row[7]));
+    if (!kMasked || r >= 3) y[r - 3] = row[8] * outputGain * level;
+    row[8] = x[r + 2];
+  };
+  for (int start = 0; start < frames; start += kChunk) {
+    const int n = std::min(kChunk, frames - start);
+    for (int i = 0; i < n; ++i) x[i] = in[start + i] * inputGain;
+    for (int i = n; i < n + kAhead; ++i) x[i] = 0.0f;
+    rows[0] = x[0];
+    rows[1] = rows[2] = rows[3] = 0.0f;
+    rows[4] = x[1];
+    float* y = out + start;
+    // The first and the last kSkew steps have lanes without a sample.
+    constexpr int kSkew = kLanes - 1;
+    int r = 0;
+    for (; r < kSkew; ++r) step.template operator()<true>(r, n, y);
+    for (; r < n; ++r) step.template operator()<false>(r, n, y);
+    for (; r < n + kSkew; ++r) step.template operator()<true>(r, n, y);
+  }
+  hp.Store();
+  ls.Store();
+  low.StoreTo(shelf.MutableLowShelf());
+  high.StoreTo(shelf.MutableHighShelf());
 }
 
 }  // namespace
 
-// ProcessChannel stage by stage over the period (the stages feed forward only, so each can
-// run through every sample before the next starts): the shapers four samples at a time,
-// the filters as plain loops. The shapers' exponential is v4::Exp, so the results agree
-// with ProcessReference within float rounding.
-bool CTubePreamp::ProcessBothChannels(float** in, float** out, int frames, float level) {
-  for (int c = 0; c < 2; ++c) {
-    for (const TriodeClassA& t : stages_[c])
-      if (!TransposedCanonical(t.HighPass()) || !TransposedCanonical(t.LowShelf())) return false;
-    if (!TransposedCanonical(shelf_[c].LowShelf()) || !TransposedCanonical(shelf_[c].HighShelf())) return false;
-  }
-  constexpr int kChunk = 128;
-  alignas(16) float u[kChunk];
-  for (int c = 0; c < 2; ++c) {
-    for (int start = 0; start < frames; start += kChunk) {
-      const int n = std::min(kChunk, frames - start);
-      const int padded = (n + 3) & ~3;
-      for (int i = 0; i < n; ++i) u[i] = in[c][start + i] * inputGain_[c];
-      for (int i = n; i < padded; ++i) u[i] = 0.0f;
-      auto stage = [&](TriodeClassA& t) {
-        const TriodeParams& p = t.Parameters();
-        t.ShapeBlock(u, padded);
-        Section hp(t.HighPass()), ls(t.LowShelf());
-        const bool invert = p.invert != 0, useHp = p.highPassEnable != 0, useLs = p.lowShelfEnable != 0;
-        const float gain = p.outputGain;
-        for (int i = 0; i < n; ++i) {
-          float y = invert ? -u[i] : u[i];
-          if (useHp) y = hp.Process(y);
-          if (useLs) y = ls.Process(y);
-          u[i] = y * gain;
-        }
-        hp.StoreTo(t.MutableHighPass());
-        ls.StoreTo(t.MutableLowShelf());
-      };
-      TriodeClassA(&s)[kStagesPerChannel] = stages_[c];
-      stage(s[0]);
-      stage(s[1]);
-      stage(s[2]);
-      Section low(shelf_[c].LowShelf()), high(shelf_[c].HighShelf());
-      for (int i = 0; i < n; ++i) u[i] = high.Process(low.Process(u[i]));
-      low.StoreTo(shelf_[c].MutableLowShelf());
-      high.StoreTo(shelf_[c].MutableHighShelf());
-      stage(s[3]);
-      for (int i = 0; i < n; ++i) out[c][start + i] = u[i] * outputGain_[c] * level;
+bool CTubePreamp::ProcessLanes(float** in, float** out, int frames, float level) {
+  TriodeClassA::LaneConstants c[2][kLanes];
+  for (int ch = 0; ch < 2; ++ch) {
+    for (int n = 0; n < kLanes; ++n) {
+      const TriodeClassA& t = stages_[ch][n];
+      if (!t.GetLaneConstants(c[ch][n]) || c[ch][n].linear != c[0][0].linear) return false;
+      if (!Covered(t.HighPass(), Mix::kWet) || !Covered(t.LowShelf(), Mix::kDryPlusWet)) return false;
+      // As Reset sets them: both filters on, unit gain.
+      const TriodeParams& p = t.Parameters();
+      if (!p.highPassEnable || !p.lowShelfEnable || p.outputGain != 1.0f) return false;
     }
+    const TwoBandShelvingFilter& tone = shelf_[ch];
+    if (!Covered(tone.LowShelf(), Mix::kDryPlusWet) || !Covered(tone.HighShelf(), Mix::kDryPlusWet)) return false;
+  }
+  for (int ch = 0; ch < 2; ++ch) {
+    auto run = c[0][0].linear ? RunStages<true> : RunStages<false>;
+    run(stages_[ch], shelf_[ch], c[ch], in[ch], out[ch], frames, inputGain_[ch], outputGain_[ch], level);
   }
   return true;
 }

@@ -32,7 +32,7 @@ class CTubePreamp final : public CEffectBase {
   // In place on in[0], in[1] (out may equal in); every output sample times `level`.
   void Process(float** in, float** out, int frames, float level) override;
   // Process with each channel run sample by sample through the stages' own steps: the
-  // reference the two-lane form is tested against.
+  // reference the vector form is tested against.
   void ProcessReference(float** in, float** out, int frames, float level);
   // ids 0..5 (see the table in the source); others are ignored.
   void SetParam(int id, float value) override;
@@ -45,9 +45,9 @@ class CTubePreamp final : public CEffectBase {
  private:
   void Apply();
   float ProcessChannel(int channel, float x);
-  // The vector form of ProcessReference; false (nothing done) when a filter runs another
-  // form than the transposed canonical one.
-  bool ProcessBothChannels(float** in, float** out, int frames, float level);
+  // The vector form of ProcessReference, the four stages of a channel side by side; false
+  // (nothing done) for a shaper or filter form it does not cover.
+  bool ProcessLanes(float** in, float** out, int frames, float level);
 
   TubePreampParams params_[2];  // left (the one the pages read), right
   TriodeClassA stages_[2][kStagesPerChannel];

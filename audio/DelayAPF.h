@@ -8,6 +8,7 @@
 
 #include "audio/LFO.h"
 #include "audio/SimpleDelay.h"
+#include "platform/Simd4.h"
 
 // What the owner sets, copied into the working fields by SetParameters.
 struct DelayApfParams {
@@ -34,6 +35,10 @@ class DelayAPF {
     return Step(x, [](float w) { return w; });
   }
   virtual bool CanProcessFrame();
+  // Four ProcessSample calls.
+  v4::f4 Process4(v4::f4 x) {
+    return Step4(x, [](float w) { return w; }, [](v4::f4 w) { return w; });
+  }
 
   // Takes effect at the next Reset.
   void SetMaxDelayMs(float ms) { line_.SetMaxDelayMs(ms); }
@@ -49,23 +54,7 @@ class DelayAPF {
   template <typename FeedLine>
   float Step(float x, FeedLine feedLine) {
     if (line_.DelaySamples() == 0.0f) return x;
-    float v;
-    if (lfoEnable_ && restingDelay_ >= 0.0f) {
-      v = line_.Read(restingDelay_);
-    } else if (lfoEnable_) {
-      // An LFO at rest keeps its phase and so the delay it gives: worked out once, until
-      // the parameters or the rate change.
-      const bool resting = lfo_.Increment() == 0.0f;
-      float l = 0.5f + lfoDepth_ * lfo_.RenderOutput().normal * 0.5f;
-      l = l < 0.0f ? 0.0f : (l > 1.0f ? 1.0f : l);
-      const float ms = line_.DelayMs();
-      const float shortest = ms - maxModulationMs_ > 0.0f ? ms - maxModulationMs_ : 0.0f;
-      const float delay = line_.LimitDelay((ms - (1.0f - l) * (ms - shortest)) * line_.SamplesPerMs());
-      if (resting) restingDelay_ = delay;
-      v = line_.Read(delay);
-    } else {
-      v = line_.Read(line_.DelaySamples());
-    }
+    float v = line_.Read(ReadDelay());
     if (lowPassEnable_) {
       v = lowPassG_ * lowPassState_ + (1.0f - lowPassG_) * v;
       lowPassState_ = v;
@@ -77,7 +66,46 @@ class DelayAPF {
     return y;
   }
 
+  // Four Steps at once; `feedLine4` is `feedLine` for four frames. As a block the four reads
+  // come before the four writes, which needs a standing LFO and a whole-sample read at least
+  // three samples back; otherwise, and with the low-pass on, frame by frame (see PlanBlocks).
+  template <typename FeedLine, typename FeedLine4>
+  v4::f4 Step4(v4::f4 x, FeedLine feedLine, FeedLine4 feedLine4) {
+    if (blockBack_ == 0u) {
+      if (line_.DelaySamples() == 0.0f) return x;
+      alignas(16) float t[4];
+      v4::Store(t, x);
+      for (float& s : t) s = Step(s, feedLine);
+      return v4::Load(t);
+    }
+    const v4::f4 g = v4::Set1(g_);
+    const v4::f4 v = line_.Load4(blockBack_);
+    const v4::f4 w = v4::Add(x, v4::Mul(g, v));
+    const v4::f4 y = v4::Sub(v, v4::Mul(g, w));
+    line_.Write4(feedLine4(w));
+    return v4::Select(v4::CmpLt(v4::Abs(y), v4::Set1(FLT_MIN)), v4::Set1(0.0f), y);
+  }
+
+  // The delay the next Step reads at. An LFO at rest keeps its phase and so the delay it
+  // gives: worked out once, until the parameters or the rate change; a moving one steps.
+  float ReadDelay() {
+    if (!lfoEnable_) return line_.DelaySamples();
+    if (restingDelay_ >= 0.0f) return restingDelay_;
+    const bool resting = lfo_.Increment() == 0.0f;
+    float l = 0.5f + lfoDepth_ * lfo_.RenderOutput().normal * 0.5f;
+    l = l < 0.0f ? 0.0f : (l > 1.0f ? 1.0f : l);
+    const float ms = line_.DelayMs();
+    const float shortest = ms - maxModulationMs_ > 0.0f ? ms - maxModulationMs_ : 0.0f;
+    const float delay = line_.LimitDelay((ms - (1.0f - l) * (ms - shortest)) * line_.SamplesPerMs());
+    if (resting) restingDelay_ = delay;
+    return delay;
+  }
+
  private:
+  // After every change of the line or the parameters. Works out a standing LFO's delay now
+  // rather than at the first Step: at rest it gives the same delay either way.
+  void PlanBlocks();
+
   DelayApfParams params_;
   float g_ = 0.0f;
   bool lowPassEnable_ = false;
@@ -89,4 +117,5 @@ class DelayAPF {
   LFO lfo_;
   float restingDelay_ = -1.0f;  // the delay of an LFO at rest; -1: not known
   float lowPassState_ = 0.0f;
+  uint32_t blockBack_ = 0;  // SimpleDelay::Load4's `back` for Step4, 0: frame by frame
 };

@@ -24,6 +24,9 @@ class LFO {
   virtual bool Reset(float sampleRate);
   // One step: the four outputs at the present phase, then the phase advances.
   virtual LfoOutput RenderOutput();
+  // n steps' normal outputs, the same values and end state as n RenderOutput calls; runs
+  // four steps at a time while the phase neither wraps nor leaves 0..1.
+  void RenderNormal(float* out, int n);
 
   // Any other code gives silence.
   void SetWaveform(int32_t waveform) { waveform_ = waveform; }
@@ -40,6 +43,8 @@ class LFO {
 
  private:
   float Shape(float p) const;
+  template <int32_t kWaveform>
+  void RenderNormalAs(float* out, int n);
 
   int32_t waveform_ = kTriangle;
   float frequency_ = 0.0f;

@@ -27,6 +27,11 @@ class NestedDelayAPF final : public DelayAPF {
   float ProcessSample(float x) override {
     return Step(x, [this](float w) { return inner_.ProcessSample(w); });
   }
+  // Four ProcessSample calls.
+  v4::f4 Process4(v4::f4 x) {
+    return Step4(
+        x, [this](float w) { return inner_.ProcessSample(w); }, [this](v4::f4 w) { return inner_.Process4(w); });
+  }
 
   // Both lines; takes effect at the next Reset.
   void SetMaxDelayMs(float ms) {

@@ -53,6 +53,7 @@ bool SimpleDelay::Reset(float sampleRate) {
 void SimpleDelay::SetDelayMs(float ms) {
   delayMs_ = ms;
   delaySamples_ = LimitDelay(ms * samplesPerMs_);
+  PlanBlocks();
 }
 
 bool SimpleDelay::CanProcessFrame() { return false; }

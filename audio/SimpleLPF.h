@@ -1,6 +1,8 @@
 #pragma once
 // One-pole low-pass y = g*y[n-1] + (1 - g)*x: the damping in a reverb's feedback loop
 // (g 0 passes, g towards 1 darkens).
+#include "platform/Simd4.h"
+
 class SimpleLPF final {
  public:
   // Virtual slots in this order: Reset, ProcessSample, CanProcessFrame.
@@ -10,6 +12,18 @@ class SimpleLPF final {
     return state_;
   }
   virtual bool CanProcessFrame();
+  // Four ProcessSample calls: the input products at once, the recursion frame by frame.
+  v4::f4 Process4(v4::f4 x) {
+    alignas(16) float t[4];
+    v4::Store(t, v4::Mul(v4::Set1(1.0f - g_), x));
+    float s = state_;
+    for (float& v : t) {
+      s = g_ * s + v;
+      v = s;
+    }
+    state_ = s;
+    return v4::Load(t);
+  }
 
   // 0..1; the owner keeps it there (a g outside it is an unstable or ringing pole).
   void SetCoefficient(float g) { g_ = g; }

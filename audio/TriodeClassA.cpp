@@ -32,28 +32,17 @@ void TriodeClassA::SetParameters(const TriodeParams& p) {
   normHard_ = 1.0f / (1.0f - std::exp(-kHard_));
 }
 
-void TriodeClassA::ShapeBlock(float* x, int count) const {
-  using namespace v4;
-  const float k = params_.saturation;
-  if (params_.type != TriodeParams::kAsymmetricExponential || std::fabs(k) <= kLinearSaturation) {
-    for (int i = 0; i < count; ++i) x[i] = Shape(x[i]);
-    return;
-  }
+bool TriodeClassA::GetLaneConstants(LaneConstants& c) const {
+  if (params_.type != TriodeParams::kAsymmetricExponential) return false;
+  const float k = params_.saturation, a = params_.asymmetry;
+  c.linear = std::fabs(k) <= kLinearSaturation;
+  c.sign = params_.invert ? -1.0f : 1.0f;
   // The hard side is x >= 0 for a positive asymmetry and x < 0 for a negative one.
-  const float a = params_.asymmetry;
-  const f4 kPositive = Set1(a > 0.0f ? kHard_ : k), kNegative = Set1(a < 0.0f ? kHard_ : k);
-  const f4 normPositive = Set1(a > 0.0f ? normHard_ : normGentle_);
-  const f4 normNegative = Set1(a < 0.0f ? normHard_ : normGentle_);
-  const f4 zero = Set1(0.0f), one = Set1(1.0f), minusOne = Set1(-1.0f);
-  for (int i = 0; i < count; i += 4) {
-    const f4 v = Load(x + i);
-    const u4 nonNegative = CmpGe(v, zero);
-    const f4 kk = Select(nonNegative, kPositive, kNegative);
-    const f4 norm = Select(nonNegative, normPositive, normNegative);
-    const f4 sign = Select(CmpGt(v, zero), one, Select(CmpLt(v, zero), minusOne, zero));
-    const f4 e = Exp(Sub(zero, Abs(Mul(kk, v))));
-    Store(x + i, Mul(Mul(sign, Sub(one, e)), norm));
-  }
+  c.kPositive = a > 0.0f ? kHard_ : k;
+  c.kNegative = a < 0.0f ? kHard_ : k;
+  c.normPositive = c.sign * (a > 0.0f ? normHard_ : normGentle_);
+  c.normNegative = -c.sign * (a < 0.0f ? normHard_ : normGentle_);
+  return true;
 }
 
 float TriodeClassA::ProcessSample(float x) {

@@ -45,11 +45,50 @@ class TriodeClassA final {
   AudioFilter& MutableHighPass() { return highPass_; }
   AudioFilter& MutableLowShelf() { return lowShelf_; }
 
-  // Shape on x[0..count-1] in place, count a multiple of 4. The asymmetric exponential
-  // shaper runs four samples at a time with its exponential from v4::Exp (within a few
-  // units in the last place of std::exp); the other shapers and the linear limit are Shape
-  // itself, sample by sample.
-  void ShapeBlock(float* x, int count) const;
+  // The shaper and inversion of one stage as one lane of ShapeLanes: the saturations of the
+  // two sides of zero and their normalisations, signed so that the lane's result comes out
+  // negated where the stage inverts (negating a product is exact). `linear` for the limit
+  // y = x (times sign) near zero saturation.
+  struct LaneConstants {
+    bool linear;
+    float sign;
+    float kPositive, kNegative;
+    float normPositive, normNegative;
+  };
+  // False for the shaper types other than the asymmetric exponential one.
+  bool GetLaneConstants(LaneConstants& c) const;
+  // Four stages' asymmetric exponential shapers with their inversion, stage n in lane n
+  // (constants from GetLaneConstants): Shape's steps, with the exponential ExpNonPositive.
+  static v4::f4 ShapeLanes(v4::f4 x, v4::f4 kPositive, v4::f4 kNegative, v4::f4 normPositive,
+                           v4::f4 normNegative) {
+    using namespace v4;
+    const u4 nonNegative = CmpGe(x, Set1(0.0f));
+    const f4 k = Select(nonNegative, kPositive, kNegative);
+    const f4 norm = Select(nonNegative, normPositive, normNegative);
+    const f4 e = ExpNonPositive(Sub(Set1(0.0f), Abs(Mul(k, x))));
+    return Mul(Sub(Set1(1.0f), e), norm);
+  }
+  // e^x for x <= 0 within a few units in the last place of std::exp; below about -87.3 the
+  // smallest normal float, NaN stays NaN. v4::Exp's polynomial, but its argument needs only
+  // the lower clamp, and the shift by 1.5 * 2^23 rounds x log2(e) to an integer in two
+  // additions, which on SSE saves the emulated NEON min/max and conversions.
+  static v4::f4 ExpNonPositive(v4::f4 x) {
+    using namespace v4;
+    const f4 lowest = Set1(-87.33654f);
+    x = Select(CmpLt(x, lowest), lowest, x);
+    const f4 shift = Set1(12582912.0f);
+    const f4 n = Sub(MulAdd(shift, x, Set1(1.44269504088896341f)), shift);
+    x = Sub(x, Mul(n, Set1(0.693359375f)));
+    x = Sub(x, Mul(n, Set1(-2.12194440e-4f)));
+    f4 y = Set1(1.9875691500e-4f);
+    y = MulAdd(Set1(1.3981999507e-3f), y, x);
+    y = MulAdd(Set1(8.3334519073e-3f), y, x);
+    y = MulAdd(Set1(4.1665795894e-2f), y, x);
+    y = MulAdd(Set1(1.6666665459e-1f), y, x);
+    y = MulAdd(Set1(5.0000001201e-1f), y, x);
+    y = MulAdd(Add(x, Set1(1.0f)), y, Mul(x, x));
+    return Mul(y, FromBits(ToInt32Sat(Mul(Add(n, Set1(127.0f)), Set1(8388608.0f)))));
+  }
   // The shaper alone (steps before inversion and filters), for tests and tables.
   float Shape(float x) const {
     const float k = params_.saturation;

@@ -55,7 +55,7 @@ inline void StoreGroup(float* p, int32_t k, int32_t frames, v4::f4 v) {
 inline v4::f4 ReadTable(const float* table, v4::u4 index, v4::f4 fraction) {
   v4::f4 t0;
   v4::f4 t1;
-  v4::GatherPair(table, index, t0, t1);
+  v4::GatherPairs(table, v4::AsInt(index), t0, t1);
   return v4::MulAdd(t0, v4::Sub(t1, t0), fraction);
 }
 

@@ -283,7 +283,7 @@ void VoiceLfo::RenderTable(float* out, const float* table, uint32_t inc) {
     const v4::f4 frac = v4::Mul(v4::FromInt(v4::AsInt(v4::AndU(p, mask))), scale);
     v4::f4 a;
     v4::f4 b;
-    v4::GatherPair(table, idx, a, b);
+    v4::GatherPairs(table, v4::AsInt(idx), a, b);
     v4::Store(out + i, v4::Mul(v4::MulAdd(a, v4::Sub(b, a), frac), gain));
     phase += 4 * step;
   }

@@ -37,15 +37,18 @@ inline void StoreU(uint32_t* p, u4 v) { vst1q_u32(p, v); }
 inline f4 Set1(float v) { return vdupq_n_f32(v); }
 inline i4 Set1I(int32_t v) { return vdupq_n_s32(v); }
 inline u4 Set1U(uint32_t v) { return vdupq_n_u32(v); }
+// Lane by lane: GCC turns an array load into four stores and a reload through the stack.
 inline f4 Set(float a, float b, float c, float d) {
-  const float t[4] = {a, b, c, d};
-  return vld1q_f32(t);
+  f4 v = vdupq_n_f32(a);
+  v = vsetq_lane_f32(b, v, 1);
+  v = vsetq_lane_f32(c, v, 2);
+  return vsetq_lane_f32(d, v, 3);
 }
 inline f4 Add(f4 a, f4 b) { return vaddq_f32(a, b); }
 inline f4 Sub(f4 a, f4 b) { return vsubq_f32(a, b); }
 inline f4 Mul(f4 a, f4 b) { return vmulq_f32(a, b); }
-// a + b * c, rounded twice like NEON's VMLA (not fused).
-inline f4 MulAdd(f4 a, f4 b, f4 c) { return vaddq_f32(a, vmulq_f32(b, c)); }
+// a + b * c, rounded twice: VMLA is not fused, so one instruction gives the SSE2 result.
+inline f4 MulAdd(f4 a, f4 b, f4 c) { return vmlaq_f32(a, b, c); }
 inline f4 Min(f4 a, f4 b) { return vminq_f32(a, b); }
 inline f4 Max(f4 a, f4 b) { return vmaxq_f32(a, b); }
 inline f4 Abs(f4 a) { return vabsq_f32(a); }
@@ -212,31 +215,32 @@ inline f4 Gather(const float* table, u4 idx) {
   return Set(table[i[0]], table[i[1]], table[i[2]], table[i[3]]);
 }
 
-// Gather(table, idx) and Gather(table + 1, idx), the two points a linear table read
-// blends, from one two-float load per lane.
-inline void GatherPair(const float* table, u4 idx, f4& at, f4& next) {
+// Neighbouring pairs for interpolating readers: first = table[idx], second = table[idx + 1],
+// lane by lane, for indices that are not negative; one load per lane instead of Gather's two.
 #if SIMD4_NEON
-  const float32x2_t p0 = vld1_f32(table + vgetq_lane_u32(idx, 0));
-  const float32x2_t p1 = vld1_f32(table + vgetq_lane_u32(idx, 1));
-  const float32x2_t p2 = vld1_f32(table + vgetq_lane_u32(idx, 2));
-  const float32x2_t p3 = vld1_f32(table + vgetq_lane_u32(idx, 3));
-  const float32x4x2_t split = vuzpq_f32(vcombine_f32(p0, p1), vcombine_f32(p2, p3));
-  at = split.val[0];
-  next = split.val[1];
-#else
-  alignas(16) uint32_t i[4];
-  StoreU(i, idx);
-  const __m128 zero = _mm_setzero_ps();
-  const __m128 p0 = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(table + i[0]));
-  const __m128 p1 = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(table + i[1]));
-  const __m128 p2 = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(table + i[2]));
-  const __m128 p3 = _mm_loadl_pi(zero, reinterpret_cast<const __m64*>(table + i[3]));
-  const __m128 low = _mm_unpacklo_ps(p0, p1);   // t[i0], t[i1], t[i0 + 1], t[i1 + 1]
-  const __m128 high = _mm_unpacklo_ps(p2, p3);  // t[i2], t[i3], t[i2 + 1], t[i3 + 1]
-  at = _mm_movelh_ps(low, high);
-  next = _mm_movehl_ps(high, low);
-#endif
+inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
+  const float32x4_t p01 =
+      vcombine_f32(vld1_f32(table + vgetq_lane_s32(idx, 0)), vld1_f32(table + vgetq_lane_s32(idx, 1)));
+  const float32x4_t p23 =
+      vcombine_f32(vld1_f32(table + vgetq_lane_s32(idx, 2)), vld1_f32(table + vgetq_lane_s32(idx, 3)));
+  const float32x4x2_t r = vuzpq_f32(p01, p23);
+  first = r.val[0];
+  second = r.val[1];
 }
+#else
+inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
+  alignas(16) int32_t i[4];
+  StoreI(i, idx);
+  // Unsigned offsets need no sign extension.
+  const auto pair = [table](int32_t at) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(table + static_cast<uint32_t>(at)));
+  };
+  const __m128 p01 = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(i[0]), pair(i[1])));  // f0 s0 f1 s1
+  const __m128 p23 = _mm_castsi128_ps(_mm_unpacklo_epi64(pair(i[2]), pair(i[3])));
+  first = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(2, 0, 2, 0));
+  second = _mm_shuffle_ps(p01, p23, _MM_SHUFFLE(3, 1, 3, 1));
+}
+#endif
 
 // e^x for x up to 88 (larger x is taken as 88), within a few units in the last place of
 // std::exp: the same polynomial on both units, so the same bits on both. Below about -87.3

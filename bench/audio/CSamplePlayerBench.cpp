@@ -1,6 +1,8 @@
 // The drum player's period with all sixteen pads sounding at different pitches and every
-// side-chain send on: the worst case of the drum bus.
+// side-chain send on, and the same with every pad inside its end fade (the dearest block).
 #include <benchmark/benchmark.h>
+
+#include <vector>
 
 #include "audio/CSamplePlayer.h"
 #include "bench/BenchPeriod.h"
@@ -42,5 +44,35 @@ void BM_SamplePlayer_16Pads(benchmark::State& state) {
   bench::ReportPeriodShare(state);
 }
 BENCHMARK(BM_SamplePlayer_16Pads);
+
+// Every pad inside its end fade in every period (a short sample faded over its whole length),
+// the blocks where the fade level is worked out frame by frame.
+void BM_SamplePlayer_16PadsFading(benchmark::State& state) {
+  platform::ScopedFlushToZero ftz;
+  SampleFile sample;
+  sample.Samples().assign(1, std::vector<float>(6 * kFrames, 0.5f));
+  sample.SetSampleRate(48000);
+  CSamplePlayer player;
+  player.init({2, kFrames, 48000}, nullptr);
+  for (int p = 0; p < CSamplePlayer::kPads; ++p) {
+    player.SetPadSample(0, 4, PadUid(p, 0), &sample);
+    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamLevel), 80.0f);
+    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamPan), static_cast<float>(p * 12 - 90));
+    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamSideChainLevel), 25.0f);
+    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamFadeOut), 100.0f);  // longer than the sample
+  }
+  float buffers[CSamplePlayer::kOutputs][kFrames];
+  float* out[CSamplePlayer::kOutputs] = {buffers[0], buffers[1], buffers[2], buffers[3]};
+  int period = 0;
+  for (auto _ : state) {
+    // Retriggered before each note's last block, so every period reads a full block of fade.
+    if (period++ % 5 == 0)
+      for (int p = 0; p < CSamplePlayer::kPads; ++p) player.Trigger(p, 0.8f);
+    bench::CountedRegion([&] { player.Process(nullptr, out); });
+    benchmark::DoNotOptimize(buffers);
+  }
+  bench::ReportPeriodShare(state);
+}
+BENCHMARK(BM_SamplePlayer_16PadsFading);
 
 }  // namespace

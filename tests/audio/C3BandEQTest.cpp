@@ -8,6 +8,7 @@
 
 #include "audio/C3BandEQ.h"
 #include "platform/Denormals.h"
+#include "tests/audio/EffectBuffers.h"
 #include "tests/support/AllocCounter.h"
 #include "tests/support/FilterResponse.h"
 
@@ -227,6 +228,33 @@ TEST_F(C3BandEQTest, EveryCrossoverSettingKeepsTheResponseWithinTheSetGains) {
   float peak = 0.0f;
   for (float v : Run(saw)) peak = std::max(peak, std::fabs(v));
   EXPECT_LT(peak, 0.5f * 1.122f);
+}
+
+// The four cascades in lanes against the channel-by-channel reference: the same operations
+// in the same order, so the same output, with gains and crossovers set as the page can.
+TEST_F(C3BandEQTest, CascadesInLanesMatchTheReference) {
+  struct Case {
+    float low, mid, high, lowFreq, highFreq, level;
+  };
+  const Case cases[] = {
+      {0.0f, 0.0f, 0.0f, 880.0f, 5000.0f, 1.0f},
+      {40.0f, -30.0f, 20.0f, 880.0f, 5000.0f, 0.999f},
+      {-100.0f, 100.0f, -100.0f, 100.0f, 17400.0f, 0.5f},
+      {100.0f, -100.0f, 100.0f, 9000.0f, 300.0f, 1.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "crossovers " << c.lowFreq << "/" << c.highFreq);
+    C3BandEQ lanes, reference;
+    for (C3BandEQ* eq : {&lanes, &reference}) {
+      eq->SetParam(C3BandEQ::kLowFreq, c.lowFreq);
+      eq->SetParam(C3BandEQ::kHighFreq, c.highFreq);
+      eq->SetParam(C3BandEQ::kLowGain, c.low);
+      eq->SetParam(C3BandEQ::kMidGain, c.mid);
+      eq->SetParam(C3BandEQ::kHighGain, c.high);
+      eq->Reset(kRate);
+    }
+    effect_buffers::ExpectLanesMatchReference(lanes, reference, 131, c.level, 1.0f, 20, 5u, 0.0f);
+  }
 }
 
 TEST_F(C3BandEQTest, ProcessAndSetParamAllocateNothing) {

@@ -6,6 +6,7 @@
 #include "audio/AudioDelay.h"
 #include "audio/CModDelay.h"
 #include "platform/Denormals.h"
+#include "tests/audio/EffectBuffers.h"
 #include "tests/audio/StereoRun.h"
 #include "tests/support/AllocCounter.h"
 
@@ -272,6 +273,46 @@ TEST_F(CModDelayTest, ProcessingAndParameterChangesAllocateNothingAndEmptyPeriod
   fx.Process(bufs, bufs, 0, 1.0f);
   fx.Process(bufs, bufs, -1, 1.0f);
   EXPECT_EQ(s.l, kept.l);
+}
+
+// The block form renders the LFO and works out the delays four frames at a time, and reads
+// four frames before it writes them where the delay allows; every output sample and the
+// state carried on must be what the frame-by-frame steps give. Each case runs one mode,
+// then the next, from the state the first left.
+TEST(CModDelayLanes, BlockFormMatchesTheFrameByFrameSteps) {
+  platform::ScopedFlushToZero ftz;
+  struct Case {
+    const char* what;
+    float sampleRate;
+    int frames;
+    float rate, depth, feedback;
+    int firstMode;
+  };
+  const Case cases[] = {
+      {"page defaults", 48000.0f, 128, 0.0f, 0.0f, 0.0f, CModDelay::kFlanger},
+      {"flanger, full feedback", 48000.0f, 128, 0.5f, 100.0f, 100.0f, CModDelay::kFlanger},
+      {"flanger, negative feedback", 48000.0f, 128, 3.0f, 70.0f, -100.0f, CModDelay::kFlanger},
+      {"chorus", 48000.0f, 128, 2.0f, 50.0f, 40.0f, CModDelay::kChorus},
+      // Full depth sweeps the delay down to 0: those frames must not read ahead of the writes.
+      {"vibrato to no delay", 48000.0f, 128, 5.0f, 100.0f, 0.0f, CModDelay::kVibrato},
+      {"fast vibrato, odd period", 44100.0f, 37, 37.0f, 100.0f, 80.0f, CModDelay::kVibrato},
+      {"backwards sweep", 48000.0f, 100, -11.0f, 90.0f, 60.0f, CModDelay::kChorus},
+      {"flanger under four samples", 8000.0f, 64, 1.3f, 100.0f, 60.0f, CModDelay::kFlanger},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CModDelay lanes, reference;
+    for (CModDelay* fx : {&lanes, &reference}) {
+      fx->Reset(c.sampleRate);
+      fx->SetParam(CModDelay::kParamMode, static_cast<float>(c.firstMode));
+      fx->SetParam(CModDelay::kParamRate, c.rate);
+      fx->SetParam(CModDelay::kParamDepth, c.depth);
+      fx->SetParam(CModDelay::kParamFeedback, c.feedback);
+    }
+    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, 0.8f, 0.5f, 120, 31u, 0.0f);
+    for (CModDelay* fx : {&lanes, &reference}) fx->SetParam(CModDelay::kParamMode, static_cast<float>((c.firstMode + 1) % 3));
+    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, 1.0f, 0.5f, 120, 37u, 0.0f);
+  }
 }
 
 }  // namespace

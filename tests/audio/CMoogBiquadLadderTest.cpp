@@ -211,6 +211,34 @@ TEST_F(CMoogBiquadLadderTest, ChannelsAreIndependentAndSideChainIsUntouched) {
   EXPECT_EQ(b.data[3], sc3);
 }
 
+// The two-lane form against the filters' own steps: the same operations in the same order,
+// so the same output (up to the sign of a zero), at the panel's corners and with the
+// resonance at the edge of self-oscillation, where any rounding difference would stay.
+TEST_F(CMoogBiquadLadderTest, BothChannelsInLanesMatchTheReference) {
+  struct Case {
+    float cutoff, resonance, drive, level, amplitude;
+  };
+  const Case cases[] = {
+      {60.0f, 5.0f, 0.0f, 1.0f, 0.5f},       // the reset defaults
+      {1000.0f, 10.0f, 100.0f, 0.7f, 1.0f},  // no feedback
+      {2000.0f, 55.0f, 50.0f, 1.0f, 0.5f},
+      {17400.0f, 100.0f, 100.0f, 1.0f, 0.25f},
+      {300.0f, 100.0f, 0.0f, 0.5f, 1.0f},
+      {8000.0f, 0.0f, 100.0f, 1.0f, 2.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "cutoff " << c.cutoff << " resonance " << c.resonance);
+    CMoogBiquadLadder lanes, reference;
+    for (CMoogBiquadLadder* fx : {&lanes, &reference}) {
+      fx->Reset(48000.0f);
+      fx->SetParam(CMoogBiquadLadder::kCutoff, c.cutoff);
+      fx->SetParam(CMoogBiquadLadder::kResonance, c.resonance);
+      fx->SetParam(CMoogBiquadLadder::kDriveCompensation, c.drive);
+    }
+    effect_buffers::ExpectLanesMatchReference(lanes, reference, kBlock, c.level, c.amplitude, 40, 11u, 0.0f);
+  }
+}
+
 TEST_F(CMoogBiquadLadderTest, ProcessAndSetParamAllocateNothing) {
   CMoogBiquadLadder fx;
   fx.Reset(48000.0f);

@@ -3,6 +3,8 @@
 // first SetParam brings in, the record the pages read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -58,6 +60,56 @@ TEST(TriodeClassATest, ShapersFollowTheirFormulas) {
     t.SetParameters(p);
     EXPECT_NEAR(t.Shape(c.x), c.expected, 2e-6) << c.type << " a=" << c.asymmetry << " x=" << c.x;
   }
+}
+
+// The vector exponential against std::exp, over the range the shapers feed it and its edges.
+TEST(TriodeClassATest, VectorExponentialFollowsStdExp) {
+  auto exp4 = [](float x) { return v4::Lane(TriodeClassA::ExpNonPositive(v4::Set1(x)), 0); };
+  EXPECT_EQ(exp4(0.0f), 1.0f);
+  EXPECT_EQ(exp4(-0.0f), 1.0f);
+  for (float x : {-87.4f, -100.0f, -1e30f, -INFINITY}) EXPECT_NEAR(exp4(x), FLT_MIN, FLT_MIN * 1e-5f) << x;
+  EXPECT_TRUE(std::isnan(exp4(NAN)));
+  double worst = 0.0;
+  for (int i = 0; i <= 873360; ++i) {
+    const float x = -0.0001f * static_cast<float>(i);
+    const double exact = std::exp(static_cast<double>(x));
+    worst = std::max(worst, std::fabs(exp4(x) - exact) / exact);
+  }
+  EXPECT_LT(worst, 3.0 * FLT_EPSILON);
+}
+
+// Four differently set stages side by side against each one's Shape and inversion.
+TEST(TriodeClassATest, LaneShapersMatchEachStagesShaper) {
+  struct Lane {
+    float k, asymmetry;
+    uint8_t invert;
+  };
+  const Lane lanes[4] = {{1.0f, 0.0f, 1}, {5.0f, 0.5f, 0}, {0.5f, -1.0f, 1}, {2.0f, -0.25f, 0}};
+  TriodeClassA stages[4];
+  TriodeClassA::LaneConstants c[4];
+  for (int n = 0; n < 4; ++n) {
+    TriodeParams p;
+    p.type = TriodeParams::kAsymmetricExponential;
+    p.saturation = lanes[n].k;
+    p.asymmetry = lanes[n].asymmetry;
+    p.invert = lanes[n].invert;
+    stages[n].SetParameters(p);
+    ASSERT_TRUE(stages[n].GetLaneConstants(c[n]));
+  }
+  auto set = [&](float TriodeClassA::LaneConstants::*f) { return v4::Set(c[0].*f, c[1].*f, c[2].*f, c[3].*f); };
+  using C = TriodeClassA::LaneConstants;
+  for (float x : {-30.0f, -3.0f, -0.7f, -0.01f, -1e-7f, 0.0f, 1e-7f, 0.2f, 1.0f, 4.0f, 30.0f}) {
+    const v4::f4 y = TriodeClassA::ShapeLanes(v4::Set1(x), set(&C::kPositive), set(&C::kNegative),
+                                              set(&C::normPositive), set(&C::normNegative));
+    for (int n = 0; n < 4; ++n) {
+      const float expected = stages[n].Shape(x) * (lanes[n].invert ? -1.0f : 1.0f);
+      EXPECT_NEAR(v4::Lane(y, n), expected, 4e-7f) << "lane " << n << " x " << x;
+    }
+  }
+  TriodeParams p;
+  p.type = TriodeParams::kArcTangent;
+  stages[0].SetParameters(p);
+  EXPECT_FALSE(stages[0].GetLaneConstants(c[0]));
 }
 
 // Saturation 0 makes the normalised shapers 0/0; they take their limit y = x instead.
@@ -248,9 +300,10 @@ TEST_F(CTubePreampTest, ZeroDriveStaysFiniteAndProcessAllocatesNothing) {
   EXPECT_GT(m, 0.1f);
 }
 
-// The vector form (shapers four samples at a time through the vector exponential, filters
-// in two lanes) against each channel's sample-by-sample stages: equal within float
-// rounding, period after period, so the filter states carried over agree as well.
+// The vector form (a channel's four stages side by side in four lanes, the shapers through
+// the vector exponential) against each channel's sample-by-sample stages: equal within float
+// rounding, period after period, so the filter states carried over agree as well. Periods
+// shorter than the lanes' skew and longer than the form's internal block included.
 TEST(CTubePreampLanes, VectorFormMatchesTheSampleBySampleStages) {
   platform::ScopedFlushToZero ftz;
   struct Case {
@@ -259,21 +312,31 @@ TEST(CTubePreampLanes, VectorFormMatchesTheSampleBySampleStages) {
     float level;
     int frames;
     float amplitude;
+    float asymmetry = 0.0f;  // no page sets it; written into the record as a page would
   };
   const Case cases[] = {
       {"page defaults", {{1, 500.0f}, {3, 2000.0f}, {4, -4.7f}, {5, 1.0f}}, 1.0f, 128, 0.25f},
       {"full drive, shelves moved", {{0, 6.0f}, {1, 200.0f}, {2, -9.0f}, {3, 6000.0f}, {5, 10.0f}}, 1.0f, 128, 0.9f},
       {"fade level, odd period", {{5, 3.0f}, {4, 3.0f}}, 0.4f, 37, 0.25f},
       {"near silence", {{5, 1.0f}}, 1.0f, 128, 1e-36f},
+      {"zero drive: the linear limit", {{5, 0.0f}, {0, 9.0f}, {1, 300.0f}}, 1.0f, 128, 0.5f},
+      {"one-sample periods", {{5, 2.0f}, {2, 4.0f}, {3, 3000.0f}}, 1.0f, 1, 0.5f},
+      {"three-sample periods", {{5, 6.0f}}, 0.8f, 3, 0.7f},
+      {"period longer than the internal block", {{5, 1.5f}, {0, -6.0f}}, 1.0f, 300, 0.4f},
+      {"asymmetric, hot input", {{5, 4.0f}}, 1.0f, 128, 3.0f, 0.6f},
+      {"negative asymmetry", {{5, 2.0f}}, 1.0f, 64, 0.8f, -0.3f},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     CTubePreamp lanes, reference;
     for (CTubePreamp* fx : {&lanes, &reference}) {
       fx->Reset(48000.0f);
+      static_cast<TubePreampParams*>(fx->GetParamBlock())->asymmetry = c.asymmetry;
       for (const auto& [id, value] : c.params) fx->SetParam(id, value);
     }
-    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, c.level, c.amplitude, 100, 7u, 1e-5f);
+    ASSERT_EQ(lanes.Stage(1, 3).Parameters().asymmetry, c.asymmetry);
+    const int periods = std::max(100, 2000 / c.frames);
+    effect_buffers::ExpectLanesMatchReference(lanes, reference, c.frames, c.level, c.amplitude, periods, 7u, 1e-5f);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <functional>
+#include <vector>
 
 #include "audio/LFO.h"
 #include "tests/audio/VtableSlot.h"
@@ -138,6 +139,38 @@ TEST(LFO, IncrementOfAWholeCycleOrMoreStaysBounded) {
   EXPECT_EQ(tri.RenderOutput().normal, 1.0f);
   EXPECT_EQ(tri.RenderOutput().normal, -1.0f);
   EXPECT_EQ(tri.RenderOutput().normal, 1.0f);
+}
+
+// The block render takes four steps at a time in vector lanes; its outputs and the phase it
+// leaves must be those of as many single steps, across wraps, backwards runs, a standing
+// LFO, increments of a cycle or more and unknown waveforms.
+TEST(LFO, BlockRenderGivesWhatSingleStepsGive) {
+  struct Case {
+    int32_t waveform;
+    float increment;
+    int block;  // frames per RenderNormal call
+  };
+  const Case cases[] = {
+      {LFO::kTriangle, 0.37f / 48000.0f, 64},  {LFO::kTriangle, 0.013f, 128}, {LFO::kSine, 5.0f / 48000.0f, 128},
+      {LFO::kSine, 0.021f, 37},                {LFO::kSaw, 1.0f / 64.0f, 37}, {LFO::kSaw, -0.017f, 64},
+      {LFO::kTriangle, -0.003f, 61},           {LFO::kSine, 0.0f, 64},         {LFO::kTriangle, 2.5f, 64},
+      {LFO::kSine, -1.75f, 33},                {7, 0.01f, 64},
+  };
+  for (const Case& c : cases) {
+    LFO block = Started(c.waveform), single = Started(c.waveform);
+    block.SetIncrement(c.increment);
+    single.SetIncrement(c.increment);
+    std::vector<float> out(c.block);
+    for (int call = 0; call < 60; ++call) {
+      block.RenderNormal(out.data(), c.block);
+      for (int i = 0; i < c.block; ++i) {
+        ASSERT_EQ(out[i], single.RenderOutput().normal)
+            << "waveform " << c.waveform << " increment " << c.increment << " call " << call << " frame " << i;
+      }
+      ASSERT_EQ(block.Phase(), single.Phase());
+      ASSERT_EQ(block.QuadraturePhase(), single.QuadraturePhase());
+    }
+  }
 }
 
 TEST(LFOLayout, OperationsSitInTheirFixedSlots) {

@@ -203,15 +203,14 @@ TEST(Simd4, RecipEstimateTreatsEachLaneOnItsOwn) {
   }
 }
 
-TEST(Simd4, GatherPairReadsEachLanesPointAndTheNextOne) {
+TEST(Simd4, GatherPairsReadEachLanesPointAndTheNextOne) {
   float table[260];
   for (int i = 0; i < 260; ++i) table[i] = static_cast<float>(i * i) * 0.5f - 3.0f;
-  const uint32_t cases[][4] = {{0, 1, 2, 3}, {258, 0, 100, 7}, {5, 5, 5, 5}, {200, 13, 258, 1}};
+  const int32_t cases[][4] = {{0, 1, 2, 3}, {258, 0, 100, 7}, {5, 5, 5, 5}, {200, 13, 258, 1}};
   for (const auto& c : cases) {
-    const v4::u4 idx = v4::LoadU(c);
     v4::f4 at;
     v4::f4 next;
-    v4::GatherPair(table, idx, at, next);
+    v4::GatherPairs(table, v4::LoadI(c), at, next);
     for (int lane = 0; lane < 4; ++lane) {
       EXPECT_EQ(v4::Lane(at, lane), table[c[lane]]) << c[lane];
       EXPECT_EQ(v4::Lane(next, lane), table[c[lane] + 1]) << c[lane];
