@@ -30,6 +30,7 @@ WaveTable::WaveTable()
       samples_(new float[kBlock]()),
       magnitudes_(new float[kBlock]()),
       phases_(new float[kBlock]()),
+      scanBins_(new float[std::size_t{kVariants} * kScanBins * 4]()),
       variants_(kVariants) {
   for (std::size_t v = 0; v < variants_.size(); ++v) {
     const std::size_t at = v * kSize;
@@ -146,6 +147,13 @@ void WaveTable::AnalyseVariant(int32_t i) {
     v.magnitudes[k] = std::sqrt(re * re + im * im);
     v.phases[k] = phase;
     v.phasors[k] = {std::cos(phase), std::sin(phase)};
+  }
+  float* scan = scanBins_.get() + static_cast<std::size_t>(i) * kScanBins * 4;
+  for (int32_t k = 0; k < kScanBins; ++k) {
+    scan[4 * k] = v.phasors[k].r;
+    scan[4 * k + 1] = v.phasors[k].i;
+    scan[4 * k + 2] = v.magnitudes[k];
+    scan[4 * k + 3] = 0.0f;
   }
   v.bins = kSize;
 }

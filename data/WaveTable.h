@@ -27,6 +27,8 @@ class WaveTable : public WaveCacheEntry {
  public:
   static constexpr int32_t kVariants = 256;
   static constexpr int32_t kSize = 2048;  // samples per frame and per variant
+  // Bins the spectral oscillator's tables hold, kept again in ScanBins.
+  static constexpr int32_t kScanBins = 256;
 
   WaveTable();
   WaveTable(const WaveTable&) = delete;
@@ -44,6 +46,10 @@ class WaveTable : public WaveCacheEntry {
   int32_t FillVariants(int32_t frames, const float* data);
 
   const WaveVariant& Variant(int32_t i) const { return variants_[static_cast<std::size_t>(i)]; }
+  // Bins 0 .. kScanBins - 1 of analysed variant i, four floats a bin: the unit phasor (re,
+  // im), the magnitude and 0, so that a read of one bin from neighbouring variants is one
+  // vector load each. Zero until the variant is analysed.
+  const float* ScanBins(int32_t i) const { return scanBins_.get() + static_cast<std::size_t>(i) * kScanBins * 4; }
   const std::vector<float>& RawSamples() const { return raw_; }
   // Content hash of the raw samples (computed by the loaders).
   int32_t ContentHash() const { return contentHash_; }
@@ -59,6 +65,7 @@ class WaveTable : public WaveCacheEntry {
   std::unique_ptr<float[]> samples_;
   std::unique_ptr<float[]> magnitudes_;
   std::unique_ptr<float[]> phases_;
+  std::unique_ptr<float[]> scanBins_;
   std::vector<WaveVariant> variants_;
   FftProcessor fft_;
   std::vector<float> raw_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Simd4.h"
+
 namespace {
 constexpr float kOutputGain = 1.1f;
 }
@@ -81,14 +83,58 @@ void CDualMoogLadderFilter::UpdateCoefficients() {
   alpha0_ = c.alpha0;
 }
 
+namespace {
+
+// One one-pole stage on both lanes, the steps of CVAOnePoleFilter::Tick.
 template <int M>
-void CDualMoogLadderFilter::RunChannel(const float* in, float* out, int channel) {
-  // Local copies keep the stage states in registers across the loop.
-  CVAOnePoleFilter s[5];
-  for (int n = 0; n < 5; ++n) s[n] = stage_[2 * n + channel];
-  const float alpha0 = alpha0_, k = k_;
-  for (int i = 0; i < frames_; ++i) out[i] = kOutputGain * filt::LadderTick<M>(in[i], k, alpha0, s);
-  for (int n = 0; n < 5; ++n) stage_[2 * n + channel] = s[n];
+inline v4::f4 TickLanes(v4::f4 x, v4::f4& z, v4::f4 g) {
+  const v4::f4 v = v4::Mul(v4::Sub(x, z), g);
+  const v4::f4 lp = v4::Add(v, z);
+  z = v4::Add(lp, v);
+  if constexpr (M == CVAOnePoleFilter::kAllPass) return v4::Sub(lp, v4::Sub(x, lp));
+  return lp;
+}
+
+}  // namespace
+
+// filt::LadderTick with the two channels side by side: every lane takes the scalar steps in
+// the scalar order, so each channel's samples are the ones the sample loop would give.
+template <int M>
+void CDualMoogLadderFilter::RunStereo(const float* inLeft, const float* inRight, float* outLeft, float* outRight) {
+  using namespace v4;
+  constexpr int kLp = CVAOnePoleFilter::kLowPass;
+  f4 z[5], g[5], beta[5];
+  for (int s = 0; s < 5; ++s) {
+    const CVAOnePoleFilter& left = stage_[2 * s];
+    const CVAOnePoleFilter& right = stage_[2 * s + 1];
+    z[s] = Set(left.State(), right.State(), 0.0f, 0.0f);
+    g[s] = Set(left.G(), right.G(), 0.0f, 0.0f);
+    beta[s] = Set(left.Beta(), right.Beta(), 0.0f, 0.0f);
+  }
+  const f4 alpha0 = Set1(alpha0_);
+  const f4 k = Set1(M == kFourPole ? k_ : (k_ < filt::kMaxTwoPoleFeedback ? k_ : filt::kMaxTwoPoleFeedback));
+  const f4 gain = Set1(kOutputGain);
+  const int frames = frames_;  // the output stores could alias the member
+  for (int i = 0; i < frames; ++i) {
+    const f4 x = LoadPair(inLeft + i, inRight + i);
+    f4 out;
+    if constexpr (M == kFourPole) {
+      const f4 sigma = Add(Add(Add(Mul(beta[0], z[0]), Mul(beta[1], z[1])), Mul(beta[2], z[2])), Mul(beta[3], z[3]));
+      const f4 u = Mul(Sub(x, Mul(k, sigma)), alpha0);
+      out = TickLanes<kLp>(TickLanes<kLp>(TickLanes<kLp>(TickLanes<kLp>(u, z[0], g[0]), z[1], g[1]), z[2], g[2]), z[3], g[3]);
+    } else {
+      const f4 sigma = Add(Add(Mul(beta[0], z[0]), Mul(beta[1], z[1])), Mul(beta[4], z[4]));
+      const f4 u = Mul(Sub(x, Mul(k, sigma)), alpha0);
+      out = TickLanes<CVAOnePoleFilter::kAllPass>(TickLanes<kLp>(TickLanes<kLp>(u, z[0], g[0]), z[1], g[1]), z[4], g[4]);
+    }
+    StorePair(outLeft + i, outRight + i, Mul(gain, out));
+  }
+  alignas(16) float state[4];
+  for (int s : filt::LadderLoopStages(M)) {
+    Store(state, z[s]);
+    stage_[2 * s].SetState(state[0]);
+    stage_[2 * s + 1].SetState(state[1]);
+  }
 }
 
 void CDualMoogLadderFilter::Process(const float* inLeft, const float* inRight, float* outLeft,
@@ -101,10 +147,8 @@ void CDualMoogLadderFilter::Process(const float* inLeft, const float* inRight, f
     UpdateCoefficients();
   }
   if (mode_ == kFourPole) {
-    RunChannel<kFourPole>(inLeft, outLeft, 0);
-    RunChannel<kFourPole>(inRight, outRight, 1);
+    RunStereo<kFourPole>(inLeft, inRight, outLeft, outRight);
   } else if (mode_ == kTwoPole) {
-    RunChannel<kTwoPole>(inLeft, outLeft, 0);
-    RunChannel<kTwoPole>(inRight, outRight, 1);
+    RunStereo<kTwoPole>(inLeft, inRight, outLeft, outRight);
   }
 }

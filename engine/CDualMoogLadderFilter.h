@@ -75,8 +75,9 @@ class CDualMoogLadderFilter {
  private:
   void UpdateCoefficients();
   void ResetStages();
+  // Both channels at once, left and right in two lanes of the vector unit.
   template <int M>
-  void RunChannel(const float* in, float* out, int channel);
+  void RunStereo(const float* inLeft, const float* inRight, float* outLeft, float* outRight);
 
   // Stage s of channel c is stage_[2 s + c]; stages 0-3 low-pass, stage 4 all-pass.
   CVAOnePoleFilter stage_[10];

@@ -58,8 +58,9 @@ class CDualSEMFilter {
   float Q() const { return Q_; }
 
  private:
+  // Both channels at once, left and right in two lanes of the vector unit.
   template <int T>
-  void RunChannel(const float* in, float* out, float& s1, float& s2) const;
+  void RunStereo(const float* inLeft, const float* inRight, float* outLeft, float* outRight);
 
   filt::SemCoefficients c_;
   float s1_[2] = {0.0f, 0.0f};

@@ -80,6 +80,7 @@ class CVAOnePoleFilter {
   float Beta() const { return beta_; }
   void SetBeta(float beta) { beta_ = beta; }
   float State() const { return z_; }
+  void SetState(float z) { z_ = z; }
   float FeedbackOutput() const { return beta_ * z_; }
   void Reset() { z_ = 0.0f; }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/Simd4.h"
+
 namespace {
 
 struct ConverterRow {
@@ -159,11 +161,20 @@ void ModulationMatrix::Accumulate(const Route& r, float offset, float slope) {
   const int32_t dlen = r.destinationLength;
   const int32_t slen = r.sourceLength;
   if (slen <= 0) return;
+  // Four at a time through the vector unit, which the compiler does not use for plain float
+  // loops on the target; the same two roundings per value as the scalar tail.
   if (dlen == slen) {
-    for (int32_t i = 0; i < dlen; ++i) dst[i] += offset + slope * src[i];
+    const v4::f4 o = v4::Set1(offset);
+    const v4::f4 g = v4::Set1(slope);
+    int32_t i = 0;
+    for (; i + 4 <= dlen; i += 4) v4::Store(dst + i, v4::Add(v4::Load(dst + i), v4::MulAdd(o, g, v4::Load(src + i))));
+    for (; i < dlen; ++i) dst[i] += offset + slope * src[i];
   } else if (dlen > slen) {
     const float v = offset + slope * src[0];
-    for (int32_t i = 0; i < dlen; ++i) dst[i] += v;
+    const v4::f4 add = v4::Set1(v);
+    int32_t i = 0;
+    for (; i + 4 <= dlen; i += 4) v4::Store(dst + i, v4::Add(v4::Load(dst + i), add));
+    for (; i < dlen; ++i) dst[i] += v;
   } else if (dlen == 1) {
     float sum = 0.0f;
     for (int32_t i = 0; i < slen; ++i) sum += src[i];

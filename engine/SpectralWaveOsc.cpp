@@ -7,6 +7,7 @@
 #include "numeric/FftProcessor.h"
 #include "engine/Unison.h"
 #include "platform/ArmConvert.h"
+#include "platform/Simd4.h"
 #include "engine/ControlSmoother.h"
 
 namespace {
@@ -29,15 +30,17 @@ inline ne10_fft_cpx_float32_t Polar(const WaveVariant& v, int32_t j) { return Sc
 // The bin interpolation weight; the constant is added in double precision.
 inline double BinWeight(float t) { return static_cast<double>(0.4892f * t * t - 0.4969f * t) + 0.9935; }
 
-// log2(j) for the bins of the table, for the variant scan.
-struct Log2Table {
+// The variant scan's slope of bin j, log2(j) / log2(h0): an analysed variant has
+// WaveTable::kSize bins, so h0, its harmonic count, is always kSize / 2.
+struct ScanSlope {
   double v[SpectralWaveOsc::kTableLength];
-  Log2Table() {
+  ScanSlope() {
+    const double logH0 = std::log2(static_cast<double>(WaveTable::kSize / 2));
     v[0] = 0.0;
-    for (int32_t j = 1; j < SpectralWaveOsc::kTableLength; ++j) v[j] = std::log2(static_cast<double>(j));
+    for (int32_t j = 1; j < SpectralWaveOsc::kTableLength; ++j) v[j] = std::log2(static_cast<double>(j)) / logH0;
   }
 };
-const Log2Table kLog2;
+const ScanSlope kScanSlope;
 
 }  // namespace
 
@@ -68,15 +71,13 @@ void SpectralWaveOsc::SetBlockSize(int32_t frames) {
   rows_.fmProduct.assign(n, 0.0f);
   rows_.phaseOffset.assign(n, 0u);
   rows_.ramp.assign(n, 0.0f);
+  rows_.exponent.assign(n, 0.0f);
   for (int32_t s = 0; s < paddedFrames_; ++s) {
     rows_.ramp[static_cast<std::size_t>(s)] = static_cast<float>(s) / static_cast<float>(frames_);
   }
   for (int32_t v = 0; v < kMaxUnison; ++v) {
-    rows_.fraction[v].assign(n, 0.0f);
-    rows_.index[v].assign(n, 0u);
     rows_.increment[v].assign(n, 0u);
     rows_.raw[v].assign(n, 0u);
-    rows_.bent[v].assign(n, 0u);
   }
 }
 
@@ -118,6 +119,10 @@ void SpectralWaveOsc::SetGainRows(int32_t count) {
 }
 
 void SpectralWaveOsc::ClearHandOver() {
+  // The voices go back to pair 0, which need not hold the newest table; a table attached
+  // since may sit where the last one was.
+  builtValid_ = false;
+  shapedValid_ = false;
   for (int32_t i = 0; i < kMaxUnison; ++i) {
     tableIndex_[i].store(0);
     newTable_[i].store(0);
@@ -175,6 +180,23 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   const int32_t m = std::min(arm::ToInt32(p), kLastVariant);
   const WaveVariant& v = table->Variant(m);
 
+  const int32_t algorithm = morphAlgorithm_.load(std::memory_order_relaxed);
+  float cutoff = 0.0f;
+  const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
+  const TableInputs inputs{{table, m, algorithm, x, algorithm == kHighPass ? k : 0}, frequency_};
+  // The transforms are most of a voice's work; when nothing that shapes the table moved,
+  // the voices already play the table a build would give.
+  if (builtValid_ && inputs == built_ && PlayingNewest()) {
+    if (steady_[lastBuilt_]) return;
+    // One more hand-over, of the playing table to itself, ends the fade into it.
+    std::copy(next_[c], next_[c] + tableLength_ + 2, previous_[n]);
+    std::copy(next_[c], next_[c] + tableLength_ + 2, next_[n]);
+    steady_[n] = true;
+    lastBuilt_ = n;
+    for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
+    return;
+  }
+
   // The outgoing table is what the voices were playing: its own length, whatever the
   // variant's analysis holds.
   float* outgoing = previous_[n];
@@ -182,11 +204,21 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   outgoing[tableLength_] = outgoing[0];
   outgoing[tableLength_ + 1] = outgoing[1];
 
-  float cutoff = 0.0f;
-  const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
+  // Without a spectrum of its own (an unanalysed variant, or a scan over a table whose
+  // first variant is unanalysed) a build works on what the last one left.
+  const bool ownSpectrum = v.bins > 0 && (algorithm != kVariantScan || table->Variant(0).bins > 0);
   // A variant that was never analysed has no spectrum: the working spectrum keeps what the
   // last build left, so the oscillator plays on (or, from construction, stays silent).
-  if (v.bins > 0) Reshape(morphAlgorithm_.load(std::memory_order_relaxed), *table, m, k, x);
+  if (v.bins > 0) {
+    if (shapedValid_ && inputs.spectrum == shaped_) {
+      std::copy(std::begin(reshaped_), std::end(reshaped_), spectrum_);
+    } else {
+      Reshape(algorithm, *table, m, k, x);
+      shapedValid_ = ownSpectrum;
+      shaped_ = inputs.spectrum;
+      if (ownSpectrum) std::copy(std::begin(spectrum_), std::end(spectrum_), reshaped_);
+    }
+  }
 
   const int32_t length = kTableLength;
   FftProcessor::BandLimit(length, spectrum_, frequency_, kBandLimitHz);
@@ -198,7 +230,16 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   tableLength_ = length;
   displayLength_.store(length, std::memory_order_relaxed);
   lastBuilt_ = n;
+  steady_[n] = false;
+  built_ = inputs;
+  builtValid_ = ownSpectrum;
   for (int32_t i = 0; i < count_; ++i) newTable_[i].store(1);
+}
+
+bool SpectralWaveOsc::PlayingNewest() const {
+  for (int32_t i = 0; i < count_; ++i)
+    if (tableIndex_[i].load() != lastBuilt_) return false;
+  return true;
 }
 
 void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin,
@@ -334,25 +375,30 @@ void SpectralWaveOsc::ApplyHighPass(const WaveVariant& v, int32_t k, float x) {
 }
 
 void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, float x) {
+  static_assert(WaveTable::kScanBins >= kSpectrumBins);
   const WaveVariant& v = table.Variant(variant);
   const int32_t h0 = table.Variant(0).bins / 2;
   spectrum_[0] = Polar(v, 0);
-  // log2(h0) divides: a table of one bin has nothing to scan.
+  // A table of one bin has nothing to scan.
   if (h0 <= 1) return;
   const double start = static_cast<double>(static_cast<float>(variant) / 256.0f);
   const double sweep = static_cast<double>(16.0f * x);
-  const double logH0 = std::log2(static_cast<double>(h0));
   const int32_t end = std::min(h0, kSpectrumBins - 1);
+  const float* scan = table.ScanBins(0);
+  constexpr std::size_t kStride = WaveTable::kScanBins * 4;
+  alignas(16) float bin[4];
   for (int32_t j = 1; j <= end; ++j) {
-    const double t = 0.5 * (start + sweep * kLog2.v[j] / logH0);
-    const float u = static_cast<float>(256.0 * (1.0 - std::fabs(1.0 - 2.0 * (t - std::floor(t)))));
-    const int32_t lo = std::min(arm::ToInt32(u), WaveTable::kVariants - 2);
+    // t is never negative, so truncation is its floor.
+    const double t = 0.5 * (start + sweep * kScanSlope.v[j]);
+    const double w = t - static_cast<double>(static_cast<int32_t>(t));
+    const float u = static_cast<float>(256.0 * (1.0 - std::fabs(1.0 - 2.0 * w)));
+    const int32_t lo = std::min(static_cast<int32_t>(u), WaveTable::kVariants - 2);  // u is within 0..256
     const float g = std::min(u - static_cast<float>(lo), 1.0f);
-    const WaveVariant& a = table.Variant(lo);
-    const WaveVariant& b = table.Variant(lo + 1);
-    const float mag = a.magnitudes[j] + (b.magnitudes[j] - a.magnitudes[j]) * g;
-    const float re = a.phasors[j].r + (b.phasors[j].r - a.phasors[j].r) * g;
-    const float im = a.phasors[j].i + (b.phasors[j].i - a.phasors[j].i) * g;
-    spectrum_[j] = {mag * re, mag * im};
+    // Phasor and magnitude of variants lo and lo + 1 blended at once, lane by lane as a
+    // scalar blend would.
+    const float* a = scan + static_cast<std::size_t>(lo) * kStride + 4 * j;
+    const v4::f4 va = v4::Load(a);
+    v4::Store(bin, v4::MulAdd(va, v4::Sub(v4::Load(a + kStride), va), v4::Set1(g)));
+    spectrum_[j] = {bin[2] * bin[0], bin[2] * bin[1]};
   }
 }

@@ -112,17 +112,32 @@ class SpectralWaveOsc {
     std::vector<float> fmProduct;
     std::vector<uint32_t> phaseOffset;
     std::vector<float> ramp;  // s / N: the block's fade from the previous table to the new
-    std::vector<float> fraction[kMaxUnison];
-    std::vector<uint32_t> index[kMaxUnison];
+    std::vector<float> exponent;  // the phase bend's, by sample
     std::vector<uint32_t> increment[kMaxUnison];
     std::vector<uint32_t> raw[kMaxUnison];
-    std::vector<uint32_t> bent[kMaxUnison];
+  };
+
+  // What shapes the spectrum before the band limit, and then the table: builds from the same
+  // inputs give the same spectrum, and the same table, bit for bit.
+  struct SpectrumInputs {
+    const WaveTable* table = nullptr;
+    int32_t variant = 0;
+    int32_t algorithm = 0;
+    float morph = 0.0f;
+    int32_t highPassBin = 0;  // the cutoff bin, which only the high-pass reads
+    bool operator==(const SpectrumInputs&) const = default;
+  };
+  struct TableInputs {
+    SpectrumInputs spectrum;
+    float frequency = 0.0f;
+    bool operator==(const TableInputs&) const = default;
   };
 
   // Unison and table changes requested by other threads, applied here on the engine thread
   // between blocks so every block sees one count and one consistent hand-over.
   void ApplyPending();
   void ClearHandOver();
+  bool PlayingNewest() const;
   void SetGainRows(int32_t count);
 
   void Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin, float x);
@@ -168,6 +183,14 @@ class SpectralWaveOsc {
   std::atomic<int32_t> newTable_[kMaxUnison];
   int32_t tableLength_ = 0;
   int32_t lastBuilt_ = 0;  // the pair the newest table went into
+  // The inputs of the newest table, while every voice plays it and it is a function of them.
+  TableInputs built_;
+  bool builtValid_ = false;
+  // The newest reshaped spectrum (before the band limit) and its inputs, for builds that
+  // only the note's frequency asks for.
+  SpectrumInputs shaped_;
+  bool shapedValid_ = false;
+  bool steady_[2] = {};  // pair k's previous table equals its new one: nothing left to fade
   std::atomic<const float*> display_{nullptr};
   std::atomic<int32_t> displayLength_{0};
 
@@ -191,6 +214,7 @@ class SpectralWaveOsc {
 
   // Everything the build uses lives in the object: nothing is allocated while rendering.
   alignas(16) ne10_fft_cpx_float32_t spectrum_[kSpectrumBins] = {};
+  alignas(16) ne10_fft_cpx_float32_t reshaped_[kSpectrumBins] = {};
   alignas(16) float previous_[2][kTableReserve] = {};
   alignas(16) float next_[2][kTableReserve] = {};
 };

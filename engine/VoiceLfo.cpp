@@ -280,9 +280,10 @@ void VoiceLfo::RenderTable(float* out, const float* table, uint32_t inc) {
   for (; i + 4 <= blockSize_; i += 4) {
     const v4::u4 p = v4::AddU(v4::Set1U(phase), offsets);
     const v4::u4 idx = v4::ShiftRightU<22>(p);
-    const v4::f4 frac = v4::Mul(v4::FromUint(v4::AndU(p, mask)), scale);
-    const v4::f4 a = v4::Gather(table, idx);
-    const v4::f4 b = v4::Gather(table + 1, idx);
+    const v4::f4 frac = v4::Mul(v4::FromInt(v4::AsInt(v4::AndU(p, mask))), scale);
+    v4::f4 a;
+    v4::f4 b;
+    v4::GatherPairs(table, v4::AsInt(idx), a, b);
     v4::Store(out + i, v4::Mul(v4::MulAdd(a, v4::Sub(b, a), frac), gain));
     phase += 4 * step;
   }

@@ -74,12 +74,6 @@ float fastAtan(float x) {
   return atanf_neon(x);
 }
 
-v4::f4 fastPow4(v4::f4 a, v4::f4 b) {
-  const v4::f4 k = v4::Set1(kFastPowK);
-  const v4::f4 bitsA = v4::FromInt(v4::Bits(a));
-  return v4::FromBits(v4::ToInt32Sat(v4::MulAdd(k, b, v4::Sub(bitsA, k))));
-}
-
 void fastPow4(const float a[4], const float b[4], float out[4]) {
   v4::Store(out, fastPow4(v4::Load(a), v4::Load(b)));
 }

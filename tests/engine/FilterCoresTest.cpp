@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "engine/CDualMoogLadderFilter.h"
+#include "engine/CDualSEMFilter.h"
 #include "engine/FilterSlot.h"
 #include "platform/Denormals.h"
 #include "tests/support/AllocCounter.h"
@@ -360,6 +362,85 @@ TEST_F(FilterCores, ProcessingAllocatesNothing) {
 }  // namespace
 
 namespace {
+
+// The stereo ladder runs its channels side by side in vector lanes: against the scalar
+// ladder step, channel by channel, bit for bit, through coefficient changes between blocks.
+TEST(DualLadderLanes, EachChannelIsTheScalarLadder) {
+  platform::ScopedFlushToZero ftz;
+  struct Setting {
+    float cutoff, resonance;
+  };
+  const Setting settings[] = {{300.0f, 0.0f}, {2500.0f, 0.7f}, {12000.0f, 1.0f}, {50.0f, 0.4f}, {40000.0f, 0.95f}};
+  for (int mode : {CDualMoogLadderFilter::kFourPole, CDualMoogLadderFilter::kTwoPole}) {
+    SCOPED_TRACE(mode);
+    CDualMoogLadderFilter dual;
+    dual.SetSampleRate(48000.0f);
+    dual.SetFrames(kFrames);
+    dual.SetMode(mode);
+    CVAOnePoleFilter stages[2][5];
+    for (auto& channel : stages) channel[4].SetMode(CVAOnePoleFilter::kAllPass);
+    for (int block = 0; block < 10; ++block) {
+      const Setting& set = settings[block % 5];
+      const Stereo in = Noise(40u + static_cast<unsigned>(block), 2.0f);
+      Stereo out;
+      dual.Process(in.left.data(), in.right.data(), out.left.data(), set.cutoff, set.resonance, out.right.data());
+      const float k = 2.0f * filt::ClampResonance(set.resonance);
+      filt::LadderCoefficients c;
+      ASSERT_TRUE(filt::ComputeLadder(48000.0f, filt::Clamp(set.cutoff, filt::kMinCutoffHz, filt::kMaxCutoffHz), k, mode, &c));
+      for (int ch = 0; ch < 2; ++ch) {
+        for (int s : filt::LadderLoopStages(mode)) {
+          stages[ch][s].SetG(c.G);
+          stages[ch][s].SetBeta(c.beta[s]);
+        }
+        const std::vector<float>& x = ch == 0 ? in.left : in.right;
+        const std::vector<float>& y = ch == 0 ? out.left : out.right;
+        for (int i = 0; i < kFrames; ++i) {
+          const float expected = 1.1f * (mode == CDualMoogLadderFilter::kFourPole
+                                             ? filt::LadderTick<CDualMoogLadderFilter::kFourPole>(x[i], k, c.alpha0, stages[ch])
+                                             : filt::LadderTick<CDualMoogLadderFilter::kTwoPole>(x[i], k, c.alpha0, stages[ch]));
+          ASSERT_EQ(y[i], expected) << "block " << block << " channel " << ch << " sample " << i;
+        }
+      }
+    }
+  }
+}
+
+// The same for the stereo state-variable filter, every output type and the pass-through.
+TEST(DualSemLanes, EachChannelIsTheScalarFilter) {
+  platform::ScopedFlushToZero ftz;
+  const float settings[][2] = {{300.0f, 0.0f}, {2500.0f, 0.7f}, {12000.0f, 1.0f}, {50.0f, 0.4f}};
+  for (int type : {0, 1, 2, 3, 4}) {
+    SCOPED_TRACE(type);
+    CDualSEMFilter dual;
+    dual.SetSampleRate(48000.0f);
+    dual.SetFrames(kFrames);
+    dual.SetType(type);
+    float s1[2] = {}, s2[2] = {};
+    for (int block = 0; block < 8; ++block) {
+      const float cutoff = settings[block % 4][0], resonance = settings[block % 4][1];
+      const Stereo in = Noise(70u + static_cast<unsigned>(block), 2.0f);
+      Stereo out;
+      dual.Process(in.left.data(), in.right.data(), out.left.data(), cutoff, resonance, out.right.data());
+      const float q = static_cast<float>(filt::ClampResonance(resonance) * 0.15 * 24.5 / 0.9 + 0.5);
+      const filt::SemCoefficients c = filt::ComputeSem(48000.0f, cutoff, q);
+      for (int ch = 0; ch < 2; ++ch) {
+        const std::vector<float>& x = ch == 0 ? in.left : in.right;
+        const std::vector<float>& y = ch == 0 ? out.left : out.right;
+        for (int i = 0; i < kFrames; ++i) {
+          float expected = 0.0f;
+          switch (type) {
+            case 1: expected = filt::SemTick<1>(x[i], s1[ch], s2[ch], c, 0.5f); break;
+            case 2: expected = filt::SemTick<2>(x[i], s1[ch], s2[ch], c, 0.5f); break;
+            case 3: expected = filt::SemTick<3>(x[i], s1[ch], s2[ch], c, 0.5f); break;
+            case 4: expected = filt::SemTick<4>(x[i], s1[ch], s2[ch], c, 0.5f); break;
+            default: expected = filt::SemTick<0>(x[i], s1[ch], s2[ch], c, 0.5f); break;
+          }
+          ASSERT_EQ(y[i], expected) << "block " << block << " channel " << ch << " sample " << i;
+        }
+      }
+    }
+  }
+}
 
 TEST(OnePoleStage, UnclampedCutoffsOutsideTheAudioBandStayFinite) {
   // The stage alone does not clamp; 0 Hz and below hold, Nyquist and above pass (36 kHz

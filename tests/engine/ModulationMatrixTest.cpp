@@ -95,6 +95,35 @@ TEST_F(ModulationMatrixTest, LengthRulesScaleAndSum) {
   EXPECT_FLOAT_EQ(pitch[5], 0.8f);
 }
 
+// The sums run four values at a time with a scalar tail: against the scalar sum, value by
+// value, for lengths that are not whole groups of four.
+TEST(ModulationMatrixLengths, SumsMatchTheScalarSumAtEveryLength) {
+  for (int length : {1, 3, 4, 7, 10, 130}) {
+    SCOPED_TRACE(length);
+    ModulationMatrix m;
+    std::vector<float> a(length), b(length), one(1, 0.37f), dst(length, 5.0f);
+    for (int i = 0; i < length; ++i) {
+      a[i] = 0.013f * static_cast<float>(i) - 0.4f;
+      b[i] = 1.0f / static_cast<float>(i + 3);
+    }
+    ASSERT_EQ(m.AddSource(0, "A", length, a.data(), 1, 1), 0);
+    ASSERT_EQ(m.AddSource(1, "B", length, b.data(), 1, 0), 1);
+    ASSERT_EQ(m.AddSource(2, "ONE", 1, one.data(), 1, 0), 2);
+    ASSERT_EQ(m.AddDestination(0, "DST", length, dst.data(), nullptr), 0);
+    ASSERT_EQ(m.Connect(0, 0, 0, 0.3f, ModulationMatrix::kUnipolar), 0);  // 0.3 (0.5 + 0.5 a)
+    ASSERT_EQ(m.Connect(1, 1, 0, -0.7f, ModulationMatrix::kBipolar), 0);  // -0.7 (2 b - 1)
+    ASSERT_EQ(m.Connect(2, 2, 0, 0.9f, ModulationMatrix::kUnipolar), 0);  // 0.9 x 0.37 everywhere
+    m.Process();
+    for (int i = 0; i < length; ++i) {
+      float expected = 0.0f;
+      expected += 0.3f * 0.5f + 0.3f * 0.5f * a[i];
+      expected += -0.7f * -1.0f + -0.7f * 2.0f * b[i];
+      expected += 0.9f * 0.0f + 0.9f * 1.0f * one[0];
+      ASSERT_FLOAT_EQ(dst[i], expected) << i;
+    }
+  }
+}
+
 TEST_F(ModulationMatrixTest, ADestinationShorterThanItsSourceButLongerThanOneTakesNothing) {
   std::vector<float> pair(2, 9.0f);
   ASSERT_EQ(m.AddDestination(10, "PAIR", 2, pair.data(), nullptr), 10);

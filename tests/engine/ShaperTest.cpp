@@ -162,6 +162,30 @@ TEST_F(ShaperCurves, SineWrapFormsItsWholeArgumentInDoublePrecision) {
   EXPECT_EQ(mismatches, 0);
 }
 
+// The sine wrap runs four samples at a time up to the four-lane sine's range and sample by
+// sample for a group that leaves it: either way each sample is the sample curve's.
+TEST_F(ShaperCurves, SineWrapBlocksMatchTheSampleCurveInAndBeyondTheVectorRange) {
+  constexpr int kCount = 22;  // five groups and a tail
+  std::vector<float> left(kCount), right(kCount), cm(kCount, 0.1f), pgm(kCount, 0.0f);
+  for (int i = 0; i < kCount; ++i) {
+    left[i] = 0.09f * static_cast<float>(i) - 1.0f;
+    right[i] = 0.5f - 0.04f * static_cast<float>(i);
+  }
+  left[9] = 400.0f;    // 400 x 1.18 x 8 pi: beyond the vector sine; its group goes sample by sample
+  right[14] = -1e30f;  // far beyond
+  shaper_->SetType(Shaper::kSineWrap);
+  shaper_->SetBlockSize(kCount);
+  std::vector<float> l = left, r = right;
+  shaper_->Process(l.data(), r.data(), cm.data(), pgm.data(), 0.0f, 1.0f);
+  for (int i = 0; i < kCount; ++i) {
+    ASSERT_EQ(l[i], shaper_->ShapeSample(left[i], 0.1f)) << i;
+    ASSERT_EQ(r[i], shaper_->ShapeSample(right[i], 0.1f)) << i;
+    // Within a few parts in ten million of the exact sine of the argument the curve forms.
+    const float argument = static_cast<float>((static_cast<double>(0.1f) + 1.0 + 0.08) * M_PI * 8.0 * left[i]);
+    ASSERT_NEAR(l[i], std::sin(static_cast<double>(argument)), 3e-7) << i;
+  }
+}
+
 TEST_F(ShaperCurves, FiniteInputsGiveFiniteOutputsForEveryCurve) {
   for (int type = 0; type <= 6; ++type) {
     for (float s = -3.0f; s <= 3.0f; s += 0.0625f) {

@@ -230,24 +230,32 @@ TEST_F(SpectralWaveOscRender, PhaseBendFollowsThePowerCurve) {
     float bend;
     float bm;
     float bmAmount;
+    bool ramp = false;  // bm runs from -bm to bm over the block
   };
-  const Case cases[] = {{1.0f, 0.0f, 0.0f}, {0.5f, 0.0f, 0.0f}, {-0.5f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
-                        {0.0f, 2.0f, 0.5f}, {0.2f, -1.0f, 0.7f}, {0.0f, 0.0f, 0.0f}};
+  const Case cases[] = {{1.0f, 0.0f, 0.0f},        {0.5f, 0.0f, 0.0f},  {-0.5f, 0.0f, 0.0f}, {-1.0f, 0.0f, 0.0f},
+                        {0.0f, 2.0f, 0.5f},        {0.2f, -1.0f, 0.7f}, {0.0f, 0.0f, 0.0f},
+                        {0.1f, 1.0f, 0.6f, true},  // both ways and through 0 within a block
+                        {0.0f, 1.0f, 0.0f, true}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.bend + c.bm * c.bmAmount);
+    SCOPED_TRACE(testing::Message() << c.bend << " + " << c.bm << " x " << c.bmAmount << (c.ramp ? " ramp" : ""));
     SpectralWaveOsc osc;
     Prepare(osc);
     osc.SetBend(c.bend);
-    const std::vector<float> bm = Constant(c.bm);
+    std::vector<float> bm = Constant(c.bm);
+    if (c.ramp) {
+      for (int32_t n = 0; n < kFrames; ++n) {
+        bm[static_cast<std::size_t>(n)] = c.bm * (static_cast<float>(2 * n - kFrames + 1) / (kFrames - 1));
+      }
+    }
     osc.SetUnison(0, 1.0f);
     osc.SetPosition(0.0f);
     Settle(osc);
     for (int32_t b = 0; b < 3; ++b) Block(osc, 330.0f, nullptr, nullptr, 0.0f, bm.data(), c.bmAmount);
     const Stereo out = Block(osc, 330.0f, nullptr, nullptr, 0.0f, bm.data(), c.bmAmount);
-    const float b = c.bend + c.bm * c.bmAmount;
-    const float e = v4::RecipEstimateRef(1.02f - std::min(1.0f, std::fabs(b)));
     int32_t nearStart = 0;
     for (int32_t n = 0; n < kFrames; ++n) {
+      const float b = c.bend + bm[static_cast<std::size_t>(n)] * c.bmAmount;
+      const float e = v4::RecipEstimateRef(1.02f - std::min(1.0f, std::fabs(b)));
       const uint32_t raw = static_cast<uint32_t>(3 * kFrames + n + 1) * Increment(330.0f);
       const float x = static_cast<float>(raw) * (1.0f / kTwo32);
       const float y = b > 0.0f ? fastPow4Ref(x, e) : b < 0.0f ? 1.0f - fastPow4Ref(1.0f - x, e) : x;
@@ -259,7 +267,7 @@ TEST_F(SpectralWaveOscRender, PhaseBendFollowsThePowerCurve) {
       if ((bent >> 24) < 2) ++nearStart;
     }
     // A full positive bend stays at the table's start for most of the cycle.
-    if (b >= 1.0f) {
+    if (!c.ramp && c.bend + c.bm * c.bmAmount >= 1.0f) {
       EXPECT_GT(nearStart, kFrames * 3 / 4);
     }
   }
@@ -283,6 +291,47 @@ TEST_F(SpectralWaveOscRender, ANewTableFadesInOverTheBlock) {
     ASSERT_NEAR(out.left[n], 0.25f * (a + (b - a) * (static_cast<float>(n) / kFrames)), 2e-6f) << n;
   }
   EXPECT_NE(Read(old, 0x10000000u), Read(now, 0x10000000u));
+}
+
+// A build is skipped while nothing that shapes the table moves, and a pitch change alone
+// band-limits the kept spectrum again. Against an oscillator that builds everything every
+// block (its morph algorithm alternates between two names of the same reshaping, none and
+// an unknown value), the samples are the same through settled blocks, position moves, a
+// restart, a pitch step and a glide, with unison, bend, FM and PM at work.
+TEST_F(SpectralWaveOscRender, ASkippedBuildPlaysWhatAFullBuildWould) {
+  SpectralWaveOsc rebuilt;
+  Prepare(rebuilt);
+  float position = 0.2f;
+  std::vector<float> fm(kFrames), pm(kFrames), bm(kFrames);
+  for (int32_t n = 0; n < kFrames; ++n) {
+    fm[static_cast<std::size_t>(n)] = 0.2f * std::sin(0.05f * static_cast<float>(n));
+    pm[static_cast<std::size_t>(n)] = 0.1f * std::cos(0.03f * static_cast<float>(n));
+    bm[static_cast<std::size_t>(n)] = static_cast<float>(n) / kFrames;
+  }
+  for (SpectralWaveOsc* osc : {&osc_, &rebuilt}) {
+    osc->SetUnison(3, 0.5f);
+    osc->SetBend(0.3f);
+    osc->SetSpread(1.0f);
+    osc->SetRandomDeviation(0.0f);
+    osc->SetPhaseReset(true);
+    osc->SetInput(SpectralWaveOsc::kInputPosition, &position);
+  }
+  float frequency = 220.0f;
+  for (int32_t b = 0; b < 60; ++b) {
+    if (b == 20) position = 0.5f;
+    if (b >= 30 && b < 34) position += 0.01f;
+    if (b == 40) {
+      osc_.ArmRestart();
+      rebuilt.ArmRestart();
+    }
+    if (b == 50) frequency = 1500.0f;
+    if (b >= 52 && b < 58) frequency *= 1.01f;
+    rebuilt.SetMorphAlgorithm(b % 2 == 0 ? SpectralWaveOsc::kNone : 7);
+    const Stereo skipping = Block(osc_, frequency, pm.data(), fm.data(), 0.5f, bm.data(), 0.4f);
+    const Stereo building = Block(rebuilt, frequency, pm.data(), fm.data(), 0.5f, bm.data(), 0.4f);
+    ASSERT_EQ(skipping.left, building.left) << b;
+    ASSERT_EQ(skipping.right, building.right) << b;
+  }
 }
 
 TEST_F(SpectralWaveOscRender, AResetFadesInFromSilenceAndPublishesTheNewTable) {

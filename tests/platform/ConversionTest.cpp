@@ -182,6 +182,100 @@ TEST(Simd4, RecipEstimateMatchesTheReferenceOnEveryTableStep) {
   }
 }
 
+// The lanes of one vector in different classes (normal, zero, flushed result, NaN,
+// infinity, each sign): no lane takes another's table step or special case.
+TEST(Simd4, RecipEstimateTreatsEachLaneOnItsOwn) {
+  const float inputs[] = {3.0f, -0.0f, 3e38f, kNaN, -7.25f, std::numeric_limits<float>::infinity(), 0.75f,
+                          -1e-3f, 1.17549435e-38f, 0.0f, 1.5f, -123456.7f};
+  constexpr int kCount = sizeof(inputs) / sizeof(inputs[0]);
+  for (int first = 0; first < kCount; ++first) {
+    const float x[4] = {inputs[first], inputs[(first + 5) % kCount], inputs[(first + 7) % kCount],
+                        inputs[(first + 10) % kCount]};
+    const v4::f4 r = v4::RecipEstimate(v4::Set(x[0], x[1], x[2], x[3]));
+    for (int lane = 0; lane < 4; ++lane) {
+      const float ref = v4::RecipEstimateRef(x[lane]);
+      if (std::isnan(ref)) {
+        EXPECT_TRUE(std::isnan(v4::Lane(r, lane))) << x[lane];
+      } else {
+        EXPECT_EQ(BitsOf(v4::Lane(r, lane)), BitsOf(ref)) << x[lane];
+      }
+    }
+  }
+}
+
+TEST(Simd4, GatherPairsReadEachLanesPointAndTheNextOne) {
+  float table[260];
+  for (int i = 0; i < 260; ++i) table[i] = static_cast<float>(i * i) * 0.5f - 3.0f;
+  const int32_t cases[][4] = {{0, 1, 2, 3}, {258, 0, 100, 7}, {5, 5, 5, 5}, {200, 13, 258, 1}};
+  for (const auto& c : cases) {
+    v4::f4 at;
+    v4::f4 next;
+    v4::GatherPairs(table, v4::LoadI(c), at, next);
+    for (int lane = 0; lane < 4; ++lane) {
+      EXPECT_EQ(v4::Lane(at, lane), table[c[lane]]) << c[lane];
+      EXPECT_EQ(v4::Lane(next, lane), table[c[lane] + 1]) << c[lane];
+    }
+  }
+}
+
+TEST(Simd4, UnsignedLaneOperationsMatchTheirScalarMeaning) {
+  const uint32_t a[4] = {0u, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
+  const uint32_t b[4] = {1u, 0x80000000u, 0x7FFFFFFFu, 0xFFFFFFFEu};
+  const v4::u4 va = v4::LoadU(a);
+  const v4::u4 vb = v4::LoadU(b);
+  alignas(16) uint32_t lanes[4];
+  auto lane = [&](v4::u4 v, int l) {
+    v4::StoreU(lanes, v);
+    return lanes[l];
+  };
+  for (int l = 0; l < 4; ++l) {
+    EXPECT_EQ(lane(v4::CmpLtU(va, vb), l), a[l] < b[l] ? ~0u : 0u) << l;
+    EXPECT_EQ(lane(v4::CmpLtU(vb, va), l), b[l] < a[l] ? ~0u : 0u) << l;
+    EXPECT_EQ(lane(v4::OrU(va, vb), l), a[l] | b[l]) << l;
+    EXPECT_EQ(lane(v4::BroadcastLastU(va), l), a[3]) << l;
+    // Lanes N..3 of a, then lanes 0..N-1 of b.
+    EXPECT_EQ(lane(v4::ExtractU<1>(va, vb), l), l < 3 ? a[l + 1] : b[l - 3]) << l;
+    EXPECT_EQ(lane(v4::ExtractU<2>(va, vb), l), l < 2 ? a[l + 2] : b[l - 2]) << l;
+    EXPECT_EQ(lane(v4::ExtractU<3>(va, vb), l), l < 1 ? a[l + 3] : b[l - 1]) << l;
+  }
+}
+
+TEST(Simd4, PairsLoadAndStoreLanesZeroAndOne) {
+  const float a = 1.5f, b = -2.25f;
+  const v4::f4 v = v4::LoadPair(&a, &b);
+  EXPECT_EQ(v4::Lane(v, 0), a);
+  EXPECT_EQ(v4::Lane(v, 1), b);
+  EXPECT_EQ(v4::Lane(v, 2), 0.0f);
+  EXPECT_EQ(v4::Lane(v, 3), 0.0f);
+  float out[3] = {7.0f, 7.0f, 7.0f};
+  v4::StorePair(&out[0], &out[2], v4::Set(3.0f, 4.0f, 5.0f, 6.0f));
+  EXPECT_EQ(out[0], 3.0f);
+  EXPECT_EQ(out[1], 7.0f);  // only the two addresses are written
+  EXPECT_EQ(out[2], 4.0f);
+}
+
+TEST(Simd4, SinStaysWithinTwoTenMillionthsOfTheExactSine) {
+  platform::ScopedFlushToZero ftz;
+  double worst = 0.0;
+  auto check = [&](float x) {
+    const float got = v4::Lane(v4::Sin(v4::Set1(x)), 0);
+    worst = std::max(worst, std::fabs(static_cast<double>(got) - std::sin(static_cast<double>(x))));
+    // Odd to the last bit.
+    ASSERT_EQ(BitsOf(v4::Lane(v4::Sin(v4::Set1(-x)), 0)), BitsOf(got) ^ 0x80000000u) << x;
+  };
+  for (float x = 0.0f; x <= v4::kSinLimit; x += 0.01731f) check(x);
+  // Both sides of every quarter turn up to the limit, where the reduction changes branch.
+  for (int j = 1; j <= 5215; ++j) {
+    const float edge = static_cast<float>((j + 0.5) * M_PI / 2.0);
+    check(std::nextafter(edge, 0.0f));
+    check(edge);
+    check(std::nextafter(edge, v4::kSinLimit));
+  }
+  EXPECT_LE(worst, 2e-7);
+  EXPECT_EQ(BitsOf(v4::Lane(v4::Sin(v4::Set1(-0.0f)), 0)), 0x80000000u);
+  EXPECT_EQ(v4::Lane(v4::Sin(v4::Set1(0.0f)), 0), 0.0f);
+}
+
 TEST(Simd4, FromUintRoundsOnceToNearestEven) {
   // Exact values, ties to even across 2^24 and 2^31, and the round up to 2^32.
   const uint32_t inputs[] = {0u,          1u,          16777216u,   16777217u,   16777219u,   0x7FFFFFFFu,
