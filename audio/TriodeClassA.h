@@ -78,16 +78,7 @@ class TriodeClassA final {
     x = Select(CmpLt(x, lowest), lowest, x);
     const f4 shift = Set1(12582912.0f);
     const f4 n = Sub(MulAdd(shift, x, Set1(1.44269504088896341f)), shift);
-    x = Sub(x, Mul(n, Set1(0.693359375f)));
-    x = Sub(x, Mul(n, Set1(-2.12194440e-4f)));
-    f4 y = Set1(1.9875691500e-4f);
-    y = MulAdd(Set1(1.3981999507e-3f), y, x);
-    y = MulAdd(Set1(8.3334519073e-3f), y, x);
-    y = MulAdd(Set1(4.1665795894e-2f), y, x);
-    y = MulAdd(Set1(1.6666665459e-1f), y, x);
-    y = MulAdd(Set1(5.0000001201e-1f), y, x);
-    y = MulAdd(Add(x, Set1(1.0f)), y, Mul(x, x));
-    return Mul(y, FromBits(ToInt32Sat(Mul(Add(n, Set1(127.0f)), Set1(8388608.0f)))));
+    return ExpOfReduced(x, n);
   }
   // The shaper alone (steps before inversion and filters), for tests and tables.
   float Shape(float x) const {

@@ -273,15 +273,9 @@ inline void GatherPairs(const float* table, i4 idx, f4& first, f4& second) {
 #endif
 }
 
-// e^x for x up to 88 (larger x is taken as 88), within a few units in the last place of
-// std::exp: the same polynomial on both units, so the same bits on both. Below about -87.3
-// it gives the smallest normal float instead of a subnormal or 0; NaN stays NaN.
-inline f4 Exp(f4 x) {
-  x = Min(Max(x, Set1(-87.33654f)), Set1(88.0f));
-  // x = n ln2 + r, n = floor(x log2(e) + 1/2), ln2 in two parts so r keeps its precision.
-  const f4 fx = MulAdd(Set1(0.5f), x, Set1(1.44269504088896341f));
-  f4 n = FromInt(ToInt32Sat(fx));
-  n = Sub(n, Select(CmpGt(n, fx), Set1(1.0f), Set1(0.0f)));
+// The second half of Exp, for callers with their own cheaper way to the same whole n
+// (the nearest whole number to x log2(e), kept within the float exponent's range).
+inline f4 ExpOfReduced(f4 x, f4 n) {
   x = Sub(x, Mul(n, Set1(0.693359375f)));
   x = Sub(x, Mul(n, Set1(-2.12194440e-4f)));
   f4 y = Set1(1.9875691500e-4f);
@@ -293,6 +287,18 @@ inline f4 Exp(f4 x) {
   y = MulAdd(Add(x, Set1(1.0f)), y, Mul(x, x));
   // 2^n from its exponent bits: (n + 127) << 23, exact as a float product below 2^31.
   return Mul(y, FromBits(ToInt32Sat(Mul(Add(n, Set1(127.0f)), Set1(8388608.0f)))));
+}
+
+// e^x for x up to 88 (larger x is taken as 88), within a few units in the last place of
+// std::exp: the same polynomial on both units, so the same bits on both. Below about -87.3
+// it gives the smallest normal float instead of a subnormal or 0; NaN stays NaN.
+inline f4 Exp(f4 x) {
+  x = Min(Max(x, Set1(-87.33654f)), Set1(88.0f));
+  // x = n ln2 + r, n = floor(x log2(e) + 1/2), ln2 in two parts so r keeps its precision.
+  const f4 fx = MulAdd(Set1(0.5f), x, Set1(1.44269504088896341f));
+  f4 n = FromInt(ToInt32Sat(fx));
+  n = Sub(n, Select(CmpGt(n, fx), Set1(1.0f), Set1(0.0f)));
+  return ExpOfReduced(x, n);
 }
 
 // sin(x) for |x| up to kSinLimit, within about 2e-7 of the exact sine: a three-part

@@ -15,6 +15,20 @@ constexpr int kFrames = 128;
 
 uint32_t PadUid(int pad, uint32_t param) { return 0x40000u | (static_cast<uint32_t>(pad) << 12) | param; }
 
+// The counted periods, all pads triggered again every retriggerEvery periods.
+void RunPeriods(benchmark::State& state, CSamplePlayer& player, int retriggerEvery) {
+  float buffers[CSamplePlayer::kOutputs][kFrames];
+  float* out[CSamplePlayer::kOutputs] = {buffers[0], buffers[1], buffers[2], buffers[3]};
+  int period = 0;
+  for (auto _ : state) {
+    if (period++ % retriggerEvery == 0)
+      for (int p = 0; p < CSamplePlayer::kPads; ++p) player.Trigger(p, 0.8f);
+    bench::CountedRegion([&] { player.Process(nullptr, out); });
+    benchmark::DoNotOptimize(buffers);
+  }
+  bench::ReportPeriodShare(state);
+}
+
 void BM_SamplePlayer_16Pads(benchmark::State& state) {
   platform::ScopedFlushToZero ftz;
   SampleFile sample;
@@ -31,17 +45,8 @@ void BM_SamplePlayer_16Pads(benchmark::State& state) {
     player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamPitch), static_cast<float>(p * 12 - 90));
     player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamSideChainLevel), 25.0f);
   }
-  float buffers[CSamplePlayer::kOutputs][kFrames];
-  float* out[CSamplePlayer::kOutputs] = {buffers[0], buffers[1], buffers[2], buffers[3]};
-  int period = 0;
-  for (auto _ : state) {
-    // Retrigger now and then so no pad runs out, the fastest one included.
-    if (period++ % 64 == 0)
-      for (int p = 0; p < CSamplePlayer::kPads; ++p) player.Trigger(p, 0.8f);
-    bench::CountedRegion([&] { player.Process(nullptr, out); });
-    benchmark::DoNotOptimize(buffers);
-  }
-  bench::ReportPeriodShare(state);
+  // Retrigger now and then so no pad runs out, the fastest one included.
+  RunPeriods(state, player, 64);
 }
 BENCHMARK(BM_SamplePlayer_16Pads);
 
@@ -61,17 +66,8 @@ void BM_SamplePlayer_16PadsFading(benchmark::State& state) {
     player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamSideChainLevel), 25.0f);
     player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamFadeOut), 100.0f);  // longer than the sample
   }
-  float buffers[CSamplePlayer::kOutputs][kFrames];
-  float* out[CSamplePlayer::kOutputs] = {buffers[0], buffers[1], buffers[2], buffers[3]};
-  int period = 0;
-  for (auto _ : state) {
-    // Retriggered before each note's last block, so every period reads a full block of fade.
-    if (period++ % 5 == 0)
-      for (int p = 0; p < CSamplePlayer::kPads; ++p) player.Trigger(p, 0.8f);
-    bench::CountedRegion([&] { player.Process(nullptr, out); });
-    benchmark::DoNotOptimize(buffers);
-  }
-  bench::ReportPeriodShare(state);
+  // Retriggered before each note's last block, so every period reads a full block of fade.
+  RunPeriods(state, player, 5);
 }
 BENCHMARK(BM_SamplePlayer_16PadsFading);
 

@@ -270,13 +270,6 @@ TEST(CPhaserLanes, TwoLaneFormMatchesTheSampleBySampleChains) {
     float amplitude;  // of the input noise; tiny values reach the subnormal flush
     bool flushToZero;  // the thread's mode; without it the stages flush subnormals themselves
   };
-#if defined(__ARM_NEON) || defined(__ARM_NEON__)
-  // NEON flushes subnormal results whatever the mode; the scalar reference keeps them
-  // without it, so the two only agree in the mode, where the real-time threads run.
-  constexpr bool kLanesAlwaysFlush = true;
-#else
-  constexpr bool kLanesAlwaysFlush = false;
-#endif
   const Case cases[] = {
       {"defaults", 0.5f, 50.0f, 50.0f, 1.0f, 128, 0.25f, true},
       {"page defaults: no sweep, no feedback", 0.0f, 0.0f, 0.0f, 1.0f, 128, 0.25f, true},
@@ -290,7 +283,7 @@ TEST(CPhaserLanes, TwoLaneFormMatchesTheSampleBySampleChains) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (!c.flushToZero && kLanesAlwaysFlush) continue;
+    if (!c.flushToZero && effect_buffers::kLanesAlwaysFlush) continue;
     std::optional<platform::ScopedFlushToZero> ftz;
     if (c.flushToZero) ftz.emplace();
     CPhaser lanes, reference;

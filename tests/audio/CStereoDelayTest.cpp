@@ -434,13 +434,6 @@ TEST(CStereoDelayLanes, TwoLaneFormMatchesTheFrameByFrameSteps) {
     std::vector<Setting> first, second;
     bool flushToZero = true;  // the thread's mode; without it the filters flush subnormals themselves
   };
-#if defined(__ARM_NEON) || defined(__ARM_NEON__)
-  // NEON flushes subnormal results whatever the mode; the scalar reference keeps them
-  // without it, so the two only agree in the mode, where the real-time threads run.
-  constexpr bool kLanesAlwaysFlush = true;
-#else
-  constexpr bool kLanesAlwaysFlush = false;
-#endif
   const Case cases[] = {
       {"page defaults, silent feedback", 48000.0f, 128, 0.5f, {{0, 0.0f}}, {{1, 0.1f}}},
       {"filtered repeats", 48000.0f, 128, 0.5f, {{0, 0.0f}, {6, 100.0f}, {7, 5000.0f}, {2, 90.0f}, {1, 0.02f}},
@@ -456,7 +449,7 @@ TEST(CStereoDelayLanes, TwoLaneFormMatchesTheFrameByFrameSteps) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (!c.flushToZero && kLanesAlwaysFlush) continue;
+    if (!c.flushToZero && effect_buffers::kLanesAlwaysFlush) continue;
     std::optional<platform::ScopedFlushToZero> ftz;
     if (c.flushToZero) ftz.emplace();
     CStereoDelay lanes, reference;

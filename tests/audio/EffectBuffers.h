@@ -11,6 +11,14 @@ namespace effect_buffers {
 
 constexpr int kBlock = 128;
 
+// NEON flushes subnormal results whatever the thread's mode; a scalar reference keeps them
+// without it, so lanes and reference only agree in the mode, where the real-time threads run.
+#if defined(__ARM_NEON) || defined(__ARM_NEON__)
+constexpr bool kLanesAlwaysFlush = true;
+#else
+constexpr bool kLanesAlwaysFlush = false;
+#endif
+
 struct Buffers {
   explicit Buffers(int n) : data(4, std::vector<float>(n, 0.0f)) {}
   std::vector<std::vector<float>> data;
