@@ -26,7 +26,7 @@ bool CrossesZero(float a, float b) { return (a > 0.0f && b < 0.0f) || (a < 0.0f 
 CSamplePlayer::CSamplePlayer() {
   for (int p = 0; p < kPads; ++p) {
     triggerNotes_[p].store(kDefaultTriggerNotes[p], std::memory_order_relaxed);
-    sideChainLevels_[p] = p == 0 ? 1.0f : 0.0f;
+    sideChainLevels_[p].store(p == 0 ? 1.0f : 0.0f, std::memory_order_relaxed);
   }
 }
 
@@ -121,14 +121,18 @@ void CSamplePlayer::SetParam(int /*rt*/, int /*part*/, uint32_t uid, float value
     case kParamPitch:
       v.pitchRatio.store(x < 0.0f ? 1.0f / (1.0f - 2.0f * x) : 1.0f + 2.0f * x, std::memory_order_relaxed);
       break;
-    case kParamPan:
+    case kParamPan: {
+      Lock lock(v.mutex);
       v.pan = x;
       UpdateGains(v);
       break;
-    case kParamLevel:
+    }
+    case kParamLevel: {
+      Lock lock(v.mutex);
       v.level = x;
       UpdateGains(v);
       break;
+    }
     case kParamVelocityAmount:
       v.velocityAmount.store(x, std::memory_order_relaxed);
       break;
@@ -154,16 +158,19 @@ void CSamplePlayer::SetParam(int /*rt*/, int /*part*/, uint32_t uid, float value
       const SampleFile* s = v.sample.load(std::memory_order_relaxed);
       if (s == nullptr) break;
       const double t = std::max(value * 0.001, 0.001);  // NaN gives the shortest fade
+      Lock lock(v.mutex);
       v.fadeGain = 1.0f;
       v.fadeLength = std::min(arm::ToInt32(t * rate_), FramesOf(*s));
       break;
     }
     case kParamSideChainLevel:
-      sideChainLevels_[pad] = x;
+      sideChainLevels_[pad].store(x, std::memory_order_relaxed);
       break;
-    case kParamMode:
+    case kParamMode: {
+      Lock lock(v.mutex);
       v.mode = 1;
       break;
+    }
     default:
       break;
   }
@@ -244,7 +251,7 @@ void CSamplePlayer::Process(float** /*in*/, float** out) {
     RenderVoice(voices_[p], right, left);
     // The accumulators hold the sum of the pads so far, so each send carries every pad
     // before it as well.
-    const float c = sideChainLevels_[p];
+    const float c = sideChainLevels_[p].load(std::memory_order_relaxed);
     if (c != 0.0f) {
       const v4::f4 level = v4::Set1(c);
       std::size_t k = 0;

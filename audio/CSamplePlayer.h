@@ -83,7 +83,7 @@ class CSamplePlayer : public IAudioProcess {
     float velocityGain = 0.0f;
     bool idle = true;
     PendingNote pending;
-    platform::PiMutex mutex;           // sample, start and end changes against the render
+    platform::PiMutex mutex;           // every field the render reads that SetParam changes
   };
 
   using Lock = std::lock_guard<platform::PiMutex>;
@@ -97,7 +97,7 @@ class CSamplePlayer : public IAudioProcess {
   std::atomic<int32_t> triggerNotes_[kPads];
   Voice voices_[kPads];
   std::vector<float> accumulators_[kOutputs];
-  float sideChainLevels_[kPads];
+  std::atomic<float> sideChainLevels_[kPads];
   int32_t frames_ = 0;
   float rate_ = 0.0f;
 };

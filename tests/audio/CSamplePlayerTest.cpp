@@ -438,7 +438,7 @@ TEST_F(SamplePlayerTest, ShorterSampleReplacingASoundingOneIsNotReadOutOfRange) 
 // The render beside a triggering thread also runs under ThreadSanitizer.
 class SamplePlayerThreads : public SamplePlayerTest {};
 
-TEST_F(SamplePlayerThreads, RenderAllocatesNothingWhileTriggersArriveFromAnotherThread) {
+TEST_F(SamplePlayerThreads, RenderAllocatesNothingWhileTriggersAndParametersArriveFromAnotherThread) {
   SampleFile s;
   ASSERT_TRUE(s.Load("/usr/share/sounds/alsa/Front_Center.wav"));
   for (int p = 0; p < CSamplePlayer::kPads; ++p) {
@@ -450,8 +450,14 @@ TEST_F(SamplePlayerThreads, RenderAllocatesNothingWhileTriggersArriveFromAnother
   std::atomic<bool> stop{false};
   std::thread triggers([&] {
     for (int k = 0; !stop.load(); ++k) {
-      Event(k % CSamplePlayer::kPads, (k % 128) / 127.0f);
+      const int pad = k % CSamplePlayer::kPads;
+      Event(pad, (k % 128) / 127.0f);
       Note(76, static_cast<uint8_t>(k % 128));
+      // The pad's gains, fade and send change while the render reads them.
+      Set(pad, CSamplePlayer::kParamPan, static_cast<float>(k % 200 - 100));
+      Set(pad, CSamplePlayer::kParamLevel, static_cast<float>(k % 100));
+      Set(pad, CSamplePlayer::kParamFadeOut, static_cast<float>(k % 50));
+      Set(pad, CSamplePlayer::kParamSideChainLevel, static_cast<float>(k % 30));
       std::this_thread::yield();
     }
   });
