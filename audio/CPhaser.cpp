@@ -153,6 +153,30 @@ void CPhaser::ProcessReference(float** in, float** out, int frames, float level)
   for (int ch = 0; ch < 2; ++ch) ProcessChannel(ch, loops[ch], in[ch], out[ch], frames, level);
 }
 
+namespace {
+
+// The two channels' loop gains and output mix, left in lane 0 and right in lane 1.
+struct LanePair {
+  LanePair(float kLeft, float gLeft, float kRight, float gRight, float level)
+      : k(v4::Set(kLeft, kRight, 0.0f, 0.0f)),
+        norm(v4::Set(1.0f / (1.0f + kLeft * gLeft), 1.0f / (1.0f + kRight * gRight), 0.0f, 0.0f)),
+        wet(v4::Set1(kWetGain)),
+        dry(v4::Set1(kDryGain)),
+        gain(v4::Set1(level)) {}
+  static v4::f4 In(float** in, int i) { return v4::Set(in[0][i], in[1][i], 0.0f, 0.0f); }
+  // The wet loop output v mixed with the dry input x at the level.
+  void Out(float** out, int i, v4::f4 x, v4::f4 v) const {
+    using namespace v4;
+    alignas(16) float result[4];
+    Store(result, Mul(MulAdd(Mul(wet, v), dry, x), gain));
+    out[0][i] = result[0];
+    out[1][i] = result[1];
+  }
+  v4::f4 k, norm, wet, dry, gain;
+};
+
+}  // namespace
+
 // The same operations, in the same order, as ProcessChannel and the sections' transposed
 // canonical step, lane 0 left and lane 1 right.
 bool CPhaser::ProcessBothChannels(const Loop (&loops)[2], float** in, float** out, int frames, float level) {
@@ -177,17 +201,10 @@ bool CPhaser::ProcessBothChannels(const Loop (&loops)[2], float** in, float** ou
     s1[j] = pair(stages_[j].Section().State()[1], stages_[kStages + j].Section().State()[1]);
     weight[j] = pair(loops[0].weight[j], loops[1].weight[j]);
   }
-  const f4 k = pair(loops[0].k, loops[1].k);
-  const f4 norm = pair(1.0f / (1.0f + loops[0].k * loops[0].g), 1.0f / (1.0f + loops[1].k * loops[1].g));
-  const f4 wet = Set1(kWetGain), dry = Set1(kDryGain), gain = Set1(level), zero = Set1(0.0f);
-  const f4 smallest = Set1(FLT_MIN);
-  const float* xl = in[0];
-  const float* xr = in[1];
-  float* yl = out[0];
-  float* yr = out[1];
-  alignas(16) float result[4];
+  const LanePair lanes(loops[0].k, loops[0].g, loops[1].k, loops[1].g, level);
+  const f4 k = lanes.k, norm = lanes.norm, zero = Set1(0.0f), smallest = Set1(FLT_MIN);
   for (int i = 0; i < frames; ++i) {
-    const f4 x = pair(xl[i], xr[i]);
+    const f4 x = lanes.In(in, i);
     f4 s = zero;
     for (int j = 0; j < kStages; ++j) s = MulAdd(s, weight[j], s0[j]);
     f4 v = Mul(MulAdd(x, k, s), norm);
@@ -200,9 +217,7 @@ bool CPhaser::ProcessBothChannels(const Loop (&loops)[2], float** in, float** ou
       s1[j] = Sub(Mul(a2[j], v), Mul(b2[j], y));
       v = MulAdd(Mul(d0[j], v), c0[j], y);
     }
-    Store(result, Mul(MulAdd(Mul(wet, v), dry, x), gain));
-    yl[i] = result[0];
-    yr[i] = result[1];
+    lanes.Out(out, i, x, v);
   }
   for (int j = 0; j < kStages; ++j) {
     float* left = stages_[j].MutableSection().MutableState();
@@ -259,17 +274,10 @@ void CPhaser::RunAllPassChannels(const Loop (&loops)[2], float** in, float** out
     s0[j] = pair(stages_[j].Section().State()[0], stages_[kStages + j].Section().State()[0]);
     weight[j] = pair(loops[0].weight[j], loops[1].weight[j]);
   }
-  const f4 k = pair(loops[0].k, loops[1].k);
-  const f4 norm = pair(1.0f / (1.0f + loops[0].k * loops[0].g), 1.0f / (1.0f + loops[1].k * loops[1].g));
-  const f4 wet = Set1(kWetGain), dry = Set1(kDryGain), gain = Set1(level), zero = Set1(0.0f);
-  const f4 smallest = Set1(FLT_MIN);
-  const float* xl = in[0];
-  const float* xr = in[1];
-  float* yl = out[0];
-  float* yr = out[1];
-  alignas(16) float result[4];
+  const LanePair lanes(loops[0].k, loops[0].g, loops[1].k, loops[1].g, level);
+  const f4 k = lanes.k, norm = lanes.norm, zero = Set1(0.0f), smallest = Set1(FLT_MIN);
   for (int i = 0; i < frames; ++i) {
-    const f4 x = pair(xl[i], xr[i]);
+    const f4 x = lanes.In(in, i);
     f4 v = x;
     if constexpr (kFeedback) {
       f4 s = zero;
@@ -283,9 +291,7 @@ void CPhaser::RunAllPassChannels(const Loop (&loops)[2], float** in, float** out
       s0[j] = Sub(v, Mul(a[j], y));
       v = y;
     }
-    Store(result, Mul(MulAdd(Mul(wet, v), dry, x), gain));
-    yl[i] = result[0];
-    yr[i] = result[1];
+    lanes.Out(out, i, x, v);
   }
   for (int j = 0; j < kStages; ++j) {
     stages_[j].MutableSection().MutableState()[0] = Lane(s0[j], 0);

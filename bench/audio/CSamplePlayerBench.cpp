@@ -15,6 +15,20 @@ constexpr int kFrames = 128;
 
 uint32_t PadUid(int pad, uint32_t param) { return 0x40000u | (static_cast<uint32_t>(pad) << 12) | param; }
 
+// Every pad on the sample at different pans with its side-chain send on, and one more
+// parameter set per pad.
+template <typename Value>
+void SetUpPads(CSamplePlayer& player, SampleFile& sample, uint32_t param, Value value) {
+  player.init({2, kFrames, 48000}, nullptr);
+  for (int p = 0; p < CSamplePlayer::kPads; ++p) {
+    player.SetPadSample(0, 4, PadUid(p, 0), &sample);
+    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamLevel), 80.0f);
+    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamPan), static_cast<float>(p * 12 - 90));
+    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamSideChainLevel), 25.0f);
+    player.SetParam(1, 4, PadUid(p, param), value(p));
+  }
+}
+
 // The counted periods, all pads triggered again every retriggerEvery periods.
 void RunPeriods(benchmark::State& state, CSamplePlayer& player, int retriggerEvery) {
   float buffers[CSamplePlayer::kOutputs][kFrames];
@@ -37,14 +51,7 @@ void BM_SamplePlayer_16Pads(benchmark::State& state) {
     return;
   }
   CSamplePlayer player;
-  player.init({2, kFrames, 48000}, nullptr);
-  for (int p = 0; p < CSamplePlayer::kPads; ++p) {
-    player.SetPadSample(0, 4, PadUid(p, 0), &sample);
-    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamLevel), 80.0f);
-    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamPan), static_cast<float>(p * 12 - 90));
-    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamPitch), static_cast<float>(p * 12 - 90));
-    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamSideChainLevel), 25.0f);
-  }
+  SetUpPads(player, sample, CSamplePlayer::kParamPitch, [](int p) { return static_cast<float>(p * 12 - 90); });
   // Retrigger now and then so no pad runs out, the fastest one included.
   RunPeriods(state, player, 64);
 }
@@ -58,14 +65,7 @@ void BM_SamplePlayer_16PadsFading(benchmark::State& state) {
   sample.Samples().assign(1, std::vector<float>(6 * kFrames, 0.5f));
   sample.SetSampleRate(48000);
   CSamplePlayer player;
-  player.init({2, kFrames, 48000}, nullptr);
-  for (int p = 0; p < CSamplePlayer::kPads; ++p) {
-    player.SetPadSample(0, 4, PadUid(p, 0), &sample);
-    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamLevel), 80.0f);
-    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamPan), static_cast<float>(p * 12 - 90));
-    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamSideChainLevel), 25.0f);
-    player.SetParam(1, 4, PadUid(p, CSamplePlayer::kParamFadeOut), 100.0f);  // longer than the sample
-  }
+  SetUpPads(player, sample, CSamplePlayer::kParamFadeOut, [](int) { return 100.0f; });  // longer than the sample
   // Retriggered before each note's last block, so every period reads a full block of fade.
   RunPeriods(state, player, 5);
 }
