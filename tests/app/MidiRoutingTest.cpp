@@ -28,6 +28,7 @@
 #include "platform/CanSocketOps.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/audio/AudioProcessFakes.h"
+#include "tests/support/Pty.h"
 #include "tests/support/AllocCounter.h"
 #include "tests/support/Emulation.h"
 #include "tests/support/LogCapture.h"
@@ -128,34 +129,7 @@ struct KeyRecorder : KeyMonitor {
   std::vector<std::tuple<int, int, int>> shown;
 };
 
-// The test's end of the DIN port.
-class Pty {
- public:
-  Pty() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ >= 0 && grantpt(master_) == 0 && unlockpt(master_) == 0) slave_ = ptsname(master_);
-  }
-  ~Pty() {
-    if (master_ >= 0) close(master_);
-  }
-  const std::string& slave() const { return slave_; }
-  // Everything that arrives until the line has been quiet for 50 ms.
-  std::vector<uint8_t> Drain() const {
-    std::vector<uint8_t> got;
-    pollfd pfd{master_, POLLIN, 0};
-    while (poll(&pfd, 1, 50) > 0) {
-      uint8_t buf[256];
-      const ssize_t n = read(master_, buf, sizeof buf);
-      if (n <= 0) break;
-      got.insert(got.end(), buf, buf + n);
-    }
-    return got;
-  }
-
- private:
-  int master_ = -1;
-  std::string slave_;
-};
+using testing_support::Pty;  // the test's end of the DIN port
 
 int64_t g_now = 0;
 int64_t FakeNow() { return g_now; }
