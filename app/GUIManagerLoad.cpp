@@ -20,6 +20,7 @@
 #include "data/CSettings.h"
 #include "data/DocumentPath.h"
 #include "data/MultiWaveReader.h"
+#include "data/ParamUid.h"
 #include "data/WavefileCache.h"
 #include "data/WavetableCache.h"
 #include "midi/CClipCore.h"
@@ -62,7 +63,7 @@ constexpr char kTagRiff[] = "RIFF";
 constexpr char kTagMswf[] = "MSWF";
 constexpr char kTagPcm16[] = "PCM_S16";
 
-uint32_t PartBits(int part) { return static_cast<uint32_t>(part) << 16; }
+uint32_t PartBits(int part) { return param_uid::KindBits(part); }
 bool ValidPart(int part) { return part >= 0 && part < CArranger::kParts; }
 const char* Text(const char* s) { return s ? s : ""; }
 
@@ -138,11 +139,12 @@ int GUIManager::LoadEngine(int part) {
   audio_->ClearShadowBank(part);
 
   for (int slot = 0; slot < kEffectSlots; ++slot)
-    audio_->SetParam(0, kEffectTypeUid | c | static_cast<uint32_t>(slot) << 12, 0.0f);
+    audio_->SetParam(0, kEffectTypeUid | c | param_uid::InstanceBits(slot), 0.0f);
 
   const ParamEntry* entries = ds->Entries();
   for (int i = 0; i < ds->EntryCount(); ++i)
-    audio_->SetParam(0, (entries[i].ctrl & kEntryUidMask) | c | entries[i].instance << 12, entries[i].value);
+    audio_->SetParam(0, (entries[i].ctrl & kEntryUidMask) | c | param_uid::InstanceBits(entries[i].instance),
+                     entries[i].value);
 
   // Routes go to the engine slot the editor addresses them by, so a later live edit of a
   // route changes that route and does not add a second one.
@@ -156,7 +158,7 @@ int GUIManager::LoadEngine(int part) {
     if (!table->data.empty())
       wt = wavetableCache_.LoadNativeData(table->name, reinterpret_cast<const int16_t*>(table->data.data()),
                                           table->data.size() / sizeof(int16_t), 1);
-    audio_->SetWavetable(0, c | static_cast<uint32_t>(slot) << 12, wt);
+    audio_->SetWavetable(0, c | param_uid::InstanceBits(slot), wt);
   }
 
   int result = 1;
@@ -321,7 +323,7 @@ int GUIManager::LoadKit(const char* name) {
   }
   CDataSetSampler& kit = arranger_.Sampler();
   for (int pad = 0; pad < kPads; ++pad) {
-    if (audio_ != nullptr) audio_->SetPadSample(0, kPadUid | static_cast<uint32_t>(pad) << 12, nullptr);
+    if (audio_ != nullptr) audio_->SetPadSample(0, kPadUid | param_uid::InstanceBits(pad), nullptr);
     kit.SetPadSample(pad, CDataSetSampler::kCtrlSample, 0, "");
   }
   if (kit.XMLLoadSampler(name) == 0) {
@@ -346,8 +348,9 @@ int GUIManager::StoreKit(const char* name) {
 
 void GUIManager::StoreSamplePCM16(int uid, const char* name, const float* samples, int count) {
   std::lock_guard lock(uiMutex_);
-  CDataSets* ds = arranger_.DataSet(static_cast<int>((uid >> 16) & 0xF));
-  const int slot = static_cast<int>((uid >> 12) & 0xF);
+  const uint32_t u = static_cast<uint32_t>(uid);
+  CDataSets* ds = arranger_.DataSet(param_uid::Kind(u));
+  const int slot = param_uid::Instance(u);
   if (ds == nullptr || slot > 1 || count < 0 || (samples == nullptr && count > 0)) return;
   EmbeddedData* record = ds->Embedded(slot + 1);
   record->data.resize(static_cast<std::size_t>(count) * 2);
@@ -365,9 +368,9 @@ void GUIManager::StoreSamplePCM16(int uid, const char* name, const float* sample
 
 void GUIManager::EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) {
   std::lock_guard lock(uiMutex_);
-  CDataSets* ds = arranger_.DataSet(static_cast<int>((uid >> 16) & 0xF));
+  CDataSets* ds = arranger_.DataSet(param_uid::Kind(static_cast<uint32_t>(uid)));
   if (ds == nullptr) return;
-  const uint32_t r = static_cast<uint32_t>(uid) & 0xFFF;
+  const uint32_t r = param_uid::Ctrl(static_cast<uint32_t>(uid));
   const int s = static_cast<int>((packed >> 16) & 0xFF);
   const int d = static_cast<int>((packed >> 24) & 0xFF);
   std::vector<ModRoute>& routes = ds->Routes();

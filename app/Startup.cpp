@@ -19,7 +19,7 @@
 #include "app/PedalIO.h"
 #include "app/ProfilingDumper.h"
 #include "app/host/HostUIManager.h"
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
 #include "audio/AudioDriver.h"
 #include "audio/CAudioProcess.h"
 #include "midi/CAlsaMidi.h"
