@@ -10,12 +10,15 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "app/GUIMessageQueue.h"
 #include "app/MsgFifo.h"
 #include "app/KeyMonitor.h"
 #include "app/MidiClockTempo.h"
 #include "app/OutputCapture.h"
+#include "app/PageFactory.h"
+#include "app/PageServices.h"
 #include "app/PedalPort.h"
 #include "audio/PartMidiSettings.h"
 #include "app/host/HostServices.h"
@@ -29,7 +32,6 @@
 #include "midi/TrackServices.h"
 #include "platform/PiMutex.h"
 #include "toolkit/CDrvInput.h"
-#include "toolkit/uxHost.h"
 
 class CAudioProcess;
 class CCANDev;
@@ -46,26 +48,18 @@ class uxPopup;
 class uxPopupMsg;
 class uxPopupPB;
 class uxPopupValue;
-class uxPopupWT;
 class uxTabCtrl;
-class appVA_Arrange;
-class appVA_Master;
-class appVA_DrumSampler;
-class appVA_Clips;
-class appVA_MidiMain;
-class appVA_Diag;
 
-// The pages' view of their owner; it has no operations of its own.
-class IGUIManager {};
-
-class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public TrackServices, public HostServices {
+class GUIManager : public CDrvInput, public PageServices, public TrackServices, public HostServices {
  public:
   // Waits stand-in: tests replace the start-up's 2 s pause after opening the touch screen
   // and the loaders' swap polling. Microseconds.
   using SleepFn = std::function<void(uint32_t micros)>;
 
   // Touches no device: the start-up sets the audio process and the CAN device later.
-  explicit GUIManager(uxDC* dc, RawMidiBackend& midiBackend = AlsaRawMidi());
+  // `pages` makes the pages of the main tabs (null: bare panels); it must outlive the
+  // manager.
+  explicit GUIManager(uxDC* dc, RawMidiBackend& midiBackend = AlsaRawMidi(), const PageFactory* pages = nullptr);
   ~GUIManager() override;
   GUIManager(const GUIManager&) = delete;
   GUIManager& operator=(const GUIManager&) = delete;
@@ -92,6 +86,8 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void SetHostLink(HostUIManager* link) override { host_ = link; }
   HostUIManager* HostLink() const { return host_; }
   CClipCore* ClipLauncher() override { return clipCore_; }
+  // One of the audio process's timing records; zeros without an audio process.
+  CAudioProcess::TimingRecord AudioTiming(int record) const override;
   void SetSleep(SleepFn sleep) { sleep_ = std::move(sleep); }
   void Sleep(uint32_t micros) const;
   // The start-up's splash sink; the page build empties it before the splash box goes.
@@ -104,48 +100,50 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   CDeviceConfig& DeviceConfig() { return deviceConfig_; }
   CSettings& Settings() { return settings_; }
   CArranger& Arranger() { return arranger_; }
-  CDataSets* DataSet(int part) { return arranger_.DataSet(part); }
+  CDataSets* DataSet(int part) override { return arranger_.DataSet(part); }
   GUIMessageQueue& MessageQueue() { return messageQueue_; }
   MsgFifo<MidiFifoEntry, kMidiFifoSlots>& MidiFifo() { return midiFifo_; }
 
   // Popups, their countdowns (in fourth ticks) and the main tab control.
-  uxPopupValue* PopupValue() const { return popupValue_; }
-  uxPopupMsg* PopupMessage() const { return popupMessage_; }
-  uxPopupMsg* PopupDelete() const { return popupDelete_; }
-  uxPopupPB* PopupProgress() const { return popupProgress_; }
-  uxPopupWT* PopupWT() const { return popupWT_; }
+  uxPopupValue* PopupValue() const override { return popupValue_; }
+  uxPopupMsg* PopupMessage() const override { return popupMessage_; }
+  uxPopupMsg* PopupDelete() const override { return popupDelete_; }
+  uxPopupPB* PopupProgress() const override { return popupProgress_; }
+  uxPopup* PopupWT() const { return popupWT_; }
   uxMessageBox* MessageBox() const { return messageBox_; }
   uxTabCtrl* MainMenu() const { return mainMenu_; }
-  appVA_Arrange* ArrangePage() const { return arrangePage_; }
-  appVA_Master* MasterPage() const { return masterPage_; }
-  appVA_DrumSampler* DrumPage() const { return drumPage_; }
-  appVA_Clips* ClipsPage() const { return clipsPage_; }
-  appVA_MidiMain* MidiMainPage() const { return midiMainPage_; }
-  appVA_Diag* DiagPage() const { return diagPage_; }
   // Countdown of popup popupValue, popupMsg, popupDel or popupWT (toolkit/uxDefs.h).
-  std::atomic<int32_t>& PopupTimer(int popup) { return popupTimer_[popup]; }
+  std::atomic<int32_t>& PopupTimer(int popup) override { return popupTimer_[popup]; }
   bool ProgressShown() const { return progressCountdown_.load(std::memory_order_relaxed) != 0; }
   void SetPendingTick() { pendingTick_.store(true, std::memory_order_relaxed); }
   uint32_t TickCount() const { return tickCounter_; }
   // The part's most recent voice record, refreshed by the tick (null before any voice ran).
-  const void* VoiceMonitor(int part) const { return voiceMonitor_[part].load(std::memory_order_relaxed); }
-  const void* EngineState() const { return engineState_.load(std::memory_order_relaxed); }
+  const void* VoiceMonitor(int part) const override { return voiceMonitor_[part].load(std::memory_order_relaxed); }
+  const void* EngineState() const override { return engineState_.load(std::memory_order_relaxed); }
   int CurrentPanel() const { return currentPanel_.load(std::memory_order_relaxed); }
   void SetCurrentPanel(int panel) { currentPanel_.store(panel, std::memory_order_relaxed); }
   int PageState(int i) const { return pageState_[i]; }
-  bool TransportRunning() const { return running_.load(std::memory_order_relaxed) != 0; }
+  bool TransportRunning() const override { return running_.load(std::memory_order_relaxed) != 0; }
+
+  // ---- registration of pages ----
+  void AddControllerListener(uxBaseElement* page) override;
+  void RemoveControllerListener(uxBaseElement* page) override;
+  void SetMidiLineMonitor(MidiLineMonitor* monitor) override;
+  void RemoveMidiLineMonitor(MidiLineMonitor* monitor) override;
+  void SetTrackTypeListener(TrackTypeListener* listener) override;
+  void RemoveTrackTypeListener(TrackTypeListener* listener) override;
 
   // ---- start-up ----
   void ShowSplash();
   int InitialLoad();
 
   // ---- parameter routing ----
-  void ValueChanged(uint32_t uid, unsigned flags, float value);
-  void SetParamById(int uid, float value);
+  void ValueChanged(uint32_t uid, unsigned flags, float value) override;
+  void SetParamById(int uid, float value) override;
   void SetEngineParam(int uid, float value);
-  float GetParamById(int uid);
+  float GetParamById(int uid) override;
   void* GetParamEntry(int uid);
-  float GetSetting(unsigned uid);
+  float GetSetting(unsigned uid) override;
   uint8_t* GetLfoStepData(int uid);
   void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length);
   void ClearWaveData(int uid, int flag);
@@ -163,10 +161,10 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void SelectPart(int part);
   void SendPartStop(int part) override;
   int HookSendMessage(tagUX_Message* msg) override;
-  void sendPanelEnum(int id, int a, int b);
-  void sendPanelText(int id, int idx, const char* text, bool alt = false);
+  void sendPanelEnum(int id, int a, int b) override;
+  void sendPanelText(int id, int idx, const char* text, bool alt = false) override;
   void sendCANFocus(int n) override;
-  void setPanelMode(int mode);
+  void setPanelMode(int mode) override;
   int getPanelMode() const { return panelMode_; }
   // ---- CAN panel protocol: receive side and its collaborators ----
   // One received frame, as the "CAN-RX" thread hands it to OnCanMessage.
@@ -181,13 +179,13 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
 
   // ---- loading and storing ----
   // Virtual so that tests of the GUI tick can see what the tick asks for.
-  virtual int LoadPreset(int part, const char* name, int notify, int load);
+  int LoadPreset(int part, const char* name, int notify, int load) override;
   int LoadEngine(int part);
-  int StorePreset(int part, const char* name);
-  int LoadSong(const char* name, int unused, int showProgress);
-  int StoreSong(const char* name, int withPresets);
-  int LoadKit(const char* name);
-  int StoreKit(const char* name);
+  int StorePreset(int part, const char* name) override;
+  int LoadSong(const char* name, int unused, int showProgress) override;
+  int StoreSong(const char* name, int withPresets) override;
+  int LoadKit(const char* name) override;
+  int StoreKit(const char* name) override;
   void StoreSamplePCM16(int uid, const char* name, const float* samples, int count);
   void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate);
   void SetTrackType(int track, int type);
@@ -246,7 +244,8 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   uxPopupMsg* popupMessage_ = nullptr;
   uxPopupMsg* popupDelete_ = nullptr;
   uxPopupPB* popupProgress_ = nullptr;
-  uxPopupWT* popupWT_ = nullptr;
+  uxPopup* popupWT_ = nullptr;
+  const PageFactory* pages_;
 
   uxDC* dc_;
   CAudioProcess* audio_ = nullptr;
@@ -254,12 +253,13 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   CCANDev* can_ = nullptr;
   uxTabCtrl* mainMenu_ = nullptr;
   uxMessageBox* messageBox_ = nullptr;
-  appVA_Arrange* arrangePage_ = nullptr;
-  appVA_Master* masterPage_ = nullptr;
-  appVA_DrumSampler* drumPage_ = nullptr;
-  appVA_Clips* clipsPage_ = nullptr;
-  appVA_MidiMain* midiMainPage_ = nullptr;
-  appVA_Diag* diagPage_ = nullptr;
+  // Registered pages. The controller listeners are read by the MIDI threads, so they have
+  // their own lock; the track-type listener changes and is called under the UI mutex.
+  platform::PiMutex controllerMutex_;
+  std::vector<uxBaseElement*> controllerListeners_;
+  platform::PiMutex lineMonitorMutex_;
+  MidiLineMonitor* lineMonitor_ = nullptr;
+  TrackTypeListener* trackTypeListener_ = nullptr;
   uxMessageBox* splashBox_ = nullptr;
   uxPanelCtrl* splashPanel_ = nullptr;
   std::atomic<uxMessageBox*>* splashSink_ = nullptr;
@@ -326,7 +326,7 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
 
   void SetMidiDevice(CMidiDev* device) { midiDev_ = device; }
   void SetPedalPort(PedalPort* pedal) { pedal_ = pedal; }
-  void SetKeyMonitor(KeyMonitor* monitor);
+  void SetKeyMonitor(KeyMonitor* monitor) override;
   // Tests replace the monotonic clock (nanoseconds) of the clock ring and the period timing.
   void SetMonotonicClock(MonotonicFn now) { now_ = now; }
   static int64_t MonotonicNow();

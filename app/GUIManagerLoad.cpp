@@ -30,7 +30,6 @@
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxMessageBox.h"
 #include "toolkit/uxTabCtrl.h"
-#include "pages/master/appVA_Master.h"
 
 namespace {
 
@@ -417,7 +416,7 @@ void GUIManager::SetTrackType(int track, int type) {
   constexpr int kDrumTrack = 4;
   std::lock_guard lock(uiMutex_);
   if (type == 1 || type == 2) {
-    if (masterPage_ != nullptr) masterPage_->SetTrackType(track, type);
+    if (trackTypeListener_ != nullptr) trackTypeListener_->SetTrackType(track, type);
     if (mainMenu_ != nullptr) mainMenu_->setActiveTab(kTrackTab);
   } else if (type == 3 && track == kDrumTrack) {
     if (mainMenu_ != nullptr) mainMenu_->setActiveTab(kDrumTab);

@@ -11,12 +11,9 @@
 #include "audio/CAudioProcess.h"
 #include "midi/CClipCore.h"
 #include "midi/CMidiDev.h"
-#include "pages/arrange/appVA_Arrange.h"
-#include "pages/clips/appVA_Clips.h"
-#include "pages/diag/appVA_Diag.h"
-#include "pages/master/appVA_Master.h"
 #include "platform/LogSink.h"
 #include "toolkit/CCANDev.h"
+#include "toolkit/uxBaseElement.h"
 
 namespace {
 
@@ -254,9 +251,8 @@ int GUIManager::ProgramChange(int part, int program) {
 }
 
 int GUIManager::DispatchMidiCC(int channel, int part, int controller, int value) {
-  uxBaseElement* const pages[] = {masterPage_, arrangePage_, clipsPage_};
-  for (uxBaseElement* page : pages)
-    if (page != nullptr) page->OnMidiCC(channel, part, controller, value);
+  std::lock_guard<platform::PiMutex> lock(controllerMutex_);
+  for (uxBaseElement* page : controllerListeners_) page->OnMidiCC(channel, part, controller, value);
   return 1;
 }
 
@@ -276,7 +272,8 @@ void GUIManager::SetKeyMonitor(KeyMonitor* monitor) {
 
 void GUIManager::MonitorMidi(int port, int channel, int status, int data1, int data2, bool fromInput) {
   if (fromInput) {
-    if (diagPage_ != nullptr) diagPage_->AddMidiLine(port, channel, status, data1, data2);
+    std::lock_guard<platform::PiMutex> lock(lineMonitorMutex_);
+    if (lineMonitor_ != nullptr) lineMonitor_->AddMidiLine(port, channel, status, data1, data2);
     return;
   }
   // The audio thread (track notes) must not wait for a page: a missed key is only a

@@ -8,7 +8,7 @@
 #include "app/GuiThread.h"
 #include "audio/CAudioProcess.h"
 #include "midi/CClipCore.h"
-#include "pages/widgets/uxPopupWT.h"
+#include "toolkit/uxPopup.h"
 #include "toolkit/uxMessageBox.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupValue.h"

@@ -47,7 +47,7 @@ std::atomic<GUIManager*> g_signalTarget{nullptr};
 struct Singletons {
   explicit Singletons(const Platform& p)
       : dc(p.frameBuffer),
-        gui(&dc, p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi()),
+        gui(&dc, p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi(), p.pages),
         can(p.canSockets != nullptr ? *p.canSockets : platform::CanSockets()),
         alsa(p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi()) {}
 

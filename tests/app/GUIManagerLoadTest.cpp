@@ -18,6 +18,7 @@
 #include "audio/CAudioProcess.h"
 #include "data/CDataSets.h"
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/app/LoadFixtures.h"
 #include "tests/audio/AudioProcessFakes.h"
@@ -74,7 +75,7 @@ int Find(const std::vector<std::string>& lines, const std::string& prefix) {
 
 class GUIManagerLoad : public ::testing::Test {
  protected:
-  GUIManagerLoad() : dc(&fb), audio(audio_fakes::Fakes()), gm(&dc, midi) {}
+  GUIManagerLoad() : dc(&fb), audio(audio_fakes::Fakes()), gm(&dc, midi, &StandardPages()) {}
 
   void SetUp() override {
     ASSERT_EQ(dc.Init(), 0);
@@ -526,7 +527,7 @@ TEST(GUIManagerTrackType, OpensTheTrackOrDrumTab) {
   uxDC dc(&fb);
   ASSERT_EQ(dc.Init(), 0);
   FakeRawMidiBackend midi;
-  GUIManager gm(&dc, midi);
+  GUIManager gm(&dc, midi, &StandardPages());
   gm.SetSleep([](uint32_t) {});
   gm.BuildPages();
   struct Case {

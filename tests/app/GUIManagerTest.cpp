@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
@@ -104,7 +105,7 @@ class GUIManagerTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(dc_.Init(), 0);
-    gm_ = std::make_unique<TestGUIManager>(&dc_, midi_);
+    gm_ = std::make_unique<TestGUIManager>(&dc_, midi_, &StandardPages());
     gm_->SetSleep([](uint32_t) {});
   }
 
@@ -542,7 +543,7 @@ TEST(GUIManagerThreads, TickRunsAgainstDirectSenders) {
   uxDC dc(&fb);
   ASSERT_EQ(dc.Init(), 0);
   FakeRawMidiBackend midi;
-  GUIManager gm(&dc, midi);
+  GUIManager gm(&dc, midi, &StandardPages());
   gm.SetSleep([](uint32_t) {});
   gm.BuildPages();
   auto* item = new uxTabItemCtrl(&gm, 10, "REC", 0x404040, 0xFFFFFF, nullptr);
