@@ -17,6 +17,7 @@
 #include "app/KeyMonitor.h"
 #include "app/MidiClockTempo.h"
 #include "app/OutputCapture.h"
+#include "app/PanelFrames.h"
 #include "app/PageFactory.h"
 #include "app/PageServices.h"
 #include "app/PedalPort.h"
@@ -227,6 +228,8 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void StoreSetting(uint32_t ctrl, int instance, float value);
   void SendValueFrame(int canId, int part, int kind, float value);
   void SetMasterVolume(float v);
+  // The page message of a value, assignment or encoder request, given at once.
+  void GivePanelRequest(PanelRequest request);
   void ScreenDump();
   void SaveBeforeShutdown();
 

@@ -11,6 +11,7 @@
 
 #include "app/GUIManager.h"
 #include "app/HeadphoneLevel.h"
+#include "app/PanelFrames.h"
 #include "app/PanelTables.h"
 #include "audio/CAudioProcess.h"
 #include "midi/CMidiDev.h"
@@ -33,14 +34,6 @@ constexpr int kScreenSavedTimer = 100;  // fourth ticks: 2 s
 constexpr int kPanelTab = 3;            // the voice page hosts the module panels
 constexpr int kMasterTab = 1;
 
-float FloatAt(const uint8_t* bytes) {
-  float v;
-  std::memcpy(&v, bytes, sizeof v);
-  return v;
-}
-
-bool InValueRange(uint16_t id) { return id >= panel::kValueFirst && id <= panel::kValueLast; }
-
 void SignalProcessGroup() { killpg(getpgrp(), SIGTERM); }
 
 const panel::KeyRow* FindKey(int id) {
@@ -60,66 +53,42 @@ void OnCanMessage(uint16_t id, const uint8_t* data, uint8_t length) {
 void GUIManager::SetShutdownAction(ShutdownFn action) { shutdown_ = std::move(action); }
 
 void GUIManager::OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) {
-  // Every rule below reads at least the command byte; a frame too short for what its command
-  // reads is dropped rather than read past its length.
-  if (!data || length < 1) return;
-  const uint8_t command = data[0];
-
-  if (command == panel::kValue && InValueRange(id)) {
-    if (length < 3) return;
-    const int kind = data[2];
-    const int part = data[1] & 3;
-    if (panel::IsFloatKind(kind)) {
-      if (length < panel::kFloatFrame) return;
-      const float v = FloatAt(data + 3);
-      if (id == panel::kHeadphoneId) {
-        SetHeadphoneLevel(v);
-      } else if (id == panel::kMasterVolumeId) {
-        SetMasterVolume(v);
-      } else {
-        CANValueNotify(id, part, v);
-      }
-    } else if (panel::IsByteKind(kind)) {
-      if (length < panel::kByteFrame) return;
-      CANValueNotify(id, part, static_cast<float>(data[3]));
-    }
-    return;
-  }
-  if (command == panel::kAssign && InValueRange(id)) {
-    if (length < panel::kFloatFrame) return;
-    CANAssignNotify(id, data[1] & 3, FloatAt(data + 3));
-    return;
-  }
-  if (id >= panel::kEncoderFirst && id <= panel::kEncoderLast) {
-    CANEncoderEvent(id, command);
-    return;
-  }
-  if (id >= panel::kKeyFirst && id <= panel::kKeyLast) {
-    CANKeyEvent(id, command);
-    return;
-  }
-  if (id == panel::kMidiId) {
-    if (length < panel::kMidiFrame) return;
-    if (midiDev_) midiDev_->OnMidiInput(data[1], data[0], data[2], data[3]);
-    return;
-  }
-  if (id != panel::kControlId || command == panel::kValue || command == panel::kAssign) return;
-
-  switch (command) {
-    case panel::kSelectPart:
-      if (length >= panel::kControlFrame) SelectPart(data[1]);
+  const PanelRequest r = ReadPanelFrame(id, data, length);
+  switch (r.kind) {
+    case PanelRequest::kNone:
       break;
-    case panel::kFocus: {
-      if (length < panel::kControlFrame) return;
-      const int n = data[1];
-      platform::LogPrintf("CANRX: Focus %d\n", n);
-      if (n < panel::kFocusCount) ActivatePanel(panel::kFocusPanels[n], -1, 1);
+    case PanelRequest::kValue:
+      CANValueNotify(r.id, r.part, r.value);
       break;
-    }
-    case panel::kAssignSource:
-      if (length >= panel::kControlFrame) ActivatePanel(panel::kAssignPanel, data[1], 1);
+    case PanelRequest::kAssign:
+      CANAssignNotify(r.id, r.part, r.value);
       break;
-    case panel::kShutdown:
+    case PanelRequest::kHeadphone:
+      SetHeadphoneLevel(r.value);
+      break;
+    case PanelRequest::kMasterVolume:
+      SetMasterVolume(r.value);
+      break;
+    case PanelRequest::kEncoder:
+      CANEncoderEvent(r.id, r.code);
+      break;
+    case PanelRequest::kKey:
+      CANKeyEvent(r.id, r.code);
+      break;
+    case PanelRequest::kMidi:
+      if (midiDev_) midiDev_->OnMidiInput(r.bytes[1], r.bytes[0], r.bytes[2], r.bytes[3]);
+      break;
+    case PanelRequest::kSelectPart:
+      SelectPart(r.code);
+      break;
+    case PanelRequest::kFocus:
+      platform::LogPrintf("CANRX: Focus %d\n", r.code);
+      if (r.code < panel::kFocusCount) ActivatePanel(panel::kFocusPanels[r.code], -1, 1);
+      break;
+    case PanelRequest::kAssignSource:
+      ActivatePanel(panel::kAssignPanel, r.code, 1);
+      break;
+    case PanelRequest::kShutdown:
       if (shutdownArmed_.load()) {
         SaveBeforeShutdown();
         if (shutdown_) shutdown_();
@@ -127,10 +96,8 @@ void GUIManager::OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) {
       }
       for (int p = 0; p < CAudioProcess::kParts; ++p) SendPartStop(p);
       break;
-    case panel::kTogglePlay:
+    case PanelRequest::kTogglePlay:
       TogglePlay();
-      break;
-    default:
       break;
   }
 }
@@ -150,16 +117,27 @@ void GUIManager::SetMasterVolume(float v) {
   audio_->SetParam(1, kMasterVolumeUid, CAudioProcess::LevelOf(v) * 100.0f);
 }
 
+void GUIManager::GivePanelRequest(PanelRequest request) {
+  tagUX_Message msg;
+  if (PanelPageMessage(request, msg)) SendMessage(&msg, false);
+}
+
 void GUIManager::CANValueNotify(int id, int part, float value) {
-  tagUX_Message msg(EN_MSG_SET_VALUE, id, part);
-  msg.pData = &value;
-  SendMessage(&msg, false);
+  PanelRequest r;
+  r.kind = PanelRequest::kValue;
+  r.id = static_cast<uint16_t>(id);
+  r.part = part;
+  r.value = value;
+  GivePanelRequest(r);
 }
 
 void GUIManager::CANAssignNotify(int id, int part, float value) {
-  tagUX_Message msg(UX_MSG_ASSIGN_DESTINATION, id, part);
-  msg.pData = &value;
-  SendMessage(&msg, false);
+  PanelRequest r;
+  r.kind = PanelRequest::kAssign;
+  r.id = static_cast<uint16_t>(id);
+  r.part = part;
+  r.value = value;
+  GivePanelRequest(r);
 }
 
 void GUIManager::CANEncoderEvent(int id, int code) {
@@ -167,8 +145,11 @@ void GUIManager::CANEncoderEvent(int id, int code) {
     ScreenDump();
     return;
   }
-  tagUX_Message msg(UX_MSG_ENCODER_EVENT, id, code);
-  SendMessage(&msg, false);
+  PanelRequest r;
+  r.kind = PanelRequest::kEncoder;
+  r.id = static_cast<uint16_t>(id);
+  r.code = code;
+  GivePanelRequest(r);
 }
 
 void GUIManager::ScreenDump() {
