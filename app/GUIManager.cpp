@@ -131,8 +131,8 @@ void GUIManager::BuildPages() {
 }
 
 CAudioProcess::TimingRecord GUIManager::AudioTiming(int record) const {
-  if (audio_ == nullptr || record < 0 || record >= CAudioProcess::kTimingRecords) return {};
-  return audio_->Timing(record);
+  if (links_.audio == nullptr || record < 0 || record >= CAudioProcess::kTimingRecords) return {};
+  return links_.audio->Timing(record);
 }
 
 // ---- registration of pages ----

@@ -20,6 +20,8 @@
 #include "app/PanelFrames.h"
 #include "app/PageFactory.h"
 #include "app/PageServices.h"
+#include "app/ParamRouter.h"
+#include "app/AppLinks.h"
 #include "app/PedalPort.h"
 #include "audio/PartMidiSettings.h"
 #include "app/host/HostServices.h"
@@ -80,12 +82,12 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void SendMessage(tagUX_Message& msg) override;  // the host link's direct form
   uxDC* getDC() override { return dc_; }
 
-  void SetAudioProcess(CAudioProcess* audio) { audio_ = audio; }
-  CAudioProcess* AudioProcess() const { return audio_; }
-  void SetCanDevice(CCANDev* can) { can_ = can; }
-  CCANDev* CanDevice() const { return can_; }
-  void SetHostLink(HostUIManager* link) override { host_ = link; }
-  HostUIManager* HostLink() const { return host_; }
+  void SetAudioProcess(CAudioProcess* audio) { links_.audio = audio; }
+  CAudioProcess* AudioProcess() const { return links_.audio; }
+  void SetCanDevice(CCANDev* can) { links_.can = can; }
+  CCANDev* CanDevice() const { return links_.can; }
+  void SetHostLink(HostUIManager* link) override { links_.host = link; }
+  HostUIManager* HostLink() const { return links_.host; }
   CClipCore* ClipLauncher() override { return clipCore_; }
   // One of the audio process's timing records; zeros without an audio process.
   CAudioProcess::TimingRecord AudioTiming(int record) const override;
@@ -117,7 +119,8 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   std::atomic<int32_t>& PopupTimer(int popup) override { return popupTimer_[popup]; }
   bool ProgressShown() const { return progressCountdown_.load(std::memory_order_relaxed) != 0; }
   void SetPendingTick() { pendingTick_.store(true, std::memory_order_relaxed); }
-  uint32_t TickCount() const { return tickCounter_; }
+  // Any thread: how many passes the GUI thread has made.
+  uint32_t TickCount() const { return tickCounter_.load(std::memory_order_relaxed); }
   // The part's most recent voice record, refreshed by the tick (null before any voice ran).
   const void* VoiceMonitor(int part) const override { return voiceMonitor_[part].load(std::memory_order_relaxed); }
   const void* EngineState() const override { return engineState_.load(std::memory_order_relaxed); }
@@ -139,19 +142,24 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   int InitialLoad();
 
   // ---- parameter routing ----
-  void ValueChanged(uint32_t uid, unsigned flags, float value) override;
-  void SetParamById(int uid, float value) override;
-  void SetEngineParam(int uid, float value);
-  float GetParamById(int uid) override;
-  void* GetParamEntry(int uid);
-  float GetSetting(unsigned uid) override;
-  uint8_t* GetLfoStepData(int uid);
-  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length);
-  void ClearWaveData(int uid, int flag);
-  void SetWavetableData(int uid, int n, WaveTable* wavetable);
-  void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave);
-  void GetSampleName(int uid, char* name);
-  void SetSampleName(int uid, const char* name, int flag);
+  void ValueChanged(uint32_t uid, unsigned flags, float value) override { params_.ValueChanged(uid, flags, value); }
+  void SetParamById(int uid, float value) override { params_.SetParamById(uid, value); }
+  void SetEngineParam(int uid, float value) { params_.SetEngineParam(uid, value); }
+  float GetParamById(int uid) override { return params_.GetParamById(uid); }
+  void* GetParamEntry(int uid) { return params_.GetParamEntry(uid); }
+  float GetSetting(unsigned uid) override { return params_.GetSetting(uid); }
+  uint8_t* GetLfoStepData(int uid) { return params_.GetLfoStepData(uid); }
+  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) {
+    params_.SetLfoStepData(id, uid, bytes, length);
+  }
+  void ClearWaveData(int uid, int flag) { params_.ClearWaveData(uid, flag); }
+  void SetWavetableData(int uid, int n, WaveTable* wavetable) { params_.SetWavetableData(uid, n, wavetable); }
+  void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave) {
+    params_.SetSampleData(uid, n, name, wave);
+  }
+  void GetSampleName(int uid, char* name) { params_.GetSampleName(uid, name); }
+  void SetSampleName(int uid, const char* name, int flag) { params_.SetSampleName(uid, name, flag); }
+  ParamRouter& Params() { return params_; }
 
   // ---- CAN panel protocol ----
   void CANValueNotify(int id, int part, float value);
@@ -176,7 +184,7 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void SetShutdownAction(ShutdownFn action);
   bool ShutdownArmed() const { return shutdownArmed_.load() != 0; }
   // GetSampleName writes at most this many bytes, the terminating zero included.
-  static constexpr int kSampleNameSize = 64;
+  static constexpr int kSampleNameSize = ParamRouter::kSampleNameSize;
 
   // ---- loading and storing ----
   // Virtual so that tests of the GUI tick can see what the tick asks for.
@@ -216,7 +224,7 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
  private:
   // The seam's argument order; the instrument's own is (uid, flags, value) above. Private,
   // so a call with the value and flags swapped does not compile.
-  void ValueChanged(uint32_t uid, float value, unsigned flags) override;
+  void ValueChanged(uint32_t uid, float value, unsigned flags) override { params_.ValueChanged(uid, flags, value); }
 
   void TickPages();
   void DeliverToPage(tagUX_Message* msg);
@@ -224,9 +232,7 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void DeliverQueued();
   void CountPopupDown(int popup, uxPopup* owner);
   void HidePopup(uxPopup* popup);
-  // ---- parameter routing and CAN panel protocol (private) ----
-  void StoreSetting(uint32_t ctrl, int instance, float value);
-  void SendValueFrame(int canId, int part, int kind, float value);
+  // ---- CAN panel protocol (private) ----
   void SetMasterVolume(float v);
   // The page message of a value, assignment or encoder request, given at once.
   void GivePanelRequest(PanelRequest request);
@@ -251,9 +257,8 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   const PageFactory* pages_;
 
   uxDC* dc_;
-  CAudioProcess* audio_ = nullptr;
-  HostUIManager* host_ = nullptr;
-  CCANDev* can_ = nullptr;
+  AppLinks links_;
+  ParamRouter params_{links_, arranger_, settings_};
   uxTabCtrl* mainMenu_ = nullptr;
   uxMessageBox* messageBox_ = nullptr;
   // Registered pages. The controller listeners are read by the MIDI threads, so they have
@@ -275,7 +280,7 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   int32_t panelMode_ = 1;
 
   // GUI tick state.
-  uint32_t tickCounter_ = 0;
+  std::atomic<uint32_t> tickCounter_{0};
   std::atomic<int32_t> popupTimer_[4] = {};
   std::atomic<const void*> voiceMonitor_[4] = {};
   std::atomic<const void*> engineState_{nullptr};
@@ -327,8 +332,8 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void OnPeriod();
   void AudioCycleTick();
 
-  void SetMidiDevice(CMidiDev* device) { midiDev_ = device; }
-  void SetPedalPort(PedalPort* pedal) { pedal_ = pedal; }
+  void SetMidiDevice(CMidiDev* device) { links_.midi = device; }
+  void SetPedalPort(PedalPort* pedal) { links_.pedal = pedal; }
   void SetKeyMonitor(KeyMonitor* monitor) override;
   // Tests replace the monotonic clock (nanoseconds) of the clock ring and the period timing.
   void SetMonotonicClock(MonotonicFn now) { now_ = now; }
@@ -352,8 +357,6 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void SendExternal(int track, int status, int data1, int data2);
   void StopTransport();
 
-  CMidiDev* midiDev_ = nullptr;
-  PedalPort* pedal_ = nullptr;
   MonotonicFn now_ = &GUIManager::MonotonicNow;
   std::atomic<double> tempo_{120.0};
   std::atomic<bool> externalClock_{false};

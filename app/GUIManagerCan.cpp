@@ -76,7 +76,7 @@ void GUIManager::OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) {
       CANKeyEvent(r.id, r.code);
       break;
     case PanelRequest::kMidi:
-      if (midiDev_) midiDev_->OnMidiInput(r.bytes[1], r.bytes[0], r.bytes[2], r.bytes[3]);
+      if (links_.midi) links_.midi->OnMidiInput(r.bytes[1], r.bytes[0], r.bytes[2], r.bytes[3]);
       break;
     case PanelRequest::kSelectPart:
       SelectPart(r.code);
@@ -113,8 +113,8 @@ void GUIManager::SaveBeforeShutdown() {
 
 void GUIManager::SetMasterVolume(float v) {
   // The comparison is false for NaN as well.
-  if (!(v >= 0.0f && v <= 100.0f) || !audio_) return;
-  audio_->SetParam(1, kMasterVolumeUid, CAudioProcess::LevelOf(v) * 100.0f);
+  if (!(v >= 0.0f && v <= 100.0f) || !links_.audio) return;
+  links_.audio->SetParam(1, kMasterVolumeUid, CAudioProcess::LevelOf(v) * 100.0f);
 }
 
 void GUIManager::GivePanelRequest(PanelRequest request) {
@@ -241,7 +241,7 @@ void GUIManager::SelectPart(int part) {
 }
 
 void GUIManager::SendPartStop(int part) {
-  if (audio_) audio_->SendMidi(part, kStopCode, 0, 0, nullptr);
+  if (links_.audio) links_.audio->SendMidi(part, kStopCode, 0, 0, nullptr);
 }
 
 int GUIManager::HookSendMessage(tagUX_Message* msg) {
@@ -250,33 +250,33 @@ int GUIManager::HookSendMessage(tagUX_Message* msg) {
 }
 
 void GUIManager::sendPanelEnum(int id, int a, int b) {
-  if (!can_) return;
+  if (!links_.can) return;
   const uint8_t frame[panel::kByteFrame] = {panel::kValue, static_cast<uint8_t>(a), panel::kEnumKind,
                                             static_cast<uint8_t>(b)};
-  can_->SendRAW(static_cast<uint16_t>(id), frame, panel::kByteFrame);
+  links_.can->SendRAW(static_cast<uint16_t>(id), frame, panel::kByteFrame);
 }
 
 void GUIManager::sendPanelText(int id, int idx, const char* text, bool alt) {
-  if (!can_ || !text) return;
+  if (!links_.can || !text) return;
   const int length = static_cast<int>(strnlen(text, panel::kTextMax));
   const int first = length < panel::kTextChunk ? length : panel::kTextChunk;
   uint8_t frame[2 + panel::kTextChunk] = {alt ? panel::kAltText : panel::kText, static_cast<uint8_t>(idx)};
   std::memcpy(frame + 2, text, static_cast<std::size_t>(first));
-  can_->SendRAW(static_cast<uint16_t>(id), frame, 2 + first);
+  links_.can->SendRAW(static_cast<uint16_t>(id), frame, 2 + first);
   frame[0] = alt ? panel::kAltTextRest : panel::kTextRest;
   std::memcpy(frame + 2, text + first, static_cast<std::size_t>(length - first));
-  can_->SendRAW(static_cast<uint16_t>(id), frame, 2 + length - first);
+  links_.can->SendRAW(static_cast<uint16_t>(id), frame, 2 + length - first);
 }
 
 void GUIManager::sendCANFocus(int n) {
-  if (!can_) return;
+  if (!links_.can) return;
   const uint8_t frame[panel::kControlFrame] = {panel::kFocus, static_cast<uint8_t>(n)};
-  can_->SendRAW(panel::kControlId, frame, panel::kControlFrame);
+  links_.can->SendRAW(panel::kControlId, frame, panel::kControlFrame);
 }
 
 void GUIManager::setPanelMode(int mode) {
   panelMode_ = mode;
-  if (!can_) return;
+  if (!links_.can) return;
   const uint8_t frame[panel::kControlFrame] = {panel::kPanelMode, static_cast<uint8_t>(mode)};
-  can_->SendRAW(panel::kControlId, frame, panel::kControlFrame);
+  links_.can->SendRAW(panel::kControlId, frame, panel::kControlFrame);
 }

@@ -119,11 +119,11 @@ int GUIManager::LoadPreset(int part, const char* name, int notify, int load) {
   }
   if (!ValidPart(part)) return 0;
   if (notify) NotifyPages(part, 0);
-  if (audio_ == nullptr) return 0;
-  audio_->TriggerSwap(part);
+  if (links_.audio == nullptr) return 0;
+  links_.audio->TriggerSwap(part);
   for (int poll = 0; poll < kSwapPolls; ++poll) {
     Sleep(kSwapPollMicros);
-    if (audio_->IsSwapPending(part) == 0) return 1;
+    if (links_.audio->IsSwapPending(part) == 0) return 1;
   }
   platform::LogPrintf("[PART:%d] ERROR timeout swap loading <%s>\n", part + 1, name);
   return 0;
@@ -132,24 +132,24 @@ int GUIManager::LoadPreset(int part, const char* name, int notify, int load) {
 int GUIManager::LoadEngine(int part) {
   std::lock_guard lock(uiMutex_);
   CDataSets* ds = arranger_.DataSet(part);
-  if (ds == nullptr || audio_ == nullptr) return 0;
+  if (ds == nullptr || links_.audio == nullptr) return 0;
   const int64_t start = NowMicros();
   const uint32_t c = PartBits(part);
-  audio_->ClearShadowBank(part);
+  links_.audio->ClearShadowBank(part);
 
   for (int slot = 0; slot < kEffectSlots; ++slot)
-    audio_->SetParam(0, kEffectTypeUid | c | param_uid::InstanceBits(slot), 0.0f);
+    links_.audio->SetParam(0, kEffectTypeUid | c | param_uid::InstanceBits(slot), 0.0f);
 
   const ParamEntry* entries = ds->Entries();
   for (int i = 0; i < ds->EntryCount(); ++i)
-    audio_->SetParam(0, (entries[i].ctrl & kEntryUidMask) | c | param_uid::InstanceBits(entries[i].instance),
+    links_.audio->SetParam(0, (entries[i].ctrl & kEntryUidMask) | c | param_uid::InstanceBits(entries[i].instance),
                      entries[i].value);
 
   // Routes go to the engine slot the editor addresses them by, so a later live edit of a
   // route changes that route and does not add a second one.
-  audio_->SetModRoute(0, kClearRoutes | c, 0, 0, 0, 0.0f);
+  links_.audio->SetModRoute(0, kClearRoutes | c, 0, 0, 0, 0.0f);
   for (const ModRoute& r : ds->Routes())
-    audio_->SetModRoute(0, r.slot | c, r.source, r.destination, static_cast<int>(r.polarity), r.amount);
+    links_.audio->SetModRoute(0, r.slot | c, r.source, r.destination, static_cast<int>(r.polarity), r.amount);
 
   for (int slot = 0; slot < 2; ++slot) {
     EmbeddedData* table = ds->Embedded(slot + 1);
@@ -157,13 +157,13 @@ int GUIManager::LoadEngine(int part) {
     if (!table->data.empty())
       wt = wavetableCache_.LoadNativeData(table->name, reinterpret_cast<const int16_t*>(table->data.data()),
                                           table->data.size() / sizeof(int16_t), 1);
-    audio_->SetWavetable(0, c | param_uid::InstanceBits(slot), wt);
+    links_.audio->SetWavetable(0, c | param_uid::InstanceBits(slot), wt);
   }
 
   int result = 1;
   EmbeddedData* sample = ds->Embedded(3);
   if (sample->encoding.empty() || sample->encoding == kSampleOff) {
-    audio_->SetSample(0, c, nullptr);
+    links_.audio->SetSample(0, c, nullptr);
   } else {
     MultiWaveReader* entry = nullptr;
     if (!sample->data.empty())
@@ -172,7 +172,7 @@ int GUIManager::LoadEngine(int part) {
       entry = waveCache_.FindByNameAndHash(sample->name, static_cast<int32_t>(sample->key));
     if (entry != nullptr) {
       sample->key = static_cast<uint32_t>(entry->Hash());
-      audio_->SetSample(0, c, entry);
+      links_.audio->SetSample(0, c, entry);
       std::vector<uint8_t>().swap(sample->data);
     } else {
       platform::LogPrintf("LoadEngine: WavefileCache error loading Resource <%s>\n", sample->name.c_str());
@@ -185,7 +185,7 @@ int GUIManager::LoadEngine(int part) {
   for (int lfo = 0; lfo < 2; ++lfo) {
     const LfoStepData* steps = ds->StepData(lfo);
     if (steps->count >= kLfoStepMinimum)
-      audio_->SetLfoWave(0, c + static_cast<uint32_t>(lfo) * 4096, reinterpret_cast<const char*>(steps->steps),
+      links_.audio->SetLfoWave(0, c + static_cast<uint32_t>(lfo) * 4096, reinterpret_cast<const char*>(steps->steps),
                          std::min<int>(steps->count, LfoStepData::kSteps));
   }
   return result;
@@ -322,7 +322,7 @@ int GUIManager::LoadKit(const char* name) {
   }
   CDataSetSampler& kit = arranger_.Sampler();
   for (int pad = 0; pad < kPads; ++pad) {
-    if (audio_ != nullptr) audio_->SetPadSample(0, kPadUid | param_uid::InstanceBits(pad), nullptr);
+    if (links_.audio != nullptr) links_.audio->SetPadSample(0, kPadUid | param_uid::InstanceBits(pad), nullptr);
     kit.SetPadSample(pad, CDataSetSampler::kCtrlSample, 0, "");
   }
   if (kit.XMLLoadSampler(name) == 0) {
@@ -390,11 +390,11 @@ void GUIManager::EditModMatrix(int uid, uint32_t packed, int polarity, float amo
       platform::LogPrintf("MATRIX->insert %d\n", static_cast<int>(r));
     }
   }
-  if (audio_ == nullptr) return;
+  if (links_.audio == nullptr) return;
   if (immediate)
-    audio_->SetModAmount(static_cast<uint32_t>(uid), amount);
+    links_.audio->SetModAmount(static_cast<uint32_t>(uid), amount);
   else
-    audio_->SetModRoute(1, static_cast<uint32_t>(uid), s, d, polarity, amount);
+    links_.audio->SetModRoute(1, static_cast<uint32_t>(uid), s, d, polarity, amount);
 }
 
 bool GUIManager::PopupTimersRunning(bool withDelete) const {

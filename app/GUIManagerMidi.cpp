@@ -109,12 +109,12 @@ void GUIManager::RouteMidi(int /*source*/, int port, int channel, int status, in
     platform::LogWrite(line.text);
     return;
   }
-  if (pedal_ != nullptr) pedal_->SetLed(0, 1);
+  if (links_.pedal != nullptr) links_.pedal->SetLed(0, 1);
   ledCountdown_.store(kLedCountdown, std::memory_order_relaxed);
   MonitorMidi(port, channel, status, data1, data2, true);
 
   if (channel == kDrumChannel) {
-    if ((status & 0xEF) == 0x80 && audio_ != nullptr) audio_->SendMidi(kDrumPart, status, data1, data2, nullptr);
+    if ((status & 0xEF) == 0x80 && links_.audio != nullptr) links_.audio->SendMidi(kDrumPart, status, data1, data2, nullptr);
   } else {
     for (int i = 0; i < kMidiParts; ++i) RouteToPart(i, port, channel, status, data1, data2);
   }
@@ -146,14 +146,14 @@ void GUIManager::RouteToPart(int part, int port, int channel, int status, int da
       // A transposed key past the MIDI range would wrap to an unrelated note.
       if (key < 0 || key > 127) return;
       if (clipCore_ != nullptr && clipCore_->TrackNoteInput(part, channel, status, key, data2)) return;
-      if (audio_ != nullptr) audio_->SendMidi(part, status, key, data2, &record.midi);
+      if (links_.audio != nullptr) links_.audio->SendMidi(part, status, key, data2, &record.midi);
       return;
     }
     case 0xC0:
       ProgramChange(part, data1);
       return;
     default:
-      if (audio_ != nullptr) audio_->SendMidi(part, status, data1, data2, &record.midi);
+      if (links_.audio != nullptr) links_.audio->SendMidi(part, status, data1, data2, &record.midi);
   }
 }
 
@@ -174,8 +174,8 @@ void GUIManager::SendExternal(int track, int status, int data1, int data2) {
   if (config == nullptr) return;
   const int channel = out & 0x0F;
   if (config->Type == kPortKindDevice) {
-    if (midiDev_ != nullptr)
-      midiDev_->SendMessage(channel, status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2));
+    if (links_.midi != nullptr)
+      links_.midi->SendMessage(channel, status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2));
   } else if (config->Type == kPortKindAlsa) {
     if (clipCore_ != nullptr)
       clipCore_->SendShort(index, channel, status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2));
@@ -188,12 +188,12 @@ void GUIManager::TrackNoteOn(int track, int key, int velocity, int cv1, int cv2,
   if (track < 0 || track >= ClipMaster::kTracks) return;
   if (track >= kEt1Track) {
     SendExternal(track - kEt1Track, 0x90, key, velocity);
-  } else if (audio_ != nullptr) {
+  } else if (links_.audio != nullptr) {
     const int part = track == kDrumTrack ? kDrumPart : track;
-    audio_->SendMidi(part, 0x90, key, velocity, nullptr);
-    audio_->SendMidi(part, 0xB0, 117, cv1, nullptr);
-    audio_->SendMidi(part, 0xB0, 118, cv2, nullptr);
-    audio_->SendMidi(part, 0xB0, 119, cv3, nullptr);
+    links_.audio->SendMidi(part, 0x90, key, velocity, nullptr);
+    links_.audio->SendMidi(part, 0xB0, 117, cv1, nullptr);
+    links_.audio->SendMidi(part, 0xB0, 118, cv2, nullptr);
+    links_.audio->SendMidi(part, 0xB0, 119, cv3, nullptr);
   }
   const int shown = track == kDrumTrack ? kDrumPart : track;
   MonitorMidi(0, shown | kTrackNoteFlag, 0x90, key, velocity, false);
@@ -203,27 +203,27 @@ void GUIManager::TrackNoteOff(int track, int key) {
   if (track < 0 || track >= ClipMaster::kTracks) return;
   if (track >= kEt1Track) {
     SendExternal(track - kEt1Track, 0x80, key, 0);
-  } else if (audio_ != nullptr) {
-    audio_->SendMidi(track == kDrumTrack ? kDrumPart : track, 0x80, key, 0, nullptr);
+  } else if (links_.audio != nullptr) {
+    links_.audio->SendMidi(track == kDrumTrack ? kDrumPart : track, 0x80, key, 0, nullptr);
   }
   const int shown = track == kDrumTrack ? kDrumPart : track;
   MonitorMidi(0, shown | kTrackNoteFlag, 0x80, key, 0, false);
 }
 
 void GUIManager::TrackControlChange(int part, int controller, int value) {
-  if (audio_ != nullptr) audio_->SendMidi(part, 0xB0, controller, value, nullptr);
+  if (links_.audio != nullptr) links_.audio->SendMidi(part, 0xB0, controller, value, nullptr);
 }
 
 void GUIManager::TriggerDrumNote(int /*step*/, int note, int velocity) { TriggerDrum(note, velocity); }
 
 void GUIManager::TriggerDrum(int note, int velocity) {
-  if (audio_ == nullptr) return;
+  if (links_.audio == nullptr) return;
   EngineEvent event{};
   event.type = kEventNoteOn;
   event.part = kDrumPart;
   event.first.note = static_cast<uint8_t>(note);
   event.second = static_cast<float>(velocity) * 0.01f;
-  audio_->PostEvent(&event);
+  links_.audio->PostEvent(&event);
 }
 
 // ---- controllers and programs ----------------------------------------------------------------
@@ -286,7 +286,7 @@ void GUIManager::MonitorMidi(int port, int channel, int status, int data1, int d
 
 void GUIManager::StopTransport() {
   running_.store(0, std::memory_order_relaxed);
-  if (Setting(kTransportOut) != 0 && midiDev_ != nullptr) midiDev_->SendRealtime(kStopCode);
+  if (Setting(kTransportOut) != 0 && links_.midi != nullptr) links_.midi->SendRealtime(kStopCode);
   if (clipCore_ == nullptr) return;
   ClipMaster& master = clipCore_->Master();
   {
@@ -348,7 +348,7 @@ void GUIManager::TransportStep() {
     if (!start && !resume) return;
     running_.store(1, std::memory_order_relaxed);
     if (start) stepCounter_ = 0;
-    if (Setting(kTransportOut) != 0 && midiDev_ != nullptr) midiDev_->SendRealtime(start ? 10 : 11);
+    if (Setting(kTransportOut) != 0 && links_.midi != nullptr) links_.midi->SendRealtime(start ? 10 : 11);
     if (start && clipCore_ != nullptr) clipCore_->Master().running.store(1, std::memory_order_relaxed);
     platform::LogWrite(start ? "MIDI Trigger START\n" : "MIDI Trigger CONTINUE\n");
     (start ? startRequest_ : continueRequest_).store(0, std::memory_order_relaxed);
@@ -356,20 +356,20 @@ void GUIManager::TransportStep() {
   }
   const uint32_t step = stepCounter_;
   if (clipCore_ != nullptr) clipCore_->OnClockTick(static_cast<int>(step), 0);
-  if (audio_ != nullptr) audio_->OnClock(step, static_cast<float>(tempo_.load(std::memory_order_relaxed)));
+  if (links_.audio != nullptr) links_.audio->OnClock(step, static_cast<float>(tempo_.load(std::memory_order_relaxed)));
   // A closed bus would fail every write and print each time.
-  if (step % kStepsPerBeat == 0 && can_ != nullptr && can_->m_can_sock >= 0) can_->SendRAW(kBeatPulseId, nullptr, 0);
-  if (Setting(kClockSendOut) != 0 && midiDev_ != nullptr) midiDev_->SendClock();
-  if (host_ != nullptr) host_->SendTransport(step);
+  if (step % kStepsPerBeat == 0 && links_.can != nullptr && links_.can->m_can_sock >= 0) links_.can->SendRAW(kBeatPulseId, nullptr, 0);
+  if (Setting(kClockSendOut) != 0 && links_.midi != nullptr) links_.midi->SendClock();
+  if (links_.host != nullptr) links_.host->SendTransport(step);
   stepCounter_ = step + 1;
 }
 
 // ---- the audio period ------------------------------------------------------------------------
 
 void GUIManager::InstallAudioHooks() {
-  if (audio_ == nullptr) return;
-  audio_->SetPeriodHook(&GUIManager::PeriodHook, this);
-  audio_->SetCycleTick(&GUIManager::CycleTickHook, this);
+  if (links_.audio == nullptr) return;
+  links_.audio->SetPeriodHook(&GUIManager::PeriodHook, this);
+  links_.audio->SetCycleTick(&GUIManager::CycleTickHook, this);
 }
 
 void GUIManager::PeriodHook(void* self) { static_cast<GUIManager*>(self)->OnPeriod(); }
@@ -380,7 +380,7 @@ void GUIManager::AudioCycleTick() {
   if (c > 0) {
     ledCountdown_.store(c - 1, std::memory_order_relaxed);
     if (c == 2) {
-      if (pedal_ != nullptr) pedal_->SetLed(0, 0);
+      if (links_.pedal != nullptr) links_.pedal->SetLed(0, 0);
       ledCountdown_.store(0, std::memory_order_relaxed);
     }
   }
@@ -391,10 +391,10 @@ void GUIManager::OnPeriod() {
   const int64_t now = now_();
   if (lastPeriodNanos_ != 0) periodMicros_.store(static_cast<uint32_t>((now - lastPeriodNanos_) / 1000), std::memory_order_relaxed);
   lastPeriodNanos_ = now;
-  const float level = pedal_ != nullptr ? pedal_->ReadPedal() : 0.0f;
-  const int pedalSwitch = pedal_ != nullptr ? pedal_->ReadSwitch() : 0;
-  if (audio_ == nullptr) return;
-  audio_->ProcessCycle(pedalSwitch, level);
-  capture_.channel[0].Feed(audio_->MixLeft(), CAudioProcess::kFrames);
-  capture_.channel[1].Feed(audio_->MixRight(), CAudioProcess::kFrames);
+  const float level = links_.pedal != nullptr ? links_.pedal->ReadPedal() : 0.0f;
+  const int pedalSwitch = links_.pedal != nullptr ? links_.pedal->ReadSwitch() : 0;
+  if (links_.audio == nullptr) return;
+  links_.audio->ProcessCycle(pedalSwitch, level);
+  capture_.channel[0].Feed(links_.audio->MixLeft(), CAudioProcess::kFrames);
+  capture_.channel[1].Feed(links_.audio->MixRight(), CAudioProcess::kFrames);
 }

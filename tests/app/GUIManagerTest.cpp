@@ -568,6 +568,8 @@ TEST(GUIManagerThreads, TickRunsAgainstDirectSenders) {
   });
   can.join();
   host.join();
+  // The senders may finish before the GUI thread first runs.
+  while (gm.TickCount() == 0) std::this_thread::yield();
   gm.StopGuiThread();
   gui.join();
   EXPECT_GT(gm.TickCount(), 0u);
