@@ -71,6 +71,7 @@ GUIManager::GUIManager(uxDC* dc, RawMidiBackend& midiBackend, const PageFactory*
 // The tab items own the pages they hold, so deleting the main tab control deletes every page
 // of the tree; the pages take their registrations back as they go.
 GUIManager::~GUIManager() {
+  programLoader_.Stop();
   {
     std::lock_guard lock(uiMutex_);
     delete mainMenu_;

@@ -21,6 +21,7 @@
 #include "app/PageFactory.h"
 #include "app/PageServices.h"
 #include "app/ParamRouter.h"
+#include "app/ProgramLoader.h"
 #include "app/AppLinks.h"
 #include "app/PedalPort.h"
 #include "audio/PartMidiSettings.h"
@@ -208,7 +209,11 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void TriggerDrumNote(int step, int note, int velocity) override;
   void TriggerDrum(int note, int velocity) override;
   void PostMidiCC(int part, int channel, int controller, int value);
+  // From the MIDI threads: a mapped program is loaded by the program loader and the GUI
+  // tick hears of it when the load is done (1); an unmapped one goes to the tick at once (0).
   int ProgramChange(int part, int program);
+  // Returns once the program changes asked for so far are loaded.
+  void WaitForProgramLoads() { programLoader_.WaitIdle(); }
   // (channel, part, controller, value) from the GUI tick; the clip launcher's calls arrive
   // with its port as the channel and part 0.
   int DispatchMidiCC(int channel, int part, int controller, int value) override;
@@ -372,6 +377,12 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
 
   // ---- CAN panel protocol ----
   ShutdownFn shutdown_;
+
+  // Last, so that it is built after everything its jobs use; stopped first thing in the
+  // destructor.
+  void LoadProgram(int part, int program);
+  void PushProgramEntry(int part, int program);
+  ProgramLoader programLoader_{[this](int part, int program) { LoadProgram(part, program); }};
 };
 
 // ---- CAN panel protocol ----

@@ -96,9 +96,10 @@ void GUIManager::NotifyPages(int param, int flag) {
   DeliverToPage(&msg);
 }
 
-// Program changes load from the MIDI threads while the GUI thread, "CAN-RX" and the host
-// thread run page code on the same data sets; every load and store holds the UI mutex, the
-// swap wait included, so that another load cannot clear the shadow bank before the swap.
+// Program changes load on the program loader's thread while the GUI thread, "CAN-RX" and
+// the host thread run page code on the same data sets; every load and store holds the UI
+// mutex, the swap wait included, so that another load cannot clear the shadow bank before
+// the swap. No real-time thread waits on it.
 int GUIManager::LoadPreset(int part, const char* name, int notify, int load) {
   std::lock_guard lock(uiMutex_);
   name = Text(name);

@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <cmath>
+#include <cstdio>
 #include <mutex>
 
 #include "app/GUIManager.h"
@@ -239,15 +240,33 @@ void GUIManager::PostMidiCC(int part, int channel, int controller, int value) {
   midiFifo_.Push(entry);
 }
 
-int GUIManager::ProgramChange(int part, int program) {
+void GUIManager::PushProgramEntry(int part, int program) {
   MidiFifoEntry entry;
   entry.kind = 0xC0;
   entry.length = 2;
   entry.part = static_cast<uint8_t>(part);
   entry.data[0] = static_cast<uint8_t>(program);
   midiFifo_.Push(entry);
-  const char* name = arranger_.FindProgramPreset(program);
-  return name != nullptr ? LoadPreset(part, name, 0, 1) : 0;
+}
+
+int GUIManager::ProgramChange(int part, int program) {
+  if (arranger_.FindProgramPreset(program) == nullptr) {
+    PushProgramEntry(part, program);
+    return 0;
+  }
+  programLoader_.Request(part, program);
+  return 1;
+}
+
+// The program loader's thread. The tick's entry follows the load whatever its result, as the
+// pages must show what the part now holds.
+void GUIManager::LoadProgram(int part, int program) {
+  if (const char* preset = arranger_.FindProgramPreset(program)) {
+    char name[256];
+    std::snprintf(name, sizeof name, "%s", preset);
+    LoadPreset(part, name, 0, 1);
+  }
+  PushProgramEntry(part, program);
 }
 
 int GUIManager::DispatchMidiCC(int channel, int part, int controller, int value) {

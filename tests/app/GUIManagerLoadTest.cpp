@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <cmath>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <limits>
 #include <sstream>
@@ -515,6 +517,41 @@ TEST_F(GUIManagerLoadThreads, LoadsAndRouteEditsAreSerialised) {
   for (int i = 0; i < 200; ++i) gm.EditModMatrix(i % 24, 3u << 16 | 4u << 24, 0, static_cast<float>(i), 0);
   midiThread.join();
   EXPECT_LE(gm.DataSet(0)->Routes().size(), 24u);
+}
+
+// A mapped program change is loaded by the program loader: the MIDI thread is back before
+// the swap is even polled, and the GUI tick tells the pages only once the preset is in.
+TEST_F(GUIManagerLoadThreads, ProgramChangeLoadsOffTheMidiThreadAndTheTickTellsThePages) {
+  std::ofstream(Working("arrangments/map.arr")) << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+                                                  "<ARRANGMENT NAME=\"map\" SynthType=\"PX415\" Version=\"1\">\n"
+                                                  "<PGM-MAP><PROGRAM Nr=\"7\" Preset=\"test/pgm\"></PROGRAM></PGM-MAP>\n"
+                                                  "</ARRANGMENT>\n";
+  ASSERT_EQ(gm.Arranger().Load("map"), 1);
+  WritePreset(1, "test/pgm", 0.5f);
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> polling{false};
+  gm.SetSleep([&](uint32_t) {
+    polling = true;
+    released.wait();
+  });
+  calls.Take();
+
+  std::future<int> routed = std::async(std::launch::async, [this] { return gm.ProgramChange(1, 7); });
+  const bool back = routed.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  EXPECT_TRUE(back) << "the MIDI thread waited for the load";
+  while (!polling) std::this_thread::yield();
+  EXPECT_EQ(gm.MidiFifo().ReadIndex(), gm.MidiFifo().WriteIndex()) << "nothing for the tick before the load is done";
+  EXPECT_EQ(Find(calls.Take(), "notify"), -1);
+  release.set_value();
+  EXPECT_EQ(routed.get(), 1);
+  gm.WaitForProgramLoads();
+
+  gm.Tick();
+  const auto lines = calls.Take();
+  EXPECT_EQ(Find(lines, "notify 1 0"), 0) << "the tick's notification comes first, then its swap";
+  EXPECT_GE(Find(lines, "swap 1"), 1);
+  EXPECT_EQ(gm.MidiFifo().ReadIndex(), gm.MidiFifo().WriteIndex());
 }
 
 }  // namespace
