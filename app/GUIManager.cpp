@@ -58,6 +58,7 @@ GUIManager::GUIManager(uxDC* dc, RawMidiBackend& midiBackend, const PageFactory*
   midiFifo_.Clear();
   clipCore_ = new CClipCore(*this, midiBackend);
   clipCore_->DetectController();
+  midi_.SetClipCore(clipCore_);
 
   popupValue_ = new uxPopupValue(this, "PopupValue", uxPOINT(300, 200), 200, 80, 0x202020, 0xFFFFFF);
   popupMessage_ = new uxPopupMsg(this, "PopupMessage", uxPOINT(200, 150), 300, 110, 0x202020, 0xFFFFFF);
@@ -150,15 +151,9 @@ void GUIManager::RemoveControllerListener(uxBaseElement* page) {
                              controllerListeners_.end());
 }
 
-void GUIManager::SetMidiLineMonitor(MidiLineMonitor* monitor) {
-  std::lock_guard lock(lineMonitorMutex_);
-  lineMonitor_ = monitor;
-}
+void GUIManager::SetMidiLineMonitor(MidiLineMonitor* monitor) { midi_.SetMidiLineMonitor(monitor); }
 
-void GUIManager::RemoveMidiLineMonitor(MidiLineMonitor* monitor) {
-  std::lock_guard lock(lineMonitorMutex_);
-  if (lineMonitor_ == monitor) lineMonitor_ = nullptr;
-}
+void GUIManager::RemoveMidiLineMonitor(MidiLineMonitor* monitor) { midi_.RemoveMidiLineMonitor(monitor); }
 
 void GUIManager::SetTrackTypeListener(TrackTypeListener* listener) {
   std::lock_guard lock(uiMutex_);

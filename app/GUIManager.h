@@ -12,19 +12,18 @@
 #include <functional>
 #include <vector>
 
+#include "app/AppLinks.h"
 #include "app/GUIMessageQueue.h"
-#include "app/MsgFifo.h"
 #include "app/KeyMonitor.h"
-#include "app/MidiClockTempo.h"
+#include "app/MidiTransport.h"
+#include "app/MsgFifo.h"
 #include "app/OutputCapture.h"
-#include "app/PanelFrames.h"
 #include "app/PageFactory.h"
 #include "app/PageServices.h"
+#include "app/PanelFrames.h"
 #include "app/ParamRouter.h"
-#include "app/ProgramLoader.h"
-#include "app/AppLinks.h"
 #include "app/PedalPort.h"
-#include "audio/PartMidiSettings.h"
+#include "app/ProgramLoader.h"
 #include "app/host/HostServices.h"
 #include "data/CArranger.h"
 #include "data/CDeviceConfig.h"
@@ -128,7 +127,7 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   int CurrentPanel() const { return currentPanel_.load(std::memory_order_relaxed); }
   void SetCurrentPanel(int panel) { currentPanel_.store(panel, std::memory_order_relaxed); }
   int PageState(int i) const { return pageState_[i]; }
-  bool TransportRunning() const override { return running_.load(std::memory_order_relaxed) != 0; }
+  bool TransportRunning() const override { return midi_.Running(); }
 
   // ---- registration of pages ----
   void AddControllerListener(uxBaseElement* page) override;
@@ -202,13 +201,19 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void OnStoreProgress(int percent, int state);
   void HideDeletePopup();
 
-  // ---- MIDI routing, transport and period hooks ----
-  void TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3) override;
-  void TrackNoteOff(int track, int key) override;
-  void TrackControlChange(int part, int controller, int value) override;
-  void TriggerDrumNote(int step, int note, int velocity) override;
-  void TriggerDrum(int note, int velocity) override;
-  void PostMidiCC(int part, int channel, int controller, int value);
+  // ---- MIDI routing, transport and period hooks (MidiTransport) ----
+  void TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3) override {
+    midi_.TrackNoteOn(track, key, velocity, cv1, cv2, cv3);
+  }
+  void TrackNoteOff(int track, int key) override { midi_.TrackNoteOff(track, key); }
+  void TrackControlChange(int part, int controller, int value) override {
+    midi_.TrackControlChange(part, controller, value);
+  }
+  void TriggerDrumNote(int step, int note, int velocity) override { midi_.TriggerDrumNote(step, note, velocity); }
+  void TriggerDrum(int note, int velocity) override { midi_.TriggerDrum(note, velocity); }
+  void PostMidiCC(int part, int channel, int controller, int value) {
+    midi_.PostMidiCC(part, channel, controller, value);
+  }
   // From the MIDI threads: a mapped program is loaded by the program loader and the GUI
   // tick hears of it when the load is done (1); an unmapped one goes to the tick at once (0).
   int ProgramChange(int part, int program);
@@ -219,12 +224,14 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   int DispatchMidiCC(int channel, int part, int controller, int value) override;
   int GetCCAssignment(uint32_t uid) override;
   void SetCCAssignment(int cc, int uid) override;
-  void MonitorMidi(int port, int channel, int status, int data1, int data2, bool fromInput);
-  void OnMidiTransport(int status);
-  void OnMidiClock();
-  void TransportTick();
-  void TransportStep();
-  void TogglePlay();
+  void MonitorMidi(int port, int channel, int status, int data1, int data2, bool fromInput) {
+    midi_.MonitorMidi(port, channel, status, data1, data2, fromInput);
+  }
+  void OnMidiTransport(int status) { midi_.OnMidiTransport(status); }
+  void OnMidiClock() { midi_.OnMidiClock(); }
+  void TransportTick() { midi_.TransportTick(); }
+  void TransportStep() { midi_.TransportStep(); }
+  void TogglePlay() { midi_.TogglePlay(); }
 
  private:
   // The seam's argument order; the instrument's own is (uid, flags, value) above. Private,
@@ -267,11 +274,10 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   uxTabCtrl* mainMenu_ = nullptr;
   uxMessageBox* messageBox_ = nullptr;
   // Registered pages. The controller listeners are read by the MIDI threads, so they have
-  // their own lock; the track-type listener changes and is called under the UI mutex.
+  // their own lock; the track-type listener changes and is called under the UI mutex. The
+  // MIDI monitor is MidiTransport's.
   platform::PiMutex controllerMutex_;
   std::vector<uxBaseElement*> controllerListeners_;
-  platform::PiMutex lineMonitorMutex_;
-  MidiLineMonitor* lineMonitor_ = nullptr;
   TrackTypeListener* trackTypeListener_ = nullptr;
   uxMessageBox* splashBox_ = nullptr;
   uxPanelCtrl* splashPanel_ = nullptr;
@@ -293,13 +299,6 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   SleepFn sleep_;
   std::atomic<bool> guiStop_{false};
 
-  // ---- transport ----
-  std::atomic<int32_t> running_{1};
-  std::atomic<int32_t> startRequest_{0};
-  std::atomic<int32_t> continueRequest_{0};
-  uint32_t stepCounter_ = 0;
-  float stepAccumulator_ = 0.0f;
-
   // ---- loading and storing: helpers ----
  protected:
   // Gives the main tab control UX_MSG_VALUES_CHANGED for param (a part, or a page target).
@@ -314,66 +313,38 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   bool PopupTimersRunning(bool withDelete) const;
   // ---- end of loading and storing ----
 
-  // ---- MIDI routing, transport clock and period hooks: devices, clock and state ----
+  // ---- MIDI routing, transport clock and period hooks (MidiTransport) ----
  public:
-  static constexpr int kMidiParts = 4;
-  using MonotonicFn = int64_t (*)();
-  // What a message that reaches a part carries to the audio process: the part's octave and
-  // key range, then the tail the MIDI conversion reads.
-  struct PartEventSettings {
-    uint8_t octave = 0;
-    uint8_t start = 0;
-    uint8_t end = 127;
-    PartMidiSettings midi;
-  };
+  static constexpr int kMidiParts = MidiTransport::kParts;
+  using MonotonicFn = MidiTransport::MonotonicFn;
+  using PartEventSettings = MidiTransport::PartEventSettings;
 
   // The MIDI callback of the raw-MIDI ports and the DIN/USB device; reaches the manager set
   // with SetMidiTarget (none: the message is dropped).
   static int OnMidiMessage(int source, int port, int channel, int status, uint8_t data1, uint8_t data2);
   static void SetMidiTarget(GUIManager* target);
-  void RouteMidi(int source, int port, int channel, int status, int data1, int data2);
-  // Installs OnPeriod as the audio process's period hook and AudioCycleTick as its cycle tick.
-  void InstallAudioHooks();
-  void OnPeriod();
-  void AudioCycleTick();
+  void RouteMidi(int source, int port, int channel, int status, int data1, int data2) {
+    midi_.RouteMidi(source, port, channel, status, data1, data2);
+  }
+  void InstallAudioHooks() { midi_.InstallAudioHooks(); }
+  void OnPeriod() { midi_.OnPeriod(); }
+  void AudioCycleTick() { midi_.AudioCycleTick(); }
 
   void SetMidiDevice(CMidiDev* device) { links_.midi = device; }
   void SetPedalPort(PedalPort* pedal) { links_.pedal = pedal; }
-  void SetKeyMonitor(KeyMonitor* monitor) override;
-  // Tests replace the monotonic clock (nanoseconds) of the clock ring and the period timing.
-  void SetMonotonicClock(MonotonicFn now) { now_ = now; }
-  static int64_t MonotonicNow();
+  void SetKeyMonitor(KeyMonitor* monitor) override { midi_.SetKeyMonitor(monitor); }
+  void SetMonotonicClock(MonotonicFn now) { midi_.SetMonotonicClock(now); }
+  static int64_t MonotonicNow() { return MidiTransport::MonotonicNow(); }
 
-  double Tempo() const { return tempo_.load(std::memory_order_relaxed); }
-  bool ExternalClock() const { return externalClock_.load(std::memory_order_relaxed); }
-  uint32_t StepCounter() const { return stepCounter_; }
-  int32_t LedCountdown() const { return ledCountdown_.load(std::memory_order_relaxed); }
-  uint32_t PeriodMicros() const { return periodMicros_.load(std::memory_order_relaxed); }
-  OutputCapture& Capture() { return capture_; }
+  double Tempo() const { return midi_.Tempo(); }
+  bool ExternalClock() const { return midi_.ExternalClock(); }
+  uint32_t StepCounter() const { return midi_.StepCounter(); }
+  int32_t LedCountdown() const { return midi_.LedCountdown(); }
+  uint32_t PeriodMicros() const { return midi_.PeriodMicros(); }
+  OutputCapture& Capture() { return midi_.Capture(); }
+  MidiTransport& Midi() { return midi_; }
 
  private:
-  static void PeriodHook(void* self);
-  static void CycleTickHook(void* self);
-  static bool InputMatches(int cfg, int port, int channel);
-  int Setting(int row) const;
-  void RouteToPart(int part, int port, int channel, int status, int data1, int data2);
-  void RouteToEt1(int port, int channel, int status, int data1, int data2);
-  // Track 0 (ET1) or 1 (ET2) to its "Out" port.
-  void SendExternal(int track, int status, int data1, int data2);
-  void StopTransport();
-
-  MonotonicFn now_ = &GUIManager::MonotonicNow;
-  std::atomic<double> tempo_{120.0};
-  std::atomic<bool> externalClock_{false};
-  MidiClockTempo clockTempo_;
-  uint32_t periodCounter_ = 0;
-  std::atomic<int32_t> ledCountdown_{0};
-  int64_t lastPeriodNanos_ = 0;
-  std::atomic<uint32_t> periodMicros_{0};
-  OutputCapture capture_;
-  KeyMonitor* keyMonitor_ = nullptr;
-  platform::PiMutex keyMonitorMutex_;
-  // ---- end of MIDI routing, transport clock and period hooks ----
 
   // ---- CAN panel protocol ----
   ShutdownFn shutdown_;
@@ -382,6 +353,8 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   // destructor.
   void LoadProgram(int part, int program);
   void PushProgramEntry(int part, int program);
+  MidiTransport midi_{links_, settings_, deviceConfig_, midiFifo_, pendingTick_,
+                      [this](int part, int program) { return ProgramChange(part, program); }};
   ProgramLoader programLoader_{[this](int part, int program) { LoadProgram(part, program); }};
 };
 
