@@ -20,7 +20,7 @@
 #include "app/OutputCapture.h"
 #include "app/PageFactory.h"
 #include "app/PageServices.h"
-#include "app/PanelFrames.h"
+#include "app/PanelLink.h"
 #include "app/ParamRouter.h"
 #include "app/PedalPort.h"
 #include "app/ProgramLoader.h"
@@ -53,7 +53,11 @@ class uxPopupPB;
 class uxPopupValue;
 class uxTabCtrl;
 
-class GUIManager : public CDrvInput, public PageServices, public TrackServices, public HostServices {
+class GUIManager : public CDrvInput,
+                   public PageServices,
+                   public TrackServices,
+                   public HostServices,
+                   private PanelUi {
  public:
   // Waits stand-in: tests replace the start-up's 2 s pause after opening the touch screen
   // and the loaders' swap polling. Microseconds.
@@ -114,7 +118,7 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   uxPopupPB* PopupProgress() const override { return popupProgress_; }
   uxPopup* PopupWT() const { return popupWT_; }
   uxMessageBox* MessageBox() const { return messageBox_; }
-  uxTabCtrl* MainMenu() const { return mainMenu_; }
+  uxTabCtrl* MainMenu() const override { return mainMenu_; }
   // Countdown of popup popupValue, popupMsg, popupDel or popupWT (toolkit/uxDefs.h).
   std::atomic<int32_t>& PopupTimer(int popup) override { return popupTimer_[popup]; }
   bool ProgressShown() const { return progressCountdown_.load(std::memory_order_relaxed) != 0; }
@@ -124,8 +128,8 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   // The part's most recent voice record, refreshed by the tick (null before any voice ran).
   const void* VoiceMonitor(int part) const override { return voiceMonitor_[part].load(std::memory_order_relaxed); }
   const void* EngineState() const override { return engineState_.load(std::memory_order_relaxed); }
-  int CurrentPanel() const { return currentPanel_.load(std::memory_order_relaxed); }
-  void SetCurrentPanel(int panel) { currentPanel_.store(panel, std::memory_order_relaxed); }
+  int CurrentPanel() const override { return currentPanel_.load(std::memory_order_relaxed); }
+  void SetCurrentPanel(int panel) override { currentPanel_.store(panel, std::memory_order_relaxed); }
   int PageState(int i) const { return pageState_[i]; }
   bool TransportRunning() const override { return midi_.Running(); }
 
@@ -161,28 +165,28 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void SetSampleName(int uid, const char* name, int flag) { params_.SetSampleName(uid, name, flag); }
   ParamRouter& Params() { return params_; }
 
-  // ---- CAN panel protocol ----
-  void CANValueNotify(int id, int part, float value);
-  void CANAssignNotify(int id, int part, float value);
-  void CANEncoderEvent(int id, int code);
-  void CANKeyEvent(int id, int code);
-  void ActivatePanel(int panel, int assign, int value);
-  void SelectPart(int part);
-  void SendPartStop(int part) override;
+  // ---- CAN panel protocol (PanelLink) ----
+  void CANValueNotify(int id, int part, float value) { panel_.CANValueNotify(id, part, value); }
+  void CANAssignNotify(int id, int part, float value) { panel_.CANAssignNotify(id, part, value); }
+  void CANEncoderEvent(int id, int code) { panel_.CANEncoderEvent(id, code); }
+  void CANKeyEvent(int id, int code) { panel_.CANKeyEvent(id, code); }
+  void ActivatePanel(int panel, int assign, int value) { panel_.ActivatePanel(panel, assign, value); }
+  void SelectPart(int part) { panel_.SelectPart(part); }
+  void SendPartStop(int part) override { panel_.SendPartStop(part); }
   int HookSendMessage(tagUX_Message* msg) override;
-  void sendPanelEnum(int id, int a, int b) override;
-  void sendPanelText(int id, int idx, const char* text, bool alt = false) override;
-  void sendCANFocus(int n) override;
-  void setPanelMode(int mode) override;
-  int getPanelMode() const { return panelMode_; }
-  // ---- CAN panel protocol: receive side and its collaborators ----
+  void sendPanelEnum(int id, int a, int b) override { panel_.sendPanelEnum(id, a, b); }
+  void sendPanelText(int id, int idx, const char* text, bool alt = false) override {
+    panel_.sendPanelText(id, idx, text, alt);
+  }
+  void sendCANFocus(int n) override { panel_.sendCANFocus(n); }
+  void setPanelMode(int mode) override { panel_.setPanelMode(mode); }
+  int getPanelMode() const { return panel_.getPanelMode(); }
   // One received frame, as the "CAN-RX" thread hands it to OnCanMessage.
-  void OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length);
-  // What the armed shutdown command does after saving; by default SIGTERM to the process
-  // group. Tests inject their own.
-  using ShutdownFn = std::function<void()>;
-  void SetShutdownAction(ShutdownFn action);
-  bool ShutdownArmed() const { return shutdownArmed_.load() != 0; }
+  void OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) { panel_.OnCanFrame(id, data, length); }
+  using ShutdownFn = PanelLink::ShutdownFn;
+  void SetShutdownAction(ShutdownFn action) { panel_.SetShutdownAction(std::move(action)); }
+  bool ShutdownArmed() const { return panel_.ShutdownArmed(); }
+  PanelLink& Panel() { return panel_; }
   // GetSampleName writes at most this many bytes, the terminating zero included.
   static constexpr int kSampleNameSize = ParamRouter::kSampleNameSize;
 
@@ -231,7 +235,7 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void OnMidiClock() { midi_.OnMidiClock(); }
   void TransportTick() { midi_.TransportTick(); }
   void TransportStep() { midi_.TransportStep(); }
-  void TogglePlay() { midi_.TogglePlay(); }
+  void TogglePlay() override { midi_.TogglePlay(); }
 
  private:
   // The seam's argument order; the instrument's own is (uid, flags, value) above. Private,
@@ -244,12 +248,10 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   void DeliverQueued();
   void CountPopupDown(int popup, uxPopup* owner);
   void HidePopup(uxPopup* popup);
-  // ---- CAN panel protocol (private) ----
-  void SetMasterVolume(float v);
-  // The page message of a value, assignment or encoder request, given at once.
-  void GivePanelRequest(PanelRequest request);
-  void ScreenDump();
-  void SaveBeforeShutdown();
+  // ---- what the panel link asks of the UI core (PanelUi) ----
+  platform::PiMutex& UiMutex() override { return uiMutex_; }
+  bool PopupsBusy() const override;
+  void ShowScreenSaved(const char* name, int fourthTicks) override;
 
   // Owned members, in construction order.
   WavefileCache waveCache_;
@@ -283,12 +285,9 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
   uxPanelCtrl* splashPanel_ = nullptr;
   std::atomic<uxMessageBox*>* splashSink_ = nullptr;
   std::atomic<int32_t> currentPanel_{-1};
-  std::atomic<uint8_t> shutdownArmed_{0};
-  int32_t screenDumpCounter_ = 0;
   std::atomic<int32_t> progressCountdown_{0};
   std::atomic<bool> pendingTick_{false};
   int32_t pageState_[2] = {0, 0};
-  int32_t panelMode_ = 1;
 
   // GUI tick state.
   std::atomic<uint32_t> tickCounter_{0};
@@ -346,15 +345,13 @@ class GUIManager : public CDrvInput, public PageServices, public TrackServices, 
 
  private:
 
-  // ---- CAN panel protocol ----
-  ShutdownFn shutdown_;
-
   // Last, so that it is built after everything its jobs use; stopped first thing in the
   // destructor.
   void LoadProgram(int part, int program);
   void PushProgramEntry(int part, int program);
   MidiTransport midi_{links_, settings_, deviceConfig_, midiFifo_, pendingTick_,
                       [this](int part, int program) { return ProgramChange(part, program); }};
+  PanelLink panel_{*this, links_, settings_, deviceConfig_};
   ProgramLoader programLoader_{[this](int part, int program) { LoadProgram(part, program); }};
 };
 
