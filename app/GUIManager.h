@@ -1,12 +1,21 @@
 #pragma once
-// The instrument's hub: it owns the user-side data (arrangement, settings, device
-// configuration, controller map, sample caches), the clip launcher, the popups and the page
-// tree, and every page, the front panel, the MIDI threads and the host link reach the rest of
-// the system through it. The toolkit widgets see it through the uxHost seam.
+// The instrument's hub and the API the pages, the host link and the start-up use. It owns
+// the user-side data (arrangement, settings, device configuration, controller map, sample
+// caches), the clip launcher and the UI core (popups, page tree, GUI tick, message queue),
+// and hands each other thread domain to a component of its own:
+//   ParamRouter    parameters by UID; any thread, no page, no lock of its own
+//   PanelLink      the front panel ("CAN-RX"; senders from page code and the audio thread)
+//   MidiTransport  MIDI routing, transport clock, period hooks (MIDI threads, audio thread)
+//   ProgramLoader  preset loads asked for by program changes, on a thread of its own
+// Pages see it only as PageServices; the toolkit widgets as uxHost.
 //
-// Threads: the GUI thread runs Tick; the "CAN-RX" and host threads give messages to the page
-// tree directly. Page code runs under one priority-inheritance "UI mutex" in all three, so a
-// page never runs in two threads at once. The audio thread never takes it.
+// Threads and locks of the UI core: the GUI thread runs Tick; the "CAN-RX" and host threads
+// give messages to the page tree directly. Page code, the page tree, the popups and every
+// load and store run under one recursive priority-inheritance "UI mutex" (`uiMutex_`), so a
+// page never runs in two threads at once. No real-time thread takes it: the MIDI threads
+// reach the tick through the MIDI FIFO and the program loader, the audio thread through
+// atomics. `controllerMutex_` guards the controller listeners (read on the MIDI threads);
+// the track-type listener changes and is called under the UI mutex.
 #include <atomic>
 #include <cstdint>
 #include <functional>
