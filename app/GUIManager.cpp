@@ -59,6 +59,7 @@ GUIManager::GUIManager(uxDC* dc, RawMidiBackend& midiBackend, const PageFactory*
   clipCore_ = new CClipCore(*this, midiBackend);
   clipCore_->DetectController();
   midi_.SetClipCore(clipCore_);
+  loader_.SetClipCore(clipCore_);
 
   popupValue_ = new uxPopupValue(this, "PopupValue", uxPOINT(300, 200), 200, 80, 0x202020, 0xFFFFFF);
   popupMessage_ = new uxPopupMsg(this, "PopupMessage", uxPOINT(200, 150), 300, 110, 0x202020, 0xFFFFFF);

@@ -6,6 +6,7 @@
 //   ParamRouter    parameters by UID; any thread, no page, no lock of its own
 //   PanelLink      the front panel ("CAN-RX"; senders from page code and the audio thread)
 //   MidiTransport  MIDI routing, transport clock, period hooks (MIDI threads, audio thread)
+//   Loader         preset, song and kit loads and stores (page code, program loader)
 //   ProgramLoader  preset loads asked for by program changes, on a thread of its own
 // Pages see it only as PageServices; the toolkit widgets as uxHost.
 //
@@ -24,6 +25,7 @@
 #include "app/AppLinks.h"
 #include "app/GUIMessageQueue.h"
 #include "app/KeyMonitor.h"
+#include "app/Loader.h"
 #include "app/MidiTransport.h"
 #include "app/MsgFifo.h"
 #include "app/OutputCapture.h"
@@ -66,7 +68,8 @@ class GUIManager : public CDrvInput,
                    public PageServices,
                    public TrackServices,
                    public HostServices,
-                   private PanelUi {
+                   private PanelUi,
+                   private LoaderUi {
  public:
   // Waits stand-in: tests replace the start-up's 2 s pause after opening the touch screen
   // and the loaders' swap polling. Microseconds.
@@ -105,7 +108,7 @@ class GUIManager : public CDrvInput,
   // One of the audio process's timing records; zeros without an audio process.
   CAudioProcess::TimingRecord AudioTiming(int record) const override;
   void SetSleep(SleepFn sleep) { sleep_ = std::move(sleep); }
-  void Sleep(uint32_t micros) const;
+  void Sleep(uint32_t micros) const override;
   // The start-up's splash sink; the page build empties it before the splash box goes.
   void SetSplashSink(std::atomic<uxMessageBox*>* sink) { splashSink_ = sink; }
 
@@ -199,19 +202,27 @@ class GUIManager : public CDrvInput,
   // GetSampleName writes at most this many bytes, the terminating zero included.
   static constexpr int kSampleNameSize = ParamRouter::kSampleNameSize;
 
-  // ---- loading and storing ----
+  // ---- loading and storing (Loader) ----
   // Virtual so that tests of the GUI tick can see what the tick asks for.
-  int LoadPreset(int part, const char* name, int notify, int load) override;
-  int LoadEngine(int part);
-  int StorePreset(int part, const char* name) override;
-  int LoadSong(const char* name, int unused, int showProgress) override;
-  int StoreSong(const char* name, int withPresets) override;
-  int LoadKit(const char* name) override;
-  int StoreKit(const char* name) override;
-  void StoreSamplePCM16(int uid, const char* name, const float* samples, int count);
-  void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate);
+  int LoadPreset(int part, const char* name, int notify, int load) override {
+    return loader_.LoadPreset(part, name, notify, load);
+  }
+  int LoadEngine(int part) { return loader_.LoadEngine(part); }
+  int StorePreset(int part, const char* name) override { return loader_.StorePreset(part, name); }
+  int LoadSong(const char* name, int unused, int showProgress) override {
+    return loader_.LoadSong(name, unused, showProgress);
+  }
+  int StoreSong(const char* name, int withPresets) override { return loader_.StoreSong(name, withPresets); }
+  int LoadKit(const char* name) override { return loader_.LoadKit(name); }
+  int StoreKit(const char* name) override { return loader_.StoreKit(name); }
+  void StoreSamplePCM16(int uid, const char* name, const float* samples, int count) {
+    loader_.StoreSamplePCM16(uid, name, samples, count);
+  }
+  void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) {
+    loader_.EditModMatrix(uid, packed, polarity, amount, immediate);
+  }
   void SetTrackType(int track, int type);
-  void OnStoreProgress(int percent, int state);
+  void OnStoreProgress(int percent, int state) override;
   void HideDeletePopup();
 
   // ---- MIDI routing, transport and period hooks (MidiTransport) ----
@@ -295,6 +306,7 @@ class GUIManager : public CDrvInput,
   std::atomic<uxMessageBox*>* splashSink_ = nullptr;
   std::atomic<int32_t> currentPanel_{-1};
   std::atomic<int32_t> progressCountdown_{0};
+  int songSteps_ = 1;
   std::atomic<bool> pendingTick_{false};
   int32_t pageState_[2] = {0, 0};
 
@@ -307,15 +319,17 @@ class GUIManager : public CDrvInput,
   SleepFn sleep_;
   std::atomic<bool> guiStop_{false};
 
-  // ---- loading and storing: helpers ----
+  // ---- what the loader asks of the UI core (LoaderUi) ----
  protected:
   // Gives the main tab control UX_MSG_VALUES_CHANGED for param (a part, or a page target).
   // Virtual so that tests can see when the pages are told, among the engine's calls.
-  virtual void NotifyPages(int param, int flag);
+  void NotifyPages(int param, int flag) override;
 
  private:
-  // Step `step` of a song load's five on the progress popup, while the progress runs.
-  void ShowSongStep(int step);
+  bool BeginSongProgress(const char* name, int steps) override;
+  // Step `step` of a song load's steps on the progress popup, while the progress runs.
+  void ShowSongStep(int step) override;
+  void EndSongProgress() override;
   // Whether the value, message or wavetable popup (and with `withDelete` the delete popup)
   // is counting down.
   bool PopupTimersRunning(bool withDelete) const;
@@ -361,6 +375,7 @@ class GUIManager : public CDrvInput,
   MidiTransport midi_{links_, settings_, deviceConfig_, midiFifo_, pendingTick_,
                       [this](int part, int program) { return ProgramChange(part, program); }};
   PanelLink panel_{*this, links_, settings_, deviceConfig_};
+  Loader loader_{*this, links_, arranger_, settings_, waveCache_, wavetableCache_};
   ProgramLoader programLoader_{[this](int part, int program) { LoadProgram(part, program); }};
 };
 

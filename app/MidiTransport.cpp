@@ -114,7 +114,8 @@ void MidiTransport::RouteMidi(int /*source*/, int port, int channel, int status,
   MonitorMidi(port, channel, status, data1, data2, true);
 
   if (channel == kDrumChannel) {
-    if ((status & 0xEF) == 0x80 && links_.audio != nullptr) links_.audio->SendMidi(kDrumPart, status, data1, data2, nullptr);
+    if ((status & 0xEF) == 0x80 && links_.audio != nullptr)
+      links_.audio->SendMidi(kDrumPart, status, data1, data2, nullptr);
   } else {
     for (int i = 0; i < kParts; ++i) RouteToPart(i, port, channel, status, data1, data2);
   }
@@ -344,7 +345,8 @@ void MidiTransport::TransportStep() {
   if (clipCore_ != nullptr) clipCore_->OnClockTick(static_cast<int>(step), 0);
   if (links_.audio != nullptr) links_.audio->OnClock(step, static_cast<float>(tempo_.load(std::memory_order_relaxed)));
   // A closed bus would fail every write and print each time.
-  if (step % kStepsPerBeat == 0 && links_.can != nullptr && links_.can->m_can_sock >= 0) links_.can->SendRAW(kBeatPulseId, nullptr, 0);
+  if (step % kStepsPerBeat == 0 && links_.can != nullptr && links_.can->m_can_sock >= 0)
+    links_.can->SendRAW(kBeatPulseId, nullptr, 0);
   if (Setting(kClockSendOut) != 0 && links_.midi != nullptr) links_.midi->SendClock();
   if (links_.host != nullptr) links_.host->SendTransport(step);
   stepCounter_ = step + 1;
@@ -375,7 +377,8 @@ void MidiTransport::AudioCycleTick() {
 
 void MidiTransport::OnPeriod() {
   const int64_t now = now_();
-  if (lastPeriodNanos_ != 0) periodMicros_.store(static_cast<uint32_t>((now - lastPeriodNanos_) / 1000), std::memory_order_relaxed);
+  if (lastPeriodNanos_ != 0)
+    periodMicros_.store(static_cast<uint32_t>((now - lastPeriodNanos_) / 1000), std::memory_order_relaxed);
   lastPeriodNanos_ = now;
   const float level = links_.pedal != nullptr ? links_.pedal->ReadPedal() : 0.0f;
   const int pedalSwitch = links_.pedal != nullptr ? links_.pedal->ReadSwitch() : 0;

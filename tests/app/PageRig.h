@@ -236,7 +236,9 @@ class PageRig {
   }
   uint32_t Pixel(int x, int y) const { return fb.Pixel(static_cast<uint32_t>(x), static_cast<uint32_t>(y)); }
   // The screen below the main tab strip, where every page sits.
-  toolkit_test::Picture Screen() const { return toolkit_test::Snapshot(dc, toolkit_test::Source::Screen, 0, 40, 800, 440); }
+  toolkit_test::Picture Screen() const {
+    return toolkit_test::Snapshot(dc, toolkit_test::Source::Screen, 0, 40, 800, 440);
+  }
 
   platform::MemoryFrameBuffer fb;
   uxDC dc{&fb};
