@@ -84,7 +84,7 @@ class GUIManager : public CDrvInput,
   GUIManager(const GUIManager&) = delete;
   GUIManager& operator=(const GUIManager&) = delete;
 
-  // ---- core: construction, page tree, GUI tick, queue and FIFO ----
+  // ---- UI core: construction, page tree, GUI tick, queue and FIFO ----
   void BuildPages();
   // One pass of the GUI thread; the thread sleeps 5 ms between passes.
   void Tick();
@@ -158,7 +158,9 @@ class GUIManager : public CDrvInput,
   void ShowSplash();
   int InitialLoad();
 
-  // ---- parameter routing ----
+  // ---- parameter routing (ParamRouter) ----
+  // GetSampleName writes at most this many bytes, the terminating zero included.
+  static constexpr int kSampleNameSize = ParamRouter::kSampleNameSize;
   void ValueChanged(uint32_t uid, unsigned flags, float value) override { params_.ValueChanged(uid, flags, value); }
   void SetParamById(int uid, float value) override { params_.SetParamById(uid, value); }
   void SetEngineParam(int uid, float value) { params_.SetEngineParam(uid, value); }
@@ -200,8 +202,6 @@ class GUIManager : public CDrvInput,
   void SetShutdownAction(ShutdownFn action) { panel_.SetShutdownAction(std::move(action)); }
   bool ShutdownArmed() const { return panel_.ShutdownArmed(); }
   PanelLink& Panel() { return panel_; }
-  // GetSampleName writes at most this many bytes, the terminating zero included.
-  static constexpr int kSampleNameSize = ParamRouter::kSampleNameSize;
 
   // ---- loading and storing (Loader) ----
   // Virtual so that tests of the GUI tick can see what the tick asks for.
