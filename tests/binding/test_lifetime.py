@@ -63,10 +63,12 @@ class Harness(unittest.TestCase):
     def test_c_stdout_collects_native_output_and_restores_the_descriptor(self):
         import ctypes
         libc = ctypes.CDLL(None)
+        before = os.fstat(1)
         with c_stdout() as out:
             libc.printf(b"from C %d\n", 42)  # buffered in C stdio until flushed
         self.assertEqual(c_text(out), "from C 42\n")
-        self.assertEqual(os.fstat(1).st_ino, os.fstat(1).st_ino)
+        after = os.fstat(1)
+        self.assertEqual((after.st_dev, after.st_ino), (before.st_dev, before.st_ino))
         with c_stdout() as out:
             pass
         self.assertEqual(c_text(out), "")
@@ -76,6 +78,17 @@ class Harness(unittest.TestCase):
         self.assertEqual((r.returncode, r.stdout), (3, "257\n"))
         with self.assertRaises(subprocess.TimeoutExpired):
             run_python("import time; time.sleep(10)", timeout=0.5)
+
+    @unittest.skipUnless(SANITIZED, "only the sanitizer configuration watches memory")
+    def test_sanitizer_sees_the_module(self):
+        # Reading a record after deleting it: the runtime must be loaded and the module built with it.
+        r = run_python("import _tovgui as m\n"
+                       "r = m.new_uxRECT(1, 2, 3, 4)\n"
+                       "m.delete_uxRECT(r)\n"
+                       "m.uxRECT_width_get(r)\n")
+        self.assertNotEqual(r.returncode, 0)
+        self.assertIn("heap-use-after-free", r.stderr)
+        self.assertIn("_wrap_uxRECT_width_get", r.stderr)
 
 
 if __name__ == "__main__":
