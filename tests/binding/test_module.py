@@ -154,9 +154,10 @@ class WrappedPointers(unittest.TestCase):
         self.assertFalse(p.own())
         p.acquire()
         self.assertTrue(p.own())
-        self.assertFalse(p.own(False) is None)
+        self.assertTrue(p.own(False), "own(flag) returns the flag it replaces")
         self.assertFalse(p.own())
         p.own(True)
+        self.assertTrue(p.own())
 
 
 class Inventory(unittest.TestCase):
@@ -167,6 +168,9 @@ class Inventory(unittest.TestCase):
         built = wrapper_names()
         extras = sorted(n for n in built if n not in set(listed))
         self.assertEqual([n for n in extras if not n.endswith("_swiginit")], ["SWIG_PyStaticMethod_New"])
+        self.assertIn("SWIG_PyInstanceMethod_New", built)
+        # SWIG_PyInstanceMethod_New takes one object; every other function a tuple.
+        self.assertEqual(_tovgui.SWIG_PyInstanceMethod_New(len).__func__, len)
         # Each class gets its _swiginit beside its _swigregister.
         for n in extras:
             if n.endswith("_swiginit"):
