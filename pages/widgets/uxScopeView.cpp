@@ -9,7 +9,7 @@ namespace {
 
 constexpr uxCOLOR kGrid = 0x202020;
 constexpr uxCOLOR kGridMajor = 0x3C3C3C;
-constexpr uxCOLOR kGreyMark = 0x404040;
+constexpr uxCOLOR kGreyLine = 0x404040;
 constexpr uxCOLOR kHighlightEdge = 0xFF1010;
 // The band between the edges is tinted just enough to read as one area.
 constexpr uxCOLOR kHighlightFill = 0x301818;
@@ -166,7 +166,7 @@ void uxScopeView::PaintPlot(int P, int W) {
     dc_->DrawFrame(0, 0, Short(W - 1), Short(P - 1), frame_);
   }
   for (int i = 0; i < W; ++i)
-    if (points_[static_cast<std::size_t>(i)].marks[kGreyMark]) dc_->DrawLine(Short(i), 1, Short(i), Short(P - 1), kGreyMark);
+    if (points_[static_cast<std::size_t>(i)].marks[kGreyMark]) dc_->DrawLine(Short(i), 1, Short(i), Short(P - 1), kGreyLine);
 
   const int H = P - kBaseMargin;
   const float dbRange = dbMax_ - dbMin_;
