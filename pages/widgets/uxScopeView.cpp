@@ -266,7 +266,9 @@ void uxScopeView::PaintOverlay(int P, int W) {
   const int H = P - kBaseMargin;
   for (int i = 0; i < W; ++i) {
     const Point& p = points_[static_cast<std::size_t>(i)];
-    const float v = markOnA_ ? p.a : p.b;
+    // The level the curve shows at this column, so that a circle sits on it whatever the
+    // axes (on a linear axis that is the column's own record).
+    const float v = Level(i, markOnA_);
     const int y = arm::ToInt32(static_cast<float>(H) - static_cast<float>(H) * v);
     for (int m = 0; m < kDottedMark; ++m)
       if (p.marks[static_cast<std::size_t>(m)]) dc_->DrawCircle(Short(i), Short(y), 5, 0xFFFFFF);

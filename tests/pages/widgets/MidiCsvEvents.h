@@ -15,10 +15,11 @@
 namespace widgets_test {
 
 // Debian's packages the roll's pictures and figures come from (scripts/setup installs them).
-inline const char* const kSmallMidiFile = "/usr/share/games/openttd/baseset/openmsx/the_fast_route.mid";
+inline const char* const kSmallMidiFile = "/usr/share/games/openttd/baseset/openmsx/modern_motion.mid";
 inline const char* const kLargestMidiFile = "/usr/share/planetblupi/music/music009.mid";
 
-inline std::vector<SeqEvent> EventsFromCsv(const std::string& csv) {
+// `onlyTrack`: the events of that track (midicsv's numbering), or of all for -1.
+inline std::vector<SeqEvent> EventsFromCsv(const std::string& csv, int onlyTrack = -1) {
   std::vector<SeqEvent> events;
   std::map<std::tuple<int, int, int>, std::vector<std::size_t>> open;
   long tpq = 96;
@@ -41,6 +42,7 @@ inline std::vector<SeqEvent> EventsFromCsv(const std::string& csv) {
     }
     if (f.size() < 6) continue;
     const int track = std::stoi(f[0]);
+    if (onlyTrack >= 0 && track != onlyTrack) continue;
     const long tick = std::stol(f[1]);
     const int channel = std::stoi(f[3]), a = std::stoi(f[4]), b = std::stoi(f[5]);
     const auto key = std::make_tuple(track, channel, a);
@@ -65,7 +67,7 @@ inline std::vector<SeqEvent> EventsFromCsv(const std::string& csv) {
 }
 
 // Runs midicsv on `path`; empty when the file or the tool is missing.
-inline std::vector<SeqEvent> EventsFromFile(const std::string& path) {
+inline std::vector<SeqEvent> EventsFromFile(const std::string& path, int onlyTrack = -1) {
   std::string csv;
   if (FILE* p = ::popen(("midicsv '" + path + "' 2>/dev/null").c_str(), "r")) {
     char buf[4096];
@@ -73,7 +75,7 @@ inline std::vector<SeqEvent> EventsFromFile(const std::string& path) {
     while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) csv.append(buf, n);
     ::pclose(p);
   }
-  return EventsFromCsv(csv);
+  return EventsFromCsv(csv, onlyTrack);
 }
 
 }  // namespace widgets_test

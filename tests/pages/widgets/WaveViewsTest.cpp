@@ -213,6 +213,8 @@ TEST_F(WaveEditTest, PositionLineRepaintsFromTheImage) {
   for (const uxDrawCall& c : rec.calls) ops.push_back(c.op);
   EXPECT_EQ(ops, (std::vector<std::string>{"BeginPaint", "DrawImage", "DrawLine", "EndPaint"}));
   EXPECT_EQ(fb_.Pixel(10 + 200, 200), 0xFF0000u);
+  EXPECT_EQ(fb_.Pixel(10, 100), 0x808080u);
+  EXPECT_EQ(fb_.Pixel(10 + 300, 100 + 304), 0x808080u);
 }
 
 }  // namespace
