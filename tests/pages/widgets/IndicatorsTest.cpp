@@ -7,6 +7,7 @@
 
 #include "pages/widgets/uxCurveCtrl.h"
 #include "pages/widgets/uxXFadeCtrl.h"
+#include "platform/ArmConvert.h"
 #include "tests/toolkit/support/DrawRecorder.h"
 #include "tests/toolkit/support/WidgetFixture.h"
 
@@ -120,7 +121,19 @@ TEST_F(IndicatorsTest, CurvePaintsTheDiagonalAndItsMiddlePoint) {
   for (const uxDrawCall& c : rec.Named("DrawCircle")) circles.push_back({c.a[0], c.a[1], c.a[2]});
   EXPECT_EQ(circles, (std::vector<std::vector<int>>{{50, 50, 4}, {50, 50, 16}, {100, 0, 16}}));
 
+  // Bent, the middle point sits at the curve's own value at x = 0.5.
+  curve.SetCurvature(3.0f);
+  curve.SetMarkers(false, false, false);
+  curve.setRepaint();
+  rec.calls.clear();
+  curve.OnPaint();
+  ASSERT_EQ(rec.Named("FillCircle").size(), 1u);
+  const float y = (std::exp(0.15f) - 0.5f) / std::exp(0.3f);
+  EXPECT_EQ(rec.Named("FillCircle")[0].a[1], arm::ToInt32(100.0f - 100.0f * y));
+  EXPECT_TRUE(rec.Named("DrawCircle").empty());
+
   curve.SetEnabled(false);
+  curve.setRepaint();
   rec.calls.clear();
   EXPECT_EQ(curve.OnPaint(), 0);
   EXPECT_TRUE(rec.calls.empty());

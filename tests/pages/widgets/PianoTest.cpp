@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "pages/widgets/uxPianoCtrl.h"
@@ -125,6 +127,27 @@ TEST_F(PianoCtrlTest, PaintsWhenChangedAndOnEveryTenthCall) {
     if (!rec.Named("BeginPaint").empty()) painted.push_back(call);
   }
   EXPECT_EQ(painted, (std::vector<int>{1, 4, 10, 13, 20}));
+}
+
+// Marks come from the MIDI and audio threads while the GUI thread paints.
+class PianoCtrlThreads : public toolkit_test::WidgetTest {};
+
+TEST_F(PianoCtrlThreads, MarksFromAnotherThreadWhilePainting) {
+  uxPianoCtrl keys(&host_, 0, "Keys", uxPOINT(0, 0), 790, 80, 2, 0x00FF00, 0x808080);
+  std::atomic<bool> done{false};
+  std::thread midi([&] {
+    for (int round = 0; round < 2000; ++round) {
+      for (int note = 0; note < 24; ++note) keys.SetKey(note | (round % 2 ? 0x80 : 0), round % 3 == 0);
+      for (int note = 0; note < 24; ++note) keys.ClearKey(note, round % 3 == 0);
+    }
+    keys.SetKey(5, false);
+    done = true;
+  });
+  while (!done) keys.OnPaint();
+  midi.join();
+  keys.OnPaint();
+  EXPECT_EQ(keys.KeyFlags(5), uxPianoCtrl::kMarked);
+  EXPECT_EQ(fb_.Pixel(4 + 3 * (keys.WhiteKeyWidth() + 4) + 5, 55), 0x00FF00u);  // F, key 5
 }
 
 class PianoRollTest : public toolkit_test::WidgetTest {
