@@ -63,6 +63,18 @@ void CClipCore::OnMidiInput(int port, int channel, int status, uint8_t data1, ui
   services_.DispatchMidiCC(port, 0, data1, data2);
 }
 
+int CClipCore::EditClip(int t) {
+  if (t < 0 || t >= ClipMaster::kTracks) return -1;
+  int clip = -1;
+  if (editClipMode == 1) {
+    clip = editClips[t];
+  } else if (editClipMode == 2) {
+    const CInstrument* instrument = master->Track(t);
+    clip = instrument ? instrument->Current() : -1;
+  }
+  return clip >= 0 && clip < CInstrument::kScenes ? clip : -1;
+}
+
 void CClipCore::OnClockTick(int t, int arg) {
   std::lock_guard<platform::PiMutex> lock(master->mutex);
   tick.store(t, std::memory_order_relaxed);

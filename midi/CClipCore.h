@@ -48,6 +48,13 @@ class CClipCore : public CAlsaMidi, public LaunchInterface, private CXMLParserCl
   ClipMaster& Master() { return *master; }
   TrackServices& Services() { return services_; }
 
+  // The clip (0-7) the pages of track `t` edit, -1 for none: in mode 1 the track's entry of
+  // the edit-clip table (which the clip page sets), in mode 2 the scene the track's
+  // instrument is on, in any other mode none. Hold the master's lock.
+  int EditClip(int t);
+  int32_t editClips[ClipMaster::kTracks] = {};
+  int32_t editClipMode = 1;
+
  private:
   struct LoadState;
 
