@@ -6,11 +6,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "midi/CClipCore.h"
@@ -41,12 +44,13 @@ using testing_support::RunCommand;
 
 class NullTrackServices : public TrackServices {
  public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
+  void TrackNoteOn(int, int, int, int, int, int) override { ++notes; }
   void TrackNoteOff(int, int) override {}
   void TrackControlChange(int, int, int) override {}
   void SendPartStop(int) override {}
   void TriggerDrumNote(int, int, int) override {}
   int DispatchMidiCC(int, int, int, int) override { return 0; }
+  std::atomic<int> notes{0};
 };
 
 // A track instrument that is no sequence.
@@ -434,6 +438,34 @@ TEST_F(MidiTrackFilesTest, GoldenPictureOfAChosenFile) {
   page.OnPaint();
   EXPECT_TRUE(toolkit_test::MatchesGolden(SYNTH_PAGES_MIDI_GOLDEN_DIR, "midi_track_files",
                                           toolkit_test::Snapshot(dc_, toolkit_test::Source::Screen, 0, 80, 800, 320)));
+}
+
+class MidiTrackFilesThreads : public MidiTrackFilesTest {};
+
+TEST_F(MidiTrackFilesThreads, ImportWhileTheClockPlaysTheClip) {
+  Write("solo.mid", kTenQuarters);
+  Write("band.mid", kConductorAndLead);
+  appVA_MidiTrackFiles& page = Page();
+  core_->OnClockTick(0, 0);  // enables the default clips
+  {
+    auto lock = core_->Master().Lock();
+    CInstrument* track = core_->Master().Track(kTrack);
+    track->SetKind(0, kClipMidiSeq);
+    track->LaunchScene(0);
+  }
+  std::atomic<bool> stop{false};
+  std::thread clock([&] {
+    for (int t = 1; !stop.load(); ++t) core_->OnClockTick(t, 0);
+  });
+  for (int i = 0; i < 40; ++i) page.ReadMidiFile(i % 2 ? "band.mid" : "solo.mid", true);
+  // Until the clip has played a note of an imported list, or ten seconds.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (services_.notes.load() == 0 && std::chrono::steady_clock::now() < until) std::this_thread::yield();
+  stop = true;
+  clock.join();
+  EXPECT_GT(services_.notes.load(), 0);
+  EXPECT_EQ(Clip(0).Imported, "band.mid");
+  EXPECT_EQ(Clip(0).events.size(), 4u);
 }
 
 }  // namespace
