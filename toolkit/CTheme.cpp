@@ -1,8 +1,10 @@
 #include "toolkit/CTheme.h"
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <mutex>
-#include <optional>
+#include <string_view>
 
 namespace {
 
@@ -25,89 +27,70 @@ constexpr NamedColour kDefaults[] = {
     {"TitleTextBg", 0xA40000},
 };
 
-// What each (role, widget, element, cascade) question was answered with while the table
-// stood unchanged. Widgets ask the same questions on every paint; answering them afresh
-// means joining names into new strings each time, a few hundred allocations a page.
-struct LookUpCache {
+// The names a question is looked up under, most specific first: element + widget + role, then
+// (with the cascade) element + role, widget + role and the role alone.
+using Names = std::array<std::string, 4>;
+
+// Widgets ask the same few hundred questions on every paint. Joining their names into new
+// strings each time cost a few hundred allocations a page; the joined names are kept here,
+// by question, for the life of the process. The answers are not kept: the table is read
+// every time, so a change made by any path (a script assigns it whole) shows at once.
+struct NameCache {
   std::mutex lock;
-  uint64_t changes = ~uint64_t{0};
-  std::map<std::string, std::optional<uxCOLOR>, std::less<>> answers;
+  std::map<std::string, Names, std::less<>> names;
 };
 
-LookUpCache& Cache() {
-  static LookUpCache cache;
+NameCache& Cache() {
+  static NameCache cache;
   return cache;
 }
 
-std::optional<uxCOLOR> Entry(const std::string& name) {
-  const auto it = CTheme::AppColors.find(name);
-  return it == CTheme::AppColors.end() ? std::nullopt : std::optional<uxCOLOR>(it->second);
+Names Join(const std::string& role, const std::string& key, const std::string& name) {
+  return {name + key + role, name + role, key + role, role};
 }
 
-std::optional<uxCOLOR> Resolve(const std::string& role, const std::string& key, const std::string& name,
-                               bool cascade) {
-  if (auto c = Entry(name + key + role)) return c;
-  if (!cascade) return std::nullopt;
-  for (const std::string& k : {name + role, key + role, role}) {
-    if (auto c = Entry(k)) return c;
+uxCOLOR Find(const Names& names, uxCOLOR fallback, bool cascade) {
+  for (std::size_t i = 0; i < (cascade ? names.size() : 1); ++i) {
+    if (auto it = CTheme::AppColors.find(names[i]); it != CTheme::AppColors.end()) return it->second;
   }
-  return std::nullopt;
+  return fallback;
 }
 
 }  // namespace
 
-CTheme::ColourTable CTheme::AppColors;
-
-std::size_t CTheme::ColourTable::erase(std::string_view name) {
-  const auto it = map_.find(name);
-  if (it == map_.end()) return 0;
-  ++changes_;
-  map_.erase(it);
-  return 1;
-}
+std::map<std::string, uxCOLOR> CTheme::AppColors;
 
 void CTheme::Init() {
-  std::lock_guard<std::mutex> hold(Cache().lock);
   for (const NamedColour& d : kDefaults) AppColors[d.name] = d.colour;
 }
 
 uxCOLOR CTheme::ColorFromName(const std::string& role, const std::string& key, const std::string& name,
                               uxCOLOR fallback, bool cascade) {
-  LookUpCache& cache = Cache();
-  std::lock_guard<std::mutex> hold(cache.lock);
-  if (cache.changes != AppColors.Changes()) {
-    cache.answers.clear();
-    cache.changes = AppColors.Changes();
-  }
-  // The question as one key, built on the stack so that a repeated question costs no
-  // allocation. The parts are kept apart by a byte no name holds.
+  // The question as one key, built on the stack so that asking again costs no allocation.
+  // The parts are kept apart by a byte no name holds.
   char question[256];
-  const std::size_t length = role.size() + key.size() + name.size() + 4;
-  if (length > sizeof question) return Resolve(role, key, name, cascade).value_or(fallback);
-  char* p = question;
-  for (const std::string* part : {&role, &key, &name}) {
-    p = std::copy(part->begin(), part->end(), p);
-    *p++ = '\0';
-  }
-  *p = cascade ? 'c' : 'x';
+  const std::size_t length = role.size() + key.size() + name.size() + 2;
+  if (length > sizeof question) return Find(Join(role, key, name), fallback, cascade);
+  char* p = std::copy(role.begin(), role.end(), question);
+  *p++ = '\0';
+  p = std::copy(key.begin(), key.end(), p);
+  *p++ = '\0';
+  std::copy(name.begin(), name.end(), p);
   const std::string_view asked(question, length);
-  auto it = cache.answers.find(asked);
-  if (it == cache.answers.end()) it = cache.answers.emplace(std::string(asked), Resolve(role, key, name, cascade)).first;
-  return it->second.value_or(fallback);
+
+  NameCache& cache = Cache();
+  std::lock_guard<std::mutex> hold(cache.lock);
+  auto it = cache.names.find(asked);
+  if (it == cache.names.end()) it = cache.names.emplace(std::string(asked), Join(role, key, name)).first;
+  return Find(it->second, fallback, cascade);
 }
 
-void CTheme::SetNamedColor(const std::string& name, uxCOLOR colour) {
-  std::lock_guard<std::mutex> hold(Cache().lock);
-  AppColors[name] = colour;
-}
+void CTheme::SetNamedColor(const std::string& name, uxCOLOR colour) { AppColors[name] = colour; }
 
 uxCOLOR CTheme::SetNamedColor(const std::string& name, uint8_t r, uint8_t g, uint8_t b) {
   const uxCOLOR c = ColorFromRGB(r, g, b);
-  SetNamedColor(name, c);
+  AppColors[name] = c;
   return c;
 }
 
-void CTheme::DeleteNamedColor(const std::string& name) {
-  std::lock_guard<std::mutex> hold(Cache().lock);
-  AppColors.erase(name);
-}
+void CTheme::DeleteNamedColor(const std::string& name) { AppColors.erase(name); }

@@ -50,8 +50,8 @@ TEST_F(Theme, LookUpCascadesFromElementAndWidgetToTheRole) {
   EXPECT_EQ(CTheme::AppColors.size(), 14u);
 }
 
-// Answers are remembered between paints; whichever way the table changes, the next look-up
-// sees it.
+// Widgets ask the same questions on every paint; whichever way the table changes between
+// two of them, the next answer follows it.
 TEST_F(Theme, LookUpsFollowEveryChangeOfTheTable) {
   auto ask = [] { return CTheme::ColorFromName("Bg", "ValLbl", "CUTOFF", 0x0A0A0A, true); };
   const struct {
@@ -72,7 +72,7 @@ TEST_F(Theme, LookUpsFollowEveryChangeOfTheTable) {
     EXPECT_EQ(ask(), s.expected) << s.change;
     EXPECT_EQ(ask(), s.expected) << s.change << ", asked again";
   }
-  // The same names with the cascade off are another question.
+  // With the cascade off only the most specific name counts.
   CTheme::SetNamedColor("Bg", 0x444444);
   EXPECT_EQ(ask(), 0x444444u);
   EXPECT_EQ(CTheme::ColorFromName("Bg", "ValLbl", "CUTOFF", 0x0A0A0A, false), 0x0A0A0Au);
