@@ -43,15 +43,10 @@ constexpr uxCOLOR ToScreen(uint32_t rgba) { return ((rgba & 0xFFu) << 16) | (rgb
 
 int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-platform::FrameBufferDevice& RealDevice() {
-  static platform::LinuxFrameBuffer device;
-  return device;
-}
-
 }  // namespace
 
 uxDC::uxDC(platform::FrameBufferDevice* device)
-    : device_(device ? device : &RealDevice()),
+    : device_(device ? device : &platform::DefaultFrameBuffer()),
       selectColour_(ux::kScriptFlavour ? CTheme::ColorFromName("Selector", "", "", CTheme::ColorFromRGB(0, 0, 210), true)
                                        : 0x0000D2) {
   font_.index = ux::kFontCount;  // no glyph table until a font is selected

@@ -59,7 +59,8 @@ class uxDrawObserver {
 
 class uxDC {
  public:
-  // Without a device the context drives the real "/dev/fb0".
+  // Without a device the context drives the process default (platform::DefaultFrameBuffer),
+  // the real "/dev/fb0" unless a start-up chose a stand-in.
   explicit uxDC(platform::FrameBufferDevice* device = nullptr);
   ~uxDC();
   uxDC(const uxDC&) = delete;
