@@ -64,10 +64,10 @@ class CCANDev {
   int m_can_sock = -1;
 
  private:
-  platform::CanSocketOps& sockets_;
   void NoteDrop(int error);
   void EndBurst();
 
+  platform::CanSocketOps& sockets_;
   pthread_t thread_{};
   bool threadStarted_ = false;
   std::atomic<uint32_t> burstDrops_{0};  // refused since the last frame that went out
