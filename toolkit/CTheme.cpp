@@ -33,8 +33,12 @@ using Names = std::array<std::string, 4>;
 
 // Widgets ask the same few hundred questions on every paint. Joining their names into new
 // strings each time cost a few hundred allocations a page; the joined names are kept here,
-// by question, for the life of the process. The answers are not kept: the table is read
-// every time, so a change made by any path (a script assigns it whole) shows at once.
+// by question. The answers are not kept: the table is read every time, so a change made by
+// any path (a script assigns it whole) shows at once. A script that keeps making widgets
+// under new names would make the cache grow without end; past this many questions it starts
+// afresh, which costs one allocating paint.
+constexpr std::size_t kMaxQuestions = 4096;
+
 struct NameCache {
   std::mutex lock;
   std::map<std::string, Names, std::less<>> names;
@@ -81,7 +85,10 @@ uxCOLOR CTheme::ColorFromName(const std::string& role, const std::string& key, c
   NameCache& cache = Cache();
   std::lock_guard<std::mutex> hold(cache.lock);
   auto it = cache.names.find(asked);
-  if (it == cache.names.end()) it = cache.names.emplace(std::string(asked), Join(role, key, name)).first;
+  if (it == cache.names.end()) {
+    if (cache.names.size() >= kMaxQuestions) cache.names.clear();
+    it = cache.names.emplace(std::string(asked), Join(role, key, name)).first;
+  }
   return Find(it->second, fallback, cascade);
 }
 

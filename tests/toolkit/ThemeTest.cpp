@@ -76,6 +76,12 @@ TEST_F(Theme, LookUpsFollowEveryChangeOfTheTable) {
   CTheme::SetNamedColor("Bg", 0x444444);
   EXPECT_EQ(ask(), 0x444444u);
   EXPECT_EQ(CTheme::ColorFromName("Bg", "ValLbl", "CUTOFF", 0x0A0A0A, false), 0x0A0A0Au);
+  // Thousands of widgets under names of their own, and the answers are still right.
+  for (int i = 0; i < 5000; ++i) {
+    const std::string element = "Element" + std::to_string(i);
+    ASSERT_EQ(CTheme::ColorFromName("Bg", "ValLbl", element, 0, true), 0x444444u) << element;
+  }
+  EXPECT_EQ(ask(), 0x444444u);
   // Names too long to remember are still answered.
   const std::string longName(300, 'n');
   CTheme::SetNamedColor(longName + "ValLblBg", 0x555555);
