@@ -203,7 +203,14 @@ void CSynthEngine::PitchBend(int part, float octaves) {
 void CSynthEngine::ResetPart(int part) {
   if (!ValidPart(part) || !Created()) return;
   Lock lock(allocMutex_);
-  for (auto& s : slots_) s->ReleaseIfPart(part);
+  for (int32_t i = 0; i < kSlots; ++i) {
+    const VoiceAllocEntry entry = Entry(i);
+    // A note started in this period may still wait in its slot's ring, the slot not yet
+    // bound to the part: its release goes in behind the start.
+    const bool held = (entry.state == kPlaying || entry.state == kMono) && entry.part == part;
+    if (held) slots_[i]->PostEvent(VoiceSlot::Event{VoiceSlot::kRelease, nullptr, 0, 0.0f, 0.0f});
+    else slots_[i]->ReleaseIfPart(part);
+  }
   stacks_[part].Clear();
   ResetPartVoices(part);
 }

@@ -92,6 +92,9 @@ void VoiceSlot::ProcessEvents(FftProcessor& fft) {
   for (int32_t n = 0; n < kEventsPerBlock && TakeEvent(&e); ++n) {
     if (e.kind == kStop || e.kind == kRelease) {
       if (SynthVoice* v = BoundVoice()) v->Release();
+      // A note that ends in the block it started in must not be triggered again at the
+      // phase restart: that would undo this release on a slot the allocator already freed.
+      startVelocity_ = 0.0f;
     } else if (e.kind == kStart) {
       Bind(e.bank);
       SynthVoice* v = BoundVoice();

@@ -135,6 +135,47 @@ TEST_F(PartEngine, ControllersAreEngineWideAndSomeResetThePart) {
   }
 }
 
+// A note whose start and end reach its slot in the same period (a short gate, a reset
+// controller straight after the note, a chord stealing unison stacks) ends: a while later the
+// part is silent and every slot finished.
+TEST_F(PartEngine, NotesEndingInThePeriodTheyStartedInFallSilent) {
+  struct Case {
+    const char* name;
+    int mode;
+    std::vector<int> notes;
+    int endController;  // 0: note offs
+    bool endInLaterPeriod;
+  };
+  const Case cases[] = {
+      {"short note", VoiceBank::kPoly, {60}, 0, false},
+      {"three short notes", VoiceBank::kPoly, {60, 64, 67}, 0, false},
+      {"note then 120", VoiceBank::kPoly, {60}, 120, false},
+      {"note then 123", VoiceBank::kPoly, {60, 72}, 123, false},
+      {"short mono note", VoiceBank::kMono, {60}, 0, false},
+      {"unison 2 chord", VoiceBank::kUnison2, {48, 52, 55, 59, 62, 65, 69, 72, 76}, 0, true},
+      {"unison 3 chord", VoiceBank::kUnison3, {48, 52, 55, 59, 62, 65}, 0, true},
+      {"unison 4 chord", VoiceBank::kUnison4, {48, 52, 55, 59, 62}, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto owned = std::make_unique<EngineRig>();
+    EngineRig& rig = *owned;
+    rig.SinePatch(1, 1);
+    rig.engine.SetParam(1, 1, 0, static_cast<float>(c.mode), 4);
+    rig.Periods(120);  // the levels glide in over 0.3 s
+    for (int n : c.notes) rig.engine.NoteOn(1, n, 1.0f);
+    if (c.endInLaterPeriod) rig.Periods(4);
+    if (c.endController != 0) {
+      rig.engine.ControlChange(1, c.endController, 0.0f);
+    } else {
+      for (int n : c.notes) rig.engine.NoteOff(1, n);
+    }
+    rig.Periods(40);  // 0.1 s: ten times the release
+    EXPECT_EQ(rig.PartPeak(1), 0.0f);
+    for (int s = 0; s < 16; ++s) EXPECT_TRUE(rig.engine.slot(s).IsFinished()) << "slot " << s;
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Parameters
 
