@@ -10,6 +10,7 @@
 
 #include "tests/engine/VoiceRig.h"
 #include "tests/support/AllocCounter.h"
+#include "tests/support/LogCapture.h"
 
 namespace voice_test {
 namespace {
@@ -368,6 +369,35 @@ TEST(VoiceSlotThreads, ParametersChangeWhileTheVoiceRenders) {
   EXPECT_GE(blocks.load(), target);
   EXPECT_FALSE(rig.voice->ParamsPending());
   for (int i = 0; i < kFrames; ++i) ASSERT_TRUE(std::isfinite(rig.left[i]));
+}
+
+// The engine thread binds the slot to a note and lets go of it again, as it does when a swap
+// makes the bank stale, while a routing thread streams bend and poly aftertouch to the part:
+// the unbind can land between the slot's check of the bank and its use of the voice.
+TEST(VoiceSlotThreads, UnbindWhileBending) {
+  testing_support::LogCapture log;  // the aftertouch lines
+  VoiceRig rig;
+  constexpr int kRounds = 200000;
+  std::atomic<bool> done{false};
+  std::thread engine([&] {
+    for (int n = 0; n < kRounds; ++n) {
+      rig.Start(60, 1.0f);
+      rig.slot.ProcessEvents(rig.fft);
+      rig.slot.Unbind();
+    }
+    done.store(true);
+  });
+  int bends = 0;
+  while (!done.load(std::memory_order_relaxed)) {
+    rig.slot.SetBend(rig.bank.part, 0.001f * static_cast<float>(bends % 100));
+    if (++bends % 16 == 0) rig.slot.SetPolyAftertouch(rig.bank.part, 0.5f);
+  }
+  engine.join();
+  EXPECT_GT(bends, 0);
+  // Unbound, the slot passes nothing on.
+  const float before = rig.voice->bendFactor();
+  rig.slot.SetBend(rig.bank.part, 1.0f);
+  EXPECT_EQ(rig.voice->bendFactor(), before);
 }
 
 }  // namespace
