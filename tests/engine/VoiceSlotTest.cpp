@@ -65,6 +65,31 @@ TEST(VoiceSlotRender, SilentWithoutARouteIntoTheAmplifiers) {
   EXPECT_GT(std::fabs(rig.buffers.Get(VoiceBuffers::kFilterAOutLeft)[100]), 0.0f) << "the filters did run";
 }
 
+// Clearing every route (as a preset load does first, on the live bank) leaves the voice
+// without an amplifier route: silent at once, and so is the next note.
+TEST(VoiceSlotRender, ClearingAllRoutesSilencesTheVoice) {
+  for (int32_t clearSlot : {ModulationMatrix::kClearSlot, -1}) {
+    SCOPED_TRACE(clearSlot);
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Env1(0.005f, 0.05f, 60, 0.05f);
+    rig.Start(60, 1.0f);
+    rig.Run(20);
+    ASSERT_GT(rig.BlockPeak(), 0.1f);
+    ASSERT_EQ(rig.voice->SetRoute(clearSlot, 0, 0, 0.0f, 0), 0);
+    rig.Run(1);
+    EXPECT_EQ(rig.BlockPeak(), 0.0f);
+    rig.ReleaseNote();
+    rig.Start(64, 1.0f);
+    float peak = 0.0f;
+    for (int b = 0; b < 20; ++b) {
+      rig.Block();
+      peak = std::fmax(peak, rig.BlockPeak());
+    }
+    EXPECT_EQ(peak, 0.0f);
+  }
+}
+
 TEST(VoiceSlotRender, VelocityZeroBindsButStaysSilent) {
   VoiceRig rig;
   rig.SineThroughEnv1();
