@@ -493,6 +493,7 @@ void SynthVoice::Trigger(int32_t note, float velocity, float pitchOffset) {
     alg_[i].ArmRestart();
   }
   UpdatePitch(pitchOffset);
+  sounded_ = true;
   if (velocity > 0.0f) {
     if (s_.kbdGlideMode == 2 && s_.glideMode != kGlideOff)
       for (OscSettings& o : s_.osc) o.current = o.target;
@@ -541,6 +542,8 @@ void SynthVoice::UpdatePitch(float offset) {
     const float pitch = (semitone + coarse + fine + offset + s_.tune - 8.0f) / 12.0f + (octave - 4.0f);
     const float hz = kTuningBaseHz * lookupPow2(pitch);
     o.target = hz;
+    // Until its first note the voice has no pitch to glide from: it follows its settings.
+    if (!sounded_) o.current = hz;
     switch (s_.glideMode) {
       case kGlideOff:
         o.current = hz;

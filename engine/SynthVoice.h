@@ -241,6 +241,7 @@ class SynthVoice {
   float velocity_ = 0.0f;
   float macro_[kMacros] = {};
   float sourceValue_[kSourceCount] = {};
+  bool sounded_ = false;  // a note has started: glides start from the last pitch
   uint32_t random_;
   std::atomic<float> bendOctaves_{0.0f};
   std::atomic<float> bendFactor_{1.0f};

@@ -280,6 +280,32 @@ TEST(VoiceSlotRender, FixedPatchPitchEnvelopeAndReleaseFromTheOutput) {
 }
 
 // Amplifier 2's AM route silences channel B only; oscillator 2's output is source 9.
+// With glide on, a fresh voice's first note sounds at its own pitch from its first block
+// (a preset's coarse setting before it included); the next note glides up from there.
+TEST(VoiceSlotRender, FirstNoteWithGlideStartsAtItsOwnPitch) {
+  for (int mode : {SynthVoice::kGlideTime, SynthVoice::kGlideRate}) {
+    SCOPED_TRACE(mode);
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Env1(0.001f, 0.05f, 100, 0.05f);
+    rig.Param(1, 0, static_cast<float>(mode));
+    rig.Param(2, 0, 0.5f);
+    rig.Param(3, 0, 5);
+    rig.Param(7, 0, 0);
+    rig.Param(528, 0, 0);  // a coarse setting before any note
+    rig.Start(69, 1.0f);
+    std::vector<float> out;
+    rig.Run(12, &out);
+    EXPECT_NEAR(CrossingFrequency(out, 0, out.size()), 219.52, 2.0);
+    rig.Start(81, 1.0f);
+    out.clear();
+    rig.Run(12, &out);
+    const double second = CrossingFrequency(out, 0, out.size());
+    EXPECT_GT(second, 219.52 * 1.01);
+    EXPECT_LT(second, 439.04 * 0.99);
+  }
+}
+
 TEST(VoiceSlotRender, RoutesReachTheirOwnAmplifierAndCarryOscillatorTwo) {
   VoiceRig rig;
   rig.SineThroughEnv1();
