@@ -1,6 +1,7 @@
 #include "engine/CSynthEngine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/ArmConvert.h"
@@ -223,7 +224,8 @@ void CSynthEngine::ControlChange(int part, int controller, float value) {
   if (!ValidPart(part)) return;
   for (const ControllerRow& r : kControllerRows) {
     if (r.number == controller) {
-      controllers_.value[r.index].store(value, std::memory_order_relaxed);
+      // Every voice reads these as matrix sources: an undefined value would reach them all.
+      if (std::isfinite(value)) controllers_.value[r.index].store(value, std::memory_order_relaxed);
       return;
     }
   }

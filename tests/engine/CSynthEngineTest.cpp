@@ -121,6 +121,9 @@ TEST_F(PartEngine, ControllersAreEngineWideAndSomeResetThePart) {
   for (auto [cc, index] : wide) {
     engine.ControlChange(2, cc, value);
     EXPECT_FLOAT_EQ(engine.controller(index), value) << cc;
+    // Every voice reads them: an undefined value is refused.
+    for (float stray : {std::nanf(""), INFINITY, -INFINITY}) engine.ControlChange(2, cc, stray);
+    EXPECT_FLOAT_EQ(engine.controller(index), value) << cc;
     value += 0.1f;
   }
   const std::pair<int, bool> resets[] = {{120, true}, {121, false}, {123, true}, {7, false}};

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -345,6 +346,104 @@ TEST(VoiceSlotRender, ShutdownRequestFadesTheVoiceOut) {
   rig.Run(30);  // 80 ms: past the 50 ms kill fade, far short of the 5 s release
   EXPECT_TRUE(rig.slot.IsFinished());
   EXPECT_EQ(rig.BlockPeak(), 0.0f);
+}
+
+// Both output channels of `blocks` blocks.
+std::vector<float> Stereo(VoiceRig& rig, int blocks) {
+  std::vector<float> out;
+  for (int b = 0; b < blocks; ++b) {
+    rig.Block();
+    out.insert(out.end(), rig.left.begin(), rig.left.end());
+    out.insert(out.end(), rig.right.begin(), rig.right.end());
+  }
+  return out;
+}
+
+// A setting far outside the range its page sends sounds as the page's end of the range, and
+// coming back from it is at once as it is from there.
+TEST(VoiceSlotRender, SettingsBeyondTheirPageRangeSoundAsItsEnd) {
+  struct Case {
+    int32_t number;
+    float wild, end, back;
+    bool wavetable;
+  };
+  const Case cases[] = {
+      {1028, 1e6f, 100, 50, false},  {1028, -1e6f, 0, 50, false},    // sustain
+      {1030, 1e6f, 100, 50, false},  {1030, -1e6f, 0, 50, false},    // velocity amount
+      {2052, 1e6f, 100, 50, false},  {2052, -1e6f, 0, 50, false},    // AM offset
+      {534, 1e6f, 100, 0, false},    {534, -1e6f, -100, 0, false},   // algorithmic pan
+      {533, 1e6f, 100, 50, false},   {533, -1e6f, 0, 50, false},     // algorithmic spread
+      {518, 1e6f, 100, 0, true},     {518, -1e6f, -100, 0, true},    // wavetable pan
+      {517, 1e6f, 100, 50, true},    {517, -1e6f, 0, 50, true},      // wavetable spread
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.number << " at " << c.wild);
+    std::vector<float> out[2];
+    for (int r = 0; r < 2; ++r) {
+      VoiceRig rig;
+      rig.SineThroughEnv1();
+      rig.Env1(0.005f, 0.05f, 60, 0.05f);
+      if (c.wavetable) {
+        rig.voice->AttachWavetable(0, &SharedWavetable());
+        rig.Param(16, 0, SynthVoice::kWavetable);
+        rig.Param(516, 0, 3);
+      } else {
+        rig.Param(532, 0, 3);
+      }
+      rig.Param(c.number, 0, r == 0 ? c.wild : c.end);
+      rig.Start(60, 0.5f);
+      out[r] = Stereo(rig, 30);
+      rig.Param(c.number, 0, c.back);
+      const std::vector<float> after = Stereo(rig, 10);
+      out[r].insert(out[r].end(), after.begin(), after.end());
+    }
+    float peak = 0.0f;
+    for (float v : out[1]) peak = std::fmax(peak, std::fabs(v));
+    ASSERT_GT(peak, 0.05f);
+    EXPECT_EQ(out[0], out[1]);
+  }
+}
+
+// Route amounts: the page's -100..100 % arrive as -1..1. Beyond that they are held to it; an
+// undefined one changes nothing.
+TEST(VoiceSlotRender, RouteAmountsAreHeldToTheirRangeAndRefuseNonFiniteValues) {
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  struct Case {
+    const char* name;
+    bool amountOnly;
+    float wild, same;  // same: the amount that sounds alike; NaN: no call at all
+  };
+  const Case cases[] = {
+      {"route 1e30", false, 1e30f, 1.0f},       {"route -1e30", false, -1e30f, -1.0f},
+      {"route NaN", false, kNaN, kNaN},          {"route inf", false, kInf, kNaN},
+      {"amount 1e30", true, 1e30f, 1.0f},       {"amount -inf", true, -kInf, kNaN},
+      {"amount NaN", true, kNaN, kNaN},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<float> out[2];
+    for (int r = 0; r < 2; ++r) {
+      VoiceRig rig;
+      rig.SineThroughEnv1();
+      rig.Env1(0.005f, 0.05f, 60, 0.05f);
+      rig.Route(1, SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Fm, 0.01f, ModulationMatrix::kBipolar);
+      const float amount = r == 0 ? c.wild : c.same;
+      if (r == 0 || !std::isnan(amount)) {
+        if (c.amountOnly) {
+          rig.voice->SetRouteAmount(1, amount);
+        } else {
+          EXPECT_EQ(rig.voice->SetRoute(1, SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Fm, amount,
+                                        ModulationMatrix::kBipolar), 0);
+        }
+        rig.voice->ApplyParams();
+      }
+      rig.Start(60, 1.0f);
+      out[r] = Stereo(rig, 20);
+    }
+    for (float v : out[0]) ASSERT_LT(std::fabs(v), 4.0f);
+    EXPECT_EQ(out[0], out[1]);
+  }
 }
 
 TEST(VoiceSlotRender, OneBlockAllocatesNothing) {
