@@ -126,15 +126,21 @@ TEST_F(PartEngine, ControllersAreEngineWideAndSomeResetThePart) {
     EXPECT_FLOAT_EQ(engine.controller(index), value) << cc;
     value += 0.1f;
   }
+  // Only a mono part keeps its keys on the stack, so the stack is checked in mono mode.
   const std::pair<int, bool> resets[] = {{120, true}, {121, false}, {123, true}, {7, false}};
-  for (auto [cc, resets_] : resets) {
-    engine.NoteOn(1, 60, 1.0f);
-    engine.ControlChange(1, cc, 0.0f);
-    EXPECT_EQ(engine.noteStack(1).Empty(), true) << cc;
-    int playing = 0;
-    for (int s = 0; s < 16; ++s) playing += Entry(s).state == CVoiceAlloc::kPlaying ? 1 : 0;
-    EXPECT_EQ(playing, resets_ ? 0 : 1) << cc;
-    engine.ControlChange(1, 120, 0.0f);
+  for (int mode : {VoiceBank::kPoly, VoiceBank::kMono}) {
+    Mode(1, mode);
+    for (auto [cc, resets_] : resets) {
+      engine.NoteOn(1, 60, 1.0f);
+      engine.ControlChange(1, cc, 0.0f);
+      if (mode == VoiceBank::kMono) {
+        EXPECT_EQ(engine.noteStack(1).Empty(), resets_) << cc;
+      }
+      int held = 0;
+      for (int s = 0; s < 16; ++s) held += Entry(s).state == CVoiceAlloc::kPlaying || Entry(s).state == CVoiceAlloc::kMono;
+      EXPECT_EQ(held, resets_ ? 0 : 1) << cc << " mode " << mode;
+      engine.ControlChange(1, 120, 0.0f);
+    }
   }
 }
 
@@ -313,8 +319,14 @@ TEST_F(PartEngine, MixSumsEachPartsSlots) {
   engine.NoteOn(2, 69 + 12, 1.0f);
   Periods(8);
   EXPECT_GT(PartPeak(2), one);
-  // The pedal reaches every slot.
+  // The pedal reaches every slot, bound or not.
   Period(1, 0.5f);
+  for (int s = 0; s < 16; ++s) {
+    EXPECT_EQ(engine.slot(s).PedalLevel(), 0.5f) << s;
+    EXPECT_EQ(engine.slot(s).PedalSwitch(), 1) << s;
+  }
+  Period(0, 0.0f);
+  for (int s = 0; s < 16; ++s) EXPECT_EQ(engine.slot(s).PedalSwitch(), 0) << s;
 }
 
 // The engine threads render period k + 1 while the audio thread mixes period k: the mix must
