@@ -36,7 +36,6 @@ constexpr EngineThreadSpec kEngineThreads[2] = {
 };
 constexpr int kEnginePriority = 98;
 
-// Microseconds from a to b.
 // Non-finite samples become 0, four at a time: one would stay in most effects' state (their
 // filters, delay lines and feedback) for good.
 void ZeroNonFinite(float* p, int n) {
@@ -52,6 +51,7 @@ void ZeroNonFinite(float* p, int n) {
     if (!std::isfinite(p[i])) p[i] = 0.0f;
 }
 
+// Microseconds from a to b.
 uint32_t Micros(const timespec& a, const timespec& b) {
   const int64_t ns = (static_cast<int64_t>(b.tv_sec) - a.tv_sec) * 1000000000LL + (b.tv_nsec - a.tv_nsec);
   return ns > 0 ? static_cast<uint32_t>(ns / 1000) : 0;
