@@ -10,7 +10,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
 #include "platform/ArmConvert.h"
 #include "platform/Denormals.h"
 #include "platform/LogSink.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
 #include "numeric/FftProcessor.h"
 #include "numeric/MathTables.h"
 #include "platform/LogSink.h"

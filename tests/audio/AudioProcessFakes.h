@@ -1,7 +1,9 @@
 #pragma once
 // Stand-ins for the audio process's sound objects and PCM: a synth engine that writes known
-// constants and records what reaches it, a drum player that writes its period count, an
-// effects engine that records its side-chain input, and a scripted PCM.
+// constants and records what reaches it (with a swap that completes at once or never, as the
+// test asks), a drum player that writes its period count, an effects engine that records its
+// side-chain input, and a scripted PCM. The one recording set of the audio and application
+// tests.
 #include <atomic>
 #include <cmath>
 #include <cstdarg>
@@ -13,6 +15,8 @@
 
 #include "audio/CAudioProcess.h"
 #include "audio/PcmBackend.h"
+#include "data/MultiWaveReader.h"
+#include "data/WaveTable.h"
 #include "tests/support/AllocCounter.h"
 
 namespace audio_fakes {
@@ -21,6 +25,8 @@ namespace audio_fakes {
 struct Journal {
   std::mutex mutex;
   std::vector<std::string> lines;
+  std::atomic<int> swapPolls{0};
+  std::atomic<bool> swapNeverCompletes{false};
   std::vector<std::string> Take() {
     std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::string> out;
@@ -105,6 +111,24 @@ class FakeEngine : public IAudioProcess {
     if (rendering.load() != 0) overlapped.store(true);
     Note("swap %d", part);
   }
+  int IsSwapPending(int) override {
+    if (g_journal == nullptr) return 0;
+    g_journal->swapPolls.fetch_add(1);
+    return g_journal->swapNeverCompletes.load() ? 1 : 0;
+  }
+  void ClearShadowBank(int part, int) override { Note("clear %d", part); }
+  void SetModAmount(int part, int route, float amount) override {
+    Note("amount %d %d %g", part, route, static_cast<double>(amount));
+  }
+  void SetSample(int rt, int part, uint32_t uid, MultiWaveReader* set) override {
+    Note("sample %d %d %X %s", rt, part, uid, set ? set->Name().c_str() : "null");
+  }
+  void SetLfoWave(int rt, int part, int lfo, const char*, int count) override {
+    Note("lfo %d %d %d %d", rt, part, lfo, count);
+  }
+  void SetWavetable(int rt, int part, int oscillator, WaveTable* table) override {
+    Note("wavetable %d %d %d %s", rt, part, oscillator, table ? table->Name().c_str() : "null");
+  }
 
   std::atomic<int> rendered{0};
   std::atomic<int> workers[2] = {0, 0};
@@ -139,6 +163,7 @@ class FakeDrums : public IAudioProcess {
   void SetParam(int rt, int part, uint32_t uid, float value) override {
     Note("drums param rt %d part %d uid %X value %g", rt, part, uid, static_cast<double>(value));
   }
+  void SetPadSample(int, int, uint32_t uid, SampleFile* sample) override { Note("pad %X %s", uid, sample ? "set" : "null"); }
   int periods = 0;
   float level = 0.0f;
   bool leftOnly = false;  // the right output silent
