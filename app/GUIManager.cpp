@@ -2,18 +2,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <mutex>
+
+#include "audio/CAudioProcess.h"
 #include "midi/CClipCore.h"
-#include "pages/arrange/appVA_Arrange.h"
-#include "pages/clips/appVA_Clips.h"
-#include "pages/diag/appVA_Diag.h"
-#include "pages/drum/appVA_DrumSampler.h"
-#include "pages/master/appVA_Master.h"
-#include "pages/midi/appVA_MidiMain.h"
-#include "pages/widgets/uxPopupWT.h"
 #include "platform/Paths.h"
 #include "toolkit/uxDC.h"
 #include "toolkit/uxMessageBox.h"
 #include "toolkit/uxPanelCtrl.h"
+#include "toolkit/uxPopup.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupPB.h"
 #include "toolkit/uxPopupValue.h"
@@ -30,51 +28,56 @@ const uxPOINT kPagePos(0, 40);
 constexpr int16_t kPageWidth = 800;
 constexpr int16_t kPageHeight = 440;
 
+// The main tabs this manager creates, in order, each with its page; the Master page adds
+// tabs 2-5 itself while it is built, after its own tab is in place.
 struct TabRow {
   unsigned id;
   const char* caption;
   uxCOLOR background;
   uxCOLOR text;
+  PageId page;
+  const char* pageName;
+  uxCOLOR pageColour;
 };
-
-// The main tabs this manager creates; the Master page adds 2-5 itself.
-constexpr TabRow kArrangeTab{0, "ARRANGER", 0x404040, 0xFFFFFF};
-constexpr TabRow kMasterTab{1, "MASTER", 0x404040, 0xFFFFFF};
-constexpr TabRow kDrumTab{6, "DRUM", 0x606060, 0xFFFFFF};
-constexpr TabRow kClipTab{7, "CLIP", 0x404040, 0xFFFFFF};
-constexpr TabRow kMidiTab{8, "MIDI", 0x404040, 0xFFFFFF};
-constexpr TabRow kDiagTab{9, "DIAG", 0x404040, 0xFFFFFF};
+constexpr TabRow kTabs[] = {
+    {0, "ARRANGER", 0x404040, 0xFFFFFF, PageId::kArrange, "PANEL_SONG", 0x404040},
+    {1, "MASTER", 0x404040, 0xFFFFFF, PageId::kMaster, "MASTER", 0x404040},
+    {6, "DRUM", 0x606060, 0xFFFFFF, PageId::kDrum, "PANEL_DRUM", 0x303030},
+    {7, "CLIP", 0x404040, 0xFFFFFF, PageId::kClips, "PANEL_CLIP", 0x404040},
+    {8, "MIDI", 0x404040, 0xFFFFFF, PageId::kMidi, "PANEL_MIDIIN", 0x404040},
+    {9, "DIAG", 0x404040, 0xFFFFFF, PageId::kDiag, "PANEL_DIAG", 0x404040},
+};
 
 void DefaultSleep(uint32_t micros) { ::usleep(micros); }
 
 }  // namespace
 
-GUIManager::GUIManager(uxDC* dc, RawMidiBackend& midiBackend) : dc_(dc), sleep_(DefaultSleep) {
+GUIManager::GUIManager(uxDC* dc, RawMidiBackend& midiBackend, const PageFactory* pages)
+    : pages_(pages), dc_(dc), sleep_(DefaultSleep) {
   messageQueue_.Clear();
   midiFifo_.Clear();
   clipCore_ = new CClipCore(*this, midiBackend);
   clipCore_->DetectController();
+  midi_.SetClipCore(clipCore_);
+  loader_.SetClipCore(clipCore_);
 
   popupValue_ = new uxPopupValue(this, "PopupValue", uxPOINT(300, 200), 200, 80, 0x202020, 0xFFFFFF);
   popupMessage_ = new uxPopupMsg(this, "PopupMessage", uxPOINT(200, 150), 300, 110, 0x202020, 0xFFFFFF);
   popupDelete_ = new uxPopupMsg(this, "PopupDelete", uxPOINT(200, 210), 300, 110, 0x202020, 0xFFFFFF);
   popupProgress_ = new uxPopupPB(this, "PopupProgress", uxPOINT(50, 200), 300, 100, 0x404040, 0xFFFFFF);
-  popupWT_ = new uxPopupWT(this, "PopupWT", uxPOINT(175, 150), 450, 210, 0x202020, 0xFFFFFF);
+  const uxPOINT wtPos(175, 150);
+  if (pages_ != nullptr) popupWT_ = pages_->MakeWavetablePopup(this, "PopupWT", wtPos, 450, 210, 0x202020, 0xFFFFFF);
+  if (popupWT_ == nullptr) popupWT_ = new uxPopup(this, "PopupWT", wtPos, 450, 210, 0x202020, 0xFFFFFF);
 }
 
 // The tab items own the pages they hold, so deleting the main tab control deletes every page
-// of the tree; the page pointers are only cleared after it.
+// of the tree; the pages take their registrations back as they go.
 GUIManager::~GUIManager() {
+  programLoader_.Stop();
   {
     std::lock_guard lock(uiMutex_);
     delete mainMenu_;
     mainMenu_ = nullptr;
-    midiMainPage_ = nullptr;
-    arrangePage_ = nullptr;
-    masterPage_ = nullptr;
-    diagPage_ = nullptr;
-    clipsPage_ = nullptr;
-    drumPage_ = nullptr;
   }
   delete popupValue_;
   delete popupMessage_;
@@ -108,26 +111,15 @@ void GUIManager::BuildPages() {
   messageBox_ = new uxMessageBox(this, "MessageBox", 400, 300, 0x000000, 0xFFFFFF, 0xFFFFFF, 7);
   mainMenu_ = new uxTabCtrl(this, 0, "MainMenu", uxPOINT(0, 0), 800, 40, 0, 0xC0C0C0, 0x404040, 10);
 
-  auto addTab = [this](const TabRow& row) {
+  for (const TabRow& row : kTabs) {
     auto* item = new uxTabItemCtrl(this, row.id, row.caption, row.background, row.text, nullptr);
     mainMenu_->AddTabItem(item);
-    return item;
-  };
-
-  arrangePage_ = new appVA_Arrange(this);
-  addTab(kArrangeTab)->AddPanel(arrangePage_);
-  // The Master page adds tabs 2-5 while it is built, so its own tab must be in place first.
-  uxTabItemCtrl* masterItem = addTab(kMasterTab);
-  masterPage_ = new appVA_Master(this, 0, "MASTER", kPagePos, kPageWidth, kPageHeight, 0x404040, mainMenu_);
-  masterItem->AddPanel(masterPage_);
-  drumPage_ = new appVA_DrumSampler(this, 0, "PANEL_DRUM", kPagePos, kPageWidth, kPageHeight, 0x303030);
-  addTab(kDrumTab)->AddPanel(drumPage_);
-  clipsPage_ = new appVA_Clips(this, 0, "PANEL_CLIP", kPagePos, kPageWidth, kPageHeight, 0x404040, clipCore_);
-  addTab(kClipTab)->AddPanel(clipsPage_);
-  midiMainPage_ = new appVA_MidiMain(this, 0, "PANEL_MIDIIN", kPagePos, kPageWidth, kPageHeight, 0x404040);
-  addTab(kMidiTab)->AddPanel(midiMainPage_);
-  diagPage_ = new appVA_Diag(this, 0, 0, "PANEL_DIAG", kPagePos, kPageWidth, kPageHeight, 0x404040);
-  addTab(kDiagTab)->AddPanel(diagPage_);
+    const PageFrame frame{row.pageName, kPagePos, kPageWidth, kPageHeight, row.pageColour};
+    uxPanelCtrl* page = pages_ != nullptr ? pages_->MakePage(row.page, frame, *this, mainMenu_) : nullptr;
+    if (page == nullptr)
+      page = new uxPanelCtrl(this, 0, frame.name, frame.pos, frame.width, frame.height, frame.colour);
+    item->AddPanel(page);
+  }
 
   mainMenu_->setActiveTab(1);
   mainMenu_->SetFocus(true);
@@ -139,4 +131,37 @@ void GUIManager::BuildPages() {
 
   tagUX_Message loadValues(UX_MSG_VALUES_CHANGED, -1, -1);
   mainMenu_->OnMessage(&loadValues);
+}
+
+CAudioProcess::TimingRecord GUIManager::AudioTiming(int record) const {
+  if (links_.audio == nullptr || record < 0 || record >= CAudioProcess::kTimingRecords) return {};
+  return links_.audio->Timing(record);
+}
+
+// ---- registration of pages ----
+
+void GUIManager::AddControllerListener(uxBaseElement* page) {
+  if (page == nullptr) return;
+  std::lock_guard lock(controllerMutex_);
+  controllerListeners_.push_back(page);
+}
+
+void GUIManager::RemoveControllerListener(uxBaseElement* page) {
+  std::lock_guard lock(controllerMutex_);
+  controllerListeners_.erase(std::remove(controllerListeners_.begin(), controllerListeners_.end(), page),
+                             controllerListeners_.end());
+}
+
+void GUIManager::SetMidiLineMonitor(MidiLineMonitor* monitor) { midi_.SetMidiLineMonitor(monitor); }
+
+void GUIManager::RemoveMidiLineMonitor(MidiLineMonitor* monitor) { midi_.RemoveMidiLineMonitor(monitor); }
+
+void GUIManager::SetTrackTypeListener(TrackTypeListener* listener) {
+  std::lock_guard lock(uiMutex_);
+  trackTypeListener_ = listener;
+}
+
+void GUIManager::RemoveTrackTypeListener(TrackTypeListener* listener) {
+  std::lock_guard lock(uiMutex_);
+  if (trackTypeListener_ == listener) trackTypeListener_ = nullptr;
 }

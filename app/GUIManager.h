@@ -1,23 +1,40 @@
 #pragma once
-// The instrument's hub: it owns the user-side data (arrangement, settings, device
-// configuration, controller map, sample caches), the clip launcher, the popups and the page
-// tree, and every page, the front panel, the MIDI threads and the host link reach the rest of
-// the system through it. The toolkit widgets see it through the uxHost seam.
+// The instrument's hub and the API the pages, the host link and the start-up use. It owns
+// the user-side data (arrangement, settings, device configuration, controller map, sample
+// caches), the clip launcher and the UI core (popups, page tree, GUI tick, message queue),
+// and hands each other thread domain to a component of its own:
+//   ParamRouter    parameters by UID; any thread, no page, no lock of its own
+//   PanelLink      the front panel ("CAN-RX"; senders from page code and the audio thread)
+//   MidiTransport  MIDI routing, transport clock, period hooks (MIDI threads, audio thread)
+//   Loader         preset, song and kit loads and stores (page code, program loader)
+//   ProgramLoader  preset loads asked for by program changes, on a thread of its own
+// Pages see it only as PageServices; the toolkit widgets as uxHost.
 //
-// Threads: the GUI thread runs Tick; the "CAN-RX" and host threads give messages to the page
-// tree directly. Page code runs under one priority-inheritance "UI mutex" in all three, so a
-// page never runs in two threads at once. The audio thread never takes it.
+// Threads and locks of the UI core: the GUI thread runs Tick; the "CAN-RX" and host threads
+// give messages to the page tree directly. Page code, the page tree, the popups and every
+// load and store run under one recursive priority-inheritance "UI mutex" (`uiMutex_`), so a
+// page never runs in two threads at once. No real-time thread takes it: the MIDI threads
+// reach the tick through the MIDI FIFO and the program loader, the audio thread through
+// atomics. `controllerMutex_` guards the controller listeners (read on the MIDI threads);
+// the track-type listener changes and is called under the UI mutex.
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
+#include "app/AppLinks.h"
 #include "app/GUIMessageQueue.h"
-#include "app/MsgFifo.h"
 #include "app/KeyMonitor.h"
-#include "app/MidiClockTempo.h"
+#include "app/Loader.h"
+#include "app/MidiTransport.h"
+#include "app/MsgFifo.h"
 #include "app/OutputCapture.h"
+#include "app/PageFactory.h"
+#include "app/PageServices.h"
+#include "app/PanelLink.h"
+#include "app/ParamRouter.h"
 #include "app/PedalPort.h"
-#include "audio/PartMidiSettings.h"
+#include "app/ProgramLoader.h"
 #include "app/host/HostServices.h"
 #include "data/CArranger.h"
 #include "data/CDeviceConfig.h"
@@ -29,7 +46,6 @@
 #include "midi/TrackServices.h"
 #include "platform/PiMutex.h"
 #include "toolkit/CDrvInput.h"
-#include "toolkit/uxHost.h"
 
 class CAudioProcess;
 class CCANDev;
@@ -46,31 +62,28 @@ class uxPopup;
 class uxPopupMsg;
 class uxPopupPB;
 class uxPopupValue;
-class uxPopupWT;
 class uxTabCtrl;
-class appVA_Arrange;
-class appVA_Master;
-class appVA_DrumSampler;
-class appVA_Clips;
-class appVA_MidiMain;
-class appVA_Diag;
 
-// The pages' view of their owner; it has no operations of its own.
-class IGUIManager {};
-
-class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public TrackServices, public HostServices {
+class GUIManager : public CDrvInput,
+                   public PageServices,
+                   public TrackServices,
+                   public HostServices,
+                   private PanelUi,
+                   private LoaderUi {
  public:
   // Waits stand-in: tests replace the start-up's 2 s pause after opening the touch screen
   // and the loaders' swap polling. Microseconds.
   using SleepFn = std::function<void(uint32_t micros)>;
 
   // Touches no device: the start-up sets the audio process and the CAN device later.
-  explicit GUIManager(uxDC* dc, RawMidiBackend& midiBackend = AlsaRawMidi());
+  // `pages` makes the pages of the main tabs (null: bare panels); it must outlive the
+  // manager.
+  explicit GUIManager(uxDC* dc, RawMidiBackend& midiBackend = AlsaRawMidi(), const PageFactory* pages = nullptr);
   ~GUIManager() override;
   GUIManager(const GUIManager&) = delete;
   GUIManager& operator=(const GUIManager&) = delete;
 
-  // ---- core: construction, page tree, GUI tick, queue and FIFO ----
+  // ---- UI core: construction, page tree, GUI tick, queue and FIFO ----
   void BuildPages();
   // One pass of the GUI thread; the thread sleeps 5 ms between passes.
   void Tick();
@@ -85,15 +98,17 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void SendMessage(tagUX_Message& msg) override;  // the host link's direct form
   uxDC* getDC() override { return dc_; }
 
-  void SetAudioProcess(CAudioProcess* audio) { audio_ = audio; }
-  CAudioProcess* AudioProcess() const { return audio_; }
-  void SetCanDevice(CCANDev* can) { can_ = can; }
-  CCANDev* CanDevice() const { return can_; }
-  void SetHostLink(HostUIManager* link) override { host_ = link; }
-  HostUIManager* HostLink() const { return host_; }
+  void SetAudioProcess(CAudioProcess* audio) { links_.audio = audio; }
+  CAudioProcess* AudioProcess() const { return links_.audio; }
+  void SetCanDevice(CCANDev* can) { links_.can = can; }
+  CCANDev* CanDevice() const { return links_.can; }
+  void SetHostLink(HostUIManager* link) override { links_.host = link; }
+  HostUIManager* HostLink() const { return links_.host; }
   CClipCore* ClipLauncher() override { return clipCore_; }
+  // One of the audio process's timing records; zeros without an audio process.
+  CAudioProcess::TimingRecord AudioTiming(int record) const override;
   void SetSleep(SleepFn sleep) { sleep_ = std::move(sleep); }
-  void Sleep(uint32_t micros) const;
+  void Sleep(uint32_t micros) const override;
   // The start-up's splash sink; the page build empties it before the splash box goes.
   void SetSplashSink(std::atomic<uxMessageBox*>* sink) { splashSink_ = sink; }
 
@@ -104,120 +119,148 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   CDeviceConfig& DeviceConfig() { return deviceConfig_; }
   CSettings& Settings() { return settings_; }
   CArranger& Arranger() { return arranger_; }
-  CDataSets* DataSet(int part) { return arranger_.DataSet(part); }
+  CDataSets* DataSet(int part) override { return arranger_.DataSet(part); }
   GUIMessageQueue& MessageQueue() { return messageQueue_; }
   MsgFifo<MidiFifoEntry, kMidiFifoSlots>& MidiFifo() { return midiFifo_; }
 
   // Popups, their countdowns (in fourth ticks) and the main tab control.
-  uxPopupValue* PopupValue() const { return popupValue_; }
-  uxPopupMsg* PopupMessage() const { return popupMessage_; }
-  uxPopupMsg* PopupDelete() const { return popupDelete_; }
-  uxPopupPB* PopupProgress() const { return popupProgress_; }
-  uxPopupWT* PopupWT() const { return popupWT_; }
+  uxPopupValue* PopupValue() const override { return popupValue_; }
+  uxPopupMsg* PopupMessage() const override { return popupMessage_; }
+  uxPopupMsg* PopupDelete() const override { return popupDelete_; }
+  uxPopupPB* PopupProgress() const override { return popupProgress_; }
+  uxPopup* PopupWT() const { return popupWT_; }
   uxMessageBox* MessageBox() const { return messageBox_; }
-  uxTabCtrl* MainMenu() const { return mainMenu_; }
-  appVA_Arrange* ArrangePage() const { return arrangePage_; }
-  appVA_Master* MasterPage() const { return masterPage_; }
-  appVA_DrumSampler* DrumPage() const { return drumPage_; }
-  appVA_Clips* ClipsPage() const { return clipsPage_; }
-  appVA_MidiMain* MidiMainPage() const { return midiMainPage_; }
-  appVA_Diag* DiagPage() const { return diagPage_; }
+  uxTabCtrl* MainMenu() const override { return mainMenu_; }
   // Countdown of popup popupValue, popupMsg, popupDel or popupWT (toolkit/uxDefs.h).
-  std::atomic<int32_t>& PopupTimer(int popup) { return popupTimer_[popup]; }
+  std::atomic<int32_t>& PopupTimer(int popup) override { return popupTimer_[popup]; }
   bool ProgressShown() const { return progressCountdown_.load(std::memory_order_relaxed) != 0; }
   void SetPendingTick() { pendingTick_.store(true, std::memory_order_relaxed); }
-  uint32_t TickCount() const { return tickCounter_; }
+  // Any thread: how many passes the GUI thread has made.
+  uint32_t TickCount() const { return tickCounter_.load(std::memory_order_relaxed); }
   // The part's most recent voice record, refreshed by the tick (null before any voice ran).
-  const void* VoiceMonitor(int part) const { return voiceMonitor_[part].load(std::memory_order_relaxed); }
-  const void* EngineState() const { return engineState_.load(std::memory_order_relaxed); }
-  int CurrentPanel() const { return currentPanel_.load(std::memory_order_relaxed); }
-  void SetCurrentPanel(int panel) { currentPanel_.store(panel, std::memory_order_relaxed); }
+  const void* VoiceMonitor(int part) const override { return voiceMonitor_[part].load(std::memory_order_relaxed); }
+  const void* EngineState() const override { return engineState_.load(std::memory_order_relaxed); }
+  int CurrentPanel() const override { return currentPanel_.load(std::memory_order_relaxed); }
+  void SetCurrentPanel(int panel) override { currentPanel_.store(panel, std::memory_order_relaxed); }
   int PageState(int i) const { return pageState_[i]; }
-  bool TransportRunning() const { return running_.load(std::memory_order_relaxed) != 0; }
+  bool TransportRunning() const override { return midi_.Running(); }
+
+  // ---- registration of pages ----
+  void AddControllerListener(uxBaseElement* page) override;
+  void RemoveControllerListener(uxBaseElement* page) override;
+  void SetMidiLineMonitor(MidiLineMonitor* monitor) override;
+  void RemoveMidiLineMonitor(MidiLineMonitor* monitor) override;
+  void SetTrackTypeListener(TrackTypeListener* listener) override;
+  void RemoveTrackTypeListener(TrackTypeListener* listener) override;
 
   // ---- start-up ----
   void ShowSplash();
   int InitialLoad();
 
-  // ---- parameter routing ----
-  void ValueChanged(uint32_t uid, unsigned flags, float value);
-  void SetParamById(int uid, float value);
-  void SetEngineParam(int uid, float value);
-  float GetParamById(int uid);
-  void* GetParamEntry(int uid);
-  float GetSetting(unsigned uid);
-  uint8_t* GetLfoStepData(int uid);
-  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length);
-  void ClearWaveData(int uid, int flag);
-  void SetWavetableData(int uid, int n, WaveTable* wavetable);
-  void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave);
-  void GetSampleName(int uid, char* name);
-  void SetSampleName(int uid, const char* name, int flag);
-
-  // ---- CAN panel protocol ----
-  void CANValueNotify(int id, int part, float value);
-  void CANAssignNotify(int id, int part, float value);
-  void CANEncoderEvent(int id, int code);
-  void CANKeyEvent(int id, int code);
-  void ActivatePanel(int panel, int assign, int value);
-  void SelectPart(int part);
-  void SendPartStop(int part) override;
-  int HookSendMessage(tagUX_Message* msg) override;
-  void sendPanelEnum(int id, int a, int b);
-  void sendPanelText(int id, int idx, const char* text, bool alt = false);
-  void sendCANFocus(int n) override;
-  void setPanelMode(int mode);
-  int getPanelMode() const { return panelMode_; }
-  // ---- CAN panel protocol: receive side and its collaborators ----
-  // One received frame, as the "CAN-RX" thread hands it to OnCanMessage.
-  void OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length);
-  // What the armed shutdown command does after saving; by default SIGTERM to the process
-  // group. Tests inject their own.
-  using ShutdownFn = std::function<void()>;
-  void SetShutdownAction(ShutdownFn action);
-  bool ShutdownArmed() const { return shutdownArmed_.load() != 0; }
+  // ---- parameter routing (ParamRouter) ----
   // GetSampleName writes at most this many bytes, the terminating zero included.
-  static constexpr int kSampleNameSize = 64;
+  static constexpr int kSampleNameSize = ParamRouter::kSampleNameSize;
+  void ValueChanged(uint32_t uid, unsigned flags, float value) override { params_.ValueChanged(uid, flags, value); }
+  void SetParamById(int uid, float value) override { params_.SetParamById(uid, value); }
+  void SetEngineParam(int uid, float value) { params_.SetEngineParam(uid, value); }
+  float GetParamById(int uid) override { return params_.GetParamById(uid); }
+  void* GetParamEntry(int uid) { return params_.GetParamEntry(uid); }
+  float GetSetting(unsigned uid) override { return params_.GetSetting(uid); }
+  uint8_t* GetLfoStepData(int uid) { return params_.GetLfoStepData(uid); }
+  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) {
+    params_.SetLfoStepData(id, uid, bytes, length);
+  }
+  void ClearWaveData(int uid, int flag) { params_.ClearWaveData(uid, flag); }
+  void SetWavetableData(int uid, int n, WaveTable* wavetable) { params_.SetWavetableData(uid, n, wavetable); }
+  void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave) {
+    params_.SetSampleData(uid, n, name, wave);
+  }
+  void GetSampleName(int uid, char* name) { params_.GetSampleName(uid, name); }
+  void SetSampleName(int uid, const char* name, int flag) { params_.SetSampleName(uid, name, flag); }
+  ParamRouter& Params() { return params_; }
 
-  // ---- loading and storing ----
+  // ---- CAN panel protocol (PanelLink) ----
+  void CANValueNotify(int id, int part, float value) { panel_.CANValueNotify(id, part, value); }
+  void CANAssignNotify(int id, int part, float value) { panel_.CANAssignNotify(id, part, value); }
+  void CANEncoderEvent(int id, int code) { panel_.CANEncoderEvent(id, code); }
+  void CANKeyEvent(int id, int code) { panel_.CANKeyEvent(id, code); }
+  void ActivatePanel(int panel, int assign, int value) { panel_.ActivatePanel(panel, assign, value); }
+  void SelectPart(int part) { panel_.SelectPart(part); }
+  void SendPartStop(int part) override { panel_.SendPartStop(part); }
+  int HookSendMessage(tagUX_Message* msg) override;
+  void sendPanelEnum(int id, int a, int b) override { panel_.sendPanelEnum(id, a, b); }
+  void sendPanelText(int id, int idx, const char* text, bool alt = false) override {
+    panel_.sendPanelText(id, idx, text, alt);
+  }
+  void sendCANFocus(int n) override { panel_.sendCANFocus(n); }
+  void setPanelMode(int mode) override { panel_.setPanelMode(mode); }
+  int getPanelMode() const { return panel_.getPanelMode(); }
+  // One received frame, as the "CAN-RX" thread hands it to OnCanMessage.
+  void OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) { panel_.OnCanFrame(id, data, length); }
+  using ShutdownFn = PanelLink::ShutdownFn;
+  void SetShutdownAction(ShutdownFn action) { panel_.SetShutdownAction(std::move(action)); }
+  bool ShutdownArmed() const { return panel_.ShutdownArmed(); }
+  PanelLink& Panel() { return panel_; }
+
+  // ---- loading and storing (Loader) ----
   // Virtual so that tests of the GUI tick can see what the tick asks for.
-  virtual int LoadPreset(int part, const char* name, int notify, int load);
-  int LoadEngine(int part);
-  int StorePreset(int part, const char* name);
-  int LoadSong(const char* name, int unused, int showProgress);
-  int StoreSong(const char* name, int withPresets);
-  int LoadKit(const char* name);
-  int StoreKit(const char* name);
-  void StoreSamplePCM16(int uid, const char* name, const float* samples, int count);
-  void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate);
+  int LoadPreset(int part, const char* name, int notify, int load) override {
+    return loader_.LoadPreset(part, name, notify, load);
+  }
+  int LoadEngine(int part) { return loader_.LoadEngine(part); }
+  int StorePreset(int part, const char* name) override { return loader_.StorePreset(part, name); }
+  int LoadSong(const char* name, int unused, int showProgress) override {
+    return loader_.LoadSong(name, unused, showProgress);
+  }
+  int StoreSong(const char* name, int withPresets) override { return loader_.StoreSong(name, withPresets); }
+  int LoadKit(const char* name) override { return loader_.LoadKit(name); }
+  int StoreKit(const char* name) override { return loader_.StoreKit(name); }
+  void StoreSamplePCM16(int uid, const char* name, const float* samples, int count) {
+    loader_.StoreSamplePCM16(uid, name, samples, count);
+  }
+  void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) {
+    loader_.EditModMatrix(uid, packed, polarity, amount, immediate);
+  }
   void SetTrackType(int track, int type);
-  void OnStoreProgress(int percent, int state);
+  void OnStoreProgress(int percent, int state) override;
   void HideDeletePopup();
 
-  // ---- MIDI routing, transport and period hooks ----
-  void TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3) override;
-  void TrackNoteOff(int track, int key) override;
-  void TrackControlChange(int part, int controller, int value) override;
-  void TriggerDrumNote(int step, int note, int velocity) override;
-  void TriggerDrum(int note, int velocity) override;
-  void PostMidiCC(int part, int channel, int controller, int value);
+  // ---- MIDI routing, transport and period hooks (MidiTransport) ----
+  void TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3) override {
+    midi_.TrackNoteOn(track, key, velocity, cv1, cv2, cv3);
+  }
+  void TrackNoteOff(int track, int key) override { midi_.TrackNoteOff(track, key); }
+  void TrackControlChange(int part, int controller, int value) override {
+    midi_.TrackControlChange(part, controller, value);
+  }
+  void TriggerDrumNote(int step, int note, int velocity) override { midi_.TriggerDrumNote(step, note, velocity); }
+  void TriggerDrum(int note, int velocity) override { midi_.TriggerDrum(note, velocity); }
+  void PostMidiCC(int part, int channel, int controller, int value) {
+    midi_.PostMidiCC(part, channel, controller, value);
+  }
+  // From the MIDI threads: a mapped program is loaded by the program loader and the GUI
+  // tick hears of it when the load is done (1); an unmapped one goes to the tick at once (0).
   int ProgramChange(int part, int program);
+  // Returns once the program changes asked for so far are loaded.
+  void WaitForProgramLoads() { programLoader_.WaitIdle(); }
   // (channel, part, controller, value) from the GUI tick; the clip launcher's calls arrive
   // with its port as the channel and part 0.
   int DispatchMidiCC(int channel, int part, int controller, int value) override;
   int GetCCAssignment(uint32_t uid) override;
   void SetCCAssignment(int cc, int uid) override;
-  void MonitorMidi(int port, int channel, int status, int data1, int data2, bool fromInput);
-  void OnMidiTransport(int status);
-  void OnMidiClock();
-  void TransportTick();
-  void TransportStep();
-  void TogglePlay();
+  void MonitorMidi(int port, int channel, int status, int data1, int data2, bool fromInput) {
+    midi_.MonitorMidi(port, channel, status, data1, data2, fromInput);
+  }
+  void OnMidiTransport(int status) { midi_.OnMidiTransport(status); }
+  void OnMidiClock() { midi_.OnMidiClock(); }
+  void TransportTick() { midi_.TransportTick(); }
+  void TransportStep() { midi_.TransportStep(); }
+  void TogglePlay() override { midi_.TogglePlay(); }
 
  private:
   // The seam's argument order; the instrument's own is (uid, flags, value) above. Private,
   // so a call with the value and flags swapped does not compile.
-  void ValueChanged(uint32_t uid, float value, unsigned flags) override;
+  void ValueChanged(uint32_t uid, float value, unsigned flags) override { params_.ValueChanged(uid, flags, value); }
 
   void TickPages();
   void DeliverToPage(tagUX_Message* msg);
@@ -225,12 +268,10 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   void DeliverQueued();
   void CountPopupDown(int popup, uxPopup* owner);
   void HidePopup(uxPopup* popup);
-  // ---- parameter routing and CAN panel protocol (private) ----
-  void StoreSetting(uint32_t ctrl, int instance, float value);
-  void SendValueFrame(int canId, int part, int kind, float value);
-  void SetMasterVolume(float v);
-  void ScreenDump();
-  void SaveBeforeShutdown();
+  // ---- what the panel link asks of the UI core (PanelUi) ----
+  platform::PiMutex& UiMutex() override { return uiMutex_; }
+  bool PopupsBusy() const override;
+  void ShowScreenSaved(const char* name, int fourthTicks) override;
 
   // Owned members, in construction order.
   WavefileCache waveCache_;
@@ -246,33 +287,31 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   uxPopupMsg* popupMessage_ = nullptr;
   uxPopupMsg* popupDelete_ = nullptr;
   uxPopupPB* popupProgress_ = nullptr;
-  uxPopupWT* popupWT_ = nullptr;
+  uxPopup* popupWT_ = nullptr;
+  const PageFactory* pages_;
 
   uxDC* dc_;
-  CAudioProcess* audio_ = nullptr;
-  HostUIManager* host_ = nullptr;
-  CCANDev* can_ = nullptr;
+  AppLinks links_;
+  ParamRouter params_{links_, arranger_, settings_};
   uxTabCtrl* mainMenu_ = nullptr;
   uxMessageBox* messageBox_ = nullptr;
-  appVA_Arrange* arrangePage_ = nullptr;
-  appVA_Master* masterPage_ = nullptr;
-  appVA_DrumSampler* drumPage_ = nullptr;
-  appVA_Clips* clipsPage_ = nullptr;
-  appVA_MidiMain* midiMainPage_ = nullptr;
-  appVA_Diag* diagPage_ = nullptr;
+  // Registered pages. The controller listeners are read by the MIDI threads, so they have
+  // their own lock; the track-type listener changes and is called under the UI mutex. The
+  // MIDI monitor is MidiTransport's.
+  platform::PiMutex controllerMutex_;
+  std::vector<uxBaseElement*> controllerListeners_;
+  TrackTypeListener* trackTypeListener_ = nullptr;
   uxMessageBox* splashBox_ = nullptr;
   uxPanelCtrl* splashPanel_ = nullptr;
   std::atomic<uxMessageBox*>* splashSink_ = nullptr;
   std::atomic<int32_t> currentPanel_{-1};
-  std::atomic<uint8_t> shutdownArmed_{0};
-  int32_t screenDumpCounter_ = 0;
   std::atomic<int32_t> progressCountdown_{0};
+  int songSteps_ = 1;
   std::atomic<bool> pendingTick_{false};
   int32_t pageState_[2] = {0, 0};
-  int32_t panelMode_ = 1;
 
   // GUI tick state.
-  uint32_t tickCounter_ = 0;
+  std::atomic<uint32_t> tickCounter_{0};
   std::atomic<int32_t> popupTimer_[4] = {};
   std::atomic<const void*> voiceMonitor_[4] = {};
   std::atomic<const void*> engineState_{nullptr};
@@ -280,92 +319,64 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost, public T
   SleepFn sleep_;
   std::atomic<bool> guiStop_{false};
 
-  // ---- transport ----
-  std::atomic<int32_t> running_{1};
-  std::atomic<int32_t> startRequest_{0};
-  std::atomic<int32_t> continueRequest_{0};
-  uint32_t stepCounter_ = 0;
-  float stepAccumulator_ = 0.0f;
-
-  // ---- loading and storing: helpers ----
+  // ---- what the loader asks of the UI core (LoaderUi) ----
  protected:
   // Gives the main tab control UX_MSG_VALUES_CHANGED for param (a part, or a page target).
   // Virtual so that tests can see when the pages are told, among the engine's calls.
-  virtual void NotifyPages(int param, int flag);
+  void NotifyPages(int param, int flag) override;
 
  private:
-  // Step `step` of a song load's five on the progress popup, while the progress runs.
-  void ShowSongStep(int step);
+  bool BeginSongProgress(const char* name, int steps) override;
+  // Step `step` of a song load's steps on the progress popup, while the progress runs.
+  void ShowSongStep(int step) override;
+  void EndSongProgress() override;
   // Whether the value, message or wavetable popup (and with `withDelete` the delete popup)
   // is counting down.
   bool PopupTimersRunning(bool withDelete) const;
   // ---- end of loading and storing ----
 
-  // ---- MIDI routing, transport clock and period hooks: devices, clock and state ----
+  // ---- MIDI routing, transport clock and period hooks (MidiTransport) ----
  public:
-  static constexpr int kMidiParts = 4;
-  using MonotonicFn = int64_t (*)();
-  // What a message that reaches a part carries to the audio process: the part's octave and
-  // key range, then the tail the MIDI conversion reads.
-  struct PartEventSettings {
-    uint8_t octave = 0;
-    uint8_t start = 0;
-    uint8_t end = 127;
-    PartMidiSettings midi;
-  };
+  static constexpr int kMidiParts = MidiTransport::kParts;
+  using MonotonicFn = MidiTransport::MonotonicFn;
+  using PartEventSettings = MidiTransport::PartEventSettings;
 
   // The MIDI callback of the raw-MIDI ports and the DIN/USB device; reaches the manager set
   // with SetMidiTarget (none: the message is dropped).
   static int OnMidiMessage(int source, int port, int channel, int status, uint8_t data1, uint8_t data2);
   static void SetMidiTarget(GUIManager* target);
-  void RouteMidi(int source, int port, int channel, int status, int data1, int data2);
-  // Installs OnPeriod as the audio process's period hook and AudioCycleTick as its cycle tick.
-  void InstallAudioHooks();
-  void OnPeriod();
-  void AudioCycleTick();
+  void RouteMidi(int source, int port, int channel, int status, int data1, int data2) {
+    midi_.RouteMidi(source, port, channel, status, data1, data2);
+  }
+  void InstallAudioHooks() { midi_.InstallAudioHooks(); }
+  void OnPeriod() { midi_.OnPeriod(); }
+  void AudioCycleTick() { midi_.AudioCycleTick(); }
 
-  void SetMidiDevice(CMidiDev* device) { midiDev_ = device; }
-  void SetPedalPort(PedalPort* pedal) { pedal_ = pedal; }
-  void SetKeyMonitor(KeyMonitor* monitor);
-  // Tests replace the monotonic clock (nanoseconds) of the clock ring and the period timing.
-  void SetMonotonicClock(MonotonicFn now) { now_ = now; }
-  static int64_t MonotonicNow();
+  void SetMidiDevice(CMidiDev* device) { links_.midi = device; }
+  void SetPedalPort(PedalPort* pedal) { links_.pedal = pedal; }
+  void SetKeyMonitor(KeyMonitor* monitor) override { midi_.SetKeyMonitor(monitor); }
+  void SetMonotonicClock(MonotonicFn now) { midi_.SetMonotonicClock(now); }
+  static int64_t MonotonicNow() { return MidiTransport::MonotonicNow(); }
 
-  double Tempo() const { return tempo_.load(std::memory_order_relaxed); }
-  bool ExternalClock() const { return externalClock_.load(std::memory_order_relaxed); }
-  uint32_t StepCounter() const { return stepCounter_; }
-  int32_t LedCountdown() const { return ledCountdown_.load(std::memory_order_relaxed); }
-  uint32_t PeriodMicros() const { return periodMicros_.load(std::memory_order_relaxed); }
-  OutputCapture& Capture() { return capture_; }
+  double Tempo() const { return midi_.Tempo(); }
+  bool ExternalClock() const { return midi_.ExternalClock(); }
+  uint32_t StepCounter() const { return midi_.StepCounter(); }
+  int32_t LedCountdown() const { return midi_.LedCountdown(); }
+  uint32_t PeriodMicros() const { return midi_.PeriodMicros(); }
+  OutputCapture& Capture() { return midi_.Capture(); }
+  MidiTransport& Midi() { return midi_; }
 
  private:
-  static void PeriodHook(void* self);
-  static void CycleTickHook(void* self);
-  static bool InputMatches(int cfg, int port, int channel);
-  int Setting(int row) const;
-  void RouteToPart(int part, int port, int channel, int status, int data1, int data2);
-  void RouteToEt1(int port, int channel, int status, int data1, int data2);
-  // Track 0 (ET1) or 1 (ET2) to its "Out" port.
-  void SendExternal(int track, int status, int data1, int data2);
-  void StopTransport();
 
-  CMidiDev* midiDev_ = nullptr;
-  PedalPort* pedal_ = nullptr;
-  MonotonicFn now_ = &GUIManager::MonotonicNow;
-  std::atomic<double> tempo_{120.0};
-  std::atomic<bool> externalClock_{false};
-  MidiClockTempo clockTempo_;
-  uint32_t periodCounter_ = 0;
-  std::atomic<int32_t> ledCountdown_{0};
-  int64_t lastPeriodNanos_ = 0;
-  std::atomic<uint32_t> periodMicros_{0};
-  OutputCapture capture_;
-  KeyMonitor* keyMonitor_ = nullptr;
-  platform::PiMutex keyMonitorMutex_;
-  // ---- end of MIDI routing, transport clock and period hooks ----
-
-  // ---- CAN panel protocol ----
-  ShutdownFn shutdown_;
+  // Last, so that it is built after everything its jobs use; stopped first thing in the
+  // destructor.
+  void LoadProgram(int part, int program);
+  void PushProgramEntry(int part, int program);
+  MidiTransport midi_{links_, settings_, deviceConfig_, midiFifo_, pendingTick_,
+                      [this](int part, int program) { return ProgramChange(part, program); }};
+  PanelLink panel_{*this, links_, settings_, deviceConfig_};
+  Loader loader_{*this, links_, arranger_, settings_, waveCache_, wavetableCache_};
+  ProgramLoader programLoader_{[this](int part, int program) { LoadProgram(part, program); }};
 };
 
 // ---- CAN panel protocol ----

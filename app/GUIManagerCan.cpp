@@ -1,53 +1,14 @@
-// The front panel's side of the GUIManager: frames from the "CAN-RX" thread become toolkit
-// messages for the page tree (given directly, in that thread), panel keys switch pages, and
-// the senders write the panel's value, text and focus frames.
-#include <signal.h>
-#include <unistd.h>
-
+// The GUIManager's side of the front panel: the receive callback that reaches the panel
+// link, and what the link asks of the UI core.
 #include <atomic>
-#include <cstdio>
-#include <cstring>
 #include <mutex>
 
 #include "app/GUIManager.h"
-#include "app/HeadphoneLevel.h"
-#include "app/PanelTables.h"
-#include "audio/CAudioProcess.h"
-#include "midi/CMidiDev.h"
-#include "platform/LogSink.h"
-#include "toolkit/CCANDev.h"
-#include "toolkit/uxDC.h"
 #include "toolkit/uxPopupMsg.h"
-#include "toolkit/uxTabCtrl.h"
-
-using panel::KeyAction;
-using panel::KeyMessages;
 
 namespace {
 
 std::atomic<GUIManager*> g_canReceiver{nullptr};
-
-constexpr uint32_t kMasterVolumeUid = 0x50B16;
-constexpr int kStopCode = 12;
-constexpr int kScreenSavedTimer = 100;  // fourth ticks: 2 s
-constexpr int kPanelTab = 3;            // the voice page hosts the module panels
-constexpr int kMasterTab = 1;
-
-float FloatAt(const uint8_t* bytes) {
-  float v;
-  std::memcpy(&v, bytes, sizeof v);
-  return v;
-}
-
-bool InValueRange(uint16_t id) { return id >= panel::kValueFirst && id <= panel::kValueLast; }
-
-void SignalProcessGroup() { killpg(getpgrp(), SIGTERM); }
-
-const panel::KeyRow* FindKey(int id) {
-  for (const panel::KeyRow& row : panel::kKeyRows)
-    if (row.id == id) return &row;
-  return nullptr;
-}
 
 }  // namespace
 
@@ -57,245 +18,24 @@ void OnCanMessage(uint16_t id, const uint8_t* data, uint8_t length) {
   if (GUIManager* manager = g_canReceiver.load()) manager->OnCanFrame(id, data, length);
 }
 
-void GUIManager::SetShutdownAction(ShutdownFn action) { shutdown_ = std::move(action); }
-
-void GUIManager::OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) {
-  // Every rule below reads at least the command byte; a frame too short for what its command
-  // reads is dropped rather than read past its length.
-  if (!data || length < 1) return;
-  const uint8_t command = data[0];
-
-  if (command == panel::kValue && InValueRange(id)) {
-    if (length < 3) return;
-    const int kind = data[2];
-    const int part = data[1] & 3;
-    if (panel::IsFloatKind(kind)) {
-      if (length < panel::kFloatFrame) return;
-      const float v = FloatAt(data + 3);
-      if (id == panel::kHeadphoneId) {
-        SetHeadphoneLevel(v);
-      } else if (id == panel::kMasterVolumeId) {
-        SetMasterVolume(v);
-      } else {
-        CANValueNotify(id, part, v);
-      }
-    } else if (panel::IsByteKind(kind)) {
-      if (length < panel::kByteFrame) return;
-      CANValueNotify(id, part, static_cast<float>(data[3]));
-    }
-    return;
-  }
-  if (command == panel::kAssign && InValueRange(id)) {
-    if (length < panel::kFloatFrame) return;
-    CANAssignNotify(id, data[1] & 3, FloatAt(data + 3));
-    return;
-  }
-  if (id >= panel::kEncoderFirst && id <= panel::kEncoderLast) {
-    CANEncoderEvent(id, command);
-    return;
-  }
-  if (id >= panel::kKeyFirst && id <= panel::kKeyLast) {
-    CANKeyEvent(id, command);
-    return;
-  }
-  if (id == panel::kMidiId) {
-    if (length < panel::kMidiFrame) return;
-    if (midiDev_) midiDev_->OnMidiInput(data[1], data[0], data[2], data[3]);
-    return;
-  }
-  if (id != panel::kControlId || command == panel::kValue || command == panel::kAssign) return;
-
-  switch (command) {
-    case panel::kSelectPart:
-      if (length >= panel::kControlFrame) SelectPart(data[1]);
-      break;
-    case panel::kFocus: {
-      if (length < panel::kControlFrame) return;
-      const int n = data[1];
-      platform::LogPrintf("CANRX: Focus %d\n", n);
-      if (n < panel::kFocusCount) ActivatePanel(panel::kFocusPanels[n], -1, 1);
-      break;
-    }
-    case panel::kAssignSource:
-      if (length >= panel::kControlFrame) ActivatePanel(panel::kAssignPanel, data[1], 1);
-      break;
-    case panel::kShutdown:
-      if (shutdownArmed_.load()) {
-        SaveBeforeShutdown();
-        if (shutdown_) shutdown_();
-        else SignalProcessGroup();
-      }
-      for (int p = 0; p < CAudioProcess::kParts; ++p) SendPartStop(p);
-      break;
-    case panel::kTogglePlay:
-      TogglePlay();
-      break;
-    default:
-      break;
-  }
-}
-
-void GUIManager::SaveBeforeShutdown() {
-  // SIGTERM ends the process before the delayed saves fall due: a change made in the last
-  // seconds would be lost.
-  if (settings_.AutoSave() && (settings_.SavePending() || settings_.SaveCountdown() > 0)) {
-    settings_.XMLStoreSettings(nullptr);
-  }
-  if (deviceConfig_.SavePending() || deviceConfig_.SaveCountdown() > 0) deviceConfig_.XMLStoreDeviceConfig(nullptr);
-}
-
-void GUIManager::SetMasterVolume(float v) {
-  // The comparison is false for NaN as well.
-  if (!(v >= 0.0f && v <= 100.0f) || !audio_) return;
-  audio_->SetParam(1, kMasterVolumeUid, CAudioProcess::LevelOf(v) * 100.0f);
-}
-
-void GUIManager::CANValueNotify(int id, int part, float value) {
-  tagUX_Message msg(EN_MSG_SET_VALUE, id, part);
-  msg.pData = &value;
-  SendMessage(&msg, false);
-}
-
-void GUIManager::CANAssignNotify(int id, int part, float value) {
-  tagUX_Message msg(UX_MSG_ASSIGN_DESTINATION, id, part);
-  msg.pData = &value;
-  SendMessage(&msg, false);
-}
-
-void GUIManager::CANEncoderEvent(int id, int code) {
-  if (id == panel::kScreenDumpEncoder && code == panel::kScreenDumpCode) {
-    ScreenDump();
-    return;
-  }
-  tagUX_Message msg(UX_MSG_ENCODER_EVENT, id, code);
-  SendMessage(&msg, false);
-}
-
-void GUIManager::ScreenDump() {
-  char name[32];
-  std::snprintf(name, sizeof name, "screen_save%d", screenDumpCounter_++);
-  for (const std::atomic<int32_t>& timer : popupTimer_)
-    if (timer.load() != 0) return;
-  if (ProgressShown()) return;
-  if (dc_) dc_->saveScreen(name);
-  // The tick paints the popups; they change only under the UI mutex.
-  std::lock_guard lock(uiMutex_);
-  if (popupMessage_) {
-    popupMessage_->Message("SCREEN SAVED", name, "");
-    popupMessage_->show();
-  }
-  popupTimer_[popupMsg].store(kScreenSavedTimer);
-}
-
-void GUIManager::CANKeyEvent(int id, int code) {
-  const panel::KeyRow* row = FindKey(id);
-  if (!row) return;
-  const KeyAction* action = &row->other;
-  if (code == panel::kAltRelease) action = &row->release;
-  else if (code == panel::kAltPress) action = &row->alt;
-  else if (row->onlyCode >= 0 && code != row->onlyCode) return;
-
-  // The tab control is the page tree's: it changes only under the UI mutex (recursive, so the
-  // messages below take it again).
-  std::lock_guard lock(uiMutex_);
-  if (action->tab >= 0 && mainMenu_) mainMenu_->setActiveTab(action->tab);
-  auto give = [this](uint32_t type, int param, int flag, int arg) {
-    tagUX_Message msg(static_cast<int>(type), param, flag);
-    msg.arg = static_cast<uint32_t>(arg);
-    SendMessage(&msg, false);
-  };
-  switch (action->messages) {
-    case KeyMessages::kNone:
-      break;
-    case KeyMessages::kCloseAll:
-      give(UX_MSG_CLOSE_PANEL, -1, 0, 0);
-      break;
-    case KeyMessages::kCloseAllFocus:
-      give(UX_MSG_CLOSE_PANEL, -1, 0, 0);
-      give(UX_MSG_FOCUS, static_cast<int>(UX_MSG_REPAINT), 0, 0);
-      break;
-    case KeyMessages::kEnter:
-      give(UX_MSG_KEY, UX_PARAM_ENTER, 0, 0);
-      break;
-    case KeyMessages::kOpenAssign:
-      if (CurrentPanel() != panel::kAssignPanel) {
-        if (mainMenu_) mainMenu_->setActiveTab(kPanelTab);
-        give(UX_MSG_CLOSE_PANEL, panel::kAssignPanel, 1, 0);
-        give(UX_MSG_ACTIVATE_MODUL, panel::kAssignPanel, 1, -1);
-      }
-      break;
-  }
-  if (action->clearPanel) SetCurrentPanel(-1);
-  if (action->shutdown == panel::Shutdown::kArm) shutdownArmed_.store(1);
-  if (action->shutdown == panel::Shutdown::kDisarm) shutdownArmed_.store(0);
-}
-
-void GUIManager::ActivatePanel(int panelIndex, int assign, int value) {
-  auto give = [this](uint32_t type, int param, int flag, int arg) {
-    tagUX_Message msg(static_cast<int>(type), param, flag);
-    msg.arg = static_cast<uint32_t>(arg);
-    SendMessage(&msg, false);
-  };
-  std::lock_guard lock(uiMutex_);
-  if (panelIndex != CurrentPanel()) {
-    if (mainMenu_) mainMenu_->setActiveTab(kPanelTab);
-    give(UX_MSG_CLOSE_PANEL, panelIndex, 1, 0);
-    give(UX_MSG_ACTIVATE_MODUL, panelIndex, value, assign);
-    if (assign != -1) give(UX_MSG_ASSIGN_SOURCE, assign, 0, 0);
-    SetCurrentPanel(panelIndex);
-  }
-  if (assign != -1) give(UX_MSG_ASSIGN_SOURCE, assign, 1, 0);
-}
-
-void GUIManager::SelectPart(int part) {
-  std::lock_guard lock(uiMutex_);
-  if (mainMenu_) mainMenu_->setActiveTab(kMasterTab);
-  SetCurrentPanel(-1);
-  if (part >= 0 && part < CAudioProcess::kParts) {
-    tagUX_Message button(UX_MSG_ON_BUTTON, panel::kPartButtonBase + part, 0);
-    SendMessage(&button, false);
-  }
-  tagUX_Message changed(UX_MSG_PART_CHANGED, part, 0);
-  SendMessage(&changed, false);
-}
-
-void GUIManager::SendPartStop(int part) {
-  if (audio_) audio_->SendMidi(part, kStopCode, 0, 0, nullptr);
-}
 
 int GUIManager::HookSendMessage(tagUX_Message* msg) {
   if (msg && msg->type == UX_MSG_FOCUS && msg->param == 2) SetCurrentPanel(-1);
   return 1;
 }
 
-void GUIManager::sendPanelEnum(int id, int a, int b) {
-  if (!can_) return;
-  const uint8_t frame[panel::kByteFrame] = {panel::kValue, static_cast<uint8_t>(a), panel::kEnumKind,
-                                            static_cast<uint8_t>(b)};
-  can_->SendRAW(static_cast<uint16_t>(id), frame, panel::kByteFrame);
+bool GUIManager::PopupsBusy() const {
+  for (const std::atomic<int32_t>& timer : popupTimer_)
+    if (timer.load() != 0) return true;
+  return ProgressShown();
 }
 
-void GUIManager::sendPanelText(int id, int idx, const char* text, bool alt) {
-  if (!can_ || !text) return;
-  const int length = static_cast<int>(strnlen(text, panel::kTextMax));
-  const int first = length < panel::kTextChunk ? length : panel::kTextChunk;
-  uint8_t frame[2 + panel::kTextChunk] = {alt ? panel::kAltText : panel::kText, static_cast<uint8_t>(idx)};
-  std::memcpy(frame + 2, text, static_cast<std::size_t>(first));
-  can_->SendRAW(static_cast<uint16_t>(id), frame, 2 + first);
-  frame[0] = alt ? panel::kAltTextRest : panel::kTextRest;
-  std::memcpy(frame + 2, text + first, static_cast<std::size_t>(length - first));
-  can_->SendRAW(static_cast<uint16_t>(id), frame, 2 + length - first);
-}
-
-void GUIManager::sendCANFocus(int n) {
-  if (!can_) return;
-  const uint8_t frame[panel::kControlFrame] = {panel::kFocus, static_cast<uint8_t>(n)};
-  can_->SendRAW(panel::kControlId, frame, panel::kControlFrame);
-}
-
-void GUIManager::setPanelMode(int mode) {
-  panelMode_ = mode;
-  if (!can_) return;
-  const uint8_t frame[panel::kControlFrame] = {panel::kPanelMode, static_cast<uint8_t>(mode)};
-  can_->SendRAW(panel::kControlId, frame, panel::kControlFrame);
+// The tick paints the popups; they change only under the UI mutex.
+void GUIManager::ShowScreenSaved(const char* name, int fourthTicks) {
+  std::lock_guard lock(uiMutex_);
+  if (popupMessage_) {
+    popupMessage_->Message("SCREEN SAVED", name, "");
+    popupMessage_->show();
+  }
+  popupTimer_[popupMsg].store(fourthTicks);
 }

@@ -1,84 +1,18 @@
-// Loading and storing of presets, songs, kits and the device configuration: the documents
-// are read into the arrangement's data sets, then pushed into the part's shadow bank and
-// swapped in, so the sounding part changes in one step.
-#include <time.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
+// The UI core's side of loading and storing: the device configuration at start-up, the pages'
+// notifications and the progress and delete popups; the loads themselves are the Loader's.
+#include <mutex>
 
 #include "app/GUIManager.h"
-#include "audio/CAudioProcess.h"
-#include "data/CArranger.h"
-#include "data/CDataSets.h"
-#include "data/CDataSetSampler.h"
-#include "data/CDeviceConfig.h"
-#include "data/CSettings.h"
-#include "data/DocumentPath.h"
-#include "data/MultiWaveReader.h"
-#include "data/WavefileCache.h"
-#include "data/WavetableCache.h"
-#include "midi/CClipCore.h"
-#include "platform/LogSink.h"
-#include "platform/Paths.h"
-#include "toolkit/uxPopupPB.h"
-#include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxMessageBox.h"
+#include "toolkit/uxPopupMsg.h"
+#include "toolkit/uxPopupPB.h"
 #include "toolkit/uxTabCtrl.h"
-#include "pages/master/appVA_Master.h"
 
 namespace {
 
-constexpr char kClientLog[] = "/var/lib/ruv/working/logClient.txt";
-constexpr char kPresetFolder[] = "/var/lib/ruv/working/presets/";
-constexpr char kPresetExtension[] = ".preset";
-constexpr char kDefaultPreset[] = "default";  // what an empty preset name loads
-constexpr char kSamplerFolder[] = "/var/lib/ruv/working/sampler/";
-constexpr char kSamplerExtension[] = ".smpl";
 constexpr char kDeviceConfig[] = "DeviceConfig";
-
-constexpr int kSwapPolls = 20;
-constexpr uint32_t kSwapPollMicros = 50000;
-constexpr int kEffectSlots = 10;
-constexpr uint32_t kEffectTypeUid = 0x800F0;
-constexpr uint32_t kEntryUidMask = 0x180FFF;
-constexpr uint32_t kClearRoutes = 255;
-constexpr int kPads = CDataSetSampler::kPads;
-constexpr uint32_t kPadUid = 0x40000;
-constexpr int kLfoStepMinimum = 16;  // shorter step tables leave the LFO's own wave
 constexpr int kProgressStart = 100;
 constexpr int kProgressStep = 10;
-constexpr int kSongSteps = 5;
-
-// Page reload targets after a song load: the arrangement, the clips and the whole mixer.
-constexpr int kSongReloads[] = {10, 11, 15};
-
-constexpr char kSampleOff[] = "[OFF]";
-constexpr char kTagRiff[] = "RIFF";
-constexpr char kTagMswf[] = "MSWF";
-constexpr char kTagPcm16[] = "PCM_S16";
-
-uint32_t PartBits(int part) { return static_cast<uint32_t>(part) << 16; }
-bool ValidPart(int part) { return part >= 0 && part < CArranger::kParts; }
-const char* Text(const char* s) { return s ? s : ""; }
-
-int64_t NowMicros() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
-}
-
-// Whether the document exists; a load that cannot find its file must not first reset what
-// the part or the kit holds.
-bool DocumentExists(const char* folder, const char* name, const char* extension) {
-  std::string path;
-  if (!document_path::MakeRooted(folder, name, extension, path)) return false;
-  return access(path.c_str(), R_OK) == 0;
-}
 
 }  // namespace
 
@@ -96,100 +30,6 @@ void GUIManager::NotifyPages(int param, int flag) {
   DeliverToPage(&msg);
 }
 
-// Program changes load from the MIDI threads while the GUI thread, "CAN-RX" and the host
-// thread run page code on the same data sets; every load and store holds the UI mutex, the
-// swap wait included, so that another load cannot clear the shadow bank before the swap.
-int GUIManager::LoadPreset(int part, const char* name, int notify, int load) {
-  std::lock_guard lock(uiMutex_);
-  name = Text(name);
-  if (FILE* log = std::fopen(platform::DataPath(kClientLog).c_str(), "a")) {
-    std::fprintf(log, "MESSAGE <%s>\n", name);
-    std::fclose(log);
-  }
-  if (load) {
-    // A missing file is refused before the data set is reset, so the part keeps the
-    // values that the engine goes on playing.
-    const char* file = name[0] != 0 ? name : kDefaultPreset;
-    const bool loaded = ValidPart(part) && DocumentExists(kPresetFolder, file, kPresetExtension) &&
-                        arranger_.LoadPartPreset(part, name) != 0 && LoadEngine(part) != 0;
-    if (!loaded) {
-      platform::LogPrintf("[PART:%d] ERROR preset load <%s>\n", part + 1, name);
-      return 0;
-    }
-  }
-  if (!ValidPart(part)) return 0;
-  if (notify) NotifyPages(part, 0);
-  if (audio_ == nullptr) return 0;
-  audio_->TriggerSwap(part);
-  for (int poll = 0; poll < kSwapPolls; ++poll) {
-    Sleep(kSwapPollMicros);
-    if (audio_->IsSwapPending(part) == 0) return 1;
-  }
-  platform::LogPrintf("[PART:%d] ERROR timeout swap loading <%s>\n", part + 1, name);
-  return 0;
-}
-
-int GUIManager::LoadEngine(int part) {
-  std::lock_guard lock(uiMutex_);
-  CDataSets* ds = arranger_.DataSet(part);
-  if (ds == nullptr || audio_ == nullptr) return 0;
-  const int64_t start = NowMicros();
-  const uint32_t c = PartBits(part);
-  audio_->ClearShadowBank(part);
-
-  for (int slot = 0; slot < kEffectSlots; ++slot)
-    audio_->SetParam(0, kEffectTypeUid | c | static_cast<uint32_t>(slot) << 12, 0.0f);
-
-  const ParamEntry* entries = ds->Entries();
-  for (int i = 0; i < ds->EntryCount(); ++i)
-    audio_->SetParam(0, (entries[i].ctrl & kEntryUidMask) | c | entries[i].instance << 12, entries[i].value);
-
-  // Routes go to the engine slot the editor addresses them by, so a later live edit of a
-  // route changes that route and does not add a second one.
-  audio_->SetModRoute(0, kClearRoutes | c, 0, 0, 0, 0.0f);
-  for (const ModRoute& r : ds->Routes())
-    audio_->SetModRoute(0, r.slot | c, r.source, r.destination, static_cast<int>(r.polarity), r.amount);
-
-  for (int slot = 0; slot < 2; ++slot) {
-    EmbeddedData* table = ds->Embedded(slot + 1);
-    WaveTable* wt = nullptr;
-    if (!table->data.empty())
-      wt = wavetableCache_.LoadNativeData(table->name, reinterpret_cast<const int16_t*>(table->data.data()),
-                                          table->data.size() / sizeof(int16_t), 1);
-    audio_->SetWavetable(0, c | static_cast<uint32_t>(slot) << 12, wt);
-  }
-
-  int result = 1;
-  EmbeddedData* sample = ds->Embedded(3);
-  if (sample->encoding.empty() || sample->encoding == kSampleOff) {
-    audio_->SetSample(0, c, nullptr);
-  } else {
-    MultiWaveReader* entry = nullptr;
-    if (!sample->data.empty())
-      entry = waveCache_.LoadStream(sample->name, sample->data.data(), sample->data.size());
-    else  // decoded by an earlier load, whose bytes were freed
-      entry = waveCache_.FindByNameAndHash(sample->name, static_cast<int32_t>(sample->key));
-    if (entry != nullptr) {
-      sample->key = static_cast<uint32_t>(entry->Hash());
-      audio_->SetSample(0, c, entry);
-      std::vector<uint8_t>().swap(sample->data);
-    } else {
-      platform::LogPrintf("LoadEngine: WavefileCache error loading Resource <%s>\n", sample->name.c_str());
-      result = 0;
-    }
-  }
-
-  platform::LogPrintf("TIME: Load Engine us:%d\n", static_cast<int>(NowMicros() - start));
-
-  for (int lfo = 0; lfo < 2; ++lfo) {
-    const LfoStepData* steps = ds->StepData(lfo);
-    if (steps->count >= kLfoStepMinimum)
-      audio_->SetLfoWave(0, c + static_cast<uint32_t>(lfo) * 4096, reinterpret_cast<const char*>(steps->steps),
-                         std::min<int>(steps->count, LfoStepData::kSteps));
-  }
-  return result;
-}
-
 void GUIManager::OnStoreProgress(int percent, int state) {
   std::lock_guard lock(uiMutex_);
   if (state == 0) {
@@ -204,195 +44,26 @@ void GUIManager::OnStoreProgress(int percent, int state) {
   popupProgress_->OnPaint();
 }
 
-int GUIManager::StorePreset(int part, const char* name) {
-  std::lock_guard lock(uiMutex_);
-  CDataSets* ds = arranger_.DataSet(part);
-  if (ds == nullptr) return 0;
-  name = Text(name);
-  EmbeddedData* sample = ds->Embedded(3);
-  MultiWaveReader* entry =
-      sample->name.empty() ? nullptr : waveCache_.FindByNameAndHash(sample->name, static_cast<int32_t>(sample->key));
-  if (entry != nullptr) {
-    const bool multi = entry->ContainerFlag() != 0 || entry->ItemCount() != 1;
-    entry->SetProgressCallback([this](int total, int done) {
-      if (total > 0) OnStoreProgress(done * 100 / total, 100);
-    });
-    entry->CreateStream(sample->data, multi ? 1 : 0);
-    entry->SetProgressCallback(nullptr);
-    sample->encoding = multi ? kTagMswf : kTagRiff;
-    OnStoreProgress(100, 0);
-  } else {
-    sample->name.clear();
-    sample->encoding.clear();
-    sample->data.clear();
-  }
-  const int stored = arranger_.StorePartPreset(part, name);
-  std::vector<uint8_t>().swap(sample->data);
-  if (!stored) {
-    platform::LogPrintf("[PART:%d] ERROR preset store <%s>\n", part + 1, name);
-    return 0;
-  }
-  platform::LogPrintf("[PART:%d] Preset Stored <%s>\n", part + 1, name);
-  return 1;
-}
-
-int GUIManager::StoreSong(const char* name, int withPresets) {
-  std::lock_guard lock(uiMutex_);
-  // Bracketed names are the built-in songs; their settings are the working defaults, which
-  // is where the settings of such a song are loaded from.
-  if (name == nullptr || name[0] == '[') {
-    platform::LogWrite("Store song skipped\n");
-    return settings_.XMLStoreSettings(nullptr);
-  }
-  int ok = 1;
-  if (withPresets) {
-    ok &= arranger_.StoreAll(name);
-    for (int part = 0; part < CArranger::kParts; ++part) {
-      const std::string preset = arranger_.Slot(part)->name;
-      if (preset.empty() || preset[0] == '<' || preset[0] == '[') {
-        platform::LogPrintf("[PART:%d] skipped store preset <%s>\n", part + 1, preset.c_str());
-        continue;
-      }
-      ok &= StorePreset(part, preset.c_str());
-    }
-  } else {
-    ok &= arranger_.Store(name);
-  }
-  if (clipCore_ != nullptr) ok &= clipCore_->XMLStoreClipLauncher(name) != 0 ? 1 : 0;
-  ok &= settings_.XMLStoreSettings(name);
-  return ok;
+bool GUIManager::BeginSongProgress(const char* name, int steps) {
+  if (PopupTimersRunning(true) || popupProgress_ == nullptr) return false;
+  songSteps_ = steps;
+  popupProgress_->setProgress(0.0f, static_cast<float>(steps));
+  popupProgress_->Message("LOAD ARRANGEMENT", name);
+  progressCountdown_ = kProgressStart;
+  return true;
 }
 
 void GUIManager::ShowSongStep(int step) {
   if (progressCountdown_ == 0 || popupProgress_ == nullptr) return;
   progressCountdown_ = kProgressStep;
-  popupProgress_->setProgress(static_cast<float>(step), static_cast<float>(kSongSteps));
+  popupProgress_->setProgress(static_cast<float>(step), static_cast<float>(songSteps_));
   popupProgress_->setRepaint();
   popupProgress_->OnPaint();
 }
 
-int GUIManager::LoadSong(const char* name, int /*unused*/, int showProgress) {
-  std::lock_guard lock(uiMutex_);
-  name = Text(name);
-  if (!arranger_.Load(name)) return 0;
-
-  const std::string& settingsName = arranger_.SettingsName();
-  if (settings_.XMLLoadSettings(settingsName.c_str(), settingsName.empty() || settingsName[0] == '[') == 0)
-    platform::LogPrintf("Load Settings <%s> [ERROR] use default settings\n", settingsName.c_str());
-
-  const bool progress = showProgress && !PopupTimersRunning(true) && popupProgress_ != nullptr;
-  if (progress) {
-    popupProgress_->setProgress(0.0f, static_cast<float>(kSongSteps));
-    popupProgress_->Message("LOAD ARRANGEMENT", name);
-    progressCountdown_ = kProgressStart;
-  }
-
-  LoadKit(arranger_.KitName().c_str());
-  if (progress) ShowSongStep(1);
-
-  if (clipCore_ != nullptr) clipCore_->XMLLoadClipLauncher(name);
-
-  for (int part = 0; part < CArranger::kParts; ++part) {
-    const PartSlot* slot = arranger_.Slot(part);
-    // The arrangement marks the parts that carry a preset; they are loaded afresh.
-    if (!slot->name.empty() && slot->active) {
-      const std::string preset = slot->name;
-      LoadPreset(part, preset.c_str(), 1, 1);
-    }
-    if (progress) ShowSongStep(2 + part);
-  }
-
-  for (int target : kSongReloads) NotifyPages(target, 0);
-
-  if (progress) {
-    popupProgress_->hide();
-    progressCountdown_ = 0;
-  }
-  return 1;
-}
-
-int GUIManager::LoadKit(const char* name) {
-  std::lock_guard lock(uiMutex_);
-  name = Text(name);
-  // A kit that is not there leaves the pads playing what they have.
-  if (!DocumentExists(kSamplerFolder, name, kSamplerExtension)) {
-    platform::LogPrintf("Load Kit ERROR<%s>\n", name);
-    return 0;
-  }
-  CDataSetSampler& kit = arranger_.Sampler();
-  for (int pad = 0; pad < kPads; ++pad) {
-    if (audio_ != nullptr) audio_->SetPadSample(0, kPadUid | static_cast<uint32_t>(pad) << 12, nullptr);
-    kit.SetPadSample(pad, CDataSetSampler::kCtrlSample, 0, "");
-  }
-  if (kit.XMLLoadSampler(name) == 0) {
-    platform::LogPrintf("Load Kit ERROR<%s>\n", name);
-    return 0;
-  }
-  arranger_.SetKitName(name);
-  NotifyPages(4, -1);
-  return 1;
-}
-
-int GUIManager::StoreKit(const char* name) {
-  std::lock_guard lock(uiMutex_);
-  name = Text(name);
-  if (arranger_.Sampler().XMLStoreSampler(name) == 0) {
-    platform::LogPrintf("Store Kit ERROR<%s>\n", name);
-    return 0;
-  }
-  arranger_.SetKitName(name);
-  return 1;
-}
-
-void GUIManager::StoreSamplePCM16(int uid, const char* name, const float* samples, int count) {
-  std::lock_guard lock(uiMutex_);
-  CDataSets* ds = arranger_.DataSet(static_cast<int>((uid >> 16) & 0xF));
-  const int slot = static_cast<int>((uid >> 12) & 0xF);
-  if (ds == nullptr || slot > 1 || count < 0 || (samples == nullptr && count > 0)) return;
-  EmbeddedData* record = ds->Embedded(slot + 1);
-  record->data.resize(static_cast<std::size_t>(count) * 2);
-  for (int i = 0; i < count; ++i) {
-    // Beyond full scale the product would wrap round in 16 bits into a loud click; NaN is
-    // silence.
-    const float x = samples[i] * 32767.0f;
-    const int v = std::isnan(x) ? 0 : static_cast<int>(std::clamp(x, -32768.0f, 32767.0f));
-    record->data[2 * static_cast<std::size_t>(i)] = static_cast<uint8_t>(v & 0xFF);
-    record->data[2 * static_cast<std::size_t>(i) + 1] = static_cast<uint8_t>((v >> 8) & 0xFF);
-  }
-  record->name = Text(name);
-  record->encoding = kTagPcm16;
-}
-
-void GUIManager::EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) {
-  std::lock_guard lock(uiMutex_);
-  CDataSets* ds = arranger_.DataSet(static_cast<int>((uid >> 16) & 0xF));
-  if (ds == nullptr) return;
-  const uint32_t r = static_cast<uint32_t>(uid) & 0xFFF;
-  const int s = static_cast<int>((packed >> 16) & 0xFF);
-  const int d = static_cast<int>((packed >> 24) & 0xFF);
-  std::vector<ModRoute>& routes = ds->Routes();
-  if (r == kClearRoutes) {
-    routes.clear();
-    platform::LogWrite("clear MX\n");
-  } else {
-    auto it = std::find_if(routes.begin(), routes.end(), [r](const ModRoute& m) { return m.slot == r; });
-    if (it != routes.end()) {
-      it->source = static_cast<uint8_t>(s);
-      it->destination = static_cast<uint8_t>(d);
-      it->polarity = static_cast<uint32_t>(polarity);
-      it->amount = amount;
-      platform::LogPrintf("MATRIX->replace %d\n", static_cast<int>(r));
-    } else if (s != 0 && d != 0) {
-      routes.push_back({static_cast<uint16_t>(r), static_cast<uint8_t>(s), static_cast<uint8_t>(d),
-                        static_cast<uint32_t>(polarity), amount, 0.0f});
-      platform::LogPrintf("MATRIX->insert %d\n", static_cast<int>(r));
-    }
-  }
-  if (audio_ == nullptr) return;
-  if (immediate)
-    audio_->SetModAmount(static_cast<uint32_t>(uid), amount);
-  else
-    audio_->SetModRoute(1, static_cast<uint32_t>(uid), s, d, polarity, amount);
+void GUIManager::EndSongProgress() {
+  if (popupProgress_ != nullptr) popupProgress_->hide();
+  progressCountdown_ = 0;
 }
 
 bool GUIManager::PopupTimersRunning(bool withDelete) const {
@@ -414,7 +85,7 @@ void GUIManager::SetTrackType(int track, int type) {
   constexpr int kDrumTrack = 4;
   std::lock_guard lock(uiMutex_);
   if (type == 1 || type == 2) {
-    if (masterPage_ != nullptr) masterPage_->SetTrackType(track, type);
+    if (trackTypeListener_ != nullptr) trackTypeListener_->SetTrackType(track, type);
     if (mainMenu_ != nullptr) mainMenu_->setActiveTab(kTrackTab);
   } else if (type == 3 && track == kDrumTrack) {
     if (mainMenu_ != nullptr) mainMenu_->setActiveTab(kDrumTab);

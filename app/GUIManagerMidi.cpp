@@ -1,90 +1,16 @@
-// Where incoming MIDI goes (parts, drum player, clip tracks, the external track's port, the
-// controller and program maps, the monitors), the transport clock, and the hooks the audio
-// thread runs once a period.
-#include <time.h>
-
-#include <cmath>
+// The GUIManager's side of MIDI: the callback that reaches the routing, program changes
+// (loaded by the program loader) and the controller fan-out to the registered pages.
+#include <cstdio>
 #include <mutex>
 
 #include "app/GUIManager.h"
-#include "app/host/HostUIManager.h"
-#include "audio/CAudioProcess.h"
-#include "midi/CClipCore.h"
-#include "midi/CMidiDev.h"
-#include "pages/arrange/appVA_Arrange.h"
-#include "pages/clips/appVA_Clips.h"
-#include "pages/diag/appVA_Diag.h"
-#include "pages/master/appVA_Master.h"
-#include "platform/LogSink.h"
-#include "toolkit/CCANDev.h"
+#include "toolkit/uxBaseElement.h"
 
 namespace {
-
-// Rows of the settings table never move, so each setting's row is known at compile time.
-constexpr int Row(uint32_t ctrl, uint32_t part) {
-  for (int i = 0; SettingsTable[i].ctrl != kSettingsEnd; ++i)
-    if (SettingsTable[i].ctrl == ctrl && SettingsTable[i].part == part) return i;
-  return -1;
-}
-
-// The per-input settings of parts A-D and of the external track ET1 (instance 10).
-struct InputRows {
-  int in, start, end, octave, bendUp, bendDown, curve;
-};
-constexpr int kEt1 = 10;
-constexpr InputRows kPartRows[GUIManager::kMidiParts] = {
-    {Row(0xC8, 0), Row(0xC9, 0), Row(0xCA, 0), Row(0xCB, 0), Row(0xCC, 0), Row(0xCD, 0), Row(0xCE, 0)},
-    {Row(0xC8, 1), Row(0xC9, 1), Row(0xCA, 1), Row(0xCB, 1), Row(0xCC, 1), Row(0xCD, 1), Row(0xCE, 1)},
-    {Row(0xC8, 2), Row(0xC9, 2), Row(0xCA, 2), Row(0xCB, 2), Row(0xCC, 2), Row(0xCD, 2), Row(0xCE, 2)},
-    {Row(0xC8, 3), Row(0xC9, 3), Row(0xCA, 3), Row(0xCB, 3), Row(0xCC, 3), Row(0xCD, 3), Row(0xCE, 3)},
-};
-constexpr InputRows kEt1Rows = {Row(0xC8, kEt1), Row(0xC9, kEt1), Row(0xCA, kEt1), Row(0xCB, kEt1), -1, -1,
-                                Row(0xCE, kEt1)};
-// The output of the external tracks ET1 and ET2 (tracks 5 and 6).
-constexpr int kExternalOut[2] = {Row(0xCF, 10), Row(0xCF, 11)};
-constexpr int kClockSource = Row(0xD0, 15);
-constexpr int kClockSendOut = Row(0xD1, 15);
-constexpr int kTransportIn = Row(0xD2, 15);
-constexpr int kTransportOut = Row(0xD3, 15);
-static_assert(kClockSource >= 0 && kClockSendOut >= 0 && kTransportIn >= 0 && kTransportOut >= 0);
-static_assert(kEt1Rows.in >= 0 && kExternalOut[0] >= 0 && kExternalOut[1] >= 0);
-
-constexpr int kDrumPart = 9;
-constexpr int kDrumChannel = 9;
-constexpr int kDrumTrack = 4;
-constexpr int kEt1Track = 5;
-constexpr int kNoPort = 255;
-constexpr int kStopCode = 12;
-constexpr int kTrackNoteFlag = 0x80;
-constexpr int kLedCountdown = 15;
-constexpr int kPendingTickPeriods = 34;
-constexpr uint16_t kBeatPulseId = 32;
-constexpr int kStepsPerBeat = 24;
-constexpr float kPeriodSeconds = 0.0026666666f;
-constexpr int kPortKindDevice = 0;  // the DIN/USB port
-constexpr int kPortKindAlsa = 1;    // a raw-MIDI port
-
-struct TransportLine {
-  int status;
-  const char* text;
-};
-constexpr TransportLine kTransportLines[] = {
-    {0xFA, "MIDI: Start\n"},
-    {0xFB, "MIDI: Continue\n"},
-    {0xFC, "MIDI: Stop\n"},
-};
 
 std::atomic<GUIManager*> g_midiTarget{nullptr};
 
 }  // namespace
-
-// ---- the MIDI callback ---------------------------------------------------------------------
-
-int64_t GUIManager::MonotonicNow() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 void GUIManager::SetMidiTarget(GUIManager* target) { g_midiTarget.store(target, std::memory_order_release); }
 
@@ -94,169 +20,38 @@ int GUIManager::OnMidiMessage(int source, int port, int channel, int status, uin
   return 0;
 }
 
-int GUIManager::Setting(int row) const { return static_cast<int>(settings_.GetValue(row)); }
-
-bool GUIManager::InputMatches(int cfg, int port, int channel) {
-  return port != kNoPort && cfg > 15 && (cfg & 0x0F) == channel && (cfg >> 4) == port + 1;
-}
-
-void GUIManager::RouteMidi(int /*source*/, int port, int channel, int status, int data1, int data2) {
-  if (status == 0xF8) {
-    OnMidiClock();
-    return;
-  }
-  for (const TransportLine& line : kTransportLines) {
-    if (line.status != status) continue;
-    OnMidiTransport(status);
-    MonitorMidi(port, channel, status, data1, data2, true);
-    platform::LogWrite(line.text);
-    return;
-  }
-  if (pedal_ != nullptr) pedal_->SetLed(0, 1);
-  ledCountdown_.store(kLedCountdown, std::memory_order_relaxed);
-  MonitorMidi(port, channel, status, data1, data2, true);
-
-  if (channel == kDrumChannel) {
-    if ((status & 0xEF) == 0x80 && audio_ != nullptr) audio_->SendMidi(kDrumPart, status, data1, data2, nullptr);
-  } else {
-    for (int i = 0; i < kMidiParts; ++i) RouteToPart(i, port, channel, status, data1, data2);
-  }
-  // The external track listens on its own input whatever the parts do with the channel.
-  RouteToEt1(port, channel, status, data1, data2);
-}
-
-void GUIManager::RouteToPart(int part, int port, int channel, int status, int data1, int data2) {
-  const InputRows& rows = kPartRows[part];
-  const int cfg = Setting(rows.in);
-  if (status == 0xB0) PostMidiCC(part, cfg & 0x0F, data1, data2);
-  if (!InputMatches(cfg, port, channel)) return;
-
-  PartEventSettings record;
-  record.octave = static_cast<uint8_t>(Setting(rows.octave));
-  record.start = static_cast<uint8_t>(Setting(rows.start));
-  record.end = static_cast<uint8_t>(Setting(rows.end));
-  record.midi.bendUp = static_cast<uint8_t>(Setting(rows.bendUp));
-  record.midi.bendDown = static_cast<uint8_t>(Setting(rows.bendDown));
-  record.midi.velocityCurve = settings_.GetValue(rows.curve);
-  MonitorMidi(port, part, status, data1, data2, false);
-
-  switch (status) {
-    case 0x80:
-    case 0x90:
-    case 0xA0: {
-      if (data1 < record.start || data1 > record.end) return;
-      const int key = data1 + 12 * static_cast<int8_t>(record.octave);
-      // A transposed key past the MIDI range would wrap to an unrelated note.
-      if (key < 0 || key > 127) return;
-      if (clipCore_ != nullptr && clipCore_->TrackNoteInput(part, channel, status, key, data2)) return;
-      if (audio_ != nullptr) audio_->SendMidi(part, status, key, data2, &record.midi);
-      return;
-    }
-    case 0xC0:
-      ProgramChange(part, data1);
-      return;
-    default:
-      if (audio_ != nullptr) audio_->SendMidi(part, status, data1, data2, &record.midi);
-  }
-}
-
-void GUIManager::RouteToEt1(int port, int channel, int status, int data1, int data2) {
-  if (status != 0x80 && status != 0x90) return;
-  if (!InputMatches(Setting(kEt1Rows.in), port, channel)) return;
-  if (data1 < Setting(kEt1Rows.start) || data1 > Setting(kEt1Rows.end)) return;
-  const int key = data1 + 12 * static_cast<int8_t>(Setting(kEt1Rows.octave));
-  if (key < 0 || key > 127) return;
-  if (clipCore_ != nullptr && clipCore_->TrackNoteInput(kEt1Track, channel, status, key, data2)) return;
-  SendExternal(0, status, key, data2);
-}
-
-void GUIManager::SendExternal(int track, int status, int data1, int data2) {
-  const int out = Setting(kExternalOut[track]);
-  const int index = (out >> 4) - 1;
-  const MidiPortConfig* config = deviceConfig_.Port(index);
-  if (config == nullptr) return;
-  const int channel = out & 0x0F;
-  if (config->Type == kPortKindDevice) {
-    if (midiDev_ != nullptr)
-      midiDev_->SendMessage(channel, status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2));
-  } else if (config->Type == kPortKindAlsa) {
-    if (clipCore_ != nullptr)
-      clipCore_->SendShort(index, channel, status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2));
-  }
-}
-
-// ---- what the clip tracks play ---------------------------------------------------------------
-
-void GUIManager::TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3) {
-  if (track < 0 || track >= ClipMaster::kTracks) return;
-  if (track >= kEt1Track) {
-    SendExternal(track - kEt1Track, 0x90, key, velocity);
-  } else if (audio_ != nullptr) {
-    const int part = track == kDrumTrack ? kDrumPart : track;
-    audio_->SendMidi(part, 0x90, key, velocity, nullptr);
-    audio_->SendMidi(part, 0xB0, 117, cv1, nullptr);
-    audio_->SendMidi(part, 0xB0, 118, cv2, nullptr);
-    audio_->SendMidi(part, 0xB0, 119, cv3, nullptr);
-  }
-  const int shown = track == kDrumTrack ? kDrumPart : track;
-  MonitorMidi(0, shown | kTrackNoteFlag, 0x90, key, velocity, false);
-}
-
-void GUIManager::TrackNoteOff(int track, int key) {
-  if (track < 0 || track >= ClipMaster::kTracks) return;
-  if (track >= kEt1Track) {
-    SendExternal(track - kEt1Track, 0x80, key, 0);
-  } else if (audio_ != nullptr) {
-    audio_->SendMidi(track == kDrumTrack ? kDrumPart : track, 0x80, key, 0, nullptr);
-  }
-  const int shown = track == kDrumTrack ? kDrumPart : track;
-  MonitorMidi(0, shown | kTrackNoteFlag, 0x80, key, 0, false);
-}
-
-void GUIManager::TrackControlChange(int part, int controller, int value) {
-  if (audio_ != nullptr) audio_->SendMidi(part, 0xB0, controller, value, nullptr);
-}
-
-void GUIManager::TriggerDrumNote(int /*step*/, int note, int velocity) { TriggerDrum(note, velocity); }
-
-void GUIManager::TriggerDrum(int note, int velocity) {
-  if (audio_ == nullptr) return;
-  EngineEvent event{};
-  event.type = kEventNoteOn;
-  event.part = kDrumPart;
-  event.first.note = static_cast<uint8_t>(note);
-  event.second = static_cast<float>(velocity) * 0.01f;
-  audio_->PostEvent(&event);
-}
-
-// ---- controllers and programs ----------------------------------------------------------------
-
-void GUIManager::PostMidiCC(int part, int channel, int controller, int value) {
-  MidiFifoEntry entry;
-  entry.kind = 0xB0;
-  entry.length = 4;
-  entry.part = static_cast<uint8_t>(part);
-  entry.data[0] = static_cast<uint8_t>(channel);
-  entry.data[1] = static_cast<uint8_t>(controller);
-  entry.data[2] = static_cast<uint8_t>(value);
-  midiFifo_.Push(entry);
-}
-
-int GUIManager::ProgramChange(int part, int program) {
+void GUIManager::PushProgramEntry(int part, int program) {
   MidiFifoEntry entry;
   entry.kind = 0xC0;
   entry.length = 2;
   entry.part = static_cast<uint8_t>(part);
   entry.data[0] = static_cast<uint8_t>(program);
   midiFifo_.Push(entry);
-  const char* name = arranger_.FindProgramPreset(program);
-  return name != nullptr ? LoadPreset(part, name, 0, 1) : 0;
+}
+
+int GUIManager::ProgramChange(int part, int program) {
+  if (arranger_.FindProgramPreset(program) == nullptr) {
+    PushProgramEntry(part, program);
+    return 0;
+  }
+  programLoader_.Request(part, program);
+  return 1;
+}
+
+// The program loader's thread. The tick's entry follows the load whatever its result, as the
+// pages must show what the part now holds.
+void GUIManager::LoadProgram(int part, int program) {
+  if (const char* preset = arranger_.FindProgramPreset(program)) {
+    char name[256];
+    std::snprintf(name, sizeof name, "%s", preset);
+    LoadPreset(part, name, 0, 1);
+  }
+  PushProgramEntry(part, program);
 }
 
 int GUIManager::DispatchMidiCC(int channel, int part, int controller, int value) {
-  uxBaseElement* const pages[] = {masterPage_, arrangePage_, clipsPage_};
-  for (uxBaseElement* page : pages)
-    if (page != nullptr) page->OnMidiCC(channel, part, controller, value);
+  std::lock_guard<platform::PiMutex> lock(controllerMutex_);
+  for (uxBaseElement* page : controllerListeners_) page->OnMidiCC(channel, part, controller, value);
   return 1;
 }
 
@@ -265,139 +60,4 @@ int GUIManager::GetCCAssignment(uint32_t uid) { return ccMap_.FindCC(static_cast
 void GUIManager::SetCCAssignment(int cc, int uid) {
   ccMap_.SetCC(cc, uid);
   ccMap_.XMLStoreMidiCCMap("MidiCCMap");
-}
-
-// ---- monitors --------------------------------------------------------------------------------
-
-void GUIManager::SetKeyMonitor(KeyMonitor* monitor) {
-  std::lock_guard<platform::PiMutex> lock(keyMonitorMutex_);
-  keyMonitor_ = monitor;
-}
-
-void GUIManager::MonitorMidi(int port, int channel, int status, int data1, int data2, bool fromInput) {
-  if (fromInput) {
-    if (diagPage_ != nullptr) diagPage_->AddMidiLine(port, channel, status, data1, data2);
-    return;
-  }
-  // The audio thread (track notes) must not wait for a page: a missed key is only a
-  // display glitch.
-  std::unique_lock<platform::PiMutex> lock(keyMonitorMutex_, std::try_to_lock);
-  if (lock.owns_lock() && keyMonitor_ != nullptr) keyMonitor_->ShowKey(channel, status, data1);
-}
-
-// ---- transport -------------------------------------------------------------------------------
-
-void GUIManager::StopTransport() {
-  running_.store(0, std::memory_order_relaxed);
-  if (Setting(kTransportOut) != 0 && midiDev_ != nullptr) midiDev_->SendRealtime(kStopCode);
-  if (clipCore_ == nullptr) return;
-  ClipMaster& master = clipCore_->Master();
-  {
-    auto lock = master.Lock();
-    for (int t = 0; t < ClipMaster::kTracks; ++t)
-      if (CInstrument* track = master.Track(t)) track->Stop();
-  }
-  master.running.store(0, std::memory_order_relaxed);
-}
-
-void GUIManager::OnMidiTransport(int status) {
-  if (Setting(kTransportIn) == 0) return;
-  if (status == 0xFA) {
-    startRequest_.store(1, std::memory_order_relaxed);
-  } else if (status == 0xFB) {
-    continueRequest_.store(1, std::memory_order_relaxed);
-  } else if (status == 0xFC) {
-    StopTransport();
-    platform::LogWrite("MIDI Trigger STOP\n");
-  }
-}
-
-void GUIManager::TogglePlay() {
-  if (running_.load(std::memory_order_relaxed) == 0)
-    startRequest_.store(1, std::memory_order_relaxed);
-  else
-    StopTransport();
-}
-
-void GUIManager::OnMidiClock() {
-  if (Setting(kClockSource) == 0) return;
-  double tempo = tempo_.load(std::memory_order_relaxed);
-  if (clockTempo_.Add(now_(), tempo)) tempo_.store(tempo, std::memory_order_relaxed);
-  externalClock_.store(true, std::memory_order_relaxed);
-  TransportStep();
-}
-
-void GUIManager::TransportTick() {
-  if (periodCounter_ % kPendingTickPeriods == 0) SetPendingTick();
-  settings_.TickDirty();
-  deviceConfig_.TickDirty();
-  if (Setting(kClockSource) == 0) {
-    const float bpm = clipCore_ != nullptr ? static_cast<float>(clipCore_->Master().bpm) : 120.0f;
-    tempo_.store(bpm, std::memory_order_relaxed);
-    // Float only: a tempo of 0 gives an infinite step time and no step, not a trap.
-    stepAccumulator_ += kPeriodSeconds / (60.0f / bpm / kStepsPerBeat);
-    if (stepAccumulator_ >= 1.0f) {
-      stepAccumulator_ -= 1.0f;
-      TransportStep();
-    }
-  }
-  ++periodCounter_;
-}
-
-void GUIManager::TransportStep() {
-  if (running_.load(std::memory_order_relaxed) == 0) {
-    const bool start = startRequest_.load(std::memory_order_relaxed) != 0;
-    const bool resume = !start && continueRequest_.load(std::memory_order_relaxed) != 0;
-    if (!start && !resume) return;
-    running_.store(1, std::memory_order_relaxed);
-    if (start) stepCounter_ = 0;
-    if (Setting(kTransportOut) != 0 && midiDev_ != nullptr) midiDev_->SendRealtime(start ? 10 : 11);
-    if (start && clipCore_ != nullptr) clipCore_->Master().running.store(1, std::memory_order_relaxed);
-    platform::LogWrite(start ? "MIDI Trigger START\n" : "MIDI Trigger CONTINUE\n");
-    (start ? startRequest_ : continueRequest_).store(0, std::memory_order_relaxed);
-    return;
-  }
-  const uint32_t step = stepCounter_;
-  if (clipCore_ != nullptr) clipCore_->OnClockTick(static_cast<int>(step), 0);
-  if (audio_ != nullptr) audio_->OnClock(step, static_cast<float>(tempo_.load(std::memory_order_relaxed)));
-  // A closed bus would fail every write and print each time.
-  if (step % kStepsPerBeat == 0 && can_ != nullptr && can_->m_can_sock >= 0) can_->SendRAW(kBeatPulseId, nullptr, 0);
-  if (Setting(kClockSendOut) != 0 && midiDev_ != nullptr) midiDev_->SendClock();
-  if (host_ != nullptr) host_->SendTransport(step);
-  stepCounter_ = step + 1;
-}
-
-// ---- the audio period ------------------------------------------------------------------------
-
-void GUIManager::InstallAudioHooks() {
-  if (audio_ == nullptr) return;
-  audio_->SetPeriodHook(&GUIManager::PeriodHook, this);
-  audio_->SetCycleTick(&GUIManager::CycleTickHook, this);
-}
-
-void GUIManager::PeriodHook(void* self) { static_cast<GUIManager*>(self)->OnPeriod(); }
-void GUIManager::CycleTickHook(void* self) { static_cast<GUIManager*>(self)->AudioCycleTick(); }
-
-void GUIManager::AudioCycleTick() {
-  const int32_t c = ledCountdown_.load(std::memory_order_relaxed);
-  if (c > 0) {
-    ledCountdown_.store(c - 1, std::memory_order_relaxed);
-    if (c == 2) {
-      if (pedal_ != nullptr) pedal_->SetLed(0, 0);
-      ledCountdown_.store(0, std::memory_order_relaxed);
-    }
-  }
-  TransportTick();
-}
-
-void GUIManager::OnPeriod() {
-  const int64_t now = now_();
-  if (lastPeriodNanos_ != 0) periodMicros_.store(static_cast<uint32_t>((now - lastPeriodNanos_) / 1000), std::memory_order_relaxed);
-  lastPeriodNanos_ = now;
-  const float level = pedal_ != nullptr ? pedal_->ReadPedal() : 0.0f;
-  const int pedalSwitch = pedal_ != nullptr ? pedal_->ReadSwitch() : 0;
-  if (audio_ == nullptr) return;
-  audio_->ProcessCycle(pedalSwitch, level);
-  capture_.channel[0].Feed(audio_->MixLeft(), CAudioProcess::kFrames);
-  capture_.channel[1].Feed(audio_->MixRight(), CAudioProcess::kFrames);
 }

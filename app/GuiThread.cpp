@@ -8,7 +8,7 @@
 #include "app/GuiThread.h"
 #include "audio/CAudioProcess.h"
 #include "midi/CClipCore.h"
-#include "pages/widgets/uxPopupWT.h"
+#include "toolkit/uxPopup.h"
 #include "toolkit/uxMessageBox.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupValue.h"
@@ -43,13 +43,13 @@ void GUIManager::TickPages() {
   std::lock_guard lock(uiMutex_);
   if (popupWT_) popupWT_->OnPaint();
 
-  const uint32_t c = tickCounter_++;
+  const uint32_t c = tickCounter_.fetch_add(1, std::memory_order_relaxed);
   if (c % 4 == 0) {
-    if (audio_) {
+    if (links_.audio) {
       for (int part = 0; part < 4; ++part)
-        voiceMonitor_[part].store(audio_->GetPartVoiceState(static_cast<uint32_t>(part) << 16),
+        voiceMonitor_[part].store(links_.audio->GetPartVoiceState(static_cast<uint32_t>(part) << 16),
                                   std::memory_order_relaxed);
-      engineState_.store(audio_->GetEngineState(0), std::memory_order_relaxed);
+      engineState_.store(links_.audio->GetEngineState(0), std::memory_order_relaxed);
     }
     if (mainMenu_) mainMenu_->OnPaint();
     if (messageBox_) messageBox_->OnPaint();

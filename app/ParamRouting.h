@@ -4,13 +4,15 @@
 // routing only looks the target up here.
 #include <cstdint>
 
+#include "data/ParamUid.h"
+
 namespace routing {
 
-constexpr uint32_t Ctrl(uint32_t uid) { return uid & 0xFFF; }
-constexpr int Instance(uint32_t uid) { return static_cast<int>((uid >> 12) & 0xF); }
-constexpr int Kind(uint32_t uid) { return static_cast<int>((uid >> 16) & 0xF); }
-constexpr int Part(uint32_t uid) { return Kind(uid) & 3; }
-constexpr bool IsSetting(uint32_t uid) { return (uid & 0x100000) != 0; }
+using param_uid::Ctrl;
+using param_uid::Instance;
+using param_uid::IsSetting;
+using param_uid::Kind;
+using param_uid::Part;
 
 enum class Target : uint8_t { kNone, kPart, kDrums, kEffects };
 

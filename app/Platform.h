@@ -10,6 +10,7 @@
 #include "audio/IAudioProcess.h"
 
 class CAudioProcess;
+class PageFactory;
 class RawMidiBackend;
 namespace platform {
 class CanSocketOps;
@@ -34,6 +35,8 @@ struct Platform {
   int (*initAudioProcess)(CAudioProcess* process, EngineLogFn log) = nullptr;
   // Sees every line the splash box shows (a simulator prints them); null: nobody.
   void (*splashEcho)(const char* line) = nullptr;
+  // The pages of the main tabs; the programs give the instrument's own (null: bare panels).
+  const PageFactory* pages = nullptr;
 
   static Platform Real() { return Platform{}; }
 };

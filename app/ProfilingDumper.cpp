@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
 #include "platform/LogSink.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "app/PedalIO.h"
 #include "app/ProfilingDumper.h"
 #include "app/host/HostUIManager.h"
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
 #include "audio/AudioDriver.h"
 #include "audio/CAudioProcess.h"
 #include "midi/CAlsaMidi.h"
@@ -47,7 +47,7 @@ std::atomic<GUIManager*> g_signalTarget{nullptr};
 struct Singletons {
   explicit Singletons(const Platform& p)
       : dc(p.frameBuffer),
-        gui(&dc, p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi()),
+        gui(&dc, p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi(), p.pages),
         can(p.canSockets != nullptr ? *p.canSockets : platform::CanSockets()),
         alsa(p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi()) {}
 

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
 #include "audio/CAudioProcess.h"
 #include "platform/Denormals.h"
 #include "platform/LogSink.h"

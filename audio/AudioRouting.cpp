@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "audio/CAudioProcess.h"
+#include "data/ParamUid.h"
 #include "numeric/MathTables.h"
 #include "platform/ArmConvert.h"
 #include "platform/LogSink.h"
@@ -28,10 +29,10 @@ constexpr float kLevels[101] = {
     0.964716,   1,
 };
 
-// UID fields.
-constexpr int Target(uint32_t uid) { return static_cast<int>((uid >> 16) & 0xF); }
-constexpr int Instance(uint32_t uid) { return static_cast<int>((uid >> 12) & 0xF); }
-constexpr uint32_t Number(uint32_t uid) { return uid & 0xFFF; }
+// UID fields: the target is the UID's kind, the number its control.
+constexpr int Target(uint32_t uid) { return param_uid::Kind(uid); }
+using param_uid::Instance;
+constexpr uint32_t Number(uint32_t uid) { return param_uid::Ctrl(uid); }
 constexpr bool IsPart(int target) { return target >= 0 && target <= 3; }
 constexpr bool IsEffects(int target) { return target >= 8 && target <= 11; }
 

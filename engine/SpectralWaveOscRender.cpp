@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <type_traits>
 
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
 #include "numeric/MathTables.h"
 #include "engine/SpectralWaveOsc.h"
 #include "engine/Unison.h"

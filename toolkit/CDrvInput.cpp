@@ -123,9 +123,28 @@ void CDrvInput::DispatchSingleTouch(const input_event& ev) {
 }
 
 // Multi-touch: a new tracking id starts a contact, its first complete position is the press,
-// later positions are moves, and tracking id -1 is the release.
+// later positions are moves, and tracking id -1 is the release. Only the finger in slot 0
+// drives the screen: taking every slot's events would mix two fingers into touches at points
+// nobody touched. Once the device has spoken the multi-touch protocol its single-pointer axes
+// are the kernel's copy of some contact, which moves to another finger when the first one
+// lifts, and are left alone.
 void CDrvInput::DispatchMultiTouch(const input_event& ev) {
   if (ev.type != EV_ABS) return;
+  switch (ev.code) {
+    case ABS_MT_SLOT:
+    case ABS_MT_POSITION_X:
+    case ABS_MT_POSITION_Y:
+    case ABS_MT_TRACKING_ID:
+      multiTouch_ = true;
+      if (ev.code != ABS_MT_SLOT && slot_ != 0) return;
+      break;
+    case ABS_X:
+    case ABS_Y:
+      if (multiTouch_) return;
+      break;
+    default:
+      return;
+  }
   switch (ev.code) {
     case ABS_X:
     case ABS_MT_POSITION_X:

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Startup.h"
+#include "pages/StandardPages.h"
 #include "audio/CAudioProcess.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "platform/VirtualCanOps.h"
@@ -80,5 +81,6 @@ int main(int argc, char** argv) {
   p.canSockets = &sockets;
   p.frameBuffer = &frameBuffer;
   p.gpioOffset = 0;
+  p.pages = &StandardPages();
   return SynthcoreMain(p);
 }

@@ -9,6 +9,7 @@
 #include "bench/BenchPeriod.h"
 #include "data/CDataSets.h"
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "platform/LogSink.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/app/LoadFixtures.h"
@@ -31,7 +32,7 @@ void LoadEngineWithMultiSample(benchmark::State& state) {
   uxDC dc(&fb);
   dc.Init();
   FakeRawMidiBackend midi;
-  GUIManager gm(&dc, midi);
+  GUIManager gm(&dc, midi, &StandardPages());
   gm.SetAudioProcess(&audio);
 
   const int items = static_cast<int>(state.range(0));

@@ -9,8 +9,11 @@
 #include "app/GUIManager.h"
 #include "bench/toolkit/PaintBench.h"
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "pages/master/appVA_Master.h"
 #include "platform/Paths.h"
+#include "toolkit/uxTabCtrl.h"
+#include "toolkit/uxTabItemCtrl.h"
 
 namespace {
 
@@ -36,12 +39,12 @@ struct App {
   std::string root;
   Screen screen;
   FakeRawMidiBackend midi;
-  GUIManager gm{&screen.dc, midi};
+  GUIManager gm{&screen.dc, midi, &StandardPages()};
 };
 
 void MasterPageFullRepaint(benchmark::State& state) {
   App app;
-  appVA_Master* page = app.gm.MasterPage();
+  auto* page = dynamic_cast<appVA_Master*>(app.gm.MainMenu()->GetTabItem(1)->ActivePanel());
   for (auto _ : state) {
     page->setRepaint();
     page->setRepaintCtrls();

@@ -9,6 +9,7 @@
 #include "bench/BenchPeriod.h"
 #include "midi/CClipCore.h"
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "platform/LogSink.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "toolkit/uxDC.h"
@@ -25,7 +26,7 @@ struct Rig {
   Rig() {
     platform::SetLogSink([](const char*, void*) {}, nullptr);
     dc.Init();
-    gui = std::make_unique<GUIManager>(&dc, midi);
+    gui = std::make_unique<GUIManager>(&dc, midi, &StandardPages());
     gui->SetAudioProcess(&audio);
     gui->SetPedalPort(&pedal);
     gui->ClipLauncher()->Master().running.store(1);

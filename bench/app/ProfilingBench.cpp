@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/ProfilingDumper.h"
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
 #include "bench/BenchPeriod.h"
 #include "platform/LogSink.h"
 

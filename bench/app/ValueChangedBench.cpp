@@ -12,6 +12,7 @@
 #include "bench/BenchPeriod.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "numeric/MathTables.h"
+#include "pages/StandardPages.h"
 #include "platform/LogSink.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "platform/Paths.h"
@@ -46,7 +47,7 @@ void BM_ValueChangedStoreEngineAndPanel(benchmark::State& state) {
     CAudioProcess audio;
     InitAudioProcess(&audio, nullptr);
     FakeRawMidiBackend midi;
-    GUIManager manager(&dc, midi);
+    GUIManager manager(&dc, midi, &StandardPages());
     manager.SetAudioProcess(&audio);
     if (can.Open("can0") == 0) manager.SetCanDevice(&can);
     float value = 0.0f;

@@ -3,9 +3,13 @@
 // tune and panel tracking. For now the bare panel with its background image.
 #include "toolkit/uxPanelCtrl.h"
 
-class GUIManager;
+class PageServices;
 
 class appVA_Arrange : public uxPanelCtrl {
  public:
-  explicit appVA_Arrange(GUIManager* manager);
+  explicit appVA_Arrange(PageServices* services);
+  ~appVA_Arrange() override;
+
+ private:
+  PageServices* services_;
 };

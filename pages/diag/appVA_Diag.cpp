@@ -9,7 +9,6 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/GUIManager.h"
 #include "audio/CAudioProcess.h"
 #include "platform/Paths.h"
 #include "toolkit/uxBarCtrl.h"
@@ -135,9 +134,10 @@ float appVA_Diag::Mean::Add(float v) {
   return sum / static_cast<float>(n);
 }
 
-appVA_Diag::appVA_Diag(GUIManager* manager, uint32_t id, int /*value*/, const char* name, uxPOINT pos, int16_t w,
-                       int16_t h, uxCOLOR colour)
-    : uxPanelCtrl(manager, id, name, pos, w, h, colour), gui_(manager) {
+appVA_Diag::appVA_Diag(PageServices* services, uint32_t id, int /*value*/, const char* name, uxPOINT pos,
+                       int16_t w, int16_t h, uxCOLOR colour)
+    : uxPanelCtrl(services, id, name, pos, w, h, colour), services_(services) {
+  uxHost* manager = services;
   midi_ = new uxTextBox(manager, "MIDI Diag", uxPOINT(10, 80), 350, 220, kBoxColours[0], kBoxColours[1],
                         kBoxColours[2], kBoxFont);
   AddElement(midi_);
@@ -174,7 +174,10 @@ appVA_Diag::appVA_Diag(GUIManager* manager, uint32_t id, int /*value*/, const ch
   temperatureLabel_ = new uxLabel(manager, uxPOINT(302, 390), 55, 20, colour, colour, kFigureText, kFigureFont);
   AddElement(temperatureLabel_);
   RefreshInfo();
+  services_->SetMidiLineMonitor(this);
 }
+
+appVA_Diag::~appVA_Diag() { services_->RemoveMidiLineMonitor(this); }
 
 uxButton* appVA_Diag::FilterButton(unsigned id) const {
   return id == kClockButton ? clock_ : id == kCcButton ? cc_ : id == kNoteButton ? note_ : nullptr;
@@ -244,13 +247,10 @@ void appVA_Diag::ReadSystem() {
     }
   }
 
-  const CAudioProcess* audio = gui_->AudioProcess();
   float loads[3] = {};
-  if (audio != nullptr) {
-    loads[0] = LoadPercent(audio->Timing(0));
-    loads[1] = LoadPercent(audio->Timing(1));
-    for (int i = 3; i < CAudioProcess::kTimingRecords; ++i) loads[2] += LoadPercent(audio->Timing(i));
-  }
+  loads[0] = LoadPercent(services_->AudioTiming(0));
+  loads[1] = LoadPercent(services_->AudioTiming(1));
+  for (int i = 3; i < CAudioProcess::kTimingRecords; ++i) loads[2] += LoadPercent(services_->AudioTiming(i));
   char text[32];
   for (int i = 0; i < 3; ++i) {
     meter_[i]->setLevel(loads[i]);

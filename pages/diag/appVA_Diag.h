@@ -4,10 +4,10 @@
 // processor temperature.
 #include <cstdint>
 
+#include "app/PageServices.h"
 #include "platform/PiMutex.h"
 #include "toolkit/uxPanelCtrl.h"
 
-class GUIManager;
 class uxBarCtrl;
 class uxButton;
 class uxLabel;
@@ -19,7 +19,7 @@ class uxTextBox;
 // when the file cannot be read.
 const char* CpuInfoField(const char* key);
 
-class appVA_Diag : public uxPanelCtrl {
+class appVA_Diag : public uxPanelCtrl, public MidiLineMonitor {
  public:
   static constexpr int kMeanSlots = 32;
   static constexpr float kTemperatureMax = 80.0f;
@@ -28,14 +28,15 @@ class appVA_Diag : public uxPanelCtrl {
   static constexpr unsigned kCcButton = 13;
   static constexpr unsigned kClockButton = 14;
 
-  appVA_Diag(GUIManager* manager, uint32_t id, int value, const char* name, uxPOINT pos, int16_t w, int16_t h,
+  appVA_Diag(PageServices* services, uint32_t id, int value, const char* name, uxPOINT pos, int16_t w, int16_t h,
              uxCOLOR colour);
+  ~appVA_Diag() override;
 
   int OnPaint() override;
   int OnMessage(tagUX_Message* msg) override;
 
   // A message from a MIDI input (any thread but the audio thread).
-  void AddMidiLine(int port, int channel, int status, int data1, int data2);
+  void AddMidiLine(int port, int channel, int status, int data1, int data2) override;
   void RefreshInfo();
 
   uxTextBox* MidiBox() const { return midi_; }
@@ -55,7 +56,7 @@ class appVA_Diag : public uxPanelCtrl {
   };
   void ReadSystem();
 
-  GUIManager* gui_;
+  PageServices* services_;
   uxTextBox* midi_ = nullptr;
   uxTextBox* info_ = nullptr;
   uxButton* clock_ = nullptr;

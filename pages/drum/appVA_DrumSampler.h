@@ -2,9 +2,10 @@
 // The "DRUM" page: the drum kit's pads and sampler. For now the bare panel.
 #include "toolkit/uxPanelCtrl.h"
 
-class GUIManager;
+class PageServices;
 
 class appVA_DrumSampler : public uxPanelCtrl {
  public:
-  appVA_DrumSampler(GUIManager* manager, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h, uxCOLOR colour);
+  appVA_DrumSampler(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+                    uxCOLOR colour);
 };

@@ -1,6 +1,5 @@
 #include "pages/master/appVA_Master.h"
 
-#include "app/GUIManager.h"
 #include "toolkit/uxTabCtrl.h"
 #include "toolkit/uxTabItemCtrl.h"
 
@@ -25,13 +24,20 @@ constexpr PartTab kPartTabs[] = {
 
 }  // namespace
 
-appVA_Master::appVA_Master(GUIManager* manager, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
-                           uxCOLOR colour, uxTabCtrl* mainMenu)
-    : uxPanelCtrl(manager, id, name, pos, w, h, colour) {
+appVA_Master::appVA_Master(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w,
+                           int16_t h, uxCOLOR colour, uxTabCtrl* mainMenu)
+    : uxPanelCtrl(services, id, name, pos, w, h, colour), services_(services) {
+  services_->AddControllerListener(this);
+  services_->SetTrackTypeListener(this);
   if (!mainMenu) return;
   for (const PartTab& tab : kPartTabs) {
-    auto* item = new uxTabItemCtrl(manager, tab.id, tab.caption, tab.background, tab.text, nullptr);
-    item->AddPanel(new uxPanelCtrl(manager, tab.pageId, tab.page, pos, w, h, tab.pageColour));
+    auto* item = new uxTabItemCtrl(services, tab.id, tab.caption, tab.background, tab.text, nullptr);
+    item->AddPanel(new uxPanelCtrl(services, tab.pageId, tab.page, pos, w, h, tab.pageColour));
     mainMenu->AddTabItem(item);
   }
+}
+
+appVA_Master::~appVA_Master() {
+  services_->RemoveTrackTypeListener(this);
+  services_->RemoveControllerListener(this);
 }

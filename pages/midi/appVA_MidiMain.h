@@ -2,9 +2,10 @@
 // The "MIDI" page: MIDI ports, channels and the four part keyboards. For now the bare panel.
 #include "toolkit/uxPanelCtrl.h"
 
-class GUIManager;
+class PageServices;
 
 class appVA_MidiMain : public uxPanelCtrl {
  public:
-  appVA_MidiMain(GUIManager* manager, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h, uxCOLOR colour);
+  appVA_MidiMain(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+                 uxCOLOR colour);
 };

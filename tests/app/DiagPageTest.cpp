@@ -16,11 +16,13 @@
 #include "pages/diag/appVA_Diag.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "platform/Paths.h"
+#include "tests/app/PageRig.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxDC.h"
+#include "toolkit/uxPeakMeter.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxTextBox.h"
 
@@ -197,6 +199,116 @@ TEST_F(DiagPageThreads, MonitorLinesArriveWhileThePagePaints) {
   midiThread.join();
   EXPECT_EQ(page->MidiBox()->GetLines().size(), static_cast<size_t>(page->MidiBox()->GetCapacity()));
   EXPECT_EQ(page->MidiBox()->GetLines().front(), "[1:1] NOTE-ON:  key=55, vel= 100");
+}
+
+}  // namespace
+
+// The same page built alone on the page seam: fake services instead of the GUIManager.
+namespace {
+
+class DiagPageAlone : public ::testing::Test {
+ protected:
+  appVA_Diag& Build() { return rig.Build(0u, 0, "PANEL_DIAG", uxPOINT(0, 40), int16_t{800}, int16_t{440}, 0x404040u); }
+  void Write(const char* absolute, const std::string& text) {
+    const std::string path(absolute);
+    root.MakeDir(path.substr(0, path.rfind('/')));
+    std::ofstream(platform::DataPath(path)) << text;
+  }
+  static std::vector<std::string> Lines(uxTextBox* box) {
+    return std::vector<std::string>(box->GetLines().rbegin(), box->GetLines().rend());
+  }
+  void Time(int record, uint32_t busy, uint32_t period) {
+    rig.services.timing[record].busyMicros = busy;
+    rig.services.timing[record].periodMicros = period;
+  }
+
+  testing_support::TempDataRoot root;
+  page_rig::PageRig<appVA_Diag> rig;
+};
+
+TEST_F(DiagPageAlone, IsTheMidiMonitorWhileItLives) {
+  appVA_Diag& page = Build();
+  EXPECT_TRUE(rig.services.controllerListeners.empty());
+  ASSERT_EQ(rig.services.lineMonitor, &page);
+  rig.services.lineMonitor->AddMidiLine(1, 2, 0xB0, 7, 100);
+  EXPECT_EQ(page.MidiBox()->GetLines().front(), "[2:3] CC: cntl=7 val=100");
+  {
+    appVA_Diag other(&rig.services, 0, 0, "PANEL_DIAG", uxPOINT(0, 40), 800, 440, 0x404040);
+    EXPECT_EQ(rig.services.lineMonitor, &other) << "the newest page is the monitor";
+  }
+  EXPECT_EQ(rig.services.lineMonitor, nullptr) << "a page that goes takes its registration along";
+}
+
+// Engine A, engine B, and the sum of the effect threads (records 3 on); record 2 is not
+// shown. Each figure is the mean of its readings, one every eighth paint.
+TEST_F(DiagPageAlone, LoadMetersAreMeansOfTheAudioTimingRecords) {
+  Time(0, 1000, 2000);
+  Time(1, 500, 2000);
+  Time(2, 2000, 2000);
+  Time(3, 200, 2000);
+  Time(CAudioProcess::kTimingRecords - 1, 300, 2000);
+  appVA_Diag& page = Build();
+  page.OnPaint();
+  const char* first[3] = {"50", "25", "25"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(std::string(page.LoadLabel(i)->getText()), first[i]) << i;
+
+  Time(0, 0, 2000);
+  Time(1, 500, 0);  // no period yet: no load
+  for (int i = 0; i < 7; ++i) page.OnPaint();
+  EXPECT_EQ(std::string(page.LoadLabel(0)->getText()), "50") << "read only every eighth paint";
+  page.OnPaint();
+  const char* second[3] = {"25", "12", "25"};
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(std::string(page.LoadLabel(i)->getText()), second[i]) << i;
+  EXPECT_TRUE(rig.services.Take().empty()) << "painting asks the services for nothing but reads";
+}
+
+TEST_F(DiagPageAlone, ShowingThePageReadsTheInfoAgainAndTouchesReachItsButtons) {
+  Write(kCpuInfo, "Hardware\t: First\n");
+  appVA_Diag& page = Build();
+  Write(kCpuInfo, "Hardware\t: Second\n");
+  EXPECT_EQ(Lines(page.InfoBox())[2], "Hardware: First");
+  rig.Show();
+  EXPECT_EQ(Lines(page.InfoBox())[2], "Hardware: Second");
+
+  rig.services.Take();
+  rig.Touch(380 + 65, 80 + 30);  // "MIDI CLOCK"
+  rig.Touch(20, 350);            // nothing there
+  // Only the button under the finger is pressed (every button reports a release).
+  std::vector<std::string> presses;
+  for (const std::string& call : rig.services.Take())
+    if (call.rfind("SendMessage 266 ", 0) == 0) presses.push_back(call);
+  EXPECT_EQ(presses, std::vector<std::string>{"SendMessage 266 14 0"});
+
+  // Panel frames the core hands to pages arrive; the page has no use for them.
+  rig.Encoder(144, 130);
+  EXPECT_TRUE(rig.Can(300, {0xB0, 0, 9, 5}));
+  EXPECT_FALSE(rig.Can(149, {132})) << "keys act in the core";
+  EXPECT_TRUE(rig.services.Take().empty());
+}
+
+// The page as shown, from fixture files and fixed loads. The memory figures and the network
+// address are the machine's own, so their places are blanked before the comparison.
+TEST_F(DiagPageAlone, GoldenPicture) {
+  Write(kCpuInfo, "Hardware\t: BCM2835\nRevision\t: a02082\nSerial\t\t: 00000000c0ffee00\n");
+  Write(kThermal, "52300\n");
+  Time(0, 1200, 2666);
+  Time(1, 400, 2666);
+  Time(3, 800, 2666);
+  appVA_Diag& page = Build();
+  rig.Show();
+  page.AddMidiLine(0, 0, 0x90, 60, 100);
+  page.AddMidiLine(1, 9, 0xB0, 74, 12);
+  page.AddMidiLine(0, 0, 0xFA, 0, 0);
+  rig.dc.FillScreen(0);
+  rig.Paint();
+  toolkit_test::Picture picture = rig.Screen();
+  auto blank = [&picture](int x0, int y0, int x1, int y1) {  // screen coordinates
+    for (int y = y0 - 40; y < y1 - 40; ++y)
+      for (int x = x0; x < x1; ++x) picture.pixels[static_cast<size_t>(y) * picture.width + x] = 0;
+  };
+  blank(600, 40, 800, 480);   // memory
+  blank(380, 380, 730, 470);  // information box (the address line)
+  EXPECT_TRUE(toolkit_test::MatchesGolden("diag_page", picture));
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <atomic>
 #include <cmath>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <limits>
 #include <sstream>
@@ -18,9 +20,10 @@
 #include "audio/CAudioProcess.h"
 #include "data/CDataSets.h"
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/app/LoadFixtures.h"
-#include "tests/app/RecordingEngine.h"
+#include "tests/audio/AudioProcessFakes.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
@@ -32,7 +35,7 @@
 
 namespace {
 
-using app_fakes::CallLog;
+using audio_fakes::Journal;
 
 constexpr char kWorking[] = "/var/lib/ruv/working/";
 
@@ -42,7 +45,7 @@ class RecordingManager : public GUIManager {
 
  protected:
   void NotifyPages(int param, int flag) override {
-    app_fakes::g_calls->Add("notify %d %d", param, flag);
+    audio_fakes::Note("notify %d %d", param, flag);
     progressSeen.push_back(PopupProgress()->isVisible() && ProgressShown());
   }
 
@@ -74,12 +77,13 @@ int Find(const std::vector<std::string>& lines, const std::string& prefix) {
 
 class GUIManagerLoad : public ::testing::Test {
  protected:
-  GUIManagerLoad() : dc(&fb), audio(app_fakes::RecordingObjects()), gm(&dc, midi) {}
+  GUIManagerLoad() : dc(&fb), audio(audio_fakes::Fakes()), gm(&dc, midi, &StandardPages()) {}
 
   void SetUp() override {
     ASSERT_EQ(dc.Init(), 0);
-    app_fakes::g_calls = &calls;
+    audio_fakes::g_journal = &calls;
     ASSERT_EQ(InitAudioProcess(&audio, nullptr), 0);
+    calls.Take();  // the sound objects' start-up
     gm.SetAudioProcess(&audio);
     gm.SetSleep([this](uint32_t micros) { sleeps.push_back(micros); });
     for (const char* dir : {"presets/test", "arrangments", "sampler", "clips", "wave/noises"})
@@ -87,7 +91,7 @@ class GUIManagerLoad : public ::testing::Test {
   }
   void TearDown() override {
     audio.Stop();
-    app_fakes::g_calls = nullptr;
+    audio_fakes::g_journal = nullptr;
   }
 
   std::string Working(const std::string& name) const { return root.Root() + kWorking + name; }
@@ -107,7 +111,7 @@ class GUIManagerLoad : public ::testing::Test {
 
   testing_support::TempDataRoot root;
   testing_support::LogCapture log;
-  CallLog calls;
+  Journal calls;
   std::vector<uint32_t> sleeps;
   platform::MemoryFrameBuffer fb;
   uxDC dc;
@@ -198,7 +202,7 @@ TEST_F(GUIManagerLoad, EngineLoadSequence) {
   // The effect types of the part's ten slots go to its effects engine (target 9).
   for (int slot = 0; slot < 10; ++slot) {
     char expect[64];
-    std::snprintf(expect, sizeof expect, "fx %d 0 %d F0 0", 4, slot);
+    std::snprintf(expect, sizeof expect, "fx%d param rt 0 slot %d id F0 value 0", 4, slot);
     EXPECT_EQ(lines[1 + slot], expect);
   }
   // Every engine entry with the part and instance in its UID, on the shadow bank.
@@ -206,15 +210,15 @@ TEST_F(GUIManagerLoad, EngineLoadSequence) {
   const ParamEntry* e = ds->Entries();
   for (int i = 0; i < ds->EntryCount(); ++i)
     if ((e[i].ctrl & 0x180000) == 0) ++engineEntries;
-  EXPECT_EQ(CountPrefix(lines, "param 0 1 "), engineEntries);
+  EXPECT_EQ(CountPrefix(lines, "param rt 0 part 1 uid "), engineEntries);
   char first[64];
-  std::snprintf(first, sizeof first, "param 0 1 %X ", (e[0].ctrl & 0x180FFF) | 0x10000 | e[0].instance << 12);
+  std::snprintf(first, sizeof first, "param rt 0 part 1 uid %X value ", (e[0].ctrl & 0x180FFF) | 0x10000 | e[0].instance << 12);
   EXPECT_EQ(Find(lines, first), 11);
 
-  const int clear = Find(lines, "route 0 1 255 ");
+  const int clear = Find(lines, "route rt 0 part 1 route 255 ");
   ASSERT_GT(clear, 11);
-  EXPECT_EQ(lines[clear + 1], "route 0 1 7 3 4 1 50");
-  EXPECT_EQ(lines[clear + 2], "route 0 1 2 5 6 0 -20");
+  EXPECT_EQ(lines[clear + 1], "route rt 0 part 1 route 7 amount 50 3->4 mode 1");
+  EXPECT_EQ(lines[clear + 2], "route rt 0 part 1 route 2 amount -20 5->6 mode 0");
   EXPECT_EQ(lines[clear + 3], "wavetable 0 1 0 ramp");
   EXPECT_EQ(lines[clear + 4], "wavetable 0 1 1 null");
   EXPECT_EQ(lines[clear + 5], "sample 0 1 10000 null");
@@ -474,11 +478,11 @@ TEST_F(GUIManagerLoad, ModMatrixEdits) {
     const char* engine;    // what the engine got
   };
   const Step steps[] = {
-      {0x10005, packed(0, 7), 0, "", 0, "route 1 1 5 0 7 1 25"},         // no source: nothing inserted
-      {0x10005, packed(3, 7), 0, "MATRIX->insert 5\n", 1, "route 1 1 5 3 7 1 25"},
-      {0x10006, packed(4, 8), 0, "MATRIX->insert 6\n", 2, "route 1 1 6 4 8 1 25"},
+      {0x10005, packed(0, 7), 0, "", 0, "route rt 1 part 1 route 5 amount 25 0->7 mode 1"},         // no source: nothing inserted
+      {0x10005, packed(3, 7), 0, "MATRIX->insert 5\n", 1, "route rt 1 part 1 route 5 amount 25 3->7 mode 1"},
+      {0x10006, packed(4, 8), 0, "MATRIX->insert 6\n", 2, "route rt 1 part 1 route 6 amount 25 4->8 mode 1"},
       {0x10005, packed(0, 0), 1, "MATRIX->replace 5\n", 2, "amount 1 5 25"},
-      {0x100FF, packed(9, 9), 0, "clear MX\n", 0, "route 1 1 255 9 9 1 25"},
+      {0x100FF, packed(9, 9), 0, "clear MX\n", 0, "route rt 1 part 1 route 255 amount 25 9->9 mode 1"},
   };
   for (const Step& s : steps) {
     log.Clear();
@@ -515,6 +519,41 @@ TEST_F(GUIManagerLoadThreads, LoadsAndRouteEditsAreSerialised) {
   EXPECT_LE(gm.DataSet(0)->Routes().size(), 24u);
 }
 
+// A mapped program change is loaded by the program loader: the MIDI thread is back before
+// the swap is even polled, and the GUI tick tells the pages only once the preset is in.
+TEST_F(GUIManagerLoadThreads, ProgramChangeLoadsOffTheMidiThreadAndTheTickTellsThePages) {
+  std::ofstream(Working("arrangments/map.arr")) << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+                                                  "<ARRANGMENT NAME=\"map\" SynthType=\"PX415\" Version=\"1\">\n"
+                                                  "<PGM-MAP><PROGRAM Nr=\"7\" Preset=\"test/pgm\"></PROGRAM></PGM-MAP>\n"
+                                                  "</ARRANGMENT>\n";
+  ASSERT_EQ(gm.Arranger().Load("map"), 1);
+  WritePreset(1, "test/pgm", 0.5f);
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<bool> polling{false};
+  gm.SetSleep([&](uint32_t) {
+    polling = true;
+    released.wait();
+  });
+  calls.Take();
+
+  std::future<int> routed = std::async(std::launch::async, [this] { return gm.ProgramChange(1, 7); });
+  const bool back = routed.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  EXPECT_TRUE(back) << "the MIDI thread waited for the load";
+  while (!polling) std::this_thread::yield();
+  EXPECT_EQ(gm.MidiFifo().ReadIndex(), gm.MidiFifo().WriteIndex()) << "nothing for the tick before the load is done";
+  EXPECT_EQ(Find(calls.Take(), "notify"), -1);
+  release.set_value();
+  EXPECT_EQ(routed.get(), 1);
+  gm.WaitForProgramLoads();
+
+  gm.Tick();
+  const auto lines = calls.Take();
+  EXPECT_EQ(Find(lines, "notify 1 0"), 0) << "the tick's notification comes first, then its swap";
+  EXPECT_GE(Find(lines, "swap 1"), 1);
+  EXPECT_EQ(gm.MidiFifo().ReadIndex(), gm.MidiFifo().WriteIndex());
+}
+
 }  // namespace
 
 namespace {
@@ -525,7 +564,7 @@ TEST(GUIManagerTrackType, OpensTheTrackOrDrumTab) {
   uxDC dc(&fb);
   ASSERT_EQ(dc.Init(), 0);
   FakeRawMidiBackend midi;
-  GUIManager gm(&dc, midi);
+  GUIManager gm(&dc, midi, &StandardPages());
   gm.SetSleep([](uint32_t) {});
   gm.BuildPages();
   struct Case {

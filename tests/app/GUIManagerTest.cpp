@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
@@ -104,7 +105,7 @@ class GUIManagerTest : public testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(dc_.Init(), 0);
-    gm_ = std::make_unique<TestGUIManager>(&dc_, midi_);
+    gm_ = std::make_unique<TestGUIManager>(&dc_, midi_, &StandardPages());
     gm_->SetSleep([](uint32_t) {});
   }
 
@@ -534,6 +535,56 @@ TEST(MsgFifo, WriteIndex255StoresIntoSlotZeroAndPeekKeepsTheEntry) {
   EXPECT_LT(popped, 255);
 }
 
+// The core knows no page: without a page factory each main tab gets a bare panel with its
+// page's name (and the Master page's own tabs are missing).
+TEST(GUIManagerPages, WithoutAFactoryTheTabsHoldBarePanels) {
+  testing_support::TempDataRoot root;
+  platform::MemoryFrameBuffer fb;
+  uxDC dc(&fb);
+  ASSERT_EQ(dc.Init(), 0);
+  FakeRawMidiBackend midi;
+  GUIManager gm(&dc, midi);
+  gm.SetSleep([](uint32_t) {});
+  gm.BuildPages();
+  const std::pair<const char*, const char*> tabs[] = {{"ARRANGER", "PANEL_SONG"}, {"MASTER", "MASTER"},
+                                                      {"DRUM", "PANEL_DRUM"},     {"CLIP", "PANEL_CLIP"},
+                                                      {"MIDI", "PANEL_MIDIIN"},   {"DIAG", "PANEL_DIAG"}};
+  ASSERT_EQ(gm.MainMenu()->GetTabCount(), 6);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_STREQ(gm.MainMenu()->GetTabItem(i)->getTabName(), tabs[i].first);
+    EXPECT_STREQ(gm.MainMenu()->GetTabItem(i)->ActivePanel()->getName(), tabs[i].second);
+  }
+  EXPECT_EQ(gm.MainMenu()->getActiveTab(), 1);
+  EXPECT_NE(dynamic_cast<uxPopup*>(gm.PopupWT()), nullptr);
+}
+
+// Controller messages reach the registered pages in registration order, and a page that
+// left hears nothing more.
+TEST(GUIManagerPages, ControllerFanOutReachesTheRegisteredPages) {
+  struct Listener : uxPanelCtrl {
+    Listener(uxHost* host, std::vector<std::string>* heard, const char* name)
+        : uxPanelCtrl(host, 0, name, uxPOINT(0, 40), 800, 440, uxCOLOR{0}), heard_(heard) {}
+    int OnMidiCC(int channel, int part, int controller, int value) override {
+      heard_->push_back(std::string(getName()) + " " + std::to_string(channel) + " " + std::to_string(part) + " " +
+                        std::to_string(controller) + " " + std::to_string(value));
+      return 1;
+    }
+    std::vector<std::string>* heard_;
+  };
+  platform::MemoryFrameBuffer fb;
+  uxDC dc(&fb);
+  FakeRawMidiBackend midi;
+  GUIManager gm(&dc, midi);
+  std::vector<std::string> heard;
+  Listener a(&gm, &heard, "A"), b(&gm, &heard, "B");
+  gm.AddControllerListener(&a);
+  gm.AddControllerListener(&b);
+  gm.DispatchMidiCC(2, 1, 74, 100);
+  gm.RemoveControllerListener(&a);
+  gm.DispatchMidiCC(0, 3, 7, 1);
+  EXPECT_EQ(heard, (std::vector<std::string>{"A 2 1 74 100", "B 2 1 74 100", "B 0 3 7 1"}));
+}
+
 // The tick runs against direct deliveries from a "CAN-RX" and a host thread; ThreadSanitizer
 // checks that the page tree is only ever entered under the UI mutex.
 TEST(GUIManagerThreads, TickRunsAgainstDirectSenders) {
@@ -542,7 +593,7 @@ TEST(GUIManagerThreads, TickRunsAgainstDirectSenders) {
   uxDC dc(&fb);
   ASSERT_EQ(dc.Init(), 0);
   FakeRawMidiBackend midi;
-  GUIManager gm(&dc, midi);
+  GUIManager gm(&dc, midi, &StandardPages());
   gm.SetSleep([](uint32_t) {});
   gm.BuildPages();
   auto* item = new uxTabItemCtrl(&gm, 10, "REC", 0x404040, 0xFFFFFF, nullptr);
@@ -567,6 +618,8 @@ TEST(GUIManagerThreads, TickRunsAgainstDirectSenders) {
   });
   can.join();
   host.join();
+  // The senders may finish before the GUI thread first runs.
+  while (gm.TickCount() == 0) std::this_thread::yield();
   gm.StopGuiThread();
   gui.join();
   EXPECT_GT(gm.TickCount(), 0u);

@@ -24,6 +24,7 @@
 #include "midi/CInstrument.h"
 #include "midi/CMidiDev.h"
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "pages/diag/appVA_Diag.h"
 #include "platform/CanSocketOps.h"
 #include "platform/MemoryFrameBuffer.h"
@@ -35,6 +36,8 @@
 #include "tests/support/TestPaths.h"
 #include "toolkit/CCANDev.h"
 #include "toolkit/uxDC.h"
+#include "toolkit/uxTabCtrl.h"
+#include "toolkit/uxTabItemCtrl.h"
 #include "toolkit/uxTextBox.h"
 
 namespace {
@@ -140,11 +143,16 @@ class MidiRouting : public ::testing::Test {
     ASSERT_EQ(dc.Init(), 0);
     // One output-only raw-MIDI port, as "hw:0,0".
     midi.cards = {FakeRawMidiBackend::Card{0, {FakeRawMidiBackend::Device{0, "Out", {{"", false, true}}}}}};
-    gui = std::make_unique<GUIManager>(&dc, midi);
+    gui = std::make_unique<GUIManager>(&dc, midi, &StandardPages());
     gui->SetAudioProcess(&audio);
     gui->SetPedalPort(&pedal);
     gui->SetMonotonicClock(&FakeNow);
     g_now = 1'000'000'000;
+  }
+  // The page of the DIAG tab, once the pages are built.
+  appVA_Diag* DiagPage() const {
+    uxTabCtrl* menu = gui->MainMenu();
+    return menu != nullptr ? dynamic_cast<appVA_Diag*>(menu->GetTabItem(9)->ActivePanel()) : nullptr;
   }
   void Set(uint32_t ctrl, uint32_t part, float value) {
     CSettings& s = gui->Settings();
@@ -370,10 +378,10 @@ TEST_F(MidiRouting, TrackNotesGoToTheirPartsAndAreMonitoredAsTrackNotes) {
 TEST_F(MidiRouting, InputIsMonitoredOnTheDiagnosticsPage) {
   gui->SetSleep([](uint32_t) {});
   gui->BuildPages();
-  ASSERT_NE(gui->DiagPage(), nullptr);
+  ASSERT_NE(DiagPage(), nullptr);
   Route(2, 4, 0x90, 60, 100);
   Route(0, 0, 0xFA, 0, 0);
-  const std::vector<std::string>& lines = gui->DiagPage()->MidiBox()->GetLines();
+  const std::vector<std::string>& lines = DiagPage()->MidiBox()->GetLines();
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[0], "START +");
   EXPECT_EQ(lines[1], "[3:5] NOTE-ON:  key=60, vel= 100");

@@ -14,6 +14,7 @@
 #include "audio/CAudioProcess.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "numeric/MathTables.h"
+#include "pages/StandardPages.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/audio/AudioProcessFakes.h"
 #include "tests/toolkit/support/BusPeer.h"
@@ -58,7 +59,7 @@ struct PanelRig {
     EXPECT_EQ(dc.Init(), 0);
     audio = std::make_unique<CAudioProcess>(audio_fakes::Fakes());
     EXPECT_EQ(InitAudioProcess(audio.get(), nullptr), 0);
-    manager = std::make_unique<RecordingManager>(&dc, midi);
+    manager = std::make_unique<RecordingManager>(&dc, midi, &StandardPages());
     manager->SetSleep([](uint32_t) {});
     manager->SetAudioProcess(audio.get());
     if (bus.Ready() && toolkit_test::Cpu0Available() && can.Open("can0") == 0) manager->SetCanDevice(&can);

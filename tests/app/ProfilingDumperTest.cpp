@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "app/ProfilingDumper.h"
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
+#include "tests/platform/ProfilingDrain.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestPaths.h"
 
@@ -42,12 +43,12 @@ class ProfilingDumperTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ProfilingBuffer::SetEnabled(true);
-    ProfilingBuffer::Exchange(nullptr);
+    testing_support::DrainProfiling(nullptr);
     g_ticks = 0;
   }
   void TearDown() override {
     ProfilingBuffer::SetEnabled(false);
-    ProfilingBuffer::Exchange(nullptr);
+    testing_support::DrainProfiling(nullptr);
   }
   void WriteMarks(int n) {
     for (int i = 0; i < n; ++i) ProfilingBuffer::Write(10, 0, 1, static_cast<uint16_t>(i), 0);
@@ -138,7 +139,7 @@ TEST(ProfilingDumperThreads, WritersAndPassesTogetherLoseNoAcceptedMark) {
   testing_support::TempDataRoot root;
   const std::string path = root.MakeDir("/tmp") + "/profiling2.data";
   ProfilingBuffer::SetEnabled(true);
-  ProfilingBuffer::Exchange(nullptr);
+  testing_support::DrainProfiling(nullptr);
   ProfilingDumper dumper(path);
   constexpr int kThreads = 3;
   constexpr int kPerThread = 4000;
@@ -167,7 +168,7 @@ TEST(ProfilingDumperThreads, WritersAndPassesTogetherLoseNoAcceptedMark) {
   }
   EXPECT_EQ(found, accepted.load());
   ProfilingBuffer::SetEnabled(false);
-  ProfilingBuffer::Exchange(nullptr);
+  testing_support::DrainProfiling(nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "app/GUIManager.h"
 #include "app/Startup.h"
 #include "midi/FakeRawMidiBackend.h"
+#include "pages/StandardPages.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/support/TestPaths.h"
 #include "toolkit/uxDC.h"
@@ -53,7 +54,7 @@ TEST(Startup, SplashTakesLinesUntilThePagesAreBuilt) {
     uxDC dc(display ? static_cast<platform::FrameBufferDevice*>(&fb) : &missing);
     EXPECT_EQ(dc.Init() == 0, display);
     FakeRawMidiBackend midi;
-    GUIManager gm(&dc, midi);
+    GUIManager gm(&dc, midi, &StandardPages());
     gm.SetSleep([](uint32_t) {});
     g_echoed.clear();
     SetSplashEcho(&Echo);
@@ -87,7 +88,7 @@ TEST(Startup, SigUsr1QueuesOneRescanForTheNextTick) {
   uxDC dc(&fb);
   ASSERT_EQ(dc.Init(), 0);
   FakeRawMidiBackend midi;
-  SpyManager gm(&dc, midi);
+  SpyManager gm(&dc, midi, &StandardPages());
   gm.SetSleep([](uint32_t) {});
   gm.BuildPages();
   gm.Tick();

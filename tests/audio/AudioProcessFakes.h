@@ -1,8 +1,11 @@
 #pragma once
 // Stand-ins for the audio process's sound objects and PCM: a synth engine that writes known
-// constants and records what reaches it, a drum player that writes its period count, an
-// effects engine that records its side-chain input, and a scripted PCM.
+// constants and records what reaches it (with a swap that completes at once or never, as the
+// test asks), a drum player that writes its period count, an effects engine that records its
+// side-chain input, and a scripted PCM. The one recording set of the audio and application
+// tests.
 #include <atomic>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +15,8 @@
 
 #include "audio/CAudioProcess.h"
 #include "audio/PcmBackend.h"
+#include "data/MultiWaveReader.h"
+#include "data/WaveTable.h"
 #include "tests/support/AllocCounter.h"
 
 namespace audio_fakes {
@@ -20,6 +25,8 @@ namespace audio_fakes {
 struct Journal {
   std::mutex mutex;
   std::vector<std::string> lines;
+  std::atomic<int> swapPolls{0};
+  std::atomic<bool> swapNeverCompletes{false};
   std::vector<std::string> Take() {
     std::lock_guard<std::mutex> lock(mutex);
     std::vector<std::string> out;
@@ -64,6 +71,12 @@ class FakeEngine : public IAudioProcess {
         parts[4 + p][i] = partRight[p];
       }
     }
+    // A stray value on every part's bus, at a few places in the period.
+    if (strays > 0) {
+      --strays;
+      for (int c = 0; c < 8; ++c)
+        for (int i : {0, 5, 66, 127}) parts[c][i] = stray;
+    }
   }
   void RenderWorker(float**, int thread) override {
     if (armWorkers.load()) testing_support::ArmAllocCounter();
@@ -98,6 +111,24 @@ class FakeEngine : public IAudioProcess {
     if (rendering.load() != 0) overlapped.store(true);
     Note("swap %d", part);
   }
+  int IsSwapPending(int) override {
+    if (g_journal == nullptr) return 0;
+    g_journal->swapPolls.fetch_add(1);
+    return g_journal->swapNeverCompletes.load() ? 1 : 0;
+  }
+  void ClearShadowBank(int part, int) override { Note("clear %d", part); }
+  void SetModAmount(int part, int route, float amount) override {
+    Note("amount %d %d %g", part, route, static_cast<double>(amount));
+  }
+  void SetSample(int rt, int part, uint32_t uid, MultiWaveReader* set) override {
+    Note("sample %d %d %X %s", rt, part, uid, set ? set->Name().c_str() : "null");
+  }
+  void SetLfoWave(int rt, int part, int lfo, const char*, int count) override {
+    Note("lfo %d %d %d %d", rt, part, lfo, count);
+  }
+  void SetWavetable(int rt, int part, int oscillator, WaveTable* table) override {
+    Note("wavetable %d %d %d %s", rt, part, oscillator, table ? table->Name().c_str() : "null");
+  }
 
   std::atomic<int> rendered{0};
   std::atomic<int> workers[2] = {0, 0};
@@ -112,6 +143,8 @@ class FakeEngine : public IAudioProcess {
   EngineEvent lastEvent{};
   float partLeft[4] = {0, 0, 0, 0};
   float partRight[4] = {0, 0, 0, 0};
+  int strays = 0;  // periods left to write `stray`
+  float stray = 0.0f;
 };
 
 // Writes its period count into all four outputs.
@@ -123,15 +156,17 @@ class FakeDrums : public IAudioProcess {
   void Process(float**, float** out) override {
     ++periods;
     for (int b = 0; b < 4; ++b)
-      for (int i = 0; i < 128; ++i) out[b][i] = b < 2 ? level : static_cast<float>(periods);
+      for (int i = 0; i < 128; ++i) out[b][i] = b == 0 || (b == 1 && !leftOnly) ? level : b == 1 ? 0.0f : static_cast<float>(periods);
   }
   void OnMidi(const PartMidiMessage* m) override { Note("drums midi %d %02X %d %d", m->part, m->status, m->data1, m->data2); }
   void OnEvent(const EngineEvent* e) override { Note("drums event %d note %d", e->type, e->first.note); }
   void SetParam(int rt, int part, uint32_t uid, float value) override {
     Note("drums param rt %d part %d uid %X value %g", rt, part, uid, static_cast<double>(value));
   }
+  void SetPadSample(int, int, uint32_t uid, SampleFile* sample) override { Note("pad %X %s", uid, sample ? "set" : "null"); }
   int periods = 0;
   float level = 0.0f;
+  bool leftOnly = false;  // the right output silent
 };
 
 // Passes its input through and records the side-chain it saw each period.
@@ -146,6 +181,8 @@ class FakeEffects : public IAudioProcess {
     Note("init %d %d %d", attr.instance, attr.frames, attr.rate);
   }
   void Process(float** in, float** out) override {
+    for (int b = 0; b < 2; ++b)
+      for (int i = 0; i < 128; ++i) nonFinite += std::isfinite(in[b][i]) ? 0 : 1;
     for (int b = 0; b < 4; ++b) std::memcpy(out[b], in[b], 128 * sizeof(float));
     if (periods < static_cast<int>(sideChain.size())) sideChain[periods] = in[2][0];
     ++periods;
@@ -158,6 +195,7 @@ class FakeEffects : public IAudioProcess {
   }
   int instance = -1;
   int periods = 0;
+  int nonFinite = 0;  // samples of the part's pair that were not finite
   std::vector<float> sideChain = std::vector<float>(64, -1.0f);
 };
 

@@ -1,17 +1,15 @@
 #include <gtest/gtest.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <set>
 #include <thread>
 #include <utility>
 #include <vector>
 
-#include "app/services/ProfilingBuffer.h"
+#include "platform/ProfilingBuffer.h"
+#include "tests/platform/ProfilingDrain.h"
 #include "tests/support/AllocCounter.h"
-#include "tests/support/TestPaths.h"
 
 namespace {
 
@@ -19,7 +17,7 @@ using Records = std::vector<ProfilingRecord>;
 
 Records Drain() {
   Records r(ProfilingBuffer::kRecords);
-  r.resize(static_cast<size_t>(ProfilingBuffer::Exchange(r.data())));
+  r.resize(static_cast<size_t>(testing_support::DrainProfiling(r.data())));
   return r;
 }
 
@@ -36,11 +34,11 @@ class ProfilingBufferTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ProfilingBuffer::SetEnabled(true);
-    ProfilingBuffer::Exchange(nullptr);  // start on an empty buffer
+    testing_support::DrainProfiling(nullptr);  // start on an empty buffer
   }
   void TearDown() override {
     ProfilingBuffer::SetEnabled(false);
-    ProfilingBuffer::Exchange(nullptr);
+    testing_support::DrainProfiling(nullptr);
   }
 };
 
@@ -144,58 +142,6 @@ TEST_F(ProfilingBufferThreads, ExchangingWhileThreadsWriteLosesNoAcceptedMark) {
   EXPECT_FALSE(duplicate);
   EXPECT_EQ(stored, all);
   EXPECT_GT(all.size(), 0u);
-}
-
-class ProfilingFileTest : public ProfilingBufferTest {
- protected:
-  testing_support::TempDataRoot root_;
-  std::string path_ = root_.MakeDir("/tmp") + "/profiling2.data";
-
-  long FileSize() const {
-    FILE* f = std::fopen(path_.c_str(), "rb");
-    if (!f) return -1;
-    std::fseek(f, 0, SEEK_END);
-    const long size = std::ftell(f);
-    std::fclose(f);
-    return size;
-  }
-};
-
-TEST_F(ProfilingFileTest, ExchangeAppendsTheRecordsToTheFile) {
-  for (uint32_t i = 0; i < 3; ++i) WriteMark(1, i);
-  EXPECT_EQ(ProfilingBuffer::ExchangeAndAppend(), 3);
-  WriteMark(2, 7);
-  EXPECT_EQ(ProfilingBuffer::ExchangeAndAppend(), 1);
-  EXPECT_EQ(ProfilingBuffer::ExchangeAndAppend(), 0);
-  ASSERT_EQ(FileSize(), 64);
-
-  ProfilingRecord r[4];
-  FILE* f = std::fopen(path_.c_str(), "rb");
-  ASSERT_NE(f, nullptr);
-  ASSERT_EQ(std::fread(r, sizeof(r[0]), 4, f), 4u);
-  std::fclose(f);
-  EXPECT_EQ(MarkOf(r[0]), std::make_pair(1, 0u));
-  EXPECT_EQ(MarkOf(r[2]), std::make_pair(1, 2u));
-  EXPECT_EQ(MarkOf(r[3]), std::make_pair(2, 7u));
-}
-
-TEST_F(ProfilingFileTest, TheFileStopsGrowingAtItsLimit) {
-  FILE* f = std::fopen(path_.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fclose(f);
-  ASSERT_EQ(truncate(path_.c_str(), ProfilingBuffer::kMaxFileBytes - 40), 0);  // sparse
-  for (uint32_t i = 0; i < 3; ++i) WriteMark(1, i);
-  EXPECT_EQ(ProfilingBuffer::ExchangeAndAppend(), 2);  // two whole records fit
-  EXPECT_EQ(FileSize(), ProfilingBuffer::kMaxFileBytes - 8);
-  WriteMark(1, 3);
-  EXPECT_EQ(ProfilingBuffer::ExchangeAndAppend(), 0);
-  EXPECT_EQ(FileSize(), ProfilingBuffer::kMaxFileBytes - 8);
-}
-
-TEST_F(ProfilingBufferTest, AFileThatCannotBeOpenedIsReported) {
-  testing_support::TempDataRoot root;  // no /tmp below it
-  WriteMark(1, 0);
-  EXPECT_EQ(ProfilingBuffer::ExchangeAndAppend(), -1);
 }
 
 }  // namespace

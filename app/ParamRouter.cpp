@@ -1,19 +1,19 @@
-// Parameter routing: a UID names a data object, the audio process's target and the panel and
-// host mirrors; the caller's flags pick which of them hear about a change. ValueChanged also
-// runs on the MIDI threads (controller map), so it allocates nothing and takes no lock of its
-// own: the settings, the audio process and the CAN device serialise their own work.
+#include "app/ParamRouter.h"
+
 #include <algorithm>
 #include <cstring>
 
-#include "app/GUIManager.h"
 #include "app/PanelTables.h"
 #include "app/ParamRouting.h"
 #include "app/host/HostUIManager.h"
 #include "audio/CAudioProcess.h"
+#include "data/CArranger.h"
 #include "data/CDataSets.h"
+#include "data/CSettings.h"
 #include "data/ParamTable.h"
 #include "platform/ArmConvert.h"
 #include "toolkit/CCANDev.h"
+#include "toolkit/uxDefs.h"
 
 using routing::Target;
 
@@ -26,19 +26,21 @@ constexpr int kLfoCount = CDataSets::kLfos;
 
 }  // namespace
 
-// The toolkit's seam hands (uid, value, flags); the instrument's own order is (uid, flags, value).
-void GUIManager::ValueChanged(uint32_t uid, float value, unsigned flags) { ValueChanged(uid, flags, value); }
+ParamRouter::ParamRouter(const AppLinks& links, CArranger& arranger, CSettings& settings)
+    : links_(links), arranger_(arranger), settings_(settings) {}
 
-void GUIManager::ValueChanged(uint32_t uid, unsigned flags, float value) {
+CDataSets* ParamRouter::DataSet(int part) { return arranger_.DataSet(part); }
+
+void ParamRouter::ValueChanged(uint32_t uid, unsigned flags, float value) {
   const uint32_t ctrl = routing::Ctrl(uid);
   const int e = routing::Instance(uid);
   const int p = routing::Part(uid);
-  HostUIManager* host = host_;
+  HostUIManager* host = links_.host;
 
   if (routing::IsSetting(uid)) {
     if (flags & FLAG_UPDATE_DS) StoreSetting(ctrl, e, value);
-    if (audio_ && (flags & FLAG_UPDATE_ENGINE_IM)) audio_->SetParam(1, uid, value);
-    if (audio_ && (flags & FLAG_UPDATE_ENGINE)) audio_->SetParam(0, uid, value);
+    if (links_.audio && (flags & FLAG_UPDATE_ENGINE_IM)) links_.audio->SetParam(1, uid, value);
+    if (links_.audio && (flags & FLAG_UPDATE_ENGINE)) links_.audio->SetParam(0, uid, value);
     if (host && (flags & routing::kMirrorToHost))
       host->SendValue(routing::kHostSetting + e, e, static_cast<int>(ctrl), value);
     return;
@@ -52,7 +54,7 @@ void GUIManager::ValueChanged(uint32_t uid, unsigned flags, float value) {
         if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl), e, 0, value, 255);
       }
       if (flags & FLAG_UPDATE_ENGINE_IM) {
-        if (audio_) audio_->SetParam(1, uid, value);
+        if (links_.audio) links_.audio->SetParam(1, uid, value);
         if (host) host->SendValue(routing::kHostPart + p, e, static_cast<int>(ctrl), value);
       }
       if (flags & FLAG_SEND_CAN) SendValueFrame(canId, p, kind, value);
@@ -62,14 +64,14 @@ void GUIManager::ValueChanged(uint32_t uid, unsigned flags, float value) {
       if (flags & FLAG_UPDATE_DS) {
         if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl) + routing::kEffectRows, e, 0, value, 255);
       }
-      if (audio_ && (flags & FLAG_UPDATE_ENGINE_IM)) audio_->SetParam(1, uid, value);
-      if (audio_ && (flags & FLAG_UPDATE_ENGINE)) audio_->SetParam(0, uid, value);
+      if (links_.audio && (flags & FLAG_UPDATE_ENGINE_IM)) links_.audio->SetParam(1, uid, value);
+      if (links_.audio && (flags & FLAG_UPDATE_ENGINE)) links_.audio->SetParam(0, uid, value);
       if (host && (flags & routing::kMirrorToHost))
         host->SendValue(routing::kHostEffects + p, e, static_cast<int>(ctrl), value);
       break;
     case Target::kDrums:
       if (flags & FLAG_UPDATE_DS) arranger_.Sampler().SetPadParam(e, ctrl, value);
-      if (audio_ && (flags & FLAG_UPDATE_ENGINE_IM)) audio_->SetParam(1, uid, value);
+      if (links_.audio && (flags & FLAG_UPDATE_ENGINE_IM)) links_.audio->SetParam(1, uid, value);
       if (host && (flags & routing::kMirrorToHost))
         host->SendValue(routing::kHostDrums, e, static_cast<int>(ctrl), value);
       break;
@@ -78,7 +80,7 @@ void GUIManager::ValueChanged(uint32_t uid, unsigned flags, float value) {
   }
 }
 
-void GUIManager::SetParamById(int uid, float value) {
+void ParamRouter::SetParamById(int uid, float value) {
   const uint32_t u = static_cast<uint32_t>(uid);
   const uint32_t ctrl = routing::Ctrl(u);
   const int e = routing::Instance(u);
@@ -86,7 +88,7 @@ void GUIManager::SetParamById(int uid, float value) {
 
   if (routing::IsSetting(u)) {
     StoreSetting(ctrl, e, value);
-    if (audio_) audio_->SetParam(1, u, value);
+    if (links_.audio) links_.audio->SetParam(1, u, value);
     return;
   }
   switch (routing::TargetOf(u)) {
@@ -94,30 +96,30 @@ void GUIManager::SetParamById(int uid, float value) {
       if (!routing::IsTransient(ctrl)) {
         if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl), e, 0, value, 255);
       }
-      if (audio_) audio_->SetParam(1, u, value);
-      if (HostUIManager* host = host_) host->SendValue(routing::kHostPart + p, e, static_cast<int>(ctrl), value);
+      if (links_.audio) links_.audio->SetParam(1, u, value);
+      if (HostUIManager* host = links_.host) host->SendValue(routing::kHostPart + p, e, static_cast<int>(ctrl), value);
       break;
     case Target::kEffects:
       if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl) + routing::kEffectRows, e, 0, value, 255);
-      if (audio_) audio_->SetParam(1, u, value);
+      if (links_.audio) links_.audio->SetParam(1, u, value);
       break;
     case Target::kDrums:
       arranger_.Sampler().SetPadParam(e, ctrl, value);
-      if (audio_) audio_->SetParam(1, u, value);
+      if (links_.audio) links_.audio->SetParam(1, u, value);
       break;
     case Target::kNone:
       break;
   }
 }
 
-void GUIManager::SetEngineParam(int uid, float value) {
+void ParamRouter::SetEngineParam(int uid, float value) {
   const uint32_t u = static_cast<uint32_t>(uid);
-  if (!audio_) return;
+  if (!links_.audio) return;
   // Part and mixer values reach the engine only through a preset's bulk load.
-  if (routing::IsSetting(u) || routing::TargetOf(u) == Target::kEffects) audio_->SetParam(0, u, value);
+  if (routing::IsSetting(u) || routing::TargetOf(u) == Target::kEffects) links_.audio->SetParam(0, u, value);
 }
 
-float GUIManager::GetParamById(int uid) {
+float ParamRouter::GetParamById(int uid) {
   const uint32_t u = static_cast<uint32_t>(uid);
   CDataSets* ds = DataSet(routing::Part(u));
   if (!ds) return 0.0f;
@@ -127,7 +129,7 @@ float GUIManager::GetParamById(int uid) {
   return ds->getParam(ctrl + routing::kEffectRows, e);
 }
 
-void* GUIManager::GetParamEntry(int uid) {
+void* ParamRouter::GetParamEntry(int uid) {
   const uint32_t u = static_cast<uint32_t>(uid);
   CDataSets* ds = DataSet(routing::Part(u));
   if (!ds) return nullptr;
@@ -136,18 +138,18 @@ void* GUIManager::GetParamEntry(int uid) {
   return index < routes.size() ? &routes[index] : nullptr;
 }
 
-float GUIManager::GetSetting(unsigned uid) {
+float ParamRouter::GetSetting(unsigned uid) {
   return settings_.GetValue(settings_.Find(static_cast<int32_t>(routing::Ctrl(uid)), routing::Instance(uid)));
 }
 
-uint8_t* GUIManager::GetLfoStepData(int uid) {
+uint8_t* ParamRouter::GetLfoStepData(int uid) {
   const uint32_t u = static_cast<uint32_t>(uid);
   CDataSets* ds = DataSet(routing::Part(u));
   LfoStepData* steps = ds ? ds->StepData(routing::Instance(u)) : nullptr;
   return steps ? &steps->count : nullptr;
 }
 
-void GUIManager::SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) {
+void ParamRouter::SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) {
   const uint32_t u = static_cast<uint32_t>(uid);
   // The step record holds 32 steps; a longer wave would run over the next LFO's record.
   const int count = std::clamp(length, 0, LfoStepData::kSteps);
@@ -159,10 +161,10 @@ void GUIManager::SetLfoStepData(int id, int uid, const uint8_t* bytes, int lengt
       std::memcpy(steps->steps, bytes, static_cast<std::size_t>(count));
     }
   }
-  if (audio_ && bytes) audio_->SetLfoWave(id, u, reinterpret_cast<const char*>(bytes), count);
+  if (links_.audio && bytes) links_.audio->SetLfoWave(id, u, reinterpret_cast<const char*>(bytes), count);
 }
 
-void GUIManager::ClearWaveData(int uid, int flag) {
+void ParamRouter::ClearWaveData(int uid, int flag) {
   const uint32_t u = static_cast<uint32_t>(uid);
   CDataSets* ds = DataSet(routing::Part(u));
   if (!ds) return;
@@ -171,15 +173,15 @@ void GUIManager::ClearWaveData(int uid, int flag) {
   if (EmbeddedData* data = ds->Embedded(record)) data->data.clear();
 }
 
-void GUIManager::SetWavetableData(int uid, int n, WaveTable* wavetable) {
-  if (audio_) audio_->SetWavetable(n, static_cast<uint32_t>(uid), wavetable);
+void ParamRouter::SetWavetableData(int uid, int n, WaveTable* wavetable) {
+  if (links_.audio) links_.audio->SetWavetable(n, static_cast<uint32_t>(uid), wavetable);
 }
 
-void GUIManager::SetSampleData(int uid, int n, const char*, MultiWaveReader* wave) {
-  if (audio_) audio_->SetSample(n, static_cast<uint32_t>(uid), wave);
+void ParamRouter::SetSampleData(int uid, int n, const char*, MultiWaveReader* wave) {
+  if (links_.audio) links_.audio->SetSample(n, static_cast<uint32_t>(uid), wave);
 }
 
-void GUIManager::GetSampleName(int uid, char* name) {
+void ParamRouter::GetSampleName(int uid, char* name) {
   if (!name) return;
   name[0] = 0;
   const uint32_t u = static_cast<uint32_t>(uid);
@@ -194,7 +196,7 @@ void GUIManager::GetSampleName(int uid, char* name) {
   }
 }
 
-void GUIManager::SetSampleName(int uid, const char* name, int flag) {
+void ParamRouter::SetSampleName(int uid, const char* name, int flag) {
   CDataSets* ds = DataSet(routing::Part(static_cast<uint32_t>(uid)));
   EmbeddedData* data = ds ? ds->Embedded(kPartSample) : nullptr;
   if (!data) return;
@@ -203,7 +205,7 @@ void GUIManager::SetSampleName(int uid, const char* name, int flag) {
   data->encoding = flag ? "MSWF" : "RIFF";
 }
 
-void GUIManager::StoreSetting(uint32_t ctrl, int instance, float value) {
+void ParamRouter::StoreSetting(uint32_t ctrl, int instance, float value) {
   const int row = settings_.Find(static_cast<int32_t>(ctrl), instance);
   if (row < 0) return;
   settings_.SetValue(row, value);
@@ -211,15 +213,15 @@ void GUIManager::StoreSetting(uint32_t ctrl, int instance, float value) {
   settings_.ArmSave();
 }
 
-void GUIManager::SendValueFrame(int canId, int part, int kind, float value) {
+void ParamRouter::SendValueFrame(int canId, int part, int kind, float value) {
   // Rows without a panel control carry id 0 (or none at all): nothing to mirror.
-  if (!can_ || canId <= 0) return;
+  if (!links_.can || canId <= 0) return;
   uint8_t frame[panel::kFloatFrame] = {panel::kValue, static_cast<uint8_t>(part), static_cast<uint8_t>(kind)};
   if (kind == panel::kByteKind) {
     frame[3] = static_cast<uint8_t>(arm::ToInt32(value));
-    can_->SendRAW(static_cast<uint16_t>(canId), frame, panel::kByteFrame);
+    links_.can->SendRAW(static_cast<uint16_t>(canId), frame, panel::kByteFrame);
   } else if (panel::IsFloatKind(kind)) {
     std::memcpy(frame + 3, &value, sizeof value);
-    can_->SendRAW(static_cast<uint16_t>(canId), frame, panel::kFloatFrame);
+    links_.can->SendRAW(static_cast<uint16_t>(canId), frame, panel::kFloatFrame);
   }
 }

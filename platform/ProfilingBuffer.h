@@ -1,7 +1,8 @@
 #pragma once
 // Lock-free trace of timing marks from the real-time threads (voice render begin/end,
-// period start) into two alternating buffers that the main thread exchanges and appends
-// to "/tmp/profiling2.data". Writers never block: a full buffer drops the mark.
+// period start) into two alternating buffers; the application's profiling dumper closes
+// one, writes it out and reopens it (app/ProfilingDumper.h). Writers never block: a full
+// buffer drops the mark.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -27,12 +28,10 @@ static_assert(offsetof(ProfilingRecord, nanoseconds) == 12);
 
 struct ProfilingBlock;
 
-// Process-wide double buffer of timing marks: many lock-free writers, one exchanging reader.
+// Process-wide double buffer of timing marks: many lock-free writers, one dumping reader.
 class ProfilingBuffer {
  public:
-  static constexpr int32_t kRecords = 1024;         // per buffer
-  static constexpr long kMaxFileBytes = 134217727;  // the file grows no further
-  static constexpr const char* kFilePath = "/tmp/profiling2.data";
+  static constexpr int32_t kRecords = 1024;  // per buffer
 
   // The process-wide switch; marks are written only while it is on.
   static void SetEnabled(bool on);
@@ -42,21 +41,11 @@ class ProfilingBuffer {
   // the current buffer. False when switched off or the buffer is full (the mark is lost).
   static bool Write(uint8_t event, uint8_t cpu, uint16_t stage, uint16_t subStage, uint16_t slot);
 
-  // Main thread only: makes the other buffer current, waits for writers still filling
-  // records of the old one, and copies its records to `out` (kRecords capacity; may be
-  // null to discard them). Returns how many records the old buffer held.
-  static int32_t Exchange(ProfilingRecord* out);
-
-  // Main thread only: Exchange, then append the records to the file (under the data
-  // root) as long as it stays within kMaxFileBytes. Returns the records appended, or -1
-  // when the file cannot be opened.
-  static int32_t ExchangeAndAppend();
-
   // Tries a writer makes on a closed buffer before it drops its mark: a dumper that never
   // reopens the buffer must not hold a real-time thread in a spin.
   static constexpr int kClosedSpins = 1000;
 
-  // The two buffers and the index of the one writers fill, for the main thread's dumper.
+  // The two buffers and the index of the one writers fill, for the dumper.
   static ProfilingBlock& Block(int index);
   static std::atomic<int32_t>& CurrentIndex();
 };

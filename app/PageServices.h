@@ -1,0 +1,92 @@
+#pragma once
+// What a page may ask of the application core, and nothing more: parameters, loading and
+// storing, the popups, the front panel's senders, read-only audio status, and registration
+// for the calls the core makes into pages. A page is built over this interface alone, so it
+// can be built and driven without the rest of the instrument (tests/app/PageRig.h), and the
+// core never names a page.
+//
+// Threads: pages are built, painted and given messages under the core's UI mutex (GUI tick,
+// "CAN-RX", host server thread). The parameter calls may come from any thread; the load and
+// store calls block their caller for up to a second. Registration is for the page's own
+// constructor and destructor.
+#include <atomic>
+#include <cstdint>
+
+#include "app/KeyMonitor.h"
+#include "audio/CAudioProcess.h"
+#include "toolkit/uxHost.h"
+
+class CClipCore;
+class CDataSets;
+class uxBaseElement;
+class uxPopupMsg;
+class uxPopupPB;
+class uxPopupValue;
+
+// A page that shows the incoming MIDI messages. AddMidiLine runs on the MIDI threads (never
+// the audio thread), so it takes only locks that painting holds briefly.
+class MidiLineMonitor {
+ public:
+  virtual ~MidiLineMonitor() = default;
+  virtual void AddMidiLine(int port, int channel, int status, int data1, int data2) = 0;
+};
+
+// The page that holds the editor of a clip track and swaps it when the track's type changes.
+class TrackTypeListener {
+ public:
+  virtual ~TrackTypeListener() = default;
+  virtual void SetTrackType(int track, int type) = 0;
+};
+
+class PageServices : public uxHost {
+ public:
+  // ---- parameters (any thread; no allocation) ----
+  // The instrument's own argument order; the toolkit's (uid, value, flags) stays beside it.
+  virtual void ValueChanged(uint32_t uid, unsigned flags, float value) = 0;
+  using uxHost::ValueChanged;
+  virtual void SetParamById(int uid, float value) = 0;
+  virtual float GetParamById(int uid) = 0;
+  virtual float GetSetting(unsigned uid) = 0;
+  virtual CDataSets* DataSet(int part) = 0;
+  virtual CClipCore* ClipLauncher() = 0;
+
+  // ---- loading and storing ----
+  virtual int LoadPreset(int part, const char* name, int notify, int load) = 0;
+  virtual int StorePreset(int part, const char* name) = 0;
+  virtual int LoadSong(const char* name, int unused, int showProgress) = 0;
+  virtual int StoreSong(const char* name, int withPresets) = 0;
+  virtual int LoadKit(const char* name) = 0;
+  virtual int StoreKit(const char* name) = 0;
+
+  // ---- popups; a countdown in fourth ticks hides its popup (toolkit/uxDefs.h numbers) ----
+  virtual uxPopupValue* PopupValue() const = 0;
+  virtual uxPopupMsg* PopupMessage() const = 0;
+  virtual uxPopupMsg* PopupDelete() const = 0;
+  virtual uxPopupPB* PopupProgress() const = 0;
+  virtual std::atomic<int32_t>& PopupTimer(int popup) = 0;
+
+  // ---- front-panel senders (the focus frame is uxHost's sendCANFocus) ----
+  virtual void sendPanelEnum(int id, int a, int b) = 0;
+  virtual void sendPanelText(int id, int idx, const char* text, bool alt = false) = 0;
+  virtual void setPanelMode(int mode) = 0;
+
+  // ---- audio status, read without waiting for the audio thread ----
+  // One of the audio process's timing records; zeros without an audio process.
+  virtual CAudioProcess::TimingRecord AudioTiming(int record) const = 0;
+  // The part's most recent voice record and the engine's state, refreshed by the GUI tick.
+  virtual const void* VoiceMonitor(int part) const = 0;
+  virtual const void* EngineState() const = 0;
+  virtual bool TransportRunning() const = 0;
+
+  // ---- registration ----
+  // Controller messages fan out to the registered pages' OnMidiCC, in registration order.
+  virtual void AddControllerListener(uxBaseElement* page) = 0;
+  virtual void RemoveControllerListener(uxBaseElement* page) = 0;
+  // At most one of each: a new one replaces the old; Remove forgets only the one given.
+  virtual void SetMidiLineMonitor(MidiLineMonitor* monitor) = 0;
+  virtual void RemoveMidiLineMonitor(MidiLineMonitor* monitor) = 0;
+  virtual void SetTrackTypeListener(TrackTypeListener* listener) = 0;
+  virtual void RemoveTrackTypeListener(TrackTypeListener* listener) = 0;
+  // The keyboards of the MIDI page (track notes, from the audio thread); null: none.
+  virtual void SetKeyMonitor(KeyMonitor* monitor) = 0;
+};

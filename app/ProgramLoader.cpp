@@ -1,0 +1,61 @@
+#include "app/ProgramLoader.h"
+
+#include <mutex>
+
+ProgramLoader::ProgramLoader(Job job) : job_(std::move(job)), thread_([this] { Run(); }) {}
+
+ProgramLoader::~ProgramLoader() { Stop(); }
+
+void ProgramLoader::Request(int part, int program) {
+  if (part < 0 || part >= kParts) return;
+  {
+    std::lock_guard<platform::PiMutex> lock(mutex_);
+    if (stop_) return;
+    pending_[part] = program;
+  }
+  wake_.notify_one();
+}
+
+void ProgramLoader::WaitIdle() {
+  std::unique_lock<platform::PiMutex> lock(mutex_);
+  idle_.wait(lock, [this] {
+    if (running_) return false;
+    for (int program : pending_)
+      if (program >= 0) return false;
+    return true;
+  });
+}
+
+void ProgramLoader::Stop() {
+  {
+    std::lock_guard<platform::PiMutex> lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+void ProgramLoader::Run() {
+  std::unique_lock<platform::PiMutex> lock(mutex_);
+  for (;;) {
+    int part = -1;
+    wake_.wait(lock, [&] {
+      if (stop_) return true;
+      for (int p = 0; p < kParts && part < 0; ++p)
+        if (pending_[p] >= 0) part = p;
+      return part >= 0;
+    });
+    if (stop_) break;
+    const int program = pending_[part];
+    pending_[part] = -1;
+    running_ = true;
+    lock.unlock();
+    job_(part, program);
+    lock.lock();
+    running_ = false;
+    idle_.notify_all();
+  }
+  for (int& program : pending_) program = -1;
+  running_ = false;
+  idle_.notify_all();
+}

@@ -1,0 +1,251 @@
+#pragma once
+// One page built alone over recording page services: no GUIManager, no audio process, no
+// bus. The rig gives the page what the core would give it (its tab becoming active, touches,
+// front-panel frames, ticks), paints it into a memory framebuffer, and keeps every service
+// call the page makes as a line of text. The registrations the page makes are kept too, so a
+// test can call the page the way the core does (controller fan-out, MIDI monitor, track
+// types).
+#include <cstdarg>
+#include <cstdio>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/PageServices.h"
+#include "app/PanelFrames.h"
+#include "platform/MemoryFrameBuffer.h"
+#include "tests/toolkit/support/ScreenImages.h"
+#include "toolkit/uxBaseElement.h"
+#include "toolkit/uxDC.h"
+#include "toolkit/uxPopupMsg.h"
+#include "toolkit/uxPopupPB.h"
+#include "toolkit/uxPopupValue.h"
+
+namespace page_rig {
+
+class FakePageServices : public PageServices {
+ public:
+  explicit FakePageServices(uxDC* dc) : dc_(dc) {
+    popupValue_ = std::make_unique<uxPopupValue>(this, "PopupValue", uxPOINT(300, 200), 200, 80, 0x202020, 0xFFFFFF);
+    popupMessage_ = std::make_unique<uxPopupMsg>(this, "PopupMessage", uxPOINT(200, 150), 300, 110, 0x202020, 0xFFFFFF);
+    popupDelete_ = std::make_unique<uxPopupMsg>(this, "PopupDelete", uxPOINT(200, 210), 300, 110, 0x202020, 0xFFFFFF);
+    popupProgress_ = std::make_unique<uxPopupPB>(this, "PopupProgress", uxPOINT(50, 200), 300, 100, 0x404040, 0xFFFFFF);
+  }
+
+  // The calls so far, oldest first; the list starts again empty.
+  std::vector<std::string> Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> out;
+    out.swap(calls_);
+    return out;
+  }
+
+  // What the fake answers: parameter values by UID (0 when absent), the audio process's
+  // timing records, and the result of every load and store.
+  std::map<int, float> params;
+  CAudioProcess::TimingRecord timing[CAudioProcess::kTimingRecords] = {};
+  int loadResult = 1;
+
+  // What the page registered.
+  std::vector<uxBaseElement*> controllerListeners;
+  MidiLineMonitor* lineMonitor = nullptr;
+  TrackTypeListener* trackTypeListener = nullptr;
+  KeyMonitor* keyMonitor = nullptr;
+
+  // Where direct messages go, as the page tree would take them: the page under test.
+  uxBaseElement* target = nullptr;
+  // Messages posted to the GUI queue, delivered by PageRig::Tick.
+  std::vector<tagUX_Message> queued;
+
+  // ---- uxHost ----
+  uxDC* getDC() override { return dc_; }
+  int HookSendMessage(tagUX_Message*) override { return 1; }
+  int SendMessage(tagUX_Message* msg, bool queue = false) override {
+    if (msg == nullptr) return 0;
+    Record("SendMessage %u %d %d%s", msg->type, static_cast<int>(msg->param), static_cast<int>(msg->flag),
+           queue ? " queued" : "");
+    if (queue) {
+      queued.push_back(*msg);
+      return 1;
+    }
+    return target != nullptr ? target->OnMessage(msg) : 0;
+  }
+  void sendCANFocus(int n) override { Record("sendCANFocus %d", n); }
+  void ValueChanged(uint32_t uid, float value, unsigned flags) override { ValueChanged(uid, flags, value); }
+  int GetCCAssignment(uint32_t) override { return -1; }
+  void SetCCAssignment(int cc, int uid) override { Record("SetCCAssignment %d %X", cc, uid); }
+
+  // ---- PageServices ----
+  void ValueChanged(uint32_t uid, unsigned flags, float value) override {
+    Record("ValueChanged %X %u %g", uid, flags, static_cast<double>(value));
+  }
+  void SetParamById(int uid, float value) override { Record("SetParamById %X %g", uid, static_cast<double>(value)); }
+  float GetParamById(int uid) override { return Param(uid); }
+  float GetSetting(unsigned uid) override { return Param(static_cast<int>(uid)); }
+  CDataSets* DataSet(int) override { return nullptr; }
+  CClipCore* ClipLauncher() override { return nullptr; }
+
+  int LoadPreset(int part, const char* name, int notify, int load) override {
+    Record("LoadPreset %d %s %d %d", part, Text(name), notify, load);
+    return loadResult;
+  }
+  int StorePreset(int part, const char* name) override {
+    Record("StorePreset %d %s", part, Text(name));
+    return loadResult;
+  }
+  int LoadSong(const char* name, int unused, int showProgress) override {
+    Record("LoadSong %s %d %d", Text(name), unused, showProgress);
+    return loadResult;
+  }
+  int StoreSong(const char* name, int withPresets) override {
+    Record("StoreSong %s %d", Text(name), withPresets);
+    return loadResult;
+  }
+  int LoadKit(const char* name) override {
+    Record("LoadKit %s", Text(name));
+    return loadResult;
+  }
+  int StoreKit(const char* name) override {
+    Record("StoreKit %s", Text(name));
+    return loadResult;
+  }
+
+  uxPopupValue* PopupValue() const override { return popupValue_.get(); }
+  uxPopupMsg* PopupMessage() const override { return popupMessage_.get(); }
+  uxPopupMsg* PopupDelete() const override { return popupDelete_.get(); }
+  uxPopupPB* PopupProgress() const override { return popupProgress_.get(); }
+  std::atomic<int32_t>& PopupTimer(int popup) override { return popupTimer_[popup & 3]; }
+
+  void sendPanelEnum(int id, int a, int b) override { Record("sendPanelEnum %d %d %d", id, a, b); }
+  void sendPanelText(int id, int idx, const char* text, bool alt = false) override {
+    Record("sendPanelText %d %d %s%s", id, idx, Text(text), alt ? " alt" : "");
+  }
+  void setPanelMode(int mode) override { Record("setPanelMode %d", mode); }
+
+  CAudioProcess::TimingRecord AudioTiming(int record) const override {
+    return record >= 0 && record < CAudioProcess::kTimingRecords ? timing[record] : CAudioProcess::TimingRecord{};
+  }
+  const void* VoiceMonitor(int) const override { return nullptr; }
+  const void* EngineState() const override { return nullptr; }
+  bool TransportRunning() const override { return true; }
+
+  void AddControllerListener(uxBaseElement* page) override { controllerListeners.push_back(page); }
+  void RemoveControllerListener(uxBaseElement* page) override {
+    std::erase(controllerListeners, page);
+  }
+  void SetMidiLineMonitor(MidiLineMonitor* monitor) override { lineMonitor = monitor; }
+  void RemoveMidiLineMonitor(MidiLineMonitor* monitor) override {
+    if (lineMonitor == monitor) lineMonitor = nullptr;
+  }
+  void SetTrackTypeListener(TrackTypeListener* listener) override { trackTypeListener = listener; }
+  void RemoveTrackTypeListener(TrackTypeListener* listener) override {
+    if (trackTypeListener == listener) trackTypeListener = nullptr;
+  }
+  void SetKeyMonitor(KeyMonitor* monitor) override { keyMonitor = monitor; }
+
+ private:
+  static const char* Text(const char* s) { return s != nullptr ? s : "(null)"; }
+  float Param(int uid) const {
+    const auto it = params.find(uid);
+    return it != params.end() ? it->second : 0.0f;
+  }
+  void Record(const char* format, ...) __attribute__((format(printf, 2, 3))) {
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.emplace_back(text);
+  }
+
+  uxDC* dc_;
+  std::mutex mutex_;
+  std::vector<std::string> calls_;
+  std::unique_ptr<uxPopupValue> popupValue_;
+  std::unique_ptr<uxPopupMsg> popupMessage_;
+  std::unique_ptr<uxPopupMsg> popupDelete_;
+  std::unique_ptr<uxPopupPB> popupProgress_;
+  std::atomic<int32_t> popupTimer_[4] = {};
+};
+
+template <class Page>
+class PageRig {
+ public:
+  PageRig() { EXPECT_EQ(dc.Init(), 0); }
+  ~PageRig() {
+    services.target = nullptr;
+    page_.reset();
+  }
+
+  // Builds the page over the fake services: Build(id, name, ...) for a page whose
+  // constructor takes (PageServices*, id, name, ...).
+  template <class... Args>
+  Page& Build(Args&&... args) {
+    services.target = nullptr;
+    page_.reset();
+    page_ = std::make_unique<Page>(&services, std::forward<Args>(args)...);
+    services.target = page_.get();
+    return *page_;
+  }
+  Page& page() { return *page_; }
+
+  // The page's tab becomes the active one, as the main tab control tells it.
+  void Show() { Give(tagUX_Message(UX_MSG_FOCUS, 1, 0)); }
+  // A tap at screen coordinates: press, then release.
+  void Touch(int x, int y) {
+    Give(tagUX_Message(UX_MSG_TOUCH_EVENT, x, y, TYPE_PRESS));
+    Give(tagUX_Message(UX_MSG_TOUCH_EVENT, x, y, TYPE_RELEASE));
+  }
+  // A front-panel frame as the "CAN-RX" thread receives it; false when the frame is not
+  // one the core hands to the page tree as a message (keys, MIDI and control frames act in
+  // the core itself).
+  bool Can(uint16_t id, std::initializer_list<uint8_t> bytes) {
+    std::vector<uint8_t> data(bytes);
+    PanelRequest request = ReadPanelFrame(id, data.data(), static_cast<uint8_t>(data.size()));
+    tagUX_Message msg;
+    if (!PanelPageMessage(request, msg)) return false;
+    page_->OnMessage(&msg);
+    return true;
+  }
+  // An encoder turn or press: code 130/131 turn, 132 press (panel encoder ids 144-148).
+  void Encoder(uint16_t id, uint8_t code) { EXPECT_TRUE(Can(id, {code})); }
+  // A heavy GUI tick: the pending-tick message (if asked), the page painted, then one
+  // queued message delivered.
+  void Tick(bool pendingTick = true) {
+    if (pendingTick) Give(tagUX_Message(UX_MSG_TICK_EVENT));
+    page_->OnPaint();
+    if (!services.queued.empty()) {
+      tagUX_Message msg = services.queued.front();
+      services.queued.erase(services.queued.begin());
+      page_->OnMessage(&msg);
+    }
+  }
+  void Give(tagUX_Message msg) { page_->OnMessage(&msg); }
+  // A full repaint of the page, as after its tab was selected.
+  void Paint() {
+    page_->setRepaint();
+    page_->setRepaintCtrls();
+    page_->OnPaint();
+  }
+  uint32_t Pixel(int x, int y) const { return fb.Pixel(static_cast<uint32_t>(x), static_cast<uint32_t>(y)); }
+  // The screen below the main tab strip, where every page sits.
+  toolkit_test::Picture Screen() const {
+    return toolkit_test::Snapshot(dc, toolkit_test::Source::Screen, 0, 40, 800, 440);
+  }
+
+  platform::MemoryFrameBuffer fb;
+  uxDC dc{&fb};
+  FakePageServices services{&dc};
+
+ private:
+  std::unique_ptr<Page> page_;
+};
+
+}  // namespace page_rig
