@@ -117,10 +117,10 @@ class LiveCapture:
     the toolkit's log lines end in a flush, whichever thread writes them."""
 
     def __init__(self, path):
-        self._path = path
+        self.path = path
 
     def text(self):
-        with open(self._path, "rb") as f:
+        with open(self.path, "rb") as f:
             return f.read().decode("utf-8", "surrogateescape")
 
     def wait_for(self, needle, count=1, timeout=5.0):
