@@ -2,6 +2,8 @@
 // the CAN device with its receive loop, and the frame callback scripts derive from.
 
 %{
+#include <set>
+
 #include "toolkit/CCANDev.h"
 #include "toolkit/CDrvInput.h"
 #include "toolkit/GUIManager.h"
@@ -26,11 +28,39 @@ void GiveLockAfterFrame(int token) {
   PyGILState_Release((token & 1) ? PyGILState_LOCKED : PyGILState_UNLOCKED);
 }
 
+// Devices a script opened and has not deleted. The interpreter closes them on its way out,
+// before it stops serving threads: a receive thread that asked for the lock after that would
+// be ended by the interpreter in the middle of the device's code.
+std::set<CCANDev*>& OpenedDevices() {
+  static auto* devices = new std::set<CCANDev*>;
+  return *devices;
+}
+
+PyObject* CloseOpenedDevices(PyObject*, PyObject*) {
+  std::set<CCANDev*> devices;
+  devices.swap(OpenedDevices());
+  PyThreadState* unlocked = PyEval_SaveThread();
+  for (CCANDev* device : devices) device->Close();
+  PyEval_RestoreThread(unlocked);
+  Py_RETURN_NONE;
+}
+
+PyMethodDef g_closeOpenedDevices = {"tovgui_close_opened_devices", CloseOpenedDevices, METH_NOARGS, nullptr};
+
 }  // namespace
 %}
 
 %init %{
   CCANDev::SetCallbackLock({&TakeLockForFrame, &GiveLockAfterFrame});
+  {
+    PyObject* closer = PyCFunction_New(&g_closeOpenedDevices, nullptr);
+    PyObject* atexit = PyImport_ImportModule("atexit");
+    PyObject* registered = closer && atexit ? PyObject_CallMethod(atexit, "register", "O", closer) : nullptr;
+    Py_XDECREF(registered);
+    Py_XDECREF(atexit);
+    Py_XDECREF(closer);
+    if (!registered) return NULL;
+  }
 %}
 
 class IGUIManager {
@@ -61,7 +91,12 @@ class CANDevCB;
   $action
   PyEval_RestoreThread(unlocked);
 }
+%exception CCANDev::Open {
+  $action
+  if (result == 0) OpenedDevices().insert(arg1);
+}
 %exception CCANDev::~CCANDev {
+  OpenedDevices().erase(arg1);
   PyThreadState* unlocked = PyEval_SaveThread();
   $action
   PyEval_RestoreThread(unlocked);
@@ -92,6 +127,7 @@ class CCANDev {
   bool m_fRun;
   int m_can_sock;
 };
+%exception CCANDev::Open;
 %exception CCANDev::Close;
 %exception CCANDev::~CCANDev;
 %clear CANDevCB *m_cb;
