@@ -86,8 +86,9 @@ void CDrvInput::getTouchScreenDetails() {
 void CDrvInput::DoService() {
   if (fd_ < 0) return;
   constexpr std::size_t kRecord = sizeof(input_event);
-  const ssize_t got = ::read(fd_, buffer_ + pending_, sizeof buffer_ - pending_);
-  if (got <= 0) return;
+  ssize_t got = ::read(fd_, buffer_ + pending_, sizeof buffer_ - pending_);
+  // Nothing new: records left over by a handler's error are still to be dispatched.
+  if (got < 0) got = 0;
   // What is not yet dispatched moves to the front of the buffer even when a handler throws
   // (a script's error on its way back to the script): the next call goes on from there.
   struct Consumed {

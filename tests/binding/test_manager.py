@@ -6,6 +6,8 @@ import math
 import os
 import stat
 import tempfile
+import threading
+import time
 import unittest
 
 import _tovgui as m
@@ -167,6 +169,28 @@ class Touch(unittest.TestCase):
                                        (256, 190, 235, m.TYPE_RELEASE, "[TOUCH] press x:190, y:235\n")])
         self.assertEqual(text, "[TOUCH] press x:190, y:235\n[TOUCH] release x:190, y:235\n")
 
+    def test_a_touch_callbacks_error_reaches_the_gui_pass_and_later_reports_still_arrive(self):
+        class FailsFirst(Recorder):
+            def MessageReceived(self, msg):
+                super().MessageReceived(msg)
+                if len(self.messages) == 1:
+                    raise KeyError("first")
+
+        gm, cb = tovgui.GUIManager(None, None), FailsFirst()
+        gm.setSendMsgCallback(cb)
+        with c_stdout():
+            m.CDrvInput_open(gm, self.fifo)
+            os.write(self.writer(), input_events((EV_ABS, 0, 500), (EV_ABS, 1, 1000), (EV_KEY, BTN_TOUCH, 1),
+                                                 (EV_SYN, 0, 0), (EV_KEY, BTN_TOUCH, 0), (EV_SYN, 0, 0)))
+            errors = 0
+            for _ in range(8):
+                try:
+                    gm.DoGUI()
+                except KeyError:
+                    errors += 1
+        self.assertEqual(errors, 1)
+        self.assertEqual([t[3] for t in cb.messages], [m.TYPE_PRESS, m.TYPE_RELEASE])
+
     def test_the_plain_drivers_own_lines(self):
         drv = tovgui.CDrvInput()
         for kind, line in [(1, "[TOUCH] press x:3, y:-4\n"), (2, "[TOUCH] release x:3, y:-4\n"),
@@ -183,8 +207,26 @@ class Touch(unittest.TestCase):
     def test_init_opens_the_touch_device_at_the_given_path_and_announces_values(self):
         gm, cb = tovgui.GUIManager(None, None, self.fifo), Recorder()
         gm.setSendMsgCallback(cb)
-        with c_stdout():
-            gm.InitGUI()
+        # Like every wrapper but closing a device, InitGUI keeps the interpreter lock
+        # through its wait: a Python thread gets nothing done meanwhile.
+        ticks, stop = [0], threading.Event()
+
+        def count():
+            while not stop.is_set():
+                ticks[0] += 1
+                time.sleep(0.005)
+
+        counter = threading.Thread(target=count)
+        counter.start()
+        try:
+            with c_stdout():
+                before = ticks[0]
+                gm.InitGUI()
+                during = ticks[0] - before
+        finally:
+            stop.set()
+            counter.join()
+        self.assertLess(during, 5)
         self.assertEqual(cb.types(), [m.UX_MSG_VALUES_CHANGED])
         os.write(self.writer(), input_events((EV_ABS, 0, 25), (EV_ABS, 1, 21), (EV_KEY, BTN_TOUCH, 1), (EV_SYN, 0, 0)))
         with c_stdout():
