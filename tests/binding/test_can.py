@@ -253,6 +253,27 @@ class Closing(unittest.TestCase):
                     self.assertLess(time.monotonic() - t0, 1.0)
                     self.assertFalse(dev.m_fRun if how == "Close" else dev.thisown)
 
+    def test_a_callback_may_close_its_own_device(self):
+        peer = BUS.peer()
+        self.addCleanup(peer.close)
+        dev = tovgui.CCANDev()
+        self.assertEqual(dev.Open("can0"), 0)
+
+        class ClosesAtOnce(Recorder):
+            def take(self, can_id, data, length):
+                dev.Close()
+
+        rec = ClosesAtOnce()
+        dev.registerCallback(rec)
+        dev.SendMessage(0x7FF, 0, 0, 0, 0)
+        read_frame(peer)
+        peer.send(can_frame(1, b""))
+        self.assertEqual(len(rec.wait(1)), 1)
+        peer.send(can_frame(2, b""))
+        self.assertEqual(len(rec.wait(2, timeout=0.3)), 1, "the loop ended with the callback")
+        dev.Close()
+        self.assertEqual((dev.m_fRun, dev.m_can_sock), (False, -1))
+
     def test_leaving_the_process_with_an_open_device_and_a_callback(self):
         for flood in (False, True):
             with self.subTest(flood=flood):
