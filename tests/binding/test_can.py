@@ -120,6 +120,7 @@ class Sending(OnTheBus):
     def test_the_callbacks_data_goes_back_out_and_nine_bytes_send_nothing(self):
         class Echo(Recorder):
             def take(self, can_id, data, length):
+                self.pointer = (repr(data), data.own())
                 m.CCANDev_SendRAW(dev, 0x51, data, 9)
                 m.CCANDev_SendRAW(dev, 0x50, data, length)
 
@@ -129,6 +130,10 @@ class Sending(OnTheBus):
         self.assertEqual(read_frame(self.peer), (0x50, b"\x01\x02\x03"))
         self.assertTrue(no_frame(self.peer))
         self.assertEqual(echo.wait(1)[0][2], "SwigPyObject")
+        # The frame's bytes, borrowed for the call; the pointer's readable type is the
+        # byte type itself.
+        self.assertRegex(echo.pointer[0], r"^<Swig Object of type 'unsigned char \*' at 0x[0-9a-f]+>$")
+        self.assertIs(echo.pointer[1], False)
 
 
 class Receiving(OnTheBus):

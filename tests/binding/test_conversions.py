@@ -47,7 +47,7 @@ def arg_text(function, n, type_):
 class Refusals(unittest.TestCase):
     def test_each_parameter_type_refuses_with_its_exception_and_text(self):
         msg, rect, enum, item = m.new_tUX_Message(1), m.new_uxRECT(), m.new_tENUM(), m.new_tListItem()
-        gm = tovgui.GUIManager(None, None)
+        gm, dev = tovgui.GUIManager(None, None), tovgui.CCANDev()
         rgb, setting = "CTheme_ColorFromRGB", "GUIManager_SettingValueChanged"
         cases = [
             # float: finite values within single range; ints that fit a double
@@ -59,6 +59,20 @@ class Refusals(unittest.TestCase):
              arg_text("GUIManager_sendPanelFloat", 5, "float")),
             # in a dispatcher the range is part of the fit
             (m.GUIManager_ValueChanged, (gm, 1, 1e39), NotImplementedError, VALUE_CHANGED_FORMS),
+            # the application objects' own parameter types
+            (m.GUIManager_isPopup, (gm, "x"), TypeError, arg_text("GUIManager_isPopup", 2, "ePopupType")),
+            (m.GUIManager_isPopup, (gm, 2**31), OverflowError, arg_text("GUIManager_isPopup", 2, "ePopupType")),
+            (m.CCANDev_SendMessage, (dev, 70000, 0, 0, 0, 0), OverflowError,
+             arg_text("CCANDev_SendMessage", 2, "uint16_t")),
+            (m.GUIManager_sendCANMidiMsg, (gm, 1, 256, 0, 0), OverflowError,
+             arg_text("GUIManager_sendCANMidiMsg", 3, "uint8_t")),
+            (m.CDrvInput_OnKey, (gm, 1, 1), TypeError, arg_text("CDrvInput_OnKey", 3, "bool")),
+            (m.CCANDev_SendRAW, (dev, 1, rect, 1), TypeError, arg_text("CCANDev_SendRAW", 3, "uint8_t *")),
+            (m.GUIManager_setSendMsgCallback, (gm, tovgui.CANDevCB()), TypeError,
+             arg_text("GUIManager_setSendMsgCallback", 2, "GUIManagerCB *")),
+            (m.new_GUIManager, (rect, None), NotImplementedError, overload_text(
+                "new_GUIManager", "GUIManager::GUIManager(uxDC *,CCANDev *,std::string)",
+                "GUIManager::GUIManager(uxDC *,CCANDev *)")),
             # uint8_t: 0 .. 255, ints only
             (m.CTheme_ColorFromRGB, (256, 0, 0), OverflowError, arg_text(rgb, 1, "uint8_t")),
             (m.CTheme_ColorFromRGB, (0, -1, 0), OverflowError, arg_text(rgb, 2, "uint8_t")),
