@@ -45,3 +45,14 @@ static constexpr bool tovgui_none_object_allowed(std::string_view name) {
   int res = SWIG_ConvertPtr($input, &vptr, $&descriptor, 0);
   $1 = SWIG_CheckState(res);
 }
+
+// A script's callback that raises, reached through a wrapper (a message sent, a GUI pass, a
+// frame handed over by the script): the wrapper returns the callback's own exception to the
+// script. Without this the exception would leave the wrapper as C++ and end the process.
+%exception {
+  try {
+    $action
+  } catch (Swig::DirectorException&) {
+    SWIG_fail;
+  }
+}

@@ -26,7 +26,9 @@ using namespace std;
 %constant char *SOFTWARE_RELEASE = (char *)SOFTWARE_RELEASE;
 
 %include "theme.i"
+%include "device.i"
 %include "constants.i"
 %include "records.i"
 %include "lists.i"
 %include "values.i"
+%include "manager.i"

@@ -166,11 +166,18 @@ void CCANDev::OnCanMessage(unsigned short id, unsigned char* data, unsigned char
   if constexpr (ux::kScriptFlavour) {
     CANDevCB* cb = m_cb;
     if (!cb) return;
+    // The lock goes back however the receiver returns: a script's receiver called from the
+    // script's own thread may throw its error back to that script.
+    struct Held {
+      void (*release)(int);
+      int token;
+      ~Held() {
+        if (release) release(token);
+      }
+    };
     int (*acquire)() = g_lockAcquire.load();
-    void (*release)(int) = g_lockRelease.load();
-    const int token = acquire ? acquire() : 0;
+    const Held held{g_lockRelease.load(), acquire ? acquire() : 0};
     cb->MessageReceived(id, data, length);
-    if (release) release(token);
   } else {
     if (CanMessageFn fn = g_messageFn.load()) fn(id, data, length);
   }

@@ -6,10 +6,14 @@ import contextlib
 import ctypes
 import gc
 import os
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
+import time
 import tracemalloc
+import unittest
 
 import _tovgui
 
@@ -106,3 +110,107 @@ def assert_no_growth(one_round, rounds=20000, warmup=2000, traced_bound=256 * 10
     if not SANITIZED and rss > rss_bound:
         raise AssertionError(f"resident size grew by {rss} bytes over {rounds} rounds")
     return traced, rss
+
+
+class LiveCapture:
+    """What native code writes to file descriptor 1, readable while the block still runs:
+    the toolkit's log lines end in a flush, whichever thread writes them."""
+
+    def __init__(self, path):
+        self.path = path
+
+    def text(self):
+        with open(self.path, "rb") as f:
+            return f.read().decode("utf-8", "surrogateescape")
+
+    def wait_for(self, needle, count=1, timeout=5.0):
+        """Waits until `needle` was written `count` times; returns the text so far."""
+        deadline = time.monotonic() + timeout
+        while True:
+            text = self.text()
+            if text.count(needle) >= count or time.monotonic() > deadline:
+                return text
+            time.sleep(0.005)
+
+
+@contextlib.contextmanager
+def live_c_stdout():
+    sys.stdout.flush()
+    _libc.fflush(None)
+    saved = os.dup(1)
+    with tempfile.TemporaryDirectory() as d:
+        path = os.path.join(d, "stdout")
+        fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_APPEND, 0o600)
+        os.dup2(fd, 1)
+        os.close(fd)
+        try:
+            yield LiveCapture(path)
+        finally:
+            _libc.fflush(None)
+            sys.stdout.flush()
+            os.dup2(saved, 1)
+            os.close(saved)
+
+
+# The kernel's classic CAN frame: identifier, data length, three pad bytes, eight data bytes.
+CAN_FRAME = struct.Struct("=IB3x8s")
+
+
+def can_frame(can_id, data):
+    return CAN_FRAME.pack(can_id, len(data), bytes(data).ljust(8, b"\0"))
+
+
+class VirtualBus:
+    """A virtual CAN bus for one interface: the project's hub program in a subprocess, and
+    peers that are plain sockets in this process. The module's devices reach it once the
+    stand-ins point CAN at `directory`."""
+
+    def __init__(self, directory, name="can0"):
+        hub = os.environ.get("RUV_CANHUB")
+        if not hub:
+            raise unittest.SkipTest("RUV_CANHUB (the virtual bus hub) is not set")
+        self.directory, self.name = directory, name
+        self.path = os.path.join(directory, name)
+        # Ends by itself after a while, should a failed run leave it behind.
+        self._hub = subprocess.Popen([hub, name, directory, "300"], stdout=subprocess.PIPE, text=True)
+        if "ready" not in self._hub.stdout.readline():
+            self.close()
+            raise RuntimeError("the virtual CAN hub did not start")
+
+    def peer(self, timeout=5.0):
+        s = socket.socket(socket.AF_UNIX, socket.SOCK_SEQPACKET)
+        s.connect(self.path)
+        s.settimeout(timeout)
+        return s
+
+    def close(self):
+        self._hub.terminate()
+        self._hub.wait(10)
+        self._hub.stdout.close()
+
+
+def read_frame(peer):
+    """The next frame at a peer as (identifier, data bytes)."""
+    can_id, length, data = CAN_FRAME.unpack(peer.recv(CAN_FRAME.size + 1))
+    return can_id, data[:length]
+
+
+def no_frame(peer, wait=0.2):
+    """True when nothing arrives at the peer within `wait` seconds."""
+    saved = peer.gettimeout()
+    peer.settimeout(wait)
+    try:
+        peer.recv(CAN_FRAME.size + 1)
+        return False
+    except socket.timeout:
+        return True
+    finally:
+        peer.settimeout(saved)
+
+
+# The kernel's input event record of this machine: time (two longs), type, code, value.
+INPUT_EVENT = struct.Struct("llHHi")
+
+
+def input_events(*events):
+    return b"".join(INPUT_EVENT.pack(0, 0, t, c, v) for t, c, v in events)

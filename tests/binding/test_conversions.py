@@ -1,9 +1,13 @@
 """How Python values become the toolkit's argument types and back, the texts of a refusal,
 and the prototype lists of a failed overload dispatch."""
 
+import math
 import unittest
 
 import _tovgui as m
+import tovgui
+
+from binding_support import c_stdout, c_text
 
 
 def overload_text(name, *prototypes):
@@ -32,6 +36,10 @@ LOOKUP_FORMS = overload_text(
     "CTheme::ColorFromName(std::string)")
 
 
+VALUE_CHANGED_FORMS = overload_text(
+    "GUIManager_ValueChanged", "GUIManager::ValueChanged(int,float,int)", "GUIManager::ValueChanged(int,float)")
+
+
 def arg_text(function, n, type_):
     return f"in method '{function}', argument {n} of type '{type_}'"
 
@@ -39,8 +47,32 @@ def arg_text(function, n, type_):
 class Refusals(unittest.TestCase):
     def test_each_parameter_type_refuses_with_its_exception_and_text(self):
         msg, rect, enum, item = m.new_tUX_Message(1), m.new_uxRECT(), m.new_tENUM(), m.new_tListItem()
-        rgb = "CTheme_ColorFromRGB"
+        gm, dev = tovgui.GUIManager(None, None), tovgui.CCANDev()
+        rgb, setting = "CTheme_ColorFromRGB", "GUIManager_SettingValueChanged"
         cases = [
+            # float: finite values within single range; ints that fit a double
+            (m.GUIManager_SettingValueChanged, (gm, 1, 1e39), OverflowError, arg_text(setting, 3, "float")),
+            (m.GUIManager_SettingValueChanged, (gm, 1, -1e39), OverflowError, arg_text(setting, 3, "float")),
+            (m.GUIManager_SettingValueChanged, (gm, 1, 10**400), TypeError, arg_text(setting, 3, "float")),
+            (m.GUIManager_SettingValueChanged, (gm, 1, "1"), TypeError, arg_text(setting, 3, "float")),
+            (m.GUIManager_sendPanelFloat, (gm, 1, 2, 3, None), TypeError,
+             arg_text("GUIManager_sendPanelFloat", 5, "float")),
+            # in a dispatcher the range is part of the fit
+            (m.GUIManager_ValueChanged, (gm, 1, 1e39), NotImplementedError, VALUE_CHANGED_FORMS),
+            # the application objects' own parameter types
+            (m.GUIManager_isPopup, (gm, "x"), TypeError, arg_text("GUIManager_isPopup", 2, "ePopupType")),
+            (m.GUIManager_isPopup, (gm, 2**31), OverflowError, arg_text("GUIManager_isPopup", 2, "ePopupType")),
+            (m.CCANDev_SendMessage, (dev, 70000, 0, 0, 0, 0), OverflowError,
+             arg_text("CCANDev_SendMessage", 2, "uint16_t")),
+            (m.GUIManager_sendCANMidiMsg, (gm, 1, 256, 0, 0), OverflowError,
+             arg_text("GUIManager_sendCANMidiMsg", 3, "uint8_t")),
+            (m.CDrvInput_OnKey, (gm, 1, 1), TypeError, arg_text("CDrvInput_OnKey", 3, "bool")),
+            (m.CCANDev_SendRAW, (dev, 1, rect, 1), TypeError, arg_text("CCANDev_SendRAW", 3, "uint8_t *")),
+            (m.GUIManager_setSendMsgCallback, (gm, tovgui.CANDevCB()), TypeError,
+             arg_text("GUIManager_setSendMsgCallback", 2, "GUIManagerCB *")),
+            (m.new_GUIManager, (rect, None), NotImplementedError, overload_text(
+                "new_GUIManager", "GUIManager::GUIManager(uxDC *,CCANDev *,std::string)",
+                "GUIManager::GUIManager(uxDC *,CCANDev *)")),
             # uint8_t: 0 .. 255, ints only
             (m.CTheme_ColorFromRGB, (256, 0, 0), OverflowError, arg_text(rgb, 1, "uint8_t")),
             (m.CTheme_ColorFromRGB, (0, -1, 0), OverflowError, arg_text(rgb, 2, "uint8_t")),
@@ -138,6 +170,17 @@ class Accepted(unittest.TestCase):
                 got = getter(obj)
                 self.assertEqual(got, read)
                 self.assertIs(type(got), type(read))
+
+    def test_floats_pass_unchanged_or_rounded_to_single_precision(self):
+        gm = tovgui.GUIManager(None, None)
+        cases = [(math.inf, "inf"), (-math.inf, "-inf"), (math.nan, "nan"), (1, "1.000000"), (0.1, "0.100000"),
+                 (3.4028234663852886e38, "340282346638528859811704183484516925440.000000"),
+                 (2**53 + 1, "9007199254740992.000000")]
+        for given, shown in cases:
+            with self.subTest(given=given):
+                with c_stdout() as out:
+                    m.GUIManager_CANValueNotify(gm, 1, 2, 3, given)
+                self.assertEqual(c_text(out), f"[RecvCAN] (value) part:2, UID:0001,val:{shown}, [CANRX ID: 0001]\n")
 
     def test_results_have_the_declared_kind(self):
         self.assertEqual(m.CTheme_ColorFromRGB(255, 255, 255), 0xFFFFFF)

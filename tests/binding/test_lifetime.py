@@ -39,7 +39,57 @@ def records_round():
     tovgui.CTheme()
 
 
+class _Frames(tovgui.CANDevCB):
+    def MessageReceived(self, can_id, data, length):
+        self.last = can_id
+
+
+class _Messages(tovgui.GUIManagerCB):
+    def MessageReceived(self, msg):
+        if msg.type == 999:
+            raise KeyError(msg.type)
+
+
+def callbacks_round():
+    # Callbacks owned by their proxies, or handed to the native side and deleted there;
+    # managers and devices with their callbacks, messages and errors.
+    dev = tovgui.CCANDev()
+    owned, handed = _Frames(), _Frames()
+    dev.registerCallback(owned)
+    dev.OnCanMessage(1, None, 0)
+    dev.m_cb = handed
+    m.CANDevCB_MessageReceived(dev.m_cb, 2, None, 0)
+    dev.m_cb = None
+    m.delete_CANDevCB(handed)
+    plain = tovgui.CANDevCB()
+    plain.thisown = False
+    m.disown_CANDevCB(plain)
+    m.delete_CANDevCB(plain)
+    gm = tovgui.GUIManager(None, dev)
+    sent, hooked = _Messages(), _Messages()
+    gm.setSendMsgCallback(sent)
+    hooked.thisown = False
+    m.disown_GUIManagerCB(hooked)
+    gm.setHookSendMsgCallback(hooked)
+    gm.SendMessage(tovgui.tUX_Message(300))
+    gm.HookSendMessage(tovgui.tUX_Message(301))
+    try:
+        gm.SendMessage(tovgui.tUX_Message(999))
+    except KeyError:
+        pass
+    gm.doTick()
+    gm.DoGUI()
+    gm.setHookSendMsgCallback(None)
+    m.delete_GUIManagerCB(hooked)
+    m.delete_GUIManager(gm)
+    tovgui.IGUIManager()
+    tovgui.CDrvInput()
+
+
 class Lifetime(unittest.TestCase):
+    def test_callbacks_managers_and_devices_leave_nothing_behind(self):
+        assert_no_growth(callbacks_round)
+
     def test_records_and_theme_leave_nothing_behind(self):
         assert_no_growth(records_round)
 
