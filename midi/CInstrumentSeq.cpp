@@ -42,12 +42,13 @@ void CInstrumentSeq::EventsChanged() {
   for (int s = 0; s < kScenes; ++s) BuildPlayList(s);
 }
 
-void CInstrumentSeq::BuildPlayList(int s) {
-  std::vector<PlayEntry>& list = playLists[s];
-  list.clear();
-  listedEvents[s] = clips[s].events.size();
+void CInstrumentSeq::BuildPlayList(int s) { playLists[s] = MakePlayList(clips[s].events); }
+
+std::vector<CInstrumentSeq::PlayEntry> CInstrumentSeq::MakePlayList(const std::vector<SeqEvent>& events) {
+  std::vector<PlayEntry> list;
+  list.reserve(events.size() * 2);
   uint32_t order = 0;
-  for (const SeqEvent& ev : clips[s].events) {
+  for (const SeqEvent& ev : events) {
     const uint32_t start = static_cast<uint32_t>(std::max(ev.time, 0));
     if (ev.type == kSeqNote) {
       // A note that ends before (or where) it starts still gets its note-off after it.
@@ -59,6 +60,13 @@ void CInstrumentSeq::BuildPlayList(int s) {
     }
   }
   std::sort(list.begin(), list.end(), PlaysBefore);
+  return list;
+}
+
+void CInstrumentSeq::SwapEvents(int scene, std::vector<SeqEvent>& events, std::vector<PlayEntry>& list) {
+  if (!ValidScene(scene)) return;
+  clips[scene].events.swap(events);
+  playLists[scene].swap(list);
 }
 
 void CInstrumentSeq::OnClock(int tick, int arg) {
@@ -309,8 +317,6 @@ void CInstrumentSeq::Rewind(int flag) {
     for (const PlayEntry& e : playLists[current])
       if (e.type == kPlayNoteOff) NoteOff(e.key + clip.Transpose);
   }
-  // Events filled in without EventsChanged: late, on the clock, but still played.
-  if (clip.events.size() != listedEvents[current]) BuildPlayList(current);
 }
 
 void CInstrumentSeq::OnClipStop() {
@@ -439,11 +445,11 @@ void StoreTriggers(XmlWriter& w, const ClipData& c) {
 
 }  // namespace
 
-void CInstrumentSeq::XMLStoreTrack(XmlWriter& w) {
+void CInstrumentSeq::XMLStoreTrack(XmlWriter& w, const SceneSlot (&slots)[kScenes]) {
   Queue(w, {{"Type", track < kFirstExternalTrack ? "internal" : "external"}, {"Track", Int(track)}});
   w.BeginElement("INSTRUMENT");
   for (int s = 0; s < kScenes; ++s) {
-    const SceneSlot& scene = scenes[s];
+    const SceneSlot& scene = slots[s];
     const ClipData& c = clips[s];
     if (!scene.hasClip) {
       Queue(w, {{"Nr", Int(s)}, {"Name", "---"}});

@@ -40,14 +40,20 @@ class CInstrumentSeq : public CInstrument {
   void OnClipStart() override;
   void Stop() override;
   // The INSTRUMENT element of the clip-set file with its eight CLIPs.
-  void XMLStoreTrack(XmlWriter& writer) override;
+  void XMLStoreTrack(XmlWriter& writer, const SceneSlot (&slots)[kScenes]) override;
 
   // The clip of `scene` (0-7) for pages, the host and the file reader. After changing a
   // clip's events call EventsChanged: it builds the clips' play lists there and then, so
-  // starting a long sequence at the quantum neither sorts nor allocates on the clock.
+  // starting a long sequence at the quantum neither sorts nor allocates on the clock. The
+  // clock plays the lists it has: events changed without it are not heard.
   ClipData& Clip(int scene) { return clips[scene]; }
   const ClipData& Clip(int scene) const { return clips[scene]; }
   void EventsChanged();
+  // The play list of `events`; needs no lock, so a long one is built before taking it.
+  static std::vector<PlayEntry> MakePlayList(const std::vector<SeqEvent>& events);
+  // Puts `events` and their play list (MakePlayList) into `scene`, handing back the previous
+  // ones to be freed after the lock: the swap is all the clock waits for. Hold Lock().
+  void SwapEvents(int scene, std::vector<SeqEvent>& events, std::vector<PlayEntry>& list);
   const std::vector<PlayEntry>& PlayList(int scene) const { return playLists[scene]; }
 
   const HeldNoteList& Held() const { return held; }
@@ -72,7 +78,6 @@ class CInstrumentSeq : public CInstrument {
   HeldNoteList held;
   HeldNoteList latched;
   std::vector<PlayEntry> playLists[kScenes];
-  std::size_t listedEvents[kScenes] = {};  // the event count each play list was built from
   std::size_t playIndex = 0;
   int32_t lastPosition = 0;
   uint8_t sounding[128] = {};

@@ -381,7 +381,7 @@ TEST(HostLinkThreads, TransportFramesCarryStatesAndPositionsWithoutAllocating) {
   EXPECT_EQ((*frame)[9 + 8 * 1 + 1], 2);
   EXPECT_EQ((*frame)[9 + 8 * 4 + 0], 1);
   EXPECT_EQ((*frame)[9 + 8 * 5 + 0], 0);
-  l.rig.Ticks(1, 96 + 12 * 5);
+  l.rig.Ticks(1, 384 + 12 * 5);  // the default set launches on its 16-quarter quantum
   l.link.SendTransport(8);
   frame = ReadTransport(l, host, 8);
   ASSERT_TRUE(frame);

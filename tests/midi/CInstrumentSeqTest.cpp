@@ -68,8 +68,9 @@ TEST(MidiSequence, PlaysAtFourPulsesATickAndLoops) {
   EXPECT_EQ(clip.position, 4);
 }
 
-// A caller that fills in events and forgets to say so still hears them from the next start.
-TEST(MidiSequence, EventsFilledInWithoutNoticePlay) {
+// The clock never sorts a play list: events filled in without notice are not heard until
+// the play lists are rebuilt off the clock.
+TEST(MidiSequence, EventsFilledInWithoutNoticeWaitForTheRebuild) {
   Rig rig;
   CInstrumentSeq& seq = rig.Only(1);
   seq.CreateClip(0, kClipMidiSeq);
@@ -78,7 +79,9 @@ TEST(MidiSequence, EventsFilledInWithoutNoticePlay) {
   seq.Clip(0).events = {Note(0, 40, 60, 100)};
   seq.LaunchScene(0);
   rig.out.Take();
-  EXPECT_EQ(Play(rig, 96, 106), (Trace{"96: on 1 60 100 0 0 0", "106: off 1 60"}));
+  EXPECT_EQ(Play(rig, 96, 106), Trace{});
+  seq.EventsChanged();
+  EXPECT_EQ(Play(rig, 192, 202), (Trace{"192: on 1 60 100 0 0 0", "202: off 1 60"}));
 }
 
 TEST(MidiSequence, LoopLengths) {
