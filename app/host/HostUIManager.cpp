@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/host/HostServices.h"
+#include "data/Utf8Text.h"
 #include "midi/CClipCore.h"
 #include "midi/CInstrumentSeq.h"
 #include "midi/ClipData.h"
@@ -109,7 +110,7 @@ void PutReal(uint8_t* p, std::size_t offset, float v) { std::memcpy(p + offset, 
 // At most 31 characters and a zero, the rest of the field zero.
 void PutName(uint8_t* p, std::size_t offset, const std::string& name) {
   std::memset(p + offset, 0, kNameSize);
-  std::memcpy(p + offset, name.data(), std::min<std::size_t>(name.size(), kNameSize - 1));
+  std::memcpy(p + offset, name.data(), utf8::CutLength(name.data(), name.size(), kNameSize - 1));
 }
 
 // The track's clips, or null when the track has no clip-playing instrument. Hold the lock.
