@@ -333,7 +333,9 @@ TEST(ClipSetFile, BadFiles) {
       rig.Load(c.text);
     const std::string log = rig.Log();
     EXPECT_EQ(log.substr(log.rfind("XMLLoad")), c.result);
-    if (c.line) EXPECT_NE(log.find(c.line), std::string::npos) << log.substr(0, 2000);
+    if (c.line) {
+      EXPECT_NE(log.find(c.line), std::string::npos) << log.substr(0, 2000);
+    }
     if (c.check) {
       c.check(rig);
     } else {
