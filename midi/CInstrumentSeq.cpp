@@ -106,8 +106,13 @@ void CInstrumentSeq::StepSequence(int64_t tick, ClipData& clip) {
   const std::vector<PlayEntry>& list = playLists[current];
   // A loop length that is no multiple of the 4 pulses of a tick never lands on 0: the
   // wrap is the loop start then.
+  if (seekStart) {
+    seekStart = false;
+    if (position > 0 && position >= lastPosition) SkipTo(static_cast<uint32_t>(position), clip);
+  }
   if (position == 0 || position < lastPosition) {
     playIndex = 0;
+    std::fill(std::begin(skippedOffs), std::end(skippedOffs), uint16_t{0});
     for (const PlayEntry& e : list)
       if (e.type == kPlayNoteOff && e.time >= static_cast<uint32_t>(clip.Loop_PP))
         NoteOff(e.key + clip.Transpose);
@@ -125,14 +130,37 @@ void CInstrumentSeq::StepSequence(int64_t tick, ClipData& clip) {
         sounding[k] = 1;
         break;
       }
-      case kPlayNoteOff:
-        NoteOff(e.key + clip.Transpose);
+      case kPlayNoteOff: {
+        uint16_t& skipped = skippedOffs[(e.key + clip.Transpose) & 0x7F];
+        if (skipped > 0)
+          --skipped;
+        else
+          NoteOff(e.key + clip.Transpose);
         break;
+      }
       default:
         out.TrackControlChange(track, e.control, e.value);
         break;
     }
   }
+}
+
+void CInstrumentSeq::SkipTo(uint32_t position, const ClipData& clip) {
+  const std::vector<PlayEntry>& list = playLists[current];
+  int16_t latest[128];
+  std::fill(std::begin(latest), std::end(latest), int16_t{-1});
+  for (; playIndex < list.size() && list[playIndex].time < position; ++playIndex) {
+    const PlayEntry& e = list[playIndex];
+    uint16_t& skipped = skippedOffs[(e.key + clip.Transpose) & 0x7F];
+    if (e.type == kPlayNoteOn)
+      ++skipped;
+    else if (e.type == kPlayNoteOff)
+      skipped = skipped > 0 ? skipped - 1 : 0;
+    else
+      latest[e.control & 0x7F] = static_cast<int16_t>(e.value);
+  }
+  for (int c = 0; c < 128; ++c)
+    if (latest[c] >= 0) owner->Services().TrackControlChange(track, c, latest[c]);
 }
 
 void CInstrumentSeq::StepTrigger(int64_t tick, ClipData& clip) {
@@ -313,6 +341,8 @@ void CInstrumentSeq::Rewind(int flag) {
     clip.position = 0;
     playIndex = 0;
     lastPosition = 0;
+    seekStart = true;
+    std::fill(std::begin(skippedOffs), std::end(skippedOffs), uint16_t{0});
   } else {
     for (const PlayEntry& e : playLists[current])
       if (e.type == kPlayNoteOff) NoteOff(e.key + clip.Transpose);

@@ -73,6 +73,9 @@ class CInstrumentSeq : public CInstrument {
   void ReleaseSounding();
   void EndArpNotes();
   void BuildPlayList(int scene);
+  // A start in the middle of the loop: moves the play index to `position` without playing
+  // what lies before it, except the latest value of each controller.
+  void SkipTo(uint32_t position, const ClipData& clip);
 
   ClipData clips[kScenes];
   HeldNoteList held;
@@ -80,6 +83,9 @@ class CInstrumentSeq : public CInstrument {
   std::vector<PlayEntry> playLists[kScenes];
   std::size_t playIndex = 0;
   int32_t lastPosition = 0;
+  bool seekStart = false;  // the next sequence step starts the clip
+  // Note-offs still to come for notes a mid-loop start skipped, by sounding key.
+  uint16_t skippedOffs[128] = {};
   uint8_t sounding[128] = {};
   int32_t arpCount = 0;
   int32_t arpNotes[kMaxArpNotes] = {};
