@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "data/XmlWriter.h"
@@ -194,7 +195,12 @@ int CClipCore::XMLLoadClipLauncher(const char* name) {
     platform::LogPrintf("XMLLoad ClipLauncher: OK parsed:%d\r\n", parsedCount);
   } else {
     platform::LogPrintf("XMLLoad ClipLauncher: ERROR: %d\r\n", result);
-    master->CreateDefault();
+    try {
+      master->CreateDefault();
+    } catch (const std::bad_alloc&) {
+      // Nothing a file did may end the program: the tracks stay empty.
+      platform::LogPrintf("XMLLoad ClipLauncher: out of memory for the default clip set\n");
+    }
   }
   return parsedCount;
 }

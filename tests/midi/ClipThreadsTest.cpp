@@ -108,6 +108,16 @@ struct RunningClock {
   std::thread thread;
 };
 
+// Holding the edit mutex (what a host send or a store does while it copies or writes) keeps
+// the clips as they are but never stops the clock.
+TEST(ClipLauncherThreads, TheClockTicksWhileTheEditMutexIsHeld) {
+  Rig rig(nullptr);
+  rig.out.countOnly = true;
+  auto edit = rig.core->Master().EditLock();
+  RunningClock clock(rig);
+  EXPECT_TRUE(midi_test::WaitUntil([] { return g_ticks.load() >= 1000; }, std::chrono::seconds(10)));
+}
+
 // The controller's LED reset pauses between rows and a stored clip set can be megabytes:
 // neither runs under the mutex the clock takes, so the clock ticks on in the middle of each.
 TEST(ClipLauncherThreads, TheClockTicksThroughLedResetsAndStores) {
