@@ -71,6 +71,19 @@ struct LongClipSet {
   std::string root;
 };
 
+// The floor: the longest tick while this thread only sleeps, which is what the machine's
+// other work costs the clock.
+void BM_ClockWaitIdle(benchmark::State& state) {
+  LongClipSet set;
+  double longest = 0;
+  for (auto _ : state)
+    longest = std::max(longest, bench::LongestClockTick(*set.core, [] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }));
+  bench::ReportClockWait(state, longest);
+}
+BENCHMARK(BM_ClockWaitIdle)->Iterations(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_ClockWaitDuringClipSetStore(benchmark::State& state) {
   LongClipSet set;
   double longest = 0;
