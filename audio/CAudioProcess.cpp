@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -14,6 +15,7 @@
 #include "platform/Denormals.h"
 #include "platform/LogSink.h"
 #include "platform/RtThread.h"
+#include "platform/Simd4.h"
 
 namespace {
 
@@ -33,6 +35,21 @@ constexpr EngineThreadSpec kEngineThreads[2] = {
     {"Engine B", "INFO: SynthEngines Core B", 2},
 };
 constexpr int kEnginePriority = 98;
+
+// Non-finite samples become 0, four at a time: one would stay in most effects' state (their
+// filters, delay lines and feedback) for good.
+void ZeroNonFinite(float* p, int n) {
+  using namespace v4;
+  const f4 largest = Set1(std::numeric_limits<float>::max());
+  const f4 zero = Set1(0.0f);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const f4 x = Load(p + i);
+    Store(p + i, Select(CmpGe(largest, Abs(x)), x, zero));  // false for NaN and infinity
+  }
+  for (; i < n; ++i)
+    if (!std::isfinite(p[i])) p[i] = 0.0f;
+}
 
 // Microseconds from a to b.
 uint32_t Micros(const timespec& a, const timespec& b) {
@@ -205,6 +222,8 @@ void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
     record.lastStart = partStart;
     {
       std::lock_guard<platform::PiMutex> lock(partMutex_[p]);
+      ZeroNonFinite(parts[p], frames_);
+      ZeroNonFinite(parts[kParts + p], frames_);
       float* in[4] = {parts[p], parts[kParts + p], drumBuffers_[set][2].data(), drumBuffers_[set][3].data()};
       if (effects_[p] != nullptr) {
         effects_[p]->Process(in, out);

@@ -83,7 +83,7 @@ void CSamplePlayer::SearchEnd(Voice& v, const SampleFile& s) {
 }
 
 void CSamplePlayer::Trigger(int pad, float velocity) {
-  if (pad < 0 || pad >= kPads) return;
+  if (pad < 0 || pad >= kPads || !std::isfinite(velocity)) return;
   Voice& v = voices_[pad];
   const SampleFile* s = v.sample.load(std::memory_order_acquire);
   if (s == nullptr) return;
@@ -117,7 +117,13 @@ void CSamplePlayer::SetParam(int /*rt*/, int /*part*/, uint32_t uid, float value
   const int pad = static_cast<int>((uid >> 12) & 0xF);
   Voice& v = voices_[pad];
   const float x = value * 0.01f;
-  switch (uid & 0xFFF) {
+  const uint32_t param = uid & 0xFFF;
+  // Gains and sends refuse an undefined value, as the effects do: it would reach the part
+  // buses and the side-chain for good.
+  const bool gain = param == kParamPan || param == kParamLevel || param == kParamVelocityAmount ||
+                    param == kParamSideChainLevel;
+  if (gain && !std::isfinite(value)) return;
+  switch (param) {
     case kParamPitch:
       v.pitchRatio.store(x < 0.0f ? 1.0f / (1.0f - 2.0f * x) : 1.0f + 2.0f * x, std::memory_order_relaxed);
       break;

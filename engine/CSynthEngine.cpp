@@ -1,6 +1,7 @@
 #include "engine/CSynthEngine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/ArmConvert.h"
@@ -203,7 +204,14 @@ void CSynthEngine::PitchBend(int part, float octaves) {
 void CSynthEngine::ResetPart(int part) {
   if (!ValidPart(part) || !Created()) return;
   Lock lock(allocMutex_);
-  for (auto& s : slots_) s->ReleaseIfPart(part);
+  for (int32_t i = 0; i < kSlots; ++i) {
+    const VoiceAllocEntry entry = Entry(i);
+    // A note started in this period may still wait in its slot's ring, the slot not yet
+    // bound to the part: its release goes in behind the start.
+    const bool held = (entry.state == kPlaying || entry.state == kMono) && entry.part == part;
+    if (held) slots_[i]->PostEvent(VoiceSlot::Event{VoiceSlot::kRelease, nullptr, 0, 0.0f, 0.0f});
+    else slots_[i]->ReleaseIfPart(part);
+  }
   stacks_[part].Clear();
   ResetPartVoices(part);
 }
@@ -216,7 +224,8 @@ void CSynthEngine::ControlChange(int part, int controller, float value) {
   if (!ValidPart(part)) return;
   for (const ControllerRow& r : kControllerRows) {
     if (r.number == controller) {
-      controllers_.value[r.index].store(value, std::memory_order_relaxed);
+      // Every voice reads these as matrix sources: an undefined value would reach them all.
+      if (std::isfinite(value)) controllers_.value[r.index].store(value, std::memory_order_relaxed);
       return;
     }
   }

@@ -81,9 +81,14 @@ int ModulationMatrix::Connect(int slot, int source, int destination, float amoun
   if (source < 0 || source >= kSources) return kBadSource;
   if (destination < 0 || destination >= kDestinations) return kBadDestination;
   if (IsClearSlot(slot)) {
-    Lock lock(mutex_);
-    std::memset(routes_, 0, sizeof(routes_));
-    for (Route& r : routes_) r.converter = Converter::kZero;
+    {
+      Lock lock(mutex_);
+      std::memset(routes_, 0, sizeof(routes_));
+      for (Route& r : routes_) r.converter = Converter::kZero;
+    }
+    // Process zeroes only routed destinations: one left holding its last block (an
+    // amplifier's envelope) would keep every later note sounding.
+    for (const Destination& dest : destinations_) Zero(dest.buffer, dest.length);
     return 0;
   }
   if (slot < 0 || slot >= kRoutes) return kBadSlot;

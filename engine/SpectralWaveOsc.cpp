@@ -1,6 +1,7 @@
 #include "engine/SpectralWaveOsc.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "data/WaveTable.h"
@@ -183,7 +184,9 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   const int32_t algorithm = morphAlgorithm_.load(std::memory_order_relaxed);
   float cutoff = 0.0f;
   const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
-  const TableInputs inputs{{table, m, algorithm, x, algorithm == kHighPass ? k : 0}, frequency_};
+  // The high-pass and the smear's held level depend on the last harmonic that sounds.
+  const bool byPitch = algorithm == kHighPass || algorithm == kSmear;
+  const TableInputs inputs{{table, m, algorithm, x, byPitch ? k : 0}, frequency_};
   // The transforms are most of a voice's work; when nothing that shapes the table moved,
   // the voices already play the table a build would give.
   if (builtValid_ && inputs == built_ && PlayingNewest()) {
@@ -253,7 +256,7 @@ void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t
       StretchHarmonics(v, x);
       return;
     case kSmear:
-      Smear(v, x);
+      Smear(v, cutoffBin, x);
       return;
     case kLowPass:
       ApplyLowPass(v, x);
@@ -310,39 +313,56 @@ void SpectralWaveOsc::StretchHarmonics(const WaveVariant& v, float x) {
 
 namespace {
 
+// Power that harmonic j of a table keeps through the render's linear interpolation between
+// its points: the interpolation's response sinc^2, squared.
+double ReadPower(int32_t j) {
+  static const std::array<double, SpectralWaveOsc::kTableLength / 2 + 1> power = [] {
+    std::array<double, SpectralWaveOsc::kTableLength / 2 + 1> w{};
+    w[0] = 1.0;
+    for (std::size_t k = 1; k < w.size(); ++k) {
+      const double t = 3.14159265358979 * static_cast<double>(k) / SpectralWaveOsc::kTableLength;
+      const double s = std::sin(t) / t;
+      w[k] = s * s * s * s;
+    }
+    return w;
+  }();
+  return power[static_cast<std::size_t>(std::min(j, SpectralWaveOsc::kTableLength / 2))];
+}
+
 // The smear's magnitudes m[1 .. end - 1]: m[j] = keep x V.mag[j] + x p, with p the previous
 // magnitude raised by (floor(j/2) + 0.25) / floor(j/2) and m[1] = keep x V.mag[1]. Returns
-// their power over bins 1 .. sounding - 1.
+// the power they sound with over bins 1 .. sounding - 1 (sounding 0: not needed).
 double SmearMagnitudes(const WaveVariant& v, float keep, float x, int32_t end, int32_t sounding, float* m) {
   float p = keep * v.magnitudes[1];
   m[1] = p;
-  double power = static_cast<double>(p) * p;
+  double power = sounding > 1 ? static_cast<double>(p) * p * ReadPower(1) : 0.0;
   for (int32_t j = 2; j < end; ++j) {
     m[j] = keep * v.magnitudes[j] + x * p;
     const float half = static_cast<float>(j / 2);
     p = m[j] * (half + 0.25f) / half;
-    if (j < sounding) power += static_cast<double>(m[j]) * m[j];
+    if (j < sounding) power += static_cast<double>(m[j]) * m[j] * ReadPower(j);
   }
   return power;
 }
 
 }  // namespace
 
-void SpectralWaveOsc::Smear(const WaveVariant& v, float x) {
+void SpectralWaveOsc::Smear(const WaveVariant& v, int32_t cutoffBin, float x) {
   spectrum_[0] = v.spectrum[0];
   if (v.bins <= 5) {
     spectrum_[1] = Scaled(v.phasors[1], (1.0f - x) * v.magnitudes[1]);
     return;
   }
   const int32_t end = std::min(v.bins / 2, kSpectrumBins);
-  const int32_t sounding = std::min(end, kTableLength / 2);  // the bins a table can hold
   float m[kSpectrumBins];
   if (x <= kSmearHold) {
-    SmearMagnitudes(v, 1.0f - x, x, end, sounding, m);
+    SmearMagnitudes(v, 1.0f - x, x, end, 0, m);
   } else {
-    // Every magnitude carries the factor keep = 1 - x, so the level would fall to silence
-    // over the last hundredths of the control. Past kSmearHold the shape goes on changing
-    // with x (the recursion with keep = 1) at the level it had there.
+    // Every magnitude carries the factor keep = 1 - x, and the recursion carries the rest up
+    // beyond the band limit at higher notes, so the level would fall to silence over the last
+    // tenth of the control. Past kSmearHold the shape goes on changing with x (the recursion
+    // with keep = 1) at the level the bins that sound at this pitch had there.
+    const int32_t sounding = std::min({end, kTableLength / 2, cutoffBin + 1});
     const double held = SmearMagnitudes(v, 1.0f - kSmearHold, kSmearHold, end, sounding, m);
     const double shape = SmearMagnitudes(v, 1.0f, x, end, sounding, m);
     const float gain = shape > 0.0 ? static_cast<float>(std::sqrt(held / shape)) : 0.0f;

@@ -143,9 +143,10 @@ class SpectralWaveOsc {
   void Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin, float x);
   void ShiftHarmonics(const WaveVariant& v, float x);
   void StretchHarmonics(const WaveVariant& v, float x);
-  void Smear(const WaveVariant& v, float x);
-  // Smear amount from which the level holds.
-  static constexpr float kSmearHold = 0.98f;
+  // cutoffBin: the last harmonic below the band limit at the playing pitch.
+  void Smear(const WaveVariant& v, int32_t cutoffBin, float x);
+  // Smear amount from which the level of the harmonics that sound holds.
+  static constexpr float kSmearHold = 0.9f;
   void ApplyLowPass(const WaveVariant& v, float x);
   void ApplyHighPass(const WaveVariant& v, int32_t k, float x);
   void ScanVariants(const WaveTable& table, int32_t variant, float x);

@@ -1,5 +1,6 @@
 #include "engine/SynthVoice.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -140,6 +141,11 @@ constexpr int32_t kSyncModifiers = 4;
 
 int32_t Truncate(float v) { return arm::ToInt32(v); }
 
+// Settings held to the range their page sends: values far outside it drove the output to
+// thousands, and the smoothers behind pan and spread took seconds to come back.
+float Percent(float v) { return std::clamp(v, 0.0f, 100.0f); }
+float SignedPercent(float v) { return std::clamp(v, -100.0f, 100.0f); }
+
 // Marks an empty wavetable mailbox (null is a valid request: detach).
 WaveTable* const kNoTable = reinterpret_cast<WaveTable*>(alignof(WaveTable));
 
@@ -177,8 +183,8 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
        const int32_t k = Truncate(x);
        if (k >= 0 && k < kUnisonRowCount) v.wt_[i].SetUnison(kUnisonRows[k].mode, kUnisonRows[k].ratio);
      }},
-    {517, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetSpread(x / 100.0f * 2.0f); }},
-    {518, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetPan(x / 100.0f); }},
+    {517, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetSpread(Percent(x) / 100.0f * 2.0f); }},
+    {518, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetPan(SignedPercent(x) / 100.0f); }},
     {519, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetPosition(x / 256.0f); }},
     {520, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetMorphAlgorithm(Truncate(x)); }},
     {522, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetSpectralMorph(x / 100.0f); }},
@@ -190,8 +196,8 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     {529, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].fine[kAlgorithmic] = x / 100.0f; v.UpdatePitch(0.0f); }},
     {531, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetDetune(x / 100.0f); }},
     {532, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetUnison(Truncate(x + 1.0f)); }},
-    {533, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetSpread(1.0f - x / 100.0f); }},
-    {534, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetPan(x / 100.0f); }},
+    {533, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetSpread(1.0f - Percent(x) / 100.0f); }},
+    {534, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetPan(SignedPercent(x) / 100.0f); }},
     {535, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetShape(x / 256.0f); }},
     {536, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetAlgorithm(Truncate(x)); }},
     {537, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetP2(x / 100.0f); }},
@@ -201,7 +207,7 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     {544, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].coarse[kResonator] = static_cast<float>(Truncate(x)); v.UpdatePitch(0.0f); }},
     {545, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].fine[kResonator] = x / 100.0f; v.UpdatePitch(0.0f); }},
     {548, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.res_[i].Bank().SetStretch(x / 100.0f); }},
-    {549, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.res_[i].SetPan(x / 100.0f); }},
+    {549, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.res_[i].SetPan(SignedPercent(x) / 100.0f); }},
     {550, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.res_[i].Bank().SetTimbre(x / 256.0f); }},
     {551, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.res_[i].Bank().SetSkew(x / 100.0f); }},
     {552, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.res_[i].SetBrightness(x); }},
@@ -238,9 +244,9 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     {1025, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.env_[i].SetDecayReleaseCurve(Truncate(x)); }},
     {1026, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.env_[i].SetAttack(x * 1000.0f); }},
     {1027, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.env_[i].SetDecay(x * 1000.0f); }},
-    {1028, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.env_[i].SetSustain(x / 100.0f); }},
+    {1028, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.env_[i].SetSustain(Percent(x) / 100.0f); }},
     {1029, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.env_[i].SetRelease(x * 1000.0f); }},
-    {1030, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.env_[i].SetVelocityAmount(x * 0.01f); }},
+    {1030, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.env_[i].SetVelocityAmount(Percent(x) * 0.01f); }},
     {1031, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.SetEnvelopeType(i, Truncate(x)); }},
     {1032, 4, 0, [](SynthVoice& v, int32_t i, float x, bool) {
        v.s_.pedalMode[i] = Truncate(x);
@@ -283,7 +289,7 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
          if (x == static_cast<float>(j)) k = j;
        v.s_.osc[i].fmFactor = kFmFactors[k];
      }},
-    {2052, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].amOffset = x / 100.0f; }},
+    {2052, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].amOffset = Percent(x) / 100.0f; }},
     {2053, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) {
        v.wt_[i].SetPhaseReset(x > 0.0f);
        v.alg_[i].SetPhaseReset(x > 0.0f);
@@ -493,6 +499,7 @@ void SynthVoice::Trigger(int32_t note, float velocity, float pitchOffset) {
     alg_[i].ArmRestart();
   }
   UpdatePitch(pitchOffset);
+  sounded_ = true;
   if (velocity > 0.0f) {
     if (s_.kbdGlideMode == 2 && s_.glideMode != kGlideOff)
       for (OscSettings& o : s_.osc) o.current = o.target;
@@ -541,6 +548,8 @@ void SynthVoice::UpdatePitch(float offset) {
     const float pitch = (semitone + coarse + fine + offset + s_.tune - 8.0f) / 12.0f + (octave - 4.0f);
     const float hz = kTuningBaseHz * lookupPow2(pitch);
     o.target = hz;
+    // Until its first note the voice has no pitch to glide from: it follows its settings.
+    if (!sounded_) o.current = hz;
     switch (s_.glideMode) {
       case kGlideOff:
         o.current = hz;
@@ -591,6 +600,8 @@ void SynthVoice::AttachSample(MultiWaveReader* set) { noise_.AttachSample(set); 
 
 namespace {
 bool ClearsAllRoutes(int32_t slot) { return slot == -1 || slot == ModulationMatrix::kClearSlot; }
+// The page's -100..100 percent, as the engine passes it on.
+float RouteAmount(float amount) { return std::clamp(amount, -1.0f, 1.0f); }
 }  // namespace
 
 int SynthVoice::SetRoute(int32_t slot, int32_t source, int32_t destination, float amount, int32_t mode) {
@@ -602,16 +613,18 @@ int SynthVoice::SetRoute(int32_t slot, int32_t source, int32_t destination, floa
     return 0;
   }
   if (slot < 0 || slot >= ModulationMatrix::kRoutes) return ModulationMatrix::kBadSlot;
-  // A route that names no source and no destination on an ordinary slot changes nothing.
+  // A route that names no source and no destination on an ordinary slot changes nothing,
+  // and neither does one with an undefined amount.
   if (source == kSrcNone && destination == kDstNone) return 0;
-  routes_.PostConnect(slot, source, destination, amount, mode);
+  if (!std::isfinite(amount)) return 0;
+  routes_.PostConnect(slot, source, destination, RouteAmount(amount), mode);
   return 0;
 }
 
 int SynthVoice::SetRouteAmount(int32_t slot, float amount) {
   if (ClearsAllRoutes(slot)) return 0;
   if (slot < 0 || slot >= ModulationMatrix::kRoutes) return ModulationMatrix::kBadSlot;
-  routes_.PostAmount(slot, amount);
+  if (std::isfinite(amount)) routes_.PostAmount(slot, RouteAmount(amount));
   return slot;
 }
 

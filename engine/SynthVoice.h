@@ -163,7 +163,7 @@ class SynthVoice {
   void AttachSample(MultiWaveReader* set);
   // Matrix routes, installed between blocks: slot 0..23, or -1/255 to clear every route.
   // Returns 0, or the matrix's negative code for a slot, source or destination out of
-  // range (nothing changes).
+  // range (nothing changes). Amounts are held to -1..1; a non-finite one changes nothing.
   int SetRoute(int32_t slot, int32_t source, int32_t destination, float amount, int32_t mode);
   // Slot 0..23; -1/255 change nothing. Returns the slot, 0, or the negative slot code.
   int SetRouteAmount(int32_t slot, float amount);
@@ -241,6 +241,7 @@ class SynthVoice {
   float velocity_ = 0.0f;
   float macro_[kMacros] = {};
   float sourceValue_[kSourceCount] = {};
+  bool sounded_ = false;  // a note has started: glides start from the last pitch
   uint32_t random_;
   std::atomic<float> bendOctaves_{0.0f};
   std::atomic<float> bendFactor_{1.0f};

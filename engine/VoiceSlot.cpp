@@ -92,6 +92,9 @@ void VoiceSlot::ProcessEvents(FftProcessor& fft) {
   for (int32_t n = 0; n < kEventsPerBlock && TakeEvent(&e); ++n) {
     if (e.kind == kStop || e.kind == kRelease) {
       if (SynthVoice* v = BoundVoice()) v->Release();
+      // A note that ends in the block it started in must not be triggered again at the
+      // phase restart: that would undo this release on a slot the allocator already freed.
+      startVelocity_ = 0.0f;
     } else if (e.kind == kStart) {
       Bind(e.bank);
       SynthVoice* v = BoundVoice();
@@ -426,7 +429,9 @@ bool VoiceSlot::IsFinished() const {
 
 void VoiceSlot::SetBend(int32_t part, float octaves) {
   const BankVoices* bank = BoundBank();
-  if (bank && bank->part == part) voice_.load(std::memory_order_acquire)->SetBend(octaves);
+  if (!bank || bank->part != part) return;
+  // The engine thread may unbind the slot (voice first, then bank) between the two loads.
+  if (SynthVoice* v = BoundVoice()) v->SetBend(octaves);
 }
 
 void VoiceSlot::ReleaseIfPart(int32_t part) {
@@ -439,7 +444,7 @@ void VoiceSlot::SetPolyAftertouch(int32_t part, float value) {
   const BankVoices* bank = BoundBank();
   if (!bank || bank->part != part) return;
   platform::LogPrintf("VOICE[%d] : aftertouch %f", index_, static_cast<double>(value));
-  voice_.load(std::memory_order_acquire)->SetPolyAftertouch(value);
+  if (SynthVoice* v = BoundVoice()) v->SetPolyAftertouch(value);
 }
 
 void VoiceSlot::OnClock(uint32_t tick, float bpm) {

@@ -68,6 +68,8 @@ class VoiceSlot {
     pedalSwitch_.store(pedalSwitch, std::memory_order_relaxed);
   }
 
+  float PedalLevel() const { return pedalLevel_.load(std::memory_order_relaxed); }
+  uint8_t PedalSwitch() const { return pedalSwitch_.load(std::memory_order_relaxed); }
   int32_t index() const { return index_; }
   const BankVoices* BoundBank() const { return bank_.load(std::memory_order_acquire); }
   SynthVoice* BoundVoice() const { return voice_.load(std::memory_order_acquire); }

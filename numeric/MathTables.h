@@ -31,7 +31,7 @@ float fastAtan(float x);
 
 // a^b on four lanes by linear interpolation in the float bit pattern: the float whose bits
 // are trunc(K + b * (bits(a) - K)), K = bits(1.0) = 1065353216. Positive a only.
-// Good for: exponents -1..1 within 7 per cent; and, as the phase bend uses it, a in 0..1
+// Good for: exponents -1..1 within 12.5 per cent; and, as the phase bend uses it, a in 0..1
 // with exponents 0.98..50 within 0.12 absolute once the result is held to 0..1 (below
 // about a^b = 1e-38 the bits run negative: -0, a negative number or NaN, which a
 // saturating conversion takes as 0). 1^b is exactly 1; elsewhere the error grows with |b|.

@@ -5,6 +5,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <atomic>
+
 #include "platform/Paths.h"
 
 namespace platform {
@@ -24,5 +26,16 @@ void* LinuxFrameBuffer::Map(int fd, std::size_t bytes) {
 void LinuxFrameBuffer::Unmap(void* address, std::size_t bytes) { ::munmap(address, bytes); }
 
 void LinuxFrameBuffer::Close(int fd) { ::close(fd); }
+
+namespace {
+LinuxFrameBuffer g_linuxFrameBuffer;
+std::atomic<FrameBufferDevice*> g_defaultFrameBuffer{&g_linuxFrameBuffer};
+}  // namespace
+
+FrameBufferDevice& DefaultFrameBuffer() { return *g_defaultFrameBuffer.load(std::memory_order_acquire); }
+
+void SetDefaultFrameBuffer(FrameBufferDevice* device) {
+  g_defaultFrameBuffer.store(device ? device : &g_linuxFrameBuffer, std::memory_order_release);
+}
 
 }  // namespace platform

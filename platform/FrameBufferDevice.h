@@ -31,4 +31,10 @@ class LinuxFrameBuffer : public FrameBufferDevice {
   void Close(int fd) override;
 };
 
+// The device a drawing context made without one uses: "/dev/fb0", until a start-up picks a
+// stand-in. `device` must outlive every context made while it is set; nullptr restores the
+// real device.
+FrameBufferDevice& DefaultFrameBuffer();
+void SetDefaultFrameBuffer(FrameBufferDevice* device);
+
 }  // namespace platform

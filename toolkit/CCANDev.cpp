@@ -29,13 +29,15 @@ float FloatAt(const uint8_t* bytes) {
   return v;
 }
 
+// The value and matrix decodes read only bytes the frame carries: a short frame's trace shows
+// its bytes and nothing made up from the ones it lacks.
 void TraceFrame(const can_frame& frame, uint8_t length) {
   char line[160];
   int n = std::snprintf(line, sizeof line, "ID: %04X , DLC: %d , ", frame.can_id, length);
   for (uint8_t i = 0; i < length; ++i) n += std::snprintf(line + n, sizeof line - n, "%02X ", frame.data[i]);
-  if (frame.data[0] == 0xB0) {
+  if (length >= 7 && frame.data[0] == 0xB0) {
     n += std::snprintf(line + n, sizeof line - n, " <%f>", FloatAt(frame.data + 3));
-  } else if (frame.data[0] >= 0xC0 && frame.data[0] <= 0xC3) {
+  } else if (length >= 8 && frame.data[0] >= 0xC0 && frame.data[0] <= 0xC3) {
     n += std::snprintf(line + n, sizeof line - n, "MX[%d] src:%d dst:%d amt:<%f>", frame.data[1], frame.data[2],
                        frame.data[3], FloatAt(frame.data + 4));
   }
@@ -119,6 +121,7 @@ void CCANDev::Close() {
   }
   if (m_can_sock >= 0) sockets_.Close(m_can_sock);
   m_can_sock = -1;
+  EndBurst();
 }
 
 void CCANDev::SendRAW(uint16_t id, const uint8_t* data, int length) {
@@ -128,10 +131,30 @@ void CCANDev::SendRAW(uint16_t id, const uint8_t* data, int length) {
   frame.can_id = id;
   frame.can_dlc = static_cast<uint8_t>(length);
   if (length > 0) std::memcpy(frame.data, data, static_cast<std::size_t>(length));
-  // Panel frames go out from the audio thread too (the beat pulse): a frame the bus cannot take
-  // at once is dropped, with the error printed.
-  if (sockets_.TryWrite(m_can_sock, &frame, sizeof frame) < static_cast<ssize_t>(sizeof frame))
-    std::perror("CAN Device write");
+  // Panel frames go out from the beat-pulse timing thread too: a frame the bus cannot take at
+  // once is dropped and counted, never waited for.
+  const ssize_t sent = sockets_.TryWrite(m_can_sock, &frame, sizeof frame);
+  if (sent < static_cast<ssize_t>(sizeof frame)) {
+    NoteDrop(sent < 0 ? errno : EIO);
+    return;
+  }
+  if (burstDrops_.load(std::memory_order_relaxed) != 0) EndBurst();
+}
+
+// A full bus refuses every frame for a while. Printing each refusal would cost the sending
+// thread a write to the terminal per frame, the timing thread included; instead the first
+// refusal of a burst is reported with the system's error and the burst's count when it ends,
+// both through the log sink, which queues the lines of real-time threads.
+void CCANDev::NoteDrop(int error) {
+  droppedFrames_.fetch_add(1, std::memory_order_relaxed);
+  if (burstDrops_.fetch_add(1, std::memory_order_relaxed) != 0) return;
+  char text[96];
+  platform::LogPrintf("CAN Device write: %s\n", strerror_r(error, text, sizeof text));
+}
+
+void CCANDev::EndBurst() {
+  const uint32_t dropped = burstDrops_.exchange(0, std::memory_order_relaxed);
+  if (dropped != 0) platform::LogPrintf("CAN Device write: %u frame%s dropped\n", dropped, dropped == 1 ? "" : "s");
 }
 
 void CCANDev::SendMessage(uint16_t id, uint8_t status, uint8_t channel, uint8_t data1, uint8_t data2) {
@@ -143,11 +166,18 @@ void CCANDev::OnCanMessage(unsigned short id, unsigned char* data, unsigned char
   if constexpr (ux::kScriptFlavour) {
     CANDevCB* cb = m_cb;
     if (!cb) return;
+    // The lock goes back however the receiver returns: a script's receiver called from the
+    // script's own thread may throw its error back to that script.
+    struct Held {
+      void (*release)(int);
+      int token;
+      ~Held() {
+        if (release) release(token);
+      }
+    };
     int (*acquire)() = g_lockAcquire.load();
-    void (*release)(int) = g_lockRelease.load();
-    const int token = acquire ? acquire() : 0;
+    const Held held{g_lockRelease.load(), acquire ? acquire() : 0};
     cb->MessageReceived(id, data, length);
-    if (release) release(token);
   } else {
     if (CanMessageFn fn = g_messageFn.load()) fn(id, data, length);
   }

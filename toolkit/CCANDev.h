@@ -45,8 +45,10 @@ class CCANDev {
   int Open(const char* name);
   void registerCallback(CANDevCB* cb) { m_cb = cb; }
   // A frame of `length` (0 to 8) bytes; any other length sends nothing. Never waits for the
-  // bus: a frame it cannot take at once is dropped.
+  // bus: a frame it cannot take at once is dropped and counted.
   void SendRAW(uint16_t id, const uint8_t* data, int length);
+  // Frames the bus refused since the device was made.
+  uint64_t DroppedFrames() const { return droppedFrames_.load(std::memory_order_relaxed); }
   // A MIDI message carried over CAN: {status | channel, data1, data2}.
   void SendMessage(uint16_t id, uint8_t status, uint8_t channel, uint8_t data1, uint8_t data2);
 
@@ -62,9 +64,14 @@ class CCANDev {
   int m_can_sock = -1;
 
  private:
+  void NoteDrop(int error);
+  void EndBurst();
+
   platform::CanSocketOps& sockets_;
   pthread_t thread_{};
   bool threadStarted_ = false;
+  std::atomic<uint32_t> burstDrops_{0};  // refused since the last frame that went out
+  std::atomic<uint64_t> droppedFrames_{0};
 };
 
 // Thread entry of the receive loop; `dev` is the CCANDev.

@@ -86,17 +86,26 @@ void CDrvInput::getTouchScreenDetails() {
 void CDrvInput::DoService() {
   if (fd_ < 0) return;
   constexpr std::size_t kRecord = sizeof(input_event);
-  const ssize_t got = ::read(fd_, buffer_ + pending_, sizeof buffer_ - pending_);
-  if (got <= 0) return;
-  const std::size_t available = pending_ + static_cast<std::size_t>(got);
-  const std::size_t whole = available / kRecord;
-  for (std::size_t i = 0; i < whole; ++i) {
+  ssize_t got = ::read(fd_, buffer_ + pending_, sizeof buffer_ - pending_);
+  // Nothing new: records left over by a handler's error are still to be dispatched.
+  if (got < 0) got = 0;
+  // What is not yet dispatched moves to the front of the buffer even when a handler throws
+  // (a script's error on its way back to the script): the next call goes on from there.
+  struct Consumed {
+    CDrvInput& self;
+    std::size_t available;
+    std::size_t done = 0;
+    ~Consumed() {
+      self.pending_ = available - done;
+      if (self.pending_ > 0) std::memmove(self.buffer_, self.buffer_ + done, self.pending_);
+    }
+  } consumed{*this, pending_ + static_cast<std::size_t>(got)};
+  while (consumed.available - consumed.done >= kRecord) {
     input_event ev;
-    std::memcpy(&ev, buffer_ + i * kRecord, kRecord);
+    std::memcpy(&ev, buffer_ + consumed.done, kRecord);
+    consumed.done += kRecord;
     Dispatch(ev);
   }
-  pending_ = available - whole * kRecord;
-  if (pending_ > 0) std::memmove(buffer_, buffer_ + whole * kRecord, pending_);
 }
 
 void CDrvInput::Dispatch(const input_event& ev) {
@@ -123,9 +132,28 @@ void CDrvInput::DispatchSingleTouch(const input_event& ev) {
 }
 
 // Multi-touch: a new tracking id starts a contact, its first complete position is the press,
-// later positions are moves, and tracking id -1 is the release.
+// later positions are moves, and tracking id -1 is the release. Only the finger in slot 0
+// drives the screen: taking every slot's events would mix two fingers into touches at points
+// nobody touched. Once the device has spoken the multi-touch protocol its single-pointer axes
+// are the kernel's copy of some contact, which moves to another finger when the first one
+// lifts, and are left alone.
 void CDrvInput::DispatchMultiTouch(const input_event& ev) {
   if (ev.type != EV_ABS) return;
+  switch (ev.code) {
+    case ABS_MT_SLOT:
+    case ABS_MT_POSITION_X:
+    case ABS_MT_POSITION_Y:
+    case ABS_MT_TRACKING_ID:
+      multiTouch_ = true;
+      if (ev.code != ABS_MT_SLOT && slot_ != 0) return;
+      break;
+    case ABS_X:
+    case ABS_Y:
+      if (multiTouch_) return;
+      break;
+    default:
+      return;
+  }
   switch (ev.code) {
     case ABS_X:
     case ABS_MT_POSITION_X:

@@ -43,6 +43,8 @@ class CDrvInput {
   void DispatchMultiTouch(const input_event& ev);
   void Report(int type);
 
+  bool multiTouch_ = false;  // the device has sent multi-touch events
+
   // One read takes at most this many records. A record cut by the end of a read stays at the
   // front of the buffer for the next call; a pipe or FIFO may split one, a device does not.
   static constexpr std::size_t kRecordsPerRead = 256;

@@ -87,10 +87,21 @@ void GUIManager::DoGUI() {
       SendMessage(&tick);
     }
     DoService();
-    if (popupMsg_ > 1) --popupMsg_;
-    if (popupDel_ > 1) --popupDel_;
+    if (popups_[popupMsg] > 1) --popups_[popupMsg];
+    if (popups_[popupDel] > 1) --popups_[popupDel];
   }
   for (std::size_t i = 0; i < elements_.size(); ++i) elements_[i]->OnPaint();
+}
+
+bool GUIManager::isPopup(int kind) const {
+  if (kind == popupAny) return isOtherPopup(popupAny);
+  return kind >= 0 && kind < popupSize && popups_[kind] != 0;
+}
+
+bool GUIManager::isOtherPopup(int kind) const {
+  for (int k = 0; k < popupSize; ++k)
+    if (k != kind && popups_[k] != 0) return true;
+  return false;
 }
 
 void GUIManager::OnTouchEvent(int x, int y, int type) {

@@ -31,7 +31,7 @@ class IGUIManager {};
 
 class GUIManager : public CDrvInput, public IGUIManager, public uxHost {
  public:
-  GUIManager(uxDC* dc, CCANDev* can, std::string inputDevice);
+  GUIManager(uxDC* dc, CCANDev* can, std::string inputDevice = "/dev/input/event0");
   ~GUIManager() override;
 
   void OnTouchEvent(int x, int y, int type) override;
@@ -45,21 +45,33 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost {
   // Delivered at once in the caller's thread, queued or not: the script module has no queue.
   int SendMessage(tagUX_Message* msg, bool queued = false) override;
 
-  void InitGUI(unsigned colour);
+  void InitGUI(unsigned colour = 0);  // black
   void doTick();
   void DoGUI();
   int initialLoad() { return 1; }
+  // What the instrument's manager does here has no counterpart in a script's screen.
+  void spawn() {}
+  void SettingValueChanged(int, float) {}
   void LoggerText(const char* text);
 
-  void ValueChanged(uint32_t uid, float value, unsigned flags) override;
+  void ValueChanged(uint32_t uid, float value, unsigned flags = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM) override;
   void CANValueNotify(int id, int part, float value);
   void CANAssignNotify(int id, int part, float value);
   void CANEncoderEvent(int id, int code);
   void CANKeyEvent(int id, int code);
-  void ActivatePanel(int panel, int arg);
+  void ActivatePanel(int panel, int arg = -1);
   // The script module keeps no controller map.
   int GetCCAssignment(uint32_t) override { return -1; }
   void SetCCAssignment(int, int) override {}
+  int GetMidiCC(int) { return 0; }
+  void SetMidiCC(int, int) {}
+  int OnMidiCC(int, int, int, int) { return 0; }
+
+  // Whether a popup of `kind` (popupValue .. popupPB) is showing; popupAny asks for any of
+  // them. Kinds outside the slots show nothing.
+  bool isPopup(int kind) const;
+  // Whether a popup of a kind other than `kind` is showing.
+  bool isOtherPopup(int kind) const;
 
   void sendRawPanelMsg(int id, const unsigned char* data, int length);
   void sendPanelEnum(int id, int a, int b);
@@ -84,7 +96,6 @@ class GUIManager : public CDrvInput, public IGUIManager, public uxHost {
   uint32_t tickCounter_ = 0;
   int32_t focusIndex_ = -1;
   int32_t panelMode_ = 0;
-  // Popup countdowns, in GUI passes of four.
-  uint32_t popupMsg_ = 0;
-  uint32_t popupDel_ = 0;
+  // Popup countdowns per kind, in GUI passes of four; nonzero while the popup shows.
+  uint32_t popups_[popupSize] = {};
 };

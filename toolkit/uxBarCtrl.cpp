@@ -1,6 +1,7 @@
 #include "toolkit/uxBarCtrl.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/ArmConvert.h"
 #include "toolkit/uxDC.h"
@@ -8,7 +9,8 @@
 namespace {
 
 // Saturating: a level far outside the range must stay far outside, not wrap into view.
-int16_t Short(int v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
+// Wide, so that an edge computed next to a saturated coordinate cannot overflow either.
+int16_t Short(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
 int Trunc(float v) { return arm::ToInt32(v); }
 
 constexpr int kTextFont = 9;
@@ -107,8 +109,8 @@ void uxBarCtrl::DrawBar() {
         else
           dc_->FillFrame(Short(c), Short(top), Short(p), Short(H1), colour);
         if (marker) {
-          const int m = Trunc(static_cast<float>(c) + marker_ * s);
-          const int left = marker_ > 0.0f ? m - 1 : m;
+          const int64_t m = Trunc(static_cast<float>(c) + marker_ * s);
+          const int64_t left = marker_ > 0.0f ? m - 1 : m;
           dc_->FillFrame(Short(left), kMarkerTop, Short(left + 1), Short(H1 - H1 / 2), kMarker);
         }
         break;

@@ -33,24 +33,20 @@ constexpr CodeMap kLatin1ToCp437[] = {
     {252, 129},  // u umlaut
 };
 
-// An image beyond this is no picture for an 800x480 screen but a hostile or broken file;
-// refusing it keeps a header's claimed size from deciding how much memory is taken.
-constexpr uint64_t kMaxImagePixels = 16u * 1024u * 1024u;
+// An image beyond four screens is no picture for an 800x480 display but a hostile or broken
+// file. Loaded images stay for the life of the process, and a small file can claim a large
+// picture: refusing it keeps a header from deciding how much memory is taken for good.
+constexpr uint64_t kMaxImagePixels = 4u * 800u * 480u;
 constexpr int64_t kMaxAllocPixels = 0x1FFFFFFE;
 
 constexpr uxCOLOR ToScreen(uint32_t rgba) { return ((rgba & 0xFFu) << 16) | (rgba & 0xFF00u) | ((rgba >> 16) & 0xFFu); }
 
 int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
-platform::FrameBufferDevice& RealDevice() {
-  static platform::LinuxFrameBuffer device;
-  return device;
-}
-
 }  // namespace
 
 uxDC::uxDC(platform::FrameBufferDevice* device)
-    : device_(device ? device : &RealDevice()),
+    : device_(device ? device : &platform::DefaultFrameBuffer()),
       selectColour_(ux::kScriptFlavour ? CTheme::ColorFromName("Selector", "", "", CTheme::ColorFromRGB(0, 0, 210), true)
                                        : 0x0000D2) {
   font_.index = ux::kFontCount;  // no glyph table until a font is selected
@@ -533,6 +529,9 @@ int uxDC::loadImage(const char* name, const std::string& directory) {
     return -1;
   }
   png.format = PNG_FORMAT_RGBA;
+  // Without a gAMA chunk the simplified reader takes 16-bit samples for linear light and
+  // gamma-encodes them; the pictures here are sRGB at every depth.
+  png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   if (png.width == 0 || png.height == 0 || png.width > 0xFFFF || png.height > 0xFFFF ||
       uint64_t{png.width} * png.height > kMaxImagePixels) {
     png_image_free(&png);

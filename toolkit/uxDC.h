@@ -41,7 +41,7 @@ struct tImage {
 };
 
 // One drawing call as a widget made it, with the font and colours in force: tests of widget
-// layout check the numbers their Parts give instead of pixels.
+// layout check coordinates, fonts and colours rather than pixels.
 struct uxDrawCall {
   const char* op;       // the operation's name, "FillFrame", "PutString", ...
   int a[6];             // its integer arguments in order (coordinates, sizes, flags), then 0
@@ -59,7 +59,8 @@ class uxDrawObserver {
 
 class uxDC {
  public:
-  // Without a device the context drives the real "/dev/fb0".
+  // Without a device the context drives the process default (platform::DefaultFrameBuffer),
+  // the real "/dev/fb0" unless a start-up chose a stand-in.
   explicit uxDC(platform::FrameBufferDevice* device = nullptr);
   ~uxDC();
   uxDC(const uxDC&) = delete;

@@ -11,9 +11,6 @@ constexpr uxCOLOR kTitleText = 0x000000;
 constexpr uxCOLOR kTitleTextBg = 0xA40000;
 constexpr uxCOLOR kTypeText = 0xFFFFFF;
 constexpr uxCOLOR kCloseFrame = 0xFFFFFF;
-// The script flavour's fallback behind the type name; the instrument writes it on the
-// caption's own grey.
-constexpr uxCOLOR kTypeTextBgScript = 0xFFFFFF;
 constexpr int kCaptionFont = 12;
 
 uxCOLOR CaptionColour(const char* role, const std::string& name, uxCOLOR fallback) {
@@ -105,7 +102,9 @@ void uxPanelCtrl::PaintCaption() {
   dc_->PutString(10, Short(row), name_.c_str());
   if (!typeName_.empty()) {
     dc_->SetForecolor(CaptionColour("TitleTextAcc", name_, kTypeText));
-    dc_->SetBackcolor(CaptionColour("TitleTextBgAcc", name_, ux::kScriptFlavour ? kTypeTextBgScript : kCaptionFill));
+    // On the caption's own grey: the theme has no entry for either colour by default, and a
+    // white fallback behind the white text would hide the type name.
+    dc_->SetBackcolor(CaptionColour("TitleTextBgAcc", name_, kCaptionFill));
     dc_->PutString(Short(int(name_.size()) * cell.width + 30), Short(row), typeName_.c_str());
   }
   if (captionIcon_ >= 0) DrawImageAt(captionIcon_, captionIconX_, captionIconY_);

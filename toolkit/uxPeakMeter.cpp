@@ -1,6 +1,7 @@
 #include "toolkit/uxPeakMeter.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/ArmConvert.h"
 #include "toolkit/uxDC.h"
@@ -8,7 +9,8 @@
 namespace {
 
 // Saturating: a level far outside the range must stay far outside, not wrap into view.
-int16_t Short(int v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
+// Wide, so that an edge computed next to a saturated coordinate cannot overflow either.
+int16_t Short(int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767)); }
 int Trunc(float v) { return arm::ToInt32(v); }
 
 constexpr float kFallPerTick = 0.001f;  // of the range
@@ -55,7 +57,7 @@ int uxPeakMeter::OnPaint() {
     switch (orientation_) {
       case uxPeakMeter_LeftRight: {
         const int x = Trunc(above * sx);
-        dc_->FillFrame(Short(x), 0, Short(x + 2), Short(H1), bar_);
+        dc_->FillFrame(Short(x), 0, Short(int64_t{x} + 2), Short(H1), bar_);
         break;
       }
       case uxPeakMeter_RightLeft:
@@ -63,12 +65,12 @@ int uxPeakMeter::OnPaint() {
         break;
       case uxPeakMeter_BottomUp: {
         const int y = Trunc(static_cast<float>(H1) - above * sy);
-        dc_->FillFrame(0, Short(y), Short(W1), Short(y + 2), peakColour_);
+        dc_->FillFrame(0, Short(y), Short(W1), Short(int64_t{y} + 2), peakColour_);
         break;
       }
       case uxPeakMeter_TopDown: {
         const int y = Trunc(above * sy);
-        dc_->FillFrame(0, Short(y), Short(W1), Short(y + 2), bar_);
+        dc_->FillFrame(0, Short(y), Short(W1), Short(int64_t{y} + 2), bar_);
         break;
       }
       default:

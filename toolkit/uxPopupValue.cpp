@@ -80,10 +80,12 @@ void uxPopupValue::OnUserPaint(uxDC* dc) {
 
   if (part_ >= 0 && part_ < int(std::size(kPartTags))) {
     const PartTag& tag = kPartTags[part_];
+    const char* text = ux::kScriptFlavour ? tag.script : tag.app;
     dc->SetForecolor(tag.fore);
     dc->SetBackcolor(tag.back);
-    dc->PutString(static_cast<int16_t>(w - 3 * small.width - 5), static_cast<int16_t>(h / 6),
-                  ux::kScriptFlavour ? tag.script : tag.app);
+    // Placed by its own length: room for fewer characters wraps the tag into a column.
+    const int length = static_cast<int>(std::strlen(text));
+    dc->PutString(static_cast<int16_t>(w - length * small.width - 5), static_cast<int16_t>(h / 6), text);
   }
   PaintBar(dc);
 }

@@ -36,7 +36,8 @@ void uxTableCtrl::addRow(uxTableRow* row) {
   if (!row) return;
   AddElement(row);
   const int64_t content = int64_t{getRowCount()} * row->getHeight();
-  if (content > rect_.height) {
+  // A table of no height has nothing to scroll: whatever its rows, they count as fitting.
+  if (rect_.height > 0 && content > rect_.height) {
     scale_ = static_cast<float>(rect_.height) / static_cast<float>(content);
     thumb_ = arm::ToInt32(static_cast<float>(rect_.height) * scale_);
     range_ = rect_.height - thumb_;

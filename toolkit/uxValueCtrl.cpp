@@ -91,6 +91,8 @@ void uxValueCtrl::SetEnumValue(unsigned char val, const char* text) {
 
 void uxValueCtrl::SetTextValue(char* text) {
   Copy(text_, sizeof text_, text);
+  // The paint looks at the element's own flag; the other one is what callers may test.
+  repaint_ = true;
   repaintCtrls_ = true;
 }
 

@@ -84,6 +84,13 @@ constexpr int kLongPressTicks = 30;
 constexpr int kChangeTicks = 6;
 constexpr int kMapCheckTicks = 10;
 
+// The user data carries two fields: bits 0-11 the encoder slot (slot / 8 the encoder, slot % 8
+// the place in its group) and bits 12-15 the part whose controllers the label follows. The
+// encoder is read from the slot field alone, so a label of part B still answers its encoder.
+constexpr uint32_t kSlotBits = 0x0FFF;
+uint32_t EncoderOf(uint32_t userData) { return (userData & kSlotBits) / 8; }
+uint32_t PartOf(uint32_t userData) { return (userData >> 12) & 15; }
+
 uxCOLOR ConstructColour(const char* role, const std::string& name, uxCOLOR given) {
   if constexpr (ux::kScriptFlavour) return CTheme::ColorFromName(role, "ValLbl", name, given, false);
   return given;
@@ -407,7 +414,7 @@ int uxValueLabel::OnMessage(tagUX_Message* msg) {
   if (!enabled_) return result;
 
   if (msg->type == UX_MSG_ENCODER_EVENT) {
-    if (!focus_ || !checked_ || grayed_ || (msg->param & 7) != userData_ / 8) return result;
+    if (!focus_ || !checked_ || grayed_ || (msg->param & 7) != EncoderOf(userData_)) return result;
     switch (msg->flag) {
       case 131:
         EncoderStep(false);
@@ -454,7 +461,7 @@ int uxValueLabel::OnMessage(tagUX_Message* msg) {
 }
 
 int uxValueLabel::OnMidiCC(int, int part, int controller, int u) {
-  if (((userData_ >> 12) & 15) != static_cast<uint32_t>(part)) return 0;
+  if (PartOf(userData_) != static_cast<uint32_t>(part)) return 0;
   if (midiState_ == STATE_MIDI_CC_LEARN) {
     std::snprintf(ccText_, sizeof ccText_, "%d", controller);
     repaint_ = true;

@@ -1,9 +1,10 @@
 #pragma once
 // The parameter widget of every page: a rounded frame with its caption on the top edge, the
 // value with a short unit beside it, and a marker for MIDI-controller learning. Its id is the
-// parameter it edits, its user data the panel encoder slot it answers to (slot / 8 is the
-// encoder, bits 12-15 the part whose controllers it follows). Encoder turns, a learned
-// controller, the page's setters and touch all end in one ValueChanged call on the manager.
+// parameter it edits; its user data holds the panel encoder slot it answers to in bits 0-11
+// (slot / 8 is the encoder) and the part whose controllers it follows in bits 12-15. Encoder
+// turns, a learned controller, the page's setters and touch all end in one ValueChanged call
+// on the manager.
 #include <cstdint>
 #include <mutex>
 #include <string>

@@ -1,9 +1,33 @@
 #pragma once
-// The popup that shows a whole wavetable as a stack of waves when one is chosen. For now an
-// empty popup with its frame.
+// The popup that shows a whole wavetable as a stack of waves while one is being chosen,
+// with the table's name in a band below.
+#include <string>
+
+#include "pages/widgets/WaveStack.h"
+#include "pages/widgets/WidgetDraw.h"
 #include "toolkit/uxPopup.h"
 
 class uxPopupWT : public uxPopup {
  public:
-  using uxPopup::uxPopup;
+  static constexpr uxCOLOR kFrame = 0x808080;
+  static constexpr int kDisplayTime = 200;
+
+  uxPopupWT(uxHost* manager, const char* name, uxPOINT pos, int16_t w, int16_t h, uxCOLOR background, uxCOLOR frame);
+
+  // Draws the stack and the title once, when the wavetable flag is set; clears the flag.
+  void OnUserPaint(uxDC* dc) override;
+
+  void SetWavetable(const WaveTable* table) { table_ = table; }
+  void SetShown(bool shown) { shown_ = shown; }
+  void SetTitle(const std::string& title) { title_ = title; }
+  bool Shown() const { return shown_; }
+  int DisplayTime() const { return displayTime_; }
+
+ private:
+  const WaveTable* table_ = nullptr;
+  std::string title_;
+  int displayTime_ = kDisplayTime;
+  int gridX_ = 15, gridY_ = 15;
+  bool shown_ = false;
+  widgets::GradientColumn gradient_;
 };

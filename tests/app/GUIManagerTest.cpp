@@ -161,7 +161,7 @@ TEST_F(GUIManagerTest, ConstructionStateAndPopupGeometry) {
       {gm_->PopupMessage(), "PopupMessage", 200, 150, 300, 110, 0xFFFFFF, 0x202020},
       {gm_->PopupDelete(), "PopupDelete", 200, 210, 300, 110, 0xFFFFFF, 0x202020},
       {gm_->PopupProgress(), "PopupProgress", 50, 200, 300, 100, 0xFFFFFF, 0x404040},
-      {gm_->PopupWT(), "PopupWT", 175, 150, 450, 210, 0xFFFFFF, 0},
+      {gm_->PopupWT(), "PopupWT", 175, 150, 450, 210, 0x808080, 0},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.name);

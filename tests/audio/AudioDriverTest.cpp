@@ -21,6 +21,7 @@
 
 namespace {
 
+using audio_fakes::FakeDrums;
 using audio_fakes::FakeEngine;
 using audio_fakes::FakePcm;
 
@@ -127,7 +128,9 @@ TEST_F(AudioDriverTest, PeriodsAreClampedInterleavedAndWrittenWhole) {
   FakeEngine* engine = FakeEngine::last;
   engine->partLeft[0] = 1000.0f;   // far above full scale after the part level
   engine->partRight[0] = -1000.0f;
-  engine->partLeft[1] = std::numeric_limits<float>::quiet_NaN();
+  engine->partLeft[1] = std::numeric_limits<float>::quiet_NaN();  // silenced before the effects
+  FakeDrums::last->level = std::numeric_limits<float>::quiet_NaN();
+  FakeDrums::last->leftOnly = true;
   FakePcm::Script script;
   script.writeResults = {128, 100, 28, -32, 128, -11, 128};  // short write, under-run, EAGAIN
   FakePcm* pcm = Driver(script);
@@ -137,7 +140,7 @@ TEST_F(AudioDriverTest, PeriodsAreClampedInterleavedAndWrittenWhole) {
   std::lock_guard<std::mutex> lock(pcm->mutex);
   ASSERT_GE(pcm->samples.size(), 20u * 256u);
   EXPECT_EQ(pcm->samples.size() % 256, 0u);
-  // A NaN in the mix reaches the device as 0, everything else within -1..1: the NaN part
+  // A NaN in the mix reaches the device as 0, everything else within -1..1: the drums' NaN
   // poisons the whole left sum, so left is 0 and right is -1.
   for (std::size_t i = 0; i < pcm->samples.size(); i += 2) {
     ASSERT_EQ(pcm->samples[i], 0.0f) << i;

@@ -5,6 +5,7 @@
 // side-chain input, and a scripted PCM. The one recording set of the audio and application
 // tests.
 #include <atomic>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -69,6 +70,12 @@ class FakeEngine : public IAudioProcess {
         parts[p][i] = partLeft[p];
         parts[4 + p][i] = partRight[p];
       }
+    }
+    // A stray value on every part's bus, at a few places in the period.
+    if (strays > 0) {
+      --strays;
+      for (int c = 0; c < 8; ++c)
+        for (int i : {0, 5, 66, 127}) parts[c][i] = stray;
     }
   }
   void RenderWorker(float**, int thread) override {
@@ -136,6 +143,8 @@ class FakeEngine : public IAudioProcess {
   EngineEvent lastEvent{};
   float partLeft[4] = {0, 0, 0, 0};
   float partRight[4] = {0, 0, 0, 0};
+  int strays = 0;  // periods left to write `stray`
+  float stray = 0.0f;
 };
 
 // Writes its period count into all four outputs.
@@ -147,7 +156,7 @@ class FakeDrums : public IAudioProcess {
   void Process(float**, float** out) override {
     ++periods;
     for (int b = 0; b < 4; ++b)
-      for (int i = 0; i < 128; ++i) out[b][i] = b < 2 ? level : static_cast<float>(periods);
+      for (int i = 0; i < 128; ++i) out[b][i] = b == 0 || (b == 1 && !leftOnly) ? level : b == 1 ? 0.0f : static_cast<float>(periods);
   }
   void OnMidi(const PartMidiMessage* m) override { Note("drums midi %d %02X %d %d", m->part, m->status, m->data1, m->data2); }
   void OnEvent(const EngineEvent* e) override { Note("drums event %d note %d", e->type, e->first.note); }
@@ -157,6 +166,7 @@ class FakeDrums : public IAudioProcess {
   void SetPadSample(int, int, uint32_t uid, SampleFile* sample) override { Note("pad %X %s", uid, sample ? "set" : "null"); }
   int periods = 0;
   float level = 0.0f;
+  bool leftOnly = false;  // the right output silent
 };
 
 // Passes its input through and records the side-chain it saw each period.
@@ -171,6 +181,8 @@ class FakeEffects : public IAudioProcess {
     Note("init %d %d %d", attr.instance, attr.frames, attr.rate);
   }
   void Process(float** in, float** out) override {
+    for (int b = 0; b < 2; ++b)
+      for (int i = 0; i < 128; ++i) nonFinite += std::isfinite(in[b][i]) ? 0 : 1;
     for (int b = 0; b < 4; ++b) std::memcpy(out[b], in[b], 128 * sizeof(float));
     if (periods < static_cast<int>(sideChain.size())) sideChain[periods] = in[2][0];
     ++periods;
@@ -183,6 +195,7 @@ class FakeEffects : public IAudioProcess {
   }
   int instance = -1;
   int periods = 0;
+  int nonFinite = 0;  // samples of the part's pair that were not finite
   std::vector<float> sideChain = std::vector<float>(64, -1.0f);
 };
 

@@ -108,6 +108,25 @@ TEST_F(AudioProcessTest, PartLevelsSmoothTowardTheirTargetAndMuteOnlyStopsMixing
   EXPECT_GT(process_->MixLeft()[0], 0.0f);
 }
 
+// A non-finite sample on a part's bus would stay in the state of most effects for good: the
+// part's effects see 0 in its place, and the mix stays finite.
+TEST_F(AudioProcessTest, NonFiniteSamplesOnAPartBusReachTheEffectsAsSilence) {
+  for (int p = 0; p < 4; ++p) engine_->partLeft[p] = engine_->partRight[p] = 0.25f;
+  for (float stray : {kNaN, std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()}) {
+    engine_->stray = stray;
+    engine_->strays = 1;
+    Periods(1);
+    for (int i = 0; i < 128; ++i) {
+      ASSERT_TRUE(std::isfinite(process_->MixLeft()[i])) << stray << " " << i;
+      ASSERT_TRUE(std::isfinite(process_->MixRight()[i])) << stray << " " << i;
+    }
+    EXPECT_EQ(process_->MixLeft()[5], 0.0f) << stray;
+    EXPECT_GT(process_->MixLeft()[6], 0.0f) << stray;
+  }
+  ASSERT_EQ(effects_.size(), 4u);
+  for (FakeEffects* fx : effects_) EXPECT_EQ(fx->nonFinite, 0) << fx->instance;
+}
+
 TEST_F(AudioProcessTest, APedalFollowingPartIsScaledByTheSmoothedPedal) {
   engine_->partLeft[1] = 1.0f;
   process_->SetParam(1, Uid(5, 1, 0xB12), 1.0f);

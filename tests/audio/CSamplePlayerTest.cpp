@@ -402,6 +402,37 @@ TEST_F(SamplePlayerTest, SideChainSumsEachSendingPadWithThePadsBeforeIt) {
   EXPECT_NEAR(o.ch[3][0], 0.1f + 0.5f * 0.7f, 1e-6f);
 }
 
+// An undefined gain, send or event velocity is refused: the pad sounds as it did, and an
+// event with such a velocity plays nothing.
+TEST_F(SamplePlayerTest, NonFiniteGainsSendsAndVelocitiesAreRefused) {
+  SampleFile s = Constant(0.5f, 1000);
+  Load(0, s);
+  Set(0, CSamplePlayer::kParamLevel, 80.0f);
+  Set(0, CSamplePlayer::kParamPan, -50.0f);
+  Set(0, CSamplePlayer::kParamVelocityAmount, 50.0f);
+  Set(0, CSamplePlayer::kParamSideChainLevel, 50.0f);
+  Event(0, 0.5f);
+  const Output reference = Run(kFrames);
+  Run(1000);
+  ASSERT_GT(reference.ch[1][0], 0.0f);
+  const uint32_t params[] = {CSamplePlayer::kParamPan, CSamplePlayer::kParamLevel, CSamplePlayer::kParamVelocityAmount,
+                             CSamplePlayer::kParamSideChainLevel};
+  const float strays[] = {std::nanf(""), INFINITY, -INFINITY};
+  for (uint32_t param : params) {
+    for (float stray : strays) {
+      Set(0, param, stray);
+      Event(0, 0.5f);
+      const Output o = Run(kFrames);
+      for (int c = 0; c < CSamplePlayer::kOutputs; ++c) EXPECT_EQ(o.ch[c], reference.ch[c]) << param << " " << stray << " " << c;
+      Run(1000);
+    }
+  }
+  for (float stray : strays) {
+    Event(0, stray);
+    EXPECT_EQ(Run(kFrames).LastSounding(), -1) << stray;
+  }
+}
+
 TEST_F(SamplePlayerTest, SamplesWithoutAPlayableRangeStaySilent) {
   SampleFile noChannels = MakeSample({});
   noChannels.Samples().clear();

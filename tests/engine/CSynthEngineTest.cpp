@@ -121,17 +121,67 @@ TEST_F(PartEngine, ControllersAreEngineWideAndSomeResetThePart) {
   for (auto [cc, index] : wide) {
     engine.ControlChange(2, cc, value);
     EXPECT_FLOAT_EQ(engine.controller(index), value) << cc;
+    // Every voice reads them: an undefined value is refused.
+    for (float stray : {std::nanf(""), INFINITY, -INFINITY}) engine.ControlChange(2, cc, stray);
+    EXPECT_FLOAT_EQ(engine.controller(index), value) << cc;
     value += 0.1f;
   }
+  // Only a mono part keeps its keys on the stack, so the stack is checked in mono mode.
   const std::pair<int, bool> resets[] = {{120, true}, {121, false}, {123, true}, {7, false}};
-  for (auto [cc, resets_] : resets) {
-    engine.NoteOn(1, 60, 1.0f);
-    engine.ControlChange(1, cc, 0.0f);
-    EXPECT_EQ(engine.noteStack(1).Empty(), true) << cc;
-    int playing = 0;
-    for (int s = 0; s < 16; ++s) playing += Entry(s).state == CVoiceAlloc::kPlaying ? 1 : 0;
-    EXPECT_EQ(playing, resets_ ? 0 : 1) << cc;
-    engine.ControlChange(1, 120, 0.0f);
+  for (int mode : {VoiceBank::kPoly, VoiceBank::kMono}) {
+    Mode(1, mode);
+    for (auto [cc, resets_] : resets) {
+      engine.NoteOn(1, 60, 1.0f);
+      engine.ControlChange(1, cc, 0.0f);
+      if (mode == VoiceBank::kMono) {
+        EXPECT_EQ(engine.noteStack(1).Empty(), resets_) << cc;
+      }
+      int held = 0;
+      for (int s = 0; s < 16; ++s) held += Entry(s).state == CVoiceAlloc::kPlaying || Entry(s).state == CVoiceAlloc::kMono;
+      EXPECT_EQ(held, resets_ ? 0 : 1) << cc << " mode " << mode;
+      engine.ControlChange(1, 120, 0.0f);
+    }
+  }
+}
+
+// A note whose start and end reach its slot in the same period (a short gate, a reset
+// controller straight after the note, a chord stealing unison stacks) ends: a while later the
+// part is silent and every slot finished.
+TEST_F(PartEngine, NotesEndingInThePeriodTheyStartedInFallSilent) {
+  struct Case {
+    const char* name;
+    int mode;
+    std::vector<int> notes;
+    int endController;  // 0: note offs
+    bool endInLaterPeriod;
+  };
+  const Case cases[] = {
+      {"short note", VoiceBank::kPoly, {60}, 0, false},
+      {"three short notes", VoiceBank::kPoly, {60, 64, 67}, 0, false},
+      {"note then 120", VoiceBank::kPoly, {60}, 120, false},
+      {"note then 123", VoiceBank::kPoly, {60, 72}, 123, false},
+      {"short mono note", VoiceBank::kMono, {60}, 0, false},
+      {"unison 2 chord", VoiceBank::kUnison2, {48, 52, 55, 59, 62, 65, 69, 72, 76}, 0, true},
+      {"unison 3 chord", VoiceBank::kUnison3, {48, 52, 55, 59, 62, 65}, 0, true},
+      {"unison 4 chord", VoiceBank::kUnison4, {48, 52, 55, 59, 62}, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto owned = std::make_unique<EngineRig>();
+    EngineRig& rig = *owned;
+    rig.SinePatch(1, 1);
+    rig.engine.SetParam(1, 1, 0, static_cast<float>(c.mode), 4);
+    rig.Periods(120);  // the levels glide in over 0.3 s
+    for (int n : c.notes) rig.engine.NoteOn(1, n, 1.0f);
+    if (c.endInLaterPeriod) rig.Periods(4);
+    if (c.endController != 0) {
+      rig.engine.ControlChange(1, c.endController, 0.0f);
+    } else {
+      for (int n : c.notes) rig.engine.NoteOff(1, n);
+    }
+    rig.Periods(40);  // 0.1 s: ten times the release
+    EXPECT_EQ(rig.PartPeak(1), 0.0f);
+    for (int s = 0; s < 16; ++s) EXPECT_TRUE(rig.engine.slot(s).IsFinished()) << "slot " << s;
   }
 }
 
@@ -269,8 +319,14 @@ TEST_F(PartEngine, MixSumsEachPartsSlots) {
   engine.NoteOn(2, 69 + 12, 1.0f);
   Periods(8);
   EXPECT_GT(PartPeak(2), one);
-  // The pedal reaches every slot.
+  // The pedal reaches every slot, bound or not.
   Period(1, 0.5f);
+  for (int s = 0; s < 16; ++s) {
+    EXPECT_EQ(engine.slot(s).PedalLevel(), 0.5f) << s;
+    EXPECT_EQ(engine.slot(s).PedalSwitch(), 1) << s;
+  }
+  Period(0, 0.0f);
+  for (int s = 0; s < 16; ++s) EXPECT_EQ(engine.slot(s).PedalSwitch(), 0) << s;
 }
 
 // The engine threads render period k + 1 while the audio thread mixes period k: the mix must

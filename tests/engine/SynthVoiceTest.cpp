@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "tests/engine/VoiceRig.h"
 #include "tests/support/LogCapture.h"
@@ -207,6 +208,33 @@ TEST(SynthVoiceParams, LinkedCutoffMovesBothAndIgnoresChannelB) {
   EXPECT_FLOAT_EQ(rig.voice->settings().filter[1].cutoff, 2000.0f);
   rig.Param(768, 1, 500);
   EXPECT_FLOAT_EQ(rig.voice->settings().filter[1].cutoff, 2000.0f);
+}
+
+// Parameters posted together (a preset, a panel burst) take effect in the order they came:
+// the link decides what a cutoff sent after it does, and nothing of one sent before it.
+TEST(SynthVoiceParams, ParametersPostedTogetherApplyInTheOrderTheyCame) {
+  struct Post {
+    int32_t number, instance;
+    float value;
+  };
+  struct Case {
+    std::vector<Post> posts;
+    float cutoffA, cutoffB;
+  };
+  const Case cases[] = {
+      {{{774, 0, 1}, {768, 0, 1000}, {768, 1, 2000}}, 1000, 1000},
+      {{{768, 1, 2000}, {774, 0, 1}, {768, 0, 1000}}, 1000, 1000},
+      {{{768, 0, 1000}, {768, 1, 2000}, {774, 0, 1}}, 1000, 2000},
+      {{{774, 0, 1}, {768, 0, 1000}, {774, 0, 0}, {768, 1, 2000}}, 1000, 2000},
+      {{{768, 0, 700}, {774, 0, 1}, {768, 0, 1000}}, 1000, 1000},
+  };
+  for (const Case& c : cases) {
+    VoiceRig rig;
+    for (const Post& p : c.posts) rig.voice->SetParam(false, p.instance, p.number, p.value);
+    rig.voice->ApplyParams();
+    EXPECT_FLOAT_EQ(rig.voice->settings().filter[0].cutoff, c.cutoffA) << &c - cases;
+    EXPECT_FLOAT_EQ(rig.voice->settings().filter[1].cutoff, c.cutoffB) << &c - cases;
+  }
 }
 
 // The smoothed settings glide by the listed range per time at the block rate (375 blocks

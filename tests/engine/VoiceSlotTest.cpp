@@ -4,12 +4,14 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 #include "tests/engine/VoiceRig.h"
 #include "tests/support/AllocCounter.h"
+#include "tests/support/LogCapture.h"
 
 namespace voice_test {
 namespace {
@@ -62,6 +64,31 @@ TEST(VoiceSlotRender, SilentWithoutARouteIntoTheAmplifiers) {
   }
   EXPECT_EQ(peak, 0.0f);
   EXPECT_GT(std::fabs(rig.buffers.Get(VoiceBuffers::kFilterAOutLeft)[100]), 0.0f) << "the filters did run";
+}
+
+// Clearing every route (as a preset load does first, on the live bank) leaves the voice
+// without an amplifier route: silent at once, and so is the next note.
+TEST(VoiceSlotRender, ClearingAllRoutesSilencesTheVoice) {
+  for (int32_t clearSlot : {ModulationMatrix::kClearSlot, -1}) {
+    SCOPED_TRACE(clearSlot);
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Env1(0.005f, 0.05f, 60, 0.05f);
+    rig.Start(60, 1.0f);
+    rig.Run(20);
+    ASSERT_GT(rig.BlockPeak(), 0.1f);
+    ASSERT_EQ(rig.voice->SetRoute(clearSlot, 0, 0, 0.0f, 0), 0);
+    rig.Run(1);
+    EXPECT_EQ(rig.BlockPeak(), 0.0f);
+    rig.ReleaseNote();
+    rig.Start(64, 1.0f);
+    float peak = 0.0f;
+    for (int b = 0; b < 20; ++b) {
+      rig.Block();
+      peak = std::fmax(peak, rig.BlockPeak());
+    }
+    EXPECT_EQ(peak, 0.0f);
+  }
 }
 
 TEST(VoiceSlotRender, VelocityZeroBindsButStaysSilent) {
@@ -254,6 +281,32 @@ TEST(VoiceSlotRender, FixedPatchPitchEnvelopeAndReleaseFromTheOutput) {
 }
 
 // Amplifier 2's AM route silences channel B only; oscillator 2's output is source 9.
+// With glide on, a fresh voice's first note sounds at its own pitch from its first block
+// (a preset's coarse setting before it included); the next note glides up from there.
+TEST(VoiceSlotRender, FirstNoteWithGlideStartsAtItsOwnPitch) {
+  for (int mode : {SynthVoice::kGlideTime, SynthVoice::kGlideRate}) {
+    SCOPED_TRACE(mode);
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Env1(0.001f, 0.05f, 100, 0.05f);
+    rig.Param(1, 0, static_cast<float>(mode));
+    rig.Param(2, 0, 0.5f);
+    rig.Param(3, 0, 5);
+    rig.Param(7, 0, 0);
+    rig.Param(528, 0, 0);  // a coarse setting before any note
+    rig.Start(69, 1.0f);
+    std::vector<float> out;
+    rig.Run(12, &out);
+    EXPECT_NEAR(CrossingFrequency(out, 0, out.size()), 219.52, 2.0);
+    rig.Start(81, 1.0f);
+    out.clear();
+    rig.Run(12, &out);
+    const double second = CrossingFrequency(out, 0, out.size());
+    EXPECT_GT(second, 219.52 * 1.01);
+    EXPECT_LT(second, 439.04 * 0.99);
+  }
+}
+
 TEST(VoiceSlotRender, RoutesReachTheirOwnAmplifierAndCarryOscillatorTwo) {
   VoiceRig rig;
   rig.SineThroughEnv1();
@@ -293,6 +346,104 @@ TEST(VoiceSlotRender, ShutdownRequestFadesTheVoiceOut) {
   rig.Run(30);  // 80 ms: past the 50 ms kill fade, far short of the 5 s release
   EXPECT_TRUE(rig.slot.IsFinished());
   EXPECT_EQ(rig.BlockPeak(), 0.0f);
+}
+
+// Both output channels of `blocks` blocks.
+std::vector<float> Stereo(VoiceRig& rig, int blocks) {
+  std::vector<float> out;
+  for (int b = 0; b < blocks; ++b) {
+    rig.Block();
+    out.insert(out.end(), rig.left.begin(), rig.left.end());
+    out.insert(out.end(), rig.right.begin(), rig.right.end());
+  }
+  return out;
+}
+
+// A setting far outside the range its page sends sounds as the page's end of the range, and
+// coming back from it is at once as it is from there.
+TEST(VoiceSlotRender, SettingsBeyondTheirPageRangeSoundAsItsEnd) {
+  struct Case {
+    int32_t number;
+    float wild, end, back;
+    bool wavetable;
+  };
+  const Case cases[] = {
+      {1028, 1e6f, 100, 50, false},  {1028, -1e6f, 0, 50, false},    // sustain
+      {1030, 1e6f, 100, 50, false},  {1030, -1e6f, 0, 50, false},    // velocity amount
+      {2052, 1e6f, 100, 50, false},  {2052, -1e6f, 0, 50, false},    // AM offset
+      {534, 1e6f, 100, 0, false},    {534, -1e6f, -100, 0, false},   // algorithmic pan
+      {533, 1e6f, 100, 50, false},   {533, -1e6f, 0, 50, false},     // algorithmic spread
+      {518, 1e6f, 100, 0, true},     {518, -1e6f, -100, 0, true},    // wavetable pan
+      {517, 1e6f, 100, 50, true},    {517, -1e6f, 0, 50, true},      // wavetable spread
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.number << " at " << c.wild);
+    std::vector<float> out[2];
+    for (int r = 0; r < 2; ++r) {
+      VoiceRig rig;
+      rig.SineThroughEnv1();
+      rig.Env1(0.005f, 0.05f, 60, 0.05f);
+      if (c.wavetable) {
+        rig.voice->AttachWavetable(0, &SharedWavetable());
+        rig.Param(16, 0, SynthVoice::kWavetable);
+        rig.Param(516, 0, 3);
+      } else {
+        rig.Param(532, 0, 3);
+      }
+      rig.Param(c.number, 0, r == 0 ? c.wild : c.end);
+      rig.Start(60, 0.5f);
+      out[r] = Stereo(rig, 30);
+      rig.Param(c.number, 0, c.back);
+      const std::vector<float> after = Stereo(rig, 10);
+      out[r].insert(out[r].end(), after.begin(), after.end());
+    }
+    float peak = 0.0f;
+    for (float v : out[1]) peak = std::fmax(peak, std::fabs(v));
+    ASSERT_GT(peak, 0.05f);
+    EXPECT_EQ(out[0], out[1]);
+  }
+}
+
+// Route amounts: the page's -100..100 % arrive as -1..1. Beyond that they are held to it; an
+// undefined one changes nothing.
+TEST(VoiceSlotRender, RouteAmountsAreHeldToTheirRangeAndRefuseNonFiniteValues) {
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  struct Case {
+    const char* name;
+    bool amountOnly;
+    float wild, same;  // same: the amount that sounds alike; NaN: no call at all
+  };
+  const Case cases[] = {
+      {"route 1e30", false, 1e30f, 1.0f},       {"route -1e30", false, -1e30f, -1.0f},
+      {"route NaN", false, kNaN, kNaN},          {"route inf", false, kInf, kNaN},
+      {"amount 1e30", true, 1e30f, 1.0f},       {"amount -inf", true, -kInf, kNaN},
+      {"amount NaN", true, kNaN, kNaN},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<float> out[2];
+    for (int r = 0; r < 2; ++r) {
+      VoiceRig rig;
+      rig.SineThroughEnv1();
+      rig.Env1(0.005f, 0.05f, 60, 0.05f);
+      rig.Route(1, SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Fm, 0.01f, ModulationMatrix::kBipolar);
+      const float amount = r == 0 ? c.wild : c.same;
+      if (r == 0 || !std::isnan(amount)) {
+        if (c.amountOnly) {
+          rig.voice->SetRouteAmount(1, amount);
+        } else {
+          EXPECT_EQ(rig.voice->SetRoute(1, SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Fm, amount,
+                                        ModulationMatrix::kBipolar), 0);
+        }
+        rig.voice->ApplyParams();
+      }
+      rig.Start(60, 1.0f);
+      out[r] = Stereo(rig, 20);
+    }
+    for (float v : out[0]) ASSERT_LT(std::fabs(v), 4.0f);
+    EXPECT_EQ(out[0], out[1]);
+  }
 }
 
 TEST(VoiceSlotRender, OneBlockAllocatesNothing) {
@@ -368,6 +519,35 @@ TEST(VoiceSlotThreads, ParametersChangeWhileTheVoiceRenders) {
   EXPECT_GE(blocks.load(), target);
   EXPECT_FALSE(rig.voice->ParamsPending());
   for (int i = 0; i < kFrames; ++i) ASSERT_TRUE(std::isfinite(rig.left[i]));
+}
+
+// The engine thread binds the slot to a note and lets go of it again, as it does when a swap
+// makes the bank stale, while a routing thread streams bend and poly aftertouch to the part:
+// the unbind can land between the slot's check of the bank and its use of the voice.
+TEST(VoiceSlotThreads, UnbindWhileBending) {
+  testing_support::LogCapture log;  // the aftertouch lines
+  VoiceRig rig;
+  constexpr int kRounds = 200000;
+  std::atomic<bool> done{false};
+  std::thread engine([&] {
+    for (int n = 0; n < kRounds; ++n) {
+      rig.Start(60, 1.0f);
+      rig.slot.ProcessEvents(rig.fft);
+      rig.slot.Unbind();
+    }
+    done.store(true);
+  });
+  int bends = 0;
+  while (!done.load(std::memory_order_relaxed)) {
+    rig.slot.SetBend(rig.bank.part, 0.001f * static_cast<float>(bends % 100));
+    if (++bends % 16 == 0) rig.slot.SetPolyAftertouch(rig.bank.part, 0.5f);
+  }
+  engine.join();
+  EXPECT_GT(bends, 0);
+  // Unbound, the slot passes nothing on.
+  const float before = rig.voice->bendFactor();
+  rig.slot.SetBend(rig.bank.part, 1.0f);
+  EXPECT_EQ(rig.voice->bendFactor(), before);
 }
 
 }  // namespace

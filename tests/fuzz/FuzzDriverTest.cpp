@@ -153,4 +153,8 @@ TEST(FuzzDriver, HostPacketParserSurvivesMutatedStreams) {
   EXPECT_TRUE(fuzz_targets::HostPacketFreshClientGetsGrid());
 }
 
+TEST(FuzzDriver, MidiFileReaderSurvivesMutatedFiles) {
+  Drive(+[] { return fuzz_seeds::MidiFileSeeds(16384); }, &fuzz_targets::MidiFileOne, 0x5EED06);
+}
+
 }  // namespace

@@ -20,5 +20,9 @@ std::vector<audio_images::Bytes> XmlSeeds();
 std::vector<audio_images::Bytes> Base64Seeds();
 // Host-link packets of every received type, framed as on the wire; two in one stream.
 std::vector<audio_images::Bytes> HostPacketSeeds();
+// Hand-made Standard MIDI Files (running status, long deltas, system exclusive, long meta
+// text, overlapping notes, formats 0 to 2, an unknown chunk) and the real files of
+// tests/support/RealMidiFiles.h up to `maxBytes` each.
+std::vector<audio_images::Bytes> MidiFileSeeds(std::size_t maxBytes);
 
 }  // namespace fuzz_seeds

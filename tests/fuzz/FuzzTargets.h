@@ -35,6 +35,12 @@ bool HostPacketOne(const uint8_t* data, std::size_t size);
 // when the client receives a valid grid.
 bool HostPacketFreshClientGetsGrid();
 
+// The Standard MIDI File reader, one reader kept between inputs: a refused input leaves it
+// empty; in a read file ticks never decrease within a track, paired notes point at each
+// other with the same channel and key, the note-off no earlier, and the length is the latest
+// last tick.
+bool MidiFileOne(const uint8_t* data, std::size_t size);
+
 // Inputs the readers accepted since the last reset, so a driver can tell that its inputs
 // reach the decoding paths and not only the header checks.
 int& AcceptedCount();

@@ -179,6 +179,45 @@ TEST_F(Bars, PeakFallsATenthOfAPercentPerTickUntilTheLevel) {
   EXPECT_FALSE(m.needsRepaint());
 }
 
+// A level or peak at infinity (or a range turned upside down) puts a coordinate at the edge
+// of the drawing range; the edge two pixels further must stay there, not wrap to the other
+// side and draw across the meter.
+TEST_F(Bars, FarLevelsStayBeyondTheEdge) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  constexpr int kFar = 32767;
+  struct Case {
+    const char* what;
+    int orientation;
+    float min, max, level;
+    Rects peak;  // the peak line, or for the bar the marker, in their colours
+  } cases[] = {
+      {"peak right of the meter", uxPeakMeter_LeftRight, 0, 100, kInf, {{kFar, 0, kFar, 50}}},
+      {"peak below an upside-down meter", uxPeakMeter_BottomUp, 100, 0, kInf, {{0, kFar, 100, kFar}}},
+      {"peak below the meter", uxPeakMeter_TopDown, 0, 100, 1e30f, {{0, kFar, 100, kFar}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    uxPeakMeter m(&host_, 1, kX, kY, kW, kH, kBg, kFrame, kBar, kPeak);
+    m.setOrientation(c.orientation);
+    m.setMin(c.min);
+    m.setMax(c.max);
+    m.setLevel(c.level);
+    DrawRecorder rec(dc_);
+    ASSERT_EQ(m.OnPaint(), 1);
+    const Rects lines = Fills(rec, c.orientation == uxPeakMeter_BottomUp ? kPeak : kBar);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), c.peak.front());
+  }
+  // The bipolar bar's marker, far out on a range running from 100 down to 0.
+  auto b = Bar(uxBarCtrl_horicontalBipolarMarker);
+  b->setMin(100.0f);
+  b->setMax(0.0f);
+  b->setMarker(-1e30f);
+  DrawRecorder rec(dc_);
+  ASSERT_EQ(b->OnPaint(), 1);
+  EXPECT_EQ(Fills(rec, 0xFFFFFF), (Rects{{kFar, 5, kFar, 25}}));
+}
+
 TEST_F(Bars, PeakLinesPerOrientation) {
   struct Case {
     int orientation;

@@ -2,6 +2,7 @@
 #include <sched.h>
 #include <sys/socket.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -133,8 +134,12 @@ TEST_F(CanDeviceThreads, ReceivedFramesReachTheCallbackThenTheTrace) {
        {0x2A0, {0xC1, 0x02, 0x05, 0x07, 0x00, 0x00, 0x00, 0x3F}},
        "ID: 02A0 , DLC: 8 , C1 02 05 07 00 00 00 3F MX[2] src:5 dst:7 amt:<0.500000>\n"},
       {MakeFrame(0x028, {0xA1, 0x03}), {0x028, {0xA1, 0x03}}, "ID: 0028 , DLC: 2 , A1 03 \n"},
-      // A short frame after a long one: the float comes from zeroed bytes, not old ones.
-      {MakeFrame(0x101, {0xB0}), {0x101, {0xB0}}, "ID: 0101 , DLC: 1 , B0  <0.000000>\n"},
+      // Short frames: nothing is decoded from bytes the frame does not carry.
+      {MakeFrame(0x101, {0xB0}), {0x101, {0xB0}}, "ID: 0101 , DLC: 1 , B0 \n"},
+      {MakeFrame(0x102, {0xB0, 0x00, 0x01, 0x00, 0x00, 0x80}), {0x102, {0xB0, 0x00, 0x01, 0x00, 0x00, 0x80}},
+       "ID: 0102 , DLC: 6 , B0 00 01 00 00 80 \n"},
+      {MakeFrame(0x2A1, {0xC1, 0x02, 0x05, 0x07, 0x00, 0x00, 0x00}),
+       {0x2A1, {0xC1, 0x02, 0x05, 0x07, 0x00, 0x00, 0x00}}, "ID: 02A1 , DLC: 7 , C1 02 05 07 00 00 00 \n"},
       {MakeFrame(0x020, {}), {0x020, {}}, "ID: 0020 , DLC: 0 , \n"},
   };
   for (const auto& c : cases) ASSERT_TRUE(bus_.Write(c.frame));
@@ -283,6 +288,59 @@ TEST(CanDevice, ADeviceNeverOpenedOrFailedToOpenIsSafeToCloseAndDestroy) {
   EXPECT_EQ(failed.Open("can0"), -3);
   testing::internal::GetCapturedStderr();
   failed.Close();
+}
+
+// A bus that takes frames only while `full` is off; nothing else about it matters here.
+class FillingBus : public platform::CanSocketOps {
+ public:
+  int Socket() override { return 3; }
+  int SetSockOpt(int, int, int, const void*, socklen_t) override { return 0; }
+  int InterfaceIndex(int, const char*) override { return 1; }
+  int Bind(int, int) override { return 0; }
+  ssize_t Read(int, void*, size_t) override { return -1; }
+  ssize_t Write(int fd, const void* buffer, size_t size) override { return TryWrite(fd, buffer, size); }
+  int Close(int) override { return 0; }
+  ssize_t TryWrite(int, const void*, size_t size) override {
+    if (!full) return static_cast<ssize_t>(size);
+    errno = ENOBUFS;
+    return -1;
+  }
+  bool full = false;
+};
+
+// Frames a full bus refuses are counted, not printed one by one: a burst is reported when it
+// starts, with the system's error, and when it ends, with its count.
+TEST(CanDevice, AFullBusCostsFramesReportedOncePerBurst) {
+  FillingBus bus;
+  testing_support::LogCapture log;
+  testing::internal::CaptureStderr();
+  {
+    CCANDev dev(bus);
+    const uint8_t pulse[] = {0xF8};
+    const struct {
+      bool full;
+      int frames;
+      const char* log;
+    } steps[] = {
+        {false, 3, ""},
+        {true, 5, "CAN Device write: No buffer space available\n"},
+        {false, 2, "CAN Device write: 5 frames dropped\n"},
+        {true, 1, "CAN Device write: No buffer space available\n"},
+        {false, 1, "CAN Device write: 1 frame dropped\n"},
+        {true, 4, "CAN Device write: No buffer space available\n"},
+    };
+    for (const auto& s : steps) {
+      log.Clear();
+      bus.full = s.full;
+      for (int i = 0; i < s.frames; ++i) dev.SendRAW(40, pulse, 1);
+      EXPECT_EQ(log.Text(), s.log);
+    }
+    EXPECT_EQ(dev.DroppedFrames(), 10u);
+    // A burst still running when the device closes is counted then.
+    log.Clear();
+  }
+  EXPECT_EQ(log.Text(), "CAN Device write: 4 frames dropped\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(CanDevice, TheReceiversOwnBodiesSayTheyAreNotImplemented) {

@@ -126,6 +126,24 @@ TEST(DrawingContextInit, RealDeviceIsMissingHere) {
   EXPECT_EQ(log.Text(), "Error: cannot open framebuffer device: No such file or directory\n");
 }
 
+// A context made without a device takes the process default, so a program that picked a
+// stand-in at start-up reaches it from code that never names a device.
+TEST(DrawingContextInit, ContextWithoutDeviceUsesTheProcessDefault) {
+  platform::MemoryFrameBuffer fb;
+  platform::SetDefaultFrameBuffer(&fb);
+  {
+    uxDC dc;
+    EXPECT_EQ(dc.Init(), 0);
+    dc.FillScreen(kInk);
+    EXPECT_EQ(fb.Pixel(799, 479), kInk);
+  }
+  platform::SetDefaultFrameBuffer(nullptr);
+  testing_support::TempDataRoot root;
+  testing_support::LogCapture log;
+  uxDC dc;
+  EXPECT_EQ(dc.Init(), -1) << "nullptr restores the real device";
+}
+
 // The instrument carries on when the display did not start; nothing may touch the missing
 // layers or framebuffer then.
 TEST(DrawingContextInit, EveryOperationIsHarmlessWithoutADisplay) {

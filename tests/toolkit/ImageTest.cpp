@@ -50,10 +50,10 @@ class Images : public ::testing::Test {
   std::string dir_;
 };
 
-// 8-bit pictures only: the simplified reader takes 16-bit samples as linear light and
-// gamma-encodes them, which is libpng's business rather than ours.
+// 16-bit pictures without a gAMA chunk are sRGB like every other picture here: they come in
+// with each sample rounded to 8 bits, not gamma-encoded as if they were linear light.
 TEST_F(Images, LoadsEveryColourTypeAsRgbaBytes) {
-  for (const char* kind : {"rgba", "rgb", "palette", "greyalpha"}) {
+  for (const char* kind : {"rgba", "rgb", "palette", "greyalpha", "rgba16", "rgb16", "grey16"}) {
     SCOPED_TRACE(kind);
     const std::string name = std::string(kind) + ".png";
     const std::vector<uint32_t> expected = Fixture(name, kind);
@@ -111,6 +111,21 @@ TEST_F(Images, BrokenFilesAreRefusedAndAddNothing) {
   }
   EXPECT_TRUE(dc_.Images().empty());
   EXPECT_EQ(dc_.loadImage("good.png"), 0);
+}
+
+// Loaded pictures are kept for good, so what one may cost is bounded: four screens.
+TEST_F(Images, PicturesBeyondFourScreensAreRefused) {
+  const struct {
+    int width, height;
+    bool loads;
+  } cases[] = {{1600, 960, true}, {1601, 960, false}, {800, 1921, false}, {4096, 4096, false}, {65535, 1, true}};
+  for (const auto& c : cases) {
+    const std::string name = std::to_string(c.width) + "x" + std::to_string(c.height) + ".png";
+    const auto out = testing_support::RunCommand(kTool + " blank " + dir_ + name + " " + std::to_string(c.width) +
+                                                 " " + std::to_string(c.height));
+    ASSERT_EQ(out.status, 0) << out.text;
+    EXPECT_EQ(dc_.loadImage(name.c_str()) >= 0, c.loads) << name;
+  }
 }
 
 TEST_F(Images, DrawImageTurnsRgbaIntoScreenColoursAndClips) {

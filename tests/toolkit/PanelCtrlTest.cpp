@@ -111,6 +111,28 @@ TEST_F(Panel, CaptionShowsNameTypeNameAndCloseBoxInTheFlavoursColours) {
   EXPECT_EQ(dc_.ScreenPixel(400, 300), 0x101010u);
 }
 
+// With nothing in the theme for it, or only the defaults, the type name is white on the
+// caption's grey in both flavours.
+TEST_F(Panel, TypeNameIsReadableWithoutThemeEntriesForIt) {
+  for (const bool defaults : {false, true}) {
+    SCOPED_TRACE(defaults ? "default theme" : "empty theme");
+    CTheme::AppColors.clear();
+    if (defaults) CTheme::Init();
+    uxPanelCtrl* p = Page();
+    p->SetTypeName("SYNTH A");
+    DrawRecorder rec(dc_);
+    p->OnPaint();
+    int found = 0;
+    for (const uxDrawCall& t : rec.Named("PutString")) {
+      if (t.text != "SYNTH A") continue;
+      ++found;
+      EXPECT_EQ(t.fore, 0xFFFFFFu);
+      EXPECT_EQ(t.back, 0x505050u);
+    }
+    EXPECT_EQ(found, 1);
+  }
+}
+
 TEST_F(Panel, CaptionRepaintAloneRedrawsOnlyTheCaption) {
   uxPanelCtrl* p = Page();
   p->OnPaint();

@@ -201,7 +201,13 @@ TEST_F(Popups, ValuePopupLaysOutNumberUnitLabelAndPartTag) {
     EXPECT_EQ(Args(texts[2], 2), (std::vector<int>{152, 84}));
     if (!tagged) continue;
     EXPECT_EQ(texts[3].text, tags[part]);
-    EXPECT_EQ(Args(texts[3], 2), (std::vector<int>{300 - 3 * small.width - 5, 20}));
+    // Right-aligned 5 pixels from the edge on one line, whatever its length.
+    const int length = static_cast<int>(std::strlen(tags[part]));
+    EXPECT_EQ(Args(texts[3], 2), (std::vector<int>{300 - length * small.width - 5, 20}));
+    int rows = 0;
+    for (int y = 0; y < 120; y += small.height)
+      rows += dc_.ExclusiveLayer()[(150 + 20 + y) * 800 + 200 + 300 - 6] == colours[part].back;
+    EXPECT_EQ(rows, 1) << "the tag's last column is on one line only";
     EXPECT_EQ(texts[3].fore, colours[part].fore);
     EXPECT_EQ(texts[3].back, colours[part].back);
   }

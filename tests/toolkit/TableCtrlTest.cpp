@@ -295,6 +295,27 @@ TEST_F(Table, RowsThatFitNeverMove) {
   EXPECT_EQ(t->getSelection(), 4);
 }
 
+// A table with no height to show rows in has nothing to scroll, whatever its rows are.
+TEST_F(Table, TablesWithoutHeightHaveNothingToScroll) {
+  const struct {
+    int16_t height;
+    int rowHeight;
+  } cases[] = {{0, kRowH}, {-200, kRowH}, {-1, 0}, {-32768, 0}, {-32768, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "height " << c.height << ", rows of " << c.rowHeight);
+    uxTableCtrl t(&host_, 9, "Flat", uxPOINT(kX, kY), kW, c.height, 5, 0x202020, true);
+    for (int i = 0; i < 8; ++i) t.addRow(MakeRow(t, i, c.rowHeight));
+    EXPECT_EQ(t.GetScale(), 0.0f);
+    EXPECT_EQ(t.GetThumbLength(), 0);
+    EXPECT_EQ(t.GetScrollRange(), c.height);
+    t.SetFocus(true);
+    t.selectRow(7);
+    t.ScrollToSelected();
+    EXPECT_EQ(t.GetPan(), 0);
+    EXPECT_EQ(t.OnPaint(), 1);
+  }
+}
+
 TEST_F(Table, OnlyTheFlaggedRowRepaints) {
   auto t = Make(10);
   t->OnPaint();

@@ -50,6 +50,44 @@ TEST_F(Theme, LookUpCascadesFromElementAndWidgetToTheRole) {
   EXPECT_EQ(CTheme::AppColors.size(), 14u);
 }
 
+// Widgets ask the same questions on every paint; whichever way the table changes between
+// two of them, the next answer follows it.
+TEST_F(Theme, LookUpsFollowEveryChangeOfTheTable) {
+  auto ask = [] { return CTheme::ColorFromName("Bg", "ValLbl", "CUTOFF", 0x0A0A0A, true); };
+  const struct {
+    const char* change;
+    void (*apply)();
+    uxCOLOR expected;
+  } steps[] = {
+      {"none yet", [] {}, 0x0A0A0A},
+      {"set by name", [] { CTheme::SetNamedColor("ValLblBg", 0x111111); }, 0x111111},
+      {"written through the table", [] { CTheme::AppColors["CUTOFFBg"] = 0x222222; }, 0x222222},
+      {"deleted", [] { CTheme::DeleteNamedColor("CUTOFFBg"); }, 0x111111},
+      {"erased from the table", [] { CTheme::AppColors.erase("ValLblBg"); }, 0x0A0A0A},
+      {"defaults", [] { CTheme::Init(); }, 0x333333},
+      {"table cleared", [] { CTheme::AppColors.clear(); }, 0x0A0A0A},
+  };
+  for (const auto& s : steps) {
+    s.apply();
+    EXPECT_EQ(ask(), s.expected) << s.change;
+    EXPECT_EQ(ask(), s.expected) << s.change << ", asked again";
+  }
+  // With the cascade off only the most specific name counts.
+  CTheme::SetNamedColor("Bg", 0x444444);
+  EXPECT_EQ(ask(), 0x444444u);
+  EXPECT_EQ(CTheme::ColorFromName("Bg", "ValLbl", "CUTOFF", 0x0A0A0A, false), 0x0A0A0Au);
+  // Thousands of widgets under names of their own, and the answers are still right.
+  for (int i = 0; i < 5000; ++i) {
+    const std::string element = "Element" + std::to_string(i);
+    ASSERT_EQ(CTheme::ColorFromName("Bg", "ValLbl", element, 0, true), 0x444444u) << element;
+  }
+  EXPECT_EQ(ask(), 0x444444u);
+  // Names too long to remember are still answered.
+  const std::string longName(300, 'n');
+  CTheme::SetNamedColor(longName + "ValLblBg", 0x555555);
+  EXPECT_EQ(CTheme::ColorFromName("Bg", "ValLbl", longName, 0, false), 0x555555u);
+}
+
 TEST_F(Theme, SetDeleteAndRgb) {
   EXPECT_EQ(CTheme::ColorFromRGB(164, 0, 0), 0xA40000u);
   EXPECT_EQ(CTheme::ColorFromRGB(1, 2, 3), 0x010203u);

@@ -84,12 +84,49 @@ TEST_F(TouchInput, MultiTouchTracksTheContact) {
         Event(EV_ABS, ABS_MT_POSITION_Y, 1000)},
        {{190, 235, kPress}}},
       {"a new X is a move", {Event(EV_ABS, ABS_MT_POSITION_X, 750)}, {{290, 235, kMove}}},
-      {"slot and sync reports change nothing", {Event(EV_ABS, ABS_MT_SLOT, 1), Event(EV_SYN, 0, 0)}, {}},
+      {"slot and sync reports change nothing",
+       {Event(EV_ABS, ABS_MT_SLOT, 1), Event(EV_SYN, 0, 0), Event(EV_ABS, ABS_MT_SLOT, 0)},
+       {}},
       {"lifting releases at the last position", {Event(EV_ABS, ABS_MT_TRACKING_ID, -1)}, {{290, 235, kRelease}}},
       {"a tap without a position update is a press and a release",
        {Event(EV_ABS, ABS_MT_TRACKING_ID, 6), Event(EV_ABS, ABS_MT_TRACKING_ID, -1)},
        {{290, 235, kPress}, {290, 235, kRelease}}},
       {"other event types are ignored", {Event(EV_KEY, BTN_TOUCH, 1), Event(EV_REL, REL_X, 3)}, {}},
+  };
+  for (const TouchCase& c : cases) EXPECT_EQ(Feed(c.events), c.expected) << c.name;
+}
+
+// Two fingers, as the kernel reports them: per-slot values, only the changed ones, and the
+// single-pointer axes following the oldest contact. The screen follows the finger in slot 0.
+TEST_F(TouchInput, MultiTouchFollowsTheFirstSlotOnly) {
+  if (ux::kScriptFlavour) GTEST_SKIP() << "the script module reads the single-touch protocol";
+  auto abs = [](uint16_t code, int32_t value) { return Event(EV_ABS, code, value); };
+  const input_event sync = Event(EV_SYN, SYN_REPORT, 0);
+  const std::vector<TouchCase> cases = {
+      {"first finger down",
+       {abs(ABS_MT_SLOT, 0), abs(ABS_MT_TRACKING_ID, 10), abs(ABS_MT_POSITION_X, 500), abs(ABS_MT_POSITION_Y, 1000),
+        Event(EV_KEY, BTN_TOUCH, 1), abs(ABS_X, 500), abs(ABS_Y, 1000), sync},
+       {{190, 235, kPress}}},
+      {"second finger down elsewhere",
+       {abs(ABS_MT_SLOT, 1), abs(ABS_MT_TRACKING_ID, 11), abs(ABS_MT_POSITION_X, 1500), abs(ABS_MT_POSITION_Y, 1800),
+        sync},
+       {}},
+      {"both move",
+       {abs(ABS_MT_SLOT, 0), abs(ABS_MT_POSITION_X, 750), abs(ABS_MT_SLOT, 1), abs(ABS_MT_POSITION_X, 1600),
+        abs(ABS_X, 750), sync},
+       {{290, 235, kMove}}},
+      {"second finger lifts", {abs(ABS_MT_TRACKING_ID, -1), sync}, {}},
+      {"second finger back, then the first lifts",
+       {abs(ABS_MT_TRACKING_ID, 12), abs(ABS_MT_POSITION_X, 100), abs(ABS_MT_POSITION_Y, 100), abs(ABS_MT_SLOT, 0),
+        abs(ABS_MT_TRACKING_ID, -1), abs(ABS_X, 100), abs(ABS_Y, 100), sync},
+       {{290, 235, kRelease}}},
+      {"the remaining finger moves",
+       {abs(ABS_MT_SLOT, 1), abs(ABS_MT_POSITION_X, 200), abs(ABS_X, 200), sync},
+       {}},
+      {"a new finger in the first slot",
+       {abs(ABS_MT_SLOT, 0), abs(ABS_MT_TRACKING_ID, 13), abs(ABS_MT_POSITION_X, 500), abs(ABS_MT_POSITION_Y, 1200),
+        sync},
+       {{190, 283, kPress}}},
   };
   for (const TouchCase& c : cases) EXPECT_EQ(Feed(c.events), c.expected) << c.name;
 }

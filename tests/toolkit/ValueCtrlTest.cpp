@@ -130,6 +130,14 @@ TEST_F(ValueCtrl, EachKindDrawsItsValue) {
   DrawRecorder rec(dc_);
   text->OnPaint();
   ASSERT_EQ(Values(rec).size(), 1u);
+  // A new text after the control was painted reaches the screen at the next paint.
+  char next[] = "bye";
+  text->SetTextValue(next);
+  DrawRecorder again(dc_);
+  text->OnPaint();
+  const auto shown = Values(again);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, "bye");
 }
 
 TEST_F(ValueCtrl, BarFillsByScaleInsideItsFrame) {

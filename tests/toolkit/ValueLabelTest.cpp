@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <memory>
 
@@ -313,6 +314,10 @@ TEST_F(ValueLabel, EncoderMessagesAreTakenOnlyByTheCheckedLabelOfTheirEncoder) {
       {"encoder B to a label of A", 3, 1, true, true, false, true, false},
       {"encoder A to a label of B", 8, 0, true, true, false, true, false},
       {"high bits of param ignored", 9, 0x101, true, true, false, true, true},
+      // The part in bits 12-15 is not part of the encoder slot.
+      {"a label of part B on its encoder", 0x1009, 1, true, true, false, true, true},
+      {"a label of part D on encoder D", 0x301B, 3, true, true, false, true, true},
+      {"a label of part B, another encoder", 0x1009, 0, true, true, false, true, false},
       {"no focus", 9, 1, false, true, false, true, false},
       {"unchecked", 9, 1, true, false, false, true, false},
       {"grayed", 9, 1, true, true, true, true, false},
@@ -342,7 +347,9 @@ TEST_F(ValueLabel, EncoderMessagesAreTakenOnlyByTheCheckedLabelOfTheirEncoder) {
     EXPECT_EQ(host_.sent[0].param, uint32_t(c.encoder));
     EXPECT_EQ(host_.sent[0].flag, 131u);
     EXPECT_EQ(host_.sent[0].arg, 0u);
-    EXPECT_EQ(log_.Text(), "LABEL 9, value changed 9.000000\n");
+    char line[64];
+    std::snprintf(line, sizeof line, "LABEL %x, value changed 9.000000\n", c.userData);
+    EXPECT_EQ(log_.Text(), line);
   }
 }
 

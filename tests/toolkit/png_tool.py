@@ -3,6 +3,7 @@
 libpng use against something independent of libpng.
 
   png_tool.py fixture PATH KIND      writes a test picture, prints its pixels as RRGGBBAA words
+  png_tool.py blank PATH W H         writes a black 8-bit grey picture of W x H pixels
   png_tool.py compare PNG RAW W H    decodes PNG (8-bit RGB/RGBA, every filter type, CRCs
                                      checked) and compares it with a raw 32-bit XRGB screen
                                      dump; prints "match" or the first difference
@@ -44,6 +45,24 @@ def picture(kind):
     if kind == "greyalpha":
         rows = [bytes(v for x in range(w) for v in (x * 60, 200 - y * 50)) for y in range(h)]
         return encode(w, h, 4, 8, rows), [(x * 60,) * 3 + (200 - y * 50,) for y in range(h) for x in range(w)]
+    if kind in ("rgba16", "rgb16", "grey16"):
+        # 16-bit samples spread over the whole range, most of them no multiple of 257, so
+        # that both a gamma curve and a cut to the high byte would show; no gAMA chunk.
+        channels = {"rgba16": 4, "rgb16": 3, "grey16": 1}[kind]
+        samples = [[(x * 13313 + y * 4099 + c * 9001 + 0x2000) % 65536 for c in range(channels)]
+                   for y in range(h) for x in range(w)]
+        rows = [b"".join(struct.pack(">%dH" % channels, *samples[y * w + x]) for x in range(w)) for y in range(h)]
+        colour_type = {4: 6, 3: 2, 1: 0}[channels]
+
+        def eight(v):
+            return (v * 255 + 32767) // 65535
+
+        def rgba(s):
+            if channels == 1:
+                return (eight(s[0]),) * 3 + (255,)
+            return tuple(eight(v) for v in s[:3]) + ((eight(s[3]),) if channels == 4 else (255,))
+
+        return encode(w, h, colour_type, 16, rows), [rgba(s) for s in samples]
     raise SystemExit("unknown kind " + kind)
 
 
@@ -100,6 +119,10 @@ def main(argv):
         png, px = picture(argv[3])
         open(argv[2], "wb").write(png)
         print(" ".join("%02x%02x%02x%02x" % p for p in px))
+        return 0
+    if argv[1] == "blank":
+        w, h = int(argv[3]), int(argv[4])
+        open(argv[2], "wb").write(encode(w, h, 0, 8, [bytes(w)] * h))
         return 0
     if argv[1] == "compare":
         w, h, px = decode(open(argv[2], "rb").read())

@@ -1,6 +1,6 @@
 #pragma once
-// Records the drawing calls a widget makes, for layout checks against the numbers its Part
-// gives: attach with uxDC::SetDrawObserver, then look the calls up by name.
+// Records the drawing calls a widget makes, so layout checks can name coordinates, fonts and
+// colours rather than pixels: attach with uxDC::SetDrawObserver, then look the calls up by name.
 #include <string>
 #include <vector>
 

@@ -61,7 +61,11 @@ bool ReadPng(const std::string& path, Picture* picture) {
 }
 
 ::testing::AssertionResult MatchesGolden(const std::string& name, const Picture& picture) {
-  const std::string golden = std::string(SYNTH_TOOLKIT_SOURCE_DIR) + "/golden/" + name + ".png";
+  return MatchesGolden(std::string(SYNTH_TOOLKIT_SOURCE_DIR) + "/golden", name, picture);
+}
+
+::testing::AssertionResult MatchesGolden(const std::string& folder, const std::string& name, const Picture& picture) {
+  const std::string golden = folder + "/" + name + ".png";
   const char* regolden = std::getenv("SYNTH_TOOLKIT_REGOLDEN");
   if (regolden && std::strcmp(regolden, "1") == 0) {
     return WritePng(golden, picture) ? ::testing::AssertionSuccess() << "rewrote " << golden

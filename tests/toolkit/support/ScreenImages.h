@@ -29,5 +29,7 @@ bool ReadPng(const std::string& path, Picture* picture);
 // and <name>.diff.png (differing pixels white) to the test output directory and says where.
 // With SYNTH_TOOLKIT_REGOLDEN=1 in the environment it writes the golden image instead.
 ::testing::AssertionResult MatchesGolden(const std::string& name, const Picture& picture);
+// The same against <folder>/<name>.png, for golden images kept beside other tests.
+::testing::AssertionResult MatchesGolden(const std::string& folder, const std::string& name, const Picture& picture);
 
 }  // namespace toolkit_test

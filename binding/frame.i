@@ -1,0 +1,58 @@
+// What every wrapper of the module shares beyond SWIG's defaults: how a failed overload
+// dispatch and a None record are reported, and the refusal of a None object.
+
+%include <stdint.i>
+%include <std_string.i>
+
+// The toolkit's colour word. Declared as its own name so error texts and prototype lists
+// say uxCOLOR.
+typedef unsigned int uxCOLOR;
+
+%header %{
+#include <string_view>
+
+// A call that fits none of a function's forms is NotImplementedError carrying the list of
+// prototypes; SWIG 4.1 raises TypeError there. Emitted after the runtime, so the dispatchers
+// below pick this up in place of the runtime's function.
+static void tovgui_overload_error(const char* message) { PyErr_SetString(PyExc_NotImplementedError, message); }
+#define SWIG_Python_RaiseOrModifyTypeError(m) tovgui_overload_error(m)
+
+// Functions that keep working when their object is None: member setters do nothing
+// (tENUM_text_set excepted: it writes through the record), deleting None deletes nothing.
+static constexpr bool tovgui_none_object_allowed(std::string_view name) {
+  if (name == "tENUM_text_set") return false;
+  return name.starts_with("delete_") || name.starts_with("disown_") || name.ends_with("_set");
+}
+%}
+
+// None given as the object of a member function would reach the toolkit as a null object;
+// it is refused as a null reference instead.
+%typemap(check, noblock=1) SWIGTYPE *self {
+  if (!$1 && !tovgui_none_object_allowed("$symname")) {
+    SWIG_exception_fail(SWIG_ValueError, "invalid null reference in method '$symname', argument $argnum of type '$1_type'");
+  }
+}
+
+// A record passed by value or by reference: None passes the overload check and is then
+// refused with the null-reference text of the chosen form, instead of failing the dispatch.
+%typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER, equivalent="TYPE *", noblock=1) SWIGTYPE &, const SWIGTYPE & {
+  void* vptr = 0;
+  int res = SWIG_ConvertPtr($input, &vptr, $descriptor, 0);
+  $1 = SWIG_CheckState(res);
+}
+%typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER, equivalent="TYPE *", noblock=1) SWIGTYPE {
+  void* vptr = 0;
+  int res = SWIG_ConvertPtr($input, &vptr, $&descriptor, 0);
+  $1 = SWIG_CheckState(res);
+}
+
+// A script's callback that raises, reached through a wrapper (a message sent, a GUI pass, a
+// frame handed over by the script): the wrapper returns the callback's own exception to the
+// script. Without this the exception would leave the wrapper as C++ and end the process.
+%exception {
+  try {
+    $action
+  } catch (Swig::DirectorException&) {
+    SWIG_fail;
+  }
+}

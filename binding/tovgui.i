@@ -1,0 +1,34 @@
+// The Python module `tovgui`: the widget toolkit, the drawing context, the theme, touch input
+// and the CAN device for scripts. One interface file per area; they are included in the order
+// of the module's function table, and the constants in the order scripts see them.
+
+%module(directors="1") tovgui
+
+%{
+// The wrappers see the script's view of the toolkit: the spellings below are the ones the
+// error texts and prototype lists carry.
+#include <map>
+#include <string>
+using namespace std;
+%}
+
+%include "frame.i"
+
+// Module constants; `cvar` follows them, created with the theme's table below.
+%constant char *PATH_IMAGES = (char *)PATH_IMAGES;
+%constant double TWO_PI = TWO_PI;
+%constant double PI = PI;
+%constant double LOG_10 = LOG_10;
+%constant int CORE_GUI = CORE_GUI;
+%constant int DEVICE_PX415 = DEVICE_PX415;
+%constant char *DEVICE_TYPE_STRING = (char *)DEVICE_TYPE_STRING;
+%constant char *SOFTWARE_VERSION = (char *)SOFTWARE_VERSION;
+%constant char *SOFTWARE_RELEASE = (char *)SOFTWARE_RELEASE;
+
+%include "theme.i"
+%include "device.i"
+%include "constants.i"
+%include "records.i"
+%include "lists.i"
+%include "values.i"
+%include "manager.i"

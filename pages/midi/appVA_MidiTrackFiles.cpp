@@ -1,0 +1,318 @@
+#include "pages/midi/appVA_MidiTrackFiles.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+
+#include "midi/CClipCore.h"
+#include "midi/CInstrumentSeq.h"
+#include "platform/LogSink.h"
+#include "platform/Paths.h"
+#include "toolkit/uxButton.h"
+#include "toolkit/uxLabel.h"
+#include "toolkit/uxTableCtrl.h"
+#include "toolkit/uxTableRow.h"
+#include "toolkit/uxValueLabel.h"
+
+namespace {
+
+constexpr const char* kMidiFolder = "/var/lib/ruv/working/midifiles/";
+const uxPOINT kTablePos{410, 100};
+constexpr int kRowHeight = 40;
+constexpr uxCOLOR kValueBackground = 0x404040;
+constexpr uxCOLOR kWhite = 0xFFFFFF;
+constexpr unsigned kLabelFlags = 7;  // repaint, data set and engine, as the track page's own turns
+constexpr int kTransposeEncoder = 1 * 8;  // encoder B
+constexpr int kTransposeMode = 8;
+
+// A metre without a numerator (none given, or a file's 0) counts bars of four quarters.
+int BarQuarters(int numerator) { return numerator > 0 ? numerator : 4; }
+
+int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+}  // namespace
+
+appVA_MidiTrackFiles::appVA_MidiTrackFiles(uxHost* manager, int track, const char* name, uxPOINT pos, int16_t w,
+                                           int16_t h, uxCOLOR colour, CClipCore* clips, MidiTrackLabels labels)
+    : uxPanelCtrl(manager, static_cast<uint32_t>(track), name, pos, w, h, "midifile_bkg.png"),
+      clips_(clips),
+      labels_(labels),
+      track_(track),
+      folder_(platform::DataPath(kMidiFolder)) {
+  table_ = new uxTableCtrl(manager, 0, "MidiFiles", kTablePos, 380, 280, 7, colour);
+  chosen_ = new uxLabel(manager, {80, 100}, 310, 40, 0x808080, 0x303030, kWhite, 11);
+  chosen_->setText("---");
+  import_ = new uxButton(manager, "IMPORT", kImportButton, {10, 320}, 120, 60, 0x802020, 0xFF0000, kWhite);
+  import_->SetText("IMPORT");
+
+  auto caption = [&](const char* text, int16_t y, int16_t height) {
+    auto* label = new uxLabel(manager, {80, y}, 100, height, colour, colour, kWhite, 10);
+    label->setText(text);
+    AddElement(label);
+  };
+  auto value = [&](int16_t y) {
+    auto* label = new uxLabel(manager, {190, y}, 200, 40, kValueBackground, kValueBackground, kWhite, 10);
+    label->setText("--");
+    AddElement(label);
+    return label;
+  };
+  caption("  Name:", 150, 40);
+  name_ = value(150);
+  caption("Length:", 200, 40);
+  length_ = value(200);
+  caption("Tracks:", 250, 50);
+  tracks_ = value(250);
+
+  transpose_ = new uxValueLabel(manager, -1, kTransposeEncoder, {210, 320}, 180, 70, kValueBackground, 0x808080,
+                                kWhite, kWhite, 0xFFC000, false);
+  transpose_->SetLabelText("TRANSPOSE", "oct");
+  for (const char* choice : {"0", "+1", "+2", "+3"}) transpose_->AddEnumText(choice);
+  transpose_->SetEncoderMode(kTransposeMode);
+  transpose_->SetFloatRawValue(0.0f);
+  transpose_->SetFloatValue(0.0f, FLAG_REPAINT);
+  transpose_->SetChecked(true);
+
+  AddElement(chosen_);
+  AddElement(import_);
+  AddElement(transpose_);
+  AddElement(table_);
+  FillFileList();
+  repaint_ = true;
+}
+
+const char* appVA_MidiTrackFiles::ChosenText() const { return chosen_->getText(); }
+const char* appVA_MidiTrackFiles::NameText() const { return name_->getText(); }
+const char* appVA_MidiTrackFiles::LengthText() const { return length_->getText(); }
+const char* appVA_MidiTrackFiles::TracksText() const { return tracks_->getText(); }
+
+int appVA_MidiTrackFiles::OnPaint() {
+  uxPanelCtrl::OnPaint();
+  repaint_ = false;
+  return 1;
+}
+
+int appVA_MidiTrackFiles::OnMessage(tagUX_Message* msg) {
+  const int result = uxPanelCtrl::OnMessage(msg);
+  switch (msg->type) {
+    case UX_MSG_TABLE_ITEM_SEL:
+      // A posted choice carries no table (pData is null): the selected row is read here.
+      if (isFocus() && msg->flag == 0) OnFileChosen(false);
+      break;
+    case UX_MSG_ENCODER_EVENT:
+      if (msg->param == kFileEncoder) {
+        tagUX_Message again(UX_MSG_TABLE_ITEM_SEL);
+        if (manager_) manager_->SendMessage(&again, true);
+      }
+      break;
+    case UX_MSG_TICK_EVENT:
+      if (MidiFiles::IsImportFolderLinked(folder_) != importLinked_) {
+        importLinked_ = !importLinked_;
+        FillFileList();
+      }
+      if (import_->isChecked()) {
+        if (importLamp_ == 0)
+          import_->SetChecked(false, true);
+        else
+          --importLamp_;
+      }
+      break;
+    case UX_MSG_ON_BUTTON:
+      if (isFocus() && msg->param == kImportButton) {
+        importLamp_ = kImportLampTicks;
+        import_->SetChecked(true, true);
+        OnFileChosen(true);
+      }
+      break;
+    case UX_MSG_FOCUS:
+      if (msg->param == 1) {
+        RefreshTrackLabels();
+        FillFileList();
+      }
+      break;
+    case kMsgRescan:
+      FillFileList();
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+void appVA_MidiTrackFiles::RefreshTrackLabels() {
+  if (!clips_) return;
+  const int track = track_;
+  int bpm = 0;
+  int bars = -1;  // -1: no edit clip, the LOOP label stays
+  {
+    ClipMaster& master = clips_->Master();
+    auto lock = master.Lock();
+    bpm = master.bpm;
+    const int clip = clips_->EditClip(track);
+    if (clip >= 0) {
+      bars = 0;
+      if (auto* seq = dynamic_cast<CInstrumentSeq*>(master.Track(track)); seq && seq->IsSequence() == 1) {
+        const ClipData& c = seq->Clip(clip);
+        bars = c.Loop_PP / kSeqPulsesPerQuarter / BarQuarters(c.Numerator);
+      }
+    }
+  }
+  if (labels_.tempo) {
+    labels_.tempo->SetFloatRawValue(static_cast<float>(bpm));
+    labels_.tempo->SetFloatValue(static_cast<float>(bpm), kLabelFlags);
+  }
+  if (labels_.loop && bars >= 0) {
+    labels_.loop->SetFloatRawValue(static_cast<float>(bars));
+    labels_.loop->SetFloatValue(static_cast<float>(bars), kLabelFlags);
+  }
+}
+
+void appVA_MidiTrackFiles::FillFileList() {
+  table_->Clear();
+  index_.clear();
+  MidiFiles::ScanForMidiFiles(index_, folder_, "");
+  int i = 0;
+  for (const auto& [shown, path] : index_) {
+    const uxPOINT at{kTablePos.x, static_cast<int16_t>(kTablePos.y + kRowHeight * i)};
+    auto* row = new uxTableRow(table_, i + 1, 0, kRowHeight, "ROW");
+    auto* number = new uxButton(manager_, static_cast<unsigned>(-1), at, 40, 40, 0x808080, 0x545454, 0x000000);
+    char text[16];
+    std::snprintf(text, sizeof text, "%03d", i + 1);
+    number->SetText(text);
+    auto* cell = new uxButton(manager_, static_cast<unsigned>(-1), {static_cast<int16_t>(at.x + 40), at.y}, 310, 40,
+                              i % 2 ? 0x000000 : 0x202020, 0x545454, kWhite);
+    cell->SetText(shown.c_str());
+    row->addColumn(number);
+    row->addColumn(cell);
+    table_->addRow(row);
+    ++i;
+  }
+  table_->setRepaint();
+}
+
+void appVA_MidiTrackFiles::OnFileChosen(bool import) {
+  uxTableRow* row = table_->getSelectedRow();
+  if (!row) return;
+  const auto* cell = dynamic_cast<const uxButton*>(row->getColumn(1));
+  if (!cell) return;
+  const std::string shown = cell->GetText();
+  const auto found = index_.find(shown);
+  if (found == index_.end()) return;
+  const std::string path = found->second;
+  if (ReadMidiFile(path, import)) chosen_->setText(shown.c_str());
+}
+
+int appVA_MidiTrackFiles::ChooseTrack() const {
+  const int count = reader_.getTrackCount();
+  if (count == 0) return -1;
+  const smf::MidiEventList& first = reader_[0];
+  for (int i = 0; i < first.size(); ++i)
+    if (first[i].isNoteOn() || first[i].isController()) return 0;
+  for (int t = 1; t < count; ++t)
+    for (int i = 0; i < reader_[t].size(); ++i)
+      if (reader_[t][i].isNoteOn()) return t;
+  return 0;
+}
+
+int appVA_MidiTrackFiles::ReadMidiFile(const std::string& relativePath, bool import) {
+  const std::string path = folder_ + relativePath;
+  if (!reader_.read(path)) {
+    platform::LogPrintf("Error reading MIDI file %s\n", path.c_str());
+    return 0;
+  }
+  reader_.linkNotePairs();
+  const int trackCount = reader_.getTrackCount();
+  if (trackCount != 1) platform::LogPrintf("MIDI-Read: more then 1 track %d (assume track 1 \n", trackCount);
+
+  events_.clear();
+  std::string trackName;
+  const int tpq = reader_.getTicksPerQuarterNote();  // the reader refuses 0
+  const int length = reader_.getFileDurationInTicks();
+  const int quarters = length / tpq;
+  // The clip plays 96 pulses a quarter note whatever the file counts in.
+  auto pulses = [tpq](int tick) { return Saturate((int64_t{tick} * kSeqPulsesPerQuarter + tpq / 2) / tpq); };
+  int numerator = 4;  // a file without a time signature is in 4/4, as a new clip
+  int denominator = 4;
+  const int chosen = ChooseTrack();
+
+  // Metre and name from the first track, then from the one imported, later ones winning.
+  const int sources[] = {0, chosen};
+  for (int k = 0; chosen >= 0 && k < (chosen > 0 ? 2 : 1); ++k) {
+    const smf::MidiEventList& events = reader_[sources[k]];
+    for (int i = 0; i < events.size(); ++i) {
+      const smf::MidiEvent& e = events[i];
+      if (e.isTimeSignature()) {
+        numerator = e[3];
+        denominator = 1 << std::min(e[4], 6);
+      } else if (e.isTrackName()) {
+        trackName = e.getMetaContent();
+      }
+    }
+  }
+
+  const int transpose = std::clamp(static_cast<int>(transpose_->GetFloatValue()), 0, 3);
+  if (chosen >= 0) {
+    const smf::MidiEventList& events = reader_[chosen];
+    for (int i = 0; i < events.size(); ++i) {
+      const smf::MidiEvent& e = events[i];
+      if (e.isNoteOn()) {
+        int end;
+        if (const smf::MidiEvent* off = e.getLinkedEvent()) {
+          platform::LogPrintf("Linked Midi Events key %d, on_tick:%d, off_tick:%d\n", e.getKeyNumber(), e.tick,
+                              off->tick);
+          end = off->tick;
+        } else if (length > e.tick) {
+          end = length;  // a note the file never ends lasts to the file's end
+        } else {
+          continue;
+        }
+        int key = 12 * transpose + e.getKeyNumber();
+        while (key > 127) key -= 12;
+        events_.push_back({kSeqNote, pulses(e.tick), pulses(end), 0, static_cast<uint8_t>(key),
+                           static_cast<uint8_t>(e.getVelocity())});
+      } else if (e.isController()) {
+        events_.push_back({kSeqControl, pulses(e.tick), 0, 0, static_cast<uint8_t>(e.getControllerNumber()),
+                           static_cast<uint8_t>(e.getControllerValue())});
+      }
+    }
+  }
+
+  if (import) ImportInto(relativePath, pulses(length), quarters, numerator, denominator, trackName);
+
+  char text[32];
+  std::snprintf(text, sizeof text, "%d Quater", quarters);
+  length_->setText(text);
+  if (labels_.loop) labels_.loop->SetFloatValue(static_cast<float>(BarsOf(quarters, numerator)), kLabelFlags);
+  name_->setText(trackName.c_str());
+  std::snprintf(text, sizeof text, "%d", trackCount);
+  tracks_->setText(text);
+  return 1;
+}
+
+int appVA_MidiTrackFiles::BarsOf(int quarters, int numerator) const {
+  const int n = BarQuarters(numerator);
+  return quarters / n + (quarters % n != 0);
+}
+
+void appVA_MidiTrackFiles::ImportInto(const std::string& relativePath, int length, int quarters, int numerator,
+                                      int denominator, const std::string& trackName) {
+  if (!clips_) return;
+  // Copied before the lock and swapped in under it, so the clock never plays a list being
+  // replaced; the old list is freed after the lock is released.
+  std::vector<SeqEvent> events = events_;
+  ClipMaster& master = clips_->Master();
+  auto lock = master.Lock();
+  const int track = track_;
+  const int clip = clips_->EditClip(track);
+  auto* seq = dynamic_cast<CInstrumentSeq*>(master.Track(track));
+  if (clip < 0 || !seq || seq->IsSequence() != 1) return;
+  ClipData& c = seq->Clip(clip);
+  c.Length_PP = length;
+  c.Length_QN = quarters;
+  c.Imported = relativePath;
+  c.name = trackName;
+  c.events.swap(events);
+  c.Numerator = numerator;
+  c.Denominator = denominator;
+  c.Loop_PP = Saturate(int64_t{BarsOf(quarters, numerator)} * BarQuarters(numerator) * kSeqPulsesPerQuarter);
+  seq->EventsChanged();
+}
