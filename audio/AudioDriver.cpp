@@ -54,7 +54,7 @@ AudioDriver::AudioDriver() : AudioDriver(MakeAlsaPcm()) {}
 AudioDriver::AudioDriver(std::unique_ptr<PcmBackend> backend) : pcm_(std::move(backend)) {}
 AudioDriver::~AudioDriver() { Stop(); }
 
-void AudioDriver::SetDevice(const char* name) { std::snprintf(device_, sizeof device_, "%s", name ? name : ""); }
+void AudioDriver::SetDevice(const char* name) { device_ = name != nullptr ? name : ""; }
 
 int OpenAudioDriver(AudioDriver* driver, CAudioProcess* process) {
   if (driver == nullptr || process == nullptr || driver->started_) return -EINVAL;
@@ -65,16 +65,18 @@ int OpenAudioDriver(AudioDriver* driver, CAudioProcess* process) {
   char name[80];
   for (int card = 0; pcm.CardName(card, name, sizeof name) >= 0; ++card) {
     if (std::strcmp(name, kCardName) == 0) {
-      std::snprintf(d.device_, sizeof d.device_, "plughw:%d,0", card);
+      char device[32];
+      std::snprintf(device, sizeof device, "plughw:%d,0", card);
+      d.device_ = device;
       break;
     }
   }
 
-  int result = pcm.Open(d.device_);
+  int result = pcm.Open(d.device_.c_str());
   if (result < 0) {
     platform::LogPrintf(result == -EBUSY ? "The \"%s\" audio device is used by another application"
                                          : "Failed to open the \"%s\" audio device",
-                        d.device_);
+                        d.device_.c_str());
     platform::LogWrite("\n");
     return result;
   }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audio/PcmBackend.h"
@@ -26,8 +27,9 @@ class AudioDriver {
   AudioDriver& operator=(const AudioDriver&) = delete;
 
   // "default" until set; a card named "snd_rpi_proto" replaces it when the device opens.
+  // Any length: a file device's name holds a whole path.
   void SetDevice(const char* name);
-  const char* Device() const { return device_; }
+  const char* Device() const { return device_.c_str(); }
 
   // Ends the audio thread after its current period and joins it; closes the device.
   void Stop();
@@ -45,7 +47,7 @@ class AudioDriver {
   void Pace(struct timespec& next);
 
   std::unique_ptr<PcmBackend> pcm_;
-  char device_[64] = "default";
+  std::string device_ = "default";
   CAudioProcess* owner_ = nullptr;
   pthread_t thread_{};
   bool started_ = false;

@@ -36,9 +36,13 @@ class DataTree:
 
     DIRS = ("dev/input", "tmp", "run/can", "var/lib/ruv/working", "usr/share/ruv/gui")
 
-    def __init__(self, gpio=True, touch=True):
+    def __init__(self, gpio=True, touch=True, length=0):
+        """`length`: the root's path is made at least that long (nested folders of a long name)."""
         self._tmp = tempfile.TemporaryDirectory(prefix="synthcore-e2e-")
         self.root = self._tmp.name
+        while len(self.root) < length:
+            self.root = os.path.join(self.root, "d" * min(100, max(1, length - len(self.root) - 1)))
+            os.mkdir(self.root)
         for d in self.DIRS:
             os.makedirs(self.path("/" + d), exist_ok=True)
         if gpio:
@@ -65,6 +69,11 @@ class Hub:
         if "ready" not in line:
             raise RuntimeError("hub did not start: %r" % line)
         self.path = os.path.join(directory, "can0")
+
+    def interrupt(self, timeout=15.0):
+        """Ctrl-C: SIGINT to the sim alone; its exit status."""
+        self.proc.send_signal(signal.SIGINT)
+        return self.wait(timeout)
 
     def stop(self):
         if self.proc.poll() is None:
@@ -140,10 +149,11 @@ class Sim:
     output drained continuously so real-time threads never block on a full pipe."""
 
     def __init__(self, program, tree, args=(), host_port=None, capture=None, screen=None,
-                 splash_echo=True, preexec=None):
+                 splash_echo=True, preexec=None, prefix=()):
+        """`prefix`: a command the sim runs under (setpriv, xvfb-run, ...)."""
         self.tree = tree
         self.host_port = host_port or free_port()
-        cmd = [program, "--root", tree.root, "--can-dir", tree.can_dir, "--host-port", str(self.host_port)]
+        cmd = list(prefix) + [program, "--root", tree.root, "--can-dir", tree.can_dir, "--host-port", str(self.host_port)]
         if capture:
             cmd += ["--capture", capture]
         if screen:
@@ -186,16 +196,11 @@ class Sim:
                 self._cond.wait(min(left, 0.2))
 
     def wait_ready(self, panel=None, timeout=20.0):
-        """Start-up is over once the panel saw its five frames and the profiling loop (the last
-        step, after the signal handler) opened its file."""
-        deadline = time.monotonic() + timeout
+        """Start-up is over once the panel saw its five frames and the main loop (the last
+        step, after the signal handler) said so."""
         if panel is not None:
             panel.expect(STARTUP_FRAMES, timeout=timeout)
-        dump = self.tree.path("/tmp/profiling2.data")
-        while not os.path.exists(dump):
-            if time.monotonic() > deadline or self.proc.poll() is not None:
-                raise AssertionError("start-up did not finish; output:\n%s" % self.text()[-3000:])
-            time.sleep(0.05)
+        self.wait_line(r"^synthcore-sim: running$", timeout=timeout)
 
     def splash(self):
         return [l[len("[splash] "):] for l in list(self.lines) if l.startswith("[splash] ")]
@@ -208,6 +213,11 @@ class Sim:
         status = self.proc.wait(timeout)
         self._thread.join(5)
         return status
+
+    def interrupt(self, timeout=15.0):
+        """Ctrl-C: SIGINT to the sim alone; its exit status."""
+        self.proc.send_signal(signal.SIGINT)
+        return self.wait(timeout)
 
     def stop(self):
         if self.proc.poll() is None:
@@ -245,29 +255,22 @@ class Sim:
         return result
 
 
-def effective_capabilities():
-    with open("/proc/self/status") as f:
-        for line in f:
-            if line.startswith("CapEff:"):
-                return int(line.split()[1], 16)
-    return 0
-
-
-def sim_can_start():
-    """None when this process can start the sim (CAP_SYS_NICE for the real-time threads, root
-    or CAP_SYS_RAWIO for the GPIO block), else the reason it cannot."""
-    caps = effective_capabilities()
-    if not caps & (1 << 23):
-        return "needs CAP_SYS_NICE"
-    if os.geteuid() != 0 and not caps & (1 << 17):
-        return "needs root or CAP_SYS_RAWIO"
-    return None
-
-
 def realtime_allowed():
     """Whether the kernel grants SCHED_FIFO here (a container may refuse it even to root)."""
     return subprocess.run(["chrt", "-f", "1", "true"], capture_output=True).returncode == 0 \
         if shutil.which("chrt") else False
+
+
+def listening_addresses(port):
+    """The IPv4 addresses ("127.0.0.1", "0.0.0.0", ...) with a socket listening on TCP `port`."""
+    found = []
+    with open("/proc/net/tcp") as f:
+        for line in f.readlines()[1:]:
+            fields = line.split()
+            address, hex_port = fields[1].split(":")
+            if int(hex_port, 16) == port and fields[3] == "0A":  # TCP_LISTEN
+                found.append(socket.inet_ntoa(struct.pack("<I", int(address, 16))))
+    return found
 
 
 def free_port():

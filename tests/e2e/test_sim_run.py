@@ -1,0 +1,111 @@
+"""synthcore-sim as a person meets it on a PC: from any folder, without privileges, with a
+quiet start, the host link on this machine only, and a capture that keeps every period when
+it is stopped."""
+
+import os
+import re
+import resource
+import shutil
+import signal
+import time
+import unittest
+
+import harness
+
+SIM = os.environ["SYNTHCORE_SIM"]
+NOBODY = 65534
+
+
+def own_lines(sim):
+    return [l for l in sim.lines if l.startswith("synthcore-sim: ")]
+
+
+class FirstRun(unittest.TestCase):
+
+    def test_under_a_long_path_it_plays_and_the_capture_keeps_every_period_at_ctrl_c(self):
+        tree = harness.DataTree(length=200)
+        self.addCleanup(tree.cleanup)
+        self.assertGreaterEqual(len(tree.root), 200)
+        capture = tree.path("/tmp/capture.raw")
+        sim = harness.Sim(SIM, tree, capture=capture, splash_echo=False)
+        self.addCleanup(sim.stop)
+        sim.wait_ready()
+        time.sleep(0.5)
+        self.assertEqual(sim.interrupt(), 0, sim.text()[-3000:])
+        periods = int(re.search(r"^synthcore-sim: stopped after (\d+) audio periods$", sim.text(), re.M).group(1))
+        self.assertGreater(periods, 0)
+        self.assertEqual(os.path.getsize(capture), periods * 128 * 2 * 4)
+
+    def test_a_device_that_cannot_open_is_one_line_naming_it_and_why(self):
+        cases = [
+            # (arguments relative to the tree, the line)
+            (["--pcm", "no_such_pcm_device"],
+             r'^synthcore-sim: the audio device "no_such_pcm_device" cannot open: .*Unknown PCM no_such_pcm_device'),
+            (["--capture", "{root}/missing/capture.raw"],
+             r'^synthcore-sim: the capture file "{root}/missing/capture.raw" cannot be written: No such file'),
+        ]
+        for args, line in cases:
+            with self.subTest(args=args):
+                tree = harness.DataTree(length=120)
+                self.addCleanup(tree.cleanup)
+                sim = harness.Sim(SIM, tree, [a.format(root=tree.root) for a in args], splash_echo=False)
+                self.addCleanup(sim.stop)
+                self.assertEqual(sim.wait(30), 251, sim.text())
+                self.assertEqual(len(own_lines(sim)), 1, sim.text())
+                self.assertRegex(own_lines(sim)[0], line.format(root=re.escape(tree.root)))
+                self.assertNotIn("ALSA lib", sim.text())
+
+    def test_what_the_sim_does_unasked_and_when_asked(self):
+        cases = [
+            # (arguments, listening address, self-test lines, profiling dump)
+            ([], "127.0.0.1", False, False),
+            (["--host-address", "0.0.0.0", "--self-test", "--profiling"], "0.0.0.0", True, True),
+        ]
+        for args, address, self_test, dump in cases:
+            with self.subTest(args=args):
+                tree = harness.DataTree()
+                self.addCleanup(tree.cleanup)
+                sim = harness.Sim(SIM, tree, args, splash_echo=False)
+                self.addCleanup(sim.stop)
+                sim.wait_ready()
+                self.assertEqual(harness.listening_addresses(sim.host_port), [address])
+                client = harness.HostClient(sim.host_port)
+                self.assertEqual(client.receive()[0], 16)
+                client.close()
+                self.assertEqual(any(l.startswith("fastAtan(") for l in sim.lines), self_test)
+                time.sleep(0.1)
+                self.assertEqual(os.path.exists(tree.path("/tmp/profiling2.data")), dump)
+                sim.stop()
+
+    @unittest.skipUnless(shutil.which("setpriv"), "needs setpriv")
+    def test_an_ordinary_user_without_capabilities_runs_it(self):
+        if os.geteuid() != 0:
+            self.skipTest("changing user needs root")
+        tree = harness.DataTree()
+        self.addCleanup(tree.cleanup)
+        for top, dirs, files in os.walk(tree.root):
+            for name in dirs + files:
+                os.lchown(os.path.join(top, name), NOBODY, NOBODY)
+        os.chown(tree.root, NOBODY, NOBODY)
+        capture = tree.path("/tmp/capture.raw")
+        sim = harness.Sim(SIM, tree, capture=capture, splash_echo=False, prefix=[
+            "setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
+            "--inh-caps=-all", "--bounding-set=-all", "--"])
+        self.addCleanup(sim.stop)
+        try:
+            sim.wait_ready()
+        except AssertionError:
+            if "Permission denied" in sim.text() and "synthcore-sim" not in sim.text():
+                self.skipTest("the build folder is not reachable for uid %d" % NOBODY)
+            raise
+        if resource.getrlimit(resource.RLIMIT_RTPRIO)[0] == 0:
+            self.assertEqual(own_lines(sim)[0],
+                             "synthcore-sim: real-time scheduling is not granted here; running with normal scheduling")
+        self.assertNotIn("Missing cpability", sim.text())
+        os.kill(sim.pid, signal.SIGINT)
+        self.assertEqual(sim.wait(15), 0)
+        self.assertGreater(os.path.getsize(capture), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
