@@ -22,6 +22,7 @@
 #include "audio/AudioDriver.h"
 #include "audio/CAudioProcess.h"
 #include "audio/PcmBackend.h"
+#include "engine/CSynthEngine.h"
 #include "engine/Shaper.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "platform/Paths.h"
@@ -180,6 +181,9 @@ int main(int argc, char** argv) {
   if (!RealtimeGranted())
     std::fprintf(stderr, "synthcore-sim: real-time scheduling is not granted here; running with normal scheduling\n");
   Shaper::SetSelfTestLines(selfTest);
+  // A shared machine stalls now and then; a slot that missed one deadline comes back after a
+  // second of kept ones instead of waiting for the next part swap.
+  CSynthEngine::SetSlotReturnUs(1'000'000);
   snd_lib_error_set_handler(&QuietAlsa);
   p.audioOpenFailed = &OnAudioOpenFailed;
   if (pipe2(g_stopPipe, O_CLOEXEC) != 0) {
