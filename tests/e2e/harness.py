@@ -420,6 +420,34 @@ def capture_levels(path, skip_frames=0):
     return peak, rms, len(samples) // 2
 
 
+def capture_frames(path, start, end, channel=0):
+    """One channel of frames [start, end) of a raw interleaved 32-bit float stereo capture."""
+    samples = array.array("f")
+    with open(path, "rb") as f:
+        f.seek(start * 8)
+        data = f.read(max(0, end - start) * 8)
+    samples.frombytes(data[: len(data) // 8 * 8])
+    return samples[channel::2]
+
+
+def fundamental(samples, near_hz, rate=48000):
+    """The fundamental frequency within 25 % of `near_hz`: the lag of the highest
+    autocorrelation there, refined by a parabola through its neighbours."""
+    lags = range(int(rate / (near_hz * 1.25)), int(rate / (near_hz * 0.75)) + 2)
+    n = len(samples) - lags[-1] - 1
+    if n < 2 * lags[-1]:
+        raise ValueError("too few samples for %g Hz" % near_hz)
+
+    def corr(lag):
+        return sum(samples[i] * samples[i + lag] for i in range(n))
+
+    values = {lag: corr(lag) for lag in range(lags[0] - 1, lags[-1] + 2)}
+    best = max(lags, key=lambda lag: values[lag])
+    a, b, c = values[best - 1], values[best], values[best + 1]
+    shift = 0.5 * (a - c) / (a - 2 * b + c) if a - 2 * b + c != 0 else 0.0
+    return rate / (best + shift)
+
+
 def capture_to_wav(raw_path, wav_path):
     """The capture as a 48 kHz 32-bit float stereo WAV a person can play."""
     with open(raw_path, "rb") as f:

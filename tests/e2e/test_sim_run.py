@@ -7,12 +7,14 @@ import re
 import resource
 import shutil
 import signal
+import subprocess
 import time
 import unittest
 
 import harness
 
 SIM = os.environ["SYNTHCORE_SIM"]
+FACTORY_BANK = os.environ.get("FACTORY_BANK")
 NOBODY = 65534
 
 
@@ -105,6 +107,74 @@ class FirstRun(unittest.TestCase):
         os.kill(sim.pid, signal.SIGINT)
         self.assertEqual(sim.wait(15), 0)
         self.assertGreater(os.path.getsize(capture), 0)
+
+
+def formula_hz(note, coarse=-24, octave_keys=36):
+    """The engine's pitch of a MIDI note on a part: the key three octaves up (the parts'
+    default octave), 103.6 Hz at octave 4 semitone 8, the factory presets' coarse tuning."""
+    key = note + octave_keys
+    return 103.6 * 2 ** ((key % 12 + coarse - 8) / 12 + key // 12 - 4)
+
+
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class FactoryBank(unittest.TestCase):
+    """A fresh tree with the factory bank: a note on each of channels 1-4 sounds at once, at
+    the formula's pitch, and four notes stay below full scale."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tree = harness.DataTree()
+        made = subprocess.run([FACTORY_BANK, cls.tree.root], capture_output=True, text=True)
+        assert made.returncode == 0, made.stderr
+        cls.midi = harness.MidiWriter(cls.tree)
+        cls.capture = cls.tree.path("/tmp/capture.raw")
+        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, splash_echo=False)
+        try:
+            cls.sim.wait_ready()
+        except Exception:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+        cls.midi.close()
+        cls.tree.cleanup()
+
+    def play(self, channel, notes, seconds):
+        """The capture's frames while `notes` sound on `channel` (1-16)."""
+        start = os.path.getsize(self.capture) // 8
+        for n in notes:
+            self.midi.send([0x90 | (channel - 1), n, 127])
+        time.sleep(seconds)
+        end = os.path.getsize(self.capture) // 8
+        for n in notes:
+            self.midi.send([0x80 | (channel - 1), n, 0])
+        time.sleep(0.5)  # the release
+        return start, end
+
+    def test_each_part_sounds_at_the_formula_pitch_without_clipping(self):
+        cases = [
+            # (channel, preset)
+            (1, "Init Algorithmic"),
+            (2, "Init Wavetable"),
+            (3, "Init Resonator"),
+            (4, "Init Sample"),
+        ]
+        for channel, preset in cases:
+            with self.subTest(channel=channel, preset=preset):
+                self.assertTrue(os.path.isfile(self.tree.path("/var/lib/ruv/working/presets/%s.preset" % preset)))
+                start, end = self.play(channel, [69], 0.8)
+                # The middle of the note: past the attack, before the release.
+                left = harness.capture_frames(self.capture, start + (end - start) // 3, end - (end - start) // 6)
+                peak = max(abs(x) for x in left)
+                self.assertGreater(peak, 0.03)
+                self.assertLess(peak, 0.3)
+                self.assertAlmostEqual(harness.fundamental(left[:4800], 440.0), formula_hz(69), delta=1.0)
+                start, end = self.play(channel, [57, 60, 64, 67], 0.8)
+                chord = harness.capture_frames(self.capture, start, end)
+                self.assertGreater(max(abs(x) for x in chord), peak)
+                self.assertLess(max(abs(x) for x in chord), 0.9)
 
 
 if __name__ == "__main__":
