@@ -140,11 +140,14 @@ void AudioDriver::Loop() {
     // min/max clamp and must not reach it at all.
     const float* left = owner_->MixLeft();
     const float* right = owner_->MixRight();
+    float peak = 0.0f;
     for (int i = 0; i < frames_; ++i) {
       const float l = left[i], r = right[i];
       interleaved_[2 * i] = l == l ? std::clamp(l, -1.0f, 1.0f) : 0.0f;
       interleaved_[2 * i + 1] = r == r ? std::clamp(r, -1.0f, 1.0f) : 0.0f;
+      peak = std::max(peak, std::max(std::fabs(interleaved_[2 * i]), std::fabs(interleaved_[2 * i + 1])));
     }
+    if (peak > peak_.load(std::memory_order_relaxed)) peak_.store(peak, std::memory_order_relaxed);
     if (!WritePeriod()) break;
     periods_.fetch_add(1, std::memory_order_relaxed);
     if (paced_) Pace(next);

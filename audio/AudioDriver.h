@@ -38,6 +38,8 @@ class AudioDriver {
   // Periods the thread has written.
   long Periods() const { return periods_.load(std::memory_order_relaxed); }
   bool Paced() const { return paced_; }
+  // The largest absolute sample written since the last call (a level display's reading).
+  float TakePeak() { return peak_.exchange(0.0f, std::memory_order_relaxed); }
 
  private:
   friend int OpenAudioDriver(AudioDriver* driver, CAudioProcess* process);
@@ -58,6 +60,7 @@ class AudioDriver {
   std::atomic<bool> stop_{false};
   std::atomic<bool> running_{false};
   std::atomic<long> periods_{0};
+  std::atomic<float> peak_{0.0f};
 };
 
 // Opens and configures the device and starts the audio thread; 0 on success, else the sound

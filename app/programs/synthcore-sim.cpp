@@ -17,6 +17,9 @@
 #include <string>
 
 #include "app/ProfilingDumper.h"
+#if SYNTH_SIM_WINDOW
+#include "app/programs/SimWindow.h"
+#endif
 #include "app/Startup.h"
 #include "app/services/ProfilingBuffer.h"
 #include "audio/AudioDriver.h"
@@ -32,13 +35,17 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: synthcore-sim --root DIR [--can-dir DIR] [--screen FILE] [--pcm NAME | --capture FILE]\n"
-    "                     [--host-port N] [--host-address IPV4] [--profiling] [--self-test]\n"
+    "                     [--host-port N] [--host-address IPV4] [--profiling] [--self-test] [--no-window]\n"
     "                     [--fault audio-process] [--splash-echo]\n";
 
 int FailingAudioProcess(CAudioProcess*, EngineLogFn) { return -1; }
 
 bool g_profiling = false;
 int g_stopPipe[2] = {-1, -1};
+bool g_window = true;
+const platform::MemoryFrameBuffer* g_screen = nullptr;
+std::string g_canSocket;
+std::string g_touchFifo;
 
 void OnStopSignal(int) {
   const char byte = 0;
@@ -77,16 +84,28 @@ bool RealtimeGranted() {
 }
 
 // The main thread once the instrument runs (its own lines go to stderr, which no half-printed
-// line of the instrument's holds up): dumps profiling records when asked and waits for
-// SIGINT or SIGTERM, then stops the audio output, so a capture file gets its last periods.
+// line of the instrument's holds up): shows the window where there is a display, dumps
+// profiling records when asked, and waits for SIGINT, SIGTERM or the window's closing; then
+// stops the audio output, so a capture file gets its last periods.
 int Run(AudioDriver& driver) {
   ProfilingBuffer::SetEnabled(g_profiling);
   std::unique_ptr<ProfilingDumper> dumper;
   if (g_profiling) dumper = std::make_unique<ProfilingDumper>(platform::DataPath(ProfilingDumper::kPath));
+#if SYNTH_SIM_WINDOW
+  std::unique_ptr<SimWindow> window;
+  if (g_window) window = SimWindow::Open(*g_screen, {g_canSocket, g_touchFifo});
+#endif
   std::fprintf(stderr, "synthcore-sim: running\n");
   pollfd stop{g_stopPipe[0], POLLIN, 0};
-  const int waitMs = dumper ? static_cast<int>(ProfilingDumper::kPassMicros / 1000) : -1;
+  const int passMs = static_cast<int>(ProfilingDumper::kPassMicros / 1000);
   for (;;) {
+    int waitMs = dumper ? passMs : -1;
+#if SYNTH_SIM_WINDOW
+    if (window) {
+      if (!window->Step(driver, dumper ? passMs : 10)) break;
+      waitMs = 0;
+    }
+#endif
     const int ready = poll(&stop, 1, waitMs);
     if (ready > 0) break;
     if (ready < 0 && errno != EINTR) break;
@@ -148,6 +167,8 @@ int main(int argc, char** argv) {
       g_profiling = true;
     } else if (opt == "--self-test") {
       selfTest = true;
+    } else if (opt == "--no-window") {
+      g_window = false;
     } else if (opt == "--fault") {
       const std::string v = value();
       if (v != "audio-process") Usage(("unknown fault " + v).c_str());
@@ -200,6 +221,9 @@ int main(int argc, char** argv) {
 
   static platform::VirtualCanOps sockets(canDir);
   static platform::MemoryFrameBuffer frameBuffer(screen);
+  g_screen = &frameBuffer;
+  g_canSocket = canDir + "/can0";
+  g_touchFifo = p.dataRoot + "/dev/input/event0";
   p.canSockets = &sockets;
   p.frameBuffer = &frameBuffer;
   p.gpioOffset = 0;

@@ -148,6 +148,9 @@ TEST_F(AudioDriverTest, PeriodsAreClampedInterleavedAndWrittenWhole) {
   }
   EXPECT_NE(log_->Text().find("Recovery from underrun\n"), std::string::npos) << log_->Text();
   EXPECT_EQ(pcm->prepares, 2);
+  // The level reading is of what was written (clamped, NaN-free), and a reading resets it.
+  EXPECT_EQ(driver_->TakePeak(), 1.0f);
+  EXPECT_EQ(driver_->TakePeak(), 0.0f);
 }
 
 TEST_F(AudioDriverTest, AFailedRecoveryEndsTheAudioThread) {

@@ -149,8 +149,9 @@ class Sim:
     output drained continuously so real-time threads never block on a full pipe."""
 
     def __init__(self, program, tree, args=(), host_port=None, capture=None, screen=None,
-                 splash_echo=True, preexec=None, prefix=()):
-        """`prefix`: a command the sim runs under (setpriv, xvfb-run, ...)."""
+                 splash_echo=True, preexec=None, prefix=(), window=False, env=None):
+        """`prefix`: a command the sim runs under (setpriv, ...); `window`: the sim may open
+        its window where the environment names a display (else it keeps to files)."""
         self.tree = tree
         self.host_port = host_port or free_port()
         cmd = list(prefix) + [program, "--root", tree.root, "--can-dir", tree.can_dir, "--host-port", str(self.host_port)]
@@ -160,10 +161,12 @@ class Sim:
             cmd += ["--screen", screen]
         if splash_echo:
             cmd.append("--splash-echo")
+        if not window:
+            cmd.append("--no-window")
         cmd += list(args)
         self.started = time.monotonic()
         self.proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                     start_new_session=True, preexec_fn=preexec)
+                                     start_new_session=True, preexec_fn=preexec, env=env)
         self.lines = []
         self._cond = threading.Condition()
         self._thread = threading.Thread(target=self._drain, daemon=True)
@@ -489,3 +492,88 @@ def screen_pixel(fb_path, x, y, width=SCREEN_W):
     with open(fb_path, "rb") as f:
         f.seek((y * width + x) * 4)
         return struct.unpack("<I", f.read(4))[0] & 0xFFFFFF
+
+
+class XServer:
+    """A virtual X display (Xvfb) for the sim's window, driven through the X test extension
+    (libX11 and libXtst by ctypes): pointer and keys in, the screen's pixels out."""
+
+    def __init__(self, number=None, size=(1024, 768)):
+        import ctypes
+        import ctypes.util
+        self.number = number if number is not None else 90 + os.getpid() % 50
+        self.name = ":%d" % self.number
+        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "%dx%dx24" % size, "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class XImage(ctypes.Structure):
+            _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                        ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)),
+                        ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                        ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                        ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                        ("bits_per_pixel", ctypes.c_int)]
+        self.x11.XGetImage.restype = ctypes.POINTER(XImage)
+        self.x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                       ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        self.xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                                                   ctypes.c_ulong]
+        self.xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        deadline = time.monotonic() + 10
+        self.display = None
+        while not self.display:
+            self.display = self.x11.XOpenDisplay(self.name.encode())
+            if not self.display:
+                if time.monotonic() > deadline or self.proc.poll() is not None:
+                    self.stop()
+                    raise RuntimeError("Xvfb %s did not start" % self.name)
+                time.sleep(0.1)
+        self.root = self.x11.XDefaultRootWindow(self.display)
+
+    def environment(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.name
+        env.pop("WAYLAND_DISPLAY", None)
+        return env
+
+    def click(self, x, y):
+        self.xtst.XTestFakeMotionEvent(self.display, -1, x, y, 0)
+        self.x11.XSync(self.display, 0)
+        time.sleep(0.05)
+        self.xtst.XTestFakeButtonEvent(self.display, 1, 1, 0)
+        self.x11.XSync(self.display, 0)
+        time.sleep(0.05)
+        self.xtst.XTestFakeButtonEvent(self.display, 1, 0, 0)
+        self.x11.XSync(self.display, 0)
+
+    def key(self, name, down):
+        code = self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
+        self.xtst.XTestFakeKeyEvent(self.display, code, 1 if down else 0, 0)
+        self.x11.XSync(self.display, 0)
+
+    def pixel(self, x, y):
+        """0xRRGGBB of the screen at (x, y)."""
+        image = self.x11.XGetImage(self.display, self.root, x, y, 1, 1, 0xFFFFFFFF, 2)  # ZPixmap
+        b, g, r = image.contents.data[0], image.contents.data[1], image.contents.data[2]
+        return (r << 16) | (g << 8) | b
+
+    def stop(self):
+        if self.display:
+            self.x11.XCloseDisplay(self.display)
+            self.display = None
+        if self.proc.poll() is None:
+            self.proc.terminate()
+        self.proc.wait(10)

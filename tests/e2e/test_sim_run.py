@@ -15,6 +15,7 @@ import harness
 
 SIM = os.environ["SYNTHCORE_SIM"]
 FACTORY_BANK = os.environ.get("FACTORY_BANK")
+HUB = os.environ.get("RUV_CANHUB")
 NOBODY = 65534
 
 
@@ -175,6 +176,81 @@ class FactoryBank(unittest.TestCase):
                 chord = harness.capture_frames(self.capture, start, end)
                 self.assertGreater(max(abs(x) for x in chord), peak)
                 self.assertLess(max(abs(x) for x in chord), 0.9)
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and FACTORY_BANK and HUB, "needs Xvfb, the factory bank and the bus hub")
+class Window(unittest.TestCase):
+    """The sim on a display: its window shows the framebuffer, takes the mouse as the touch
+    screen and the keyboard as the panel's keys and a MIDI keyboard, and lights its level."""
+
+    GRID = [(x, y) for x in range(5, 800, 95) for y in range(5, 480, 79)]
+    LEVEL_METER = (560, 500)  # the start of the meter in the strip under the screen
+    METER_OFF = 0x202020
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = harness.XServer()
+        cls.tree = harness.DataTree()
+        subprocess.run([FACTORY_BANK, cls.tree.root], check=True, capture_output=True)
+        cls.hub = harness.Hub(HUB, cls.tree.can_dir)
+        cls.capture = cls.tree.path("/tmp/capture.raw")
+        cls.screen = cls.tree.path("/tmp/screen.fb")
+        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, screen=cls.screen, splash_echo=False,
+                              window=True, env=cls.x.environment())
+        try:
+            cls.sim.wait_ready()
+            cls.sim.wait_line(r"^synthcore-sim: the screen is in a window", timeout=5)
+        except Exception:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+        cls.hub.stop()
+        cls.tree.cleanup()
+        cls.x.stop()
+
+    def wait_window_shows_screen(self, timeout=5.0):
+        deadline = time.monotonic() + timeout
+        while True:
+            differ = [(x, y) for x, y in self.GRID if self.x.pixel(x, y) != harness.screen_pixel(self.screen, x, y)]
+            if not differ:
+                return
+            if time.monotonic() > deadline:
+                self.fail("window and framebuffer differ at %s" % differ[:5])
+            time.sleep(0.1)
+
+    def test_touch_and_panel_key_change_the_window_as_the_framebuffer(self):
+        cases = [
+            # (what, the act, a point of the screen it changes)
+            ("a click on the DIAG tab", lambda: self.x.click(730, 20), (730, 20)),
+            ("the panel's first key (A)", lambda: (self.x.key("a", True), self.x.key("a", False)), (405, 20)),
+        ]
+        for what, act, (px, py) in cases:
+            with self.subTest(what):
+                self.wait_window_shows_screen()
+                before = self.x.pixel(px, py)
+                act()
+                deadline = time.monotonic() + 5
+                while self.x.pixel(px, py) == before and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                self.assertNotEqual(self.x.pixel(px, py), before)
+                self.wait_window_shows_screen()
+
+    def test_a_computer_key_plays_a_note_and_lights_the_level(self):
+        self.wait_window_shows_screen()
+        self.assertEqual(self.x.pixel(*self.LEVEL_METER), self.METER_OFF)
+        start = os.path.getsize(self.capture) // 8
+        self.x.key("z", True)  # C3 on channel 1, part A
+        time.sleep(0.6)
+        lit = self.x.pixel(*self.LEVEL_METER)
+        end = os.path.getsize(self.capture) // 8
+        self.x.key("z", False)
+        held = harness.capture_frames(self.capture, start + (end - start) // 2, end)
+        self.assertGreater(max(abs(v) for v in held), 0.03)
+        self.assertNotEqual(lit, self.METER_OFF)
+        self.assertAlmostEqual(harness.fundamental(held[:4800], 130.0), formula_hz(48), delta=0.5)
 
 
 if __name__ == "__main__":
