@@ -120,7 +120,7 @@ def formula_hz(note, coarse=-24, octave_keys=36):
 @unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
 class FactoryBank(unittest.TestCase):
     """A fresh tree with the factory bank: a note on each of channels 1-4 sounds at once, at
-    the formula's pitch, and four notes stay below full scale."""
+    the formula's pitch, four notes stay below full scale, and the kit plays on channel 10."""
 
     @classmethod
     def setUpClass(cls):
@@ -176,6 +176,13 @@ class FactoryBank(unittest.TestCase):
                 chord = harness.capture_frames(self.capture, start, end)
                 self.assertGreater(max(abs(x) for x in chord), peak)
                 self.assertLess(max(abs(x) for x in chord), 0.9)
+
+    def test_the_kits_drum_notes_play_on_channel_10(self):
+        for note in (36, 38, 42, 39):  # kick, snare, hat, clap
+            with self.subTest(note=note):
+                start, end = self.play(10, [note], 0.4)
+                hit = harness.capture_frames(self.capture, start, end)
+                self.assertGreater(max(abs(x) for x in hit), 0.1)
 
 
 @unittest.skipUnless(shutil.which("Xvfb") and FACTORY_BANK and HUB, "needs Xvfb, the factory bank and the bus hub")

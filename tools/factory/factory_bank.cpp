@@ -101,7 +101,8 @@ const PresetDef kPresets[] = {
     {"Init Sample", Source::kSample, {{kOscType, 0, kOscOff}, {kLevel, 0, 0}, {kLevel, 2, 90}, {kNoiseSpeed, 0, 100}, {kNoiseKeyTrack, 0, 1}}},
 };
 
-// A drum sound: its pad, the MIDI note that plays it and how it is made.
+// A drum sound: its pad, the MIDI note that plays it (on channel 10) and how it is made.
+constexpr int kFirstTriggerKey = 26;
 enum class Drum { kKick, kSnare, kHat, kClap };
 struct PadDef {
   int pad;
@@ -308,7 +309,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     kit.SetPadSample(pad.pad, CDataSetSampler::kCtrlSample, pad.pad, (std::string(kKitFolder) + "/" + pad.sample).c_str());
-    kit.SetPadParam(pad.pad, CDataSetSampler::kCtrlTrigger, static_cast<float>(pad.note));
+    // A pad's trigger is its KEY choice: 0 none, n the MIDI key 26 + n.
+    kit.SetPadParam(pad.pad, CDataSetSampler::kCtrlTrigger, static_cast<float>(pad.note - kFirstTriggerKey));
   }
   if (kit.XMLStoreSampler(kKitName) != 1) {
     std::fprintf(stderr, "factory-bank: cannot write the kit \"%s\"\n", kKitName);
