@@ -19,6 +19,7 @@
 
 #include "app/PageServices.h"
 #include "app/PanelFrames.h"
+#include "data/CDataSetSampler.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxBaseElement.h"
@@ -50,6 +51,8 @@ class FakePageServices : public PageServices {
   // timing records, and the result of every load and store.
   std::map<int, float> params;
   CAudioProcess::TimingRecord timing[CAudioProcess::kTimingRecords] = {};
+  // The kit the drum pages read.
+  CDataSetSampler kit;
   int loadResult = 1;
 
   // What the page registered.
@@ -114,6 +117,11 @@ class FakePageServices : public PageServices {
   int StoreKit(const char* name) override {
     Record("StoreKit %s", Text(name));
     return loadResult;
+  }
+
+  CDataSetSampler& Kit() override { return kit; }
+  void SetPadSample(int id, uint32_t uid, SampleFile* sample) override {
+    Record("SetPadSample %d %X %s", id, uid, sample != nullptr ? "sample" : "null");
   }
 
   uxPopupValue* PopupValue() const override { return popupValue_.get(); }
