@@ -21,14 +21,15 @@
 #include "app/programs/SimWindow.h"
 #endif
 #include "app/Startup.h"
-#include "pages/StandardPages.h"
 #include "audio/AudioDriver.h"
 #include "audio/CAudioProcess.h"
 #include "audio/PcmBackend.h"
 #include "engine/CSynthEngine.h"
 #include "engine/Shaper.h"
+#include "pages/StandardPages.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "platform/Paths.h"
+#include "platform/ProfilingBuffer.h"
 #include "platform/VirtualCanOps.h"
 
 namespace {
