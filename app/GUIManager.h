@@ -121,6 +121,8 @@ class GUIManager : public CDrvInput,
   CSettings& Settings() { return settings_; }
   CArranger& Arranger() { return arranger_; }
   CDataSets* DataSet(int part) override { return arranger_.DataSet(part); }
+  CDataSetSampler& Kit() override { return arranger_.Sampler(); }
+  void SetPadSample(int id, uint32_t uid, SampleFile* sample) override;
   GUIMessageQueue& MessageQueue() { return messageQueue_; }
   MsgFifo<MidiFifoEntry, kMidiFifoSlots>& MidiFifo() { return midiFifo_; }
 

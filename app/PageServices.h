@@ -18,7 +18,9 @@
 #include "toolkit/uxHost.h"
 
 class CClipCore;
+class CDataSetSampler;
 class CDataSets;
+class SampleFile;
 class uxBaseElement;
 class uxPopupMsg;
 class uxPopupPB;
@@ -64,6 +66,10 @@ class PageServices : public uxHost {
   virtual std::string SongName() = 0;
   // The stop event to a part's voices (a voice-mode change silences the part).
   virtual void SendPartStop(int part) = 0;
+  // The current kit's rows, and the drum player's pad buffers: the sample given must outlive
+  // its use by the player, so a page hands over a buffer the player is not playing.
+  virtual CDataSetSampler& Kit() = 0;
+  virtual void SetPadSample(int id, uint32_t uid, SampleFile* sample) = 0;
 
   // ---- popups; a countdown in fourth ticks hides its popup (toolkit/uxDefs.h numbers) ----
   virtual uxPopupValue* PopupValue() const = 0;

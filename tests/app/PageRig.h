@@ -19,6 +19,7 @@
 
 #include "app/PageServices.h"
 #include "app/PanelFrames.h"
+#include "data/CDataSetSampler.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxBaseElement.h"
@@ -50,6 +51,8 @@ class FakePageServices : public PageServices {
   // timing records, and the result of every load and store.
   std::map<int, float> params;
   CAudioProcess::TimingRecord timing[CAudioProcess::kTimingRecords] = {};
+  // The kit the drum pages read.
+  CDataSetSampler kit;
   int loadResult = 1;
   // Learned controllers by parameter UID.
   std::map<uint32_t, int> ccMap;
@@ -128,6 +131,10 @@ class FakePageServices : public PageServices {
   std::string PresetName(int part) override { return part >= 0 && part < 4 ? presetNames[part] : std::string(); }
   std::string SongName() override { return songName; }
   void SendPartStop(int part) override { Record("SendPartStop %d", part); }
+  CDataSetSampler& Kit() override { return kit; }
+  void SetPadSample(int id, uint32_t uid, SampleFile* sample) override {
+    Record("SetPadSample %d %X %s", id, uid, sample != nullptr ? "sample" : "null");
+  }
 
   uxPopupValue* PopupValue() const override { return popupValue_.get(); }
   uxPopupMsg* PopupMessage() const override { return popupMessage_.get(); }
