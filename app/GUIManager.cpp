@@ -169,3 +169,8 @@ void GUIManager::RemoveTrackTypeListener(TrackTypeListener* listener) {
   std::lock_guard lock(uiMutex_);
   if (trackTypeListener_ == listener) trackTypeListener_ = nullptr;
 }
+
+const void* GUIManager::VoiceSlot(int slot) const {
+  IAudioProcess* engine = links_.audio != nullptr ? links_.audio->Engine() : nullptr;
+  return engine != nullptr ? engine->GetVoice(slot) : nullptr;
+}

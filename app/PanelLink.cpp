@@ -254,6 +254,12 @@ void PanelLink::sendCANFocus(int n) {
   links_.can->SendRAW(panel::kControlId, frame, panel::kControlFrame);
 }
 
+void PanelLink::sendPanelPart(int part) {
+  if (!links_.can) return;
+  const uint8_t frame[panel::kControlFrame] = {panel::kSelectPart, static_cast<uint8_t>(part)};
+  links_.can->SendRAW(panel::kControlId, frame, panel::kControlFrame);
+}
+
 void PanelLink::setPanelMode(int mode) {
   panelMode_ = mode;
   if (!links_.can) return;

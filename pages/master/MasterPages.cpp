@@ -1,0 +1,19 @@
+#include "pages/master/MasterPages.h"
+
+#include "app/PageServices.h"
+
+namespace master_pages {
+
+uxPanelCtrl* MakeEffectsPage(PageServices* services, uint32_t id, const Frame& f) {
+  return new uxPanelCtrl(services, id, f.name, f.pos, f.width, f.height, f.colour);
+}
+
+uxPanelCtrl* MakeSequencerPage(PageServices* services, int track, const Frame& f) {
+  return new uxPanelCtrl(services, static_cast<uint32_t>(track), f.name, f.pos, f.width, f.height, f.colour);
+}
+
+uxPanelCtrl* MakeMidiTrackPage(PageServices* services, int track, const Frame& f) {
+  return new uxPanelCtrl(services, static_cast<uint32_t>(track), f.name, f.pos, f.width, f.height, f.colour);
+}
+
+}  // namespace master_pages
