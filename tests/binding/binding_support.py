@@ -31,6 +31,12 @@ def module_function_names():
         return [line.strip() for line in f if line.strip()]
 
 
+def overload_text(name, *prototypes):
+    """The NotImplementedError text of a call that fits none of a function's forms."""
+    return (f"Wrong number or type of arguments for overloaded function '{name}'.\n"
+            "  Possible C/C++ prototypes are:\n" + "".join(f"    {p}\n" for p in prototypes))
+
+
 def wrapper_names():
     """The functions the built module has, in its table's order."""
     return [k for k, v in vars(_tovgui).items() if type(v).__name__ == "builtin_function_or_method"]
