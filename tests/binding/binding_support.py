@@ -242,11 +242,12 @@ def encode_png(width, height, colour_type, rows, extra=b"", depth=8):
             png_chunk(b"IEND", b""))
 
 
-def fixture_png(kind, width, height):
+def fixture_png(kind, width, height, seed=0):
     """Returns (PNG bytes, pixels as (r, g, b) row by row) of an 8-bit picture whose every
-    pixel differs from its neighbours. Kinds: rgb, rgba, palette, grey, greyalpha."""
+    pixel differs from its neighbours; another seed gives other colours. Kinds: rgb, rgba,
+    palette, grey, greyalpha."""
     def colour(x, y):
-        return ((x * 53 + 17) & 255, (y * 71 + 29) & 255, ((x + y) * 37 + 5) & 255)
+        return ((x * 53 + 17 + seed * 99) & 255, (y * 71 + 29) & 255, ((x + y) * 37 + 5 + seed * 45) & 255)
 
     if kind == "palette":
         palette = [colour(i, 3 * i) for i in range(7)]
