@@ -1,5 +1,6 @@
 // What every wrapper of the module shares beyond SWIG's defaults: how a failed overload
-// dispatch and a None record are reported, and the refusal of a None object.
+// dispatch, a None record and a failed allocation are reported, and the refusal of None
+// objects and of None arguments the toolkit would read.
 
 %include <stdint.i>
 %include <std_string.i>

@@ -24,7 +24,8 @@ static PyMethodDef tovgui_free_font_size_def = {"tovgui_free_font_size", tovgui_
 
 %init %{
   // Without a destroy function a released size would leak and print so. Results carry no
-  // proxy class (SWIG_POINTER_NOSHADOW), so the destroy function is all the record holds.
+  // proxy class (SWIG_POINTER_NOSHADOW), so the destroy function is all the record holds. It
+  // stays for the life of the process: a size may outlive the module's own teardown.
   if (!SWIGTYPE_p_tFontSize->clientdata) {
     auto* data = static_cast<SwigPyClientData*>(calloc(1, sizeof(SwigPyClientData)));
     if (data) {
