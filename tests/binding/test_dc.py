@@ -334,6 +334,38 @@ class Pixels(unittest.TestCase):
         # Codes above 127 come as integers and have glyphs of their own.
         self.assertNotIn(glyph(200), (a, glyph(0)))
 
+    def test_text_goes_byte_by_byte(self):
+        m.uxDC_FontSelect(DC, 9)
+        m.uxDC_SetForecolor(DC, WHITE)
+        m.uxDC_SetBackcolor(DC, BLUE)
+        paint((m.uxDC_PutString, 10, 10, "é"))  # two bytes in UTF-8: 0xC3 0xA9
+        text = shot(40).region(0, 0, 60, 40)
+        fresh()
+        paint((m.uxDC_PutChar, 0xC3, 10, 10, WHITE, BLUE), (m.uxDC_PutChar, 0xA9, 20, 10, WHITE, BLUE))
+        self.assertEqual(shot(40).region(0, 0, 60, 40), text)
+
+    def test_the_exclusive_region_stays_on_top_until_restored(self):
+        paint((m.uxDC_FillFrame, 0, 0, 99, 99, RED))
+        m.uxDC_BeginPaint(DC, 20, 20, 30, 30, m.EXCLUSIVE_REGION)
+        m.uxDC_FillFrame(DC, 0, 0, 29, 29, GREEN)
+        m.uxDC_EndPaint(DC)
+        paint((m.uxDC_FillFrame, 0, 0, 99, 99, BLUE))
+        s = shot(100)
+        self.assertEqual({xy for xy in box(0, 0, 99, 99) if s.pixel(*xy) == GREEN}, box(20, 20, 49, 49))
+        self.assertEqual(s.pixel(19, 19), BLUE)
+        m.uxDC_restoreExlusiveRegion(DC)  # what lies beneath comes back
+        self.assertEqual(shot(100).painted(0, 0, 100, 100, background=BLUE), set())
+        m.uxDC_resetExclusiveRegion(DC)
+        paint((m.uxDC_FillFrame, 0, 0, 99, 99, WHITE))
+        self.assertEqual(shot(100).painted(0, 0, 100, 100, background=WHITE), set())
+
+    def test_a_direct_paint_draws_on_the_screen_at_once(self):
+        m.uxDC_BeginPaint(DC, 0, 0, 800, 480, False, True)
+        m.uxDC_FillFrame(DC, 10, 10, 19, 19, RED)
+        self.assertEqual(shot(40).painted(0, 0, 40, 40), box(10, 10, 19, 19))
+        m.uxDC_EndPaint(DC)  # the back layer, still black, is not copied
+        self.assertEqual(shot(40).painted(0, 0, 40, 40), box(10, 10, 19, 19))
+
     def test_clipping_takes_the_corners_of_a_rectangle_with_a_stale_width(self):
         clip = rect(100, 100, 120, 110, 500, 300)
         m.uxDC_SetClippingRegion(DC, clip)
