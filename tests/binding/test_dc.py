@@ -486,6 +486,13 @@ class Pictures(unittest.TestCase):
         with self.assertRaises(IndexError):
             m.uxDC_getImageRef(self.dc, 0, m.new_tImage())
 
+    def test_a_picture_beyond_four_screens_is_refused(self):
+        for name, w, h, index in (("four-screens.png", 1600, 960, 0), ("beyond.png", 1601, 960, -1),
+                                  ("too-wide.png", 65536, 1, -1)):
+            with self.subTest(name):
+                write(self.dir + name, encode_png(w, h, 0, [bytes(w)] * h))
+                self.assertEqual(m.uxDC_loadImage(self.dc, name, self.dir), index)
+
     def test_pngs_of_installed_packages_load_at_their_size_and_cut_ones_do_not(self):
         chosen = package_pngs()
         if len(chosen) < 3:
