@@ -44,6 +44,8 @@ class appVA_Effects : public uxPanelCtrl {
   bool FirstPaint() const { return firstPaint_; }
   uxTableCtrl* Table() const { return table_; }
   uxValueLabel* Label(int entry) const { return labels_[entry]; }
+  // The label set every configuration panel of the page is given.
+  uxValueLabel** LabelSet() { return labels_; }
   cfgVA_Base* Panel(int type) const { return panels_[type]; }
   // The row of slot `slot`: its number, type and ON buttons.
   uxButton* NumberButton(int slot) const;
