@@ -54,6 +54,12 @@ class FakePageServices : public PageServices {
   // The kit the drum pages read.
   CDataSetSampler kit;
   int loadResult = 1;
+  // Learned controllers by parameter UID.
+  std::map<uint32_t, int> ccMap;
+  std::string presetNames[4];
+  std::string songName;
+  int panelMode = 1;
+  bool progressShown = false;
 
   // What the page registered.
   std::vector<uxBaseElement*> controllerListeners;
@@ -81,7 +87,10 @@ class FakePageServices : public PageServices {
   }
   void sendCANFocus(int n) override { Record("sendCANFocus %d", n); }
   void ValueChanged(uint32_t uid, float value, unsigned flags) override { ValueChanged(uid, flags, value); }
-  int GetCCAssignment(uint32_t) override { return -1; }
+  int GetCCAssignment(uint32_t uid) override {
+    const auto it = ccMap.find(uid);
+    return it != ccMap.end() ? it->second : -1;
+  }
   void SetCCAssignment(int cc, int uid) override { Record("SetCCAssignment %d %X", cc, uid); }
 
   // ---- PageServices ----
@@ -123,18 +132,38 @@ class FakePageServices : public PageServices {
   void SetPadSample(int id, uint32_t uid, SampleFile* sample) override {
     Record("SetPadSample %d %X %s", id, uid, sample != nullptr ? "sample" : "null");
   }
+  std::string PresetName(int part) override { return part >= 0 && part < 4 ? presetNames[part] : std::string(); }
+  std::string SongName() override { return songName; }
+  void SendPartStop(int part) override { Record("SendPartStop %d", part); }
 
   uxPopupValue* PopupValue() const override { return popupValue_.get(); }
   uxPopupMsg* PopupMessage() const override { return popupMessage_.get(); }
   uxPopupMsg* PopupDelete() const override { return popupDelete_.get(); }
   uxPopupPB* PopupProgress() const override { return popupProgress_.get(); }
   std::atomic<int32_t>& PopupTimer(int popup) override { return popupTimer_[popup & 3]; }
+  bool ShowProgress(const char* title, const char* text) override {
+    for (const auto& timer : popupTimer_)
+      if (timer.load() != 0) return false;
+    Record("ShowProgress %s %s", Text(title), Text(text));
+    progressShown = true;
+    return true;
+  }
+  void HideProgress() override {
+    Record("HideProgress");
+    progressShown = false;
+  }
+  bool ProgressShown() const override { return progressShown; }
+  void HideDeletePopup() override { Record("HideDeletePopup"); }
 
   void sendPanelEnum(int id, int a, int b) override { Record("sendPanelEnum %d %d %d", id, a, b); }
   void sendPanelText(int id, int idx, const char* text, bool alt = false) override {
     Record("sendPanelText %d %d %s%s", id, idx, Text(text), alt ? " alt" : "");
   }
-  void setPanelMode(int mode) override { Record("setPanelMode %d", mode); }
+  void setPanelMode(int mode) override {
+    Record("setPanelMode %d", mode);
+    panelMode = mode;
+  }
+  int getPanelMode() const override { return panelMode; }
 
   CAudioProcess::TimingRecord AudioTiming(int record) const override {
     return record >= 0 && record < CAudioProcess::kTimingRecords ? timing[record] : CAudioProcess::TimingRecord{};
