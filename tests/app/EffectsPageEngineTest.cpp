@@ -8,9 +8,11 @@
 #include "app/GUIManager.h"
 #include "audio/CAudioProcess.h"
 #include "audio/CFXEngine.h"
+#include "audio/CMoogBiquadLadder.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "numeric/MathTables.h"
 #include "pages/effects/appVA_Effects.h"
+#include "pages/effects/cfgVA_Base.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/audio/AudioProcessFakes.h"
 #include "tests/support/LogCapture.h"
@@ -95,6 +97,25 @@ TEST_F(EffectsPageOverEngine, AnAssignedTypeStandsInTheEngineAndTheDataSetOnce) 
   EXPECT_TRUE(page->OnButton(1)->getButtonState());
   EXPECT_STREQ(page->TypeButton(2)->GetText(), "MOOGFLT");
   EXPECT_FALSE(page->OnButton(2)->getButtonState());
+}
+
+// A panel's label reaches the slot's effect under the label's parameter number: defaults with
+// flags 7 and a turned label alike.
+TEST_F(EffectsPageOverEngine, APanelLabelReachesTheEffectUnderItsParameterNumber) {
+  Assign(2, 4);
+  const FxLabelRow cutoff[] = {{4, "Cutoff", "Hz", Formatter::kCutoff, true, 1, 0, {}, 100.0f, 1}};
+  cfgVA_Base panel(gui.get(), kPageId, page->LabelSet(), page.get(), "LADDER", "MoogLadder.png", cutoff);
+  panel.SetupSlot(2);
+  panel.SetDefaults();
+  const auto* block = static_cast<const CMoogBiquadLadder::Params*>(audio->GetFxParams(kPageId, 2));
+  ASSERT_NE(block, nullptr);
+  EXPECT_FLOAT_EQ(block->cutoffHz, 100.0f);
+  EXPECT_FLOAT_EQ(gui->GetParamById(0x82000), 100.0f);
+
+  page->Label(4)->SetChecked(true);
+  Give(tagUX_Message(UX_MSG_ENCODER_EVENT, 145, 130));
+  EXPECT_FLOAT_EQ(block->cutoffHz, 108.2f);
+  EXPECT_FLOAT_EQ(gui->GetParamById(0x82000), 108.2f);
 }
 
 }  // namespace
