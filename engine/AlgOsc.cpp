@@ -22,10 +22,10 @@ constexpr float kBandLimitFromHz = 130.0f;
 constexpr float kUnfilteredGain = 0.55f;
 // The highest kept harmonic fades in and out by the fraction of the cutoff bin, so any move of
 // the pitch would change the table. At or below 4 kHz that harmonic lies above 20 kHz (it sits
-// within one fundamental of the 24 kHz limit), and its fade is held to quarter steps: a bend
-// or glide rebuilds the table only when the fade moves by a quarter, not every period.
+// within one fundamental of the 24 kHz limit), and its fade is held to half steps: a bend or
+// glide rebuilds the table only when the fade moves by a half, not every period.
 constexpr float kHeldFadeFromBin = kBandLimitHz / 4000.0f;
-constexpr float kFadeSteps = 4.0f;
+constexpr float kFadeSteps = 2.0f;
 
 float HeldCutoff(float cutoff) {
   if (cutoff < kHeldFadeFromBin) return cutoff;

@@ -231,15 +231,15 @@ TEST_F(AlgOscBuild, Above130HzNoEnergyAboveTheCutoffHarmonic) {
 
 // A bend or glide moves the pitch every block; the table changes with it only where the
 // highest kept harmonic could be heard. Up to 4 kHz that harmonic lies above 20 kHz and its
-// fade is held to quarter steps: a move within a step keeps the table (no transforms), and
-// every table differs from the exact fade only in that harmonic, by at most an eighth of it.
+// fade is held to half steps: a move within a step keeps the table (no transforms), and
+// every table differs from the exact fade only in that harmonic, by at most a quarter of it.
 TEST_F(AlgOscBuild, AMovingPitchRebuildsOnlyWhenTheHeldFadeMoves) {
   struct Case {
     float from, to;
     bool kept;
   };
   const Case cases[] = {
-      {440.0f, 440.2f, true},     // 54.55 to 54.52 bins: one quarter step
+      {440.0f, 440.2f, true},     // 54.55 to 54.52 bins: one half step
       {440.0f, 443.0f, false},    // to 54.18: the next step
       {1000.0f, 1000.5f, true},   // exactly 24 bins to 23.99
       {3000.0f, 3001.0f, true},   // 8 bins to 7.997
@@ -270,7 +270,7 @@ TEST_F(AlgOscBuild, AMovingPitchRebuildsOnlyWhenTheHeldFadeMoves) {
     FftProcessor::BandLimit(kN, exact.data(), c.to, 24000.0f);
     for (int k = 0; k < kN; ++k) {
       const double diff = std::hypot(built[k].r - exact[k].r, built[k].i - exact[k].i);
-      const double bound = c.to <= 4000.0f ? std::hypot(whole[k].r, whole[k].i) / 8.0 + 1e-6 : 0.0;
+      const double bound = c.to <= 4000.0f ? std::hypot(whole[k].r, whole[k].i) / 4.0 + 1e-6 : 0.0;
       ASSERT_LE(diff, bound) << "bin " << k;
       if (diff > 0.0) {
         ASSERT_GE(k * c.to, 20000.0f) << "bin " << k;
