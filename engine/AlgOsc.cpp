@@ -31,6 +31,7 @@ float HeldCutoff(float cutoff) {
   if (cutoff < kHeldFadeFromBin) return cutoff;
   return std::floor(cutoff * kFadeSteps + 0.5f) / kFadeSteps;
 }
+
 constexpr float kPanLevel = 1.7f;
 
 // Level by unison count 1..4.
