@@ -67,16 +67,16 @@ class PageServices : public uxHost {
   virtual int StoreSong(const char* name, int withPresets) = 0;
   virtual int LoadKit(const char* name) = 0;
   virtual int StoreKit(const char* name) = 0;
+  // The current kit's rows, and the drum player's pad buffers: the sample given must outlive
+  // its use by the player, so a page hands over a buffer the player is not playing.
+  virtual CDataSetSampler& Kit() = 0;
+  virtual void SetPadSample(int id, uint32_t uid, SampleFile* sample) = 0;
   // The part's current preset ("category/name", "[default]" for the start-up sound) and the
   // loaded arrangement's name; copies, taken under the UI mutex.
   virtual std::string PresetName(int part) = 0;
   virtual std::string SongName() = 0;
   // The stop event to a part's voices (a voice-mode change silences the part).
   virtual void SendPartStop(int part) = 0;
-  // The current kit's rows, and the drum player's pad buffers: the sample given must outlive
-  // its use by the player, so a page hands over a buffer the player is not playing.
-  virtual CDataSetSampler& Kit() = 0;
-  virtual void SetPadSample(int id, uint32_t uid, SampleFile* sample) = 0;
 
   // ---- popups; a countdown in fourth ticks hides its popup (toolkit/uxDefs.h numbers) ----
   virtual uxPopupValue* PopupValue() const = 0;

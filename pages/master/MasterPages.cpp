@@ -1,11 +1,12 @@
 #include "pages/master/MasterPages.h"
 
 #include "app/PageServices.h"
+#include "pages/effects/appVA_Effects.h"
 
 namespace master_pages {
 
 uxPanelCtrl* MakeEffectsPage(PageServices* services, uint32_t id, const Frame& f) {
-  return new uxPanelCtrl(services, id, f.name, f.pos, f.width, f.height, f.colour);
+  return new appVA_Effects(services, id, f.name, f.pos, f.width, f.height);
 }
 
 uxPanelCtrl* MakeSequencerPage(PageServices* services, int track, const Frame& f) {

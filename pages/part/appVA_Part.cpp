@@ -10,6 +10,8 @@
 #include "data/DocumentPath.h"
 #include "data/ParamTable.h"
 #include "pages/widgets/NameRows.h"
+#include "pages/widgets/StepTables.h"
+#include "pages/widgets/ValueFormatters.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
 #include "toolkit/uxButton.h"
@@ -43,17 +45,7 @@ constexpr int kFocusKeyboardClosed = 3;
 constexpr int kFocusKeyboardOpen = 4;
 constexpr int kPanelEncoderPush = 148;
 constexpr int kEncoderPush = 132;
-
-constexpr float kTimeTable[appVA_Part::kTimeSteps] = {
-    0.008f, 0.009f, 0.009f, 0.010f, 0.010f, 0.011f, 0.012f, 0.013f, 0.013f, 0.014f, 0.015f, 0.016f, 0.017f,
-    0.018f, 0.020f, 0.021f, 0.022f, 0.024f, 0.025f, 0.027f, 0.029f, 0.031f, 0.033f, 0.035f, 0.038f, 0.040f,
-    0.043f, 0.045f, 0.049f, 0.052f, 0.055f, 0.059f, 0.063f, 0.067f, 0.071f, 0.076f, 0.081f, 0.087f, 0.092f,
-    0.099f, 0.105f, 0.112f, 0.120f, 0.127f, 0.136f, 0.145f, 0.155f, 0.165f, 0.176f, 0.188f, 0.200f, 0.213f,
-    0.228f, 0.243f, 0.259f, 0.276f, 0.294f, 0.314f, 0.335f, 0.357f, 0.381f, 0.406f, 0.433f, 0.462f, 0.493f,
-    0.525f, 0.560f, 0.598f, 0.637f, 0.680f, 0.725f, 0.773f, 0.825f, 0.879f, 0.938f, 1.000f, 1.067f, 1.138f,
-    1.213f, 1.294f, 1.380f, 1.472f, 1.570f, 1.674f, 1.785f, 1.904f, 2.031f, 2.166f, 2.310f, 2.463f, 2.627f,
-    2.802f, 2.988f, 3.187f, 3.399f, 3.625f, 3.866f, 4.123f, 4.397f, 4.689f, 5.001f,
-};
+static_assert(appVA_Part::kTimeSteps == step_tables::kEntries);
 
 struct LabelSpec {
   const char* text;
@@ -78,15 +70,6 @@ constexpr LabelSpec kLabelSpecs[appVA_Part::kLabels] = {
     {" TUNE ", "cent", 0, 24, 2, {}, true, 0, 610, 420},
 };
 
-// The TIME label's text: the table entry of an index (encoder turns), or a time given
-// directly; three decimals below 10 s.
-const char* FormatTime(float v, bool isIndex) {
-  thread_local char text[32];
-  const float seconds = isIndex ? appVA_Part::TimeEntry(static_cast<int>(v)) : v;
-  std::snprintf(text, sizeof text, seconds < 10.0f ? "%.3f" : "%.2f", static_cast<double>(seconds));
-  return text;
-}
-
 void SortAndPad(std::vector<std::string>& names, bool pad) {
   std::sort(names.begin(), names.end());  // byte-wise: std::string compares chars as unsigned
   if (pad && names.size() < kMinRows) names.resize(kMinRows);
@@ -94,13 +77,9 @@ void SortAndPad(std::vector<std::string>& names, bool pad) {
 
 }  // namespace
 
-float appVA_Part::TimeEntry(int index) { return kTimeTable[std::clamp(index, 0, kTimeSteps - 1)]; }
+float appVA_Part::TimeEntry(int index) { return step_tables::Entry(step_tables::Id::kTime, static_cast<float>(index)); }
 
-int appVA_Part::TimeIndex(float seconds) {
-  for (int i = 1; i < kTimeSteps; ++i)
-    if (kTimeTable[i - 1] < seconds && seconds <= kTimeTable[i]) return i;
-  return 0;
-}
+int appVA_Part::TimeIndex(float seconds) { return step_tables::PositionOf(step_tables::Id::kTime, seconds); }
 
 appVA_Part::appVA_Part(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
                        uxCOLOR /*colour*/)
@@ -125,7 +104,7 @@ appVA_Part::appVA_Part(PageServices* services, uint32_t id, const char* name, ux
     for (const char* choice : s.choices)
       if (choice != nullptr) label->AddEnumText(choice);
     label->SetEncoderMode(s.encoderMode);
-    if (i == kTime) label->setConvertFunction(FormatTime);
+    if (i == kTime) label->setConvertFunction(value_format::Function(Formatter::kTime));
     label->SetFloatValue(0.0f, 0);
     label->SetChecked(s.checked, false);
     pickup_[i] = s.pickup;

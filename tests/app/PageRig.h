@@ -145,13 +145,13 @@ class FakePageServices : public PageServices {
     return loadResult;
   }
 
-  std::string PresetName(int part) override { return part >= 0 && part < 4 ? presetNames[part] : std::string(); }
-  std::string SongName() override { return songName; }
-  void SendPartStop(int part) override { Record("SendPartStop %d", part); }
   CDataSetSampler& Kit() override { return kit; }
   void SetPadSample(int id, uint32_t uid, SampleFile* sample) override {
     Record("SetPadSample %d %X %s", id, uid, sample != nullptr ? "sample" : "null");
   }
+  std::string PresetName(int part) override { return part >= 0 && part < 4 ? presetNames[part] : std::string(); }
+  std::string SongName() override { return songName; }
+  void SendPartStop(int part) override { Record("SendPartStop %d", part); }
 
   uxPopupValue* PopupValue() const override { return popupValue_.get(); }
   uxPopupMsg* PopupMessage() const override { return popupMessage_.get(); }
