@@ -191,9 +191,14 @@ TEST_F(MasterPage, AReloadReachesTheOtherPartsPagesAndRestoresLevelsAndSwitches)
     EXPECT_EQ(Element<uxButton>(16 + p)->isChecked(), p == 1);
     EXPECT_EQ(Element<uxButton>(30 + p)->isChecked(), p == 2);
   }
-  Lines engine;
-  for (const std::string& line : rig.services.Take())
+  Lines engine, levels;
+  for (const std::string& line : rig.services.Take()) {
     if (line.rfind("SetEngineParam", 0) == 0) engine.push_back(line);
+    if (line.rfind("ValueChanged 15", 0) == 0) levels.push_back(line);
+  }
+  // The levels go to the engine (flag 8), not back into the settings.
+  EXPECT_EQ(levels, (Lines{"ValueChanged 150B10 8 10", "ValueChanged 151B10 8 20", "ValueChanged 152B10 8 30",
+                           "ValueChanged 153B10 8 40"}));
   // Pedal follow goes back with the setting bit, as mute does.
   EXPECT_EQ(engine, (Lines{"SetEngineParam 150B11 0", "SetEngineParam 150B12 0", "SetEngineParam 151B11 1",
                            "SetEngineParam 151B12 0", "SetEngineParam 152B11 0", "SetEngineParam 152B12 1",
