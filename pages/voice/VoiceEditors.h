@@ -22,5 +22,6 @@ struct Frame {
 
 // `partner` is filter B for filter A; `shared` is the int the shaper and the mixer share.
 uxPanelCtrl* Make(Kind kind, PageServices* services, const Frame& frame, uxPanelCtrl* partner, int* shared);
+using Factory = decltype(&Make);
 
 }  // namespace voice_editors

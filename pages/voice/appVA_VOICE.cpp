@@ -62,7 +62,8 @@ constexpr uxCOLOR kSecondColour = 0x0000C0;
 
 }  // namespace
 
-appVA_VOICE::appVA_VOICE(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h)
+appVA_VOICE::appVA_VOICE(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+                         voice_editors::Factory make)
     : uxPanelCtrl(services, id, name, pos, w, h, "VoiceBackGround.png"), services_(services) {
   SetEnabled(true);
   for (int e = 0; e < kEditors; ++e) {
@@ -70,7 +71,7 @@ appVA_VOICE::appVA_VOICE(PageServices* services, uint32_t id, const char* name, 
     const voice_editors::Frame frame{id + s.instance * 0x1000, s.name, pos, w, h};
     uxPanelCtrl* partner = e == kFilterA ? editors_[kFilterB] : nullptr;
     const bool sharesInt = s.kind == Kind::kShaper || s.kind == Kind::kMixer;
-    editors_[e] = voice_editors::Make(s.kind, services, frame, partner, sharesInt ? &shared_ : nullptr);
+    editors_[e] = make(s.kind, services, frame, partner, sharesInt ? &shared_ : nullptr);
   }
   for (int i = 0; i < kBars; ++i) {
     auto* bar = new uxBarCtrl(services, static_cast<unsigned>(i), static_cast<int16_t>(305 + 30 * i), 405, 25, 60,

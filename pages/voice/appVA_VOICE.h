@@ -3,6 +3,7 @@
 // the module's editor full-screen, and a bar per render slot showing what it plays.
 #include <array>
 
+#include "pages/voice/VoiceEditors.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
@@ -19,7 +20,9 @@ class appVA_VOICE : public uxPanelCtrl {
     kLfo1, kLfo2, kLfo3, kShaper, kMixer, kMatrix
   };
 
-  appVA_VOICE(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h);
+  // `make` builds the editors (the instrument's own by default).
+  appVA_VOICE(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+              voice_editors::Factory make = voice_editors::Make);
   ~appVA_VOICE() override;
 
   int OnPaint() override;

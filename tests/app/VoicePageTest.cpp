@@ -49,6 +49,57 @@ TEST_F(VoicePage, BuildsTheFifteenEditorsInOrder) {
   for (int i = 0; i < appVA_VOICE::kBars; ++i) EXPECT_FLOAT_EQ(page().Bar(i)->getLevel(), i < 10 ? 10.0f * i : 100.0f);
 }
 
+// Editors that note the controllers they hear and what they were built with.
+std::vector<std::string> heard;
+struct Built {
+  std::string name;
+  voice_editors::Kind kind;
+  uxPanelCtrl* partner;
+  int* shared;
+};
+std::vector<Built> built;
+
+class RecordingEditor : public uxPanelCtrl {
+ public:
+  using uxPanelCtrl::uxPanelCtrl;
+  int OnMidiCC(int port, int channel, int controller, int value) override {
+    heard.push_back(getName() + (" " + std::to_string(port) + " " + std::to_string(channel) + " " +
+                                 std::to_string(controller) + " " + std::to_string(value)));
+    return 0;
+  }
+};
+
+uxPanelCtrl* MakeRecording(voice_editors::Kind kind, PageServices* services, const voice_editors::Frame& f,
+                           uxPanelCtrl* partner, int* shared) {
+  auto* editor = new RecordingEditor(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
+  built.push_back({f.name, kind, partner, shared});
+  return editor;
+}
+
+TEST(VoicePageEditors, ControllersReachTheEditorsInTheirOrderWithoutTheShaper) {
+  heard.clear();
+  built.clear();
+  page_rig::PageRig<appVA_VOICE> rig;
+  appVA_VOICE& page = rig.Build(0x10000, "VOICE 2", uxPOINT(0, 40), 800, 440, &MakeRecording);
+  EXPECT_EQ(page.OnMidiCC(1, 2, 74, 99), 1);
+  EXPECT_EQ(heard, (std::vector<std::string>{
+                       "AMP1-EG [1] 1 2 74 99", "AMP2-EG [2]  1 2 74 99", "FILTER-EG [3] 1 2 74 99",
+                       "MOD-EG [4] 1 2 74 99", " OSCILLATOR 1  1 2 74 99", " OSCILLATOR 2  1 2 74 99",
+                       " LFO 1  1 2 74 99", " LFO 2  1 2 74 99", " LFO 3  1 2 74 99", " FILTER A 1 2 74 99",
+                       " FILTER B 1 2 74 99", " NOISE  1 2 74 99", " MIXER  1 2 74 99",
+                       "MODULATION MATRIX 1 2 74 99"}));
+  // Filter A knows filter B; the shaper and the mixer share one int, and no other editor has it.
+  ASSERT_EQ(built.size(), 15u);
+  EXPECT_EQ(built[appVA_VOICE::kFilterA].partner, page.EditorPanel(appVA_VOICE::kFilterB));
+  EXPECT_NE(built[appVA_VOICE::kShaper].shared, nullptr);
+  EXPECT_EQ(built[appVA_VOICE::kShaper].shared, built[appVA_VOICE::kMixer].shared);
+  for (int e = 0; e < appVA_VOICE::kEditors; ++e) {
+    if (e == appVA_VOICE::kShaper || e == appVA_VOICE::kMixer) continue;
+    EXPECT_EQ(built[e].shared, nullptr) << e;
+    if (e != appVA_VOICE::kFilterA) EXPECT_EQ(built[e].partner, nullptr) << e;
+  }
+}
+
 TEST_F(VoicePage, ATouchOpensTheEditorUnderTheFinger) {
   struct Case {
     int x, y;
