@@ -323,14 +323,19 @@ TEST_F(GUIManagerTest, PendingTickFlagGivesOneTickMessageOnAHeavyTick) {
   EXPECT_EQ(page->Count(UX_MSG_TICK_EVENT), 1);
 }
 
-TEST_F(GUIManagerTest, MidiFifoIsDrainedEveryTickIntoLoaderAndControllerFanOut) {
+// A mapped program's entry comes from the program loader after its load and swap: the tick
+// only tells the pages, and loads or swaps nothing itself.
+TEST_F(GUIManagerTest, MidiFifoIsDrainedEveryTickIntoPageNoticesAndControllerFanOut) {
   const std::string dir = root_.MakeDir("/var/lib/ruv/working/arrangments/");
   std::ofstream(dir + "map.arr") << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
                                     "<ARRANGMENT NAME=\"map\" SynthType=\"PX415\" Version=\"1\">\n"
                                     "<PGM-MAP><PROGRAM Nr=\"9\" Preset=\"Bass\"></PROGRAM></PGM-MAP>\n"
                                     "</ARRANGMENT>\n";
   ASSERT_EQ(gm_->Arranger().Load("map"), 1);
+  gm_->BuildPages();
+  RecordingPanel* page = AddRecordingTab();
   gm_->Tick();  // past the heavy tick
+  page->seen.clear();
 
   auto entry = [](uint16_t kind, uint8_t part, uint8_t d0, uint8_t d1 = 0, uint8_t d2 = 0) {
     MidiFifoEntry e;
@@ -352,7 +357,11 @@ TEST_F(GUIManagerTest, MidiFifoIsDrainedEveryTickIntoLoaderAndControllerFanOut) 
   gm_->Tick();
 
   EXPECT_EQ(gm_->ccs, (std::vector<CCCall>{{5, 1, 7, 100}, {15, 3, 74, 0}}));
-  EXPECT_EQ(gm_->loads, (std::vector<LoadCall>{{2, "Bass", 1, 0}}));
+  EXPECT_TRUE(gm_->loads.empty());
+  std::vector<std::pair<uint32_t, uint32_t>> notices;
+  for (const Seen& seen : page->seen)
+    if (seen.type == UX_MSG_VALUES_CHANGED) notices.emplace_back(seen.param, seen.flag);
+  EXPECT_EQ(notices, (std::vector<std::pair<uint32_t, uint32_t>>{{2, 0}}));
   EXPECT_EQ(fifo.ReadIndex(), fifo.WriteIndex());
 }
 
