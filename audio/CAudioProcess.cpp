@@ -171,19 +171,25 @@ void CAudioProcess::Stop() {
   barrierReady_ = false;
 }
 
-void CAudioProcess::SetPeriodHook(Hook hook, void* context) {
-  periodHook_ = hook;
-  periodContext_ = context;
+namespace {
+
+// Clears the hook before its context and publishes a new one after it.
+void Publish(std::atomic<CAudioProcess::Hook>& hook, std::atomic<void*>& context, CAudioProcess::Hook h,
+             void* c) {
+  hook.store(nullptr, std::memory_order_release);
+  context.store(c, std::memory_order_relaxed);
+  hook.store(h, std::memory_order_release);
 }
 
-void CAudioProcess::SetCycleTick(Hook tick, void* context) {
-  cycleTick_ = tick;
-  cycleContext_ = context;
-}
+}  // namespace
+
+void CAudioProcess::SetPeriodHook(Hook hook, void* context) { Publish(periodHook_, periodContext_, hook, context); }
+
+void CAudioProcess::SetCycleTick(Hook tick, void* context) { Publish(cycleTick_, cycleContext_, tick, context); }
 
 void CAudioProcess::RunPeriodHook() {
-  if (periodHook_ != nullptr)
-    periodHook_(periodContext_);
+  if (Hook hook = periodHook_.load(std::memory_order_acquire))
+    hook(periodContext_.load(std::memory_order_relaxed));
   else
     ProcessCycle(0, 0.0f);
 }
@@ -262,7 +268,7 @@ void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
     }
   }
 
-  if (cycleTick_ != nullptr) cycleTick_(cycleContext_);
+  if (Hook tick = cycleTick_.load(std::memory_order_acquire)) tick(cycleContext_.load(std::memory_order_relaxed));
 
   const timespec end = Now();
   const uint32_t fxMicros = Micros(start, end);
