@@ -87,9 +87,29 @@ void TCPCommServer::Start(int port) {
     return;
   }
   threadStarted_ = true;
+  {
+    std::lock_guard<platform::PiMutex> lock(queueMutex_);
+    senderStop_ = false;
+  }
+  const platform::ThreadStart sender =
+      platform::StartThread(sender_, platform::ThreadConfig{"TCPSend", SCHED_OTHER, 0, -1}, SenderMain, this);
+  if (!sender.started)
+    platform::LogPrintf("[TCPComm] ERROR: [%d] Couldn't create sender thread\n", sender.createError);
+  senderStarted_ = sender.started;
 }
 
 void TCPCommServer::Stop() {
+  {
+    std::lock_guard<platform::PiMutex> lock(queueMutex_);
+    senderStop_ = true;
+    // A sender thread blocked on a client that does not read returns from the shutdown below.
+    if (clientFd_ >= 0) shutdown(clientFd_, SHUT_RDWR);
+  }
+  queueWake_.notify_all();
+  if (senderStarted_) {
+    pthread_join(sender_, nullptr);
+    senderStarted_ = false;
+  }
   {
     std::lock_guard<platform::PiMutex> lock(sendMutex_);
     running_ = false;
@@ -179,6 +199,8 @@ void TCPCommServer::Accept() {
       close(fd);
       return;
     }
+    std::lock_guard<platform::PiMutex> queue(queueMutex_);
+    DropQueuedLocked();
     clientFd_ = fd;
   }
   conn_ = kConnected;
@@ -288,8 +310,47 @@ void TCPCommServer::FreeHeap() {
 void TCPCommServer::CloseClient() {
   FreeHeap();
   std::lock_guard<platform::PiMutex> lock(sendMutex_);
+  std::lock_guard<platform::PiMutex> queue(queueMutex_);
+  DropQueuedLocked();
   if (clientFd_ >= 0) close(clientFd_);
   clientFd_ = -1;
+}
+
+void TCPCommServer::DropQueuedLocked() {
+  for (; queueCount_ > 0; --queueCount_) {
+    queue_[queueHead_].clear();
+    queueHead_ = (queueHead_ + 1) % kQueuePackets;
+  }
+  queueBytes_ = 0;
+}
+
+void* TCPCommServer::SenderMain(void* self) {
+  static_cast<TCPCommServer*>(self)->SenderRun();
+  return nullptr;
+}
+
+void TCPCommServer::SenderRun() {
+  std::vector<uint8_t> packet;
+  std::unique_lock<platform::PiMutex> lock(queueMutex_);
+  for (;;) {
+    queueWake_.wait(lock, [this] { return senderStop_ || queueCount_ > 0; });
+    if (senderStop_) break;
+    // The slot keeps this thread's spare buffer, so small packets reuse their memory.
+    packet.swap(queue_[queueHead_]);
+    queueHead_ = (queueHead_ + 1) % kQueuePackets;
+    --queueCount_;
+    queueBytes_ -= packet.size();
+    lock.unlock();
+    {
+      std::lock_guard<platform::PiMutex> send(sendMutex_);
+      SendLocked(packet.data(), packet.data() + kHeaderSize, static_cast<uint32_t>(packet.size() - kHeaderSize),
+                 false);
+    }
+    // A clip's megabytes are not kept for the next value message.
+    if (packet.capacity() > kFixedPayload) std::vector<uint8_t>().swap(packet);
+    packet.clear();
+    lock.lock();
+  }
 }
 
 void TCPCommServer::OnPacket(const uint8_t*, uint32_t size) {
@@ -359,8 +420,27 @@ void TCPCommServer::Send(const void* data, uint32_t length) {
   if (conn_ != kConnected) return;
   uint8_t header[kHeaderSize];
   MakeHeader(header, data, length);
-  std::lock_guard<platform::PiMutex> lock(sendMutex_);
-  SendLocked(header, data, length, false);
+  const std::size_t size = kHeaderSize + std::size_t{length};
+  {
+    std::lock_guard<platform::PiMutex> lock(queueMutex_);
+    if (conn_ != kConnected || clientFd_ < 0) return;
+    if (queueCount_ == kQueuePackets || queueBytes_ + size > kQueueBytes) {
+      platform::LogPrintf("[TCPComm] ERROR: client does not read, %d packets waiting: disconnected\n", queueCount_);
+      DropQueuedLocked();
+      conn_ = kDisconnected;
+      // The server thread, waiting in recv, sees the end and closes the socket; the sender
+      // thread, if it waits in send, gets an error.
+      shutdown(clientFd_, SHUT_RDWR);
+      return;
+    }
+    std::vector<uint8_t>& slot = queue_[(queueHead_ + queueCount_) % kQueuePackets];
+    slot.resize(size);
+    std::memcpy(slot.data(), header, kHeaderSize);
+    if (length) std::memcpy(slot.data() + kHeaderSize, data, length);
+    ++queueCount_;
+    queueBytes_ += size;
+  }
+  queueWake_.notify_one();
 }
 
 bool TCPCommServer::TrySend(const void* data, uint32_t length) {

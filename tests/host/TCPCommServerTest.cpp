@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -182,6 +183,32 @@ TEST(TCPCommServerThreads, TrySendToAClientThatStoppedReadingDropsInsteadOfWaiti
   for (int i = 0; i < 400000 && dropped == 0 && server.Connection() == TCPCommServer::kConnected; ++i)
     if (!server.TrySend(frame.data(), 180)) ++dropped;
   EXPECT_TRUE(dropped > 0 || server.Connection() != TCPCommServer::kConnected);
+}
+
+// The pages send values under the UI mutex: a client that stops reading must cost it its
+// link, not stop the sender. The next client is served as before.
+TEST(TCPCommServerThreads, SendToAClientThatStoppedReadingDropsTheClientInsteadOfWaiting) {
+  testing_support::LogCapture log;
+  Recorder server;
+  server.Start(0);
+  auto client = std::make_unique<Client>(server.BoundPort());
+  ASSERT_TRUE(Greeted(*client));
+  const Bytes value = Pattern(20);
+  const Bytes clip = Pattern(64 * 1024);
+  // Far more than the loopback buffers and the queue hold together.
+  auto sender = std::async(std::launch::async, [&] {
+    for (int i = 0; i < 100000 && server.Connection() == TCPCommServer::kConnected; ++i)
+      server.Send(i % 100 == 0 ? clip.data() : value.data(), i % 100 == 0 ? 64 * 1024 : 20);
+  });
+  const bool returned = sender.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+  if (!returned) client->Close();  // lets a waiting send fail, so the test ends
+  sender.wait();
+  EXPECT_TRUE(returned) << "a send waited for a client that does not read";
+  EXPECT_NE(log.Text().find("[TCPComm] ERROR: client does not read"), std::string::npos);
+  EXPECT_TRUE(server.WaitConnection(TCPCommServer::kAccept));
+  client.reset();
+  Client next(server.BoundPort());
+  EXPECT_TRUE(Greeted(next));
 }
 
 TEST(TCPCommServerThreads, APortInUseIsReportedAndNothingRuns) {
