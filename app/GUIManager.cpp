@@ -135,7 +135,7 @@ void GUIManager::BuildPages() {
 
 CAudioProcess::TimingRecord GUIManager::AudioTiming(int record) const {
   if (links_.audio == nullptr || record < 0 || record >= CAudioProcess::kTimingRecords) return {};
-  return links_.audio->Timing(record);
+  return links_.audio->ReadTiming(record);
 }
 
 // ---- registration of pages ----

@@ -74,6 +74,9 @@ class CAudioProcess {
   const float* MixLeft() const { return mix_[0].data(); }
   const float* MixRight() const { return mix_[1].data(); }
   const TimingRecord& Timing(int i) const { return timing_[i]; }
+  // Record `i` as another thread may read it while the periods run: name and the two figures
+  // (the figures are written and read as atomics; lastStart stays the audio side's own).
+  TimingRecord ReadTiming(int i) const;
   uint32_t CycleMicros() const { return cycleMicros_; }
   uint32_t MidiMicros(int i) const { return midiMicros_[i].load(std::memory_order_relaxed); }
 
