@@ -49,7 +49,11 @@ def main():
             elif k == 4:
                 panel.send(416, bytes([0xB0, 0, 1]) + struct.pack("<f", rng.random() * 100))
             elif k == 5:
-                touch.tap(rng.randrange(20, 780), rng.randrange(20, 460))
+                # Every other tap on the tab bar, so each page is shown and runs meanwhile.
+                if rng.randrange(2):
+                    touch.tap(40 + 80 * rng.randrange(10), 20)
+                else:
+                    touch.tap(rng.randrange(20, 780), rng.randrange(50, 460))
             elif k == 6:
                 if client is None:
                     client = harness.HostClient(sim.host_port, timeout=30)
@@ -73,7 +77,8 @@ def main():
             print(text[text.index("WARNING: ThreadSanitizer"):][:20000])
             print("traffic under tsan: %d reports" % reports)
             return 1
-        print("traffic under tsan: %.0f s of traffic, no report" % seconds)
+        print("traffic under tsan: %.0f s of traffic (%d touches seen), no report" %
+              (seconds, text.count("[TOUCH] press")))
         status = 0
     finally:
         sim.stop()
