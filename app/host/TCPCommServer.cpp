@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -27,6 +28,12 @@ uint32_t Le32(const uint8_t* p) {
 
 // A failed accept is retried after this pause rather than in a tight loop.
 constexpr int kAcceptRetryMs = 100;
+
+int64_t NowMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
 
 }  // namespace
 
@@ -153,6 +160,8 @@ void TCPCommServer::Run() {
         Accept();
         break;
       case kConnected: {
+        // States that read wait for the client first, with the time limits of WaitClient.
+        if ((rx_ == kRxHeader || rx_ == kRxPayload) && !WaitClient()) break;
         SocketSource source(clientFd_);
         ReceiveStep(source);
         break;
@@ -217,6 +226,14 @@ void TCPCommServer::Accept() {
     platform::LogPrintf("[TCPComm] ERROR: setsockopt TCP_NODELAY failed for server socket ");
     conn_ = kError;
   }
+  // A pulled cable leaves no end on the socket; keepalive finds it within about half a minute.
+  const int idle = kKeepIdleSeconds, interval = kKeepIntervalSeconds, count = kKeepCount;
+  if (setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) < 0 ||
+      setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) < 0 ||
+      setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) < 0 ||
+      setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count) < 0)
+    platform::LogPrintf("[TCPComm] ERROR: setsockopt keepalive failed for client socket ");
+  lastReceiveMs_ = NowMs();
   char ip[INET_ADDRSTRLEN] = "";
   inet_ntop(AF_INET, &peer.sin_addr, ip, sizeof ip);
   platform::LogPrintf("[TCPComm] Client IP:%s:%d\n", ip, ntohs(peer.sin_port));
@@ -231,8 +248,49 @@ void TCPCommServer::ReceiveStream(ByteSource& source) {
   FreeHeap();
 }
 
+void TCPCommServer::SetReceiveTimeouts(int partialMs, int silentMs) {
+  partialMs_.store(partialMs, std::memory_order_relaxed);
+  silentMs_.store(silentMs, std::memory_order_relaxed);
+}
+
+// One client is served at a time, but none may hold the link for ever: a frame not finished
+// within partialMs_ of its first byte drops the client, and a client silent for silentMs_
+// gives way to a new connection waiting in the backlog. False when the client was dropped or
+// on Stop.
+bool TCPCommServer::WaitClient() {
+  for (;;) {
+    // The backlog is looked at only once the client is silent long enough to give way.
+    const bool mayReplace = NowMs() - lastReceiveMs_ >= silentMs_.load(std::memory_order_relaxed);
+    pollfd fds[3] = {{clientFd_, POLLIN, 0}, {listenFd_, static_cast<short>(mayReplace ? POLLIN : 0), 0},
+                     {wakeFd_, POLLIN, 0}};
+    const int n = poll(fds, 3, kWaitStepMs);
+    if (!running_) return false;
+    if (n > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP))) return true;
+    const bool partial = rx_ == kRxPayload || (rx_ == kRxHeader && missing_ < kHeaderSize);
+    if (partial && NowMs() - frameStartMs_ >= partialMs_.load(std::memory_order_relaxed)) {
+      platform::LogPrintf("[TCPComm] ERROR: frame not completed in %d ms: client dropped\n",
+                          partialMs_.load(std::memory_order_relaxed));
+      conn_ = kDisconnected;
+      rx_ = kRxStart;
+      return false;
+    }
+    if (mayReplace && n > 0 && (fds[1].revents & POLLIN)) {
+      platform::LogPrintf("[TCPComm] client silent for %d ms: replaced by a new connection\n",
+                          static_cast<int>(NowMs() - lastReceiveMs_));
+      conn_ = kDisconnected;
+      rx_ = kRxStart;
+      return false;
+    }
+  }
+}
+
 bool TCPCommServer::Received(long n) {
-  if (n > 0) return true;
+  if (n > 0) {
+    lastReceiveMs_ = NowMs();
+    // A frame's time runs from its first byte.
+    if (rx_ == kRxHeader && missing_ == kHeaderSize) frameStartMs_ = lastReceiveMs_;
+    return true;
+  }
   if (n < 0 && errno == EINTR) return false;
   conn_ = n == 0 ? kDisconnected : kError;
   rx_ = kRxStart;

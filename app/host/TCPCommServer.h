@@ -77,6 +77,12 @@ class TCPCommServer {
   void ReceiveStream(ByteSource& source);
 
   int Connection() const { return conn_.load(std::memory_order_relaxed); }
+
+  // The connected client's time limits: a frame begun must be complete within `partialMs`,
+  // and a client that sent nothing for `silentMs` gives way to a new connection.
+  static constexpr int kPartialFrameMs = 5000;
+  static constexpr int kSilentClientMs = 10000;
+  void SetReceiveTimeouts(int partialMs, int silentMs);
   // Payloads shorter than the fixed buffer are received into it; larger ones on the heap.
   const uint8_t* FixedBuffer() const { return fixed_; }
 
@@ -95,6 +101,11 @@ class TCPCommServer {
   void DisconnectLocked();
   // Waits up to `ms` for the listening socket (true) or for Stop.
   bool WaitListen(int ms);
+  bool WaitClient();
+  static constexpr int kWaitStepMs = 100;
+  static constexpr int kKeepIdleSeconds = 10;
+  static constexpr int kKeepIntervalSeconds = 5;
+  static constexpr int kKeepCount = 3;
   static void* SenderMain(void* self);
   void SenderRun();
   // Empties the queue; hold queueMutex_.
@@ -117,6 +128,10 @@ class TCPCommServer {
   uint8_t* heap_ = nullptr;
   uint8_t* payload_ = fixed_;
   platform::PiMutex sendMutex_;
+  std::atomic<int> partialMs_{kPartialFrameMs};
+  std::atomic<int> silentMs_{kSilentClientMs};
+  int64_t lastReceiveMs_ = 0;  // server thread
+  int64_t frameStartMs_ = 0;   // server thread
 
   // The send queue: a ring of packets (header and payload), the bytes they hold, and the
   // sender thread that empties it. Lock order: sendMutex_ before queueMutex_.

@@ -212,6 +212,39 @@ TEST(TCPCommServerThreads, SendToAClientThatStoppedReadingDropsTheClientInsteadO
   EXPECT_NE(log.Text().find("[TCPComm] ERROR: client does not read"), std::string::npos);
 }
 
+// One client at a time, but no client holds the link for ever: a half-sent frame and a
+// silent client each give way, while a client that talks keeps the link.
+TEST(TCPCommServerThreads, AHalfSentFrameOrASilentClientGivesWayToTheNextClient) {
+  struct Case {
+    const char* what;
+    Bytes sent;   // by the first client before it goes quiet
+    bool talks;   // the first client keeps sending whole packets
+    bool replaced;
+  };
+  const Bytes frame = Frame(Pattern(64));
+  const Case cases[] = {
+      {"half a header", {0x05, 0x00, 0x00}, false, true},
+      {"a header and part of its payload", Bytes(frame.begin(), frame.begin() + 20), false, true},
+      {"silent after its greeting", {}, false, true},
+      {"talking", {}, true, false},
+  };
+  for (const Case& c : cases) {
+    Recorder server;
+    server.SetReceiveTimeouts(300, 600);
+    server.Start(0);
+    Client first(server.BoundPort());
+    ASSERT_TRUE(Greeted(first)) << c.what;
+    if (!c.sent.empty()) ASSERT_TRUE(first.Write(c.sent)) << c.what;
+    Client second(server.BoundPort());
+    bool served = false;
+    for (int i = 0; i < 30 && !served; ++i) {
+      if (c.talks) first.SendPacket(Pattern(8));
+      served = Greeted(second, 100);
+    }
+    EXPECT_EQ(served, c.replaced) << c.what;
+  }
+}
+
 TEST(TCPCommServerThreads, APortInUseIsReportedAndNothingRuns) {
   testing_support::LogCapture log;
   Recorder first;
