@@ -139,7 +139,7 @@ void GUIManager::SetPadSample(int id, uint32_t uid, SampleFile* sample) {
 
 CAudioProcess::TimingRecord GUIManager::AudioTiming(int record) const {
   if (links_.audio == nullptr || record < 0 || record >= CAudioProcess::kTimingRecords) return {};
-  return links_.audio->Timing(record);
+  return links_.audio->ReadTiming(record);
 }
 
 // ---- registration of pages ----

@@ -149,7 +149,11 @@ void PanelLink::ScreenDump() {
   char name[32];
   std::snprintf(name, sizeof name, "screen_save%d", screenDumpCounter_++);
   if (ui_.PopupsBusy()) return;
-  if (uxDC* dc = ui_.getDC()) dc->saveScreen(name);
+  {
+    // The GUI thread paints under the UI mutex: the file gets a whole frame, not a half-drawn one.
+    std::lock_guard lock(ui_.UiMutex());
+    if (uxDC* dc = ui_.getDC()) dc->saveScreen(name);
+  }
   ui_.ShowScreenSaved(name, kScreenSavedTimer);
 }
 
