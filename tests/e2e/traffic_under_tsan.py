@@ -16,10 +16,6 @@ import harness
 def main():
     sim_program, hub_program = sys.argv[1], sys.argv[2]
     seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 20.0
-    blocked = harness.sim_can_start()
-    if blocked:
-        print("traffic under tsan: skipped, %s" % blocked)
-        return 0
     tree = harness.DataTree()
     hub = harness.Hub(hub_program, tree.can_dir, seconds=int(seconds) + 120)
     panel = harness.Panel(hub.path)

@@ -79,7 +79,8 @@ struct PresetDef {
 
 // What every preset sets: oscillator 2 and the noise silent, both filters bypassed, ENV1 a
 // quick organ-like contour. The source levels (a steep curve: 80 is about half of 100) give
-// one note a peak near 0.13-0.15, so four notes in phase stay clear of full scale.
+// one note a peak near 0.04-0.1 at the parts' default level of 50 %, so four notes in phase
+// stay clear of full scale.
 const std::vector<Setting> kCommon = {
     {kOscType, 1, kOscOff}, {kLevel, 1, 0},     {kLevel, 2, 0},         {kFilterType, 0, 0},
     {kFilterType, 1, 0},    {kEnvAttack, 0, 0.005f}, {kEnvDecay, 0, 0.3f}, {kEnvSustain, 0, 100},
@@ -88,17 +89,17 @@ const std::vector<Setting> kCommon = {
 
 const PresetDef kPresets[] = {
     {"Init Algorithmic", Source::kAlgorithmic,
-     {{kOscType, 0, SynthVoice::kAlgorithmic}, {kAlgSelect, 0, 1}, {kAlgCoarse, 0, kCoarse}, {kLevel, 0, 80}}},
+     {{kOscType, 0, SynthVoice::kAlgorithmic}, {kAlgSelect, 0, 1}, {kAlgCoarse, 0, kCoarse}, {kLevel, 0, 100}}},
     {"Init Wavetable", Source::kWavetable,
-     {{kOscType, 0, SynthVoice::kWavetable}, {kWtCoarse, 0, kCoarse}, {kLevel, 0, 80}}},
+     {{kOscType, 0, SynthVoice::kWavetable}, {kWtCoarse, 0, kCoarse}, {kLevel, 0, 100}}},
     {"Init Resonator", Source::kResonator,
      {{kOscType, 0, SynthVoice::kResonator},
       {kResCoarse, 0, kCoarse},
       {kResBrightness, 0, 50},
       {kResAttack, 0, 2},
       {kResDecay, 0, 400},
-      {kLevel, 0, 50}}},
-    {"Init Sample", Source::kSample, {{kOscType, 0, kOscOff}, {kLevel, 0, 0}, {kLevel, 2, 90}, {kNoiseSpeed, 0, 100}, {kNoiseKeyTrack, 0, 1}}},
+      {kLevel, 0, 100}}},
+    {"Init Sample", Source::kSample, {{kOscType, 0, kOscOff}, {kLevel, 0, 0}, {kLevel, 2, 100}, {kNoiseSpeed, 0, 100}, {kNoiseKeyTrack, 0, 1}}},
 };
 
 // A drum sound: its pad, the MIDI note that plays it (on channel 10) and how it is made.
