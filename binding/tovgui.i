@@ -37,3 +37,4 @@ using namespace std;
 %include "manager.i"
 %include "panels.i"
 %include "widgets.i"
+%include "popups.i"

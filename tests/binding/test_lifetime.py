@@ -202,6 +202,40 @@ def simple_widgets_round():
     tovgui.uxImageButton(GM, pos, "leak.png", "missing.png")
 
 
+def panels_round():
+    # A panel deleting the children handed to it, cleared and refilled; popups and boxes with
+    # their texts, refused formats included.
+    pos = tovgui.uxPOINT(0, 0)
+    panel = tovgui.uxPanelCtrl(GM, 1, "leak", pos, 800, 480, 0, 3)
+    for i in range(3):
+        panel.AddElement(tovgui.uxButton(GM, i, pos, 10, 10, 1, 2, 3))
+    panel.SetTypeName("type " * 10, True)
+    panel.SetCaptionIcon("leak.png", pos)
+    panel.OnPaint()
+    panel.Clear()
+    panel.AddElement(tovgui.uxLabel(GM, pos, 10, 10, 1, 2, 3, 1))
+    m.uxPanelCtrl_GetElementList(panel)
+    m.delete_uxPanelCtrl(m.new_uxPanelCtrl(GM, 1, "leak", pos, 10, 10, "leak.png"))
+    for kind in ("uxPopup", "uxPopupMsg", "uxPopupPB", "uxPopupValue"):
+        popup = getattr(tovgui, kind)(GM, "leak", pos, 100, 60, 1, 2)
+        popup.show()
+        popup.OnPaint()
+        popup.hide()
+    pb = m.new_uxPopupPB(GM, "leak", pos, 100, 60, 1, 2)
+    m.uxPopupPB_Message(pb, "title " * 10, "text " * 10)
+    m.uxPopup_hide(pb)
+    m.delete_uxPopupPB(pb)
+    box = tovgui.uxMessageBox(GM, "leak", 300, 200, 1, 2, 3)
+    box.show(pos, "title")
+    box.setText("a%%b " * 30)
+    box.AddLine("line %% " * 60)
+    try:
+        box.AddLine("50%")
+    except ValueError:
+        pass
+    box.hide()
+
+
 def opened_context_round():
     dc = tovgui.uxDC()
     dc.Init()
@@ -218,6 +252,9 @@ class Lifetime(unittest.TestCase):
     def test_simple_widgets_leave_nothing_behind(self):
         # A keyboard holds some forty buttons: fewer rounds already show a leak.
         assert_no_growth(simple_widgets_round, rounds=3000, warmup=300)
+
+    def test_panels_popups_and_boxes_leave_nothing_behind(self):
+        assert_no_growth(panels_round, rounds=3000, warmup=300)
 
     def test_contexts_with_a_display_leave_nothing_behind(self):
         # Each holds two screen-sized layers: a few hundred rounds show a leak.
