@@ -2,8 +2,23 @@
 // caption. Groups, keyboards and tables are panels and are taken by these functions too.
 
 %{
+#include <algorithm>
+#include <stdexcept>
+
 #include "toolkit/uxPanelCtrl.h"
 %}
+
+// A panel deletes each element of its list once per entry: the same element twice, or the
+// panel inside itself, would be deleted twice.
+%exception uxPanelCtrl::AddElement {
+  try {
+    $action
+  } catch (std::invalid_argument& e) {
+    SWIG_exception_fail(SWIG_ValueError, e.what());
+  } catch (std::bad_alloc&) {
+    SWIG_exception_fail(SWIG_MemoryError, "in method '$symname': out of memory");
+  }
+}
 
 // An element handed to a panel belongs to the panel from then on: the panel deletes it when
 // cleared or deleted. Its proxy gives up ownership once the panel holds it, so the two never
@@ -32,7 +47,14 @@ class uxPanelCtrl : public uxBaseElement {
   virtual void OnMessage(tUX_Message *msg);
   virtual void SetFocus(bool);
   virtual void Clear();
-  void AddElement(uxBaseElement *HANDED_OVER);
+  %extend {
+    void AddElement(uxBaseElement *HANDED_OVER) {
+      std::vector<uxBaseElement*>& list = *$self->GetElementList();
+      if (HANDED_OVER == static_cast<uxBaseElement*>($self) || std::find(list.begin(), list.end(), HANDED_OVER) != list.end())
+        throw std::invalid_argument("in method 'uxPanelCtrl_AddElement', the element is the panel or already in it");
+      $self->AddElement(HANDED_OVER);
+    }
+  }
   void Close(bool send = true);
   void SetActive(int);
   vector< uxBaseElement * > *GetElementList();

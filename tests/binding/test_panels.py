@@ -275,6 +275,17 @@ class Panels(unittest.TestCase):
                     function(*args)
                 self.assertEqual(str(e.exception), f"invalid null reference in method '{function.__name__}', "
                                                    f"argument {number} of type '{kind}'")
+        # The panel itself, or an element it already holds, would be deleted twice.
+        held = m.new_uxButton(GM, 1, pt(0, 0), 10, 10, 1, 2, 3)
+        m.uxPanelCtrl_AddElement(panel, held)
+        for element in (held, panel):
+            with self.subTest(element=repr(element)):
+                with self.assertRaises(ValueError) as e:
+                    m.uxPanelCtrl_AddElement(panel, element)
+                self.assertEqual(str(e.exception), "in method 'uxPanelCtrl_AddElement', the element is the panel or "
+                                                   "already in it")
+        self.assertEqual(element_count(m.uxPanelCtrl_GetElementList(panel)), 1)
+        self.assertTrue(panel.own())
         # A refused element keeps its owner.
         b = m.new_uxButton(GM, 1, pt(0, 0), 10, 10, 1, 2, 3)
         with self.assertRaises(ValueError):
