@@ -65,9 +65,7 @@ class GUIManager;
 %apply char *NOT_NONE { char *file };
 %apply SWIGTYPE *NOT_NONE { tUX_Message *msg };
 
-// The base element and its functions come with the other widgets; until then the image
-// widget is declared on its own.
-class uxImage {
+class uxImage : public uxBaseElement {
  public:
   uxImage(GUIManager *manager, uxPOINT pos, char *file);
   uxImage(GUIManager *manager, uxPOINT pos, char *file, std::string directory);

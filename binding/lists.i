@@ -5,8 +5,6 @@
 #include "toolkit/uxLISTCtrl.h"
 %}
 
-class uxBaseElement;
-
 typedef struct tagListItem {
   std::string item_text;
   tImage *pIcon;

@@ -22,7 +22,9 @@ class uxBarCtrl : public uxBaseElement {
   void setMin(float v);
   void setBarColor(uxCOLOR c);
   void setBarColorNegativ(uxCOLOR c);
-  void setOrientation(int o) { orientation_ = o; }
+  // The orientation is one of the uxBarCtrl_ constants; scripts see this name for it.
+  using eOrientation = int;
+  void setOrientation(eOrientation o) { orientation_ = o; }
   void setText(const char* text) { text_ = text ? text : ""; }
   float getLevel() const { return level_; }
   float getMax() const { return max_; }

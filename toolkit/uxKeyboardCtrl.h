@@ -22,6 +22,8 @@ class uxKeyboardCtrl : public uxPanelCtrl {
 
   // What OK confirmed; empty while typing and after a close without OK.
   const char* getText() const { return result_.c_str(); }
+  // The confirmed text itself, for scripts that pass it on by reference.
+  std::string& getTextRef() { return result_; }
   void setText(const char* text);
   bool isActive() const { return enabled_; }
 

@@ -111,8 +111,10 @@ void uxPanelCtrl::PaintCaption() {
   if (options_ & OPTION_FLAG_CLOSE) {
     dc_->SetForecolor(titleText);
     dc_->SetBackcolor(titleTextBg);
-    dc_->PutString(Short(rect_.right - 55), Short(row), " X ");
-    dc_->DrawFrame(Short(rect_.right - 60), 5, 795, 35, CaptionColour("BtnBorder", name_, kCloseFrame));
+    // Placed from the panel's own width, so a panel that does not start at the screen's left
+    // edge gets its mark inside its caption too.
+    dc_->PutString(Short(rect_.width - 55), Short(row), " X ");
+    dc_->DrawFrame(Short(rect_.width - 60), 5, Short(rect_.width - 5), 35, CaptionColour("BtnBorder", name_, kCloseFrame));
   }
   dc_->EndPaint();
 }

@@ -1,0 +1,68 @@
+// The panel: a container that owns, paints and messages its elements, with an optional
+// caption. Groups, keyboards and tables are panels and are taken by these functions too.
+
+%{
+#include <algorithm>
+#include <stdexcept>
+
+#include "toolkit/uxPanelCtrl.h"
+%}
+
+// A panel deletes each element of its list once per entry: the same element twice, or the
+// panel inside itself, would be deleted twice.
+%exception uxPanelCtrl::AddElement {
+  try {
+    $action
+  } catch (std::invalid_argument& e) {
+    SWIG_exception_fail(SWIG_ValueError, e.what());
+  } catch (std::bad_alloc&) {
+    SWIG_exception_fail(SWIG_MemoryError, "in method '$symname': out of memory");
+  }
+}
+
+// An element handed to a panel belongs to the panel from then on: the panel deletes it when
+// cleared or deleted. Its proxy gives up ownership once the panel holds it, so the two never
+// both delete it; a script that clears `thisown` itself as well changes nothing.
+%typemap(in, noblock=1) uxBaseElement *HANDED_OVER (void *argp = 0, int res = 0) {
+  res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
+  if (!SWIG_IsOK(res)) {
+    SWIG_exception_fail(SWIG_ArgError(res), "in method '$symname', argument $argnum of type '$type'");
+  }
+  $1 = reinterpret_cast<$ltype>(argp);
+}
+%typemap(argout, noblock=1) uxBaseElement *HANDED_OVER {
+  if (SwigPyObject* handed = SWIG_Python_GetSwigThis($input)) handed->own = 0;
+}
+%apply SWIGTYPE *NOT_NONE { uxBaseElement *HANDED_OVER };
+%apply SWIGTYPE *NOT_NONE { tUX_Message *msg };
+%apply char *NOT_NONE { char *caption, char *image };
+
+class uxPanelCtrl : public uxBaseElement {
+ public:
+  uxPanelCtrl(GUIManager *gui, uint32_t userValue, char *caption, uxPOINT pos, int16_t w, int16_t h, uxCOLOR colour,
+              int options = 0);
+  uxPanelCtrl(GUIManager *gui, uint32_t userValue, char *caption, uxPOINT pos, int16_t w, int16_t h, char *image);
+  virtual ~uxPanelCtrl();
+  virtual bool OnPaint();
+  virtual void OnMessage(tUX_Message *msg);
+  virtual void SetFocus(bool);
+  virtual void Clear();
+  %extend {
+    void AddElement(uxBaseElement *HANDED_OVER) {
+      std::vector<uxBaseElement*>& list = *$self->GetElementList();
+      if (HANDED_OVER == static_cast<uxBaseElement*>($self) || std::find(list.begin(), list.end(), HANDED_OVER) != list.end())
+        throw std::invalid_argument("in method 'uxPanelCtrl_AddElement', the element is the panel or already in it");
+      $self->AddElement(HANDED_OVER);
+    }
+  }
+  void Close(bool send = true);
+  void SetActive(int);
+  vector< uxBaseElement * > *GetElementList();
+  %extend {
+    void SetTypeName(std::string const &name, bool repaint = false) { $self->SetTypeName(name.c_str(), repaint); }
+  }
+  void SetCaptionIcon(char *image, uxPOINT pos, bool repaint = false);
+};
+%clear uxBaseElement *HANDED_OVER;
+%clear tUX_Message *msg;
+%clear char *caption, char *image;
