@@ -48,15 +48,13 @@ struct Singletons {
   explicit Singletons(const Platform& p)
       : dc(p.frameBuffer),
         gui(&dc, p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi(), p.pages),
-        can(p.canSockets != nullptr ? *p.canSockets : platform::CanSockets()),
-        alsa(p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi()) {}
+        can(p.canSockets != nullptr ? *p.canSockets : platform::CanSockets()) {}
 
   PedalIO pedal;
   uxDC dc;
   GUIManager gui;
   CCANDev can;
   CMidiDev midi;
-  CAlsaMidi alsa;
   CAudioProcess audio;
   HostUIManager host;
 };
@@ -185,6 +183,8 @@ int SynthcoreMain(const Platform& p) {
   SplashLine("Init AudioDriver [OK]\n");
   s.gui.SetAudioProcess(&s.audio);
   s.gui.SetMidiDevice(&s.midi);
+  // Before the pages are built: the MIDI devices page opens the configured ports.
+  s.gui.MidiPorts().SetCallback(&GUIManager::OnMidiMessage);
   s.gui.SetPedalPort(&s.pedal);
   s.gui.InstallAudioHooks();
   // The panel is optional: the instrument plays without it.
@@ -213,7 +213,6 @@ int SynthcoreMain(const Platform& p) {
   s.can.SendRAW(416, zero, 1);
   s.can.SendRAW(417, zero, 1);
   GUIManager::SetMidiTarget(&s.gui);
-  s.alsa.SetCallback(&GUIManager::OnMidiMessage);
   s.midi.SetCallback(&GUIManager::OnMidiMessage);
   s.host.SetListenAddress(p.hostAddress);
   s.host.init(&s.gui, p.hostPort);

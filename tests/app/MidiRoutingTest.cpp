@@ -312,7 +312,9 @@ TEST_F(MidiRouting, TheClipTrackIsOfferedTheKeyFirst) {
 TEST_F(MidiRouting, ExternalTrackSendsByItsOutputPortKind) {
   SKIP_WHEN_EMULATED(kNoTermios2);
   ASSERT_TRUE(OpenDin());
-  ASSERT_EQ(gui->ClipLauncher()->OpenPort(0, 0, true), 0);
+  // The external tracks send through the ports P1-P4's raw-MIDI side.
+  gui->MidiPorts().ScanDevices();
+  ASSERT_EQ(gui->MidiPorts().OpenPort(0, 0, true), 0);
   // Defaults: "In ET1" and "Out ET1" 26 (port 0, channel 10), octave 0.
   struct Case {
     const char* what;
