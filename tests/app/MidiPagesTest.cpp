@@ -384,7 +384,7 @@ TEST_F(MidiDevicesPage, GoldenPicture) {
   EXPECT_TRUE(toolkit_test::MatchesGolden("midi_devices_page", rig.Screen()));
 }
 
-TEST(MidiPagesGolden, PartAndTrack) {
+TEST(MidiPagesGolden, PartTrackAndClock) {
   testing_support::TempDataRoot root;
   {
     page_rig::PageRig<appVA_MidiPart> rig;
@@ -412,6 +412,19 @@ TEST(MidiPagesGolden, PartAndTrack) {
     rig.dc.FillScreen(0);
     rig.Paint();
     EXPECT_TRUE(toolkit_test::MatchesGolden("midi_track_page", rig.Screen()));
+  }
+  {
+    page_rig::PageRig<appVA_MidiSettingsClock> rig;
+    rig.Build(15, "Clock", kAt, 800, 400, "MidiClockSetting.png");
+    rig.services.params[0x10F0D0] = 1;
+    rig.Show();
+    rig.Give(tagUX_Message(UX_MSG_VALUES_CHANGED, 15, 0));
+    rig.services.externalClock = true;
+    rig.services.tempo = 98.6;
+    // The tick's paint is the page's first: a later full repaint would draw the panel over
+    // labels that do not repaint with it.
+    rig.Tick();
+    EXPECT_TRUE(toolkit_test::MatchesGolden("midi_clock_page", rig.Screen()));
   }
 }
 
