@@ -312,6 +312,10 @@ int appVA_MidiDevices::OnMessage(tagUX_Message* msg) {
         reopenLamp_ = kLampTicks;
       }
       break;
+    case UX_MSG_CLOSE_PANEL:
+      // Another panel opens over this one.
+      if (msg->param != GetUserData()) Close(msg->flag == 0);
+      break;
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if ((msg->param & 3) == 0 && action_->isChecked()) ApplyValue(0, action_->GetFloatValue());
       if ((msg->param & 3) == 1 && filter_->isChecked()) ApplyValue(8, filter_->GetFloatValue());

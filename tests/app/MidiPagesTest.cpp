@@ -350,6 +350,21 @@ TEST_F(MidiDevicesPage, ReadErrorAtTheTwentiethTick) {
   EXPECT_FALSE(page.UpdateButton()->isChecked());
 }
 
+TEST_F(MidiDevicesPage, AnotherPanelClosesThePage) {
+  struct Case {
+    int param, flag;
+    bool closes, focusFrame;
+  };
+  const Case cases[] = {{-1, 0, false, false}, {3, 1, true, false}, {3, 0, true, true}};
+  for (const Case& c : cases) {
+    appVA_MidiDevices& page = Build();
+    rig.services.Take();
+    rig.Give(tagUX_Message(UX_MSG_CLOSE_PANEL, c.param, c.flag));
+    EXPECT_EQ(page.isFocus(), !c.closes) << c.param << " " << c.flag;
+    EXPECT_EQ(Calls(rig, "sendCANFocus 255").size(), c.focusFrame ? 1u : 0u) << c.param << " " << c.flag;
+  }
+}
+
 TEST_F(MidiDevicesPage, DelayedSaveWritesAFileElementTreeReads) {
   std::filesystem::create_directories(platform::DataPath("/var/lib/ruv/working/"));
   ASSERT_EQ(rig.services.deviceConfig.XMLStoreDeviceConfig("DeviceConfig"), 1);
