@@ -60,6 +60,8 @@ GUIManager::GUIManager(uxDC* dc, RawMidiBackend& midiBackend, const PageFactory*
   clipCore_->DetectController();
   midi_.SetClipCore(clipCore_);
   loader_.SetClipCore(clipCore_);
+  midiPorts_ = new CAlsaMidi(midiBackend);
+  midi_.SetMidiPorts(midiPorts_);
 
   popupValue_ = new uxPopupValue(this, "PopupValue", uxPOINT(300, 200), 200, 80, 0x202020, 0xFFFFFF);
   popupMessage_ = new uxPopupMsg(this, "PopupMessage", uxPOINT(200, 150), 300, 110, 0x202020, 0xFFFFFF);
@@ -88,6 +90,8 @@ GUIManager::~GUIManager() {
   if (splashSink_) splashSink_->store(nullptr);
   delete splashBox_;
   delete splashPanel_;
+  midi_.SetMidiPorts(nullptr);
+  delete midiPorts_;
   delete clipCore_;
 }
 

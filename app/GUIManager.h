@@ -117,7 +117,7 @@ class GUIManager : public CDrvInput,
   WavefileCache& WaveCache() { return waveCache_; }
   WavetableCache& WaveTables() { return wavetableCache_; }
   CMidiCCSets& CCMap() { return ccMap_; }
-  CDeviceConfig& DeviceConfig() { return deviceConfig_; }
+  CDeviceConfig& DeviceConfig() override { return deviceConfig_; }
   CSettings& Settings() { return settings_; }
   CArranger& Arranger() { return arranger_; }
   CDataSets* DataSet(int part) override { return arranger_.DataSet(part); }
@@ -294,6 +294,9 @@ class GUIManager : public CDrvInput,
   MsgFifo<MidiFifoEntry, kMidiFifoSlots> midiFifo_;
   CArranger arranger_;
   CClipCore* clipCore_ = nullptr;
+  // The raw-MIDI side of the ports P1-P4: the MIDI devices page opens it, the ET tracks send
+  // through it, the start-up gives it the input callback.
+  CAlsaMidi* midiPorts_ = nullptr;
   uxPopupValue* popupValue_ = nullptr;
   uxPopupMsg* popupMessage_ = nullptr;
   uxPopupMsg* popupDelete_ = nullptr;
@@ -369,8 +372,11 @@ class GUIManager : public CDrvInput,
   void SetMonotonicClock(MonotonicFn now) { midi_.SetMonotonicClock(now); }
   static int64_t MonotonicNow() { return MidiTransport::MonotonicNow(); }
 
-  double Tempo() const { return midi_.Tempo(); }
+  double Tempo() const override { return midi_.Tempo(); }
   bool ExternalClock() const { return midi_.ExternalClock(); }
+  bool TakeExternalClock() override { return midi_.TakeExternalClock(); }
+  CAlsaMidi& MidiPorts() override { return *midiPorts_; }
+  CMidiDev* MidiDevice() override { return links_.midi; }
   uint32_t StepCounter() const { return midi_.StepCounter(); }
   int32_t LedCountdown() const { return midi_.LedCountdown(); }
   uint32_t PeriodMicros() const { return midi_.PeriodMicros(); }

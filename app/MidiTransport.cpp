@@ -180,8 +180,8 @@ void MidiTransport::SendExternal(int track, int status, int data1, int data2) {
     if (links_.midi != nullptr)
       links_.midi->SendMessage(channel, status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2));
   } else if (config->Type == kPortKindAlsa) {
-    if (clipCore_ != nullptr)
-      clipCore_->SendShort(index, channel, status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2));
+    if (midiPorts_ != nullptr)
+      midiPorts_->SendShort(index, channel, status, static_cast<uint8_t>(data1), static_cast<uint8_t>(data2));
   }
 }
 

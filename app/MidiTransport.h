@@ -26,6 +26,7 @@
 #include "platform/PiMutex.h"
 
 class CClipCore;
+class CAlsaMidi;
 class CDeviceConfig;
 class CSettings;
 
@@ -52,6 +53,8 @@ class MidiTransport {
 
   // Set once, before any thread routes.
   void SetClipCore(CClipCore* clips) { clipCore_ = clips; }
+  // The raw-MIDI ports P1-P4, which the external tracks send through.
+  void SetMidiPorts(CAlsaMidi* ports) { midiPorts_ = ports; }
 
   void RouteMidi(int source, int port, int channel, int status, int data1, int data2);
   void TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3);
@@ -84,6 +87,8 @@ class MidiTransport {
   bool Running() const { return running_.load(std::memory_order_relaxed) != 0; }
   double Tempo() const { return tempo_.load(std::memory_order_relaxed); }
   bool ExternalClock() const { return externalClock_.load(std::memory_order_relaxed); }
+  // Whether a clock message came since the last call; the flag is cleared.
+  bool TakeExternalClock() { return externalClock_.exchange(false, std::memory_order_relaxed); }
   uint32_t StepCounter() const { return stepCounter_; }
   int32_t LedCountdown() const { return ledCountdown_.load(std::memory_order_relaxed); }
   uint32_t PeriodMicros() const { return periodMicros_.load(std::memory_order_relaxed); }
@@ -107,6 +112,7 @@ class MidiTransport {
   std::atomic<bool>& pendingTick_;
   ProgramChangeFn programChange_;
   CClipCore* clipCore_ = nullptr;
+  CAlsaMidi* midiPorts_ = nullptr;
 
   MonotonicFn now_ = &MidiTransport::MonotonicNow;
   std::atomic<double> tempo_{120.0};

@@ -17,8 +17,11 @@
 #include "audio/CAudioProcess.h"
 #include "toolkit/uxHost.h"
 
+class CAlsaMidi;
 class CClipCore;
 struct OutputCapture;
+class CDeviceConfig;
+class CMidiDev;
 class CDataSetSampler;
 class CDataSets;
 class SampleFile;
@@ -112,6 +115,16 @@ class PageServices : public uxHost {
   virtual OutputCapture* OutputScope() = 0;
   // The render slot's voice record (engine/VoiceStatus.h), null without an engine.
   virtual const void* VoiceSlot(int slot) const = 0;
+
+  // ---- MIDI set-up (GUI thread) ----
+  // The MIDI clock's tempo, and whether a clock message came since the last call (cleared).
+  virtual double Tempo() const = 0;
+  virtual bool TakeExternalClock() = 0;
+  // The port assignments (stored after a delay once armed), the raw-MIDI side of the ports
+  // P1-P4, and the serial MIDI device (null without one).
+  virtual CDeviceConfig& DeviceConfig() = 0;
+  virtual CAlsaMidi& MidiPorts() = 0;
+  virtual CMidiDev* MidiDevice() = 0;
 
   // ---- registration ----
   // Controller messages fan out to the registered pages' OnMidiCC, in registration order.

@@ -48,15 +48,13 @@ struct Singletons {
   explicit Singletons(const Platform& p)
       : dc(p.frameBuffer),
         gui(&dc, p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi(), p.pages),
-        can(p.canSockets != nullptr ? *p.canSockets : platform::CanSockets()),
-        alsa(p.rawMidi != nullptr ? *p.rawMidi : AlsaRawMidi()) {}
+        can(p.canSockets != nullptr ? *p.canSockets : platform::CanSockets()) {}
 
   PedalIO pedal;
   uxDC dc;
   GUIManager gui;
   CCANDev can;
   CMidiDev midi;
-  CAlsaMidi alsa;
   CAudioProcess audio;
   HostUIManager host;
 };
@@ -176,6 +174,8 @@ int SynthcoreMain(const Platform& p) {
   // Everything the audio thread reaches is handed over before the driver starts it.
   s.gui.SetAudioProcess(&s.audio);
   s.gui.SetMidiDevice(&s.midi);
+  // Before the pages are built: the MIDI devices page opens the configured ports.
+  s.gui.MidiPorts().SetCallback(&GUIManager::OnMidiMessage);
   s.gui.SetPedalPort(&s.pedal);
   s.gui.InstallAudioHooks();
   // The driver lives as long as the process.
@@ -216,7 +216,6 @@ int SynthcoreMain(const Platform& p) {
   s.can.SendRAW(416, zero, 1);
   s.can.SendRAW(417, zero, 1);
   GUIManager::SetMidiTarget(&s.gui);
-  s.alsa.SetCallback(&GUIManager::OnMidiMessage);
   s.midi.SetCallback(&GUIManager::OnMidiMessage);
   s.host.SetListenAddress(p.hostAddress);
   s.host.init(&s.gui, p.hostPort);

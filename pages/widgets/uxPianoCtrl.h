@@ -33,6 +33,8 @@ class uxPianoCtrl : public uxBaseElement {
   void SetRangeStart(int note);
   void SetRangeEnd(int note);
 
+  int RangeStart() const { return rangeStart_; }
+  int RangeEnd() const { return rangeEnd_; }
   void SetVisible(bool visible) { visible_ = visible; }
   uint8_t KeyFlags(int note) const;
   int FirstOctave() const { return firstOctave_; }

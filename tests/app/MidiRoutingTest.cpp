@@ -309,10 +309,26 @@ TEST_F(MidiRouting, TheClipTrackIsOfferedTheKeyFirst) {
   EXPECT_TRUE(audio.Take().empty());
 }
 
+TEST_F(MidiRouting, TheDevicesPageOpensThePortsTheExternalTrackSendsThrough) {
+  // P1 on the raw-MIDI port "Out", configured before the pages are built.
+  MidiPortConfig* p1 = gui->DeviceConfig().Port(0);
+  p1->Device = "Out";
+  p1->Enabled = 1;
+  gui->BuildPages();
+  ASSERT_EQ(gui->MidiPorts().PortCount(), 1);
+  EXPECT_EQ(gui->MidiPorts().Port(0).open.load(), 1);
+  EXPECT_EQ(p1->Type, 1);
+  Set(0xCF, 10, 0x13);  // "Out ET1": P1, channel 4
+  Route(0, 10, 0x90, 60, 100);
+  EXPECT_EQ(midi.Output("hw:0,0"), (std::vector<uint8_t>{0x93, 60, 100}));
+}
+
 TEST_F(MidiRouting, ExternalTrackSendsByItsOutputPortKind) {
   SKIP_WHEN_EMULATED(kNoTermios2);
   ASSERT_TRUE(OpenDin());
-  ASSERT_EQ(gui->ClipLauncher()->OpenPort(0, 0, true), 0);
+  // The external tracks send through the ports P1-P4's raw-MIDI side.
+  gui->MidiPorts().ScanDevices();
+  ASSERT_EQ(gui->MidiPorts().OpenPort(0, 0, true), 0);
   // Defaults: "In ET1" and "Out ET1" 26 (port 0, channel 10), octave 0.
   struct Case {
     const char* what;
@@ -539,6 +555,8 @@ TEST_F(Transport, ExternalClockSetsTheTempoOnceTwelveClocksSpanIt) {
   }
   EXPECT_NEAR(gui->Tempo(), 100.0, 1e-6);
   EXPECT_TRUE(gui->ExternalClock());
+  EXPECT_TRUE(gui->TakeExternalClock());
+  EXPECT_FALSE(gui->TakeExternalClock()) << "the clock page's read clears the flag";
   EXPECT_EQ(gui->StepCounter(), 25u) << "one step a clock";
   // The periods no longer step.
   Periods(100);

@@ -23,6 +23,9 @@
 #include "data/CDataSetSampler.h"
 #include "engine/CVoiceAlloc.h"
 #include "engine/VoiceStatus.h"
+#include "data/CDeviceConfig.h"
+#include "midi/CAlsaMidi.h"
+#include "midi/FakeRawMidiBackend.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxBaseElement.h"
@@ -72,6 +75,15 @@ class FakePageServices : public PageServices {
   std::string songName;
   int panelMode = 1;
   bool progressShown = false;
+  // The MIDI set-up: clock tempo and flag, the port assignments, the raw-MIDI ports over a
+  // stand-in sound system (set `midiBackend.cards` before building a page that scans), and
+  // no serial device unless a test gives one.
+  double tempo = 120.0;
+  bool externalClock = false;
+  CDeviceConfig deviceConfig;
+  FakeRawMidiBackend midiBackend;
+  std::unique_ptr<CAlsaMidi> midiPorts = std::make_unique<CAlsaMidi>(midiBackend);
+  CMidiDev* midiDevice = nullptr;
 
   // What the page registered.
   std::vector<uxBaseElement*> controllerListeners;
@@ -193,6 +205,12 @@ class FakePageServices : public PageServices {
   const void* VoiceSlot(int slot) const override {
     return slot >= 0 && slot < kVoiceSlots && slotsShown ? &slots[slot] : nullptr;
   }
+
+  double Tempo() const override { return tempo; }
+  bool TakeExternalClock() override { return std::exchange(externalClock, false); }
+  CDeviceConfig& DeviceConfig() override { return deviceConfig; }
+  CAlsaMidi& MidiPorts() override { return *midiPorts; }
+  CMidiDev* MidiDevice() override { return midiDevice; }
 
   void AddControllerListener(uxBaseElement* page) override { controllerListeners.push_back(page); }
   void RemoveControllerListener(uxBaseElement* page) override {

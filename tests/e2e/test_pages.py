@@ -28,6 +28,7 @@ KEY_ROWS = [(250, 25, "QWERTZUIOP"), (320, 40, "ASDFGHIJKL"), (390, 55, "YXCVBNM
 # The tabs of the main tab strip.
 ARRANGER_TAB = (50, 20)
 SYNTH_TAB = (235, 20)
+MIDI_TAB = (673, 20)
 
 
 def key_place(letter):
@@ -157,6 +158,45 @@ class PagesOverTheFixtureTree(unittest.TestCase):
             self.tap(touch, SONG_ROW[1])  # "fixture_LIVE", after "fixture"
             self.wait_messages(loaded + 1, "MESSAGE <Sound/Amp>")
             self.assertNotIn("Load Settings <fixture_LIVE> [ERROR]", sim.text())
+
+    def frames(self):
+        return harness.capture_levels(self.capture)[2]
+
+    def sounds(self, channel):
+        """Whether a note on `channel` of the MIDI PTY shows in the capture, once the last
+        note's release has died away. (capture_levels counts the frames after the skip.)"""
+        deadline = time.monotonic() + 5
+        while True:
+            start = self.frames()
+            time.sleep(0.3)
+            quiet, _, _ = harness.capture_levels(self.capture, skip_frames=start)
+            if quiet < 0.001 or time.monotonic() > deadline:
+                break
+        self.assertLess(quiet, 0.001, "silent before the note on channel %d" % (channel + 1))
+        start = self.frames()
+        self.midi.send([0x90 | channel, 60, 120])
+        time.sleep(0.6)
+        self.midi.send([0x80 | channel, 60, 0])
+        peak, _, _ = harness.capture_levels(self.capture, skip_frames=start)
+        return peak > 0.001
+
+    def test_port_channel_of_part_a_moves_its_midi_channel(self):
+        sim, touch = self.start()
+        self.tap(touch, SYNTH_TAB)
+        self.tap(touch, CATEGORY_BUTTON)
+        self.tap(touch, PRESET_ROW_1)  # category "Sound"
+        self.tap(touch, PRESET_ROW_1)  # preset "Amp"
+        self.wait_messages(1, "MESSAGE <Sound/Amp>")
+        self.assertTrue(self.sounds(0), "part A plays on channel 1 at first")
+        self.assertFalse(self.sounds(5), "no part listens on channel 6")
+
+        self.tap(touch, MIDI_TAB)  # the MIDI page opens on IN-A
+        # PORT-CHN: a push moves the encoder from the port to the channel, a detent steps it.
+        self.panel_send((144, [132]))
+        for _ in range(5):
+            self.panel_send((144, [130]))  # "P1:Chn1" to "P1:Chn6"
+        self.assertFalse(self.sounds(0), "nothing on the old channel")
+        self.assertTrue(self.sounds(5), "part A on the new channel")
 
 
 if __name__ == "__main__":
