@@ -170,15 +170,16 @@ class PagesOverTheFixtureTree(unittest.TestCase):
             start = self.frames()
             time.sleep(0.3)
             quiet, _, _ = harness.capture_levels(self.capture, skip_frames=start)
-            if quiet < 0.001 or time.monotonic() > deadline:
+            if quiet < 0.0001 or time.monotonic() > deadline:
                 break
-        self.assertLess(quiet, 0.001, "silent before the note on channel %d" % (channel + 1))
+        self.assertLess(quiet, 0.0001, "silent before the note on channel %d" % (channel + 1))
         start = self.frames()
         self.midi.send([0x90 | channel, 60, 120])
         time.sleep(0.6)
         self.midi.send([0x80 | channel, 60, 0])
         peak, _, _ = harness.capture_levels(self.capture, skip_frames=start)
-        return peak > 0.001
+        # The fixture's tone at the parts' default level of 50 % peaks near 0.0009.
+        return peak > 0.0003
 
     def test_port_channel_of_part_a_moves_its_midi_channel(self):
         sim, touch = self.start()
