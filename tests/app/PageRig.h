@@ -19,6 +19,7 @@
 
 #include "app/PageServices.h"
 #include "app/PanelFrames.h"
+#include "engine/VoiceStatus.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxBaseElement.h"
@@ -51,6 +52,11 @@ class FakePageServices : public PageServices {
   std::map<int, float> params;
   CAudioProcess::TimingRecord timing[CAudioProcess::kTimingRecords] = {};
   int loadResult = 1;
+  // The clip launcher the page is given (tests/app/PageFixtures.h ClipRig), null for none.
+  CClipCore* clips = nullptr;
+  // The voice record of each part behind VoiceMonitor, filled by the test; a part outside
+  // 0..kParts-1 has none.
+  VoiceStatus voices[CAudioProcess::kParts];
 
   // What the page registered.
   std::vector<uxBaseElement*> controllerListeners;
@@ -89,7 +95,7 @@ class FakePageServices : public PageServices {
   float GetParamById(int uid) override { return Param(uid); }
   float GetSetting(unsigned uid) override { return Param(static_cast<int>(uid)); }
   CDataSets* DataSet(int) override { return nullptr; }
-  CClipCore* ClipLauncher() override { return nullptr; }
+  CClipCore* ClipLauncher() override { return clips; }
 
   int LoadPreset(int part, const char* name, int notify, int load) override {
     Record("LoadPreset %d %s %d %d", part, Text(name), notify, load);
@@ -131,7 +137,9 @@ class FakePageServices : public PageServices {
   CAudioProcess::TimingRecord AudioTiming(int record) const override {
     return record >= 0 && record < CAudioProcess::kTimingRecords ? timing[record] : CAudioProcess::TimingRecord{};
   }
-  const void* VoiceMonitor(int) const override { return nullptr; }
+  const void* VoiceMonitor(int part) const override {
+    return part >= 0 && part < CAudioProcess::kParts ? &voices[part] : nullptr;
+  }
   const void* EngineState() const override { return nullptr; }
   bool TransportRunning() const override { return true; }
 
@@ -228,6 +236,15 @@ class PageRig {
     }
   }
   void Give(tagUX_Message msg) { page_->OnMessage(&msg); }
+  // Every message the page posted to the GUI queue (a table's choice, for one), in order,
+  // as the following ticks would deliver them.
+  void Flush() {
+    while (!services.queued.empty()) {
+      tagUX_Message msg = services.queued.front();
+      services.queued.erase(services.queued.begin());
+      page_->OnMessage(&msg);
+    }
+  }
   // A full repaint of the page, as after its tab was selected.
   void Paint() {
     page_->setRepaint();
