@@ -1,5 +1,6 @@
 #include "pages/master/appVA_Master.h"
 
+#include "pages/seq/appVA_Sequencer.h"
 #include "toolkit/uxTabCtrl.h"
 #include "toolkit/uxTabItemCtrl.h"
 
@@ -13,13 +14,14 @@ struct PartTab {
   const char* page;
   uint32_t pageId;
   uxCOLOR pageColour;
+  int sequencerTrack;  // the track whose sequencer page the tab holds, -1: a bare panel
 };
 
 constexpr PartTab kPartTabs[] = {
-    {2, "SYNTH A", 0x404040, 0x0000FF, "PART A", 0, 0x404040},
-    {3, "VOICE A", 0x202020, 0x0000FF, "VOICE 1", 0, 0x404040},
-    {4, "FX A", 0x404040, 0x0000FF, "FX 1", 0x80000, 0x404040},
-    {5, " ARP A ", 0x303030, 0x0000FF, " ARP A ", 0, 0x303030},
+    {2, "SYNTH A", 0x404040, 0x0000FF, "PART A", 0, 0x404040, -1},
+    {3, "VOICE A", 0x202020, 0x0000FF, "VOICE 1", 0, 0x404040, -1},
+    {4, "FX A", 0x404040, 0x0000FF, "FX 1", 0x80000, 0x404040, -1},
+    {5, " ARP A ", 0x303030, 0x0000FF, " ARP A ", 0, 0x303030, 0},
 };
 
 }  // namespace
@@ -32,7 +34,10 @@ appVA_Master::appVA_Master(PageServices* services, uint32_t id, const char* name
   if (!mainMenu) return;
   for (const PartTab& tab : kPartTabs) {
     auto* item = new uxTabItemCtrl(services, tab.id, tab.caption, tab.background, tab.text, nullptr);
-    item->AddPanel(new uxPanelCtrl(services, tab.pageId, tab.page, pos, w, h, tab.pageColour));
+    if (tab.sequencerTrack >= 0)
+      item->AddPanel(new appVA_Sequencer(services, tab.sequencerTrack, tab.page, pos, w, h, tab.pageColour));
+    else
+      item->AddPanel(new uxPanelCtrl(services, tab.pageId, tab.page, pos, w, h, tab.pageColour));
     mainMenu->AddTabItem(item);
   }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The "MASTER" page: output scopes, part levels, mutes and part selection. It adds the
 // per-part tabs SYNTH, VOICE, FX and the track tab to the main tab control. For now the
-// tabs hold bare panels with the first part's page names.
+// tabs hold bare panels with the first part's page names, and the track tab the sequencer
+// page of track 0.
 #include "app/PageServices.h"
 #include "toolkit/uxPanelCtrl.h"
 

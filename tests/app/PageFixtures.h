@@ -114,6 +114,15 @@ class ClipRig {
     auto lock = core.Master().Lock();
     core.Master().Install(track, std::make_unique<PlainInstrument>(&core, track));
   }
+  // Makes `scene` the playing scene of `track`, as the clock does at the launch quantum.
+  void PlayScene(int track, int scene) {
+    core.OnClockTick(0, 1);
+    {
+      auto lock = core.Master().Lock();
+      if (CInstrument* i = core.Master().Track(track)) i->LaunchScene(scene);
+    }
+    core.OnClockTick(0, 1);
+  }
   // Reads `text` as the clip set "<name>.launch"; returns the elements read.
   int LoadText(const std::string& name, const std::string& text) {
     std::ofstream(platform::DataPath("/var/lib/ruv/working/clips/") + name + ".launch") << text;
