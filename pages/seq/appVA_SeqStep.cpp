@@ -152,6 +152,10 @@ void appVA_SeqStep::ShowBank(int bank) {
     }
     columns_[i]->setRepaint();
   }
+  if (family_.keepsHeaders)
+    Relight();
+  else
+    litColumn_ = -1;
   if (loaded) labels_[2]->SetFloatRawValue(gate);
   labels_[3]->SetFloatRawValue(static_cast<float>(seq::Tempo(clips_)));
   // The lit header was cleared: light it again at the next paint.
@@ -162,11 +166,17 @@ void appVA_SeqStep::ShowPlayStep(unsigned step) {
   const unsigned k = step - 8u * static_cast<unsigned>(bank_);
   if (k < kColumns) {
     for (int i = 0; i < kColumns; ++i) headers_[i]->SetChecked(static_cast<unsigned>(i) == k, true);
+    litColumn_ = static_cast<int>(k);
   } else {
     // Playback leaves a bank from its last column (step counts are whole banks).
     headers_[kColumns - 1]->SetChecked(false, true);
+    if (litColumn_ == kColumns - 1) litColumn_ = -1;
   }
   lastStep_ = static_cast<int>(step);
+}
+
+void appVA_SeqStep::Relight() {
+  if (litColumn_ >= 0 && litColumn_ < kColumns) headers_[litColumn_]->SetChecked(true, true);
 }
 
 int appVA_SeqStep::OnPaint() {
@@ -198,6 +208,7 @@ int appVA_SeqStep::OnMessage(tagUX_Message* msg) {
         seq::WithClip(clips_, track_, editClip_, [&](ClipData& c) { WriteByte(family_, c.steps[s], family_.store(row)); });
         break;
       }
+      Relight();
       if (family_.reportsBank) services_->SetParamById((track_ << 12) | kBankReportId, static_cast<float>(bank_));
       break;
     }

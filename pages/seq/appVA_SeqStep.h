@@ -55,6 +55,9 @@ class appVA_SeqStep : public uxPanelCtrl {
   const StepFamily& Family() const { return family_; }
 
  private:
+  // A column's choice unchecks its header row with the others: the lit header comes back.
+  void Relight();
+
   const StepFamily& family_;
   PageServices* services_;
   uxTableCtrl* columns_[kColumns] = {};
@@ -63,6 +66,7 @@ class appVA_SeqStep : public uxPanelCtrl {
   seq::Labels labels_;
   int bank_ = 0;
   int lastStep_ = -1;  // the step last lit, -1 for none
+  int litColumn_ = -1;  // the column whose header is lit, -1 for none
   int track_;
   int editClip_ = -1;
 };

@@ -10,6 +10,7 @@
 #include "tests/app/PageMessages.h"
 #include "tests/app/PageRig.h"
 #include "tests/support/LogCapture.h"
+#include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxTableCtrl.h"
 #include "toolkit/uxValueLabel.h"
 
@@ -163,6 +164,24 @@ TEST_F(SeqSettings, NoInstrumentOnTheTrack) {
   const int32_t otherFactor = clip(0).Factor;
   Choose(Table::kFactor, 5);  // nothing to store into, and no other track's clip touched
   EXPECT_EQ(clip(0).Factor, otherFactor);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SeqSettings, GoldenSettingsTab) {
+  clip().StepCount = 32;
+  clip().KeySubstitute = 4;
+  clip().OrderAlgo = 2;
+  clip().RestartMode = 1;
+  clip().Factor = 6;
+  clip().GateWidth = 75.0f;
+  clip().name = "riff";
+  Build();
+  rig_.Show();
+  rig_.Tick(false);
+  EXPECT_TRUE(toolkit_test::MatchesGolden(SYNTH_PAGES_SEQ_GOLDEN_DIR, "seq_settings", rig_.Screen()));
 }
 
 }  // namespace
