@@ -13,6 +13,7 @@
 #include "tests/app/PageFixtures.h"
 #include "tests/app/PageMessages.h"
 #include "tests/app/PageRig.h"
+#include "tests/support/AllocCounter.h"
 #include "tests/support/LogCapture.h"
 #include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxButton.h"
@@ -289,6 +290,26 @@ TEST_F(SequencerPage, ControllersReachTheLabels) {
   EXPECT_EQ(rig_.services.Take(), std::vector<std::string>{"SetCCAssignment 21 F2"});
   rig_.Build(1, "other", uxPOINT(0, 40), 800, 440, 0x303030);
   EXPECT_EQ(rig_.services.controllerListeners, std::vector<uxBaseElement*>{&rig_.page()});
+}
+
+// The GUI tick of a page whose clip plays on: the playing step's header and the song position
+// move, and nothing is allocated for it.
+TEST_F(SequencerPage, TickAllocatesNothing) {
+  Build();
+  for (int tab : {0, 3, 5}) {
+    SCOPED_TRACE(tab);
+    page().Tabs()->setActiveTab(tab);
+    rig_.Show();
+    rig_.Tick();
+    rig_.Tick();
+    testing_support::AllocGuard guard;
+    for (int step = 0; step < 20; ++step) {
+      clips_.Clip(0, 0).position = step;
+      clips_.core.OnClockTick(step * 6, 1);
+      rig_.Tick();
+    }
+    EXPECT_EQ(guard.Count(), 0u);
+  }
 }
 
 }  // namespace
