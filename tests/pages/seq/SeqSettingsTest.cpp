@@ -110,6 +110,12 @@ TEST_F(SeqSettings, ValuesOutsideTheListsAndListsWithoutChoice) {
   EXPECT_EQ(Selected(Table::kSteps), 3);
   EXPECT_EQ(Selected(Table::kSubstitute), substitute);
 
+  // A report without a table (one posted by another page) is no choice of these lists.
+  clip().StepCount = 48;
+  rig_.Give(msg::TableChoice(nullptr, 2));
+  EXPECT_EQ(clip().StepCount, 48);
+  clip().StepCount = 32;
+
   s.TableOf(Table::kOrder)->selectRow(-1);
   clip().OrderAlgo = 2;
   Choose(Table::kRestart, 1);
