@@ -4,7 +4,7 @@
 // stores it into the step at once; the header of the step that plays is lit.
 //
 // The eight pages are one family and differ only in the byte they edit, their rows and the
-// mapping between a row and the stored value (StepFamily); each member is its own class so
+// mapping between a row and the stored value (StepFamily); each member is its own type so
 // the sequencer page and its tests can name it.
 #include <cstddef>
 #include <cstdint>
@@ -74,21 +74,19 @@ class appVA_SeqStep : public uxPanelCtrl {
 // The members of the family, as the sequencer page's tabs hold them.
 extern const StepFamily kStepAssign, kStepMode, kStepSemi, kStepOctave, kStepVelocity, kStepCVA, kStepCVB, kStepCVC;
 
-#define SEQ_STEP_PAGE(Name, family)                                                                               \
-  class Name final : public appVA_SeqStep {                                                                       \
-   public:                                                                                                        \
-    Name(PageServices* services, int track, const char* name, uxPOINT pos, int16_t w, int16_t h, uxCOLOR colour, \
-         CClipCore* clips, seq::Labels labels)                                                                    \
-        : appVA_SeqStep(family, services, track, name, pos, w, h, colour, clips, labels) {}                      \
-  }
+template <const StepFamily& kFamily>
+class SeqStepPage final : public appVA_SeqStep {
+ public:
+  SeqStepPage(PageServices* services, int track, const char* name, uxPOINT pos, int16_t w, int16_t h,
+              uxCOLOR colour, CClipCore* clips, seq::Labels labels)
+      : appVA_SeqStep(kFamily, services, track, name, pos, w, h, colour, clips, labels) {}
+};
 
-SEQ_STEP_PAGE(appVA_SeqAssign, kStepAssign);
-SEQ_STEP_PAGE(appVA_SeqMode, kStepMode);
-SEQ_STEP_PAGE(appVA_SeqSemi, kStepSemi);
-SEQ_STEP_PAGE(appVA_SeqOctave, kStepOctave);
-SEQ_STEP_PAGE(appVA_SeqVelocity, kStepVelocity);
-SEQ_STEP_PAGE(appVA_SeqCVA, kStepCVA);
-SEQ_STEP_PAGE(appVA_SeqCVB, kStepCVB);
-SEQ_STEP_PAGE(appVA_SeqCVC, kStepCVC);
-
-#undef SEQ_STEP_PAGE
+using appVA_SeqAssign = SeqStepPage<kStepAssign>;
+using appVA_SeqMode = SeqStepPage<kStepMode>;
+using appVA_SeqSemi = SeqStepPage<kStepSemi>;
+using appVA_SeqOctave = SeqStepPage<kStepOctave>;
+using appVA_SeqVelocity = SeqStepPage<kStepVelocity>;
+using appVA_SeqCVA = SeqStepPage<kStepCVA>;
+using appVA_SeqCVB = SeqStepPage<kStepCVB>;
+using appVA_SeqCVC = SeqStepPage<kStepCVC>;
