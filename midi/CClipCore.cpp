@@ -207,7 +207,7 @@ void CClipCore::OnMaster(int bpm, int qn2c) {
   load->instruments.clear();
   // A quantum or tempo of 0 or less from a file keeps the current one.
   master->SetBarLength(qn2c > 0 ? qn2c : master->GetBarQuarters());
-  if (bpm > 0) master->bpm = bpm;
+  if (bpm > 0) master->bpm.store(bpm, std::memory_order_relaxed);
 }
 
 void CClipCore::OnInstrument(const char*, int track) {

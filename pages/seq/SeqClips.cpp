@@ -12,18 +12,12 @@ int EditClip(CClipCore* core, int track) {
   return core->EditClip(track);
 }
 
-int Tempo(CClipCore* core) {
-  if (!core) return 0;
-  auto lock = core->Master().Lock();
-  return core->Master().bpm;
-}
+int Tempo(CClipCore* core) { return core ? core->Master().bpm.load(std::memory_order_relaxed) : 0; }
 
 namespace {
 
 void StoreTempo(CClipCore* core, float value) {
-  if (!core) return;
-  auto lock = core->Master().Lock();
-  core->Master().bpm = arm::ToInt32(value);
+  if (core) core->Master().bpm.store(arm::ToInt32(value), std::memory_order_relaxed);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST(PageFixtures, ClipSetFromTextAndBack) {
                            "CVA=\"1\" CVB=\"2\" CVC=\"3\"></ASTEP>"
                            "</ARP></CLIP></INSTRUMENT></MASTER></LAUNCHER>"),
             0);
-  EXPECT_EQ(clips.core.Master().bpm, 98);
+  EXPECT_EQ(clips.core.Master().bpm.load(), 98);
   ASSERT_NE(clips.Seq(1), nullptr);
   EXPECT_EQ(clips.Seq(0), nullptr);
   const ClipData& c = clips.Clip(1, 0);

@@ -143,14 +143,14 @@ TEST_F(SeqSettings, EncodersWriteModeGateAndTempo) {
   Turn(146);
   EXPECT_EQ(clip().GateWidth, 52.0f);
   Turn(147, msg::kTurnLeft);
-  EXPECT_EQ(clips_.core.Master().bpm, 119);
+  EXPECT_EQ(clips_.core.Master().bpm.load(), 119);
   EXPECT_EQ(clip().OpMode, 4);
 
   // The tempo is the launcher's: it changes without an instrument on the track too.
   clips_.Remove(0);
   Turn(147);
   Turn(147);
-  EXPECT_EQ(clips_.core.Master().bpm, 121);
+  EXPECT_EQ(clips_.core.Master().bpm.load(), 121);
   rig_.Give(msg::ValuesChanged());
   EXPECT_STREQ(p.Label(0)->getText(), "LIVE_SEQ");
 }
