@@ -98,7 +98,13 @@ int appVA_SeqSettings::OnPaint() {
   return 1;
 }
 
-void appVA_SeqSettings::SelectFromClip(const ClipData& clip) {
+bool appVA_SeqSettings::ReadClip(Shown& shown) {
+  return seq::WithClip(clips_, track_, editClip_, [&](ClipData& c) {
+    shown = {c.StepCount, c.Factor, c.KeySubstitute, c.OrderAlgo, c.RestartMode, c.OpMode, c.GateWidth};
+  });
+}
+
+void appVA_SeqSettings::SelectFromClip(const Shown& clip) {
   const int steps = RowOf(kStepValues, clip.StepCount);
   if (steps >= 0) tables_[kSteps]->selectRow(steps, true);
   const int factor = RowOf(kFactorValues, clip.Factor);
@@ -120,14 +126,8 @@ void appVA_SeqSettings::SelectDefaults() {
 }
 
 void appVA_SeqSettings::UpdateTables() {
-  ClipData shown;
-  if (seq::WithClip(clips_, track_, editClip_, [&](ClipData& c) {
-        shown.StepCount = c.StepCount;
-        shown.Factor = c.Factor;
-        shown.KeySubstitute = c.KeySubstitute;
-        shown.OrderAlgo = c.OrderAlgo;
-        shown.RestartMode = c.RestartMode;
-      }))
+  Shown shown;
+  if (ReadClip(shown))
     SelectFromClip(shown);
   else
     SelectDefaults();
@@ -136,16 +136,8 @@ void appVA_SeqSettings::UpdateTables() {
 void appVA_SeqSettings::updateParam() {
   editClip_ = seq::EditClip(clips_, track_);
   if (editClip_ == -1) return;
-  ClipData shown;
-  if (!seq::WithClip(clips_, track_, editClip_, [&](ClipData& c) {
-        shown.StepCount = c.StepCount;
-        shown.Factor = c.Factor;
-        shown.KeySubstitute = c.KeySubstitute;
-        shown.OrderAlgo = c.OrderAlgo;
-        shown.RestartMode = c.RestartMode;
-        shown.OpMode = c.OpMode;
-        shown.GateWidth = c.GateWidth;
-      })) {
+  Shown shown;
+  if (!ReadClip(shown)) {
     platform::LogPrintf("[Sequencer] Error >updateParam> on Track:%d, Clip:%d\n", track_, editClip_);
     return;
   }

@@ -31,9 +31,16 @@ class appVA_SeqSettings : public uxPanelCtrl {
   int EditClip() const { return editClip_; }
 
  private:
+  // What the page shows of a clip, copied under the clip lock.
+  struct Shown {
+    int32_t StepCount, Factor, KeySubstitute, OrderAlgo, RestartMode, OpMode;
+    float GateWidth;
+  };
+  // Copies the edit clip's settings; false when the track has no sequence or no edit clip.
+  bool ReadClip(Shown& shown);
   void AddListTable(uxTableCtrl* table, const char* const* texts);
   // Rows from the clip's values; a value that no row stands for leaves its list as it is.
-  void SelectFromClip(const ClipData& clip);
+  void SelectFromClip(const Shown& clip);
   void SelectDefaults();
 
   uxTableCtrl* tables_[kTables] = {};
