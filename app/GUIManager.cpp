@@ -133,6 +133,10 @@ void GUIManager::BuildPages() {
   mainMenu_->OnMessage(&loadValues);
 }
 
+void GUIManager::SetPadSample(int id, uint32_t uid, SampleFile* sample) {
+  if (links_.audio != nullptr) links_.audio->SetPadSample(id, uid, sample);
+}
+
 CAudioProcess::TimingRecord GUIManager::AudioTiming(int record) const {
   if (links_.audio == nullptr || record < 0 || record >= CAudioProcess::kTimingRecords) return {};
   return links_.audio->Timing(record);

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/AppLinks.h"
@@ -120,6 +121,8 @@ class GUIManager : public CDrvInput,
   CSettings& Settings() { return settings_; }
   CArranger& Arranger() { return arranger_; }
   CDataSets* DataSet(int part) override { return arranger_.DataSet(part); }
+  CDataSetSampler& Kit() override { return arranger_.Sampler(); }
+  void SetPadSample(int id, uint32_t uid, SampleFile* sample) override;
   GUIMessageQueue& MessageQueue() { return messageQueue_; }
   MsgFifo<MidiFifoEntry, kMidiFifoSlots>& MidiFifo() { return midiFifo_; }
 
@@ -133,7 +136,7 @@ class GUIManager : public CDrvInput,
   uxTabCtrl* MainMenu() const override { return mainMenu_; }
   // Countdown of popup popupValue, popupMsg, popupDel or popupWT (toolkit/uxDefs.h).
   std::atomic<int32_t>& PopupTimer(int popup) override { return popupTimer_[popup]; }
-  bool ProgressShown() const { return progressCountdown_.load(std::memory_order_relaxed) != 0; }
+  bool ProgressShown() const override { return progressCountdown_.load(std::memory_order_relaxed) != 0; }
   void SetPendingTick() { pendingTick_.store(true, std::memory_order_relaxed); }
   // Any thread: how many passes the GUI thread has made.
   uint32_t TickCount() const { return tickCounter_.load(std::memory_order_relaxed); }
@@ -194,7 +197,7 @@ class GUIManager : public CDrvInput,
   }
   void sendCANFocus(int n) override { panel_.sendCANFocus(n); }
   void setPanelMode(int mode) override { panel_.setPanelMode(mode); }
-  int getPanelMode() const { return panel_.getPanelMode(); }
+  int getPanelMode() const override { return panel_.getPanelMode(); }
   // One received frame, as the "CAN-RX" thread hands it to OnCanMessage.
   void OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) { panel_.OnCanFrame(id, data, length); }
   using ShutdownFn = PanelLink::ShutdownFn;
@@ -223,7 +226,11 @@ class GUIManager : public CDrvInput,
   }
   void SetTrackType(int track, int type);
   void OnStoreProgress(int percent, int state) override;
-  void HideDeletePopup();
+  void HideDeletePopup() override;
+  bool ShowProgress(const char* title, const char* text) override;
+  void HideProgress() override;
+  std::string PresetName(int part) override;
+  std::string SongName() override;
 
   // ---- MIDI routing, transport and period hooks (MidiTransport) ----
   void TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3) override {

@@ -72,6 +72,33 @@ bool GUIManager::PopupTimersRunning(bool withDelete) const {
   return withDelete && popupTimer_[popupDel].load(std::memory_order_relaxed) != 0;
 }
 
+bool GUIManager::ShowProgress(const char* title, const char* text) {
+  std::lock_guard lock(uiMutex_);
+  if (PopupTimersRunning(true) || popupProgress_ == nullptr) return false;
+  popupProgress_->setProgress(0.0f, 1.0f);
+  popupProgress_->Message(title, text);
+  popupProgress_->setRepaint();
+  popupProgress_->OnPaint();
+  progressCountdown_ = kProgressStart;
+  return true;
+}
+
+void GUIManager::HideProgress() {
+  std::lock_guard lock(uiMutex_);
+  EndSongProgress();
+}
+
+std::string GUIManager::PresetName(int part) {
+  std::lock_guard lock(uiMutex_);
+  const PartSlot* slot = arranger_.Slot(part);
+  return slot != nullptr ? slot->name : std::string();
+}
+
+std::string GUIManager::SongName() {
+  std::lock_guard lock(uiMutex_);
+  return arranger_.Name();
+}
+
 void GUIManager::HideDeletePopup() {
   std::lock_guard lock(uiMutex_);
   if (PopupTimersRunning(false) || progressCountdown_ != 0 || popupDelete_ == nullptr) return;

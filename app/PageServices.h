@@ -11,13 +11,16 @@
 // constructor and destructor.
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "app/KeyMonitor.h"
 #include "audio/CAudioProcess.h"
 #include "toolkit/uxHost.h"
 
 class CClipCore;
+class CDataSetSampler;
 class CDataSets;
+class SampleFile;
 class uxBaseElement;
 class uxPopupMsg;
 class uxPopupPB;
@@ -57,6 +60,16 @@ class PageServices : public uxHost {
   virtual int StoreSong(const char* name, int withPresets) = 0;
   virtual int LoadKit(const char* name) = 0;
   virtual int StoreKit(const char* name) = 0;
+  // The current kit's rows, and the drum player's pad buffers: the sample given must outlive
+  // its use by the player, so a page hands over a buffer the player is not playing.
+  virtual CDataSetSampler& Kit() = 0;
+  virtual void SetPadSample(int id, uint32_t uid, SampleFile* sample) = 0;
+  // The part's current preset ("category/name", "[default]" for the start-up sound) and the
+  // loaded arrangement's name; copies, taken under the UI mutex.
+  virtual std::string PresetName(int part) = 0;
+  virtual std::string SongName() = 0;
+  // The stop event to a part's voices (a voice-mode change silences the part).
+  virtual void SendPartStop(int part) = 0;
 
   // ---- popups; a countdown in fourth ticks hides its popup (toolkit/uxDefs.h numbers) ----
   virtual uxPopupValue* PopupValue() const = 0;
@@ -64,11 +77,20 @@ class PageServices : public uxHost {
   virtual uxPopupMsg* PopupDelete() const = 0;
   virtual uxPopupPB* PopupProgress() const = 0;
   virtual std::atomic<int32_t>& PopupTimer(int popup) = 0;
+  // The progress popup with a title and a text, painted at once, unless another popup
+  // counts down (then false and nothing shown); HideProgress takes it away again.
+  virtual bool ShowProgress(const char* title, const char* text) = 0;
+  virtual void HideProgress() = 0;
+  virtual bool ProgressShown() const = 0;
+  // Ends a delete confirmation unless another popup is busy.
+  virtual void HideDeletePopup() = 0;
 
   // ---- front-panel senders (the focus frame is uxHost's sendCANFocus) ----
   virtual void sendPanelEnum(int id, int a, int b) = 0;
   virtual void sendPanelText(int id, int idx, const char* text, bool alt = false) = 0;
   virtual void setPanelMode(int mode) = 0;
+  // 1 while panel values jump to the labels, 0 while the pages pick them up (tracking).
+  virtual int getPanelMode() const = 0;
 
   // ---- audio status, read without waiting for the audio thread ----
   // One of the audio process's timing records; zeros without an audio process.

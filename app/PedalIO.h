@@ -23,6 +23,8 @@ class PedalIO final : public PedalPort {
   // The board's block (offset GPIOMem::kBase of `path`), or the PC's file at offset 0.
   // The GPIOMem result when negative, else 0.
   int Open(const std::string& path, off_t offset);
+  // See GPIOMem::SetPrivilegeCheck.
+  void SetPrivilegeCheck(bool on) { gpio_->SetPrivilegeCheck(on); }
 
   // Audio thread, once a period: the pedal position, 0..12.79.
   float ReadPedal() override;

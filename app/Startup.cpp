@@ -135,7 +135,7 @@ int SynthcoreMain(const Platform& p) {
   static Singletons s(p);
 
   // Every real-time thread below needs it; without it nothing may start.
-  if (app::HasEffectiveCapability(CAP_SYS_NICE) != 1) {
+  if (p.privileged && app::HasEffectiveCapability(CAP_SYS_NICE) != 1) {
     std::printf("Missing cpability CAP_SYS_NICE, Exiting.\n");
     return -1;
   }
@@ -154,6 +154,7 @@ int SynthcoreMain(const Platform& p) {
     std::printf("Failed to initialise Ne10 math lib.\n");
     return -2;
   }
+  s.pedal.SetPrivilegeCheck(p.privileged);
   if (s.pedal.Open(platform::DataPath(GPIOMem::kDevice), p.gpioOffset) < 0) {
     std::printf("failed to open PedalIO\n");
     return -3;
@@ -177,6 +178,7 @@ int SynthcoreMain(const Platform& p) {
   if (!p.pcmDevice.empty()) driver->SetDevice(p.pcmDevice.c_str());
   if (const int err = OpenAudioDriver(driver, &s.audio); err != 0) {
     SplashLine("Init AudioDriver [FAILED]-> <%s>", snd_strerror(err));
+    if (p.audioOpenFailed != nullptr) p.audioOpenFailed(driver->Device(), snd_strerror(err));
     sleep(3);
     Exit(-5);
   }
@@ -213,6 +215,7 @@ int SynthcoreMain(const Platform& p) {
   GUIManager::SetMidiTarget(&s.gui);
   s.alsa.SetCallback(&GUIManager::OnMidiMessage);
   s.midi.SetCallback(&GUIManager::OnMidiMessage);
+  s.host.SetListenAddress(p.hostAddress);
   s.host.init(&s.gui, p.hostPort);
   SetSignalTarget(&s.gui);
   struct sigaction action {};
@@ -220,6 +223,7 @@ int SynthcoreMain(const Platform& p) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   sigaction(SIGUSR1, &action, nullptr);
+  if (p.run != nullptr) Exit(p.run(*driver));
   ProfilingBuffer::SetEnabled(true);
   static ProfilingDumper dumper(platform::DataPath(ProfilingDumper::kPath));
   dumper.Run();

@@ -2,7 +2,8 @@
 // The instrument's start-up: brings the singletons and devices up in a fixed order, reporting
 // each step on the splash box, starts the "GUI" thread, installs the hooks, puts the front
 // panel into a known state and then dumps profiling records for the rest of the process's
-// life. Returns only on a failed step, with its status (-1 .. -6).
+// life (or hands the main thread to the platform's `run`, and ends with its status). Returns
+// only on a failed step, with its status (-1 .. -6).
 #include <atomic>
 
 #include "app/Platform.h"

@@ -111,3 +111,12 @@ class AlsaPcmBackend final : public PcmBackend {
 }  // namespace
 
 std::unique_ptr<PcmBackend> MakeAlsaPcm() { return std::make_unique<AlsaPcmBackend>(); }
+
+std::string AlsaFileDevice(const std::string& path) {
+  std::string name = "file:'";
+  for (char c : path) {
+    if (c == '\\' || c == '\'') name += '\\';
+    name += c;
+  }
+  return name + "',raw";
+}

@@ -54,7 +54,7 @@ AudioDriver::AudioDriver() : AudioDriver(MakeAlsaPcm()) {}
 AudioDriver::AudioDriver(std::unique_ptr<PcmBackend> backend) : pcm_(std::move(backend)) {}
 AudioDriver::~AudioDriver() { Stop(); }
 
-void AudioDriver::SetDevice(const char* name) { std::snprintf(device_, sizeof device_, "%s", name ? name : ""); }
+void AudioDriver::SetDevice(const char* name) { device_ = name != nullptr ? name : ""; }
 
 int OpenAudioDriver(AudioDriver* driver, CAudioProcess* process) {
   if (driver == nullptr || process == nullptr || driver->started_) return -EINVAL;
@@ -65,16 +65,18 @@ int OpenAudioDriver(AudioDriver* driver, CAudioProcess* process) {
   char name[80];
   for (int card = 0; pcm.CardName(card, name, sizeof name) >= 0; ++card) {
     if (std::strcmp(name, kCardName) == 0) {
-      std::snprintf(d.device_, sizeof d.device_, "plughw:%d,0", card);
+      char device[32];
+      std::snprintf(device, sizeof device, "plughw:%d,0", card);
+      d.device_ = device;
       break;
     }
   }
 
-  int result = pcm.Open(d.device_);
+  int result = pcm.Open(d.device_.c_str());
   if (result < 0) {
     platform::LogPrintf(result == -EBUSY ? "The \"%s\" audio device is used by another application"
                                          : "Failed to open the \"%s\" audio device",
-                        d.device_);
+                        d.device_.c_str());
     platform::LogWrite("\n");
     return result;
   }
@@ -138,11 +140,14 @@ void AudioDriver::Loop() {
     // min/max clamp and must not reach it at all.
     const float* left = owner_->MixLeft();
     const float* right = owner_->MixRight();
+    float peak = 0.0f;
     for (int i = 0; i < frames_; ++i) {
       const float l = left[i], r = right[i];
       interleaved_[2 * i] = l == l ? std::clamp(l, -1.0f, 1.0f) : 0.0f;
       interleaved_[2 * i + 1] = r == r ? std::clamp(r, -1.0f, 1.0f) : 0.0f;
+      peak = std::max(peak, std::max(std::fabs(interleaved_[2 * i]), std::fabs(interleaved_[2 * i + 1])));
     }
+    if (peak > peak_.load(std::memory_order_relaxed)) peak_.store(peak, std::memory_order_relaxed);
     if (!WritePeriod()) break;
     periods_.fetch_add(1, std::memory_order_relaxed);
     if (paced_) Pace(next);

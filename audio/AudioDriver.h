@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audio/PcmBackend.h"
@@ -26,8 +27,9 @@ class AudioDriver {
   AudioDriver& operator=(const AudioDriver&) = delete;
 
   // "default" until set; a card named "snd_rpi_proto" replaces it when the device opens.
+  // Any length: a file device's name holds a whole path.
   void SetDevice(const char* name);
-  const char* Device() const { return device_; }
+  const char* Device() const { return device_.c_str(); }
 
   // Ends the audio thread after its current period and joins it; closes the device.
   void Stop();
@@ -36,6 +38,8 @@ class AudioDriver {
   // Periods the thread has written.
   long Periods() const { return periods_.load(std::memory_order_relaxed); }
   bool Paced() const { return paced_; }
+  // The largest absolute sample written since the last call (a level display's reading).
+  float TakePeak() { return peak_.exchange(0.0f, std::memory_order_relaxed); }
 
  private:
   friend int OpenAudioDriver(AudioDriver* driver, CAudioProcess* process);
@@ -45,7 +49,7 @@ class AudioDriver {
   void Pace(struct timespec& next);
 
   std::unique_ptr<PcmBackend> pcm_;
-  char device_[64] = "default";
+  std::string device_ = "default";
   CAudioProcess* owner_ = nullptr;
   pthread_t thread_{};
   bool started_ = false;
@@ -56,6 +60,7 @@ class AudioDriver {
   std::atomic<bool> stop_{false};
   std::atomic<bool> running_{false};
   std::atomic<long> periods_{0};
+  std::atomic<float> peak_{0.0f};
 };
 
 // Opens and configures the device and starts the audio thread; 0 on success, else the sound

@@ -160,8 +160,10 @@ void CFXEngine::ChooseType(int page, int slot, float value) {
   if (effect == nullptr) return;  // a table without an instance of this type
   const effect_registry::TypeRow& row = types_[type - 1];
   effect_registry::Apply(row, row.whenChosen, effect, rate_);
-  // An instance used before may still be mid-fade or active; a newly chosen effect starts
-  // idle, so switching it on fades it in and leaving it off never touches the part.
+  // An instance used before may still be mid-fade, active or switched on; a newly chosen
+  // effect starts idle and bypassed, so switching it on fades it in and leaving it off never
+  // touches the part (a bypass sent before the type found the slot empty).
+  effect->SetBypass(1);
   effect->SetState(CEffectBase::kIdle);
   effect->level = 0.0f;
   slots_[page][slot].store(effect, std::memory_order_relaxed);

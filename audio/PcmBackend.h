@@ -3,6 +3,7 @@
 // makes them. The real one is ALSA; tests script a fake one.
 #include <cstddef>
 #include <memory>
+#include <string>
 
 enum class PcmStep {
   kAccess,          // interleaved read/write
@@ -44,3 +45,7 @@ class PcmBackend {
 
 // The real one, on ALSA's library.
 std::unique_ptr<PcmBackend> MakeAlsaPcm();
+
+// The name of ALSA's "file" device writing raw frames to `path`: quoted, with the quote and
+// the backslash escaped, so any path the system accepts reaches the device whole.
+std::string AlsaFileDevice(const std::string& path);

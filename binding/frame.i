@@ -1,5 +1,6 @@
 // What every wrapper of the module shares beyond SWIG's defaults: how a failed overload
-// dispatch and a None record are reported, and the refusal of a None object.
+// dispatch, a None record and a failed allocation are reported, and the refusal of None
+// objects and of None arguments the toolkit would read.
 
 %include <stdint.i>
 %include <std_string.i>
@@ -9,6 +10,7 @@
 typedef unsigned int uxCOLOR;
 
 %header %{
+#include <new>
 #include <string_view>
 
 // A call that fits none of a function's forms is NotImplementedError carrying the list of
@@ -54,5 +56,17 @@ static constexpr bool tovgui_none_object_allowed(std::string_view name) {
     $action
   } catch (Swig::DirectorException&) {
     SWIG_fail;
+  } catch (std::bad_alloc&) {
+    // A request the toolkit refuses or the allocator cannot meet is the script's MemoryError,
+    // not the end of the process.
+    SWIG_exception_fail(SWIG_MemoryError, "in method '$symname': out of memory");
+  }
+}
+
+// Arguments the toolkit reads without a check: applied by name where needed, they refuse
+// None as a null reference.
+%typemap(check, noblock=1) SWIGTYPE *NOT_NONE, char *NOT_NONE, char const *NOT_NONE {
+  if (!$1) {
+    SWIG_exception_fail(SWIG_ValueError, "invalid null reference in method '$symname', argument $argnum of type '$1_type'");
   }
 }

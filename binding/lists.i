@@ -5,7 +5,6 @@
 #include "toolkit/uxLISTCtrl.h"
 %}
 
-struct tImage;
 class uxBaseElement;
 
 typedef struct tagListItem {

@@ -4,8 +4,6 @@
 #include "toolkit/GUIManager.h"
 %}
 
-class uxDC;
-
 // Scripts name popup kinds by these numbers (popupValue .. popupPB, popupAny).
 %{
 typedef int ePopupType;

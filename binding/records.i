@@ -54,6 +54,27 @@ typedef struct tag_uxRECT {
   void move(int dx, int dy);
 } uxRECT;
 
+// A rectangle passed by value is rebuilt from its corners, as the copy form above: width and
+// height are worked out again, so one whose width member went stale still means its corners.
+%typemap(in, noblock=1) uxRECT (void *argp = 0, int res = 0) {
+  res = SWIG_ConvertPtr($input, &argp, $&descriptor, 0);
+  if (!SWIG_IsOK(res)) {
+    SWIG_exception_fail(SWIG_ArgError(res), "in method '$symname', argument $argnum of type '$type'");
+  }
+  if (!argp) {
+    SWIG_exception_fail(SWIG_ValueError, "invalid null reference in method '$symname', argument $argnum of type '$type'");
+  }
+  {
+    const uxRECT& given = *static_cast<const uxRECT*>(argp);
+    $1 = uxRECT(given.left, given.top, given.right, given.bottom);
+  }
+}
+%typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER, noblock=1) uxRECT {
+  void* vptr = 0;
+  int res = SWIG_ConvertPtr($input, &vptr, $&descriptor, 0);
+  $1 = SWIG_CheckState(res);
+}
+
 typedef struct tagStdIconItem {
   int index;
   int indexGreyed;

@@ -29,6 +29,8 @@ using namespace std;
 %include "device.i"
 %include "constants.i"
 %include "records.i"
+%include "images.i"
+%include "dc.i"
 %include "lists.i"
 %include "values.i"
 %include "manager.i"

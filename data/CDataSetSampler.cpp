@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "data/DocumentPath.h"
+#include "data/Utf8Text.h"
 #include "data/XmlWriter.h"
 #include "platform/ArmConvert.h"
 #include "platform/LogSink.h"
@@ -51,7 +52,8 @@ constexpr PadField kPadFields[] = {
 };
 
 void CopyName(char (&to)[KitPad::kSampleChars + 1], const char* from) {
-  const std::size_t n = from ? strnlen(from, KitPad::kSampleChars) : 0;
+  // Cut where no UTF-8 character is split.
+  const std::size_t n = from ? utf8::CutLength(from, strnlen(from, KitPad::kSampleChars + 1), KitPad::kSampleChars) : 0;
   std::memcpy(to, from ? from : "", n);
   to[n] = 0;
 }

@@ -126,7 +126,12 @@ int XmlReaderBase::Parse() {
   const auto unknown = static_cast<uint32_t>(tags_.size() - 1);
   size_t slot = attributes_.size();
   int result = kOk;
+  refused_ = false;
   for (bool reading = true; reading;) {
+    if (refused_) {
+      result = kRefused;
+      break;
+    }
     switch (tokenizer.Next()) {
       case XmlEvent::Error:
         result = kSyntaxError;

@@ -21,7 +21,8 @@ struct XmlAttributeName {
 
 class XmlReaderBase {
  public:
-  enum Result : int { kOk = 0, kUnreadable = 1, kSyntaxError = 2, kBadTag = 3 };
+  // kRefused: a handler found the document beyond what this program writes (Refuse).
+  enum Result : int { kOk = 0, kUnreadable = 1, kSyntaxError = 2, kBadTag = 3, kRefused = 4 };
   // Larger files are refused as unreadable (positions inside a document are signed 32-bit,
   // and the board could not hold much more).
   static constexpr uint64_t kMaxDocumentSize = board_limits::kMaxFileBytes;
@@ -71,6 +72,8 @@ class XmlReaderBase {
   bool AttributeIsTrue(size_t slot) const;
   // For values a document resets after use.
   void ResetAttribute(size_t slot);
+  // Stops the parse after the current handler: the document is refused (kRefused).
+  void Refuse() { refused_ = true; }
 
  private:
   int Parse();
@@ -85,6 +88,7 @@ class XmlReaderBase {
   std::span<const XmlAttributeName> attributes_;
   std::unique_ptr<char[]> buffer_;
   uint32_t size_ = 0;
+  bool refused_ = false;
   std::vector<const char*> values_;
   std::vector<std::vector<uint8_t>> bytes_;
 };

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/Utf8Text.h"
+
 int XmlWriterFileOps::Sync(int fd) { return ::fsync(fd); }
 
 void XmlWriterFileOps::Pause(unsigned microseconds) { ::usleep(microseconds); }
@@ -37,17 +39,45 @@ constexpr Escape kEscapes[] = {
     {'<', "&lt;"},
 };
 
+// Every document written is well-formed: markup characters and the white space a reader
+// would turn into spaces go as references, other control characters (which XML cannot
+// carry at all) as '?', and a byte that starts no UTF-8 character (a Latin-1 name) as the
+// reference to its Latin-1 character, which this program's reader turns back into that byte.
 std::string Escaped(const std::string& value) {
   std::string out;
   out.reserve(value.size() + 16);
-  for (char c : value) {
+  const auto* p = reinterpret_cast<const unsigned char*>(value.data());
+  const std::size_t size = value.size();
+  for (std::size_t i = 0; i < size;) {
+    const unsigned char c = p[i];
     const char* ref = nullptr;
     for (const Escape& e : kEscapes)
-      if (e.c == c) ref = e.reference;
-    if (ref)
+      if (e.c == static_cast<char>(c)) ref = e.reference;
+    if (ref) {
       out += ref;
-    else
-      out += c;
+      ++i;
+      continue;
+    }
+    if (c == '\t' || c == '\n' || c == '\r') {
+      out += "&#" + std::to_string(c) + ";";
+      ++i;
+      continue;
+    }
+    if (c < 0x20) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    std::size_t n = utf8::CharacterLength(p + i, size - i);
+    // U+FFFE and U+FFFF are no XML characters either.
+    if (n == 3 && p[i] == 0xEF && p[i + 1] == 0xBF && p[i + 2] >= 0xBE) n = 0;
+    if (n == 0) {
+      out += "&#" + std::to_string(c) + ";";
+      ++i;
+      continue;
+    }
+    out.append(value, i, n);
+    i += n;
   }
   return out;
 }
@@ -179,9 +209,14 @@ void XmlWriter::WriteComment(const std::string& text) {
 }
 
 void XmlWriter::WriteQuoted(const std::string& value) {
+  // Plain printable ASCII (long Base64 sample data) goes out as it stands, without a copy.
   bool plain = true;
   for (const Escape& e : kEscapes)
     if (value.find(e.c) != std::string::npos) plain = false;
+  for (std::size_t i = 0; plain && i < value.size(); ++i) {
+    const auto c = static_cast<unsigned char>(value[i]);
+    if (c < 0x20 || c >= 0x80) plain = false;
+  }
   if (plain)
     WriteQuotedRaw(value);
   else

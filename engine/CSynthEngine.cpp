@@ -40,7 +40,13 @@ constexpr uint32_t kEvenVoices = 0x5555u;
 constexpr uint32_t kOddVoices = 0xAAAAu;
 constexpr uint32_t ThreadVoices(int thread) { return thread == 0 ? kEvenVoices : kOddVoices; }
 
+std::atomic<int64_t> g_slotReturnUs{0};
+std::atomic<uint32_t> g_slotDisables{0};
+
 }  // namespace
+
+void CSynthEngine::SetSlotReturnUs(int64_t us) { g_slotReturnUs.store(us > 0 ? us : 0, std::memory_order_relaxed); }
+uint32_t CSynthEngine::SlotDisables() { return g_slotDisables.load(std::memory_order_relaxed); }
 
 CSynthEngine::CSynthEngine() = default;
 
@@ -64,6 +70,7 @@ void CSynthEngine::Create(int32_t sampleRate, uint32_t frames) {
     fft_[t].InitForward(256);
     fft_[t].InitInverse(256);
     renderPeriod_[t] = 0;
+    keptSince_[t] = timespec{-1, 0};
   }
   mixPeriod_ = 0;
   outputs_ = std::make_unique<float[]>(static_cast<std::size_t>(2 * kSlots * 2) * static_cast<std::size_t>(frames_));
@@ -456,14 +463,40 @@ void CSynthEngine::RenderVoices(float** /*scratch: not read*/, int thread) {
   TakeBankRequests(thread);
   threadStart_[thread] = clock_.load(std::memory_order_relaxed)();
   const uint32_t parity = renderPeriod_[thread]++ & 1u;
+  bool missed = false;
   for (int32_t i = thread; i < kSlots; i += kThreads) {
     const int64_t elapsed = ElapsedUs(threadStart_[thread]);
     outputPart_[parity][i].store(-1, std::memory_order_relaxed);
     if (disabled_[i].load(std::memory_order_relaxed)) continue;
-    if (elapsed <= kDeadlineUs)
+    if (elapsed <= kDeadlineUs) {
       RenderSlot(thread, i, parity);
-    else
+    } else {
       DisableSlot(i, parity, elapsed);
+      missed = true;
+    }
+  }
+  const int64_t returnUs = g_slotReturnUs.load(std::memory_order_relaxed);
+  if (returnUs > 0) ReturnSlots(thread, missed, returnUs);
+}
+
+void CSynthEngine::ReturnSlots(int thread, bool missed, int64_t returnUs) {
+  timespec& since = keptSince_[thread];
+  if (missed || ElapsedUs(threadStart_[thread]) > kDeadlineUs) {
+    since.tv_sec = -1;
+    return;
+  }
+  if (since.tv_sec < 0) since = threadStart_[thread];
+  if (ElapsedUs(since) < returnUs) return;
+  // Counting starts again, so a slot that returned and misses again waits its full time.
+  since = threadStart_[thread];
+  for (int32_t i = thread; i < kSlots; i += kThreads) {
+    if (!disabled_[i].load(std::memory_order_relaxed)) continue;
+    {
+      Lock lock(allocMutex_);
+      EnableEntry(i);
+      disabled_[i].store(false, std::memory_order_relaxed);
+    }
+    platform::LogPrintf("Enable Voice %i (deadline kept for %i ms)\n", i, static_cast<int>(returnUs / 1000));
   }
 }
 
@@ -501,6 +534,7 @@ void CSynthEngine::DisableSlot(int i, uint32_t parity, int64_t elapsedUs) {
   std::fill_n(Output(parity, i, 0), frames_, 0.0f);
   std::fill_n(Output(parity, i, 1), frames_, 0.0f);
   slots_[i]->Kill();
+  g_slotDisables.fetch_add(1, std::memory_order_relaxed);
   platform::LogPrintf("Disable Voice %i (%i us after deadline)\n", i, static_cast<int>(elapsedUs - kDeadlineUs));
 }
 

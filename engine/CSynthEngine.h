@@ -114,6 +114,13 @@ class CSynthEngine : public CVoiceAlloc {
   VoiceSlot& slot(int n) { return *slots_[n]; }
   bool SlotDisabled(int n) const { return disabled_[n].load(std::memory_order_relaxed); }
 
+  // A slot disabled for a missed deadline waits for the next part swap. With a time set, it
+  // also returns once its render thread has kept the deadline for that long: a shared PC
+  // stalls now and then, the board does not. Process-wide; 0 (the default): only the swap.
+  static void SetSlotReturnUs(int64_t us);
+  // Slots disabled for a missed deadline since the process started, by every engine.
+  static uint32_t SlotDisables();
+
  private:
   using Lock = std::lock_guard<platform::PiMutex>;
 
@@ -130,6 +137,9 @@ class CSynthEngine : public CVoiceAlloc {
   void TakeBankRequests(int thread);
   void RenderSlot(int thread, int slot, uint32_t parity);
   void DisableSlot(int slot, uint32_t parity, int64_t elapsedUs);
+  // End of thread t's period: counts how long it has kept the deadline and brings its
+  // disabled slots back after `returnUs` of it.
+  void ReturnSlots(int thread, bool missed, int64_t returnUs);
   void Notify(int part, int value);
 
   ProgressFn progress_;
@@ -159,6 +169,8 @@ class CSynthEngine : public CVoiceAlloc {
 
   FftProcessor fft_[kThreads];
   timespec threadStart_[kThreads] = {};
+  // Since when each render thread has kept the deadline; tv_sec -1: it missed it last period.
+  timespec keptSince_[kThreads] = {{-1, 0}, {-1, 0}};
 
   std::atomic<int32_t> swapState_[kParts] = {};
   int32_t silenceWait_[kParts] = {};

@@ -173,6 +173,10 @@ void CVoiceAlloc::DisableEntry(int slot) {
   entries_[slot].state = kDisabled;
 }
 
+void CVoiceAlloc::EnableEntry(int slot) {
+  if (slot >= 0 && slot < kVoices && entries_[slot].state == kDisabled) entries_[slot].state = kFree;
+}
+
 void CVoiceAlloc::EnableDisabledEntries() {
   for (VoiceAllocEntry& e : entries_) {
     if (e.state == kDisabled) e.state = kFree;

@@ -45,6 +45,8 @@ class CVoiceAlloc {
   // The render threads disable a slot that missed its deadline; a part swap enables them all.
   void DisableEntry(int slot);
   void EnableDisabledEntries();
+  // One disabled entry back to free (others are left as they are).
+  void EnableEntry(int slot);
 
   const VoiceAllocEntry& Entry(int slot) const { return entries_[slot & (kVoices - 1)]; }
   const VoiceAllocEntry* Entries() const { return entries_; }

@@ -6,8 +6,11 @@ class Shaper {
  public:
   enum Curve { kSine = 0, kClip = 1, kAtan = 2, kSineWrap = 3, kTanh = 4, kQuantise = 5 };
 
-  // Prints the self-test of the fast transcendental functions (46 lines).
+  // Prints the self-test of the fast transcendental functions (46 lines) while the
+  // process-wide switch below is on.
   Shaper();
+  // On by default; a simulator turns it off to keep its start-up readable.
+  static void SetSelfTestLines(bool on);
 
   void SetBlockSize(int count) { count_ = count; }
   int BlockSize() const { return count_; }

@@ -93,11 +93,12 @@ int CAlsaMidi::ListCard(int card) {
 void CAlsaMidi::ListDevice(RawMidiControl* ctl, int card, int device) {
   RawMidiInfo outInfo;
   RawMidiInfo inInfo;
-  // Probes one stream of one subdevice; a missing stream is not an error.
+  // Probes one stream of one subdevice; a missing stream is not an error. The kernel says
+  // -ENOENT for a direction the device lacks and -ENXIO for a subdevice past its count.
   auto probe = [&](int sub, RawMidiStream stream, RawMidiInfo& info, bool& has) {
     const int e = backend_.Info(ctl, device, sub, stream, info);
     has = e == 0;
-    return e == -ENXIO ? 0 : e;
+    return e == -ENXIO || e == -ENOENT ? 0 : e;
   };
   bool hasOut = false;
   bool hasIn = false;

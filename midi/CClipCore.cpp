@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "data/XmlWriter.h"
@@ -53,7 +54,7 @@ CClipCore::CClipCore(TrackServices& services, RawMidiBackend& backend)
 CClipCore::~CClipCore() {
   // The tracks and the driver go before the ports they light.
   master->Clear();
-  std::lock_guard<platform::PiMutex> lock(master->mutex);
+  auto lock = master->Lock();
   ctrl_.reset();
 }
 
@@ -105,8 +106,13 @@ int CClipCore::DetectController() {
     for (const KnownController& k : kControllers) {
       if (Port(i).name != k.name) continue;
       if (OpenPort(i, kControllerPort, true) != 0) return -2;
-      std::lock_guard<platform::PiMutex> lock(master->mutex);
-      LaunchCtrlFactory(ctrl_, k.type, this, i);
+      auto edit = master->EditLock();
+      {
+        std::lock_guard<platform::PiMutex> lock(master->mutex);
+        LaunchCtrlFactory(ctrl_, k.type, this, i);
+      }
+      // The reset pauses between rows: the clock goes on meanwhile (the driver is only
+      // replaced under both mutexes).
       if (ctrl_) ctrl_->ResetLeds();
       return 0;
     }
@@ -133,7 +139,18 @@ struct CClipCore::LoadState {
   std::vector<ArpStep> steps;
   std::vector<SeqEvent> events;
   std::vector<std::unique_ptr<CInstrumentSeq>> instruments;
+  int instrumentsSeen = 0;
+  int mastersSeen = 0;
 };
+
+bool CClipCore::Within(std::size_t count, std::size_t limit, const char* what) {
+  if (count < limit) return true;
+  // More than a stored clip set holds is no clip set of this program: every element past
+  // the limit would cost a clip's memory, so the file is refused here.
+  platform::LogPrintf("XMLLoad ClipLauncher: more than %zu %s, file refused\n", limit, what);
+  Refuse();
+  return false;
+}
 
 bool CClipCore::ClipSetPath(const char* name) {
   if (name && *name) {
@@ -146,17 +163,27 @@ bool CClipCore::ClipSetPath(const char* name) {
 
 int CClipCore::XMLStoreClipLauncher(const char* name) {
   if (!ClipSetPath(name)) return 0;
-  XmlWriter w(clipSetPath);
+  XmlWriter w(clipSetPath, *fileOps_);
   if (!w.IsOpen()) return 0;
   w.AddAttribute("Version", "1");
   w.AddAttribute("SynthType", "PX415");
   w.WriteComment("Clip Launch ");
   w.BeginElement("LAUNCHER");
   {
-    std::lock_guard<platform::PiMutex> lock(master->mutex);
-    master->XMLStoreMaster(w);
+    // Only the scene states and the master's values are the clock's; they are copied
+    // under its mutex. The clips' contents stay as they are under the edit mutex alone,
+    // so the clock does not wait for the document.
+    auto edit = master->EditLock();
+    SceneSlot scenes[ClipMaster::kTracks][CInstrument::kScenes];
+    {
+      std::lock_guard<platform::PiMutex> lock(master->mutex);
+      for (int t = 0; t < ClipMaster::kTracks; ++t)
+        if (CInstrument* i = master->Track(t))
+          for (int s = 0; s < CInstrument::kScenes; ++s) scenes[t][s] = i->Scene(s);
+      master->XMLStoreMaster(w);
+    }
     for (int t = 0; t < ClipMaster::kTracks; ++t)
-      if (CInstrument* i = master->Track(t)) i->XMLStoreTrack(w);
+      if (CInstrument* i = master->Track(t)) i->XMLStoreTrack(w, scenes[t]);
   }
   w.EndAll();
   return w.Close() ? 1 : 0;
@@ -166,21 +193,27 @@ int CClipCore::XMLLoadClipLauncher(const char* name) {
   if (name && std::strchr(name, '/')) return 0;
   ClipSetPath(name);
   {
-    std::lock_guard<platform::PiMutex> lock(master->mutex);
+    // The reset pauses between rows; the clock goes on meanwhile.
+    auto edit = master->EditLock();
     if (LaunchCtrl* c = Ctrl()) c->ResetLeds();
   }
   master->Clear();
   parsedCount = 0;
   load = std::make_unique<LoadState>();
   const int result = ParseFile(clipSetPath.c_str());
+  // Whatever a broken file left collected goes with it, before the default set is made.
+  load.reset();
   if (result == kOk) {
     platform::LogPrintf("XMLLoad ClipLauncher: OK parsed:%d\r\n", parsedCount);
   } else {
     platform::LogPrintf("XMLLoad ClipLauncher: ERROR: %d\r\n", result);
-    master->CreateDefault();
+    try {
+      master->CreateDefault();
+    } catch (const std::bad_alloc&) {
+      // Nothing a file did may end the program: the tracks stay empty.
+      platform::LogPrintf("XMLLoad ClipLauncher: out of memory for the default clip set\n");
+    }
   }
-  // Whatever a broken file left collected goes with it.
-  load.reset();
   return parsedCount;
 }
 
@@ -191,11 +224,17 @@ void CClipCore::OnLauncher(const char* synth, const char* version) {
 
 void CClipCore::OnMaster(int bpm, int qn2c) {
   ++parsedCount;
+  if (!Within(load->mastersSeen++, 1, "MASTER elements")) return;
+  if (qn2c > ClipMaster::kMaxBarQuarters) {
+    platform::LogPrintf("XMLLoad ClipLauncher: qn2c %d out of range, kept %d\n", qn2c,
+                        master->GetBarQuarters());
+    qn2c = 0;
+  }
   for (auto& i : load->instruments) i->EventsChanged();
   master->Clear();
   std::unique_ptr<CInstrument> replaced[ClipMaster::kTracks];
   {
-    std::lock_guard<platform::PiMutex> lock(master->mutex);
+    auto lock = master->Lock();
     for (auto& i : load->instruments) {
       const int t = i->Track();
       // Tracks beyond the seven are dropped; a track given twice keeps the later one.
@@ -203,30 +242,34 @@ void CClipCore::OnMaster(int bpm, int qn2c) {
       replaced[t] = std::move(master->tracks[t]);
       master->tracks[t] = std::move(i);
     }
+    // A quantum or tempo of 0 or less from a file keeps the current one.
+    master->SetBarLengthLocked(qn2c > 0 ? qn2c : master->GetBarQuarters());
+    if (bpm > 0) master->bpm.store(bpm, std::memory_order_relaxed);
   }
   load->instruments.clear();
-  // A quantum or tempo of 0 or less from a file keeps the current one.
-  master->SetBarLength(qn2c > 0 ? qn2c : master->GetBarQuarters());
-  if (bpm > 0) master->bpm.store(bpm, std::memory_order_relaxed);
 }
 
 void CClipCore::OnInstrument(const char*, int track) {
   ++parsedCount;
+  if (!Within(load->instrumentsSeen++, ClipMaster::kTracks, "INSTRUMENT elements")) return;
   auto instrument = std::make_unique<CInstrumentSeq>(this, track);
   for (std::size_t k = 0; k < load->clips.size(); ++k) {
     LoadState::Descriptor& d = load->clips[k];
     platform::LogPrintf("track: %d, clip: %d, name %s\n", track, d.nr, d.name.c_str());
+    // The slot is the clip's place in its track, for its kind and its content alike: a
+    // written file numbers them so, and an Nr that disagrees must not move the kind alone.
+    const int slot = static_cast<int>(k);
     const bool named = d.name != kNoClip;
     int kind = kClipTrigger;
     for (const KindBySubType& m : kKinds)
       if (d.subType == m.subType) kind = m.kind;
-    instrument->SetKind(d.nr, named ? kind : kClipNone);
-    if (!named || k >= CInstrument::kScenes) continue;
-    ClipData& clip = instrument->Clip(static_cast<int>(k));
+    instrument->SetKind(slot, named ? kind : kClipNone);
+    if (!named) continue;
+    ClipData& clip = instrument->Clip(slot);
     // A named clip without its pattern element gets a fresh one of its kind.
     if (d.content) clip = std::move(*d.content);
     clip.name = d.name;
-    instrument->CreateClip(static_cast<int>(k), instrument->Scene(static_cast<int>(k)).kind);
+    instrument->CreateClip(slot, instrument->Scene(slot).kind);
   }
   load->clips.clear();
   load->contents.clear();
@@ -235,6 +278,7 @@ void CClipCore::OnInstrument(const char*, int track) {
 
 void CClipCore::OnClip(const char* name, const char* subType, int nr, int) {
   ++parsedCount;
+  if (!Within(load->clips.size(), CInstrument::kScenes, "CLIP elements in an INSTRUMENT")) return;
   LoadState::Descriptor d{name, subType, nr, nullptr};
   if (!load->contents.empty()) d.content = std::move(load->contents.front());
   load->contents.clear();
@@ -243,6 +287,7 @@ void CClipCore::OnClip(const char* name, const char* subType, int nr, int) {
 
 void CClipCore::OnTrgSequence(const char*, int stepCount) {
   ++parsedCount;
+  if (!Within(load->contents.size(), 1, "patterns in a CLIP")) return;
   auto c = std::make_unique<ClipData>();
   const std::size_t n = std::min<std::size_t>(load->rows.size(), kClipSteps);
   std::copy_n(load->rows.begin(), n, c->rows);
@@ -253,6 +298,7 @@ void CClipCore::OnTrgSequence(const char*, int stepCount) {
 
 void CClipCore::OnTStep(int pos) {
   ++parsedCount;
+  if (!Within(load->rows.size(), kClipSteps, "TSTEP elements in a TRG-SEQUENCE")) return;
   if (pos >= 0 && pos < kClipSteps) {
     TriggerRow row{};
     row.row = pos;
@@ -265,6 +311,7 @@ void CClipCore::OnTStep(int pos) {
 
 void CClipCore::OnTrigger(int index, int fire, int note, int accent, double pitch, double pan) {
   ++parsedCount;
+  if (!Within(load->triggers.size(), kRowTriggers, "TRIGGER elements in a TSTEP")) return;
   load->triggers.push_back({index, Trigger{Byte(fire != 0), 0, Byte(accent), Byte(note),
                                            static_cast<float>(pitch), static_cast<float>(pan)}});
 }
@@ -272,6 +319,7 @@ void CClipCore::OnTrigger(int index, int fire, int note, int accent, double pitc
 void CClipCore::OnArp(int, int restartMode, int keySubstitute, double gateWidth, int orderAlgo,
                       int opMode, int stepCount, int factor) {
   ++parsedCount;
+  if (!Within(load->contents.size(), 1, "patterns in a CLIP")) return;
   auto c = std::make_unique<ClipData>();
   for (const ArpStep& s : load->steps) c->steps[s.Pos] = s;
   c->RestartMode = restartMode;
@@ -288,6 +336,7 @@ void CClipCore::OnArp(int, int restartMode, int keySubstitute, double gateWidth,
 void CClipCore::OnArpStep(int pos, int key, int mode, int octave, int semitone, int velocity,
                           double cva, double cvb, double cvc) {
   ++parsedCount;
+  if (!Within(load->steps.size(), kClipSteps, "ASTEP elements in an ARP")) return;
   if (pos < 0 || pos >= kClipSteps) return;
   load->steps.push_back(ArpStep{Byte(pos), Byte(mode), Byte(key), Byte(velocity), Byte(semitone),
                                 static_cast<int8_t>(octave), Byte(arm::ToInt32(cva)),
@@ -297,6 +346,11 @@ void CClipCore::OnArpStep(int pos, int key, int mode, int octave, int semitone, 
 void CClipCore::OnSeq(const char* imported, int, int loopPP, int lengthPP, int lengthQN,
                       int transpose, int numerator, int denominator) {
   ++parsedCount;
+  if (!Within(load->contents.size(), 1, "patterns in a CLIP")) return;
+  if (transpose < -kMaxTranspose || transpose > kMaxTranspose) {
+    platform::LogPrintf("XMLLoad ClipLauncher: Transpose %d out of range, kept 0\n", transpose);
+    transpose = 0;
+  }
   auto c = std::make_unique<ClipData>();
   c->Imported = imported;
   c->events = std::move(load->events);
@@ -312,10 +366,12 @@ void CClipCore::OnSeq(const char* imported, int, int loopPP, int lengthPP, int l
 
 void CClipCore::OnNote(int key, int start, int end, int velocity) {
   ++parsedCount;
+  if (!Within(load->events.size(), kMaxClipEvents, "events in a SEQ")) return;
   load->events.push_back({kSeqNote, start, end, 0, Byte(key), Byte(velocity)});
 }
 
 void CClipCore::OnControl(int control, int value, int tick_) {
   ++parsedCount;
+  if (!Within(load->events.size(), kMaxClipEvents, "events in a SEQ")) return;
   load->events.push_back({kSeqControl, tick_, tick_, 0, Byte(control), Byte(value)});
 }

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "data/XmlWriter.h"
 #include "midi/CAlsaMidi.h"
 #include "midi/CXMLParserClipLauncher.h"
 #include "midi/ClipMaster.h"
@@ -41,6 +42,9 @@ class CClipCore : public CAlsaMidi, public LaunchInterface, private CXMLParserCl
   // be read leaves the default clip set.
   int XMLStoreClipLauncher(const char* name);
   int XMLLoadClipLauncher(const char* name);
+  // The file operations the store writes with; tests replace them. `ops` outlives the
+  // launcher.
+  void SetFileOps(XmlWriterFileOps& ops) { fileOps_ = &ops; }
 
   int Bar() const { return bar.load(std::memory_order_relaxed); }
   int Beat() const { return beat.load(std::memory_order_relaxed); }
@@ -60,6 +64,9 @@ class CClipCore : public CAlsaMidi, public LaunchInterface, private CXMLParserCl
 
   // Sets the kept path from `name`; false when there is none to use.
   bool ClipSetPath(const char* name);
+  // True while `count` more of `what` stay within `limit`; otherwise the file is refused
+  // with a line naming it.
+  bool Within(std::size_t count, std::size_t limit, const char* what);
 
   void OnLauncher(const char* synth, const char* version) override;
   void OnMaster(int bpm, int qn2c) override;
@@ -86,6 +93,7 @@ class CClipCore : public CAlsaMidi, public LaunchInterface, private CXMLParserCl
   int32_t trackValues[ClipMaster::kTracks] = {};
   uint8_t playFlag = 1;
   std::string clipSetPath;
+  XmlWriterFileOps* fileOps_ = &XmlWriterFileOps::Default();
   int32_t parsedCount = 0;
   // What a load has collected and not yet handed on; only while a load runs.
   std::unique_ptr<LoadState> load;

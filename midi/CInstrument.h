@@ -52,7 +52,9 @@ class CInstrument {
   virtual void SelectClip(int) {}
   // Ends every note the track has sounding (the transport stopped).
   virtual void Stop() {}
-  virtual void XMLStoreTrack(XmlWriter&) {}
+  // The INSTRUMENT element with the scenes as `scenes` gives them (a copy taken under the
+  // clock's mutex); the clips' contents are read as they stand, so hold EditLock().
+  virtual void XMLStoreTrack(XmlWriter&, const SceneSlot (&)[kScenes]) {}
 
   // Scenes outside 0-7 are ignored by every call below.
   void LaunchScene(int scene);

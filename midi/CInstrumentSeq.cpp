@@ -42,12 +42,13 @@ void CInstrumentSeq::EventsChanged() {
   for (int s = 0; s < kScenes; ++s) BuildPlayList(s);
 }
 
-void CInstrumentSeq::BuildPlayList(int s) {
-  std::vector<PlayEntry>& list = playLists[s];
-  list.clear();
-  listedEvents[s] = clips[s].events.size();
+void CInstrumentSeq::BuildPlayList(int s) { playLists[s] = MakePlayList(clips[s].events); }
+
+std::vector<CInstrumentSeq::PlayEntry> CInstrumentSeq::MakePlayList(const std::vector<SeqEvent>& events) {
+  std::vector<PlayEntry> list;
+  list.reserve(events.size() * 2);
   uint32_t order = 0;
-  for (const SeqEvent& ev : clips[s].events) {
+  for (const SeqEvent& ev : events) {
     const uint32_t start = static_cast<uint32_t>(std::max(ev.time, 0));
     if (ev.type == kSeqNote) {
       // A note that ends before (or where) it starts still gets its note-off after it.
@@ -59,6 +60,13 @@ void CInstrumentSeq::BuildPlayList(int s) {
     }
   }
   std::sort(list.begin(), list.end(), PlaysBefore);
+  return list;
+}
+
+void CInstrumentSeq::SwapEvents(int scene, std::vector<SeqEvent>& events, std::vector<PlayEntry>& list) {
+  if (!ValidScene(scene)) return;
+  clips[scene].events.swap(events);
+  playLists[scene].swap(list);
 }
 
 void CInstrumentSeq::OnClock(int tick, int arg) {
@@ -98,8 +106,13 @@ void CInstrumentSeq::StepSequence(int64_t tick, ClipData& clip) {
   const std::vector<PlayEntry>& list = playLists[current];
   // A loop length that is no multiple of the 4 pulses of a tick never lands on 0: the
   // wrap is the loop start then.
+  if (seekStart) {
+    seekStart = false;
+    if (position > 0 && position >= lastPosition) SkipTo(static_cast<uint32_t>(position), clip);
+  }
   if (position == 0 || position < lastPosition) {
     playIndex = 0;
+    std::fill(std::begin(skippedOffs), std::end(skippedOffs), uint16_t{0});
     for (const PlayEntry& e : list)
       if (e.type == kPlayNoteOff && e.time >= static_cast<uint32_t>(clip.Loop_PP))
         NoteOff(e.key + clip.Transpose);
@@ -117,14 +130,37 @@ void CInstrumentSeq::StepSequence(int64_t tick, ClipData& clip) {
         sounding[k] = 1;
         break;
       }
-      case kPlayNoteOff:
-        NoteOff(e.key + clip.Transpose);
+      case kPlayNoteOff: {
+        uint16_t& skipped = skippedOffs[(e.key + clip.Transpose) & 0x7F];
+        if (skipped > 0)
+          --skipped;
+        else
+          NoteOff(e.key + clip.Transpose);
         break;
+      }
       default:
         out.TrackControlChange(track, e.control, e.value);
         break;
     }
   }
+}
+
+void CInstrumentSeq::SkipTo(uint32_t position, const ClipData& clip) {
+  const std::vector<PlayEntry>& list = playLists[current];
+  int16_t latest[128];
+  std::fill(std::begin(latest), std::end(latest), int16_t{-1});
+  for (; playIndex < list.size() && list[playIndex].time < position; ++playIndex) {
+    const PlayEntry& e = list[playIndex];
+    uint16_t& skipped = skippedOffs[(e.key + clip.Transpose) & 0x7F];
+    if (e.type == kPlayNoteOn)
+      ++skipped;
+    else if (e.type == kPlayNoteOff)
+      skipped = skipped > 0 ? skipped - 1 : 0;
+    else
+      latest[e.control & 0x7F] = static_cast<int16_t>(e.value);
+  }
+  for (int c = 0; c < 128; ++c)
+    if (latest[c] >= 0) owner->Services().TrackControlChange(track, c, latest[c]);
 }
 
 void CInstrumentSeq::StepTrigger(int64_t tick, ClipData& clip) {
@@ -305,12 +341,12 @@ void CInstrumentSeq::Rewind(int flag) {
     clip.position = 0;
     playIndex = 0;
     lastPosition = 0;
+    seekStart = true;
+    std::fill(std::begin(skippedOffs), std::end(skippedOffs), uint16_t{0});
   } else {
     for (const PlayEntry& e : playLists[current])
       if (e.type == kPlayNoteOff) NoteOff(e.key + clip.Transpose);
   }
-  // Events filled in without EventsChanged: late, on the clock, but still played.
-  if (clip.events.size() != listedEvents[current]) BuildPlayList(current);
 }
 
 void CInstrumentSeq::OnClipStop() {
@@ -439,11 +475,11 @@ void StoreTriggers(XmlWriter& w, const ClipData& c) {
 
 }  // namespace
 
-void CInstrumentSeq::XMLStoreTrack(XmlWriter& w) {
+void CInstrumentSeq::XMLStoreTrack(XmlWriter& w, const SceneSlot (&slots)[kScenes]) {
   Queue(w, {{"Type", track < kFirstExternalTrack ? "internal" : "external"}, {"Track", Int(track)}});
   w.BeginElement("INSTRUMENT");
   for (int s = 0; s < kScenes; ++s) {
-    const SceneSlot& scene = scenes[s];
+    const SceneSlot& scene = slots[s];
     const ClipData& c = clips[s];
     if (!scene.hasClip) {
       Queue(w, {{"Nr", Int(s)}, {"Name", "---"}});

@@ -40,14 +40,20 @@ class CInstrumentSeq : public CInstrument {
   void OnClipStart() override;
   void Stop() override;
   // The INSTRUMENT element of the clip-set file with its eight CLIPs.
-  void XMLStoreTrack(XmlWriter& writer) override;
+  void XMLStoreTrack(XmlWriter& writer, const SceneSlot (&slots)[kScenes]) override;
 
   // The clip of `scene` (0-7) for pages, the host and the file reader. After changing a
   // clip's events call EventsChanged: it builds the clips' play lists there and then, so
-  // starting a long sequence at the quantum neither sorts nor allocates on the clock.
+  // starting a long sequence at the quantum neither sorts nor allocates on the clock. The
+  // clock plays the lists it has: events changed without it are not heard.
   ClipData& Clip(int scene) { return clips[scene]; }
   const ClipData& Clip(int scene) const { return clips[scene]; }
   void EventsChanged();
+  // The play list of `events`; needs no lock, so a long one is built before taking it.
+  static std::vector<PlayEntry> MakePlayList(const std::vector<SeqEvent>& events);
+  // Puts `events` and their play list (MakePlayList) into `scene`, handing back the previous
+  // ones to be freed after the lock: the swap is all the clock waits for. Hold Lock().
+  void SwapEvents(int scene, std::vector<SeqEvent>& events, std::vector<PlayEntry>& list);
   const std::vector<PlayEntry>& PlayList(int scene) const { return playLists[scene]; }
 
   const HeldNoteList& Held() const { return held; }
@@ -67,14 +73,19 @@ class CInstrumentSeq : public CInstrument {
   void ReleaseSounding();
   void EndArpNotes();
   void BuildPlayList(int scene);
+  // A start in the middle of the loop: moves the play index to `position` without playing
+  // what lies before it, except the latest value of each controller.
+  void SkipTo(uint32_t position, const ClipData& clip);
 
   ClipData clips[kScenes];
   HeldNoteList held;
   HeldNoteList latched;
   std::vector<PlayEntry> playLists[kScenes];
-  std::size_t listedEvents[kScenes] = {};  // the event count each play list was built from
   std::size_t playIndex = 0;
   int32_t lastPosition = 0;
+  bool seekStart = false;  // the next sequence step starts the clip
+  // Note-offs still to come for notes a mid-loop start skipped, by sounding key.
+  uint16_t skippedOffs[128] = {};
   uint8_t sounding[128] = {};
   int32_t arpCount = 0;
   int32_t arpNotes[kMaxArpNotes] = {};

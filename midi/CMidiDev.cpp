@@ -107,18 +107,26 @@ void CMidiDev::ReadLoop() {
   const bool usb = usb_;
   const int fd = usb ? usbFd_ : serialFd_;
   pollfd pfd{fd, POLLIN, 0};
+  bool hungUp = false;
   while (running_.load(std::memory_order_relaxed)) {
+    // A hung-up line reports end of file at once, every time it is asked: look again only
+    // after a pause until it brings a byte again.
+    if (hungUp) usleep(kStopCheckMs * 1000);
     // Read only when a byte waits: a blocking read could outlast the owner's stop.
     if (poll(&pfd, 1, kStopCheckMs) <= 0) continue;
     uint8_t byte = 0;
     const ssize_t n = read(fd, &byte, 1);
+    const int err = errno;
     if (n == 1) {
+      hungUp = false;
       MidiMessage m;
       if (parser_.Feed(byte, m)) OnMidiInput(m.channel, m.status, m.data1, m.data2);
     } else if (usb) {
       usleep(1000);
+    } else if (n == 0 || err == EIO) {
+      if (!hungUp) platform::LogPrintf("Serial MIDI line hung up\n");
+      hungUp = true;
     } else {
-      const int err = errno;
       usleep(1000);
       char text[64];
       platform::LogPrintf("Error read serial MIDI %d %s\n", static_cast<int>(n),

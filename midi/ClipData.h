@@ -9,6 +9,10 @@
 constexpr int kClipSteps = 64;     // arpeggiator steps and trigger rows
 constexpr int kRowTriggers = 32;   // triggers in one trigger row
 constexpr int kSeqPulsesPerQuarter = 96;
+// The most events one clip holds: what the largest host upload (8 MiB) carries.
+constexpr int kMaxClipEvents = ((8 << 20) - 48) / 16;
+// Transposition of a MIDI sequence in semitones, either way.
+constexpr int kMaxTranspose = 127;
 
 enum ClipKind : int32_t {
   kClipNone = 0,

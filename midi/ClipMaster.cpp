@@ -22,7 +22,7 @@ ClipMaster::ClipMaster(CClipCore* core_) : core(core_) {}
 void ClipMaster::Clear() {
   std::unique_ptr<CInstrument> old[kTracks];
   {
-    std::lock_guard<platform::PiMutex> lock(mutex);
+    auto lock = Lock();
     for (int t = 0; t < kTracks; ++t) old[t] = std::move(tracks[t]);
   }
   // Destroyed outside the lock: freeing eight clips is no work for the clock to wait on.
@@ -41,8 +41,12 @@ void ClipMaster::Install(int t, std::unique_ptr<CInstrument> instrument) {
 
 void ClipMaster::SetBarLength(int quarters) {
   // A quantum of 0 would stop every tick at a division by zero; one from a file is ignored.
-  if (quarters <= 0) return;
+  if (quarters <= 0 || quarters > kMaxBarQuarters) return;
   std::lock_guard<platform::PiMutex> lock(mutex);
+  SetBarLengthLocked(quarters);
+}
+
+void ClipMaster::SetBarLengthLocked(int quarters) {
   barTicks = quarters * kTicksPerQuarter;
   for (auto& t : tracks)
     if (t) t->SetBarLength(barTicks);
@@ -118,9 +122,12 @@ void ClipMaster::CreateDefault() {
     made[t] = std::move(seq);
   }
   std::unique_ptr<CInstrument> old[kTracks];
-  std::lock_guard<platform::PiMutex> lock(mutex);
+  auto lock = Lock();
   for (int t = 0; t < kTracks; ++t) {
     old[t] = std::move(tracks[t]);
     tracks[t] = std::move(made[t]);
+    // The tracks launch on the master's quantum, as they do once the set is stored and
+    // loaded again.
+    tracks[t]->SetBarLength(barTicks);
   }
 }

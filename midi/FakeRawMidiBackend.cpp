@@ -189,7 +189,8 @@ int FakeRawMidiBackend::Info(RawMidiControl* ctl, int device, int subdevice,
   const bool input = stream == RawMidiStream::Input;
   const Subdevice& s = d->subdevices[subdevice];
   if (int e = input ? s.inputInfoError : s.outputInfoError) return e;
-  if (!(input ? s.input : s.output)) return -ENXIO;
+  // As the kernel answers: no stream in that direction.
+  if (!(input ? s.input : s.output)) return -ENOENT;
   int count = 0;
   for (std::size_t i = 0; i < d->subdevices.size(); ++i)
     if (input ? d->subdevices[i].input : d->subdevices[i].output) count = static_cast<int>(i) + 1;

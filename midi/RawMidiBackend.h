@@ -29,7 +29,8 @@ class RawMidiBackend {
   virtual void CloseControl(RawMidiControl* ctl) = 0;
   // The raw-MIDI device after `device` (-1 starts); sets -1 after the last one.
   virtual int NextDevice(RawMidiControl* ctl, int& device) = 0;
-  // Information on one stream of one subdevice; -ENXIO when there is no such stream.
+  // Information on one stream of one subdevice; -ENOENT when the subdevice has no stream in
+  // that direction, -ENXIO when there is no such subdevice.
   virtual int Info(RawMidiControl* ctl, int device, int subdevice, RawMidiStream stream,
                    RawMidiInfo& info) = 0;
 

@@ -2,6 +2,7 @@
 
 #include <linux/can/raw.h>
 #include <net/if.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -39,6 +40,11 @@ int SocketCanOps::Close(int fd) { return ::close(fd); }
 int CanSocketOps::Shutdown(int fd) { return ::shutdown(fd, SHUT_RDWR); }
 
 ssize_t CanSocketOps::TryWrite(int fd, const void* buffer, size_t size) { return Write(fd, buffer, size); }
+
+int CanSocketOps::Poll(int fd, int timeoutMs) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, timeoutMs);
+}
 
 ssize_t SocketCanOps::TryWrite(int fd, const void* buffer, size_t size) {
   return ::send(fd, buffer, size, MSG_DONTWAIT);

@@ -32,6 +32,9 @@ class CanSocketOps {
   // Senders on the audio thread use it, so a bus that stops reading costs frames, never a
   // period. Implementations whose writes cannot wait may keep this default (Write).
   virtual ssize_t TryWrite(int fd, const void* buffer, size_t size);
+  // Waits up to `timeoutMs` for something to read (poll): above 0 ready, 0 nothing came,
+  // -1 with errno. A receive time-out cannot wait this short: it rounds up to the tick.
+  virtual int Poll(int fd, int timeoutMs);
 };
 
 // Linux SocketCAN.

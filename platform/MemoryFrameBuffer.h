@@ -33,6 +33,8 @@ class MemoryFrameBuffer : public FrameBufferDevice {
   uint32_t Pixel(uint32_t x, uint32_t y) const;
   void SetPixel(uint32_t x, uint32_t y, uint32_t colour);
   std::size_t Bytes() const { return bytes_; }
+  // The whole screen memory (Bytes() long), for a viewer that shows it.
+  const uint8_t* Data() const { return pixels_; }
 
   int Open() override;
   int GetFixedInfo(int fd, fb_fix_screeninfo* info) override;

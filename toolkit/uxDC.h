@@ -139,7 +139,7 @@ class uxDC {
   int loadImage(const char* name);
   int loadImage(const char* name, const std::string& directory);
   void DrawImage(int16_t x, int16_t y, const tImage* img);
-  void DrawImage(int16_t x, int16_t y, const tImage* img, int srcX, int columns, int rows);
+  void DrawImage(int16_t x, int16_t y, const tImage* img, int srcX, int columns, int rows = 0);
   void GetImage(uxRECT r, tImage* img) const;
   tImage allocImage(uxRECT r, const char* name);
   void freeImage(tImage* img);

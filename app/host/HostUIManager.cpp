@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/host/HostServices.h"
+#include "data/Utf8Text.h"
 #include "midi/CClipCore.h"
 #include "midi/CInstrumentSeq.h"
 #include "midi/ClipData.h"
@@ -109,7 +110,7 @@ void PutReal(uint8_t* p, std::size_t offset, float v) { std::memcpy(p + offset, 
 // At most 31 characters and a zero, the rest of the field zero.
 void PutName(uint8_t* p, std::size_t offset, const std::string& name) {
   std::memset(p + offset, 0, kNameSize);
-  std::memcpy(p + offset, name.data(), std::min<std::size_t>(name.size(), kNameSize - 1));
+  std::memcpy(p + offset, name.data(), utf8::CutLength(name.data(), name.size(), kNameSize - 1));
 }
 
 // The track's clips, or null when the track has no clip-playing instrument. Hold the lock.
@@ -227,17 +228,17 @@ void HostUIManager::OnMidiClip(const uint8_t* p, uint32_t size) {
   const uint32_t count = static_cast<uint32_t>(Word(p, 44));
   if (!clips_ || !ValidTrack(track) || !ValidClip(clip)) return;
   if (uint64_t{kRecordHeader} + uint64_t{count} * kEventSize > size) return;
-  // The list is built here and swapped in under the lock, so the clock never plays from a
-  // list that is being replaced; the old one is freed after the lock.
+  // The events and their sorted play list are built here and swapped in under the lock,
+  // so the clock waits for the swap only; the old ones are freed after the lock.
   std::vector<SeqEvent> events(count);
   if (count) std::memcpy(events.data(), p + kRecordHeader, std::size_t{count} * kEventSize);
+  std::vector<CInstrumentSeq::PlayEntry> list = CInstrumentSeq::MakePlayList(events);
   {
     ClipMaster& master = clips_->Master();
     auto lock = master.Lock();
     CInstrumentSeq* seq = SeqTrack(master, track);
     if (!seq) return;
-    seq->Clip(clip).events.swap(events);
-    seq->EventsChanged();
+    seq->SwapEvents(clip, events, list);
   }
   ClipChanged(track);
 }
@@ -378,8 +379,10 @@ void HostUIManager::SendMidiClip(int track, int clip) {
   if (!clips_ || !ValidClip(clip) || Connection() != kConnected) return;
   std::vector<uint8_t> msg;
   {
+    // Name and events change only under both mutexes: the edit one keeps them while up to
+    // 8 MiB are copied, and the clock goes on.
     ClipMaster& master = clips_->Master();
-    auto lock = master.Lock();
+    auto lock = master.EditLock();
     CInstrumentSeq* seq = SeqTrack(master, track);
     if (!seq) return;
     const std::vector<SeqEvent>& events = seq->Clip(clip).events;

@@ -61,7 +61,7 @@ void TCPCommServer::Start(int port) {
   }
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_ANY);
+  addr.sin_addr.s_addr = listenAddress_;
   addr.sin_port = htons(static_cast<uint16_t>(port));
   if (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0) {
     platform::LogPrintf("[TCPComm] ERROR: bind failed");

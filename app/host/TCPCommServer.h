@@ -39,9 +39,11 @@ class TCPCommServer {
   TCPCommServer(const TCPCommServer&) = delete;
   TCPCommServer& operator=(const TCPCommServer&) = delete;
 
-  // Binds every address at `port` (0: a free one, see BoundPort) and starts the server
-  // thread. Failures are printed; the link then stays down.
+  // Binds the listening address at `port` (0: a free one, see BoundPort) and starts the
+  // server thread. Failures are printed; the link then stays down.
   void Start(int port);
+  // The IPv4 address (network order) Start binds; every interface until set.
+  void SetListenAddress(uint32_t address) { listenAddress_ = address; }
   // Ends the server thread and closes both sockets. A subclass calls it first in its own
   // destructor, so the thread never calls into a half-destroyed object.
   void Stop();
@@ -87,6 +89,7 @@ class TCPCommServer {
   bool WaitListen(int ms);
 
   int port_ = 0;
+  uint32_t listenAddress_ = 0;  // INADDR_ANY
   int listenFd_ = -1;
   int clientFd_ = -1;
   int wakeFd_ = -1;

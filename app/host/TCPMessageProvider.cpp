@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "data/Utf8Text.h"
+
 namespace {
 
 struct Layout {
@@ -68,7 +70,11 @@ void TCPMessageProvider::OnPacket(const uint8_t* p, uint32_t size) {
         // The text need not be terminated within the payload.
         char text[kMaxText + 1] = {};
         const uint32_t room = size - 20 < kMaxText ? size - 20 : kMaxText;
-        for (uint32_t i = 0; i < room && p[20 + i]; ++i) text[i] = static_cast<char>(p[20 + i]);
+        uint32_t length = 0;
+        while (length < size - 20 && length <= kMaxText && p[20 + length]) ++length;
+        // Cut where no UTF-8 character is split.
+        length = static_cast<uint32_t>(utf8::CutLength(reinterpret_cast<const char*>(p + 20), length, room));
+        std::memcpy(text, p + 20, length);
         handlers.clipCommand(Word(p, 1), Word(p, 2), Word(p, 3), Word(p, 4), text);
       }
       break;

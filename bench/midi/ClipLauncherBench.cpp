@@ -31,6 +31,7 @@ struct BusySet {
   BusySet() : core(out, fake) {
     platform::SetLogSink(&Quiet, nullptr);
     ClipMaster& m = core.Master();
+    m.SetBarLength(4);  // every track launches on the quarter-bar quantum
     auto lock = m.Lock();
     for (int t = 0; t < 4; ++t) {
       auto& seq = static_cast<CInstrumentSeq&>(*m.Track(t));

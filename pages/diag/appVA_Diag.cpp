@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "audio/CAudioProcess.h"
+#include "engine/CSynthEngine.h"
 #include "platform/Paths.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxButton.h"
@@ -47,6 +48,7 @@ constexpr FilterSpec kFilterButtons[] = {
 constexpr int kMeterX[3] = {10, 88, 164};
 constexpr int kLoadLabelX[3] = {40, 114, 192};
 constexpr int kMemoryY[3] = {80, 160, 240};
+constexpr int kDisablesY = 320;
 
 // Which filter button a monitor line needs (0: none) and its text.
 enum Filter { kAlways, kNotes, kControllers, kClock };
@@ -167,6 +169,8 @@ appVA_Diag::appVA_Diag(PageServices* services, uint32_t id, int /*value*/, const
     memory_[i] = new uxLabel(manager, uxPOINT(610, kMemoryY[i]), 120, 30, colour, colour, kFigureText, kFigureFont);
     AddElement(memory_[i]);
   }
+  disables_ = new uxLabel(manager, uxPOINT(610, kDisablesY), 120, 30, colour, colour, kFigureText, kFigureFont);
+  AddElement(disables_);
   temperatureBar_ = new uxBarCtrl(manager, static_cast<unsigned>(-1), 276, 390, 25, 80, kBarColours[0],
                                   kBarColours[1], kBarColours[2]);
   temperatureBar_->setMax(kTemperatureMax);
@@ -252,6 +256,8 @@ void appVA_Diag::ReadSystem() {
   loads[1] = LoadPercent(services_->AudioTiming(1));
   for (int i = 3; i < CAudioProcess::kTimingRecords; ++i) loads[2] += LoadPercent(services_->AudioTiming(i));
   char text[32];
+  std::snprintf(text, sizeof text, "%u voice disables", CSynthEngine::SlotDisables());
+  disables_->setText(text);
   for (int i = 0; i < 3; ++i) {
     meter_[i]->setLevel(loads[i]);
     std::snprintf(text, sizeof text, "%d", static_cast<int>(load_[i].Add(loads[i])));

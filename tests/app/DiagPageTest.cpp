@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "app/GUIManager.h"
+#include "engine/CSynthEngine.h"
 #include "midi/FakeRawMidiBackend.h"
+#include "numeric/MathTables.h"
 #include "pages/diag/appVA_Diag.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "platform/Paths.h"
@@ -174,6 +176,28 @@ TEST_F(DiagPage, MemoryAndTemperatureEveryEighthPaint) {
   for (int i = 0; i < 8 * 40; ++i) page->OnPaint();
   EXPECT_EQ(std::string(page->TemperatureLabel()->getText()), "500.0 C");
   EXPECT_EQ(page->TemperatureBar()->getLevel(), appVA_Diag::kTemperatureMax);
+}
+
+// A slot disabled for a missed render deadline adds one to the figure at the next reading.
+TEST_F(DiagPage, VoiceDisablesCountedFromTheEngine) {
+  initMathTables();
+  CSynthEngine engine;
+  engine.Create(48000, 128);
+  static int call;
+  call = 0;
+  // Thread 0 reads the clock for its stamp, then once per even slot: slot 0's reading is late.
+  engine.SetClock([]() -> timespec { return timespec{100, call++ == 1 ? 3'000'000 : 0}; });
+  auto page = Page();
+  page->OnPaint();
+  const std::string before = page->DisablesLabel()->getText();
+  EXPECT_EQ(before, std::to_string(CSynthEngine::SlotDisables()) + " voice disables");
+  engine.RenderVoices(nullptr, 0);
+  ASSERT_TRUE(engine.SlotDisabled(0));
+  for (int i = 0; i < 7; ++i) page->OnPaint();
+  EXPECT_EQ(std::string(page->DisablesLabel()->getText()), before);
+  page->OnPaint();
+  EXPECT_EQ(std::string(page->DisablesLabel()->getText()), std::to_string(CSynthEngine::SlotDisables()) + " voice disables");
+  EXPECT_EQ(std::stoul(page->DisablesLabel()->getText()), std::stoul(before) + 1);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "app/PageServices.h"
 #include "app/PanelFrames.h"
 #include "engine/VoiceStatus.h"
+#include "data/CDataSetSampler.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxBaseElement.h"
@@ -51,7 +52,15 @@ class FakePageServices : public PageServices {
   // timing records, and the result of every load and store.
   std::map<int, float> params;
   CAudioProcess::TimingRecord timing[CAudioProcess::kTimingRecords] = {};
+  // The kit the drum pages read.
+  CDataSetSampler kit;
   int loadResult = 1;
+  // Learned controllers by parameter UID.
+  std::map<uint32_t, int> ccMap;
+  std::string presetNames[4];
+  std::string songName;
+  int panelMode = 1;
+  bool progressShown = false;
   // The clip launcher the page is given (tests/app/PageFixtures.h ClipRig), null for none.
   CClipCore* clips = nullptr;
   // The voice record of each part behind VoiceMonitor, filled by the test; a part outside
@@ -84,7 +93,10 @@ class FakePageServices : public PageServices {
   }
   void sendCANFocus(int n) override { Record("sendCANFocus %d", n); }
   void ValueChanged(uint32_t uid, float value, unsigned flags) override { ValueChanged(uid, flags, value); }
-  int GetCCAssignment(uint32_t) override { return -1; }
+  int GetCCAssignment(uint32_t uid) override {
+    const auto it = ccMap.find(uid);
+    return it != ccMap.end() ? it->second : -1;
+  }
   void SetCCAssignment(int cc, int uid) override { Record("SetCCAssignment %d %X", cc, uid); }
 
   // ---- PageServices ----
@@ -122,17 +134,42 @@ class FakePageServices : public PageServices {
     return loadResult;
   }
 
+  CDataSetSampler& Kit() override { return kit; }
+  void SetPadSample(int id, uint32_t uid, SampleFile* sample) override {
+    Record("SetPadSample %d %X %s", id, uid, sample != nullptr ? "sample" : "null");
+  }
+  std::string PresetName(int part) override { return part >= 0 && part < 4 ? presetNames[part] : std::string(); }
+  std::string SongName() override { return songName; }
+  void SendPartStop(int part) override { Record("SendPartStop %d", part); }
+
   uxPopupValue* PopupValue() const override { return popupValue_.get(); }
   uxPopupMsg* PopupMessage() const override { return popupMessage_.get(); }
   uxPopupMsg* PopupDelete() const override { return popupDelete_.get(); }
   uxPopupPB* PopupProgress() const override { return popupProgress_.get(); }
   std::atomic<int32_t>& PopupTimer(int popup) override { return popupTimer_[popup & 3]; }
+  bool ShowProgress(const char* title, const char* text) override {
+    for (const auto& timer : popupTimer_)
+      if (timer.load() != 0) return false;
+    Record("ShowProgress %s %s", Text(title), Text(text));
+    progressShown = true;
+    return true;
+  }
+  void HideProgress() override {
+    Record("HideProgress");
+    progressShown = false;
+  }
+  bool ProgressShown() const override { return progressShown; }
+  void HideDeletePopup() override { Record("HideDeletePopup"); }
 
   void sendPanelEnum(int id, int a, int b) override { Record("sendPanelEnum %d %d %d", id, a, b); }
   void sendPanelText(int id, int idx, const char* text, bool alt = false) override {
     Record("sendPanelText %d %d %s%s", id, idx, Text(text), alt ? " alt" : "");
   }
-  void setPanelMode(int mode) override { Record("setPanelMode %d", mode); }
+  void setPanelMode(int mode) override {
+    Record("setPanelMode %d", mode);
+    panelMode = mode;
+  }
+  int getPanelMode() const override { return panelMode; }
 
   CAudioProcess::TimingRecord AudioTiming(int record) const override {
     return record >= 0 && record < CAudioProcess::kTimingRecords ? timing[record] : CAudioProcess::TimingRecord{};

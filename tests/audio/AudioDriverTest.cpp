@@ -1,6 +1,7 @@
 // The PCM output: device choice, set-up failures and their messages, the write loop with its
 // under-run recovery, on a scripted PCM and on ALSA's own "file" and "null" devices.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -150,6 +151,9 @@ TEST_F(AudioDriverTest, PeriodsAreClampedInterleavedAndWrittenWhole) {
   }
   EXPECT_NE(log_->Text().find("Recovery from underrun\n"), std::string::npos) << log_->Text();
   EXPECT_EQ(pcm->prepares, 2);
+  // The level reading is of what was written (clamped, NaN-free), and a reading resets it.
+  EXPECT_EQ(driver_->TakePeak(), 1.0f);
+  EXPECT_EQ(driver_->TakePeak(), 0.0f);
 }
 
 TEST_F(AudioDriverTest, AFailedRecoveryEndsTheAudioThread) {
@@ -176,16 +180,20 @@ TEST_F(AudioDriverTest, AFailedRecoveryEndsTheAudioThread) {
 }
 
 // ALSA's own devices: the "file" device writes exactly what the driver hands it, and neither
-// it nor "null" has a card, so the thread keeps the period's pace itself.
+// it nor "null" has a card, so the thread keeps the period's pace itself. The file sits in a
+// folder whose name is long and holds a quote and a backslash: the device name is taken whole.
 TEST_F(AudioDriverTest, AlsaFileDeviceReceivesTheInterleavedMix) {
   SKIP_WHEN_EMULATED("ALSA's configuration files are the host's, not the target's");
   testing_support::TempDataRoot dir;
-  const std::string raw = dir.Root() + "/out.raw";
+  const std::string folder = dir.Root() + "/" + std::string(150, 'd') + " it's\\x";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  const std::string raw = folder + "/out.raw";
   FakeEngine* engine = FakeEngine::last;
   engine->partLeft[2] = 0.5f;
   engine->partRight[2] = -0.25f;
   driver_ = std::make_unique<AudioDriver>();
-  driver_->SetDevice(("file:'" + raw + "',raw").c_str());
+  driver_->SetDevice(AlsaFileDevice(raw).c_str());
+  EXPECT_EQ(driver_->Device(), AlsaFileDevice(raw));
   ASSERT_EQ(OpenAudioDriver(driver_.get(), process_.get()), 0) << log_->Text();
   EXPECT_TRUE(driver_->Paced());
   ASSERT_TRUE(WaitFor([&] { return driver_->Periods() >= 30; }));

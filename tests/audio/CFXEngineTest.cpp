@@ -481,6 +481,17 @@ TEST_F(CFXEngineTest, AnEffectSwitchedOnFadesInFromTheNextPeriod) {
   for (int n = 0; n < 5; ++n) p.Run(*fx_);
   EXPECT_EQ(off->Calls(), 0);
   EXPECT_EQ(off->GetState(), CEffectBase::kIdle);
+
+  // So does an effect that was switched on in another slot, emptied and chosen again: the
+  // page sends the new slot's bypass before its type, when the slot is still empty.
+  fx_->SetParam(1, 0, kType, 0.0f);
+  fx_->SetParam(1, 2, kBypass, 1.0f);
+  fx_->SetParam(1, 2, kType, 3.0f);
+  ASSERT_EQ(InSlot(*fx_, 2), e);
+  EXPECT_TRUE(e->IsBypassed());
+  const int calls = e->Calls();
+  for (int n = 0; n < 5; ++n) p.Run(*fx_);
+  EXPECT_EQ(e->Calls(), calls);
 }
 
 TEST_F(CFXEngineTest, ABypassedEffectFadesOutOverThirtyNinePeriodsThenIdles) {
@@ -544,6 +555,9 @@ TEST_F(CFXEngineTest, SlotsRunInOrderOnTheSameBuffersWithTheSideChainCopies) {
   fx_->SetParam(1, 7, kType, 0.0f);
   fx_->SetParam(1, 2, kType, 8.0f);
   fx_->SetParam(1, 7, kType, 5.0f);
+  // Chosen again, they start bypassed.
+  fx_->SetParam(1, 2, kBypass, 0.0f);
+  fx_->SetParam(1, 7, kBypass, 0.0f);
   for (int n = 0; n < 41; ++n) p.Run(*fx_);
   for (int i = 0; i < kFrames; ++i) ASSERT_FLOAT_EQ(p.out[0][i], (p.in[0][i] + 1.0f) * 2.0f) << i;
 }

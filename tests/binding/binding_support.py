@@ -14,6 +14,7 @@ import tempfile
 import time
 import tracemalloc
 import unittest
+import zlib
 
 import _tovgui
 
@@ -28,6 +29,12 @@ def module_function_names():
     """The 535 functions scripts may rely on, one name a line."""
     with open(os.path.join(HERE, "module_functions.txt"), encoding="ascii") as f:
         return [line.strip() for line in f if line.strip()]
+
+
+def overload_text(name, *prototypes):
+    """The NotImplementedError text of a call that fits none of a function's forms."""
+    return (f"Wrong number or type of arguments for overloaded function '{name}'.\n"
+            "  Possible C/C++ prototypes are:\n" + "".join(f"    {p}\n" for p in prototypes))
 
 
 def wrapper_names():
@@ -214,3 +221,142 @@ INPUT_EVENT = struct.Struct("llHHi")
 
 def input_events(*events):
     return b"".join(INPUT_EVENT.pack(0, 0, t, c, v) for t, c, v in events)
+
+
+# PNG from the standard library alone: the pictures the tests write, and the screen shots of
+# uxDC_saveScreen decoded independently of libpng.
+
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
+
+def png_chunk(kind, data):
+    body = kind + data
+    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+
+def encode_png(width, height, colour_type, rows, extra=b"", depth=8):
+    """A PNG of the given rows (bytes each, unfiltered); `extra` goes before the pixel data."""
+    ihdr = struct.pack(">IIBBBBB", width, height, depth, colour_type, 0, 0, 0)
+    raw = b"".join(b"\x00" + row for row in rows)
+    return (PNG_SIGNATURE + png_chunk(b"IHDR", ihdr) + extra + png_chunk(b"IDAT", zlib.compress(raw)) +
+            png_chunk(b"IEND", b""))
+
+
+def fixture_png(kind, width, height, seed=0):
+    """Returns (PNG bytes, pixels as (r, g, b) row by row) of an 8-bit picture whose every
+    pixel differs from its neighbours; another seed gives other colours. Kinds: rgb, rgba,
+    palette, grey, greyalpha."""
+    def colour(x, y):
+        return ((x * 53 + 17 + seed * 99) & 255, (y * 71 + 29) & 255, ((x + y) * 37 + 5 + seed * 45) & 255)
+
+    if kind == "palette":
+        palette = [colour(i, 3 * i) for i in range(7)]
+        index = [[(x + 2 * y) % 7 for x in range(width)] for y in range(height)]
+        rows = [bytes(r) for r in index]
+        extra = png_chunk(b"PLTE", bytes(v for c in palette for v in c)) + png_chunk(b"tRNS", bytes([255, 128, 0]))
+        return encode_png(width, height, 3, rows, extra), [[palette[i] for i in r] for r in index]
+    if kind in ("grey", "greyalpha"):
+        grey = [[colour(x, y)[0] for x in range(width)] for y in range(height)]
+        if kind == "grey":
+            rows = [bytes(r) for r in grey]
+            return encode_png(width, height, 0, rows), [[(g, g, g) for g in r] for r in grey]
+        rows = [bytes(v for g in r for v in (g, 200)) for r in grey]
+        return encode_png(width, height, 4, rows), [[(g, g, g) for g in r] for r in grey]
+    px = [[colour(x, y) for x in range(width)] for y in range(height)]
+    if kind == "rgb":
+        return encode_png(width, height, 2, [bytes(v for p in r for v in p) for r in px]), px
+    if kind == "rgba":
+        rows = [bytes(v for x, p in enumerate(r) for v in p + ((x * 90) & 255,)) for r in px]
+        return encode_png(width, height, 6, rows), px
+    raise ValueError(kind)
+
+
+def png_header(data):
+    """(width, height, bit depth, colour type, interlace) from the IHDR chunk."""
+    if data[:8] != PNG_SIGNATURE or data[12:16] != b"IHDR":
+        raise ValueError("not a PNG")
+    width, height, depth, colour_type, _, _, interlace = struct.unpack_from(">IIBBBBB", data, 16)
+    return width, height, depth, colour_type, interlace
+
+
+def _unfilter(kind, line, prev, bpp):
+    """One reconstructed scan line. None, Sub and Up work on whole lines as integers, one
+    byte per lane; Average and Paeth go byte by byte."""
+    if kind == 0:
+        return line
+    n = len(line)
+    if kind in (1, 2):
+        low, high = int.from_bytes(b"\x7f" * n, "little"), int.from_bytes(b"\x80" * n, "little")
+        mask = (1 << (8 * n)) - 1
+
+        def add(a, b):  # bytewise a + b mod 256, no carry between bytes
+            return ((a & low) + (b & low)) ^ ((a ^ b) & high)
+
+        x = int.from_bytes(line, "little")
+        if kind == 2:
+            return add(x, int.from_bytes(prev, "little")).to_bytes(n, "little")
+        shift = 8 * bpp
+        while shift < 8 * n:
+            x = add(x, (x << shift) & mask)
+            shift *= 2
+        return x.to_bytes(n, "little")
+    out = bytearray(line)
+    for i in range(n):
+        a = out[i - bpp] if i >= bpp else 0
+        b = prev[i]
+        if kind == 3:
+            out[i] = (out[i] + (a + b) // 2) & 255
+            continue
+        c = prev[i - bpp] if i >= bpp else 0
+        p = a + b - c
+        pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+        out[i] = (out[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+    return bytes(out)
+
+
+def decode_png(data, rows=None):
+    """Decodes an 8-bit RGB or RGBA PNG, CRCs checked. Returns (width, height, lines), each
+    line the RGBA bytes of one row; only the first `rows` rows when given."""
+    width, height, depth, colour_type, interlace = png_header(data)
+    if depth != 8 or colour_type not in (2, 6) or interlace:
+        raise ValueError("layout not decoded here: depth %d, colour type %d" % (depth, colour_type))
+    pos, idat = 8, []
+    while pos < len(data):
+        (length,) = struct.unpack_from(">I", data, pos)
+        kind, body = data[pos + 4:pos + 8], data[pos + 8:pos + 8 + length]
+        (crc,) = struct.unpack_from(">I", data, pos + 8 + length)
+        if zlib.crc32(kind + body) & 0xFFFFFFFF != crc:
+            raise ValueError("bad CRC in " + kind.decode("latin-1"))
+        if kind == b"IDAT":
+            idat.append(body)
+        elif kind == b"IEND":
+            break
+        pos += 12 + length
+    bpp = 4 if colour_type == 6 else 3
+    stride = width * bpp
+    raw = zlib.decompress(b"".join(idat))
+    prev, lines = bytes(stride), []
+    for y in range(height if rows is None else min(rows, height)):
+        start = y * (stride + 1)
+        prev = _unfilter(raw[start], raw[start + 1:start + 1 + stride], prev, bpp)
+        lines.append(prev if bpp == 4 else b"".join(prev[i:i + 3] + b"\xff" for i in range(0, stride, 3)))
+    return width, height, lines
+
+
+class Screen:
+    """A decoded screen shot: colours as 0xRRGGBB."""
+
+    def __init__(self, width, height, lines):
+        self.width, self.height, self.lines = width, height, lines
+
+    def pixel(self, x, y):
+        r, g, b = self.lines[y][4 * x:4 * x + 3]
+        return (r << 16) | (g << 8) | b
+
+    def region(self, x0, y0, x1, y1):
+        """The colours of [x0, x1) x [y0, y1), row by row, as a tuple of tuples."""
+        return tuple(tuple(self.pixel(x, y) for x in range(x0, x1)) for y in range(y0, y1))
+
+    def painted(self, x0, y0, x1, y1, background=0):
+        """The set of (x, y) in the region whose colour is not the background."""
+        return {(x, y) for y in range(y0, y1) for x in range(x0, x1) if self.pixel(x, y) != background}

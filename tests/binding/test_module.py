@@ -176,6 +176,21 @@ class Inventory(unittest.TestCase):
             if n.endswith("_swiginit"):
                 self.assertIn(n[:-len("_swiginit")] + "_swigregister", built)
 
+    def test_a_wrapped_class_has_every_function_listed_for_it(self):
+        listed, built = module_function_names(), set(wrapper_names())
+        classes = sorted((n[:-len("_swigregister")] for n in listed if n.endswith("_swigregister")), key=len,
+                         reverse=True)
+
+        def owner(name):
+            for c in classes:  # the longest name first: tUX_Message before a class "tUX"
+                if name in (f"new_{c}", f"delete_{c}", f"disown_{c}") or name.startswith(c + "_"):
+                    return c
+            return None
+
+        wrapped = {c for c in classes if c + "_swigregister" in built}
+        self.assertTrue({"uxDC", "tImage", "uxFONT", "uxImage", "GUIManager"} <= wrapped)
+        self.assertEqual([n for n in listed if owner(n) in wrapped and n not in built], [])
+
     def test_functions_take_positional_arguments_and_have_no_doc(self):
         for name in wrapper_names():
             with self.subTest(name):

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "data/XmlReaderBase.h"
+#include "data/XmlTagName.h"
 #include "platform/Paths.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
@@ -27,6 +29,17 @@ std::string ReadFile(const std::string& path) {
   s << in.rdbuf();
   return s.str();
 }
+
+// Reads the root's Name back as this program's readers do.
+constexpr XmlAttributeName kNameAttribute[] = {{"Name", false}};
+class NameReader : public XmlReaderBase {
+ public:
+  NameReader() : XmlReaderBase(xml_tags::kFXParam, kNameAttribute) {}
+  std::string name;
+
+ protected:
+  void OnElementEnd(uint32_t) override { name = Attribute(0); }
+};
 
 std::vector<std::string> Entries(const std::string& dir) {
   std::vector<std::string> names;
@@ -119,6 +132,47 @@ TEST_F(XmlWriterFile, SpecialCharactersAreEscapedAndTheDocumentStaysWellFormed) 
   EXPECT_EQ(ReadFile(path_), kDecl + "\n<Root Name=\"say &quot;hi&quot; &amp; &lt;go> &amp;amp;\">\n</Root>");
   const auto lint = testing_support::RunCommand("xmllint --noout " + path_ + " 2>&1");
   EXPECT_EQ(lint.status, 0) << lint.text;
+}
+
+// Values that are no XML as they stand: white space a reader would make spaces of, control
+// characters XML cannot carry, and bytes that start no UTF-8 character (a Latin-1 name).
+// The document stays well-formed, outside readers see the characters, and this program's
+// reader gets the same bytes back (control characters excepted).
+TEST_F(XmlWriterFile, EveryValueMakesAWellFormedDocumentThatReadsBack) {
+  struct Case {
+    const char* what;
+    std::string value, written, python;
+  };
+  const Case cases[] = {
+      {"tab, CR, LF", "a\tb\rc\nd", "a&#9;b&#13;c&#10;d", "'a\\tb\\rc\\nd'"},
+      {"control characters", std::string("x\x01y\x1F\x7F", 5), "x?y?\x7F", "'x?y?\\x7f'"},
+      {"Latin-1", "caf\xE9", "caf&#233;", "'caf\\xe9'"},
+      {"UTF-8 as it is", "caf\xC3\xA9 \xE2\x82\xAC", "caf\xC3\xA9 \xE2\x82\xAC", "'caf\\xe9 \\u20ac'"},
+      {"a cut UTF-8 character", "\xE2\x82", "&#226;&#130;", "'\\xe2\\x82'"},
+      {"overlong form", "\xC0\xAF", "&#192;&#175;", "'\\xc0\\xaf'"},
+      {"no XML character", "\xEF\xBF\xBF", "&#239;&#191;&#191;", "'\\xef\\xbf\\xbf'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    {
+      XmlWriter w(path_);
+      w.AddAttribute("Name", c.value);
+      w.BeginElement("FXPreset");
+      w.EndAll();
+    }
+    EXPECT_EQ(ReadFile(path_), kDecl + "\n<FXPreset Name=\"" + c.written + "\">\n</FXPreset>");
+    const auto lint = testing_support::RunCommand("xmllint --noout " + path_ + " 2>&1");
+    EXPECT_EQ(lint.status, 0) << lint.text;
+    const auto py = testing_support::RunCommand(
+        "python3 -c \"import sys, xml.etree.ElementTree as E; "
+        "print(ascii(E.parse(sys.argv[1]).getroot().get('Name')))\" " + path_ + " 2>&1");
+    EXPECT_EQ(py.text, c.python + "\n");
+    NameReader reader;
+    EXPECT_EQ(reader.ParseFile(path_.c_str()), XmlReaderBase::kOk);
+    if (c.value[1] != '\x01') {
+      EXPECT_EQ(reader.name, c.value);
+    }
+  }
 }
 
 TEST_F(XmlWriterFile, LongValuesGoOutInPiecesWithASyncAndPauseAfterEach) {

@@ -36,9 +36,13 @@ class DataTree:
 
     DIRS = ("dev/input", "tmp", "run/can", "var/lib/ruv/working", "usr/share/ruv/gui")
 
-    def __init__(self, gpio=True, touch=True):
+    def __init__(self, gpio=True, touch=True, length=0):
+        """`length`: the root's path is made at least that long (nested folders of a long name)."""
         self._tmp = tempfile.TemporaryDirectory(prefix="synthcore-e2e-")
         self.root = self._tmp.name
+        while len(self.root) < length:
+            self.root = os.path.join(self.root, "d" * min(100, max(1, length - len(self.root) - 1)))
+            os.mkdir(self.root)
         for d in self.DIRS:
             os.makedirs(self.path("/" + d), exist_ok=True)
         if gpio:
@@ -65,6 +69,11 @@ class Hub:
         if "ready" not in line:
             raise RuntimeError("hub did not start: %r" % line)
         self.path = os.path.join(directory, "can0")
+
+    def interrupt(self, timeout=15.0):
+        """Ctrl-C: SIGINT to the sim alone; its exit status."""
+        self.proc.send_signal(signal.SIGINT)
+        return self.wait(timeout)
 
     def stop(self):
         if self.proc.poll() is None:
@@ -140,20 +149,24 @@ class Sim:
     output drained continuously so real-time threads never block on a full pipe."""
 
     def __init__(self, program, tree, args=(), host_port=None, capture=None, screen=None,
-                 splash_echo=True, preexec=None):
+                 splash_echo=True, preexec=None, prefix=(), window=False, env=None):
+        """`prefix`: a command the sim runs under (setpriv, ...); `window`: the sim may open
+        its window where the environment names a display (else it keeps to files)."""
         self.tree = tree
         self.host_port = host_port or free_port()
-        cmd = [program, "--root", tree.root, "--can-dir", tree.can_dir, "--host-port", str(self.host_port)]
+        cmd = list(prefix) + [program, "--root", tree.root, "--can-dir", tree.can_dir, "--host-port", str(self.host_port)]
         if capture:
             cmd += ["--capture", capture]
         if screen:
             cmd += ["--screen", screen]
         if splash_echo:
             cmd.append("--splash-echo")
+        if not window:
+            cmd.append("--no-window")
         cmd += list(args)
         self.started = time.monotonic()
         self.proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                     start_new_session=True, preexec_fn=preexec)
+                                     start_new_session=True, preexec_fn=preexec, env=env)
         self.lines = []
         self._cond = threading.Condition()
         self._thread = threading.Thread(target=self._drain, daemon=True)
@@ -186,16 +199,11 @@ class Sim:
                 self._cond.wait(min(left, 0.2))
 
     def wait_ready(self, panel=None, timeout=20.0):
-        """Start-up is over once the panel saw its five frames and the profiling loop (the last
-        step, after the signal handler) opened its file."""
-        deadline = time.monotonic() + timeout
+        """Start-up is over once the panel saw its five frames and the main loop (the last
+        step, after the signal handler) said so."""
         if panel is not None:
             panel.expect(STARTUP_FRAMES, timeout=timeout)
-        dump = self.tree.path("/tmp/profiling2.data")
-        while not os.path.exists(dump):
-            if time.monotonic() > deadline or self.proc.poll() is not None:
-                raise AssertionError("start-up did not finish; output:\n%s" % self.text()[-3000:])
-            time.sleep(0.05)
+        self.wait_line(r"^synthcore-sim: running$", timeout=timeout)
 
     def splash(self):
         return [l[len("[splash] "):] for l in list(self.lines) if l.startswith("[splash] ")]
@@ -208,6 +216,11 @@ class Sim:
         status = self.proc.wait(timeout)
         self._thread.join(5)
         return status
+
+    def interrupt(self, timeout=15.0):
+        """Ctrl-C: SIGINT to the sim alone; its exit status."""
+        self.proc.send_signal(signal.SIGINT)
+        return self.wait(timeout)
 
     def stop(self):
         if self.proc.poll() is None:
@@ -245,29 +258,22 @@ class Sim:
         return result
 
 
-def effective_capabilities():
-    with open("/proc/self/status") as f:
-        for line in f:
-            if line.startswith("CapEff:"):
-                return int(line.split()[1], 16)
-    return 0
-
-
-def sim_can_start():
-    """None when this process can start the sim (CAP_SYS_NICE for the real-time threads, root
-    or CAP_SYS_RAWIO for the GPIO block), else the reason it cannot."""
-    caps = effective_capabilities()
-    if not caps & (1 << 23):
-        return "needs CAP_SYS_NICE"
-    if os.geteuid() != 0 and not caps & (1 << 17):
-        return "needs root or CAP_SYS_RAWIO"
-    return None
-
-
 def realtime_allowed():
     """Whether the kernel grants SCHED_FIFO here (a container may refuse it even to root)."""
     return subprocess.run(["chrt", "-f", "1", "true"], capture_output=True).returncode == 0 \
         if shutil.which("chrt") else False
+
+
+def listening_addresses(port):
+    """The IPv4 addresses ("127.0.0.1", "0.0.0.0", ...) with a socket listening on TCP `port`."""
+    found = []
+    with open("/proc/net/tcp") as f:
+        for line in f.readlines()[1:]:
+            fields = line.split()
+            address, hex_port = fields[1].split(":")
+            if int(hex_port, 16) == port and fields[3] == "0A":  # TCP_LISTEN
+                found.append(socket.inet_ntoa(struct.pack("<I", int(address, 16))))
+    return found
 
 
 def free_port():
@@ -417,6 +423,34 @@ def capture_levels(path, skip_frames=0):
     return peak, rms, len(samples) // 2
 
 
+def capture_frames(path, start, end, channel=0):
+    """One channel of frames [start, end) of a raw interleaved 32-bit float stereo capture."""
+    samples = array.array("f")
+    with open(path, "rb") as f:
+        f.seek(start * 8)
+        data = f.read(max(0, end - start) * 8)
+    samples.frombytes(data[: len(data) // 8 * 8])
+    return samples[channel::2]
+
+
+def fundamental(samples, near_hz, rate=48000):
+    """The fundamental frequency within 25 % of `near_hz`: the lag of the highest
+    autocorrelation there, refined by a parabola through its neighbours."""
+    lags = range(int(rate / (near_hz * 1.25)), int(rate / (near_hz * 0.75)) + 2)
+    n = len(samples) - lags[-1] - 1
+    if n < 2 * lags[-1]:
+        raise ValueError("too few samples for %g Hz" % near_hz)
+
+    def corr(lag):
+        return sum(samples[i] * samples[i + lag] for i in range(n))
+
+    values = {lag: corr(lag) for lag in range(lags[0] - 1, lags[-1] + 2)}
+    best = max(lags, key=lambda lag: values[lag])
+    a, b, c = values[best - 1], values[best], values[best + 1]
+    shift = 0.5 * (a - c) / (a - 2 * b + c) if a - 2 * b + c != 0 else 0.0
+    return rate / (best + shift)
+
+
 def capture_to_wav(raw_path, wav_path):
     """The capture as a 48 kHz 32-bit float stereo WAV a person can play."""
     with open(raw_path, "rb") as f:
@@ -458,3 +492,88 @@ def screen_pixel(fb_path, x, y, width=SCREEN_W):
     with open(fb_path, "rb") as f:
         f.seek((y * width + x) * 4)
         return struct.unpack("<I", f.read(4))[0] & 0xFFFFFF
+
+
+class XServer:
+    """A virtual X display (Xvfb) for the sim's window, driven through the X test extension
+    (libX11 and libXtst by ctypes): pointer and keys in, the screen's pixels out."""
+
+    def __init__(self, number=None, size=(1024, 768)):
+        import ctypes
+        import ctypes.util
+        self.number = number if number is not None else 90 + os.getpid() % 50
+        self.name = ":%d" % self.number
+        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "%dx%dx24" % size, "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XDefaultRootWindow.restype = ctypes.c_ulong
+        self.x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class XImage(ctypes.Structure):
+            _fields_ = [("width", ctypes.c_int), ("height", ctypes.c_int), ("xoffset", ctypes.c_int),
+                        ("format", ctypes.c_int), ("data", ctypes.POINTER(ctypes.c_ubyte)),
+                        ("byte_order", ctypes.c_int), ("bitmap_unit", ctypes.c_int),
+                        ("bitmap_bit_order", ctypes.c_int), ("bitmap_pad", ctypes.c_int),
+                        ("depth", ctypes.c_int), ("bytes_per_line", ctypes.c_int),
+                        ("bits_per_pixel", ctypes.c_int)]
+        self.x11.XGetImage.restype = ctypes.POINTER(XImage)
+        self.x11.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                       ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        self.xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                                                   ctypes.c_ulong]
+        self.xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        deadline = time.monotonic() + 10
+        self.display = None
+        while not self.display:
+            self.display = self.x11.XOpenDisplay(self.name.encode())
+            if not self.display:
+                if time.monotonic() > deadline or self.proc.poll() is not None:
+                    self.stop()
+                    raise RuntimeError("Xvfb %s did not start" % self.name)
+                time.sleep(0.1)
+        self.root = self.x11.XDefaultRootWindow(self.display)
+
+    def environment(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.name
+        env.pop("WAYLAND_DISPLAY", None)
+        return env
+
+    def click(self, x, y):
+        self.xtst.XTestFakeMotionEvent(self.display, -1, x, y, 0)
+        self.x11.XSync(self.display, 0)
+        time.sleep(0.05)
+        self.xtst.XTestFakeButtonEvent(self.display, 1, 1, 0)
+        self.x11.XSync(self.display, 0)
+        time.sleep(0.05)
+        self.xtst.XTestFakeButtonEvent(self.display, 1, 0, 0)
+        self.x11.XSync(self.display, 0)
+
+    def key(self, name, down):
+        code = self.x11.XKeysymToKeycode(self.display, self.x11.XStringToKeysym(name.encode()))
+        self.xtst.XTestFakeKeyEvent(self.display, code, 1 if down else 0, 0)
+        self.x11.XSync(self.display, 0)
+
+    def pixel(self, x, y):
+        """0xRRGGBB of the screen at (x, y)."""
+        image = self.x11.XGetImage(self.display, self.root, x, y, 1, 1, 0xFFFFFFFF, 2)  # ZPixmap
+        b, g, r = image.contents.data[0], image.contents.data[1], image.contents.data[2]
+        return (r << 16) | (g << 8) | b
+
+    def stop(self):
+        if self.display:
+            self.x11.XCloseDisplay(self.display)
+            self.display = None
+        if self.proc.poll() is None:
+            self.proc.terminate()
+        self.proc.wait(10)

@@ -64,10 +64,6 @@ class ProductionProgram(unittest.TestCase):
         self.assertTrue(out.endswith("failed to open PedalIO\n"), out)
 
 
-SIM_BLOCKED = harness.sim_can_start()
-
-
-@unittest.skipIf(SIM_BLOCKED, SIM_BLOCKED)
 class SimStartFailures(unittest.TestCase):
     """The start-up's failing steps end the process with their statuses."""
 
@@ -111,7 +107,6 @@ class SimStartFailures(unittest.TestCase):
                 self.assertIn("usage: synthcore-sim", err)
 
 
-@unittest.skipIf(SIM_BLOCKED, SIM_BLOCKED)
 class SimRunning(unittest.TestCase):
     """One sim with every stand-in present, started once for the checks below."""
 
@@ -123,7 +118,7 @@ class SimRunning(unittest.TestCase):
         cls.midi = harness.MidiWriter(cls.tree)
         cls.capture = cls.tree.path("/tmp/capture.raw")
         cls.screen = cls.tree.path("/tmp/screen.fb")
-        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, screen=cls.screen)
+        cls.sim = harness.Sim(SIM, cls.tree, ["--profiling"], capture=cls.capture, screen=cls.screen)
         try:
             cls.sim.wait_ready(cls.panel)
         except Exception:
@@ -312,7 +307,6 @@ class HarnessAgainstSox(unittest.TestCase):
             self.assertAlmostEqual(rms, float(stat["RMS     amplitude"]), places=4)
 
 
-@unittest.skipIf(SIM_BLOCKED, SIM_BLOCKED)
 class SimWithoutBus(unittest.TestCase):
     def test_no_hub_reports_the_panel_failed_and_goes_on(self):
         tree = harness.DataTree()

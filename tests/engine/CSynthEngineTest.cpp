@@ -487,6 +487,86 @@ INSTANTIATE_TEST_SUITE_P(PartEngine, Deadline,
                          ::testing::Values(DeadlineCase{2200, false}, DeadlineCase{2201, true},
                                            DeadlineCase{5000, true}));
 
+// With a return time set, a disabled slot comes back once its render thread has kept the
+// deadline that long without a break. Each thread reads the clock for its stamp, once per
+// slot (8), at the end of its period and for its kept time; `lateEnd` makes the end reading
+// of one thread late, a miss that disables nothing.
+int64_t gNowUs = 0;
+int gCall = 0;
+int gLateCall = -1;
+timespec SteppedNow() {
+  const int c = gCall++;
+  const int64_t us = gNowUs + (c == gLateCall ? 3000 : 0);
+  return timespec{100 + us / 1'000'000, static_cast<long>(us % 1'000'000) * 1000};
+}
+
+TEST_F(PartEngine, ADisabledSlotReturnsAfterItsThreadKeptTheDeadlineLongEnough) {
+  constexpr int64_t kPeriodUs = 2667;
+  struct Stretch {
+    int64_t keptUs;  // periods kept for this long, then
+    int lateEnd;     // one period whose thread ends late (-1: none)
+  };
+  struct Case {
+    const char* name;
+    int64_t returnUs;
+    std::vector<Stretch> stretches;
+    bool back;
+  } const cases[] = {
+      // The second counts from the start of the first kept period to the end of the last.
+      {"kept a second", 1'000'000, {{1'000'000 + kPeriodUs, -1}}, true},
+      {"kept just under a second", 1'000'000, {{1'000'000, -1}}, false},
+      {"a late period starts the second again", 1'000'000, {{600'000, 0}, {600'000, -1}}, false},
+      {"the other thread's late period does not", 1'000'000, {{600'000, 1}, {600'000, -1}}, true},
+      {"without a return time only a swap", 0, {{3'000'000, -1}}, false},
+  };
+  auto period = [&](int lateEnd) {
+    gNowUs += kPeriodUs;
+    for (int t = 0; t < 2; ++t) {
+      gCall = 0;
+      gLateCall = lateEnd == t ? 9 : -1;
+      engine.RenderVoices(nullptr, t);
+    }
+    engine.MixParts(out, 0, 0.0f);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    engine.Create(48000, kFrames);
+    CSynthEngine::SetSlotReturnUs(c.returnUs);
+    engine.SetClock(&SteppedNow);
+    SinePatch(0, 1);
+    for (int n : {60, 64, 67}) engine.NoteOn(0, n, 1.0f);  // slots 0, 1, 2
+    ASSERT_EQ(Entry(2).note, 67);
+    const uint32_t disables = CSynthEngine::SlotDisables();
+    gNowUs = 0;
+    gCall = 0;
+    gLateCall = 2;  // thread 0's reading for slot 2
+    engine.RenderVoices(nullptr, 0);
+    gCall = 0;
+    gLateCall = -1;
+    engine.RenderVoices(nullptr, 1);
+    engine.MixParts(out, 0, 0.0f);
+    ASSERT_TRUE(engine.SlotDisabled(2));
+    EXPECT_EQ(CSynthEngine::SlotDisables(), disables + 1);
+    log.Clear();
+    for (const Stretch& s : c.stretches) {
+      for (int64_t kept = 0; kept < s.keptUs; kept += kPeriodUs) period(-1);
+      if (s.lateEnd >= 0) period(s.lateEnd);
+    }
+    EXPECT_EQ(engine.SlotDisabled(2), !c.back);
+    EXPECT_EQ(Entry(2).state == CVoiceAlloc::kDisabled, !c.back);
+    EXPECT_EQ(WithoutNoteStarts(log.Text()), c.back ? "Enable Voice 2 (deadline kept for 1000 ms)\n" : "");
+    EXPECT_EQ(CSynthEngine::SlotDisables(), disables + 1);
+    if (c.back) {
+      // The slot takes notes again.
+      engine.ClearEvents();
+      for (int n = 70; n < 84; ++n) engine.NoteOn(0, n, 1.0f);
+      EXPECT_TRUE(std::any_of(engine.events.begin(), engine.events.begin() + engine.count,
+                              [](const Ev& e) { return e.slot == 2; }));
+    }
+  }
+  CSynthEngine::SetSlotReturnUs(0);
+}
+
 // ---------------------------------------------------------------------------------------
 // Real-time
 

@@ -124,6 +124,9 @@ TEST(CanDevice, ReceiveGivesSixteenForAWholeFrameAndZeroOtherwise) {
   EXPECT_EQ(f.data[0], 0);
   EXPECT_EQ(dev.Receive(&f), 0);
   EXPECT_EQ(dev.Receive(nullptr), 0);
+  // Each receive waits for its frame with poll() and 1 ms: a receive time-out would round
+  // up to the kernel's tick.
+  EXPECT_EQ(bus.pollTimeouts, std::vector<int>(3, 1));
 }
 
 }  // namespace

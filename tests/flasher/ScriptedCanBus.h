@@ -43,6 +43,7 @@ class ScriptedCanBus final : public platform::CanSocketOps {
   std::string interfaceAsked;
   std::vector<int> closed;
   int reads = 0;
+  std::vector<int> pollTimeouts;
 
   // Forgets what is still scripted (replies a failed wait left unread).
   void ClearScript() { script_.clear(); }
@@ -58,6 +59,11 @@ class ScriptedCanBus final : public platform::CanSocketOps {
     return Fail(Step::ifindex) ? -1 : 1;
   }
   int Bind(int, int) override { return Fail(Step::bind) ? -1 : 0; }
+  // Always ready: the read that follows decides whether the poll was quiet.
+  int Poll(int, int timeoutMs) override {
+    pollTimeouts.push_back(timeoutMs);
+    return 1;
+  }
   ssize_t Read(int fd, void* buffer, size_t size) override {
     ++reads;
     if (fd != kFd) return Error(EBADF);

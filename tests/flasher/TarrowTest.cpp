@@ -2,6 +2,7 @@
 // status (as the shell sees it, modulo 256), and the frames a simulated board took off the
 // virtual bus. `tarrow-sim` is the same program on the virtual bus.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -130,6 +131,8 @@ TEST_F(TarrowThreads, FileAndIdentifierFaultsEndBeforeAnythingIsSent) {
   const std::string huge = root_.Root() + "/huge.bin";
   ASSERT_EQ(truncate(WriteFile("huge.bin", Firmware(1, 1, 0)).c_str(), 0x3FFFFFCL), 0);
   const std::string missing = root_.Root() + "/missing.bin";
+  const std::string fifo = root_.Root() + "/fifo.bin";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   struct Case {
     std::string args;
     std::string printed;
@@ -138,6 +141,7 @@ TEST_F(TarrowThreads, FileAndIdentifierFaultsEndBeforeAnythingIsSent) {
   const Case cases[] = {
       {"-flash " + missing, "ERROR: Firmware file open error <" + missing + ">\n", 255},
       {"-flash " + root_.Root(), "ERROR: Firmware file open error <" + root_.Root() + ">\n", 255},
+      {"-flash " + fifo, "ERROR: Firmware file open error <" + fifo + ">\n", 255},
       {"-flash " + odd, "ERROR alligment [4] byte lenght 21\n", 254},
       {"-flash " + empty, "ERROR: Firmware file too short <" + empty + "> 0\n", 255},
       {"-flash " + shortFile + " 1", "ERROR: Firmware file too short <" + shortFile + "> 16\n", 255},
@@ -151,6 +155,11 @@ TEST_F(TarrowThreads, FileAndIdentifierFaultsEndBeforeAnythingIsSent) {
       {"-query_bl 4", "ERROR board id 4 unknown\n", 253},
       {"-query_bl x", "ERROR board id 0 unknown\n", 253},
       {"-query_fw -2", "ERROR board id -2 unknown\n", 253},
+      // Ids beyond int do not wrap onto a known board.
+      {"-query_bl 4294967297", "ERROR board id 4294967297 unknown\n", 253},
+      {"-query_fw -4294967295", "ERROR board id -4294967295 unknown\n", 253},
+      {"-flash " + board2 + " 4294967298",
+       "ERROR Firmware File Board ID:2 doesn't match the give ID:4294967298\n", 248},
   };
   for (const Case& c : cases) {
     ResetBoard();

@@ -214,6 +214,9 @@ TEST(HostUIManager, ReceivedMessagesOnARealClipLauncher) {
        "2 present \"m\" 1 present \"a\" 3 present \"t\" 1 \"\""},
       {"an unterminated name is cut at 31 characters", {Truncated(Command(2, 200, 6, 0, std::string(40, 'n')), 60)},
        {"281 6 -1"}, [](Link& l) { return Slot(l, 6, 0); }, "2 present \"" + std::string(31, 'n') + "\""},
+      {"a name is cut before a UTF-8 character the 31st byte would split",
+       {Command(2, 200, 6, 0, std::string(30, 'n') + "\xC3\xA9tude")}, {"281 6 -1"},
+       [](Link& l) { return Slot(l, 6, 0); }, "2 present \"" + std::string(30, 'n') + "\""},
       {"mark and rename", {Command(3, 202, 1, 1, ""), Command(3, 203, 1, 0, "renamed")}, {"281 1 -1", "281 1 -1"},
        [](Link& l) { return Slot(l, 1, 1) + " " + Slot(l, 1, 0); }, "1 present deleting \"2 B\" 1 present \"renamed\""},
       {"commands for clip 8 or track 7", {Command(2, 200, 0, 8, "x"), Command(2, 203, 7, 0, "x")}, {}, nullptr, ""},
@@ -381,7 +384,7 @@ TEST(HostLinkThreads, TransportFramesCarryStatesAndPositionsWithoutAllocating) {
   EXPECT_EQ((*frame)[9 + 8 * 1 + 1], 2);
   EXPECT_EQ((*frame)[9 + 8 * 4 + 0], 1);
   EXPECT_EQ((*frame)[9 + 8 * 5 + 0], 0);
-  l.rig.Ticks(1, 96 + 12 * 5);
+  l.rig.Ticks(1, 384 + 12 * 5);  // the default set launches on its 16-quarter quantum
   l.link.SendTransport(8);
   frame = ReadTransport(l, host, 8);
   ASSERT_TRUE(frame);

@@ -40,8 +40,13 @@ TEST(CClipCore, BarLengthReachesEveryTrackAndRefusesNonPositive) {
   Rig rig(nullptr);
   ClipMaster& m = rig.core->Master();
   EXPECT_EQ(m.barTicks, 384);
+  {
+    // The default set quantises as its stored form will: on the master's quantum.
+    auto lock = m.Lock();
+    for (int t = 0; t < ClipMaster::kTracks; ++t) EXPECT_EQ(m.Track(t)->BarTicks(), 384) << t;
+  }
   m.SetBarLength(8);
-  for (int q : {0, -4}) m.SetBarLength(q);
+  for (int q : {0, -4, ClipMaster::kMaxBarQuarters + 1}) m.SetBarLength(q);
   EXPECT_EQ(m.barTicks, 192);
   EXPECT_EQ(m.GetBarQuarters(), 8);
   auto lock = m.Lock();
@@ -240,7 +245,7 @@ TEST(CClipCore, NoteInputReachesATrackOnlyWhileClipsRun) {
     core.Master().Track(0)->LaunchScene(0);
   }
   EXPECT_EQ(core.TrackNoteInput(0, 0, 0x90, 60, 100), 0);  // launched, not yet playing
-  rig.Tick(96);
+  rig.Tick(384);
   EXPECT_EQ(core.TrackNoteInput(0, 0, 0x90, 62, 100), 1);
   EXPECT_EQ(core.TrackNoteInput(1, 0, 0x90, 62, 100), 0);  // another track plays nothing
   for (int t : {7, -1, 1000}) EXPECT_EQ(core.TrackNoteInput(t, 0, 0x90, 62, 100), 0);

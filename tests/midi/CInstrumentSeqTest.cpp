@@ -68,8 +68,9 @@ TEST(MidiSequence, PlaysAtFourPulsesATickAndLoops) {
   EXPECT_EQ(clip.position, 4);
 }
 
-// A caller that fills in events and forgets to say so still hears them from the next start.
-TEST(MidiSequence, EventsFilledInWithoutNoticePlay) {
+// The clock never sorts a play list: events filled in without notice are not heard until
+// the play lists are rebuilt off the clock.
+TEST(MidiSequence, EventsFilledInWithoutNoticeWaitForTheRebuild) {
   Rig rig;
   CInstrumentSeq& seq = rig.Only(1);
   seq.CreateClip(0, kClipMidiSeq);
@@ -78,7 +79,32 @@ TEST(MidiSequence, EventsFilledInWithoutNoticePlay) {
   seq.Clip(0).events = {Note(0, 40, 60, 100)};
   seq.LaunchScene(0);
   rig.out.Take();
-  EXPECT_EQ(Play(rig, 96, 106), (Trace{"96: on 1 60 100 0 0 0", "106: off 1 60"}));
+  EXPECT_EQ(Play(rig, 96, 106), Trace{});
+  seq.EventsChanged();
+  EXPECT_EQ(Play(rig, 192, 202), (Trace{"192: on 1 60 100 0 0 0", "202: off 1 60"}));
+}
+
+// Launched on a quantum in the middle of its loop, a sequence plays from there: earlier notes
+// are not fired at once (nor their note-offs later), but controllers keep their latest value.
+TEST(MidiSequence, AStartMidLoopSkipsWhatLiesBefore) {
+  Rig rig;
+  CInstrumentSeq& seq = rig.Only(1);
+  seq.CreateClip(0, kClipMidiSeq);
+  rig.Tick(95);
+  seq.Clip(0).Loop_PP = 768;  // 192 ticks; the track's quantum is 96
+  seq.Clip(0).events = {Note(0, 40, 60, 100),
+                        {kSeqControl, 100, 100, 0, 7, 10},
+                        {kSeqControl, 200, 200, 0, 7, 20},
+                        Note(300, 500, 62, 100),
+                        Note(384, 400, 64, 100),
+                        Note(500, 504, 65, 100)};
+  seq.EventsChanged();
+  seq.LaunchScene(0);
+  rig.out.Take();
+  EXPECT_EQ(Play(rig, 96, 130), (Trace{"96: cc 1 7 20", "96: on 1 64 100 0 0 0", "100: off 1 64",
+                                       "125: on 1 65 100 0 0 0", "126: off 1 65"}));
+  // From the loop start on, everything plays.
+  EXPECT_EQ(Play(rig, 192, 202), (Trace{"192: on 1 60 100 0 0 0", "202: off 1 60"}));
 }
 
 TEST(MidiSequence, LoopLengths) {
@@ -118,9 +144,11 @@ TEST(MidiSequence, StopAndChangeEndEverySoundingNote) {
     seq.LaunchScene(1);
     EXPECT_EQ(Play(rig, 385, 480), (Trace{"480: off " + t + " 40", "480: off " + t + " 43",
                                          "480: stop " + t}));
-    // The transport's stop ends whatever a clip left sounding.
+    // The transport's stop ends whatever a clip left sounding (launched again at its loop
+    // start, where its notes begin).
+    Play(rig, 481, 672);
     seq.LaunchScene(0);
-    Play(rig, 481, 576);
+    Play(rig, 673, 768);
     seq.Stop();
     Trace after;
     for (auto& c : rig.out.Take()) after.push_back(c);

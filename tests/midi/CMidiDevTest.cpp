@@ -152,6 +152,21 @@ TEST_F(CMidiDevThreads, CloseEndsTheReaderWithoutWaitingForIt) {
 }
 
 // The USB port is read instead of the serial line when it was opened last.
+// Once the other end hangs up, every read is end of file: the reader says so once and
+// waits for the line instead of printing an error for each try.
+TEST_F(CMidiDevThreads, AHungUpLineIsReportedOnceWithoutSpinning) {
+  testing_support::LogCapture log;
+  CMidiDev dev;
+  ASSERT_EQ(dev.Open(SerialPath().c_str(), "SERIAL", false), 0);
+  serial.Close();
+  ASSERT_TRUE(WaitUntil([&] { return log.Text().find("hung up") != std::string::npos; }));
+  // Long enough for a spinning reader to print hundreds of lines.
+  std::this_thread::sleep_for(milliseconds(300));
+  dev.Close();
+  const std::string text = log.Text();
+  EXPECT_EQ(text.substr(text.find("\n") + 1), "Serial MIDI line hung up\n");  // after the start line
+}
+
 TEST_F(CMidiDevThreads, UsbPortIsReadWhenOpened) {
   SKIP_WHEN_EMULATED(kNoTermios2);
   Pty usb;

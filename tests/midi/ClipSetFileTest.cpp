@@ -211,8 +211,63 @@ TEST(ClipSetFile, BadFiles) {
     std::string text;
     const char* result;  // the load's log line
     void (*check)(FileRig&);
+    const char* line = nullptr;  // a line the load logs before it
   };
+  auto repeat = [](const std::string& s, int n) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += s;
+    return out;
+  };
+  const std::string refused = "XMLLoad ClipLauncher: ERROR: 4\r\n";
+  const std::string inClip = head + "<MASTER><INSTRUMENT Track=\"1\"><CLIP Nr=\"0\" Name=\"c\">";
+  const std::string clipEnd = "</CLIP></INSTRUMENT></MASTER></LAUNCHER>";
   const Case cases[] = {
+      // Past what a stored set holds, each element would cost a whole clip's memory.
+      {"eight instruments", head + repeat("<INSTRUMENT Track=\"1\"/>", 8) + "</LAUNCHER>",
+       refused.c_str(), nullptr, "more than 7 INSTRUMENT elements, file refused\n"},
+      {"thousands of empty patterns", inClip + repeat("<ARP/><SEQ/><TRG-SEQUENCE/>", 4096) + clipEnd,
+       refused.c_str(), nullptr, "more than 1 patterns in a CLIP, file refused\n"},
+      {"nine clips", head + "<INSTRUMENT Track=\"1\">" + repeat("<CLIP Name=\"---\"/>", 9) + "</INSTRUMENT></LAUNCHER>",
+       refused.c_str(), nullptr, "more than 8 CLIP elements in an INSTRUMENT, file refused\n"},
+      {"two masters", head + "<MASTER/><MASTER/></LAUNCHER>", refused.c_str(), nullptr,
+       "more than 1 MASTER elements, file refused\n"},
+      {"65 arpeggiator steps", inClip + "<ARP>" + repeat("<ASTEP Pos=\"1\"/>", 65) + "</ARP>" + clipEnd,
+       refused.c_str(), nullptr, "more than 64 ASTEP elements in an ARP, file refused\n"},
+      {"65 trigger rows", inClip + "<TRG-SEQUENCE>" + repeat("<TSTEP Pos=\"1\"/>", 65) + "</TRG-SEQUENCE>" + clipEnd,
+       refused.c_str(), nullptr, "more than 64 TSTEP elements in a TRG-SEQUENCE, file refused\n"},
+      {"33 triggers", inClip + "<TRG-SEQUENCE><TSTEP Pos=\"1\">" + repeat("<TRIGGER Index=\"1\"/>", 33) +
+                          "</TSTEP></TRG-SEQUENCE>" + clipEnd,
+       refused.c_str(), nullptr, "more than 32 TRIGGER elements in a TSTEP, file refused\n"},
+      {"more events than an upload carries",
+       inClip + "<SEQ>" + repeat("<CC/>", kMaxClipEvents) + "<NOTE/></SEQ>" + clipEnd, refused.c_str(),
+       nullptr, "more than 524285 events in a SEQ, file refused\n"},
+      // Values whose sums would overflow are refused one by one; the rest of the file loads.
+      {"quantum and transposition out of range",
+       head + "<MASTER bpm=\"90\" qn2c=\"89478486\"><INSTRUMENT Track=\"1\">"
+              "<CLIP Nr=\"0\" SubType=\"MidiSeq\" Name=\"s\"><SEQ Loop_PP=\"96\" Transpose=\"2147483647\">"
+              "<NOTE Key=\"127\" Start=\"0\" End=\"4\" Velocity=\"9\"/></SEQ></CLIP>"
+              "<CLIP Nr=\"1\" SubType=\"MidiSeq\" Name=\"t\"><SEQ Transpose=\"-128\"/></CLIP>"
+              "</INSTRUMENT></MASTER></LAUNCHER>",
+       "XMLLoad ClipLauncher: OK parsed:8\r\n",
+       [](FileRig& r) {
+         EXPECT_EQ(r.core->Master().barTicks, 384);
+         EXPECT_EQ(r.core->Master().bpm, 90);
+         EXPECT_EQ(r.Seq(1).Clip(0).Transpose, 0);
+         EXPECT_EQ(r.Seq(1).Clip(1).Transpose, 0);
+       },
+       "Transpose 2147483647 out of range, kept 0\n"},
+      // The kind and the content of a clip go to the same slot, whatever its Nr says.
+      {"Nr disagreeing with the place",
+       head + "<MASTER qn2c=\"4\"><INSTRUMENT Track=\"2\"><CLIP Nr=\"5\" SubType=\"MidiSeq\" Name=\"m\">"
+              "<SEQ Loop_PP=\"96\"><NOTE Key=\"60\" Start=\"0\" End=\"4\" Velocity=\"9\"/></SEQ></CLIP>"
+              "</INSTRUMENT></MASTER></LAUNCHER>",
+       "XMLLoad ClipLauncher: OK parsed:6\r\n",
+       [](FileRig& r) {
+         auto lock = r.core->Master().Lock();
+         EXPECT_EQ(r.Seq(2).Scene(0).kind, kClipMidiSeq);
+         EXPECT_EQ(r.Seq(2).Clip(0).events.size(), 1u);
+         EXPECT_EQ(r.Seq(2).Scene(5).hasClip, 0);
+       }},
       {"missing", "", "XMLLoad ClipLauncher: ERROR: 1\r\n", nullptr},
       {"truncated", head + "<MASTER bpm=\"90\" qn2c=\"4\"><INSTRUMENT Track=\"1\"><CLIP Nr=\"0",
        "XMLLoad ClipLauncher: ERROR: 2\r\n", nullptr},
@@ -278,6 +333,9 @@ TEST(ClipSetFile, BadFiles) {
       rig.Load(c.text);
     const std::string log = rig.Log();
     EXPECT_EQ(log.substr(log.rfind("XMLLoad")), c.result);
+    if (c.line) {
+      EXPECT_NE(log.find(c.line), std::string::npos) << log.substr(0, 2000);
+    }
     if (c.check) {
       c.check(rig);
     } else {

@@ -31,6 +31,11 @@ class Pty {
   Pty& operator=(const Pty&) = delete;
 
   int master() const { return master_; }
+  // Hangs up the line: the cable's far end goes away.
+  void Close() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
   const std::string& slave() const { return slave_; }
 
   // The settings of the slave's line, read through the master.

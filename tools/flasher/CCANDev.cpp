@@ -11,6 +11,8 @@ namespace {
 // The boards sit on this bus whatever name the caller gives.
 constexpr const char* kInterface = "can0";
 constexpr suseconds_t kReceiveTimeoutUs = 1000;
+// A quiet bus is waited on this long per poll.
+constexpr int kPollMs = 1;
 }  // namespace
 
 CCANDev::CCANDev(platform::CanSocketOps& sockets) : sockets_(sockets) {}
@@ -59,6 +61,9 @@ void CCANDev::SendRAW(uint16_t id, const uint8_t* data, int len) {
 int CCANDev::Receive(can_frame* frame) {
   if (!frame) return 0;
   std::memset(frame, 0, sizeof *frame);
+  // poll() waits the millisecond; the receive time-out alone would round it up to the
+  // kernel's tick, 8-10 ms a poll, and a missing board would take 19 s to report.
+  if (sockets_.Poll(m_can_sock, kPollMs) <= 0) return 0;
   const ssize_t n = sockets_.Read(m_can_sock, frame, sizeof *frame);
   if (n != static_cast<ssize_t>(sizeof *frame)) {
     std::memset(frame, 0, sizeof *frame);

@@ -65,12 +65,12 @@ bool CFlashProtoSM::Await(const ReplyWait& wait, uint8_t board) {
     const bool got = Receive(&m_frame) != 0;
     // The whole identifier is compared, so extended, remote and error frames never match.
     if (got && m_frame.can_id == id) {
+      // The frame's length is not looked at: bytes beyond it read as zero, and the boards'
+      // firmware may send replies shorter than the bytes read.
       const int first = m_frame.data[0];
-      // Bytes beyond the frame's length were never sent; such a reply is no reply.
-      const bool complete = m_frame.can_dlc >= wait.bytesRead;
       const bool awaited = wait.first == kAnyByte || first == wait.first || first == wait.second;
-      if (complete && awaited) return true;
-      if (complete && wait.othersFree && freeLeft > 0) {
+      if (awaited) return true;
+      if (wait.othersFree && freeLeft > 0) {
         --freeLeft;
         continue;
       }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +47,9 @@ int Usage() {
 // Loads the file into a zeroed buffer one word longer than the file: the board is sent the
 // file and that extra zero word. 0, or the exit status of the first fault.
 int LoadFirmware(const char* name, std::vector<uint8_t>& image) {
-  FILE* file = std::fopen(name, "rb");
+  // Only a regular file is opened: opening a FIFO would wait for a writer forever.
+  struct stat before {};
+  FILE* file = ::stat(name, &before) == 0 && S_ISREG(before.st_mode) ? std::fopen(name, "rb") : nullptr;
   // A directory opens too, and then has no length to speak of.
   struct stat st {};
   if (file && (fstat(fileno(file), &st) != 0 || !S_ISREG(st.st_mode))) {
@@ -106,20 +109,22 @@ int RunTarrow(int argc, const char* const* argv, platform::CanSocketOps& sockets
   LogPrintf("tarrow version %s\n\n", kVersion);
 
   eOperation operation = none;
-  int board_id = -1;
+  // Read as the full number given: an id beyond int must not wrap onto a known board.
+  long long board_id = -1;
+  auto id = [](const char* text) { return std::strtoll(text, nullptr, 10); };
   bool idGiven = false;
   const char* fileName = nullptr;
   if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "-flash") == 0) {
     operation = flash_firmeware;
     fileName = argv[2];
     idGiven = argc == 4;
-    if (idGiven) board_id = std::atoi(argv[3]);
+    if (idGiven) board_id = id(argv[3]);
   } else if (argc == 3 && std::strcmp(argv[1], "-query_bl") == 0) {
     operation = query_bootloader_version;
-    board_id = std::atoi(argv[2]);
+    board_id = id(argv[2]);
   } else if (argc == 3 && std::strcmp(argv[1], "-query_fw") == 0) {
     operation = query_firmware_version;
-    board_id = std::atoi(argv[2]);
+    board_id = id(argv[2]);
   } else {
     return Usage();
   }
@@ -132,32 +137,33 @@ int RunTarrow(int argc, const char* const* argv, platform::CanSocketOps& sockets
     const int fileBoard = BoardOf(swRev);
     if (!idGiven) {
       board_id = fileBoard;
-      LogPrintf("assume board ID:%d\n", board_id);
+      LogPrintf("assume board ID:%lld\n", board_id);
     } else if (board_id == fileBoard) {
       LogPrintf("Firmware File: <Board ID:%d Version %d.%d\n", fileBoard, MajorOf(swRev), MinorOf(swRev));
     } else {
-      LogPrintf("ERROR Firmware File Board ID:%d doesn't match the give ID:%d\n", fileBoard, board_id);
+      LogPrintf("ERROR Firmware File Board ID:%d doesn't match the give ID:%lld\n", fileBoard, board_id);
       return -8;
     }
   }
-  if (!KnownBoard(board_id)) {
-    LogPrintf("ERROR board id %d unknown\n", board_id);
+  if (board_id < INT_MIN || board_id > INT_MAX || !KnownBoard(static_cast<int>(board_id))) {
+    LogPrintf("ERROR board id %lld unknown\n", board_id);
     return -3;
   }
 
-  const auto board = static_cast<uint8_t>(board_id);
+  const int known = static_cast<int>(board_id);
+  const auto board = static_cast<uint8_t>(known);
   int result = 0;
   switch (operation) {
     case query_bootloader_version:
-      if ((result = proto.start_bootloader(board_id)) != 0) return result;
-      if ((result = proto.query_bl_version(board_id)) != 0) return result;
+      if ((result = proto.start_bootloader(known)) != 0) return result;
+      if ((result = proto.query_bl_version(known)) != 0) return result;
       proto.launch(board);
       return 0;
     case query_firmware_version:
-      return proto.query_fw_version(board_id);
+      return proto.query_fw_version(known);
     case flash_firmeware:
-      if ((result = proto.start_bootloader(board_id)) != 0) return result;
-      if ((result = proto.query_bl_version(board_id)) != 0) return result;
+      if ((result = proto.start_bootloader(known)) != 0) return result;
+      if ((result = proto.query_bl_version(known)) != 0) return result;
       if ((result = proto.startFlash(board, image.data(), static_cast<int>(image.size()))) != 0) return result;
       proto.launch(board);
       LogPrintf("Firmware successfull flashed ... Firmware Launched\n");

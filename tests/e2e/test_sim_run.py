@@ -1,0 +1,264 @@
+"""synthcore-sim as a person meets it on a PC: from any folder, without privileges, with a
+quiet start, the host link on this machine only, and a capture that keeps every period when
+it is stopped."""
+
+import os
+import re
+import resource
+import shutil
+import signal
+import subprocess
+import time
+import unittest
+
+import harness
+
+SIM = os.environ["SYNTHCORE_SIM"]
+FACTORY_BANK = os.environ.get("FACTORY_BANK")
+HUB = os.environ.get("RUV_CANHUB")
+NOBODY = 65534
+
+
+def own_lines(sim):
+    return [l for l in sim.lines if l.startswith("synthcore-sim: ")]
+
+
+class FirstRun(unittest.TestCase):
+
+    def test_under_a_long_path_it_plays_and_the_capture_keeps_every_period_at_ctrl_c(self):
+        tree = harness.DataTree(length=200)
+        self.addCleanup(tree.cleanup)
+        self.assertGreaterEqual(len(tree.root), 200)
+        capture = tree.path("/tmp/capture.raw")
+        sim = harness.Sim(SIM, tree, capture=capture, splash_echo=False)
+        self.addCleanup(sim.stop)
+        sim.wait_ready()
+        time.sleep(0.5)
+        self.assertEqual(sim.interrupt(), 0, sim.text()[-3000:])
+        periods = int(re.search(r"^synthcore-sim: stopped after (\d+) audio periods$", sim.text(), re.M).group(1))
+        self.assertGreater(periods, 0)
+        self.assertEqual(os.path.getsize(capture), periods * 128 * 2 * 4)
+
+    def test_a_device_that_cannot_open_is_one_line_naming_it_and_why(self):
+        cases = [
+            # (arguments relative to the tree, the line)
+            (["--pcm", "no_such_pcm_device"],
+             r'^synthcore-sim: the audio device "no_such_pcm_device" cannot open: .*Unknown PCM no_such_pcm_device'),
+            (["--capture", "{root}/missing/capture.raw"],
+             r'^synthcore-sim: the capture file "{root}/missing/capture.raw" cannot be written: No such file'),
+        ]
+        for args, line in cases:
+            with self.subTest(args=args):
+                tree = harness.DataTree(length=120)
+                self.addCleanup(tree.cleanup)
+                sim = harness.Sim(SIM, tree, [a.format(root=tree.root) for a in args], splash_echo=False)
+                self.addCleanup(sim.stop)
+                self.assertEqual(sim.wait(30), 251, sim.text())
+                self.assertEqual(len(own_lines(sim)), 1, sim.text())
+                self.assertRegex(own_lines(sim)[0], line.format(root=re.escape(tree.root)))
+                self.assertNotIn("ALSA lib", sim.text())
+
+    def test_what_the_sim_does_unasked_and_when_asked(self):
+        cases = [
+            # (arguments, listening address, self-test lines, profiling dump)
+            ([], "127.0.0.1", False, False),
+            (["--host-address", "0.0.0.0", "--self-test", "--profiling"], "0.0.0.0", True, True),
+        ]
+        for args, address, self_test, dump in cases:
+            with self.subTest(args=args):
+                tree = harness.DataTree()
+                self.addCleanup(tree.cleanup)
+                sim = harness.Sim(SIM, tree, args, splash_echo=False)
+                self.addCleanup(sim.stop)
+                sim.wait_ready()
+                self.assertEqual(harness.listening_addresses(sim.host_port), [address])
+                client = harness.HostClient(sim.host_port)
+                self.assertEqual(client.receive()[0], 16)
+                client.close()
+                self.assertEqual(any(l.startswith("fastAtan(") for l in sim.lines), self_test)
+                time.sleep(0.1)
+                self.assertEqual(os.path.exists(tree.path("/tmp/profiling2.data")), dump)
+                sim.stop()
+
+    @unittest.skipUnless(shutil.which("setpriv"), "needs setpriv")
+    def test_an_ordinary_user_without_capabilities_runs_it(self):
+        if os.geteuid() != 0:
+            self.skipTest("changing user needs root")
+        tree = harness.DataTree()
+        self.addCleanup(tree.cleanup)
+        for top, dirs, files in os.walk(tree.root):
+            for name in dirs + files:
+                os.lchown(os.path.join(top, name), NOBODY, NOBODY)
+        os.chown(tree.root, NOBODY, NOBODY)
+        capture = tree.path("/tmp/capture.raw")
+        sim = harness.Sim(SIM, tree, capture=capture, splash_echo=False, prefix=[
+            "setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups",
+            "--inh-caps=-all", "--bounding-set=-all", "--"])
+        self.addCleanup(sim.stop)
+        try:
+            sim.wait_ready()
+        except AssertionError:
+            if "Permission denied" in sim.text() and "synthcore-sim" not in sim.text():
+                self.skipTest("the build folder is not reachable for uid %d" % NOBODY)
+            raise
+        if resource.getrlimit(resource.RLIMIT_RTPRIO)[0] == 0:
+            self.assertEqual(own_lines(sim)[0],
+                             "synthcore-sim: real-time scheduling is not granted here; running with normal scheduling")
+        self.assertNotIn("Missing cpability", sim.text())
+        os.kill(sim.pid, signal.SIGINT)
+        self.assertEqual(sim.wait(15), 0)
+        self.assertGreater(os.path.getsize(capture), 0)
+
+
+def formula_hz(note, coarse=-24, octave_keys=36):
+    """The engine's pitch of a MIDI note on a part: the key three octaves up (the parts'
+    default octave), 103.6 Hz at octave 4 semitone 8, the factory presets' coarse tuning."""
+    key = note + octave_keys
+    return 103.6 * 2 ** ((key % 12 + coarse - 8) / 12 + key // 12 - 4)
+
+
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class FactoryBank(unittest.TestCase):
+    """A fresh tree with the factory bank: a note on each of channels 1-4 sounds at once, at
+    the formula's pitch, four notes stay below full scale, and the kit plays on channel 10."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tree = harness.DataTree()
+        made = subprocess.run([FACTORY_BANK, cls.tree.root], capture_output=True, text=True)
+        assert made.returncode == 0, made.stderr
+        cls.midi = harness.MidiWriter(cls.tree)
+        cls.capture = cls.tree.path("/tmp/capture.raw")
+        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, splash_echo=False)
+        try:
+            cls.sim.wait_ready()
+        except Exception:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+        cls.midi.close()
+        cls.tree.cleanup()
+
+    def play(self, channel, notes, seconds):
+        """The capture's frames while `notes` sound on `channel` (1-16)."""
+        start = os.path.getsize(self.capture) // 8
+        for n in notes:
+            self.midi.send([0x90 | (channel - 1), n, 127])
+        time.sleep(seconds)
+        end = os.path.getsize(self.capture) // 8
+        for n in notes:
+            self.midi.send([0x80 | (channel - 1), n, 0])
+        time.sleep(0.5)  # the release
+        return start, end
+
+    def test_each_part_sounds_at_the_formula_pitch_without_clipping(self):
+        cases = [
+            # (channel, preset)
+            (1, "Init Algorithmic"),
+            (2, "Init Wavetable"),
+            (3, "Init Resonator"),
+            (4, "Init Sample"),
+        ]
+        for channel, preset in cases:
+            with self.subTest(channel=channel, preset=preset):
+                self.assertTrue(os.path.isfile(self.tree.path("/var/lib/ruv/working/presets/%s.preset" % preset)))
+                start, end = self.play(channel, [69], 0.8)
+                # The middle of the note: past the attack, before the release.
+                left = harness.capture_frames(self.capture, start + (end - start) // 3, end - (end - start) // 6)
+                peak = max(abs(x) for x in left)
+                self.assertGreater(peak, 0.03)
+                self.assertLess(peak, 0.3)
+                self.assertAlmostEqual(harness.fundamental(left[:4800], 440.0), formula_hz(69), delta=1.0)
+                start, end = self.play(channel, [57, 60, 64, 67], 0.8)
+                chord = harness.capture_frames(self.capture, start, end)
+                self.assertGreater(max(abs(x) for x in chord), peak)
+                self.assertLess(max(abs(x) for x in chord), 0.9)
+
+    def test_the_kits_drum_notes_play_on_channel_10(self):
+        for note in (36, 38, 42, 39):  # kick, snare, hat, clap
+            with self.subTest(note=note):
+                start, end = self.play(10, [note], 0.4)
+                hit = harness.capture_frames(self.capture, start, end)
+                self.assertGreater(max(abs(x) for x in hit), 0.1)
+
+
+@unittest.skipUnless(shutil.which("Xvfb") and FACTORY_BANK and HUB, "needs Xvfb, the factory bank and the bus hub")
+class Window(unittest.TestCase):
+    """The sim on a display: its window shows the framebuffer, takes the mouse as the touch
+    screen and the keyboard as the panel's keys and a MIDI keyboard, and lights its level."""
+
+    GRID = [(x, y) for x in range(5, 800, 95) for y in range(5, 480, 79)]
+    LEVEL_METER = (560, 500)  # the start of the meter in the strip under the screen
+    METER_OFF = 0x202020
+
+    @classmethod
+    def setUpClass(cls):
+        cls.x = harness.XServer()
+        cls.tree = harness.DataTree()
+        subprocess.run([FACTORY_BANK, cls.tree.root], check=True, capture_output=True)
+        cls.hub = harness.Hub(HUB, cls.tree.can_dir)
+        cls.capture = cls.tree.path("/tmp/capture.raw")
+        cls.screen = cls.tree.path("/tmp/screen.fb")
+        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, screen=cls.screen, splash_echo=False,
+                              window=True, env=cls.x.environment())
+        try:
+            cls.sim.wait_ready()
+            cls.sim.wait_line(r"^synthcore-sim: the screen is in a window", timeout=5)
+        except Exception:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+        cls.hub.stop()
+        cls.tree.cleanup()
+        cls.x.stop()
+
+    def wait_window_shows_screen(self, timeout=5.0):
+        deadline = time.monotonic() + timeout
+        while True:
+            differ = [(x, y) for x, y in self.GRID if self.x.pixel(x, y) != harness.screen_pixel(self.screen, x, y)]
+            if not differ:
+                return
+            if time.monotonic() > deadline:
+                self.fail("window and framebuffer differ at %s" % differ[:5])
+            time.sleep(0.1)
+
+    def test_touch_and_panel_key_change_the_window_as_the_framebuffer(self):
+        cases = [
+            # (what, the act, a point of the screen it changes)
+            ("a click on the DIAG tab", lambda: self.x.click(730, 20), (730, 20)),
+            ("the panel's first key (A)", lambda: (self.x.key("a", True), self.x.key("a", False)), (405, 20)),
+        ]
+        for what, act, (px, py) in cases:
+            with self.subTest(what):
+                self.wait_window_shows_screen()
+                before = self.x.pixel(px, py)
+                act()
+                deadline = time.monotonic() + 5
+                while self.x.pixel(px, py) == before and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                self.assertNotEqual(self.x.pixel(px, py), before)
+                self.wait_window_shows_screen()
+
+    def test_a_computer_key_plays_a_note_and_lights_the_level(self):
+        self.wait_window_shows_screen()
+        self.assertEqual(self.x.pixel(*self.LEVEL_METER), self.METER_OFF)
+        start = os.path.getsize(self.capture) // 8
+        self.x.key("z", True)  # C3 on channel 1, part A
+        time.sleep(0.6)
+        lit = self.x.pixel(*self.LEVEL_METER)
+        end = os.path.getsize(self.capture) // 8
+        self.x.key("z", False)
+        held = harness.capture_frames(self.capture, start + (end - start) // 2, end)
+        self.assertGreater(max(abs(v) for v in held), 0.03)
+        self.assertNotEqual(lit, self.METER_OFF)
+        self.assertAlmostEqual(harness.fundamental(held[:4800], 130.0), formula_hz(48), delta=0.5)
+
+
+if __name__ == "__main__":
+    unittest.main()

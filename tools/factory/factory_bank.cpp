@@ -1,0 +1,327 @@
+// factory-bank ROOT
+//
+// Writes the small factory bank of a fresh data tree under ROOT (the board's layout below
+// it), through the instrument's own document writers, so that a first start sounds at once:
+// - one initial preset per sound source (algorithmic, wavetable with a generated table,
+//   resonator, a generated sample), each with ENV1 -> VCA1 at 100 %;
+// - the "[default]" arrangement: the four presets on parts A-D and programs 0-3 mapped to
+//   them, with the factory kit;
+// - the factory kit, its pads on generated drum samples under the drum-kit wave folder.
+// Every sound is computed here; nothing binary is kept in the source tree. Existing files
+// are overwritten.
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/CArranger.h"
+#include "data/CDataSetSampler.h"
+#include "data/CDataSets.h"
+#include "data/MultiWaveReader.h"
+#include "data/SampleFile.h"
+#include "engine/ModulationMatrix.h"
+#include "engine/SynthVoice.h"
+#include "platform/LogSink.h"
+#include "platform/Paths.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kRate = 48000;
+constexpr char kWorking[] = "/var/lib/ruv/working/";
+constexpr char kKitFolder[] = "Factory";  // under the drum-kit wave folder
+constexpr char kKitName[] = "Factory Kit";
+// A part's notes reach the engine three octaves up (the default octave setting of parts
+// A-D); two octaves down on every oscillator puts MIDI note 69 near 440 Hz.
+constexpr int kPartOctaveKeys = 36;
+constexpr float kCoarse = -24.0f;
+
+// Parameter numbers (ctrl, instance) of the settings below.
+enum Ctrl : uint32_t {
+  kOscType = 16,
+  kLevel = 17,  // instance 0, 1: oscillators; 2: noise (the sample player)
+  kAlgCoarse = 528,
+  kAlgSelect = 536,
+  kWtCoarse = 512,
+  kResCoarse = 544,
+  kResBrightness = 552,
+  kResAttack = 553,
+  kResDecay = 554,
+  kNoiseSpeed = 576,
+  kNoiseKeyTrack = 578,
+  kFilterType = 773,
+  kEnvAttack = 1026,
+  kEnvDecay = 1027,
+  kEnvSustain = 1028,
+  kEnvRelease = 1029,
+};
+constexpr float kOscOff = 3.0f;
+
+struct Setting {
+  uint32_t ctrl;
+  uint32_t instance;
+  float value;  // the engine's units: seconds for envelope times, percent for levels
+};
+
+enum class Source { kAlgorithmic, kWavetable, kResonator, kSample };
+
+struct PresetDef {
+  const char* name;
+  Source source;
+  std::vector<Setting> settings;
+};
+
+// What every preset sets: oscillator 2 and the noise silent, both filters bypassed, ENV1 a
+// quick organ-like contour. The source levels (a steep curve: 80 is about half of 100) give
+// one note a peak near 0.13-0.15, so four notes in phase stay clear of full scale.
+const std::vector<Setting> kCommon = {
+    {kOscType, 1, kOscOff}, {kLevel, 1, 0},     {kLevel, 2, 0},         {kFilterType, 0, 0},
+    {kFilterType, 1, 0},    {kEnvAttack, 0, 0.005f}, {kEnvDecay, 0, 0.3f}, {kEnvSustain, 0, 100},
+    {kEnvRelease, 0, 0.3f},
+};
+
+const PresetDef kPresets[] = {
+    {"Init Algorithmic", Source::kAlgorithmic,
+     {{kOscType, 0, SynthVoice::kAlgorithmic}, {kAlgSelect, 0, 1}, {kAlgCoarse, 0, kCoarse}, {kLevel, 0, 80}}},
+    {"Init Wavetable", Source::kWavetable,
+     {{kOscType, 0, SynthVoice::kWavetable}, {kWtCoarse, 0, kCoarse}, {kLevel, 0, 80}}},
+    {"Init Resonator", Source::kResonator,
+     {{kOscType, 0, SynthVoice::kResonator},
+      {kResCoarse, 0, kCoarse},
+      {kResBrightness, 0, 50},
+      {kResAttack, 0, 2},
+      {kResDecay, 0, 400},
+      {kLevel, 0, 50}}},
+    {"Init Sample", Source::kSample, {{kOscType, 0, kOscOff}, {kLevel, 0, 0}, {kLevel, 2, 90}, {kNoiseSpeed, 0, 100}, {kNoiseKeyTrack, 0, 1}}},
+};
+
+// A drum sound: its pad, the MIDI note that plays it (on channel 10) and how it is made.
+constexpr int kFirstTriggerKey = 26;
+enum class Drum { kKick, kSnare, kHat, kClap };
+struct PadDef {
+  int pad;
+  int note;
+  const char* sample;  // file name under the kit folder
+  Drum drum;
+};
+const PadDef kPads[] = {
+    {0, 36, "Kick", Drum::kKick},
+    {1, 38, "Snare", Drum::kSnare},
+    {2, 42, "Hat", Drum::kHat},
+    {3, 39, "Clap", Drum::kClap},
+};
+
+bool MakeDirs(const std::string& path) {
+  for (std::size_t at = 1; at <= path.size(); ++at) {
+    if (at != path.size() && path[at] != '/') continue;
+    const std::string part = path.substr(0, at);
+    if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
+      std::fprintf(stderr, "factory-bank: cannot make %s: %s\n", part.c_str(), std::strerror(errno));
+      return false;
+    }
+  }
+  return true;
+}
+
+// A plain pseudo-random sequence, so that every tree gets the same sounds.
+struct Noise {
+  uint32_t state = 0x12345678u;
+  float Next() {
+    state = state * 1664525u + 1013904223u;
+    return static_cast<float>(state >> 8) / 8388608.0f - 1.0f;
+  }
+};
+
+// 16-bit wavetable frames: a sine that gains odd, then even harmonics frame by frame (eight
+// frames of 2048 samples, the oscillator's frame length).
+std::vector<uint8_t> WavetableFrames() {
+  constexpr int kFrames = 8;
+  constexpr int kLength = 2048;
+  std::vector<uint8_t> bytes;
+  bytes.reserve(kFrames * kLength * 2);
+  for (int f = 0; f < kFrames; ++f) {
+    std::vector<double> wave(kLength, 0.0);
+    double peak = 0.0;
+    for (int n = 0; n < kLength; ++n) {
+      double v = std::sin(2 * kPi * n / kLength);
+      for (int h = 2; h <= 2 + 2 * f; ++h) {
+        if (h % 2 == 1 || f >= kFrames / 2) v += std::sin(2 * kPi * h * n / kLength) / h;
+      }
+      wave[n] = v;
+      peak = std::fmax(peak, std::fabs(v));
+    }
+    for (double v : wave) {
+      const auto s = static_cast<int16_t>(std::lround(v / peak * 0.9 * 32767));
+      bytes.push_back(static_cast<uint8_t>(s & 0xFF));
+      bytes.push_back(static_cast<uint8_t>((s >> 8) & 0xFF));
+    }
+  }
+  return bytes;
+}
+
+// The pitch the oscillators above play for a key the engine is given (its formula: 103.6 Hz
+// at octave 4, semitone 8, twelve steps an octave, the coarse tuning added).
+double KeyHz(int key) { return 103.6 * std::pow(2.0, (key % 12 + kCoarse - 8) / 12.0 + (key / 12 - 4)); }
+
+// The sample player's source: a container of one region whose root is MIDI note 69 as the
+// part hands it to the engine, holding two seconds of a soft string-like tone at the pitch
+// the oscillators play for it, looped whole.
+constexpr int kSampleRoot = 69 + kPartOctaveKeys;
+
+std::unique_ptr<SampleFile> PitchedSample() {
+  auto file = std::make_unique<SampleFile>();
+  SampleFile& s = *file;
+  const int frames = 2 * kRate;
+  s.Resize(1, frames);
+  s.SetSampleRate(kRate);
+  s.SetBitDepth(16);
+  const double hz = KeyHz(kSampleRoot);
+  // Whole cycles, so that the loop joins without a click.
+  const double cycles = std::floor(hz * frames / kRate);
+  float* out = s.Channel(0);
+  for (int n = 0; n < frames; ++n) {
+    const double phase = 2 * kPi * cycles * n / frames;
+    double v = 0.0;
+    for (int h = 1; h <= 12; ++h) v += std::sin(h * phase) / h;
+    out[n] = static_cast<float>(0.5 * v);
+  }
+  return file;
+}
+
+SampleFile DrumSample(Drum drum) {
+  SampleFile s;
+  const int frames = drum == Drum::kKick ? kRate / 2 : drum == Drum::kHat ? kRate / 10 : kRate / 4;
+  s.Resize(1, frames);
+  s.SetSampleRate(kRate);
+  s.SetBitDepth(16);
+  float* out = s.Channel(0);
+  Noise noise;
+  double phase = 0.0;
+  float last = 0.0f;
+  for (int n = 0; n < frames; ++n) {
+    const double t = static_cast<double>(n) / kRate;
+    double v = 0.0;
+    switch (drum) {
+      case Drum::kKick:  // a sine falling from 150 Hz to 45 Hz
+        phase += 2 * kPi * (45.0 + 105.0 * std::exp(-t * 25.0)) / kRate;
+        v = std::sin(phase) * std::exp(-t * 7.0);
+        break;
+      case Drum::kSnare:  // a 190 Hz body under a noise burst
+        phase += 2 * kPi * 190.0 / kRate;
+        v = 0.5 * std::sin(phase) * std::exp(-t * 30.0) + 0.6 * noise.Next() * std::exp(-t * 18.0);
+        break;
+      case Drum::kHat: {  // noise through a first-order high-pass
+        const float x = noise.Next();
+        v = 0.8 * (x - last) * std::exp(-t * 45.0);
+        last = x;
+        break;
+      }
+      case Drum::kClap: {  // three quick bursts and a tail
+        const double burst = std::fmod(t, 0.011);
+        const double envelope = t < 0.033 ? std::exp(-burst * 300.0) : std::exp(-(t - 0.033) * 20.0);
+        v = 0.8 * noise.Next() * envelope;
+        break;
+      }
+    }
+    out[n] = static_cast<float>(v);
+  }
+  return s;
+}
+
+bool WriteWave(const SampleFile& s, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  if (s.EncodeWave(bytes) == 0) return false;
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  const bool whole = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && whole;
+}
+
+bool WritePreset(CDataSets& ds, const PresetDef& def) {
+  for (const std::vector<Setting>* list : {&kCommon, &def.settings}) {
+    for (const Setting& s : *list) {
+      if (ds.setParam(static_cast<int>(s.ctrl), static_cast<int>(s.instance), 0, s.value, 0) != 1) {
+        std::fprintf(stderr, "factory-bank: %s: no parameter %u/%u\n", def.name, s.ctrl, s.instance);
+        return false;
+      }
+    }
+  }
+  ds.Routes().clear();
+  ds.Routes().push_back(
+      {0, SynthVoice::kSrcEnv1, SynthVoice::kDstVca1Env, ModulationMatrix::kUnipolar, 100.0f, 0.0f});
+  if (def.source == Source::kWavetable) {
+    EmbeddedData* table = ds.Embedded(1);
+    table->name = "Factory Harmonics";
+    table->encoding = "PCM_S16";
+    table->data = WavetableFrames();
+  }
+  if (def.source == Source::kSample) {
+    MultiWaveReader set;
+    set.AddItem(PitchedSample());
+    MswfRegion region;
+    region.rootKey = kSampleRoot;
+    set.Regions().push_back(region);
+    EmbeddedData* wave = ds.Embedded(3);
+    wave->name = "Factory Strings";
+    wave->encoding = "MSWF";
+    if (set.CreateStream(wave->data, 1) == 0) return false;
+  }
+  return ds.XMLStorePreset(def.name) == 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 || argv[1][0] == '\0') {
+    std::fprintf(stderr, "usage: factory-bank ROOT\n");
+    return 2;
+  }
+  platform::SetDataRoot(argv[1]);
+  // The writers' own progress lines are of no interest here.
+  platform::SetLogSink([](const char*, void*) {}, nullptr);
+  const std::string working = platform::DataPath(kWorking);
+  const std::string kitDir = working + "wave/drumkit/" + kKitFolder + "/";
+  for (const std::string& dir : {working + "presets", working + "arrangments", working + "sampler", kitDir})
+    if (!MakeDirs(dir)) return 1;
+
+  CArranger arranger;
+  int part = 0;
+  for (const PresetDef& def : kPresets) {
+    if (!WritePreset(*arranger.DataSet(part), def) || arranger.StorePartPreset(part, def.name) != 1) {
+      std::fprintf(stderr, "factory-bank: cannot write the preset \"%s\"\n", def.name);
+      return 1;
+    }
+    arranger.OnProgram(def.name, part);
+    ++part;
+  }
+
+  CDataSetSampler& kit = arranger.Sampler();
+  for (const PadDef& pad : kPads) {
+    const std::string path = kitDir + pad.sample + ".wav";
+    if (!WriteWave(DrumSample(pad.drum), path)) {
+      std::fprintf(stderr, "factory-bank: cannot write %s\n", path.c_str());
+      return 1;
+    }
+    kit.SetPadSample(pad.pad, CDataSetSampler::kCtrlSample, pad.pad, (std::string(kKitFolder) + "/" + pad.sample).c_str());
+    // A pad's trigger is its KEY choice: 0 none, n the MIDI key 26 + n.
+    kit.SetPadParam(pad.pad, CDataSetSampler::kCtrlTrigger, static_cast<float>(pad.note - kFirstTriggerKey));
+  }
+  if (kit.XMLStoreSampler(kKitName) != 1) {
+    std::fprintf(stderr, "factory-bank: cannot write the kit \"%s\"\n", kKitName);
+    return 1;
+  }
+  arranger.SetKitName(kKitName);
+  if (arranger.XMLStoreArranger("[default]", kKitName, "[default]") != 1) {
+    std::fprintf(stderr, "factory-bank: cannot write the arrangement \"[default]\"\n");
+    return 1;
+  }
+  std::printf("factory-bank: %zu presets, the \"[default]\" arrangement and \"%s\" written under %s\n",
+              std::size(kPresets), kKitName, working.c_str());
+  return 0;
+}
