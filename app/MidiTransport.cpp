@@ -318,7 +318,7 @@ void MidiTransport::TransportTick() {
   settings_.TickDirty();
   deviceConfig_.TickDirty();
   if (Setting(kClockSource) == 0) {
-    const float bpm = clipCore_ != nullptr ? static_cast<float>(clipCore_->Master().bpm) : 120.0f;
+    const float bpm = clipCore_ != nullptr ? static_cast<float>(clipCore_->Master().bpm.load(std::memory_order_relaxed)) : 120.0f;
     tempo_.store(bpm, std::memory_order_relaxed);
     // Float only: a tempo of 0 gives an infinite step time and no step, not a trap.
     stepAccumulator_ += kPeriodSeconds / (60.0f / bpm / kStepsPerBeat);

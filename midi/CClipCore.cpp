@@ -244,7 +244,7 @@ void CClipCore::OnMaster(int bpm, int qn2c) {
     }
     // A quantum or tempo of 0 or less from a file keeps the current one.
     master->SetBarLengthLocked(qn2c > 0 ? qn2c : master->GetBarQuarters());
-    if (bpm > 0) master->bpm = bpm;
+    if (bpm > 0) master->bpm.store(bpm, std::memory_order_relaxed);
   }
   load->instruments.clear();
 }

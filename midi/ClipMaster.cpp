@@ -30,7 +30,7 @@ void ClipMaster::Clear() {
 
 void ClipMaster::XMLStoreMaster(XmlWriter& writer) {
   writer.AddAttribute("qn2c", std::to_string(GetBarQuarters()));
-  writer.AddAttribute("bpm", std::to_string(bpm));
+  writer.AddAttribute("bpm", std::to_string(bpm.load(std::memory_order_relaxed)));
   writer.WriteComment("Clip Master");
   writer.BeginElement("MASTER");
 }

@@ -69,7 +69,8 @@ class ClipMaster {
   uint8_t shift = 0;
   // A scene was launched; the application core clears it when the transport stops.
   std::atomic<uint8_t> running{0};
-  int32_t bpm = 120;
+  // The tempo: the transport reads it on the audio thread, pages and the clip-set reader set it.
+  std::atomic<int32_t> bpm{120};
 
  private:
   friend class CClipCore;

@@ -2,6 +2,7 @@
 
 #include "app/PageServices.h"
 #include "pages/effects/appVA_Effects.h"
+#include "pages/seq/appVA_Sequencer.h"
 
 namespace master_pages {
 
@@ -10,7 +11,7 @@ uxPanelCtrl* MakeEffectsPage(PageServices* services, uint32_t id, const Frame& f
 }
 
 uxPanelCtrl* MakeSequencerPage(PageServices* services, int track, const Frame& f) {
-  return new uxPanelCtrl(services, static_cast<uint32_t>(track), f.name, f.pos, f.width, f.height, f.colour);
+  return new appVA_Sequencer(services, track, f.name, f.pos, f.width, f.height, f.colour);
 }
 
 uxPanelCtrl* MakeMidiTrackPage(PageServices* services, int track, const Frame& f) {

@@ -146,7 +146,7 @@ void appVA_MidiTrackFiles::RefreshTrackLabels() {
   {
     ClipMaster& master = clips_->Master();
     auto lock = master.Lock();
-    bpm = master.bpm;
+    bpm = master.bpm.load(std::memory_order_relaxed);
     const int clip = clips_->EditClip(track);
     if (clip >= 0) {
       bars = 0;

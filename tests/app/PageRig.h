@@ -68,7 +68,6 @@ class FakePageServices : public PageServices {
   bool slotsShown = true;
   OutputCapture capture;
   bool running = true;
-  CClipCore* clips = nullptr;
   // Learned controllers by parameter UID.
   std::map<uint32_t, int> ccMap;
   std::string presetNames[4];
@@ -84,6 +83,11 @@ class FakePageServices : public PageServices {
   FakeRawMidiBackend midiBackend;
   std::unique_ptr<CAlsaMidi> midiPorts = std::make_unique<CAlsaMidi>(midiBackend);
   CMidiDev* midiDevice = nullptr;
+  // The clip launcher the page is given (tests/app/PageFixtures.h ClipRig), null for none.
+  CClipCore* clips = nullptr;
+  // The voice record of each part behind VoiceMonitor, filled by the test; a part outside
+  // 0..kParts-1 has none.
+  VoiceStatus voices[CAudioProcess::kParts];
 
   // What the page registered.
   std::vector<uxBaseElement*> controllerListeners;
@@ -198,7 +202,9 @@ class FakePageServices : public PageServices {
   CAudioProcess::TimingRecord AudioTiming(int record) const override {
     return record >= 0 && record < CAudioProcess::kTimingRecords ? timing[record] : CAudioProcess::TimingRecord{};
   }
-  const void* VoiceMonitor(int) const override { return nullptr; }
+  const void* VoiceMonitor(int part) const override {
+    return part >= 0 && part < CAudioProcess::kParts ? &voices[part] : nullptr;
+  }
   const void* EngineState() const override { return engineState; }
   bool TransportRunning() const override { return running; }
   OutputCapture* OutputScope() override { return &capture; }
@@ -305,6 +311,15 @@ class PageRig {
     }
   }
   void Give(tagUX_Message msg) { page_->OnMessage(&msg); }
+  // Every message the page posted to the GUI queue (a table's choice, for one), in order,
+  // as the following ticks would deliver them.
+  void Flush() {
+    while (!services.queued.empty()) {
+      tagUX_Message msg = services.queued.front();
+      services.queued.erase(services.queued.begin());
+      page_->OnMessage(&msg);
+    }
+  }
   // A full repaint of the page, as after its tab was selected.
   void Paint() {
     page_->setRepaint();
