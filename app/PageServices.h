@@ -49,6 +49,8 @@ class PageServices : public uxHost {
   using uxHost::ValueChanged;
   virtual void SetParamById(int uid, float value) = 0;
   virtual float GetParamById(int uid) = 0;
+  // To the effects engine only: neither the data set nor the host hears of it.
+  virtual void SetEngineParam(int uid, float value) = 0;
   virtual float GetSetting(unsigned uid) = 0;
   virtual CDataSets* DataSet(int part) = 0;
   virtual CClipCore* ClipLauncher() = 0;
@@ -98,6 +100,9 @@ class PageServices : public uxHost {
   // The part's most recent voice record and the engine's state, refreshed by the GUI tick.
   virtual const void* VoiceMonitor(int part) const = 0;
   virtual const void* EngineState() const = 0;
+  // The parameter block of effect slot `slot` of the effects engine of `target` (8..11),
+  // read in place without a lock; null without such an engine or effect.
+  virtual const void* FxParams(int target, int slot) const = 0;
   virtual bool TransportRunning() const = 0;
 
   // ---- registration ----
