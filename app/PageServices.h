@@ -18,6 +18,7 @@
 #include "toolkit/uxHost.h"
 
 class CClipCore;
+struct OutputCapture;
 class CDataSetSampler;
 class CDataSets;
 class SampleFile;
@@ -49,11 +50,15 @@ class PageServices : public uxHost {
   using uxHost::ValueChanged;
   virtual void SetParamById(int uid, float value) = 0;
   virtual float GetParamById(int uid) = 0;
-  // To the effects engine only: neither the data set nor the host hears of it.
-  virtual void SetEngineParam(int uid, float value) = 0;
   virtual float GetSetting(unsigned uid) = 0;
   virtual CDataSets* DataSet(int part) = 0;
   virtual CClipCore* ClipLauncher() = 0;
+  // Passes a value to the sound engine without storing it (a reload re-applies settings).
+  virtual void SetEngineParam(int uid, float value) = 0;
+  // Starts or stops the transport.
+  virtual void TogglePlay() = 0;
+  // A track now plays a clip of this kind: the track tab shows its editor page.
+  virtual void SetTrackType(int track, int type) = 0;
 
   // ---- loading and storing ----
   virtual int LoadPreset(int part, const char* name, int notify, int load) = 0;
@@ -91,6 +96,8 @@ class PageServices : public uxHost {
   virtual void sendPanelEnum(int id, int a, int b) = 0;
   virtual void sendPanelText(int id, int idx, const char* text, bool alt = false) = 0;
   virtual void setPanelMode(int mode) = 0;
+  // Tells the front panel which part is selected.
+  virtual void sendPanelPart(int part) = 0;
   // 1 while panel values jump to the labels, 0 while the pages pick them up (tracking).
   virtual int getPanelMode() const = 0;
 
@@ -104,6 +111,10 @@ class PageServices : public uxHost {
   // read in place without a lock; null without such an engine or effect.
   virtual const void* FxParams(int target, int slot) const = 0;
   virtual bool TransportRunning() const = 0;
+  // The oscilloscope's copy of the output; null when there is none.
+  virtual OutputCapture* OutputScope() = 0;
+  // The render slot's voice record (engine/VoiceStatus.h), null without an engine.
+  virtual const void* VoiceSlot(int slot) const = 0;
 
   // ---- registration ----
   // Controller messages fan out to the registered pages' OnMidiCC, in registration order.

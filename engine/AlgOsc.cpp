@@ -20,6 +20,18 @@ constexpr float kBandLimitHz = 24000.0f;
 // band limiting (which keeps one side of the spectrum) leaves above it.
 constexpr float kBandLimitFromHz = 130.0f;
 constexpr float kUnfilteredGain = 0.55f;
+// The highest kept harmonic fades in and out by the fraction of the cutoff bin, so any move of
+// the pitch would change the table. At or below 4 kHz that harmonic lies above 20 kHz (it sits
+// within one fundamental of the 24 kHz limit), and its fade is held to half steps: a bend or
+// glide rebuilds the table only when the fade moves by a half, not every period.
+constexpr float kHeldFadeFromBin = kBandLimitHz / 4000.0f;
+constexpr float kFadeSteps = 2.0f;
+
+float HeldCutoff(float cutoff) {
+  if (cutoff < kHeldFadeFromBin) return cutoff;
+  return std::floor(cutoff * kFadeSteps + 0.5f) / kFadeSteps;
+}
+
 constexpr float kPanLevel = 1.7f;
 
 // Level by unison count 1..4.
@@ -115,7 +127,10 @@ void AlgOsc::BuildTable(FftProcessor& fft) {
   if (b > 1.0f) b = 1.0f;
   const bool bandLimited = frequency_ > kBandLimitFromHz;
   float cutoff = 0.0f;
-  if (bandLimited) FftProcessor::CutoffBin(kN, cutoff, frequency_, kBandLimitHz);
+  if (bandLimited) {
+    FftProcessor::CutoffBin(kN, cutoff, frequency_, kBandLimitHz);
+    cutoff = HeldCutoff(cutoff);
+  }
   const TableInputs inputs{algorithm_.load(std::memory_order_relaxed), b, p2Target_.load(std::memory_order_relaxed),
                            bandLimited, cutoff};
   // Two transforms per waveform period are most of a voice's work; when nothing that shapes
@@ -129,7 +144,7 @@ void AlgOsc::BuildTable(FftProcessor& fft) {
   algwave::Generate(inputs.algorithm, timeBuffer_, kN, b, inputs.p2);
 
   fft.Forward(spectrum_, timeBuffer_);
-  if (bandLimited) FftProcessor::BandLimit(kN, spectrum_, frequency_, kBandLimitHz);
+  if (bandLimited) FftProcessor::BandLimitAt(kN, spectrum_, cutoff);
 
   const int32_t target = 1 - tableIndex_[0].load();
   float* table = tables_[target];

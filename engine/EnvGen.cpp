@@ -247,9 +247,56 @@ bool EnvGen::Steady() const {
   }
 }
 
+// The samples of an attack, decay or release that does not end within them, Process's
+// arithmetic without its per-sample dispatch; returns how many it wrote (0 when Process must
+// take the next sample: another state, a ramp of the velocity, or the segment's last sample).
+int32_t EnvGen::RunSegment(float* out, int32_t frames) {
+  if (velocityRamp_.Running()) return 0;
+  const Segment* s = nullptr;
+  double floor = 0.0;   // falling segments end at or below this
+  bool rising = false;  // the attack ends at or above 1
+  switch (state_) {
+    case kAttack:
+      s = &attack_;
+      rising = true;
+      break;
+    case kDecay:
+      s = &decay_;
+      if (Row(mode_).shape == Shape::kAdsr) floor = sustainLevel_;
+      break;
+    case kRelease:
+      s = useRelease2_ ? &release2_ : &release_;
+      break;
+    default:
+      return 0;
+  }
+  if (s->ms <= 0.0f) return 0;
+  const float increment = s->increment;
+  const double coefficient = s->coefficient;
+  const float amount = velocityAmount_;
+  const float velocity = velocityValue_;
+  double level = level_;
+  int32_t k = 0;
+  for (; k < frames; ++k) {
+    const double next = increment + level * coefficient;
+    if (rising ? next >= 1.0 : next <= floor) break;
+    level = next;
+    out[k] = static_cast<float>(level * (1.0 - amount) + level * amount * velocity);
+  }
+  level_ = level;
+  return k;
+}
+
 void EnvGen::ProcessBlock(float* out, int32_t frames) {
   int32_t k = 0;
-  for (; k < frames && !Steady(); ++k) out[k] = Process(nullptr, nullptr);
+  while (k < frames && !Steady()) {
+    const int32_t run = RunSegment(out + k, frames - k);
+    k += run;
+    if (run == 0) {
+      out[k] = Process(nullptr, nullptr);
+      ++k;
+    }
+  }
   if (k == frames) return;
   // One more step settles the level exactly as every following step would leave it.
   const float value = Process(nullptr, nullptr);

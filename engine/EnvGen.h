@@ -82,6 +82,7 @@ class EnvGen {
   };
 
   bool Steady() const;
+  int32_t RunSegment(float* out, int32_t frames);
   void SetTime(Segment& s, float ms);
   static double Coefficient(double ratio, float samples);
   void UpdateAttack();

@@ -71,8 +71,12 @@ int32_t FftProcessor::CutoffBin(int32_t n, float& cOut, float baseFreq, float li
 
 void FftProcessor::BandLimit(int32_t n, ne10_fft_cpx_float32_t* spectrum, float baseFreq, float limitFreq) {
   float c = 0.0f;
-  const int32_t k = CutoffBin(n, c, baseFreq, limitFreq);
-  if (k >= n) return;
+  if (CutoffBin(n, c, baseFreq, limitFreq) >= n) return;
+  BandLimitAt(n, spectrum, c);
+}
+
+void FftProcessor::BandLimitAt(int32_t n, ne10_fft_cpx_float32_t* spectrum, float c) {
+  const int32_t k = static_cast<int32_t>(c);
   const float frac = c - static_cast<float>(k);
   if (k >= 1) {  // bin 0 is the constant part, not a harmonic
     spectrum[k].r *= frac;

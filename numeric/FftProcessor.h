@@ -27,6 +27,8 @@ class FftProcessor {
   // with c = min(limitFreq / baseFreq, n/2), bin k = int(c) is scaled by the fraction of c
   // (bin 0 never is) and bins above it are cleared. baseFreq <= 0: unchanged.
   static void BandLimit(int32_t n, ne10_fft_cpx_float32_t* spectrum, float baseFreq, float limitFreq);
+  // The same with the fractional cutoff bin c given (0 <= c <= n/2).
+  static void BandLimitAt(int32_t n, ne10_fft_cpx_float32_t* spectrum, float c);
   // The fractional cutoff bin c (stored in cOut) and its integer part; n for baseFreq <= 0.
   static int32_t CutoffBin(int32_t n, float& cOut, float baseFreq, float limitFreq);
 

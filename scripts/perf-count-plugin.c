@@ -1,7 +1,7 @@
 /* Instruction counter for qemu-arm (-plugin): counts the guest instructions executed
  * between calls of bench::CountBegin and bench::CountEnd (see bench/BenchPeriod.h), as
  * callgrind counts inside bench::CountedRegion on the host, and prints
- * "counted <instructions> <regions>" at exit. Debian's qemu-user has plugin support but
+ * "counted <instructions> <regions> <largest region>" at exit. Debian's qemu-user has plugin support but
  * ships neither plugins nor their header, so the few entry points used are declared here
  * (QEMU plugin API version 1, as in QEMU 7.2). A translated block is counted whole. */
 #include <stddef.h>
@@ -29,6 +29,8 @@ __attribute__((visibility("default"))) int qemu_plugin_version = 1;
 static int counting;
 static uint64_t counted;
 static uint64_t regions;
+static uint64_t regionStart;
+static uint64_t largest;
 
 static void OnBlock(unsigned vcpu, void* instructions) {
   (void)vcpu;
@@ -39,11 +41,13 @@ static void OnBegin(unsigned vcpu, void* unused) {
   (void)unused;
   counting = 1;
   ++regions;
+  regionStart = counted;
 }
 static void OnEnd(unsigned vcpu, void* unused) {
   (void)vcpu;
   (void)unused;
   counting = 0;
+  if (counted - regionStart > largest) largest = counted - regionStart;
 }
 
 static void OnTranslate(qemu_plugin_id_t id, struct qemu_plugin_tb* tb) {
@@ -58,8 +62,9 @@ static void OnTranslate(qemu_plugin_id_t id, struct qemu_plugin_tb* tb) {
 static void OnExit(qemu_plugin_id_t id, void* unused) {
   (void)id;
   (void)unused;
-  char line[80];
-  snprintf(line, sizeof line, "counted %llu %llu\n", (unsigned long long)counted, (unsigned long long)regions);
+  char line[96];
+  snprintf(line, sizeof line, "counted %llu %llu %llu\n", (unsigned long long)counted, (unsigned long long)regions,
+           (unsigned long long)largest);
   qemu_plugin_outs(line);
 }
 

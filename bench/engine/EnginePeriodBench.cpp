@@ -127,4 +127,54 @@ BENCHMARK(BM_EnginePeriod)
     ->Iterations(kNotePeriods)
     ->Unit(benchmark::kMicrosecond);
 
+// One render thread's periods over whole notes, for the worst period scripts/perf reports
+// (one counted region per period). Sixteen heavy voices over four parts all start in the
+// first period; mode 0 plays whole notes (released after 250 periods, 125 of release), mode 1
+// gated notes (all sixteen restarted every 25 periods, each held for 6). The other thread
+// and the mix run outside the count.
+void BM_RenderThreadNotes(benchmark::State& state) {
+  platform::ScopedFlushToZero ftz;
+  const int thread = static_cast<int>(state.range(0));
+  const bool gated = state.range(1) != 0;
+  constexpr int kVoices = 16, kParts = 4;
+  auto rig = std::make_unique<Rig>();
+  CSynthEngine& e = rig->engine;
+  for (int p = 0; p < kParts; ++p) HeavyPatch(e, p);
+  auto play = [&] {
+    for (int v = 0; v < kVoices; ++v) e.NoteOn(v % kParts, 45 + 3 * v, 0.9f);
+  };
+  auto release = [&] {
+    for (int v = 0; v < kVoices; ++v) e.NoteOff(v % kParts, 45 + 3 * v);
+  };
+  // One note through and gone first, so the count starts from a played engine, not a new one.
+  play();
+  for (int k = 0; k < kNotePeriods; ++k) {
+    if (k == 250) release();
+    e.RenderVoices(nullptr, 0);
+    e.RenderVoices(nullptr, 1);
+    e.MixParts(rig->out, 0, 0.0f);
+  }
+  int period = 0;
+  for (auto _ : state) {
+    const int phase = gated ? period % 25 : period % kNotePeriods;
+    if (phase == 0) play();
+    if (phase == (gated ? 6 : 250)) release();
+    if (thread == 1) e.RenderVoices(nullptr, 0);
+    bench::CountedRegion([&] { e.RenderVoices(nullptr, thread); });
+    if (thread == 0) e.RenderVoices(nullptr, 1);
+    e.MixParts(rig->out, 0, 0.0f);
+    benchmark::DoNotOptimize(rig->buffers);
+    ++period;
+  }
+  bench::ReportPeriodShare(state);
+}
+BENCHMARK(BM_RenderThreadNotes)
+    ->ArgNames({"thread", "gated"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Iterations(kNotePeriods)
+    ->Unit(benchmark::kMicrosecond);
+
 }  // namespace

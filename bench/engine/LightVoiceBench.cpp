@@ -82,7 +82,9 @@ struct LightVoice {
   std::vector<float> right = std::vector<float>(kFrames);
 };
 
-void BM_LightVoices16(benchmark::State& state) {
+// With `bent`, every voice is bent two octaves up (440 Hz and above) with a slow vibrato that
+// moves the pitch every period, as a bend or glide does.
+void RunLightVoices16(benchmark::State& state, bool bent) {
   platform::ScopedFlushToZero ftz;
   initMathTables();
   FftProcessor fft;
@@ -96,6 +98,10 @@ void BM_LightVoices16(benchmark::State& state) {
   int32_t block = 0;
   auto period = [&] {
     const float cutoff = 1200.0f + 800.0f * std::sin(0.05f * static_cast<float>(block));
+    if (bent) {
+      const float octaves = 2.0f + 0.02f * std::sin(0.1f * static_cast<float>(block));
+      for (auto& v : voices) v->voice->SetBend(octaves);
+    }
     for (auto& v : voices) v->Block(fft, cutoff);
   };
   // About a second, so the controls the patch set glide to rest (the second oscillator's
@@ -110,6 +116,10 @@ void BM_LightVoices16(benchmark::State& state) {
   }
   bench::ReportPeriodShare(state);
 }
+
+void BM_LightVoices16(benchmark::State& state) { RunLightVoices16(state, false); }
+void BM_LightVoices16Bent(benchmark::State& state) { RunLightVoices16(state, true); }
 BENCHMARK(BM_LightVoices16);
+BENCHMARK(BM_LightVoices16Bent);
 
 }  // namespace

@@ -18,8 +18,11 @@
 #include <gtest/gtest.h>
 
 #include "app/PageServices.h"
+#include "app/OutputCapture.h"
 #include "app/PanelFrames.h"
 #include "data/CDataSetSampler.h"
+#include "engine/CVoiceAlloc.h"
+#include "engine/VoiceStatus.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxBaseElement.h"
@@ -56,6 +59,15 @@ class FakePageServices : public PageServices {
   // The kit the drum pages read.
   CDataSetSampler kit;
   int loadResult = 1;
+  // The audio status the pages read: the allocation table (null: none), one voice record
+  // per render slot, the scopes' capture, the transport, and the clip launcher (null: none).
+  static constexpr int kVoiceSlots = 16;
+  const VoiceAllocEntry* engineState = nullptr;
+  VoiceStatus slots[kVoiceSlots];
+  bool slotsShown = true;
+  OutputCapture capture;
+  bool running = true;
+  CClipCore* clips = nullptr;
   // Learned controllers by parameter UID.
   std::map<uint32_t, int> ccMap;
   std::string presetNames[4];
@@ -101,16 +113,18 @@ class FakePageServices : public PageServices {
   }
   void SetParamById(int uid, float value) override { Record("SetParamById %X %g", uid, static_cast<double>(value)); }
   float GetParamById(int uid) override { return Param(uid); }
-  void SetEngineParam(int uid, float value) override {
-    Record("SetEngineParam %X %g", uid, static_cast<double>(value));
-  }
   const void* FxParams(int target, int slot) const override {
     const auto it = fxBlocks.find(target * 16 + slot);
     return it != fxBlocks.end() ? it->second : nullptr;
   }
   float GetSetting(unsigned uid) override { return Param(static_cast<int>(uid)); }
   CDataSets* DataSet(int) override { return nullptr; }
-  CClipCore* ClipLauncher() override { return nullptr; }
+  CClipCore* ClipLauncher() override { return clips; }
+  void SetEngineParam(int uid, float value) override {
+    Record("SetEngineParam %X %g", uid, static_cast<double>(value));
+  }
+  void TogglePlay() override { Record("TogglePlay"); }
+  void SetTrackType(int track, int type) override { Record("SetTrackType %d %d", track, type); }
 
   int LoadPreset(int part, const char* name, int notify, int load) override {
     Record("LoadPreset %d %s %d %d", part, Text(name), notify, load);
@@ -173,13 +187,18 @@ class FakePageServices : public PageServices {
     panelMode = mode;
   }
   int getPanelMode() const override { return panelMode; }
+  void sendPanelPart(int part) override { Record("sendPanelPart %d", part); }
 
   CAudioProcess::TimingRecord AudioTiming(int record) const override {
     return record >= 0 && record < CAudioProcess::kTimingRecords ? timing[record] : CAudioProcess::TimingRecord{};
   }
   const void* VoiceMonitor(int) const override { return nullptr; }
-  const void* EngineState() const override { return nullptr; }
-  bool TransportRunning() const override { return true; }
+  const void* EngineState() const override { return engineState; }
+  bool TransportRunning() const override { return running; }
+  OutputCapture* OutputScope() override { return &capture; }
+  const void* VoiceSlot(int slot) const override {
+    return slot >= 0 && slot < kVoiceSlots && slotsShown ? &slots[slot] : nullptr;
+  }
 
   void AddControllerListener(uxBaseElement* page) override { controllerListeners.push_back(page); }
   void RemoveControllerListener(uxBaseElement* page) override {

@@ -57,9 +57,8 @@ class Part {
   }
 
   // The largest change between neighbouring output samples so far. The sine itself moves by
-  // at most 0.5 x 2 pi x 100 / 48000 = 0.0065 a sample, and a page flip may jump between the
-  // EQ's three-sample-late copy and the input (about 0.02); a snap back from silence would
-  // jump by up to 0.5.
+  // at most 0.5 x 2 pi x 100 / 48000 = 0.0065 a sample; a snap back from silence would jump
+  // by up to 0.5.
   double MaxStep() const { return maxStep_; }
   const std::array<float, kFrames>& In() const { return in_[0]; }
   const std::array<float, kFrames>& Out() const { return out_[0]; }

@@ -134,7 +134,7 @@ class EffectsPageInTheProgram(unittest.TestCase):
         folder = self.tree.path("/var/lib/ruv/working/effects")
         os.makedirs(folder, exist_ok=True)
         presets = {
-            "A-Wet": [(1, "PREDelay T", 10), (2, "Reverb T", 0.85), (3, "Damping", 20), (4, "WET", 0),
+            "A-Wet": [(1, "PREDelay T", 10), (2, "Reverb T", 0.97), (3, "Damping", 20), (4, "WET", 6),
                       (5, "DRY", -50), (10, "APF max", 50), (11, "APF weight", 80), (12, "Fixed max", 100),
                       (13, "Fixed weight", 80), (14, "Density", 1)],
             "B-Dry": [(2, "Reverb T", 0.1), (4, "WET", -50), (5, "DRY", 0)],
@@ -147,14 +147,14 @@ class EffectsPageInTheProgram(unittest.TestCase):
                                        xml_declaration=True)
 
     def tail_rms(self):
-        """RMS of the capture from 0.3 s to 1.0 s after a short note's release."""
+        """RMS of the capture from 1.0 s to 2.0 s after a short note's release."""
         _, _, start = harness.capture_levels(self.capture)
         self.midi.send([0x90, 60, 120])
         time.sleep(0.2)
         _, _, off = harness.capture_levels(self.capture)
         self.midi.send([0x80, 60, 0])
-        time.sleep(1.2)
-        tail = harness.capture_frames(self.capture, off + int(0.3 * RATE), off + int(1.0 * RATE))
+        time.sleep(2.2)
+        tail = harness.capture_frames(self.capture, off + int(1.0 * RATE), off + int(2.0 * RATE))
         self.assertGreater(len(tail), RATE // 4, "the capture runs")
         return (sum(s * s for s in tail) / len(tail)) ** 0.5
 
@@ -177,8 +177,8 @@ class EffectsPageInTheProgram(unittest.TestCase):
         self.tap(touch, centre(ROW_1_ON))
         time.sleep(0.3)  # the switch fades in
         on = self.tail_rms()
-        self.assertGreater(on, 1e-5, "the wet preset rings on")
-        self.assertGreater(on, 4 * bypassed, (on, bypassed))
+        # The preset takes the direct sound 50 dB down: what rings on is the reverb's.
+        self.assertGreater(on, 3 * bypassed, (on, bypassed))
 
 
 if __name__ == "__main__":

@@ -229,6 +229,56 @@ TEST_F(AlgOscBuild, Above130HzNoEnergyAboveTheCutoffHarmonic) {
   }
 }
 
+// A bend or glide moves the pitch every block; the table changes with it only where the
+// highest kept harmonic could be heard. Up to 4 kHz that harmonic lies above 20 kHz and its
+// fade is held to half steps: a move within a step keeps the table (no transforms), and
+// every table differs from the exact fade only in that harmonic, by at most a quarter of it.
+TEST_F(AlgOscBuild, AMovingPitchRebuildsOnlyWhenTheHeldFadeMoves) {
+  struct Case {
+    float from, to;
+    bool kept;
+  };
+  const Case cases[] = {
+      {440.0f, 440.2f, true},     // 54.55 to 54.52 bins: one half step
+      {440.0f, 443.0f, false},    // to 54.18: the next step
+      {1000.0f, 1000.5f, true},   // exactly 24 bins to 23.99
+      {3000.0f, 3001.0f, true},   // 8 bins to 7.997
+      {150.0f, 185.0f, true},     // below 187.5 Hz every harmonic up to bin 128 is kept
+      {5000.0f, 5000.5f, false},  // 4.8 bins: the fade is exact where it can be heard
+      {220.0f, 3900.0f, false},
+  };
+  std::vector<ne10_fft_cpx_float32_t> exact(kN);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.from << " to " << c.to << " Hz");
+    AlgOsc osc;
+    Prepare(osc);
+    osc.SetAlgorithm(0);
+    for (int b = 0; b < 20; ++b) Block(osc, c.from);
+    const std::vector<ne10_fft_cpx_float32_t> before(osc.LastBuild().spectrum, osc.LastBuild().spectrum + kN);
+    const std::vector<float> table(osc.DisplayTable(), osc.DisplayTable() + kN);
+    for (int b = 0; b < 20; ++b) Block(osc, c.to);
+    const ne10_fft_cpx_float32_t* built = osc.LastBuild().spectrum;
+    bool same = true;
+    for (int k = 0; k < kN; ++k) same = same && built[k].r == before[k].r && built[k].i == before[k].i;
+    EXPECT_EQ(same, c.kept);
+    if (c.kept) {
+      for (int j = 0; j < kN; ++j) ASSERT_EQ(osc.DisplayTable()[j], table[j]) << j;
+    }
+    // The table against the exact fade at the final pitch.
+    fft_.Forward(exact.data(), osc.LastBuild().timeBuffer);
+    std::vector<ne10_fft_cpx_float32_t> whole = exact;
+    FftProcessor::BandLimit(kN, exact.data(), c.to, 24000.0f);
+    for (int k = 0; k < kN; ++k) {
+      const double diff = std::hypot(built[k].r - exact[k].r, built[k].i - exact[k].i);
+      const double bound = c.to <= 4000.0f ? std::hypot(whole[k].r, whole[k].i) / 4.0 + 1e-6 : 0.0;
+      ASSERT_LE(diff, bound) << "bin " << k;
+      if (diff > 0.0) {
+        ASSERT_GE(k * c.to, 20000.0f) << "bin " << k;
+      }
+    }
+  }
+}
+
 TEST_F(AlgOscBuild, ABuildWhileATableIsPendingDoesNothing) {
   osc_.SetAlgorithm(0);
   osc_.BuildTable(fft_);
