@@ -3,12 +3,14 @@
 // page's.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 
 #include "app/GUIManager.h"
 #include "audio/CAudioProcess.h"
 #include "audio/CFXEngine.h"
 #include "audio/CMoogBiquadLadder.h"
+#include "audio/CReverb.h"
 #include "audio/CStereoDelay.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "numeric/MathTables.h"
@@ -150,4 +152,22 @@ TEST_F(EffectsPageOverEngine, TheStereoDelayPanelsLabelsReachTheirParameters) {
   }
 }
 
+// A reverb's defaults come from the first preset and reach the effect that sounds now, not
+// only the chain a load would prepare; a refresh of a stereo delay leaves its settings be.
+TEST_F(EffectsPageOverEngine, TheReverbsFirstPresetReachesTheSoundingEffect) {
+  const std::string folder = root.MakeDir("/var/lib/ruv/working/effects/");
+  std::ofstream(folder + "Wet.reverbfx") << "<FXPreset Version=\"1.0\"><Parameter Nr=\"4\" Name=\"WET\" Value=\"6\"/>"
+                                            "<Parameter Nr=\"5\" Name=\"DRY\" Value=\"-50\"/>"
+                                            "<Parameter Nr=\"10\" Name=\"APF\" Value=\"40\"/></FXPreset>";
+  Give(tagUX_Message(APP_MSG_RESCAN_FILES));
+  Assign(3, 6);
+  const auto* block = static_cast<const ReverbParams*>(audio->GetFxParams(kPageId, 3));
+  ASSERT_NE(block, nullptr);
+  EXPECT_FLOAT_EQ(block->wetDb, 6.0f);
+  EXPECT_FLOAT_EQ(block->dryDb, -50.0f);
+  EXPECT_FLOAT_EQ(block->apfMaxDelayMs, 40.0f);
+  EXPECT_FLOAT_EQ(gui->GetParamById(0x83005), -50.0f);
+}
+
 }  // namespace
+
