@@ -346,18 +346,20 @@ TEST_F(ReverbPanel, BadIndexesAndFilesApplyOnlyWhatIsSound) {
     std::snprintf(s, sizeof s, "ValueChanged A1%03X 7 %d", nr, nr - 9);
     big.emplace_back(s);
   }
-  std::filesystem::remove(folder + "Trunc.reverbfx");
   struct Case {
     float index;
+    bool removeFirst;  // the file goes after the scan
     std::vector<std::string> applied;
   } const cases[] = {
-      {1, {"ValueChanged A100A 7 2"}},                              // Nan: nan and inf skipped
-      {2, {"ValueChanged A1009 7 0.1", "ValueChanged A100A 7 0.2"}},  // Odd
-      {4, {}},                                                       // Trunc, deleted since the scan
-      {5, big},                                                      // big: 18 entries
+      {1, false, {"ValueChanged A100A 7 2"}},                              // Nan: nan and inf skipped
+      {2, false, {"ValueChanged A1009 7 0.1", "ValueChanged A100A 7 0.2"}},  // Odd: malformed third
+      {4, false, {"ValueChanged A1009 7 0.1", "ValueChanged A100A 7 0.2"}},  // Trunc: cut in the third
+      {4, true, {}},                                                         // Trunc, deleted since the scan
+      {5, false, big},                                                       // big: 18 entries
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.index);
+    SCOPED_TRACE(::testing::Message() << c.index << (c.removeFirst ? " removed" : ""));
+    if (c.removeFirst) std::filesystem::remove(folder + "Trunc.reverbfx");
     reverb()->SelectPreset(c.index, false, true, 5);
     const std::vector<std::string> sent = Sent();
     EXPECT_EQ(With(sent, 7), c.applied);
