@@ -143,6 +143,9 @@ class GUIManager : public CDrvInput,
   // The part's most recent voice record, refreshed by the tick (null before any voice ran).
   const void* VoiceMonitor(int part) const override { return voiceMonitor_[part].load(std::memory_order_relaxed); }
   const void* EngineState() const override { return engineState_.load(std::memory_order_relaxed); }
+  const void* FxParams(int target, int slot) const override {
+    return links_.audio != nullptr ? links_.audio->GetFxParams(static_cast<uint32_t>(target) << 16, slot) : nullptr;
+  }
   int CurrentPanel() const override { return currentPanel_.load(std::memory_order_relaxed); }
   void SetCurrentPanel(int panel) override { currentPanel_.store(panel, std::memory_order_relaxed); }
   int PageState(int i) const { return pageState_[i]; }

@@ -110,6 +110,9 @@ class PageServices : public uxHost {
   // The part's most recent voice record and the engine's state, refreshed by the GUI tick.
   virtual const void* VoiceMonitor(int part) const = 0;
   virtual const void* EngineState() const = 0;
+  // The parameter block of effect slot `slot` of the effects engine of `target` (8..11),
+  // read in place without a lock; null without such an engine or effect.
+  virtual const void* FxParams(int target, int slot) const = 0;
   virtual bool TransportRunning() const = 0;
   // The oscilloscope's copy of the output; null when there is none.
   virtual OutputCapture* OutputScope() = 0;

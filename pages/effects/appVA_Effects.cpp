@@ -7,7 +7,11 @@
 
 #include "app/PageServices.h"
 #include "pages/effects/cfgVA_Base.h"
+#include "pages/effects/FxPanelTables.h"
+#include "pages/effects/cfgVA_Compressor.h"
 #include "pages/effects/cfgVA_None.h"
+#include "pages/effects/cfgVA_Reverb.h"
+#include "pages/effects/cfgVA_StereoDelay.h"
 #include "platform/ArmConvert.h"
 #include "platform/LogSink.h"
 #include "toolkit/uxBarCtrl.h"
@@ -117,8 +121,15 @@ appVA_Effects::~appVA_Effects() = default;
 
 cfgVA_Base* appVA_Effects::MakePanel(int type) {
   const uint32_t id = GetUserData();
-  if (type == 0) return new cfgVA_None(services_, id, labels_, this);
-  return new cfgVA_Base(services_, id, labels_, this, kTypeSpecs[type].panel, kTypeSpecs[type].image);
+  switch (type) {
+    case 0: return new cfgVA_None(services_, id, labels_, this);
+    case 3: return new cfgVA_StereoDelay(services_, id, labels_, this);
+    case 6: return new cfgVA_Reverb(services_, id, labels_, this);
+    case 7: return new cfgVA_Compressor(services_, id, labels_, this);
+    default:
+      return new cfgVA_Base(services_, id, labels_, this, kTypeSpecs[type].panel, kTypeSpecs[type].image,
+                            fx_panels::Rows(type));
+  }
 }
 
 void appVA_Effects::BuildTable() {

@@ -1,6 +1,7 @@
 #include "pages/effects/cfgVA_Base.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "app/PageServices.h"
 #include "toolkit/uxValueLabel.h"
@@ -39,6 +40,7 @@ void cfgVA_Base::IdleLabel(int entry, bool dash) {
   uxValueLabel* label = labels_[entry];
   if (label == nullptr) return;
   formats_[entry] = Formatter::kNone;
+  label->ClearEnums();
   label->SetLabelText("", "", kValueFont);
   label->setConvertFunction(nullptr);
   label->SetChecked(false);
@@ -50,15 +52,30 @@ void cfgVA_Base::IdleLabel(int entry, bool dash) {
 void cfgVA_Base::ConfigureLabel(const FxLabelRow& row) {
   uxValueLabel* label = labels_[row.entry];
   if (label == nullptr) return;
+  if (row.mode == 0) {
+    IdleLabel(row.entry, row.text != nullptr && std::strcmp(row.text, "-") == 0);
+    label->SetChecked(row.selected);
+    return;
+  }
   const bool isEnum = row.choices[0] != nullptr;
   formats_[row.entry] = row.format;
   label->SetID(Uid(row.param));
-  label->SetLabelText(row.text, row.unit, isEnum ? kEnumFont : kValueFont);
-  for (const char* choice : row.choices)
-    if (choice != nullptr) label->AddEnumText(choice);
+  label->SetLabelText(row.text, row.unit, row.font != 0 ? row.font : isEnum ? kEnumFont : kValueFont);
+  // The labels are shared by all panels: a list left from another type or slot goes first.
+  if (isEnum) {
+    int n = 0;
+    while (n < kFxMaxChoices && row.choices[n] != nullptr) ++n;
+    SetChoices(label, std::span<const char* const>(row.choices, static_cast<size_t>(n)));
+  }
   label->setConvertFunction(value_format::Function(row.format));
   label->SetChecked(row.selected);
   label->SetEncoderMode(row.mode, 0);
+}
+
+void cfgVA_Base::SetChoices(uxValueLabel* label, std::span<const char* const> texts) {
+  label->ClearEnums();
+  for (const char* text : texts) label->AddEnumText(text);
+  label->setRepaint();
 }
 
 void cfgVA_Base::SetPosition(int entry, float value) {
@@ -67,12 +84,10 @@ void cfgVA_Base::SetPosition(int entry, float value) {
 
 void cfgVA_Base::SetupSlot(int slot) {
   slot_ = slot;
+  for (const FxLabelRow& row : rows_) ConfigureLabel(row);
   for (int entry = kFirstParam; entry < kLabelSet; ++entry) {
     const auto row = std::find_if(rows_.begin(), rows_.end(), [&](const FxLabelRow& r) { return r.entry == entry; });
-    if (row != rows_.end())
-      ConfigureLabel(*row);
-    else
-      IdleLabel(entry, false);
+    if (row == rows_.end()) IdleLabel(entry, false);
   }
   SetEnabled(true);
   setRepaint();

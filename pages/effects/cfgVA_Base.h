@@ -13,7 +13,11 @@ class PageServices;
 class appVA_Effects;
 class uxValueLabel;
 
-// One parameter label of a panel.
+// The longest enumeration a row lists: the stereo delay's sync values.
+inline constexpr int kFxMaxChoices = 21;
+
+// One parameter label of a panel. A row of encoder mode 0 is an idle label that the panel
+// still names: text "-" shows a dash, `selected` checks it.
 struct FxLabelRow {
   int entry;  // 2..10 in the page's label set
   const char* text;
@@ -22,9 +26,10 @@ struct FxLabelRow {
   bool selected;  // the label its encoder drives first
   int mode;       // encoder mode: 1 0..100, 2 -100..100, 7 0..256, 8 enumeration
   int param;      // the effect's parameter number
-  const char* choices[8];
+  const char* choices[kFxMaxChoices];
   float value;  // the default
   int order;    // where the default comes in SetDefaults, from 1; 0: none
+  int font = 0;  // the caption's font; 0: 12 for enumerations, else 13
 };
 
 class cfgVA_Base : public uxPanelCtrl {
@@ -40,8 +45,8 @@ class cfgVA_Base : public uxPanelCtrl {
 
   int OnMessage(tagUX_Message* msg) override;
 
-  // Labels the nine parameter labels for `slot` as the rows say (the others idle) and shows
-  // the panel. The TYPE label is the page's and never touched here.
+  // Labels the nine parameter labels for `slot` as the rows say, in the rows' order, then
+  // the others idle, and shows the panel. The TYPE label is the page's and never touched here.
   virtual void SetupSlot(int slot);
   // The slot's stored values into the enabled labels; flags go with each value.
   virtual void RefreshValues(int flags);
@@ -59,6 +64,8 @@ class cfgVA_Base : public uxPanelCtrl {
   // with `dash` it shows "-".
   void IdleLabel(int entry, bool dash);
   void ConfigureLabel(const FxLabelRow& row);
+  // Replaces an enumeration label's texts under the label's own lock.
+  static void SetChoices(uxValueLabel* label, std::span<const char* const> texts);
   // The label's encoder position for a value, by the label's formatter.
   void SetPosition(int entry, float value);
   uxValueLabel* Label(int entry) const { return labels_[entry]; }

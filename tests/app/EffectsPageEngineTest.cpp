@@ -3,12 +3,15 @@
 // page's.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 
 #include "app/GUIManager.h"
 #include "audio/CAudioProcess.h"
 #include "audio/CFXEngine.h"
 #include "audio/CMoogBiquadLadder.h"
+#include "audio/CReverb.h"
+#include "audio/CStereoDelay.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "numeric/MathTables.h"
 #include "pages/effects/appVA_Effects.h"
@@ -16,6 +19,7 @@
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/audio/AudioProcessFakes.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TestPaths.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxDC.h"
 #include "toolkit/uxTableCtrl.h"
@@ -56,6 +60,7 @@ class EffectsPageOverEngine : public ::testing::Test {
   bool Holds(int slot) { return audio->GetFxParams(kPageId, slot) != nullptr; }
 
   static constexpr uint32_t kPageId = 0x80000;
+  testing_support::TempDataRoot root;  // no reverb presets of this machine
   platform::MemoryFrameBuffer fb;
   uxDC dc{&fb};
   FakeRawMidiBackend midi;
@@ -118,4 +123,51 @@ TEST_F(EffectsPageOverEngine, APanelLabelReachesTheEffectUnderItsParameterNumber
   EXPECT_FLOAT_EQ(gui->GetParamById(0x82000), 108.2f);
 }
 
+// The stereo delay's own panel: its defaults stand in the effect, and each turned label
+// reaches the effect under that label's parameter number.
+TEST_F(EffectsPageOverEngine, TheStereoDelayPanelsLabelsReachTheirParameters) {
+  Assign(1, 3);
+  const auto* block = static_cast<const CStereoDelay::Params*>(audio->GetFxParams(kPageId, 1));
+  ASSERT_NE(block, nullptr);
+  EXPECT_FLOAT_EQ(block->leftMs, 200.0f);
+  EXPECT_FLOAT_EQ(block->feedbackPercent, 30.0f);
+  EXPECT_FLOAT_EQ(block->ratioPercent, 50.0f);
+
+  struct Case {
+    int entry;
+    int encoder;
+    float CStereoDelay::Params::*field;
+    float expected;  // after one step right from the default
+  } const cases[] = {
+      {4, 145, &CStereoDelay::Params::leftMs, 217.0f},          // DELAY: 0.2 s, then 0.217 s
+      {7, 146, &CStereoDelay::Params::feedbackPercent, 31.0f},  // FEEDBACK
+      {9, 147, &CStereoDelay::Params::wetDb, 0.8f},             // WET: 0 dB, then 0.84 shown as 0.8
+      {10, 147, &CStereoDelay::Params::dryDb, 0.8f},            // DRY
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    for (int e = 2; e <= 10; ++e) page->Label(e)->SetChecked(e == c.entry);
+    Give(tagUX_Message(UX_MSG_ENCODER_EVENT, c.encoder, 130));
+    EXPECT_NEAR(block->*c.field, c.expected, 1e-3f);
+  }
+}
+
+// A reverb's defaults come from the first preset and reach the effect that sounds now, not
+// only the chain a load would prepare; a refresh of a stereo delay leaves its settings be.
+TEST_F(EffectsPageOverEngine, TheReverbsFirstPresetReachesTheSoundingEffect) {
+  const std::string folder = root.MakeDir("/var/lib/ruv/working/effects/");
+  std::ofstream(folder + "Wet.reverbfx") << "<FXPreset Version=\"1.0\"><Parameter Nr=\"4\" Name=\"WET\" Value=\"6\"/>"
+                                            "<Parameter Nr=\"5\" Name=\"DRY\" Value=\"-50\"/>"
+                                            "<Parameter Nr=\"10\" Name=\"APF\" Value=\"40\"/></FXPreset>";
+  Give(tagUX_Message(APP_MSG_RESCAN_FILES));
+  Assign(3, 6);
+  const auto* block = static_cast<const ReverbParams*>(audio->GetFxParams(kPageId, 3));
+  ASSERT_NE(block, nullptr);
+  EXPECT_FLOAT_EQ(block->wetDb, 6.0f);
+  EXPECT_FLOAT_EQ(block->dryDb, -50.0f);
+  EXPECT_FLOAT_EQ(block->apfMaxDelayMs, 40.0f);
+  EXPECT_FLOAT_EQ(gui->GetParamById(0x83005), -50.0f);
+}
+
 }  // namespace
+

@@ -56,6 +56,8 @@ class FakePageServices : public PageServices {
   // What the fake answers: parameter values by UID (0 when absent), the audio process's
   // timing records, and the result of every load and store.
   std::map<int, float> params;
+  // Effect parameter blocks by target * 16 + slot.
+  std::map<int, const void*> fxBlocks;
   CAudioProcess::TimingRecord timing[CAudioProcess::kTimingRecords] = {};
   // The kit the drum pages read.
   CDataSetSampler kit;
@@ -127,6 +129,10 @@ class FakePageServices : public PageServices {
   }
   void SetParamById(int uid, float value) override { Record("SetParamById %X %g", uid, static_cast<double>(value)); }
   float GetParamById(int uid) override { return Param(uid); }
+  const void* FxParams(int target, int slot) const override {
+    const auto it = fxBlocks.find(target * 16 + slot);
+    return it != fxBlocks.end() ? it->second : nullptr;
+  }
   float GetSetting(unsigned uid) override { return Param(static_cast<int>(uid)); }
   CDataSets* DataSet(int) override { return nullptr; }
   CClipCore* ClipLauncher() override { return clips; }
