@@ -20,6 +20,7 @@
 #include "app/PageServices.h"
 #include "app/PanelFrames.h"
 #include "data/CDataSetSampler.h"
+#include "engine/VoiceStatus.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/ScreenImages.h"
 #include "toolkit/uxBaseElement.h"
@@ -54,6 +55,11 @@ class FakePageServices : public PageServices {
   // The kit the drum pages read.
   CDataSetSampler kit;
   int loadResult = 1;
+  // The voice record of each part behind VoiceMonitor, filled by the test; a part outside
+  // 0..kParts-1 has none.
+  VoiceStatus voices[CAudioProcess::kParts];
+  // The LFO step records by uid, as GetLfoStepData hands them out (length byte, steps).
+  std::map<int, std::vector<uint8_t>> lfoSteps;
   // Learned controllers by parameter UID.
   std::map<uint32_t, int> ccMap;
   std::string presetNames[4];
@@ -102,6 +108,15 @@ class FakePageServices : public PageServices {
   float GetSetting(unsigned uid) override { return Param(static_cast<int>(uid)); }
   CDataSets* DataSet(int) override { return nullptr; }
   CClipCore* ClipLauncher() override { return nullptr; }
+  uint8_t* GetLfoStepData(int uid) override {
+    const auto it = lfoSteps.find(uid);
+    return it != lfoSteps.end() ? it->second.data() : nullptr;
+  }
+  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) override {
+    std::string text;
+    for (int i = 0; i < length; ++i) text += " " + std::to_string(bytes[i]);
+    Record("SetLfoStepData %d %X%s", id, uid, text.c_str());
+  }
 
   int LoadPreset(int part, const char* name, int notify, int load) override {
     Record("LoadPreset %d %s %d %d", part, Text(name), notify, load);
@@ -164,11 +179,16 @@ class FakePageServices : public PageServices {
     panelMode = mode;
   }
   int getPanelMode() const override { return panelMode; }
+  void ActivatePanel(int panel, int assign, int value) override {
+    Record("ActivatePanel %d %d %d", panel, assign, value);
+  }
 
   CAudioProcess::TimingRecord AudioTiming(int record) const override {
     return record >= 0 && record < CAudioProcess::kTimingRecords ? timing[record] : CAudioProcess::TimingRecord{};
   }
-  const void* VoiceMonitor(int) const override { return nullptr; }
+  const void* VoiceMonitor(int part) const override {
+    return part >= 0 && part < CAudioProcess::kParts ? &voices[part] : nullptr;
+  }
   const void* EngineState() const override { return nullptr; }
   bool TransportRunning() const override { return true; }
 
