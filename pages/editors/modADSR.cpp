@@ -15,6 +15,9 @@
 
 namespace {
 
+// A label's encoder slot; the bits above it carry the part.
+int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+
 constexpr float kTimes[modADSR::kTimeSteps] = {
     0.0005f, 0.0006f, 0.0007f, 0.001f,   0.002f,   0.0032f,  0.0049f,  0.0067f,  0.0087f,  0.0108f,  0.0127f,
     0.0145f, 0.0161f, 0.0175f, 0.0186f,  0.0195f,  0.0202f,  0.0209f,  0.0216f,  0.0225f,  0.0237f,  0.0255f,
@@ -114,7 +117,7 @@ modADSR::modADSR(PageServices* services, uint32_t id, const char* name, uxPOINT 
   for (int i = 0; i < kLabels; ++i) {
     const LabelSpec& s = kSpecs[i];
     auto* label = new uxValueLabel(services, static_cast<int>(id + static_cast<uint32_t>(s.param)),
-                                   static_cast<uint32_t>(s.slot), uxPOINT(s.x, s.y), 180, 70, 0x202020, s.second,
+                                   static_cast<uint32_t>(s.slot) | static_cast<uint32_t>(part_) << 12, uxPOINT(s.x, s.y), 180, 70, 0x202020, s.second,
                                    s.third, 0xFFFFFF, 0xA4A4A4, true);
     label->SetLabelText(s.text, s.unit, 13);
     if (i == kMode)
@@ -124,7 +127,7 @@ modADSR::modADSR(PageServices* services, uint32_t id, const char* name, uxPOINT 
     label->SetEncoderMode(s.type);
     if (s.time) label->setConvertFunction(FormatTime);
     if (i == kRatioDR) label->setConvertFunction(FormatRatio);
-    label->SetFloatValue(i == kRatioA || i == kRatioDR ? 99.99f : 0.0f, 0);
+    label->SetFloatValue(i == kRatioA || i == kRatioDR ? 99.99f : (s.time && i != kReleaseB ? 0.0005f : 0.0f), 0);
     label->SetChecked(s.checked, false);
     labels_[i] = label;
     groups[s.slot / 8]->AddElement(label);
@@ -167,7 +170,7 @@ void modADSR::SetCurveValue(int slot, float value, bool fromEncoder) {
 
 void modADSR::SetEnvelopeValue(int slot, float value) {
   for (uxValueLabel* label : labels_)
-    if (static_cast<int>(label->GetUserData()) == slot)
+    if (SlotOf(label) == slot)
       label->SetFloatRawValue(IsTimeSlot(slot) ? static_cast<float>(TimeIndex(value)) : value);
   SetCurveValue(slot, value, false);
 }
@@ -324,7 +327,7 @@ int modADSR::OnPaint() {
 int modADSR::OnMidiCC(int a, int part, int controller, int value) {
   for (uxValueLabel* label : labels_) {
     if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const int slot = static_cast<int>(label->GetUserData());
+    const int slot = SlotOf(label);
     float v = label->GetFloatValue();
     if (IsTimeSlot(slot)) v = TimeEntry(static_cast<int>(v));
     SetEnvelopeValue(slot, v);
@@ -348,17 +351,15 @@ int modADSR::OnMessage(tagUX_Message* msg) {
         if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
             param_uid::Kind(uid) != static_cast<int>(msg->flag))
           continue;
-        SetEnvelopeValue(static_cast<int>(label->GetUserData()), value);
-        label->SetFloatValue(IsTimeSlot(static_cast<int>(label->GetUserData())) ? static_cast<float>(TimeIndex(value))
-                                                                                 : value,
-                             kFlagsFromPanel);
+        SetEnvelopeValue(SlotOf(label), value);
+        label->SetFloatValue(value, kFlagsFromPanel);
       }
       break;
     }
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
-        const int slot = static_cast<int>(label->GetUserData());
+        const int slot = SlotOf(label);
         if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
           UpdateFromEncoder(slot, label->GetFloatValue());
       }
@@ -368,8 +369,12 @@ int modADSR::OnMessage(tagUX_Message* msg) {
       break;
     case UX_MSG_VALUES_CHANGED:
       if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_)
-        SetEnvelopeValue(static_cast<int>(label->GetUserData()), services_->GetParamById(label->GetID()));
+      for (uxValueLabel* label : labels_) {
+        const int slot = SlotOf(label);
+        const float value = services_->GetParamById(label->GetID());
+        label->SetFloatValue(value, FLAG_SEND_CAN);
+        SetEnvelopeValue(slot, value);
+      }
       PlotEnvelope(false);
       scope_->setRepaint();
       break;

@@ -16,6 +16,9 @@
 
 namespace {
 
+// A label's encoder slot; the bits above it carry the part.
+int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+
 constexpr int kPanelGroup = 3;
 constexpr int kFilterKey = 370;
 constexpr int kLinkKey = 371;
@@ -154,7 +157,7 @@ modFilter::modFilter(PageServices* services, uint32_t id, const char* name, uxPO
     if (!LabelUsed(i)) continue;
     const LabelSpec& s = kSpecs[i];
     auto* label = new uxValueLabel(services, static_cast<int>(id + static_cast<uint32_t>(s.param)),
-                                   static_cast<uint32_t>(s.slot), uxPOINT(s.x, s.y), 180, 70, 0x202020, 0xC00000,
+                                   static_cast<uint32_t>(s.slot) | static_cast<uint32_t>(part_) << 12, uxPOINT(s.x, s.y), 180, 70, 0x202020, 0xC00000,
                                    s.third, 0xFFFFFF, 0xA4A4A4, true);
     label->SetLabelText(s.text, s.unit, s.font);
     for (const char* c : s.choices)
@@ -381,7 +384,7 @@ int modFilter::OnMidiCC(int a, int part, int controller, int value) {
       v = CutoffEntry(TypeOf(v));
       if (linked_ != 0 && linkedPage_ != nullptr) linkedPage_->SetLinkedCutoff(v);
     }
-    SetParamValue(static_cast<int>(labels_[i]->GetUserData()), v);
+    SetParamValue(SlotOf(labels_[i]), v);
     services_->ValueChanged(static_cast<uint32_t>(labels_[i]->GetID()), kFlagsFromController, v);
   }
   return 1;
@@ -421,9 +424,9 @@ int modFilter::OnMessage(tagUX_Message* msg) {
         if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
             param_uid::Kind(uid) != static_cast<int>(msg->flag))
           continue;
-        const int slot = static_cast<int>(labels_[i]->GetUserData());
+        const int slot = SlotOf(labels_[i]);
         SetParamValue(slot, value);
-        labels_[i]->SetFloatValue(slot == 8 ? static_cast<float>(CutoffIndex(value)) : value, kFlagsFromPanel);
+        labels_[i]->SetFloatValue(value, kFlagsFromPanel);
       }
       if (isFocus() && linked_ != 0 && linkedPage_ != nullptr && ours && instance == 0 &&
           ctrl == static_cast<int>(param_uid::Ctrl(static_cast<uint32_t>(labels_[kCutoff]->GetID()))))
@@ -434,16 +437,19 @@ int modFilter::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (int i = 0; i < kLabels; ++i) {
         if (!LabelUsed(i)) continue;
-        const int slot = static_cast<int>(labels_[i]->GetUserData());
+        const int slot = SlotOf(labels_[i]);
         if (slot / 8 == static_cast<int>(msg->param & 3) && labels_[i]->isChecked())
           UpdateFromEncoder(slot, labels_[i]->GetFloatValue());
       }
       break;
     case UX_MSG_VALUES_CHANGED:
       if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (int i = 0; i < kLabels; ++i)
-        if (LabelUsed(i))
-          SetParamValue(static_cast<int>(labels_[i]->GetUserData()), services_->GetParamById(labels_[i]->GetID()));
+      for (int i = 0; i < kLabels; ++i) {
+        if (!LabelUsed(i)) continue;
+        const float value = services_->GetParamById(labels_[i]->GetID());
+        labels_[i]->SetFloatValue(value, FLAG_SEND_CAN);
+        SetParamValue(SlotOf(labels_[i]), value);
+      }
       break;
     case UX_MSG_FOCUS:
       if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(instance_ == 0 ? 8 : 9);

@@ -16,6 +16,9 @@
 
 namespace {
 
+// A label's encoder slot; the bits above it carry the part.
+int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+
 constexpr float kRates[modLFO::kTableSteps] = {
     0.1f,   0.11f,  0.12f,  0.13f,  0.14f,  0.15f,  0.16f,  0.17f,  0.19f,  0.2f,   0.22f,  0.23f,  0.25f,
     0.27f,  0.29f,  0.32f,  0.34f,  0.37f,  0.4f,   0.43f,  0.47f,  0.5f,   0.54f,  0.59f,  0.63f,  0.68f,
@@ -116,7 +119,7 @@ modLFO::modLFO(PageServices* services, uint32_t id, const char* name, uxPOINT po
   for (int i = 0; i < kLabels; ++i) {
     const LabelSpec& s = kSpecs[i];
     auto* label = new uxValueLabel(services, static_cast<int>(id + static_cast<uint32_t>(s.param)),
-                                   static_cast<uint32_t>(s.slot), uxPOINT(s.x, s.y), 180, 70, 0x202020, 0xC00000,
+                                   static_cast<uint32_t>(s.slot) | static_cast<uint32_t>(part_) << 12, uxPOINT(s.x, s.y), 180, 70, 0x202020, 0xC00000,
                                    s.third, 0xFFFFFF, 0xA4A4A4, true);
     label->SetLabelText(s.text, s.unit, s.font);
     if (i == kWave)
@@ -275,7 +278,7 @@ int modLFO::OnPaint() {
 int modLFO::OnMidiCC(int a, int part, int controller, int value) {
   for (uxValueLabel* label : labels_) {
     if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const int slot = static_cast<int>(label->GetUserData());
+    const int slot = SlotOf(label);
     float v = label->GetFloatValue();
     if (slot == 24) v = RateEntry(IndexOf(v));
     if (slot == 0) v = DelayEntry(IndexOf(v));
@@ -320,18 +323,16 @@ int modLFO::OnMessage(tagUX_Message* msg) {
         if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
             param_uid::Kind(uid) != static_cast<int>(msg->flag))
           continue;
-        const int slot = static_cast<int>(label->GetUserData());
+        const int slot = SlotOf(label);
         ApplyValue(slot, value);
-        const float shown = slot == 24 ? static_cast<float>(RateIndex(value))
-                                       : (slot == 0 ? static_cast<float>(DelayIndex(value)) : value);
-        label->SetFloatValue(shown, kFlagsFromPanel);
+        label->SetFloatValue(value, kFlagsFromPanel);
       }
       break;
     }
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
-        const int slot = static_cast<int>(label->GetUserData());
+        const int slot = SlotOf(label);
         if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
           ApplyEncoderValue(slot, label->GetFloatValue());
       }
@@ -346,9 +347,10 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       editor_->SetCurve();
       editor_->setRepaint();
       for (uxValueLabel* label : labels_) {
-        const int slot = static_cast<int>(label->GetUserData());
+        const int slot = SlotOf(label);
         float v = services_->GetParamById(label->GetID());
         if (slot == 16 && v > 10.0f) v = static_cast<float>(kUserWave);
+        label->SetFloatValue(v, FLAG_SEND_CAN);
         ApplyValue(slot, v);
       }
       break;
