@@ -349,7 +349,14 @@ int modFilter::OnPaint() {
       const float frequency = status->oscillator[0].frequency.load(std::memory_order_relaxed);
       for (int k = 0; k < 2; ++k) {
         ScopeCapture& capture = status->scope[2 * instance_ + k];
-        if (!capture.Complete()) continue;
+        // A capture stays complete after it was let go until the voice re-arms it: draw
+        // each one once.
+        if (!capture.Complete()) {
+          taken_[k] = false;
+          continue;
+        }
+        if (taken_[k]) continue;
+        taken_[k] = true;
         uxScopeView* view = captures_[k];
         char text[32];
         std::snprintf(text, sizeof text, "%.2f Hz", static_cast<double>(frequency));

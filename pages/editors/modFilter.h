@@ -87,6 +87,7 @@ class modFilter : public uxPanelCtrl {
   int plotType_ = 7;
   int linked_ = 0;
   unsigned paints_ = 0;
+  bool taken_[2] = {};
   FourPoleFilter fourPole_;
   CSEMFilter sem_;
   CMoogLadderFilter ladder_;
