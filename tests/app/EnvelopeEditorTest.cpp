@@ -10,6 +10,7 @@
 #include "pages/editors/modADSR.h"
 #include "pages/widgets/uxScopeView.h"
 #include "tests/app/PageRig.h"
+#include "tests/support/AllocCounter.h"
 #include "toolkit/uxValueLabel.h"
 
 namespace {
@@ -248,6 +249,20 @@ TEST_F(EnvelopeEditor, TheCaptionNamesTheMonitoredStateAndAMissingMonitorIsHarml
   rig.Show();
   for (int i = 0; i < 4; ++i) lone.OnPaint();
   EXPECT_EQ(lone.Scope()->TopRight(), "");
+}
+
+TEST_F(EnvelopeEditor, TheWalkAllocatesNothingAfterConstruction) {
+  modADSR& page = Build();
+  rig.Show();
+  testing_support::AllocGuard guard;
+  for (int mode = 0; mode < 7; ++mode) {
+    Set(27, static_cast<float>(mode));
+    Set(26, 2.0f);
+    Set(0, 0.1f * static_cast<float>(mode + 1));
+    page.UpdateFromEncoder(24, 60.0f);
+    page.PlotEnvelope(true);
+  }
+  EXPECT_EQ(guard.Count(), 0u);
 }
 
 TEST_F(EnvelopeEditor, FocusSendsTheEnvelopesPanelIndex) {

@@ -16,6 +16,7 @@
 #include "pages/editors/modFilter.h"
 #include "pages/widgets/uxScopeView.h"
 #include "tests/app/PageRig.h"
+#include "tests/support/AllocCounter.h"
 #include "tests/support/FilterResponse.h"
 #include "tests/support/ReferenceDft.h"
 #include "toolkit/uxLabel.h"
@@ -276,6 +277,24 @@ TEST_F(FilterEditor, CapturesFillBothHalvesOfTheirViewOnceEach) {
   rig.Build(0x70000u, "FILTER", uxPOINT(0, 40), 800, 440, uxCOLOR(0x800000), nullptr);
   rig.Show();
   for (int paint = 0; paint < 8; ++paint) rig.page().OnPaint();
+}
+
+// Cutoff and resonance turns replot on the GUI thread: nothing may reach the heap there.
+// (A type change also sends the panel lamp, which the fake services record on the heap.)
+TEST_F(FilterEditor, PlottingAllocatesNothingAfterConstruction) {
+  modFilter& page = Build();
+  rig.Show();
+  std::size_t allocations = 0;
+  for (int type = 0; type < modFilter::kTypes; ++type) {
+    page.SetParamValue(16, static_cast<float>(type));
+    testing_support::AllocGuard guard;
+    page.SetParamValue(8, 300.0f + 100.0f * static_cast<float>(type));
+    page.SetParamValue(0, 7.0f * static_cast<float>(type));
+    page.UpdateFromEncoder(8, 500.0f);
+    page.PlotResponse();
+    allocations += guard.Count();
+  }
+  EXPECT_EQ(allocations, 0u);
 }
 
 TEST_F(FilterEditor, FocusSendsTheFiltersPanelIndex) {

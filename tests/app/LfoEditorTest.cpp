@@ -12,6 +12,7 @@
 #include "pages/widgets/uxScopeView.h"
 #include "pages/widgets/uxWaveEdit.h"
 #include "tests/app/PageRig.h"
+#include "tests/support/AllocCounter.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxValueLabel.h"
 
@@ -205,6 +206,21 @@ TEST_F(LfoEditor, TheBarAndMarkerFollowTheVoicesLfo) {
   rig.Show();
   lone.OnPaint();
   EXPECT_EQ(lone.Scope()->Marker(), -1);
+}
+
+TEST_F(LfoEditor, ThePreviewAllocatesNothingAfterConstruction) {
+  modLFO& page = Build();
+  rig.Show();
+  std::size_t allocations = 0;
+  for (int wave = 0; wave <= 10; ++wave) {
+    page.ApplyEncoderValue(16, static_cast<float>(wave));  // also sends the panel text
+    testing_support::AllocGuard guard;
+    page.ApplyEncoderValue(24, 40.0f);
+    page.ApplyEncoderValue(28, 10.0f * static_cast<float>(wave));
+    page.Update();
+    allocations += guard.Count();
+  }
+  EXPECT_EQ(allocations, 0u);
 }
 
 TEST_F(LfoEditor, FocusRendersAndSendsTheLfosPanelIndex) {
