@@ -139,7 +139,7 @@ void GUIManager::SetPadSample(int id, uint32_t uid, SampleFile* sample) {
 
 CAudioProcess::TimingRecord GUIManager::AudioTiming(int record) const {
   if (links_.audio == nullptr || record < 0 || record >= CAudioProcess::kTimingRecords) return {};
-  return links_.audio->Timing(record);
+  return links_.audio->ReadTiming(record);
 }
 
 // ---- registration of pages ----
@@ -168,4 +168,9 @@ void GUIManager::SetTrackTypeListener(TrackTypeListener* listener) {
 void GUIManager::RemoveTrackTypeListener(TrackTypeListener* listener) {
   std::lock_guard lock(uiMutex_);
   if (trackTypeListener_ == listener) trackTypeListener_ = nullptr;
+}
+
+const void* GUIManager::VoiceSlot(int slot) const {
+  IAudioProcess* engine = links_.audio != nullptr ? links_.audio->Engine() : nullptr;
+  return engine != nullptr ? engine->GetVoice(slot) : nullptr;
 }

@@ -147,6 +147,9 @@ class GUIManager : public CDrvInput,
   void SetCurrentPanel(int panel) override { currentPanel_.store(panel, std::memory_order_relaxed); }
   int PageState(int i) const { return pageState_[i]; }
   bool TransportRunning() const override { return midi_.Running(); }
+  OutputCapture* OutputScope() override { return &midi_.Capture(); }
+  OutputCapture& Capture() { return midi_.Capture(); }
+  const void* VoiceSlot(int slot) const override;
 
   // ---- registration of pages ----
   void AddControllerListener(uxBaseElement* page) override;
@@ -165,7 +168,7 @@ class GUIManager : public CDrvInput,
   static constexpr int kSampleNameSize = ParamRouter::kSampleNameSize;
   void ValueChanged(uint32_t uid, unsigned flags, float value) override { params_.ValueChanged(uid, flags, value); }
   void SetParamById(int uid, float value) override { params_.SetParamById(uid, value); }
-  void SetEngineParam(int uid, float value) { params_.SetEngineParam(uid, value); }
+  void SetEngineParam(int uid, float value) override { params_.SetEngineParam(uid, value); }
   float GetParamById(int uid) override { return params_.GetParamById(uid); }
   void* GetParamEntry(int uid) { return params_.GetParamEntry(uid); }
   float GetSetting(unsigned uid) override { return params_.GetSetting(uid); }
@@ -197,6 +200,7 @@ class GUIManager : public CDrvInput,
   }
   void sendCANFocus(int n) override { panel_.sendCANFocus(n); }
   void setPanelMode(int mode) override { panel_.setPanelMode(mode); }
+  void sendPanelPart(int part) override { panel_.sendPanelPart(part); }
   int getPanelMode() const override { return panel_.getPanelMode(); }
   // One received frame, as the "CAN-RX" thread hands it to OnCanMessage.
   void OnCanFrame(uint16_t id, const uint8_t* data, uint8_t length) { panel_.OnCanFrame(id, data, length); }
@@ -224,7 +228,7 @@ class GUIManager : public CDrvInput,
   void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) {
     loader_.EditModMatrix(uid, packed, polarity, amount, immediate);
   }
-  void SetTrackType(int track, int type);
+  void SetTrackType(int track, int type) override;
   void OnStoreProgress(int percent, int state) override;
   void HideDeletePopup() override;
   bool ShowProgress(const char* title, const char* text) override;
@@ -370,7 +374,6 @@ class GUIManager : public CDrvInput,
   uint32_t StepCounter() const { return midi_.StepCounter(); }
   int32_t LedCountdown() const { return midi_.LedCountdown(); }
   uint32_t PeriodMicros() const { return midi_.PeriodMicros(); }
-  OutputCapture& Capture() { return midi_.Capture(); }
   MidiTransport& Midi() { return midi_; }
 
  private:

@@ -38,15 +38,15 @@ int GUIManager::ProgramChange(int part, int program) {
   return 1;
 }
 
-// The program loader's thread. The tick's entry follows the load whatever its result, as the
-// pages must show what the part now holds.
+// The program loader's thread. The load swaps the part's banks itself; the tick's entry only
+// tells the pages, and only when the part now holds the preset: a failed load swapped
+// nothing, and the pages still show what the part plays.
 void GUIManager::LoadProgram(int part, int program) {
-  if (const char* preset = arranger_.FindProgramPreset(program)) {
-    char name[256];
-    std::snprintf(name, sizeof name, "%s", preset);
-    LoadPreset(part, name, 0, 1);
-  }
-  PushProgramEntry(part, program);
+  const char* preset = arranger_.FindProgramPreset(program);
+  if (preset == nullptr) return;
+  char name[256];
+  std::snprintf(name, sizeof name, "%s", preset);
+  if (LoadPreset(part, name, 0, 1) == 1) PushProgramEntry(part, program);
 }
 
 int GUIManager::DispatchMidiCC(int channel, int part, int controller, int value) {

@@ -1,12 +1,11 @@
 #pragma once
 // The GUI thread's inbox for toolkit messages posted from elsewhere (the SIGUSR1 handler,
-// the table control, the pages' encoder push): seven records, copied whole. It has no full
-// test: a producer seven messages ahead of the GUI thread overwrites the ones not yet
-// delivered. Index 7 stands for slot 0, so the two indices run 0..7. They are atomics
-// because the producers (one of them a signal handler) and the GUI thread run apart.
-#include <atomic>
+// the table control, the pages' encoder push, "CAN-RX"): seven records, copied whole, in the
+// same several-producer ring as the MIDI FIFO. A post that finds the inbox full is dropped.
+// Index 7 stands for slot 0, so the two indices run 0..7.
 #include <cstdint>
 
+#include "app/MsgFifo.h"
 #include "toolkit/uxDefs.h"
 
 class GUIMessageQueue {
@@ -15,19 +14,15 @@ class GUIMessageQueue {
 
   GUIMessageQueue() = default;
 
-  void Clear();
-  // Safe in a signal handler: no lock, no allocation.
-  void Post(const tagUX_Message& msg);
+  void Clear() { ring_.Clear(); }
+  // Safe in a signal handler: no lock, no allocation. false when the inbox was full.
+  bool Post(const tagUX_Message& msg) { return ring_.Push(msg); }
   // The oldest undelivered message into `out`; false when there is none.
-  bool Take(tagUX_Message& out);
+  bool Take(tagUX_Message& out) { return ring_.Pop(out, true) != 0; }
 
-  uint16_t ReadIndex() const { return readIndex_.load(std::memory_order_relaxed); }
-  uint16_t WriteIndex() const { return writeIndex_.load(std::memory_order_relaxed); }
+  uint16_t ReadIndex() const { return ring_.ReadIndex(); }
+  uint16_t WriteIndex() const { return ring_.WriteIndex(); }
 
  private:
-  tagUX_Message slots_[kSlots];
-  std::atomic<uint16_t> readIndex_{0};
-  std::atomic<uint16_t> writeIndex_{0};
+  MsgFifo<tagUX_Message, kSlots> ring_;
 };
-
-static_assert(std::atomic<uint16_t>::is_always_lock_free, "the queue is posted to from a signal handler");

@@ -93,12 +93,9 @@ void GUIManager::DrainMidiFifo() {
   while (midiFifo_.Pop(entry, true)) {
     if (entry.part >= 4) continue;
     if (entry.kind == kProgramChange) {
-      const char* preset = arranger_.FindProgramPreset(entry.data[0]);
-      if (!preset) continue;
-      char name[256];
-      std::strncpy(name, preset, sizeof name - 1);
-      name[sizeof name - 1] = '\0';
-      LoadPreset(entry.part, name, 1, 0);
+      // The program loader has loaded and swapped the part already; another swap would
+      // flip the banks back to the previous sound. The pages only hear of it.
+      if (arranger_.FindProgramPreset(entry.data[0]) != nullptr) NotifyPages(entry.part, 0);
     } else if (entry.kind == kControlChange) {
       DispatchMidiCC(entry.data[0], entry.part, entry.data[1], entry.data[2]);
     }

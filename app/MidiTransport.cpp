@@ -10,6 +10,7 @@
 #include "audio/CAudioProcess.h"
 #include "midi/CClipCore.h"
 #include "midi/CMidiDev.h"
+#include "platform/ArmConvert.h"
 #include "platform/LogSink.h"
 #include "data/CDeviceConfig.h"
 #include "data/CSettings.h"
@@ -91,7 +92,8 @@ int64_t MidiTransport::MonotonicNow() {
 
 // ---- where incoming MIDI goes --------------------------------------------------------------
 
-int MidiTransport::Setting(int row) const { return static_cast<int>(settings_.GetValue(row)); }
+// A settings file may hold any float; the board's conversion gives every one an integer.
+int MidiTransport::Setting(int row) const { return arm::ToInt32(settings_.GetValue(row)); }
 
 bool MidiTransport::InputMatches(int cfg, int port, int channel) {
   return port != kNoPort && cfg > 15 && (cfg & 0x0F) == channel && (cfg >> 4) == port + 1;

@@ -18,6 +18,7 @@
 #include "toolkit/uxHost.h"
 
 class CClipCore;
+struct OutputCapture;
 class CDataSetSampler;
 class CDataSets;
 class SampleFile;
@@ -56,6 +57,12 @@ class PageServices : public uxHost {
   // null; and the 16 step bytes a page drew, to the data set and the engine.
   virtual uint8_t* GetLfoStepData(int uid) = 0;
   virtual void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) = 0;
+  // Passes a value to the sound engine without storing it (a reload re-applies settings).
+  virtual void SetEngineParam(int uid, float value) = 0;
+  // Starts or stops the transport.
+  virtual void TogglePlay() = 0;
+  // A track now plays a clip of this kind: the track tab shows its editor page.
+  virtual void SetTrackType(int track, int type) = 0;
 
   // ---- loading and storing ----
   virtual int LoadPreset(int part, const char* name, int notify, int load) = 0;
@@ -95,6 +102,8 @@ class PageServices : public uxHost {
   virtual void setPanelMode(int mode) = 0;
   // Opens a voice-module panel as its panel key would (assign -1: no assignment).
   virtual void ActivatePanel(int panel, int assign, int value) = 0;
+  // Tells the front panel which part is selected.
+  virtual void sendPanelPart(int part) = 0;
   // 1 while panel values jump to the labels, 0 while the pages pick them up (tracking).
   virtual int getPanelMode() const = 0;
 
@@ -105,6 +114,10 @@ class PageServices : public uxHost {
   virtual const void* VoiceMonitor(int part) const = 0;
   virtual const void* EngineState() const = 0;
   virtual bool TransportRunning() const = 0;
+  // The oscilloscope's copy of the output; null when there is none.
+  virtual OutputCapture* OutputScope() = 0;
+  // The render slot's voice record (engine/VoiceStatus.h), null without an engine.
+  virtual const void* VoiceSlot(int slot) const = 0;
 
   // ---- registration ----
   // Controller messages fan out to the registered pages' OnMidiCC, in registration order.

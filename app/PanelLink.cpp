@@ -149,7 +149,11 @@ void PanelLink::ScreenDump() {
   char name[32];
   std::snprintf(name, sizeof name, "screen_save%d", screenDumpCounter_++);
   if (ui_.PopupsBusy()) return;
-  if (uxDC* dc = ui_.getDC()) dc->saveScreen(name);
+  {
+    // The GUI thread paints under the UI mutex: the file gets a whole frame, not a half-drawn one.
+    std::lock_guard lock(ui_.UiMutex());
+    if (uxDC* dc = ui_.getDC()) dc->saveScreen(name);
+  }
   ui_.ShowScreenSaved(name, kScreenSavedTimer);
 }
 
@@ -251,6 +255,12 @@ void PanelLink::sendPanelText(int id, int idx, const char* text, bool alt) {
 void PanelLink::sendCANFocus(int n) {
   if (!links_.can) return;
   const uint8_t frame[panel::kControlFrame] = {panel::kFocus, static_cast<uint8_t>(n)};
+  links_.can->SendRAW(panel::kControlId, frame, panel::kControlFrame);
+}
+
+void PanelLink::sendPanelPart(int part) {
+  if (!links_.can) return;
+  const uint8_t frame[panel::kControlFrame] = {panel::kSelectPart, static_cast<uint8_t>(part)};
   links_.can->SendRAW(panel::kControlId, frame, panel::kControlFrame);
 }
 

@@ -66,6 +66,7 @@ class PanelLink {
   void sendPanelText(int id, int idx, const char* text, bool alt = false);
   void sendCANFocus(int n);
   void setPanelMode(int mode);
+  void sendPanelPart(int part);
   int getPanelMode() const { return panelMode_; }
 
   void SetShutdownAction(ShutdownFn action);

@@ -51,7 +51,7 @@ void ParamRouter::ValueChanged(uint32_t uid, unsigned flags, float value) {
       const int kind = GetParamType(static_cast<int>(ctrl));
       const int canId = GetParamCanId(e, static_cast<int>(ctrl));
       if ((flags & FLAG_UPDATE_DS) && !routing::IsTransient(ctrl)) {
-        if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl), e, 0, value, 255);
+        if (CDataSets* ds = DataSet(p)) ds->setParam(routing::DataSetRow(uid), e, 0, value, 255);
       }
       if (flags & FLAG_UPDATE_ENGINE_IM) {
         if (links_.audio) links_.audio->SetParam(1, uid, value);
@@ -62,7 +62,7 @@ void ParamRouter::ValueChanged(uint32_t uid, unsigned flags, float value) {
     }
     case Target::kEffects:
       if (flags & FLAG_UPDATE_DS) {
-        if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl) + routing::kEffectRows, e, 0, value, 255);
+        if (CDataSets* ds = DataSet(p)) ds->setParam(routing::DataSetRow(uid), e, 0, value, 255);
       }
       if (links_.audio && (flags & FLAG_UPDATE_ENGINE_IM)) links_.audio->SetParam(1, uid, value);
       if (links_.audio && (flags & FLAG_UPDATE_ENGINE)) links_.audio->SetParam(0, uid, value);
@@ -94,13 +94,13 @@ void ParamRouter::SetParamById(int uid, float value) {
   switch (routing::TargetOf(u)) {
     case Target::kPart:
       if (!routing::IsTransient(ctrl)) {
-        if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl), e, 0, value, 255);
+        if (CDataSets* ds = DataSet(p)) ds->setParam(routing::DataSetRow(u), e, 0, value, 255);
       }
       if (links_.audio) links_.audio->SetParam(1, u, value);
       if (HostUIManager* host = links_.host) host->SendValue(routing::kHostPart + p, e, static_cast<int>(ctrl), value);
       break;
     case Target::kEffects:
-      if (CDataSets* ds = DataSet(p)) ds->setParam(static_cast<int>(ctrl) + routing::kEffectRows, e, 0, value, 255);
+      if (CDataSets* ds = DataSet(p)) ds->setParam(routing::DataSetRow(u), e, 0, value, 255);
       if (links_.audio) links_.audio->SetParam(1, u, value);
       break;
     case Target::kDrums:
@@ -123,10 +123,7 @@ float ParamRouter::GetParamById(int uid) {
   const uint32_t u = static_cast<uint32_t>(uid);
   CDataSets* ds = DataSet(routing::Part(u));
   if (!ds) return 0.0f;
-  const int ctrl = static_cast<int>(routing::Ctrl(u));
-  const int e = routing::Instance(u);
-  if (routing::Kind(u) <= 3) return ds->getParam(ctrl, e);
-  return ds->getParam(ctrl + routing::kEffectRows, e);
+  return ds->getParam(routing::DataSetRow(u), routing::Instance(u));
 }
 
 void* ParamRouter::GetParamEntry(int uid) {

@@ -29,6 +29,12 @@ constexpr Target TargetOf(uint32_t uid) { return kTargets[Kind(uid)]; }
 // Effect-slot values sit in the part's data set above the synth rows.
 inline constexpr int kEffectRows = 0x80000;
 
+// The row of a part's data set that holds `uid`: the one place both the stores and the reads
+// find it, so a mixer value (kind 5) is read where it was stored.
+constexpr int DataSetRow(uint32_t uid) {
+  return static_cast<int>(Ctrl(uid)) + (TargetOf(uid) == Target::kPart ? 0 : kEffectRows);
+}
+
 // Mixer controls the engine reads live but a preset never keeps.
 constexpr bool IsTransient(uint32_t ctrl) { return ctrl >= 0xB00 && ctrl <= 0xB03; }
 

@@ -173,6 +173,11 @@ int SynthcoreMain(const Platform& p) {
     Exit(-4);
   }
   SplashLine("Init Audioprocess [OK]\n");
+  // Everything the audio thread reaches is handed over before the driver starts it.
+  s.gui.SetAudioProcess(&s.audio);
+  s.gui.SetMidiDevice(&s.midi);
+  s.gui.SetPedalPort(&s.pedal);
+  s.gui.InstallAudioHooks();
   // The driver lives as long as the process.
   AudioDriver* driver = new AudioDriver();
   if (!p.pcmDevice.empty()) driver->SetDevice(p.pcmDevice.c_str());
@@ -183,13 +188,11 @@ int SynthcoreMain(const Platform& p) {
     Exit(-5);
   }
   SplashLine("Init AudioDriver [OK]\n");
-  s.gui.SetAudioProcess(&s.audio);
-  s.gui.SetMidiDevice(&s.midi);
-  s.gui.SetPedalPort(&s.pedal);
-  s.gui.InstallAudioHooks();
-  // The panel is optional: the instrument plays without it.
+  // The panel is optional: the instrument plays without it. The device goes to the core once
+  // its socket is set, as the audio thread sends beat pulses through it.
+  const bool canOpen = s.can.Open("can0") == 0;
   s.gui.SetCanDevice(&s.can);
-  SplashLine(s.can.Open("can0") != 0 ? "Open CAN [FAILED]" : "Open CAN [OK]");
+  SplashLine(canOpen ? "Open CAN [OK]" : "Open CAN [FAILED]");
   sleep(1);
   SplashLine("Initial Load");
   s.gui.InitialLoad();

@@ -134,13 +134,13 @@ void* CAudioProcess::EngineThreadMain(void* arg) {
   int64_t passed = 0;
   for (;;) {
     const timespec start = Now();
-    record.periodMicros = Micros(record.lastStart, start);
+    std::atomic_ref<uint32_t>(record.periodMicros).store(Micros(record.lastStart, start), std::memory_order_relaxed);
     record.lastStart = start;
     {
       std::lock_guard<platform::PiMutex> lock(p.engineMutex_[thread.index]);
       if (p.engine_ != nullptr) p.engine_->RenderWorker(scratch, thread.index);
     }
-    record.busyMicros = Micros(start, Now());
+    std::atomic_ref<uint32_t>(record.busyMicros).store(Micros(start, Now()), std::memory_order_relaxed);
     pthread_barrier_wait(&p.barrier_);
     // The cycle the stopper took part in is the last; a thread released late from an earlier
     // cycle must not take a stop that was asked for after it.
@@ -171,19 +171,35 @@ void CAudioProcess::Stop() {
   barrierReady_ = false;
 }
 
-void CAudioProcess::SetPeriodHook(Hook hook, void* context) {
-  periodHook_ = hook;
-  periodContext_ = context;
+namespace {
+
+// Clears the hook before its context and publishes a new one after it.
+void Publish(std::atomic<CAudioProcess::Hook>& hook, std::atomic<void*>& context, CAudioProcess::Hook h,
+             void* c) {
+  hook.store(nullptr, std::memory_order_release);
+  context.store(c, std::memory_order_relaxed);
+  hook.store(h, std::memory_order_release);
 }
 
-void CAudioProcess::SetCycleTick(Hook tick, void* context) {
-  cycleTick_ = tick;
-  cycleContext_ = context;
+}  // namespace
+
+void CAudioProcess::SetPeriodHook(Hook hook, void* context) { Publish(periodHook_, periodContext_, hook, context); }
+
+void CAudioProcess::SetCycleTick(Hook tick, void* context) { Publish(cycleTick_, cycleContext_, tick, context); }
+
+CAudioProcess::TimingRecord CAudioProcess::ReadTiming(int i) const {
+  TimingRecord copy;
+  if (i < 0 || i >= kTimingRecords) return copy;
+  TimingRecord& record = const_cast<TimingRecord&>(timing_[i]);
+  std::memcpy(copy.name, record.name, sizeof copy.name);
+  copy.busyMicros = std::atomic_ref<uint32_t>(record.busyMicros).load(std::memory_order_relaxed);
+  copy.periodMicros = std::atomic_ref<uint32_t>(record.periodMicros).load(std::memory_order_relaxed);
+  return copy;
 }
 
 void CAudioProcess::RunPeriodHook() {
-  if (periodHook_ != nullptr)
-    periodHook_(periodContext_);
+  if (Hook hook = periodHook_.load(std::memory_order_acquire))
+    hook(periodContext_.load(std::memory_order_relaxed));
   else
     ProcessCycle(0, 0.0f);
 }
@@ -218,7 +234,7 @@ void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
   for (int p = 0; p < kParts; ++p) {
     TimingRecord& record = timing_[3 + p];
     const timespec partStart = Now();
-    record.periodMicros = Micros(record.lastStart, partStart);
+    std::atomic_ref<uint32_t>(record.periodMicros).store(Micros(record.lastStart, partStart), std::memory_order_relaxed);
     record.lastStart = partStart;
     {
       std::lock_guard<platform::PiMutex> lock(partMutex_[p]);
@@ -240,7 +256,7 @@ void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
         }
       }
     }
-    record.busyMicros = Micros(partStart, Now());
+    std::atomic_ref<uint32_t>(record.busyMicros).store(Micros(partStart, Now()), std::memory_order_relaxed);
   }
 
   float* drumOut[4] = {drumBuffers_[set][0].data(), drumBuffers_[set][1].data(), drumBuffers_[set][2].data(),
@@ -262,7 +278,7 @@ void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
     }
   }
 
-  if (cycleTick_ != nullptr) cycleTick_(cycleContext_);
+  if (Hook tick = cycleTick_.load(std::memory_order_acquire)) tick(cycleContext_.load(std::memory_order_relaxed));
 
   const timespec end = Now();
   const uint32_t fxMicros = Micros(start, end);

@@ -61,6 +61,7 @@ class CAudioProcess {
   void ProcessCycle(int pedalSwitch, float pedalLevel);
   // What the audio thread calls once per period: the installed hook, or ProcessCycle(0, 0).
   void RunPeriodHook();
+  // Safe while the audio thread runs (installing over a null hook or clearing one).
   void SetPeriodHook(Hook hook, void* context);
   // Called at the end of every period after the mix, on the audio thread.
   void SetCycleTick(Hook tick, void* context);
@@ -73,6 +74,9 @@ class CAudioProcess {
   const float* MixLeft() const { return mix_[0].data(); }
   const float* MixRight() const { return mix_[1].data(); }
   const TimingRecord& Timing(int i) const { return timing_[i]; }
+  // Record `i` as another thread may read it while the periods run: name and the two figures
+  // (the figures are written and read as atomics; lastStart stays the audio side's own).
+  TimingRecord ReadTiming(int i) const;
   uint32_t CycleMicros() const { return cycleMicros_; }
   uint32_t MidiMicros(int i) const { return midiMicros_[i].load(std::memory_order_relaxed); }
 
@@ -161,10 +165,12 @@ class CAudioProcess {
   std::atomic<float> masterGoal_{0.8f};
   float pedalLevel_ = 0.0f;
   LinearRamp masterRamp_;
-  Hook periodHook_ = nullptr;
-  void* periodContext_ = nullptr;
-  Hook cycleTick_ = nullptr;
-  void* cycleContext_ = nullptr;
+  // The audio thread may already run when a hook is installed: the context is stored first
+  // and the hook published after it, so a period that sees the hook sees its context.
+  std::atomic<Hook> periodHook_{nullptr};
+  std::atomic<void*> periodContext_{nullptr};
+  std::atomic<Hook> cycleTick_{nullptr};
+  std::atomic<void*> cycleContext_{nullptr};
 };
 
 int InitAudioProcess(CAudioProcess* process, EngineLogFn log);

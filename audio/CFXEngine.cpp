@@ -122,8 +122,8 @@ void CFXEngine::OnClock(unsigned tick, float bpm) {
 
 void CFXEngine::SetParam(int rt, int slot, uint32_t id, float value) {
   const int page = rt != 0 ? CurrentPage() : 1 - CurrentPage();
-  platform::LogPrintf(rt != 0 ? "realtime-> FX [%d] param: %d value %f\n " : "FX [%d] param: %d value %f\n ", slot,
-                      static_cast<int>(id), static_cast<double>(value));
+  // No line per parameter: a preset load sets some 180 of them, which would push the load's
+  // own lines out of the log ring.
   // The slot comes from four bits of the caller's id; only ten slots exist.
   if (slot < 0 || slot >= kSlots) return;
 
@@ -132,10 +132,7 @@ void CFXEngine::SetParam(int rt, int slot, uint32_t id, float value) {
     return;
   }
   CEffectBase* effect = Slot(page, slot);
-  if (effect == nullptr) {
-    platform::LogPrintf("Effect %d: no effect -> parameter skipped\n", slot);
-    return;
-  }
+  if (effect == nullptr) return;
   if ((id & 0xFFF) == kBypassParam)
     effect->SetBypass(value != 0.0f ? 1 : 0);
   else

@@ -49,7 +49,10 @@ int CMidiDev::Open(const char* path, const char* type, bool outputOnly) {
   outputOnly_ = outputOnly;
   int& fd = usb ? usbFd_ : serialFd_;
   SetDescriptor(fd, -1);
-  const int nonblock = outputOnly ? O_NONBLOCK : 0;
+  // Never blocking: the audio thread writes clock and track notes here and the reader echoes
+  // ET1 notes, and a line that is not read (a stalled peer, a USB host asleep) must stop
+  // neither. The reader waits in poll.
+  const int nonblock = O_NONBLOCK;
   int opened;
   if (serial) {
     opened = open(path, O_RDWR | O_NOCTTY | nonblock);
@@ -117,6 +120,7 @@ void CMidiDev::ReadLoop() {
     uint8_t byte = 0;
     const ssize_t n = read(fd, &byte, 1);
     const int err = errno;
+    if (n < 0 && (err == EAGAIN || err == EINTR)) continue;
     if (n == 1) {
       hungUp = false;
       MidiMessage m;
@@ -154,28 +158,33 @@ void CMidiDev::CloseDescriptors() {
   SetDescriptor(usbFd_, -1);
 }
 
-void CMidiDev::WriteByte(int fd, uint8_t byte) {
-  // Write errors are ignored: a missing listener must not stall the clock path.
-  [[maybe_unused]] const ssize_t n = write(fd, &byte, 1);
+void CMidiDev::WriteBytes(int fd, const uint8_t* bytes, int count) {
+  // One write per message, never waiting: what the line cannot take now is counted and
+  // lost, as a missing listener must not stall the clock path.
+  ssize_t n;
+  do {
+    n = write(fd, bytes, static_cast<std::size_t>(count));
+  } while (n < 0 && errno == EINTR);
+  const int written = n > 0 ? static_cast<int>(n) : 0;
+  if (written < count) droppedBytes_.fetch_add(static_cast<uint32_t>(count - written), std::memory_order_relaxed);
 }
 
 void CMidiDev::SendClock() {
   std::lock_guard<platform::PiMutex> lock(portMutex_);
-  if (serialFd_ >= 0) WriteByte(serialFd_, 0xF8);
+  const uint8_t clock = 0xF8;
+  if (serialFd_ >= 0) WriteBytes(serialFd_, &clock, 1);
 }
 
 void CMidiDev::SendRealtime(int code) {
   std::lock_guard<platform::PiMutex> lock(portMutex_);
-  if (serialFd_ >= 0) WriteByte(serialFd_, static_cast<uint8_t>(0xF0 | (code & 0x0F)));
+  const uint8_t byte = static_cast<uint8_t>(0xF0 | (code & 0x0F));
+  if (serialFd_ >= 0) WriteBytes(serialFd_, &byte, 1);
 }
 
 void CMidiDev::SendMessage(int channel, int status, uint8_t data1, uint8_t data2) {
+  uint8_t message[3] = {static_cast<uint8_t>(status | (channel & 0x0F)), data1, data2};
+  const int length = data1 == 0xFF ? 1 : data2 == 0xFF ? 2 : 3;
   std::lock_guard<platform::PiMutex> lock(portMutex_);
-  for (const int fd : {serialFd_, usbFd_}) {
-    if (fd < 0) continue;
-    WriteByte(fd, static_cast<uint8_t>(status | (channel & 0x0F)));
-    if (data1 == 0xFF) continue;
-    WriteByte(fd, data1);
-    if (data2 != 0xFF) WriteByte(fd, data2);
-  }
+  for (const int fd : {serialFd_, usbFd_})
+    if (fd >= 0) WriteBytes(fd, message, length);
 }

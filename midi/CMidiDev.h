@@ -1,7 +1,8 @@
 #pragma once
 // The instrument's DIN MIDI port (a UART at 31250 baud) or, instead, a USB MIDI port: a
 // real-time reader thread "MIDI_DEV" parses the incoming bytes and hands each message to
-// the application's callback; writers send clock, transport and channel messages.
+// the application's callback; writers send clock, transport and channel messages without
+// ever waiting for the line.
 #include <pthread.h>
 
 #include <atomic>
@@ -44,6 +45,8 @@ class CMidiDev {
   void SetPortNumber(uint8_t port) { portNumber_.store(port, std::memory_order_relaxed); }
 
   bool IsRunning() const { return running_.load(std::memory_order_relaxed) != 0; }
+  // Bytes the writers could not put on a line at once (it was not being read) and dropped.
+  uint32_t DroppedBytes() const { return droppedBytes_.load(std::memory_order_relaxed); }
 
  private:
   static void* ReaderMain(void* self);
@@ -52,7 +55,7 @@ class CMidiDev {
   void CloseDescriptors();
   // Replaces a descriptor under the port mutex, closing the old one.
   void SetDescriptor(int& fd, int value);
-  void WriteByte(int fd, uint8_t byte);
+  void WriteBytes(int fd, const uint8_t* bytes, int count);
 
   MidiByteParser parser_;
   std::atomic<uint8_t> running_{0};
@@ -66,4 +69,5 @@ class CMidiDev {
   std::atomic<MidiMessageCallback> callback_{nullptr};
   bool usb_ = false;  // the reader reads the USB descriptor, not the serial one
   std::atomic<uint8_t> portNumber_{0};
+  std::atomic<uint32_t> droppedBytes_{0};
 };

@@ -103,6 +103,15 @@ void FlushLog() {
   std::lock_guard<std::mutex> lock(g_popping);
   while (g_ring.Pop([](const char* text) { WriteToSink(text); })) {
   }
+  // Lines a full ring refused are gone; the log says how many, where they went missing.
+  static uint64_t reported = 0;  // under g_popping
+  const uint64_t dropped = g_ring.Dropped();
+  if (dropped != reported) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%llu lines dropped\n", static_cast<unsigned long long>(dropped - reported));
+    reported = dropped;
+    WriteToSink(text);
+  }
 }
 
 unsigned long long LogLinesDropped() { return g_ring.Dropped(); }

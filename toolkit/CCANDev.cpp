@@ -198,8 +198,11 @@ void CCANDev::ReceiveLoop() {
       continue;
     }
     if (got < static_cast<ssize_t>(sizeof frame)) continue;
+    // The panel sends only standard data frames: an extended, remote or error frame is not
+    // one of its messages, whatever its low bits would read as.
+    if ((frame.can_id & (CAN_EFF_FLAG | CAN_RTR_FLAG | CAN_ERR_FLAG)) != 0) continue;
     const uint8_t length = frame.can_dlc > CAN_MAX_DLEN ? CAN_MAX_DLEN : frame.can_dlc;
-    OnCanMessage(static_cast<unsigned short>(frame.can_id & 0xFFFF), frame.data, length);
+    OnCanMessage(static_cast<unsigned short>(frame.can_id & CAN_SFF_MASK), frame.data, length);
     TraceFrame(frame, length);
   }
 }

@@ -25,6 +25,9 @@ class uxBarCtrl : public uxBaseElement {
   void setOrientation(int o) { orientation_ = o; }
   void setText(const char* text) { text_ = text ? text : ""; }
   float getLevel() const { return level_; }
+  float getMax() const { return max_; }
+  const char* getText() const { return text_.c_str(); }
+  uxCOLOR getBarColor() const { return bar_; }
 
  protected:
   // The bar, its text and frame, between a BeginPaint and EndPaint the caller makes.

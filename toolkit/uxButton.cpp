@@ -61,6 +61,11 @@ void uxButton::SetColor(eButtonColorSelect which, uxCOLOR colour) {
   repaint_ = true;
 }
 
+uxCOLOR uxButton::GetColor(eButtonColorSelect which) const {
+  const uxCOLOR fields[] = {background_, bounding_, check_, text_, select_};
+  return which >= 0 && which < static_cast<int>(std::size(fields)) ? fields[which] : 0;
+}
+
 int uxButton::OnPaint() {
   if (!enabled_ || !repaint_ || !dc_) return 0;
   const int w = rect_.width;
@@ -95,7 +100,8 @@ int uxButton::OnPaint() {
   switch (align_) {
     case 0: x = 3; break;
     case 1: x = w / 2 - (n * cell.width) / 2; break;
-    case 2: x = w - n * cell.width; break;
+    // The paint area keeps its last column: a caption ending on it would wrap its last letter.
+    case 2: x = w - n * cell.width - 1; break;
     default: break;
   }
   if (x != -1) dc_->PutString(Short(x), Short(y), text.c_str());

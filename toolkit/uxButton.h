@@ -29,6 +29,7 @@ class uxButton : public uxBaseElement {
   bool getButtonState() const { return state_; }
   void Label(bool label) { label_ = label; }
   void SetColor(eButtonColorSelect which, uxCOLOR colour);
+  uxCOLOR GetColor(eButtonColorSelect which) const;
 
  private:
   uxCOLOR background_;

@@ -24,6 +24,7 @@ class uxLabel : public uxBaseElement {
   // Caption on the frame and unit after the text; takes effect at the next repaint.
   void setLabelText(const char* caption, const char* unit, uxCOLOR unitColour);
   const char* getText() const { return text_.c_str(); }
+  uxCOLOR getBackground() const { return background_; }
 
  private:
   // What both public forms build through; the last argument only tells it apart.

@@ -195,8 +195,9 @@ void HostUIManager::OnTransportCmd(int kind, int cmd, int index, int scene) {
 
 void HostUIManager::OnValue(int kind, int part, int ctrl, float value) {
   if (kind != kKindDrumValue || part < 0 || part >= kDrumPads || !std::isfinite(value)) return;
-  const uint32_t uid = (static_cast<uint32_t>(ctrl) & 0x180FFFu) | ((static_cast<uint32_t>(part) << 12) & 0xFFFFu) |
-                       0x40000u;
+  // Only the control field comes from the host: a higher bit would move the value to another
+  // kind or into the settings table.
+  const uint32_t uid = (static_cast<uint32_t>(ctrl) & 0xFFFu) | (static_cast<uint32_t>(part) << 12) | 0x40000u;
   tagUX_Message msg(static_cast<int>(EN_MSG_SET_VALUE), static_cast<int>(uid), kDrumValueFlag, &value);
   services_->SendMessage(msg);
 }

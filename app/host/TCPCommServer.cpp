@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -27,6 +28,12 @@ uint32_t Le32(const uint8_t* p) {
 
 // A failed accept is retried after this pause rather than in a tight loop.
 constexpr int kAcceptRetryMs = 100;
+
+int64_t NowMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
 
 }  // namespace
 
@@ -87,9 +94,29 @@ void TCPCommServer::Start(int port) {
     return;
   }
   threadStarted_ = true;
+  {
+    std::lock_guard<platform::PiMutex> lock(queueMutex_);
+    senderStop_ = false;
+  }
+  const platform::ThreadStart sender =
+      platform::StartThread(sender_, platform::ThreadConfig{"TCPSend", SCHED_OTHER, 0, -1}, SenderMain, this);
+  if (!sender.started)
+    platform::LogPrintf("[TCPComm] ERROR: [%d] Couldn't create sender thread\n", sender.createError);
+  senderStarted_ = sender.started;
 }
 
 void TCPCommServer::Stop() {
+  {
+    std::lock_guard<platform::PiMutex> lock(queueMutex_);
+    senderStop_ = true;
+    // A sender thread blocked on a client that does not read returns from the shutdown below.
+    if (clientFd_ >= 0) shutdown(clientFd_, SHUT_RDWR);
+  }
+  queueWake_.notify_all();
+  if (senderStarted_) {
+    pthread_join(sender_, nullptr);
+    senderStarted_ = false;
+  }
   {
     std::lock_guard<platform::PiMutex> lock(sendMutex_);
     running_ = false;
@@ -133,6 +160,8 @@ void TCPCommServer::Run() {
         Accept();
         break;
       case kConnected: {
+        // States that read wait for the client first, with the time limits of WaitClient.
+        if ((rx_ == kRxHeader || rx_ == kRxPayload) && !WaitClient()) break;
         SocketSource source(clientFd_);
         ReceiveStep(source);
         break;
@@ -179,6 +208,8 @@ void TCPCommServer::Accept() {
       close(fd);
       return;
     }
+    std::lock_guard<platform::PiMutex> queue(queueMutex_);
+    DropQueuedLocked();
     clientFd_ = fd;
   }
   conn_ = kConnected;
@@ -195,6 +226,14 @@ void TCPCommServer::Accept() {
     platform::LogPrintf("[TCPComm] ERROR: setsockopt TCP_NODELAY failed for server socket ");
     conn_ = kError;
   }
+  // A pulled cable leaves no end on the socket; keepalive finds it within about half a minute.
+  const int idle = kKeepIdleSeconds, interval = kKeepIntervalSeconds, count = kKeepCount;
+  if (setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) < 0 ||
+      setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) < 0 ||
+      setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) < 0 ||
+      setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count) < 0)
+    platform::LogPrintf("[TCPComm] ERROR: setsockopt keepalive failed for client socket ");
+  lastReceiveMs_ = NowMs();
   char ip[INET_ADDRSTRLEN] = "";
   inet_ntop(AF_INET, &peer.sin_addr, ip, sizeof ip);
   platform::LogPrintf("[TCPComm] Client IP:%s:%d\n", ip, ntohs(peer.sin_port));
@@ -209,8 +248,49 @@ void TCPCommServer::ReceiveStream(ByteSource& source) {
   FreeHeap();
 }
 
+void TCPCommServer::SetReceiveTimeouts(int partialMs, int silentMs) {
+  partialMs_.store(partialMs, std::memory_order_relaxed);
+  silentMs_.store(silentMs, std::memory_order_relaxed);
+}
+
+// One client is served at a time, but none may hold the link for ever: a frame not finished
+// within partialMs_ of its first byte drops the client, and a client silent for silentMs_
+// gives way to a new connection waiting in the backlog. False when the client was dropped or
+// on Stop.
+bool TCPCommServer::WaitClient() {
+  for (;;) {
+    // The backlog is looked at only once the client is silent long enough to give way.
+    const bool mayReplace = NowMs() - lastReceiveMs_ >= silentMs_.load(std::memory_order_relaxed);
+    pollfd fds[3] = {{clientFd_, POLLIN, 0}, {listenFd_, static_cast<short>(mayReplace ? POLLIN : 0), 0},
+                     {wakeFd_, POLLIN, 0}};
+    const int n = poll(fds, 3, kWaitStepMs);
+    if (!running_) return false;
+    if (n > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP))) return true;
+    const bool partial = rx_ == kRxPayload || (rx_ == kRxHeader && missing_ < kHeaderSize);
+    if (partial && NowMs() - frameStartMs_ >= partialMs_.load(std::memory_order_relaxed)) {
+      platform::LogPrintf("[TCPComm] ERROR: frame not completed in %d ms: client dropped\n",
+                          partialMs_.load(std::memory_order_relaxed));
+      conn_ = kDisconnected;
+      rx_ = kRxStart;
+      return false;
+    }
+    if (mayReplace && n > 0 && (fds[1].revents & POLLIN)) {
+      platform::LogPrintf("[TCPComm] client silent for %d ms: replaced by a new connection\n",
+                          static_cast<int>(NowMs() - lastReceiveMs_));
+      conn_ = kDisconnected;
+      rx_ = kRxStart;
+      return false;
+    }
+  }
+}
+
 bool TCPCommServer::Received(long n) {
-  if (n > 0) return true;
+  if (n > 0) {
+    lastReceiveMs_ = NowMs();
+    // A frame's time runs from its first byte.
+    if (rx_ == kRxHeader && missing_ == kHeaderSize) frameStartMs_ = lastReceiveMs_;
+    return true;
+  }
   if (n < 0 && errno == EINTR) return false;
   conn_ = n == 0 ? kDisconnected : kError;
   rx_ = kRxStart;
@@ -288,8 +368,47 @@ void TCPCommServer::FreeHeap() {
 void TCPCommServer::CloseClient() {
   FreeHeap();
   std::lock_guard<platform::PiMutex> lock(sendMutex_);
+  std::lock_guard<platform::PiMutex> queue(queueMutex_);
+  DropQueuedLocked();
   if (clientFd_ >= 0) close(clientFd_);
   clientFd_ = -1;
+}
+
+void TCPCommServer::DropQueuedLocked() {
+  for (; queueCount_ > 0; --queueCount_) {
+    queue_[queueHead_].clear();
+    queueHead_ = (queueHead_ + 1) % kQueuePackets;
+  }
+  queueBytes_ = 0;
+}
+
+void* TCPCommServer::SenderMain(void* self) {
+  static_cast<TCPCommServer*>(self)->SenderRun();
+  return nullptr;
+}
+
+void TCPCommServer::SenderRun() {
+  std::vector<uint8_t> packet;
+  std::unique_lock<platform::PiMutex> lock(queueMutex_);
+  for (;;) {
+    queueWake_.wait(lock, [this] { return senderStop_ || queueCount_ > 0; });
+    if (senderStop_) break;
+    // The slot keeps this thread's spare buffer, so small packets reuse their memory.
+    packet.swap(queue_[queueHead_]);
+    queueHead_ = (queueHead_ + 1) % kQueuePackets;
+    --queueCount_;
+    queueBytes_ -= packet.size();
+    lock.unlock();
+    {
+      std::lock_guard<platform::PiMutex> send(sendMutex_);
+      SendLocked(packet.data(), packet.data() + kHeaderSize, static_cast<uint32_t>(packet.size() - kHeaderSize),
+                 false);
+    }
+    // A clip's megabytes are not kept for the next value message.
+    if (packet.capacity() > kFixedPayload) std::vector<uint8_t>().swap(packet);
+    packet.clear();
+    lock.lock();
+  }
 }
 
 void TCPCommServer::OnPacket(const uint8_t*, uint32_t size) {
@@ -359,8 +478,27 @@ void TCPCommServer::Send(const void* data, uint32_t length) {
   if (conn_ != kConnected) return;
   uint8_t header[kHeaderSize];
   MakeHeader(header, data, length);
-  std::lock_guard<platform::PiMutex> lock(sendMutex_);
-  SendLocked(header, data, length, false);
+  const std::size_t size = kHeaderSize + std::size_t{length};
+  {
+    std::lock_guard<platform::PiMutex> lock(queueMutex_);
+    if (conn_ != kConnected || clientFd_ < 0) return;
+    if (queueCount_ == kQueuePackets || queueBytes_ + size > kQueueBytes) {
+      platform::LogPrintf("[TCPComm] ERROR: client does not read, %d packets waiting: disconnected\n", queueCount_);
+      DropQueuedLocked();
+      conn_ = kDisconnected;
+      // The server thread, waiting in recv, sees the end and closes the socket; the sender
+      // thread, if it waits in send, gets an error.
+      shutdown(clientFd_, SHUT_RDWR);
+      return;
+    }
+    std::vector<uint8_t>& slot = queue_[(queueHead_ + queueCount_) % kQueuePackets];
+    slot.resize(size);
+    std::memcpy(slot.data(), header, kHeaderSize);
+    if (length) std::memcpy(slot.data() + kHeaderSize, data, length);
+    ++queueCount_;
+    queueBytes_ += size;
+  }
+  queueWake_.notify_one();
 }
 
 bool TCPCommServer::TrySend(const void* data, uint32_t length) {

@@ -8,10 +8,17 @@
 // Every socket error is printed and leads back to listening; the process never stops on a
 // link error. Send and TrySend may be called from any thread; the client socket is closed
 // only under the send mutex, so a sender never writes to a descriptor that was reused.
+//
+// Send never waits for the client: it copies the packet into a bounded queue that the
+// link's sender thread ("TCPSend") writes out. A client that stops reading fills the queue,
+// and the send that finds it full drops the client with a line; the pages, the panel path
+// and the program loader that send from under the UI mutex go on.
 #include <pthread.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <vector>
 
 #include "platform/PiMutex.h"
 
@@ -50,9 +57,12 @@ class TCPCommServer {
   // The port the listening socket is bound to; 0 when none.
   int BoundPort() const { return boundPort_.load(std::memory_order_relaxed); }
 
-  // One packet to the connected client, waiting for the socket as long as it takes;
-  // nothing without a client.
+  // One packet to the connected client, queued for the sender thread; nothing without a
+  // client. A full queue (kQueuePackets packets or kQueueBytes bytes waiting) drops the
+  // client.
   void Send(const void* data, uint32_t length);
+  static constexpr int kQueuePackets = 1024;
+  static constexpr std::size_t kQueueBytes = 16u << 20;
   // For the audio thread: never waits, neither for the send mutex nor for the socket. A
   // packet that cannot go at once is dropped (false); one that went out in part leaves the
   // stream broken, so the client is disconnected.
@@ -69,6 +79,12 @@ class TCPCommServer {
   void ReceiveStream(ByteSource& source);
 
   int Connection() const { return conn_.load(std::memory_order_relaxed); }
+
+  // The connected client's time limits: a frame begun must be complete within `partialMs`,
+  // and a client that sent nothing for `silentMs` gives way to a new connection.
+  static constexpr int kPartialFrameMs = 5000;
+  static constexpr int kSilentClientMs = 10000;
+  void SetReceiveTimeouts(int partialMs, int silentMs);
   // Payloads shorter than the fixed buffer are received into it; larger ones on the heap.
   const uint8_t* FixedBuffer() const { return fixed_; }
 
@@ -87,6 +103,15 @@ class TCPCommServer {
   void DisconnectLocked();
   // Waits up to `ms` for the listening socket (true) or for Stop.
   bool WaitListen(int ms);
+  bool WaitClient();
+  static constexpr int kWaitStepMs = 100;
+  static constexpr int kKeepIdleSeconds = 10;
+  static constexpr int kKeepIntervalSeconds = 5;
+  static constexpr int kKeepCount = 3;
+  static void* SenderMain(void* self);
+  void SenderRun();
+  // Empties the queue; hold queueMutex_.
+  void DropQueuedLocked();
 
   int port_ = 0;
   uint32_t listenAddress_ = 0;  // INADDR_ANY
@@ -106,4 +131,20 @@ class TCPCommServer {
   uint8_t* heap_ = nullptr;
   uint8_t* payload_ = fixed_;
   platform::PiMutex sendMutex_;
+  std::atomic<int> partialMs_{kPartialFrameMs};
+  std::atomic<int> silentMs_{kSilentClientMs};
+  int64_t lastReceiveMs_ = 0;  // server thread
+  int64_t frameStartMs_ = 0;   // server thread
+
+  // The send queue: a ring of packets (header and payload), the bytes they hold, and the
+  // sender thread that empties it. Lock order: sendMutex_ before queueMutex_.
+  platform::PiMutex queueMutex_;
+  std::condition_variable_any queueWake_;
+  std::vector<uint8_t> queue_[kQueuePackets];
+  int queueHead_ = 0;
+  int queueCount_ = 0;
+  std::size_t queueBytes_ = 0;
+  bool senderStop_ = false;
+  pthread_t sender_{};
+  bool senderStarted_ = false;
 };

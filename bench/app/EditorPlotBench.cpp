@@ -44,7 +44,7 @@ struct Core {
 // variable, 11 feedback).
 void PlotResponse(benchmark::State& state) {
   Core core;
-  modFilter page(&core.gm, 0, "FILTER", uxPOINT(0, 40), 800, 440, 0x800000, nullptr);
+  modFilter page(&core.gm, 0, "FILTER", uxPOINT(0, 40), 800, 440, 0, nullptr);
   page.SetParamValue(0, 60.0f);
   page.SetParamValue(16, static_cast<float>(state.range(0)));
   float cutoff = 1000.0f;
@@ -60,7 +60,7 @@ BENCHMARK(PlotResponse)->Arg(1)->Arg(3)->Arg(6)->Arg(8)->Arg(11)->Unit(benchmark
 
 void PlotEnvelope(benchmark::State& state) {
   Core core;
-  modADSR page(&core.gm, 0, "ENV", uxPOINT(0, 40), 800, 440, 0x800000);
+  modADSR page(&core.gm, 0, "ENV", uxPOINT(0, 40), 800, 440, 0);
   page.SetEnvelopeValue(0, 0.4f);
   page.SetEnvelopeValue(8, 0.8f);
   page.SetEnvelopeValue(16, 60.0f);
@@ -74,7 +74,7 @@ BENCHMARK(PlotEnvelope)->Unit(benchmark::kMicrosecond);
 
 void LfoPreview(benchmark::State& state) {
   Core core;
-  modLFO page(&core.gm, 0, "LFO", uxPOINT(0, 40), 800, 440, 0x800000);
+  modLFO page(&core.gm, 0, "LFO", uxPOINT(0, 40), 800, 440, 0);
   tagUX_Message focus(UX_MSG_FOCUS, 1, 1);
   page.OnMessage(&focus);
   page.ApplyValue(16, 10.0f);

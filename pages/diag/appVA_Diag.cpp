@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxButton.h"
+#include "toolkit/uxDC.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxPeakMeter.h"
 #include "toolkit/uxTextBox.h"
@@ -23,6 +24,7 @@ namespace {
 constexpr char kCpuInfoPath[] = "/proc/cpuinfo";
 constexpr char kThermalPath[] = "/sys/class/thermal/thermal_zone0/temp";
 constexpr char kInterface[] = "eth0";
+constexpr char kBackground[] = "Diagnostics.png";
 constexpr float kNoTemperature = -1000.0f;
 
 constexpr uxCOLOR kBoxColours[3] = {0x202020, 0x808080, 0xFFFFFF};
@@ -139,6 +141,8 @@ float appVA_Diag::Mean::Add(float v) {
 appVA_Diag::appVA_Diag(PageServices* services, uint32_t id, int /*value*/, const char* name, uxPOINT pos,
                        int16_t w, int16_t h, uxCOLOR colour)
     : uxPanelCtrl(services, id, name, pos, w, h, colour), services_(services) {
+  // The page's picture behind the boxes; without the file the panel's colour stands.
+  backgroundImage_ = dc_ ? dc_->loadImage(kBackground) : -1;
   uxHost* manager = services;
   midi_ = new uxTextBox(manager, "MIDI Diag", uxPOINT(10, 80), 350, 220, kBoxColours[0], kBoxColours[1],
                         kBoxColours[2], kBoxFont);
@@ -188,7 +192,12 @@ uxButton* appVA_Diag::FilterButton(unsigned id) const {
 }
 
 int appVA_Diag::OnMessage(tagUX_Message* msg) {
-  uxPanelCtrl::OnMessage(msg);
+  {
+    // The MIDI threads write the monitor box and read the filter buttons under this lock;
+    // a message changes their state (focus, repaint, a toggle) under it too.
+    std::lock_guard<platform::PiMutex> lock(monitorMutex_);
+    uxPanelCtrl::OnMessage(msg);
+  }
   if (msg == nullptr || !isFocus()) return 1;
   if (msg->type == UX_MSG_TICK_EVENT) {
     for (uxPeakMeter* m : meter_) m->doTick();
@@ -219,11 +228,11 @@ void appVA_Diag::RefreshInfo() {
 void appVA_Diag::AddMidiLine(int port, int channel, int status, int data1, int data2) {
   for (const MonitorLine& line : kMonitorLines) {
     if (line.status != status) continue;
+    std::lock_guard<platform::PiMutex> lock(monitorMutex_);
     const bool shown = line.filter == kAlways || (line.filter == kNotes && note_->isChecked()) ||
                        (line.filter == kControllers && cc_->isChecked()) ||
                        (line.filter == kClock && clock_->isChecked());
     if (!shown) return;
-    std::lock_guard<platform::PiMutex> lock(monitorMutex_);
     if (line.format == nullptr) {
       midi_->AddLine("%s", line.text);
     } else {

@@ -72,6 +72,7 @@ class appVA_Diag : public uxPanelCtrl, public MidiLineMonitor {
   uint32_t paintCount_ = 0;
   Mean load_[3];
   Mean temperature_;
-  // The MIDI threads add lines while the GUI thread paints the box.
-  platform::PiMutex monitorMutex_;
+  // The MIDI threads add lines while the GUI thread paints the box and hands the page its
+  // messages; recursive, as a message may come back to the page while it is held.
+  platform::PiMutex monitorMutex_{platform::PiMutex::kRecursive};
 };

@@ -3,6 +3,7 @@
 // against the kernel's, and the temperature from a fixture thermal file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <thread>
@@ -225,6 +226,26 @@ TEST_F(DiagPageThreads, MonitorLinesArriveWhileThePagePaints) {
   EXPECT_EQ(page->MidiBox()->GetLines().front(), "[1:1] NOTE-ON:  key=55, vel= 100");
 }
 
+// The GUI thread hands the page its messages (focus, repaint, filter toggles by touch) while
+// a MIDI thread adds lines and reads the filters.
+TEST_F(DiagPageThreads, MonitorLinesArriveWhileThePageTakesMessages) {
+  auto page = Page();
+  std::atomic<bool> done{false};
+  std::thread midiThread([&] {
+    for (int i = 0; i < 3000; ++i) page->AddMidiLine(0, 0, i % 2 ? 0x90 : 0xB0, i & 0x7F, 100);
+    done = true;
+  });
+  for (int round = 0; !done.load(); ++round) {
+    tagUX_Message focus(UX_MSG_FOCUS, round % 2 ? 1 : 0, 0);
+    page->OnMessage(&focus);
+    tagUX_Message repaint(UX_MSG_REPAINT);
+    page->OnMessage(&repaint);
+    page->OnPaint();
+  }
+  midiThread.join();
+  EXPECT_FALSE(page->MidiBox()->GetLines().empty());
+}
+
 }  // namespace
 
 // The same page built alone on the page seam: fake services instead of the GUIManager.
@@ -308,6 +329,22 @@ TEST_F(DiagPageAlone, ShowingThePageReadsTheInfoAgainAndTouchesReachItsButtons) 
   EXPECT_TRUE(rig.Can(300, {0xB0, 0, 9, 5}));
   EXPECT_FALSE(rig.Can(149, {132})) << "keys act in the core";
   EXPECT_TRUE(rig.services.Take().empty());
+}
+
+// The page's picture from the image directory is painted behind its boxes.
+TEST_F(DiagPageAlone, PaintsItsBackgroundImage) {
+  toolkit_test::Picture image;
+  image.width = 800;
+  image.height = 440;
+  image.pixels.assign(static_cast<size_t>(image.width) * image.height, 0x123456);
+  root.MakeDir(PATH_IMAGES);
+  ASSERT_TRUE(toolkit_test::WritePng(platform::DataPath(std::string(PATH_IMAGES) + "Diagnostics.png"), image));
+  Build();
+  rig.Show();
+  rig.dc.FillScreen(0);
+  rig.Paint();
+  const toolkit_test::Picture screen = rig.Screen();
+  EXPECT_GT(std::count(screen.pixels.begin(), screen.pixels.end(), 0x123456u), 1000);
 }
 
 // The page as shown, from fixture files and fixed loads. The memory figures and the network

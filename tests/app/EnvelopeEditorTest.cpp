@@ -23,7 +23,7 @@ class EnvelopeEditor : public ::testing::Test {
  protected:
   modADSR& Build(int envelope = 0, uint32_t part = kPartB) {
     modADSR& page = rig.Build(part | static_cast<uint32_t>(envelope) << 12, "ENV", uxPOINT(0, 40), 800, 440,
-                              uxCOLOR(0x800000));
+                              uxCOLOR(0));
     return page;
   }
   // A stored setting: times in seconds, levels in percent, modes as index.

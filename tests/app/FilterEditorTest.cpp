@@ -75,7 +75,7 @@ class FilterEditor : public ::testing::Test {
  protected:
   modFilter& Build(int instance = 0, modFilter* linked = nullptr) {
     return rig.Build(kPartC | static_cast<uint32_t>(instance) << 12, "FILTER", uxPOINT(0, 40), 800, 440,
-                     uxCOLOR(0x800000), linked);
+                     uxCOLOR(0), linked);
   }
   void Panel(int canId, float value, int part = kPart) {
     tagUX_Message msg(EN_MSG_SET_VALUE, canId, part);
@@ -187,7 +187,7 @@ TEST_F(FilterEditor, TheLadderShowsItsFourPoleModeRightAfterTheTwoPoleOne) {
 
 TEST_F(FilterEditor, LinkingLocksFilterBToFilterAsCutoff) {
   PageRig<modFilter> other;
-  modFilter& b = other.Build(kPartC | 0x1000, "FILTER B", uxPOINT(0, 40), 800, 440, uxCOLOR(0x800000), nullptr);
+  modFilter& b = other.Build(kPartC | 0x1000, "FILTER B", uxPOINT(0, 40), 800, 440, uxCOLOR(0), nullptr);
   modFilter& a = Build(0, &b);
   ASSERT_NE(b.LinkedLabel(), nullptr);
   EXPECT_EQ(a.LinkedLabel(), nullptr);
@@ -274,7 +274,7 @@ TEST_F(FilterEditor, CapturesFillBothHalvesOfTheirViewOnceEach) {
   upper.Process(first);
   EXPECT_FALSE(upper.Complete()) << "released, so the voice re-armed it";
   // Part 7 has no voice record: painting is harmless.
-  rig.Build(0x70000u, "FILTER", uxPOINT(0, 40), 800, 440, uxCOLOR(0x800000), nullptr);
+  rig.Build(0x70000u, "FILTER", uxPOINT(0, 40), 800, 440, uxCOLOR(0), nullptr);
   rig.Show();
   for (int paint = 0; paint < 8; ++paint) rig.page().OnPaint();
 }

@@ -57,15 +57,15 @@ TEST(PanelProtocol, FramesBecomePageMessages) {
       {"empty frame", 300, {}, {}},
       {"assignment", 400, FloatFrame(0xE0, 6, 99, 0.5f), {"276 400 2 0 0.5"}},
       {"assignment cut short", 400, {0xE0, 0, 0, 0}, {}},
-      {"value command outside the value ids goes by id", 145, {0xB0, 0, 1}, {"274 145 176 0"}},
-      {"encoder", 144, {130}, {"274 144 130 0"}},
+      {"value command outside the value ids goes by id", 145, {0xB0, 0, 1}, {"274 145 176 0", "275 145 176 0"}},
+      {"encoder", 144, {130}, {"274 144 130 0", "275 144 130 0"}},
       {"id 148 is encoder 5, not a key", 148, {132}, {"274 148 132 0"}},
       {"id 40 with a value command", 40, FloatFrame(0xB0, 0, 1, 1.0f), {}},
       {"unknown command", 40, {0xA9, 1}, {}},
       {"unknown id", 767, FloatFrame(0xB0, 0, 1, 1.0f), {}},
       {"select part cut short", 40, {0xA0}, {}},
       {"select part", 40, {0xA0, 2}, {"266 10 0 0", "279 2 0 0"}},
-      {"assignment source", 40, {0xA4, 5}, {"270 14 1 0", "269 14 1 5", "277 5 0 0", "277 5 1 0"}},
+      {"assignment source", 40, {0xA4, 5}, {"270 14 1 0", "269 14 1 5", "259 4 1 5", "277 5 0 0", "277 5 1 0"}},
       {"focus past the table only prints", 40, {0xA1, 14}, {}},
   };
   PanelRig rig;
@@ -112,7 +112,8 @@ TEST(PanelProtocol, FocusNumbersOpenTheirPanels) {
     expectedLog += "CANRX: Focus " + std::to_string(n) + "\n";
     if (n < 14) {
       const std::string p = std::to_string(panels[n]);
-      EXPECT_EQ(rig.manager->Take(), (Lines{"270 " + p + " 1 0", "269 " + p + " 1 -1"}));
+      // The voice page's selector opens the editor and locks the other selectors.
+      EXPECT_EQ(rig.manager->Take(), (Lines{"270 " + p + " 1 0", "269 " + p + " 1 -1", "259 4 1 -1"}));
       EXPECT_EQ(rig.manager->CurrentPanel(), panels[n]);
       EXPECT_EQ(rig.Tab(), 3);
     } else {
@@ -141,7 +142,7 @@ TEST(PanelProtocol, KeysSwitchPagesAsTheirTableSays) {
       {149, 130, 5, 4, -1, {}},
       {149, 133, 5, 1, 5, {}},
       {150, 134, 5, 7, -1, {}},
-      {150, 130, 5, 3, -1, {"270 14 1 0", "269 14 1 -1"}},
+      {150, 130, 5, 3, -1, {"270 14 1 0", "269 14 1 -1", "259 4 1 -1"}},
       {150, 130, 14, 1, -1, {}},
       {151, 134, 5, 0, -1, {}},
       {151, 130, 5, 1, -1, {}},
@@ -173,13 +174,13 @@ TEST(PanelProtocol, KeysSwitchPagesAsTheirTableSays) {
 TEST(PanelProtocol, ActivatePanelOpensOnceAndPassesTheAssignmentSource) {
   PanelRig rig;
   rig.manager->ActivatePanel(7, -1, 1);
-  EXPECT_EQ(rig.manager->Take(), (Lines{"270 7 1 0", "269 7 1 -1"}));
+  EXPECT_EQ(rig.manager->Take(), (Lines{"270 7 1 0", "269 7 1 -1", "259 4 1 -1"}));
   rig.manager->ActivatePanel(7, -1, 1);
   EXPECT_TRUE(rig.manager->Take().empty()) << "the panel is already open";
   rig.manager->ActivatePanel(7, 3, 1);
   EXPECT_EQ(rig.manager->Take(), (Lines{"277 3 1 0"}));
   rig.manager->ActivatePanel(2, 4, 0);
-  EXPECT_EQ(rig.manager->Take(), (Lines{"270 2 1 0", "269 2 0 4", "277 4 0 0", "277 4 1 0"}));
+  EXPECT_EQ(rig.manager->Take(), (Lines{"270 2 1 0", "269 2 0 4", "259 4 0 4", "277 4 0 0", "277 4 1 0"}));
   EXPECT_EQ(rig.manager->CurrentPanel(), 2);
   // A focus message with param 2 closes the panel for the next activation.
   tagUX_Message focus(UX_MSG_FOCUS, 2, 0);
@@ -195,7 +196,8 @@ TEST(PanelProtocol, SelectPartShowsTheMasterPage) {
     rig.manager->SetCurrentPanel(9);
     rig.manager->Take();
     rig.manager->SelectPart(part);
-    EXPECT_EQ(rig.Tab(), 1);
+    // The Master page hears the part button and shows the part's SYNTH tab.
+    EXPECT_EQ(rig.Tab(), part < 4 ? 2 : 1);
     EXPECT_EQ(rig.manager->CurrentPanel(), -1);
     const Lines expected =
         part < 4 ? Lines{"266 " + std::to_string(8 + part) + " 0 0", "279 " + std::to_string(part) + " 0 0"}
@@ -258,7 +260,7 @@ TEST(PanelProtocol, ScreenDumpWritesAPngUnlessAPopupIsUp) {
   EXPECT_NE(stat((dir + "screen_save1.png").c_str(), &st), 0);
   rig.manager->PopupTimer(popupMsg).store(0);
   rig.Frame(147, {133});
-  EXPECT_EQ(rig.manager->Take(), (Lines{"274 147 133 0"}));
+  EXPECT_EQ(rig.manager->Take(), (Lines{"274 147 133 0", "275 147 133 0"}));
   rig.Frame(147, {134});
   EXPECT_EQ(stat((dir + "screen_save2.png").c_str(), &st), 0);
 }
@@ -411,7 +413,7 @@ TEST(PanelProtocolThreads, PanelFramesWhileTheGuiTicks) {
   }
   stop.store(true);
   gui.join();
-  EXPECT_EQ(rig.Tab(), 1);  // the last part selection shows the Master page
+  EXPECT_EQ(rig.Tab(), 2);  // the last part selection shows the part's SYNTH page
 }
 
 }  // namespace

@@ -75,6 +75,11 @@ int Find(const std::vector<std::string>& lines, const std::string& prefix) {
   return -1;
 }
 
+int Count(const std::vector<std::string>& lines, const std::string& prefix) {
+  return static_cast<int>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+}
+
 class GUIManagerLoad : public ::testing::Test {
  protected:
   GUIManagerLoad() : dc(&fb), audio(audio_fakes::Fakes()), gm(&dc, midi, &StandardPages()) {}
@@ -542,15 +547,35 @@ TEST_F(GUIManagerLoadThreads, ProgramChangeLoadsOffTheMidiThreadAndTheTickTellsT
   EXPECT_TRUE(back) << "the MIDI thread waited for the load";
   while (!polling) std::this_thread::yield();
   EXPECT_EQ(gm.MidiFifo().ReadIndex(), gm.MidiFifo().WriteIndex()) << "nothing for the tick before the load is done";
-  EXPECT_EQ(Find(calls.Take(), "notify"), -1);
+  const auto loading = calls.Take();
+  EXPECT_EQ(Find(loading, "notify"), -1);
   release.set_value();
   EXPECT_EQ(routed.get(), 1);
   gm.WaitForProgramLoads();
 
+  EXPECT_EQ(Count(loading, "swap 1") + Count(calls.Take(), "swap 1"), 1) << "the load swaps once";
+
   gm.Tick();
   const auto lines = calls.Take();
-  EXPECT_EQ(Find(lines, "notify 1 0"), 0) << "the tick's notification comes first, then its swap";
-  EXPECT_GE(Find(lines, "swap 1"), 1);
+  EXPECT_EQ(lines, std::vector<std::string>{"notify 1 0"}) << "a second swap would bring the old sound back";
+  EXPECT_EQ(gm.MidiFifo().ReadIndex(), gm.MidiFifo().WriteIndex());
+}
+
+// A program mapped to a preset that is not there (or does not load) leaves the part on its
+// sound: no swap puts stale shadow data in, and the pages are not told of a new preset.
+TEST_F(GUIManagerLoadThreads, AFailedProgramLoadSwapsNothingAndTellsNoPage) {
+  std::ofstream(Working("arrangments/map.arr")) << "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+                                                  "<ARRANGMENT NAME=\"map\" SynthType=\"PX415\" Version=\"1\">\n"
+                                                  "<PGM-MAP><PROGRAM Nr=\"3\" Preset=\"test/missing\"></PROGRAM></PGM-MAP>\n"
+                                                  "</ARRANGMENT>\n";
+  ASSERT_EQ(gm.Arranger().Load("map"), 1);
+  calls.Take();
+  EXPECT_EQ(gm.ProgramChange(2, 3), 1);
+  gm.WaitForProgramLoads();
+  gm.Tick();
+  const auto lines = calls.Take();
+  EXPECT_EQ(Count(lines, "swap"), 0);
+  EXPECT_EQ(Count(lines, "notify"), 0);
   EXPECT_EQ(gm.MidiFifo().ReadIndex(), gm.MidiFifo().WriteIndex());
 }
 

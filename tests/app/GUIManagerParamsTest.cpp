@@ -131,13 +131,26 @@ TEST(ParamRouting, SetEngineParamForwardsOnlySettingsAndEffectsLater) {
   EXPECT_EQ(rig.manager->GetParamById(0x00003), 60.0f) << "nothing stored";
 }
 
-TEST(ParamRouting, GetParamByIdReadsEffectRowsForEveryNonPartKind) {
+TEST(ParamRouting, GetParamByIdReadsEffectRowsForEffectKinds) {
   PanelRig rig;
   rig.manager->DataSet(1)->setParam(0x80002, 3, 0, 7.0f, 255);
   rig.manager->DataSet(1)->setParam(0x2, 0, 0, 5.0f, 255);
   EXPECT_EQ(rig.manager->GetParamById(0x93002), 7.0f);  // effects of part B
-  EXPECT_EQ(rig.manager->GetParamById(0x53002), 7.0f);  // the mixer reads part B's set too
   EXPECT_EQ(rig.manager->GetParamById(0x10002), 5.0f);
+}
+
+// Whatever a value's kind, the read finds what the store left: the mixer's rows included.
+TEST(ParamRouting, AStoredValueIsReadBackForEveryDataSetKind) {
+  PanelRig rig;
+  const uint32_t uids[] = {0x00010, 0x31010, 0x50010, 0x8100F, 0xB3002};
+  float value = 11.0f;
+  for (uint32_t uid : uids) {
+    rig.manager->ValueChanged(static_cast<int>(uid), FLAG_UPDATE_DS, value);
+    EXPECT_EQ(rig.manager->GetParamById(static_cast<int>(uid)), value) << std::hex << uid;
+    rig.manager->SetParamById(static_cast<int>(uid), value + 1.0f);
+    EXPECT_EQ(rig.manager->GetParamById(static_cast<int>(uid)), value + 1.0f) << std::hex << uid;
+    value += 10.0f;
+  }
 }
 
 TEST(ParamRouting, LfoStepRecordsHoldThirtyTwoStepsAtMost) {

@@ -26,7 +26,7 @@ constexpr int kPart = 3;
 class LfoEditor : public ::testing::Test {
  protected:
   modLFO& Build(int lfo = 1, uint32_t part = kPartD) {
-    return rig.Build(part | static_cast<uint32_t>(lfo) << 12, "LFO", uxPOINT(0, 40), 800, 440, uxCOLOR(0x800000));
+    return rig.Build(part | static_cast<uint32_t>(lfo) << 12, "LFO", uxPOINT(0, 40), 800, 440, uxCOLOR(0));
   }
   void Panel(int canId, float value, int part = kPart) {
     tagUX_Message msg(EN_MSG_SET_VALUE, canId, part);

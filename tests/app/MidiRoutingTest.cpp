@@ -549,6 +549,21 @@ TEST_F(Transport, ExternalClockSetsTheTempoOnceTwelveClocksSpanIt) {
   EXPECT_EQ(gui->StepCounter(), 25u);
 }
 
+// A settings file can hold any float: the audio thread reads "Clock Source" every period and
+// must get a defined integer for it, as the board's conversion gives (saturated, NaN as 0).
+TEST_F(Transport, ASettingBeyondTheIntegerRangeReadsSaturated) {
+  const struct {
+    float value;
+    bool external;
+  } cases[] = {{1e10f, true}, {-1e10f, true}, {0.5f, false}, {-0.5f, false}};
+  for (const auto& c : cases) {
+    Set(0xD0, 15, c.value);
+    const uint32_t before = gui->StepCounter();
+    Periods(100);
+    EXPECT_EQ(gui->StepCounter() == before, c.external) << c.value;
+  }
+}
+
 // ---- the audio period --------------------------------------------------------------------
 
 TEST_F(Transport, PeriodHookPassesThePedalAndFeedsTheScope) {

@@ -18,8 +18,10 @@
 #include <gtest/gtest.h>
 
 #include "app/PageServices.h"
+#include "app/OutputCapture.h"
 #include "app/PanelFrames.h"
 #include "data/CDataSetSampler.h"
+#include "engine/CVoiceAlloc.h"
 #include "engine/VoiceStatus.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/ScreenImages.h"
@@ -60,6 +62,15 @@ class FakePageServices : public PageServices {
   VoiceStatus voices[CAudioProcess::kParts];
   // The LFO step records by uid, as GetLfoStepData hands them out (length byte, steps).
   std::map<int, std::vector<uint8_t>> lfoSteps;
+  // The audio status the pages read: the allocation table (null: none), one voice record
+  // per render slot, the scopes' capture, the transport, and the clip launcher (null: none).
+  static constexpr int kVoiceSlots = 16;
+  const VoiceAllocEntry* engineState = nullptr;
+  VoiceStatus slots[kVoiceSlots];
+  bool slotsShown = true;
+  OutputCapture capture;
+  bool running = true;
+  CClipCore* clips = nullptr;
   // Learned controllers by parameter UID.
   std::map<uint32_t, int> ccMap;
   std::string presetNames[4];
@@ -107,7 +118,6 @@ class FakePageServices : public PageServices {
   float GetParamById(int uid) override { return Param(uid); }
   float GetSetting(unsigned uid) override { return Param(static_cast<int>(uid)); }
   CDataSets* DataSet(int) override { return nullptr; }
-  CClipCore* ClipLauncher() override { return nullptr; }
   uint8_t* GetLfoStepData(int uid) override {
     const auto it = lfoSteps.find(uid);
     return it != lfoSteps.end() ? it->second.data() : nullptr;
@@ -117,6 +127,12 @@ class FakePageServices : public PageServices {
     for (int i = 0; i < length; ++i) text += " " + std::to_string(bytes[i]);
     Record("SetLfoStepData %d %X%s", id, uid, text.c_str());
   }
+  CClipCore* ClipLauncher() override { return clips; }
+  void SetEngineParam(int uid, float value) override {
+    Record("SetEngineParam %X %g", uid, static_cast<double>(value));
+  }
+  void TogglePlay() override { Record("TogglePlay"); }
+  void SetTrackType(int track, int type) override { Record("SetTrackType %d %d", track, type); }
 
   int LoadPreset(int part, const char* name, int notify, int load) override {
     Record("LoadPreset %d %s %d %d", part, Text(name), notify, load);
@@ -182,6 +198,7 @@ class FakePageServices : public PageServices {
   void ActivatePanel(int panel, int assign, int value) override {
     Record("ActivatePanel %d %d %d", panel, assign, value);
   }
+  void sendPanelPart(int part) override { Record("sendPanelPart %d", part); }
 
   CAudioProcess::TimingRecord AudioTiming(int record) const override {
     return record >= 0 && record < CAudioProcess::kTimingRecords ? timing[record] : CAudioProcess::TimingRecord{};
@@ -189,8 +206,12 @@ class FakePageServices : public PageServices {
   const void* VoiceMonitor(int part) const override {
     return part >= 0 && part < CAudioProcess::kParts ? &voices[part] : nullptr;
   }
-  const void* EngineState() const override { return nullptr; }
-  bool TransportRunning() const override { return true; }
+  const void* EngineState() const override { return engineState; }
+  bool TransportRunning() const override { return running; }
+  OutputCapture* OutputScope() override { return &capture; }
+  const void* VoiceSlot(int slot) const override {
+    return slot >= 0 && slot < kVoiceSlots && slotsShown ? &slots[slot] : nullptr;
+  }
 
   void AddControllerListener(uxBaseElement* page) override { controllerListeners.push_back(page); }
   void RemoveControllerListener(uxBaseElement* page) override {

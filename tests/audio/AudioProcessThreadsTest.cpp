@@ -90,4 +90,56 @@ TEST(AudioProcessThreads, ThePeriodRunsBesideParameterAndMidiTraffic) {
   EXPECT_EQ(allocations, 0u);
 }
 
+// The start-up may hand over the period hook while periods already run: a period sees either
+// no hook (and runs the plain cycle) or the hook with its context, never the hook alone. The
+// timing records are read meanwhile, as the diagnostics page does.
+struct HookSeen {
+  std::atomic<long> calls{0};
+  std::atomic<long> withoutContext{0};
+};
+
+void ContextCheckingPeriod(void* context) {
+  static std::atomic<HookSeen*> seen{nullptr};
+  if (context == nullptr) {
+    if (HookSeen* s = seen.load()) s->withoutContext.fetch_add(1);
+    return;
+  }
+  auto* s = static_cast<HookSeen*>(context);
+  seen.store(s);
+  s->calls.fetch_add(1);
+}
+
+TEST(AudioProcessThreads, AHookInstalledWhilePeriodsRunComesWithItsContext) {
+  initMathTables();
+  testing_support::LogCapture log;
+  CAudioProcess process;
+  ASSERT_EQ(InitAudioProcess(&process, nullptr), 0);
+  static_cast<CKLTSynthEngine*>(process.Engine())->engine()->SetClock([] { return timespec{100, 0}; });
+  HookSeen seen;
+  std::atomic<bool> stop{false};
+  std::atomic<long> periods{0};
+  std::thread audio([&] {
+    while (!stop.load()) {
+      process.RunPeriodHook();
+      periods.fetch_add(1);
+    }
+  });
+  while (periods.load() < 2) std::this_thread::yield();
+  uint32_t periodSum = 0;
+  for (int round = 0; round < 50; ++round) {
+    process.SetPeriodHook(ContextCheckingPeriod, &seen);
+    const long from = periods.load();
+    while (periods.load() < from + 2) std::this_thread::yield();
+    process.SetPeriodHook(nullptr, nullptr);
+    // The diagnostics page reads the load figures while the engine threads write them.
+    for (int i = 0; i < CAudioProcess::kTimingRecords; ++i) periodSum += process.ReadTiming(i).periodMicros;
+  }
+  stop = true;
+  audio.join();
+  process.Stop();
+  EXPECT_GT(seen.calls.load(), 0);
+  EXPECT_EQ(seen.withoutContext.load(), 0);
+  EXPECT_GT(periodSum, 0u);
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -182,6 +183,66 @@ TEST(TCPCommServerThreads, TrySendToAClientThatStoppedReadingDropsInsteadOfWaiti
   for (int i = 0; i < 400000 && dropped == 0 && server.Connection() == TCPCommServer::kConnected; ++i)
     if (!server.TrySend(frame.data(), 180)) ++dropped;
   EXPECT_TRUE(dropped > 0 || server.Connection() != TCPCommServer::kConnected);
+}
+
+// The pages send values under the UI mutex: a client that stops reading must cost it its
+// link, not stop the sender. The next client is served as before.
+TEST(TCPCommServerThreads, SendToAClientThatStoppedReadingDropsTheClientInsteadOfWaiting) {
+  testing_support::LogCapture log;
+  Recorder server;
+  server.Start(0);
+  auto client = std::make_unique<Client>(server.BoundPort());
+  ASSERT_TRUE(Greeted(*client));
+  const Bytes value = Pattern(20);
+  const Bytes clip = Pattern(64 * 1024);
+  // Far more than the loopback buffers and the queue hold together.
+  auto sender = std::async(std::launch::async, [&] {
+    for (int i = 0; i < 100000 && server.Connection() == TCPCommServer::kConnected; ++i)
+      server.Send(i % 100 == 0 ? clip.data() : value.data(), i % 100 == 0 ? 64 * 1024 : 20);
+  });
+  const bool returned = sender.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+  if (!returned) client->Close();  // lets a waiting send fail, so the test ends
+  sender.wait();
+  EXPECT_TRUE(returned) << "a send waited for a client that does not read";
+  EXPECT_TRUE(server.WaitConnection(TCPCommServer::kAccept));
+  client.reset();
+  Client next(server.BoundPort());
+  EXPECT_TRUE(Greeted(next));
+  server.Stop();  // the log is read once the link's threads are gone
+  EXPECT_NE(log.Text().find("[TCPComm] ERROR: client does not read"), std::string::npos);
+}
+
+// One client at a time, but no client holds the link for ever: a half-sent frame and a
+// silent client each give way, while a client that talks keeps the link.
+TEST(TCPCommServerThreads, AHalfSentFrameOrASilentClientGivesWayToTheNextClient) {
+  struct Case {
+    const char* what;
+    Bytes sent;   // by the first client before it goes quiet
+    bool talks;   // the first client keeps sending whole packets
+    bool replaced;
+  };
+  const Bytes frame = Frame(Pattern(64));
+  const Case cases[] = {
+      {"half a header", {0x05, 0x00, 0x00}, false, true},
+      {"a header and part of its payload", Bytes(frame.begin(), frame.begin() + 20), false, true},
+      {"silent after its greeting", {}, false, true},
+      {"talking", {}, true, false},
+  };
+  for (const Case& c : cases) {
+    Recorder server;
+    server.SetReceiveTimeouts(300, 600);
+    server.Start(0);
+    Client first(server.BoundPort());
+    ASSERT_TRUE(Greeted(first)) << c.what;
+    if (!c.sent.empty()) ASSERT_TRUE(first.Write(c.sent)) << c.what;
+    Client second(server.BoundPort());
+    bool served = false;
+    for (int i = 0; i < 30 && !served; ++i) {
+      if (c.talks) first.SendPacket(Pattern(8));
+      served = Greeted(second, 100);
+    }
+    EXPECT_EQ(served, c.replaced) << c.what;
+  }
 }
 
 TEST(TCPCommServerThreads, APortInUseIsReportedAndNothingRuns) {

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -233,6 +234,30 @@ TEST_F(CMidiDevWriters, BothPortsGetChannelMessagesOnlySerialGetsRealtime) {
   EXPECT_EQ(serial.Receive(5), (std::vector<uint8_t>{0x91, 0x3C, 0x64, 0xF8, 0xFC}));
   EXPECT_EQ(usb.Receive(3), (std::vector<uint8_t>{0x91, 0x3C, 0x64}));
   EXPECT_TRUE(usb.Quiet());
+}
+
+// The audio thread writes clock and track notes and the reader echoes ET1 notes: a line
+// nobody reads (a stalled peer, a full pseudo-terminal) costs bytes, counted, never a wait.
+TEST_F(CMidiDevThreads, WritersNeverWaitForALineNobodyReads) {
+  SKIP_WHEN_EMULATED(kNoTermios2);
+  CMidiDev dev;
+  ASSERT_EQ(dev.Open(SerialPath().c_str(), "SERIAL", false), 0);
+  constexpr int kMessages = 200000;  // megabytes: far past any terminal buffer
+  auto writer = std::async(std::launch::async, [&] {
+    for (int i = 0; i < kMessages; ++i) {
+      dev.SendMessage(0, 0x90, 60, 100);
+      dev.SendClock();
+    }
+  });
+  const bool returned = writer.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+  if (!returned) {
+    // Drains the line so a waiting writer can end and the test reports instead of hanging.
+    while (writer.wait_for(milliseconds(0)) != std::future_status::ready) serial.Receive(4096, milliseconds(10));
+  }
+  EXPECT_TRUE(returned) << "a writer waited for the line";
+  const std::size_t got = serial.Receive(kMessages * 4, milliseconds(500)).size();
+  EXPECT_GT(dev.DroppedBytes(), 0u);
+  EXPECT_EQ(got + dev.DroppedBytes(), static_cast<std::size_t>(kMessages) * 4) << "every byte is sent or counted";
 }
 
 // Writers on several threads never interleave the bytes of their messages.

@@ -105,6 +105,26 @@ TEST(LogRingThreads, DeferredThreadsLinesArriveInOrderFromAnotherThread) {
   }
 }
 
+// A burst faster than the drain loses lines to the full ring, and the log says how many:
+// every line is either delivered or counted in a "N lines dropped" line.
+TEST(LogRingThreads, LinesAFullRingRefusedAreCountedInTheLog) {
+  constexpr int kLines = 5000;
+  SinkRecord record;
+  platform::SetLogSink(&SinkRecord::Sink, &record);
+  std::thread([] {
+    platform::DeferThreadLog();
+    for (int i = 0; i < kLines; ++i) platform::LogPrintf("burst %d\n", i);
+  }).join();
+  platform::FlushLog();
+  platform::SetLogSink(nullptr, nullptr);
+  unsigned long long dropped = 0;
+  for (const auto& [caller, text] : record.lines) {
+    unsigned long long n = 0;
+    if (std::sscanf(text.c_str(), "%llu lines dropped", &n) == 1) dropped += n;
+  }
+  EXPECT_EQ(record.Count("burst ") + dropped, static_cast<unsigned long long>(kLines));
+}
+
 // A sink change hands the queued lines to the sink that was current when they were written.
 TEST(LogRingThreads, QueuedLinesReachTheSinkOfTheirTime) {
   SinkRecord first, second;

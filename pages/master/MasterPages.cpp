@@ -1,0 +1,20 @@
+#include "pages/master/MasterPages.h"
+
+#include "app/PageServices.h"
+#include "pages/effects/appVA_Effects.h"
+
+namespace master_pages {
+
+uxPanelCtrl* MakeEffectsPage(PageServices* services, uint32_t id, const Frame& f) {
+  return new appVA_Effects(services, id, f.name, f.pos, f.width, f.height);
+}
+
+uxPanelCtrl* MakeSequencerPage(PageServices* services, int track, const Frame& f) {
+  return new uxPanelCtrl(services, static_cast<uint32_t>(track), f.name, f.pos, f.width, f.height, f.colour);
+}
+
+uxPanelCtrl* MakeMidiTrackPage(PageServices* services, int track, const Frame& f) {
+  return new uxPanelCtrl(services, static_cast<uint32_t>(track), f.name, f.pos, f.width, f.height, f.colour);
+}
+
+}  // namespace master_pages

@@ -1,0 +1,12 @@
+#include "pages/voice/VoiceEditors.h"
+
+#include "app/PageServices.h"
+
+namespace voice_editors {
+
+uxPanelCtrl* Make(Kind /*kind*/, PageServices* services, const Frame& f, uxPanelCtrl* /*partner*/, int* /*shared*/) {
+  // Until the editors land, a bare panel under the editor's name.
+  return new uxPanelCtrl(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
+}
+
+}  // namespace voice_editors
