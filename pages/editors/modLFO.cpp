@@ -264,10 +264,9 @@ int modLFO::OnPaint() {
       bar_->setRepaint();
       if (editor_->isEnabled())
         editor_->SetPosition(static_cast<int>(static_cast<float>(kViewWidth) * phase - 1.0f));
-      if (scope_->isEnabled()) {
-        const float shown = wave_ == VoiceLfo::kRampUp ? 1.0f - phase : phase;
-        scope_->SetMarker(static_cast<int>(shown * static_cast<float>(kViewWidth)));
-      }
+      // The record holds the position in the cycle; for the rising ramp, whose table is read
+      // backwards, the voice already turned its falling phase round.
+      if (scope_->isEnabled()) scope_->SetMarker(static_cast<int>(phase * static_cast<float>(kViewWidth)));
     }
   }
   uxPanelCtrl::OnPaint();

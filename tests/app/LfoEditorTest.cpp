@@ -193,7 +193,7 @@ TEST_F(LfoEditor, TheBarAndMarkerFollowTheVoicesLfo) {
   EXPECT_EQ(page.Scope()->Marker(), 128);
   page.ApplyValue(16, 2.0f);
   page.OnPaint();
-  EXPECT_EQ(page.Scope()->Marker(), 384) << "a rising ramp runs its phase backwards";
+  EXPECT_EQ(page.Scope()->Marker(), 128) << "the voice's record already turned the rising ramp's phase round";
   voice.lfo[1].output = -0.5f;
   page.OnPaint();
   EXPECT_FLOAT_EQ(page.Bar()->getLevel(), -0.5f);
