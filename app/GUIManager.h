@@ -175,8 +175,8 @@ class GUIManager : public CDrvInput,
   float GetParamById(int uid) override { return params_.GetParamById(uid); }
   void* GetParamEntry(int uid) { return params_.GetParamEntry(uid); }
   float GetSetting(unsigned uid) override { return params_.GetSetting(uid); }
-  uint8_t* GetLfoStepData(int uid) { return params_.GetLfoStepData(uid); }
-  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) {
+  uint8_t* GetLfoStepData(int uid) override { return params_.GetLfoStepData(uid); }
+  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) override {
     params_.SetLfoStepData(id, uid, bytes, length);
   }
   void ClearWaveData(int uid, int flag) { params_.ClearWaveData(uid, flag); }
@@ -193,7 +193,7 @@ class GUIManager : public CDrvInput,
   void CANAssignNotify(int id, int part, float value) { panel_.CANAssignNotify(id, part, value); }
   void CANEncoderEvent(int id, int code) { panel_.CANEncoderEvent(id, code); }
   void CANKeyEvent(int id, int code) { panel_.CANKeyEvent(id, code); }
-  void ActivatePanel(int panel, int assign, int value) { panel_.ActivatePanel(panel, assign, value); }
+  void ActivatePanel(int panel, int assign, int value) override { panel_.ActivatePanel(panel, assign, value); }
   void SelectPart(int part) { panel_.SelectPart(part); }
   void SendPartStop(int part) override { panel_.SendPartStop(part); }
   int HookSendMessage(tagUX_Message* msg) override;

@@ -56,6 +56,10 @@ class PageServices : public uxHost {
   virtual float GetSetting(unsigned uid) = 0;
   virtual CDataSets* DataSet(int part) = 0;
   virtual CClipCore* ClipLauncher() = 0;
+  // A part's LFO step record (uid: LFO << 12 | part << 16) as a length byte and the steps, or
+  // null; and the 16 step bytes a page drew, to the data set and the engine.
+  virtual uint8_t* GetLfoStepData(int uid) = 0;
+  virtual void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) = 0;
   // Passes a value to the sound engine without storing it (a reload re-applies settings).
   virtual void SetEngineParam(int uid, float value) = 0;
   // Starts or stops the transport.
@@ -99,6 +103,8 @@ class PageServices : public uxHost {
   virtual void sendPanelEnum(int id, int a, int b) = 0;
   virtual void sendPanelText(int id, int idx, const char* text, bool alt = false) = 0;
   virtual void setPanelMode(int mode) = 0;
+  // Opens a voice-module panel as its panel key would (assign -1: no assignment).
+  virtual void ActivatePanel(int panel, int assign, int value) = 0;
   // Tells the front panel which part is selected.
   virtual void sendPanelPart(int part) = 0;
   // 1 while panel values jump to the labels, 0 while the pages pick them up (tracking).

@@ -78,17 +78,17 @@ void EnvGen::SetTime(Segment& s, float ms) {
 
 void EnvGen::UpdateAttack() {
   attack_.coefficient = Coefficient(attack_.ratio, attack_.samples);
-  attack_.increment = static_cast<float>((1.0 + attack_.ratio) * (1.0 - attack_.coefficient));
+  attack_.increment = RiseBase(attack_.ratio, attack_.coefficient);
 }
 
 void EnvGen::UpdateDecay() {
   decay_.coefficient = Coefficient(decay_.ratio, decay_.samples);
-  decay_.increment = static_cast<float>((sustainLevel_ - decay_.ratio) * (1.0 - decay_.coefficient));
+  decay_.increment = FallBase(sustainLevel_, decay_.ratio, decay_.coefficient);
 }
 
 void EnvGen::UpdateRelease(Segment& s) {
   s.coefficient = Coefficient(s.ratio, s.samples);
-  s.increment = static_cast<float>(-s.ratio * (1.0 - s.coefficient));
+  s.increment = FallBase(0.0, s.ratio, s.coefficient);
 }
 
 void EnvGen::SetAttack(float ms) {

@@ -66,11 +66,24 @@ class EnvGen {
   // (idle, sustained, held) with the velocity settled is written without stepping.
   void ProcessBlock(float* out, int32_t frames);
 
+  // One exponential segment step, level' = base + level x coefficient, that covers its
+  // course in `samples` steps with the segment's ratio (also drawn by the envelope editor).
+  // No time or no ratio gives coefficient 0: the segment jumps.
+  static double Coefficient(double ratio, float samples);
+  // Rising to 1 (attack) and falling to `target` (decay to the sustain level, release to 0).
+  static float RiseBase(double ratio, double coefficient) {
+    return static_cast<float>((1.0 + ratio) * (1.0 - coefficient));
+  }
+  static float FallBase(double target, double ratio, double coefficient) {
+    return static_cast<float>((target - ratio) * (1.0 - coefficient));
+  }
+
   int32_t state() const { return state_; }
   int32_t mode() const { return mode_; }
   double level() const { return level_; }
   float sustainLevel() const { return sustainLevel_; }
   bool gate() const { return gate_ != 0; }
+  bool usesRelease2() const { return useRelease2_ != 0; }
 
  private:
   struct Segment {
@@ -84,7 +97,6 @@ class EnvGen {
   bool Steady() const;
   int32_t RunSegment(float* out, int32_t frames);
   void SetTime(Segment& s, float ms);
-  static double Coefficient(double ratio, float samples);
   void UpdateAttack();
   void UpdateDecay();
   static void UpdateRelease(Segment& s);

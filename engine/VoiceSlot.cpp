@@ -385,6 +385,7 @@ void VoiceSlot::UpdateDisplay(SynthVoice& v, const float cutoff[2], const float 
   for (int32_t i = 0; i < SynthVoice::kEnvelopes; ++i) {
     status_.envelope[i].state.store(v.envelope(i).state(), relaxed);
     status_.envelope[i].level.store(static_cast<float>(v.envelope(i).level()), relaxed);
+    status_.envelope[i].release2.store(v.envelope(i).usesRelease2() ? 1 : 0, relaxed);
   }
   const float lastLfo[3] = {b.Get(B::kLfo1)[n - 1], b.Get(B::kLfo2)[n - 1], b.controls.lfo3};
   for (int32_t i = 0; i < SynthVoice::kLfos; ++i) {

@@ -17,6 +17,7 @@ struct VoiceStatus {
   struct Envelope {
     std::atomic<int32_t> state{0};  // as EnvGen::State
     std::atomic<float> level{0.0f};
+    std::atomic<uint8_t> release2{0};  // 1 while the pedal selects the second release
   };
   struct Lfo {
     std::atomic<float> output{0.0f};  // last value of the block

@@ -60,6 +60,7 @@ class uxValueLabel : public uxBaseElement {
 
   void SetLabelText(const char* label, const char* unit = nullptr, int font = 13);
   void SetActive(bool active, bool force = false);
+  bool isActive() const { return active_; }
   void SetEncoderMode(int type, int steps = 0);
   void EncoderStep(bool up);
   void AddEnumText(const char* text, uint32_t attr = 0);

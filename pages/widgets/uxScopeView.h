@@ -53,9 +53,13 @@ class uxScopeView : public uxBaseElement {
   void SetInterpolation(int mode) { interpolation_ = mode; }
   void SetGrid(int x, int y);
   void SetMarkChannelA(bool a) { markOnA_ = a; }
+  bool MarkChannelA() const { return markOnA_; }
   void SetCursor(int column) { cursor_ = column; }
   void SetMarker(int column) { marker_ = column; }
   void SetMarkerText(const std::string& text) { markerText_ = text; }
+  int Marker() const { return marker_; }
+  const std::string& TopRight() const { return topRight_; }
+  const std::string& TopLeft() const { return topLeft_; }
   void SetTexts(const std::string& topRight, const std::string& topLeft, const std::string& bottomLeft);
   void SetHighlight(bool on, int top, int bottom);
   void SetKnob(int position, int offset);

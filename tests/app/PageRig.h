@@ -62,6 +62,11 @@ class FakePageServices : public PageServices {
   // The kit the drum pages read.
   CDataSetSampler kit;
   int loadResult = 1;
+  // The voice record of each part behind VoiceMonitor, filled by the test; a part outside
+  // 0..kParts-1 has none.
+  VoiceStatus voices[CAudioProcess::kParts];
+  // The LFO step records by uid, as GetLfoStepData hands them out (length byte, steps).
+  std::map<int, std::vector<uint8_t>> lfoSteps;
   // The audio status the pages read: the allocation table (null: none), one voice record
   // per render slot, the scopes' capture, the transport, and the clip launcher (null: none).
   static constexpr int kVoiceSlots = 16;
@@ -135,6 +140,15 @@ class FakePageServices : public PageServices {
   }
   float GetSetting(unsigned uid) override { return Param(static_cast<int>(uid)); }
   CDataSets* DataSet(int) override { return nullptr; }
+  uint8_t* GetLfoStepData(int uid) override {
+    const auto it = lfoSteps.find(uid);
+    return it != lfoSteps.end() ? it->second.data() : nullptr;
+  }
+  void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) override {
+    std::string text;
+    for (int i = 0; i < length; ++i) text += " " + std::to_string(bytes[i]);
+    Record("SetLfoStepData %d %X%s", id, uid, text.c_str());
+  }
   CClipCore* ClipLauncher() override { return clips; }
   void SetEngineParam(int uid, float value) override {
     Record("SetEngineParam %X %g", uid, static_cast<double>(value));
@@ -203,6 +217,9 @@ class FakePageServices : public PageServices {
     panelMode = mode;
   }
   int getPanelMode() const override { return panelMode; }
+  void ActivatePanel(int panel, int assign, int value) override {
+    Record("ActivatePanel %d %d %d", panel, assign, value);
+  }
   void sendPanelPart(int part) override { Record("sendPanelPart %d", part); }
 
   CAudioProcess::TimingRecord AudioTiming(int record) const override {

@@ -1,0 +1,86 @@
+// The voice editors' curves, recomputed on the GUI thread whenever a setting moves, held
+// against the 20 ms between two paints: the filter response (1024 filter steps, a 1024-point
+// transform, 512 magnitudes) per filter family, the envelope walk and the LFO preview.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/GUIManager.h"
+#include "bench/toolkit/PaintBench.h"
+#include "midi/FakeRawMidiBackend.h"
+#include "pages/editors/modADSR.h"
+#include "pages/editors/modFilter.h"
+#include "pages/editors/modLFO.h"
+#include "platform/Paths.h"
+
+namespace {
+
+using toolkit_bench::Report;
+using toolkit_bench::Screen;
+
+// The editors are built over a GUIManager without pages, on a data root of its own.
+struct Core {
+  Core() {
+    char dir[] = "/tmp/bench_editors_XXXXXX";
+    root = ::mkdtemp(dir) ? dir : "";
+    platform::SetDataRoot(root);
+    std::filesystem::create_directories(root + "/var/lib/ruv/working");
+    platform::SetLogSink([](const char*, void*) {}, nullptr);
+    gm.SetSleep([](uint32_t) {});
+  }
+  ~Core() {
+    platform::SetLogSink(nullptr, nullptr);
+    platform::SetDataRoot("");
+    if (!root.empty()) std::filesystem::remove_all(root);
+  }
+  std::string root;
+  Screen screen;
+  FakeRawMidiBackend midi;
+  GUIManager gm{&screen.dc, midi, nullptr};
+};
+
+// Argument: the filter type (1 four-pole, 3 ladder, 6 ladder approximation, 8 state
+// variable, 11 feedback).
+void PlotResponse(benchmark::State& state) {
+  Core core;
+  modFilter page(&core.gm, 0, "FILTER", uxPOINT(0, 40), 800, 440, 0, nullptr);
+  page.SetParamValue(0, 60.0f);
+  page.SetParamValue(16, static_cast<float>(state.range(0)));
+  float cutoff = 1000.0f;
+  for (auto _ : state) {
+    // A cutoff turn: every iteration plots a different filter setting.
+    cutoff = cutoff < 8000.0f ? cutoff * 1.01f : 1000.0f;
+    page.SetParamValue(8, cutoff);
+    benchmark::DoNotOptimize(page.Buffer()[2]);
+  }
+  Report(state);
+}
+BENCHMARK(PlotResponse)->Arg(1)->Arg(3)->Arg(6)->Arg(8)->Arg(11)->Unit(benchmark::kMicrosecond);
+
+void PlotEnvelope(benchmark::State& state) {
+  Core core;
+  modADSR page(&core.gm, 0, "ENV", uxPOINT(0, 40), 800, 440, 0);
+  page.SetEnvelopeValue(0, 0.4f);
+  page.SetEnvelopeValue(8, 0.8f);
+  page.SetEnvelopeValue(16, 60.0f);
+  page.SetEnvelopeValue(24, 1.2f);
+  page.SetEnvelopeValue(25, 3.0f);
+  page.SetEnvelopeValue(26, 2.0f);
+  for (auto _ : state) page.PlotEnvelope(true);
+  Report(state);
+}
+BENCHMARK(PlotEnvelope)->Unit(benchmark::kMicrosecond);
+
+void LfoPreview(benchmark::State& state) {
+  Core core;
+  modLFO page(&core.gm, 0, "LFO", uxPOINT(0, 40), 800, 440, 0);
+  tagUX_Message focus(UX_MSG_FOCUS, 1, 1);
+  page.OnMessage(&focus);
+  page.ApplyValue(16, 10.0f);
+  for (auto _ : state) page.Update();
+  Report(state);
+}
+BENCHMARK(LfoPreview)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,388 @@
+#include "pages/editors/modADSR.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/PageServices.h"
+#include "data/ParamTable.h"
+#include "data/ParamUid.h"
+#include "engine/EnvGen.h"
+#include "engine/VoiceStatus.h"
+#include "pages/widgets/uxScopeView.h"
+#include "toolkit/uxGroup.h"
+#include "toolkit/uxValueLabel.h"
+
+namespace {
+
+// A label's encoder slot; the bits above it carry the part.
+int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+
+constexpr float kTimes[modADSR::kTimeSteps] = {
+    0.0005f, 0.0006f, 0.0007f, 0.001f,   0.002f,   0.0032f,  0.0049f,  0.0067f,  0.0087f,  0.0108f,  0.0127f,
+    0.0145f, 0.0161f, 0.0175f, 0.0186f,  0.0195f,  0.0202f,  0.0209f,  0.0216f,  0.0225f,  0.0237f,  0.0255f,
+    0.0281f, 0.0316f, 0.0363f, 0.0423f,  0.0499f,  0.0593f,  0.0707f,  0.0843f,  0.1002f,  0.1185f,  0.1395f,
+    0.1631f, 0.1895f, 0.2187f, 0.2507f,  0.2856f,  0.3234f,  0.364f,   0.4075f,  0.4538f,  0.5028f,  0.5547f,
+    0.6093f, 0.6668f, 0.7271f, 0.7904f,  0.8569f,  0.9266f,  1.0f,     1.0773f,  1.159f,   1.2456f,  1.3377f,
+    1.4361f, 1.5416f, 1.6553f, 1.7782f,  1.9115f,  2.0568f,  2.2154f,  2.3891f,  2.5797f,  2.7891f,  3.0195f,
+    3.2729f, 3.5519f, 3.8586f, 4.1958f,  4.5658f,  4.9714f,  5.4151f,  5.8994f,  6.4269f,  7.0f,     7.6209f,
+    8.2917f, 9.014f,  9.7894f, 10.6189f, 11.5029f, 12.4415f, 13.4339f, 14.4787f, 15.5735f, 16.7148f, 17.8982f,
+    19.118f, 20.3668f, 21.636f, 22.9149f, 24.1911f, 25.45f,  26.6746f, 27.8454f, 28.9402f, 29.9334f, 30.7966f,
+    31.4975f, 32.0f};
+
+constexpr float kRatios[modADSR::kTimeSteps] = {
+    0.0f,    0.011f,  0.024f,  0.047f,  0.097f,  0.148f,  0.202f,  0.259f,  0.318f,  0.381f,  0.446f,  0.514f,
+    0.585f,  0.66f,   0.738f,  0.82f,   0.906f,  0.996f,  1.09f,   1.188f,  1.291f,  1.399f,  1.513f,  1.631f,
+    1.755f,  1.885f,  2.021f,  2.163f,  2.312f,  2.469f,  2.632f,  2.803f,  2.983f,  3.17f,   3.367f,  3.573f,
+    3.788f,  4.014f,  4.251f,  4.498f,  4.757f,  5.029f,  5.313f,  5.611f,  5.922f,  6.249f,  6.59f,   6.948f,
+    7.323f,  7.715f,  8.126f,  8.556f,  9.007f,  9.478f,  9.972f,  10.49f,  11.031f, 11.598f, 12.192f, 12.814f,
+    13.466f, 14.147f, 14.862f, 15.609f, 16.392f, 17.212f, 18.071f, 18.97f,  19.911f, 21.529f, 23.01f,  24.142f,
+    25.328f, 26.569f, 27.868f, 29.229f, 30.654f, 32.147f, 33.709f, 35.345f, 37.059f, 38.853f, 40.732f, 43.299f,
+    46.2f,   49.175f, 51.541f, 54.018f, 56.611f, 59.327f, 62.171f, 65.149f, 68.268f, 71.533f, 74.953f, 78.533f,
+    82.283f, 86.209f, 90.32f,  94.625f, 99.999f};
+
+constexpr int kPanelGroup = 2;
+constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
+constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+constexpr int kFocusIndex[4] = {1, 3, 0, 2};
+constexpr const char* kStateNames[] = {"off", "attack", "decay", "sustain", "hold", "release", "shoutdown"};
+constexpr int kStates = 7;
+
+// Curve stages, as the envelope's own states.
+constexpr int32_t kEnded = EnvGen::kIdle, kAttackStage = EnvGen::kAttack, kDecayStage = EnvGen::kDecay,
+                  kSustainStage = EnvGen::kSustain, kReleaseStage = EnvGen::kRelease;
+
+struct LabelSpec {
+  const char* text;
+  int param;
+  int slot;
+  int x, y;
+  const char* unit;
+  int type;
+  bool time;
+  bool checked;
+  uxCOLOR second, third;
+};
+
+// Page order.
+constexpr LabelSpec kSpecs[modADSR::kLabels] = {
+    {" RATIO A", 0x400, 1, 10, 340, "%", 1, false, false, 0xC00000, 0xC0C0C0},
+    {" RATIO DR ", 0x401, 9, 210, 340, "%", 1, false, false, 0xC00000, 0xC0C0C0},
+    {" ATTACK ", 0x402, 0, 10, 420, "s", 10, true, true, 0xC00000, 0xC0C0C0},
+    {" DECAY ", 0x403, 8, 210, 420, "s", 10, true, true, 0xC00000, 0xC0C0C0},
+    {" SUSTAIN ", 0x404, 16, 410, 420, "%", 1, false, true, 0xC00000, 0x808080},
+    {" RELEASE ", 0x405, 24, 610, 420, "s", 10, true, true, 0xC00000, 0xC00000},
+    {" MODE ", 0x407, 27, 610, 180, nullptr, 8, false, false, 0xC00000, 0xC0C0C0},
+    {" VELOCITY ", 0x406, 17, 410, 340, "%", 1, false, false, 0xC00000, 0x808080},
+    {" PEDAL ", 0x408, 26, 610, 260, nullptr, 8, false, false, 0xC00000, 0xC0C0C0},
+    {"RELEASE B", 0x409, 25, 610, 340, "s", 10, true, false, 0xC00000, 0xC0C0C0},
+};
+
+const char* FormatTime(float v, bool isIndex) {
+  static char text[24];
+  const float t = isIndex ? modADSR::TimeEntry(static_cast<int>(v)) : v;
+  std::snprintf(text, sizeof text, t < 10.0f ? "%.4f" : (t < 100.0f ? "%.3f" : "%.2f"), static_cast<double>(t));
+  return text;
+}
+
+const char* FormatRatio(float v, bool) {
+  static char text[24];
+  std::snprintf(text, sizeof text, v < 10.0f ? "%.3f" : "%.2f", static_cast<double>(v));
+  return text;
+}
+
+bool IsTimeSlot(int slot) { return slot == 0 || slot == 8 || slot == 24 || slot == 25; }
+
+}  // namespace
+
+float modADSR::TimeEntry(int index) { return kTimes[index < 0 ? 0 : (index > 100 ? 100 : index)]; }
+float modADSR::RatioEntry(int index) { return kRatios[index < 0 ? 0 : (index > 100 ? 100 : index)]; }
+
+int modADSR::TimeIndex(float seconds) {
+  if (!(seconds > kTimes[0]) || seconds > kTimes[kTimeSteps - 1]) return 0;
+  for (int i = 1; i < kTimeSteps; ++i)
+    if (seconds <= kTimes[i]) return i;
+  return 0;
+}
+
+modADSR::modADSR(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+                 uxCOLOR colour)
+    : uxPanelCtrl(services, id, name, pos, w, h, uxCOLOR(0x303030)), services_(services),
+      part_(param_uid::Kind(id)), envelope_(param_uid::Instance(id)) {
+  uxGroup* groups[4] = {new uxGroup(services, 0, "ENCODER A", uxPOINT(10, 340), 180, 150, colour),
+                        new uxGroup(services, 0, "ENCODER B", uxPOINT(210, 340), 180, 150, colour),
+                        new uxGroup(services, 0, "ENCODER C", uxPOINT(410, 340), 180, 150, colour),
+                        new uxGroup(services, 0, "ENCODER D", uxPOINT(610, 180), 180, 350, colour)};
+  for (uxGroup* g : groups) AddElement(g);
+  for (int i = 0; i < kLabels; ++i) {
+    const LabelSpec& s = kSpecs[i];
+    auto* label = new uxValueLabel(services, static_cast<int>(id + static_cast<uint32_t>(s.param)),
+                                   static_cast<uint32_t>(s.slot) | static_cast<uint32_t>(part_) << 12, uxPOINT(s.x, s.y), 180, 70, 0x202020, s.second,
+                                   s.third, 0xFFFFFF, 0xA4A4A4, true);
+    label->SetLabelText(s.text, s.unit, 13);
+    if (i == kMode)
+      for (const char* t : {"ADSR", "AR", "AD", "AD_LOOP", "ADSR+R", "AR+R", "AD+R"}) label->AddEnumText(t);
+    if (i == kPedal)
+      for (const char* t : {"OFF", "HOLD", "RELEASE"}) label->AddEnumText(t);
+    label->SetEncoderMode(s.type);
+    if (s.time) label->setConvertFunction(FormatTime);
+    if (i == kRatioDR) label->setConvertFunction(FormatRatio);
+    label->SetFloatValue(i == kRatioA || i == kRatioDR ? 99.99f : (s.time && i != kReleaseB ? 0.0005f : 0.0f), 0);
+    label->SetChecked(s.checked, false);
+    labels_[i] = label;
+    groups[s.slot / 8]->AddElement(label);
+  }
+  uxPOINT at(10, 100);
+  scope_ = new uxScopeView(services, 0, &at, kPoints, 200, 0x101010, 0x808080, this, false, 0, 1, true);
+  scope_->SetGrid(32, 25);
+  AddElement(scope_);
+  PlotEnvelope(false);
+}
+
+const void* modADSR::Monitor() const { return services_->VoiceMonitor(part_); }
+
+void modADSR::SetCurveValue(int slot, float value, bool fromEncoder) {
+  const auto time = [&](float v) { return (fromEncoder ? TimeEntry(static_cast<int>(v)) : v) * kPointsPerSecond; };
+  const auto ratio = [&](float v) { return fromEncoder ? RatioEntry(static_cast<int>(v)) : v; };
+  switch (slot) {
+    case 0: attack_ = time(value); break;
+    case 8: decay_ = time(value); break;
+    case 24: release_ = time(value); break;
+    case 25: releaseB_ = time(value); break;
+    case 1: ratioA_ = ratio(value) * 0.05f; break;
+    case 9: ratioDR_ = ratio(value) * 0.01f; break;
+    case 16: sustain_ = value * 0.01f; break;
+    case 26:
+    case 27: {
+      // A stored value that is no count (NaN, negative) takes the first entry.
+      const unsigned v = value >= 0.0f && value < 256.0f ? static_cast<unsigned>(value) : 0u;
+      (slot == 26 ? pedal_ : mode_) = v;
+      PlotEnvelope(false);
+      scope_->setRepaint();
+      return;
+    }
+    default:
+      return;
+  }
+  PlotEnvelope(false);
+  if (isFocus() && isEnabled()) scope_->setRepaint();
+}
+
+void modADSR::SetEnvelopeValue(int slot, float value) {
+  for (uxValueLabel* label : labels_)
+    if (SlotOf(label) == slot)
+      label->SetFloatRawValue(IsTimeSlot(slot) ? static_cast<float>(TimeIndex(value)) : value);
+  SetCurveValue(slot, value, false);
+}
+
+void modADSR::UpdateFromEncoder(int slot, float value) { SetCurveValue(slot, value, true); }
+
+void modADSR::PlotEnvelope(bool releaseB) {
+  const unsigned shape = mode_ & ~4u;  // the "+R" modes draw like their plain ones
+  const bool adsr = shape == 0, ar = shape == 1;
+  const auto activate = [this](int label, bool on) {
+    labels_[label]->SetActive(on, true);
+  };
+  activate(kAttack, true);
+  activate(kDecay, !ar);
+  activate(kSustain, adsr);
+  activate(kRelease, adsr || ar);
+  activate(kPedal, adsr);
+  activate(kReleaseB, adsr && pedal_ == 2);
+  float sustain = sustain_, decay = decay_, release = release_;
+  if (ar) {
+    sustain = 1.0f;
+    decay = 0.0f;
+  } else if (!adsr) {
+    sustain = 0.0f;
+    release = 0.0f;
+  }
+
+  // The engine's own segment steps, with the ratios held off zero.
+  const double ratioA = ratioA_ < 0.1f ? 0.1 : ratioA_;
+  const double ratioDR = ratioDR_ < 0.0001f ? 0.0001 : ratioDR_;
+  const double cA = EnvGen::Coefficient(ratioA, attack_);
+  const float baseA = EnvGen::RiseBase(ratioA, cA);
+  double cD = EnvGen::Coefficient(ratioDR, decay);
+  float baseD = EnvGen::FallBase(sustain, ratioDR, cD);
+  const double cR = EnvGen::Coefficient(ratioDR, release);
+  const float baseR = EnvGen::FallBase(0.0, ratioDR, cR);
+  const double cRB = EnvGen::Coefficient(ratioDR, releaseB_);
+  const float baseRB = EnvGen::FallBase(0.0, ratioDR, cRB);
+
+  const bool secondRelease = pedal_ == 2 && releaseB_ > release;
+  const float total = attack_ + decay + 200.0f + 0.5f * (secondRelease ? releaseB_ : release);
+  float step = std::isfinite(total) && total > 0.0f ? static_cast<float>(kPoints) / total : 1.0f;
+  if (step > 1.0f) step = 1.0f;
+
+  scope_->SetMarkChannelA(!releaseB);
+  scope_->ClearMarks();
+  int32_t monitorState = 0;
+  float monitorLevel = 0.0f;
+  if (const auto* status = static_cast<const VoiceStatus*>(Monitor()); status != nullptr && envelope_ < 4) {
+    monitorState = status->envelope[envelope_].state.load(std::memory_order_relaxed);
+    monitorLevel = status->envelope[envelope_].level.load(std::memory_order_relaxed);
+  }
+  markerStage_ = monitorState;
+
+  uxScopeView::Point* points = scope_->Points();
+  const int last = scope_->PointCount() - 1;
+  double y = 0.0, yB = 0.0;
+  int32_t stage = kAttackStage;
+  int hold = 10;
+  float x = 0.0f;
+  while (x < static_cast<float>(kPoints - 1)) {
+    bool mark = false, releaseStart = false;
+    switch (stage) {
+      case kAttackStage:
+        y = baseA + y * cA;
+        if (y >= 1.0) {
+          y = 1.0;
+          if (ar) {
+            stage = kSustainStage;
+            hold = kPlateau;
+          } else {
+            stage = kDecayStage;
+          }
+        }
+        mark = markerStage_ == kAttackStage && monitorLevel <= y;
+        break;
+      case kDecayStage:
+        y = baseD + y * cD;
+        if (adsr) {
+          if (y <= sustain) {
+            y = sustain;
+            stage = kSustainStage;
+            hold = kPlateau;
+          }
+          mark = markerStage_ == kDecayStage && monitorLevel >= y && sustain != 0.0f;
+        } else {
+          if (y <= 0.0) {
+            y = 0.0;
+            stage = kEnded;
+          }
+          mark = markerStage_ == kDecayStage && monitorLevel >= y;
+        }
+        break;
+      case kSustainStage:
+        if (hold != 0 && --hold == 0) {
+          stage = kReleaseStage;
+          yB = y;
+          releaseStart = sustain > 0.0f;
+        }
+        mark = markerStage_ == kSustainStage;
+        break;
+      case kReleaseStage:
+        y = baseR + y * cR;
+        yB = baseRB + yB * cRB;
+        if (y < 0.0) y = 0.0;
+        if (yB < 0.0) yB = 0.0;
+        mark = markerStage_ == kReleaseStage && (releaseB ? yB : y) < monitorLevel;
+        break;
+      default:
+        break;
+    }
+    int i = static_cast<int>(x);
+    if (i > last) i = last;
+    points[i].a = static_cast<float>(0.9 * y);
+    points[i].b = stage == kReleaseStage && pedal_ == 2 ? static_cast<float>(0.9 * yB) : -1.0f;
+    if (releaseStart) points[i].marks[uxScopeView::kDottedMark] = 1;
+    x += step;
+    if (mark) {
+      int m = static_cast<int>(x);
+      if (m > last) m = last;
+      points[m].marks[0] = 1;
+      for (int k = 1; k < uxScopeView::kDottedMark; ++k) points[m].marks[static_cast<std::size_t>(k)] = 0;
+      markerStage_ = 0;
+    }
+  }
+  (void)cD;
+  (void)baseD;
+}
+
+int modADSR::OnPaint() {
+  if (isFocus() && (++paints_ & 1) == 0) {
+    const auto* status = static_cast<const VoiceStatus*>(Monitor());
+    if (status != nullptr && envelope_ < 4) {
+      const VoiceStatus::Envelope& e = status->envelope[envelope_];
+      const int32_t state = e.state.load(std::memory_order_relaxed);
+      if (state != shownState_) {
+        shownState_ = state;
+        if (state >= 0 && state < kStates) scope_->SetTexts(kStateNames[state], "", "");
+        scope_->setRepaint();
+      }
+      const float level = e.level.load(std::memory_order_relaxed);
+      if (level != shownLevel_) {
+        shownLevel_ = level;
+        PlotEnvelope(e.release2.load(std::memory_order_relaxed) != 0);
+        scope_->setRepaint();
+      }
+    }
+  }
+  uxPanelCtrl::OnPaint();
+  repaint_ = false;
+  return 1;
+}
+
+int modADSR::OnMidiCC(int a, int part, int controller, int value) {
+  for (uxValueLabel* label : labels_) {
+    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
+    const int slot = SlotOf(label);
+    float v = label->GetFloatValue();
+    if (IsTimeSlot(slot)) v = TimeEntry(static_cast<int>(v));
+    SetEnvelopeValue(slot, v);
+    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
+  }
+  return 1;
+}
+
+int modADSR::OnMessage(tagUX_Message* msg) {
+  const int result = uxPanelCtrl::OnMessage(msg);
+  switch (msg->type) {
+    case EN_MSG_SET_VALUE: {
+      if (msg->pData == nullptr) break;
+      float value;
+      std::memcpy(&value, msg->pData, sizeof value);
+      const int canId = static_cast<int>(msg->param);
+      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
+      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      for (uxValueLabel* label : labels_) {
+        const auto uid = static_cast<uint32_t>(label->GetID());
+        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
+            param_uid::Kind(uid) != static_cast<int>(msg->flag))
+          continue;
+        SetEnvelopeValue(SlotOf(label), value);
+        label->SetFloatValue(value, kFlagsFromPanel);
+      }
+      break;
+    }
+    case UX_MSG_ENCODER_VALUE_CHANGED:
+      if (!isFocus()) break;
+      for (uxValueLabel* label : labels_) {
+        const int slot = SlotOf(label);
+        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
+          UpdateFromEncoder(slot, label->GetFloatValue());
+      }
+      break;
+    case UX_MSG_FOCUS:
+      if (msg->param == 1 && msg->flag == 0 && envelope_ < 4) services_->sendCANFocus(kFocusIndex[envelope_]);
+      break;
+    case UX_MSG_VALUES_CHANGED:
+      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
+      for (uxValueLabel* label : labels_) {
+        const int slot = SlotOf(label);
+        const float value = services_->GetParamById(label->GetID());
+        label->SetFloatValue(value, FLAG_SEND_CAN);
+        SetEnvelopeValue(slot, value);
+      }
+      PlotEnvelope(false);
+      scope_->setRepaint();
+      break;
+    case UX_MSG_CLOSE_PANEL:
+      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      break;
+    default:
+      break;
+  }
+  return result;
+}
