@@ -75,7 +75,7 @@ TEST_F(LfoEditor, TheUserWaveSwapsTheViewsAndSendsItsSteps) {
   EXPECT_FALSE(page.Scope()->isEnabled());
   // No stored steps: the rising ramp k / 16, sent as bytes k x 255 / 16.
   std::string ramp = "SetLfoStepData 1 32000";
-  for (int k = 0; k < 16; ++k) ramp += " " + std::to_string(k * 255 / 16);
+  for (int k = 0; k < 16; ++k) ramp.append(" ").append(std::to_string(k * 255 / 16));
   const std::vector<std::string> calls = rig.services.Take();
   EXPECT_EQ(calls.front(), ramp);
   EXPECT_NE(std::find(calls.begin(), calls.end(), "sendPanelText 405 3 [USER]"), calls.end());

@@ -92,9 +92,6 @@ class FakePageServices : public PageServices {
   CMidiDev* midiDevice = nullptr;
   // The clip launcher the page is given (tests/app/PageFixtures.h ClipRig), null for none.
   CClipCore* clips = nullptr;
-  // The voice record of each part behind VoiceMonitor, filled by the test; a part outside
-  // 0..kParts-1 has none.
-  VoiceStatus voices[CAudioProcess::kParts];
 
   // What the page registered.
   std::vector<uxBaseElement*> controllerListeners;
@@ -146,7 +143,10 @@ class FakePageServices : public PageServices {
   }
   void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) override {
     std::string text;
-    for (int i = 0; i < length; ++i) text += " " + std::to_string(bytes[i]);
+    for (int i = 0; i < length; ++i) {
+      text += ' ';
+      text += std::to_string(bytes[i]);
+    }
     Record("SetLfoStepData %d %X%s", id, uid, text.c_str());
   }
   CClipCore* ClipLauncher() override { return clips; }

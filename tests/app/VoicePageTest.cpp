@@ -96,7 +96,9 @@ TEST(VoicePageEditors, ControllersReachTheEditorsInTheirOrderWithoutTheShaper) {
   for (int e = 0; e < appVA_VOICE::kEditors; ++e) {
     if (e == appVA_VOICE::kShaper || e == appVA_VOICE::kMixer) continue;
     EXPECT_EQ(built[e].shared, nullptr) << e;
-    if (e != appVA_VOICE::kFilterA) EXPECT_EQ(built[e].partner, nullptr) << e;
+    if (e != appVA_VOICE::kFilterA) {
+      EXPECT_EQ(built[e].partner, nullptr) << e;
+    }
   }
 }
 
@@ -150,7 +152,9 @@ TEST_F(VoicePage, BarsShowEachSlotsPartStateAndLevel) {
   for (int i = 0; i < 6; ++i) {
     SCOPED_TRACE(i);
     EXPECT_STREQ(page().Bar(i)->getText(), cases[i].text);
-    if (i != 1) EXPECT_EQ(page().Bar(i)->getBarColor(), cases[i].colour);
+    if (i != 1) {
+      EXPECT_EQ(page().Bar(i)->getBarColor(), cases[i].colour);
+    }
     EXPECT_FLOAT_EQ(page().Bar(i)->getLevel(), cases[i].value);
     EXPECT_TRUE(page().Bar(i)->needsRepaint());
   }
