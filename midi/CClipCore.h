@@ -58,6 +58,10 @@ class CClipCore : public CAlsaMidi, public LaunchInterface, private CXMLParserCl
   int EditClip(int t);
   int32_t editClips[ClipMaster::kTracks] = {};
   int32_t editClipMode = 1;
+  // The controller the MIDI track pages show in the roll's lane: the row of the settings
+  // page's list and its controller number, -1 -1 for none. GUI thread only.
+  int32_t chosenControllerRow = -1;
+  int32_t chosenController = -1;
 
  private:
   struct LoadState;

@@ -2,6 +2,7 @@
 
 #include "app/PageServices.h"
 #include "pages/effects/appVA_Effects.h"
+#include "pages/midi/appVA_MidiTrackSeq.h"
 #include "pages/seq/appVA_Sequencer.h"
 
 namespace master_pages {
@@ -15,7 +16,7 @@ uxPanelCtrl* MakeSequencerPage(PageServices* services, int track, const Frame& f
 }
 
 uxPanelCtrl* MakeMidiTrackPage(PageServices* services, int track, const Frame& f) {
-  return new uxPanelCtrl(services, static_cast<uint32_t>(track), f.name, f.pos, f.width, f.height, f.colour);
+  return new appVA_MidiTrackSeq(services, services->ClipLauncher(), track, f.name, f.pos, f.width, f.height, f.colour);
 }
 
 }  // namespace master_pages

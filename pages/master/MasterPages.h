@@ -1,7 +1,6 @@
 #pragma once
 // The pages the Master page builds for the part tabs that other page groups provide, one
-// factory per page kind. The sequencer and MIDI-track factories return named placeholders
-// until their pages land; a page group plugs in by changing only its factory here.
+// factory per page kind; a page group plugs in by changing only its factory here.
 #include <cstdint>
 
 #include "toolkit/uxPanelCtrl.h"

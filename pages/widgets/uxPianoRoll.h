@@ -40,6 +40,9 @@ class uxPianoRoll : public uxBaseElement {
   int OffsetY() const { return offsetY_; }
   int FirstNote() const { return firstNote_; }
   int Cursor() const { return cursorX_; }
+  int Octaves() const { return octaves_; }
+  float ColumnWidth() const { return columnWidth_; }
+  int Controller() const { return controller_; }
   int RowHeight() const;
 
  private:
