@@ -10,6 +10,7 @@
 #include "midi/CInstrumentSeq.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/drum/appVA_DrumGrid.h"
+#include "tests/support/TestPaths.h"
 #include "tests/toolkit/support/WidgetFixture.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxValueLabel.h"
@@ -165,6 +166,41 @@ TEST_F(DrumGridTest, WithoutADrumClipNoClipByteChanges) {
   Send(UX_MSG_ENCODER_EVENT, 147, 132);
   EXPECT_EQ(0, std::memcmp(before.data(), Clip().rows, sizeof Clip().rows));
   EXPECT_EQ(Clip().StepCount, steps);
+}
+
+TEST_F(DrumGridTest, EditsSurviveAClipSetStoreAndLoad) {
+  testing_support::TempDataRoot root;
+  root.MakeDir("/var/lib/ruv/working/clips/");
+  Take(64);
+  Turn(grid_->Steps(), 1.0f, 3);  // 32 steps
+  Touch(1, 0);
+  Turn(grid_->AccentLabel(), 55.0f, 2);
+  Touch(6, 1);
+  grid_->Select()->SetFloatValue(2.0f, 0);
+  Touch(6, 3);
+  // A trigger's mute is not part of the clip-set file, so it is not compared.
+  const ClipData edited = Clip();
+  ASSERT_EQ(core_->XMLStoreClipLauncher("grid"), 1);
+
+  Clip().StepCount = 16;
+  for (TriggerRow& row : Clip().rows)
+    for (Trigger& t : row.triggers) t = Trigger{};
+  ASSERT_GT(core_->XMLLoadClipLauncher("grid"), 0);
+  const ClipData& loaded = Clip();
+  EXPECT_EQ(loaded.StepCount, 32);
+  for (int s = 0; s < 32; ++s)
+    for (int r = 0; r < 6; ++r) {
+      SCOPED_TRACE(s * 10 + r);
+      const Trigger& a = edited.rows[s].triggers[r];
+      const Trigger& b = loaded.rows[s].triggers[r];
+      EXPECT_EQ(b.Fire, a.Fire);
+      EXPECT_EQ(b.Note, a.Note);
+      if (a.Fire) {
+        EXPECT_EQ(b.Accent, a.Accent);
+      }
+    }
+  EXPECT_EQ(loaded.rows[0].triggers[0].Accent, 55);
+  EXPECT_EQ(loaded.rows[3].triggers[5].Note, 12);
 }
 
 }  // namespace
