@@ -64,12 +64,16 @@ appVA_DrumGrid::appVA_DrumGrid(uxHost* manager, uint32_t id, const char* name, u
   select_->AddEnumText("");
   select_->SetEncoderMode(8, 0);
   accent_ = value(410, 16, "ACCENT", "%");
-  accent_->SetEncoderMode(0, 0);
+  accent_->SetEncoderMode(1, 0);  // percent, 0 .. 100
   steps_ = value(610, 24, " STEPS ", "qn");
   for (const char* s : {"16", "32", "48", "64"}) steps_->AddEnumText(s);
   steps_->SetEncoderMode(8, 0);
+  for (uxValueLabel* v : {action_, select_, accent_, steps_}) {
+    v->SetFloatRawValue(0.0f);
+    v->SetFloatValue(0.0f, FLAG_REPAINT);
+  }
 
-  rowTable_ = new uxTableCtrl(manager, kRowTableId, "DrumTracks", uxPOINT(10, 135), 80, 266, kRows, colour);
+  rowTable_ = new uxTableCtrl(manager, kRowTableId, "DrumTracks", uxPOINT(10, 135), 80, 266, kRows, colour, false);
   for (int r = 0; r < kRows; ++r) {
     auto* row = new uxTableRow(rowTable_, r, 0, 38, "ROW");
     auto* b = new uxButton(manager, static_cast<unsigned>(-1), uxPOINT(10, static_cast<int16_t>(135 + 38 * r)), 80,
@@ -85,7 +89,7 @@ appVA_DrumGrid::appVA_DrumGrid(uxHost* manager, uint32_t id, const char* name, u
   for (int c = 0; c < kColumns; ++c) {
     const int16_t x = static_cast<int16_t>(95 + 43 * c);
     stepTables_[c] = new uxTableCtrl(manager, static_cast<unsigned>(c), "DrumStep", uxPOINT(x, 135), 38, 266, kRows,
-                                     colour);
+                                     colour, false);
     for (int r = 0; r < kRows; ++r) {
       auto* row = new uxTableRow(stepTables_[c], r, 0, 38, "ROW");
       const uxCOLOR back = r == 0 ? 0x404040 : (c % 4 == 0 ? 0x202020 : 0x101010);

@@ -55,6 +55,9 @@ void appVA_MidiTrackGrid::ShowClip(int track, int clip) {
   contentWidth_ = static_cast<int>(static_cast<float>(columns_) * columnWidth_);
   roll_->SetGrid(columns_, accent_, columnWidth_, contentWidth_);
   roll_->SetOffset(roll_->OffsetX(), lowest * kKeyHeight - kKeyOffset);
+  // The roll draws from its first note, which a drag ties to the offset as 104 + offset / 20:
+  // the same relation puts the lowest note in the bottom row.
+  if (lowest < kNoKey) roll_->SetFirstNote(lowest);
   roll_->SetController(clips_->chosenController);
   roll_->setRepaint();
 }

@@ -11,6 +11,7 @@
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/drum/appVA_DrumGrid.h"
 #include "tests/support/TestPaths.h"
+#include "tests/toolkit/support/ScreenImages.h"
 #include "tests/toolkit/support/WidgetFixture.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxValueLabel.h"
@@ -201,6 +202,23 @@ TEST_F(DrumGridTest, EditsSurviveAClipSetStoreAndLoad) {
     }
   EXPECT_EQ(loaded.rows[0].triggers[0].Accent, 55);
   EXPECT_EQ(loaded.rows[3].triggers[5].Note, 12);
+}
+
+TEST_F(DrumGridTest, GoldenPictureOfAPattern) {
+  Take(32);
+  ClipData& c = Clip();
+  c.name = "Beat";
+  for (int s = 0; s < 16; s += 4) c.rows[s].triggers[0] = Trigger{1, 0, 100, 0, 0.0f, 0.0f};
+  for (int s = 4; s < 16; s += 8) c.rows[s].triggers[1] = Trigger{1, 0, 90, 2, 0.0f, 0.0f};
+  for (int s = 2; s < 16; s += 2) c.rows[s].triggers[2] = Trigger{1, 0, 70, 3, 0.0f, 0.0f};
+  c.rows[14].triggers[2].Note = 4;
+  for (int s = 0; s < 16; ++s) c.rows[s].triggers[5].hold = 1;
+  c.rows[7].triggers[5] = Trigger{1, 1, 80, 13, 0.0f, 0.0f};
+  c.position = 6;
+  Send(APP_MSG_CLIP_CHANGED);
+  grid_->OnPaint();
+  EXPECT_TRUE(toolkit_test::MatchesGolden(SYNTH_PAGES_DRUM_GOLDEN_DIR, "drum_grid",
+                                          toolkit_test::Snapshot(dc_, toolkit_test::Source::Screen, 0, 80, 800, 400)));
 }
 
 }  // namespace

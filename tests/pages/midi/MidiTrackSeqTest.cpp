@@ -16,6 +16,7 @@
 #include "pages/midi/appVA_MidiTrackSettings.h"
 #include "pages/widgets/uxPianoRoll.h"
 #include "tests/support/TestPaths.h"
+#include "tests/toolkit/support/ScreenImages.h"
 #include "tests/toolkit/support/WidgetFixture.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxLabel.h"
@@ -160,6 +161,9 @@ TEST_F(MidiTrackSeqTest, GridColumnsAccentAndVerticalOffset) {
     EXPECT_EQ(grid->Accent(), k.accent);
     EXPECT_EQ(grid->ContentWidth(), static_cast<int>(k.columns * grid->Roll()->ColumnWidth()));
     EXPECT_EQ(grid->Roll()->OffsetY(), k.offsetY);
+    if (k.offsetY != 3040) {
+      EXPECT_EQ(grid->Roll()->FirstNote(), 104 + k.offsetY / 20);
+    }
     EXPECT_EQ(grid->Roll()->Events().size(), k.events.size());
   }
 }
@@ -215,6 +219,26 @@ TEST_F(MidiTrackSeqTest, PositionLabelShowsTheLauncherPosition) {
   Send(UX_MSG_TICK_EVENT);
   page_->OnPaint();
   EXPECT_STREQ(page_->Position()->getText(), "1-1,01");
+}
+
+TEST_F(MidiTrackSeqTest, GoldenPictureOfTheGrid) {
+  ClipData& c = Clip(0);
+  c.name = "Melody";
+  c.Numerator = 4;
+  c.Denominator = 4;
+  c.Loop_PP = 2 * 4 * 96;
+  const int keys[] = {60, 62, 64, 65, 67, 65, 64, 62};
+  c.events.clear();
+  for (int i = 0; i < 8; ++i) c.events.push_back({kSeqNote, i * 96, i * 96 + 80, 0, static_cast<uint8_t>(keys[i]), 100});
+  for (int i = 0; i < 16; ++i) c.events.push_back({kSeqControl, i * 48, i * 48, 0, 74, static_cast<uint8_t>(i * 8)});
+  c.position = 200;
+  Send(UX_MSG_TICK_EVENT);
+  SendTo(page_->Settings(), UX_MSG_FOCUS, 1);
+  SendTo(page_->Settings(), UX_MSG_TABLE_ITEM_SEL, 0);
+  SendTo(page_->Grid(), UX_MSG_FOCUS, 1);
+  page_->OnPaint();
+  EXPECT_TRUE(toolkit_test::MatchesGolden(SYNTH_PAGES_MIDI_GOLDEN_DIR, "midi_track_grid",
+                                          toolkit_test::Snapshot(dc_, toolkit_test::Source::Screen, 0, 40, 800, 440)));
 }
 
 }  // namespace
