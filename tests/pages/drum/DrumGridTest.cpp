@@ -115,6 +115,38 @@ TEST_F(DrumGridTest, TouchingCellsSetsAndClearsHits) {
   EXPECT_EQ(kick.Accent, 40);
 }
 
+TEST_F(DrumGridTest, ASelChoiceTheRowDoesNotOfferLeavesTheInstrument) {
+  Take(16);
+  Touch(6, 0);  // PERC: SEL offers four
+  grid_->Select()->SetFloatValue(3.0f, 0);
+  Trigger& snare = Clip().rows[1].triggers[1];
+  snare.Note = 2;
+  Touch(2, 1);  // SNARE offers two: choice 3 is none
+  EXPECT_EQ(snare.Fire, 1);
+  EXPECT_EQ(snare.Note, 2);
+  Turn(grid_->Select(), 3.0f, 1);
+  EXPECT_EQ(snare.Note, 2);
+  Turn(grid_->Select(), 0.0f, 1);
+  EXPECT_EQ(snare.Note, 1);
+}
+
+TEST_F(DrumGridTest, ShortClipsKeepPageAndEditsInsideTheirSteps) {
+  for (int steps : {0, 8, 40}) {
+    SCOPED_TRACE(steps);
+    Take(64);
+    for (int i = 0; i < 3; ++i) Send(UX_MSG_ENCODER_EVENT, 148, 130);
+    Clip().StepCount = steps;
+    Send(APP_MSG_CLIP_CHANGED);
+    const int last = steps > 0 ? (steps + 15) / 16 - 1 : 0;
+    EXPECT_EQ(grid_->Page(), last);
+    for (TriggerRow& row : Clip().rows)
+      for (Trigger& t : row.triggers) t = Trigger{};
+    Send(UX_MSG_ENCODER_EVENT, 147, 132);  // copies blank steps, none past the clip
+    for (int column = 0; column < 16; ++column) Touch(1, column);
+    for (int s = 0; s < 64; ++s) EXPECT_EQ(Clip().rows[s].triggers[0].Fire, s >= last * 16 && s < steps) << s;
+  }
+}
+
 TEST_F(DrumGridTest, RowActionsClearAndMuteCheckedRows) {
   Take(64);
   for (int s = 0; s < 64; ++s)
