@@ -1,6 +1,7 @@
 #include "pages/voice/VoiceEditors.h"
 
 #include "app/PageServices.h"
+#include "pages/editors/modNoise.h"
 #include "pages/editors/modWTOsc.h"
 
 namespace voice_editors {
@@ -9,6 +10,8 @@ uxPanelCtrl* Make(Kind kind, PageServices* services, const Frame& f, uxPanelCtrl
   switch (kind) {
     case Kind::kOscillator:
       return new modWTOsc(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
+    case Kind::kNoise:
+      return new modNoise(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
     default:
       break;
   }
