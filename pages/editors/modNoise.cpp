@@ -132,8 +132,8 @@ void modNoise::ScanNoises() {
   table_->Clear();
   names_.clear();
   const std::string dir = platform::DataPath(kNoiseDir);
-  GetDirectoryFiles(names_, dir, "wav", false);
-  GetDirectoryFiles(names_, dir, "msw", false);
+  names_ = GetDirectoryFiles(dir, "wav", false);
+  for (std::string& name : GetDirectoryFiles(dir, "msw", false)) names_.push_back(std::move(name));
   std::sort(names_.begin(), names_.end());
   names_.insert(names_.begin(), "[OFF]");
   for (std::size_t i = 0; i < names_.size(); ++i) {
