@@ -4,6 +4,7 @@
 // names with several dots, the preset-only sample and the front panel's keys.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -279,6 +280,27 @@ TEST_F(NoiseEditor, PanelKeysWrapAndBrowseFromNone) {
   }
   rig.Give(tagUX_Message(UX_MSG_FOCUS, 1, 0));
   EXPECT_EQ(Calls("sendCANFocus"), Names{"sendCANFocus 6"});
+}
+
+TEST_F(NoiseEditor, ARescanFindsTheChoiceAgainAndKeepsIndicesInside) {
+  for (const char* f : {"a.wav", "b.wav", "c.wav"}) Alsa("Noise.wav", f);
+  modNoise& page = Build();
+  Load(3);
+  Panel(modNoise::kNameId, 2);
+  ASSERT_EQ(page.Selection(), 3);
+  std::remove((dir + "a.wav").c_str());
+  rig.Give(tagUX_Message(283));
+  EXPECT_EQ(page.Selection(), 2) << "c.wav moved up";
+  EXPECT_EQ(page.BrowseIndex(), 2);
+  std::remove((dir + "c.wav").c_str());
+  rig.Give(tagUX_Message(283));
+  EXPECT_EQ(page.Selection(), -1) << "c.wav went";
+  EXPECT_EQ(page.BrowseIndex(), 1);
+  rig.services.Take();
+  for (int t = 0; t < 50; ++t) rig.Give(tagUX_Message(UX_MSG_TICK_EVENT));
+  Panel(modNoise::kNameId, 2);
+  Panel(modNoise::kNameId, 4);
+  EXPECT_EQ(Calls("SetSampleData"), Names{"SetSampleData 20000 1 b sample"});
 }
 
 TEST_F(NoiseEditor, ATableChoiceLogsItsFlagAndLoads) {
