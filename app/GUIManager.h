@@ -114,8 +114,8 @@ class GUIManager : public CDrvInput,
   void SetSplashSink(std::atomic<uxMessageBox*>* sink) { splashSink_ = sink; }
 
   // Accessors of the owned data.
-  WavefileCache& WaveCache() { return waveCache_; }
-  WavetableCache& WaveTables() { return wavetableCache_; }
+  WavefileCache& WaveCache() override { return waveCache_; }
+  WavetableCache& WaveTables() override { return wavetableCache_; }
   CMidiCCSets& CCMap() { return ccMap_; }
   CDeviceConfig& DeviceConfig() override { return deviceConfig_; }
   CSettings& Settings() { return settings_; }
@@ -131,7 +131,7 @@ class GUIManager : public CDrvInput,
   uxPopupMsg* PopupMessage() const override { return popupMessage_; }
   uxPopupMsg* PopupDelete() const override { return popupDelete_; }
   uxPopupPB* PopupProgress() const override { return popupProgress_; }
-  uxPopup* PopupWT() const { return popupWT_; }
+  uxPopup* PopupWT() const override { return popupWT_; }
   uxMessageBox* MessageBox() const { return messageBox_; }
   uxTabCtrl* MainMenu() const override { return mainMenu_; }
   // Countdown of popup popupValue, popupMsg, popupDel or popupWT (toolkit/uxDefs.h).
@@ -179,13 +179,13 @@ class GUIManager : public CDrvInput,
   void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) override {
     params_.SetLfoStepData(id, uid, bytes, length);
   }
-  void ClearWaveData(int uid, int flag) { params_.ClearWaveData(uid, flag); }
-  void SetWavetableData(int uid, int n, WaveTable* wavetable) { params_.SetWavetableData(uid, n, wavetable); }
-  void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave) {
+  void ClearWaveData(int uid, int flag) override { params_.ClearWaveData(uid, flag); }
+  void SetWavetableData(int uid, int n, WaveTable* wavetable) override { params_.SetWavetableData(uid, n, wavetable); }
+  void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave) override {
     params_.SetSampleData(uid, n, name, wave);
   }
-  void GetSampleName(int uid, char* name) { params_.GetSampleName(uid, name); }
-  void SetSampleName(int uid, const char* name, int flag) { params_.SetSampleName(uid, name, flag); }
+  void GetSampleName(int uid, char* name) override { params_.GetSampleName(uid, name); }
+  void SetSampleName(int uid, const char* name, int flag) override { params_.SetSampleName(uid, name, flag); }
   ParamRouter& Params() { return params_; }
 
   // ---- CAN panel protocol (PanelLink) ----
@@ -225,7 +225,7 @@ class GUIManager : public CDrvInput,
   int StoreSong(const char* name, int withPresets) override { return loader_.StoreSong(name, withPresets); }
   int LoadKit(const char* name) override { return loader_.LoadKit(name); }
   int StoreKit(const char* name) override { return loader_.StoreKit(name); }
-  void StoreSamplePCM16(int uid, const char* name, const float* samples, int count) {
+  void StoreSamplePCM16(int uid, const char* name, const float* samples, int count) override {
     loader_.StoreSamplePCM16(uid, name, samples, count);
   }
   void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) {
@@ -234,6 +234,7 @@ class GUIManager : public CDrvInput,
   void SetTrackType(int track, int type) override;
   void OnStoreProgress(int percent, int state) override;
   void HideDeletePopup() override;
+  bool ShowWavetablePopup(const char* title, const WaveTable* table) override;
   bool ShowProgress(const char* title, const char* text) override;
   void HideProgress() override;
   std::string PresetName(int part) override;

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "app/GUIManager.h"
+#include "app/PageFactory.h"
 #include "toolkit/uxMessageBox.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupPB.h"
@@ -80,6 +81,18 @@ bool GUIManager::ShowProgress(const char* title, const char* text) {
   popupProgress_->setRepaint();
   popupProgress_->OnPaint();
   progressCountdown_ = kProgressStart;
+  return true;
+}
+
+bool GUIManager::ShowWavetablePopup(const char* title, const WaveTable* table) {
+  // A value, message or delete popup, or the progress bar, keeps the screen.
+  for (int popup : {popupValue, popupMsg, popupDel})
+    if (popupTimer_[popup].load(std::memory_order_relaxed) != 0) return false;
+  if (progressCountdown_ != 0 || popupWT_ == nullptr) return false;
+  if (pages_ != nullptr) pages_->SetWavetablePopup(popupWT_, title, table);
+  popupWT_->show();
+  popupWT_->setRepaint();
+  popupTimer_[popupWT].store(100);
   return true;
 }
 

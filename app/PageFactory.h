@@ -8,6 +8,7 @@
 #include "toolkit/uxDefs.h"
 
 class PageServices;
+class WaveTable;
 class uxHost;
 class uxPanelCtrl;
 class uxPopup;
@@ -36,4 +37,6 @@ class PageFactory {
   // built. Null: a plain popup frame.
   virtual uxPopup* MakeWavetablePopup(uxHost* host, const char* name, uxPOINT pos, int16_t width, int16_t height,
                                       uxCOLOR background, uxCOLOR text) const = 0;
+  // Gives that popup a title and a table to draw (none: the title alone).
+  virtual void SetWavetablePopup(uxPopup* popup, const char* title, const WaveTable* table) const = 0;
 };

@@ -22,10 +22,15 @@ class CClipCore;
 struct OutputCapture;
 class CDeviceConfig;
 class CMidiDev;
+class MultiWaveReader;
+class WaveTable;
+class WavefileCache;
+class WavetableCache;
 class CDataSetSampler;
 class CDataSets;
 class SampleFile;
 class uxBaseElement;
+class uxPopup;
 class uxPopupMsg;
 class uxPopupPB;
 class uxPopupValue;
@@ -82,6 +87,17 @@ class PageServices : public uxHost {
   // loaded arrangement's name; copies, taken under the UI mutex.
   virtual std::string PresetName(int part) = 0;
   virtual std::string SongName() = 0;
+  // File-backed sound sources (GUI thread). The caches are the core's own; the sample calls
+  // keep a name or samples in the part's data set and hand a table or sample to the engine
+  // (n: 1 = now).
+  virtual WavetableCache& WaveTables() = 0;
+  virtual WavefileCache& WaveCache() = 0;
+  virtual void SetWavetableData(int uid, int n, WaveTable* wavetable) = 0;
+  virtual void StoreSamplePCM16(int uid, const char* name, const float* samples, int count) = 0;
+  virtual void GetSampleName(int uid, char* name) = 0;
+  virtual void SetSampleName(int uid, const char* name, int flag) = 0;
+  virtual void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave) = 0;
+  virtual void ClearWaveData(int uid, int flag) = 0;
   // The stop event to a part's voices (a voice-mode change silences the part).
   virtual void SendPartStop(int part) = 0;
 
@@ -96,6 +112,10 @@ class PageServices : public uxHost {
   virtual bool ShowProgress(const char* title, const char* text) = 0;
   virtual void HideProgress() = 0;
   virtual bool ProgressShown() const = 0;
+  // The wavetable popup with a title and a table (none: the title alone) for 100 ticks,
+  // unless another popup counts down (then false and nothing shown).
+  virtual uxPopup* PopupWT() const = 0;
+  virtual bool ShowWavetablePopup(const char* title, const WaveTable* table) = 0;
   // Ends a delete confirmation unless another popup is busy.
   virtual void HideDeletePopup() = 0;
 

@@ -36,6 +36,14 @@ class Pages final : public PageFactory {
                               uxCOLOR background, uxCOLOR text) const override {
     return new uxPopupWT(host, name, pos, width, height, background, text);
   }
+
+  void SetWavetablePopup(uxPopup* popup, const char* title, const WaveTable* table) const override {
+    // The core makes its wavetable popup only through MakeWavetablePopup above.
+    auto* wt = static_cast<uxPopupWT*>(popup);
+    wt->SetWavetable(table);
+    wt->SetShown(true);
+    wt->SetTitle(title != nullptr ? title : "");
+  }
 };
 
 }  // namespace

@@ -1,10 +1,20 @@
 #include "pages/voice/VoiceEditors.h"
 
 #include "app/PageServices.h"
+#include "pages/editors/modNoise.h"
+#include "pages/editors/modWTOsc.h"
 
 namespace voice_editors {
 
-uxPanelCtrl* Make(Kind /*kind*/, PageServices* services, const Frame& f, uxPanelCtrl* /*partner*/, int* /*shared*/) {
+uxPanelCtrl* Make(Kind kind, PageServices* services, const Frame& f, uxPanelCtrl* /*partner*/, int* /*shared*/) {
+  switch (kind) {
+    case Kind::kOscillator:
+      return new modWTOsc(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
+    case Kind::kNoise:
+      return new modNoise(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
+    default:
+      break;
+  }
   // Until the editors land, a bare panel under the editor's name.
   return new uxPanelCtrl(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
 }

@@ -11,6 +11,7 @@ constexpr uxCOLOR kGrid = 0x303030;
 constexpr uxCOLOR kBandFill = 0x101010;
 constexpr uxCOLOR kTitle = 0x969696;
 constexpr int kTitleFont = 10;
+constexpr uxCOLOR kProgress = 0x0000D2;
 }  // namespace
 
 uxPopupWT::uxPopupWT(uxHost* manager, const char* name, uxPOINT pos, int16_t w, int16_t h, uxCOLOR background,
@@ -37,5 +38,10 @@ void uxPopupWT::OnUserPaint(uxDC* dc) {
     const int i = arm::ToInt32(static_cast<float>(count) / static_cast<float>(WT_WIDTH) * static_cast<float>(j));
     return std::clamp(i, 0, count - 1);
   });
+  if (progress_ && maximum_ > 0.0f) {
+    const float share = std::clamp(value_ / maximum_, 0.0f, 1.0f);
+    const int right = 2 + static_cast<int>(share * static_cast<float>(w - 5));
+    dc->FillFrame(2, Short(h - kBand - 6), Short(right), Short(h - kBand - 2), kProgress);
+  }
   shown_ = false;
 }

@@ -21,6 +21,14 @@ class uxPopupWT : public uxPopup {
   void SetShown(bool shown) { shown_ = shown; }
   void SetTitle(const std::string& title) { title_ = title; }
   bool Shown() const { return shown_; }
+  // A bar over the name band while a chosen table is being prepared.
+  void SetProgress(bool on, float maximum, float value) {
+    progress_ = on;
+    maximum_ = maximum;
+    value_ = value;
+  }
+  bool ProgressOn() const { return progress_; }
+  float ProgressValue() const { return value_; }
   int DisplayTime() const { return displayTime_; }
 
  private:
@@ -29,5 +37,7 @@ class uxPopupWT : public uxPopup {
   int displayTime_ = kDisplayTime;
   int gridX_ = 15, gridY_ = 15;
   bool shown_ = false;
+  bool progress_ = false;
+  float maximum_ = 1.0f, value_ = 0.0f;
   widgets::GradientColumn gradient_;
 };

@@ -21,6 +21,8 @@
 #include "data/CDataSets.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/StandardPages.h"
+#include "pages/widgets/uxPopupWT.h"
+#include "data/WaveTable.h"
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/app/LoadFixtures.h"
 #include "tests/audio/AudioProcessFakes.h"
@@ -397,6 +399,27 @@ TEST_F(GUIManagerLoad, SongLoadOrder) {
   EXPECT_EQ(gm.LoadSong("nosuchsong", 0, 1), 0);
   EXPECT_TRUE(calls.Take().empty());
   EXPECT_EQ(gm.Arranger().Slot(0)->name, "test/a");
+}
+
+TEST_F(GUIManagerLoad, WavetablePopupGivesWayToTheOtherPopups) {
+  auto* popup = dynamic_cast<uxPopupWT*>(gm.PopupWT());
+  ASSERT_NE(popup, nullptr);
+  for (int other : {popupValue, popupMsg, popupDel}) {
+    gm.PopupTimer(other) = 3;
+    EXPECT_FALSE(gm.ShowWavetablePopup("busy", nullptr)) << other;
+    EXPECT_EQ(gm.PopupTimer(popupWT).load(), 0) << other;
+    gm.PopupTimer(other) = 0;
+  }
+  ASSERT_TRUE(gm.ShowProgress("Load", "x"));
+  EXPECT_FALSE(gm.ShowWavetablePopup("busy", nullptr));
+  gm.HideProgress();
+  // Its own countdown does not keep it away: browsing shows the next table at once.
+  gm.PopupTimer(popupWT) = 40;
+  WaveTable table;
+  EXPECT_TRUE(gm.ShowWavetablePopup("sweep", &table));
+  EXPECT_EQ(gm.PopupTimer(popupWT).load(), 100);
+  EXPECT_TRUE(popup->isVisible());
+  EXPECT_TRUE(popup->Shown());
 }
 
 TEST_F(GUIManagerLoad, SongProgressOnlyWithoutARunningPopupTimer) {

@@ -21,6 +21,9 @@
 #include "app/OutputCapture.h"
 #include "app/PanelFrames.h"
 #include "data/CDataSetSampler.h"
+#include "data/WavefileCache.h"
+#include "data/WavetableCache.h"
+#include "pages/widgets/uxPopupWT.h"
 #include "engine/CVoiceAlloc.h"
 #include "engine/VoiceStatus.h"
 #include "data/CDeviceConfig.h"
@@ -43,6 +46,7 @@ class FakePageServices : public PageServices {
     popupMessage_ = std::make_unique<uxPopupMsg>(this, "PopupMessage", uxPOINT(200, 150), 300, 110, 0x202020, 0xFFFFFF);
     popupDelete_ = std::make_unique<uxPopupMsg>(this, "PopupDelete", uxPOINT(200, 210), 300, 110, 0x202020, 0xFFFFFF);
     popupProgress_ = std::make_unique<uxPopupPB>(this, "PopupProgress", uxPOINT(50, 200), 300, 100, 0x404040, 0xFFFFFF);
+    popupWT_ = std::make_unique<uxPopupWT>(this, "PopupWT", uxPOINT(175, 135), 450, 210, 0x202020, 0xFFFFFF);
   }
 
   // The calls so far, oldest first; the list starts again empty.
@@ -65,6 +69,12 @@ class FakePageServices : public PageServices {
   // The voice record of each part behind VoiceMonitor, filled by the test; a part outside
   // 0..kParts-1 has none.
   VoiceStatus voices[CAudioProcess::kParts];
+  // The real caches, over the test's data root; sample names by uid as GetSampleName
+  // answers them; the samples StoreSamplePCM16 was given last (count and first values).
+  WavetableCache waveTables;
+  WavefileCache waveCache;
+  std::map<int, std::string> sampleNames;
+  std::vector<float> storedSamples;
   // The LFO step records by uid, as GetLfoStepData hands them out (length byte, steps).
   std::map<int, std::vector<uint8_t>> lfoSteps;
   // The audio status the pages read: the allocation table (null: none), one voice record
@@ -189,6 +199,41 @@ class FakePageServices : public PageServices {
   std::string SongName() override { return songName; }
   void SendPartStop(int part) override { Record("SendPartStop %d", part); }
 
+  WavetableCache& WaveTables() override { return waveTables; }
+  WavefileCache& WaveCache() override { return waveCache; }
+  void SetWavetableData(int uid, int n, WaveTable* wavetable) override {
+    Record("SetWavetableData %X %d %s", uid, n, wavetable != nullptr ? wavetable->Name().c_str() : "null");
+  }
+  void StoreSamplePCM16(int uid, const char* name, const float* samples, int count) override {
+    Record("StoreSamplePCM16 %X %s %d", uid, Text(name), count);
+    storedSamples.assign(samples, samples + (samples != nullptr ? count : 0));
+  }
+  void GetSampleName(int uid, char* name) override {
+    const auto it = sampleNames.find(uid);
+    std::snprintf(name, 64, "%s", it != sampleNames.end() ? it->second.c_str() : "");
+  }
+  void SetSampleName(int uid, const char* name, int flag) override {
+    Record("SetSampleName %X %s %d", uid, Text(name), flag);
+    sampleNames[uid] = Text(name);
+  }
+  void SetSampleData(int uid, int n, const char* name, MultiWaveReader* wave) override {
+    Record("SetSampleData %X %d %s %s", uid, n, Text(name), wave != nullptr ? "sample" : "null");
+  }
+  void ClearWaveData(int uid, int flag) override { Record("ClearWaveData %X %d", uid, flag); }
+  uxPopup* PopupWT() const override { return popupWT_.get(); }
+  bool ShowWavetablePopup(const char* title, const WaveTable* table) override {
+    for (int popup : {0, 1, 2})
+      if (popupTimer_[popup].load() != 0) return false;
+    if (progressShown) return false;
+    Record("ShowWavetablePopup %s %s", Text(title), table != nullptr ? "table" : "null");
+    popupWT_->SetWavetable(table);
+    popupWT_->SetShown(true);
+    popupWT_->SetTitle(Text(title));
+    popupWT_->show();
+    popupWT_->setRepaint();
+    popupTimer_[3].store(100);
+    return true;
+  }
   uxPopupValue* PopupValue() const override { return popupValue_.get(); }
   uxPopupMsg* PopupMessage() const override { return popupMessage_.get(); }
   uxPopupMsg* PopupDelete() const override { return popupDelete_.get(); }
@@ -278,6 +323,7 @@ class FakePageServices : public PageServices {
   std::unique_ptr<uxPopupMsg> popupMessage_;
   std::unique_ptr<uxPopupMsg> popupDelete_;
   std::unique_ptr<uxPopupPB> popupProgress_;
+  std::unique_ptr<uxPopupWT> popupWT_;
   std::atomic<int32_t> popupTimer_[4] = {};
 };
 

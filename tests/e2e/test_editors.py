@@ -13,5 +13,13 @@ class FilterEditorFromThePanel(unittest.TestCase):
         response on the screen."""
 
 
+class NoiseSampleFromThePanel(unittest.TestCase):
+    @unittest.skip("needs a preset that sounds its noise source (noise level above 0) to start "
+                   "from; the data tree of these tests has none yet")
+    def test_wav_loaded_by_panel_keys_sounds(self):
+        """Frames to 324 (browse 2, load 4) load a WAV from the noise folder into the part,
+        and a note on the MIDI PTY then sounds in the capture."""
+
+
 if __name__ == "__main__":
     unittest.main()
