@@ -199,11 +199,16 @@ TEST_F(AlgOscEditor, MissingMonitorLeavesTheViews) {
 TEST_F(AlgOscEditor, RedrawsAllocateNothingAfterConstruction) {
   modALGOsc& page = Build();
   rig.Show();
+  float block[64] = {};
+  VoiceStatus& voice = rig.services.voices[kPart];
+  voice.oscillator[1].table.store(block);
+  voice.oscillator[1].length.store(64);
   testing_support::AllocGuard guard;
   for (int r = 0; r < 100; ++r) {
     page.ApplyValue(1, static_cast<float>(r * 2), false);
     page.ApplyValue(8, static_cast<float>(r), false);
     page.DrawWaveform();
+    page.OnPaint();
   }
   EXPECT_EQ(guard.Count(), 0u);
 }

@@ -178,7 +178,12 @@ TEST_F(ShaperEditor, RedrawsAllocateNothingAfterConstruction) {
   for (int r = 0; r < 100; ++r) {
     page.ApplyValue(r % 2 == 0 ? 0 : 24, static_cast<float>(r % 100));
     voice.shaperCurve.store(0.01f * static_cast<float>(r));
-    page.OnPaint();
+    // A fresh capture for every live redraw.
+    for (int k = 0; k < 2; ++k) {
+      voice.scope[VoiceStatus::kShaperLeft + k].Reset();
+      FillCapture(voice.scope[VoiceStatus::kShaperLeft + k], 0.5f);
+    }
+    for (int p = 0; p < 4; ++p) page.OnPaint();
   }
   EXPECT_EQ(guard.Count(), 0u);
 }
