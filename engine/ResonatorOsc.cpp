@@ -78,6 +78,27 @@ inline void CosineWeights(float o, int32_t count, float* weights) {
 
 ResonatorOsc::ResonatorOsc() { ResetModes(); }
 
+void ResonatorOsc::Weights(int32_t mode, float timbre, int32_t count, float* weights) {
+  if (count > kMaxPartials) count = kMaxPartials;
+  if (mode == kCosineComb) {
+    CosineWeights(CosineTurn(timbre), count, weights);
+    return;
+  }
+  int32_t every = 1;
+  if (mode == kEveryNth) {
+    every = arm::ToInt32(1.0f + 32.0f * timbre);
+    if (every < 1) every = 1;  // a negative or NaN timbre keeps every partial
+  }
+  for (int32_t m = 0; m < count; ++m) {
+    switch (mode) {
+      case kOddDamped: weights[m] = (m & 1) == 0 ? 1.0f - timbre : 1.0f; break;
+      case kAllDamped: weights[m] = 1.0f - timbre; break;
+      case kEveryNth: weights[m] = (m + 1) % every == 0 ? 1.0f : 0.0f; break;
+      default: weights[m] = 1.0f; break;
+    }
+  }
+}
+
 void ResonatorOsc::SetBaseFrequency(float normalised) { StoreFinite(base_, normalised); }
 void ResonatorOsc::SetSkew(float skew) { StoreFinite(skew_, skew); }
 void ResonatorOsc::SetTimbre(float timbre) {
@@ -241,21 +262,9 @@ int32_t ResonatorOsc::Process(const float* input, float* outLeft, float* outRigh
     // moves it (the glide ends a rounding error away from its target), once a block.
     const float step = (target - timbre_) / static_cast<float>(n);
     if (timbre_ + step != timbre_) return Run<true>(input, outLeft, outRight, n, pairs, nullptr);
-    CosineWeights(CosineTurn(timbre_), 2 * pairs, weights);
+    Weights(kCosineComb, timbre_, 2 * pairs, weights);
     return Run<false>(input, outLeft, outRight, n, pairs, weights);
   }
-  int32_t every = 1;
-  if (mode == kEveryNth) {
-    every = arm::ToInt32(1.0f + 32.0f * target);
-    if (every < 1) every = 1;  // a negative or NaN timbre keeps every partial
-  }
-  for (int32_t m = 0; m < 2 * pairs; ++m) {
-    switch (mode) {
-      case kOddDamped: weights[m] = (m & 1) == 0 ? 1.0f - target : 1.0f; break;
-      case kAllDamped: weights[m] = 1.0f - target; break;
-      case kEveryNth: weights[m] = (m + 1) % every == 0 ? 1.0f : 0.0f; break;
-      default: weights[m] = 1.0f; break;
-    }
-  }
+  Weights(mode, target, 2 * pairs, weights);
   return Run<false>(input, outLeft, outRight, n, pairs, weights);
 }

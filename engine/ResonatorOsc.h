@@ -88,6 +88,9 @@ class ResonatorOsc {
 
   // 500 x 10^(4 d), d = damping held to 0..1, linearly interpolated in the table.
   static float DampingScale(float damping);
+  // The weights of partials 0..count-1 (count at most kMaxPartials) for a weighting mode and
+  // a steady timbre: what the render multiplies each partial by, and what an editor draws.
+  static void Weights(int32_t mode, float timbre, int32_t count, float* weights);
 
  private:
   template <bool kCosine>

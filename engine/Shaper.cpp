@@ -86,7 +86,7 @@ void ShapeBlock<Shaper::kSineWrap>(int count, float* left, float* right, const f
   }
 }
 
-void SelfTest() {
+void PrintSelfTest() {
   static constexpr float kInputs[] = {3.4028235e38f, 100.0f, 20.0f, 10.0f, 1.0f,
                                       1.401298e-45f, 0.0f, -1.401298e-45f, -1.0f};
   for (float x : kInputs) {
@@ -121,8 +121,8 @@ std::atomic<bool> g_selfTestLines{true};
 
 }  // namespace
 
-Shaper::Shaper() {
-  if (g_selfTestLines.load(std::memory_order_relaxed)) SelfTest();
+void Shaper::SelfTest() {
+  if (g_selfTestLines.load(std::memory_order_relaxed)) PrintSelfTest();
 }
 
 void Shaper::SetSelfTestLines(bool on) { g_selfTestLines.store(on, std::memory_order_relaxed); }

@@ -6,9 +6,11 @@ class Shaper {
  public:
   enum Curve { kSine = 0, kClip = 1, kAtan = 2, kSineWrap = 3, kTanh = 4, kQuantise = 5 };
 
+  // Silent: an editor page builds its own shaper only to draw the curve.
+  Shaper() = default;
   // Prints the self-test of the fast transcendental functions (46 lines) while the
-  // process-wide switch below is on.
-  Shaper();
+  // process-wide switch below is on; each voice runs it as it is built.
+  static void SelfTest();
   // On by default; a simulator turns it off to keep its start-up readable.
   static void SetSelfTestLines(bool on);
 

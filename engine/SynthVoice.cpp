@@ -310,6 +310,7 @@ SynthVoice::SynthVoice(int32_t index, const VoiceControllers* controllers, Voice
   for (std::atomic<WaveTable*>& p : pendingTable_) p.store(kNoTable, std::memory_order_relaxed);
   sourceValue_[kSrcFix] = 1.0f;
   RegisterModulation();
+  Shaper::SelfTest();
 }
 
 SynthVoice::~SynthVoice() {

@@ -1,6 +1,7 @@
 // The voice editors' curves, recomputed on the GUI thread whenever a setting moves, held
 // against the 20 ms between two paints: the filter response (1024 filter steps, a 1024-point
-// transform, 512 magnitudes) per filter family, the envelope walk and the LFO preview.
+// transform, 512 magnitudes) per filter family, the envelope walk, the LFO preview, the
+// shaper's transfer curve, the algorithmic oscillator's cycle and the resonator's partials.
 #include <stdlib.h>
 
 #include <filesystem>
@@ -10,6 +11,9 @@
 #include "bench/toolkit/PaintBench.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/editors/modADSR.h"
+#include "pages/editors/modALGOsc.h"
+#include "pages/editors/modRESOsc.h"
+#include "pages/editors/modShaper.h"
 #include "pages/editors/modFilter.h"
 #include "pages/editors/modLFO.h"
 #include "platform/Paths.h"
@@ -82,5 +86,50 @@ void LfoPreview(benchmark::State& state) {
   Report(state);
 }
 BENCHMARK(LfoPreview)->Unit(benchmark::kMicrosecond);
+
+// Argument: the shaper type; every iteration draws a new curve value.
+void ShaperCurve(benchmark::State& state) {
+  Core core;
+  int insert = 0;
+  modShaper page(&core.gm, 0, "SHAPER", uxPOINT(0, 40), 800, 440, 0, &insert);
+  page.ApplyValue(8, static_cast<float>(state.range(0)));
+  float curve = -100.0f;
+  for (auto _ : state) {
+    curve = curve < 100.0f ? curve + 1.0f : -100.0f;
+    page.ApplyValue(0, curve);
+    benchmark::DoNotOptimize(page.Table()[7]);
+  }
+  Report(state);
+}
+BENCHMARK(ShaperCurve)->Arg(0)->Arg(2)->Arg(5)->Unit(benchmark::kMicrosecond);
+
+// Argument: the algorithm; every iteration draws the cycle at a new SHAPE.
+void AlgorithmCycle(benchmark::State& state) {
+  Core core;
+  modALGOsc page(&core.gm, 0, "Algorithm", uxPOINT(0, 40), 800, 440, 0);
+  page.ApplyValue(8, 40.0f);
+  page.ApplyValue(28, static_cast<float>(state.range(0)));
+  float shape = 0.0f;
+  for (auto _ : state) {
+    shape = shape < 256.0f ? shape + 1.0f : 0.0f;
+    page.ApplyValue(1, shape, false);
+    benchmark::DoNotOptimize(page.Cycle()[7]);
+  }
+  Report(state);
+}
+BENCHMARK(AlgorithmCycle)->Arg(0)->Arg(1)->Arg(5)->Arg(6)->Unit(benchmark::kMicrosecond);
+
+void ResonatorPartials(benchmark::State& state) {
+  Core core;
+  modRESOsc page(&core.gm, 0, "Resonator", uxPOINT(0, 40), 800, 440, 0);
+  float timbre = 0.0f;
+  for (auto _ : state) {
+    timbre = timbre < 256.0f ? timbre + 1.0f : 0.0f;
+    page.ApplyValue(1, timbre, false);
+    benchmark::DoNotOptimize(page.Bars()[1]);
+  }
+  Report(state);
+}
+BENCHMARK(ResonatorPartials)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

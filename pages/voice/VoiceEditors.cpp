@@ -2,16 +2,19 @@
 
 #include "app/PageServices.h"
 #include "pages/editors/modNoise.h"
+#include "pages/editors/modShaper.h"
 #include "pages/editors/modWTOsc.h"
 
 namespace voice_editors {
 
-uxPanelCtrl* Make(Kind kind, PageServices* services, const Frame& f, uxPanelCtrl* /*partner*/, int* /*shared*/) {
+uxPanelCtrl* Make(Kind kind, PageServices* services, const Frame& f, uxPanelCtrl* /*partner*/, int* shared) {
   switch (kind) {
     case Kind::kOscillator:
       return new modWTOsc(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
     case Kind::kNoise:
       return new modNoise(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
+    case Kind::kShaper:
+      return new modShaper(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030, shared);
     default:
       break;
   }

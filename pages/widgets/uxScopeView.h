@@ -62,6 +62,9 @@ class uxScopeView : public uxBaseElement {
   const std::string& TopLeft() const { return topLeft_; }
   void SetTexts(const std::string& topRight, const std::string& topLeft, const std::string& bottomLeft);
   void SetHighlight(bool on, int top, int bottom);
+  bool Highlighted() const { return highlight_; }
+  int HighlightTop() const { return highlightTop_; }
+  int HighlightBottom() const { return highlightBottom_; }
   void SetKnob(int position, int offset);
 
  private:

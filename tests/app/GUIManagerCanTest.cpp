@@ -113,9 +113,10 @@ TEST(PanelProtocol, FocusNumbersOpenTheirPanels) {
     if (n < 14) {
       const std::string p = std::to_string(panels[n]);
       // The voice page's selector opens the editor and locks the other selectors. The
-      // oscillator and noise editors (panels 0-2) close themselves when another opens.
+      // oscillator and noise editors (panels 0-2) and the shaper (focus 7) close themselves
+      // when another opens.
       Lines expected{"270 " + p + " 1 0"};
-      if (n > 0 && panels[n - 1] <= 2) expected.insert(expected.end(), {"259 3 0 0", "259 0 0 0"});
+      if ((n > 0 && panels[n - 1] <= 2) || n == 8) expected.insert(expected.end(), {"259 3 0 0", "259 0 0 0"});
       expected.insert(expected.end(), {"269 " + p + " 1 -1", "259 4 1 -1"});
       EXPECT_EQ(rig.manager->Take(), expected);
       EXPECT_EQ(rig.manager->CurrentPanel(), panels[n]);

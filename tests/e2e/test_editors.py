@@ -21,5 +21,14 @@ class NoiseSampleFromThePanel(unittest.TestCase):
         and a note on the MIDI PTY then sounds in the capture."""
 
 
+class ResonatorMuteFromThePanel(unittest.TestCase):
+    @unittest.skip("the voice page's oscillator editors are still named placeholders: the "
+                   "container that shows the resonator editor for an oscillator in resonator "
+                   "mode is not built, so the resonator editor is not reachable in the program")
+    def test_mute_key_sends_the_two_text_frames(self):
+        """A mute-key frame (299, value 7) for oscillator 1 while the resonator editor is shown
+        gives the two text frames of "    <MUTE>  " back, and a second one the mode text."""
+
+
 if __name__ == "__main__":
     unittest.main()

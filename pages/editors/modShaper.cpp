@@ -1,0 +1,210 @@
+#include "pages/editors/modShaper.h"
+
+#include <cstring>
+
+#include "app/PageServices.h"
+#include "data/ParamTable.h"
+#include "data/ParamUid.h"
+#include "engine/VoiceStatus.h"
+#include "pages/widgets/uxScopeView.h"
+#include "toolkit/uxValueLabel.h"
+
+namespace {
+
+constexpr int kPanelGroup = 7;
+constexpr int kTypeKey = 338, kInsertKey = 339;
+constexpr int kFocusIndex = 7;
+constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
+constexpr float kLiveScale = 0.45f;
+
+struct LabelSpec {
+  const char* text;
+  const char* unit;
+  int param;
+  int slot;
+  int x;
+  int type;
+  uxCOLOR title;
+};
+
+constexpr LabelSpec kSpecs[modShaper::kLabels] = {
+    {"CURVE", "%", 0x600, 0, 10, 2, 0xC0C0C0},
+    {"TYPE", "", 0x602, 8, 210, 8, 0xC0C0C0},
+    {"INSERT", "", 0x603, 16, 410, 8, 0xC0C0C0},
+    {"PRE-GAIN", "%", 0x601, 24, 610, 1, 0x808080},
+};
+
+int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+
+}  // namespace
+
+modShaper::modShaper(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+                     uxCOLOR colour, int* insertStore)
+    : uxPanelCtrl(services, id, name, pos, w, h, colour), services_(services), part_(param_uid::Kind(id)),
+      insertStore_(insertStore) {
+  shaper_.SetType(0);
+  uxPOINT at(10, 100);
+  curve_ = new uxScopeView(services, 0, &at, kPoints, 300, 0x101010, 0x808080, this, false, 0, 0, false);
+  curve_->SetGrid(32, 25);
+  AddElement(curve_);
+  const char* names[2] = {"Left", "Right"};
+  for (int k = 0; k < 2; ++k) {
+    uxPOINT liveAt(410, k == 0 ? 100 : 260);
+    live_[k] = new uxScopeView(services, static_cast<uint32_t>(-1), &liveAt, 380, 140, 0x101010, 0x808080, this,
+                               false, 1, 0, false);
+    live_[k]->SetTexts("", names[k], "");
+    AddElement(live_[k]);
+  }
+  for (int i = 0; i < kLabels; ++i) {
+    const LabelSpec& s = kSpecs[i];
+    auto* label = new uxValueLabel(services, static_cast<int>(id + static_cast<uint32_t>(s.param)),
+                                   static_cast<uint32_t>(s.slot) | static_cast<uint32_t>(part_) << 12,
+                                   uxPOINT(s.x, 420), 180, 70, 0x202020, 0xC00000, s.title, 0xFFFFFF, 0xA4A4A4, false);
+    label->SetLabelText(s.text, s.unit, 13);
+    if (i == kType)
+      for (const char* t : {"TANH", "HARD", "ARC", "SIN", "EXP", "CRUSHER"}) label->AddEnumText(t);
+    if (i == kInsert)
+      for (const char* t : {"OFF", "OSC1", "OSC2", "MIX"}) label->AddEnumText(t);
+    label->SetEncoderMode(s.type);
+    label->SetFloatValue(0.0f, 0);
+    if (i == kCurve) label->SetChecked(true, false);
+    labels_[i] = label;
+    AddElement(label);
+  }
+  for (uxScopeView::Point* p = curve_->Points(); p != curve_->Points() + kPoints; ++p) p->b = -1.0f;
+  PlotCurve(0.0f, true);
+}
+
+void modShaper::PlotCurve(float curve, bool channelA) {
+  uxScopeView::Point* points = curve_->Points();
+  for (int j = 0; j < kPoints; ++j) {
+    const float x = j <= 190 ? -1.0f + static_cast<float>(j) / 190.0f : static_cast<float>(j - 191) / 190.0f;
+    float y = shaper_.ShapeSample(x + 0.0000001f, curve);
+    if (!(y == y)) y = 0.0f;
+    table_[j] = y;
+    (channelA ? points[j].a : points[j].b) = 0.45f + y * 0.54f;
+  }
+  curve_->SetHighlight(true, static_cast<int>(150.0f - preGain_ * 150.0f), static_cast<int>(150.0f + preGain_ * 150.0f));
+  curve_->setRepaint();
+}
+
+void modShaper::ApplyValue(int slot, float value) {
+  switch (slot) {
+    case 0:
+      curveValue_ = value / 100.0f;
+      PlotCurve(curveValue_, true);
+      break;
+    case 8:
+      // Stored types outside the six shape to silence in the engine; the page draws the same.
+      type_ = IndexOf(value);
+      shaper_.SetType(type_);
+      PlotCurve(curveValue_, true);
+      break;
+    case 16:
+      services_->sendPanelEnum(kInsertKey, part_, IndexOf(value));
+      if (insertStore_ != nullptr) *insertStore_ = IndexOf(value);
+      break;
+    case 24:
+      preGain_ = value / 100.0f;
+      PlotCurve(curveValue_, true);
+      break;
+    default:
+      break;
+  }
+}
+
+int modShaper::OnPaint() {
+  if (isFocus() && (paints_++ & 3) == 0) {
+    if (auto* status = static_cast<VoiceStatus*>(const_cast<void*>(services_->VoiceMonitor(part_)));
+        status != nullptr) {
+      for (int k = 0; k < 2; ++k) {
+        ScopeCapture& capture = status->scope[VoiceStatus::kShaperLeft + k];
+        // A capture stays complete after it was let go until the voice re-arms it: draw
+        // each one once.
+        if (!capture.Complete()) {
+          taken_[k] = false;
+          continue;
+        }
+        if (taken_[k]) continue;
+        taken_[k] = true;
+        uxScopeView* view = live_[k];
+        const int n = view->PointCount(), half = n / 2;
+        constexpr int kSamples = ScopeCapture::kHalf;
+        const float step = 2.0f * static_cast<float>(kSamples) / static_cast<float>(n);
+        uxScopeView::Point* points = view->Points();
+        for (int i = 0; i < n; ++i) {
+          const float* from = i < half ? capture.First() : capture.Second();
+          int at = static_cast<int>(static_cast<float>(i < half ? i : i - half) * step);
+          if (at >= kSamples) at = kSamples - 1;
+          points[i].a = from[at] * kLiveScale;
+        }
+        view->setRepaint();
+        capture.Release();
+      }
+      PlotCurve(status->shaperCurve.load(std::memory_order_relaxed), false);
+    }
+  }
+  uxPanelCtrl::OnPaint();
+  repaint_ = false;
+  return 1;
+}
+
+int modShaper::OnMessage(tagUX_Message* msg) {
+  const int result = uxPanelCtrl::OnMessage(msg);
+  switch (msg->type) {
+    case EN_MSG_SET_VALUE: {
+      const int canId = static_cast<int>(msg->param);
+      const bool ours = static_cast<int>(msg->flag) == part_;
+      if (ours && (canId == kTypeKey || canId == kInsertKey)) {
+        const int index = canId == kTypeKey ? kType : kInsert;
+        const int count = canId == kTypeKey ? kTypes : kInserts;
+        int v = IndexOf(labels_[index]->GetFloatRawValue()) + 1;
+        if (v >= count || v < 0) v = 0;
+        labels_[index]->SetFloatRawValue(static_cast<float>(v));
+        labels_[index]->SetFloatValue(static_cast<float>(v), kFlagsFromPanel);
+        ApplyValue(kSpecs[index].slot, static_cast<float>(v));
+        break;
+      }
+      if (msg->pData == nullptr) break;
+      float value;
+      std::memcpy(&value, msg->pData, sizeof value);
+      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
+      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      for (uxValueLabel* label : labels_) {
+        const auto uid = static_cast<uint32_t>(label->GetID());
+        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
+            param_uid::Kind(uid) != static_cast<int>(msg->flag))
+          continue;
+        label->SetFloatRawValue(value);
+        ApplyValue(SlotOf(label), value);
+        label->SetFloatValue(value, kFlagsFromPanel);
+      }
+      break;
+    }
+    case UX_MSG_ENCODER_VALUE_CHANGED:
+      if (!isFocus()) break;
+      for (uxValueLabel* label : labels_) {
+        const int slot = SlotOf(label);
+        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked()) ApplyValue(slot, label->GetFloatValue());
+      }
+      break;
+    case UX_MSG_VALUES_CHANGED:
+      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
+      for (uxValueLabel* label : labels_) {
+        const float v = services_->GetParamById(label->GetID());
+        label->SetFloatValue(v, FLAG_SEND_CAN);
+        ApplyValue(SlotOf(label), v);
+      }
+      break;
+    case UX_MSG_FOCUS:
+      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(kFocusIndex);
+      break;
+    case UX_MSG_CLOSE_PANEL:
+      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      break;
+    default:
+      break;
+  }
+  return result;
+}
