@@ -163,6 +163,7 @@ bool appVA_DrumInstrument::ChooseSample(int row) {
   }
   buffers_[next] = std::move(sample);
   current_ = next;
+  given_ = true;
   selected_ = row;
   DrawWaveform();
   const uint32_t padUid = kPadUid | static_cast<uint32_t>(pad_) << 12;
@@ -173,7 +174,7 @@ bool appVA_DrumInstrument::ChooseSample(int row) {
 }
 
 void appVA_DrumInstrument::DrawWaveform() {
-  const SampleFile* s = buffers_[current_].get();
+  const SampleFile* s = CurrentSample();
   const int frames = s != nullptr ? s->Frames() : 0;
   const float start = labels_[kStart]->GetFloatValue() / 100.0f * kViewWidth;
   const float end = labels_[kEnd]->GetFloatValue() / 100.0f * kViewWidth;
@@ -265,7 +266,8 @@ int appVA_DrumInstrument::OnMessage(tagUX_Message* msg) {
           const KitPad& row = kit.Pads()[r];
           if (static_cast<int>(row.pad) != pad_) continue;
           found = true;
-          buffers_[1 - current_].reset();
+          // The core took every pad's sample away before the kit loaded.
+          given_ = false;
           table_->deselectRow();
           info_->setText("");
           ApplyKitRow(row);
@@ -282,6 +284,7 @@ int appVA_DrumInstrument::OnMessage(tagUX_Message* msg) {
           row.Level = d.Level;
           row.Pan = d.Pan;
           row.Trigger = d.Trigger;
+          given_ = false;
           table_->deselectRow();
           info_->setText("");
           ApplyKitRow(row);

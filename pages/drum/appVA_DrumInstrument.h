@@ -44,7 +44,8 @@ class appVA_DrumInstrument : public uxPanelCtrl {
 
   const std::vector<std::string>& KitFolders() const { return kitFolders_; }
   const std::vector<std::string>& Entries() const { return entries_; }
-  const SampleFile* CurrentSample() const { return buffers_[current_].get(); }
+  // The sample the pad was last given; none after a kit load until the kit's sample is chosen.
+  const SampleFile* CurrentSample() const { return given_ ? buffers_[current_].get() : nullptr; }
   const SampleFile* Buffer(int i) const { return buffers_[i & 1].get(); }
   uxValueLabel* ValueLabel(int label) const { return labels_[label]; }
   uxScopeView* View(int i) const { return views_[i & 1]; }
@@ -64,6 +65,7 @@ class appVA_DrumInstrument : public uxPanelCtrl {
   // Two buffers in turn: the player keeps the one it was given while the next one loads.
   std::unique_ptr<SampleFile> buffers_[2];
   int current_ = 0;
+  bool given_ = false;
   bool previewing_ = false;
   uxValueLabel* labels_[kLabels] = {};
   uxScopeView* views_[2] = {};

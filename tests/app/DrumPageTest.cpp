@@ -282,6 +282,8 @@ TEST_F(DrumInstrument, AKitLoadSetsTheLabelsAndChoosesTheKitsSample) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.sample);
     appVA_DrumInstrument& page = Build(4);
+    Choose("Beta/kick/stereo");  // what the pad had before the kit
+    rig.services.Take();
     CDataSetSampler& kit = rig.services.kit;
     kit.SetPadSample(4, CDataSetSampler::kCtrlSample, 0, c.sample);
     kit.SetPadParam(4, CDataSetSampler::kCtrlTrigger, c.trigger);
@@ -299,6 +301,10 @@ TEST_F(DrumInstrument, AKitLoadSetsTheLabelsAndChoosesTheKitsSample) {
     EXPECT_EQ(has("SetPadSample"), c.chosen);
     EXPECT_EQ(page.Table()->getSelection() >= 0, c.chosen);
     EXPECT_EQ(page.CurrentSample() != nullptr, c.chosen);
+    if (!c.chosen) {
+      EXPECT_FLOAT_EQ(page.View(1)->Points()[10].a, 0.25f);
+      EXPECT_STREQ(page.Info()->getText(), "");
+    }
   }
 }
 
