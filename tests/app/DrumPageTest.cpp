@@ -376,6 +376,18 @@ TEST_F(DrumKitPage, KitsAreSortedAndTheCurrentOneIsNotLoadedAgain) {
   }
   EXPECT_EQ(Calls(rig.services, "LoadKit"), (std::vector<std::string>{"LoadKit Rock"}));
   EXPECT_STREQ(page.NameLabel()->getText(), "Rock");
+  // A load the core refuses leaves the current kit as it is.
+  rig.services.loadResult = 0;
+  page.Table()->selectRow(0, true);
+  rig.Give(tagUX_Message(UX_MSG_TABLE_ITEM_SEL, 0, 0, page.Table()));
+  EXPECT_EQ(Calls(rig.services, "LoadKit"), (std::vector<std::string>{"LoadKit Acid"}));
+  EXPECT_EQ(page.KitName(), "Rock");
+  // The panel's encoder push queues the selection for the next tick.
+  rig.services.queued.clear();
+  rig.Give(tagUX_Message(UX_MSG_ENCODER_EVENT, 148, 132));
+  ASSERT_FALSE(rig.services.queued.empty());
+  EXPECT_EQ(rig.services.queued.back().type, UX_MSG_TABLE_ITEM_SEL);
+  EXPECT_EQ(rig.services.queued.back().pData, nullptr);
 
   // An empty folder, and none at all.
   std::filesystem::remove_all(platform::DataPath(kKits));
