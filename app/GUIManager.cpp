@@ -141,6 +141,10 @@ void GUIManager::SetPadSample(int id, uint32_t uid, SampleFile* sample) {
   if (links_.audio != nullptr) links_.audio->SetPadSample(id, uid, sample);
 }
 
+void GUIManager::PostEvent(const EngineEvent& event) {
+  if (links_.audio != nullptr) links_.audio->PostEvent(&event);
+}
+
 CAudioProcess::TimingRecord GUIManager::AudioTiming(int record) const {
   if (links_.audio == nullptr || record < 0 || record >= CAudioProcess::kTimingRecords) return {};
   return links_.audio->ReadTiming(record);

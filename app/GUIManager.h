@@ -123,6 +123,8 @@ class GUIManager : public CDrvInput,
   CDataSets* DataSet(int part) override { return arranger_.DataSet(part); }
   CDataSetSampler& Kit() override { return arranger_.Sampler(); }
   void SetPadSample(int id, uint32_t uid, SampleFile* sample) override;
+  std::string KitName() override;
+  void PostEvent(const EngineEvent& event) override;
   GUIMessageQueue& MessageQueue() { return messageQueue_; }
   MsgFifo<MidiFifoEntry, kMidiFifoSlots>& MidiFifo() { return midiFifo_; }
 

@@ -107,6 +107,11 @@ std::string GUIManager::PresetName(int part) {
   return slot != nullptr ? slot->name : std::string();
 }
 
+std::string GUIManager::KitName() {
+  std::lock_guard lock(uiMutex_);
+  return arranger_.KitName();
+}
+
 std::string GUIManager::SongName() {
   std::lock_guard lock(uiMutex_);
   return arranger_.Name();

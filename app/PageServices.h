@@ -29,6 +29,7 @@ class WavetableCache;
 class CDataSetSampler;
 class CDataSets;
 class SampleFile;
+struct EngineEvent;
 class uxBaseElement;
 class uxPopup;
 class uxPopupMsg;
@@ -83,6 +84,10 @@ class PageServices : public uxHost {
   // its use by the player, so a page hands over a buffer the player is not playing.
   virtual CDataSetSampler& Kit() = 0;
   virtual void SetPadSample(int id, uint32_t uid, SampleFile* sample) = 0;
+  // The name of the kit loaded or stored last (a copy, taken under the UI mutex).
+  virtual std::string KitName() = 0;
+  // An event straight to the audio process's queue (a drum pad's preview note).
+  virtual void PostEvent(const EngineEvent& event) = 0;
   // The part's current preset ("category/name", "[default]" for the start-up sound) and the
   // loaded arrangement's name; copies, taken under the UI mutex.
   virtual std::string PresetName(int part) = 0;

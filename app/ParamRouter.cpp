@@ -1,6 +1,7 @@
 #include "app/ParamRouter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "app/PanelTables.h"
@@ -8,6 +9,7 @@
 #include "app/host/HostUIManager.h"
 #include "audio/CAudioProcess.h"
 #include "data/CArranger.h"
+#include "data/CDataSetSampler.h"
 #include "data/CDataSets.h"
 #include "data/CSettings.h"
 #include "data/ParamTable.h"
@@ -30,6 +32,18 @@ ParamRouter::ParamRouter(const AppLinks& links, CArranger& arranger, CSettings& 
     : links_(links), arranger_(arranger), settings_(settings) {}
 
 CDataSets* ParamRouter::DataSet(int part) { return arranger_.DataSet(part); }
+
+namespace {
+
+// The drum player takes a pad's trigger as the KEY choice (key - 26, 0 none); the kit keeps
+// the key itself, so a stored kit names the key that plays the pad.
+float KitValue(uint32_t ctrl, float value) {
+  if (ctrl != CDataSetSampler::kCtrlTrigger) return value;
+  const float choice = std::floor(value);
+  return choice >= 1.0f ? choice + 26.0f : 0.0f;
+}
+
+}  // namespace
 
 void ParamRouter::ValueChanged(uint32_t uid, unsigned flags, float value) {
   const uint32_t ctrl = routing::Ctrl(uid);
@@ -70,7 +84,7 @@ void ParamRouter::ValueChanged(uint32_t uid, unsigned flags, float value) {
         host->SendValue(routing::kHostEffects + p, e, static_cast<int>(ctrl), value);
       break;
     case Target::kDrums:
-      if (flags & FLAG_UPDATE_DS) arranger_.Sampler().SetPadParam(e, ctrl, value);
+      if (flags & FLAG_UPDATE_DS) arranger_.Sampler().SetPadParam(e, ctrl, KitValue(ctrl, value));
       if (links_.audio && (flags & FLAG_UPDATE_ENGINE_IM)) links_.audio->SetParam(1, uid, value);
       if (host && (flags & routing::kMirrorToHost))
         host->SendValue(routing::kHostDrums, e, static_cast<int>(ctrl), value);
@@ -104,7 +118,7 @@ void ParamRouter::SetParamById(int uid, float value) {
       if (links_.audio) links_.audio->SetParam(1, u, value);
       break;
     case Target::kDrums:
-      arranger_.Sampler().SetPadParam(e, ctrl, value);
+      arranger_.Sampler().SetPadParam(e, ctrl, KitValue(ctrl, value));
       if (links_.audio) links_.audio->SetParam(1, u, value);
       break;
     case Target::kNone:

@@ -1,68 +1,88 @@
 #include "pages/drum/appVA_DrumSampler.h"
 
+#include <utility>
+
 #include "app/PageServices.h"
-#include "data/CDataSetSampler.h"
-#include "data/DocumentPath.h"
-#include "data/SampleFile.h"
-#include "platform/LogSink.h"
+#include "pages/drum/appVA_DrumInstrument.h"
+#include "pages/drum/appVA_DrumKit.h"
+#include "toolkit/uxTabCtrl.h"
+#include "toolkit/uxTabItemCtrl.h"
 
 namespace {
 
-constexpr int kKitLoaded = 4;  // the VALUES_CHANGED parameter a kit load sends
-constexpr uint32_t kPadUid = 0x40000;
-constexpr uint32_t kSampleIdMask = 0xFFF;
-constexpr uint32_t kCtrlPlay = 0xA0C;  // the pad plays once this is 1
+struct InstrumentSpec {
+  const char* tab;
+  const char* page;
+  const char* subFolder;
+};
+constexpr InstrumentSpec kInstrumentSpecs[appVA_DrumSampler::kInstruments] = {
+    {"KICK", "KICK", "/kick"},           {"SNARE1", "SNARE1", "/snare"},     {"SNARE2", "SNARE2", "/snare"},
+    {"CLHAT", "CL-HAT", "/clhat"},       {"OPHAT", "OP-HAT", "/ophat"},      {"RIDE", "RIDE", "/ride"},
+    {"CRASH", "CRASH", "/crash"},        {"TOM1", "TOM1", "/percusion"},     {"TOM2", "TOM2", "/percusion"},
+    {"TOM3", "TOM3", "/percusion"},      {"PRC1", "PRC1", "/percusion"},     {"PRC2", "PRC2", "/percusion"},
+    {"PRC3", "PRC3", "/percusion"},      {"MIS", "MISC", "/misc"},
+};
+const uxPOINT kSubPagePos(0, 80);
+constexpr int16_t kSubPageWidth = 800;
+constexpr int16_t kSubPageHeight = 400;
+constexpr int16_t kMiscHeight = 330;
 
-// The row's fields the pad takes, in the order the pad's labels set them.
-struct PadField {
-  uint32_t ctrl;
-  float KitPad::*member;
-};
-constexpr PadField kPadFields[] = {
-    {CDataSetSampler::kCtrlFadeOut, &KitPad::FadeOut}, {CDataSetSampler::kCtrlSideChainLevel, &KitPad::SideChainLevel},
-    {CDataSetSampler::kCtrlEnd, &KitPad::End},         {CDataSetSampler::kCtrlStart, &KitPad::Start},
-    {CDataSetSampler::kCtrlPitch, &KitPad::Pitch},     {CDataSetSampler::kCtrlLevel, &KitPad::Level},
-    {CDataSetSampler::kCtrlPan, &KitPad::Pan},
-};
+appVA_DrumSampler::GridFactory& Factory() {
+  static appVA_DrumSampler::GridFactory factory;
+  return factory;
+}
 
 }  // namespace
 
+void appVA_DrumSampler::SetGridFactory(GridFactory factory) { Factory() = std::move(factory); }
+
 appVA_DrumSampler::appVA_DrumSampler(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w,
                                      int16_t h, uxCOLOR colour)
-    : uxPanelCtrl(services, id, name, pos, w, h, colour), services_(services) {}
+    : uxPanelCtrl(services, id, name, pos, w, h, colour) {
+  setRepaint();
+  tabs_ = new uxTabCtrl(services, 0, "DRUM", uxPOINT(0, 40), 800, 40, 0x404040, 0xC0C0C0, 0, 10);
+  AddElement(tabs_);
+
+  auto* kitTab = new uxTabItemCtrl(services, 0, "KIT", 0x303030, 0xFFFFFF, nullptr);
+  kit_ = new appVA_DrumKit(services, "KIT", kSubPagePos, kSubPageWidth, kSubPageHeight, "kit_bkg.png");
+  kitTab->AddPanel(kit_);
+  tabs_->AddTabItem(kitTab);
+
+  auto* gridTab = new uxTabItemCtrl(services, 1, "GRID", 0x101010, 0xFFFFFF, nullptr);
+  if (Factory()) grid_ = Factory()(services, services->ClipLauncher());
+  if (grid_ == nullptr) grid_ = new uxPanelCtrl(services, 0, "GRID", kSubPagePos, kSubPageWidth, kSubPageHeight, 0x101010);
+  gridTab->AddPanel(grid_);
+  tabs_->AddTabItem(gridTab);
+
+  tabs_->AddTabItem(new uxTabItemCtrl(services, 2, " << ", 0x101010, 0xFFFFFF, nullptr, false, uxTabItemCtrl::kLeftArrow));
+  for (int i = 0; i < kInstruments; ++i) {
+    const InstrumentSpec& s = kInstrumentSpecs[i];
+    auto* tab = new uxTabItemCtrl(services, static_cast<unsigned>(3 + i), s.tab, 0x101010, 0xFFFFFF, nullptr,
+                                  i < kInstruments - 1);
+    instruments_[i] = new appVA_DrumInstrument(services, i, s.page, kSubPagePos, kSubPageWidth,
+                                               i == kInstruments - 1 ? kMiscHeight : kSubPageHeight, 0x101010,
+                                               s.subFolder);
+    tab->AddPanel(instruments_[i]);
+    tabs_->AddTabItem(tab);
+  }
+  tabs_->AddTabItem(
+      new uxTabItemCtrl(services, 17, " >> ", 0x101010, 0xFFFFFF, nullptr, false, uxTabItemCtrl::kRightArrow));
+  tabs_->setActiveTab(0);
+  tabs_->SetFocus(true);
+}
 
 appVA_DrumSampler::~appVA_DrumSampler() = default;
 
-const SampleFile* appVA_DrumSampler::PadSample(int pad) const {
-  return pad >= 0 && pad < kPads ? buffers_[pad][current_[pad]].get() : nullptr;
+int appVA_DrumSampler::OnPaint() {
+  uxPanelCtrl::OnPaint();
+  repaint_ = false;
+  return 1;
 }
 
-int appVA_DrumSampler::OnMessage(tagUX_Message* msg) {
-  const int result = uxPanelCtrl::OnMessage(msg);
-  if (msg != nullptr && msg->type == UX_MSG_VALUES_CHANGED && msg->param == kKitLoaded) LoadKitSamples();
-  return result;
-}
+int appVA_DrumSampler::OnMessage(tagUX_Message* msg) { return uxPanelCtrl::OnMessage(msg); }
 
-void appVA_DrumSampler::LoadKitSamples() {
-  CDataSetSampler& kit = services_->Kit();
-  for (int row = 0; row < CDataSetSampler::kPads; ++row) {
-    const KitPad& p = kit.Pads()[row];
-    const int pad = static_cast<int>(p.pad);
-    if (pad < 0 || pad >= kPads || p.Sample[0] == '\0') continue;
-    std::string path;
-    if (!document_path::MakeRooted(kWaveFolder, p.Sample, ".wav", path)) continue;
-    const int next = 1 - current_[pad];
-    auto sample = std::make_unique<SampleFile>();
-    if (!sample->Load(path)) {
-      platform::LogPrintf("DRUM pad %d: cannot load <%s>\n", pad + 1, path.c_str());
-      continue;
-    }
-    buffers_[pad][next] = std::move(sample);
-    current_[pad] = next;
-    const uint32_t padUid = kPadUid | static_cast<uint32_t>(pad) << 12;
-    services_->SetPadSample(0, padUid | (p.Id & kSampleIdMask), buffers_[pad][next].get());
-    services_->ValueChanged(padUid | CDataSetSampler::kCtrlTrigger, FLAG_UPDATE_ENGINE_IM, static_cast<float>(p.Trigger));
-    for (const PadField& f : kPadFields) services_->ValueChanged(padUid | f.ctrl, FLAG_UPDATE_ENGINE_IM, p.*f.member);
-    services_->ValueChanged(padUid | kCtrlPlay, FLAG_UPDATE_ENGINE_IM, 1.0f);
-  }
+// Of the sub-pages only the kit page has controls that learn controllers.
+int appVA_DrumSampler::OnMidiCC(int port, int channel, int controller, int value) {
+  kit_->OnMidiCC(port, channel, controller, value);
+  return 1;
 }

@@ -1,33 +1,41 @@
 #pragma once
-// The "DRUM" page: the drum kit's pads and sampler. For now the bare panel, which after a kit
-// load gives each pad the sample its kit row names (as the pads' pages choose a sample): the
-// file "<name>.wav" in the drum-kit wave folder, loaded into the pad's buffer that the drum
-// player is not playing, then handed to the player.
-#include <memory>
+// The "DRUM" page: a strip of tabs over the kit page, the drum grid and one page per drum
+// instrument. It edits nothing itself.
+#include <functional>
 
 #include "toolkit/uxPanelCtrl.h"
 
+class CClipCore;
 class PageServices;
-class SampleFile;
+class appVA_DrumInstrument;
+class appVA_DrumKit;
+class uxTabCtrl;
 
 class appVA_DrumSampler : public uxPanelCtrl {
  public:
-  static constexpr int kPads = 16;
-  static constexpr const char* kWaveFolder = "/var/lib/ruv/working/wave/drumkit/";
+  static constexpr int kInstruments = 14;
+  static constexpr int kTabItems = 18;
+  // Builds the grid page (800 x 400 at (0, 80)) over the clip launcher; without one the
+  // section shows a bare panel in its place.
+  using GridFactory = std::function<uxPanelCtrl*(PageServices*, CClipCore*)>;
+  static void SetGridFactory(GridFactory factory);
 
-  appVA_DrumSampler(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h, uxCOLOR colour);
+  appVA_DrumSampler(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+                    uxCOLOR colour);
   ~appVA_DrumSampler() override;
 
+  int OnPaint() override;
   int OnMessage(tagUX_Message* msg) override;
+  int OnMidiCC(int port, int channel, int controller, int value) override;
 
-  // The sample pad 0-15 was last given, or null.
-  const SampleFile* PadSample(int pad) const;
+  uxTabCtrl* Tabs() const { return tabs_; }
+  appVA_DrumKit* Kit() const { return kit_; }
+  uxPanelCtrl* Grid() const { return grid_; }
+  appVA_DrumInstrument* Instrument(int i) const { return i >= 0 && i < kInstruments ? instruments_[i] : nullptr; }
 
  private:
-  void LoadKitSamples();
-
-  PageServices* services_;
-  // Two buffers a pad: the player keeps playing one while the other loads.
-  std::unique_ptr<SampleFile> buffers_[kPads][2];
-  int current_[kPads] = {};
+  uxTabCtrl* tabs_ = nullptr;
+  appVA_DrumKit* kit_ = nullptr;
+  uxPanelCtrl* grid_ = nullptr;
+  appVA_DrumInstrument* instruments_[kInstruments] = {};
 };

@@ -25,7 +25,8 @@ uxButton* NameButton(uxTableCtrl* table, int index) {
 
 }  // namespace
 
-void Fill(uxHost* host, uxTableCtrl* table, const std::vector<std::string>& names, uxCOLOR nameText) {
+void Fill(uxHost* host, uxTableCtrl* table, const std::vector<std::string>& names, uxCOLOR nameText,
+          const char* numberFormat) {
   table->Clear();
   const uxRECT& area = *table->getClientRect();
   for (std::size_t i = 0; i < names.size(); ++i) {
@@ -35,7 +36,7 @@ void Fill(uxHost* host, uxTableCtrl* table, const std::vector<std::string>& name
     auto* number = new uxButton(host, kNoId, uxPOINT(area.left, y), kNumberWidth, kRowHeight, 0x808080, 0x545454,
                                 0x000000, true, kAlign);
     char text[16];
-    std::snprintf(text, sizeof text, "%03d", n);
+    std::snprintf(text, sizeof text, numberFormat, n);
     number->SetText(text);
     const uxCOLOR background = n % 2 == 1 ? 0x202020 : 0x000000;
     auto* name = new uxButton(host, kNoId, uxPOINT(area.left + kNumberWidth, y), kNameWidth, kRowHeight, background,

@@ -12,7 +12,8 @@ class uxTableCtrl;
 namespace name_rows {
 
 // Replaces the table's rows by one row per name, numbered from 1, and marks it for repaint.
-void Fill(uxHost* host, uxTableCtrl* table, const std::vector<std::string>& names, uxCOLOR nameText);
+void Fill(uxHost* host, uxTableCtrl* table, const std::vector<std::string>& names, uxCOLOR nameText,
+          const char* numberFormat = "%03d");
 // The name shown in a row, or "" when the table has no such row.
 std::string NameAt(uxTableCtrl* table, int index);
 // Index of the first row that shows `name`, or -1.

@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "app/PageServices.h"
+#include "audio/IAudioProcess.h"
 #include "app/OutputCapture.h"
 #include "app/PanelFrames.h"
 #include "data/CDataSetSampler.h"
@@ -65,6 +66,7 @@ class FakePageServices : public PageServices {
   CAudioProcess::TimingRecord timing[CAudioProcess::kTimingRecords] = {};
   // The kit the drum pages read.
   CDataSetSampler kit;
+  std::string kitName;
   int loadResult = 1;
   // The voice record of each part behind VoiceMonitor, filled by the test; a part outside
   // 0..kParts-1 has none.
@@ -194,6 +196,10 @@ class FakePageServices : public PageServices {
   CDataSetSampler& Kit() override { return kit; }
   void SetPadSample(int id, uint32_t uid, SampleFile* sample) override {
     Record("SetPadSample %d %X %s", id, uid, sample != nullptr ? "sample" : "null");
+  }
+  std::string KitName() override { return kitName; }
+  void PostEvent(const EngineEvent& e) override {
+    Record("PostEvent %d %d %d %g", e.type, e.part, e.first.note, static_cast<double>(e.second));
   }
   std::string PresetName(int part) override { return part >= 0 && part < 4 ? presetNames[part] : std::string(); }
   std::string SongName() override { return songName; }

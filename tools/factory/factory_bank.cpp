@@ -103,19 +103,20 @@ const PresetDef kPresets[] = {
 };
 
 // A drum sound: its pad, the MIDI note that plays it (on channel 10) and how it is made.
-constexpr int kFirstTriggerKey = 26;
+// Each file sits in the sub-folder the pad's page lists (pad 2 is the second snare).
 enum class Drum { kKick, kSnare, kHat, kClap };
 struct PadDef {
   int pad;
   int note;
-  const char* sample;  // file name under the kit folder
+  const char* sub;     // sub-folder of the kit folder
+  const char* sample;  // file name in it
   Drum drum;
 };
 const PadDef kPads[] = {
-    {0, 36, "Kick", Drum::kKick},
-    {1, 38, "Snare", Drum::kSnare},
-    {2, 42, "Hat", Drum::kHat},
-    {3, 39, "Clap", Drum::kClap},
+    {0, 36, "kick", "Kick", Drum::kKick},
+    {1, 38, "snare", "Snare", Drum::kSnare},
+    {2, 39, "snare", "Clap", Drum::kClap},
+    {3, 42, "clhat", "Hat", Drum::kHat},
 };
 
 bool MakeDirs(const std::string& path) {
@@ -304,14 +305,16 @@ int main(int argc, char** argv) {
 
   CDataSetSampler& kit = arranger.Sampler();
   for (const PadDef& pad : kPads) {
-    const std::string path = kitDir + pad.sample + ".wav";
+    const std::string entry = std::string(pad.sub) + "/" + pad.sample;
+    if (!MakeDirs(kitDir + pad.sub + "/")) return 1;
+    const std::string path = kitDir + entry + ".wav";
     if (!WriteWave(DrumSample(pad.drum), path)) {
       std::fprintf(stderr, "factory-bank: cannot write %s\n", path.c_str());
       return 1;
     }
-    kit.SetPadSample(pad.pad, CDataSetSampler::kCtrlSample, pad.pad, (std::string(kKitFolder) + "/" + pad.sample).c_str());
-    // A pad's trigger is its KEY choice: 0 none, n the MIDI key 26 + n.
-    kit.SetPadParam(pad.pad, CDataSetSampler::kCtrlTrigger, static_cast<float>(pad.note - kFirstTriggerKey));
+    kit.SetPadSample(pad.pad, CDataSetSampler::kCtrlSample, 0, (std::string(kKitFolder) + "/" + entry).c_str());
+    // The kit keeps the trigger key itself; the pad's page turns it into its KEY choice.
+    kit.SetPadParam(pad.pad, CDataSetSampler::kCtrlTrigger, static_cast<float>(pad.note));
   }
   if (kit.XMLStoreSampler(kKitName) != 1) {
     std::fprintf(stderr, "factory-bank: cannot write the kit \"%s\"\n", kKitName);

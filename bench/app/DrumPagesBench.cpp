@@ -1,0 +1,89 @@
+// The drum instrument page on the GUI thread: choosing a sample loads the whole WAV there
+// (the largest fixture, Debian's alsa-utils "Front_Right.wav", 146 KB), and every START/END
+// move redraws the 379 points of both waveform views, held against the 20 ms paint interval.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/GUIManager.h"
+#include "bench/toolkit/PaintBench.h"
+#include "midi/FakeRawMidiBackend.h"
+#include "pages/drum/appVA_DrumInstrument.h"
+#include "pages/widgets/uxScopeView.h"
+#include "platform/Paths.h"
+#include "toolkit/uxValueLabel.h"
+
+namespace {
+
+using toolkit_bench::Report;
+using toolkit_bench::Screen;
+
+constexpr char kLargest[] = "/usr/share/sounds/alsa/Front_Right.wav";
+
+struct Core {
+  Core() {
+    char dir[] = "/tmp/bench_drum_XXXXXX";
+    root = ::mkdtemp(dir) ? dir : "";
+    platform::SetDataRoot(root);
+    const std::string kick = root + "/var/lib/ruv/working/wave/drumkit/Debian/kick";
+    std::filesystem::create_directories(kick);
+    std::error_code error;
+    std::filesystem::copy_file(kLargest, kick + "/Front_Right.wav", error);
+    present = !error;
+    platform::SetLogSink([](const char*, void*) {}, nullptr);
+    gm.SetSleep([](uint32_t) {});
+  }
+  ~Core() {
+    platform::SetLogSink(nullptr, nullptr);
+    platform::SetDataRoot("");
+    if (!root.empty()) std::filesystem::remove_all(root);
+  }
+  std::string root;
+  bool present = false;
+  Screen screen;
+  FakeRawMidiBackend midi;
+  GUIManager gm{&screen.dc, midi, nullptr};
+};
+
+void ChooseLargestWave(benchmark::State& state) {
+  Core core;
+  if (!core.present) {
+    state.SkipWithError("alsa-utils sounds not installed");
+    return;
+  }
+  appVA_DrumInstrument page(&core.gm, 0, "KICK", uxPOINT(0, 80), 800, 400, 0x101010, "/kick");
+  if (!page.ChooseSample(0)) {
+    state.SkipWithError("the fixture does not load");
+    return;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(page.ChooseSample(0));
+  Report(state);
+}
+BENCHMARK(ChooseLargestWave)->Unit(benchmark::kMillisecond);
+
+// A START step: the 379 points of both views recomputed, then both views painted.
+void RedrawWaveform(benchmark::State& state) {
+  Core core;
+  if (!core.present) {
+    state.SkipWithError("alsa-utils sounds not installed");
+    return;
+  }
+  appVA_DrumInstrument page(&core.gm, 0, "KICK", uxPOINT(0, 80), 800, 400, 0x101010, "/kick");
+  if (!page.ChooseSample(0)) {
+    state.SkipWithError("the fixture does not load");
+    return;
+  }
+  float start = 0.0f;
+  for (auto _ : state) {
+    start = start < 90.0f ? start + 1.0f : 0.0f;
+    page.ValueLabel(appVA_DrumInstrument::kStart)->SetFloatValue(start, 0);
+    page.DrawWaveform();
+    page.View(0)->OnPaint();
+    page.View(1)->OnPaint();
+  }
+  Report(state);
+}
+BENCHMARK(RedrawWaveform)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
