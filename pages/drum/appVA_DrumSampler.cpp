@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/PageServices.h"
+#include "pages/drum/appVA_DrumGrid.h"
 #include "pages/drum/appVA_DrumInstrument.h"
 #include "pages/drum/appVA_DrumKit.h"
 #include "toolkit/uxTabCtrl.h"
@@ -27,14 +28,7 @@ constexpr int16_t kSubPageWidth = 800;
 constexpr int16_t kSubPageHeight = 400;
 constexpr int16_t kMiscHeight = 330;
 
-appVA_DrumSampler::GridFactory& Factory() {
-  static appVA_DrumSampler::GridFactory factory;
-  return factory;
-}
-
 }  // namespace
-
-void appVA_DrumSampler::SetGridFactory(GridFactory factory) { Factory() = std::move(factory); }
 
 appVA_DrumSampler::appVA_DrumSampler(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w,
                                      int16_t h, uxCOLOR colour)
@@ -49,8 +43,8 @@ appVA_DrumSampler::appVA_DrumSampler(PageServices* services, uint32_t id, const 
   tabs_->AddTabItem(kitTab);
 
   auto* gridTab = new uxTabItemCtrl(services, 1, "GRID", 0x101010, 0xFFFFFF, nullptr);
-  if (Factory()) grid_ = Factory()(services, services->ClipLauncher());
-  if (grid_ == nullptr) grid_ = new uxPanelCtrl(services, 0, "GRID", kSubPagePos, kSubPageWidth, kSubPageHeight, 0x101010);
+  grid_ = new appVA_DrumGrid(services, 0, "GRID", kSubPagePos, kSubPageWidth, kSubPageHeight, 0x101010,
+                             services->ClipLauncher());
   gridTab->AddPanel(grid_);
   tabs_->AddTabItem(gridTab);
 

@@ -1,7 +1,6 @@
 #pragma once
 // The "DRUM" page: a strip of tabs over the kit page, the drum grid and one page per drum
 // instrument. It edits nothing itself.
-#include <functional>
 
 #include "toolkit/uxPanelCtrl.h"
 
@@ -17,8 +16,6 @@ class appVA_DrumSampler : public uxPanelCtrl {
   static constexpr int kTabItems = 18;
   // Builds the grid page (800 x 400 at (0, 80)) over the clip launcher; without one the
   // section shows a bare panel in its place.
-  using GridFactory = std::function<uxPanelCtrl*(PageServices*, CClipCore*)>;
-  static void SetGridFactory(GridFactory factory);
 
   appVA_DrumSampler(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
                     uxCOLOR colour);

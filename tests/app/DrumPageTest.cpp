@@ -15,6 +15,7 @@
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/drum/appVA_DrumInstrument.h"
 #include "pages/drum/appVA_DrumKit.h"
+#include "pages/drum/appVA_DrumGrid.h"
 #include "pages/drum/appVA_DrumSampler.h"
 #include "pages/widgets/uxScopeView.h"
 #include "platform/MemoryFrameBuffer.h"
@@ -76,17 +77,11 @@ TEST(DrumSection, EighteenTabsKitActiveAndTheMiscPageShorter) {
   EXPECT_TRUE(toolkit_test::MatchesGolden("drum_section", rig.Screen()));
 }
 
-TEST(DrumSection, TheGridComesFromTheFactoryWhenOneIsSet) {
+TEST(DrumSection, TheGridTabHoldsTheDrumGrid) {
   testing_support::TempDataRoot root;
   page_rig::PageRig<appVA_DrumSampler> rig;
-  uxPanelCtrl* made = nullptr;
-  appVA_DrumSampler::SetGridFactory([&](PageServices* s, CClipCore*) {
-    made = new uxPanelCtrl(s, 0, "GRID-PAGE", uxPOINT(0, 80), 800, 400, 0x101010);
-    return made;
-  });
   appVA_DrumSampler& page = rig.Build(0u, "PANEL_DRUM", uxPOINT(0, 40), int16_t{800}, int16_t{440}, 0x303030u);
-  appVA_DrumSampler::SetGridFactory(nullptr);
-  EXPECT_EQ(page.Grid(), made);
+  EXPECT_NE(dynamic_cast<appVA_DrumGrid*>(page.Grid()), nullptr);
   // The controller goes to the kit page's LEVEL label: the section answers 1 either way.
   EXPECT_EQ(page.OnMidiCC(0, 0, 7, 64), 1);
 }
