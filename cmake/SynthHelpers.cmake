@@ -1,3 +1,17 @@
+# find_package(NAME REQUIRED) with a message naming the Debian package that holds it, for the
+# target's architecture in a cross build (scripts/setup installs both).
+macro(synth_require_package name debian_package)
+  find_package(${name})
+  if(NOT ${name}_FOUND)
+    if(CMAKE_CROSSCOMPILING AND SYNTH_DEBIAN_ARCH)
+      message(FATAL_ERROR "${name} for the target not found: install ${debian_package}:${SYNTH_DEBIAN_ARCH} "
+                          "(scripts/setup installs it with its host twin)")
+    else()
+      message(FATAL_ERROR "${name} not found: install ${debian_package} (scripts/setup)")
+    endif()
+  endif()
+endmacro()
+
 # A subsystem is one static library made of every source in its directory, so that
 # adding a class is adding its header/source pair and nothing else.
 function(synth_subsystem name)
@@ -21,11 +35,42 @@ function(synth_test_dir name)
   if(NOT _src)
     return()
   endif()
+  _synth_note_threads_suites(${name} ${_src})
+  synth_tsan_sources(_src ${_src})
   add_executable(${name} ${_src})
   target_link_libraries(${name} PRIVATE test_support ${S_DEPS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-                      )
-  _synth_note_threads_suites(${name} ${_src})
+  synth_test_pch(${name})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# The test framework's headers, precompiled once per test binary (a binary's own compile
+# definitions differ from the next one's, so each has its own).
+function(synth_test_pch name)
+  if(SYNTH_TEST_PCH)
+    target_precompile_headers(${name} PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
+  endif()
+endfunction()
+
+set(_synth_threads_regex "^[ \t]*(TEST|TEST_F|TEST_P|TYPED_TEST|TYPED_TEST_P)\\([ \t]*[A-Za-z0-9_]*Threads[ \t]*,")
+set(_synth_any_test_regex "^[ \t]*(TEST|TEST_F|TEST_P|TYPED_TEST|TYPED_TEST_P|INSTANTIATE_TEST_SUITE_P)\\(")
+
+# The ThreadSanitizer configuration runs only the "Threads" suites, so its test binaries are
+# made of the files that hold one and the files that hold no test at all (helpers); the
+# other configurations take every file. Sets `out` to the list to build.
+function(synth_tsan_sources out)
+  if(NOT SYNTH_TSAN)
+    set(${out} ${ARGN} PARENT_SCOPE)
+    return()
+  endif()
+  set(_kept)
+  foreach(_file ${ARGN})
+    file(STRINGS ${_file} _threads REGEX "${_synth_threads_regex}")
+    file(STRINGS ${_file} _tests REGEX "${_synth_any_test_regex}")
+    if(_threads OR NOT _tests)
+      list(APPEND _kept ${_file})
+    endif()
+  endforeach()
+  set(${out} ${_kept} PARENT_SCOPE)
 endfunction()
 
 # Suites whose name ends in "Threads" are the ones the ThreadSanitizer configuration runs
@@ -36,7 +81,7 @@ function(_synth_note_threads_suites name)
     add_custom_target(threads_tests)
   endif()
   foreach(_file ${ARGN})
-    file(STRINGS ${_file} _hits REGEX "^[ \t]*(TEST|TEST_F|TEST_P|TYPED_TEST|TYPED_TEST_P)\\([ \t]*[A-Za-z0-9_]*Threads[ \t]*,")
+    file(STRINGS ${_file} _hits REGEX "${_synth_threads_regex}")
     if(_hits)
       add_dependencies(threads_tests ${name})
       break()

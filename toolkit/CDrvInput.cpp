@@ -16,6 +16,8 @@ static_assert(EV_SYN == 0 && EV_KEY == 1 && EV_ABS == 3 && SYN_REPORT == 0);
 static_assert(BTN_TOUCH == 330 && ABS_X == 0 && ABS_Y == 1);
 static_assert(ABS_MT_SLOT == 47 && ABS_MT_POSITION_X == 53 && ABS_MT_POSITION_Y == 54 &&
               ABS_MT_TRACKING_ID == 57);
+// The board's kernel hands out 16-byte records (a 32-bit time value); x86_64's are 24.
+static_assert(sizeof(void*) != 4 || sizeof(input_event) == 16, "touch records are 16 bytes on the board");
 
 namespace {
 

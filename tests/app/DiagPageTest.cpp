@@ -20,6 +20,7 @@
 #include "platform/MemoryFrameBuffer.h"
 #include "platform/Paths.h"
 #include "tests/app/PageRig.h"
+#include "tests/support/Emulation.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 #include "toolkit/uxBarCtrl.h"
@@ -158,10 +159,14 @@ TEST_F(DiagPage, MemoryAndTemperatureEveryEighthPaint) {
   long totalKb = 0;
   while (meminfo >> key && key != "MemTotal:") meminfo.ignore(256, '\n');
   meminfo >> totalKb;
-  EXPECT_EQ(std::string(page->MemoryLabel(0)->getText()), std::to_string(totalKb) + " kb");
+  // A 32-bit kernel scales sysinfo's sizes to fit its 32-bit fields; the emulator copies the
+  // host's byte counts into them and cuts off what is above 4 GiB, so there only the
+  // unit is checked.
+  const bool sizesFit = !testing_support::kTargetEmulated || totalKb < (1L << 22);
+  if (sizesFit) EXPECT_EQ(std::string(page->MemoryLabel(0)->getText()), std::to_string(totalKb) + " kb");
   const std::string used = page->MemoryLabel(1)->getText();
-  EXPECT_GT(std::stol(used), 0);
-  EXPECT_LE(std::stol(used), totalKb);
+  if (sizesFit) EXPECT_GT(std::stol(used), 0);
+  if (sizesFit) EXPECT_LE(std::stol(used), totalKb);
   EXPECT_EQ(used.substr(used.size() - 3), " kb");
   EXPECT_EQ(std::string(page->LoadLabel(0)->getText()), "0") << "no audio process: no load";
 

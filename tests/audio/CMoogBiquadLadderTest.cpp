@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
@@ -125,7 +126,8 @@ TEST_F(CMoogBiquadLadderTest, OtherIdsAndNonFiniteValuesChangeNothing) {
     fx.SetParam(id, NAN);
     fx.SetParam(id, INFINITY);
   }
-  EXPECT_EQ(std::memcmp(&ref.GetParams(), &fx.GetParams(), sizeof(CMoogBiquadLadder::Params)), 0);
+  // Up to the last member: the padding after it is not copied with the object.
+  EXPECT_EQ(std::memcmp(&ref.GetParams(), &fx.GetParams(), offsetof(CMoogBiquadLadder::Params, flag) + 1), 0);
   effect_buffers::ExpectSameOutput(ref, fx, 2048, 1);
 }
 

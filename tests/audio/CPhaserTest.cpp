@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <complex>
+#include <cstddef>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -198,7 +199,8 @@ TEST_F(CPhaserTest, OtherIdsAndNonFiniteValuesChangeNothing) {
     fx.SetParam(id, NAN);
     fx.SetParam(id, -INFINITY);
   }
-  EXPECT_EQ(std::memcmp(&ref.GetParams(), &fx.GetParams(), sizeof(CPhaser::Params)), 0);
+  // Up to the last member: the padding after it is not copied with the object.
+  EXPECT_EQ(std::memcmp(&ref.GetParams(), &fx.GetParams(), offsetof(CPhaser::Params, quadrature) + 1), 0);
   effect_buffers::ExpectSameOutput(ref, fx, 8192, 3);
 }
 

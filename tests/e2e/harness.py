@@ -21,7 +21,8 @@ import time
 import zlib
 
 FRAME = struct.Struct("<IB3x8s")  # struct can_frame: id, dlc, padding, data
-INPUT_EVENT = struct.Struct("<qqHHi")  # struct input_event on a 64-bit host
+# struct input_event: a 64-bit time value on a 64-bit host, 32-bit on the 32-bit board.
+INPUT_EVENT = {64: struct.Struct("<qqHHi"), 32: struct.Struct("<iiHHi")}
 HOST_HEADER = struct.Struct("<III")  # payload length, magic, crc32(payload)
 HOST_MAGIC = 0xAA551122
 BEAT_PULSE_ID = 32
@@ -63,7 +64,7 @@ class Hub:
     """The virtual CAN bus's hub program for interface can0."""
 
     def __init__(self, hub_program, directory, seconds=120):
-        self.proc = subprocess.Popen([hub_program, "can0", directory, str(seconds)],
+        self.proc = subprocess.Popen(command(hub_program) + ["can0", directory, str(seconds)],
                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         line = self.proc.stdout.readline()
         if "ready" not in line:
@@ -154,7 +155,7 @@ class Sim:
         its window where the environment names a display (else it keeps to files)."""
         self.tree = tree
         self.host_port = host_port or free_port()
-        cmd = list(prefix) + [program, "--root", tree.root, "--can-dir", tree.can_dir, "--host-port", str(self.host_port)]
+        cmd = list(prefix) + command(program) + ["--root", tree.root, "--can-dir", tree.can_dir, "--host-port", str(self.host_port)]
         if capture:
             cmd += ["--capture", capture]
         if screen:
@@ -258,6 +259,17 @@ class Sim:
         return result
 
 
+def target_command(program):
+    """The command that starts a program of the build under test: the program itself, or in
+    the board's configuration the emulator that SYNTH_EMULATOR names followed by it."""
+    return os.environ.get("SYNTH_EMULATOR", "").split() + [program]
+
+
+def command(program):
+    """A program given as a path (started through target_command) or as a whole command."""
+    return list(program) if isinstance(program, (list, tuple)) else target_command(program)
+
+
 def realtime_allowed():
     """Whether the kernel grants SCHED_FIFO here (a container may refuse it even to root)."""
     return subprocess.run(["chrt", "-f", "1", "true"], capture_output=True).returncode == 0 \
@@ -300,13 +312,17 @@ class MidiWriter:
 
 
 class TouchWriter:
-    """The touch screen: native input_event records into the FIFO at the event device's path,
-    multi-touch protocol, from screen coordinates."""
+    """The touch screen: input_event records as `program` reads them (its ELF class chooses
+    the layout) into the FIFO at the event device's path, multi-touch protocol, from screen
+    coordinates."""
 
     EV_SYN, EV_ABS = 0, 3
     ABS_MT_POSITION_X, ABS_MT_POSITION_Y, ABS_MT_TRACKING_ID = 53, 54, 57
 
-    def __init__(self, tree):
+    def __init__(self, tree, program):
+        with open(program, "rb") as f:
+            elf_class = f.read(5)[4]  # 1: 32-bit, 2: 64-bit
+        self._record = INPUT_EVENT[32 if elf_class == 1 else 64]
         self.fd = os.open(tree.path("/dev/input/event0"), os.O_WRONLY)
         self._tracking = 0
 
@@ -319,7 +335,7 @@ class TouchWriter:
 
     def _event(self, type_, code, value):
         now = time.time()
-        return INPUT_EVENT.pack(int(now), int((now % 1) * 1e6), type_, code, value)
+        return self._record.pack(int(now), int((now % 1) * 1e6), type_, code, value)
 
     def tap(self, x, y):
         rx, ry = self.raw(x, y)

@@ -13,9 +13,9 @@ import zlib
 
 import harness
 
-SYNTHCORE = os.environ["SYNTHCORE"]
-SIM = os.environ["SYNTHCORE_SIM"]
-HUB = os.environ["RUV_CANHUB"]
+SYNTHCORE = harness.target_command(os.environ["SYNTHCORE"])
+SIM = harness.target_command(os.environ["SYNTHCORE_SIM"])
+HUB = harness.target_command(os.environ["RUV_CANHUB"])
 
 SCHED_OTHER, SCHED_FIFO, SCHED_IDLE = 0, 1, 5
 
@@ -38,7 +38,7 @@ class ProductionProgram(unittest.TestCase):
     def test_without_sys_nice_it_stops_before_the_display(self):
         if not is_root():
             self.skipTest("dropping one capability from a full set needs root")
-        status, out, err, _ = run(["setpriv", "--bounding-set=-sys_nice", "--inh-caps=-sys_nice", "--", SYNTHCORE])
+        status, out, err, _ = run(["setpriv", "--bounding-set=-sys_nice", "--inh-caps=-sys_nice", "--", *SYNTHCORE])
         self.assertEqual(status, 255, out + err)
         self.assertEqual(out, "Missing cpability CAP_SYS_NICE, Exiting.\n")
 
@@ -47,7 +47,7 @@ class ProductionProgram(unittest.TestCase):
             self.skipTest("changing user needs root")
         status, out, err, _ = run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
                                    "--inh-caps=-all,+sys_nice", "--ambient-caps=-all,+sys_nice",
-                                   "--bounding-set=-all,+sys_nice", "--", SYNTHCORE])
+                                   "--bounding-set=-all,+sys_nice", "--", *SYNTHCORE])
         if status in (126, 127) or ("Permission denied" in err and "GPIOMem" not in err):
             self.skipTest("the build folder is not reachable for uid 65534: " + err)
         self.assertEqual(status, 253, out + err)
@@ -58,7 +58,7 @@ class ProductionProgram(unittest.TestCase):
     def test_as_root_without_dev_mem_the_pedal_fails(self):
         if not is_root() or os.path.exists("/dev/mem"):
             self.skipTest("only as root where /dev/mem is absent")
-        status, out, err, _ = run([SYNTHCORE])
+        status, out, err, _ = run(SYNTHCORE)
         self.assertEqual(status, 253, out + err)
         self.assertIn("GPIOMem: Error on open /dev/mem: No such file or directory\n", err)
         self.assertTrue(out.endswith("failed to open PedalIO\n"), out)
@@ -102,7 +102,7 @@ class SimStartFailures(unittest.TestCase):
         for args in (["--root"], ["--bogus"], ["--fault", "x", "--root", "/tmp"], [],
                      ["--root", "/tmp", "--host-port", "99999"]):
             with self.subTest(args=args):
-                status, out, err, _ = run([SIM] + args, timeout=10)
+                status, out, err, _ = run(SIM + args, timeout=10)
                 self.assertNotEqual(status, 0)
                 self.assertIn("usage: synthcore-sim", err)
 
@@ -242,7 +242,7 @@ class SimRunning(unittest.TestCase):
         self.sim.wait_line(r"^CANRX: Focus 14$", timeout=5)
 
     def test_a_tap_on_the_touch_fifo_reaches_the_screen_where_it_was_aimed(self):
-        touch = harness.TouchWriter(self.tree)
+        touch = harness.TouchWriter(self.tree, SIM[-1])
         self.addCleanup(touch.close)
         touch.tap(300, 230)
         self.sim.wait_line(r"\[TOUCH\] press x:300, y:230$", timeout=5)

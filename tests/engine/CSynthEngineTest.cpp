@@ -446,7 +446,7 @@ int64_t gSlot2Us = 0;
 timespec ScriptedNow() {
   const int c = gClockCall++;
   const int64_t us = c == 2 ? gSlot2Us : 0;
-  return timespec{100 + us / 1'000'000, static_cast<long>(us % 1'000'000) * 1000};
+  return timespec{static_cast<time_t>(100 + us / 1'000'000), static_cast<long>(us % 1'000'000) * 1000};
 }
 
 TEST_P(Deadline, LateSlotIsDisabledUntilASwapExchangesBanks) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/SampleFile.h"
+#include "tests/support/Emulation.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 
@@ -41,7 +42,7 @@ TEST(EngineRenderTool, WritesTheNotesAsAFloatWave) {
                                                    "1.4 off 1 69\n"
                                                    "2.0 end\n");
   const std::string wav = dir.Root() + "/out.wav";
-  ASSERT_EQ(RunCommand(std::string(SYNTH_ENGINE_RENDER) + " " + script + " " + wav).status, 0);
+  ASSERT_EQ(RunCommand(testing_support::TargetCommand(SYNTH_ENGINE_RENDER) + " " + script + " " + wav).status, 0);
   const std::string info = RunCommand("sox --i " + wav + " 2>&1").text;
   EXPECT_NE(info.find("Channels       : 2\n"), std::string::npos) << info;
   EXPECT_NE(info.find("Sample Rate    : 48000\n"), std::string::npos) << info;
@@ -90,7 +91,7 @@ TEST(EngineRenderTool, RefusesBadScriptsWithTheLine) {
   testing_support::TempDataRoot dir;
   for (const Case& c : cases) {
     const std::string script = WriteScript(dir, c.script);
-    const auto r = RunCommand(std::string(SYNTH_ENGINE_RENDER) + " " + script + " " + dir.Root() + "/x.wav 2>&1");
+    const auto r = RunCommand(testing_support::TargetCommand(SYNTH_ENGINE_RENDER) + " " + script + " " + dir.Root() + "/x.wav 2>&1");
     EXPECT_EQ(r.status, 1) << c.script;
     EXPECT_EQ(r.text, std::string("engine-render: ") + c.message + "\n") << c.script;
   }

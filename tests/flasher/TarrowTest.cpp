@@ -15,6 +15,7 @@
 #include "platform/VirtualCanHub.h"
 #include "platform/VirtualCanOps.h"
 #include "tests/flasher/ScriptedCanBus.h"
+#include "tests/support/Emulation.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 #include "tools/flasher/sim/SimBoardRunner.h"
@@ -71,7 +72,7 @@ class TarrowThreads : public ::testing::Test {
     return path;
   }
   testing_support::CommandOutput Tarrow(const std::string& args) {
-    return testing_support::RunCommand(std::string(SYNTH_TARROW_SIM) + " -can-dir " + root_.Root() + " " + args +
+    return testing_support::RunCommand(testing_support::TargetCommand(SYNTH_TARROW_SIM) + " -can-dir " + root_.Root() + " " + args +
                                        " 2>&1");
   }
   // The first bytes of every frame the board took off the bus while tarrow ran. The hub
@@ -242,7 +243,7 @@ TEST_F(TarrowThreads, TheFlashedImageIsTheFileAndAZeroWordWithItsLength) {
 // then the banner, and the first wait runs out at once on the failed socket.
 TEST(Tarrow, WithoutCanTheQueryTimesOutAtOnce) {
   const auto start = std::chrono::steady_clock::now();
-  const auto out = testing_support::RunCommand(std::string(SYNTH_TARROW) + " -query_fw 1 2>&1");
+  const auto out = testing_support::RunCommand(testing_support::TargetCommand(SYNTH_TARROW) + " -query_fw 1 2>&1");
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(out.status, 251);
   EXPECT_EQ(out.text.rfind("CAN Device socket: Address family not supported by protocol\n" + kBanner, 0), 0u) << out.text;

@@ -134,7 +134,7 @@ class TarrowAgainstPythonBoard(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.TemporaryDirectory()
-        cls.hub = subprocess.Popen([CANHUB, "can0", cls.dir.name, "120"], stdout=subprocess.PIPE, text=True)
+        cls.hub = subprocess.Popen([*CANHUB, "can0", cls.dir.name, "120"], stdout=subprocess.PIPE, text=True)
         cls.path = os.path.join(cls.dir.name, "can0")
         assert cls.hub.stdout.readline() == "ruv-canhub: %s ready\n" % cls.path
 
@@ -152,7 +152,7 @@ class TarrowAgainstPythonBoard(unittest.TestCase):
         self.board.stop()
 
     def tarrow(self, *args):
-        done = subprocess.run([TARROW_SIM, "-can-dir", self.dir.name, *args], stdout=subprocess.PIPE,
+        done = subprocess.run([*TARROW_SIM, "-can-dir", self.dir.name, *args], stdout=subprocess.PIPE,
                               stderr=subprocess.STDOUT, timeout=60)
         # tarrow has left; a member that joins now is served after tarrow's last frame.
         marker = connect(self.path)
@@ -229,5 +229,7 @@ class TarrowAgainstPythonBoard(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    TARROW_SIM, CANHUB = sys.argv[1], sys.argv[2]
+    # The board's configuration runs its programs through the emulator it names.
+    emulator = os.environ.get("SYNTH_EMULATOR", "").split()
+    TARROW_SIM, CANHUB = emulator + [sys.argv[1]], emulator + [sys.argv[2]]
     unittest.main(argv=[sys.argv[0]] + sys.argv[3:])

@@ -206,7 +206,6 @@ TEST_F(VirtualCanHubThreads, SocketCallsOfADeviceOnTheBus) {
 // The hub program joins members in other processes: it prints its ready line, relays, and
 // on SIGTERM ends and removes its socket.
 TEST(VirtualCanHubProgram, RelaysUntilTerminated) {
-  SKIP_WHEN_EMULATED("starts the hub as a separate process");
   testing_support::TempDataRoot root;
   int out[2];
   ASSERT_EQ(pipe(out), 0);
@@ -215,10 +214,13 @@ TEST(VirtualCanHubProgram, RelaysUntilTerminated) {
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
   posix_spawn_file_actions_addclose(&actions, out[0]);
   std::string dir = root.Root();
-  char* argv[] = {const_cast<char*>(SYNTH_CANHUB), const_cast<char*>("vcan7"), dir.data(), const_cast<char*>("60"),
-                  nullptr};
+  std::vector<std::string> words = testing_support::TargetArgv(SYNTH_CANHUB);
+  words.insert(words.end(), {"vcan7", dir, "60"});
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, SYNTH_CANHUB, &actions, nullptr, argv, environ), 0);
+  ASSERT_EQ(posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   FILE* text = fdopen(out[0], "r");

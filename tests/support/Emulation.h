@@ -9,13 +9,37 @@
 // Everything else (engine/, the DSP of audio/, data/) runs on the target as on the host.
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+#include <vector>
+
 namespace testing_support {
 
 #if defined(SYNTH_TARGET_EMULATED)
 inline constexpr bool kTargetEmulated = true;
+inline constexpr const char* kTargetEmulator = SYNTH_TARGET_EMULATOR;
 #else
 inline constexpr bool kTargetEmulated = false;
+inline constexpr const char* kTargetEmulator = "";
 #endif
+
+// A program of this build started by a test is a target program too: without a binfmt
+// handler the host cannot execute it, so under emulation it starts through the emulator.
+// The words that start `program` (for posix_spawn: the first is the file to run).
+inline std::vector<std::string> TargetArgv(const std::string& program) {
+  std::vector<std::string> words;
+  std::istringstream emulator(kTargetEmulator);
+  for (std::string word; emulator >> word;) words.push_back(word);
+  words.push_back(program);
+  return words;
+}
+
+// The same as the start of a shell command line.
+inline std::string TargetCommand(const std::string& program) {
+  std::string command;
+  for (const auto& word : TargetArgv(program)) command += (command.empty() ? "" : " ") + word;
+  return command;
+}
 
 }  // namespace testing_support
 

@@ -1,6 +1,7 @@
-// Writes the fuzz seeds as a starting corpus:
-// fuzz_seeds <wave dir> <mswf dir> <xml dir> <base64 dir> [<host packet dir> [<MIDI file dir>]].
+// Writes the fuzz seeds of libFuzzer targets as their starting corpora:
+// fuzz_seeds <target> <dir> [<target> <dir> ...], a target named as in fuzz_<target>.
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,19 +25,35 @@ bool WriteAll(const std::string& dir, const std::vector<audio_images::Bytes>& se
   return true;
 }
 
+struct Target {
+  const char* name;
+  std::vector<audio_images::Bytes> (*seeds)();
+};
+const Target kTargets[] = {
+    {"SampleFile", fuzz_seeds::WaveSeeds}, {"Mswf", fuzz_seeds::MswfSeeds},
+    {"Xml", fuzz_seeds::XmlSeeds},         {"Base64", fuzz_seeds::Base64Seeds},
+    {"HostPacket", fuzz_seeds::HostPacketSeeds},
+    {"MidiFile", +[] { return fuzz_seeds::MidiFileSeeds(8192); }},
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 5 || argc > 7) {
-    std::fprintf(stderr,
-                 "usage: fuzz_seeds <wave dir> <mswf dir> <xml dir> <base64 dir> [<host packet dir> [<MIDI file dir>]]\n");
+  if (argc < 3 || argc % 2 != 1) {
+    std::fprintf(stderr, "usage: fuzz_seeds <target> <dir> [<target> <dir> ...]\n");
     return 2;
   }
   platform::SetLogSink([](const char*, void*) {}, nullptr);  // the encoder's timing lines
-  return WriteAll(argv[1], fuzz_seeds::WaveSeeds()) && WriteAll(argv[2], fuzz_seeds::MswfSeeds()) &&
-                 WriteAll(argv[3], fuzz_seeds::XmlSeeds()) && WriteAll(argv[4], fuzz_seeds::Base64Seeds()) &&
-                 (argc < 6 || WriteAll(argv[5], fuzz_seeds::HostPacketSeeds())) &&
-                 (argc < 7 || WriteAll(argv[6], fuzz_seeds::MidiFileSeeds(8192)))
-             ? 0
-             : 1;
+  for (int i = 1; i < argc; i += 2) {
+    const Target* target = nullptr;
+    for (const Target& t : kTargets) {
+      if (std::strcmp(t.name, argv[i]) == 0) target = &t;
+    }
+    if (target == nullptr) {
+      std::fprintf(stderr, "fuzz_seeds: no seeds for target %s\n", argv[i]);
+      return 2;
+    }
+    if (!WriteAll(argv[i + 1], target->seeds())) return 1;
+  }
+  return 0;
 }
