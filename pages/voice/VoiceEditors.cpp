@@ -1,11 +1,25 @@
 #include "pages/voice/VoiceEditors.h"
 
 #include "app/PageServices.h"
+#include "pages/editors/modADSR.h"
+#include "pages/editors/modFilter.h"
+#include "pages/editors/modLFO.h"
 
 namespace voice_editors {
 
-uxPanelCtrl* Make(Kind /*kind*/, PageServices* services, const Frame& f, uxPanelCtrl* /*partner*/, int* /*shared*/) {
-  // Until the editors land, a bare panel under the editor's name.
+// The voice page builds its editors with colour 0.
+uxPanelCtrl* Make(Kind kind, PageServices* services, const Frame& f, uxPanelCtrl* partner, int* /*shared*/) {
+  switch (kind) {
+    case Kind::kEnvelope:
+      return new modADSR(services, f.uid, f.name, f.pos, f.width, f.height, 0);
+    case Kind::kFilter:
+      return new modFilter(services, f.uid, f.name, f.pos, f.width, f.height, 0, dynamic_cast<modFilter*>(partner));
+    case Kind::kLfo:
+      return new modLFO(services, f.uid, f.name, f.pos, f.width, f.height, 0);
+    default:
+      break;
+  }
+  // Editors still to come: a bare panel under the editor's name.
   return new uxPanelCtrl(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
 }
 

@@ -80,11 +80,12 @@ struct PanelRig {
     manager->OnCanFrame(id, bytes.data(), static_cast<uint8_t>(bytes.size()));
   }
   // The frames the instrument sent up to a marker frame that the test sends last: the
-  // marker proves that nothing else is still on its way.
+  // marker proves that nothing else is still on its way. A reload sends every editor
+  // label's value, several hundred frames; the bound only stops a runaway read.
   std::vector<toolkit_test::BusFrame> FramesSent() {
     manager->sendPanelEnum(0x7FF, 0xEE, 0xEE);
     std::vector<toolkit_test::BusFrame> frames;
-    for (int i = 0; i < 64; ++i) {
+    for (int i = 0; i < 8192; ++i) {
       toolkit_test::BusFrame f = bus.Next();
       if (f.id == 0x7FF || f.id == ~0u) break;
       frames.push_back(f);
