@@ -62,7 +62,7 @@ class CAudioProcess {
   void ProcessCycle(int pedalSwitch, float pedalLevel);
   // What the audio thread calls once per period: the installed hook, or ProcessCycle(0, 0).
   void RunPeriodHook();
-  // Safe while the audio thread runs (installing over a null hook or clearing one).
+  // Safe while the audio thread runs: installing, replacing or clearing a hook.
   void SetPeriodHook(Hook hook, void* context);
   // Called at the end of every period after the mix, on the audio thread.
   void SetCycleTick(Hook tick, void* context);
