@@ -171,21 +171,9 @@ void CAudioProcess::Stop() {
   barrierReady_ = false;
 }
 
-namespace {
+void CAudioProcess::SetPeriodHook(Hook hook, void* context) { periodHook_.Publish(hook, context); }
 
-// Clears the hook before its context and publishes a new one after it.
-void Publish(std::atomic<CAudioProcess::Hook>& hook, std::atomic<void*>& context, CAudioProcess::Hook h,
-             void* c) {
-  hook.store(nullptr, std::memory_order_release);
-  context.store(c, std::memory_order_relaxed);
-  hook.store(h, std::memory_order_release);
-}
-
-}  // namespace
-
-void CAudioProcess::SetPeriodHook(Hook hook, void* context) { Publish(periodHook_, periodContext_, hook, context); }
-
-void CAudioProcess::SetCycleTick(Hook tick, void* context) { Publish(cycleTick_, cycleContext_, tick, context); }
+void CAudioProcess::SetCycleTick(Hook tick, void* context) { cycleTick_.Publish(tick, context); }
 
 CAudioProcess::TimingRecord CAudioProcess::ReadTiming(int i) const {
   TimingRecord copy;
@@ -198,10 +186,7 @@ CAudioProcess::TimingRecord CAudioProcess::ReadTiming(int i) const {
 }
 
 void CAudioProcess::RunPeriodHook() {
-  if (Hook hook = periodHook_.load(std::memory_order_acquire))
-    hook(periodContext_.load(std::memory_order_relaxed));
-  else
-    ProcessCycle(0, 0.0f);
+  if (!periodHook_.Call()) ProcessCycle(0, 0.0f);
 }
 
 void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
@@ -278,7 +263,7 @@ void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
     }
   }
 
-  if (Hook tick = cycleTick_.load(std::memory_order_acquire)) tick(cycleContext_.load(std::memory_order_relaxed));
+  cycleTick_.Call();
 
   const timespec end = Now();
   const uint32_t fxMicros = Micros(start, end);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "audio/HookSlot.h"
 #include "audio/IAudioProcess.h"
 #include "audio/PartMidiSettings.h"
 #include "engine/LinearRamp.h"
@@ -43,7 +44,7 @@ class CAudioProcess {
     timespec lastStart{};
   };
 
-  using Hook = void (*)(void* context);
+  using Hook = HookSlot::Hook;
 
   CAudioProcess();
   explicit CAudioProcess(const SoundObjectFactory& factory);
@@ -61,7 +62,7 @@ class CAudioProcess {
   void ProcessCycle(int pedalSwitch, float pedalLevel);
   // What the audio thread calls once per period: the installed hook, or ProcessCycle(0, 0).
   void RunPeriodHook();
-  // Safe while the audio thread runs (installing over a null hook or clearing one).
+  // Safe while the audio thread runs: installing, replacing or clearing a hook.
   void SetPeriodHook(Hook hook, void* context);
   // Called at the end of every period after the mix, on the audio thread.
   void SetCycleTick(Hook tick, void* context);
@@ -165,12 +166,9 @@ class CAudioProcess {
   std::atomic<float> masterGoal_{0.8f};
   float pedalLevel_ = 0.0f;
   LinearRamp masterRamp_;
-  // The audio thread may already run when a hook is installed: the context is stored first
-  // and the hook published after it, so a period that sees the hook sees its context.
-  std::atomic<Hook> periodHook_{nullptr};
-  std::atomic<void*> periodContext_{nullptr};
-  std::atomic<Hook> cycleTick_{nullptr};
-  std::atomic<void*> cycleContext_{nullptr};
+  // The audio thread may already run when a hook is installed or cleared.
+  HookSlot periodHook_;
+  HookSlot cycleTick_;
 };
 
 int InitAudioProcess(CAudioProcess* process, EngineLogFn log);

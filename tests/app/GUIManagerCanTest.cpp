@@ -15,6 +15,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -102,6 +103,9 @@ TEST(PanelProtocol, MidiFramesJoinTheMidiInputAndTheCallbackReachesTheReceiver) 
 
 TEST(PanelProtocol, FocusNumbersOpenTheirPanels) {
   const int panels[] = {8, 6, 9, 7, 0, 1, 2, 5, 3, 4, 10, 11, 12, 13};
+  // The oscillator and noise (0-2), filter (3, 4), shaper (5), envelope (6-9) and LFO
+  // (10-12) editors close themselves when another panel opens.
+  const std::set<int> closesItself = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   PanelRig rig;
   testing_support::LogCapture log;
   std::string expectedLog;
@@ -112,11 +116,9 @@ TEST(PanelProtocol, FocusNumbersOpenTheirPanels) {
     expectedLog += "CANRX: Focus " + std::to_string(n) + "\n";
     if (n < 14) {
       const std::string p = std::to_string(panels[n]);
-      // The voice page's selector opens the editor and locks the other selectors. The
-      // oscillator and noise editors (panels 0-2) and the shaper (focus 7) close themselves
-      // when another opens.
-      Lines expected{"270 " + p + " 1 0"};
-      if ((n > 0 && panels[n - 1] <= 2) || n == 8) expected.insert(expected.end(), {"259 3 0 0", "259 0 0 0"});
+      // The voice page's selector opens the editor and locks the other selectors.
+      Lines expected = {"270 " + p + " 1 0"};
+      if (n > 0 && closesItself.count(panels[n - 1])) expected.insert(expected.end(), {"259 3 0 0", "259 0 0 0"});
       expected.insert(expected.end(), {"269 " + p + " 1 -1", "259 4 1 -1"});
       EXPECT_EQ(rig.manager->Take(), expected);
       EXPECT_EQ(rig.manager->CurrentPanel(), panels[n]);
@@ -185,7 +187,9 @@ TEST(PanelProtocol, ActivatePanelOpensOnceAndPassesTheAssignmentSource) {
   rig.manager->ActivatePanel(7, 3, 1);
   EXPECT_EQ(rig.manager->Take(), (Lines{"277 3 1 0"}));
   rig.manager->ActivatePanel(2, 4, 0);
-  EXPECT_EQ(rig.manager->Take(), (Lines{"270 2 1 0", "269 2 0 4", "259 4 0 4", "277 4 0 0", "277 4 1 0"}));
+  // The envelope editor open on panel 7 closes itself (its focus messages 3 and 0).
+  EXPECT_EQ(rig.manager->Take(), (Lines{"270 2 1 0", "259 3 0 0", "259 0 0 0", "269 2 0 4", "259 4 0 4", "277 4 0 0",
+                                        "277 4 1 0"}));
   EXPECT_EQ(rig.manager->CurrentPanel(), 2);
   // A focus message with param 2 closes the panel for the next activation.
   tagUX_Message focus(UX_MSG_FOCUS, 2, 0);

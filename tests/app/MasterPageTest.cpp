@@ -196,7 +196,8 @@ TEST_F(MasterPage, AReloadReachesTheOtherPartsPagesAndRestoresLevelsAndSwitches)
   Lines engine, levels;
   for (const std::string& line : rig.services.Take()) {
     if (line.rfind("SetEngineParam", 0) == 0) engine.push_back(line);
-    if (line.rfind("ValueChanged 15", 0) == 0) levels.push_back(line);
+    // The level labels' ids (0x15pB10), not the other parts' editor labels the reload reaches.
+    if (line.rfind("ValueChanged 15", 0) == 0 && line.find("B10 ") != std::string::npos) levels.push_back(line);
   }
   // The levels go to the engine (flag 8), not back into the settings.
   EXPECT_EQ(levels, (Lines{"ValueChanged 150B10 8 10", "ValueChanged 151B10 8 20", "ValueChanged 152B10 8 30",

@@ -9,6 +9,7 @@
 #include "engine/CVoiceAlloc.h"
 #include "engine/VoiceStatus.h"
 #include "pages/voice/appVA_VOICE.h"
+#include "tests/app/PageFixtures.h"
 #include "tests/app/PageRig.h"
 #include "toolkit/uxBarCtrl.h"
 
@@ -28,6 +29,7 @@ class VoicePage : public ::testing::Test {
     rig.services.slots[slot].envelope[0].level.store(level);
   }
 
+  page_rig::ImageRoot images;  // first: the page loads its background when built
   page_rig::PageRig<appVA_VOICE> rig;
   VoiceAllocEntry table[16];
 };

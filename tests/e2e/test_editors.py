@@ -1,16 +1,81 @@
 """The voice editors in the whole program: a filter-key frame from the panel while the voice
 page shows the filter editor."""
 
+import os
+import struct
+import subprocess
+import time
 import unittest
+
+import harness
+
+SIM = os.environ["SYNTHCORE_SIM"]
+HUB = os.environ["RUV_CANHUB"]
+FIXTURE_TREE = os.environ["E2E_FIXTURE_TREE"]
+
+FILTER_KEY = 370  # filter A of part A
+VALUE, ENUM_KIND, PART_A = 0xB0, 10, 0
+# The response scope of the filter editor (the type and cutoff labels lie below it).
+RESPONSE = (10, 100, 522, 300)
+
+
+def key_frame():
+    return bytes([VALUE, PART_A, 1]) + struct.pack("<f", 1.0)
 
 
 class FilterEditorFromThePanel(unittest.TestCase):
-    @unittest.skip("the voice page still builds its editors as named placeholders "
-                   "(pages/voice/VoiceEditors.cpp): the filter editor is not reachable in the "
-                   "program until its factory builds the editors")
+
+    def setUp(self):
+        self.tree = harness.DataTree()
+        self.addCleanup(self.tree.cleanup)
+        subprocess.run([FIXTURE_TREE, self.tree.root], check=True, capture_output=True, timeout=30)
+        self.hub = harness.Hub(HUB, self.tree.can_dir)
+        self.addCleanup(self.hub.stop)
+        self.panel = harness.Panel(self.hub.path)
+        self.addCleanup(self.panel.close)
+        self.screen = self.tree.path("/tmp/screen.fb")
+
+    def response_pixels(self):
+        return [harness.screen_pixel(self.screen, x, y)
+                for y in range(RESPONSE[1], RESPONSE[3], 2) for x in range(RESPONSE[0], RESPONSE[2], 2)]
+
+    def lamp_after(self, start):
+        """The enum frame the filter key's lamp gets back; the index after it."""
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            for at in range(start, len(self.panel.frames)):
+                can_id, data = self.panel.frames[at]
+                if can_id == FILTER_KEY and bytes(data[:3]) == bytes([VALUE, PART_A, ENUM_KIND]):
+                    return data[3], at + 1
+            time.sleep(0.05)
+        self.fail("no enum frame on %d after the key; got %s" % (
+            FILTER_KEY, [harness.format_frame(c, d) for c, d in self.panel.frames[start:][:40]]))
+
     def test_filter_key_echoes_the_type_and_replots(self):
         """A filter-key frame to 370 gives the type's enum frame back on 370 and a new
         response on the screen."""
+        sim = harness.Sim(SIM, self.tree, screen=self.screen)
+        self.addCleanup(sim.stop)
+        sim.wait_ready()
+        time.sleep(0.5)
+
+        # The first press opens the filter editor (the voice page) and steps the type.
+        at = len(self.panel.frames)
+        self.panel.send(FILTER_KEY, key_frame())
+        lamp, at = self.lamp_after(at)
+        self.assertIn(lamp, (0, 1))
+        time.sleep(0.5)
+        before = self.response_pixels()
+        self.assertGreater(len(set(before)), 1, "the response scope is drawn")
+
+        # The second press steps the type again: lamp back, a different response drawn.
+        self.panel.send(FILTER_KEY, key_frame())
+        lamp, _ = self.lamp_after(at)
+        self.assertIn(lamp, (0, 1))
+        time.sleep(0.5)
+        after = self.response_pixels()
+        changed = sum(1 for a, b in zip(before, after) if a != b)
+        self.assertGreater(changed, 20, "the response is drawn anew")
 
 
 class NoiseSampleFromThePanel(unittest.TestCase):
