@@ -1,10 +1,15 @@
 #include "pages/voice/VoiceEditors.h"
 
 #include "app/PageServices.h"
+#include "pages/editors/modMatrix.h"
 
 namespace voice_editors {
 
-uxPanelCtrl* Make(Kind /*kind*/, PageServices* services, const Frame& f, uxPanelCtrl* /*partner*/, int* /*shared*/) {
+uxPanelCtrl* Make(Kind kind, PageServices* services, const Frame& f, uxPanelCtrl* /*partner*/, int* /*shared*/) {
+  switch (kind) {
+    case Kind::kMatrix: return new modMatrix(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
+    default: break;
+  }
   // Until the editors land, a bare panel under the editor's name.
   return new uxPanelCtrl(services, f.uid, f.name, f.pos, f.width, f.height, 0x303030);
 }
