@@ -84,7 +84,8 @@ struct PanelRig {
   std::vector<toolkit_test::BusFrame> FramesSent() {
     manager->sendPanelEnum(0x7FF, 0xEE, 0xEE);
     std::vector<toolkit_test::BusFrame> frames;
-    for (int i = 0; i < 64; ++i) {
+    // The page build alone sends a few hundred (every editor's refresh reaches the panel).
+    for (int i = 0; i < 4096; ++i) {
       toolkit_test::BusFrame f = bus.Next();
       if (f.id == 0x7FF || f.id == ~0u) break;
       frames.push_back(f);
