@@ -175,7 +175,7 @@ class GUIManager : public CDrvInput,
   void SetParamById(int uid, float value) override { params_.SetParamById(uid, value); }
   void SetEngineParam(int uid, float value) override { params_.SetEngineParam(uid, value); }
   float GetParamById(int uid) override { return params_.GetParamById(uid); }
-  void* GetParamEntry(int uid) { return params_.GetParamEntry(uid); }
+  void* GetParamEntry(int uid) override { return params_.GetParamEntry(uid); }
   float GetSetting(unsigned uid) override { return params_.GetSetting(uid); }
   uint8_t* GetLfoStepData(int uid) override { return params_.GetLfoStepData(uid); }
   void SetLfoStepData(int id, int uid, const uint8_t* bytes, int length) override {
@@ -230,7 +230,7 @@ class GUIManager : public CDrvInput,
   void StoreSamplePCM16(int uid, const char* name, const float* samples, int count) override {
     loader_.StoreSamplePCM16(uid, name, samples, count);
   }
-  void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) {
+  void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) override {
     loader_.EditModMatrix(uid, packed, polarity, amount, immediate);
   }
   void SetTrackType(int track, int type) override;

@@ -61,6 +61,10 @@ class PageServices : public uxHost {
   virtual float GetParamById(int uid) = 0;
   virtual float GetSetting(unsigned uid) = 0;
   virtual CDataSets* DataSet(int part) = 0;
+  // A part's stored matrix entry (uid: index | part << 16) as a ModRoute, or null; and an edit
+  // of one route (row | part << 16, row 255 clears them all) for the data set and the engine.
+  virtual void* GetParamEntry(int uid) = 0;
+  virtual void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) = 0;
   virtual CClipCore* ClipLauncher() = 0;
   // A part's LFO step record (uid: LFO << 12 | part << 16) as a length byte and the steps, or
   // null; and the 16 step bytes a page drew, to the data set and the engine.

@@ -20,10 +20,11 @@ inline constexpr const char* kModDestinationNames[] = {
     "OSC2.PM",     "WTOSC2.MORPH", "ALGOSC2.P2", "VCFA.MOD",    "VCFA.ENV",     "VCFB.MOD",     "VCFB.ENV",
     "VCA1.ENV",    "VCA1.AM",     "VCA2.ENV",    "VCA2.AM",     "LFO1.AM",      "LFO1.FM",      "LFO2.AM",
     "LFO2.FM",     "LFO3.AM",     "LFO3.FM",     "XFADE-A",     "OSC1.FMAMT",   "OSC2.FMMAT",   "OSC1.AMAMT",
-    "OSC2.AMAMT",  "OSC1.AM",     "OSC2.AM",
+    "OSC2.AMAMT",  "OSC1.AM",     "OSC2.AM",     "SHAPER.CM",   "SHAPER.PGM",   "NOISE.FM",     "NOISE.FMAMT",
+    "OSC1.BM",     "OSC2.BM",     "OSC1.BMAMT",  "OSC2.BMAMT",
 };
 inline constexpr int kModDestinations = sizeof(kModDestinationNames) / sizeof(kModDestinationNames[0]);
-static_assert(kModDestinations == 38);
+static_assert(kModDestinations == 46);
 
 // Polarity by source number; the last source (MACRO3.OUT) has no entry of its own.
 inline constexpr uint8_t kDefaultPolarity[] = {1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 1,

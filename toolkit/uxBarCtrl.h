@@ -28,6 +28,7 @@ class uxBarCtrl : public uxBaseElement {
   void setText(const char* text) { text_ = text ? text : ""; }
   float getLevel() const { return level_; }
   float getMax() const { return max_; }
+  float getMarker() const { return marker_; }
   const char* getText() const { return text_.c_str(); }
   uxCOLOR getBarColor() const { return bar_; }
 

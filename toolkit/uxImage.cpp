@@ -31,6 +31,7 @@ void uxImage::showImage(int n) {
     shown_.data = nullptr;
     shown_.width = shown_.height = 0;
   }
+  shownIndex_ = n;
   repaint_ = true;
 }
 

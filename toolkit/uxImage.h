@@ -17,10 +17,13 @@ class uxImage : public uxBaseElement {
   // The image's position in this element's list, or -1 when it cannot be loaded.
   int addImage(const char* file);
   void showImage(int n);
+  // The position in the list of the image shown last (0 at start).
+  int shownImage() const { return shownIndex_; }
 
  private:
   void Place(uxPOINT pos, int index);
 
   std::vector<int32_t> images_;
   tImage shown_;
+  int shownIndex_ = 0;
 };

@@ -18,6 +18,8 @@ class uxXFadeCtrl : public uxBaseElement {
   void SetMarker(float value) { marker_ = value; }
   void SetRange(float range) { range_ = range; }
   void HideMarker(bool hidden) { markerHidden_ = hidden; }
+  float Wedge() const { return wedge_; }
+  float Marker() const { return marker_; }
 
  private:
   int16_t x_, y_, w_, h_;

@@ -25,6 +25,7 @@
 #include "data/WavefileCache.h"
 #include "data/WavetableCache.h"
 #include "pages/widgets/uxPopupWT.h"
+#include "data/CDataSets.h"
 #include "engine/CVoiceAlloc.h"
 #include "engine/VoiceStatus.h"
 #include "data/CDeviceConfig.h"
@@ -111,6 +112,9 @@ class FakePageServices : public PageServices {
   TrackTypeListener* trackTypeListener = nullptr;
   KeyMonitor* keyMonitor = nullptr;
 
+  // Stored matrix entries by uid (index | part << 16), as GetParamEntry hands them out.
+  std::map<int, ModRoute> routes;
+
   // Where direct messages go, as the page tree would take them: the page under test.
   uxBaseElement* target = nullptr;
   // Messages posted to the GUI queue, delivered by PageRig::Tick.
@@ -149,6 +153,13 @@ class FakePageServices : public PageServices {
   }
   float GetSetting(unsigned uid) override { return Param(static_cast<int>(uid)); }
   CDataSets* DataSet(int) override { return nullptr; }
+  void* GetParamEntry(int uid) override {
+    const auto it = routes.find(uid);
+    return it != routes.end() ? &it->second : nullptr;
+  }
+  void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate) override {
+    Record("EditModMatrix %X %X %d %g %d", uid, packed, polarity, static_cast<double>(amount), immediate);
+  }
   uint8_t* GetLfoStepData(int uid) override {
     const auto it = lfoSteps.find(uid);
     return it != lfoSteps.end() ? it->second.data() : nullptr;

@@ -8,6 +8,9 @@
 
 #include "engine/CVoiceAlloc.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/modMIX.h"
+#include "pages/editors/modMatrix.h"
+#include "pages/editors/modOsc.h"
 #include "pages/voice/appVA_VOICE.h"
 #include "tests/app/PageFixtures.h"
 #include "tests/app/PageRig.h"
@@ -49,6 +52,24 @@ TEST_F(VoicePage, BuildsTheFifteenEditorsInOrder) {
   EXPECT_EQ(page().EditorPanel(15), nullptr);
   EXPECT_EQ(page().EditorPanel(-1), nullptr);
   for (int i = 0; i < appVA_VOICE::kBars; ++i) EXPECT_FLOAT_EQ(page().Bar(i)->getLevel(), i < 10 ? 10.0f * i : 100.0f);
+}
+
+TEST_F(VoicePage, BuiltEditorsTakeTheirControllers) {
+  rig.services.ccMap[0x20000 + 0x011] = 30;  // the mixer's OSC1
+  rig.services.ccMap[0x20000 + 0x700] = 31;  // the matrix's MACRO 1
+  rig.Build(0x20000, "VOICE 3", uxPOINT(0, 40), 800, 440);
+  EXPECT_NE(dynamic_cast<modMatrix*>(page().EditorPanel(appVA_VOICE::kMatrix)), nullptr);
+  EXPECT_NE(dynamic_cast<modMIX*>(page().EditorPanel(appVA_VOICE::kMixer)), nullptr);
+  for (int e : {appVA_VOICE::kOsc1, appVA_VOICE::kOsc2})
+    EXPECT_NE(dynamic_cast<modOsc*>(page().EditorPanel(e)), nullptr) << e;
+  rig.services.Take();
+  EXPECT_EQ(page().OnMidiCC(0, 2, 30, 127), 1);
+  EXPECT_EQ(page().OnMidiCC(0, 2, 31, 127), 1);
+  std::vector<std::string> stored;
+  for (const std::string& line : rig.services.Take())
+    if (line.rfind("ValueChanged", 0) == 0 && line.find(" 1 ") == std::string::npos)  // not the repaints
+      stored.push_back(line.substr(0, line.rfind(' ')));
+  EXPECT_EQ(stored, (std::vector<std::string>{"ValueChanged 20011 22", "ValueChanged 20700 6"}));
 }
 
 // Editors that note the controllers they hear and what they were built with.

@@ -57,7 +57,7 @@ void Randomise(CDataSets& x, std::mt19937& rng, bool wild) {
   const int routes = static_cast<int>(rng() % 25);
   for (int r = 0; r < routes; ++r)
     x.Routes().push_back(ModRoute{static_cast<uint16_t>(slots[r]), static_cast<uint8_t>(1 + rng() % 26),
-                                  static_cast<uint8_t>(1 + rng() % 37), static_cast<uint32_t>(rng() % 3),
+                                  static_cast<uint8_t>(1 + rng() % 45), static_cast<uint32_t>(rng() % 3),
                                   static_cast<float>(milli(rng)) / 1000.0f, wild ? any(rng) / 1000.0f : static_cast<float>(rng() % 8)});
   for (int lfo = 0; lfo < 3; ++lfo) {
     LfoStepData* t = x.StepData(lfo);
