@@ -163,10 +163,16 @@ TEST_F(DiagPage, MemoryAndTemperatureEveryEighthPaint) {
   // host's byte counts into them and cuts off what is above 4 GiB, so there only the
   // unit is checked.
   const bool sizesFit = !testing_support::kTargetEmulated || totalKb < (1L << 22);
-  if (sizesFit) EXPECT_EQ(std::string(page->MemoryLabel(0)->getText()), std::to_string(totalKb) + " kb");
+  if (sizesFit) {
+    EXPECT_EQ(std::string(page->MemoryLabel(0)->getText()), std::to_string(totalKb) + " kb");
+  }
   const std::string used = page->MemoryLabel(1)->getText();
-  if (sizesFit) EXPECT_GT(std::stol(used), 0);
-  if (sizesFit) EXPECT_LE(std::stol(used), totalKb);
+  if (sizesFit) {
+    EXPECT_GT(std::stol(used), 0);
+  }
+  if (sizesFit) {
+    EXPECT_LE(std::stol(used), totalKb);
+  }
   EXPECT_EQ(used.substr(used.size() - 3), " kb");
   EXPECT_EQ(std::string(page->LoadLabel(0)->getText()), "0") << "no audio process: no load";
 

@@ -319,9 +319,11 @@ class TouchWriter:
     EV_SYN, EV_ABS = 0, 3
     ABS_MT_POSITION_X, ABS_MT_POSITION_Y, ABS_MT_TRACKING_ID = 53, 54, 57
 
-    def __init__(self, tree, program):
-        with open(program, "rb") as f:
-            elf_class = f.read(5)[4]  # 1: 32-bit, 2: 64-bit
+    def __init__(self, tree, program=None):
+        elf_class = 2  # without a program: this machine's own (64-bit) layout
+        if program is not None:
+            with open(program, "rb") as f:
+                elf_class = f.read(5)[4]  # 1: 32-bit, 2: 64-bit
         self._record = INPUT_EVENT[32 if elf_class == 1 else 64]
         self.fd = os.open(tree.path("/dev/input/event0"), os.O_WRONLY)
         self._tracking = 0
