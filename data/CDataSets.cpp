@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -264,7 +265,9 @@ int CDataSets::XMLLoadPreset(const char* name) {
     presetName_ = name;
     ParamEntry* insert = Find(kShaperInsert, 0);
     ParamEntry* density = Find(kShaperDensity, 0);
-    if (insert && density && insert->value == 0.0f) {
+    // Judged on the value as a file holds it, so that a stored preset loads back to itself
+    // (an insert of 0.0004 or -0.0001 is written as 0.000 and would only be fixed on reload).
+    if (insert && density && std::strtof(Fixed3(insert->value).c_str(), nullptr) == 0.0f) {
       density->value = kShaperPregain;
       platform::LogWrite("pregain fixed to 80.0\n");
     }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -71,9 +72,22 @@ float CSettings::GetValue(int index) const {
   return rows_[index].value.load(std::memory_order_relaxed);
 }
 
+// The audio thread and the engine take these values as they are (a clock source of 1e10, a
+// level of 500): a value beyond its row's range is held to the range, with a line.
+float CSettings::Held(int index, float value, const char* where) const {
+  if (index >= rowCount_) return value;
+  const SettingDef& def = SettingsTable[index];
+  const float held = std::clamp(value, def.lo, def.hi);
+  if (held != value)
+    platform::LogPrintf("%s: <%s> %g outside %g..%g, set to %g\n", where, rows_[index].name, static_cast<double>(value),
+                        static_cast<double>(def.lo), static_cast<double>(def.hi), static_cast<double>(held));
+  return held;
+}
+
 void CSettings::SetValue(int index, float value) {
   // A NaN or infinity would reach the engine and the file, and could not be read back.
   if (index < 0 || index >= kMaxRows || !std::isfinite(value)) return;
+  value = Held(index, value, "Settings");
   std::lock_guard lock(mutex_);
   rows_[index].value.store(value, std::memory_order_relaxed);
 }
@@ -81,7 +95,7 @@ void CSettings::SetValue(int index, float value) {
 void CSettings::OnTag(int32_t ctrl, int32_t part, const char* /*name*/, float value) {
   const int index = Find(ctrl, part);
   if (index < 0 || !std::isfinite(value)) return;
-  rows_[index].value.store(value, std::memory_order_relaxed);
+  rows_[index].value.store(Held(index, value, "XMLLoadSettings"), std::memory_order_relaxed);
   ++parsedCount_;
 }
 

@@ -15,5 +15,6 @@ class CXMLParserFXParam : public XmlReaderBase {
   virtual void OnParameter(int nr, const char* name, float value) = 0;
 
  protected:
+  void OnElementStart(uint32_t tag) override;
   void OnElementEnd(uint32_t tag) override;
 };

@@ -569,11 +569,12 @@ TEST_F(Transport, ExternalClockSetsTheTempoOnceTwelveClocksSpanIt) {
 
 // A settings file can hold any float: the audio thread reads "Clock Source" every period and
 // must get a defined integer for it, as the board's conversion gives (saturated, NaN as 0).
+// The settings hold the row to 0..1 first, so a negative source is the internal clock.
 TEST_F(Transport, ASettingBeyondTheIntegerRangeReadsSaturated) {
   const struct {
     float value;
     bool external;
-  } cases[] = {{1e10f, true}, {-1e10f, true}, {0.5f, false}, {-0.5f, false}};
+  } cases[] = {{1e10f, true}, {-1e10f, false}, {0.5f, false}, {-0.5f, false}};
   for (const auto& c : cases) {
     Set(0xD0, 15, c.value);
     const uint32_t before = gui->StepCounter();

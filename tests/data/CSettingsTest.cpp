@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -124,12 +126,12 @@ TEST_F(SettingsFile, StoringWritesCategoriesInFileOrderWhateverTheValues) {
   CSettings s;
   s.SetValue(s.Find(0xB16, 5), 12.5f);
   s.SetValue(s.Find(0xD0, 15), 1.0f);
-  s.SetValue(s.Find(0xC8, 0), -3.0004f);
+  s.SetValue(s.Find(0xB15, 5), -3.0004f);
   ASSERT_EQ(s.XMLStoreSettings(nullptr), 1);
   const std::string doc = Read(WorkingFile("[default]"));
   EXPECT_NE(doc.find(R"(Name="VOLUME" Value="12.500")"), std::string::npos);
   EXPECT_NE(doc.find(R"(Name="Clock Source" Value="1.000")"), std::string::npos);
-  EXPECT_NE(doc.find(R"(Name="In A" Value="-3.000")"), std::string::npos);
+  EXPECT_NE(doc.find(R"(Name="TUNE Cents" Value="-3.000")"), std::string::npos);
   EXPECT_LT(doc.find("<MIDI>"), doc.find("<MIDI_CLOCK>"));
   EXPECT_LT(doc.find("</MIDI_CLOCK>"), doc.find("<MASTER>"));
   EXPECT_EQ(Count(doc, "<TAG "), 60);
@@ -137,7 +139,14 @@ TEST_F(SettingsFile, StoringWritesCategoriesInFileOrderWhateverTheValues) {
 
 TEST_F(SettingsFile, StoreAndLoadRestoreEveryValue) {
   CSettings a;
-  for (int i = 0; i < a.RowCount(); ++i) a.SetValue(i, static_cast<float>(i) * 1.25f - 20.0f);
+  // Values on a 0.25 grid inside each row's range, none its default.
+  for (int i = 0; i < a.RowCount(); ++i) {
+    const SettingDef& def = SettingsTable[i];
+    float v = static_cast<float>(i) * 1.25f - 20.0f;
+    if (def.hi < FLT_MAX) v = def.lo + std::fmod(static_cast<float>(i) * 0.25f, def.hi - def.lo);
+    if (v == def.value) v = def.value == def.lo ? def.hi : def.lo;
+    a.SetValue(i, v);
+  }
   ASSERT_EQ(a.XMLStoreSettings("song"), 1);
   CSettings b;
   testing_support::LogCapture log;
@@ -278,6 +287,51 @@ TEST_F(SettingsFile, SetValueAndGetValueStayInsideTheRows) {
   EXPECT_EQ(s.Find(-1, 0), -1);  // empty rows are not found
   s.SetValue(255, 3.0f);
   EXPECT_EQ(s.GetValue(255), 3.0f);
+}
+
+// Out-of-range values from a file or a caller are held to the row's range with a line; the
+// tuning has no range and keeps what it is given.
+TEST_F(SettingsFile, ValuesAreHeldToTheirRowsRangeOnLoadAndSet) {
+  struct Case {
+    uint32_t ctrl, part;
+    const char* value;
+    float held;
+    const char* line;  // "" when the value is in range
+  };
+  const Case cases[] = {
+      {0xD0, 15, "1e10", 1.0f, "<Clock Source> 1e+10 outside 0..1, set to 1"},
+      {0xD0, 15, "-2", 0.0f, "<Clock Source> -2 outside 0..1, set to 0"},
+      {0xD3, 15, "1", 1.0f, ""},
+      {0xC8, 0, "-3", 0.0f, "<In A> -3 outside 0..255, set to 0"},
+      {0xCF, 10, "300", 255.0f, "<Out ET1> 300 outside 0..255, set to 255"},
+      {0xCA, 1, "200", 127.0f, "<End B> 200 outside 0..127, set to 127"},
+      {0xCB, 2, "9", 6.0f, "<Osctave C> 9 outside 0..6, set to 6"},
+      {0xCC, 3, "12", 12.0f, ""},
+      {0xCE, 11, "-250.5", -100.0f, "<VeloCurve ET2> -250.5 outside -100..100, set to -100"},
+      {0xB10, 1, "100.5", 100.0f, "<PartLevel B> 100.5 outside 0..100, set to 100"},
+      {0xB12, 0, "2", 1.0f, "<Part ExPedal A> 2 outside 0..1, set to 1"},
+      {0xB16, 5, "-1", 0.0f, "<VOLUME> -1 outside 0..100, set to 0"},
+      {0xB15, 5, "-1e6", -1e6f, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("row ") + std::to_string(c.ctrl) + "/" + std::to_string(c.part) + " value " + c.value);
+    document_files::Write(WorkingFile("[t]"), kDecl + "<SETTINGS><MIDI><TAG Ctrl=\"" + std::to_string(c.ctrl) +
+                                                  "\" Part=\"" + std::to_string(c.part) + "\" Value=\"" + c.value +
+                                                  "\"/></MIDI></SETTINGS>");
+    const std::string line = *c.line ? std::string(c.line) + "\n" : "";
+    CSettings loaded;
+    testing_support::LogCapture loadLog;
+    EXPECT_EQ(loaded.XMLLoadSettings("[t]", true), 1);
+    EXPECT_EQ(loaded.GetValue(loaded.Find(static_cast<int32_t>(c.ctrl), static_cast<int32_t>(c.part))), c.held);
+    EXPECT_EQ(loadLog.Text(), (*c.line ? "XMLLoadSettings: " + line : "") +
+                                  "<Settings> Parsing done -> OK\nXMLLoadSettings: OK params:60 (parsed:1)\r\n");
+    CSettings set;
+    testing_support::LogCapture setLog;
+    const int index = set.Find(static_cast<int32_t>(c.ctrl), static_cast<int32_t>(c.part));
+    set.SetValue(index, std::strtof(c.value, nullptr));
+    EXPECT_EQ(set.GetValue(index), c.held);
+    EXPECT_EQ(setLog.Text(), *c.line ? "Settings: " + line : "");
+  }
 }
 
 TEST_F(SettingsFile, UnsafeNamesAreRefusedWithoutWriting) {

@@ -141,7 +141,7 @@ TEST(DelayedSavesThreads, TickSetAndSaveAtOnce) {
   CDeviceConfig config;
   settings.XMLLoadSettings("[default]", true);
   config.XMLLoadDeviceConfig("DeviceConfig");
-  const int volume = settings.Find(0xB16, 5);
+  const int tuning = settings.Find(0xB15, 5);  // a row without a range: every change stays as it is
   constexpr int kChanges = 300;
   std::atomic<bool> stop{false};
   std::atomic<int> saves{0};
@@ -164,7 +164,7 @@ TEST(DelayedSavesThreads, TickSetAndSaveAtOnce) {
   });
   std::thread page([&] {
     for (int i = 1; i <= kChanges; ++i) {
-      settings.SetValue(volume, static_cast<float>(i));
+      settings.SetValue(tuning, static_cast<float>(i));
       settings.ArmSave(1 + i % 4);
       config.ArmSave(1 + i % 4);
       std::this_thread::yield();
@@ -184,7 +184,7 @@ TEST(DelayedSavesThreads, TickSetAndSaveAtOnce) {
   EXPECT_GT(saves.load(), 0);
   CSettings reloaded;
   EXPECT_EQ(reloaded.XMLLoadSettings("[default]", true), 60);
-  EXPECT_EQ(reloaded.GetValue(volume), static_cast<float>(kChanges));
+  EXPECT_EQ(reloaded.GetValue(tuning), static_cast<float>(kChanges));
   EXPECT_TRUE(Exists(platform::DataPath("/var/lib/ruv/working/DeviceConfig.xml")));
 }
 

@@ -33,9 +33,10 @@ TEST(FXParamReader, EachParameterElementIsOneCallInDocumentOrder) {
        "3 Decay 2.500000;", true},
       {"other root", decl + "<Reverb><Parameter Nr=\"1\" Name=\"Pre\" Value=\"-4\"></Parameter></Reverb>", 0,
        "1 Pre -4.000000;", false},
-      {"number carried over",
-       "<FXPreset><Parameter Nr=\"5\" Name=\"A\" Value=\"1\"/><Parameter Name=\"B\" Value=\"2\"/></FXPreset>", 0,
-       "5 A 1.000000;5 B 2.000000;", true},
+      {"no number skipped, not given the number before it",
+       "<FXPreset><Parameter Nr=\"5\" Name=\"A\" Value=\"1\"/><Parameter Name=\"B\" Value=\"2\"/>"
+       "<Parameter Nr=\"\" Name=\"C\" Value=\"3\"/><Parameter Nr=\"6\" Name=\"D\" Value=\"4\"/></FXPreset>",
+       0, "5 A 1.000000;6 D 4.000000;", true},
       {"not numbers skipped",
        "<FXPreset><Parameter Nr=\"1\" Name=\"A\" Value=\"nan\"/><Parameter Nr=\"2\" Name=\"B\" Value=\"1e39\"/>"
        "<Parameter Nr=\"3\" Name=\"C\" Value=\"0.5\"/></FXPreset>",

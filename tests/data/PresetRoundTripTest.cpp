@@ -143,4 +143,29 @@ TEST_F(PresetRoundTrip, LoadOfStoreRestoresEveryWrittenRowAndStoreOfLoadIsStable
   }
 }
 
+// The shaper's pregain is fixed to 80 on load while the shaper is not inserted; an insert value
+// the file holds as 0.000 (or -0.000) must count as not inserted at the first load already.
+TEST_F(PresetRoundTrip, InsertThatStoresAsZeroFixesThePregainAtTheFirstLoad) {
+  const struct {
+    const char* insert;
+    float density;  // after the first load and after every reload
+  } cases[] = {{"0", 80.0f}, {"0.0004", 80.0f}, {"-0.0001", 80.0f}, {"-0.0004", 80.0f}, {"0.0006", 20.0f},
+               {"-0.0006", 20.0f}, {"1", 20.0f}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.insert);
+    Write("in", Doc("<SHAPER Nr=\"1\"><Parameter Name=\"SHAPER Density\" index=\"1\" Value=\"20\"></Parameter>"
+                    "<Parameter Name=\"SHAPER Insert\" index=\"3\" Value=\"" +
+                    std::string(c.insert) + "\"></Parameter></SHAPER>"));
+    CDataSets first;
+    ASSERT_EQ(first.XMLLoadPreset("in"), 2);
+    EXPECT_EQ(first.getParam(0x601, 0), c.density);
+    ASSERT_EQ(first.XMLStorePreset("out"), 1);
+    CDataSets second;
+    ASSERT_GT(second.XMLLoadPreset("out"), 0);
+    EXPECT_EQ(second.getParam(0x601, 0), c.density);
+    ASSERT_EQ(second.XMLStorePreset("again"), 1);
+    EXPECT_TRUE(Read("again") == Read("out")) << "the store of the reload differs";
+  }
+}
+
 }  // namespace

@@ -185,6 +185,85 @@ class FactoryBank(unittest.TestCase):
                 self.assertGreater(max(abs(x) for x in hit), 0.1)
 
 
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class ProgramChanges(unittest.TestCase):
+    """Program changes on part A's channel: after each, a note plays the preset the program map
+    names, told apart by pitch; a program whose preset file is missing keeps the sound."""
+
+    PRESETS = "/var/lib/ruv/working/presets/%s.preset"
+    # (program, preset, coarse tuning): copies of the factory's algorithmic preset an octave apart.
+    MAP = [(0, "Init Algorithmic", -24), (5, "Octave Up", -12), (6, "Octave Down", -36), (7, "Not There", None)]
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tree = harness.DataTree()
+        made = subprocess.run([FACTORY_BANK, cls.tree.root], capture_output=True, text=True)
+        assert made.returncode == 0, made.stderr
+        with open(cls.tree.path(cls.PRESETS % "Init Algorithmic"), encoding="utf-8") as f:
+            base = f.read()
+        line = '<Parameter Name="ALGOSC1 Coarse" index="0" Value="-24.000">'
+        assert base.count(line) == 1
+        entries = ""
+        for program, preset, coarse in cls.MAP:
+            if coarse is not None and coarse != -24:
+                with open(cls.tree.path(cls.PRESETS % preset), "w", encoding="utf-8") as f:
+                    f.write(base.replace(line, line.replace("-24.000", "%d.000" % coarse)))
+            if program != 0:
+                entries += '\t\t<PROGRAM Nr="%d" Preset="%s">\n\t\t</PROGRAM>\n' % (program, preset)
+        arrangement = cls.tree.path("/var/lib/ruv/working/arrangments/[default].arr")
+        with open(arrangement, encoding="utf-8") as f:
+            text = f.read()
+        assert text.count("\t</PGM-MAP>") == 1
+        with open(arrangement, "w", encoding="utf-8") as f:
+            f.write(text.replace("\t</PGM-MAP>", entries + "\t</PGM-MAP>"))
+        cls.midi = harness.MidiWriter(cls.tree)
+        cls.capture = cls.tree.path("/tmp/capture.raw")
+        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, splash_echo=False)
+        try:
+            cls.sim.wait_ready()
+        except Exception:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.sim.stop()
+        cls.midi.close()
+        cls.tree.cleanup()
+
+    def loads_done(self):
+        return sum(1 for l in list(self.sim.lines) if "XMLLoadPreset: OK" in l or "XMLLoadPreset: ERROR" in l)
+
+    def pitch_of_a_note(self, near_hz):
+        start = os.path.getsize(self.capture) // 8
+        self.midi.send([0x90, 69, 127])
+        time.sleep(0.6)
+        end = os.path.getsize(self.capture) // 8
+        self.midi.send([0x80, 69, 0])
+        time.sleep(0.5)  # the release
+        held = harness.capture_frames(self.capture, start + (end - start) // 3, end)
+        self.assertGreater(max(abs(x) for x in held), 0.03)
+        return harness.fundamental(held[:4800], near_hz)
+
+    def test_the_note_after_each_program_change_plays_the_mapped_preset(self):
+        coarse = {program: c for program, _, c in self.MAP}
+        sounding = -24
+        self.assertAlmostEqual(self.pitch_of_a_note(formula_hz(69, sounding)), formula_hz(69, sounding), delta=1.0)
+        for program in (5, 6, 0, 5, 7, 6, 6):
+            with self.subTest(program=program):
+                loads = self.loads_done()
+                self.midi.send([0xC0, program])
+                deadline = time.monotonic() + 10
+                while self.loads_done() == loads and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                time.sleep(0.3)  # the tick after the load
+                if coarse[program] is not None:
+                    sounding = coarse[program]
+                # Searched near the requested pitch, whose octave neighbours lie outside the window.
+                self.assertAlmostEqual(self.pitch_of_a_note(formula_hz(69, sounding)), formula_hz(69, sounding),
+                                       delta=1.5)
+
+
 @unittest.skipUnless(shutil.which("Xvfb") and FACTORY_BANK and HUB, "needs Xvfb, the factory bank and the bus hub")
 class Window(unittest.TestCase):
     """The sim on a display: its window shows the framebuffer, takes the mouse as the touch
