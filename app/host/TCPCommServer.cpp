@@ -212,6 +212,7 @@ void TCPCommServer::Accept() {
     DropQueuedLocked();
     clientFd_ = fd;
   }
+  directReady_ = false;
   conn_ = kConnected;
   // Linux hands the listening socket's options on to the accepted one only for some of
   // them, so both get them.
@@ -239,10 +240,12 @@ void TCPCommServer::Accept() {
   platform::LogPrintf("[TCPComm] Client IP:%s:%d\n", ip, ntohs(peer.sin_port));
   rx_ = kRxStart;
   OnState(conn_);
+  directReady_ = true;
 }
 
 void TCPCommServer::ReceiveStream(ByteSource& source) {
   conn_ = kConnected;
+  directReady_ = true;
   rx_ = kRxStart;
   while (conn_ == kConnected) ReceiveStep(source);
   FreeHeap();
@@ -502,10 +505,21 @@ void TCPCommServer::Send(const void* data, uint32_t length) {
 }
 
 bool TCPCommServer::TrySend(const void* data, uint32_t length) {
-  if (conn_ != kConnected) return false;
+  if (conn_ != kConnected || !directReady_) return false;
   uint8_t header[kHeaderSize];
   MakeHeader(header, data, length);
   if (!sendMutex_.try_lock()) return false;
+  // A packet written now would overtake the ones still queued: leave it out instead (the
+  // callers send state that the next call sends again).
+  bool queued = true;
+  if (queueMutex_.try_lock()) {
+    queued = queueCount_ > 0;
+    queueMutex_.unlock();
+  }
+  if (queued) {
+    sendMutex_.unlock();
+    return false;
+  }
   const bool sent = SendLocked(header, data, length, true);
   sendMutex_.unlock();
   return sent;

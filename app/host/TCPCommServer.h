@@ -122,6 +122,9 @@ class TCPCommServer {
   bool threadStarted_ = false;
   std::atomic<bool> running_{false};
   std::atomic<int> conn_{0};
+  // Whether TrySend may write straight to the client: only once the connection's first
+  // packets (queued by OnState) are on their way, so nothing overtakes the greeting.
+  std::atomic<bool> directReady_{false};
   std::atomic<int> boundPort_{0};
   int rx_ = kRxStart;
   uint8_t header_[kHeaderSize] = {};
