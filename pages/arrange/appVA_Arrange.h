@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "pages/widgets/StoreAsPrompt.h"
+#include "pages/widgets/StoreLamp.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
@@ -66,7 +68,6 @@ class appVA_Arrange : public uxPanelCtrl {
   std::vector<std::string> names_;
   std::string currentName_;
   int selectedRow_ = -1;
-  int saveCountdown_ = 0;
-  // Set while the keyboard is open for SAVE_AS: only its closing stores.
-  bool storeAsOpen_ = false;
+  StoreLamp lamp_;
+  StoreAsPrompt storeAs_;
 };

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "pages/widgets/StoreAsPrompt.h"
+#include "pages/widgets/StoreLamp.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
@@ -59,6 +61,6 @@ class appVA_DrumKit : public uxPanelCtrl {
   std::vector<std::string> names_;
   std::string kitName_;
   int selectedRow_ = -1;
-  int lightTicks_ = 0;
-  bool storeAsOpen_ = false;
+  StoreLamp lamp_;
+  StoreAsPrompt storeAs_;
 };

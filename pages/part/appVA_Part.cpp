@@ -140,6 +140,7 @@ appVA_Part::appVA_Part(PageServices* services, uint32_t id, const char* name, ux
   keyboard_ = new uxKeyboardCtrl(services, uxPOINT(0, 40), 800, 440, 0xC0C0C0, 0x202020);
   keyboardSelect_ = new uxSelectCtrl(services, 0, uxPOINT(10, 140), 120, 100, 0xFFFFFF, 0xFF0000, this, keyboard_);
   AddElement(keyboardSelect_);
+  storeAs_.Init(keyboard_, keyboardSelect_);
 
   table_ = new uxTableCtrl(services, 0, "Preset", uxPOINT(410, 100), 380, 280, 7, 0x000000);
   ListCategories();
@@ -214,10 +215,8 @@ void appVA_Part::RefreshList() {
 }
 
 void appVA_Part::SelectName(const std::string& name) {
-  const int row = name_rows::Find(table_, name);
-  if (row < 0 || name.empty()) return;
-  table_->selectRow(row, true);
-  table_->ScrollToSelected();
+  // Padding rows show no name: an empty name selects none of them.
+  if (!name.empty()) name_rows::Select(table_, name);
 }
 
 bool appVA_Part::PopupBusy(int except) const {
@@ -362,18 +361,14 @@ void appVA_Part::OnButton(int id) {
       StoreCurrentPreset(name, path);
       ListPresets();
       SelectName(name);
-      saveCountdown_ = kSaveTicks;
+      lamp_.Light(kSaveTicks);
       return;
     }
-    case kSaveAs: {
-      const std::string name = presetName_->getText();
-      keyboard_->setText(name == kDefaultName ? "" : (name + "_").c_str());
-      storeAsOpen_ = true;
-      keyboardSelect_->SetActive(0, -1);
+    case kSaveAs:
+      storeAs_.Open(presetName_->getText());
       ListPresets();
       saveAs_->SetChecked(false);
       return;
-    }
     case kCategory:
       if (categoryButton_->isChecked()) {
         ListCategories();
@@ -406,10 +401,7 @@ void appVA_Part::OnButton(int id) {
 }
 
 void appVA_Part::FinishStoreAs() {
-  if (!storeAsOpen_) return;
-  storeAsOpen_ = false;
-  const std::string text = keyboard_->getText();
-  keyboard_->setText("");
+  const std::string text = storeAs_.Close();
   if (text.empty()) return;
   if (!name_rows::UsableName(text)) {
     platform::LogPrintf("[PART:%d] refused preset name <%s>\n", part_ + 1, text.c_str());
@@ -419,7 +411,7 @@ void appVA_Part::FinishStoreAs() {
   StoreCurrentPreset(text, PathOf(text));
   ListPresets();
   saveAs_->SetChecked(true);
-  saveCountdown_ = kSaveTicks;
+  lamp_.Light(kSaveTicks);
   SelectName(text);
 }
 
@@ -469,13 +461,7 @@ int appVA_Part::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_TICK_EVENT:
-      if (save_->isChecked() || saveAs_->isChecked()) {
-        if (saveCountdown_-- == 0) {
-          saveCountdown_ = 0;
-          save_->SetChecked(false);
-          saveAs_->SetChecked(false);
-        }
-      }
+      lamp_.Tick(save_, saveAs_);
       break;
     case UX_MSG_KEY:
       if (!isFocus() || services_->PopupTimer(popupDel).load() == 0) break;

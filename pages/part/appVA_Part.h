@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "pages/widgets/StoreAsPrompt.h"
+#include "pages/widgets/StoreLamp.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
@@ -90,7 +92,6 @@ class appVA_Part : public uxPanelCtrl {
   std::vector<std::string> categories_;
   std::vector<std::string> presets_;
   std::string deletePath_;
-  int saveCountdown_ = 0;
-  // Set while the keyboard is open for SAVE_AS: only its closing stores.
-  bool storeAsOpen_ = false;
+  StoreLamp lamp_;
+  StoreAsPrompt storeAs_;
 };
