@@ -4,7 +4,6 @@
 #include "pages/widgets/NameRows.h"
 #include "platform/LogSink.h"
 #include "toolkit/uxButton.h"
-#include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxSelectCtrl.h"
 #include "toolkit/uxTableCtrl.h"
@@ -72,10 +71,7 @@ appVA_Arrange::appVA_Arrange(PageServices* services)
   tracking_ = button(kTracking, "TRACKING", 210, 260, 180, 70, 0x202020, 0x0000C0);
   muteDrum_ = button(kMuteDrum, "MUTE DRUM", 10, 340, 180, 70, 0x202020, 0x0000C0);
 
-  keyboard_ = new uxKeyboardCtrl(services, uxPOINT(0, 40), 800, 440, 0xC0C0C0, 0x202020);
-  keyboardSelect_ = new uxSelectCtrl(services, 0, uxPOINT(10, 140), 120, 100, 0xFFFFFF, 0xFF0000, this, keyboard_);
-  AddElement(keyboardSelect_);
-  storeAs_.Init(keyboard_, keyboardSelect_);
+  storeAs_.Init(services, this);
 
   // TRACKING starts off: panel values jump until it is switched on.
   services_->setPanelMode(kPanelJumps);
@@ -88,7 +84,6 @@ appVA_Arrange::appVA_Arrange(PageServices* services)
 
 appVA_Arrange::~appVA_Arrange() {
   services_->RemoveControllerListener(this);
-  delete keyboard_;
 }
 
 int appVA_Arrange::OnPaint() {
@@ -261,11 +256,11 @@ int appVA_Arrange::OnMessage(tagUX_Message* msg) {
           const float v = services_->GetSetting(kDrumLevelUid);
           drumLevel_->SetFloatRawValue(v);
           drumLevel_->SetFloatValue(v, FLAG_UPDATE_ENGINE);
-          keyboardSelect_->SetEnabled(true);
+          storeAs_.Select()->SetEnabled(true);
           break;
         }
         case kFocusHidden:
-          keyboardSelect_->SetEnabled(false);
+          storeAs_.Select()->SetEnabled(false);
           break;
         default:
           break;

@@ -11,9 +11,7 @@
 
 class PageServices;
 class uxButton;
-class uxKeyboardCtrl;
 class uxLabel;
-class uxSelectCtrl;
 class uxTableCtrl;
 class uxValueLabel;
 
@@ -42,7 +40,7 @@ class appVA_Arrange : public uxPanelCtrl {
   uxValueLabel* DrumLevel() const { return drumLevel_; }
   uxValueLabel* MasterTune() const { return masterTune_; }
   uxButton* Button(int id) const;
-  uxKeyboardCtrl* Keyboard() const { return keyboard_; }
+  uxKeyboardCtrl* Keyboard() const { return storeAs_.Keyboard(); }
   const std::string& CurrentName() const { return currentName_; }
   int SelectedRow() const { return selectedRow_; }
 
@@ -62,8 +60,6 @@ class appVA_Arrange : public uxPanelCtrl {
   uxButton* saveAll_ = nullptr;
   uxButton* tracking_ = nullptr;
   uxButton* muteDrum_ = nullptr;
-  uxKeyboardCtrl* keyboard_ = nullptr;
-  uxSelectCtrl* keyboardSelect_ = nullptr;
   uxTableCtrl* table_ = nullptr;
   std::vector<std::string> names_;
   std::string currentName_;

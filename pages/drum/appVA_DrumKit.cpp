@@ -3,7 +3,6 @@
 #include "app/PageServices.h"
 #include "pages/widgets/NameRows.h"
 #include "toolkit/uxButton.h"
-#include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxSelectCtrl.h"
 #include "toolkit/uxTableCtrl.h"
@@ -53,17 +52,14 @@ appVA_DrumKit::appVA_DrumKit(PageServices* services, const char* name, uxPOINT p
   save_ = button(kSave, "SAVE", 140, 220, 120, 100, 0x802020, 0xC00000);
   muteDrum_ = button(kMuteDrum, "MUTE DRUM", 10, 340, 180, 70, 0x202020, 0x0000C0);
 
-  keyboard_ = new uxKeyboardCtrl(services, uxPOINT(0, 40), 800, 440, 0xC0C0C0, 0x202020);
-  keyboardSelect_ = new uxSelectCtrl(services, 0, uxPOINT(10, 140), 120, 100, 0xFFFFFF, 0xFF0000, this, keyboard_);
-  AddElement(keyboardSelect_);
-  storeAs_.Init(keyboard_, keyboardSelect_);
+  storeAs_.Init(services, this);
 
   table_ = new uxTableCtrl(services, 0, "Kit", uxPOINT(410, 100), 380, 360, 9, 0x000000);
   ScanKits();
   AddElement(table_);
 }
 
-appVA_DrumKit::~appVA_DrumKit() { delete keyboard_; }
+appVA_DrumKit::~appVA_DrumKit() = default;
 
 int appVA_DrumKit::OnPaint() {
   uxPanelCtrl::OnPaint();
@@ -216,11 +212,11 @@ int appVA_DrumKit::OnMessage(tagUX_Message* msg) {
           const float v = services_->GetSetting(kDrumLevelUid);
           level_->SetFloatRawValue(v);
           level_->SetFloatValue(v, FLAG_REPAINT);
-          keyboardSelect_->SetEnabled(true);
+          storeAs_.Select()->SetEnabled(true);
           break;
         }
         case kFocusHidden:
-          keyboardSelect_->SetEnabled(false);
+          storeAs_.Select()->SetEnabled(false);
           break;
         default:
           break;

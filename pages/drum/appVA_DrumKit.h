@@ -10,9 +10,7 @@
 
 class PageServices;
 class uxButton;
-class uxKeyboardCtrl;
 class uxLabel;
-class uxSelectCtrl;
 class uxTableCtrl;
 class uxValueLabel;
 
@@ -38,7 +36,7 @@ class appVA_DrumKit : public uxPanelCtrl {
   uxLabel* NameLabel() const { return nameLabel_; }
   uxValueLabel* Level() const { return level_; }
   uxButton* Button(int id) const;
-  uxKeyboardCtrl* Keyboard() const { return keyboard_; }
+  uxKeyboardCtrl* Keyboard() const { return storeAs_.Keyboard(); }
   const std::string& KitName() const { return kitName_; }
 
  private:
@@ -55,8 +53,6 @@ class appVA_DrumKit : public uxPanelCtrl {
   uxButton* saveAs_ = nullptr;
   uxButton* save_ = nullptr;
   uxButton* muteDrum_ = nullptr;
-  uxKeyboardCtrl* keyboard_ = nullptr;
-  uxSelectCtrl* keyboardSelect_ = nullptr;
   uxTableCtrl* table_ = nullptr;
   std::vector<std::string> names_;
   std::string kitName_;

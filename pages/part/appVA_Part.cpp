@@ -16,7 +16,6 @@
 #include "platform/Paths.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxGroup.h"
-#include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupValue.h"
@@ -137,10 +136,7 @@ appVA_Part::appVA_Part(PageServices* services, uint32_t id, const char* name, ux
   delete_ = button(kDelete, "DELETE", 270, 160, 120, 80, 0x202020, 0xC00000);
   categoryButton_ = button(kCategory, "CATEGORY", 270, 260, 120, 60, 0x802020, 0xC00000);
 
-  keyboard_ = new uxKeyboardCtrl(services, uxPOINT(0, 40), 800, 440, 0xC0C0C0, 0x202020);
-  keyboardSelect_ = new uxSelectCtrl(services, 0, uxPOINT(10, 140), 120, 100, 0xFFFFFF, 0xFF0000, this, keyboard_);
-  AddElement(keyboardSelect_);
-  storeAs_.Init(keyboard_, keyboardSelect_);
+  storeAs_.Init(services, this);
 
   table_ = new uxTableCtrl(services, 0, "Preset", uxPOINT(410, 100), 380, 280, 7, 0x000000);
   ListCategories();
@@ -148,7 +144,7 @@ appVA_Part::appVA_Part(PageServices* services, uint32_t id, const char* name, ux
   AddElement(table_);
 }
 
-appVA_Part::~appVA_Part() { delete keyboard_; }
+appVA_Part::~appVA_Part() = default;
 
 int appVA_Part::OnPaint() {
   uxPanelCtrl::OnPaint();
@@ -498,10 +494,10 @@ int appVA_Part::OnMessage(tagUX_Message* msg) {
           break;
         case kFocusShown:
           SelectName(presetName_->getText());
-          keyboardSelect_->SetEnabled(true);
+          storeAs_.Select()->SetEnabled(true);
           break;
         case kFocusHidden:
-          keyboardSelect_->SetEnabled(false);
+          storeAs_.Select()->SetEnabled(false);
           break;
         default:
           break;

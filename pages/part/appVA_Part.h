@@ -12,9 +12,7 @@
 class PageServices;
 class uxButton;
 class uxGroup;
-class uxKeyboardCtrl;
 class uxLabel;
-class uxSelectCtrl;
 class uxTableCtrl;
 class uxValueLabel;
 
@@ -56,7 +54,7 @@ class appVA_Part : public uxPanelCtrl {
   uxLabel* CategoryLabel() const { return category_; }
   uxLabel* LoadedCategoryLabel() const { return loadedCategory_; }
   uxButton* Button(int id) const;
-  uxKeyboardCtrl* Keyboard() const { return keyboard_; }
+  uxKeyboardCtrl* Keyboard() const { return storeAs_.Keyboard(); }
   const std::string& DeletePath() const { return deletePath_; }
 
  private:
@@ -86,8 +84,6 @@ class appVA_Part : public uxPanelCtrl {
   uxButton* save_ = nullptr;
   uxButton* categoryButton_ = nullptr;
   uxButton* delete_ = nullptr;
-  uxKeyboardCtrl* keyboard_ = nullptr;
-  uxSelectCtrl* keyboardSelect_ = nullptr;
   uxTableCtrl* table_ = nullptr;
   std::vector<std::string> categories_;
   std::vector<std::string> presets_;
