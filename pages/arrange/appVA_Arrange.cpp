@@ -2,6 +2,7 @@
 
 #include "app/PageServices.h"
 #include "pages/widgets/NameRows.h"
+#include "pages/widgets/TextButton.h"
 #include "platform/LogSink.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxLabel.h"
@@ -59,11 +60,7 @@ appVA_Arrange::appVA_Arrange(PageServices* services)
   AddElement(nameLabel_);
 
   auto button = [&](unsigned id, const char* text, int x, int y, int w, int h, uxCOLOR bg, uxCOLOR frame) {
-    auto* b = new uxButton(services, id, uxPOINT(x, y), static_cast<int16_t>(w), static_cast<int16_t>(h), bg, frame,
-                           0xFFFFFF, true, 1);
-    b->SetText(text);
-    AddElement(b);
-    return b;
+    return text_button::Add(services, this, id, text, x, y, w, h, bg, frame);
   };
   saveAs_ = button(kSaveAs, "SAVE AS", 10, 160, 120, 80, 0x802020, 0xFF0000);
   save_ = button(kSave, "SAVE", 140, 160, 120, 80, 0x802020, 0xC00000);

@@ -2,6 +2,7 @@
 
 #include "app/PageServices.h"
 #include "pages/widgets/NameRows.h"
+#include "pages/widgets/TextButton.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxSelectCtrl.h"
@@ -42,11 +43,7 @@ appVA_DrumKit::appVA_DrumKit(PageServices* services, const char* name, uxPOINT p
   AddElement(nameLabel_);
 
   auto button = [&](unsigned id, const char* text, int x, int y, int bw, int bh, uxCOLOR bg, uxCOLOR frame) {
-    auto* b = new uxButton(services, id, uxPOINT(x, y), static_cast<int16_t>(bw), static_cast<int16_t>(bh), bg, frame,
-                           0xFFFFFF, true, 1);
-    b->SetText(text);
-    AddElement(b);
-    return b;
+    return text_button::Add(services, this, id, text, x, y, bw, bh, bg, frame);
   };
   saveAs_ = button(kSaveAs, "SAVE_AS", 10, 220, 120, 100, 0x802020, 0xFF0000);
   save_ = button(kSave, "SAVE", 140, 220, 120, 100, 0x802020, 0xC00000);

@@ -10,6 +10,7 @@
 #include "data/DocumentPath.h"
 #include "data/ParamTable.h"
 #include "pages/widgets/NameRows.h"
+#include "pages/widgets/TextButton.h"
 #include "pages/widgets/StepTables.h"
 #include "pages/widgets/ValueFormatters.h"
 #include "platform/LogSink.h"
@@ -125,11 +126,7 @@ appVA_Part::appVA_Part(PageServices* services, uint32_t id, const char* name, ux
   AddElement(category_);
 
   auto button = [&](unsigned bid, const char* text, int x, int y, int bw, int bh, uxCOLOR bg, uxCOLOR frame) {
-    auto* b = new uxButton(services, bid, uxPOINT(x, y), static_cast<int16_t>(bw), static_cast<int16_t>(bh), bg,
-                           frame, 0xFFFFFF, true, 1);
-    b->SetText(text);
-    AddElement(b);
-    return b;
+    return text_button::Add(services, this, bid, text, x, y, bw, bh, bg, frame);
   };
   saveAs_ = button(kSaveAs, "SAVE AS", 10, 160, 120, 80, 0x802020, 0xFF0000);
   save_ = button(kSave, "SAVE", 140, 160, 120, 80, 0x802020, 0xC00000);
