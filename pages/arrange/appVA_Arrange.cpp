@@ -1,14 +1,10 @@
 #include "pages/arrange/appVA_Arrange.h"
 
-#include <algorithm>
-
 #include "app/PageServices.h"
-#include "data/DirectoryListing.h"
 #include "pages/widgets/NameRows.h"
+#include "pages/widgets/TextButton.h"
 #include "platform/LogSink.h"
-#include "platform/Paths.h"
 #include "toolkit/uxButton.h"
-#include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxSelectCtrl.h"
 #include "toolkit/uxTableCtrl.h"
@@ -17,7 +13,6 @@
 namespace {
 
 constexpr char kArrangementDir[] = "/var/lib/ruv/working/arrangments/";
-constexpr char kDefaultName[] = "[default]";
 constexpr int kSaveTicks = 7;
 constexpr int kFocusShown = 1;
 constexpr int kFocusHidden = 2;
@@ -65,11 +60,7 @@ appVA_Arrange::appVA_Arrange(PageServices* services)
   AddElement(nameLabel_);
 
   auto button = [&](unsigned id, const char* text, int x, int y, int w, int h, uxCOLOR bg, uxCOLOR frame) {
-    auto* b = new uxButton(services, id, uxPOINT(x, y), static_cast<int16_t>(w), static_cast<int16_t>(h), bg, frame,
-                           0xFFFFFF, true, 1);
-    b->SetText(text);
-    AddElement(b);
-    return b;
+    return text_button::Add(services, this, id, text, x, y, w, h, bg, frame);
   };
   saveAs_ = button(kSaveAs, "SAVE AS", 10, 160, 120, 80, 0x802020, 0xFF0000);
   save_ = button(kSave, "SAVE", 140, 160, 120, 80, 0x802020, 0xC00000);
@@ -77,9 +68,7 @@ appVA_Arrange::appVA_Arrange(PageServices* services)
   tracking_ = button(kTracking, "TRACKING", 210, 260, 180, 70, 0x202020, 0x0000C0);
   muteDrum_ = button(kMuteDrum, "MUTE DRUM", 10, 340, 180, 70, 0x202020, 0x0000C0);
 
-  keyboard_ = new uxKeyboardCtrl(services, uxPOINT(0, 40), 800, 440, 0xC0C0C0, 0x202020);
-  keyboardSelect_ = new uxSelectCtrl(services, 0, uxPOINT(10, 140), 120, 100, 0xFFFFFF, 0xFF0000, this, keyboard_);
-  AddElement(keyboardSelect_);
+  storeAs_.Init(services, this);
 
   // TRACKING starts off: panel values jump until it is switched on.
   services_->setPanelMode(kPanelJumps);
@@ -92,7 +81,6 @@ appVA_Arrange::appVA_Arrange(PageServices* services)
 
 appVA_Arrange::~appVA_Arrange() {
   services_->RemoveControllerListener(this);
-  delete keyboard_;
 }
 
 int appVA_Arrange::OnPaint() {
@@ -119,17 +107,11 @@ uxButton* appVA_Arrange::Button(int id) const {
 }
 
 void appVA_Arrange::ScanArrangements() {
-  names_ = GetDirectoryFiles(platform::DataPath(kArrangementDir), "arr", true);
-  std::sort(names_.begin(), names_.end());
-  name_rows::Fill(services_, table_, names_, 0xFFFFFF);
+  names_ = name_rows::ListFiles(services_, table_, kArrangementDir, "arr");
 }
 
 void appVA_Arrange::SelectName(const std::string& name) {
-  const int row = name_rows::Find(table_, name);
-  if (row < 0) return;
-  table_->selectRow(row, true);
-  table_->ScrollToSelected();
-  selectedRow_ = row;
+  if (const int row = name_rows::Select(table_, name); row >= 0) selectedRow_ = row;
 }
 
 void appVA_Arrange::LoadArrangement() {
@@ -187,19 +169,15 @@ void appVA_Arrange::OnButton(int id) {
       }
       currentName_ = name;
       services_->StoreSong(name.c_str(), id == kSaveAll ? 1 : 0);
-      saveCountdown_ = kSaveTicks;
+      lamp_.Light(kSaveTicks);
       return;
     }
-    case kSaveAs: {
-      const std::string shown = nameLabel_->getText();
-      keyboard_->setText(shown == kDefaultName ? "" : (shown + "_").c_str());
-      storeAsOpen_ = true;
+    case kSaveAs:
       selectedRow_ = table_->getSelection();
-      keyboardSelect_->SetActive(0, -1);
+      storeAs_.Open(nameLabel_->getText());
       ScanArrangements();
       saveAs_->SetChecked(false);
       return;
-    }
     case kMuteDrum:
       services_->SetParamById(kDrumMuteUid, muteDrum_->isChecked() ? 1.0f : 0.0f);
       return;
@@ -212,10 +190,7 @@ void appVA_Arrange::OnButton(int id) {
 }
 
 void appVA_Arrange::FinishStoreAs() {
-  if (!storeAsOpen_) return;
-  storeAsOpen_ = false;
-  const std::string text = keyboard_->getText();
-  keyboard_->setText("");
+  const std::string text = storeAs_.Close();
   if (text.empty()) return;
   if (!name_rows::UsableName(text)) {
     platform::LogPrintf("refused arrangement name <%s>\n", text.c_str());
@@ -226,7 +201,7 @@ void appVA_Arrange::FinishStoreAs() {
   services_->StoreSong(text.c_str(), 0);
   ScanArrangements();
   saveAs_->SetChecked(true);
-  saveCountdown_ = kSaveTicks;
+  lamp_.Light(kSaveTicks);
   SelectName(text);
 }
 
@@ -243,14 +218,7 @@ int appVA_Arrange::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_TICK_EVENT:
-      if (save_->isChecked() || saveAs_->isChecked()) {
-        if (saveCountdown_-- == 0) {
-          saveCountdown_ = 0;
-          save_->SetChecked(false);
-          saveAs_->SetChecked(false);
-          saveAll_->SetChecked(false);
-        }
-      }
+      lamp_.Tick(save_, saveAs_, {saveAll_});
       if (const bool muted = services_->GetSetting(kDrumMuteUid) != 0.0f; muted != muteDrum_->isChecked())
         muteDrum_->SetChecked(muted);
       break;
@@ -285,11 +253,11 @@ int appVA_Arrange::OnMessage(tagUX_Message* msg) {
           const float v = services_->GetSetting(kDrumLevelUid);
           drumLevel_->SetFloatRawValue(v);
           drumLevel_->SetFloatValue(v, FLAG_UPDATE_ENGINE);
-          keyboardSelect_->SetEnabled(true);
+          storeAs_.Select()->SetEnabled(true);
           break;
         }
         case kFocusHidden:
-          keyboardSelect_->SetEnabled(false);
+          storeAs_.Select()->SetEnabled(false);
           break;
         default:
           break;

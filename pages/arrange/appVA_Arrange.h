@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "pages/widgets/StoreAsPrompt.h"
+#include "pages/widgets/StoreLamp.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
 class uxButton;
-class uxKeyboardCtrl;
 class uxLabel;
-class uxSelectCtrl;
 class uxTableCtrl;
 class uxValueLabel;
 
@@ -40,7 +40,7 @@ class appVA_Arrange : public uxPanelCtrl {
   uxValueLabel* DrumLevel() const { return drumLevel_; }
   uxValueLabel* MasterTune() const { return masterTune_; }
   uxButton* Button(int id) const;
-  uxKeyboardCtrl* Keyboard() const { return keyboard_; }
+  uxKeyboardCtrl* Keyboard() const { return storeAs_.Keyboard(); }
   const std::string& CurrentName() const { return currentName_; }
   int SelectedRow() const { return selectedRow_; }
 
@@ -60,13 +60,10 @@ class appVA_Arrange : public uxPanelCtrl {
   uxButton* saveAll_ = nullptr;
   uxButton* tracking_ = nullptr;
   uxButton* muteDrum_ = nullptr;
-  uxKeyboardCtrl* keyboard_ = nullptr;
-  uxSelectCtrl* keyboardSelect_ = nullptr;
   uxTableCtrl* table_ = nullptr;
   std::vector<std::string> names_;
   std::string currentName_;
   int selectedRow_ = -1;
-  int saveCountdown_ = 0;
-  // Set while the keyboard is open for SAVE_AS: only its closing stores.
-  bool storeAsOpen_ = false;
+  StoreLamp lamp_;
+  StoreAsPrompt storeAs_;
 };

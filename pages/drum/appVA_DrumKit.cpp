@@ -1,13 +1,9 @@
 #include "pages/drum/appVA_DrumKit.h"
 
-#include <algorithm>
-
 #include "app/PageServices.h"
-#include "data/DirectoryListing.h"
 #include "pages/widgets/NameRows.h"
-#include "platform/Paths.h"
+#include "pages/widgets/TextButton.h"
 #include "toolkit/uxButton.h"
-#include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxSelectCtrl.h"
 #include "toolkit/uxTableCtrl.h"
@@ -15,7 +11,6 @@
 
 namespace {
 
-constexpr char kDefaultName[] = "[default]";
 constexpr int kLightTicks = 7;
 constexpr int kFocusShown = 1;
 constexpr int kFocusHidden = 2;
@@ -48,26 +43,20 @@ appVA_DrumKit::appVA_DrumKit(PageServices* services, const char* name, uxPOINT p
   AddElement(nameLabel_);
 
   auto button = [&](unsigned id, const char* text, int x, int y, int bw, int bh, uxCOLOR bg, uxCOLOR frame) {
-    auto* b = new uxButton(services, id, uxPOINT(x, y), static_cast<int16_t>(bw), static_cast<int16_t>(bh), bg, frame,
-                           0xFFFFFF, true, 1);
-    b->SetText(text);
-    AddElement(b);
-    return b;
+    return text_button::Add(services, this, id, text, x, y, bw, bh, bg, frame);
   };
   saveAs_ = button(kSaveAs, "SAVE_AS", 10, 220, 120, 100, 0x802020, 0xFF0000);
   save_ = button(kSave, "SAVE", 140, 220, 120, 100, 0x802020, 0xC00000);
   muteDrum_ = button(kMuteDrum, "MUTE DRUM", 10, 340, 180, 70, 0x202020, 0x0000C0);
 
-  keyboard_ = new uxKeyboardCtrl(services, uxPOINT(0, 40), 800, 440, 0xC0C0C0, 0x202020);
-  keyboardSelect_ = new uxSelectCtrl(services, 0, uxPOINT(10, 140), 120, 100, 0xFFFFFF, 0xFF0000, this, keyboard_);
-  AddElement(keyboardSelect_);
+  storeAs_.Init(services, this);
 
   table_ = new uxTableCtrl(services, 0, "Kit", uxPOINT(410, 100), 380, 360, 9, 0x000000);
   ScanKits();
   AddElement(table_);
 }
 
-appVA_DrumKit::~appVA_DrumKit() { delete keyboard_; }
+appVA_DrumKit::~appVA_DrumKit() = default;
 
 int appVA_DrumKit::OnPaint() {
   uxPanelCtrl::OnPaint();
@@ -89,18 +78,12 @@ uxButton* appVA_DrumKit::Button(int id) const {
 }
 
 void appVA_DrumKit::ScanKits() {
-  names_ = GetDirectoryFiles(platform::DataPath(kKitFolder), "smpl", true);
-  std::sort(names_.begin(), names_.end());
-  name_rows::Fill(services_, table_, names_, 0xFFFFFF);
+  names_ = name_rows::ListFiles(services_, table_, kKitFolder, "smpl");
   selectedRow_ = -1;
 }
 
 void appVA_DrumKit::SelectName(const std::string& name) {
-  const int row = name_rows::Find(table_, name);
-  if (row < 0) return;
-  table_->selectRow(row, true);
-  table_->ScrollToSelected();
-  selectedRow_ = row;
+  if (const int row = name_rows::Select(table_, name); row >= 0) selectedRow_ = row;
 }
 
 void appVA_DrumKit::LoadSelectedKit() {
@@ -134,7 +117,7 @@ void appVA_DrumKit::EnableControls(bool enabled) {
 
 void appVA_DrumKit::Stored(uxButton* lit) {
   lit->SetChecked(true);
-  lightTicks_ = kLightTicks;
+  lamp_.Light(kLightTicks);
 }
 
 void appVA_DrumKit::OnButton(int id) {
@@ -151,9 +134,7 @@ void appVA_DrumKit::OnButton(int id) {
       return;
     }
     case kSaveAs:
-      keyboard_->setText(kitName_ == kDefaultName ? "" : (kitName_ + "_").c_str());
-      storeAsOpen_ = true;
-      keyboardSelect_->SetActive(0, -1);
+      storeAs_.Open(kitName_);
       saveAs_->SetChecked(false);
       return;
     case kMuteDrum:
@@ -165,10 +146,7 @@ void appVA_DrumKit::OnButton(int id) {
 }
 
 void appVA_DrumKit::FinishStoreAs() {
-  if (!storeAsOpen_) return;
-  storeAsOpen_ = false;
-  const std::string text = keyboard_->getText();
-  keyboard_->setText("");
+  const std::string text = storeAs_.Close();
   if (text.empty()) return;
   kitName_ = text;
   nameLabel_->setText(text.c_str());
@@ -193,14 +171,7 @@ int appVA_DrumKit::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_TICK_EVENT:
-      if (save_->isChecked() || saveAs_->isChecked()) {
-        if (lightTicks_ == 0) {
-          save_->SetChecked(false);
-          saveAs_->SetChecked(false);
-        } else {
-          --lightTicks_;
-        }
-      }
+      lamp_.Tick(save_, saveAs_);
       if (const bool muted = services_->GetSetting(kDrumMuteUid) != 0.0f; muted != muteDrum_->isChecked())
         muteDrum_->SetChecked(muted);
       break;
@@ -238,11 +209,11 @@ int appVA_DrumKit::OnMessage(tagUX_Message* msg) {
           const float v = services_->GetSetting(kDrumLevelUid);
           level_->SetFloatRawValue(v);
           level_->SetFloatValue(v, FLAG_REPAINT);
-          keyboardSelect_->SetEnabled(true);
+          storeAs_.Select()->SetEnabled(true);
           break;
         }
         case kFocusHidden:
-          keyboardSelect_->SetEnabled(false);
+          storeAs_.Select()->SetEnabled(false);
           break;
         default:
           break;

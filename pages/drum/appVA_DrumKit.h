@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "pages/widgets/StoreAsPrompt.h"
+#include "pages/widgets/StoreLamp.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
 class uxButton;
-class uxKeyboardCtrl;
 class uxLabel;
-class uxSelectCtrl;
 class uxTableCtrl;
 class uxValueLabel;
 
@@ -36,7 +36,7 @@ class appVA_DrumKit : public uxPanelCtrl {
   uxLabel* NameLabel() const { return nameLabel_; }
   uxValueLabel* Level() const { return level_; }
   uxButton* Button(int id) const;
-  uxKeyboardCtrl* Keyboard() const { return keyboard_; }
+  uxKeyboardCtrl* Keyboard() const { return storeAs_.Keyboard(); }
   const std::string& KitName() const { return kitName_; }
 
  private:
@@ -53,12 +53,10 @@ class appVA_DrumKit : public uxPanelCtrl {
   uxButton* saveAs_ = nullptr;
   uxButton* save_ = nullptr;
   uxButton* muteDrum_ = nullptr;
-  uxKeyboardCtrl* keyboard_ = nullptr;
-  uxSelectCtrl* keyboardSelect_ = nullptr;
   uxTableCtrl* table_ = nullptr;
   std::vector<std::string> names_;
   std::string kitName_;
   int selectedRow_ = -1;
-  int lightTicks_ = 0;
-  bool storeAsOpen_ = false;
+  StoreLamp lamp_;
+  StoreAsPrompt storeAs_;
 };

@@ -10,13 +10,13 @@
 #include "data/DocumentPath.h"
 #include "data/ParamTable.h"
 #include "pages/widgets/NameRows.h"
+#include "pages/widgets/TextButton.h"
 #include "pages/widgets/StepTables.h"
 #include "pages/widgets/ValueFormatters.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxGroup.h"
-#include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupValue.h"
@@ -126,20 +126,14 @@ appVA_Part::appVA_Part(PageServices* services, uint32_t id, const char* name, ux
   AddElement(category_);
 
   auto button = [&](unsigned bid, const char* text, int x, int y, int bw, int bh, uxCOLOR bg, uxCOLOR frame) {
-    auto* b = new uxButton(services, bid, uxPOINT(x, y), static_cast<int16_t>(bw), static_cast<int16_t>(bh), bg,
-                           frame, 0xFFFFFF, true, 1);
-    b->SetText(text);
-    AddElement(b);
-    return b;
+    return text_button::Add(services, this, bid, text, x, y, bw, bh, bg, frame);
   };
   saveAs_ = button(kSaveAs, "SAVE AS", 10, 160, 120, 80, 0x802020, 0xFF0000);
   save_ = button(kSave, "SAVE", 140, 160, 120, 80, 0x802020, 0xC00000);
   delete_ = button(kDelete, "DELETE", 270, 160, 120, 80, 0x202020, 0xC00000);
   categoryButton_ = button(kCategory, "CATEGORY", 270, 260, 120, 60, 0x802020, 0xC00000);
 
-  keyboard_ = new uxKeyboardCtrl(services, uxPOINT(0, 40), 800, 440, 0xC0C0C0, 0x202020);
-  keyboardSelect_ = new uxSelectCtrl(services, 0, uxPOINT(10, 140), 120, 100, 0xFFFFFF, 0xFF0000, this, keyboard_);
-  AddElement(keyboardSelect_);
+  storeAs_.Init(services, this);
 
   table_ = new uxTableCtrl(services, 0, "Preset", uxPOINT(410, 100), 380, 280, 7, 0x000000);
   ListCategories();
@@ -147,7 +141,7 @@ appVA_Part::appVA_Part(PageServices* services, uint32_t id, const char* name, ux
   AddElement(table_);
 }
 
-appVA_Part::~appVA_Part() { delete keyboard_; }
+appVA_Part::~appVA_Part() = default;
 
 int appVA_Part::OnPaint() {
   uxPanelCtrl::OnPaint();
@@ -214,10 +208,8 @@ void appVA_Part::RefreshList() {
 }
 
 void appVA_Part::SelectName(const std::string& name) {
-  const int row = name_rows::Find(table_, name);
-  if (row < 0 || name.empty()) return;
-  table_->selectRow(row, true);
-  table_->ScrollToSelected();
+  // Padding rows show no name: an empty name selects none of them.
+  if (!name.empty()) name_rows::Select(table_, name);
 }
 
 bool appVA_Part::PopupBusy(int except) const {
@@ -362,18 +354,14 @@ void appVA_Part::OnButton(int id) {
       StoreCurrentPreset(name, path);
       ListPresets();
       SelectName(name);
-      saveCountdown_ = kSaveTicks;
+      lamp_.Light(kSaveTicks);
       return;
     }
-    case kSaveAs: {
-      const std::string name = presetName_->getText();
-      keyboard_->setText(name == kDefaultName ? "" : (name + "_").c_str());
-      storeAsOpen_ = true;
-      keyboardSelect_->SetActive(0, -1);
+    case kSaveAs:
+      storeAs_.Open(presetName_->getText());
       ListPresets();
       saveAs_->SetChecked(false);
       return;
-    }
     case kCategory:
       if (categoryButton_->isChecked()) {
         ListCategories();
@@ -406,10 +394,7 @@ void appVA_Part::OnButton(int id) {
 }
 
 void appVA_Part::FinishStoreAs() {
-  if (!storeAsOpen_) return;
-  storeAsOpen_ = false;
-  const std::string text = keyboard_->getText();
-  keyboard_->setText("");
+  const std::string text = storeAs_.Close();
   if (text.empty()) return;
   if (!name_rows::UsableName(text)) {
     platform::LogPrintf("[PART:%d] refused preset name <%s>\n", part_ + 1, text.c_str());
@@ -419,7 +404,7 @@ void appVA_Part::FinishStoreAs() {
   StoreCurrentPreset(text, PathOf(text));
   ListPresets();
   saveAs_->SetChecked(true);
-  saveCountdown_ = kSaveTicks;
+  lamp_.Light(kSaveTicks);
   SelectName(text);
 }
 
@@ -469,13 +454,7 @@ int appVA_Part::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_TICK_EVENT:
-      if (save_->isChecked() || saveAs_->isChecked()) {
-        if (saveCountdown_-- == 0) {
-          saveCountdown_ = 0;
-          save_->SetChecked(false);
-          saveAs_->SetChecked(false);
-        }
-      }
+      lamp_.Tick(save_, saveAs_);
       break;
     case UX_MSG_KEY:
       if (!isFocus() || services_->PopupTimer(popupDel).load() == 0) break;
@@ -512,10 +491,10 @@ int appVA_Part::OnMessage(tagUX_Message* msg) {
           break;
         case kFocusShown:
           SelectName(presetName_->getText());
-          keyboardSelect_->SetEnabled(true);
+          storeAs_.Select()->SetEnabled(true);
           break;
         case kFocusHidden:
-          keyboardSelect_->SetEnabled(false);
+          storeAs_.Select()->SetEnabled(false);
           break;
         default:
           break;

@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "pages/widgets/StoreAsPrompt.h"
+#include "pages/widgets/StoreLamp.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
 class uxButton;
 class uxGroup;
-class uxKeyboardCtrl;
 class uxLabel;
-class uxSelectCtrl;
 class uxTableCtrl;
 class uxValueLabel;
 
@@ -54,7 +54,7 @@ class appVA_Part : public uxPanelCtrl {
   uxLabel* CategoryLabel() const { return category_; }
   uxLabel* LoadedCategoryLabel() const { return loadedCategory_; }
   uxButton* Button(int id) const;
-  uxKeyboardCtrl* Keyboard() const { return keyboard_; }
+  uxKeyboardCtrl* Keyboard() const { return storeAs_.Keyboard(); }
   const std::string& DeletePath() const { return deletePath_; }
 
  private:
@@ -84,13 +84,10 @@ class appVA_Part : public uxPanelCtrl {
   uxButton* save_ = nullptr;
   uxButton* categoryButton_ = nullptr;
   uxButton* delete_ = nullptr;
-  uxKeyboardCtrl* keyboard_ = nullptr;
-  uxSelectCtrl* keyboardSelect_ = nullptr;
   uxTableCtrl* table_ = nullptr;
   std::vector<std::string> categories_;
   std::vector<std::string> presets_;
   std::string deletePath_;
-  int saveCountdown_ = 0;
-  // Set while the keyboard is open for SAVE_AS: only its closing stores.
-  bool storeAsOpen_ = false;
+  StoreLamp lamp_;
+  StoreAsPrompt storeAs_;
 };

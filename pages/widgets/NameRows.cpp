@@ -1,7 +1,10 @@
 #include "pages/widgets/NameRows.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "data/DirectoryListing.h"
+#include "platform/Paths.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxTableCtrl.h"
 #include "toolkit/uxTableRow.h"
@@ -60,6 +63,21 @@ int Find(uxTableCtrl* table, const std::string& name) {
   for (int i = 0; table != nullptr && i < table->getRowCount(); ++i)
     if (NameAt(table, i) == name) return i;
   return -1;
+}
+
+int Select(uxTableCtrl* table, const std::string& name) {
+  const int row = Find(table, name);
+  if (row < 0) return -1;
+  table->selectRow(row, true);
+  table->ScrollToSelected();
+  return row;
+}
+
+std::vector<std::string> ListFiles(uxHost* host, uxTableCtrl* table, const char* dir, const char* ext) {
+  std::vector<std::string> names = GetDirectoryFiles(platform::DataPath(dir), ext, true);
+  std::sort(names.begin(), names.end());
+  Fill(host, table, names, 0xFFFFFF);
+  return names;
 }
 
 bool UsableName(const std::string& name) {
