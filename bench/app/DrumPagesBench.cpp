@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/GUIManager.h"
+#include "bench/app/ScratchDataRoot.h"
 #include "bench/toolkit/PaintBench.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/drum/appVA_DrumInstrument.h"
@@ -23,27 +24,17 @@ constexpr char kLargest[] = "/usr/share/sounds/alsa/Front_Right.wav";
 
 struct Core {
   Core() {
-    char dir[] = "/tmp/bench_drum_XXXXXX";
-    root = ::mkdtemp(dir) ? dir : "";
-    platform::SetDataRoot(root);
-    const std::string kick = root + "/var/lib/ruv/working/wave/drumkit/Debian/kick";
-    std::filesystem::create_directories(kick);
     std::error_code error;
-    std::filesystem::copy_file(kLargest, kick + "/Front_Right.wav", error);
+    std::filesystem::copy_file(kLargest, data.root + kKick + "/Front_Right.wav", error);
     present = !error;
-    platform::SetLogSink([](const char*, void*) {}, nullptr);
     gm.SetSleep([](uint32_t) {});
   }
-  ~Core() {
-    platform::SetLogSink(nullptr, nullptr);
-    platform::SetDataRoot("");
-    if (!root.empty()) std::filesystem::remove_all(root);
-  }
-  std::string root;
+  static constexpr char kKick[] = "/var/lib/ruv/working/wave/drumkit/Debian/kick";
   bool present = false;
   Screen screen;
   FakeRawMidiBackend midi;
   GUIManager gm{&screen.dc, midi, nullptr};
+  app_bench::ScratchDataRoot data{"bench_drum", kKick};
 };
 
 void ChooseLargestWave(benchmark::State& state) {
