@@ -10,7 +10,7 @@ import unittest
 import _tovgui as m
 import tovgui
 
-from binding_support import Screen, c_stdout, decode_png, fixture_png, install_stand_ins, overload_text
+from binding_support import c_stdout, clear_screen, fixture_png, install_stand_ins, overload_text, screen_shot
 
 ROOT = IMAGES = DC = GM = None
 PICTURES = {"one.png": ("rgb", 5, 3, 0), "two.png": ("rgba", 5, 3, 1), "three.png": ("palette", 5, 3, 2)}
@@ -44,10 +44,7 @@ def size_of(font_size):
 
 
 def shot():
-    with c_stdout():
-        m.uxDC_saveScreen(DC, "shot")
-    with open(os.path.join(IMAGES, "shot.png"), "rb") as f:
-        return Screen(*decode_png(f.read(), 40))
+    return screen_shot(DC, IMAGES, 40)
 
 
 def picture(name):
@@ -56,9 +53,7 @@ def picture(name):
 
 
 def clear():
-    m.uxDC_BeginPaint(DC, 0, 0, 800, 480)
-    m.uxDC_FillFrame(DC, 0, 0, 799, 479, 0)
-    m.uxDC_EndPaint(DC)
+    clear_screen(DC)
 
 
 class Records(unittest.TestCase):

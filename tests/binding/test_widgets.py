@@ -11,7 +11,7 @@ import unittest
 import _tovgui as m
 import tovgui
 
-from binding_support import Screen, c_stdout, decode_png, install_stand_ins, overload_text
+from binding_support import c_stdout, clear_screen, install_stand_ins, overload_text, screen_shot
 
 ROOT = IMAGES = DC = GM = None
 
@@ -51,16 +51,11 @@ def std_string(wrapped):
 
 
 def shot():
-    with c_stdout():
-        m.uxDC_saveScreen(DC, "shot")
-    with open(os.path.join(IMAGES, "shot.png"), "rb") as f:
-        return Screen(*decode_png(f.read()))
+    return screen_shot(DC, IMAGES)
 
 
 def clear():
-    m.uxDC_BeginPaint(DC, 0, 0, 800, 480)
-    m.uxDC_FillFrame(DC, 0, 0, 799, 479, 0)
-    m.uxDC_EndPaint(DC)
+    clear_screen(DC)
 
 
 def paint(element):
