@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/GUIManager.h"
+#include "bench/app/ScratchDataRoot.h"
 #include "bench/toolkit/PaintBench.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/drum/appVA_DrumInstrument.h"
@@ -23,30 +24,23 @@ constexpr char kLargest[] = "/usr/share/sounds/alsa/Front_Right.wav";
 
 struct Core {
   Core() {
-    char dir[] = "/tmp/bench_drum_XXXXXX";
-    root = ::mkdtemp(dir) ? dir : "";
-    platform::SetDataRoot(root);
-    const std::string kick = root + "/var/lib/ruv/working/wave/drumkit/Debian/kick";
-    std::filesystem::create_directories(kick);
     std::error_code error;
-    std::filesystem::copy_file(kLargest, kick + "/Front_Right.wav", error);
+    std::filesystem::copy_file(kLargest, data.root + kKick + "/Front_Right.wav", error);
     present = !error;
-    platform::SetLogSink([](const char*, void*) {}, nullptr);
     gm.SetSleep([](uint32_t) {});
   }
-  ~Core() {
-    platform::SetLogSink(nullptr, nullptr);
-    platform::SetDataRoot("");
-    if (!root.empty()) std::filesystem::remove_all(root);
-  }
-  std::string root;
+  static constexpr char kKick[] = "/var/lib/ruv/working/wave/drumkit/Debian/kick";
   bool present = false;
   Screen screen;
   FakeRawMidiBackend midi;
   GUIManager gm{&screen.dc, midi, nullptr};
+  app_bench::ScratchDataRoot data{"bench_drum", kKick};
 };
 
-void ChooseLargestWave(benchmark::State& state) {
+// Runs `measure` on a page whose sample is the largest fixture, then reports; without the
+// fixture the run ends in an error.
+template <typename Measure>
+void OnLargestWave(benchmark::State& state, Measure measure) {
   Core core;
   if (!core.present) {
     state.SkipWithError("alsa-utils sounds not installed");
@@ -57,32 +51,29 @@ void ChooseLargestWave(benchmark::State& state) {
     state.SkipWithError("the fixture does not load");
     return;
   }
-  for (auto _ : state) benchmark::DoNotOptimize(page.ChooseSample(0));
+  measure(page);
   Report(state);
+}
+
+void ChooseLargestWave(benchmark::State& state) {
+  OnLargestWave(state, [&](appVA_DrumInstrument& page) {
+    for (auto _ : state) benchmark::DoNotOptimize(page.ChooseSample(0));
+  });
 }
 BENCHMARK(ChooseLargestWave)->Unit(benchmark::kMillisecond);
 
 // A START step: the 379 points of both views recomputed, then both views painted.
 void RedrawWaveform(benchmark::State& state) {
-  Core core;
-  if (!core.present) {
-    state.SkipWithError("alsa-utils sounds not installed");
-    return;
-  }
-  appVA_DrumInstrument page(&core.gm, 0, "KICK", uxPOINT(0, 80), 800, 400, 0x101010, "/kick");
-  if (!page.ChooseSample(0)) {
-    state.SkipWithError("the fixture does not load");
-    return;
-  }
-  float start = 0.0f;
-  for (auto _ : state) {
-    start = start < 90.0f ? start + 1.0f : 0.0f;
-    page.ValueLabel(appVA_DrumInstrument::kStart)->SetFloatValue(start, 0);
-    page.DrawWaveform();
-    page.View(0)->OnPaint();
-    page.View(1)->OnPaint();
-  }
-  Report(state);
+  OnLargestWave(state, [&](appVA_DrumInstrument& page) {
+    float start = 0.0f;
+    for (auto _ : state) {
+      start = start < 90.0f ? start + 1.0f : 0.0f;
+      page.ValueLabel(appVA_DrumInstrument::kStart)->SetFloatValue(start, 0);
+      page.DrawWaveform();
+      page.View(0)->OnPaint();
+      page.View(1)->OnPaint();
+    }
+  });
 }
 BENCHMARK(RedrawWaveform)->Unit(benchmark::kMicrosecond);
 

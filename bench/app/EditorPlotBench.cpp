@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/GUIManager.h"
+#include "bench/app/ScratchDataRoot.h"
 #include "bench/toolkit/PaintBench.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/editors/modADSR.h"
@@ -26,22 +27,12 @@ using toolkit_bench::Screen;
 // The editors are built over a GUIManager without pages, on a data root of its own.
 struct Core {
   Core() {
-    char dir[] = "/tmp/bench_editors_XXXXXX";
-    root = ::mkdtemp(dir) ? dir : "";
-    platform::SetDataRoot(root);
-    std::filesystem::create_directories(root + "/var/lib/ruv/working");
-    platform::SetLogSink([](const char*, void*) {}, nullptr);
     gm.SetSleep([](uint32_t) {});
   }
-  ~Core() {
-    platform::SetLogSink(nullptr, nullptr);
-    platform::SetDataRoot("");
-    if (!root.empty()) std::filesystem::remove_all(root);
-  }
-  std::string root;
   Screen screen;
   FakeRawMidiBackend midi;
   GUIManager gm{&screen.dc, midi, nullptr};
+  app_bench::ScratchDataRoot data{"bench_editors", "/var/lib/ruv/working"};
 };
 
 // Argument: the filter type (1 four-pole, 3 ladder, 6 ladder approximation, 8 state

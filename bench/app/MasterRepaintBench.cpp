@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/GUIManager.h"
+#include "bench/app/ScratchDataRoot.h"
 #include "bench/toolkit/PaintBench.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/StandardPages.h"
@@ -25,23 +26,13 @@ using toolkit_bench::Screen;
 // A GUIManager with its pages over the memory screen, on a data root of its own.
 struct App {
   App() {
-    char dir[] = "/tmp/bench_app_XXXXXX";
-    root = ::mkdtemp(dir) ? dir : "";
-    platform::SetDataRoot(root);
-    std::filesystem::create_directories(root + "/var/lib/ruv/working");
-    platform::SetLogSink([](const char*, void*) {}, nullptr);
     gm.SetSleep([](uint32_t) {});
     gm.BuildPages();
   }
-  ~App() {
-    platform::SetLogSink(nullptr, nullptr);
-    platform::SetDataRoot("");
-    if (!root.empty()) std::filesystem::remove_all(root);
-  }
-  std::string root;
   Screen screen;
   FakeRawMidiBackend midi;
   GUIManager gm{&screen.dc, midi, &StandardPages()};
+  app_bench::ScratchDataRoot data{"bench_app", "/var/lib/ruv/working"};
 };
 
 void MasterPageFullRepaint(benchmark::State& state) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/GUIManager.h"
+#include "bench/app/ScratchDataRoot.h"
 #include "bench/toolkit/PaintBench.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/StandardPages.h"
@@ -25,11 +26,6 @@ constexpr unsigned kMidiTab = 8;
 // Four devices, one on each port P1-P4, configured before the pages are built.
 struct App {
   App() {
-    char dir[] = "/tmp/bench_midi_XXXXXX";
-    root = ::mkdtemp(dir) ? dir : "";
-    platform::SetDataRoot(root);
-    std::filesystem::create_directories(root + "/var/lib/ruv/working");
-    platform::SetLogSink([](const char*, void*) {}, nullptr);
     for (int i = 0; i < 4; ++i) {
       const std::string name = "Keys " + std::to_string(i + 1);
       midi.cards.push_back(FakeRawMidiBackend::Card{i + 1, {{0, name, {{"", true, false}}}}, 0, 0});
@@ -45,15 +41,10 @@ struct App {
         if (auto* page = dynamic_cast<appVA_MidiMain*>(item->ActivePanel())) devices = page->DevicesPage();
     }
   }
-  ~App() {
-    platform::SetLogSink(nullptr, nullptr);
-    platform::SetDataRoot("");
-    if (!root.empty()) std::filesystem::remove_all(root);
-  }
-  std::string root;
   Screen screen;
   FakeRawMidiBackend midi;
   GUIManager gm{&screen.dc, midi, &StandardPages()};
+  app_bench::ScratchDataRoot data{"bench_midi", "/var/lib/ruv/working"};
   appVA_MidiDevices* devices = nullptr;
 };
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/GUIManager.h"
+#include "bench/app/ScratchDataRoot.h"
 #include "bench/toolkit/PaintBench.h"
 #include "data/WaveTable.h"
 #include "midi/FakeRawMidiBackend.h"
@@ -62,22 +63,12 @@ BENCHMARK(AnalyseVariants32)->Unit(benchmark::kMicrosecond);
 
 struct Core {
   Core() {
-    char dir[] = "/tmp/bench_wavetable_XXXXXX";
-    root = ::mkdtemp(dir) ? dir : "";
-    platform::SetDataRoot(root);
-    std::filesystem::create_directories(root + "/var/lib/ruv/working/wave");
-    platform::SetLogSink([](const char*, void*) {}, nullptr);
     gm.SetSleep([](uint32_t) {});
   }
-  ~Core() {
-    platform::SetLogSink(nullptr, nullptr);
-    platform::SetDataRoot("");
-    if (!root.empty()) std::filesystem::remove_all(root);
-  }
-  std::string root;
   Screen screen;
   FakeRawMidiBackend midi;
   GUIManager gm{&screen.dc, midi, nullptr};
+  app_bench::ScratchDataRoot data{"bench_wavetable", "/var/lib/ruv/working/wave"};
 };
 
 void WriteWav(const std::string& path, const std::vector<int16_t>& samples) {
@@ -94,7 +85,7 @@ void WriteWav(const std::string& path, const std::vector<int16_t>& samples) {
 // The front panel's load key: file, 256 variants, the data set's copy and the engine.
 void PanelLoad256(benchmark::State& state) {
   Core core;
-  WriteWav(core.root + "/var/lib/ruv/working/wave/sweep.wav", SineToSaw());
+  WriteWav(core.data.root + "/var/lib/ruv/working/wave/sweep.wav", SineToSaw());
   modWTOsc page(&core.gm, 0, "OSC", uxPOINT(0, 40), 800, 440, 0x303030);
   auto key = [&](float value) {
     tagUX_Message msg(EN_MSG_SET_VALUE, modWTOsc::kKeyId, 0);
@@ -111,7 +102,7 @@ BENCHMARK(PanelLoad256)->Unit(benchmark::kMillisecond);
 // read and decoded by the sample cache (a fresh cache each time, as a set not yet held).
 void MswLoad(benchmark::State& state) {
   Core core;
-  const std::string dir = core.root + "/var/lib/ruv/working/wave/noises";
+  const std::string dir = core.data.root + "/var/lib/ruv/working/wave/noises";
   std::filesystem::create_directories(dir);
   MultiWaveReader set;
   for (int item = 0; item < 8; ++item) {

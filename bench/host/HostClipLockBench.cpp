@@ -23,27 +23,8 @@ namespace {
 
 void Quiet(const char*, void*) {}
 
-class NullTracks : public TrackServices {
- public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
-  void TrackNoteOff(int, int) override {}
-  void TrackControlChange(int, int, int) override {}
-  void SendPartStop(int) override {}
-  void TriggerDrumNote(int, int, int) override {}
-  int DispatchMidiCC(int, int, int, int) override { return 0; }
-};
-
-class NullHost : public HostServices {
- public:
-  explicit NullHost(CClipCore* core) : core_(core) {}
-  void SetHostLink(HostUIManager*) override {}
-  CClipCore* ClipLauncher() override { return core_; }
-  void SendMessage(tagUX_Message&) override {}
-  void TriggerDrum(int, int) override {}
-
- private:
-  CClipCore* core_;
-};
+using host_test::NullHost;
+using host_test::NullTracks;
 
 constexpr int kTrack = 5;
 

@@ -57,27 +57,8 @@ void BM_LoopbackRoundTrip4KiB(benchmark::State& state) {
 }
 BENCHMARK(BM_LoopbackRoundTrip4KiB)->UseRealTime();
 
-class NullTracks : public TrackServices {
- public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
-  void TrackNoteOff(int, int) override {}
-  void TrackControlChange(int, int, int) override {}
-  void SendPartStop(int) override {}
-  void TriggerDrumNote(int, int, int) override {}
-  int DispatchMidiCC(int, int, int, int) override { return 0; }
-};
-
-class NullHost : public HostServices {
- public:
-  explicit NullHost(CClipCore* core) : core_(core) {}
-  void SetHostLink(HostUIManager*) override {}
-  CClipCore* ClipLauncher() override { return core_; }
-  void SendMessage(tagUX_Message&) override {}
-  void TriggerDrum(int, int) override {}
-
- private:
-  CClipCore* core_;
-};
+using host_test::NullHost;
+using host_test::NullTracks;
 
 // One frame per period on the audio thread; the host reads them in its own thread.
 void BM_SendTransport(benchmark::State& state) {

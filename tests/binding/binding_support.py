@@ -6,6 +6,7 @@ import contextlib
 import ctypes
 import gc
 import os
+import shutil
 import socket
 import struct
 import subprocess
@@ -360,3 +361,37 @@ class Screen:
     def painted(self, x0, y0, x1, y1, background=0):
         """The set of (x, y) in the region whose colour is not the background."""
         return {(x, y) for y in range(y0, y1) for x in range(x0, x1) if self.pixel(x, y) != background}
+
+
+def screen_shot(dc, folder, rows=None):
+    """The screen as `dc` saves it into the image `folder` (its first `rows` rows when given)."""
+    with c_stdout():
+        _tovgui.uxDC_saveScreen(dc, "shot")
+    with open(os.path.join(folder, "shot.png"), "rb") as f:
+        return Screen(*decode_png(f.read(), rows))
+
+
+def clear_screen(dc):
+    _tovgui.uxDC_BeginPaint(dc, 0, 0, 800, 480)
+    _tovgui.uxDC_FillFrame(dc, 0, 0, 799, 479, 0)
+    _tovgui.uxDC_EndPaint(dc)
+
+
+def start_gui(prefix):
+    """A fresh root with the stand-ins and an empty image folder, a screen and a GUIManager on
+    it: (root, image folder, screen, manager). stop_gui ends them."""
+    root = tempfile.mkdtemp(prefix=prefix)
+    if install_stand_ins(root) != 0:
+        raise RuntimeError("no memory framebuffer")
+    images = os.path.join(root, "usr/share/ruv/gui")
+    os.makedirs(images)
+    dc = _tovgui.new_uxDC()
+    with c_stdout():
+        gm = _tovgui.new_GUIManager(dc, None)  # opens the context
+    return root, images, dc, gm
+
+
+def stop_gui(root, dc, gm):
+    _tovgui.delete_GUIManager(gm)
+    _tovgui.delete_uxDC(dc)
+    shutil.rmtree(root)

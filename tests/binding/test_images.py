@@ -3,14 +3,12 @@ None as the record or the value, and what the widget shows (read back from scree
 
 import ctypes
 import os
-import shutil
-import tempfile
 import unittest
 
 import _tovgui as m
 import tovgui
 
-from binding_support import Screen, c_stdout, decode_png, fixture_png, install_stand_ins, overload_text
+from binding_support import c_stdout, clear_screen, fixture_png, overload_text, screen_shot, start_gui, stop_gui
 
 ROOT = IMAGES = DC = GM = None
 PICTURES = {"one.png": ("rgb", 5, 3, 0), "two.png": ("rgba", 5, 3, 1), "three.png": ("palette", 5, 3, 2)}
@@ -18,14 +16,7 @@ PICTURES = {"one.png": ("rgb", 5, 3, 0), "two.png": ("rgba", 5, 3, 1), "three.pn
 
 def setUpModule():
     global ROOT, IMAGES, DC, GM
-    ROOT = tempfile.mkdtemp(prefix="tovgui-images-")
-    if install_stand_ins(ROOT) != 0:
-        raise RuntimeError("no memory framebuffer")
-    IMAGES = os.path.join(ROOT, "usr/share/ruv/gui")
-    os.makedirs(IMAGES)
-    DC = m.new_uxDC()
-    with c_stdout():
-        GM = m.new_GUIManager(DC, None)  # opens the context
+    ROOT, IMAGES, DC, GM = start_gui("tovgui-images-")
     # A widget takes the size of its first picture: its pictures share one size.
     for name, kind in PICTURES.items():
         with open(os.path.join(IMAGES, name), "wb") as f:
@@ -34,9 +25,7 @@ def setUpModule():
 
 
 def tearDownModule():
-    m.delete_GUIManager(GM)
-    m.delete_uxDC(DC)
-    shutil.rmtree(ROOT)
+    stop_gui(ROOT, DC, GM)
 
 
 def size_of(font_size):
@@ -44,10 +33,7 @@ def size_of(font_size):
 
 
 def shot():
-    with c_stdout():
-        m.uxDC_saveScreen(DC, "shot")
-    with open(os.path.join(IMAGES, "shot.png"), "rb") as f:
-        return Screen(*decode_png(f.read(), 40))
+    return screen_shot(DC, IMAGES, 40)
 
 
 def picture(name):
@@ -56,9 +42,7 @@ def picture(name):
 
 
 def clear():
-    m.uxDC_BeginPaint(DC, 0, 0, 800, 480)
-    m.uxDC_FillFrame(DC, 0, 0, 799, 479, 0)
-    m.uxDC_EndPaint(DC)
+    clear_screen(DC)
 
 
 class Records(unittest.TestCase):

@@ -10,8 +10,8 @@ import unittest
 import _tovgui as m
 import tovgui
 
-from binding_support import (Screen, VirtualBus, c_stdout, decode_png, fixture_png, install_stand_ins, no_frame,
-                             overload_text, read_frame)
+from binding_support import (VirtualBus, c_stdout, clear_screen, fixture_png, install_stand_ins, no_frame,
+                             overload_text, read_frame, screen_shot)
 
 ROOT = IMAGES = BUS = DC = GM = None
 CAPTION, CLOSE_FRAME, TYPE_TEXT = 0x505050, 0xFFFFFF, 0xFFFFFF
@@ -50,16 +50,11 @@ def pt(x, y):
 
 
 def shot():
-    with c_stdout():
-        m.uxDC_saveScreen(DC, "shot")
-    with open(os.path.join(IMAGES, "shot.png"), "rb") as f:
-        return Screen(*decode_png(f.read()))
+    return screen_shot(DC, IMAGES)
 
 
 def clear():
-    m.uxDC_BeginPaint(DC, 0, 0, 800, 480)
-    m.uxDC_FillFrame(DC, 0, 0, 799, 479, 0)
-    m.uxDC_EndPaint(DC)
+    clear_screen(DC)
 
 
 def paint(element, enable=True):

@@ -3,35 +3,23 @@ functions, the constructor forms and their trial order, defaults filled in, what
 (read back through getters and from screen shots), and None or wrong input refused."""
 
 import ctypes
-import os
-import shutil
-import tempfile
 import unittest
 
 import _tovgui as m
 import tovgui
 
-from binding_support import Screen, c_stdout, decode_png, install_stand_ins, overload_text
+from binding_support import clear_screen, overload_text, screen_shot, start_gui, stop_gui
 
 ROOT = IMAGES = DC = GM = None
 
 
 def setUpModule():
     global ROOT, IMAGES, DC, GM
-    ROOT = tempfile.mkdtemp(prefix="tovgui-widgets-")
-    if install_stand_ins(ROOT) != 0:
-        raise RuntimeError("no memory framebuffer")
-    IMAGES = os.path.join(ROOT, "usr/share/ruv/gui")
-    os.makedirs(IMAGES)
-    DC = m.new_uxDC()
-    with c_stdout():
-        GM = m.new_GUIManager(DC, None)
+    ROOT, IMAGES, DC, GM = start_gui("tovgui-widgets-")
 
 
 def tearDownModule():
-    m.delete_GUIManager(GM)
-    m.delete_uxDC(DC)
-    shutil.rmtree(ROOT)
+    stop_gui(ROOT, DC, GM)
 
 
 def pt(x, y):
@@ -51,16 +39,11 @@ def std_string(wrapped):
 
 
 def shot():
-    with c_stdout():
-        m.uxDC_saveScreen(DC, "shot")
-    with open(os.path.join(IMAGES, "shot.png"), "rb") as f:
-        return Screen(*decode_png(f.read()))
+    return screen_shot(DC, IMAGES)
 
 
 def clear():
-    m.uxDC_BeginPaint(DC, 0, 0, 800, 480)
-    m.uxDC_FillFrame(DC, 0, 0, 799, 479, 0)
-    m.uxDC_EndPaint(DC)
+    clear_screen(DC)
 
 
 def paint(element):

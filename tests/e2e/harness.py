@@ -259,6 +259,39 @@ class Sim:
         return result
 
 
+def start_sim_on_bus(owner, sim_program, hub_program):
+    """Gives `owner` (a test class, once for all its tests) a data tree, the bus hub, a panel on
+    it and the sim, ready; a start that fails stops what had started before it raises."""
+    owner.tree = DataTree()
+    owner.hub = Hub(hub_program, owner.tree.can_dir)
+    owner.panel = Panel(owner.hub.path)
+    owner.sim = Sim(sim_program, owner.tree)
+    try:
+        owner.sim.wait_ready(owner.panel)
+    except Exception:
+        stop_sim_on_bus(owner)
+        raise
+
+
+def stop_sim_on_bus(owner):
+    owner.sim.stop()
+    owner.panel.close()
+    owner.hub.stop()
+    owner.tree.cleanup()
+
+
+def fixture_tree_on_bus(test, fixture_program, hub_program):
+    """Gives `test` (one test, undone at its end) a data tree written by `fixture_program`, the
+    bus hub and a panel on it; the sim is the test's to start."""
+    test.tree = DataTree()
+    test.addCleanup(test.tree.cleanup)
+    subprocess.run([fixture_program, test.tree.root], check=True, capture_output=True, timeout=30)
+    test.hub = Hub(hub_program, test.tree.can_dir)
+    test.addCleanup(test.hub.stop)
+    test.panel = Panel(test.hub.path)
+    test.addCleanup(test.panel.close)
+
+
 def target_command(program):
     """The command that starts a program of the build under test: the program itself, or in
     the board's configuration the emulator that SYNTH_EMULATOR names followed by it."""

@@ -26,13 +26,7 @@ def key_frame():
 class FilterEditorFromThePanel(unittest.TestCase):
 
     def setUp(self):
-        self.tree = harness.DataTree()
-        self.addCleanup(self.tree.cleanup)
-        subprocess.run([FIXTURE_TREE, self.tree.root], check=True, capture_output=True, timeout=30)
-        self.hub = harness.Hub(HUB, self.tree.can_dir)
-        self.addCleanup(self.hub.stop)
-        self.panel = harness.Panel(self.hub.path)
-        self.addCleanup(self.panel.close)
+        harness.fixture_tree_on_bus(self, FIXTURE_TREE, HUB)
         self.screen = self.tree.path("/tmp/screen.fb")
 
     def response_pixels(self):

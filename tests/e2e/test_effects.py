@@ -5,7 +5,6 @@ reverb given its first preset (written here with ElementTree) that leaves a tail
 short note only while it is switched on."""
 
 import os
-import subprocess
 import time
 import unittest
 import xml.etree.ElementTree as ET
@@ -43,13 +42,7 @@ def centre(box):
 class EffectsPageInTheProgram(unittest.TestCase):
 
     def setUp(self):
-        self.tree = harness.DataTree()
-        self.addCleanup(self.tree.cleanup)
-        subprocess.run([FIXTURE_TREE, self.tree.root], check=True, capture_output=True, timeout=30)
-        self.hub = harness.Hub(HUB, self.tree.can_dir)
-        self.addCleanup(self.hub.stop)
-        self.panel = harness.Panel(self.hub.path)
-        self.addCleanup(self.panel.close)
+        harness.fixture_tree_on_bus(self, FIXTURE_TREE, HUB)
         self.midi = harness.MidiWriter(self.tree)
         self.addCleanup(self.midi.close)
         self.capture = self.tree.path("/tmp/capture.raw")

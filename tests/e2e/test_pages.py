@@ -6,7 +6,6 @@ import os
 import re
 import shutil
 import struct
-import subprocess
 import time
 import unittest
 
@@ -41,13 +40,7 @@ def key_place(letter):
 class PagesOverTheFixtureTree(unittest.TestCase):
 
     def setUp(self):
-        self.tree = harness.DataTree()
-        self.addCleanup(self.tree.cleanup)
-        subprocess.run([FIXTURE_TREE, self.tree.root], check=True, capture_output=True, timeout=30)
-        self.hub = harness.Hub(HUB, self.tree.can_dir)
-        self.addCleanup(self.hub.stop)
-        self.panel = harness.Panel(self.hub.path)
-        self.addCleanup(self.panel.close)
+        harness.fixture_tree_on_bus(self, FIXTURE_TREE, HUB)
         self.midi = harness.MidiWriter(self.tree)
         self.addCleanup(self.midi.close)
         self.capture = self.tree.path("/tmp/capture.raw")

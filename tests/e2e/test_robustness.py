@@ -16,22 +16,11 @@ HUB = os.environ["RUV_CANHUB"]
 class SimFacingBadPeers(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.tree = harness.DataTree()
-        cls.hub = harness.Hub(HUB, cls.tree.can_dir)
-        cls.panel = harness.Panel(cls.hub.path)
-        cls.sim = harness.Sim(SIM, cls.tree)
-        try:
-            cls.sim.wait_ready(cls.panel)
-        except Exception:
-            cls.tearDownClass()
-            raise
+        harness.start_sim_on_bus(cls, SIM, HUB)
 
     @classmethod
     def tearDownClass(cls):
-        cls.sim.stop()
-        cls.panel.close()
-        cls.hub.stop()
-        cls.tree.cleanup()
+        harness.stop_sim_on_bus(cls)
 
     def test_only_standard_data_frames_reach_the_panel_protocol(self):
         # A focus request past the panel's focus table (the instrument only reports it) under

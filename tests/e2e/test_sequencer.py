@@ -24,22 +24,11 @@ class SequencerPageInTheSim(unittest.TestCase):
 
     @classmethod
     def setUpClass(cls):
-        cls.tree = harness.DataTree()
-        cls.hub = harness.Hub(HUB, cls.tree.can_dir)
-        cls.panel = harness.Panel(cls.hub.path)
-        cls.sim = harness.Sim(SIM, cls.tree)
-        try:
-            cls.sim.wait_ready(cls.panel)
-        except Exception:
-            cls.tearDownClass()
-            raise
+        harness.start_sim_on_bus(cls, SIM, HUB)
 
     @classmethod
     def tearDownClass(cls):
-        cls.sim.stop()
-        cls.panel.close()
-        cls.hub.stop()
-        cls.tree.cleanup()
+        harness.stop_sim_on_bus(cls)
 
     def arp_clip(self, track, clip):
         client = harness.HostClient(self.sim.host_port)

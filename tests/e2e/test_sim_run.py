@@ -117,16 +117,12 @@ def formula_hz(note, coarse=-24, octave_keys=36):
     return 103.6 * 2 ** ((key % 12 + coarse - 8) / 12 + key // 12 - 4)
 
 
-@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
-class FactoryBank(unittest.TestCase):
-    """A fresh tree with the factory bank: a note on each of channels 1-4 sounds at once, at
-    the formula's pitch, four notes stay below full scale, and the kit plays on channel 10."""
+class PlayedSim(unittest.TestCase):
+    """A class's one sim on its prepared `tree`, played through MIDI and heard in its capture:
+    a subclass's setUpClass fills the tree, then calls start_sim."""
 
     @classmethod
-    def setUpClass(cls):
-        cls.tree = harness.DataTree()
-        made = subprocess.run([FACTORY_BANK, cls.tree.root], capture_output=True, text=True)
-        assert made.returncode == 0, made.stderr
+    def start_sim(cls):
         cls.midi = harness.MidiWriter(cls.tree)
         cls.capture = cls.tree.path("/tmp/capture.raw")
         cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, splash_echo=False)
@@ -141,6 +137,19 @@ class FactoryBank(unittest.TestCase):
         cls.sim.stop()
         cls.midi.close()
         cls.tree.cleanup()
+
+
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class FactoryBank(PlayedSim):
+    """A fresh tree with the factory bank: a note on each of channels 1-4 sounds at once, at
+    the formula's pitch, four notes stay below full scale, and the kit plays on channel 10."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tree = harness.DataTree()
+        made = subprocess.run([FACTORY_BANK, cls.tree.root], capture_output=True, text=True)
+        assert made.returncode == 0, made.stderr
+        cls.start_sim()
 
     def play(self, channel, notes, seconds):
         """The capture's frames while `notes` sound on `channel` (1-16)."""
@@ -186,7 +195,7 @@ class FactoryBank(unittest.TestCase):
 
 
 @unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
-class ProgramChanges(unittest.TestCase):
+class ProgramChanges(PlayedSim):
     """Program changes on part A's channel: after each, a note plays the preset the program map
     names, told apart by pitch; a program whose preset file is missing keeps the sound."""
 
@@ -216,20 +225,7 @@ class ProgramChanges(unittest.TestCase):
         assert text.count("\t</PGM-MAP>") == 1
         with open(arrangement, "w", encoding="utf-8") as f:
             f.write(text.replace("\t</PGM-MAP>", entries + "\t</PGM-MAP>"))
-        cls.midi = harness.MidiWriter(cls.tree)
-        cls.capture = cls.tree.path("/tmp/capture.raw")
-        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, splash_echo=False)
-        try:
-            cls.sim.wait_ready()
-        except Exception:
-            cls.tearDownClass()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.sim.stop()
-        cls.midi.close()
-        cls.tree.cleanup()
+        cls.start_sim()
 
     def loads_done(self):
         return sum(1 for l in list(self.sim.lines) if "XMLLoadPreset: OK" in l or "XMLLoadPreset: ERROR" in l)

@@ -16,16 +16,6 @@
 namespace fuzz_targets {
 namespace {
 
-class SilentTracks : public TrackServices {
- public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
-  void TrackNoteOff(int, int) override {}
-  void TrackControlChange(int, int, int) override {}
-  void SendPartStop(int) override {}
-  void TriggerDrumNote(int, int, int) override {}
-  int DispatchMidiCC(int, int, int, int) override { return 0; }
-};
-
 class SilentHost : public HostServices {
  public:
   explicit SilentHost(CClipCore* core) : core_(core) {}
@@ -56,7 +46,7 @@ class CountingLink : public HostUIManager {
 struct HostRig {
   HostRig() { link.init(&host, -1); }
   FakeRawMidiBackend midi;
-  SilentTracks tracks;
+  host_test::NullTracks tracks;
   CClipCore core{tracks, midi};
   SilentHost host{&core};
   CountingLink link;

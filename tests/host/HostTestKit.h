@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/host/HostServices.h"
+#include "midi/TrackServices.h"
 #include "platform/Crc32.h"
 
 namespace host_test {
@@ -168,6 +169,30 @@ class Client {
  private:
   int fd_ = -1;
   bool connected_ = false;
+};
+
+// The clip launcher's tracks and the application behind the link where what they are told
+// does not matter, only what it costs.
+class NullTracks : public TrackServices {
+ public:
+  void TrackNoteOn(int, int, int, int, int, int) override {}
+  void TrackNoteOff(int, int) override {}
+  void TrackControlChange(int, int, int) override {}
+  void SendPartStop(int) override {}
+  void TriggerDrumNote(int, int, int) override {}
+  int DispatchMidiCC(int, int, int, int) override { return 0; }
+};
+
+class NullHost : public HostServices {
+ public:
+  explicit NullHost(CClipCore* core) : core_(core) {}
+  void SetHostLink(HostUIManager*) override {}
+  CClipCore* ClipLauncher() override { return core_; }
+  void SendMessage(tagUX_Message&) override {}
+  void TriggerDrum(int, int) override {}
+
+ private:
+  CClipCore* core_;
 };
 
 // The application behind the link: messages to the page and drum notes as short texts
