@@ -55,7 +55,7 @@ class AudioDelay {
   float BoundDelay(float samples) const;
   float Step(float x, float delay);
 
-  int32_t algorithm_ = 0;
+  [[maybe_unused]] int32_t algorithm_ = 0;
   float wetLevelDb_;
   float dryLevelDb_;
   float feedbackPercent_ = 0.0f;

@@ -51,10 +51,13 @@ class uxValueLabel : public uxBaseElement {
   // label dirty. They hide the base's one-argument slots, which stay as the base has them:
   // callers holding a base pointer reach those, as the binding expects.
   static constexpr unsigned kDefaultFlags = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Woverloaded-virtual"
   virtual void SetEnabled(bool enabled, bool force = false);
   virtual void SetTextValue(const char* text, unsigned flags = kDefaultFlags);
   virtual void SetIntValue(int value, unsigned flags = kDefaultFlags);
   virtual void SetFloatValue(float value, unsigned flags = kDefaultFlags);
+#pragma GCC diagnostic pop
   virtual void SetFloatRawValue(float value);
   virtual float GetFloatRawValue() { return raw_; }
 

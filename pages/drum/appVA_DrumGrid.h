@@ -36,7 +36,7 @@ class appVA_DrumGrid : public uxPanelCtrl {
   uxButton* RowButton(int row) const { return rowButtons_[row]; }
   uxButton* Cell(int row, int column) const { return cells_[column][row]; }
   uxValueLabel* Action() const { return action_; }
-  uxValueLabel* Select() const { return select_; }
+  uxValueLabel* SelLabel() const { return select_; }
   uxValueLabel* AccentLabel() const { return accent_; }
   uxValueLabel* Steps() const { return steps_; }
   // The short name of drum instrument `i`, "" outside 0-13.

@@ -73,5 +73,5 @@ class appVA_Master : public uxPanelCtrl, public TrackTypeListener {
   std::array<uxPanelCtrl*, kTracks> trackPages_{};
   int selected_ = 0;
   unsigned paints_ = 0;
-  std::array<uint8_t, kParts> partState_{};
+  [[maybe_unused]] std::array<uint8_t, kParts> partState_{};
 };

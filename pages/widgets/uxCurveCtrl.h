@@ -22,7 +22,7 @@ class uxCurveCtrl : public uxBaseElement {
 
  private:
   uxCOLOR background_;
-  uxCOLOR colour_;
+  [[maybe_unused]] uxCOLOR colour_;
   uxCOLOR curve_;
   uxCOLOR fill_ = 0x101060;
   uxCOLOR grid_ = 0x404040;

@@ -32,7 +32,7 @@ class uxHistogram : public uxBaseElement {
   std::vector<uxHistogramBar> bars_;
   uxCOLOR background_;
   uxCOLOR frame_;
-  uxCOLOR colour_ = 0xFFFFFF;
+  [[maybe_unused]] uxCOLOR colour_ = 0xFFFFFF;
   int gridX_ = -1;
   int gridY_ = -1;
   float spacing_ = 1.0f;

@@ -45,7 +45,7 @@ class uxMultiWaveView : public uxBaseElement {
 
   std::mutex mutex_;
   uxCOLOR background_, frame_;
-  uxBaseElement* owner_;
+  [[maybe_unused]] uxBaseElement* owner_;
   std::string label_ = "TEST";
   const WaveTable* table_ = nullptr;
   int waveA_ = 0, waveB_ = 0;

@@ -78,7 +78,7 @@ class uxScopeView : public uxBaseElement {
   uxCOLOR background_;
   uxCOLOR frame_;
   uxCOLOR curve_ = 0xFFFFFF;
-  uxBaseElement* owner_;
+  [[maybe_unused]] uxBaseElement* owner_;
   int band_;
   int curveStyle_;
   int options_;

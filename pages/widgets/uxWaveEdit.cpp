@@ -17,8 +17,8 @@ uxWaveEdit::uxWaveEdit(uxHost* manager, uint32_t userData, uxPOINT* pos, int16_t
     : uxBaseElement(manager, -1, userData, "WaveEdit"),
       background_(background),
       frame_(frame),
-      fill_(fill),
       handles_(handles),
+      fill_(fill),
       innerWidth_(w - 1),
       innerHeight_(h - 4) {
   const int x = pos ? pos->x : 0, y = pos ? pos->y : 0;

@@ -37,7 +37,8 @@ class uxWaveEdit : public uxBaseElement {
  private:
   int CurveY(float level) const;
 
-  uxCOLOR background_, frame_, fill_, handles_;
+  uxCOLOR background_, frame_, handles_;
+  [[maybe_unused]] uxCOLOR fill_;
   int innerWidth_;
   int innerHeight_;
   std::array<float, kSteps> levels_{};

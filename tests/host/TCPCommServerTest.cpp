@@ -234,7 +234,9 @@ TEST(TCPCommServerThreads, AHalfSentFrameOrASilentClientGivesWayToTheNextClient)
     server.Start(0);
     Client first(server.BoundPort());
     ASSERT_TRUE(Greeted(first)) << c.what;
-    if (!c.sent.empty()) ASSERT_TRUE(first.Write(c.sent)) << c.what;
+    if (!c.sent.empty()) {
+      ASSERT_TRUE(first.Write(c.sent)) << c.what;
+    }
     Client second(server.BoundPort());
     bool served = false;
     for (int i = 0; i < 30 && !served; ++i) {

@@ -99,8 +99,8 @@ TEST_F(DrumGridTest, TouchingCellsSetsAndClearsHits) {
   EXPECT_EQ(log_.Text(), "[GRID] takeover (1:2) \n");
 
   Touch(6, 4);  // a PERC cell: SEL offers the row's four instruments
-  EXPECT_STREQ(grid_->Select()->getEnumText(3), "mi");
-  grid_->Select()->SetFloatValue(3.0f, 0);
+  EXPECT_STREQ(grid_->SelLabel()->getEnumText(3), "mi");
+  grid_->SelLabel()->SetFloatValue(3.0f, 0);
   Touch(6, 5);
   EXPECT_EQ(Clip().rows[5].triggers[5].Note, 13);
   EXPECT_STREQ(grid_->Cell(6, 5)->GetText(), "mi");
@@ -118,15 +118,15 @@ TEST_F(DrumGridTest, TouchingCellsSetsAndClearsHits) {
 TEST_F(DrumGridTest, ASelChoiceTheRowDoesNotOfferLeavesTheInstrument) {
   Take(16);
   Touch(6, 0);  // PERC: SEL offers four
-  grid_->Select()->SetFloatValue(3.0f, 0);
+  grid_->SelLabel()->SetFloatValue(3.0f, 0);
   Trigger& snare = Clip().rows[1].triggers[1];
   snare.Note = 2;
   Touch(2, 1);  // SNARE offers two: choice 3 is none
   EXPECT_EQ(snare.Fire, 1);
   EXPECT_EQ(snare.Note, 2);
-  Turn(grid_->Select(), 3.0f, 1);
+  Turn(grid_->SelLabel(), 3.0f, 1);
   EXPECT_EQ(snare.Note, 2);
-  Turn(grid_->Select(), 0.0f, 1);
+  Turn(grid_->SelLabel(), 0.0f, 1);
   EXPECT_EQ(snare.Note, 1);
 }
 
@@ -209,7 +209,7 @@ TEST_F(DrumGridTest, EditsSurviveAClipSetStoreAndLoad) {
   Touch(1, 0);
   Turn(grid_->AccentLabel(), 55.0f, 2);
   Touch(6, 1);
-  grid_->Select()->SetFloatValue(2.0f, 0);
+  grid_->SelLabel()->SetFloatValue(2.0f, 0);
   Touch(6, 3);
   // A trigger's mute is not part of the clip-set file, so it is not compared.
   const ClipData edited = Clip();
