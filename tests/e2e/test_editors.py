@@ -87,12 +87,73 @@ class NoiseSampleFromThePanel(unittest.TestCase):
 
 
 class ResonatorMuteFromThePanel(unittest.TestCase):
-    @unittest.skip("the voice page's oscillator editors are still named placeholders: the "
-                   "container that shows the resonator editor for an oscillator in resonator "
-                   "mode is not built, so the resonator editor is not reachable in the program")
+    TYPE_KEY, MUTE_KEY, LAMP_KEY = 298, 299, 297  # oscillator 1 of part A
+    RESONATOR_LAMP = 4
+    MUTE_TEXT = [(MUTE_KEY, bytes([0xC0, PART_A]) + b"    <M"), (MUTE_KEY, bytes([0xC1, PART_A]) + b"UTE>  ")]
+
+    def setUp(self):
+        self.tree = harness.DataTree()
+        self.addCleanup(self.tree.cleanup)
+        subprocess.run([FIXTURE_TREE, self.tree.root], check=True, capture_output=True, timeout=30)
+        self.hub = harness.Hub(HUB, self.tree.can_dir)
+        self.addCleanup(self.hub.stop)
+        self.panel = harness.Panel(self.hub.path)
+        self.addCleanup(self.panel.close)
+
+    def press(self, can_id, value):
+        self.panel.send(can_id, bytes([VALUE, PART_A, 1]) + struct.pack("<f", value))
+
+    def lamp_after(self, start):
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            for can_id, data in self.panel.frames[start:]:
+                if can_id == self.LAMP_KEY and bytes(data[:3]) == bytes([VALUE, PART_A, ENUM_KIND]):
+                    return data[3]
+            time.sleep(0.05)
+        self.fail("no lamp frame on %d after the type key" % self.LAMP_KEY)
+
+    def text_after(self, start):
+        """The two text frames on the mute key after `start`, as one string; the index after."""
+        deadline = time.monotonic() + 10
+        while time.monotonic() < deadline:
+            texts = [(at, bytes(d)) for at, (c, d) in enumerate(self.panel.frames[start:], start)
+                     if c == self.MUTE_KEY and len(d) >= 2 and d[0] in (0xC0, 0xC1) and d[1] == PART_A]
+            for i in range(len(texts) - 1):
+                if texts[i][1][0] == 0xC0 and texts[i + 1][1][0] == 0xC1:
+                    return (texts[i][1][2:] + texts[i + 1][1][2:]).decode(), texts[i + 1][0] + 1
+            time.sleep(0.05)
+        self.fail("no text frames on %d; got %s" % (
+            self.MUTE_KEY, [harness.format_frame(c, d) for c, d in self.panel.frames[start:][:40]]))
+
     def test_mute_key_sends_the_two_text_frames(self):
         """A mute-key frame (299, value 7) for oscillator 1 while the resonator editor is shown
         gives the two text frames of "    <MUTE>  " back, and a second one the mode text."""
+        sim = harness.Sim(SIM, self.tree)
+        self.addCleanup(sim.stop)
+        sim.wait_ready(self.panel)
+        time.sleep(0.5)
+
+        # The type switch (6 on the type key) steps the oscillator's editor until its lamp
+        # says resonator.
+        lamp = None
+        for _ in range(3):
+            at = len(self.panel.frames)
+            self.press(self.TYPE_KEY, 6.0)
+            lamp = self.lamp_after(at)
+            if lamp == self.RESONATOR_LAMP:
+                break
+        self.assertEqual(lamp, self.RESONATOR_LAMP)
+
+        at = len(self.panel.frames)
+        self.press(self.MUTE_KEY, 7.0)
+        at = self.panel.expect(self.MUTE_TEXT, start=at)
+
+        # Any other value on the mute key is not the mute.
+        self.press(self.MUTE_KEY, 6.0)
+        self.press(self.MUTE_KEY, 7.0)
+        text, _ = self.text_after(at)
+        self.assertNotIn("MUTE", text)
+        self.assertTrue(text.strip(), "the mode text")
 
 
 class MatrixFromThePanel(unittest.TestCase):
