@@ -1,5 +1,6 @@
 """The voice editors in the whole program: a filter-key frame from the panel while the voice
-page shows the filter editor; a route made with the panel's source and destination keys."""
+page shows the filter editor; a WAV loaded into the noise source by its panel keys; the
+resonator editor's mute key; a route made with the panel's source and destination keys."""
 
 import math
 import os
@@ -93,7 +94,7 @@ class NoiseSampleFromThePanel(unittest.TestCase):
         subprocess.run([FIXTURE_TREE, self.tree.root], check=True, capture_output=True, timeout=30)
         folder = self.tree.path("/var/lib/ruv/working/wave/noises")
         os.makedirs(folder, exist_ok=True)
-        # A second of a 220 Hz tone, looped by nobody: the only thing the part can sound.
+        # A second of a 220 Hz tone: the only thing the part can sound.
         with wave.open(os.path.join(folder, "tone.wav"), "wb") as w:
             w.setnchannels(1)
             w.setsampwidth(2)
