@@ -1,6 +1,7 @@
 // e2e-fixture-tree ROOT: the data the page checks start from, written by the instrument's
 // own writers under a data root: a preset that sounds (the first envelope drives the
-// amplifier) in category "Sound", and the arrangement "fixture" whose program map sends
+// amplifier) in category "Sound", the same with the noise source alone ("Noise"), and the
+// arrangement "fixture" whose program map sends
 // program 5 to that preset.
 #include <cstdio>
 #include <filesystem>
@@ -33,6 +34,13 @@ int main(int argc, char** argv) {
   constexpr uint8_t kAmpEnv = 21;
   preset.Routes() = {{0, kEnv1, kAmpEnv, 1, 1.0f, 0.0f}};
   if (preset.XMLStorePreset("Sound/Amp") != 1) return 1;
+
+  // Both oscillators silent and the noise source at full level and normal speed (at speed 0
+  // a sample stands still): it sounds once a sample is loaded into it.
+  constexpr Setting kNoiseOnly[] = {{17, 0, 0}, {17, 1, 0}, {17, 2, 100}, {576, 0, 100}};
+  for (const Setting& s : kNoiseOnly)
+    if (preset.setParam(s.ctrl, s.instance, 0, s.value, 0) != 1) return 1;
+  if (preset.XMLStorePreset("Sound/Noise") != 1) return 1;
 
   CArranger song;
   song.OnProgram("Sound/Amp", 5);

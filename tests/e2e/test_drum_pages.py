@@ -1,10 +1,12 @@
 """The drum pages in the whole program: synthcore-sim over the factory bank, a WAV written
 here with the wave module chosen on the KICK page by touch and heard when the pad's trigger
 key arrives on the serial MIDI input; the kit then stored by SAVE_AS and, after a restart,
-loaded back from the KIT page's list with the same sample on the pad."""
+loaded back from the KIT page's list with the same sample on the pad; a cell of the GRID tab
+touched on the screen, as the host link reports the drum track's trigger rows."""
 
 import math
 import os
+import struct
 import subprocess
 import time
 import unittest
@@ -13,6 +15,7 @@ import wave
 import harness
 
 SIM = os.environ["SYNTHCORE_SIM"]
+HUB = os.environ["RUV_CANHUB"]
 FACTORY_BANK = os.environ.get("FACTORY_BANK")
 
 # Screen places: the main tab strip, the drum section's strip below it, the pages under both.
@@ -115,6 +118,81 @@ class DrumPagesInTheProgram(unittest.TestCase):
         self.assertLess(abs(correlation(self.hit()[:2400], probe()[:2400])), 0.5)
         self.taps(touch, DRUM_TAB, KIT_TAB, KIT_ROW_2)
         self.assertFollowsProbe(self.hit())
+
+
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class DrumGridInTheProgram(unittest.TestCase):
+    DRUM_TRACK, TRIGGER_KIND, CMD_CREATE, CMD_REQUEST, TRIGGER_RECORD = 4, 4, 200, 201, 11
+    RECORD_HEADER, ROW_SIZE, CELL_SIZE = 48, 516, 16
+    CLIP_KEY = (150, [134])        # the panel key that shows the clip launcher
+    OPEN_BUTTON = (300, 390)
+    DRUM_SLOT = (440, 116)         # track 5 (the drum track), scene 1
+    GRID_TAB = (75, 60)
+    # The cell of SNARE (grid row 2) at step 6, and what a touch writes there: the row's first
+    # choice (snare 1) at the grid's accent.
+    CELL, STEP, TRIGGER = (329, 228), 5, 1
+    SNARE_1, HIT_ACCENT = 1, 90
+
+    def setUp(self):
+        self.tree = harness.DataTree()
+        self.addCleanup(self.tree.cleanup)
+        made = subprocess.run([FACTORY_BANK, self.tree.root], capture_output=True, text=True, timeout=30)
+        self.assertEqual(made.returncode, 0, made.stderr)
+        self.hub = harness.Hub(HUB, self.tree.can_dir)
+        self.addCleanup(self.hub.stop)
+        self.panel = harness.Panel(self.hub.path)
+        self.addCleanup(self.panel.close)
+        self.sim = harness.Sim(SIM, self.tree)
+        self.addCleanup(self.sim.stop)
+        self.sim.wait_ready(self.panel)
+        self.touch = harness.TouchWriter(self.tree)
+        self.addCleanup(self.touch.close)
+
+    def tap(self, place):
+        self.touch.tap(*place)
+        time.sleep(0.4)  # a table's choice is taken by a later GUI tick
+
+    def host(self, *words, text=b""):
+        client = harness.HostClient(self.sim.host_port)
+        self.addCleanup(client.close)
+        client.receive()  # the clip grid every client is greeted with
+        client.send(struct.pack("<%dI" % len(words), *words) + text + b"\0")
+        return client
+
+    def fired(self):
+        """(step, trigger, accent, note) of every firing cell the host link reports."""
+        client = self.host(15, self.TRIGGER_KIND, self.CMD_REQUEST, self.DRUM_TRACK, 0)
+        record = client.receive_type(self.TRIGGER_RECORD)
+        client.close()
+        cells = []
+        for step in range(struct.unpack_from("<i", record, 44)[0]):
+            row = self.RECORD_HEADER + step * self.ROW_SIZE
+            self.assertEqual(struct.unpack_from("<i", record, row)[0], step)
+            for trigger in range((self.ROW_SIZE - 4) // self.CELL_SIZE):
+                cell = row + 4 + trigger * self.CELL_SIZE
+                if record[cell + 8]:
+                    cells.append((step, trigger, record[cell + 10], record[cell + 11]))
+        return cells
+
+    def test_a_touched_cell_shows_in_the_trigger_rows(self):
+        # A trigger clip on the drum track's first scene, opened as its edit clip.
+        self.host(15, self.TRIGGER_KIND, self.CMD_CREATE, self.DRUM_TRACK, 0, text=b"beat").close()
+        self.panel.send(*self.CLIP_KEY)
+        time.sleep(0.4)
+        self.tap(self.OPEN_BUTTON)
+        self.tap(self.DRUM_SLOT)
+        self.sim.wait_line(r"\[CLIP\] Open Scene \(4:0\)", timeout=5)
+        self.assertEqual(self.fired(), [])
+
+        self.tap(DRUM_TAB)
+        self.tap(self.GRID_TAB)
+        self.tap(self.CELL)
+        self.sim.wait_line(r"\[GRID\] takeover", timeout=5)
+        self.assertEqual(self.fired(), [(self.STEP, self.TRIGGER, self.HIT_ACCENT, self.SNARE_1)])
+
+        # A second touch takes the hit away again.
+        self.tap(self.CELL)
+        self.assertEqual(self.fired(), [])
 
 
 if __name__ == "__main__":
