@@ -9,6 +9,7 @@
 #include "data/ParamUid.h"
 #include "engine/EnvGen.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxValueLabel.h"
@@ -344,13 +345,9 @@ int modADSR::OnMessage(tagUX_Message* msg) {
       float value;
       std::memcpy(&value, msg->pData, sizeof value);
       const int canId = static_cast<int>(msg->param);
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         SetEnvelopeValue(SlotOf(label), value);
         label->SetFloatValue(value, kFlagsFromPanel);
       }

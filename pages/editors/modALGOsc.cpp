@@ -8,6 +8,7 @@
 #include "data/ParamUid.h"
 #include "engine/AlgWaveforms.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxValueLabel.h"
@@ -227,13 +228,9 @@ int modALGOsc::OnMessage(tagUX_Message* msg) {
         }
         break;
       }
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         ApplyValue(SlotOf(label), value);
         label->SetFloatValue(value, kFlagsFromPanel);
       }

@@ -9,6 +9,7 @@
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
 #include "numeric/SplitRadixFft.h"
+#include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxLabel.h"
@@ -423,20 +424,16 @@ int modFilter::OnMessage(tagUX_Message* msg) {
         if (linkedPage_ != nullptr) linkedPage_->SetLinked(linked_);
         break;
       }
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (int i = 0; i < kLabels; ++i) {
         if (!LabelUsed(i)) continue;
-        const auto uid = static_cast<uint32_t>(labels_[i]->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*labels_[i])) continue;
         const int slot = SlotOf(labels_[i]);
         SetParamValue(slot, value);
         labels_[i]->SetFloatValue(value, kFlagsFromPanel);
       }
-      if (isFocus() && linked_ != 0 && linkedPage_ != nullptr && ours && instance == 0 &&
-          ctrl == static_cast<int>(param_uid::Ctrl(static_cast<uint32_t>(labels_[kCutoff]->GetID()))))
+      if (isFocus() && linked_ != 0 && linkedPage_ != nullptr && ours && address.instance == 0 &&
+          address.ctrl == static_cast<int>(param_uid::Ctrl(static_cast<uint32_t>(labels_[kCutoff]->GetID()))))
         linkedPage_->SetLinkedCutoff(value);
       break;
     }

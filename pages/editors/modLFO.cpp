@@ -8,6 +8,7 @@
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "pages/widgets/uxWaveEdit.h"
 #include "toolkit/uxBarCtrl.h"
@@ -315,13 +316,9 @@ int modLFO::OnMessage(tagUX_Message* msg) {
         ApplyValue(25, static_cast<float>(sync));
         break;
       }
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         const int slot = SlotOf(label);
         ApplyValue(slot, value);
         label->SetFloatValue(value, kFlagsFromPanel);

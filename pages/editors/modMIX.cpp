@@ -6,6 +6,7 @@
 #include "app/PageServices.h"
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
+#include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxXFadeCtrl.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxGroup.h"
@@ -207,13 +208,9 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       } else if (canId == kShaperKey) {
         if (isFocus()) ShowShaperIcons();
       } else {
-        const int ctrl = GetParamCtrlByCanId(canId, kMixerGroup);
-        const int instance = GetParamInstanceByCanId(canId, kMixerGroup);
+        const PanelAddress address(canId, kMixerGroup, part_);
         for (uxValueLabel* label : labels_) {
-          const auto uid = static_cast<uint32_t>(label->GetID());
-          if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-              param_uid::Kind(uid) != part_)
-            continue;
+          if (!address.Names(*label)) continue;
           ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), kAll, value, true);
           label->SetFloatValue(value, isFocus() ? kAll : kAll & ~FLAG_REPAINT);
         }

@@ -12,6 +12,7 @@
 #include "data/ParamUid.h"
 #include "data/WavefileCache.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
@@ -353,13 +354,9 @@ void modNoise::SetValue(tagUX_Message* msg, float value) {
     }
     return;
   }
-  const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-  const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+  const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
   for (uxValueLabel* label : labels_) {
-    const auto uid = static_cast<uint32_t>(label->GetID());
-    if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-        param_uid::Kind(uid) != static_cast<int>(msg->flag))
-      continue;
+    if (!address.Names(*label)) continue;
     ApplyLabelValue(SlotOf(label), value);
     label->SetFloatValue(value, kFlagsFromPanel);
   }

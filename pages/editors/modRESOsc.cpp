@@ -6,6 +6,7 @@
 #include "app/PageServices.h"
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
+#include "pages/editors/PanelAddress.h"
 #include "pages/editors/modADSR.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxValueLabel.h"
@@ -200,13 +201,9 @@ int modRESOsc::OnMessage(tagUX_Message* msg) {
         if (value == 7.0f) ToggleMute();
         break;
       }
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         // The panel sends SPREAD in tenths of the label's range.
         const float v = SlotOf(label) == 25 ? value * 10.0f : value;
         ApplyValue(SlotOf(label), v);

@@ -6,6 +6,7 @@
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxValueLabel.h"
 
@@ -169,13 +170,9 @@ int modShaper::OnMessage(tagUX_Message* msg) {
       if (msg->pData == nullptr) break;
       float value;
       std::memcpy(&value, msg->pData, sizeof value);
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         label->SetFloatRawValue(value);
         ApplyValue(SlotOf(label), value);
         label->SetFloatValue(value, kFlagsFromPanel);
