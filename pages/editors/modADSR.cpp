@@ -9,6 +9,7 @@
 #include "data/ParamUid.h"
 #include "engine/EnvGen.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
@@ -17,7 +18,7 @@
 namespace {
 
 // A label's encoder slot; the bits above it carry the part.
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+using editor_labels::SlotOf;
 
 constexpr float kTimes[modADSR::kTimeSteps] = {
     0.0005f, 0.0006f, 0.0007f, 0.001f,   0.002f,   0.0032f,  0.0049f,  0.0067f,  0.0087f,  0.0108f,  0.0127f,
@@ -357,7 +358,7 @@ int modADSR::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
+        if (editor_labels::TurnedBy(*msg, label, slot))
           UpdateFromEncoder(slot, label->GetFloatValue());
       }
       break;

@@ -8,6 +8,7 @@
 #include "data/ParamUid.h"
 #include "engine/AlgWaveforms.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
@@ -49,8 +50,8 @@ constexpr LabelSpec kSpecs[modALGOsc::kLabels] = {
     {"PHASE", "%", 0x21B, 0, 10, 420, 1, 13, 0.0f, false, 0xC0C0C0},
 };
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::SlotOf;
+using editor_labels::IndexOf;
 // NaN names no algorithm (and keeps the cycle drawn last).
 int AlgorithmOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : -1; }
 
@@ -240,7 +241,7 @@ int modALGOsc::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot != 8 && slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
+        if (slot != 8 && editor_labels::TurnedBy(*msg, label, slot))
           ApplyValue(slot, label->GetFloatValue(), false);
       }
       break;

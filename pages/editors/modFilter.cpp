@@ -9,6 +9,7 @@
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
 #include "numeric/SplitRadixFft.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
@@ -18,7 +19,7 @@
 namespace {
 
 // A label's encoder slot; the bits above it carry the part.
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+using editor_labels::SlotOf;
 
 constexpr int kPanelGroup = 3;
 constexpr int kFilterKey = 370;
@@ -442,7 +443,7 @@ int modFilter::OnMessage(tagUX_Message* msg) {
       for (int i = 0; i < kLabels; ++i) {
         if (!LabelUsed(i)) continue;
         const int slot = SlotOf(labels_[i]);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && labels_[i]->isChecked())
+        if (editor_labels::TurnedBy(*msg, labels_[i], slot))
           UpdateFromEncoder(slot, labels_[i]->GetFloatValue());
       }
       break;

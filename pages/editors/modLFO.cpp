@@ -8,6 +8,7 @@
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "pages/widgets/uxWaveEdit.h"
@@ -18,7 +19,7 @@
 namespace {
 
 // A label's encoder slot; the bits above it carry the part.
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+using editor_labels::SlotOf;
 
 constexpr float kRates[modLFO::kTableSteps] = {
     0.1f,   0.11f,  0.12f,  0.13f,  0.14f,  0.15f,  0.16f,  0.17f,  0.19f,  0.2f,   0.22f,  0.23f,  0.25f,
@@ -83,7 +84,7 @@ int TableIndex(const float* table, float lower, float v) {
 }
 
 int Clamp(int i, int lo, int hi) { return i < lo ? lo : (i > hi ? hi : i); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::IndexOf;
 
 const char* FormatRate(float v, bool isIndex) {
   static char text[24];
@@ -329,7 +330,7 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
+        if (editor_labels::TurnedBy(*msg, label, slot))
           ApplyEncoderValue(slot, label->GetFloatValue());
       }
       break;

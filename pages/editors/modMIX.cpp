@@ -6,6 +6,7 @@
 #include "app/PageServices.h"
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxXFadeCtrl.h"
 #include "toolkit/uxBarCtrl.h"
@@ -221,7 +222,7 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = static_cast<int>(label->GetUserData() & 0xFF);
-        if ((slot >> 3) == static_cast<int>(msg->param & 3) && label->isChecked())
+        if (editor_labels::TurnedBy(*msg, label, slot))
           ApplyValue(slot, kAll, label->GetFloatValue(), false);
       }
       break;

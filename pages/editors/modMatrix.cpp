@@ -8,6 +8,7 @@
 #include "data/CDataSets.h"
 #include "data/ModNames.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
 #include "platform/LogSink.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxButton.h"
@@ -478,7 +479,7 @@ int modMatrix::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (int i = 0; i < kLabels; ++i) {
         const int slot = static_cast<int>(labels_[i]->GetUserData() & 0xFF);
-        if ((slot >> 3) == static_cast<int>(msg->param & 3) && labels_[i]->isChecked())
+        if (editor_labels::TurnedBy(*msg, labels_[i], slot))
           ApplyValue(slot, true, labels_[i]->GetFloatValue());
       }
       break;

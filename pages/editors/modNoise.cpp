@@ -12,6 +12,7 @@
 #include "data/ParamUid.h"
 #include "data/WavefileCache.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "platform/LogSink.h"
@@ -53,8 +54,8 @@ constexpr LabelSpec kSpecs[modNoise::kLabels] = {
     {"FREQ-TRG", 0x242, 16, 410, 420, nullptr, 8, 0xC00000, 0xC0C0C0, true},
 };
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::SlotOf;
+using editor_labels::IndexOf;
 bool IsMulti(const std::string& entry) { return entry.find(".msw") != std::string::npos; }
 
 const char* FormatPitch(float v, bool) {
@@ -417,7 +418,7 @@ int modNoise::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 != static_cast<int>(msg->param & 3) || !label->isChecked()) continue;
+        if (!editor_labels::TurnedBy(*msg, label, slot)) continue;
         if (label == labels_[kMode])
           services_->sendPanelText(kModeId, part_, label->getEnumText(IndexOf(label->GetFloatValue())));
         if (label == labels_[kFreqTrg])

@@ -1,6 +1,7 @@
 #include "pages/editors/modOSCCfg.h"
 
 #include "app/PageServices.h"
+#include "pages/editors/EditorLabels.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxImage.h"
 #include "toolkit/uxValueLabel.h"
@@ -94,7 +95,7 @@ int modOSCCfg::OnMessage(tagUX_Message* msg) {
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_)
-        if ((SlotOf(label) >> 3) == static_cast<int>(msg->param & 3) && label->isChecked())
+        if (editor_labels::TurnedBy(*msg, label, SlotOf(label)))
           SetSwitch(SlotOf(label), label->GetFloatValue());
       break;
     case UX_MSG_VALUES_CHANGED: {

@@ -6,6 +6,7 @@
 #include "app/PageServices.h"
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/editors/modADSR.h"
 #include "toolkit/uxGroup.h"
@@ -47,8 +48,8 @@ constexpr LabelSpec kSpecs[modRESOsc::kLabels] = {
     {" PAN ", "%", 0x225, 24, 610, 420, 2, 80.0f, false, 0x808080, 13},
 };
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::SlotOf;
+using editor_labels::IndexOf;
 
 const char* FormatTime(float v, bool isIndex) {
   static char text[24];
@@ -215,7 +216,7 @@ int modRESOsc::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 != static_cast<int>(msg->param & 3) || !label->isChecked()) continue;
+        if (!editor_labels::TurnedBy(*msg, label, slot)) continue;
         float v = label->GetFloatValue();
         if (slot == 26 || slot == 27) v = modADSR::TimeEntry(IndexOf(v));
         ApplyValue(slot, v, false);

@@ -6,6 +6,7 @@
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxValueLabel.h"
@@ -35,8 +36,8 @@ constexpr LabelSpec kSpecs[modShaper::kLabels] = {
     {"PRE-GAIN", "%", 0x601, 24, 610, 1, 0x808080},
 };
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::SlotOf;
+using editor_labels::IndexOf;
 
 }  // namespace
 
@@ -183,7 +184,7 @@ int modShaper::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked()) ApplyValue(slot, label->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, label, slot)) ApplyValue(slot, label->GetFloatValue());
       }
       break;
     case UX_MSG_VALUES_CHANGED:

@@ -13,6 +13,7 @@
 #include "data/WaveTable.h"
 #include "data/WavetableCache.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxMultiWaveView.h"
 #include "pages/widgets/uxPopupWT.h"
@@ -70,8 +71,8 @@ constexpr const char* kMorphTexts[] = {"None", "H-SHIFT", "IH-STRETCH", "SMEAR",
 constexpr const char* kUnisonTexts[modWTOsc::kUnisonModes] = {"1x", "2x", "3x", "4x", "1x", "2x", "3x",
                                                               "4x", "2x", "3x", "4x", "2x", "3x", "4x"};
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::SlotOf;
+using editor_labels::IndexOf;
 
 // Only the last extension goes, so "my.kick.wav" stays "my.kick".
 std::string StripExtension(const std::string& file) {
@@ -410,7 +411,7 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
+        if (editor_labels::TurnedBy(*msg, label, slot))
           ApplyLabelValue(slot, label->GetFloatValue(), true);
       }
       break;
