@@ -1,9 +1,12 @@
 #pragma once
 // How the voice editors read back the value labels they built: each label carries its
 // editor slot in its user data, the slot's eighth is the encoder row it sits on, and enum
-// labels hold their index as a float.
+// labels hold their index as a float. After a preset load each editor reads its labels back
+// from the parameter store the same way.
+#include <cstddef>
 #include <cstdint>
 
+#include "app/PageServices.h"
 #include "toolkit/uxDefs.h"
 #include "toolkit/uxValueLabel.h"
 
@@ -17,6 +20,21 @@ inline int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(
 // True when an encoder message turned this label: the one checked on the message's row.
 inline bool TurnedBy(const tagUX_Message& msg, uxValueLabel* label, int slot) {
   return slot / 8 == static_cast<int>(msg.param & 3) && label->isChecked();
+}
+
+// True when a values-changed message is for every part (-1) or for this one.
+inline bool ReloadsPart(const tagUX_Message& msg, int part) {
+  return static_cast<int>(msg.param) == -1 || static_cast<int>(msg.param) == part;
+}
+
+// Sets every label to its stored value with these flags, then hands label and value on.
+template <std::size_t N, class Apply>
+void ReloadLabels(PageServices& services, uxValueLabel* const (&labels)[N], unsigned flags, Apply&& apply) {
+  for (uxValueLabel* label : labels) {
+    const float v = services.GetParamById(label->GetID());
+    label->SetFloatValue(v, flags);
+    apply(label, v);
+  }
 }
 
 }  // namespace editor_labels

@@ -366,13 +366,9 @@ int modADSR::OnMessage(tagUX_Message* msg) {
       if (msg->param == 1 && msg->flag == 0 && envelope_ < 4) services_->sendCANFocus(kFocusIndex[envelope_]);
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const int slot = SlotOf(label);
-        const float value = services_->GetParamById(label->GetID());
-        label->SetFloatValue(value, FLAG_SEND_CAN);
-        SetEnvelopeValue(slot, value);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
+                                   [this](uxValueLabel* label, float v) { SetEnvelopeValue(SlotOf(label), v); });
       PlotEnvelope(false);
       scope_->setRepaint();
       break;

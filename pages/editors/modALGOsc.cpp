@@ -246,12 +246,9 @@ int modALGOsc::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, FLAG_SEND_CAN);
-        ApplyValue(SlotOf(label), v);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
+                                   [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       services_->sendPanelText(KeyId() + 1, part_, labels_[kAlgorithm]->getText());
       SetMute(services_->GetParamById(static_cast<int>(id_ + kMuteOffset)) != 0.0f);
       break;

@@ -448,7 +448,7 @@ int modFilter::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
       for (int i = 0; i < kLabels; ++i) {
         if (!LabelUsed(i)) continue;
         const float value = services_->GetParamById(labels_[i]->GetID());

@@ -335,7 +335,7 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
       const uint8_t* record = services_->GetLfoStepData(static_cast<int>(param_uid::InstanceBits(lfo_) |
                                                                          param_uid::KindBits(part_)));
       for (int k = 0; k < kSteps; ++k)

@@ -238,12 +238,11 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, FLAG_SEND_CAN);
-        ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), 0, v, true);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
+                                   [this](uxValueLabel* label, float v) {
+                                     ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), 0, v, true);
+                                   });
       break;
     case UX_MSG_CLOSE_PANEL:
       if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);

@@ -99,7 +99,7 @@ int modOSCCfg::OnMessage(tagUX_Message* msg) {
           SetSwitch(SlotOf(label), label->GetFloatValue());
       break;
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
       for (int i = 0; i < kLabels; ++i) {
         uxValueLabel* label = labels_[i];
         const float v = services_->GetParamById(label->GetID());

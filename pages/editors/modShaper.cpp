@@ -188,12 +188,9 @@ int modShaper::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, FLAG_SEND_CAN);
-        ApplyValue(SlotOf(label), v);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
+                                   [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       break;
     case UX_MSG_FOCUS:
       if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(kFocusIndex);

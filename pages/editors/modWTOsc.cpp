@@ -453,12 +453,9 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, kFlagsPanelOnly);
-        ApplyLabelValue(SlotOf(label), v);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, kFlagsPanelOnly,
+                                   [this](uxValueLabel* label, float v) { ApplyLabelValue(SlotOf(label), v); });
       char name[64] = {};
       services_->GetSampleName(static_cast<int>(Uid(kNameParam)), name);
       current_ = name;
