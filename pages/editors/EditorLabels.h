@@ -37,4 +37,17 @@ void ReloadLabels(PageServices& services, uxValueLabel* const (&labels)[N], unsi
   }
 }
 
+// Offers a controller move to every label. For each label it moved, `take` applies the
+// label's new value to the editor and returns the value to report, which goes to the store
+// with these flags.
+template <std::size_t N, class Take>
+void TakeControllerMove(PageServices& services, uxValueLabel* const (&labels)[N], int a, int part, int controller,
+                        int value, unsigned flags, Take&& take) {
+  for (uxValueLabel* label : labels) {
+    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
+    const float v = take(label);
+    services.ValueChanged(static_cast<uint32_t>(label->GetID()), flags, v);
+  }
+}
+
 }  // namespace editor_labels

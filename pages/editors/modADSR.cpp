@@ -327,14 +327,14 @@ int modADSR::OnPaint() {
 }
 
 int modADSR::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const int slot = SlotOf(label);
-    float v = label->GetFloatValue();
-    if (IsTimeSlot(slot)) v = TimeEntry(static_cast<int>(v));
-    SetEnvelopeValue(slot, v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      const int slot = SlotOf(label);
+                                      float v = label->GetFloatValue();
+                                      if (IsTimeSlot(slot)) v = TimeEntry(static_cast<int>(v));
+                                      SetEnvelopeValue(slot, v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -358,8 +358,7 @@ int modADSR::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (editor_labels::TurnedBy(*msg, label, slot))
-          UpdateFromEncoder(slot, label->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, label, slot)) UpdateFromEncoder(slot, label->GetFloatValue());
       }
       break;
     case UX_MSG_FOCUS:
@@ -368,7 +367,7 @@ int modADSR::OnMessage(tagUX_Message* msg) {
     case UX_MSG_VALUES_CHANGED:
       if (!editor_labels::ReloadsPart(*msg, part_)) break;
       editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
-                                   [this](uxValueLabel* label, float v) { SetEnvelopeValue(SlotOf(label), v); });
+                                  [this](uxValueLabel* label, float v) { SetEnvelopeValue(SlotOf(label), v); });
       PlotEnvelope(false);
       scope_->setRepaint();
       break;

@@ -50,8 +50,8 @@ constexpr LabelSpec kSpecs[modALGOsc::kLabels] = {
     {"PHASE", "%", 0x21B, 0, 10, 420, 1, 13, 0.0f, false, 0xC0C0C0},
 };
 
-using editor_labels::SlotOf;
 using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 // NaN names no algorithm (and keeps the cycle drawn last).
 int AlgorithmOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : -1; }
 
@@ -181,12 +181,12 @@ int modALGOsc::OnPaint() {
 }
 
 int modALGOsc::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const float v = label->GetFloatValue();
-    ApplyValue(SlotOf(label), v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      const float v = label->GetFloatValue();
+                                      ApplyValue(SlotOf(label), v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -241,14 +241,13 @@ int modALGOsc::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot != 8 && editor_labels::TurnedBy(*msg, label, slot))
-          ApplyValue(slot, label->GetFloatValue(), false);
+        if (slot != 8 && editor_labels::TurnedBy(*msg, label, slot)) ApplyValue(slot, label->GetFloatValue(), false);
       }
       break;
     case UX_MSG_VALUES_CHANGED: {
       if (!editor_labels::ReloadsPart(*msg, part_)) break;
       editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
-                                   [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
+                                  [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       services_->sendPanelText(KeyId() + 1, part_, labels_[kAlgorithm]->getText());
       SetMute(services_->GetParamById(static_cast<int>(id_ + kMuteOffset)) != 0.0f);
       break;

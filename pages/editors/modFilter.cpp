@@ -443,8 +443,7 @@ int modFilter::OnMessage(tagUX_Message* msg) {
       for (int i = 0; i < kLabels; ++i) {
         if (!LabelUsed(i)) continue;
         const int slot = SlotOf(labels_[i]);
-        if (editor_labels::TurnedBy(*msg, labels_[i], slot))
-          UpdateFromEncoder(slot, labels_[i]->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, labels_[i], slot)) UpdateFromEncoder(slot, labels_[i]->GetFloatValue());
       }
       break;
     case UX_MSG_VALUES_CHANGED:

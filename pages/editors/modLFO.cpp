@@ -277,15 +277,15 @@ int modLFO::OnPaint() {
 }
 
 int modLFO::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const int slot = SlotOf(label);
-    float v = label->GetFloatValue();
-    if (slot == 24) v = RateEntry(IndexOf(v));
-    if (slot == 0) v = DelayEntry(IndexOf(v));
-    ApplyValue(slot, v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      const int slot = SlotOf(label);
+                                      float v = label->GetFloatValue();
+                                      if (slot == 24) v = RateEntry(IndexOf(v));
+                                      if (slot == 0) v = DelayEntry(IndexOf(v));
+                                      ApplyValue(slot, v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -330,8 +330,7 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (editor_labels::TurnedBy(*msg, label, slot))
-          ApplyEncoderValue(slot, label->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, label, slot)) ApplyEncoderValue(slot, label->GetFloatValue());
       }
       break;
     case UX_MSG_VALUES_CHANGED: {

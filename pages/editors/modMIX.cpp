@@ -175,12 +175,12 @@ void modMIX::ShowShaperIcons() {
 }
 
 int modMIX::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const float v = label->GetFloatValue();
-    ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), kAll, v, true);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFromController,
+                                    [this](uxValueLabel* label) {
+                                      const float v = label->GetFloatValue();
+                                      ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), kAll, v, true);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -222,8 +222,7 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = static_cast<int>(label->GetUserData() & 0xFF);
-        if (editor_labels::TurnedBy(*msg, label, slot))
-          ApplyValue(slot, kAll, label->GetFloatValue(), false);
+        if (editor_labels::TurnedBy(*msg, label, slot)) ApplyValue(slot, kAll, label->GetFloatValue(), false);
       }
       break;
     case UX_MSG_FOCUS:
@@ -239,10 +238,9 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       break;
     case UX_MSG_VALUES_CHANGED:
       if (!editor_labels::ReloadsPart(*msg, part_)) break;
-      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
-                                   [this](uxValueLabel* label, float v) {
-                                     ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), 0, v, true);
-                                   });
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN, [this](uxValueLabel* label, float v) {
+        ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), 0, v, true);
+      });
       break;
     case UX_MSG_CLOSE_PANEL:
       if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);

@@ -479,8 +479,7 @@ int modMatrix::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (int i = 0; i < kLabels; ++i) {
         const int slot = static_cast<int>(labels_[i]->GetUserData() & 0xFF);
-        if (editor_labels::TurnedBy(*msg, labels_[i], slot))
-          ApplyValue(slot, true, labels_[i]->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, labels_[i], slot)) ApplyValue(slot, true, labels_[i]->GetFloatValue());
       }
       break;
     case UX_MSG_ENCODER_EVENT:

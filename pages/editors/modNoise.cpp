@@ -54,8 +54,8 @@ constexpr LabelSpec kSpecs[modNoise::kLabels] = {
     {"FREQ-TRG", 0x242, 16, 410, 420, nullptr, 8, 0xC00000, 0xC0C0C0, true},
 };
 
-using editor_labels::SlotOf;
 using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 bool IsMulti(const std::string& entry) { return entry.find(".msw") != std::string::npos; }
 
 const char* FormatPitch(float v, bool) {
@@ -428,7 +428,7 @@ int modNoise::OnMessage(tagUX_Message* msg) {
     case UX_MSG_VALUES_CHANGED: {
       if (!editor_labels::ReloadsPart(*msg, part_)) break;
       editor_labels::ReloadLabels(*services_, labels_, kFlagsPanelOnly,
-                                   [this](uxValueLabel* label, float v) { ApplyLabelValue(SlotOf(label), v); });
+                                  [this](uxValueLabel* label, float v) { ApplyLabelValue(SlotOf(label), v); });
       char buffer[64] = {};
       services_->GetSampleName(static_cast<int>(Uid(kNameParam)), buffer);
       const std::string name = buffer;

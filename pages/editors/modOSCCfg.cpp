@@ -95,8 +95,7 @@ int modOSCCfg::OnMessage(tagUX_Message* msg) {
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_)
-        if (editor_labels::TurnedBy(*msg, label, SlotOf(label)))
-          SetSwitch(SlotOf(label), label->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, label, SlotOf(label))) SetSwitch(SlotOf(label), label->GetFloatValue());
       break;
     case UX_MSG_VALUES_CHANGED: {
       if (!editor_labels::ReloadsPart(*msg, part_)) break;

@@ -48,8 +48,8 @@ constexpr LabelSpec kSpecs[modRESOsc::kLabels] = {
     {" PAN ", "%", 0x225, 24, 610, 420, 2, 80.0f, false, 0x808080, 13},
 };
 
-using editor_labels::SlotOf;
 using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 
 const char* FormatTime(float v, bool isIndex) {
   static char text[24];
@@ -167,14 +167,14 @@ void modRESOsc::ToggleMute() {
 }
 
 int modRESOsc::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    float v = label->GetFloatValue();
-    const int slot = SlotOf(label);
-    if (slot == 26 || slot == 27) v = modADSR::TimeEntry(IndexOf(v));
-    ApplyValue(slot, v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      float v = label->GetFloatValue();
+                                      const int slot = SlotOf(label);
+                                      if (slot == 26 || slot == 27) v = modADSR::TimeEntry(IndexOf(v));
+                                      ApplyValue(slot, v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -225,7 +225,7 @@ int modRESOsc::OnMessage(tagUX_Message* msg) {
     case UX_MSG_VALUES_CHANGED:
       if (!editor_labels::ReloadsPart(*msg, part_)) break;
       editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
-                                   [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
+                                  [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       break;
     case UX_MSG_FOCUS:
       if (msg->param != 1) break;

@@ -36,8 +36,8 @@ constexpr LabelSpec kSpecs[modShaper::kLabels] = {
     {"PRE-GAIN", "%", 0x601, 24, 610, 1, 0x808080},
 };
 
-using editor_labels::SlotOf;
 using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 
 }  // namespace
 
@@ -190,7 +190,7 @@ int modShaper::OnMessage(tagUX_Message* msg) {
     case UX_MSG_VALUES_CHANGED:
       if (!editor_labels::ReloadsPart(*msg, part_)) break;
       editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
-                                   [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
+                                  [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       break;
     case UX_MSG_FOCUS:
       if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(kFocusIndex);

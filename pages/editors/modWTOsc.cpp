@@ -71,8 +71,8 @@ constexpr const char* kMorphTexts[] = {"None", "H-SHIFT", "IH-STRETCH", "SMEAR",
 constexpr const char* kUnisonTexts[modWTOsc::kUnisonModes] = {"1x", "2x", "3x", "4x", "1x", "2x", "3x",
                                                               "4x", "2x", "3x", "4x", "2x", "3x", "4x"};
 
-using editor_labels::SlotOf;
 using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 
 // Only the last extension goes, so "my.kick.wav" stays "my.kick".
 std::string StripExtension(const std::string& file) {
@@ -307,12 +307,12 @@ int modWTOsc::OnPaint() {
 }
 
 int modWTOsc::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const float v = label->GetFloatValue();
-    ApplyLabelValue(SlotOf(label), v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      const float v = label->GetFloatValue();
+                                      ApplyLabelValue(SlotOf(label), v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -411,8 +411,7 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (editor_labels::TurnedBy(*msg, label, slot))
-          ApplyLabelValue(slot, label->GetFloatValue(), true);
+        if (editor_labels::TurnedBy(*msg, label, slot)) ApplyLabelValue(slot, label->GetFloatValue(), true);
       }
       break;
     case UX_MSG_ENCODER_EVENT: {
@@ -455,7 +454,7 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
     case UX_MSG_VALUES_CHANGED: {
       if (!editor_labels::ReloadsPart(*msg, part_)) break;
       editor_labels::ReloadLabels(*services_, labels_, kFlagsPanelOnly,
-                                   [this](uxValueLabel* label, float v) { ApplyLabelValue(SlotOf(label), v); });
+                                  [this](uxValueLabel* label, float v) { ApplyLabelValue(SlotOf(label), v); });
       char name[64] = {};
       services_->GetSampleName(static_cast<int>(Uid(kNameParam)), name);
       current_ = name;
