@@ -9,6 +9,7 @@
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
 #include "numeric/SplitRadixFft.h"
+#include "pages/editors/CaptureDrawing.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
@@ -351,31 +352,12 @@ int modFilter::OnPaint() {
       const float frequency = status->oscillator[0].frequency.load(std::memory_order_relaxed);
       for (int k = 0; k < 2; ++k) {
         ScopeCapture& capture = status->scope[2 * instance_ + k];
-        // A capture stays complete after it was let go until the voice re-arms it: draw
-        // each one once.
-        if (!capture.Complete()) {
-          taken_[k] = false;
-          continue;
-        }
-        if (taken_[k]) continue;
-        taken_[k] = true;
+        if (!capture_drawing::TakeOnce(capture, taken_[k])) continue;
         uxScopeView* view = captures_[k];
         char text[32];
         std::snprintf(text, sizeof text, "%.2f Hz", static_cast<double>(frequency));
         view->SetTexts("", text, "");
-        // Each half of the view shows one of the capture's arrays.
-        const int n = view->PointCount(), half = n / 2;
-        constexpr int kSamples = ScopeCapture::kHalf;
-        const float step = 2.0f * static_cast<float>(kSamples) / static_cast<float>(n);
-        uxScopeView::Point* points = view->Points();
-        for (int i = 0; i < n; ++i) {
-          const float* from = i < half ? capture.First() : capture.Second();
-          int at = static_cast<int>(static_cast<float>(i < half ? i : i - half) * step);
-          if (at >= kSamples) at = kSamples - 1;
-          points[i].a = 0.1f + 1.1f * from[at];
-        }
-        view->setRepaint();
-        capture.Release();
+        capture_drawing::Plot(capture, view, [](float sample) { return 0.1f + 1.1f * sample; });
       }
     }
     if (repaint_) PlotResponse();

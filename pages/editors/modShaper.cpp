@@ -6,6 +6,7 @@
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/CaptureDrawing.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
 #include "pages/widgets/uxScopeView.h"
@@ -122,27 +123,8 @@ int modShaper::OnPaint() {
         status != nullptr) {
       for (int k = 0; k < 2; ++k) {
         ScopeCapture& capture = status->scope[VoiceStatus::kShaperLeft + k];
-        // A capture stays complete after it was let go until the voice re-arms it: draw
-        // each one once.
-        if (!capture.Complete()) {
-          taken_[k] = false;
-          continue;
-        }
-        if (taken_[k]) continue;
-        taken_[k] = true;
-        uxScopeView* view = live_[k];
-        const int n = view->PointCount(), half = n / 2;
-        constexpr int kSamples = ScopeCapture::kHalf;
-        const float step = 2.0f * static_cast<float>(kSamples) / static_cast<float>(n);
-        uxScopeView::Point* points = view->Points();
-        for (int i = 0; i < n; ++i) {
-          const float* from = i < half ? capture.First() : capture.Second();
-          int at = static_cast<int>(static_cast<float>(i < half ? i : i - half) * step);
-          if (at >= kSamples) at = kSamples - 1;
-          points[i].a = from[at] * kLiveScale;
-        }
-        view->setRepaint();
-        capture.Release();
+        if (!capture_drawing::TakeOnce(capture, taken_[k])) continue;
+        capture_drawing::Plot(capture, live_[k], [](float sample) { return sample * kLiveScale; });
       }
       PlotCurve(status->shaperCurve.load(std::memory_order_relaxed), false);
     }
