@@ -342,9 +342,8 @@ int modADSR::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case EN_MSG_SET_VALUE: {
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {

@@ -385,9 +385,8 @@ int modFilter::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case EN_MSG_SET_VALUE: {
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       const bool ours = static_cast<int>(msg->flag) == part_;
       if (ours && canId == kFilterKey + kKeyStride * instance_) {

@@ -296,9 +296,8 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       if (isFocus() && msg->m_evt_type == TYPE_RELEASE && editor_->isEnabled()) SendStepData();
       break;
     case EN_MSG_SET_VALUE: {
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       const bool ours = static_cast<int>(msg->flag) == part_;
       if (ours && canId == kWaveKey + kKeyStride * lfo_) {

@@ -188,9 +188,8 @@ int modMIX::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case EN_MSG_SET_VALUE: {
-      if (static_cast<int>(msg->flag) != part_ || msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (static_cast<int>(msg->flag) != part_ || !ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       if (canId == kSelAKey) {
         if (value == 4.0f) {

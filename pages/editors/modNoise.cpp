@@ -390,11 +390,7 @@ int modNoise::OnMessage(tagUX_Message* msg) {
       ShowVoiceRegions();
       break;
     case EN_MSG_SET_VALUE:
-      if (msg->pData != nullptr) {
-        float value;
-        std::memcpy(&value, msg->pData, sizeof value);
-        SetValue(msg, value);
-      }
+      if (float value; ReadPanelValue(*msg, value)) SetValue(msg, value);
       break;
     case UX_MSG_TABLE_ITEM_SEL: {
       if (!isFocus()) break;

@@ -150,9 +150,8 @@ int modShaper::OnMessage(tagUX_Message* msg) {
         ApplyValue(kSpecs[index].slot, static_cast<float>(v));
         break;
       }
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
         if (!address.Names(*label)) continue;

@@ -401,11 +401,7 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
       }
       break;
     case EN_MSG_SET_VALUE:
-      if (msg->pData != nullptr) {
-        float value;
-        std::memcpy(&value, msg->pData, sizeof value);
-        SetValue(msg, value);
-      }
+      if (float value; ReadPanelValue(*msg, value)) SetValue(msg, value);
       break;
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if (!isFocus()) break;
