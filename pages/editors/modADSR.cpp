@@ -11,6 +11,7 @@
 #include "engine/VoiceStatus.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxValueLabel.h"
@@ -361,7 +362,7 @@ int modADSR::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0 && envelope_ < 4) services_->sendCANFocus(kFocusIndex[envelope_]);
+      if (envelope_ < 4) AnnounceFocus(*services_, *msg, kFocusIndex[envelope_]);
       break;
     case UX_MSG_VALUES_CHANGED:
       if (!editor_labels::ReloadsPart(*msg, part_)) break;
@@ -371,7 +372,7 @@ int modADSR::OnMessage(tagUX_Message* msg) {
       scope_->setRepaint();
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

@@ -12,6 +12,7 @@
 #include "pages/editors/CaptureDrawing.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxLabel.h"
@@ -437,10 +438,10 @@ int modFilter::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(instance_ == 0 ? 8 : 9);
+      AnnounceFocus(*services_, *msg, instance_ == 0 ? 8 : 9);
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

@@ -10,6 +10,7 @@
 #include "engine/VoiceStatus.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "pages/widgets/uxWaveEdit.h"
 #include "toolkit/uxBarCtrl.h"
@@ -356,7 +357,7 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       if (msg->flag == 0) services_->sendCANFocus(10 + lfo_);
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

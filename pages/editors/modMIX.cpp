@@ -8,6 +8,7 @@
 #include "data/ParamUid.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxXFadeCtrl.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxGroup.h"
@@ -242,7 +243,7 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       });
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default: break;
   }

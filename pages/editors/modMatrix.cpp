@@ -9,6 +9,7 @@
 #include "data/ModNames.h"
 #include "engine/VoiceStatus.h"
 #include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelFocus.h"
 #include "platform/LogSink.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxButton.h"
@@ -529,7 +530,7 @@ int modMatrix::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

@@ -14,6 +14,7 @@
 #include "engine/VoiceStatus.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
@@ -455,10 +456,10 @@ int modNoise::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(6);
+      AnnounceFocus(*services_, *msg, 6);
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       if (msg->type == kRescan) {

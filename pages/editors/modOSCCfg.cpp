@@ -2,6 +2,7 @@
 
 #include "app/PageServices.h"
 #include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelFocus.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxImage.h"
 #include "toolkit/uxValueLabel.h"
@@ -90,7 +91,7 @@ int modOSCCfg::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if (!isFocus()) break;

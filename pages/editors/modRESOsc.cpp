@@ -8,6 +8,7 @@
 #include "data/ParamUid.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/editors/modADSR.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxValueLabel.h"
@@ -232,7 +233,7 @@ int modRESOsc::OnMessage(tagUX_Message* msg) {
       if (msg->flag == 0) services_->sendCANFocus(4 + (instance_ & 1));
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

@@ -9,6 +9,7 @@
 #include "pages/editors/CaptureDrawing.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxValueLabel.h"
 
@@ -174,10 +175,10 @@ int modShaper::OnMessage(tagUX_Message* msg) {
                                   [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       break;
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(kFocusIndex);
+      AnnounceFocus(*services_, *msg, kFocusIndex);
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

@@ -15,6 +15,7 @@
 #include "engine/VoiceStatus.h"
 #include "pages/editors/EditorLabels.h"
 #include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxMultiWaveView.h"
 #include "pages/widgets/uxPopupWT.h"
 #include "pages/widgets/uxScopeView.h"
@@ -471,10 +472,10 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(4 + (instance_ & 1));
+      AnnounceFocus(*services_, *msg, 4 + (instance_ & 1));
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     case UX_MSG_ON_BUTTON:
       if (!isFocus() || (msg->param != k3DView && msg->param != k2DView) || touchLatch_) break;
