@@ -12,6 +12,12 @@
 
 namespace editor_labels {
 
+// Who follows a label change: one the front panel sent repaints the label and updates the
+// store and the engine; one a controller made updates the store and the engine and goes out
+// to the front panel.
+constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
+constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+
 inline int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
 
 // A stored value far outside any index (or not a number) reads as the first entry.

@@ -45,8 +45,8 @@ constexpr float kRatios[modADSR::kTimeSteps] = {
     82.283f, 86.209f, 90.32f,  94.625f, 99.999f};
 
 constexpr int kPanelGroup = 2;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr int kFocusIndex[4] = {1, 3, 0, 2};
 constexpr const char* kStateNames[] = {"off", "attack", "decay", "sustain", "hold", "release", "shoutdown"};
 constexpr int kStates = 7;

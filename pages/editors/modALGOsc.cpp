@@ -19,8 +19,8 @@ namespace {
 
 constexpr int kPanelGroup = 11;
 constexpr int kMuteOffset = 0x21C;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr unsigned kMuteFlags = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
 constexpr const char* kMuteText = "    <MUTE>  ";
 

@@ -27,8 +27,8 @@ constexpr int kPanelGroup = 3;
 constexpr int kFilterKey = 370;
 constexpr int kLinkKey = 371;
 constexpr int kKeyStride = 8;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr const char* kTypeNames[modFilter::kTypes] = {"Bypass",    "LP24",     "MG_LD12",  "MG_LD24",
                                                        "MG_VCF_LP", "MG_VCF_BP", "MG_VCF_HP", "SEM_LP12",
                                                        "SEM_BP12",  "SEM_HP12", "SEM_NS12", "KORG35_LP"};

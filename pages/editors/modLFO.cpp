@@ -44,8 +44,8 @@ constexpr float kDelays[modLFO::kTableSteps] = {
 
 constexpr int kPanelGroup = 4;
 constexpr int kSyncKey = 387, kWaveKey = 388, kWaveText = 389, kKeyStride = 8;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr float kPreviewRateHz = 2.0f;
 constexpr int kViewWidth = 512;
 

@@ -18,7 +18,7 @@ namespace {
 constexpr int kPanelGroup = 7;
 constexpr int kTypeKey = 338, kInsertKey = 339;
 constexpr int kFocusIndex = 7;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
+using editor_labels::kFlagsFromPanel;
 constexpr float kLiveScale = 0.45f;
 
 struct LabelSpec {

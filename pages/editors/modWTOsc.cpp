@@ -34,8 +34,8 @@ constexpr int kPopupEncoder = 148;
 constexpr int kCodeNext = 130, kCodePrevious = 131, kCodeTake = 132;
 constexpr int kRescan = 283;
 constexpr int kPopupTicks = 10;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr unsigned kFlagsMute = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
 constexpr unsigned kFlagsPanelOnly = FLAG_SEND_CAN;
 
