@@ -9,6 +9,9 @@
 #include "data/ParamUid.h"
 #include "engine/EnvGen.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxValueLabel.h"
@@ -16,7 +19,7 @@
 namespace {
 
 // A label's encoder slot; the bits above it carry the part.
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+using editor_labels::SlotOf;
 
 constexpr float kTimes[modADSR::kTimeSteps] = {
     0.0005f, 0.0006f, 0.0007f, 0.001f,   0.002f,   0.0032f,  0.0049f,  0.0067f,  0.0087f,  0.0108f,  0.0127f,
@@ -42,8 +45,8 @@ constexpr float kRatios[modADSR::kTimeSteps] = {
     82.283f, 86.209f, 90.32f,  94.625f, 99.999f};
 
 constexpr int kPanelGroup = 2;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr int kFocusIndex[4] = {1, 3, 0, 2};
 constexpr const char* kStateNames[] = {"off", "attack", "decay", "sustain", "hold", "release", "shoutdown"};
 constexpr int kStates = 7;
@@ -325,14 +328,14 @@ int modADSR::OnPaint() {
 }
 
 int modADSR::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const int slot = SlotOf(label);
-    float v = label->GetFloatValue();
-    if (IsTimeSlot(slot)) v = TimeEntry(static_cast<int>(v));
-    SetEnvelopeValue(slot, v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      const int slot = SlotOf(label);
+                                      float v = label->GetFloatValue();
+                                      if (IsTimeSlot(slot)) v = TimeEntry(static_cast<int>(v));
+                                      SetEnvelopeValue(slot, v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -340,17 +343,12 @@ int modADSR::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case EN_MSG_SET_VALUE: {
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         SetEnvelopeValue(SlotOf(label), value);
         label->SetFloatValue(value, kFlagsFromPanel);
       }
@@ -360,26 +358,21 @@ int modADSR::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
-          UpdateFromEncoder(slot, label->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, label, slot)) UpdateFromEncoder(slot, label->GetFloatValue());
       }
       break;
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0 && envelope_ < 4) services_->sendCANFocus(kFocusIndex[envelope_]);
+      if (envelope_ < 4) AnnounceFocus(*services_, *msg, kFocusIndex[envelope_]);
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const int slot = SlotOf(label);
-        const float value = services_->GetParamById(label->GetID());
-        label->SetFloatValue(value, FLAG_SEND_CAN);
-        SetEnvelopeValue(slot, value);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
+                                  [this](uxValueLabel* label, float v) { SetEnvelopeValue(SlotOf(label), v); });
       PlotEnvelope(false);
       scope_->setRepaint();
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

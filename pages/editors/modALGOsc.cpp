@@ -8,6 +8,9 @@
 #include "data/ParamUid.h"
 #include "engine/AlgWaveforms.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxValueLabel.h"
@@ -16,8 +19,8 @@ namespace {
 
 constexpr int kPanelGroup = 11;
 constexpr int kMuteOffset = 0x21C;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr unsigned kMuteFlags = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
 constexpr const char* kMuteText = "    <MUTE>  ";
 
@@ -48,8 +51,8 @@ constexpr LabelSpec kSpecs[modALGOsc::kLabels] = {
     {"PHASE", "%", 0x21B, 0, 10, 420, 1, 13, 0.0f, false, 0xC0C0C0},
 };
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 // NaN names no algorithm (and keeps the cycle drawn last).
 int AlgorithmOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : -1; }
 
@@ -179,12 +182,12 @@ int modALGOsc::OnPaint() {
 }
 
 int modALGOsc::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const float v = label->GetFloatValue();
-    ApplyValue(SlotOf(label), v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      const float v = label->GetFloatValue();
+                                      ApplyValue(SlotOf(label), v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -192,9 +195,8 @@ int modALGOsc::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case EN_MSG_SET_VALUE: {
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       const bool ours = static_cast<int>(msg->flag) == part_;
       if (ours && canId == KeyId()) {
@@ -227,13 +229,9 @@ int modALGOsc::OnMessage(tagUX_Message* msg) {
         }
         break;
       }
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         ApplyValue(SlotOf(label), value);
         label->SetFloatValue(value, kFlagsFromPanel);
       }
@@ -243,17 +241,13 @@ int modALGOsc::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot != 8 && slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
-          ApplyValue(slot, label->GetFloatValue(), false);
+        if (slot != 8 && editor_labels::TurnedBy(*msg, label, slot)) ApplyValue(slot, label->GetFloatValue(), false);
       }
       break;
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, FLAG_SEND_CAN);
-        ApplyValue(SlotOf(label), v);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
+                                  [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       services_->sendPanelText(KeyId() + 1, part_, labels_[kAlgorithm]->getText());
       SetMute(services_->GetParamById(static_cast<int>(id_ + kMuteOffset)) != 0.0f);
       break;
@@ -264,7 +258,7 @@ int modALGOsc::OnMessage(tagUX_Message* msg) {
       if (msg->flag == 0) services_->sendCANFocus(4 + (instance_ & 1));
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

@@ -9,6 +9,10 @@
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
 #include "numeric/SplitRadixFft.h"
+#include "pages/editors/CaptureDrawing.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxLabel.h"
@@ -17,14 +21,14 @@
 namespace {
 
 // A label's encoder slot; the bits above it carry the part.
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+using editor_labels::SlotOf;
 
 constexpr int kPanelGroup = 3;
 constexpr int kFilterKey = 370;
 constexpr int kLinkKey = 371;
 constexpr int kKeyStride = 8;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr const char* kTypeNames[modFilter::kTypes] = {"Bypass",    "LP24",     "MG_LD12",  "MG_LD24",
                                                        "MG_VCF_LP", "MG_VCF_BP", "MG_VCF_HP", "SEM_LP12",
                                                        "SEM_BP12",  "SEM_HP12", "SEM_NS12", "KORG35_LP"};
@@ -349,31 +353,12 @@ int modFilter::OnPaint() {
       const float frequency = status->oscillator[0].frequency.load(std::memory_order_relaxed);
       for (int k = 0; k < 2; ++k) {
         ScopeCapture& capture = status->scope[2 * instance_ + k];
-        // A capture stays complete after it was let go until the voice re-arms it: draw
-        // each one once.
-        if (!capture.Complete()) {
-          taken_[k] = false;
-          continue;
-        }
-        if (taken_[k]) continue;
-        taken_[k] = true;
+        if (!capture_drawing::TakeOnce(capture, taken_[k])) continue;
         uxScopeView* view = captures_[k];
         char text[32];
         std::snprintf(text, sizeof text, "%.2f Hz", static_cast<double>(frequency));
         view->SetTexts("", text, "");
-        // Each half of the view shows one of the capture's arrays.
-        const int n = view->PointCount(), half = n / 2;
-        constexpr int kSamples = ScopeCapture::kHalf;
-        const float step = 2.0f * static_cast<float>(kSamples) / static_cast<float>(n);
-        uxScopeView::Point* points = view->Points();
-        for (int i = 0; i < n; ++i) {
-          const float* from = i < half ? capture.First() : capture.Second();
-          int at = static_cast<int>(static_cast<float>(i < half ? i : i - half) * step);
-          if (at >= kSamples) at = kSamples - 1;
-          points[i].a = 0.1f + 1.1f * from[at];
-        }
-        view->setRepaint();
-        capture.Release();
+        capture_drawing::Plot(capture, view, [](float sample) { return 0.1f + 1.1f * sample; });
       }
     }
     if (repaint_) PlotResponse();
@@ -401,9 +386,8 @@ int modFilter::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case EN_MSG_SET_VALUE: {
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       const bool ours = static_cast<int>(msg->flag) == part_;
       if (ours && canId == kFilterKey + kKeyStride * instance_) {
@@ -423,20 +407,16 @@ int modFilter::OnMessage(tagUX_Message* msg) {
         if (linkedPage_ != nullptr) linkedPage_->SetLinked(linked_);
         break;
       }
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (int i = 0; i < kLabels; ++i) {
         if (!LabelUsed(i)) continue;
-        const auto uid = static_cast<uint32_t>(labels_[i]->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*labels_[i])) continue;
         const int slot = SlotOf(labels_[i]);
         SetParamValue(slot, value);
         labels_[i]->SetFloatValue(value, kFlagsFromPanel);
       }
-      if (isFocus() && linked_ != 0 && linkedPage_ != nullptr && ours && instance == 0 &&
-          ctrl == static_cast<int>(param_uid::Ctrl(static_cast<uint32_t>(labels_[kCutoff]->GetID()))))
+      if (isFocus() && linked_ != 0 && linkedPage_ != nullptr && ours && address.instance == 0 &&
+          address.ctrl == static_cast<int>(param_uid::Ctrl(static_cast<uint32_t>(labels_[kCutoff]->GetID()))))
         linkedPage_->SetLinkedCutoff(value);
       break;
     }
@@ -445,12 +425,11 @@ int modFilter::OnMessage(tagUX_Message* msg) {
       for (int i = 0; i < kLabels; ++i) {
         if (!LabelUsed(i)) continue;
         const int slot = SlotOf(labels_[i]);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && labels_[i]->isChecked())
-          UpdateFromEncoder(slot, labels_[i]->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, labels_[i], slot)) UpdateFromEncoder(slot, labels_[i]->GetFloatValue());
       }
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
       for (int i = 0; i < kLabels; ++i) {
         if (!LabelUsed(i)) continue;
         const float value = services_->GetParamById(labels_[i]->GetID());
@@ -459,10 +438,10 @@ int modFilter::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(instance_ == 0 ? 8 : 9);
+      AnnounceFocus(*services_, *msg, instance_ == 0 ? 8 : 9);
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

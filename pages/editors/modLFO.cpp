@@ -8,6 +8,9 @@
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "pages/widgets/uxWaveEdit.h"
 #include "toolkit/uxBarCtrl.h"
@@ -17,7 +20,7 @@
 namespace {
 
 // A label's encoder slot; the bits above it carry the part.
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
+using editor_labels::SlotOf;
 
 constexpr float kRates[modLFO::kTableSteps] = {
     0.1f,   0.11f,  0.12f,  0.13f,  0.14f,  0.15f,  0.16f,  0.17f,  0.19f,  0.2f,   0.22f,  0.23f,  0.25f,
@@ -41,8 +44,8 @@ constexpr float kDelays[modLFO::kTableSteps] = {
 
 constexpr int kPanelGroup = 4;
 constexpr int kSyncKey = 387, kWaveKey = 388, kWaveText = 389, kKeyStride = 8;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr float kPreviewRateHz = 2.0f;
 constexpr int kViewWidth = 512;
 
@@ -82,7 +85,7 @@ int TableIndex(const float* table, float lower, float v) {
 }
 
 int Clamp(int i, int lo, int hi) { return i < lo ? lo : (i > hi ? hi : i); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::IndexOf;
 
 const char* FormatRate(float v, bool isIndex) {
   static char text[24];
@@ -275,15 +278,15 @@ int modLFO::OnPaint() {
 }
 
 int modLFO::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const int slot = SlotOf(label);
-    float v = label->GetFloatValue();
-    if (slot == 24) v = RateEntry(IndexOf(v));
-    if (slot == 0) v = DelayEntry(IndexOf(v));
-    ApplyValue(slot, v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      const int slot = SlotOf(label);
+                                      float v = label->GetFloatValue();
+                                      if (slot == 24) v = RateEntry(IndexOf(v));
+                                      if (slot == 0) v = DelayEntry(IndexOf(v));
+                                      ApplyValue(slot, v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -294,9 +297,8 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       if (isFocus() && msg->m_evt_type == TYPE_RELEASE && editor_->isEnabled()) SendStepData();
       break;
     case EN_MSG_SET_VALUE: {
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       const bool ours = static_cast<int>(msg->flag) == part_;
       if (ours && canId == kWaveKey + kKeyStride * lfo_) {
@@ -315,13 +317,9 @@ int modLFO::OnMessage(tagUX_Message* msg) {
         ApplyValue(25, static_cast<float>(sync));
         break;
       }
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         const int slot = SlotOf(label);
         ApplyValue(slot, value);
         label->SetFloatValue(value, kFlagsFromPanel);
@@ -332,12 +330,11 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
-          ApplyEncoderValue(slot, label->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, label, slot)) ApplyEncoderValue(slot, label->GetFloatValue());
       }
       break;
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
       const uint8_t* record = services_->GetLfoStepData(static_cast<int>(param_uid::InstanceBits(lfo_) |
                                                                          param_uid::KindBits(part_)));
       for (int k = 0; k < kSteps; ++k)
@@ -360,7 +357,7 @@ int modLFO::OnMessage(tagUX_Message* msg) {
       if (msg->flag == 0) services_->sendCANFocus(10 + lfo_);
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

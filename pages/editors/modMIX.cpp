@@ -6,6 +6,9 @@
 #include "app/PageServices.h"
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxXFadeCtrl.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxGroup.h"
@@ -173,12 +176,12 @@ void modMIX::ShowShaperIcons() {
 }
 
 int modMIX::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const float v = label->GetFloatValue();
-    ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), kAll, v, true);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFromController,
+                                    [this](uxValueLabel* label) {
+                                      const float v = label->GetFloatValue();
+                                      ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), kAll, v, true);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -186,9 +189,8 @@ int modMIX::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case EN_MSG_SET_VALUE: {
-      if (static_cast<int>(msg->flag) != part_ || msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (static_cast<int>(msg->flag) != part_ || !ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       if (canId == kSelAKey) {
         if (value == 4.0f) {
@@ -207,13 +209,9 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       } else if (canId == kShaperKey) {
         if (isFocus()) ShowShaperIcons();
       } else {
-        const int ctrl = GetParamCtrlByCanId(canId, kMixerGroup);
-        const int instance = GetParamInstanceByCanId(canId, kMixerGroup);
+        const PanelAddress address(canId, kMixerGroup, part_);
         for (uxValueLabel* label : labels_) {
-          const auto uid = static_cast<uint32_t>(label->GetID());
-          if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-              param_uid::Kind(uid) != part_)
-            continue;
+          if (!address.Names(*label)) continue;
           ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), kAll, value, true);
           label->SetFloatValue(value, isFocus() ? kAll : kAll & ~FLAG_REPAINT);
         }
@@ -224,8 +222,7 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = static_cast<int>(label->GetUserData() & 0xFF);
-        if ((slot >> 3) == static_cast<int>(msg->param & 3) && label->isChecked())
-          ApplyValue(slot, kAll, label->GetFloatValue(), false);
+        if (editor_labels::TurnedBy(*msg, label, slot)) ApplyValue(slot, kAll, label->GetFloatValue(), false);
       }
       break;
     case UX_MSG_FOCUS:
@@ -240,15 +237,13 @@ int modMIX::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, FLAG_SEND_CAN);
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN, [this](uxValueLabel* label, float v) {
         ApplyValue(static_cast<int>(label->GetUserData() & 0xFF), 0, v, true);
-      }
+      });
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default: break;
   }

@@ -8,6 +8,8 @@
 #include "data/CDataSets.h"
 #include "data/ModNames.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelFocus.h"
 #include "platform/LogSink.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxButton.h"
@@ -478,8 +480,7 @@ int modMatrix::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (int i = 0; i < kLabels; ++i) {
         const int slot = static_cast<int>(labels_[i]->GetUserData() & 0xFF);
-        if ((slot >> 3) == static_cast<int>(msg->param & 3) && labels_[i]->isChecked())
-          ApplyValue(slot, true, labels_[i]->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, labels_[i], slot)) ApplyValue(slot, true, labels_[i]->GetFloatValue());
       }
       break;
     case UX_MSG_ENCODER_EVENT:
@@ -529,7 +530,7 @@ int modMatrix::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

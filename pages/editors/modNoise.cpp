@@ -12,6 +12,9 @@
 #include "data/ParamUid.h"
 #include "data/WavefileCache.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
@@ -52,8 +55,8 @@ constexpr LabelSpec kSpecs[modNoise::kLabels] = {
     {"FREQ-TRG", 0x242, 16, 410, 420, nullptr, 8, 0xC00000, 0xC0C0C0, true},
 };
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 bool IsMulti(const std::string& entry) { return entry.find(".msw") != std::string::npos; }
 
 const char* FormatPitch(float v, bool) {
@@ -353,13 +356,9 @@ void modNoise::SetValue(tagUX_Message* msg, float value) {
     }
     return;
   }
-  const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-  const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+  const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
   for (uxValueLabel* label : labels_) {
-    const auto uid = static_cast<uint32_t>(label->GetID());
-    if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-        param_uid::Kind(uid) != static_cast<int>(msg->flag))
-      continue;
+    if (!address.Names(*label)) continue;
     ApplyLabelValue(SlotOf(label), value);
     label->SetFloatValue(value, kFlagsFromPanel);
   }
@@ -392,11 +391,7 @@ int modNoise::OnMessage(tagUX_Message* msg) {
       ShowVoiceRegions();
       break;
     case EN_MSG_SET_VALUE:
-      if (msg->pData != nullptr) {
-        float value;
-        std::memcpy(&value, msg->pData, sizeof value);
-        SetValue(msg, value);
-      }
+      if (float value; ReadPanelValue(*msg, value)) SetValue(msg, value);
       break;
     case UX_MSG_TABLE_ITEM_SEL: {
       if (!isFocus()) break;
@@ -420,7 +415,7 @@ int modNoise::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 != static_cast<int>(msg->param & 3) || !label->isChecked()) continue;
+        if (!editor_labels::TurnedBy(*msg, label, slot)) continue;
         if (label == labels_[kMode])
           services_->sendPanelText(kModeId, part_, label->getEnumText(IndexOf(label->GetFloatValue())));
         if (label == labels_[kFreqTrg])
@@ -428,12 +423,9 @@ int modNoise::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, kFlagsPanelOnly);
-        ApplyLabelValue(SlotOf(label), v);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, kFlagsPanelOnly,
+                                  [this](uxValueLabel* label, float v) { ApplyLabelValue(SlotOf(label), v); });
       char buffer[64] = {};
       services_->GetSampleName(static_cast<int>(Uid(kNameParam)), buffer);
       const std::string name = buffer;
@@ -464,10 +456,10 @@ int modNoise::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(6);
+      AnnounceFocus(*services_, *msg, 6);
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       if (msg->type == kRescan) {

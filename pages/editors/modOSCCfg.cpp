@@ -1,6 +1,8 @@
 #include "pages/editors/modOSCCfg.h"
 
 #include "app/PageServices.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelFocus.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxImage.h"
 #include "toolkit/uxValueLabel.h"
@@ -89,16 +91,15 @@ int modOSCCfg::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_)
-        if ((SlotOf(label) >> 3) == static_cast<int>(msg->param & 3) && label->isChecked())
-          SetSwitch(SlotOf(label), label->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, label, SlotOf(label))) SetSwitch(SlotOf(label), label->GetFloatValue());
       break;
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
       for (int i = 0; i < kLabels; ++i) {
         uxValueLabel* label = labels_[i];
         const float v = services_->GetParamById(label->GetID());

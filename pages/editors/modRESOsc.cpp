@@ -6,6 +6,9 @@
 #include "app/PageServices.h"
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/editors/modADSR.h"
 #include "toolkit/uxGroup.h"
 #include "toolkit/uxValueLabel.h"
@@ -14,8 +17,8 @@ namespace {
 
 constexpr int kPanelGroup = 12;
 constexpr int kMuteOffset = 0x22B;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr unsigned kMuteFlags = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
 constexpr const char* kMuteText = "    <MUTE>  ";
 
@@ -46,8 +49,8 @@ constexpr LabelSpec kSpecs[modRESOsc::kLabels] = {
     {" PAN ", "%", 0x225, 24, 610, 420, 2, 80.0f, false, 0x808080, 13},
 };
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 
 const char* FormatTime(float v, bool isIndex) {
   static char text[24];
@@ -165,14 +168,14 @@ void modRESOsc::ToggleMute() {
 }
 
 int modRESOsc::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    float v = label->GetFloatValue();
-    const int slot = SlotOf(label);
-    if (slot == 26 || slot == 27) v = modADSR::TimeEntry(IndexOf(v));
-    ApplyValue(slot, v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      float v = label->GetFloatValue();
+                                      const int slot = SlotOf(label);
+                                      if (slot == 26 || slot == 27) v = modADSR::TimeEntry(IndexOf(v));
+                                      ApplyValue(slot, v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -180,9 +183,8 @@ int modRESOsc::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case EN_MSG_SET_VALUE: {
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
+      if (!ReadPanelValue(*msg, value)) break;
       const int canId = static_cast<int>(msg->param);
       const bool ours = static_cast<int>(msg->flag) == part_;
       if (ours && canId == KeyId()) {
@@ -200,13 +202,9 @@ int modRESOsc::OnMessage(tagUX_Message* msg) {
         if (value == 7.0f) ToggleMute();
         break;
       }
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         // The panel sends SPREAD in tenths of the label's range.
         const float v = SlotOf(label) == 25 ? value * 10.0f : value;
         ApplyValue(SlotOf(label), v);
@@ -218,19 +216,16 @@ int modRESOsc::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 != static_cast<int>(msg->param & 3) || !label->isChecked()) continue;
+        if (!editor_labels::TurnedBy(*msg, label, slot)) continue;
         float v = label->GetFloatValue();
         if (slot == 26 || slot == 27) v = modADSR::TimeEntry(IndexOf(v));
         ApplyValue(slot, v, false);
       }
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, FLAG_SEND_CAN);
-        ApplyValue(SlotOf(label), v);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
+                                  [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       break;
     case UX_MSG_FOCUS:
       if (msg->param != 1) break;
@@ -238,7 +233,7 @@ int modRESOsc::OnMessage(tagUX_Message* msg) {
       if (msg->flag == 0) services_->sendCANFocus(4 + (instance_ & 1));
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

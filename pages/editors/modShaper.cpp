@@ -6,6 +6,10 @@
 #include "data/ParamTable.h"
 #include "data/ParamUid.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/CaptureDrawing.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxScopeView.h"
 #include "toolkit/uxValueLabel.h"
 
@@ -14,7 +18,7 @@ namespace {
 constexpr int kPanelGroup = 7;
 constexpr int kTypeKey = 338, kInsertKey = 339;
 constexpr int kFocusIndex = 7;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
+using editor_labels::kFlagsFromPanel;
 constexpr float kLiveScale = 0.45f;
 
 struct LabelSpec {
@@ -34,8 +38,8 @@ constexpr LabelSpec kSpecs[modShaper::kLabels] = {
     {"PRE-GAIN", "%", 0x601, 24, 610, 1, 0x808080},
 };
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 
 }  // namespace
 
@@ -120,27 +124,8 @@ int modShaper::OnPaint() {
         status != nullptr) {
       for (int k = 0; k < 2; ++k) {
         ScopeCapture& capture = status->scope[VoiceStatus::kShaperLeft + k];
-        // A capture stays complete after it was let go until the voice re-arms it: draw
-        // each one once.
-        if (!capture.Complete()) {
-          taken_[k] = false;
-          continue;
-        }
-        if (taken_[k]) continue;
-        taken_[k] = true;
-        uxScopeView* view = live_[k];
-        const int n = view->PointCount(), half = n / 2;
-        constexpr int kSamples = ScopeCapture::kHalf;
-        const float step = 2.0f * static_cast<float>(kSamples) / static_cast<float>(n);
-        uxScopeView::Point* points = view->Points();
-        for (int i = 0; i < n; ++i) {
-          const float* from = i < half ? capture.First() : capture.Second();
-          int at = static_cast<int>(static_cast<float>(i < half ? i : i - half) * step);
-          if (at >= kSamples) at = kSamples - 1;
-          points[i].a = from[at] * kLiveScale;
-        }
-        view->setRepaint();
-        capture.Release();
+        if (!capture_drawing::TakeOnce(capture, taken_[k])) continue;
+        capture_drawing::Plot(capture, live_[k], [](float sample) { return sample * kLiveScale; });
       }
       PlotCurve(status->shaperCurve.load(std::memory_order_relaxed), false);
     }
@@ -166,16 +151,11 @@ int modShaper::OnMessage(tagUX_Message* msg) {
         ApplyValue(kSpecs[index].slot, static_cast<float>(v));
         break;
       }
-      if (msg->pData == nullptr) break;
       float value;
-      std::memcpy(&value, msg->pData, sizeof value);
-      const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-      const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+      if (!ReadPanelValue(*msg, value)) break;
+      const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
       for (uxValueLabel* label : labels_) {
-        const auto uid = static_cast<uint32_t>(label->GetID());
-        if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-            param_uid::Kind(uid) != static_cast<int>(msg->flag))
-          continue;
+        if (!address.Names(*label)) continue;
         label->SetFloatRawValue(value);
         ApplyValue(SlotOf(label), value);
         label->SetFloatValue(value, kFlagsFromPanel);
@@ -186,22 +166,19 @@ int modShaper::OnMessage(tagUX_Message* msg) {
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked()) ApplyValue(slot, label->GetFloatValue());
+        if (editor_labels::TurnedBy(*msg, label, slot)) ApplyValue(slot, label->GetFloatValue());
       }
       break;
     case UX_MSG_VALUES_CHANGED:
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, FLAG_SEND_CAN);
-        ApplyValue(SlotOf(label), v);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, FLAG_SEND_CAN,
+                                  [this](uxValueLabel* label, float v) { ApplyValue(SlotOf(label), v); });
       break;
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(kFocusIndex);
+      AnnounceFocus(*services_, *msg, kFocusIndex);
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     default:
       break;

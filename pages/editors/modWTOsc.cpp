@@ -13,6 +13,9 @@
 #include "data/WaveTable.h"
 #include "data/WavetableCache.h"
 #include "engine/VoiceStatus.h"
+#include "pages/editors/EditorLabels.h"
+#include "pages/editors/PanelAddress.h"
+#include "pages/editors/PanelFocus.h"
 #include "pages/widgets/uxMultiWaveView.h"
 #include "pages/widgets/uxPopupWT.h"
 #include "pages/widgets/uxScopeView.h"
@@ -31,8 +34,8 @@ constexpr int kPopupEncoder = 148;
 constexpr int kCodeNext = 130, kCodePrevious = 131, kCodeTake = 132;
 constexpr int kRescan = 283;
 constexpr int kPopupTicks = 10;
-constexpr unsigned kFlagsFromController = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM | FLAG_SEND_CAN;
-constexpr unsigned kFlagsFromPanel = FLAG_REPAINT | FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
+using editor_labels::kFlagsFromController;
+using editor_labels::kFlagsFromPanel;
 constexpr unsigned kFlagsMute = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM;
 constexpr unsigned kFlagsPanelOnly = FLAG_SEND_CAN;
 
@@ -69,8 +72,8 @@ constexpr const char* kMorphTexts[] = {"None", "H-SHIFT", "IH-STRETCH", "SMEAR",
 constexpr const char* kUnisonTexts[modWTOsc::kUnisonModes] = {"1x", "2x", "3x", "4x", "1x", "2x", "3x",
                                                               "4x", "2x", "3x", "4x", "2x", "3x", "4x"};
 
-int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFFF); }
-int IndexOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) : 0; }
+using editor_labels::IndexOf;
+using editor_labels::SlotOf;
 
 // Only the last extension goes, so "my.kick.wav" stays "my.kick".
 std::string StripExtension(const std::string& file) {
@@ -305,12 +308,12 @@ int modWTOsc::OnPaint() {
 }
 
 int modWTOsc::OnMidiCC(int a, int part, int controller, int value) {
-  for (uxValueLabel* label : labels_) {
-    if (label->OnMidiCC(a, part, controller, value) == 0) continue;
-    const float v = label->GetFloatValue();
-    ApplyLabelValue(SlotOf(label), v);
-    services_->ValueChanged(static_cast<uint32_t>(label->GetID()), kFlagsFromController, v);
-  }
+  editor_labels::TakeControllerMove(*services_, labels_, a, part, controller, value, kFlagsFromController,
+                                    [this](uxValueLabel* label) {
+                                      const float v = label->GetFloatValue();
+                                      ApplyLabelValue(SlotOf(label), v);
+                                      return v;
+                                    });
   return 1;
 }
 
@@ -367,13 +370,9 @@ void modWTOsc::SetValue(tagUX_Message* msg, float value) {
     }
     return;
   }
-  const int ctrl = GetParamCtrlByCanId(canId, kPanelGroup);
-  const int instance = GetParamInstanceByCanId(canId, kPanelGroup);
+  const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));
   for (uxValueLabel* label : labels_) {
-    const auto uid = static_cast<uint32_t>(label->GetID());
-    if (static_cast<int>(param_uid::Ctrl(uid)) != ctrl || param_uid::Instance(uid) != instance ||
-        param_uid::Kind(uid) != static_cast<int>(msg->flag))
-      continue;
+    if (!address.Names(*label)) continue;
     ApplyLabelValue(SlotOf(label), value);
     label->SetFloatValue(value, kFlagsFromPanel);
   }
@@ -403,18 +402,13 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
       }
       break;
     case EN_MSG_SET_VALUE:
-      if (msg->pData != nullptr) {
-        float value;
-        std::memcpy(&value, msg->pData, sizeof value);
-        SetValue(msg, value);
-      }
+      if (float value; ReadPanelValue(*msg, value)) SetValue(msg, value);
       break;
     case UX_MSG_ENCODER_VALUE_CHANGED:
       if (!isFocus()) break;
       for (uxValueLabel* label : labels_) {
         const int slot = SlotOf(label);
-        if (slot / 8 == static_cast<int>(msg->param & 3) && label->isChecked())
-          ApplyLabelValue(slot, label->GetFloatValue(), true);
+        if (editor_labels::TurnedBy(*msg, label, slot)) ApplyLabelValue(slot, label->GetFloatValue(), true);
       }
       break;
     case UX_MSG_ENCODER_EVENT: {
@@ -455,12 +449,9 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_VALUES_CHANGED: {
-      if (static_cast<int>(msg->param) != -1 && static_cast<int>(msg->param) != part_) break;
-      for (uxValueLabel* label : labels_) {
-        const float v = services_->GetParamById(label->GetID());
-        label->SetFloatValue(v, kFlagsPanelOnly);
-        ApplyLabelValue(SlotOf(label), v);
-      }
+      if (!editor_labels::ReloadsPart(*msg, part_)) break;
+      editor_labels::ReloadLabels(*services_, labels_, kFlagsPanelOnly,
+                                  [this](uxValueLabel* label, float v) { ApplyLabelValue(SlotOf(label), v); });
       char name[64] = {};
       services_->GetSampleName(static_cast<int>(Uid(kNameParam)), name);
       current_ = name;
@@ -481,10 +472,10 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_FOCUS:
-      if (msg->param == 1 && msg->flag == 0) services_->sendCANFocus(4 + (instance_ & 1));
+      AnnounceFocus(*services_, *msg, 4 + (instance_ & 1));
       break;
     case UX_MSG_CLOSE_PANEL:
-      if (isFocus() && msg->param != GetUserData()) Close(msg->flag == 0);
+      CloseOnRequest(*this, *msg);
       break;
     case UX_MSG_ON_BUTTON:
       if (!isFocus() || (msg->param != k3DView && msg->param != k2DView) || touchLatch_) break;
