@@ -29,7 +29,7 @@ class modLFO : public uxPanelCtrl {
   int OnMessage(tagUX_Message* msg) override;
   int OnMidiCC(int a, int part, int controller, int value) override;
   // Renders the preview.
-  void Update();
+  void Update() override;
   void ApplyValue(int slot, float value);
   void ApplyEncoderValue(int slot, float value);
   void SendStepData();

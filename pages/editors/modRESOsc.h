@@ -21,7 +21,7 @@ class modRESOsc : public uxPanelCtrl {
   int OnMidiCC(int a, int part, int controller, int value) override;
   void ApplyValue(int slot, float value, bool setRaw = true);
   // Recomputes the partials and hands them to the histogram.
-  void Update();
+  void Update() override;
   void ToggleMute();
 
   uxValueLabel* ValueLabel(int index) const { return labels_[index]; }
