@@ -228,7 +228,9 @@ class ProgramChanges(PlayedSim):
         cls.start_sim()
 
     def loads_done(self):
-        return sum(1 for l in list(self.sim.lines) if "XMLLoadPreset: OK" in l or "XMLLoadPreset: ERROR" in l)
+        """Program loads finished: the engine filled (the swap follows within a few periods)
+        or the preset refused."""
+        return sum(1 for l in list(self.sim.lines) if "TIME: Load Engine" in l or "ERROR preset load" in l)
 
     def pitch_of_a_note(self, near_hz):
         start = os.path.getsize(self.capture) // 8
@@ -252,7 +254,7 @@ class ProgramChanges(PlayedSim):
                 deadline = time.monotonic() + 10
                 while self.loads_done() == loads and time.monotonic() < deadline:
                     time.sleep(0.05)
-                time.sleep(0.3)  # the tick after the load
+                time.sleep(0.5)  # the swap and the tick after the load
                 if coarse[program] is not None:
                     sounding = coarse[program]
                 # Searched near the requested pitch, whose octave neighbours lie outside the window.
