@@ -180,7 +180,10 @@ class VirtualBus:
         self.directory, self.name = directory, name
         self.path = os.path.join(directory, name)
         # Ends by itself after a while, should a failed run leave it behind.
-        self._hub = subprocess.Popen([hub, name, directory, "300"], stdout=subprocess.PIPE, text=True)
+        # The hub is a program of its own: the sanitizer runtime preloaded into this interpreter
+        # is not for it (its own is linked in).
+        env = {k: v for k, v in os.environ.items() if k != "LD_PRELOAD"}
+        self._hub = subprocess.Popen([hub, name, directory, "300"], stdout=subprocess.PIPE, text=True, env=env)
         if "ready" not in self._hub.stdout.readline():
             self.close()
             raise RuntimeError("the virtual CAN hub did not start")
