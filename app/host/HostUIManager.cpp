@@ -345,7 +345,7 @@ void HostUIManager::OnClipCommand(int kind, int cmd, int track, int clip, const 
 void HostUIManager::OnCommand(const uint8_t*, uint32_t) {}
 
 void HostUIManager::SendTransport(uint32_t step) {
-  if (!clips_ || Connection() != kConnected) return;
+  if (Connection() != kConnected || !clips_) return;
   uint8_t frame[kTransportSize] = {};
   Put(frame, 0, 1);
   Put(frame, 4, static_cast<int32_t>(step));
@@ -377,7 +377,7 @@ void HostUIManager::SendValue(int kind, int instance, int ctrl, float value) {
 }
 
 void HostUIManager::SendMidiClip(int track, int clip) {
-  if (!clips_ || !ValidClip(clip) || Connection() != kConnected) return;
+  if (Connection() != kConnected || !clips_ || !ValidClip(clip)) return;
   std::vector<uint8_t> msg;
   {
     // Name and events change only under both mutexes: the edit one keeps them while up to
@@ -405,7 +405,7 @@ void HostUIManager::SendMidiClip(int track, int clip) {
 }
 
 void HostUIManager::SendArpClip(int track, int clip) {
-  if (!clips_ || !ValidClip(clip) || Connection() != kConnected) return;
+  if (Connection() != kConnected || !clips_ || !ValidClip(clip)) return;
   std::vector<uint8_t> msg(kRecordHeader + kClipSteps * kArpStepSize + kArpRecordTail, 0);
   {
     ClipMaster& master = clips_->Master();
@@ -419,7 +419,7 @@ void HostUIManager::SendArpClip(int track, int clip) {
 }
 
 void HostUIManager::SendTrigClip(int track, int clip) {
-  if (!clips_ || !ValidClip(clip) || Connection() != kConnected) return;
+  if (Connection() != kConnected || !clips_ || !ValidClip(clip)) return;
   std::vector<uint8_t> msg(kRecordHeader + kClipSteps * kTrigRowSize, 0);
   {
     ClipMaster& master = clips_->Master();

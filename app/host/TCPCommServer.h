@@ -78,7 +78,7 @@ class TCPCommServer {
   // real client.
   void ReceiveStream(ByteSource& source);
 
-  int Connection() const { return conn_.load(std::memory_order_relaxed); }
+  int Connection() const { return conn_.load(std::memory_order_acquire); }
 
   // The connected client's time limits: a frame begun must be complete within `partialMs`,
   // and a client that sent nothing for `silentMs` gives way to a new connection.
