@@ -116,12 +116,12 @@ void MidiInputPage::LoadValues(int number) {
 }
 
 void MidiInputPage::ApplyValue(int slot, float value) {
-  const LabelSpec* spec = nullptr;
+  const LabelSpec* row = nullptr;
   for (const LabelSpec& s : specs_)
-    if (s.slot == slot) spec = &s;
-  if (spec == nullptr) return;
+    if (s.slot == slot) row = &s;
+  if (row == nullptr) return;
   bool stop = false;
-  switch (spec->role) {
+  switch (row->role) {
     case Role::kInput:
       ShowPort(input_, layout_.inputFormat, value);
       stop = true;
