@@ -70,3 +70,38 @@ static constexpr bool tovgui_none_object_allowed(std::string_view name) {
     SWIG_exception_fail(SWIG_ValueError, "invalid null reference in method '$symname', argument $argnum of type '$1_type'");
   }
 }
+
+// An object handed to a container belongs to the container from then on: the container
+// deletes it when cleared or deleted. Its proxy gives up ownership once the container holds
+// it, so the two never both delete it; a script that clears `thisown` itself as well changes
+// nothing. A refused call (None, a wrong type, a check that fails) leaves the owner as it was.
+%typemap(in, noblock=1) SWIGTYPE *HANDED_OVER (void *argp = 0, int res = 0) {
+  res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
+  if (!SWIG_IsOK(res)) {
+    SWIG_exception_fail(SWIG_ArgError(res), "in method '$symname', argument $argnum of type '$type'");
+  }
+  $1 = reinterpret_cast<$ltype>(argp);
+}
+%typemap(check, noblock=1) SWIGTYPE *HANDED_OVER {
+  if (!$1) {
+    SWIG_exception_fail(SWIG_ValueError, "invalid null reference in method '$symname', argument $argnum of type '$1_type'");
+  }
+}
+%typemap(argout, noblock=1) SWIGTYPE *HANDED_OVER {
+  if (SwigPyObject* handed = SWIG_Python_GetSwigThis($input)) handed->own = 0;
+}
+
+// A container refuses what it would delete twice (the same object twice, or itself): the
+// call's body throws std::invalid_argument with the text, which becomes the script's
+// ValueError; the owner stays as it was.
+%define TOVGUI_REFUSES_TWICE(function)
+%exception function {
+  try {
+    $action
+  } catch (std::invalid_argument& e) {
+    SWIG_exception_fail(SWIG_ValueError, e.what());
+  } catch (std::bad_alloc&) {
+    SWIG_exception_fail(SWIG_MemoryError, "in method '$symname': out of memory");
+  }
+}
+%enddef

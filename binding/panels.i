@@ -20,20 +20,6 @@
   }
 }
 
-// An element handed to a panel belongs to the panel from then on: the panel deletes it when
-// cleared or deleted. Its proxy gives up ownership once the panel holds it, so the two never
-// both delete it; a script that clears `thisown` itself as well changes nothing.
-%typemap(in, noblock=1) uxBaseElement *HANDED_OVER (void *argp = 0, int res = 0) {
-  res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
-  if (!SWIG_IsOK(res)) {
-    SWIG_exception_fail(SWIG_ArgError(res), "in method '$symname', argument $argnum of type '$type'");
-  }
-  $1 = reinterpret_cast<$ltype>(argp);
-}
-%typemap(argout, noblock=1) uxBaseElement *HANDED_OVER {
-  if (SwigPyObject* handed = SWIG_Python_GetSwigThis($input)) handed->own = 0;
-}
-%apply SWIGTYPE *NOT_NONE { uxBaseElement *HANDED_OVER };
 %apply SWIGTYPE *NOT_NONE { tUX_Message *msg };
 %apply char *NOT_NONE { char *caption, char *image };
 
@@ -63,6 +49,5 @@ class uxPanelCtrl : public uxBaseElement {
   }
   void SetCaptionIcon(char *image, uxPOINT pos, bool repaint = false);
 };
-%clear uxBaseElement *HANDED_OVER;
 %clear tUX_Message *msg;
 %clear char *caption, char *image;

@@ -38,3 +38,5 @@ using namespace std;
 %include "panels.i"
 %include "widgets.i"
 %include "popups.i"
+%include "grid.i"
+%include "tabs.i"

@@ -10,7 +10,19 @@ uxBaseElement::uxBaseElement(uxHost* manager, int id, uint32_t userData, const c
       userData_(userData),
       id_(id) {}
 
+#if SYNTH_TOOLKIT_SCRIPT
+namespace {
+uxBaseElement::EndHook g_endHook = nullptr;
+}  // namespace
+
+void uxBaseElement::SetEndHook(EndHook hook) { g_endHook = hook; }
+
+uxBaseElement::~uxBaseElement() {
+  if (g_endHook) g_endHook(this);
+}
+#else
 uxBaseElement::~uxBaseElement() = default;
+#endif
 
 int uxBaseElement::OnMessage(tagUX_Message* msg) {
   const int result = manager_ ? manager_->HookSendMessage(msg) : 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "toolkit/Flavour.h"
 #include "toolkit/uxDefs.h"
 #include "toolkit/uxHost.h"
 
@@ -15,6 +16,12 @@ class uxBaseElement {
   uxBaseElement(uxHost* manager, int id, uint32_t userData, const char* name);
   virtual ~uxBaseElement();
   uxBaseElement(const uxBaseElement&) = delete;
+#if SYNTH_TOOLKIT_SCRIPT
+  // Told of every element as it ends, before its members go: the script module forgets what
+  // it kept for the element, whoever deleted it. Null (the default) tells nobody.
+  using EndHook = void (*)(uxBaseElement* element);
+  static void SetEndHook(EndHook hook);
+#endif
   uxBaseElement& operator=(const uxBaseElement&) = delete;
 
   virtual int OnPaint() = 0;

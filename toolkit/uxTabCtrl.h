@@ -23,6 +23,8 @@ class uxTabCtrl : public uxBaseElement {
   bool SetTabItem(int index, uxTabItemCtrl* item, const char* name);
   // 1 when the tab became active, 0 when refused (outside the list or already active).
   int setActiveTab(int index);
+  // Another name scripts reach the same switch by.
+  int switch2Tab(int index) { return setActiveTab(index); }
   int getActiveTab() const { return active_; }
   // The item at `index` (null outside the list) and the number of items.
   uxTabItemCtrl* GetTabItem(int index) const { return Item(index); }

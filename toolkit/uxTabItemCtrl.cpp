@@ -39,6 +39,10 @@ void uxTabItemCtrl::SetPanel(int index, uxPanelCtrl* panel) {
   if (index >= 0 && static_cast<std::size_t>(index) < panels_.size()) panels_[index] = panel;
 }
 
+uxPanelCtrl* uxTabItemCtrl::GetPanel(int index) const {
+  return index >= 0 && static_cast<std::size_t>(index) < panels_.size() ? panels_[std::size_t(index)] : nullptr;
+}
+
 uxPanelCtrl* uxTabItemCtrl::ActivePanel() const {
   if (activePanel_ < 0 || static_cast<std::size_t>(activePanel_) >= panels_.size()) return nullptr;
   return panels_[activePanel_];

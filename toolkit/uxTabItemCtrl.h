@@ -27,6 +27,10 @@ class uxTabItemCtrl : public uxBaseElement {
   int AddPanel(uxPanelCtrl* panel);
   // Replaces without deleting the panel that was there.
   void SetPanel(int index, uxPanelCtrl* panel);
+  // The panel at `index` (null outside the list) and the number of panels: what a holder of
+  // the tab needs to know which panel a SetPanel lets go of.
+  uxPanelCtrl* GetPanel(int index) const;
+  int GetPanelCount() const { return static_cast<int>(panels_.size()); }
 
   const char* getTabName() const { return tabName_.c_str(); }
   int getTabNameLen() const { return static_cast<int>(tabName_.size()); }

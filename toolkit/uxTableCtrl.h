@@ -10,6 +10,10 @@
 
 class uxTableCtrl : public uxPanelCtrl {
  public:
+  // The selection modes (uxTableCtrl_Drag ..) and entry modes (uxTableCtrl_touchonly ..).
+  using eMode = int;
+  using eEntryMode = int;
+
   uxTableCtrl(uxHost* manager, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h, int visibleRows,
               uxCOLOR colour, bool scrollBar = true, int* focusOwner = nullptr);
 
@@ -33,8 +37,8 @@ class uxTableCtrl : public uxPanelCtrl {
   uxPOINT getPanning() const;
   bool isEnter() const { return enter_; }
 
-  void setSelectionMode(int mode) { selectionMode_ = mode; }
-  void setEntryMode(int mode) { entryMode_ = mode; }
+  void setSelectionMode(eMode mode) { selectionMode_ = mode; }
+  void setEntryMode(eEntryMode mode) { entryMode_ = mode; }
   void setItemmSelection(bool on) { itemSelection_ = on; }
   void setUpdateMode(bool on) { updateMode_ = on; }
   void setRowSelMode(bool wholeRow) { wholeRow_ = wholeRow; }
