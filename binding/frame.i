@@ -105,3 +105,29 @@ static constexpr bool tovgui_none_object_allowed(std::string_view name) {
   }
 }
 %enddef
+
+// The point and the rectangle are taken by the base element before their own classes are
+// declared (records.i): the function table lists the base element first.
+typedef struct tag_uxPOINT uxPOINT;
+typedef struct tag_uxRECT uxRECT;
+
+// A rectangle passed by value is rebuilt from its corners, as the copy form above: width and
+// height are worked out again, so one whose width member went stale still means its corners.
+%typemap(in, noblock=1) uxRECT (void *argp = 0, int res = 0) {
+  res = SWIG_ConvertPtr($input, &argp, $&descriptor, 0);
+  if (!SWIG_IsOK(res)) {
+    SWIG_exception_fail(SWIG_ArgError(res), "in method '$symname', argument $argnum of type '$type'");
+  }
+  if (!argp) {
+    SWIG_exception_fail(SWIG_ValueError, "invalid null reference in method '$symname', argument $argnum of type '$type'");
+  }
+  {
+    const uxRECT& given = *static_cast<const uxRECT*>(argp);
+    $1 = uxRECT(given.left, given.top, given.right, given.bottom);
+  }
+}
+%typemap(typecheck, precedence=SWIG_TYPECHECK_POINTER, noblock=1) uxRECT {
+  void* vptr = 0;
+  int res = SWIG_ConvertPtr($input, &vptr, $&descriptor, 0);
+  $1 = SWIG_CheckState(res);
+}

@@ -6,7 +6,14 @@
 #include <stdexcept>
 
 #include "toolkit/uxPanelCtrl.h"
+#include "BindingRecords.h"
 %}
+
+// A caption's icon pair: the picture and its greyed form.
+typedef struct tagStdIconItem {
+  int index;
+  int indexGreyed;
+} tStdIconItem;
 
 // A panel deletes each element of its list once per entry: the same element twice, or the
 // panel inside itself, would be deleted twice.

@@ -1,6 +1,7 @@
 // The Python module `tovgui`: the widget toolkit, the drawing context, the theme, touch input
-// and the CAN device for scripts. One interface file per area; they are included in the order
-// of the module's function table, and the constants in the order scripts see them.
+// and the CAN device for scripts. The interface files are included in the order of the
+// module's function table (each holds one run of its classes), and the constants in the order
+// scripts see them.
 
 %module(directors="1") tovgui
 
@@ -28,15 +29,23 @@ using namespace std;
 %include "theme.i"
 %include "device.i"
 %include "constants.i"
-%include "records.i"
+// The classes, one run of the function table per file.
+%include "message.i"
 %include "elements.i"
+%include "fonts.i"
+%include "records.i"
 %include "images.i"
 %include "dc.i"
-%include "lists.i"
-%include "values.i"
-%include "manager.i"
+%include "buttons.i"
+%include "grid.i"
 %include "panels.i"
 %include "widgets.i"
+%include "lists.i"
+%include "messagebox.i"
+%include "meters.i"
 %include "popups.i"
-%include "grid.i"
+%include "select.i"
 %include "tabs.i"
+%include "textbox.i"
+%include "values.i"
+%include "manager.i"

@@ -1,68 +1,16 @@
-// The simple controls: buttons, labels, bars and meters, the text box, the on-screen
-// keyboard, the panel selector and the group. Every constructor takes the manager the
-// widget belongs to (None for a widget without one).
+// The group, the image and image button, the on-screen keyboard and the label.
 
 %{
-#include "toolkit/uxBarCtrl.h"
-#include "toolkit/uxButton.h"
 #include "toolkit/uxGroup.h"
+#include "toolkit/uxImage.h"
 #include "toolkit/uxImageButton.h"
 #include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
-#include "toolkit/uxPeakMeter.h"
-#include "toolkit/uxSelectCtrl.h"
-#include "toolkit/uxTextBox.h"
 %}
 
-typedef int eButtonColorSelect;
-
-// Texts the widgets copy, files they load, messages they read, and the caption reference
-// the button dereferences: None is refused. The button's caption alone stays as the toolkit
-// has it, where None changes nothing.
-%apply SWIGTYPE *NOT_NONE { tUX_Message *msg, char **ref };
-%apply char *NOT_NONE { char *name, char *text, char *caption, char *unit, char *line, char *onFile, char *offFile };
-%apply char const *NOT_NONE { char const *format };
-
-class uxButton : public uxBaseElement {
- public:
-  uxButton(GUIManager *manager, uint32_t id, uxPOINT pos, int16_t w, int16_t h, uxCOLOR background,
-           uxCOLOR bounding, uxCOLOR textColour, bool largeFont = true, short align = 1, int frameOffset = 5);
-  uxButton(GUIManager *manager, char *name, uint32_t id, uxPOINT pos, int16_t w, int16_t h, uxCOLOR background,
-           uxCOLOR bounding, uxCOLOR textColour, bool largeFont = true, short align = 1, int frameOffset = 5);
-  virtual ~uxButton();
-  virtual bool OnPaint();
-  virtual void OnMessage(tUX_Message *msg);
-  void SetText(char *newText, bool first = true, bool small = false);
-  char const *GetText(bool first = true);
-  void setMode(int);
-  void setButtonState(bool);
-  bool getButtonState();
-  void SetTextRef(char **ref);
-  void SetImage(int);
-  void SetColor(eButtonColorSelect, uxCOLOR);
-  void Label(bool);
-};
-
-class uxBarCtrl : public uxBaseElement {
- public:
-  typedef int eOrientation;
-  uxBarCtrl(GUIManager *manager, uint32_t id, int16_t x, int16_t y, int16_t w, int16_t h, uxCOLOR background,
-            uxCOLOR frame, uxCOLOR bar);
-  virtual ~uxBarCtrl();
-  virtual bool OnPaint();
-  virtual void OnMessage(tUX_Message *msg);
-  bool setLevel(float);
-  void setMarker(float);
-  virtual void SetScaleFactor(float);
-  // A bar's caption: None is the empty caption, as the toolkit has it.
-  void setText(char *barText);
-  void setBarColor(uxCOLOR);
-  void setBarColorNegativ(uxCOLOR);
-  void setMax(float);
-  void setMin(float);
-  void setOrientation(uxBarCtrl::eOrientation);
-  float getLevel();
-};
+// Texts the widgets copy, files they load and messages they read: None is refused.
+%apply SWIGTYPE *NOT_NONE { tUX_Message *msg };
+%apply char *NOT_NONE { char *name, char *text, char *caption, char *unit, char *file, char *onFile, char *offFile };
 
 class uxGroup : public uxPanelCtrl {
  public:
@@ -72,6 +20,17 @@ class uxGroup : public uxPanelCtrl {
   virtual bool OnPaint();
   virtual void OnMessage(tUX_Message *msg);
   int getSelectedID();
+};
+
+class uxImage : public uxBaseElement {
+ public:
+  uxImage(GUIManager *manager, uxPOINT pos, char *file);
+  uxImage(GUIManager *manager, uxPOINT pos, char *file, std::string directory);
+  virtual ~uxImage();
+  virtual bool OnPaint();
+  virtual void OnMessage(tUX_Message *msg);
+  int addImage(char *file);
+  void showImage(int index);
 };
 
 class uxImageButton : public uxBaseElement {
@@ -110,46 +69,5 @@ class uxLabel : public uxBaseElement {
   char const *getText();
   void setLabelText(char *caption, char *unit, uxCOLOR);
 };
-
-class uxPeakMeter : public uxBarCtrl {
- public:
-  uxPeakMeter(GUIManager *manager, uint32_t id, int16_t x, int16_t y, int16_t w, int16_t h, uxCOLOR background,
-              uxCOLOR frame, uxCOLOR bar, uxCOLOR peak);
-  virtual ~uxPeakMeter();
-  virtual bool OnPaint();
-  virtual void OnMessage(tUX_Message *msg);
-  void setLevel(float);
-  float smooth(float);
-  void doTick();
-};
-
-class uxSelectCtrl : public uxBaseElement {
- public:
-  uxSelectCtrl(GUIManager *manager, uint32_t id, uxPOINT pos, int16_t w, int16_t h, uxCOLOR active, uxCOLOR frame,
-               uxPanelCtrl *focusPanel, uxPanelCtrl *modulePanel);
-  uxSelectCtrl(GUIManager *manager, uint32_t id, uxPOINT pos, int16_t w, int16_t h, uxCOLOR active,
-               uxPanelCtrl *focusPanel, uxPanelCtrl *modulePanel);
-  virtual ~uxSelectCtrl();
-  virtual bool OnPaint();
-  virtual void OnMessage(tUX_Message *msg);
-  virtual void SetEnabled(bool);
-  void SetActive(int flag = 0, int arg = -1);
-  void Activate();
-};
-
-class uxTextBox : public uxBaseElement {
- public:
-  uxTextBox(GUIManager *manager, char *name, uxPOINT pos, int16_t w, int16_t h, uxCOLOR background, uxCOLOR second,
-            uxCOLOR textColour, int font);
-  virtual ~uxTextBox();
-  virtual bool OnPaint();
-  virtual void OnMessage(tUX_Message *msg);
-  // A script's line is added as it is; the formatted form is listed but never reached.
-  void AddLine(char *line);
-  %warnfilter(509) AddLine;
-  void AddLine(char const *format, ...);
-  void Clear();
-};
-%clear tUX_Message *msg, char **ref;
-%clear char *name, char *text, char *caption, char *unit, char *line, char *onFile, char *offFile;
-%clear char const *format;
+%clear tUX_Message *msg;
+%clear char *name, char *text, char *caption, char *unit, char *file, char *onFile, char *offFile;

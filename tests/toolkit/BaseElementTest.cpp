@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <vector>
 
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/toolkit/support/FakeHost.h"
 #include "toolkit/uxBaseElement.h"
 #include "toolkit/uxDC.h"
+#include "toolkit/uxPanelCtrl.h"
 
 namespace {
 
@@ -157,5 +159,23 @@ TEST(BaseElement, IdMaskReplacesOnlyTheMaskedBits) {
   e.SetIDmask(0xF000, 0);
   EXPECT_EQ(static_cast<uint32_t>(e.GetID()), 0xFFFF0FFFu);
 }
+
+#if SYNTH_TOOLKIT_SCRIPT
+std::vector<uxBaseElement*> g_ended;
+
+TEST(BaseElement, TheEndHookHearsOfEveryElementOnceWhoeverDeletesIt) {
+  uxBaseElement::SetEndHook([](uxBaseElement* e) { g_ended.push_back(e); });
+  g_ended.clear();
+  auto* outer = new uxPanelCtrl(nullptr, 0, "outer", uxPOINT(0, 0), 10, 10, uxCOLOR{0});
+  auto* inner = new Element(nullptr, -1, 0, "inner");
+  outer->AddElement(inner);
+  Element* alone = new Element(nullptr, -1, 0, "alone");
+  delete alone;
+  delete outer;
+  uxBaseElement::SetEndHook(nullptr);
+  EXPECT_EQ(g_ended, (std::vector<uxBaseElement*>{alone, inner, outer}));
+  Element after(nullptr, -1, 0, "after");
+}
+#endif
 
 }  // namespace
