@@ -10,7 +10,8 @@ import unittest
 import _tovgui as m
 import tovgui
 
-from binding_support import SANITIZED, assert_no_growth, c_stdout, c_text, fixture_png, install_stand_ins, run_python
+from binding_support import (PENDING_CLASSES, SANITIZED, assert_no_growth, c_stdout, c_text, fixture_png,
+                             install_stand_ins, module_function_names, run_python)
 
 ROOT = GM = DC = None
 
@@ -236,6 +237,121 @@ def panels_round():
     box.hide()
 
 
+def containers_round():
+    # Tables deleting rows and columns, tab controls deleting tabs and panels, what SetTabItem
+    # and SetPanel replace going back to its proxy (dropped before or after), refused calls.
+    # A keyboard (some forty buttons) as a replaced tab's panel makes a lost tab show.
+    pos = tovgui.uxPOINT(0, 0)
+    table = tovgui.uxTableCtrl(GM, 7, "leak", pos, 400, 100, 2, 0)
+    for i in range(4):
+        row = tovgui.uxTableRow(table, i, i, 40, "row " * 10)
+        row.addColumn(tovgui.uxButton(GM, 1, pos, 10, 10, 1, 2, 3))
+        row.addColumn(tovgui.uxLabel(GM, pos, 10, 10, 1, 2, 3, 1))
+        table.addRow(row)
+    table.selectRow(1)
+    table.ScrollToSelected()
+    table.getPanning()
+    table.OnPaint()
+    try:
+        table.addRow(row)
+    except ValueError:
+        pass
+    table.Clear()
+    lone = tovgui.uxTableRow(table, 0, 0, 20)
+    lone.addColumn(tovgui.uxButton(GM, 1, pos, 10, 10, 1, 2, 3))
+    lone.Clear()
+    lone.addColumn(tovgui.uxButton(GM, 1, pos, 10, 10, 1, 2, 3))
+    tabs = tovgui.uxTabCtrl(GM, 1, "leak", pos, 800, 40, 1, 2, 3, 9)
+    for name in ("a tab name longer than the small-string buffer", "B"):
+        tab = tovgui.uxTabItemCtrl(GM, 3, name, 1, 2, None)
+        tab.AddPanel(tovgui.uxPanelCtrl(GM, 1, "P", pos, 10, 10, 0))
+        tab.AddPanel(tovgui.uxKeyboardCtrl(GM, pos, 400, 240, 1, 2))
+        tabs.AddTabItem(tab)
+    kept = tovgui.uxTabItemCtrl(GM, 3, "kept", 1, 2, None)
+    kept.AddPanel(tovgui.uxKeyboardCtrl(GM, pos, 400, 240, 1, 2))
+    tabs.AddTabItem(kept)
+    tabs.SetTabItem(0, tovgui.uxTabItemCtrl(GM, 3, "new", 1, 2, None), "renamed " * 5)
+    tabs.SetTabItem(2, tovgui.uxTabItemCtrl(GM, 3, "new", 1, 2, None))
+    tab.SetPanel(1, tovgui.uxPanelCtrl(GM, 1, "P", pos, 10, 10, 0))
+    tab.setTabName("another name longer than the buffer", 5)
+    tabs.setActiveTab(1)
+    tabs.OnPaint()
+    try:
+        tabs.AddTabItem(tab)
+    except ValueError:
+        pass
+    del kept
+    grid = tovgui.uxGridCtrl(GM, 1, pos, 300, 100, 3, 1, 2)
+    for i in range(5):
+        grid.AddLine("a line longer than the small-string buffer %d" % i)
+    grid.OnPaint()
+    grid.Clear()
+    lst = tovgui.uxLISTCtrl(GM, 1, 0, 0, 100, 1, 2)
+    lst.AddItem(7, "an item longer than the small-string buffer", None, None)
+    lst.OnPaint()
+
+
+def _value_label():
+    return tovgui.uxValueLabel(GM, 1, 2, tovgui.uxPOINT(0, 0), 100, 30, 1, 2, 3, 4)
+
+
+def _value_ctrl():
+    return tovgui.uxValueCtrl(GM, 1, 2, "text", tovgui.uxPOINT(0, 0), 100, 30, 1, 1, 2, 3, "unit")
+
+
+# One object of every class with a constructor, as scripts make them.
+CONSTRUCTORS = {
+    "CTheme": lambda: tovgui.CTheme(),
+    "IGUIManager": lambda: tovgui.IGUIManager(),
+    "CDrvInput": lambda: tovgui.CDrvInput(),
+    "CCANDev": lambda: tovgui.CCANDev(),
+    "CANDevCB": lambda: tovgui.CANDevCB(),
+    "tUX_Message": lambda: tovgui.tUX_Message(256, 1, 2, 1),
+    "uxFONT": lambda: tovgui.uxFONT(),
+    "uxPOINT": lambda: tovgui.uxPOINT(1, 2),
+    "uxRECT": lambda: tovgui.uxRECT(1, 2, 3, 4),
+    "tImage": lambda: tovgui.tImage(),
+    "uxDC": lambda: tovgui.uxDC(),
+    "uxButton": lambda: tovgui.uxButton(GM, "name", 1, tovgui.uxPOINT(0, 0), 10, 10, 1, 2, 3),
+    "uxBarCtrl": lambda: tovgui.uxBarCtrl(GM, 1, 0, 0, 10, 10, 1, 2, 3),
+    "uxGridCtrl": lambda: tovgui.uxGridCtrl(GM, 1, tovgui.uxPOINT(0, 0), 10, 10, 3, 1, 2),
+    "tStdIconItem": lambda: tovgui.tStdIconItem(),
+    "uxPanelCtrl": lambda: tovgui.uxPanelCtrl(GM, 1, "P", tovgui.uxPOINT(0, 0), 10, 10, 0),
+    "uxGroup": lambda: tovgui.uxGroup(GM, 1, "G", tovgui.uxPOINT(0, 0), 10, 10),
+    "uxImage": lambda: tovgui.uxImage(GM, tovgui.uxPOINT(0, 0), "leak.png"),
+    "uxImageButton": lambda: tovgui.uxImageButton(GM, tovgui.uxPOINT(0, 0), "leak.png", "leak-two.png"),
+    "uxKeyboardCtrl": lambda: tovgui.uxKeyboardCtrl(GM, tovgui.uxPOINT(0, 0), 400, 240, 1, 2),
+    "uxLabel": lambda: tovgui.uxLabel(GM, "L", tovgui.uxPOINT(0, 0), 10, 10, 1, 2, 3, 1),
+    "tListItem": lambda: tovgui.tListItem(),
+    "uxLISTCtrl": lambda: tovgui.uxLISTCtrl(GM, 1, 0, 0, 100, 1, 2),
+    "uxMessageBox": lambda: tovgui.uxMessageBox(GM, "box", 100, 100, 1, 2, 3),
+    "uxPeakMeter": lambda: tovgui.uxPeakMeter(GM, 1, 0, 0, 10, 10, 1, 2, 3, 4),
+    "uxPopup": lambda: tovgui.uxPopup(GM, "p", tovgui.uxPOINT(0, 0), 10, 10, 1, 2),
+    "uxPopupMsg": lambda: tovgui.uxPopupMsg(GM, "p", tovgui.uxPOINT(0, 0), 10, 10, 1, 2),
+    "uxPopupPB": lambda: tovgui.uxPopupPB(GM, "p", tovgui.uxPOINT(0, 0), 10, 10, 1, 2),
+    "uxPopupValue": lambda: tovgui.uxPopupValue(GM, "p", tovgui.uxPOINT(0, 0), 10, 10, 1, 2),
+    "uxSelectCtrl": lambda: tovgui.uxSelectCtrl(GM, 1, tovgui.uxPOINT(0, 0), 10, 10, 1, None, None),
+    "uxTabCtrl": lambda: tovgui.uxTabCtrl(GM, 1, "T", tovgui.uxPOINT(0, 0), 800, 40, 1, 2, 3, 9),
+    "uxTabItemCtrl": lambda: tovgui.uxTabItemCtrl(GM, 1, "T", 1, 2, None, True),
+    "uxTableCtrl": lambda: tovgui.uxTableCtrl(GM, 1, "T", tovgui.uxPOINT(0, 0), 100, 100, 3, 0, False, None),
+    "uxTableRow": lambda: tovgui.uxTableRow(tovgui.uxTableCtrl(GM, 1, "T", tovgui.uxPOINT(0, 0), 100, 100, 3, 0),
+                                            0, 0, 20),
+    "uxTextBox": lambda: tovgui.uxTextBox(GM, "t", tovgui.uxPOINT(0, 0), 10, 10, 1, 2, 3, 1),
+    "tENUM": lambda: tovgui.tENUM(),
+    "uxValueCtrl": _value_ctrl,
+    "tEnumItem": lambda: tovgui.tEnumItem(),
+    "uxValueLabel": _value_label,
+    "GUIManager": lambda: tovgui.GUIManager(None, None),
+    "GUIManagerCB": lambda: tovgui.GUIManagerCB(),
+}
+BUILT = [c for c in CONSTRUCTORS if c not in PENDING_CLASSES]
+
+
+def every_class_round():
+    for make in BUILT:
+        CONSTRUCTORS[make]()
+
+
 def opened_context_round():
     dc = tovgui.uxDC()
     dc.Init()
@@ -255,6 +371,14 @@ class Lifetime(unittest.TestCase):
 
     def test_panels_popups_and_boxes_leave_nothing_behind(self):
         assert_no_growth(panels_round, rounds=3000, warmup=300)
+
+    def test_tables_tabs_grids_and_lists_leave_nothing_behind(self):
+        assert_no_growth(containers_round, rounds=2000, warmup=200)
+
+    def test_every_class_with_a_constructor_leaves_nothing_behind(self):
+        constructed = [n[len("new_"):] for n in module_function_names() if n.startswith("new_")]
+        self.assertEqual(list(CONSTRUCTORS), constructed)
+        assert_no_growth(every_class_round, rounds=2000, warmup=200)
 
     def test_contexts_with_a_display_leave_nothing_behind(self):
         # Each holds two screen-sized layers: a few hundred rounds show a leak.
