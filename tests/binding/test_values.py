@@ -403,6 +403,15 @@ class Controls(unittest.TestCase):
         m.uxValueCtrl_SetFormular(formula, None)
         self.assertEqual(painted(formula), painted(plain))
 
+    def test_a_kind_not_listed_is_taken_as_given(self):
+        empty = painted(control(m.uxValueCtrl_text))
+        for kind in (5, 7, 99, -1, 2**31 - 1):
+            with self.subTest(kind=kind):
+                c = control(kind)
+                m.uxValueCtrl_SetValue(c, 50)
+                self.assertEqual(painted(c), empty)  # the frame and caption alone
+                self.assertEqual((m.uxValueCtrl_GetMaxValue(c), m.uxValueCtrl_GetMinValue(c)), (0, 0))
+
     def test_inverse_and_selection_show(self):
         shots = []
         for inverse, selected in ((False, False), (True, False), (True, True)):

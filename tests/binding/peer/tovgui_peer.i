@@ -15,12 +15,8 @@ using namespace std;
 // script's spelling, which the label's wrapper turns back.
 static const char* HzText(float, bool) { return "12.5 Hz"; }
 static const char* NoNumber(float, bool) { return "abc"; }
-// Which flag the label passed last: reading a number back asks with true.
-static int last_flag = -1;
-static const char* FlagText(float, bool flag) {
-  last_flag = flag ? 1 : 0;
-  return flag ? "1" : "0";
-}
+// Tells by its text which flag the label passed: "1" when asked for a number to read back.
+static const char* FlagText(float, bool flag) { return flag ? "1" : "0"; }
 static float Doubled(int v) { return 2.0f * static_cast<float>(v); }
 
 using ScriptConverter = char* (*)(float, bool);
@@ -31,7 +27,7 @@ static const ScriptConverter kConvertFlag = reinterpret_cast<ScriptConverter>(Fl
 
 %include <stdint.i>
 
-// Known by name only, as in tovgui: the records stay tovgui's classes.
+// Known by name only: the record is a class of tovgui, none is registered here.
 typedef struct enumItem tEnumItem;
 
 %constant char *(*CONVERT_HZ)(float, bool) = kConvertHz;
@@ -50,5 +46,4 @@ void choices_add(vector< tEnumItem > *list, char const *text, uint32_t attr) {
 }
 int choices_size(vector< tEnumItem > *list) { return static_cast<int>(list->size()); }
 char const *choices_text(vector< tEnumItem > *list, int i) { return (*list)[static_cast<std::size_t>(i)].text.c_str(); }
-int converter_flag() { return last_flag; }
 %}
