@@ -279,11 +279,11 @@ class LabelValues(unittest.TestCase):
         learning = paint(lbl)  # a long press turns learning on
         self.assertEqual(learning.pixel(*MARKER), MARKER_FILL)
         m.uxValueLabel_setEnableMidiCC(lbl, False)
-        m.uxValueLabel_SetTextValue(lbl, "000")
+        # No longer learning: a controller that comes now is not learned (no marker with its
+        # number), and the label paints as one that never had MIDI.
+        self.assertIs(m.uxValueLabel_OnMidiCC(lbl, 0, 0, 7, 100), False)
         m.uxBaseElement_SetChecked(lbl, False)
         self.assertEqual(painted(lbl), painted(plain))
-        # Not learning: a controller is not taken.
-        self.assertIs(m.uxValueLabel_OnMidiCC(lbl, 0, 0, 7, 100), False)
 
     def test_an_assigned_label_follows_its_controller(self):
         lbl = label(BACKGROUND, SECOND, TITLE, TEXT, True)
