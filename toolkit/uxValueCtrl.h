@@ -7,7 +7,9 @@
 
 class uxValueCtrl : public uxBaseElement {
  public:
-  enum CtrlType {
+  // Scripts give the kind as any int; a fixed type makes every one a value of it, and a kind
+  // not listed paints the caption alone.
+  enum CtrlType : int {
     uxValueCtrl_enumerator = 0,
     uxValueCtrl_val = 1,
     uxValueCtrl_bar = 2,

@@ -28,15 +28,16 @@ using uxConvertFn = const char* (*)(float value, bool flag);
 class uxValueLabel : public uxBaseElement {
  public:
 #if SYNTH_TOOLKIT_SCRIPT
+  // Scripts may leave out the MIDI flag.
   uxValueLabel(uxHost* manager, const char* name, int id, uint32_t userData, uxPOINT pos, int16_t w, int16_t h,
                uxCOLOR background, uxCOLOR accentBorder, uxCOLOR titleText, uxCOLOR text, uxCOLOR textAccent,
-               bool midi);
+               bool midi = false);
   uxValueLabel(uxHost* manager, int id, uint32_t userData, uxPOINT pos, int16_t w, int16_t h, uxCOLOR background,
-               uxCOLOR accentBorder, uxCOLOR titleText, uxCOLOR text, uxCOLOR textAccent, bool midi);
+               uxCOLOR accentBorder, uxCOLOR titleText, uxCOLOR text, uxCOLOR textAccent, bool midi = false);
   uxValueLabel(uxHost* manager, const char* name, int id, uint32_t userData, uxPOINT pos, int16_t w, int16_t h,
-               uxCOLOR background, uxCOLOR titleText, uxCOLOR text, uxCOLOR textAccent, bool midi);
+               uxCOLOR background, uxCOLOR titleText, uxCOLOR text, uxCOLOR textAccent, bool midi = false);
   uxValueLabel(uxHost* manager, int id, uint32_t userData, uxPOINT pos, int16_t w, int16_t h, uxCOLOR background,
-               uxCOLOR titleText, uxCOLOR text, uxCOLOR textAccent, bool midi);
+               uxCOLOR titleText, uxCOLOR text, uxCOLOR textAccent, bool midi = false);
 #else
   uxValueLabel(uxHost* manager, int id, uint32_t userData, uxPOINT pos, int16_t w, int16_t h, uxCOLOR background,
                uxCOLOR accentBorder, uxCOLOR titleText, uxCOLOR text, uxCOLOR textAccent, bool midi);

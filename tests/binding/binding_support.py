@@ -399,13 +399,3 @@ def stop_gui(root, dc, gm):
     _tovgui.delete_uxDC(dc)
     shutil.rmtree(root)
 
-
-# TEMPORARY, for the lead to delete at merge: the value widgets (uxValueLabel, uxValueCtrl)
-# come with their own change. Until it is merged their names are missing from the module, and
-# the complete-module tests excuse exactly them. Delete this set once they are in.
-PENDING_CLASSES = {"uxValueLabel", "uxValueCtrl"}
-
-
-def pending_name(name):
-    """Whether `name` belongs to a class of PENDING_CLASSES."""
-    return any(name in (f"new_{c}", f"delete_{c}") or name.startswith(c + "_") for c in PENDING_CLASSES)

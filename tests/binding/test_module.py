@@ -11,7 +11,7 @@ import unittest
 import _tovgui
 import tovgui
 
-from binding_support import PENDING_CLASSES, module_function_names, pending_name, run_python, wrapper_names
+from binding_support import module_function_names, run_python, wrapper_names
 
 # In the order scripts see them: (name, value, type).
 CONSTANTS = [
@@ -273,8 +273,7 @@ def accepted_classes():
 
 
 class CompleteModule(unittest.TestCase):
-    """The module as scripts may rely on it. The classes of PENDING_CLASSES (binding_support)
-    are excused until they are merged."""
+    """The module as scripts may rely on it."""
 
     def test_the_list_of_functions_adds_up(self):
         listed = module_function_names()
@@ -290,29 +289,27 @@ class CompleteModule(unittest.TestCase):
         self.assertEqual([n[:-len("_swigregister")] for n in listed if n.endswith("_swigregister")], CLASSES)
 
     def test_every_listed_function_and_only_swigs_additions(self):
-        listed = [n for n in module_function_names() if not pending_name(n)]
+        listed = module_function_names()
         built = wrapper_names()
         self.assertEqual(sorted(set(listed) - set(built)), [])
         extras = sorted(set(built) - set(listed))
         constructed = [c for c in CLASSES if f"new_{c}" in listed]
         self.assertEqual(extras, sorted([f"{c}_swiginit" for c in constructed] + ["SWIG_PyStaticMethod_New"]))
-        self.assertEqual(len(built), len(listed) + len(constructed) + 1)
-        if not PENDING_CLASSES:
-            self.assertEqual(len(built), 577)
+        self.assertEqual(len(constructed), 41)
+        self.assertEqual(len(built), 577)
 
     def test_classes_register_in_the_order_of_the_function_table(self):
         registered = [n[:-len("_swigregister")] for n in wrapper_names() if n.endswith("_swigregister")]
-        self.assertEqual(registered, [c for c in CLASSES if c not in PENDING_CLASSES])
+        self.assertEqual(registered, CLASSES)
         for name in registered:
             self.assertEqual(getattr(tovgui, name).__name__, name)
 
     def test_pointer_arguments_take_their_class_and_the_derived_ones(self):
         accepted = accepted_classes()
+        self.assertEqual(sorted(accepted), sorted(CLASSES))
         for name in CLASSES:
-            if name in PENDING_CLASSES:
-                continue
             with self.subTest(name):
-                self.assertEqual(accepted[name] - PENDING_CLASSES, {name} | (DERIVED.get(name, set()) - PENDING_CLASSES))
+                self.assertEqual(accepted[name], {name} | DERIVED.get(name, set()))
         # Through the functions themselves: a derived class taken, a sibling and a base refused.
         from binding_support import start_gui, stop_gui
         root, _, dc, gm = start_gui("tovgui-module-")
