@@ -162,7 +162,7 @@ void SpectralWaveOsc::ArmRestart() {
   restart_.Arm(randomDeviation_.load(std::memory_order_relaxed), phaseReset_.load(std::memory_order_relaxed));
 }
 
-void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
+void SpectralWaveOsc::BuildTable(FftProcessor& fft, const SpectralWaveOsc* twin) {
   const WaveTable* table = wavetable_.load(std::memory_order_acquire);
   if (!table) return;
   // The render reads the table by the top eight bits of the phase: another size would be
@@ -186,7 +186,10 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
   // The high-pass and the smear's held level depend on the last harmonic that sounds.
   const bool byPitch = algorithm == kHighPass || algorithm == kSmear;
-  const TableInputs inputs{{table, m, algorithm, x, byPitch ? k : 0}, frequency_};
+  const int32_t length = kTableLength;
+  float limit = 0.0f;
+  if (FftProcessor::CutoffBin(length, limit, frequency_, kBandLimitHz) >= length) limit = kNoBandLimit;
+  const TableInputs inputs{{table, m, algorithm, x, byPitch ? k : 0}, limit};
   // The transforms are most of a voice's work; when nothing that shapes the table moved,
   // the voices already play the table a build would give.
   if (builtValid_ && inputs == built_ && PlayingNewest()) {
@@ -207,28 +210,37 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   outgoing[tableLength_] = outgoing[0];
   outgoing[tableLength_ + 1] = outgoing[1];
 
+  float* built = next_[n];
   // Without a spectrum of its own (an unanalysed variant, or a scan over a table whose
   // first variant is unanalysed) a build works on what the last one left.
   const bool ownSpectrum = v.bins > 0 && (algorithm != kVariantScan || table->Variant(0).bins > 0);
-  // A variant that was never analysed has no spectrum: the working spectrum keeps what the
-  // last build left, so the oscillator plays on (or, from construction, stays silent).
-  if (v.bins > 0) {
-    if (shapedValid_ && inputs.spectrum == shaped_) {
-      std::copy(std::begin(reshaped_), std::end(reshaped_), spectrum_);
-    } else {
-      Reshape(algorithm, *table, m, k, x);
-      shapedValid_ = ownSpectrum;
-      shaped_ = inputs.spectrum;
-      if (ownSpectrum) std::copy(std::begin(spectrum_), std::end(spectrum_), reshaped_);
+  if (twin && twin->builtValid_ && twin->built_ == inputs) {
+    // The same inputs give the same spectrum and table, bit for bit: two oscillators on one
+    // shape need only one transform.
+    std::copy(twin->spectrum_, twin->spectrum_ + kSpectrumBins, spectrum_);
+    const float* shared = twin->next_[twin->lastBuilt_];
+    std::copy(shared, shared + length + 2, built);
+  } else {
+    // Bins above the cutoff do not reach the table.
+    const int32_t last = limit == kNoBandLimit ? kSpectrumBins - 1 : static_cast<int32_t>(limit);
+    // A variant that was never analysed has no spectrum: the working spectrum keeps what the
+    // last build left, so the oscillator plays on (or, from construction, stays silent).
+    if (v.bins > 0) {
+      if (shapedValid_ && inputs.spectrum == shaped_ && shapedLast_ >= last) {
+        std::copy(reshaped_, reshaped_ + shapedLast_ + 1, spectrum_);
+      } else {
+        Reshape(algorithm, *table, m, k, x, last);
+        shapedValid_ = ownSpectrum;
+        shaped_ = inputs.spectrum;
+        shapedLast_ = algorithm == kVariantScan ? last : kSpectrumBins - 1;
+        if (ownSpectrum) std::copy(spectrum_, spectrum_ + shapedLast_ + 1, reshaped_);
+      }
     }
+    if (limit != kNoBandLimit) FftProcessor::BandLimitAt(length, spectrum_, limit);
+    fft.Inverse(built, spectrum_);
+    built[length] = built[0];
+    built[length + 1] = built[1];
   }
-
-  const int32_t length = kTableLength;
-  FftProcessor::BandLimit(length, spectrum_, frequency_, kBandLimitHz);
-  float* built = next_[n];
-  fft.Inverse(built, spectrum_);
-  built[length] = built[0];
-  built[length + 1] = built[1];
 
   tableLength_ = length;
   displayLength_.store(length, std::memory_order_relaxed);
@@ -246,7 +258,7 @@ bool SpectralWaveOsc::PlayingNewest() const {
 }
 
 void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin,
-                              float x) {
+                              float x, int32_t last) {
   const WaveVariant& v = table.Variant(variant);
   switch (algorithm) {
     case kHarmonicShift:
@@ -265,7 +277,7 @@ void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t
       ApplyHighPass(v, cutoffBin, x);
       return;
     case kVariantScan:
-      ScanVariants(table, variant, x);
+      ScanVariants(table, variant, x, last);
       return;
     default: {
       const int32_t h = std::min(v.bins / 2, kSpectrumBins);
@@ -394,7 +406,7 @@ void SpectralWaveOsc::ApplyHighPass(const WaveVariant& v, int32_t k, float x) {
   for (int32_t j = std::max(d + 1, 0); j < std::min(h, kSpectrumBins); ++j) spectrum_[j] = Polar(v, j);
 }
 
-void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, float x) {
+void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, float x, int32_t last) {
   static_assert(WaveTable::kScanBins >= kSpectrumBins);
   const WaveVariant& v = table.Variant(variant);
   const int32_t h0 = table.Variant(0).bins / 2;
@@ -403,7 +415,7 @@ void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, floa
   if (h0 <= 1) return;
   const double start = static_cast<double>(static_cast<float>(variant) / 256.0f);
   const double sweep = static_cast<double>(16.0f * x);
-  const int32_t end = std::min(h0, kSpectrumBins - 1);
+  const int32_t end = std::min({h0, kSpectrumBins - 1, last});
   const float* scan = table.ScanBins(0);
   constexpr std::size_t kStride = WaveTable::kScanBins * 4;
   alignas(16) float bin[4];
