@@ -236,8 +236,13 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft, const SpectralWaveOsc* twin)
         if (ownSpectrum) std::copy(spectrum_, spectrum_ + shapedLast_ + 1, reshaped_);
       }
     }
-    if (limit != kNoBandLimit) FftProcessor::BandLimitAt(length, spectrum_, limit);
-    fft.Inverse(built, spectrum_);
+    if (limit == kNoBandLimit) {
+      fft.Inverse(built, spectrum_);
+    } else {
+      // The band limit leaves no bin above the middle.
+      FftProcessor::BandLimitAt(length, spectrum_, limit);
+      fft.InverseLowHalf(built, spectrum_);
+    }
     built[length] = built[0];
     built[length + 1] = built[1];
   }
