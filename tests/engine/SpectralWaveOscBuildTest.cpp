@@ -22,9 +22,9 @@ class SpectralWaveOscBuild : public SpectralWaveOscFixture {
  protected:
   // A fresh count-1 oscillator at variant `variant` (through the unsmoothed position
   // input), morph amount x through the morph input, rendered once at `frequency` so the
-  // next build band-limits for it; then that build.
+  // next build band-limits for it; then that build (offered `twin`'s table).
   const ne10_fft_cpx_float32_t* BuildAt(SpectralWaveOsc& osc, int32_t algorithm, float x, int32_t variant,
-                                        float frequency) {
+                                        float frequency, const SpectralWaveOsc* twin = nullptr) {
     Prepare(osc);
     osc.SetUnison(0, 1.0f);
     osc.SetPosition(0.0f);
@@ -35,7 +35,7 @@ class SpectralWaveOscBuild : public SpectralWaveOscFixture {
     osc.SetInput(SpectralWaveOsc::kInputPosition, &positionIn_);
     Settle(osc);
     Block(osc, frequency);
-    osc.BuildTable(fft_);
+    osc.BuildTable(fft_, twin);
     return osc.Spectrum();
   }
 
@@ -192,6 +192,38 @@ TEST_F(SpectralWaveOscBuild, VariantScanMatchesItsScalarReference) {
                                  1e-6 * std::abs(expected);
         ASSERT_LE(std::abs(C(s[j]) - expected), tolerance) << j;
       }
+    }
+  }
+}
+
+// The voice's other oscillator lends its newest table only where this one's own build would
+// give the same, bit for bit: notes up to 187.5 Hz share one cutoff, other amounts or cutoffs
+// do not.
+TEST_F(SpectralWaveOscBuild, ATwinsTableIsTakenOnlyWhereTheOwnBuildWouldGiveIt) {
+  struct Case {
+    const char* what;
+    int32_t algorithm;
+    float twinX, x, twinHz, hz;
+  };
+  const Case cases[] = {
+      {"the same inputs", 6, 0.4f, 0.4f, 440.0f, 440.0f},
+      {"two notes below the band limit's reach", 0, 0.0f, 0.0f, 100.0f, 150.0f},
+      {"another amount", 6, 0.4f, 0.1f, 440.0f, 440.0f},
+      {"another cutoff", 6, 0.4f, 0.4f, 440.0f, 660.0f},
+      {"another cutoff, no band limit", 0, 0.0f, 0.0f, 100.0f, 0.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SpectralWaveOsc twin, osc, own;
+    BuildAt(twin, c.algorithm, c.twinX, 100, c.twinHz);
+    BuildAt(own, c.algorithm, c.x, 100, c.hz);
+    BuildAt(osc, c.algorithm, c.x, 100, c.hz, &twin);
+    const float* taken = osc.NewTable(1 - osc.TableIndex(0));
+    const float* built = own.NewTable(1 - own.TableIndex(0));
+    for (int32_t n = 0; n < SpectralWaveOsc::kTableLength + 2; ++n) ASSERT_EQ(taken[n], built[n]) << n;
+    for (int32_t j = 0; j < SpectralWaveOsc::kTableLength; ++j) {
+      ASSERT_EQ(osc.Spectrum()[j].r, own.Spectrum()[j].r) << j;
+      ASSERT_EQ(osc.Spectrum()[j].i, own.Spectrum()[j].i) << j;
     }
   }
 }
