@@ -247,6 +247,43 @@ bool EnvGen::Steady() const {
   }
 }
 
+namespace {
+
+// Steps level' = increment + level x coefficient while the segment has not reached its end,
+// handing each level to `write`; returns the steps taken, `level` ends on the last one. The
+// recurrence is serial and in double precision, which ARMv7's vector unit has no lanes for,
+// so the steps stay scalar, exactly Process's arithmetic. They go in rounds of four: the
+// step is a rounded but non-decreasing function of the level (coefficient >= 0), so the
+// levels move one way and the end lies within a round only if its first or last level ends.
+template <bool kRising, typename Write>
+inline int32_t Steps(double& level, double increment, double coefficient, double floor, int32_t frames, Write write) {
+  auto ends = [floor](double next) { return kRising ? next >= 1.0 : next <= floor; };
+  double l = level;
+  int32_t k = 0;
+  for (; k + 4 <= frames; k += 4) {
+    const double l1 = increment + l * coefficient;
+    const double l2 = increment + l1 * coefficient;
+    const double l3 = increment + l2 * coefficient;
+    const double l4 = increment + l3 * coefficient;
+    if (ends(l1) || ends(l4)) break;
+    write(k, l1);
+    write(k + 1, l2);
+    write(k + 2, l3);
+    write(k + 3, l4);
+    l = l4;
+  }
+  for (; k < frames; ++k) {
+    const double next = increment + l * coefficient;
+    if (ends(next)) break;
+    l = next;
+    write(k, l);
+  }
+  level = l;
+  return k;
+}
+
+}  // namespace
+
 // The samples of an attack, decay or release that does not end within them, Process's
 // arithmetic without its per-sample dispatch; returns how many it wrote (0 when Process must
 // take the next sample: another state, a ramp of the velocity, or the segment's last sample).
@@ -271,19 +308,26 @@ int32_t EnvGen::RunSegment(float* out, int32_t frames) {
       return 0;
   }
   if (s->ms <= 0.0f) return 0;
-  const float increment = s->increment;
+  const double increment = s->increment;
   const double coefficient = s->coefficient;
+  if (!(coefficient >= 0.0)) return 0;
   const float amount = velocityAmount_;
-  const float velocity = velocityValue_;
-  double level = level_;
-  int32_t k = 0;
-  for (; k < frames; ++k) {
-    const double next = increment + level * coefficient;
-    if (rising ? next >= 1.0 : next <= floor) break;
-    level = next;
-    out[k] = static_cast<float>(level * (1.0 - amount) + level * amount * velocity);
+  int32_t k;
+  if (amount == 0.0f && std::isfinite(velocityValue_)) {
+    // level x (1 - 0) + level x 0 x velocity is the level itself.
+    auto write = [out](int32_t i, double level) { out[i] = static_cast<float>(level); };
+    k = rising ? Steps<true>(level_, increment, coefficient, floor, frames, write)
+               : Steps<false>(level_, increment, coefficient, floor, frames, write);
+  } else {
+    const double keep = 1.0 - amount;
+    const double scaled = amount;
+    const double velocity = velocityValue_;
+    auto write = [=](int32_t i, double level) {
+      out[i] = static_cast<float>(level * keep + level * scaled * velocity);
+    };
+    k = rising ? Steps<true>(level_, increment, coefficient, floor, frames, write)
+               : Steps<false>(level_, increment, coefficient, floor, frames, write);
   }
-  level_ = level;
   return k;
 }
 

@@ -32,13 +32,14 @@ inline ne10_fft_cpx_float32_t Polar(const WaveVariant& v, int32_t j) { return Sc
 inline double BinWeight(float t) { return static_cast<double>(0.4892f * t * t - 0.4969f * t) + 0.9935; }
 
 // The variant scan's slope of bin j, log2(j) / log2(h0): an analysed variant has
-// WaveTable::kSize bins, so h0, its harmonic count, is always kSize / 2.
+// WaveTable::kSize bins, so h0, its harmonic count, is always kSize / 2. Four more (zero) for
+// the last group of four bins.
 struct ScanSlope {
-  double v[SpectralWaveOsc::kTableLength];
+  alignas(16) float v[SpectralWaveOsc::kTableLength + 4] = {};
   ScanSlope() {
     const double logH0 = std::log2(static_cast<double>(WaveTable::kSize / 2));
-    v[0] = 0.0;
-    for (int32_t j = 1; j < SpectralWaveOsc::kTableLength; ++j) v[j] = std::log2(static_cast<double>(j)) / logH0;
+    for (int32_t j = 1; j < SpectralWaveOsc::kTableLength; ++j)
+      v[j] = static_cast<float>(std::log2(static_cast<double>(j)) / logH0);
   }
 };
 const ScanSlope kScanSlope;
@@ -162,7 +163,7 @@ void SpectralWaveOsc::ArmRestart() {
   restart_.Arm(randomDeviation_.load(std::memory_order_relaxed), phaseReset_.load(std::memory_order_relaxed));
 }
 
-void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
+void SpectralWaveOsc::BuildTable(FftProcessor& fft, const SpectralWaveOsc* twin) {
   const WaveTable* table = wavetable_.load(std::memory_order_acquire);
   if (!table) return;
   // The render reads the table by the top eight bits of the phase: another size would be
@@ -186,7 +187,10 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   const int32_t k = FftProcessor::CutoffBin(v.bins, cutoff, frequency_, kBandLimitHz);
   // The high-pass and the smear's held level depend on the last harmonic that sounds.
   const bool byPitch = algorithm == kHighPass || algorithm == kSmear;
-  const TableInputs inputs{{table, m, algorithm, x, byPitch ? k : 0}, frequency_};
+  const int32_t length = kTableLength;
+  float limit = 0.0f;
+  if (FftProcessor::CutoffBin(length, limit, frequency_, kBandLimitHz) >= length) limit = kNoBandLimit;
+  const TableInputs inputs{{table, m, algorithm, x, byPitch ? k : 0}, limit};
   // The transforms are most of a voice's work; when nothing that shapes the table moved,
   // the voices already play the table a build would give.
   if (builtValid_ && inputs == built_ && PlayingNewest()) {
@@ -207,28 +211,42 @@ void SpectralWaveOsc::BuildTable(FftProcessor& fft) {
   outgoing[tableLength_] = outgoing[0];
   outgoing[tableLength_ + 1] = outgoing[1];
 
+  float* built = next_[n];
   // Without a spectrum of its own (an unanalysed variant, or a scan over a table whose
   // first variant is unanalysed) a build works on what the last one left.
   const bool ownSpectrum = v.bins > 0 && (algorithm != kVariantScan || table->Variant(0).bins > 0);
-  // A variant that was never analysed has no spectrum: the working spectrum keeps what the
-  // last build left, so the oscillator plays on (or, from construction, stays silent).
-  if (v.bins > 0) {
-    if (shapedValid_ && inputs.spectrum == shaped_) {
-      std::copy(std::begin(reshaped_), std::end(reshaped_), spectrum_);
-    } else {
-      Reshape(algorithm, *table, m, k, x);
-      shapedValid_ = ownSpectrum;
-      shaped_ = inputs.spectrum;
-      if (ownSpectrum) std::copy(std::begin(spectrum_), std::end(spectrum_), reshaped_);
+  if (twin && twin->builtValid_ && twin->built_ == inputs) {
+    // The same inputs give the same spectrum and table, bit for bit: two oscillators on one
+    // shape need only one transform.
+    std::copy(twin->spectrum_, twin->spectrum_ + kSpectrumBins, spectrum_);
+    const float* shared = twin->next_[twin->lastBuilt_];
+    std::copy(shared, shared + length + 2, built);
+  } else {
+    // Bins above the cutoff do not reach the table.
+    const int32_t last = limit == kNoBandLimit ? kSpectrumBins - 1 : static_cast<int32_t>(limit);
+    // A variant that was never analysed has no spectrum: the working spectrum keeps what the
+    // last build left, so the oscillator plays on (or, from construction, stays silent).
+    if (v.bins > 0) {
+      if (shapedValid_ && inputs.spectrum == shaped_ && shapedLast_ >= last) {
+        std::copy(reshaped_, reshaped_ + shapedLast_ + 1, spectrum_);
+      } else {
+        Reshape(algorithm, *table, m, k, x, last);
+        shapedValid_ = ownSpectrum;
+        shaped_ = inputs.spectrum;
+        shapedLast_ = algorithm == kVariantScan ? last : kSpectrumBins - 1;
+        if (ownSpectrum) std::copy(spectrum_, spectrum_ + shapedLast_ + 1, reshaped_);
+      }
     }
+    if (limit == kNoBandLimit) {
+      fft.Inverse(built, spectrum_);
+    } else {
+      // The band limit leaves no bin above the middle.
+      FftProcessor::BandLimitAt(length, spectrum_, limit);
+      fft.InverseLowHalf(built, spectrum_);
+    }
+    built[length] = built[0];
+    built[length + 1] = built[1];
   }
-
-  const int32_t length = kTableLength;
-  FftProcessor::BandLimit(length, spectrum_, frequency_, kBandLimitHz);
-  float* built = next_[n];
-  fft.Inverse(built, spectrum_);
-  built[length] = built[0];
-  built[length + 1] = built[1];
 
   tableLength_ = length;
   displayLength_.store(length, std::memory_order_relaxed);
@@ -246,7 +264,7 @@ bool SpectralWaveOsc::PlayingNewest() const {
 }
 
 void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin,
-                              float x) {
+                              float x, int32_t last) {
   const WaveVariant& v = table.Variant(variant);
   switch (algorithm) {
     case kHarmonicShift:
@@ -265,7 +283,7 @@ void SpectralWaveOsc::Reshape(int32_t algorithm, const WaveTable& table, int32_t
       ApplyHighPass(v, cutoffBin, x);
       return;
     case kVariantScan:
-      ScanVariants(table, variant, x);
+      ScanVariants(table, variant, x, last);
       return;
     default: {
       const int32_t h = std::min(v.bins / 2, kSpectrumBins);
@@ -394,31 +412,55 @@ void SpectralWaveOsc::ApplyHighPass(const WaveVariant& v, int32_t k, float x) {
   for (int32_t j = std::max(d + 1, 0); j < std::min(h, kSpectrumBins); ++j) spectrum_[j] = Polar(v, j);
 }
 
-void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, float x) {
+void SpectralWaveOsc::ScanVariants(const WaveTable& table, int32_t variant, float x, int32_t last) {
   static_assert(WaveTable::kScanBins >= kSpectrumBins);
   const WaveVariant& v = table.Variant(variant);
   const int32_t h0 = table.Variant(0).bins / 2;
   spectrum_[0] = Polar(v, 0);
   // A table of one bin has nothing to scan.
   if (h0 <= 1) return;
-  const double start = static_cast<double>(static_cast<float>(variant) / 256.0f);
-  const double sweep = static_cast<double>(16.0f * x);
-  const int32_t end = std::min(h0, kSpectrumBins - 1);
+  const int32_t end = std::min({h0, kSpectrumBins - 1, last});
+  // Where each bin reads along the table, four bins at a time: t = (start + sweep x slope) / 2
+  // folded into u = 0..256, between variants lo = min(u, 254) and lo + 1 by g = min(u - lo, 1).
+  // t is within 0..7 in floats, so u is within a thousandth of a variant of its exact value.
+  alignas(16) int32_t lows[kSpectrumBins + 4];
+  alignas(16) float blends[kSpectrumBins + 4];
+  {
+    const v4::f4 start = v4::Set1(static_cast<float>(variant) / 256.0f);
+    const v4::f4 sweep = v4::Set1(16.0f * x);
+    const v4::f4 half = v4::Set1(0.5f);
+    const v4::f4 one = v4::Set1(1.0f);
+    const v4::f4 full = v4::Set1(256.0f);
+    const v4::f4 top = v4::Set1(static_cast<float>(WaveTable::kVariants - 2));
+    for (int32_t j = 0; j <= end; j += 4) {
+      const v4::f4 t = v4::Mul(half, v4::MulAdd(start, sweep, v4::Load(kScanSlope.v + j)));
+      // t is never negative, so truncation is its floor.
+      const v4::f4 w = v4::Sub(t, v4::FromInt(v4::ToInt32Sat(t)));
+      const v4::f4 u = v4::Mul(full, v4::Sub(one, v4::Abs(v4::Sub(one, v4::Add(w, w)))));
+      const v4::i4 lo = v4::ToInt32Sat(v4::Min(u, top));
+      v4::StoreI(lows + j, lo);
+      v4::Store(blends + j, v4::Min(v4::Sub(u, v4::FromInt(lo)), one));
+    }
+  }
   const float* scan = table.ScanBins(0);
   constexpr std::size_t kStride = WaveTable::kScanBins * 4;
-  alignas(16) float bin[4];
-  for (int32_t j = 1; j <= end; ++j) {
-    // t is never negative, so truncation is its floor.
-    const double t = 0.5 * (start + sweep * kScanSlope.v[j]);
-    const double w = t - static_cast<double>(static_cast<int32_t>(t));
-    const float u = static_cast<float>(256.0 * (1.0 - std::fabs(1.0 - 2.0 * w)));
-    const int32_t lo = std::min(static_cast<int32_t>(u), WaveTable::kVariants - 2);  // u is within 0..256
-    const float g = std::min(u - static_cast<float>(lo), 1.0f);
-    // Phasor and magnitude of variants lo and lo + 1 blended at once, lane by lane as a
-    // scalar blend would.
-    const float* a = scan + static_cast<std::size_t>(lo) * kStride + 4 * j;
+  // Phasor and magnitude of variants lo and lo + 1 blended at once, lane by lane as a scalar
+  // blend would; four bins a round, turned into their phasors' real and imaginary parts and
+  // magnitudes.
+  auto blend = [&](int32_t j) {
+    const float* a = scan + static_cast<std::size_t>(lows[j]) * kStride + 4 * j;
     const v4::f4 va = v4::Load(a);
-    v4::Store(bin, v4::MulAdd(va, v4::Sub(v4::Load(a + kStride), va), v4::Set1(g)));
+    return v4::MulAdd(va, v4::Sub(v4::Load(a + kStride), va), v4::Set1(blends[j]));
+  };
+  int32_t j = 1;
+  for (; j + 3 <= end; j += 4) {
+    v4::f4 a = blend(j), b = blend(j + 1), c = blend(j + 2), d = blend(j + 3);
+    v4::Transpose(a, b, c, d);  // a: the phasors' real parts, b: imaginary, c: magnitudes
+    v4::StorePairs(&spectrum_[j].r, v4::Mul(c, a), v4::Mul(c, b));
+  }
+  alignas(16) float bin[4];
+  for (; j <= end; ++j) {
+    v4::Store(bin, blend(j));
     spectrum_[j] = {bin[2] * bin[0], bin[2] * bin[1]};
   }
 }

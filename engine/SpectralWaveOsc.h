@@ -80,8 +80,10 @@ class SpectralWaveOsc {
   // Note start: prepares a restart of the unison phases for the next render.
   void ArmRestart();
   // Builds the next table into the idle pair unless a unison voice has not taken the
-  // previous one yet.
-  void BuildTable(FftProcessor& fft);
+  // previous one yet. `twin`, when given, is the voice's other oscillator, built before this
+  // one in the same block: when its newest table comes from the same inputs, that table is
+  // taken instead of a build of this oscillator's own.
+  void BuildTable(FftProcessor& fft, const SpectralWaveOsc* twin = nullptr);
   // Renders the block into outLeft/outRight (replacing their content). fm, pm and bm are
   // per-sample buffers of the block size (null reads 0); pm is in cycles.
   void Render(float* outLeft, float* outRight, const float* fm, float fmAmount, float frequency, float bmAmount,
@@ -127,9 +129,13 @@ class SpectralWaveOsc {
     int32_t highPassBin = 0;  // the cutoff bin, which only the high-pass reads
     bool operator==(const SpectrumInputs&) const = default;
   };
+  static constexpr float kNoBandLimit = -1.0f;  // no pitch yet: every bin is kept
+  // The table is the shaped spectrum band-limited at the fractional cutoff bin, which holds
+  // at half the table length for every note up to 187.5 Hz: notes with the same cutoff get
+  // the same table.
   struct TableInputs {
     SpectrumInputs spectrum;
-    float frequency = 0.0f;
+    float cutoff = kNoBandLimit;
     bool operator==(const TableInputs&) const = default;
   };
 
@@ -140,7 +146,8 @@ class SpectralWaveOsc {
   bool PlayingNewest() const;
   void SetGainRows(int32_t count);
 
-  void Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin, float x);
+  // Writes bins 0 .. last at least (the variant scan no more).
+  void Reshape(int32_t algorithm, const WaveTable& table, int32_t variant, int32_t cutoffBin, float x, int32_t last);
   void ShiftHarmonics(const WaveVariant& v, float x);
   void StretchHarmonics(const WaveVariant& v, float x);
   // cutoffBin: the last harmonic below the band limit at the playing pitch.
@@ -149,7 +156,8 @@ class SpectralWaveOsc {
   static constexpr float kSmearHold = 0.9f;
   void ApplyLowPass(const WaveVariant& v, float x);
   void ApplyHighPass(const WaveVariant& v, int32_t k, float x);
-  void ScanVariants(const WaveTable& table, int32_t variant, float x);
+  // Bins above `last` are not written: the band limit drops them.
+  void ScanVariants(const WaveTable& table, int32_t variant, float x, int32_t last);
 
   void RenderVoices(float* outLeft, float* outRight, const float* fm, float fmAmount, const float* pm,
                     const float* bm, float bmAmount, int32_t count, float gainLeft, float gainRight);
@@ -191,6 +199,7 @@ class SpectralWaveOsc {
   // only the note's frequency asks for.
   SpectrumInputs shaped_;
   bool shapedValid_ = false;
+  int32_t shapedLast_ = 0;  // the last bin that spectrum holds
   bool steady_[2] = {};  // pair k's previous table equals its new one: nothing left to fade
   std::atomic<const float*> display_{nullptr};
   std::atomic<int32_t> displayLength_{0};

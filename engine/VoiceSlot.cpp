@@ -108,10 +108,15 @@ void VoiceSlot::ProcessEvents(FftProcessor& fft) {
   }
   SynthVoice* v = BoundVoice();
   if (!v) return;
+  const SpectralWaveOsc* twin = nullptr;  // the voice's wavetable oscillator built before
   for (int32_t s = 0; s < SynthVoice::kOscillators; ++s) {
     const int32_t type = v->settings().osc[s].type;
-    if (type == SynthVoice::kWavetable) v->wavetableOsc(s).BuildTable(fft);
-    else if (type == SynthVoice::kAlgorithmic) v->algorithmicOsc(s).BuildTable(fft);
+    if (type == SynthVoice::kWavetable) {
+      v->wavetableOsc(s).BuildTable(fft, twin);
+      twin = &v->wavetableOsc(s);
+    } else if (type == SynthVoice::kAlgorithmic) {
+      v->algorithmicOsc(s).BuildTable(fft);
+    }
   }
   ++blocks_;
   status_.blocks.store(blocks_, std::memory_order_relaxed);

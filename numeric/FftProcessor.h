@@ -22,6 +22,9 @@ class FftProcessor {
   void Forward(ne10_fft_cpx_float32_t* spectrumOut, const float* realIn);
   // inverseSize complex bins in, the real parts of the inverse out.
   void Inverse(float* realOut, const ne10_fft_cpx_float32_t* spectrumIn);
+  // The same for a spectrum whose bins above inverseSize / 2 are zero (they are not read),
+  // through a transform of half the size: equal to Inverse's output within rounding.
+  void InverseLowHalf(float* realOut, const ne10_fft_cpx_float32_t* spectrumIn);
 
   // Keeps the positive-frequency bins up to limitFreq of a spectrum whose bin 1 is baseFreq:
   // with c = min(limitFreq / baseFreq, n/2), bin k = int(c) is scaled by the fraction of c
@@ -44,6 +47,9 @@ class FftProcessor {
 
   ne10_fft_cfg_float32_t forwardCfg_ = nullptr;
   ne10_fft_cfg_float32_t inverseCfg_ = nullptr;
+  ne10_fft_cfg_float32_t halfCfg_ = nullptr;  // inverseSize / 2 points, inverse
+  float* halfSin_ = nullptr;  // sin and cos of 2 pi k / inverseSize, k < inverseSize / 2
+  float* halfCos_ = nullptr;
   ne10_fft_cpx_float32_t* forwardIn_ = nullptr;
   ne10_fft_cpx_float32_t* inverseIn_ = nullptr;
   ne10_fft_cpx_float32_t* output_ = nullptr;

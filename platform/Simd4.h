@@ -112,6 +112,11 @@ inline void Transpose(f4& a, f4& b, f4& c, f4& d) {
   d = vcombine_f32(vget_high_f32(ab.val[1]), vget_high_f32(cd.val[1]));
 }
 inline f4 RecipStep(f4 a, f4 est) { return vrecpsq_f32(a, est); }
+// Lanes in the opposite order: a3 a2 a1 a0.
+inline f4 Reverse(f4 a) {
+  const float32x4_t r = vrev64q_f32(a);
+  return vcombine_f32(vget_high_f32(r), vget_low_f32(r));
+}
 #else
 using f4 = __m128;
 using i4 = __m128i;
@@ -222,6 +227,7 @@ inline void GatherPairs(const float* p0, const float* p1, const float* p2, const
   second = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
 }
 inline void Transpose(f4& a, f4& b, f4& c, f4& d) { _MM_TRANSPOSE4_PS(a, b, c, d); }
+inline f4 Reverse(f4 a) { return _mm_shuffle_ps(a, a, _MM_SHUFFLE(0, 1, 2, 3)); }
 f4 RecipEstimate(f4 a);  // VRECPE.F32 bit for bit, see Simd4.cpp
 // VRECPS.F32: 2 - a * est, except that zero times infinity gives 2 rather than NaN.
 inline f4 RecipStep(f4 a, f4 est) {

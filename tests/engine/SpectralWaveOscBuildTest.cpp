@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <functional>
@@ -21,9 +22,9 @@ class SpectralWaveOscBuild : public SpectralWaveOscFixture {
  protected:
   // A fresh count-1 oscillator at variant `variant` (through the unsmoothed position
   // input), morph amount x through the morph input, rendered once at `frequency` so the
-  // next build band-limits for it; then that build.
+  // next build band-limits for it; then that build (offered `twin`'s table).
   const ne10_fft_cpx_float32_t* BuildAt(SpectralWaveOsc& osc, int32_t algorithm, float x, int32_t variant,
-                                        float frequency) {
+                                        float frequency, const SpectralWaveOsc* twin = nullptr) {
     Prepare(osc);
     osc.SetUnison(0, 1.0f);
     osc.SetPosition(0.0f);
@@ -34,7 +35,7 @@ class SpectralWaveOscBuild : public SpectralWaveOscFixture {
     osc.SetInput(SpectralWaveOsc::kInputPosition, &positionIn_);
     Settle(osc);
     Block(osc, frequency);
-    osc.BuildTable(fft_);
+    osc.BuildTable(fft_, twin);
     return osc.Spectrum();
   }
 
@@ -157,9 +158,11 @@ TEST_F(SpectralWaveOscBuild, VariantScanTakesHigherHarmonicsFromFurtherAlongTheT
   EXPECT_NEAR(s[2].i, m * (a.phasors[2].i + (b.phasors[2].i - a.phasors[2].i) * g), 1e-2);
 }
 
-// Every bin of the scan against a scalar reference of its arithmetic, over positions and
-// amounts that fold the scan back from the table's end several times (no band limit: the
-// fundamental is 0 Hz).
+// Every bin of the scan against a scalar reference of its arithmetic in double precision,
+// over positions and amounts that fold the scan back from the table's end several times (no
+// band limit: the fundamental is 0 Hz). The scan finds each bin's place along the table in
+// floats, within about a thousandth of a variant: the bin lies where the reference puts a
+// place that close.
 TEST_F(SpectralWaveOscBuild, VariantScanMatchesItsScalarReference) {
   const WaveTable& table = SharedTable();
   for (const int32_t variant : {0, 1, 100, 128, 254, 255}) {
@@ -173,20 +176,54 @@ TEST_F(SpectralWaveOscBuild, VariantScanMatchesItsScalarReference) {
       for (int32_t j = 1; j < SpectralWaveOsc::kTableLength; ++j) {
         const double t = 0.5 * (static_cast<double>(static_cast<float>(variant) / 256.0f) +
                                 static_cast<double>(16.0f * x) * std::log2(static_cast<double>(j)) / 10.0);
-        const float u = static_cast<float>(256.0 * (1.0 - std::fabs(1.0 - 2.0 * (t - std::floor(t)))));
-        const int32_t lo = std::min(static_cast<int32_t>(u), 254);
-        const float g = std::min(u - static_cast<float>(lo), 1.0f);
-        const WaveVariant& a = table.Variant(lo);
-        const WaveVariant& b = table.Variant(lo + 1);
-        const float m = a.magnitudes[j] + (b.magnitudes[j] - a.magnitudes[j]) * g;
-        const float re = a.phasors[j].r + (b.phasors[j].r - a.phasors[j].r) * g;
-        const float im = a.phasors[j].i + (b.phasors[j].i - a.phasors[j].i) * g;
-        // The slope log2(j) / log2(1024) is rounded once more than here: a blend weight may
-        // differ in its last place.
-        const float tolerance = 1e-6f * (std::fabs(a.magnitudes[j]) + std::fabs(b.magnitudes[j]));
-        ASSERT_NEAR(s[j].r, m * re, tolerance) << j;
-        ASSERT_NEAR(s[j].i, m * im, tolerance) << j;
+        const double exact = 256.0 * (1.0 - std::fabs(1.0 - 2.0 * (t - std::floor(t))));
+        auto at = [&](double place) {
+          const float u = static_cast<float>(std::clamp(place, 0.0, 256.0));
+          const int32_t lo = std::min(static_cast<int32_t>(u), 254);
+          const float g = std::min(u - static_cast<float>(lo), 1.0f);
+          const WaveVariant& a = table.Variant(lo);
+          const WaveVariant& b = table.Variant(lo + 1);
+          const float m = a.magnitudes[j] + (b.magnitudes[j] - a.magnitudes[j]) * g;
+          return Cpx(m * (a.phasors[j].r + (b.phasors[j].r - a.phasors[j].r) * g),
+                     m * (a.phasors[j].i + (b.phasors[j].i - a.phasors[j].i) * g));
+        };
+        const Cpx expected = at(exact);
+        const double tolerance = std::max(std::abs(at(exact + 2e-3) - expected), std::abs(at(exact - 2e-3) - expected)) +
+                                 1e-6 * std::abs(expected);
+        ASSERT_LE(std::abs(C(s[j]) - expected), tolerance) << j;
       }
+    }
+  }
+}
+
+// The voice's other oscillator lends its newest table only where this one's own build would
+// give the same, bit for bit: notes up to 187.5 Hz share one cutoff, other amounts or cutoffs
+// do not.
+TEST_F(SpectralWaveOscBuild, ATwinsTableIsTakenOnlyWhereTheOwnBuildWouldGiveIt) {
+  struct Case {
+    const char* what;
+    int32_t algorithm;
+    float twinX, x, twinHz, hz;
+  };
+  const Case cases[] = {
+      {"the same inputs", 6, 0.4f, 0.4f, 440.0f, 440.0f},
+      {"two notes below the band limit's reach", 0, 0.0f, 0.0f, 100.0f, 150.0f},
+      {"another amount", 6, 0.4f, 0.1f, 440.0f, 440.0f},
+      {"another cutoff", 6, 0.4f, 0.4f, 440.0f, 660.0f},
+      {"another cutoff, no band limit", 0, 0.0f, 0.0f, 100.0f, 0.0f},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SpectralWaveOsc twin, osc, own;
+    BuildAt(twin, c.algorithm, c.twinX, 100, c.twinHz);
+    BuildAt(own, c.algorithm, c.x, 100, c.hz);
+    BuildAt(osc, c.algorithm, c.x, 100, c.hz, &twin);
+    const float* taken = osc.NewTable(1 - osc.TableIndex(0));
+    const float* built = own.NewTable(1 - own.TableIndex(0));
+    for (int32_t n = 0; n < SpectralWaveOsc::kTableLength + 2; ++n) ASSERT_EQ(taken[n], built[n]) << n;
+    for (int32_t j = 0; j < SpectralWaveOsc::kTableLength; ++j) {
+      ASSERT_EQ(osc.Spectrum()[j].r, own.Spectrum()[j].r) << j;
+      ASSERT_EQ(osc.Spectrum()[j].i, own.Spectrum()[j].i) << j;
     }
   }
 }
