@@ -85,6 +85,7 @@ int ModulationMatrix::Connect(int slot, int source, int destination, float amoun
       Lock lock(mutex_);
       std::memset(routes_, 0, sizeof(routes_));
       for (Route& r : routes_) r.converter = Converter::kZero;
+      UpdateRouted();
     }
     // Process zeroes only routed destinations: one left holding its last block (an
     // amplifier's envelope) would keep every later note sounding.
@@ -112,9 +113,19 @@ int ModulationMatrix::Connect(int slot, int source, int destination, float amoun
     r.sourceLength = s.length;
     r.amount = amount;
     r.keep = s.keep;
+    r.source = static_cast<uint8_t>(source);
+    r.destination = static_cast<uint8_t>(destination);
+    UpdateRouted();
   }
   if (!s.keep) Zero(s.buffer, s.length);
   return 0;
+}
+
+void ModulationMatrix::UpdateRouted() {
+  uint64_t routed = 0;
+  for (const Route& r : routes_)
+    if (r.destinationBuffer && r.destinationLength > 0) routed |= uint64_t{1} << r.destination;
+  routed_.store(routed, std::memory_order_relaxed);
 }
 
 int ModulationMatrix::SetAmount(int slot, float amount) {
@@ -188,6 +199,21 @@ void ModulationMatrix::Accumulate(const Route& r, float offset, float slope) {
   // A destination shorter than its source but longer than one value takes nothing.
 }
 
+// What Accumulate adds from a source of zeros, without reading it: offset + slope x 0 in every
+// value the length rules give the destination.
+void ModulationMatrix::AccumulateSilent(const Route& r, float offset, float slope) {
+  const int32_t dlen = r.destinationLength;
+  const int32_t slen = r.sourceLength;
+  if (slen <= 0 || (dlen < slen && dlen != 1)) return;
+  const float v = offset + slope * 0.0f;
+  if (v == 0.0f) return;  // adds nothing
+  float* dst = r.destinationBuffer;
+  const v4::f4 add = v4::Set1(v);
+  int32_t i = 0;
+  for (; i + 4 <= dlen; i += 4) v4::Store(dst + i, v4::Add(v4::Load(dst + i), add));
+  for (; i < dlen; ++i) dst[i] += v;
+}
+
 void ModulationMatrix::Process() {
   Lock lock(mutex_);
   for (const Route& r : routes_) Zero(r.destinationBuffer, r.destinationLength);
@@ -195,6 +221,9 @@ void ModulationMatrix::Process() {
     if (r.destinationLength <= 0 || !r.sourceBuffer || !r.destinationBuffer) continue;
     if (r.converter == Converter::kZero) continue;  // adds nothing
     const ConverterMap& map = kConverterMaps[static_cast<int>(r.converter)];
-    Accumulate(r, r.amount * map.offset, r.amount * map.gain * *r.scale);
+    const float offset = r.amount * map.offset;
+    const float slope = r.amount * map.gain * *r.scale;
+    if (silent_[r.source]) AccumulateSilent(r, offset, slope);
+    else Accumulate(r, offset, slope);
   }
 }

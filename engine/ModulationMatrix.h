@@ -1,6 +1,7 @@
 #pragma once
 // Per-voice modulation matrix: named source and destination buffers and 24 routes, each adding
 // a scaled, polarity-converted source into a destination once per block.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -45,6 +46,19 @@ class ModulationMatrix {
   // Evaluates every route for one block.
   void Process();
 
+  // Owner thread, before Process: every value of the source is 0 in this block, so its
+  // routes add only their converter's constant and its buffer is not read. Holds until
+  // changed.
+  void SetSilent(int source, bool silent) {
+    if (source >= 0 && source < kSources) silent_[source] = silent ? 1 : 0;
+  }
+  // Whether Process starts the destination from 0 in each block (a route names it), or
+  // leaves it alone.
+  bool Routed(int destination) const {
+    return destination >= 0 && destination < kDestinations &&
+           (routed_.load(std::memory_order_relaxed) >> destination & 1u) != 0;
+  }
+
   const char* SourceName(int index) const;
   const char* DestinationName(int index) const;
 
@@ -75,10 +89,14 @@ class ModulationMatrix {
     float* scale;
     uint8_t keep;
     Converter converter;
+    uint8_t source;
+    uint8_t destination;
   };
 
   static Converter ChooseConverter(uint8_t bipolarSource, int mode);
   static void Accumulate(const Route& r, float offset, float slope);
+  static void AccumulateSilent(const Route& r, float offset, float slope);
+  void UpdateRouted();
 
   Destination destinations_[kDestinations];
   Source sources_[kSources];
@@ -86,4 +104,7 @@ class ModulationMatrix {
   using Lock = std::lock_guard<platform::PiMutex>;
   mutable platform::PiMutex mutex_;  // a render thread may wait on a parameter thread
   float defaultScale_ = 1.0f;
+  uint8_t silent_[kSources] = {};
+  std::atomic<uint64_t> routed_{0};  // bit d: destination d
+  static_assert(kDestinations <= 64);
 };

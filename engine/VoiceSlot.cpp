@@ -189,10 +189,19 @@ void VoiceSlot::RenderLfos(SynthVoice& v) {
   float* out[2] = {b.Get(B::kLfo1), b.Get(B::kLfo2)};
   const float* rate = v.settings().lfoRate;
   for (int32_t i = 0; i < 2; ++i) {
-    v.lfo(i).Process(out[i], c.lfoFm[i], rate[i]);
     const float g = v.lfoFade(i).Process() * c.lfoAm[i];
     float* p = out[i];
-    for (int32_t k = 0; k < n; ++k) p[k] *= g;
+    // At no amplitude (an LFO whose depth a controller at 0 sets, or one still in its delay)
+    // the LFO only moves on: its buffer holds zeros and its routes add nothing from it.
+    const bool silent = g == 0.0f;
+    if (silent) {
+      v.lfo(i).Advance(c.lfoFm[i], rate[i]);
+      Fill(p, n, 0.0f);
+    } else {
+      v.lfo(i).Process(p, c.lfoFm[i], rate[i]);
+      for (int32_t k = 0; k < n; ++k) p[k] *= g;
+    }
+    v.matrix().SetSilent(i == 0 ? SynthVoice::kSrcLfo1 : SynthVoice::kSrcLfo2, silent);
   }
   v.lfo(2).Process(&c.lfo3, c.lfoFm[2], rate[2]);
   c.lfo3 *= v.lfoFade(2).Process() * c.lfoAm[2];
@@ -231,12 +240,24 @@ void VoiceSlot::RenderNoise(SynthVoice& v) {
 void VoiceSlot::ResetModulation(SynthVoice& v) {
   VoiceBuffers& b = v.buffers();
   const int32_t n = v.frames();
-  Fill(b.Get(B::kOsc1Am), n, 1.0f);
-  Fill(b.Get(B::kOsc2Am), n, 1.0f);
-  Fill(b.Get(B::kVca1Am), n, 1.0f);
-  Fill(b.Get(B::kVca2Am), n, 1.0f);
-  Fill(b.Get(B::kShaperCm), n, 0.0f);
-  Fill(b.Get(B::kShaperPgm), n, 0.0f);
+  // The matrix starts a routed destination from 0 in every block and leaves the others
+  // alone, so an unrouted one keeps its rest value once filled. Only whole buffers are ever
+  // written into an unrouted destination (this fill, the matrix's clearing when routes
+  // change, the buffers' reset), so its first value tells whether it is at rest.
+  struct Rest {
+    B::Buffer buffer;
+    int32_t destination;
+    float value;
+  };
+  static constexpr Rest kRests[] = {
+      {B::kOsc1Am, SynthVoice::kDstOsc1Am, 1.0f}, {B::kOsc2Am, SynthVoice::kDstOsc2Am, 1.0f},
+      {B::kVca1Am, SynthVoice::kDstVca1Am, 1.0f}, {B::kVca2Am, SynthVoice::kDstVca2Am, 1.0f},
+      {B::kShaperCm, SynthVoice::kDstShaperCm, 0.0f}, {B::kShaperPgm, SynthVoice::kDstShaperPgm, 0.0f},
+  };
+  for (const Rest& r : kRests) {
+    float* p = b.Get(r.buffer);
+    if (!v.matrix().Routed(r.destination) && p[0] != r.value) Fill(p, n, r.value);
+  }
   B::Controls& c = b.controls;
   for (B::OscControls& o : c.osc) o.fmAmount = o.amAmount = o.bmAmount = 1.0f;
   for (float& a : c.lfoAm) a = 1.0f;

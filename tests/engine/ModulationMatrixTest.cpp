@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,73 @@ TEST_F(ModulationMatrixTest, ADestinationShorterThanItsSourceButLongerThanOneTak
   m.Process();
   EXPECT_EQ(pair[0], 0.0f);
   EXPECT_EQ(pair[1], 0.0f);
+}
+
+// A source marked silent is not read: its routes add what a buffer of zeros would give, the
+// converter's constant included, under every length rule. Marked again as sounding, it is read.
+TEST_F(ModulationMatrixTest, ASilentSourceAddsWhatZerosWouldWithoutBeingRead) {
+  std::vector<float> pair(2);
+  ASSERT_EQ(m.AddDestination(10, "PAIR", 2, pair.data(), nullptr), 10);
+  struct Case {
+    int source, destination, mode;
+  };
+  const Case cases[] = {
+      {kLfo, kPitch, ModulationMatrix::kBipolar},    {kLfo, kCutoff, ModulationMatrix::kUnipolar},
+      {kEnv, kPitch, ModulationMatrix::kBipolar},    {kEnv, kCutoff, ModulationMatrix::kUnipolar},
+      {kLfo, kLevel, ModulationMatrix::kUnipolar},   {kEnv, kLevel, ModulationMatrix::kBipolar},
+      {kVelocity, kPitch, ModulationMatrix::kBipolar}, {kLfo, 10, ModulationMatrix::kUnipolar},
+  };
+  auto run = [&](const Case& c, float amount, bool silent, float fill) {
+    std::vector<float>& src = c.source == kEnv ? env : (c.source == kLfo ? lfo : velocity);
+    std::fill(src.begin(), src.end(), fill);
+    EXPECT_EQ(m.Connect(-1, 0, 0, 0.0f, 0), 0);
+    EXPECT_EQ(m.Connect(0, c.source, c.destination, amount, c.mode), 0);
+    // A second route into the same destination that is read as usual.
+    EXPECT_EQ(m.Connect(1, kVelocity, c.destination, 0.5f, ModulationMatrix::kUnipolar), 0);
+    std::fill(src.begin(), src.end(), fill);  // installing cleared it
+    velocity[0] = c.source == kVelocity ? fill : 0.8f;
+    m.SetSilent(c.source, silent);
+    m.Process();
+    m.SetSilent(c.source, false);
+    const std::vector<float>& dst =
+        c.destination == kPitch ? pitch : (c.destination == kCutoff ? cutoff : (c.destination == kLevel ? level : pair));
+    return dst;
+  };
+  for (const Case& c : cases) {
+    for (float amount : {1.0f, -0.6f}) {
+      SCOPED_TRACE(::testing::Message() << "source " << c.source << " destination " << c.destination << " mode "
+                                        << c.mode << " amount " << amount);
+      const std::vector<float> zeros = run(c, amount, false, 0.0f);
+      // Values that would show if the buffer were read.
+      const std::vector<float> skipped = run(c, amount, true, 0.9f);
+      EXPECT_EQ(skipped, zeros);
+      const std::vector<float> read = run(c, amount, false, 0.9f);
+      if (c.destination != 10) {
+        EXPECT_NE(read, zeros);
+      }
+    }
+  }
+}
+
+// Process starts the destinations that routes name from 0 and leaves the others alone.
+TEST_F(ModulationMatrixTest, RoutedNamesTheDestinationsProcessStartsFromZero) {
+  EXPECT_FALSE(m.Routed(kPitch));
+  ASSERT_EQ(m.Connect(3, kEnv, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  ASSERT_EQ(m.Connect(4, kEnv, kCutoff, 1.0f, ModulationMatrix::kOff), 0);  // zeroed, adds nothing
+  EXPECT_TRUE(m.Routed(kPitch));
+  EXPECT_TRUE(m.Routed(kCutoff));
+  EXPECT_FALSE(m.Routed(kLevel));
+  level[0] = 3.0f;
+  cutoff.assign(kBlock, 3.0f);
+  m.Process();
+  EXPECT_EQ(level[0], 3.0f);
+  EXPECT_EQ(cutoff, std::vector<float>(kBlock, 0.0f));
+  ASSERT_EQ(m.Connect(3, kEnv, kLevel, 1.0f, ModulationMatrix::kUnipolar), 0);  // moved
+  EXPECT_FALSE(m.Routed(kPitch));
+  EXPECT_TRUE(m.Routed(kLevel));
+  for (int d : {-1, 46, 63}) EXPECT_FALSE(m.Routed(d)) << d;
+  ASSERT_EQ(m.Connect(ModulationMatrix::kClearSlot, 0, 0, 0.0f, 0), 0);
+  for (int d : {kPitch, kCutoff, kLevel}) EXPECT_FALSE(m.Routed(d)) << d;
 }
 
 TEST_F(ModulationMatrixTest, InstallingARouteClearsDestinationsAndNonKeptSources) {
