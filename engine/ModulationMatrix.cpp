@@ -85,7 +85,7 @@ int ModulationMatrix::Connect(int slot, int source, int destination, float amoun
       Lock lock(mutex_);
       std::memset(routes_, 0, sizeof(routes_));
       for (Route& r : routes_) r.converter = Converter::kZero;
-      UpdateRouted();
+      UpdateMasks();
     }
     // Process zeroes only routed destinations: one left holding its last block (an
     // amplifier's envelope) would keep every later note sounding.
@@ -115,17 +115,23 @@ int ModulationMatrix::Connect(int slot, int source, int destination, float amoun
     r.keep = s.keep;
     r.source = static_cast<uint8_t>(source);
     r.destination = static_cast<uint8_t>(destination);
-    UpdateRouted();
+    UpdateMasks();
   }
   if (!s.keep) Zero(s.buffer, s.length);
   return 0;
 }
 
-void ModulationMatrix::UpdateRouted() {
+// Called with the lock held, whenever a route or an amount changes.
+void ModulationMatrix::UpdateMasks() {
   uint64_t routed = 0;
-  for (const Route& r : routes_)
-    if (r.destinationBuffer && r.destinationLength > 0) routed |= uint64_t{1} << r.destination;
+  uint32_t read = 0;
+  for (const Route& r : routes_) {
+    if (!r.destinationBuffer || r.destinationLength <= 0) continue;
+    routed |= uint64_t{1} << r.destination;
+    if (r.sourceBuffer && r.converter != Converter::kZero && r.amount != 0.0f) read |= 1u << r.source;
+  }
   routed_.store(routed, std::memory_order_relaxed);
+  read_.store(read, std::memory_order_relaxed);
 }
 
 int ModulationMatrix::SetAmount(int slot, float amount) {
@@ -133,6 +139,7 @@ int ModulationMatrix::SetAmount(int slot, float amount) {
   if (slot < 0 || slot >= kRoutes) return kBadSlot;
   Lock lock(mutex_);
   routes_[slot].amount = amount;
+  UpdateMasks();
   return slot;
 }
 
@@ -219,7 +226,7 @@ void ModulationMatrix::Process() {
   for (const Route& r : routes_) Zero(r.destinationBuffer, r.destinationLength);
   for (const Route& r : routes_) {
     if (r.destinationLength <= 0 || !r.sourceBuffer || !r.destinationBuffer) continue;
-    if (r.converter == Converter::kZero) continue;  // adds nothing
+    if (r.converter == Converter::kZero || r.amount == 0.0f) continue;  // adds nothing
     const ConverterMap& map = kConverterMaps[static_cast<int>(r.converter)];
     const float offset = r.amount * map.offset;
     const float slope = r.amount * map.gain * *r.scale;

@@ -58,6 +58,11 @@ class ModulationMatrix {
     return destination >= 0 && destination < kDestinations &&
            (routed_.load(std::memory_order_relaxed) >> destination & 1u) != 0;
   }
+  // Whether Process reads the source: a route takes it into a destination at an amount other
+  // than 0 (a route at 0, or switched off, adds nothing).
+  bool Reads(int source) const {
+    return source >= 0 && source < kSources && (read_.load(std::memory_order_relaxed) >> source & 1u) != 0;
+  }
 
   const char* SourceName(int index) const;
   const char* DestinationName(int index) const;
@@ -96,7 +101,7 @@ class ModulationMatrix {
   static Converter ChooseConverter(uint8_t bipolarSource, int mode);
   static void Accumulate(const Route& r, float offset, float slope);
   static void AccumulateSilent(const Route& r, float offset, float slope);
-  void UpdateRouted();
+  void UpdateMasks();
 
   Destination destinations_[kDestinations];
   Source sources_[kSources];
@@ -106,5 +111,6 @@ class ModulationMatrix {
   float defaultScale_ = 1.0f;
   uint8_t silent_[kSources] = {};
   std::atomic<uint64_t> routed_{0};  // bit d: destination d
-  static_assert(kDestinations <= 64);
+  std::atomic<uint32_t> read_{0};    // bit s: source s
+  static_assert(kDestinations <= 64 && kSources <= 32);
 };

@@ -269,24 +269,39 @@ void VoiceLfo::Process(float* out, float modulation, float rateHz) {
   }
 }
 
-void VoiceLfo::Advance(float modulation, float rateHz) {
+void VoiceLfo::Advance(float modulation, float rateHz, float* last) {
   const uint32_t inc = StartBlock(modulation, rateHz);
   if (blockSize_ <= 0) return;
-  // The renders move the phase by one increment a sample, modulo 2^32.
+  // The renders move the phase by one increment a sample, modulo 2^32; their last value is
+  // read at the phase they end on, with the same arithmetic.
   const uint32_t run = static_cast<uint32_t>(blockSize_) * inc;
-  switch (Row(type_).render) {
+  const TypeRow& row = Row(type_);
+  switch (row.render) {
     case Render::kTable:
-      phase_ += run;
+    case Render::kTableBackwards: {
+      phase_ = row.render == Render::kTable ? phase_ + run : phase_ - run;
+      if (!last) break;
+      const uint32_t idx = phase_ >> 22;
+      const float frac = static_cast<float>(static_cast<int32_t>(phase_ & 0x3FFFFFu)) * kFraction22;
+      const float a = row.table[idx];
+      *last = (a + (row.table[idx + 1] - a) * frac) * amplitude_;
       break;
-    case Render::kTableBackwards:
-      phase_ -= run;
-      break;
+    }
     case Render::kRandom:
       // The draws belong to the thread's sequence, which the other voices read on.
       RenderRandom<false>(nullptr, rateHz, inc);
+      if (last) *last = heldValue_ * amplitude_;
       break;
     case Render::kUser:
-      if (userTable_) phase_ += run;
+      if (!userTable_) break;
+      phase_ += run;
+      if (last) {
+        const uint64_t pos = static_cast<uint64_t>(phase_) * static_cast<uint64_t>(userLength_);
+        const uint32_t idx = static_cast<uint32_t>(pos >> 32);
+        const float frac = static_cast<float>(static_cast<uint32_t>(pos)) * kFraction32;
+        const float a = userTable_[idx];
+        *last = (a + (userTable_[idx + 1] - a) * frac) * amplitude_;
+      }
       break;
     case Render::kNone:
       break;

@@ -67,8 +67,10 @@ class VoiceLfo {
   void Process(float* out, float modulation, float rateHz);
   // One block as Process runs it, without its values: the phase, the held value and the
   // thread's random sequence move exactly as they would, so a later Process carries on as if
-  // every block had been rendered. For a block whose values nobody reads.
-  void Advance(float modulation, float rateHz);
+  // every block had been rendered. For a block whose values nobody reads; `last`, when given,
+  // takes the value Process would have written last (and is left alone where Process writes
+  // nothing).
+  void Advance(float modulation, float rateHz, float* last = nullptr);
 
   uint32_t phase() const { return phase_; }
   uint32_t increment() const { return increment_.load(std::memory_order_relaxed); }

@@ -189,19 +189,25 @@ void VoiceSlot::RenderLfos(SynthVoice& v) {
   float* out[2] = {b.Get(B::kLfo1), b.Get(B::kLfo2)};
   const float* rate = v.settings().lfoRate;
   for (int32_t i = 0; i < 2; ++i) {
+    const int32_t source = i == 0 ? SynthVoice::kSrcLfo1 : SynthVoice::kSrcLfo2;
     const float g = v.lfoFade(i).Process() * c.lfoAm[i];
     float* p = out[i];
-    // At no amplitude (an LFO whose depth a controller at 0 sets, or one still in its delay)
-    // the LFO only moves on: its buffer holds zeros and its routes add nothing from it.
+    // An LFO that no route reads, or one at no amplitude (its depth set by a controller at 0,
+    // or still in its delay), only moves on. Unread, only its last value is kept, for the
+    // display; silent, its buffer holds zeros and its routes add nothing from it. A route
+    // installed between blocks zeroes the buffer, and the LFO renders again from that block.
     const bool silent = g == 0.0f;
-    if (silent) {
+    if (!v.matrix().Reads(source)) {
+      v.lfo(i).Advance(c.lfoFm[i], rate[i], &p[n - 1]);
+      p[n - 1] *= g;
+    } else if (silent) {
       v.lfo(i).Advance(c.lfoFm[i], rate[i]);
       Fill(p, n, 0.0f);
     } else {
       v.lfo(i).Process(p, c.lfoFm[i], rate[i]);
       for (int32_t k = 0; k < n; ++k) p[k] *= g;
     }
-    v.matrix().SetSilent(i == 0 ? SynthVoice::kSrcLfo1 : SynthVoice::kSrcLfo2, silent);
+    v.matrix().SetSilent(source, silent);
   }
   v.lfo(2).Process(&c.lfo3, c.lfoFm[2], rate[2]);
   c.lfo3 *= v.lfoFade(2).Process() * c.lfoAm[2];

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -180,8 +181,9 @@ TEST_F(ModulationMatrixTest, ASilentSourceAddsWhatZerosWouldWithoutBeingRead) {
   }
 }
 
-// Process starts the destinations that routes name from 0 and leaves the others alone.
-TEST_F(ModulationMatrixTest, RoutedNamesTheDestinationsProcessStartsFromZero) {
+// Process starts the destinations that routes name from 0 and leaves the others alone, and
+// reads only the sources a route takes at an amount other than 0.
+TEST_F(ModulationMatrixTest, RoutedAndReadsNameWhatProcessTouches) {
   EXPECT_FALSE(m.Routed(kPitch));
   ASSERT_EQ(m.Connect(3, kEnv, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
   ASSERT_EQ(m.Connect(4, kEnv, kCutoff, 1.0f, ModulationMatrix::kOff), 0);  // zeroed, adds nothing
@@ -193,12 +195,28 @@ TEST_F(ModulationMatrixTest, RoutedNamesTheDestinationsProcessStartsFromZero) {
   m.Process();
   EXPECT_EQ(level[0], 3.0f);
   EXPECT_EQ(cutoff, std::vector<float>(kBlock, 0.0f));
+  EXPECT_TRUE(m.Reads(kEnv));
+  EXPECT_FALSE(m.Reads(kLfo));
   ASSERT_EQ(m.Connect(3, kEnv, kLevel, 1.0f, ModulationMatrix::kUnipolar), 0);  // moved
   EXPECT_FALSE(m.Routed(kPitch));
   EXPECT_TRUE(m.Routed(kLevel));
+
+  // At amount 0 a route still starts its destination from 0 but adds nothing, even from a
+  // source that is not finite.
+  ASSERT_EQ(m.Connect(5, kLfo, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  EXPECT_TRUE(m.Reads(kLfo));
+  EXPECT_EQ(m.SetAmount(5, 0.0f), 5);
+  EXPECT_FALSE(m.Reads(kLfo));
+  lfo.assign(kBlock, std::numeric_limits<float>::quiet_NaN());
+  pitch.assign(kBlock, 3.0f);
+  m.Process();
+  EXPECT_EQ(pitch, std::vector<float>(kBlock, 0.0f));
+  EXPECT_EQ(m.SetAmount(5, -0.5f), 5);
+  EXPECT_TRUE(m.Reads(kLfo));
   for (int d : {-1, 46, 63}) EXPECT_FALSE(m.Routed(d)) << d;
   ASSERT_EQ(m.Connect(ModulationMatrix::kClearSlot, 0, 0, 0.0f, 0), 0);
   for (int d : {kPitch, kCutoff, kLevel}) EXPECT_FALSE(m.Routed(d)) << d;
+  for (int src : {int{kEnv}, int{kLfo}, int{kVelocity}, -1, 32}) EXPECT_FALSE(m.Reads(src)) << src;
 }
 
 TEST_F(ModulationMatrixTest, InstallingARouteClearsDestinationsAndNonKeptSources) {

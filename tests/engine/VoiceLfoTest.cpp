@@ -305,7 +305,8 @@ TEST_F(VoiceLfoTest, NullBufferOrEmptyBlockRendersNothing) {
 }
 
 // Blocks that only advance leave the LFO, and the thread's random sequence, where rendered
-// blocks would: the next rendered block is the same, value for value, for every kind of wave,
+// blocks would, and give the last value a rendered block ends on (the display's): the next
+// rendered block is the same, value for value, for every kind of wave,
 // a clock restart between blocks, block lengths that are not whole groups of four, and a
 // random wave on another voice drawing after it.
 TEST(VoiceLfoAdvance, AdvancedBlocksLeaveWhatRenderedBlocksLeave) {
@@ -325,7 +326,7 @@ TEST(VoiceLfoAdvance, AdvancedBlocksLeaveWhatRenderedBlocksLeave) {
       {VoiceLfo::kRand, VoiceLfo::kTempoNoteReset, nullptr},
   };
   // The first block renders: a wave without a render of its own keeps that block's values.
-  auto play = [](const Case& c, int block, bool advance, std::vector<float>* tail) {
+  auto play = [](const Case& c, int block, bool advance, std::vector<float>* tail, std::vector<float>* lastValues) {
     VoiceLfo::SeedRandom(4711u);
     VoiceLfo lfo, other;
     for (VoiceLfo* l : {&lfo, &other}) {
@@ -338,11 +339,18 @@ TEST(VoiceLfoAdvance, AdvancedBlocksLeaveWhatRenderedBlocksLeave) {
     if (c.user) lfo.SetUserTable(c.user, 256);
     other.SetType(VoiceLfo::kRand);
     std::vector<float> out(static_cast<std::size_t>(block), 0.0f);
+    float shown = 0.0f;
     for (int b = 0; b < 40; ++b) {
       lfo.SyncToTempo(static_cast<uint32_t>(b * 5), 141.0f);
       const float modulation = 0.05f * static_cast<float>(b % 7);
-      if (advance && b > 0) lfo.Advance(modulation, 2100.0f);
-      else lfo.Process(out.data(), modulation, 2100.0f);
+      if (advance && b > 0) {
+        // The last value: the rendered block's, or left alone where the block writes none.
+        lfo.Advance(modulation, 2100.0f, &shown);
+      } else {
+        lfo.Process(out.data(), modulation, 2100.0f);
+        shown = out.back();
+      }
+      lastValues->push_back(shown);
     }
     lfo.Process(out.data(), 0.1f, 2100.0f);
     std::vector<float> drawn(static_cast<std::size_t>(block));
@@ -355,10 +363,11 @@ TEST(VoiceLfoAdvance, AdvancedBlocksLeaveWhatRenderedBlocksLeave) {
     for (int block : {kBlock, 7}) {
       SCOPED_TRACE(::testing::Message() << "type " << c.type << " sync " << c.sync << " user " << (c.user != nullptr)
                                         << " block " << block);
-      std::vector<float> rendered, advanced;
-      const uint32_t phase = play(c, block, false, &rendered);
-      EXPECT_EQ(play(c, block, true, &advanced), phase);
+      std::vector<float> rendered, advanced, renderedLast, advancedLast;
+      const uint32_t phase = play(c, block, false, &rendered, &renderedLast);
+      EXPECT_EQ(play(c, block, true, &advanced, &advancedLast), phase);
       EXPECT_EQ(advanced, rendered);
+      EXPECT_EQ(advancedLast, renderedLast);
     }
   }
 }

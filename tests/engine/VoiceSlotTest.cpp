@@ -447,46 +447,70 @@ TEST(VoiceSlotRender, RouteAmountsAreHeldToTheirRangeAndRefuseNonFiniteValues) {
   }
 }
 
-// An LFO whose depth is 0 (here the mod wheel at rest) is not rendered, only moved on. When
-// the wheel comes up mid-note it must carry on where a rendered LFO would be, value for value,
-// not from where it stood still or with a stale hold.
-TEST(VoiceSlotModulation, AnLfoAtNoDepthComesInWhereARenderedOneWouldBe) {
+// An LFO whose depth is 0 (here the mod wheel at rest), or that no route reads, is not
+// rendered, only moved on. When the wheel comes up or a route appears mid-note it must carry
+// on where a rendered LFO would be, value for value, not from where it stood still or with a
+// stale hold; the display shows its value throughout.
+TEST(VoiceSlotModulation, AnLfoNobodyHearsComesInWhereARenderedOneWouldBe) {
+  enum Mode { kRendered, kWheelAtZero, kNoRouteYet };
   for (int32_t lfo : {0, 1}) {
     for (int32_t type : {VoiceLfo::kSin, VoiceLfo::kRand}) {
-      SCOPED_TRACE(::testing::Message() << "LFO " << lfo + 1 << " type " << type);
       const auto buffer = lfo == 0 ? VoiceBuffers::kLfo1 : VoiceBuffers::kLfo2;
-      auto play = [&](bool wheel, std::vector<float>* lfoOut, std::vector<float>* amOut) {
+      struct Played {
+        std::vector<float> lfo, am, display;
+      };
+      auto play = [&](Mode mode) {
+        Played got;
         VoiceLfo::SeedRandom(99u);
         VoiceRig rig;
         rig.SineThroughEnv1();
         rig.Env1(0.005f, 0.05f, 60, 0.05f);
         rig.Param(1280, lfo, static_cast<float>(type));
         rig.Param(1281, lfo, 1500.0f);  // a random hold of 8 values
-        rig.Route(1, SynthVoice::kSrcLfo1 + lfo, SynthVoice::kDstVca1Am, 0.5f, ModulationMatrix::kBipolar);
-        if (wheel) rig.Route(2, SynthVoice::kSrcModWheel, lfo == 0 ? SynthVoice::kDstLfo1Am : SynthVoice::kDstLfo2Am);
+        auto route = [&] {
+          rig.Route(1, SynthVoice::kSrcLfo1 + lfo, SynthVoice::kDstVca1Am, 0.5f, ModulationMatrix::kBipolar);
+        };
+        if (mode != kNoRouteYet) route();
+        if (mode == kWheelAtZero)
+          rig.Route(2, SynthVoice::kSrcModWheel, lfo == 0 ? SynthVoice::kDstLfo1Am : SynthVoice::kDstLfo2Am);
         rig.Start(60, 1.0f);
-        rig.Run(30);
-        if (wheel) {
-          // Silent so far: nothing from the LFO reached its route.
-          const float* am = rig.buffers.Get(VoiceBuffers::kVca1Am);
-          EXPECT_EQ(std::vector<float>(am, am + kFrames), std::vector<float>(kFrames, 0.0f));
-        }
-        rig.controllers.value[VoiceControllers::kModWheel].store(1.0f);
-        rig.Run(2);  // the depth reaches the LFO a block after the matrix sets it
-        for (int32_t b = 0; b < 10; ++b) {
+        for (int32_t b = 0; b < 42; ++b) {
+          if (b == 30) {
+            rig.controllers.value[VoiceControllers::kModWheel].store(1.0f);
+            if (mode == kNoRouteYet) route();
+          }
           rig.Block();
+          got.display.push_back(rig.slot.Status().lfo[lfo].output.load());
+          // The depth reaches the LFO a block after the matrix sets it.
+          if (b < 32) continue;
           const float* l = rig.buffers.Get(buffer);
           const float* am = rig.buffers.Get(VoiceBuffers::kVca1Am);
-          lfoOut->insert(lfoOut->end(), l, l + kFrames);
-          amOut->insert(amOut->end(), am, am + kFrames);
+          got.lfo.insert(got.lfo.end(), l, l + kFrames);
+          got.am.insert(got.am.end(), am, am + kFrames);
         }
+        return got;
       };
-      std::vector<float> skipped, skippedAm, rendered, renderedAm;
-      play(true, &skipped, &skippedAm);
-      play(false, &rendered, &renderedAm);
-      EXPECT_EQ(skipped, rendered);
-      EXPECT_EQ(skippedAm, renderedAm);
-      EXPECT_GT(*std::max_element(rendered.begin(), rendered.end()), 0.1f);
+      const Played rendered = play(kRendered);
+      EXPECT_GT(*std::max_element(rendered.lfo.begin(), rendered.lfo.end()), 0.1f);
+      for (Mode mode : {kWheelAtZero, kNoRouteYet}) {
+        SCOPED_TRACE(::testing::Message() << "LFO " << lfo + 1 << " type " << type << " mode " << mode);
+        const Played quiet = play(mode);
+        EXPECT_EQ(quiet.lfo, rendered.lfo);
+        EXPECT_EQ(quiet.am, rendered.am);
+        if (mode == kNoRouteYet) {
+          // Installing a route starts every destination from 0, the LFO's depth too: the
+          // block of the change shows 0.
+          EXPECT_EQ(quiet.display[30], 0.0f);
+          for (std::size_t b = 0; b < rendered.display.size(); ++b) {
+            if (b == 30) continue;
+            EXPECT_EQ(quiet.display[b], rendered.display[b]) << b;
+          }
+        } else {
+          EXPECT_EQ(quiet.display[20], 0.0f);  // at no depth
+          EXPECT_EQ(std::vector<float>(quiet.display.begin() + 32, quiet.display.end()),
+                    std::vector<float>(rendered.display.begin() + 32, rendered.display.end()));
+        }
+      }
     }
   }
 }
