@@ -96,11 +96,22 @@ class ModulationMatrix {
     Converter converter;
     uint8_t source;
     uint8_t destination;
+    // The first slot whose route writes the same buffer: the slots of one buffer share the
+    // bit of that slot in Process's record of written buffers.
+    uint8_t leader;
+    // On a leader: the longest length its slots write, and whether they differ (that buffer
+    // is then cleared as a whole before the routes add).
+    int32_t groupLength;
+    uint8_t mixedLengths;
   };
 
   static Converter ChooseConverter(uint8_t bipolarSource, int mode);
-  static void Accumulate(const Route& r, float offset, float slope);
-  static void AccumulateSilent(const Route& r, float offset, float slope);
+  // Each adds the route's values into its destination, or, the first to write it in a block,
+  // stores 0 + them; false when the length rules give the destination nothing.
+  template <bool kFirst>
+  static bool Accumulate(const Route& r, float offset, float slope);
+  template <bool kFirst>
+  static bool AccumulateSilent(const Route& r, float offset, float slope);
   void UpdateMasks();
 
   Destination destinations_[kDestinations];
@@ -112,5 +123,9 @@ class ModulationMatrix {
   uint8_t silent_[kSources] = {};
   std::atomic<uint64_t> routed_{0};  // bit d: destination d
   std::atomic<uint32_t> read_{0};    // bit s: source s
+  // Route slots that lead the slots writing one buffer, and those whose slots write it with
+  // different lengths (guarded by the lock, like the routes).
+  uint32_t leaders_ = 0;
+  uint32_t mixed_ = 0;
   static_assert(kDestinations <= 64 && kSources <= 32);
 };

@@ -126,6 +126,30 @@ TEST(ModulationMatrixLengths, SumsMatchTheScalarSumAtEveryLength) {
   }
 }
 
+// Destinations that name one buffer add into it as one: the buffer starts from 0 once, with
+// the same length or another, whichever route writes first or when none writes at all.
+TEST_F(ModulationMatrixTest, DestinationsSharingABufferAddIntoItOnce) {
+  for (int length : {kBlock, 1}) {
+    SCOPED_TRACE(length);
+    ModulationMatrix shared;
+    ASSERT_EQ(shared.AddSource(kEnv, "ENV1", kBlock, env.data(), 1, 0), kEnv);
+    ASSERT_EQ(shared.AddSource(kVelocity, "VELOCITY", 1, velocity.data(), 1, 0), kVelocity);
+    ASSERT_EQ(shared.AddDestination(0, "PITCH", kBlock, pitch.data(), nullptr), 0);
+    ASSERT_EQ(shared.AddDestination(1, "ALSO", length, pitch.data(), nullptr), 1);
+    ASSERT_EQ(shared.Connect(4, kVelocity, 1, 0.5f, ModulationMatrix::kUnipolar), 0);
+    ASSERT_EQ(shared.Connect(7, kEnv, 0, 1.0f, ModulationMatrix::kUnipolar), 0);
+    pitch.assign(kBlock, 9.0f);
+    shared.Process();
+    for (int i = 0; i < kBlock; ++i) EXPECT_FLOAT_EQ(pitch[i], env[i] + (i < length ? 0.4f : 0.0f)) << i;
+    // Neither route adds anything: the whole buffer is 0.
+    ASSERT_EQ(shared.SetAmount(4, 0.0f), 4);
+    ASSERT_EQ(shared.SetAmount(7, 0.0f), 7);
+    pitch.assign(kBlock, 9.0f);
+    shared.Process();
+    EXPECT_EQ(pitch, std::vector<float>(kBlock, 0.0f));
+  }
+}
+
 TEST_F(ModulationMatrixTest, ADestinationShorterThanItsSourceButLongerThanOneTakesNothing) {
   std::vector<float> pair(2, 9.0f);
   ASSERT_EQ(m.AddDestination(10, "PAIR", 2, pair.data(), nullptr), 10);
