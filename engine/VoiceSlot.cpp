@@ -146,7 +146,10 @@ void VoiceSlot::Render() {
   if (insert == 1) Shape(v, b.Get(B::kOsc1Left), b.Get(B::kOsc1Right));
   else if (insert == 2) Shape(v, b.Get(B::kOsc2Left), b.Get(B::kOsc2Right));
   marks.End(11);
-  marks.Begin(12); Mix(v); marks.End(12);
+  marks.Begin(12);
+  if (noisePlayed_) Mix<true>(v);
+  else Mix<false>(v);
+  marks.End(12);
   marks.Begin(13);
   if (insert == 3) Shape(v, b.Get(B::kFilterAInLeft), b.Get(B::kFilterAInRight));
   marks.End(13);
@@ -240,7 +243,8 @@ void VoiceSlot::RenderEnvelopes(SynthVoice& v) {
 
 void VoiceSlot::RenderNoise(SynthVoice& v) {
   VoiceBuffers& b = v.buffers();
-  v.noise().Render(b.Get(B::kNoiseLeft), b.Get(B::kNoiseRight), b.Get(B::kNoiseFm), b.controls.noiseFmAmount);
+  noisePlayed_ =
+      v.noise().Render(b.Get(B::kNoiseLeft), b.Get(B::kNoiseRight), b.Get(B::kNoiseFm), b.controls.noiseFmAmount);
 }
 
 void VoiceSlot::ResetModulation(SynthVoice& v) {
@@ -331,6 +335,7 @@ void VoiceSlot::Shape(SynthVoice& v, float* left, float* right) {
   }
 }
 
+template <bool kNoise>
 void VoiceSlot::Mix(SynthVoice& v) {
   VoiceBuffers& b = v.buffers();
   const B::Controls& c = b.controls;
@@ -375,11 +380,18 @@ void VoiceSlot::Mix(SynthVoice& v) {
     for (int32_t ch = 0; ch < 2; ++ch) {
       const f4 x1 = Mul(Load(o1[ch] + i), g1);
       const f4 x2 = Mul(Load(o2[ch] + i), g2);
-      const f4 nz = Load(noise[ch] + i);
       Store(o1[ch] + i, x1);
       Store(o2[ch] + i, x2);
-      Store(inA[ch] + i, Add(Add(Mul(x1, ga1), Mul(x2, ga2)), Mul(nz, gna)));
-      Store(inB[ch] + i, Add(Add(Mul(x1, gb1), Mul(x2, gb2)), Mul(nz, gnb)));
+      f4 sumA = Add(Mul(x1, ga1), Mul(x2, ga2));
+      f4 sumB = Add(Mul(x1, gb1), Mul(x2, gb2));
+      // Silent noise would add only zeros.
+      if constexpr (kNoise) {
+        const f4 nz = Load(noise[ch] + i);
+        sumA = Add(sumA, Mul(nz, gna));
+        sumB = Add(sumB, Mul(nz, gnb));
+      }
+      Store(inA[ch] + i, sumA);
+      Store(inB[ch] + i, sumB);
     }
   }
 }
