@@ -1,6 +1,7 @@
 #pragma once
 // Per-voice modulation matrix: named source and destination buffers and 24 routes, each adding
 // a scaled, polarity-converted source into a destination once per block.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -45,6 +46,24 @@ class ModulationMatrix {
   // Evaluates every route for one block.
   void Process();
 
+  // Owner thread, before Process: every value of the source is 0 in this block, so its
+  // routes add only their converter's constant and its buffer is not read. Holds until
+  // changed.
+  void SetSilent(int source, bool silent) {
+    if (source >= 0 && source < kSources) silent_[source] = silent ? 1 : 0;
+  }
+  // Whether Process starts the destination from 0 in each block (a route names it), or
+  // leaves it alone.
+  bool Routed(int destination) const {
+    return destination >= 0 && destination < kDestinations &&
+           (routed_.load(std::memory_order_relaxed) >> destination & 1u) != 0;
+  }
+  // Whether Process reads the source: a route takes it into a destination at an amount other
+  // than 0 (a route at 0, or switched off, adds nothing).
+  bool Reads(int source) const {
+    return source >= 0 && source < kSources && (read_.load(std::memory_order_relaxed) >> source & 1u) != 0;
+  }
+
   const char* SourceName(int index) const;
   const char* DestinationName(int index) const;
 
@@ -75,10 +94,25 @@ class ModulationMatrix {
     float* scale;
     uint8_t keep;
     Converter converter;
+    uint8_t source;
+    uint8_t destination;
+    // The first slot whose route writes the same buffer: the slots of one buffer share the
+    // bit of that slot in Process's record of written buffers.
+    uint8_t leader;
+    // On a leader: the longest length its slots write, and whether they differ (that buffer
+    // is then cleared as a whole before the routes add).
+    int32_t groupLength;
+    uint8_t mixedLengths;
   };
 
   static Converter ChooseConverter(uint8_t bipolarSource, int mode);
-  static void Accumulate(const Route& r, float offset, float slope);
+  // Each adds the route's values into its destination, or, the first to write it in a block,
+  // stores 0 + them; false when the length rules give the destination nothing.
+  template <bool kFirst>
+  static bool Accumulate(const Route& r, float offset, float slope);
+  template <bool kFirst>
+  static bool AccumulateSilent(const Route& r, float offset, float slope);
+  void UpdateMasks();
 
   Destination destinations_[kDestinations];
   Source sources_[kSources];
@@ -86,4 +120,12 @@ class ModulationMatrix {
   using Lock = std::lock_guard<platform::PiMutex>;
   mutable platform::PiMutex mutex_;  // a render thread may wait on a parameter thread
   float defaultScale_ = 1.0f;
+  uint8_t silent_[kSources] = {};
+  std::atomic<uint64_t> routed_{0};  // bit d: destination d
+  std::atomic<uint32_t> read_{0};    // bit s: source s
+  // Route slots that lead the slots writing one buffer, and those whose slots write it with
+  // different lengths (guarded by the lock, like the routes).
+  uint32_t leaders_ = 0;
+  uint32_t mixed_ = 0;
+  static_assert(kDestinations <= 64 && kSources <= 32);
 };

@@ -192,12 +192,12 @@ void RegionPlayer::StartSlot(int slotIndex, int regionIndex, const MswfRegion& r
   }
 }
 
-void RegionPlayer::Render(float* outLeft, float* outRight, const float* pitchModulation, float modulationAmount) {
+bool RegionPlayer::Render(float* outLeft, float* outRight, const float* pitchModulation, float modulationAmount) {
   Lock lock(mutex_);
   const int32_t frames = frames_.load(std::memory_order_relaxed);
   std::memset(outLeft, 0, sizeof(float) * static_cast<std::size_t>(frames));
   std::memset(outRight, 0, sizeof(float) * static_cast<std::size_t>(frames));
-  if (!set_) return;
+  if (!set_) return false;
   const BlockParams p{pitchModulation,
                       modulationAmount,
                       speed_.load(std::memory_order_relaxed),
@@ -205,13 +205,18 @@ void RegionPlayer::Render(float* outLeft, float* outRight, const float* pitchMod
                       fadeStep_.load(std::memory_order_relaxed),
                       frames};
   // Two slots that match one note are layered.
+  bool played = false;
   for (Slot& s : slots_) {
     if (!s.wave) continue;
     if (s.loopMode == kOneShot)
       RenderSlot<kOneShot>(s, outLeft, outRight, p);
     else if (s.loopMode == kLoopPoints)
       RenderSlot<kLoopPoints>(s, outLeft, outRight, p);
+    else
+      continue;
+    played = true;
   }
+  return played;
 }
 
 template <int32_t Mode>

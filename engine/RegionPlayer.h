@@ -39,8 +39,8 @@ class RegionPlayer {
   // key 0..127; velocity 0..1 (the engine's note velocity). Nothing without a set.
   void NoteOn(int key, float velocity);
   // Writes `frames` samples into both outputs. pitchModulation: `frames` values, scaled by
-  // modulationAmount (null: none).
-  void Render(float* outLeft, float* outRight, const float* pitchModulation, float modulationAmount);
+  // modulationAmount (null: none). False when no slot played: the outputs are zeros.
+  bool Render(float* outLeft, float* outRight, const float* pitchModulation, float modulationAmount);
 
   // Plain stores from the engine's parameter path; Render picks them up at its next block.
   void SetKeyTrack(uint8_t on) { keyTrack_.store(on, std::memory_order_relaxed); }

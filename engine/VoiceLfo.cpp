@@ -234,7 +234,7 @@ void VoiceLfo::SyncToTempo(uint32_t clockTick, float bpm) {
   }
 }
 
-void VoiceLfo::Process(float* out, float modulation, float rateHz) {
+uint32_t VoiceLfo::StartBlock(float modulation, float rateHz) {
   lastModulation_.store(modulation, std::memory_order_relaxed);
   if (syncMode_ != kTempoClockReset && syncMode_ != kTempoNoteReset) {
     const double rate = rateHz;
@@ -244,8 +244,12 @@ void VoiceLfo::Process(float* out, float modulation, float rateHz) {
     increment_.store(arm::ToUint32(hz * 4294967295.0 / sampleRate_), std::memory_order_relaxed);
   }
   if (restartRequest_.exchange(false, std::memory_order_relaxed)) phase_ = 0;
+  return increment_.load(std::memory_order_relaxed);
+}
+
+void VoiceLfo::Process(float* out, float modulation, float rateHz) {
+  const uint32_t inc = StartBlock(modulation, rateHz);
   if (!out || blockSize_ <= 0) return;
-  const uint32_t inc = increment_.load(std::memory_order_relaxed);
   const TypeRow& row = Row(type_);
   switch (row.render) {
     case Render::kTable:
@@ -255,10 +259,49 @@ void VoiceLfo::Process(float* out, float modulation, float rateHz) {
       RenderTable<true>(out, row.table, inc);
       break;
     case Render::kRandom:
-      RenderRandom(out, rateHz, inc);
+      RenderRandom<true>(out, rateHz, inc);
       break;
     case Render::kUser:
       RenderUser(out, inc);
+      break;
+    case Render::kNone:
+      break;
+  }
+}
+
+void VoiceLfo::Advance(float modulation, float rateHz, float* last) {
+  const uint32_t inc = StartBlock(modulation, rateHz);
+  if (blockSize_ <= 0) return;
+  // The renders move the phase by one increment a sample, modulo 2^32; their last value is
+  // read at the phase they end on, with the same arithmetic.
+  const uint32_t run = static_cast<uint32_t>(blockSize_) * inc;
+  const TypeRow& row = Row(type_);
+  switch (row.render) {
+    case Render::kTable:
+    case Render::kTableBackwards: {
+      phase_ = row.render == Render::kTable ? phase_ + run : phase_ - run;
+      if (!last) break;
+      const uint32_t idx = phase_ >> 22;
+      const float frac = static_cast<float>(static_cast<int32_t>(phase_ & 0x3FFFFFu)) * kFraction22;
+      const float a = row.table[idx];
+      *last = (a + (row.table[idx + 1] - a) * frac) * amplitude_;
+      break;
+    }
+    case Render::kRandom:
+      // The draws belong to the thread's sequence, which the other voices read on.
+      RenderRandom<false>(nullptr, rateHz, inc);
+      if (last) *last = heldValue_ * amplitude_;
+      break;
+    case Render::kUser:
+      if (!userTable_) break;
+      phase_ += run;
+      if (last) {
+        const uint64_t pos = static_cast<uint64_t>(phase_) * static_cast<uint64_t>(userLength_);
+        const uint32_t idx = static_cast<uint32_t>(pos >> 32);
+        const float frac = static_cast<float>(static_cast<uint32_t>(pos)) * kFraction32;
+        const float a = userTable_[idx];
+        *last = (a + (userTable_[idx + 1] - a) * frac) * amplitude_;
+      }
       break;
     case Render::kNone:
       break;
@@ -316,6 +359,7 @@ void VoiceLfo::RenderUser(float* out, uint32_t inc) {
   phase_ = phase;
 }
 
+template <bool kWrite>
 void VoiceLfo::RenderRandom(float* out, float rateHz, uint32_t inc) {
   // Four new values per cycle of the free rate; no rate holds the present value. A value
   // lasts hold length + 1 values, so a hold length of 0 draws on every value.
@@ -334,7 +378,7 @@ void VoiceLfo::RenderRandom(float* out, float rateHz, uint32_t inc) {
     } else if (count < INT32_MAX) {
       ++count;
     }
-    out[i] = held * amp;
+    if constexpr (kWrite) out[i] = held * amp;
   }
   if (drew) tRandomState = state;
   heldValue_ = held;

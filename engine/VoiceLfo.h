@@ -65,6 +65,12 @@ class VoiceLfo {
   // Renders the block size of values into out. rateHz is the free rate; modulation scales it
   // by 1 + 8 x modulation.
   void Process(float* out, float modulation, float rateHz);
+  // One block as Process runs it, without its values: the phase, the held value and the
+  // thread's random sequence move exactly as they would, so a later Process carries on as if
+  // every block had been rendered. For a block whose values nobody reads; `last`, when given,
+  // takes the value Process would have written last (and is left alone where Process writes
+  // nothing).
+  void Advance(float modulation, float rateHz, float* last = nullptr);
 
   uint32_t phase() const { return phase_; }
   uint32_t increment() const { return increment_.load(std::memory_order_relaxed); }
@@ -73,9 +79,12 @@ class VoiceLfo {
 
  private:
   // Backwards: the phase runs down, so a falling table plays rising.
+  // The block's increment, after the rate, modulation and a clock restart are taken.
+  uint32_t StartBlock(float modulation, float rateHz);
   template <bool kBackwards>
   void RenderTable(float* out, const float* table, uint32_t inc);
   void RenderUser(float* out, uint32_t inc);
+  template <bool kWrite>
   void RenderRandom(float* out, float rateHz, uint32_t inc);
 
   uint32_t phase_ = 0;

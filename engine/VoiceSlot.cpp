@@ -151,7 +151,10 @@ void VoiceSlot::Render() {
   if (insert == 1) Shape(v, b.Get(B::kOsc1Left), b.Get(B::kOsc1Right));
   else if (insert == 2) Shape(v, b.Get(B::kOsc2Left), b.Get(B::kOsc2Right));
   marks.End(11);
-  marks.Begin(12); Mix(v); marks.End(12);
+  marks.Begin(12);
+  if (noisePlayed_) Mix<true>(v);
+  else Mix<false>(v);
+  marks.End(12);
   marks.Begin(13);
   if (insert == 3) Shape(v, b.Get(B::kFilterAInLeft), b.Get(B::kFilterAInRight));
   marks.End(13);
@@ -194,10 +197,25 @@ void VoiceSlot::RenderLfos(SynthVoice& v) {
   float* out[2] = {b.Get(B::kLfo1), b.Get(B::kLfo2)};
   const float* rate = v.settings().lfoRate;
   for (int32_t i = 0; i < 2; ++i) {
-    v.lfo(i).Process(out[i], c.lfoFm[i], rate[i]);
+    const int32_t source = i == 0 ? SynthVoice::kSrcLfo1 : SynthVoice::kSrcLfo2;
     const float g = v.lfoFade(i).Process() * c.lfoAm[i];
     float* p = out[i];
-    for (int32_t k = 0; k < n; ++k) p[k] *= g;
+    // An LFO that no route reads, or one at no amplitude (its depth set by a controller at 0,
+    // or still in its delay), only moves on. Unread, only its last value is kept, for the
+    // display; silent, its buffer holds zeros and its routes add nothing from it. A route
+    // installed between blocks zeroes the buffer, and the LFO renders again from that block.
+    const bool silent = g == 0.0f;
+    if (!v.matrix().Reads(source)) {
+      v.lfo(i).Advance(c.lfoFm[i], rate[i], &p[n - 1]);
+      p[n - 1] *= g;
+    } else if (silent) {
+      v.lfo(i).Advance(c.lfoFm[i], rate[i]);
+      Fill(p, n, 0.0f);
+    } else {
+      v.lfo(i).Process(p, c.lfoFm[i], rate[i]);
+      for (int32_t k = 0; k < n; ++k) p[k] *= g;
+    }
+    v.matrix().SetSilent(source, silent);
   }
   v.lfo(2).Process(&c.lfo3, c.lfoFm[2], rate[2]);
   c.lfo3 *= v.lfoFade(2).Process() * c.lfoAm[2];
@@ -230,18 +248,31 @@ void VoiceSlot::RenderEnvelopes(SynthVoice& v) {
 
 void VoiceSlot::RenderNoise(SynthVoice& v) {
   VoiceBuffers& b = v.buffers();
-  v.noise().Render(b.Get(B::kNoiseLeft), b.Get(B::kNoiseRight), b.Get(B::kNoiseFm), b.controls.noiseFmAmount);
+  noisePlayed_ =
+      v.noise().Render(b.Get(B::kNoiseLeft), b.Get(B::kNoiseRight), b.Get(B::kNoiseFm), b.controls.noiseFmAmount);
 }
 
 void VoiceSlot::ResetModulation(SynthVoice& v) {
   VoiceBuffers& b = v.buffers();
   const int32_t n = v.frames();
-  Fill(b.Get(B::kOsc1Am), n, 1.0f);
-  Fill(b.Get(B::kOsc2Am), n, 1.0f);
-  Fill(b.Get(B::kVca1Am), n, 1.0f);
-  Fill(b.Get(B::kVca2Am), n, 1.0f);
-  Fill(b.Get(B::kShaperCm), n, 0.0f);
-  Fill(b.Get(B::kShaperPgm), n, 0.0f);
+  // The matrix starts a routed destination from 0 in every block and leaves the others
+  // alone, so an unrouted one keeps its rest value once filled. Only whole buffers are ever
+  // written into an unrouted destination (this fill, the matrix's clearing when routes
+  // change, the buffers' reset), so its first value tells whether it is at rest.
+  struct Rest {
+    B::Buffer buffer;
+    int32_t destination;
+    float value;
+  };
+  static constexpr Rest kRests[] = {
+      {B::kOsc1Am, SynthVoice::kDstOsc1Am, 1.0f}, {B::kOsc2Am, SynthVoice::kDstOsc2Am, 1.0f},
+      {B::kVca1Am, SynthVoice::kDstVca1Am, 1.0f}, {B::kVca2Am, SynthVoice::kDstVca2Am, 1.0f},
+      {B::kShaperCm, SynthVoice::kDstShaperCm, 0.0f}, {B::kShaperPgm, SynthVoice::kDstShaperPgm, 0.0f},
+  };
+  for (const Rest& r : kRests) {
+    float* p = b.Get(r.buffer);
+    if (!v.matrix().Routed(r.destination) && p[0] != r.value) Fill(p, n, r.value);
+  }
   B::Controls& c = b.controls;
   for (B::OscControls& o : c.osc) o.fmAmount = o.amAmount = o.bmAmount = 1.0f;
   for (float& a : c.lfoAm) a = 1.0f;
@@ -309,6 +340,7 @@ void VoiceSlot::Shape(SynthVoice& v, float* left, float* right) {
   }
 }
 
+template <bool kNoise>
 void VoiceSlot::Mix(SynthVoice& v) {
   VoiceBuffers& b = v.buffers();
   const B::Controls& c = b.controls;
@@ -353,11 +385,18 @@ void VoiceSlot::Mix(SynthVoice& v) {
     for (int32_t ch = 0; ch < 2; ++ch) {
       const f4 x1 = Mul(Load(o1[ch] + i), g1);
       const f4 x2 = Mul(Load(o2[ch] + i), g2);
-      const f4 nz = Load(noise[ch] + i);
       Store(o1[ch] + i, x1);
       Store(o2[ch] + i, x2);
-      Store(inA[ch] + i, Add(Add(Mul(x1, ga1), Mul(x2, ga2)), Mul(nz, gna)));
-      Store(inB[ch] + i, Add(Add(Mul(x1, gb1), Mul(x2, gb2)), Mul(nz, gnb)));
+      f4 sumA = Add(Mul(x1, ga1), Mul(x2, ga2));
+      f4 sumB = Add(Mul(x1, gb1), Mul(x2, gb2));
+      // Silent noise would add only zeros.
+      if constexpr (kNoise) {
+        const f4 nz = Load(noise[ch] + i);
+        sumA = Add(sumA, Mul(nz, gna));
+        sumB = Add(sumB, Mul(nz, gnb));
+      }
+      Store(inA[ch] + i, sumA);
+      Store(inB[ch] + i, sumB);
     }
   }
 }

@@ -90,6 +90,8 @@ class VoiceSlot {
   void ComputeCutoffs(SynthVoice& v, float cutoff[2]);
   void RenderOscillators(SynthVoice& v, float frequency[2]);
   void Shape(SynthVoice& v, float* left, float* right);
+  // kNoise: the noise played in this block (otherwise its buffers are zeros, not read).
+  template <bool kNoise>
   void Mix(SynthVoice& v);
   void Amplify(SynthVoice& v);
   void UpdateDisplay(SynthVoice& v, const float cutoff[2], const float frequency[2]);
@@ -110,6 +112,7 @@ class VoiceSlot {
   std::atomic<float> pedalLevel_{0.0f};
   std::atomic<uint8_t> pedalSwitch_{0};
   float startVelocity_ = 0.0f;
+  bool noisePlayed_ = false;  // in the block being rendered
   uint32_t blocks_ = 0;
 
   VoiceStatus status_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -124,6 +126,30 @@ TEST(ModulationMatrixLengths, SumsMatchTheScalarSumAtEveryLength) {
   }
 }
 
+// Destinations that name one buffer add into it as one: the buffer starts from 0 once, with
+// the same length or another, whichever route writes first or when none writes at all.
+TEST_F(ModulationMatrixTest, DestinationsSharingABufferAddIntoItOnce) {
+  for (int length : {kBlock, 1}) {
+    SCOPED_TRACE(length);
+    ModulationMatrix shared;
+    ASSERT_EQ(shared.AddSource(kEnv, "ENV1", kBlock, env.data(), 1, 0), kEnv);
+    ASSERT_EQ(shared.AddSource(kVelocity, "VELOCITY", 1, velocity.data(), 1, 0), kVelocity);
+    ASSERT_EQ(shared.AddDestination(0, "PITCH", kBlock, pitch.data(), nullptr), 0);
+    ASSERT_EQ(shared.AddDestination(1, "ALSO", length, pitch.data(), nullptr), 1);
+    ASSERT_EQ(shared.Connect(4, kVelocity, 1, 0.5f, ModulationMatrix::kUnipolar), 0);
+    ASSERT_EQ(shared.Connect(7, kEnv, 0, 1.0f, ModulationMatrix::kUnipolar), 0);
+    pitch.assign(kBlock, 9.0f);
+    shared.Process();
+    for (int i = 0; i < kBlock; ++i) EXPECT_FLOAT_EQ(pitch[i], env[i] + (i < length ? 0.4f : 0.0f)) << i;
+    // Neither route adds anything: the whole buffer is 0.
+    ASSERT_EQ(shared.SetAmount(4, 0.0f), 4);
+    ASSERT_EQ(shared.SetAmount(7, 0.0f), 7);
+    pitch.assign(kBlock, 9.0f);
+    shared.Process();
+    EXPECT_EQ(pitch, std::vector<float>(kBlock, 0.0f));
+  }
+}
+
 TEST_F(ModulationMatrixTest, ADestinationShorterThanItsSourceButLongerThanOneTakesNothing) {
   std::vector<float> pair(2, 9.0f);
   ASSERT_EQ(m.AddDestination(10, "PAIR", 2, pair.data(), nullptr), 10);
@@ -131,6 +157,90 @@ TEST_F(ModulationMatrixTest, ADestinationShorterThanItsSourceButLongerThanOneTak
   m.Process();
   EXPECT_EQ(pair[0], 0.0f);
   EXPECT_EQ(pair[1], 0.0f);
+}
+
+// A source marked silent is not read: its routes add what a buffer of zeros would give, the
+// converter's constant included, under every length rule. Marked again as sounding, it is read.
+TEST_F(ModulationMatrixTest, ASilentSourceAddsWhatZerosWouldWithoutBeingRead) {
+  std::vector<float> pair(2);
+  ASSERT_EQ(m.AddDestination(10, "PAIR", 2, pair.data(), nullptr), 10);
+  struct Case {
+    int source, destination, mode;
+  };
+  const Case cases[] = {
+      {kLfo, kPitch, ModulationMatrix::kBipolar},    {kLfo, kCutoff, ModulationMatrix::kUnipolar},
+      {kEnv, kPitch, ModulationMatrix::kBipolar},    {kEnv, kCutoff, ModulationMatrix::kUnipolar},
+      {kLfo, kLevel, ModulationMatrix::kUnipolar},   {kEnv, kLevel, ModulationMatrix::kBipolar},
+      {kVelocity, kPitch, ModulationMatrix::kBipolar}, {kLfo, 10, ModulationMatrix::kUnipolar},
+  };
+  auto run = [&](const Case& c, float amount, bool silent, float fill) {
+    std::vector<float>& src = c.source == kEnv ? env : (c.source == kLfo ? lfo : velocity);
+    std::fill(src.begin(), src.end(), fill);
+    EXPECT_EQ(m.Connect(-1, 0, 0, 0.0f, 0), 0);
+    EXPECT_EQ(m.Connect(0, c.source, c.destination, amount, c.mode), 0);
+    // A second route into the same destination that is read as usual.
+    EXPECT_EQ(m.Connect(1, kVelocity, c.destination, 0.5f, ModulationMatrix::kUnipolar), 0);
+    std::fill(src.begin(), src.end(), fill);  // installing cleared it
+    velocity[0] = c.source == kVelocity ? fill : 0.8f;
+    m.SetSilent(c.source, silent);
+    m.Process();
+    m.SetSilent(c.source, false);
+    const std::vector<float>& dst =
+        c.destination == kPitch ? pitch : (c.destination == kCutoff ? cutoff : (c.destination == kLevel ? level : pair));
+    return dst;
+  };
+  for (const Case& c : cases) {
+    for (float amount : {1.0f, -0.6f}) {
+      SCOPED_TRACE(::testing::Message() << "source " << c.source << " destination " << c.destination << " mode "
+                                        << c.mode << " amount " << amount);
+      const std::vector<float> zeros = run(c, amount, false, 0.0f);
+      // Values that would show if the buffer were read.
+      const std::vector<float> skipped = run(c, amount, true, 0.9f);
+      EXPECT_EQ(skipped, zeros);
+      const std::vector<float> read = run(c, amount, false, 0.9f);
+      if (c.destination != 10) {
+        EXPECT_NE(read, zeros);
+      }
+    }
+  }
+}
+
+// Process starts the destinations that routes name from 0 and leaves the others alone, and
+// reads only the sources a route takes at an amount other than 0.
+TEST_F(ModulationMatrixTest, RoutedAndReadsNameWhatProcessTouches) {
+  EXPECT_FALSE(m.Routed(kPitch));
+  ASSERT_EQ(m.Connect(3, kEnv, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  ASSERT_EQ(m.Connect(4, kEnv, kCutoff, 1.0f, ModulationMatrix::kOff), 0);  // zeroed, adds nothing
+  EXPECT_TRUE(m.Routed(kPitch));
+  EXPECT_TRUE(m.Routed(kCutoff));
+  EXPECT_FALSE(m.Routed(kLevel));
+  level[0] = 3.0f;
+  cutoff.assign(kBlock, 3.0f);
+  m.Process();
+  EXPECT_EQ(level[0], 3.0f);
+  EXPECT_EQ(cutoff, std::vector<float>(kBlock, 0.0f));
+  EXPECT_TRUE(m.Reads(kEnv));
+  EXPECT_FALSE(m.Reads(kLfo));
+  ASSERT_EQ(m.Connect(3, kEnv, kLevel, 1.0f, ModulationMatrix::kUnipolar), 0);  // moved
+  EXPECT_FALSE(m.Routed(kPitch));
+  EXPECT_TRUE(m.Routed(kLevel));
+
+  // At amount 0 a route still starts its destination from 0 but adds nothing, even from a
+  // source that is not finite.
+  ASSERT_EQ(m.Connect(5, kLfo, kPitch, 1.0f, ModulationMatrix::kUnipolar), 0);
+  EXPECT_TRUE(m.Reads(kLfo));
+  EXPECT_EQ(m.SetAmount(5, 0.0f), 5);
+  EXPECT_FALSE(m.Reads(kLfo));
+  lfo.assign(kBlock, std::numeric_limits<float>::quiet_NaN());
+  pitch.assign(kBlock, 3.0f);
+  m.Process();
+  EXPECT_EQ(pitch, std::vector<float>(kBlock, 0.0f));
+  EXPECT_EQ(m.SetAmount(5, -0.5f), 5);
+  EXPECT_TRUE(m.Reads(kLfo));
+  for (int d : {-1, 46, 63}) EXPECT_FALSE(m.Routed(d)) << d;
+  ASSERT_EQ(m.Connect(ModulationMatrix::kClearSlot, 0, 0, 0.0f, 0), 0);
+  for (int d : {kPitch, kCutoff, kLevel}) EXPECT_FALSE(m.Routed(d)) << d;
+  for (int src : {int{kEnv}, int{kLfo}, int{kVelocity}, -1, 32}) EXPECT_FALSE(m.Reads(src)) << src;
 }
 
 TEST_F(ModulationMatrixTest, InstallingARouteClearsDestinationsAndNonKeptSources) {

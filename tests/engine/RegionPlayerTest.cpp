@@ -67,7 +67,8 @@ class RegionPlayerTest : public ::testing::Test {
   ~RegionPlayerTest() override { player.AttachSample(nullptr); }
 
   void Attach() { player.AttachSample(&set); }
-  void Render(const float* pm = nullptr, float amount = 0.0f) { player.Render(left.data(), right.data(), pm, amount); }
+  // Whether a slot played.
+  bool Render(const float* pm = nullptr, float amount = 0.0f) { return player.Render(left.data(), right.data(), pm, amount); }
   // Left output of `blocks` blocks in a row.
   std::vector<float> RenderLeft(int blocks) {
     std::vector<float> out;
@@ -137,14 +138,17 @@ TEST_F(RegionPlayerTest, NoteOutsideEveryRegionLeavesBothSlotsIdle) {
   r.lowKey = 40;
   r.highKey = 50;
   set.Regions().push_back(r);
+  // Render tells the voice whether anything played; its mix leaves out silent noise.
+  EXPECT_FALSE(Render()) << "no set";
   Attach();
+  EXPECT_FALSE(Render()) << "no note";
   player.NoteOn(45, 1.0f);
-  Render();
+  EXPECT_TRUE(Render());
   EXPECT_NE(left[10], 0.0f);
   player.NoteOn(51, 1.0f);  // a miss also stops what played
   EXPECT_EQ(display.regionIndex[0].load(), -1);
   EXPECT_EQ(display.regionIndex[1].load(), -1);
-  Render();
+  EXPECT_FALSE(Render());
   for (int n = 0; n < kBlock; ++n) ASSERT_EQ(left[n] + right[n], 0.0f) << n;
 }
 

@@ -304,6 +304,74 @@ TEST_F(VoiceLfoTest, NullBufferOrEmptyBlockRendersNothing) {
   EXPECT_EQ(lfo.phase(), 0u);
 }
 
+// Blocks that only advance leave the LFO, and the thread's random sequence, where rendered
+// blocks would, and give the last value a rendered block ends on (the display's): the next
+// rendered block is the same, value for value, for every kind of wave,
+// a clock restart between blocks, block lengths that are not whole groups of four, and a
+// random wave on another voice drawing after it.
+TEST(VoiceLfoAdvance, AdvancedBlocksLeaveWhatRenderedBlocksLeave) {
+  platform::ScopedFlushToZero ftz;
+  std::vector<float> wave(257);
+  for (int i = 0; i <= 256; ++i) wave[i] = std::sin(0.05f * static_cast<float>(i * i));
+  struct Case {
+    int32_t type;
+    int32_t sync;
+    const float* user;
+  };
+  const Case cases[] = {
+      {VoiceLfo::kSin, VoiceLfo::kFree, nullptr},       {VoiceLfo::kRampUp, VoiceLfo::kFree, nullptr},
+      {VoiceLfo::kPulseDown3, VoiceLfo::kFree, nullptr}, {VoiceLfo::kRand, VoiceLfo::kFree, nullptr},
+      {VoiceLfo::kUser, VoiceLfo::kFree, wave.data()},  {VoiceLfo::kUser, VoiceLfo::kFree, nullptr},
+      {VoiceLfo::kSmooth, VoiceLfo::kFree, nullptr},    {VoiceLfo::kTri, VoiceLfo::kTempoClockReset, nullptr},
+      {VoiceLfo::kRand, VoiceLfo::kTempoNoteReset, nullptr},
+  };
+  // The first block renders: a wave without a render of its own keeps that block's values.
+  auto play = [](const Case& c, int block, bool advance, std::vector<float>* tail, std::vector<float>* lastValues) {
+    VoiceLfo::SeedRandom(4711u);
+    VoiceLfo lfo, other;
+    for (VoiceLfo* l : {&lfo, &other}) {
+      l->SetSampleRate(kRate);
+      l->SetBlockSize(block);
+    }
+    lfo.SetType(c.type);
+    lfo.SetSyncMode(c.sync);
+    lfo.SetAmplitude(0.7f);
+    if (c.user) lfo.SetUserTable(c.user, 256);
+    other.SetType(VoiceLfo::kRand);
+    std::vector<float> out(static_cast<std::size_t>(block), 0.0f);
+    float shown = 0.0f;
+    for (int b = 0; b < 40; ++b) {
+      lfo.SyncToTempo(static_cast<uint32_t>(b * 5), 141.0f);
+      const float modulation = 0.05f * static_cast<float>(b % 7);
+      if (advance && b > 0) {
+        // The last value: the rendered block's, or left alone where the block writes none.
+        lfo.Advance(modulation, 2100.0f, &shown);
+      } else {
+        lfo.Process(out.data(), modulation, 2100.0f);
+        shown = out.back();
+      }
+      lastValues->push_back(shown);
+    }
+    lfo.Process(out.data(), 0.1f, 2100.0f);
+    std::vector<float> drawn(static_cast<std::size_t>(block));
+    other.Process(drawn.data(), 0.0f, 9000.0f);
+    *tail = out;
+    tail->insert(tail->end(), drawn.begin(), drawn.end());
+    return lfo.phase();
+  };
+  for (const Case& c : cases) {
+    for (int block : {kBlock, 7}) {
+      SCOPED_TRACE(::testing::Message() << "type " << c.type << " sync " << c.sync << " user " << (c.user != nullptr)
+                                        << " block " << block);
+      std::vector<float> rendered, advanced, renderedLast, advancedLast;
+      const uint32_t phase = play(c, block, false, &rendered, &renderedLast);
+      EXPECT_EQ(play(c, block, true, &advanced, &advancedLast), phase);
+      EXPECT_EQ(advanced, rendered);
+      EXPECT_EQ(advancedLast, renderedLast);
+    }
+  }
+}
+
 TEST_F(VoiceLfoTest, RenderingAllocatesNothing) {
   std::vector<float> wave(1025, 0.25f);
   VoiceLfo lfos[3];

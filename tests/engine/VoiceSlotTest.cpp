@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -443,6 +444,111 @@ TEST(VoiceSlotRender, RouteAmountsAreHeldToTheirRangeAndRefuseNonFiniteValues) {
     }
     for (float v : out[0]) ASSERT_LT(std::fabs(v), 4.0f);
     EXPECT_EQ(out[0], out[1]);
+  }
+}
+
+// An LFO whose depth is 0 (here the mod wheel at rest), or that no route reads, is not
+// rendered, only moved on. When the wheel comes up or a route appears mid-note it must carry
+// on where a rendered LFO would be, value for value, not from where it stood still or with a
+// stale hold; the display shows its value throughout.
+TEST(VoiceSlotModulation, AnLfoNobodyHearsComesInWhereARenderedOneWouldBe) {
+  enum Mode { kRendered, kWheelAtZero, kNoRouteYet };
+  for (int32_t lfo : {0, 1}) {
+    for (int32_t type : {VoiceLfo::kSin, VoiceLfo::kRand}) {
+      const auto buffer = lfo == 0 ? VoiceBuffers::kLfo1 : VoiceBuffers::kLfo2;
+      struct Played {
+        std::vector<float> lfo, am, display;
+      };
+      auto play = [&](Mode mode) {
+        Played got;
+        VoiceLfo::SeedRandom(99u);
+        VoiceRig rig;
+        rig.SineThroughEnv1();
+        rig.Env1(0.005f, 0.05f, 60, 0.05f);
+        rig.Param(1280, lfo, static_cast<float>(type));
+        rig.Param(1281, lfo, 1500.0f);  // a random hold of 8 values
+        auto route = [&] {
+          rig.Route(1, SynthVoice::kSrcLfo1 + lfo, SynthVoice::kDstVca1Am, 0.5f, ModulationMatrix::kBipolar);
+        };
+        if (mode != kNoRouteYet) route();
+        if (mode == kWheelAtZero)
+          rig.Route(2, SynthVoice::kSrcModWheel, lfo == 0 ? SynthVoice::kDstLfo1Am : SynthVoice::kDstLfo2Am);
+        rig.Start(60, 1.0f);
+        for (int32_t b = 0; b < 42; ++b) {
+          if (b == 30) {
+            rig.controllers.value[VoiceControllers::kModWheel].store(1.0f);
+            if (mode == kNoRouteYet) route();
+          }
+          rig.Block();
+          got.display.push_back(rig.slot.Status().lfo[lfo].output.load());
+          // The depth reaches the LFO a block after the matrix sets it.
+          if (b < 32) continue;
+          const float* l = rig.buffers.Get(buffer);
+          const float* am = rig.buffers.Get(VoiceBuffers::kVca1Am);
+          got.lfo.insert(got.lfo.end(), l, l + kFrames);
+          got.am.insert(got.am.end(), am, am + kFrames);
+        }
+        return got;
+      };
+      const Played rendered = play(kRendered);
+      EXPECT_GT(*std::max_element(rendered.lfo.begin(), rendered.lfo.end()), 0.1f);
+      for (Mode mode : {kWheelAtZero, kNoRouteYet}) {
+        SCOPED_TRACE(::testing::Message() << "LFO " << lfo + 1 << " type " << type << " mode " << mode);
+        const Played quiet = play(mode);
+        EXPECT_EQ(quiet.lfo, rendered.lfo);
+        EXPECT_EQ(quiet.am, rendered.am);
+        if (mode == kNoRouteYet) {
+          // Installing a route starts every destination from 0, the LFO's depth too: the
+          // block of the change shows 0.
+          EXPECT_EQ(quiet.display[30], 0.0f);
+          for (std::size_t b = 0; b < rendered.display.size(); ++b) {
+            if (b == 30) continue;
+            EXPECT_EQ(quiet.display[b], rendered.display[b]) << b;
+          }
+        } else {
+          EXPECT_EQ(quiet.display[20], 0.0f);  // at no depth
+          EXPECT_EQ(std::vector<float>(quiet.display.begin() + 32, quiet.display.end()),
+                    std::vector<float>(rendered.display.begin() + 32, rendered.display.end()));
+        }
+      }
+    }
+  }
+}
+
+// The amplitude inputs of the oscillators and amplifiers rest at 1 and the shaper's at 0
+// without a route. When their routes move elsewhere mid-note, or the voice's buffers are
+// cleared, they are back at rest in the next block: the output is that of a voice that never
+// had the routes.
+TEST(VoiceSlotModulation, AmplitudeInputsAreAtRestOnceTheirRoutesGo) {
+  auto play = [](bool routedFirst, bool clear, std::vector<float>* out) {
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Env1(0.005f, 0.05f, 60, 0.05f);
+    rig.Param(1539, 0, 1);  // the shaper on oscillator 1
+    rig.Param(1538, 0, 2);
+    rig.Param(1537, 0, 100);  // the shaper's gain
+    const int32_t first[3] = {SynthVoice::kDstVca1Am, SynthVoice::kDstOsc1Am, SynthVoice::kDstShaperCm};
+    for (int32_t r = 0; r < 3; ++r)
+      rig.Route(1 + r, SynthVoice::kSrcLfo1, routedFirst ? first[r] : SynthVoice::kDstLfo3Am, 0.8f);
+    rig.Start(57, 1.0f);
+    rig.Run(20);
+    if (clear) rig.buffers.Clear();
+    for (int32_t r = 0; r < 3; ++r) rig.Route(1 + r, SynthVoice::kSrcLfo1, SynthVoice::kDstLfo3Am, 0.8f);
+    rig.Run(10, out);
+    const float* rest[3] = {rig.buffers.Get(VoiceBuffers::kVca1Am), rig.buffers.Get(VoiceBuffers::kOsc1Am),
+                            rig.buffers.Get(VoiceBuffers::kShaperCm)};
+    const float value[3] = {1.0f, 1.0f, 0.0f};
+    for (int32_t r = 0; r < 3; ++r)
+      EXPECT_EQ(std::vector<float>(rest[r], rest[r] + kFrames), std::vector<float>(kFrames, value[r])) << r;
+  };
+  std::vector<float> never;
+  play(false, false, &never);
+  ASSERT_GT(*std::max_element(never.begin(), never.end()), 0.1f);
+  for (bool clear : {false, true}) {
+    SCOPED_TRACE(clear ? "buffers cleared" : "routes moved");
+    std::vector<float> moved;
+    play(true, clear, &moved);
+    EXPECT_EQ(moved, never);
   }
 }
 
