@@ -18,6 +18,7 @@ import unittest
 import zlib
 
 import _tovgui
+import tovgui
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 # Set by CTest in the AddressSanitizer configuration, whose quarantine makes RSS meaningless.
@@ -399,3 +400,19 @@ def stop_gui(root, dc, gm):
     _tovgui.delete_uxDC(dc)
     shutil.rmtree(root)
 
+
+def pt(x, y):
+    return tovgui.uxPOINT(x, y)
+
+
+def address(wrapped):
+    """The C++ address behind a proxy or a bare pointer object."""
+    return int(getattr(wrapped, "this", wrapped))
+
+
+def std_string(wrapped):
+    """The text of a wrapped `std::string *` (the C++ runtime's layout: data pointer, size)."""
+    where = int(wrapped)
+    data = ctypes.c_void_p.from_address(where).value
+    size = ctypes.c_size_t.from_address(where + ctypes.sizeof(ctypes.c_void_p)).value
+    return ctypes.string_at(data, size).decode()

@@ -11,7 +11,7 @@ import _tovgui as m
 import tovgui
 
 from binding_support import (VirtualBus, c_stdout, clear_screen, fixture_png, install_stand_ins, no_frame,
-                             overload_text, read_frame, screen_shot)
+                             overload_text, pt, read_frame, screen_shot)
 
 ROOT = IMAGES = BUS = DC = GM = None
 CAPTION, CLOSE_FRAME, TYPE_TEXT = 0x505050, 0xFFFFFF, 0xFFFFFF
@@ -43,10 +43,6 @@ def tearDownModule():
     m.delete_uxDC(DC)
     BUS.close()
     ROOT.cleanup()
-
-
-def pt(x, y):
-    return tovgui.uxPOINT(x, y)
 
 
 def shot():

@@ -2,13 +2,12 @@
 back through the getters and from screen shots, the overload texts, who deletes what (the
 sanitizer reports a second delete), and None or impossible sizes refused."""
 
-import ctypes
 import unittest
 
 import _tovgui as m
 import tovgui
 
-from binding_support import clear_screen, overload_text, screen_shot, start_gui, stop_gui
+from binding_support import address, clear_screen, overload_text, pt, screen_shot, start_gui, std_string, stop_gui
 
 ROOT = IMAGES = DC = GM = None
 
@@ -20,22 +19,6 @@ def setUpModule():
 
 def tearDownModule():
     stop_gui(ROOT, DC, GM)
-
-
-def pt(x, y):
-    return tovgui.uxPOINT(x, y)
-
-
-def address(wrapped):
-    return int(getattr(wrapped, "this", wrapped))
-
-
-def std_string(wrapped):
-    """The text of a wrapped `std::string *` (the C++ runtime's layout: data pointer, size)."""
-    address_ = int(wrapped)
-    data = ctypes.c_void_p.from_address(address_).value
-    size = ctypes.c_size_t.from_address(address_ + ctypes.sizeof(ctypes.c_void_p)).value
-    return ctypes.string_at(data, size).decode()
 
 
 def table(*extra):

@@ -3,7 +3,6 @@ defaults its methods fill in, its choices and converter (lists and converters fr
 peer module), what reaches the manager, the control's texts and results, and None or wrong
 input refused."""
 
-import ctypes
 import gc
 import unittest
 
@@ -11,7 +10,7 @@ import _tovgui as m
 import _tovgui_peer as peer
 import tovgui
 
-from binding_support import c_stdout, c_text, clear_screen, overload_text, screen_shot, start_gui, stop_gui
+from binding_support import c_stdout, c_text, clear_screen, overload_text, pt, screen_shot, start_gui, std_string, stop_gui
 
 ROOT = IMAGES = DC = GM = None
 
@@ -29,18 +28,6 @@ def setUpModule():
 
 def tearDownModule():
     stop_gui(ROOT, DC, GM)
-
-
-def pt(x, y):
-    return tovgui.uxPOINT(x, y)
-
-
-def std_string(wrapped):
-    """The text of a wrapped `std::string *` (the C++ runtime's layout: data pointer, size)."""
-    address = int(wrapped)
-    data = ctypes.c_void_p.from_address(address).value
-    size = ctypes.c_size_t.from_address(address + ctypes.sizeof(ctypes.c_void_p)).value
-    return ctypes.string_at(data, size).decode()
 
 
 def paint(element):
