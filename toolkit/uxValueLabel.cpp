@@ -172,7 +172,7 @@ const char* uxValueLabel::Format(float v, bool flag) const {
   return text ? text : "";
 }
 
-float uxValueLabel::convert(float v) const { return convert_ ? std::strtof(Format(v, true), nullptr) : v; }
+float uxValueLabel::convert(float v) const { return convert_ ? static_cast<float>(std::strtod(Format(v, true), nullptr)) : v; }
 
 void uxValueLabel::Report(float value, unsigned flags) {
   if (manager_) manager_->ValueChanged(static_cast<uint32_t>(id_), value, flags);
