@@ -45,11 +45,13 @@ class ProductionProgram(unittest.TestCase):
     def test_an_unprivileged_user_cannot_open_the_gpio_block(self):
         if not is_root():
             self.skipTest("changing user needs root")
-        status, out, err, _ = run(["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
-                                   "--inh-caps=-all,+sys_nice", "--ambient-caps=-all,+sys_nice",
+        nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+        # A build inside a folder only its owner may enter cannot be started as uid 65534, and
+        # the emulator, unlike exec, says nothing about it: ask before starting.
+        if run([*nobody, "test", "-x", os.environ["SYNTHCORE"]])[0] != 0:
+            self.skipTest("the build folder is not reachable for uid 65534")
+        status, out, err, _ = run([*nobody, "--inh-caps=-all,+sys_nice", "--ambient-caps=-all,+sys_nice",
                                    "--bounding-set=-all,+sys_nice", "--", *SYNTHCORE])
-        if status in (126, 127) or ("Permission denied" in err and "GPIOMem" not in err):
-            self.skipTest("the build folder is not reachable for uid 65534: " + err)
         self.assertEqual(status, 253, out + err)
         self.assertIn("GPIOMem: Nedded capabilities not set and no root user rights for /dev/mem - uid: 65534\n", err)
         self.assertTrue(out.endswith("failed to open PedalIO\n"), out)
