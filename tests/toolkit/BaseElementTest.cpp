@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <vector>
 
 #include "platform/MemoryFrameBuffer.h"
@@ -161,19 +162,23 @@ TEST(BaseElement, IdMaskReplacesOnlyTheMaskedBits) {
 }
 
 #if SYNTH_TOOLKIT_SCRIPT
-std::vector<uxBaseElement*> g_ended;
+// Addresses, not pointers: the elements are gone by the time they are compared.
+std::vector<uintptr_t> g_ended;
+
+uintptr_t Address(const uxBaseElement* e) { return reinterpret_cast<uintptr_t>(e); }
 
 TEST(BaseElement, TheEndHookHearsOfEveryElementOnceWhoeverDeletesIt) {
-  uxBaseElement::SetEndHook([](uxBaseElement* e) { g_ended.push_back(e); });
+  uxBaseElement::SetEndHook([](uxBaseElement* e) { g_ended.push_back(Address(e)); });
   g_ended.clear();
   auto* outer = new uxPanelCtrl(nullptr, 0, "outer", uxPOINT(0, 0), 10, 10, uxCOLOR{0});
   auto* inner = new Element(nullptr, -1, 0, "inner");
   outer->AddElement(inner);
   Element* alone = new Element(nullptr, -1, 0, "alone");
+  const std::vector<uintptr_t> expected{Address(alone), Address(inner), Address(outer)};
   delete alone;
   delete outer;
   uxBaseElement::SetEndHook(nullptr);
-  EXPECT_EQ(g_ended, (std::vector<uxBaseElement*>{alone, inner, outer}));
+  EXPECT_EQ(g_ended, expected);
   Element after(nullptr, -1, 0, "after");
 }
 #endif

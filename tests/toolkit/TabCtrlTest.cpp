@@ -192,7 +192,9 @@ TEST_F(Tabs, Switch2TabAnswersAsSetActiveTab) {
     host_.calls.clear();
     EXPECT_EQ(tabs_.switch2Tab(c.index), c.answer);
     EXPECT_EQ(tabs_.getActiveTab(), c.active);
-    if (!c.answer) EXPECT_TRUE(Journal().empty());
+    if (!c.answer) {
+      EXPECT_TRUE(Journal().empty());
+    }
   }
 }
 
