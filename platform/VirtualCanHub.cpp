@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 namespace platform {
@@ -88,10 +89,37 @@ void VirtualCanHub::SetMembers(std::size_t count) {
   changed_.notify_all();
 }
 
+namespace {
+
+// A member that is slow to read (a busy machine) keeps what it has not read yet, as a SocketCAN
+// socket's receive queue does; the kernel's own queue between the hub and a member holds only
+// a couple of hundred datagrams, which one burst of a starting instrument outruns.
+constexpr std::size_t kMemberQueueFrames = 4096;
+
+struct Datagram {
+  unsigned char bytes[sizeof(can_frame)];
+  std::size_t size;
+};
+
+// Hands the member what is queued for it, oldest first, as far as its socket takes it.
+void Flush(pollfd& member, std::deque<Datagram>& queue) {
+  while (!queue.empty()) {
+    const Datagram& d = queue.front();
+    const bool refused = ::send(member.fd, d.bytes, d.size, MSG_DONTWAIT | MSG_NOSIGNAL) < 0;
+    if (refused && (errno == EAGAIN || errno == EINTR)) break;
+    queue.pop_front();  // sent, or refused for good (the hang-up is seen on the next poll)
+  }
+  member.events = static_cast<short>(queue.empty() ? POLLIN : POLLIN | POLLOUT);
+}
+
+}  // namespace
+
 void VirtualCanHub::Run() {
   if (listenFd_ < 0) return;
-  // pollfd 0 is the wake-up pipe, 1 the listening socket, the rest are members.
+  // pollfd 0 is the wake-up pipe, 1 the listening socket, the rest are members; queues[i]
+  // holds what member i has yet to be handed.
   std::vector<pollfd> fds{{wakeFds_[0], POLLIN, 0}, {listenFd_, POLLIN, 0}};
+  std::vector<std::deque<Datagram>> queues(2);
   constexpr std::size_t kFirstMember = 2;
   // One byte more than a frame, so an oversized datagram shows as such and is dropped.
   unsigned char datagram[sizeof(can_frame) + 1];
@@ -106,6 +134,8 @@ void VirtualCanHub::Run() {
       while (::read(wakeFds_[0], drain, sizeof drain) > 0) {
       }
     }
+    for (std::size_t i = kFirstMember; i < fds.size(); ++i)
+      if (fds[i].revents & POLLOUT) Flush(fds[i], queues[i]);
     for (std::size_t i = kFirstMember; i < fds.size();) {
       const short events = fds[i].revents;
       bool gone = (events & (POLLHUP | POLLERR | POLLNVAL)) != 0;
@@ -115,8 +145,14 @@ void VirtualCanHub::Run() {
           gone = true;
         } else if (n > 0 && static_cast<std::size_t>(n) <= sizeof(can_frame)) {
           gone = false;  // a member may write and hang up at once; its last frame still counts
-          for (std::size_t j = kFirstMember; j < fds.size(); ++j)
-            if (j != i) ::send(fds[j].fd, datagram, static_cast<std::size_t>(n), MSG_DONTWAIT | MSG_NOSIGNAL);
+          Datagram d{};
+          std::memcpy(d.bytes, datagram, static_cast<std::size_t>(n));
+          d.size = static_cast<std::size_t>(n);
+          for (std::size_t j = kFirstMember; j < fds.size(); ++j) {
+            if (j == i || queues[j].size() >= kMemberQueueFrames) continue;
+            queues[j].push_back(d);
+            Flush(fds[j], queues[j]);
+          }
           relayed_.fetch_add(1, std::memory_order_relaxed);
           ++i;
           continue;  // a hang-up is seen again on the next pass, after the rest is read
@@ -125,6 +161,7 @@ void VirtualCanHub::Run() {
       if (gone) {
         ::close(fds[i].fd);
         fds.erase(fds.begin() + static_cast<std::ptrdiff_t>(i));
+        queues.erase(queues.begin() + static_cast<std::ptrdiff_t>(i));
         SetMembers(fds.size() - kFirstMember);
         continue;
       }
@@ -134,6 +171,7 @@ void VirtualCanHub::Run() {
       const int member = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
       if (member >= 0) {
         fds.push_back({member, POLLIN, 0});
+        queues.emplace_back();
         SetMembers(fds.size() - kFirstMember);
       }
     }

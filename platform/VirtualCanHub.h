@@ -1,9 +1,10 @@
 #pragma once
 // The hub of a virtual CAN bus: it listens on an AF_UNIX SOCK_SEQPACKET socket and hands
 // every frame a member writes to every other member, as a CAN controller delivers a frame to
-// every node but the sender. Like a SocketCAN socket whose receive queue is full, a member
-// that does not read loses frames instead of stalling the bus. Runs as a thread (tests) or
-// in the caller's thread (the ruv-canhub tool).
+// every node but the sender. Each member has a queue of a few thousand frames; like a SocketCAN
+// socket whose receive queue is full, a member that does not read loses frames once its queue
+// is full instead of stalling the bus. Runs as a thread (tests) or in the caller's thread (the
+// ruv-canhub tool).
 #include <atomic>
 #include <chrono>
 #include <condition_variable>

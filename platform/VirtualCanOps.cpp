@@ -45,7 +45,19 @@ int VirtualCanOps::Connect(const std::string& hubPath) {
   return fd;
 }
 
-int VirtualCanOps::Socket() { return ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0); }
+// A CAN controller sends at the bus's pace whatever the processor does, while the hub is a
+// process a busy machine may keep waiting: the connection's default room (a couple of hundred
+// frames) would refuse part of one burst of a starting instrument (some 700 frames) before the
+// hub is scheduled again. More room, as far as the system allows, keeps the frames; a hub that
+// stops reading still costs frames once it is full, never a wait.
+int VirtualCanOps::Socket() {
+  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (fd >= 0) {
+    const int room = 1 << 20;
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &room, sizeof room);
+  }
+  return fd;
+}
 
 int VirtualCanOps::SetSockOpt(int fd, int level, int name, const void* value, socklen_t length) {
   if (level == SOL_SOCKET) return ::setsockopt(fd, level, name, value, length);

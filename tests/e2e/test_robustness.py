@@ -2,6 +2,7 @@
 client that stops reading. Observed from outside (output, bus frames, the host link)."""
 
 import os
+import signal
 import socket
 import struct
 import time
@@ -33,6 +34,31 @@ class SimFacingBadPeers(unittest.TestCase):
         self.sim.wait_line(r"CANRX: Focus 14$", timeout=5)
         acted = [l for l in self.sim.text().splitlines() if "CANRX: Focus 15" in l]
         self.assertEqual(acted, [], "a flagged frame was taken as the panel's")
+
+
+class SimStartingWhileTheBusHubWaits(unittest.TestCase):
+    def test_a_hub_kept_waiting_through_the_start_up_burst_loses_no_frame(self):
+        # A busy machine may leave the hub unscheduled while the starting instrument sends its
+        # pages' values (some 700 frames): they wait for it instead of being refused.
+        tree = harness.DataTree()
+        hub = harness.Hub(HUB, tree.can_dir)
+        panel = harness.Panel(hub.path)
+        sim = None
+        try:
+            hub.proc.send_signal(signal.SIGSTOP)
+            sim = harness.Sim(SIM, tree)
+            sim.wait_line(r"^synthcore-sim: running$", timeout=20)
+            time.sleep(0.5)
+            hub.proc.send_signal(signal.SIGCONT)
+            sim.wait_ready(panel)
+            self.assertNotIn("CAN Device write", sim.text())
+        finally:
+            hub.proc.send_signal(signal.SIGCONT)
+            if sim is not None:
+                sim.stop()
+            panel.close()
+            hub.stop()
+            tree.cleanup()
 
 
 if __name__ == "__main__":
