@@ -405,6 +405,15 @@ def pt(x, y):
     return tovgui.uxPOINT(x, y)
 
 
+def assert_raise_table(test, cases):
+    """Each (function, args, kind, text) case raises `kind` with exactly `text`."""
+    for function, args, kind, text in cases:
+        with test.subTest(function.__name__, args=args[1:]):
+            with test.assertRaises(kind) as e:
+                function(*args)
+            test.assertEqual(str(e.exception), text)
+
+
 def address(wrapped):
     """The C++ address behind a proxy or a bare pointer object."""
     return int(getattr(wrapped, "this", wrapped))

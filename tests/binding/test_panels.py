@@ -10,8 +10,8 @@ import unittest
 import _tovgui as m
 import tovgui
 
-from binding_support import (VirtualBus, c_stdout, clear_screen, fixture_png, install_stand_ins, no_frame,
-                             overload_text, pt, read_frame, screen_shot)
+from binding_support import (VirtualBus, assert_raise_table, c_stdout, clear_screen, fixture_png, install_stand_ins,
+                             no_frame, overload_text, pt, read_frame, screen_shot)
 
 ROOT = IMAGES = BUS = DC = GM = None
 CAPTION, CLOSE_FRAME, TYPE_TEXT = 0x505050, 0xFFFFFF, 0xFFFFFF
@@ -191,11 +191,7 @@ class Panels(unittest.TestCase):
             (m.uxPanelCtrl_SetActive, (panel, "1"), TypeError, "in method 'uxPanelCtrl_SetActive', argument 2 of "
                                                               "type 'int'"),
         ]
-        for function, args, kind, text in cases:
-            with self.subTest(function.__name__, args=args[1:]):
-                with self.assertRaises(kind) as e:
-                    function(*args)
-                self.assertEqual(str(e.exception), text)
+        assert_raise_table(self, cases)
 
     def test_elements_belong_to_the_panel(self):
         panel = m.new_uxPanelCtrl(GM, 1, "P", pt(0, 0), 800, 480, 0x202020)
@@ -366,11 +362,7 @@ class Popups(unittest.TestCase):
             (m.uxPopup_show, (None,), ValueError,
              "invalid null reference in method 'uxPopup_show', argument 1 of type 'uxPopup *'"),
         ]
-        for function, args, kind, text in cases:
-            with self.subTest(function.__name__):
-                with self.assertRaises(kind) as e:
-                    function(*args)
-                self.assertEqual(str(e.exception), text)
+        assert_raise_table(self, cases)
         m.uxPopupValue_setTracking(value, True)
         m.uxPopupValue_setValues(value, -10, 10, 1, 2.5, 0, 2.5, "dB", "Level")
         m.uxPopup_show(value)

@@ -7,7 +7,8 @@ import unittest
 import _tovgui as m
 import tovgui
 
-from binding_support import address, clear_screen, overload_text, pt, screen_shot, start_gui, std_string, stop_gui
+from binding_support import (address, assert_raise_table, clear_screen, overload_text, pt, screen_shot, start_gui,
+                             std_string, stop_gui)
 
 ROOT = IMAGES = DC = GM = None
 
@@ -379,11 +380,7 @@ class Texts(unittest.TestCase):
             (m.new_uxGridCtrl, (GM, 1, None, 300, 100, 3, 1, 2), ValueError,
              "invalid null reference in method 'new_uxGridCtrl', argument 3 of type 'uxPOINT'"),
         ]
-        for function, args, kind, text in cases:
-            with self.subTest(function.__name__, args=args[1:]):
-                with self.assertRaises(kind) as e:
-                    function(*args)
-                self.assertEqual(str(e.exception), text)
+        assert_raise_table(self, cases)
 
     def test_panel_functions_take_tables_and_refuse_tabs_grids_and_lists(self):
         t = table()

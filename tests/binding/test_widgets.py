@@ -7,7 +7,8 @@ import unittest
 import _tovgui as m
 import tovgui
 
-from binding_support import address, clear_screen, overload_text, pt, screen_shot, start_gui, std_string, stop_gui
+from binding_support import (address, assert_raise_table, clear_screen, overload_text, pt, screen_shot, start_gui,
+                             std_string, stop_gui)
 
 ROOT = IMAGES = DC = GM = None
 
@@ -355,11 +356,7 @@ class Buttons(unittest.TestCase):
             (m.uxButton_SetTextRef, (b, "x"), TypeError, "in method 'uxButton_SetTextRef', argument 2 of type "
                                                          "'char **'"),
         ]
-        for function, args, kind, text in cases:
-            with self.subTest(function.__name__, args=args[1:]):
-                with self.assertRaises(kind) as e:
-                    function(*args)
-                self.assertEqual(str(e.exception), text)
+        assert_raise_table(self, cases)
 
 
 class LabelsBarsAndBoxes(unittest.TestCase):
