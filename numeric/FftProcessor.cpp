@@ -30,13 +30,17 @@ void FftProcessor::Prepare(int32_t n, ne10_fft_cfg_float32_t& cfg, ne10_fft_cpx_
 
 void FftProcessor::InitForward(int32_t n) { Prepare(n, forwardCfg_, forwardIn_, forwardSize_); }
 
-void FftProcessor::InitInverse(int32_t n) {
-  Prepare(n, inverseCfg_, inverseIn_, inverseSize_);
+void FftProcessor::ReleaseHalf() {
   ne10_fft_destroy_c2c_float32(halfCfg_);
   halfCfg_ = nullptr;
   delete[] halfSin_;
   delete[] halfCos_;
   halfSin_ = halfCos_ = nullptr;
+}
+
+void FftProcessor::InitInverse(int32_t n) {
+  Prepare(n, inverseCfg_, inverseIn_, inverseSize_);
+  ReleaseHalf();
   // Groups of four bins on each side of the middle.
   const int32_t m = inverseSize_ / 2;
   if (m < 8) return;
@@ -156,11 +160,7 @@ void FftProcessor::Release() {
   outputSize_ = 0;
   ne10_fft_destroy_c2c_float32(forwardCfg_);
   ne10_fft_destroy_c2c_float32(inverseCfg_);
-  ne10_fft_destroy_c2c_float32(halfCfg_);
-  halfCfg_ = nullptr;
-  delete[] halfSin_;
-  delete[] halfCos_;
-  halfSin_ = halfCos_ = nullptr;
+  ReleaseHalf();
   forwardCfg_ = inverseCfg_ = nullptr;
   forwardSize_ = inverseSize_ = 0;
 }

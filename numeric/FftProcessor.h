@@ -44,6 +44,8 @@ class FftProcessor {
   void GrowOutput(int32_t n);
   // One direction's plan, zeroed input buffer and size (0 when n cannot be planned).
   void Prepare(int32_t n, ne10_fft_cfg_float32_t& cfg, ne10_fft_cpx_float32_t*& input, int32_t& size);
+  // Frees the half-size inverse's plan and twiddles.
+  void ReleaseHalf();
 
   ne10_fft_cfg_float32_t forwardCfg_ = nullptr;
   ne10_fft_cfg_float32_t inverseCfg_ = nullptr;
