@@ -74,7 +74,7 @@ PlayedEnvelope PlayEnvelope(float ratioA, float ratioDR, float attack, float dec
     played.rise.push_back(env.level());
   }
   env.Release();
-  for (int n = 0; n < 30 * kRate; ++n) {
+  for (int n = 0; n < 12 * kRate; ++n) {  // 590 points at 50 a second fit
     env.Process(nullptr, nullptr);
     played.fall.push_back(env.level());
   }
