@@ -18,7 +18,7 @@
 
 #include "app/ProfilingDumper.h"
 #if SYNTH_SIM_WINDOW
-#include "app/programs/SimWindow.h"
+#include "programs/SimWindow.h"
 #endif
 #include "app/Startup.h"
 #include "audio/AudioDriver.h"

@@ -1,4 +1,4 @@
-#include "app/programs/SimWindow.h"
+#include "programs/SimWindow.h"
 
 #include <SDL.h>
 #include <fcntl.h>
