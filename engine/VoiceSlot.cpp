@@ -88,17 +88,31 @@ void VoiceSlot::Bind(const BankVoices* bank) {
 
 void VoiceSlot::ProcessEvents(FftProcessor& fft) {
   if (SynthVoice* v = BoundVoice()) v->ApplyParams();
+  if (releaseDue_) {
+    releaseDue_ = false;
+    if (SynthVoice* v = BoundVoice()) v->Release();
+  }
+  bool started = false;  // a note attacked in this block
   Event e;
   for (int32_t n = 0; n < kEventsPerBlock && TakeEvent(&e); ++n) {
     if (e.kind == kStop || e.kind == kRelease) {
+      // A note that ends in the block it started in (a trigger-length gate) would release
+      // before its attack rendered a sample: it sounds for this block and releases at the
+      // start of the next, whatever that block's events are, so it cannot hang.
+      if (started) {
+        releaseDue_ = true;
+        continue;
+      }
       if (SynthVoice* v = BoundVoice()) v->Release();
-      // A note that ends in the block it started in must not be triggered again at the
-      // phase restart: that would undo this release on a slot the allocator already freed.
       startVelocity_ = 0.0f;
     } else if (e.kind == kStart) {
+      // A later start takes the slot over: the note it replaces needs no release.
+      releaseDue_ = false;
+      started = false;
       Bind(e.bank);
       SynthVoice* v = BoundVoice();
       if (!v) continue;
+      started = e.velocity > 0.0f;
       v->ApplyParams();
       v->Trigger(e.note, e.velocity, e.offset);
       startVelocity_ = e.velocity;
@@ -464,6 +478,7 @@ void VoiceSlot::UpdateDisplay(SynthVoice& v, const float cutoff[2], const float 
 }
 
 void VoiceSlot::Kill() {
+  releaseDue_ = false;
   if (SynthVoice* v = BoundVoice()) v->Reset(true);
 }
 

@@ -112,6 +112,7 @@ class VoiceSlot {
   std::atomic<float> pedalLevel_{0.0f};
   std::atomic<uint8_t> pedalSwitch_{0};
   float startVelocity_ = 0.0f;
+  bool releaseDue_ = false;  // a note that started and ended in the last block
   bool noisePlayed_ = false;  // in the block being rendered
   uint32_t blocks_ = 0;
 

@@ -92,6 +92,31 @@ TEST(VoiceSlotRender, ClearingAllRoutesSilencesTheVoice) {
   }
 }
 
+// A trigger-length gate: the note's start and end reach the slot in one block. It plays as a
+// note released at the start of the next block would, attack and all, and then ends.
+TEST(VoiceSlotRender, ANoteEndingInTheBlockItStartedSoundsAndReleasesABlockLater) {
+  auto play = [](bool sameBlock) {
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Env1(0.002f, 0.05f, 60, 0.01f);
+    std::vector<float> out;
+    rig.Start(60, 1.0f);
+    if (sameBlock) rig.ReleaseNote();
+    rig.Run(1, &out);
+    if (!sameBlock) rig.ReleaseNote();
+    rig.Run(40, &out);
+    EXPECT_TRUE(rig.slot.IsFinished());
+    return out;
+  };
+  const std::vector<float> gate = play(true);
+  const std::vector<float> later = play(false);
+  float peak = 0.0f;
+  for (std::size_t i = 0; i < 2 * kFrames; ++i) peak = std::fmax(peak, std::fabs(gate[i]));
+  EXPECT_GT(peak, 0.3f);
+  EXPECT_EQ(gate, later);
+  EXPECT_EQ(gate.back(), 0.0f);
+}
+
 TEST(VoiceSlotRender, VelocityZeroBindsButStaysSilent) {
   VoiceRig rig;
   rig.SineThroughEnv1();
