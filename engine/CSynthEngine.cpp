@@ -205,7 +205,13 @@ void CSynthEngine::PolyAftertouch(int part, int note, float value) {
 
 void CSynthEngine::PitchBend(int part, float octaves) {
   if (!ValidPart(part) || !Created()) return;
-  for (auto& s : slots_) s->SetBend(part, octaves);
+  // The bend is the part's, like its controllers: every voice of both its banks holds it, so
+  // a note started while the wheel is away from centre starts bent, and so does a bank that
+  // comes in by a swap.
+  for (int rt = 0; rt < 2; ++rt) {
+    VoiceBank& b = bank(part, rt);
+    for (int32_t v = 0; v < VoiceBank::kVoices; ++v) b.voice(v).SetBend(octaves);
+  }
 }
 
 void CSynthEngine::ResetPart(int part) {
