@@ -443,7 +443,21 @@ void SynthVoice::SetParam(bool smooth, int32_t instance, int32_t number, float v
 
 void SynthVoice::ApplyParams() {
   mailbox_.TakeAll([this](int slot, float value, bool smooth) { ApplyParam(slot, value, smooth); });
-  routes_.TakeAll(matrix_);
+  if (routes_.Pending()) {
+    // Installing a route clears every destination, the LFOs' depth and rate controls too. The
+    // LFOs read those before this block's matrix runs, as the last block left them: put back
+    // the depths, and the rates that stay routed (an unrouted rate rests at the 0 it now has).
+    VoiceBuffers::Controls& c = buffers_->controls;
+    float depth[kLfos], rate[kLfos];
+    std::copy_n(c.lfoAm, kLfos, depth);
+    std::copy_n(c.lfoFm, kLfos, rate);
+    if (routes_.TakeAll(matrix_)) routesCleared_ = true;
+    constexpr int32_t kRates[kLfos] = {kDstLfo1Fm, kDstLfo2Fm, kDstLfo3Fm};
+    for (int32_t i = 0; i < kLfos; ++i) {
+      c.lfoAm[i] = depth[i];
+      if (matrix_.Routed(kRates[i])) c.lfoFm[i] = rate[i];
+    }
+  }
   TakeWavetables();
   if (shutdownRequest_.exchange(false, std::memory_order_acquire)) {
     for (EnvGen& e : env_) e.Kill();
