@@ -11,16 +11,19 @@
 namespace {
 
 // Engine-wide controller numbers and the value each feeds.
+// The range each arrives in: data byte / 128, the mod wheel's scaled by the part's mod
+// amount (a byte), channel pressure squared from byte / 64.
 struct ControllerRow {
   int32_t number;
   VoiceControllers::Index index;
+  float max;
 };
 constexpr ControllerRow kControllerRows[] = {
-    {CSynthEngine::kModWheel, VoiceControllers::kModWheel},
-    {CSynthEngine::kCvA, VoiceControllers::kCvA},
-    {CSynthEngine::kCvB, VoiceControllers::kCvB},
-    {CSynthEngine::kCvC, VoiceControllers::kCvC},
-    {CSynthEngine::kPressure, VoiceControllers::kPressure},
+    {CSynthEngine::kModWheel, VoiceControllers::kModWheel, 255.0f},
+    {CSynthEngine::kCvA, VoiceControllers::kCvA, 1.0f},
+    {CSynthEngine::kCvB, VoiceControllers::kCvB, 1.0f},
+    {CSynthEngine::kCvC, VoiceControllers::kCvC, 1.0f},
+    {CSynthEngine::kPressure, VoiceControllers::kPressure, 4.0f},
 };
 constexpr int32_t kResetControllers[] = {120, 123};
 
@@ -237,8 +240,10 @@ void CSynthEngine::ControlChange(int part, int controller, float value) {
   if (!ValidPart(part)) return;
   for (const ControllerRow& r : kControllerRows) {
     if (r.number == controller) {
-      // Every voice reads these as matrix sources: an undefined value would reach them all.
-      if (std::isfinite(value)) controllers_.value[r.index].store(value, std::memory_order_relaxed);
+      // Every voice reads these as matrix sources: an undefined or runaway value would reach
+      // them all.
+      if (std::isfinite(value))
+        controllers_.value[r.index].store(std::clamp(value, 0.0f, r.max), std::memory_order_relaxed);
       return;
     }
   }

@@ -256,7 +256,7 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     // LFOs.
     {1280, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.lfo_[i].SetType(Truncate(x)); }},
     {1281, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.lfoRate[i] = x; }},
-    {1282, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.lfo_[i].SetAmplitude(x / 100.0f); }},
+    {1282, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.lfo_[i].SetAmplitude(SignedPercent(x) / 100.0f); }},
     {1283, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) {
        const int32_t m = Truncate(x);
        if (m >= 0 && m < kSyncModifiers) v.lfo_[i].SetSyncModifier(m);

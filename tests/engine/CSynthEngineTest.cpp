@@ -231,6 +231,32 @@ TEST_F(PartEngine, NotesStartedUnderABendPlayBent) {
   }
 }
 
+// Controllers far outside the range MIDI gives them, routed to an oscillator's pan, leave the
+// part bounded: the controllers are held to their range and the pan to its ends.
+TEST_F(PartEngine, RunawayControllersRoutedToAPanKeepThePartBounded) {
+  const std::pair<int, int> controllers[] = {
+      {1, SynthVoice::kSrcModWheel}, {117, SynthVoice::kSrcCvA}, {255, SynthVoice::kSrcPressure}};
+  for (auto [cc, source] : controllers) {
+    for (float value : {1e30f, -1e30f}) {
+      SCOPED_TRACE(testing::Message() << "controller " << cc << " at " << value);
+      auto owned = std::make_unique<EngineRig>();
+      EngineRig& rig = *owned;
+      rig.SinePatch(1, 1);
+      rig.engine.SetModRoute(1, 1, 1, 1.0f, source, SynthVoice::kDstOsc1Pan, ModulationMatrix::kUnipolar);
+      rig.Periods(120);
+      rig.engine.ControlChange(1, cc, value);
+      rig.engine.NoteOn(1, 60, 1.0f);
+      float peak = 0.0f;
+      for (int p = 0; p < 40; ++p) {
+        rig.Period();
+        peak = std::max(peak, rig.PartPeak(1));
+      }
+      EXPECT_GT(peak, 0.1f);
+      EXPECT_LT(peak, 2.0f);
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Parameters
 

@@ -480,6 +480,50 @@ TEST(VoiceSlotRender, RouteAmountsAreHeldToTheirRangeAndRefuseNonFiniteValues) {
   }
 }
 
+// Every parameter the voice takes, at the largest finite values either way, on a voice
+// whose LFOs, macros and controllers reach its pans, levels and amplifiers: every block stays
+// finite and below 16 (+24 dBFS).
+TEST(VoiceSlotRender, EveryParameterAtExtremeValuesKeepsTheOutputBounded) {
+  const int32_t numbers[] = {0,    1,    2,    3,    7,    16,   17,   18,   19,   512,  513,  515,  516,  517,
+                             518,  519,  520,  522,  524,  525,  526,  528,  529,  531,  532,  533,  534,  535,
+                             536,  537,  539,  540,  544,  545,  548,  549,  550,  551,  552,  553,  554,  556,
+                             576,  577,  578,  579,  768,  769,  770,  771,  772,  773,  774,  776,  1024, 1025,
+                             1026, 1027, 1028, 1029, 1030, 1031, 1032, 1033, 1280, 1281, 1282, 1283, 1284, 1285,
+                             1286, 1536, 1537, 1538, 1539, 1792, 1793, 1794, 2048, 2049, 2050, 2051, 2052, 2053,
+                             2054, 2055};
+  for (int32_t number : numbers) {
+    for (float value : {3.4e38f, -3.4e38f, 1e6f, -1e6f}) {
+      SCOPED_TRACE(testing::Message() << number << " at " << value);
+      VoiceRig rig;
+      rig.SineThroughEnv1();
+      rig.Env1(0.005f, 0.05f, 60, 0.05f);
+      rig.voice->AttachWavetable(1, &SharedWavetable());
+      rig.Param(16, 1, SynthVoice::kWavetable);
+      rig.Param(17, 1, 100);
+      rig.Param(516, 1, 3);  // four unison voices on both
+      rig.Param(532, 0, 3);
+      rig.Param(1539, 0, 3);  // the shaper on channel A
+      rig.Route(1, SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Pan, 1.0f, ModulationMatrix::kBipolar);
+      rig.Route(2, SynthVoice::kSrcMacro1, SynthVoice::kDstVca1Am, 1.0f, ModulationMatrix::kBipolar);
+      rig.Route(3, SynthVoice::kSrcLfo2, SynthVoice::kDstOsc2Pan, 1.0f, ModulationMatrix::kBipolar);
+      rig.Route(4, SynthVoice::kSrcModWheel, SynthVoice::kDstVcfAMod);
+      for (int32_t instance = 0; instance < 4; ++instance) rig.Param(number, instance, value);
+      rig.Start(60, 1.0f);
+      float peak = 0.0f;
+      bool finite = true;
+      for (int32_t b = 0; b < 40; ++b) {
+        rig.Block();
+        for (int32_t i = 0; i < kFrames; ++i) {
+          finite = finite && std::isfinite(rig.left[i]) && std::isfinite(rig.right[i]);
+          peak = std::fmax(peak, std::fmax(std::fabs(rig.left[i]), std::fabs(rig.right[i])));
+        }
+      }
+      EXPECT_TRUE(finite);
+      EXPECT_LT(peak, 16.0f);
+    }
+  }
+}
+
 // An LFO whose depth is 0 (here the mod wheel at rest), or that no route reads, is not
 // rendered, only moved on. When the wheel comes up or a route appears mid-note it must carry
 // on where a rendered LFO would be, value for value, not from where it stood still or with a
