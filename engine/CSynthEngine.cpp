@@ -27,6 +27,9 @@ constexpr ControllerRow kControllerRows[] = {
 };
 constexpr int32_t kResetControllers[] = {120, 123};
 
+// The part's percent settings, held to the page's 0..100.
+float Percent(float v) { return std::clamp(v, 0.0f, 100.0f); }
+
 // Parameters the engine keeps for itself (the others go to the bank's voices).
 enum EngineParam : int32_t {
   kVoiceMode = 4,
@@ -279,22 +282,22 @@ void CSynthEngine::SetParam(int rt, int part, int instance, float value, uint32_
       toVoices = false;
       break;
     case kLevel:
-      level_.store(value / 100.0f, std::memory_order_relaxed);
+      level_.store(Percent(value) / 100.0f, std::memory_order_relaxed);
       toVoices = false;
       break;
     case kKeyboardMode:
       if ((instance & 0xF) == 0) b.keyboardMode.store(value != 0.0f, std::memory_order_relaxed);
       break;
     case kVelocityAmount:
-      velocityAmount_.store(value / 100.0f, std::memory_order_relaxed);
+      velocityAmount_.store(Percent(value) / 100.0f, std::memory_order_relaxed);
       toVoices = false;
       break;
     case kUnisonDetune:
-      b.unisonDetune.store(value / 100.0f, std::memory_order_relaxed);
+      b.unisonDetune.store(Percent(value) / 100.0f, std::memory_order_relaxed);
       toVoices = false;
       break;
     case kParameter11:
-      parameter11_.store(1.0f - value / 100.0f, std::memory_order_relaxed);
+      parameter11_.store(1.0f - Percent(value) / 100.0f, std::memory_order_relaxed);
       toVoices = false;
       break;
     case kLfoSmooth:

@@ -178,7 +178,7 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     // Wavetable oscillators.
     {512, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].coarse[kWavetable] = static_cast<float>(Truncate(x)); v.UpdatePitch(0.0f); }},
     {513, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].fine[kWavetable] = x / 100.0f; v.UpdatePitch(0.0f); }},
-    {515, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetUnisonDetune(x / 100.0f); }},
+    {515, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetUnisonDetune(Percent(x) / 100.0f); }},
     {516, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) {
        const int32_t k = Truncate(x);
        if (k >= 0 && k < kUnisonRowCount) v.wt_[i].SetUnison(kUnisonRows[k].mode, kUnisonRows[k].ratio);
@@ -194,7 +194,7 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     // Algorithmic oscillators.
     {528, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].coarse[kAlgorithmic] = static_cast<float>(Truncate(x)); v.UpdatePitch(0.0f); }},
     {529, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].fine[kAlgorithmic] = x / 100.0f; v.UpdatePitch(0.0f); }},
-    {531, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetDetune(x / 100.0f); }},
+    {531, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetDetune(Percent(x) / 100.0f); }},
     {532, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetUnison(Truncate(x + 1.0f)); }},
     {533, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetSpread(1.0f - Percent(x) / 100.0f); }},
     {534, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetPan(SignedPercent(x) / 100.0f); }},

@@ -409,6 +409,8 @@ TEST(VoiceSlotRender, SettingsBeyondTheirPageRangeSoundAsItsEnd) {
       {533, 1e6f, 100, 50, false},   {533, -1e6f, 0, 50, false},     // algorithmic spread
       {518, 1e6f, 100, 0, true},     {518, -1e6f, -100, 0, true},    // wavetable pan
       {517, 1e6f, 100, 50, true},    {517, -1e6f, 0, 50, true},      // wavetable spread
+      {515, 1e6f, 100, 20, true},    {515, -1e6f, 0, 20, true},      // wavetable unison detune
+      {531, 1e6f, 100, 20, false},   {531, -1e6f, 0, 20, false},     // algorithmic unison detune
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.number << " at " << c.wild);
@@ -522,6 +524,40 @@ TEST(VoiceSlotRender, EveryParameterAtExtremeValuesKeepsTheOutputBounded) {
       EXPECT_LT(peak, 16.0f);
     }
   }
+  // Then all of them at once: random parameters at random extremes while notes play.
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.voice->AttachWavetable(1, &SharedWavetable());
+  rig.Param(16, 1, SynthVoice::kWavetable);
+  rig.Route(1, SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Pan, 1.0f, ModulationMatrix::kBipolar);
+  rig.Route(2, SynthVoice::kSrcMacro1, SynthVoice::kDstVca1Am, 1.0f, ModulationMatrix::kBipolar);
+  rig.Route(3, SynthVoice::kSrcLfo2, SynthVoice::kDstOsc2Pan, 1.0f, ModulationMatrix::kBipolar);
+  rig.Route(4, SynthVoice::kSrcEnv2, SynthVoice::kDstVcfAEnv);
+  const float extremes[] = {3.4e38f, -3.4e38f, 1e6f, -1e6f, 1e3f, -1e3f, 255.0f, -100.0f, 0.0f, 1.0f};
+  uint32_t seed = 12345u;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  int32_t loud = 0;
+  float worst = 0.0f;
+  for (int32_t b = 0; b < 3000; ++b) {
+    for (int32_t k = 0; k < 3; ++k) {
+      const int32_t number = numbers[next() % (sizeof(numbers) / sizeof(numbers[0]))];
+      rig.voice->SetParam(false, static_cast<int32_t>(next() % 4), number, extremes[next() % 10]);
+    }
+    if (b % 50 == 0) rig.Start(36 + static_cast<int32_t>(next() % 60), 1.0f);
+    if (b % 50 == 30) rig.ReleaseNote();
+    rig.Block();
+    float peak = 0.0f;
+    for (int32_t i = 0; i < kFrames; ++i)
+      peak = std::isfinite(rig.left[i]) && std::isfinite(rig.right[i])
+                 ? std::fmax(peak, std::fmax(std::fabs(rig.left[i]), std::fabs(rig.right[i])))
+                 : INFINITY;
+    loud += peak >= 16.0f;
+    worst = std::fmax(worst, peak);
+  }
+  EXPECT_EQ(loud, 0) << "loudest " << worst;
 }
 
 // An LFO whose depth is 0 (here the mod wheel at rest), or that no route reads, is not
