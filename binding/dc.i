@@ -61,10 +61,8 @@ class uxDC {
       tovgui::ScriptImages::Instance().AddContext(dc);
       return dc;
     }
-    ~uxDC() {
-      tovgui::ScriptImages::Instance().RemoveContext($self);
-      delete $self;
-    }
+    // Managers made with the context keep it until they end (lifetime.i).
+    ~uxDC() { tovgui_life::Drop($self, &tovgui_life::FinishContext); }
   }
   int Init();
   tFontSize getFontSize(int font);
