@@ -234,7 +234,7 @@ std::unordered_map<uxBaseElement*, std::vector<tListItem*>>& ItemsOf() {
   return *map;
 }
 void UnpointItem(tListItem* item) {
-  if (!item->pElemt) return;
+  if (!item || !item->pElemt) return;
   const auto it = ItemsOf().find(item->pElemt);
   if (it == ItemsOf().end()) return;
   std::erase(it->second, item);
