@@ -387,6 +387,16 @@ bool RaiseIfEnded(PyObject* input, const char* method) {
   }
 %}
 
+// Any object argument: a deleted one raises, rather than passing as None.
+%typemap(in, noblock=1) SWIGTYPE * (void *argp = 0, int res = 0) {
+  res = SWIG_ConvertPtr($input, &argp, $descriptor, $disown | 0);
+  if (!SWIG_IsOK(res)) {
+    SWIG_exception_fail(SWIG_ArgError(res), "in method '$symname', argument $argnum of type '$type'");
+  }
+  $1 = reinterpret_cast<$ltype>(argp);
+  if (!$1 && tovgui_life::RaiseIfEnded($input, "$symname")) SWIG_fail;
+}
+
 // An argument that may be None: a deleted object still raises, rather than passing as None.
 %typemap(in, noblock=1) SWIGTYPE *MAY_BE_NONE (void *argp = 0, int res = 0) {
   res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
