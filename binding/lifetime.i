@@ -9,8 +9,8 @@
 //   manager): a second hand-over, or one that would put a container inside itself, is refused.
 // - A manager lives while a script's proxy of it, or an element made with it that no container
 //   holds, is alive; the elements handed to it live as long as it does, and go with it. A
-//   drawing context lives while its proxy or a manager made with it is alive. The manager
-//   keeps its CAN device and its message callbacks.
+//   drawing context or CAN device lives while its proxy or a manager made with it is alive.
+//   The manager keeps its message callbacks.
 //
 // Everything here runs under the interpreter lock (wrappers, and the end of objects they
 // delete): no lock of its own.
@@ -22,6 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "toolkit/CCANDev.h"
 #include "toolkit/GUIManager.h"
 #include "toolkit/uxBaseElement.h"
 #include "toolkit/uxDC.h"
@@ -155,7 +156,7 @@ void Drop(void* object, void (*finishNow)(void*)) {
 // and the callbacks (as references), and the elements handed to it (deleted with it).
 struct ManagerKeeps {
   uxDC* dc = nullptr;
-  PyObject* can = nullptr;
+  CCANDev* can = nullptr;
   PyObject* sendCallback = nullptr;
   PyObject* hookCallback = nullptr;
   std::vector<uxBaseElement*> elements;
@@ -279,6 +280,9 @@ void ElementEnded(uxBaseElement* element) {
   }
 }
 
+// In device.i, beside the devices' receive threads.
+void FinishDevice(void* object);
+
 void FinishContext(void* object) {
   auto* dc = static_cast<uxDC*>(object);
   Clear(dc);
@@ -303,20 +307,20 @@ void FinishManager(void* object) {
   }
   delete manager;
   if (keeps.dc) Unuse(keeps.dc);
-  Py_XDECREF(keeps.can);
+  if (keeps.can) Unuse(keeps.can);
   Py_XDECREF(keeps.sendCallback);
   Py_XDECREF(keeps.hookCallback);
 }
 
-void ManagerMade(GUIManager* manager, uxDC* dc, PyObject* can) {
+void ManagerMade(GUIManager* manager, uxDC* dc, CCANDev* can) {
   ManagerKeeps& keeps = Managers()[manager];
   if (dc && Anchors().count(dc)) {
     keeps.dc = dc;
     Use(dc);
   }
-  if (can && can != Py_None) {
-    Py_INCREF(can);
+  if (can && Anchors().count(can)) {
     keeps.can = can;
+    Use(can);
   }
 }
 
@@ -345,6 +349,9 @@ PyObject* NewPointerObj(void* pointer, swig_type_info* type, int flags) {
   } else if (type == SWIGTYPE_p_uxDC) {
     Watch(pointer, result, false);
     if (made) Anchors()[pointer].finish = &FinishContext;
+  } else if (type == SWIGTYPE_p_CCANDev) {
+    Watch(pointer, result, false);
+    if (made) Anchors()[pointer].finish = &FinishDevice;
   }
   return result;
 }

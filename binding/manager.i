@@ -27,7 +27,7 @@ typedef int ePopupType;
   } catch (std::bad_alloc&) {
     SWIG_exception_fail(SWIG_MemoryError, "in method '$symname': out of memory");
   }
-  tovgui_life::ManagerMade(result, arg1, obj1);
+  tovgui_life::ManagerMade(result, arg1, arg2);
 }
 %exception GUIManager::setSendMsgCallback {
   $action

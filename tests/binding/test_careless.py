@@ -190,6 +190,14 @@ class Careless(unittest.TestCase):
                 gm.InitGUI()
                 refused(ReferenceError, lambda: dc.FillScreen(0))
             """, [deleted("uxDC_FillScreen", "uxDC")]),
+            ("CAN device deleted before its manager", """
+                dev = t.CCANDev()
+                g = t.GUIManager(None, dev)
+                m.delete_CCANDev(dev)
+                g.sendPanelEnum(1, 2, 3)
+                refused(ReferenceError, lambda: dev.SendMessage(1, 2, 3, 4, 5))
+                del g
+            """, [deleted("CCANDev_SendMessage", "CCANDev")]),
             ("manager dropped while the script keeps an element handed to it", """
                 p = panel()
                 gm.AddElement(p)
