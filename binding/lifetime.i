@@ -7,8 +7,8 @@
 //   raises ReferenceError naming the class.
 // - An element is held by at most one container (a panel, table, row, tab, tab control or
 //   manager): a second hand-over, or one that would put a container inside itself, is refused.
-// - A manager lives while a script's proxy of it, or an element made with it that no container
-//   holds, is alive; the elements handed to it live as long as it does, and go with it. A
+// - A manager lives while a script's proxy of it, or a proxy of an element made with it, is
+//   alive; the elements handed to it live as long as it does, and go with it. A
 //   drawing context or CAN device lives while its proxy or a manager made with it is alive.
 //   The manager keeps its message callbacks.
 //
@@ -44,8 +44,11 @@ uxBaseElement* AsElement(void* object, swig_type_info* type) {
 
 struct Watched {
   const void* object;
-  bool view;  // points into the object rather than at it: never given ownership
+  bool view;     // points into the object rather than at it: never given ownership
+  bool element;  // a proxy of an element, which needs its manager while a proxy of it lives
 };
+
+void StopUsing(uxBaseElement* element);
 
 std::unordered_map<const void*, std::vector<SwigPyObject*>>& ByObject() {
   static auto* map = new std::unordered_map<const void*, std::vector<SwigPyObject*>>;
@@ -56,21 +59,26 @@ std::unordered_map<SwigPyObject*, Watched>& ByProxy() {
   return *map;
 }
 
-void Watch(const void* object, PyObject* result, bool view) {
+void Watch(const void* object, PyObject* result, bool view, bool element = false) {
   SwigPyObject* proxy = result ? SWIG_Python_GetSwigThis(result) : nullptr;
   if (!object || !proxy || !proxy->ptr || ByProxy().count(proxy)) return;
-  ByProxy()[proxy] = Watched{object, view};
+  ByProxy()[proxy] = Watched{object, view, element && !view};
   ByObject()[object].push_back(proxy);
 }
+
+SwigPyObject* Proxy(const void* object);
 
 void Forget(SwigPyObject* proxy) {
   const auto it = ByProxy().find(proxy);
   if (it == ByProxy().end()) return;
-  const auto list = ByObject().find(it->second.object);
+  const Watched watched = it->second;
   ByProxy().erase(it);
-  if (list == ByObject().end()) return;
-  std::erase(list->second, proxy);
-  if (list->second.empty()) ByObject().erase(list);
+  if (const auto list = ByObject().find(watched.object); list != ByObject().end()) {
+    std::erase(list->second, proxy);
+    if (list->second.empty()) ByObject().erase(list);
+  }
+  if (watched.element && !Proxy(watched.object))
+    StopUsing(static_cast<uxBaseElement*>(const_cast<void*>(watched.object)));
 }
 
 // Clears every pointer object of an object that ends.
@@ -105,11 +113,12 @@ void SetOwned(const void* object, int own) {
   }
 }
 
-// Pointer objects are forgotten as they go; the runtime's own release runs after.
+// Pointer objects are forgotten as they go, after the runtime's own release (which deletes
+// what the pointer object owns): only the address is looked up.
 destructor g_swigDealloc = nullptr;
 void DeallocWatched(PyObject* object) {
-  Forget(reinterpret_cast<SwigPyObject*>(object));
   g_swigDealloc(object);
+  Forget(reinterpret_cast<SwigPyObject*>(object));
 }
 
 // ---- Objects that outlive their script's proxy while others need them ---------------------
@@ -166,7 +175,9 @@ std::unordered_map<GUIManager*, ManagerKeeps>& Managers() {
   return *map;
 }
 
-// The manager each element made with a tracked manager needs, while no container holds it.
+// The manager each element made with a tracked manager needs, while a proxy of the element
+// lives. An element no proxy reaches lives on only inside a container, whose outermost one
+// either has a proxy or is held by the manager itself.
 std::unordered_map<uxBaseElement*, GUIManager*>& Users() {
   static auto* map = new std::unordered_map<uxBaseElement*, GUIManager*>;
   return *map;
@@ -213,7 +224,6 @@ void CheckHandOver(const char* method, const void* container, uxBaseElement* ele
 void HandOver(const void* container, uxBaseElement* element) {
   Holders()[element] = container;
   SetOwned(element, 0);
-  StopUsing(element);
 }
 
 // A container let the element go without deleting it: its proxy owns it again, or, when the
@@ -225,7 +235,6 @@ void GiveBack(uxBaseElement* element) {
     return;
   }
   SetOwned(element, SWIG_POINTER_OWN);
-  StartUsing(element);
 }
 
 // ---- List items pointing at elements ----------------------------------------------------------
@@ -341,8 +350,8 @@ PyObject* NewPointerObj(void* pointer, swig_type_info* type, int flags) {
   if (!result || !pointer) return result;
   const bool made = (flags & SWIG_POINTER_OWN) != 0;
   if (uxBaseElement* element = AsElement(pointer, type)) {
-    Watch(element, result, false);
-    if (made) StartUsing(element);
+    Watch(element, result, false, true);
+    StartUsing(element);
   } else if (type == SWIGTYPE_p_GUIManager) {
     Watch(pointer, result, false);
     if (made) Anchors()[pointer].finish = &FinishManager;
@@ -429,8 +438,9 @@ bool RaiseIfEnded(PyObject* input, const char* method) {
       if (SwigPyObject* proxy = SWIG_Python_GetSwigThis($input)) proxy->own = 0;
       SWIG_exception_fail(SWIG_ValueError, "in method '$symname', the element is held by a container, which deletes it");
     }
+    // An element's pointer objects are forgotten as it ends, after the delete below.
     if (SwigPyObject* proxy = SWIG_Python_GetSwigThis($input)) {
-      tovgui_life::Forget(proxy);
+      if (!tovgui_life::AsElement(argp, $descriptor)) tovgui_life::Forget(proxy);
       proxy->ptr = nullptr;
     }
   }

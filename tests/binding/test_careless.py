@@ -199,12 +199,16 @@ class Careless(unittest.TestCase):
                 del g
             """, [deleted("CCANDev_SendMessage", "CCANDev")]),
             ("manager dropped while the script keeps an element handed to it", """
-                p = panel()
+                p, b = panel(), button()
                 gm.AddElement(p)
-                del gm
+                p.AddElement(b)
+                del gm, dc
                 gc.collect()
-                refused(ReferenceError, p.OnPaint)
-            """, [deleted("uxPanelCtrl_OnPaint", "uxPanelCtrl")]),
+                p.OnPaint()
+                b.OnPaint()
+                p.getGUIManager().DoGUI()
+                say("painted")
+            """, ["painted"]),
             ("list control whose item element and icon were dropped", """
                 lst = t.uxLISTCtrl(gm, 1, 0, 0, 100, 1, 2)
                 lst.AddItem(7, "item", t.tImage(), button())
