@@ -161,8 +161,8 @@ void Drop(void* object, void (*finishNow)(void*)) {
   if (it->second.users == 0) Finish(object);
 }
 
-// What a manager keeps for the script: the context it paints on (as a user), the CAN device
-// and the callbacks (as references), and the elements handed to it (deleted with it).
+// What a manager keeps for the script: the context and CAN device it uses (as a user of
+// each), the callbacks (as references), and the elements handed to it (deleted with it).
 struct ManagerKeeps {
   uxDC* dc = nullptr;
   CCANDev* can = nullptr;
