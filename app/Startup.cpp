@@ -157,6 +157,10 @@ int SynthcoreMain(const Platform& p) {
     std::printf("failed to open PedalIO\n");
     return -3;
   }
+  // The input ports open long before the parts are loaded: what a player sends meanwhile is
+  // kept and plays once the instrument takes MIDI.
+  GUIManager::HoldMidiUntilTarget();
+  s.midi.SetCallback(&GUIManager::OnMidiMessage);
   // From here threads may run; a failure ends the process through Exit.
   if (s.midi.Open(platform::DataPath("/dev/serial0").c_str(), "SERIAL", false) != 0) {
     std::printf("Open MIDI [FAILED] <%s>\n", std::strerror(errno));
@@ -216,7 +220,6 @@ int SynthcoreMain(const Platform& p) {
   s.can.SendRAW(416, zero, 1);
   s.can.SendRAW(417, zero, 1);
   GUIManager::SetMidiTarget(&s.gui);
-  s.midi.SetCallback(&GUIManager::OnMidiMessage);
   s.host.SetListenAddress(p.hostAddress);
   s.host.init(&s.gui, p.hostPort);
   SetSignalTarget(&s.gui);

@@ -195,6 +195,33 @@ class FactoryBank(PlayedSim):
 
 
 @unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class EarlyNotes(unittest.TestCase):
+    """A player does not wait for the start to finish: a note sent the moment the sim starts
+    sounds once it runs."""
+
+    def test_a_note_sent_at_once_after_start_is_heard(self):
+        tree = harness.DataTree()
+        self.addCleanup(tree.cleanup)
+        made = subprocess.run([FACTORY_BANK, tree.root], capture_output=True, text=True)
+        self.assertEqual(made.returncode, 0, made.stderr)
+        midi = harness.MidiWriter(tree)
+        self.addCleanup(midi.close)
+        capture = tree.path("/tmp/capture.raw")
+        sim = harness.Sim(SIM, tree, capture=capture, splash_echo=False)
+        self.addCleanup(sim.stop)
+        midi.send([0x90, 69, 127])
+        sim.wait_line(r"^Open MIDI \[OK\]$")
+        midi.send([0x90, 69, 100])  # the line is open, the parts not yet loaded
+        sim.wait_ready()
+        time.sleep(1.0)
+        frames = os.path.getsize(capture) // 8
+        held = harness.capture_frames(capture, frames - 24000, frames)
+        self.assertGreater(max(abs(x) for x in held), 0.03, "the early notes are silent")
+        self.assertAlmostEqual(harness.fundamental(held[:4800], 440.0), formula_hz(69), delta=1.0)
+        self.assertNotIn("dropped", sim.text())
+
+
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
 class ProgramChanges(PlayedSim):
     """Program changes on part A's channel: after each, a note plays the preset the program map
     names, told apart by pitch; a program whose preset file is missing keeps the sound."""
