@@ -4,6 +4,7 @@
 // assembles from its command line. Code above this object never asks which one it has.
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -47,6 +48,9 @@ struct Platform {
   const PageFactory* pages = nullptr;
   // Told which audio device failed to open and why, before start-up ends; null: nobody.
   void (*audioOpenFailed)(const char* device, const char* reason) = nullptr;
+  // A PC's stand-in for the expression pedal's converter: the pedal's position (0..1, see
+  // StandInPedal), which its owner may move while the instrument runs. null: the converter.
+  const std::atomic<float>* pedalLevel = nullptr;
   // The main thread's work once the instrument runs, given the audio output it may stop;
   // returns the process's exit status. null: the profiling dump for the rest of the process.
   int (*run)(AudioDriver& driver) = nullptr;

@@ -18,6 +18,7 @@
 #include "app/GuiThread.h"
 #include "app/PedalIO.h"
 #include "app/ProfilingDumper.h"
+#include "app/StandInPedal.h"
 #include "app/host/HostUIManager.h"
 #include "platform/ProfilingBuffer.h"
 #include "audio/AudioDriver.h"
@@ -180,7 +181,12 @@ int SynthcoreMain(const Platform& p) {
   s.gui.SetMidiDevice(&s.midi);
   // Before the pages are built: the MIDI devices page opens the configured ports.
   s.gui.MidiPorts().SetCallback(&GUIManager::OnMidiMessage);
-  s.gui.SetPedalPort(&s.pedal);
+  if (p.pedalLevel != nullptr) {
+    static StandInPedal standIn(s.pedal, *p.pedalLevel);
+    s.gui.SetPedalPort(&standIn);
+  } else {
+    s.gui.SetPedalPort(&s.pedal);
+  }
   s.gui.InstallAudioHooks();
   // The driver lives as long as the process.
   AudioDriver* driver = new AudioDriver();

@@ -122,10 +122,10 @@ class PlayedSim(unittest.TestCase):
     a subclass's setUpClass fills the tree, then calls start_sim."""
 
     @classmethod
-    def start_sim(cls):
+    def start_sim(cls, screen=None):
         cls.midi = harness.MidiWriter(cls.tree)
         cls.capture = cls.tree.path("/tmp/capture.raw")
-        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, splash_echo=False)
+        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, screen=screen, splash_echo=False)
         try:
             cls.sim.wait_ready()
         except Exception:
@@ -222,6 +222,41 @@ class EarlyNotes(unittest.TestCase):
 
 
 @unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class PedalFollow(PlayedSim):
+    """A PC has no expression pedal: the sim's stands at full travel, so a part set to follow
+    the pedal on the Master page still plays."""
+
+    EXPEDAL_A = (100, 295)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tree = harness.DataTree()
+        made = subprocess.run([FACTORY_BANK, cls.tree.root], capture_output=True, text=True)
+        assert made.returncode == 0, made.stderr
+        cls.start_sim(screen=cls.tree.path("/tmp/screen.fb"))
+
+    def test_a_part_following_the_pedal_plays(self):
+        touch = harness.TouchWriter(self.tree)
+        self.addCleanup(touch.close)
+        screen = self.tree.path("/tmp/screen.fb")
+        before = harness.screen_pixel(screen, *self.EXPEDAL_A)
+        touch.tap(*self.EXPEDAL_A)
+        deadline = time.monotonic() + 5
+        while harness.screen_pixel(screen, *self.EXPEDAL_A) == before and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertNotEqual(harness.screen_pixel(screen, *self.EXPEDAL_A), before, "EXPedal-A is not on")
+        time.sleep(0.3)
+        start = os.path.getsize(self.capture) // 8
+        self.midi.send([0x90, 69, 127])
+        time.sleep(0.8)
+        end = os.path.getsize(self.capture) // 8
+        self.midi.send([0x80, 69, 0])
+        held = harness.capture_frames(self.capture, start + (end - start) // 3, end)
+        self.assertGreater(max(abs(x) for x in held), 0.03, "the part following the pedal is silent")
+        self.assertLess(max(abs(x) for x in held), 0.5)
+
+
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
 class ProgramChanges(PlayedSim):
     """Program changes on part A's channel: after each, a note plays the preset the program map
     names, told apart by pitch; a program whose preset file is missing keeps the sound."""
@@ -295,8 +330,12 @@ class Window(unittest.TestCase):
     screen and the keyboard as the panel's keys and a MIDI keyboard, and lights its level."""
 
     GRID = [(x, y) for x in range(5, 800, 95) for y in range(5, 480, 79)]
-    LEVEL_METER = (560, 500)  # the start of the meter in the strip under the screen
+    LEVEL_METER = (645, 500)  # the start of the meter in the strip under the screen
     METER_OFF = 0x202020
+    PEDAL = (550, 496)  # the low end of the pedal's bar, above its percentage
+    PEDAL_ON = 0x3060C0
+    TITLES = (0, 482, 800, 490)  # the row of the strip's group names
+    TITLE = 0xC0C0C0
 
     @classmethod
     def setUpClass(cls):
@@ -348,6 +387,23 @@ class Window(unittest.TestCase):
                     time.sleep(0.05)
                 self.assertNotEqual(self.x.pixel(px, py), before)
                 self.wait_window_shows_screen()
+
+    def test_the_strip_names_its_lamps_and_the_pedal_keys_move_the_pedal(self):
+        self.wait_window_shows_screen()
+        x0, y0, x1, y1 = self.TITLES
+        lettered = [x for x in range(x0, x1) if any(self.x.pixel(x, y) == self.TITLE for y in range(y0, y1))]
+        self.assertGreater(len(lettered), 100, "the strip's groups carry no names")
+        self.assertEqual(self.x.pixel(*self.PEDAL), self.PEDAL_ON, "the pedal starts at full travel")
+        for key, colour in (("minus", self.METER_OFF), ("equal", self.PEDAL_ON)):
+            for _ in range(10):
+                self.x.key(key, True)
+                time.sleep(0.02)
+                self.x.key(key, False)
+                time.sleep(0.02)  # a press at the moment of a release would be taken for the key's repeat
+            deadline = time.monotonic() + 5
+            while self.x.pixel(*self.PEDAL) != colour and time.monotonic() < deadline:
+                time.sleep(0.05)
+            self.assertEqual(self.x.pixel(*self.PEDAL), colour, key)
 
     def test_a_computer_key_plays_a_note_and_lights_the_level(self):
         self.wait_window_shows_screen()
