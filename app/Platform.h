@@ -40,6 +40,9 @@ struct Platform {
   // root. false: the threads take whatever scheduling is granted and the GPIO file needs no
   // privilege (a PC's stand-ins).
   bool privileged = true;
+  // The program has said itself that real-time scheduling is not granted: the audio thread's
+  // fall-back is not reported again.
+  bool schedulingReported = false;
   // Brings up the audio process's engines; a simulator may put a failing one here.
   int (*initAudioProcess)(CAudioProcess* process, EngineLogFn log) = nullptr;
   // Sees every line the splash box shows (a simulator prints them); null: nobody.

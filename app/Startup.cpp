@@ -191,6 +191,7 @@ int SynthcoreMain(const Platform& p) {
   // The driver lives as long as the process.
   AudioDriver* driver = new AudioDriver();
   if (!p.pcmDevice.empty()) driver->SetDevice(p.pcmDevice.c_str());
+  driver->SetFallbackReported(p.schedulingReported);
   if (const int err = OpenAudioDriver(driver, &s.audio); err != 0) {
     SplashLine("Init AudioDriver [FAILED]-> <%s>", snd_strerror(err));
     if (p.audioOpenFailed != nullptr) p.audioOpenFailed(driver->Device(), snd_strerror(err));

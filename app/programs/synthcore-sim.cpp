@@ -204,8 +204,10 @@ int main(int argc, char** argv) {
   // Only this machine reaches the host link unless an address is given.
   if (!hostAddressSet) p.hostAddress = htonl(INADDR_LOOPBACK);
   p.privileged = false;
-  if (!RealtimeGranted())
+  if (!RealtimeGranted()) {
     std::fprintf(stderr, "synthcore-sim: real-time scheduling is not granted here; running with normal scheduling\n");
+    p.schedulingReported = true;
+  }
   Shaper::SetSelfTestLines(selfTest);
   // A shared machine stalls now and then; a slot that missed one deadline comes back after a
   // second of kept ones instead of waiting for the next part swap.
