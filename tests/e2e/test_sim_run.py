@@ -8,6 +8,7 @@ import resource
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -110,6 +111,31 @@ class FirstRun(unittest.TestCase):
         os.kill(sim.pid, signal.SIGINT)
         self.assertEqual(sim.wait(15), 0)
         self.assertGreater(os.path.getsize(capture), 0)
+
+
+class RunScript(unittest.TestCase):
+    """scripts/run answers a request for help, or an option it does not know, with its usage,
+    before it checks, builds or makes anything."""
+
+    RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "run")
+
+    def test_help_and_unknown_options_get_the_usage(self):
+        cases = [
+            # (argument, exit status, where the usage goes)
+            ("--help", 0, "stdout"),
+            ("-h", 0, "stdout"),
+            ("--no-such-option", 2, "stderr"),
+        ]
+        for argument, status, stream in cases:
+            with self.subTest(argument=argument):
+                folder = tempfile.mkdtemp()
+                self.addCleanup(shutil.rmtree, folder)
+                done = subprocess.run(["bash", self.RUN, argument], cwd=folder, capture_output=True, text=True,
+                                      timeout=30)
+                self.assertEqual(done.returncode, status, done.stdout + done.stderr)
+                self.assertIn("usage: scripts/run [DATA_DIR]", getattr(done, stream))
+                self.assertEqual(os.listdir(folder), [])
+                self.assertFalse(os.path.exists(os.path.join(os.path.dirname(self.RUN), "..", argument)))
 
 
 def formula_hz(note, coarse=-24, octave_keys=36):
