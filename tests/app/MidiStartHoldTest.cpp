@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -44,6 +46,39 @@ TEST(MidiStartHold, AFullStoreKeepsTheFirstMessagesAndCountsTheRest) {
   ASSERT_EQ(got.size(), static_cast<std::size_t>(MidiStartHold::kCapacity));
   EXPECT_EQ(got.front(), 0);
   EXPECT_EQ(got.back(), (MidiStartHold::kCapacity - 1) & 0x7F);
+}
+
+// Two input threads play while start-up ends: each one's messages arrive complete and in the
+// order it sent them, whether they were kept or went straight through.
+TEST(MidiStartHoldThreads, MessagesKeepTheirOrderAcrossTheRelease) {
+  constexpr int kEach = 200;  // both together fit the store
+  MidiStartHold hold;
+  hold.Hold();
+  std::mutex outMutex;
+  std::vector<Message> out;
+  auto deliver = [&](const Message& m) {
+    std::lock_guard<std::mutex> lock(outMutex);
+    out.push_back(m);
+  };
+  auto input = [&](int port) {
+    for (int i = 0; i < kEach; ++i) {
+      const Message m{1, port, i / 128, 0x90, static_cast<uint8_t>(i % 128), 1};
+      if (!hold.Keep(m)) deliver(m);
+    }
+  };
+  std::thread a(input, 0);
+  std::thread b(input, 1);
+  std::this_thread::yield();
+  hold.Release([](void* context, const Message& m) { (*static_cast<decltype(deliver)*>(context))(m); }, &deliver);
+  a.join();
+  b.join();
+  for (int port : {0, 1}) {
+    std::vector<int> seen;
+    for (const Message& m : out)
+      if (m.port == port) seen.push_back(m.channel * 128 + m.data1);
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kEach)) << port;
+    for (int i = 0; i < kEach; ++i) ASSERT_EQ(seen[i], i) << port;
+  }
 }
 
 }  // namespace
