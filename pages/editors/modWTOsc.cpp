@@ -123,6 +123,8 @@ modWTOsc::modWTOsc(PageServices* services, uint32_t id, const char* name, uxPOIN
   view2d_->SetGrid(32, 25);
   view2d_->SetEnabled(false);
   view2d_->SetTexts("", "", "2D");
+  // The marker shows where the played span starts; it carries no label.
+  view2d_->SetMarkerText("");
   view2d_->SetXAxis(uxScopeView::kCallback, 0.0f, 1.0f);
   view2d_->SetCallback([this](float q) { return BendCurve(q, bend_); });
   view2d_->SetInterpolation(uxScopeView::kLinearInterp);
@@ -390,7 +392,7 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
           ShowProgress(static_cast<float>(counter_));
         }
       } else if (prepared_ != nullptr && counter_ == WaveTable::kVariants) {
-        current_ = names_[static_cast<std::size_t>(std::clamp(index_, 0, static_cast<int>(names_.size()) - 1))];
+        // The name is the one taken with the table: the popup may have been browsed on since.
         SetWavetable(prepared_, true, true);
         counter_ = kIdle;
       }
