@@ -389,6 +389,12 @@ class Window(unittest.TestCase):
         cls.tree.cleanup()
         cls.x.stop()
 
+    def wait_pixel(self, point, colour, timeout=5.0):
+        deadline = time.monotonic() + timeout
+        while self.x.pixel(*point) != colour and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return self.x.pixel(*point)
+
     def wait_window_shows_screen(self, timeout=5.0):
         deadline = time.monotonic() + timeout
         while True:
@@ -418,24 +424,21 @@ class Window(unittest.TestCase):
 
     def test_the_strip_names_its_lamps_and_the_pedal_keys_move_the_pedal(self):
         self.wait_window_shows_screen()
+        self.assertEqual(self.wait_pixel(self.PEDAL, self.PEDAL_ON), self.PEDAL_ON, "the pedal starts at full travel")
         x0, y0, x1, y1 = self.TITLES
         lettered = [x for x in range(x0, x1) if any(self.x.pixel(x, y) == self.TITLE for y in range(y0, y1))]
         self.assertGreater(len(lettered), 100, "the strip's groups carry no names")
-        self.assertEqual(self.x.pixel(*self.PEDAL), self.PEDAL_ON, "the pedal starts at full travel")
         for key, colour in (("minus", self.METER_OFF), ("equal", self.PEDAL_ON)):
             for _ in range(10):
                 self.x.key(key, True)
                 time.sleep(0.02)
                 self.x.key(key, False)
                 time.sleep(0.02)  # a press at the moment of a release would be taken for the key's repeat
-            deadline = time.monotonic() + 5
-            while self.x.pixel(*self.PEDAL) != colour and time.monotonic() < deadline:
-                time.sleep(0.05)
-            self.assertEqual(self.x.pixel(*self.PEDAL), colour, key)
+            self.assertEqual(self.wait_pixel(self.PEDAL, colour), colour, key)
 
     def test_a_computer_key_plays_a_note_and_lights_the_level(self):
         self.wait_window_shows_screen()
-        self.assertEqual(self.x.pixel(*self.LEVEL_METER), self.METER_OFF)
+        self.assertEqual(self.wait_pixel(self.LEVEL_METER, self.METER_OFF), self.METER_OFF)
         start = os.path.getsize(self.capture) // 8
         self.x.key("z", True)  # C3 on channel 1, part A
         time.sleep(0.6)
