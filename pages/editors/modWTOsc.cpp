@@ -75,12 +75,6 @@ constexpr const char* kUnisonTexts[modWTOsc::kUnisonModes] = {"1x", "2x", "3x", 
 using editor_labels::IndexOf;
 using editor_labels::SlotOf;
 
-// Only the last extension goes, so "my.kick.wav" stays "my.kick".
-std::string StripExtension(const std::string& file) {
-  const auto dot = file.rfind('.');
-  return dot == std::string::npos ? file : file.substr(0, dot);
-}
-
 }  // namespace
 
 modWTOsc::modWTOsc(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
@@ -149,8 +143,7 @@ void modWTOsc::SendName(const std::string& text, bool alt) {
 
 int modWTOsc::ScanWavetables() {
   names_.clear();
-  for (const std::string& file : GetDirectoryFiles(platform::DataPath(kWaveDir), "wav", false))
-    names_.push_back(StripExtension(file));
+  GetDirectoryFiles(names_, platform::DataPath(kWaveDir), "wav", true);
   std::sort(names_.begin(), names_.end());
   names_.insert(names_.begin(), "[OFF]");
   for (std::size_t i = 0; i < names_.size(); ++i)
