@@ -1,6 +1,10 @@
 #include "app/ProgramLoader.h"
 
+#include <linux/capability.h>
+
 #include <mutex>
+
+#include "app/Capabilities.h"
 
 ProgramLoader::ProgramLoader(Job job) : job_(std::move(job)), thread_([this] { Run(); }) {}
 
@@ -36,6 +40,9 @@ void ProgramLoader::Stop() {
 }
 
 void ProgramLoader::Run() {
+  // Capabilities are each thread's own and this thread starts with the instrument's objects,
+  // before start-up lowers the main thread's: it keeps no more than every later thread does.
+  app::KeepOnlyCapabilities({CAP_SYS_NICE});
   std::unique_lock<platform::PiMutex> lock(mutex_);
   for (;;) {
     int part = -1;

@@ -158,6 +158,14 @@ int SynthcoreMain(const Platform& p) {
     std::printf("failed to open PedalIO\n");
     return -3;
   }
+  // The GPIO block was the last thing that needed raw I/O or root's rights. Capabilities are
+  // each thread's own and every thread starts from here on, so lowering them now leaves no
+  // thread privileged: they keep CAP_SYS_NICE alone, which their real-time starts (and those
+  // of later part swaps) need. The devices, files and sockets opened below are the ones the
+  // running instrument opens again without privilege (MIDI ports, documents, the host link).
+  if (const int err = app::KeepOnlyCapabilities({CAP_SYS_NICE}); err != 0) {
+    std::printf("Lowering capabilities [FAILED] <%s>\n", std::strerror(err));
+  }
   // The input ports open long before the parts are loaded: what a player sends meanwhile is
   // kept and plays once the instrument takes MIDI.
   GUIManager::HoldMidiUntilTarget();

@@ -40,7 +40,28 @@ function(synth_test_dir name)
   add_executable(${name} ${_src})
   target_link_libraries(${name} PRIVATE test_support ${S_DEPS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   synth_test_pch(${name})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+  synth_discover_tests(${name})
+endfunction()
+
+# Registers a GoogleTest binary's tests with CTest: natively one test per case ("Suite.Case",
+# what -R selects a case or a suite by); under the emulator one test per suite ("Suite.*",
+# cmake/SynthSuiteTests.cmake), since each process there costs the emulator's start.
+function(synth_discover_tests name)
+  cmake_parse_arguments(S "" "PREFIX" "" ${ARGN})
+  if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    gtest_discover_tests(${name} TEST_PREFIX "${S_PREFIX}" DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+    return()
+  endif()
+  set(_include "${CMAKE_CURRENT_BINARY_DIR}/${name}_suites_include.cmake")
+  file(GENERATE OUTPUT "${_include}" CONTENT
+"set(_bin [==[$<TARGET_FILE:${name}>]==])
+set(_emulator [==[${CMAKE_CROSSCOMPILING_EMULATOR}]==])
+set(_prefix [==[${S_PREFIX}]==])
+set(_dir [==[${CMAKE_CURRENT_BINARY_DIR}]==])
+set(_cache [==[${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake]==])
+include([==[${CMAKE_SOURCE_DIR}/cmake/SynthSuiteTests.cmake]==])
+")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${_include}")
 endfunction()
 
 # The test framework's headers, precompiled once per test binary (a binary's own compile

@@ -556,10 +556,26 @@ class XServer:
     def __init__(self, number=None, size=(1024, 768)):
         import ctypes
         import ctypes.util
-        self.number = number if number is not None else 90 + os.getpid() % 50
+        args = ["-screen", "0", "%dx%dx24" % size, "-nolisten", "tcp"]
+        if number is not None:
+            self.proc = subprocess.Popen(["Xvfb", ":%d" % number] + args,
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        else:
+            # The server picks a free display and writes its number, so runs side by side
+            # never share one.
+            read_end, write_end = os.pipe()
+            self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_end)] + args, pass_fds=(write_end,),
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            os.close(write_end)
+            with os.fdopen(read_end) as f:
+                line = f.readline()
+            if not line.strip().isdigit():
+                self.proc.kill()
+                self.proc.wait(10)
+                raise RuntimeError("Xvfb did not name its display")
+            number = int(line)
+        self.number = number
         self.name = ":%d" % self.number
-        self.proc = subprocess.Popen(["Xvfb", self.name, "-screen", "0", "%dx%dx24" % size, "-nolisten", "tcp"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
         self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
         self.x11.XOpenDisplay.restype = ctypes.c_void_p
