@@ -1,5 +1,6 @@
 #include "tools/factory/FactoryBank.h"
 
 #include "tools/factory/FactorySounds.h"
+#include "tools/factory/ReverbPresets.h"
 
-bool FactoryBank::Write() { return FactorySounds::Write(); }
+bool FactoryBank::Write() { return FactorySounds::Write() && ReverbPresets::Write(); }
