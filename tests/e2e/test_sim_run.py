@@ -206,6 +206,39 @@ class FactoryBank(PlayedSim):
             peaks[what] = 20 * math.log10(max(max(abs(x) for x in frames), 1e-6))
         self.assertLess(max(peaks.values()) - min(peaks.values()), 6.0, peaks)
 
+    def test_a_fresh_start_finds_every_document_it_reads(self):
+        self.assertEqual([l for l in self.sim.lines if "ERROR" in l], [])
+
+
+def strace_works():
+    """strace can follow a program here (a container may forbid ptrace)."""
+    if not shutil.which("strace"):
+        return False
+    return subprocess.run(["strace", "-f", "-qq", "-e", "trace=openat", "-o", os.devnull, "true"],
+                          capture_output=True).returncode == 0
+
+
+@unittest.skipUnless(FACTORY_BANK and strace_works(), "needs the factory-bank tool and strace")
+class FactoryPictures(unittest.TestCase):
+
+    def test_the_running_instrument_finds_every_picture_its_pages_load(self):
+        tree = harness.DataTree()
+        self.addCleanup(tree.cleanup)
+        made = subprocess.run([FACTORY_BANK, tree.root], capture_output=True, text=True)
+        self.assertEqual(made.returncode, 0, made.stderr)
+        log = tree.path("/tmp/openat.log")
+        sim = harness.Sim(SIM, tree, splash_echo=False,
+                          prefix=["strace", "-f", "-qq", "-e", "trace=openat", "-o", log])
+        self.addCleanup(sim.stop)
+        sim.wait_ready(timeout=40)  # every page, and so every picture, is made by then
+        sim.stop()
+        with open(log, encoding="utf-8", errors="replace") as f:
+            opened = re.findall(r'"[^"]*/usr/share/ruv/gui/([^"/]+)"[^\n]*= (-?\d+)', f.read())
+        loaded = {name for name, result in opened if int(result) >= 0}
+        missing = {name for name, result in opened if int(result) < 0} - loaded
+        self.assertEqual(sorted(missing), [])
+        self.assertGreaterEqual(len(loaded), 39, sorted(loaded))
+
 
 @unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
 class ProgramChanges(PlayedSim):
