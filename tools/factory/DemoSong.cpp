@@ -112,7 +112,7 @@ std::vector<SeqEvent> DemoSong::ChordEvents() {
   std::vector<SeqEvent> events;
   for (int bar = 0; bar < kBars; ++bar)
     for (uint8_t key : kChords[bar])
-      events.push_back({kSeqNote, bar * kBar, bar * kBar + kBar - kQuarter / 4, 0, key, 90});
+      events.push_back({kSeqNote, bar * kBar, bar * kBar + kBar - kQuarter / 4, 0, key, 70});
   return events;
 }
 
