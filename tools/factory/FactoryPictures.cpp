@@ -43,8 +43,8 @@ const Palette& Colours() {
   return palette;
 }
 
-// Fonts by size (the toolkit's table): 4x6, 6x10, 8x14, 12x20, 24x40, 32x53.
-constexpr uint16_t kTiny = 0, kSmall = 4, kMedium = 8, kLarge = 11, kHuge = 14, kGiant = 15;
+// Fonts by size (the toolkit's table): 4x6, 6x10, 8x14, 12x20, 32x53.
+constexpr uint16_t kTiny = 0, kSmall = 4, kMedium = 8, kLarge = 11, kGiant = 15;
 
 int TextWidth(uxDC& dc, uint16_t font, const std::string& s) {
   return static_cast<int>(s.size()) * dc.getFontSize(font).width;
