@@ -105,7 +105,7 @@ const PresetDef kPresets[] = {
     {{"Resonator Pluck", 0},
      Source::kResonator,
      {{kOscType, 0, SynthVoice::kResonator}, {kResCoarse, 0, kCoarse}, {kResBrightness, 0, 50}, {kResAttack, 0, 2},
-      {kResDecay, 0, 400}, {kLevel, 0, 90}, {kFilterType, 0, kBypass}, {kEnvAttack, 0, 0.002f},
+      {kResDecay, 0, 400}, {kLevel, 0, 85}, {kFilterType, 0, kBypass}, {kEnvAttack, 0, 0.002f},
       {kEnvDecay, 0, 1.2f}, {kEnvSustain, 0, 40}, {kEnvRelease, 0, 0.5f}},
      0.0f},
     {{"Sample Bass", -1},
@@ -239,7 +239,7 @@ SampleFile DrumSample(Drum drum) {
         break;
       case Drum::kHat: {  // noise through a first-order high-pass
         const float x = noise.Next();
-        v = 0.8 * (x - last) * std::exp(-t * 45.0);
+        v = 0.6 * (x - last) * std::exp(-t * 45.0);
         last = x;
         break;
       }
