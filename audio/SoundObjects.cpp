@@ -1,7 +1,7 @@
 #include "audio/CAudioProcess.h"
 #include "audio/CFXEngine.h"
 #include "audio/CSamplePlayer.h"
-#include "engine/CKLTSynthEngine.h"
+#include "audio/CKLTSynthEngine.h"
 
 namespace {
 

@@ -24,11 +24,15 @@ class ScriptImages {
   void AddContext(const uxDC* dc) { contexts_.insert(dc); }
   void RemoveContext(const uxDC* dc) { contexts_.erase(dc); }
 
-  // Pixels allocImage made for a script, `pixels` words long.
-  void AddAllocated(const uint32_t* data, std::size_t pixels);
+  // Pixels allocImage made for a script, `pixels` words long, in the record `owner` that
+  // allocImage returned.
+  void AddAllocated(const uint32_t* data, std::size_t pixels, const tImage* owner);
   // True when `data` is a live buffer of allocImage, which is then forgotten: the caller
   // frees it.
   bool TakeAllocated(const uint32_t* data);
+  // The record is released: the pixels allocImage made in it are freed, unless freeImage
+  // freed them before.
+  void ReleaseRecord(const tImage* record);
 
   // True when `image` may be read or written: no pixels at all, or a live buffer (allocated,
   // or a picture loaded by a live context) holding at least width x height words.
@@ -36,7 +40,12 @@ class ScriptImages {
 
  private:
   std::unordered_set<const uxDC*> contexts_;
-  std::unordered_map<const uint32_t*, std::size_t> allocated_;
+  struct Allocation {
+    std::size_t pixels;
+    const tImage* owner;
+  };
+  std::unordered_map<const uint32_t*, Allocation> allocated_;
+  std::unordered_map<const tImage*, const uint32_t*> owned_;
 };
 
 }  // namespace tovgui

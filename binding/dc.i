@@ -3,6 +3,9 @@
 // Coordinate forms come before record forms, so the dispatchers list them in that order.
 
 %{
+#include <stdexcept>
+#include <string>
+
 #include "toolkit/uxDC.h"
 #include "ScriptImages.h"
 %}
@@ -51,6 +54,9 @@
   $action
 }
 
+%newobject uxDC::allocImage;
+TOVGUI_REFUSES_TWICE(uxDC::allocImage)
+
 class uxDC {
  public:
   // The module keeps count of the contexts scripts made: their pictures are the pixels a
@@ -61,10 +67,8 @@ class uxDC {
       tovgui::ScriptImages::Instance().AddContext(dc);
       return dc;
     }
-    ~uxDC() {
-      tovgui::ScriptImages::Instance().RemoveContext($self);
-      delete $self;
-    }
+    // Managers made with the context keep it until they end (lifetime.i).
+    ~uxDC() { tovgui_life::Drop($self, &tovgui_life::FinishContext); }
   }
   int Init();
   tFontSize getFontSize(int font);
@@ -76,10 +80,14 @@ class uxDC {
   void DrawImage(int16_t x, int16_t y, tImage const *image, int offset, int width, int rows = 0);
   void DrawImage(int16_t x, int16_t y, tImage const *image);
   %extend {
-    // The pixels are the script's until freeImage.
-    tImage allocImage(uxRECT rect, char *name) {
-      tImage image = $self->allocImage(rect, name);
-      tovgui::ScriptImages::Instance().AddAllocated(image.data, std::size_t(rect.width) * std::size_t(rect.height));
+    // The pixels belong to the record made here: freed by freeImage or with the record,
+    // whichever comes first.
+    tImage *allocImage(uxRECT rect, char *name) {
+      if (rect.width < 0 || rect.height < 0)
+        throw std::invalid_argument("in method 'uxDC_allocImage', argument 2: the size " + std::to_string(rect.width) +
+                                    " x " + std::to_string(rect.height) + " is negative");
+      auto* image = new tImage($self->allocImage(rect, name));
+      tovgui::ScriptImages::Instance().AddAllocated(image->data, std::size_t(rect.width) * std::size_t(rect.height), image);
       return image;
     }
   }

@@ -48,6 +48,21 @@ PyObject* CloseOpenedDevices(PyObject*, PyObject*) {
 PyMethodDef g_closeOpenedDevices = {"tovgui_close_opened_devices", CloseOpenedDevices, METH_NOARGS, nullptr};
 
 }  // namespace
+
+namespace tovgui_life {
+
+// Deleting waits for the receive thread, which may itself be waiting for the interpreter
+// lock to hand a frame to the script: the lock is given up for the wait.
+void FinishDevice(void* object) {
+  auto* device = static_cast<CCANDev*>(object);
+  Clear(device);
+  OpenedDevices().erase(device);
+  PyThreadState* unlocked = PyEval_SaveThread();
+  delete device;
+  PyEval_RestoreThread(unlocked);
+}
+
+}  // namespace tovgui_life
 %}
 
 %init %{
@@ -95,12 +110,6 @@ class CANDevCB;
   $action
   if (result == 0) OpenedDevices().insert(arg1);
 }
-%exception CCANDev::~CCANDev {
-  OpenedDevices().erase(arg1);
-  PyThreadState* unlocked = PyEval_SaveThread();
-  $action
-  PyEval_RestoreThread(unlocked);
-}
 
 // The device keeps only the pointer: a callback stored through the member belongs to the
 // native side from then on, its script object included (it stays alive when the script drops
@@ -116,7 +125,10 @@ class CANDevCB;
 class CCANDev {
  public:
   CCANDev();
-  virtual ~CCANDev();
+  %extend {
+    // Managers made with the device keep it until they end (lifetime.i).
+    ~CCANDev() { tovgui_life::Drop($self, &tovgui_life::FinishDevice); }
+  }
   int Open(char const *name);
   virtual void Close();
   void SendMessage(uint16_t id, uint8_t a, uint8_t b, uint8_t c, uint8_t d);
@@ -129,7 +141,6 @@ class CCANDev {
 };
 %exception CCANDev::Open;
 %exception CCANDev::Close;
-%exception CCANDev::~CCANDev;
 %clear CANDevCB *m_cb;
 
 %feature("director") CANDevCB;

@@ -21,6 +21,11 @@ class GUIManager;
 %apply char const *NOT_NONE { char const *name };
 %apply char *NOT_NONE { char *text };
 
+// The element's rectangle and name are views into it: they end with it.
+%typemap(ret, noblock=1) uxRECT *getClientRect, std::string *getName {
+  tovgui_life::Watch(arg1, $result, true);
+}
+
 %nodefaultctor uxBaseElement;
 class uxBaseElement {
  public:

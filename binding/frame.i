@@ -72,23 +72,20 @@ static constexpr bool tovgui_none_object_allowed(std::string_view name) {
 }
 
 // An object handed to a container belongs to the container from then on: the container
-// deletes it when cleared or deleted. Its proxy gives up ownership once the container holds
-// it, so the two never both delete it; a script that clears `thisown` itself as well changes
-// nothing. A refused call (None, a wrong type, a check that fails) leaves the owner as it was.
+// deletes it when cleared or deleted (lifetime.i). A refused call (None, a wrong type, a check
+// that fails) leaves the owner as it was.
 %typemap(in, noblock=1) SWIGTYPE *HANDED_OVER (void *argp = 0, int res = 0) {
   res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
   if (!SWIG_IsOK(res)) {
     SWIG_exception_fail(SWIG_ArgError(res), "in method '$symname', argument $argnum of type '$type'");
   }
   $1 = reinterpret_cast<$ltype>(argp);
+  if (!$1 && tovgui_life::RaiseIfEnded($input, "$symname")) SWIG_fail;
 }
 %typemap(check, noblock=1) SWIGTYPE *HANDED_OVER {
   if (!$1) {
     SWIG_exception_fail(SWIG_ValueError, "invalid null reference in method '$symname', argument $argnum of type '$1_type'");
   }
-}
-%typemap(argout, noblock=1) SWIGTYPE *HANDED_OVER {
-  if (SwigPyObject* handed = SWIG_Python_GetSwigThis($input)) handed->own = 0;
 }
 
 // A container refuses what it would delete twice (the same object twice, or itself): the

@@ -3,6 +3,7 @@
 
 %{
 #include "toolkit/uxDC.h"
+#include "ScriptImages.h"
 %}
 
 struct tImage {
@@ -10,4 +11,10 @@ struct tImage {
   uint32_t *data;
   uint16_t width;
   uint16_t height;
+  %extend {
+    ~tImage() {
+      tovgui::ScriptImages::Instance().ReleaseRecord($self);
+      delete $self;
+    }
+  }
 };

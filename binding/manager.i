@@ -19,10 +19,32 @@ typedef int ePopupType;
   $result = SWIG_NewPointerObj(SWIG_as_voidptr($1), $descriptor, 0);
 }
 
+// The manager keeps what it was made with and the callbacks it was given, and lives on after
+// its script's proxy while elements made with it do (lifetime.i).
+%exception GUIManager::GUIManager {
+  try {
+    $action
+  } catch (std::bad_alloc&) {
+    SWIG_exception_fail(SWIG_MemoryError, "in method '$symname': out of memory");
+  }
+  tovgui_life::ManagerMade(result, arg1, arg2);
+}
+%exception GUIManager::setSendMsgCallback {
+  $action
+  tovgui_life::KeepCallback(arg1, obj1, false);
+}
+%exception GUIManager::setHookSendMsgCallback {
+  $action
+  tovgui_life::KeepCallback(arg1, obj1, true);
+}
+TOVGUI_REFUSES_TWICE(GUIManager::AddElement)
+
 class GUIManager : public CDrvInput, public IGUIManager {
  public:
   GUIManager(uxDC *dc, CCANDev *can, std::string inputDevice = "/dev/input/event0");
-  ~GUIManager();
+  %extend {
+    ~GUIManager() { tovgui_life::Drop($self, &tovgui_life::FinishManager); }
+  }
   uxDC *getDC();
   void InitGUI(uxCOLOR colour = CTheme::ColorFromRGB(0, 0, 0));
   void DoGUI();
@@ -30,7 +52,17 @@ class GUIManager : public CDrvInput, public IGUIManager {
   virtual void OnTouchEvent(int x, int y, int kind);
   int SendMessage(tUX_Message *msg);
   int HookSendMessage(tUX_Message *msg);
-  void AddElement(uxBaseElement *element);
+  %extend {
+    // The manager paints and messages its elements until it ends, and deletes them then.
+    // None adds nothing.
+    void AddElement(uxBaseElement *MAY_BE_NONE) {
+      if (!MAY_BE_NONE) return;
+      tovgui_life::CheckHandOver("GUIManager_AddElement", $self, MAY_BE_NONE);
+      $self->AddElement(MAY_BE_NONE);
+      tovgui_life::HandOver($self, MAY_BE_NONE);
+      tovgui_life::Managers()[$self].elements.push_back(MAY_BE_NONE);
+    }
+  }
   void ValueChanged(int UID, float value, int flags = FLAG_UPDATE_DS | FLAG_UPDATE_ENGINE_IM);
   void SettingValueChanged(int, float);
   void CANEncoderEvent(int id, int code);

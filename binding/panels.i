@@ -15,20 +15,17 @@ typedef struct tagStdIconItem {
   int indexGreyed;
 } tStdIconItem;
 
-// A panel deletes each element of its list once per entry: the same element twice, or the
-// panel inside itself, would be deleted twice.
-%exception uxPanelCtrl::AddElement {
-  try {
-    $action
-  } catch (std::invalid_argument& e) {
-    SWIG_exception_fail(SWIG_ValueError, e.what());
-  } catch (std::bad_alloc&) {
-    SWIG_exception_fail(SWIG_MemoryError, "in method '$symname': out of memory");
-  }
-}
+// A panel deletes each element of its list: one held elsewhere, or the panel itself or one of
+// its containers, is refused (lifetime.i).
+TOVGUI_REFUSES_TWICE(uxPanelCtrl::AddElement)
 
 %apply SWIGTYPE *NOT_NONE { tUX_Message *msg };
 %apply char *NOT_NONE { char *caption, char *image };
+
+// The panel's own list: a view that ends with the panel.
+%typemap(ret, noblock=1) vector< uxBaseElement * > *GetElementList {
+  tovgui_life::Watch(static_cast<uxBaseElement*>(arg1), $result, true);
+}
 
 class uxPanelCtrl : public uxBaseElement {
  public:
@@ -42,10 +39,9 @@ class uxPanelCtrl : public uxBaseElement {
   virtual void Clear();
   %extend {
     void AddElement(uxBaseElement *HANDED_OVER) {
-      std::vector<uxBaseElement*>& list = *$self->GetElementList();
-      if (HANDED_OVER == static_cast<uxBaseElement*>($self) || std::find(list.begin(), list.end(), HANDED_OVER) != list.end())
-        throw std::invalid_argument("in method 'uxPanelCtrl_AddElement', the element is the panel or already in it");
+      tovgui_life::CheckHandOver("uxPanelCtrl_AddElement", static_cast<uxBaseElement*>($self), HANDED_OVER);
       $self->AddElement(HANDED_OVER);
+      tovgui_life::HandOver(static_cast<uxBaseElement*>($self), HANDED_OVER);
     }
   }
   void Close(bool send = true);

@@ -12,71 +12,7 @@
 #include "toolkit/uxTabItemCtrl.h"
 #include "toolkit/uxTableCtrl.h"
 #include "toolkit/uxTableRow.h"
-
-namespace {
-
-// The tabs tab controls hold and the panels tabs hold, each with the pointer object of the
-// proxy it was handed over with. A tab or panel that SetTabItem or SetPanel replaces is no
-// longer deleted by anyone native: its pointer object owns it again, so the script's proxy
-// deletes it when dropped (at once, when the script dropped it before). An element that ends
-// (its container deleted it) is forgotten, through the toolkit's end hook.
-std::unordered_map<uxBaseElement*, SwigPyObject*>& HeldByTabs() {
-  static auto* held = new std::unordered_map<uxBaseElement*, SwigPyObject*>;
-  return *held;
-}
-
-// The object the script handed over in the call now running: set by the argument's
-// conversion, taken by the call's body once the container holds it. Calls run one at a time
-// under the interpreter lock.
-PyObject* g_handedInput = nullptr;
-
-bool IsHeld(uxBaseElement* element) { return HeldByTabs().count(element) != 0; }
-
-void Hold(uxBaseElement* element) {
-  SwigPyObject* handed = SWIG_Python_GetSwigThis(g_handedInput);
-  g_handedInput = nullptr;
-  if (!handed) return;
-  handed->own = 0;
-  Py_INCREF(handed);
-  HeldByTabs()[element] = handed;
-}
-
-// Ends our hold; `own` is what the pointer object's ownership becomes.
-void Release(uxBaseElement* element, int own) {
-  auto& held = HeldByTabs();
-  const auto it = held.find(element);
-  if (it == held.end()) return;
-  SwigPyObject* object = it->second;
-  held.erase(it);
-  object->own = own;
-  Py_DECREF(reinterpret_cast<PyObject*>(object));
-}
-
-void ForgetEnded(uxBaseElement* element) {
-  if (Py_IsInitialized()) Release(element, 0);
-}
-
-}  // namespace
 %}
-
-%init %{
-  uxBaseElement::SetEndHook(ForgetEnded);
-%}
-
-// A tab or panel handed to a tab control or a tab: held (above) once the call stored it.
-%typemap(in, noblock=1) SWIGTYPE *HELD (void *argp = 0, int res = 0) {
-  res = SWIG_ConvertPtr($input, &argp, $descriptor, 0);
-  if (!SWIG_IsOK(res)) {
-    SWIG_exception_fail(SWIG_ArgError(res), "in method '$symname', argument $argnum of type '$type'");
-  }
-  $1 = reinterpret_cast<$ltype>(argp);
-  g_handedInput = $input;
-}
-%typemap(check, noblock=1) SWIGTYPE *HELD {
-  if (!$1) {
-    SWIG_exception_fail(SWIG_ValueError, "invalid null reference in method '$symname', argument $argnum of type '$1_type'");
-  }
-}
 
 class uxICONBar;
 class uxTabItemCtrl;
@@ -101,22 +37,23 @@ class uxTabCtrl : public uxBaseElement {
   virtual bool OnPaint();
   virtual void OnMessage(tUX_Message *msg);
   %extend {
-    int AddTabItem(uxTabItemCtrl *HELD) {
-      if (IsHeld(HELD)) throw std::invalid_argument("in method 'uxTabCtrl_AddTabItem', the tab is already in a tab control");
-      const int index = $self->AddTabItem(HELD);
-      Hold(HELD);
+    int AddTabItem(uxTabItemCtrl *HANDED_OVER) {
+      tovgui_life::CheckHandOver("uxTabCtrl_AddTabItem", static_cast<uxBaseElement*>($self), HANDED_OVER);
+      const int index = $self->AddTabItem(HANDED_OVER);
+      tovgui_life::HandOver(static_cast<uxBaseElement*>($self), HANDED_OVER);
       return index;
     }
-    // An index outside the list changes nothing, and the tab stays the script's.
-    void SetTabItem(int index, uxTabItemCtrl *HELD, char *name = 0) {
+    // An index outside the list changes nothing, and the tab stays the script's. The tab it
+    // replaces is the script's again.
+    void SetTabItem(int index, uxTabItemCtrl *HANDED_OVER, char *name = 0) {
       if (index < 0 || index >= $self->GetTabCount()) return;
       uxTabItemCtrl* replaced = $self->GetTabItem(index);
-      if (replaced != HELD && IsHeld(HELD))
-        throw std::invalid_argument("in method 'uxTabCtrl_SetTabItem', the tab is already in a tab control");
-      $self->SetTabItem(index, HELD, name);
-      if (replaced == HELD) return;
-      Hold(HELD);
-      Release(replaced, SWIG_POINTER_OWN);
+      if (replaced != HANDED_OVER)
+        tovgui_life::CheckHandOver("uxTabCtrl_SetTabItem", static_cast<uxBaseElement*>($self), HANDED_OVER);
+      $self->SetTabItem(index, HANDED_OVER, name);
+      if (replaced == HANDED_OVER) return;
+      tovgui_life::HandOver(static_cast<uxBaseElement*>($self), HANDED_OVER);
+      if (replaced) tovgui_life::GiveBack(replaced);
     }
   }
   bool setActiveTab(int);
@@ -135,22 +72,23 @@ class uxTabItemCtrl : public uxBaseElement {
   void setTabName(char *tabName);
   void setTabName(char *tabName, uxCOLOR);
   %extend {
-    int AddPanel(uxPanelCtrl *HELD) {
-      if (IsHeld(HELD)) throw std::invalid_argument("in method 'uxTabItemCtrl_AddPanel', the panel is already in a tab");
-      const int index = $self->AddPanel(HELD);
-      Hold(HELD);
+    int AddPanel(uxPanelCtrl *HANDED_OVER) {
+      tovgui_life::CheckHandOver("uxTabItemCtrl_AddPanel", static_cast<uxBaseElement*>($self), HANDED_OVER);
+      const int index = $self->AddPanel(HANDED_OVER);
+      tovgui_life::HandOver(static_cast<uxBaseElement*>($self), HANDED_OVER);
       return index;
     }
-    // An index outside the list changes nothing, and the panel stays the script's.
-    void SetPanel(int index, uxPanelCtrl *HELD) {
+    // An index outside the list changes nothing, and the panel stays the script's. The panel
+    // it replaces is the script's again.
+    void SetPanel(int index, uxPanelCtrl *HANDED_OVER) {
       if (index < 0 || index >= $self->GetPanelCount()) return;
       uxPanelCtrl* replaced = $self->GetPanel(index);
-      if (replaced != HELD && IsHeld(HELD))
-        throw std::invalid_argument("in method 'uxTabItemCtrl_SetPanel', the panel is already in a tab");
-      $self->SetPanel(index, HELD);
-      if (replaced == HELD) return;
-      Hold(HELD);
-      Release(replaced, SWIG_POINTER_OWN);
+      if (replaced != HANDED_OVER)
+        tovgui_life::CheckHandOver("uxTabItemCtrl_SetPanel", static_cast<uxBaseElement*>($self), HANDED_OVER);
+      $self->SetPanel(index, HANDED_OVER);
+      if (replaced == HANDED_OVER) return;
+      tovgui_life::HandOver(static_cast<uxBaseElement*>($self), HANDED_OVER);
+      if (replaced) tovgui_life::GiveBack(replaced);
     }
   }
   void setClientRect(int, int, int, int);
@@ -170,10 +108,9 @@ class uxTableCtrl : public uxPanelCtrl {
   virtual void OnMessage(tUX_Message *msg);
   %extend {
     void addRow(uxTableRow *HANDED_OVER) {
-      std::vector<uxBaseElement*>& list = *$self->GetElementList();
-      if (std::find(list.begin(), list.end(), static_cast<uxBaseElement*>(HANDED_OVER)) != list.end())
-        throw std::invalid_argument("in method 'uxTableCtrl_addRow', the row is already in the table");
+      tovgui_life::CheckHandOver("uxTableCtrl_addRow", static_cast<uxBaseElement*>($self), HANDED_OVER);
       $self->addRow(HANDED_OVER);
+      tovgui_life::HandOver(static_cast<uxBaseElement*>($self), HANDED_OVER);
     }
   }
   bool isEnter();
@@ -210,10 +147,9 @@ class uxTableRow : public uxBaseElement {
   virtual void OnMessage(tUX_Message *msg);
   %extend {
     void addColumn(uxBaseElement *HANDED_OVER) {
-      bool twice = HANDED_OVER == static_cast<uxBaseElement*>($self);
-      for (int i = 0; i < $self->getColumnCount() && !twice; ++i) twice = $self->getColumn(i) == HANDED_OVER;
-      if (twice) throw std::invalid_argument("in method 'uxTableRow_addColumn', the column is the row or already in it");
+      tovgui_life::CheckHandOver("uxTableRow_addColumn", static_cast<uxBaseElement*>($self), HANDED_OVER);
       $self->addColumn(HANDED_OVER);
+      tovgui_life::HandOver(static_cast<uxBaseElement*>($self), HANDED_OVER);
     }
   }
   virtual void SetChecked(bool, bool = true);

@@ -14,6 +14,7 @@ using namespace std;
 %}
 
 %include "frame.i"
+%include "lifetime.i"
 
 // Module constants; `cvar` follows them, created with the theme's table below.
 %constant char *PATH_IMAGES = (char *)PATH_IMAGES;

@@ -41,6 +41,11 @@ class uxImageButton : public uxBaseElement {
   virtual void OnMessage(tUX_Message *msg);
 };
 
+// The keyboard's text is a view into it: it ends with the keyboard.
+%typemap(ret, noblock=1) std::string *getText {
+  tovgui_life::Watch(static_cast<uxBaseElement*>(arg1), $result, true);
+}
+
 class uxKeyboardCtrl : public uxPanelCtrl {
  public:
   uxKeyboardCtrl(GUIManager *manager, uxPOINT pos, int16_t w, int16_t h, uxCOLOR keyFrame, uxCOLOR panel);

@@ -10,7 +10,7 @@
 #include "audio/CAudioProcess.h"
 #include "audio/CSamplePlayer.h"
 #include "bench/engine/EnginePatches.h"
-#include "engine/CKLTSynthEngine.h"
+#include "audio/CKLTSynthEngine.h"
 #include "bench/BenchPeriod.h"
 #include "data/SampleFile.h"
 #include "numeric/MathTables.h"

@@ -10,7 +10,7 @@
 
 #include "audio/AudioDriver.h"
 #include "audio/CAudioProcess.h"
-#include "engine/CKLTSynthEngine.h"
+#include "audio/CKLTSynthEngine.h"
 #include "numeric/MathTables.h"
 #include "tests/support/AllocCounter.h"
 #include "tests/support/Emulation.h"

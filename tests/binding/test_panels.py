@@ -214,10 +214,10 @@ class Panels(unittest.TestCase):
         m.uxPanelCtrl_AddElement(panel, label)
         self.assertEqual(element_count(first), 1)
         self.assertEqual(paint(panel).pixel(440, 315), 0x0000FF)
-        # The manager only points to what it is given.
+        # The manager holds what it is given until it ends.
         mine = tovgui.uxButton(GM, 9, pt(0, 0), 10, 10, 1, 2, 3)
         m.GUIManager_AddElement(tovgui.GUIManager(None, None), mine)
-        self.assertTrue(mine.thisown)
+        self.assertFalse(mine.thisown)
 
     def test_deleting_a_panel_deletes_its_elements_once(self):
         # Under the sanitizer a second delete of any of them is reported.
@@ -265,12 +265,12 @@ class Panels(unittest.TestCase):
         # The panel itself, or an element it already holds, would be deleted twice.
         held = m.new_uxButton(GM, 1, pt(0, 0), 10, 10, 1, 2, 3)
         m.uxPanelCtrl_AddElement(panel, held)
-        for element in (held, panel):
+        for element, text in ((held, "the element is already held by a container"),
+                              (panel, "the element is the container or holds it")):
             with self.subTest(element=repr(element)):
                 with self.assertRaises(ValueError) as e:
                     m.uxPanelCtrl_AddElement(panel, element)
-                self.assertEqual(str(e.exception), "in method 'uxPanelCtrl_AddElement', the element is the panel or "
-                                                   "already in it")
+                self.assertEqual(str(e.exception), f"in method 'uxPanelCtrl_AddElement', {text}")
         self.assertEqual(element_count(m.uxPanelCtrl_GetElementList(panel)), 1)
         self.assertTrue(panel.own())
         # A refused element keeps its owner.

@@ -257,10 +257,10 @@ class Tabs(unittest.TestCase):
         panel = m.new_uxPanelCtrl(GM, 1, "P", pt(0, 0), 10, 10, 0)
         m.uxTabItemCtrl_AddPanel(a, panel)
         cases = [
-            (m.uxTabCtrl_AddTabItem, (tabs, a), "in method 'uxTabCtrl_AddTabItem', the tab is already in a tab control"),
-            (m.uxTabCtrl_AddTabItem, (other, a), "in method 'uxTabCtrl_AddTabItem', the tab is already in a tab control"),
-            (m.uxTabCtrl_SetTabItem, (tabs, 1, a), "in method 'uxTabCtrl_SetTabItem', the tab is already in a tab control"),
-            (m.uxTabItemCtrl_AddPanel, (b, panel), "in method 'uxTabItemCtrl_AddPanel', the panel is already in a tab"),
+            (m.uxTabCtrl_AddTabItem, (tabs, a), "in method 'uxTabCtrl_AddTabItem', the element is already held by a container"),
+            (m.uxTabCtrl_AddTabItem, (other, a), "in method 'uxTabCtrl_AddTabItem', the element is already held by a container"),
+            (m.uxTabCtrl_SetTabItem, (tabs, 1, a), "in method 'uxTabCtrl_SetTabItem', the element is already held by a container"),
+            (m.uxTabItemCtrl_AddPanel, (b, panel), "in method 'uxTabItemCtrl_AddPanel', the element is already held by a container"),
             (m.uxTabItemCtrl_SetPanel, (a, 0, panel), None),
         ]
         for function, args, text in cases:
@@ -453,11 +453,11 @@ class BadInput(unittest.TestCase):
         m.uxTableRow_addColumn(row, b)
         m.uxTableCtrl_addRow(t, row)
         for function, args, text in [
-                (m.uxTableRow_addColumn, (row, b), "in method 'uxTableRow_addColumn', the column is the row or already "
-                                                   "in it"),
-                (m.uxTableRow_addColumn, (row, row), "in method 'uxTableRow_addColumn', the column is the row or "
-                                                     "already in it"),
-                (m.uxTableCtrl_addRow, (t, row), "in method 'uxTableCtrl_addRow', the row is already in the table")]:
+                (m.uxTableRow_addColumn, (row, b), "in method 'uxTableRow_addColumn', the element is already held by "
+                                                   "a container"),
+                (m.uxTableRow_addColumn, (row, row), "in method 'uxTableRow_addColumn', the element is the container "
+                                                     "or holds it"),
+                (m.uxTableCtrl_addRow, (t, row), "in method 'uxTableCtrl_addRow', the element is already held by a container")]:
             with self.subTest(function.__name__):
                 with self.assertRaises(ValueError) as e:
                     function(*args)

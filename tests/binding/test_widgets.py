@@ -584,13 +584,13 @@ class BadInput(unittest.TestCase):
                     continue  # more arguments wanted: below
                 else:
                     self.fail(f"{name}(None) was taken")
+        keyboard = MAKERS["uxKeyboardCtrl"]()  # its text, a view, lives as long as it does
         cases = [  # functions that need more than the object, with their other arguments
             ("uxBaseElement_SetID", (5,)), ("uxBaseElement_SetIDmask", (1, 2)), ("uxBaseElement_setName", ("n",)),
             ("uxBaseElement_SetChecked", (True,)), ("uxBaseElement_intersect", (pt(0, 0),)),
             ("uxButton_SetText", ("x",)), ("uxButton_GetText", (True,)), ("uxLabel_setText", ("x",)),
             ("uxBarCtrl_setLevel", (1.0,)), ("uxPeakMeter_smooth", (1.0,)), ("uxTextBox_AddLine", ("x",)),
-            ("uxSelectCtrl_SetActive", (1,)), ("uxKeyboardCtrl_setText", (m.uxKeyboardCtrl_getText(
-                MAKERS["uxKeyboardCtrl"]()),)),
+            ("uxSelectCtrl_SetActive", (1,)), ("uxKeyboardCtrl_setText", (m.uxKeyboardCtrl_getText(keyboard),)),
         ]
         for name, rest in cases:
             with self.subTest(name, rest=rest):

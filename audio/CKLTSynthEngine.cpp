@@ -1,4 +1,4 @@
-#include "engine/CKLTSynthEngine.h"
+#include "audio/CKLTSynthEngine.h"
 
 #include <cstdio>
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/CKLTSynthEngine.h"
+#include "audio/CKLTSynthEngine.h"
 #include "platform/PiMutex.h"
 #include "tests/engine/EngineRig.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/CKLTSynthEngine.h"
+#include "audio/CKLTSynthEngine.h"
 #include "tests/engine/EngineRig.h"
 
 namespace {
