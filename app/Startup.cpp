@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "app/Capabilities.h"
+#include "app/FirmwareName.h"
 #include "app/GUIManager.h"
 #include "app/GuiThread.h"
 #include "app/PedalIO.h"
@@ -35,10 +36,6 @@
 #include "toolkit/uxMessageBox.h"
 
 namespace {
-
-constexpr const char* kModel = "PX415";
-constexpr const char* kFirmware = "2.40";
-constexpr const char* kRevision = "C";
 
 std::atomic<uxMessageBox*> g_splash{nullptr};
 std::atomic<void (*)(const char*)> g_splashEcho{nullptr};
@@ -176,7 +173,8 @@ int SynthcoreMain(const Platform& p) {
   } else {
     std::printf("Open MIDI [OK]\n");
   }
-  SplashLine("%s KLT Synthesizer System Startup FW: %s Rev:%s", kModel, kFirmware, kRevision);
+  SplashLine("%s %s Startup FW: %s Rev:%s", firmware::kModel, firmware::kSystem, firmware::kVersion,
+             firmware::kRevision);
   const auto init = p.initAudioProcess != nullptr ? p.initAudioProcess : &InitAudioProcess;
   if (init(&s.audio, &OnEngineLog) != 0) {
     SplashLine("Init Audioprocess [ERROR]\n");

@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "toolkit/CTheme.h"
 #include "toolkit/Flavour.h"
+#include "toolkit/PngFile.h"
 #include "toolkit/fonts/uxFonts.h"
 
 namespace {
@@ -632,17 +633,9 @@ void uxDC::saveScreen(const char* name) {
   std::vector<uint32_t> pixels(std::size_t{kWidth} * kHeight);
   for (int y = 0; y < kHeight; ++y) {
     const uint32_t* row = ScreenRow(y);
-    for (int x = 0; x < kWidth; ++x) pixels[std::size_t(y) * kWidth + x] = row[x] | 0xFF000000u;
+    std::copy_n(row, kWidth, pixels.begin() + std::ptrdiff_t(y) * kWidth);
   }
-  png_image png;
-  std::memset(&png, 0, sizeof png);
-  png.version = PNG_IMAGE_VERSION;
-  png.width = kWidth;
-  png.height = kHeight;
-  png.format = PNG_FORMAT_BGRA;
-  const std::string path = platform::DataPath(PATH_IMAGES) + name + ".png";
-  if (png_image_write_to_file(&png, path.c_str(), 0, pixels.data(), 0, nullptr)) {
+  if (WritePngFile(platform::DataPath(PATH_IMAGES) + name + ".png", pixels.data(), kWidth, kHeight)) {
     platform::LogPrintf("Screen Saved\n");
   }
-  png_image_free(&png);
 }

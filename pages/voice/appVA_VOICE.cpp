@@ -6,46 +6,17 @@
 #include "engine/CVoiceAlloc.h"
 #include "engine/VoiceStatus.h"
 #include "pages/voice/VoiceEditors.h"
+#include "pages/voice/VoiceLayout.h"
 #include "toolkit/uxBarCtrl.h"
 #include "toolkit/uxSelectCtrl.h"
 
 namespace {
 
+using voice_layout::AreaSpec;
+using voice_layout::EditorSpec;
+using voice_layout::kAreas;
+using voice_layout::kEditorSpecs;
 using voice_editors::Kind;
-
-struct EditorSpec {
-  Kind kind;
-  const char* name;
-  uint32_t instance;
-};
-
-constexpr EditorSpec kEditorSpecs[appVA_VOICE::kEditors] = {
-    {Kind::kEnvelope, "AMP1-EG [1]", 0},    {Kind::kEnvelope, "AMP2-EG [2] ", 1},
-    {Kind::kEnvelope, "FILTER-EG [3]", 2},  {Kind::kEnvelope, "MOD-EG [4]", 3},
-    {Kind::kFilter, " FILTER B", 1},        {Kind::kFilter, " FILTER A", 0},
-    {Kind::kOscillator, " OSCILLATOR 1 ", 0}, {Kind::kOscillator, " OSCILLATOR 2 ", 1},
-    {Kind::kNoise, " NOISE ", 0},           {Kind::kLfo, " LFO 1 ", 0},
-    {Kind::kLfo, " LFO 2 ", 1},             {Kind::kLfo, " LFO 3 ", 2},
-    {Kind::kShaper, " SHAPER ", 0},         {Kind::kMixer, " MIXER ", 0},
-    {Kind::kMatrix, "MODULATION MATRIX", 0},
-};
-
-struct AreaSpec {
-  uint32_t id;
-  int16_t x, y, w, h;
-  int editor;
-};
-
-constexpr AreaSpec kAreas[] = {
-    {0, 150, 50, 120, 90, appVA_VOICE::kOsc1},    {1, 150, 155, 120, 90, appVA_VOICE::kOsc2},
-    {2, 150, 265, 120, 50, appVA_VOICE::kNoise},  {3, 380, 90, 127, 60, appVA_VOICE::kFilterA},
-    {4, 380, 250, 127, 60, appVA_VOICE::kFilterB}, {6, 670, 300, 107, 40, appVA_VOICE::kEnv1},
-    {7, 670, 340, 107, 40, appVA_VOICE::kEnv2},   {8, 550, 300, 107, 40, appVA_VOICE::kEnv3},
-    {9, 550, 340, 107, 40, appVA_VOICE::kEnv4},   {10, 150, 332, 120, 40, appVA_VOICE::kLfo1},
-    {11, 150, 382, 120, 40, appVA_VOICE::kLfo2},  {12, 150, 430, 120, 40, appVA_VOICE::kLfo3},
-    {5, 20, 355, 65, 100, appVA_VOICE::kShaper},  {13, 300, 50, 65, 250, appVA_VOICE::kMixer},
-    {14, 20, 50, 65, 300, appVA_VOICE::kMatrix},
-};
 
 // The order the editors hear controllers in; the shaper has no controller handling.
 constexpr int kControllerOrder[] = {

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "pages/voice/VoiceEditors.h"
+#include "pages/voice/VoiceLayout.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
@@ -11,14 +12,11 @@ class uxBarCtrl;
 
 class appVA_VOICE : public uxPanelCtrl {
  public:
-  static constexpr int kEditors = 15;
+  static constexpr int kEditors = voice_layout::kEditors;
   static constexpr int kBars = 16;
-  // Editors in the order they are built: envelopes 1-4, filters B and A, oscillators 1 and 2,
-  // noise, LFOs 1-3, shaper, mixer, modulation matrix.
-  enum Editor {
-    kEnv1, kEnv2, kEnv3, kEnv4, kFilterB, kFilterA, kOsc1, kOsc2, kNoise,
-    kLfo1, kLfo2, kLfo3, kShaper, kMixer, kMatrix
-  };
+  // The editors, in the order they are built (pages/voice/VoiceLayout.h).
+  using Editor = voice_layout::Editor;
+  using enum voice_layout::Editor;
 
   // `make` builds the editors (the instrument's own by default).
   appVA_VOICE(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,

@@ -1,14 +1,15 @@
 // e2e-fixture-tree ROOT: the data the page checks start from, written by the instrument's
 // own writers under a data root: a preset that sounds (the first envelope drives the
-// amplifier) in category "Sound", the same with the noise source alone ("Noise"), and the
-// arrangement "fixture" whose program map sends
-// program 5 to that preset.
+// amplifier) in category "Sound", the same with the noise source alone ("Noise"), the
+// arrangement "fixture" whose program map sends program 5 to that preset, and the factory's
+// pictures of the pages.
 #include <cstdio>
 #include <filesystem>
 
 #include "data/CArranger.h"
 #include "data/CDataSets.h"
 #include "platform/Paths.h"
+#include "tools/factory/FactoryPictures.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -45,5 +46,5 @@ int main(int argc, char** argv) {
   CArranger song;
   song.OnProgram("Sound/Amp", 5);
   if (song.XMLStoreArranger("fixture", "", "fixture") != 1) return 1;
-  return 0;
+  return FactoryPictures::Write() ? 0 : 1;
 }
