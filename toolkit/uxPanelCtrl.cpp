@@ -124,8 +124,14 @@ int uxPanelCtrl::OnPaint() {
     if (dc_) PaintBackground();
     {
       std::lock_guard<std::recursive_mutex> hold(elementLock_);
+      // The background just covered every child: each paints again, not only those whose
+      // own invalidate() marks them.
       for (uxBaseElement* e : elements_)
-        if (e) e->invalidate();
+        if (e) {
+          e->setRepaint();
+          e->setRepaintCtrls();
+          e->invalidate();
+        }
       captionRepaint_ = false;
     }
     repaint_ = false;
