@@ -24,6 +24,7 @@ POSITION_ARP = (340, 90, 150, 35)
 POSITION_CLIP = (70, 370, 125, 40)
 DIAG_LIVE = (0, 60, 800, 420)
 MASTER_SCOPES = (0, 40, 800, 170)
+LEFT_SCOPE = (10, 60, 380, 140)
 
 # A value label shown changed stays lit for six GUI ticks of 90 ms; a screen that settled while
 # one is lit would be compared with a paint that no longer lights it.
@@ -157,6 +158,23 @@ class PageTour(unittest.TestCase):
                 self.midi.send([0xC0, program])
                 self.settle(regions, least=HIGHLIGHT)
                 self.check(name + " after a program change", regions)
+
+    def test_the_master_scopes_show_a_held_note(self):
+        self.touch.tap(*MAIN["MASTER"])
+        self.settle([])
+        left, top, width, height = LEFT_SCOPE
+
+        def scope():
+            screen = self.read_screen()
+            return [screen[((top + y) * W + left) * 4:((top + y) * W + left + width) * 4] for y in range(height)]
+
+        quiet = scope()
+        self.midi.send([0x90, 60, 120])
+        self.addCleanup(self.midi.send, [0x80, 60, 0])
+        deadline = time.monotonic() + 3
+        while scope() == quiet:
+            self.assertLess(time.monotonic(), deadline, "the left scope did not move while a note was held")
+            time.sleep(0.05)
 
 
 if __name__ == "__main__":
