@@ -88,6 +88,9 @@ class GUIManager : public CDrvInput,
   void BuildPages();
   // One pass of the GUI thread; the thread sleeps 5 ms between passes.
   void Tick();
+  // Paints everything on screen anew, as if each page were shown for the first time (the
+  // simulator's check that what the screen shows is what the pages hold).
+  void RepaintScreen();
   // Ends GuiThreadMain after its current pass (the appliance never asks; tests and the
   // simulator's shutdown do).
   void StopGuiThread() { guiStop_.store(true, std::memory_order_relaxed); }

@@ -8,6 +8,7 @@
 #include "app/GuiThread.h"
 #include "audio/CAudioProcess.h"
 #include "midi/CClipCore.h"
+#include "toolkit/RepaintTree.h"
 #include "toolkit/uxPopup.h"
 #include "toolkit/uxMessageBox.h"
 #include "toolkit/uxPopupMsg.h"
@@ -37,6 +38,15 @@ void GUIManager::Tick() {
   // File writes need no page, so the other threads' deliveries do not wait for them.
   settings_.SaveIfDirty();
   deviceConfig_.SaveIfDirty();
+}
+
+void GUIManager::RepaintScreen() {
+  std::lock_guard lock(uiMutex_);
+  // In the order of the tick's paints, so popups end up over the pages as they do there.
+  uxBaseElement* const order[] = {popupWT_, mainMenu_, messageBox_, popupValue_, popupMessage_, popupDelete_};
+  for (uxBaseElement* e : order) MarkTreeForRepaint(e);
+  for (uxBaseElement* e : order)
+    if (e) e->OnPaint();
 }
 
 void GUIManager::TickPages() {

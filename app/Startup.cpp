@@ -113,6 +113,8 @@ void OnEngineLog(unsigned short /*id*/, char* text) {
 
 void SetSignalTarget(GUIManager* manager) { g_signalTarget.store(manager); }
 
+GUIManager* SignalTarget() { return g_signalTarget.load(); }
+
 void OnSigUsr1(int signal) {
   if (signal != SIGUSR1) return;
   GUIManager* gui = g_signalTarget.load();

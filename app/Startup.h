@@ -26,3 +26,5 @@ void OnSigUsr1(int signal);
 class GUIManager;
 // Where OnSigUsr1 delivers; null: nowhere.
 void SetSignalTarget(GUIManager* manager);
+// The running instrument's manager (the one signals reach); null before the start and after.
+GUIManager* SignalTarget();

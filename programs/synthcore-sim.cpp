@@ -21,6 +21,7 @@
 #if SYNTH_SIM_WINDOW
 #include "programs/SimWindow.h"
 #endif
+#include "app/GUIManager.h"
 #include "app/Startup.h"
 #include "audio/AudioDriver.h"
 #include "audio/CAudioProcess.h"
@@ -44,6 +45,7 @@ int FailingAudioProcess(CAudioProcess*, EngineLogFn) { return -1; }
 
 bool g_profiling = false;
 int g_stopPipe[2] = {-1, -1};
+int g_repaintPipe[2] = {-1, -1};
 bool g_window = true;
 const platform::MemoryFrameBuffer* g_screen = nullptr;
 std::string g_canSocket;
@@ -55,6 +57,20 @@ std::atomic<float> g_pedal{1.0f};
 void OnStopSignal(int) {
   const char byte = 0;
   [[maybe_unused]] const ssize_t n = write(g_stopPipe[1], &byte, 1);
+}
+
+void OnRepaintSignal(int) {
+  const char byte = 0;
+  [[maybe_unused]] const ssize_t n = write(g_repaintPipe[1], &byte, 1);
+}
+
+// SIGUSR2 asks for a paint of the whole screen from scratch and a line once it is on screen:
+// a test compares it with what the screen showed before, and so sees what a page left undrawn.
+void RepaintOnRequest() {
+  char bytes[16];
+  if (read(g_repaintPipe[0], bytes, sizeof bytes) <= 0) return;
+  if (GUIManager* gui = SignalTarget()) gui->RepaintScreen();
+  std::fprintf(stderr, "synthcore-sim: screen repainted\n");
 }
 
 // ALSA's library reports a failed open in several lines of its own; the sim keeps the first
@@ -101,7 +117,7 @@ int Run(AudioDriver& driver) {
   if (g_window) window = SimWindow::Open(*g_screen, {g_canSocket, g_touchFifo, &g_pedal});
 #endif
   std::fprintf(stderr, "synthcore-sim: running\n");
-  pollfd stop{g_stopPipe[0], POLLIN, 0};
+  pollfd fds[2] = {{g_stopPipe[0], POLLIN, 0}, {g_repaintPipe[0], POLLIN, 0}};
   const int passMs = static_cast<int>(ProfilingDumper::kPassMicros / 1000);
   for (;;) {
     int waitMs = dumper ? passMs : -1;
@@ -111,8 +127,9 @@ int Run(AudioDriver& driver) {
       waitMs = 0;
     }
 #endif
-    const int ready = poll(&stop, 1, waitMs);
-    if (ready > 0) break;
+    const int ready = poll(fds, 2, waitMs);
+    if (ready > 0 && fds[0].revents != 0) break;
+    if (ready > 0 && fds[1].revents != 0) RepaintOnRequest();
     if (ready < 0 && errno != EINTR) break;
     if (dumper) dumper->Pass();
   }
@@ -214,7 +231,7 @@ int main(int argc, char** argv) {
   CSynthEngine::SetSlotReturnUs(1'000'000);
   snd_lib_error_set_handler(&QuietAlsa);
   p.audioOpenFailed = &OnAudioOpenFailed;
-  if (pipe2(g_stopPipe, O_CLOEXEC) != 0) {
+  if (pipe2(g_stopPipe, O_CLOEXEC) != 0 || pipe2(g_repaintPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     std::perror("synthcore-sim: pipe");
     return 1;
   }
@@ -224,6 +241,11 @@ int main(int argc, char** argv) {
   stop.sa_flags = SA_RESTART;
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGTERM, &stop, nullptr);
+  struct sigaction repaint {};
+  repaint.sa_handler = &OnRepaintSignal;
+  sigemptyset(&repaint.sa_mask);
+  repaint.sa_flags = SA_RESTART;
+  sigaction(SIGUSR2, &repaint, nullptr);
   p.run = &Run;
 
   static platform::VirtualCanOps sockets(canDir);

@@ -13,6 +13,7 @@
 #include "platform/Paths.h"
 #include "toolkit/CTheme.h"
 #include "toolkit/Flavour.h"
+#include "toolkit/GlyphCodes.h"
 #include "toolkit/PngFile.h"
 #include "toolkit/fonts/uxFonts.h"
 
@@ -460,12 +461,12 @@ void uxDC::Test() {
   EndPaint();
 }
 
-void uxDC::Glyph(unsigned char code, int x, int y, uxCOLOR fore, uxCOLOR back) {
+void uxDC::Glyph(unsigned char code, int x, int y, uxCOLOR fore, uxCOLOR back, bool latin1) {
   const int w = font_.fontsize.width;
   const int h = font_.fontsize.height;
   if (!normal_ || !font_.p || w == 0 || h == 0) return;
   for (const CodeMap& m : kLatin1ToCp437) {
-    if (m.latin1 == code) {
+    if (latin1 && m.latin1 == code) {
       code = m.cp437;
       break;
     }
@@ -488,28 +489,63 @@ void uxDC::PutChar(char ch, int16_t x, int16_t y, uxCOLOR fore, uxCOLOR back) {
   Glyph(static_cast<unsigned char>(ch), x, y, fore, back);
 }
 
+bool uxDC::GlyphShows(int code) const {
+  // Blank places of a font hold nothing, but for the spaces.
+  if (code == ' ' || code == 0xFF) return true;
+  const int w = font_.fontsize.width;
+  const int h = font_.fontsize.height;
+  if (!font_.p || w == 0 || h == 0 || code < 0 || code > 0xFF) return false;
+  const int bytes = h * ((w + 7) / 8);
+  const uint8_t* glyph = font_.p + std::size_t(code) * std::size_t(bytes);
+  return std::any_of(glyph, glyph + bytes, [](uint8_t b) { return b != 0; });
+}
+
 void uxDC::PutString(int16_t x0, int16_t y0, const char* s) {
   if (!s) return;
   Record("PutString", {x0, y0}, 0, s);
   const int w = font_.fontsize.width;
   const int lineStep = font_.fontsize.height + font_.char_v_space;
+  // The instrument cuts a line at its box and reads its texts as UTF-8; the script module
+  // wraps and draws byte by byte. A line centred wider than its box starts at the box.
+  const bool cut = !ux::kScriptFlavour;
+  if (cut && x0 < 0) x0 = 0;
   int x = x0, y = y0;
   bool newLine = false;
-  for (; *s; ++s) {
+  bool full = false;
+  while (*s) {
     if (*s == '\n') {
       newLine = true;
+      ++s;
       continue;
     }
     if (newLine) {
       x = x0;
       y += lineStep;
       newLine = false;
+      full = false;
     }
-    if (x + w > paint_.width - 1) {
-      x = x0;
-      y += lineStep;
+    unsigned char code = static_cast<unsigned char>(*s);
+    bool latin1 = true;
+    if (cut) {
+      const ux::GlyphCode g = ux::NextGlyphCode(s);
+      s += g.size;
+      if (g.decoded) {
+        code = g.code >= 0 && GlyphShows(g.code) ? static_cast<unsigned char>(g.code) : '?';
+        latin1 = false;
+      }
+    } else {
+      ++s;
     }
-    Glyph(static_cast<unsigned char>(*s), x, y, fore_, back_);
+    if (!full && x + w > paint_.width - 1) {
+      if (cut) {
+        full = true;
+      } else {
+        x = x0;
+        y += lineStep;
+      }
+    }
+    if (full) continue;
+    Glyph(code, x, y, fore_, back_, latin1);
     x += w + font_.char_h_space;
   }
 }

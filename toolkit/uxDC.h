@@ -196,7 +196,9 @@ class uxDC {
   void VerticalLine(int x, int ya, int yb, uxCOLOR c);
   template <typename Plot>
   static void WalkLine(int x1, int y1, int x2, int y2, Plot plot);
-  void Glyph(unsigned char code, int x, int y, uxCOLOR fore, uxCOLOR back);
+  // `latin1`: the code is a byte of the text, whose few Latin-1 letters have code-page-437 places.
+  void Glyph(unsigned char code, int x, int y, uxCOLOR fore, uxCOLOR back, bool latin1 = true);
+  bool GlyphShows(int code) const;
   void Circle(int cx, int cy, int r, uxCOLOR c);
   void Blit(int x, int y, const tImage* img, int srcX, int columns, int rows);
   void Arc(int cx, int cy, int r, uint8_t octants, uxCOLOR c);

@@ -8,6 +8,17 @@ uxGroup::uxGroup(uxHost* manager, uint32_t id, const char* name, uxPOINT pos, in
 
 int uxGroup::OnPaint() {
   if (opaque_) return uxPanelCtrl::OnPaint();
+  // A see-through group has no background of its own: a repaint of the group means the page
+  // under it was repainted, covering its children, so each of them paints again.
+  if (repaint_) {
+    for (uxBaseElement* e : elements_)
+      if (e) {
+        e->setRepaint();
+        e->setRepaintCtrls();
+        e->invalidate();
+      }
+    repaint_ = false;
+  }
   for (std::size_t i = 0; i < elements_.size(); ++i)
     if (elements_[i]) elements_[i]->OnPaint();
   return 1;

@@ -3,6 +3,7 @@
 #include "toolkit/CTheme.h"
 #include "toolkit/Flavour.h"
 #include "toolkit/uxDC.h"
+#include "toolkit/uxSelectCtrl.h"
 
 namespace {
 
@@ -124,8 +125,14 @@ int uxPanelCtrl::OnPaint() {
     if (dc_) PaintBackground();
     {
       std::lock_guard<std::recursive_mutex> hold(elementLock_);
+      // The background just covered every child: each paints again, not only those whose
+      // own invalidate() marks them.
       for (uxBaseElement* e : elements_)
-        if (e) e->invalidate();
+        if (e) {
+          e->setRepaint();
+          e->setRepaintCtrls();
+          e->invalidate();
+        }
       captionRepaint_ = false;
     }
     repaint_ = false;
@@ -144,6 +151,14 @@ int uxPanelCtrl::OnMessage(tagUX_Message* msg) {
   if (focus_ && msg->type == UX_MSG_TOUCH_EVENT && msg->m_evt_type == TYPE_PRESS && (options_ & OPTION_FLAG_CLOSE)) {
     const uxRECT closeBox(rect_.right - 60, rect_.top - 50, rect_.right, rect_.top + 10);
     if (intersect(closeBox, uxPOINT(msg->m_x, msg->m_y))) Close(true);
+  }
+  // A panel opened over the page (a keyboard, a module panel) takes every touch inside it.
+  if (msg->type == UX_MSG_TOUCH_EVENT) {
+    const uxPOINT p(msg->m_x, msg->m_y);
+    for (std::size_t i = 0; i < elements_.size(); ++i) {
+      auto* opener = dynamic_cast<uxSelectCtrl*>(elements_[i]);
+      if (opener != nullptr && opener->CoversTouch(p)) return opener->OnMessage(msg);
+    }
   }
   // By index: a child may add to or clear this panel while it handles the message.
   for (std::size_t i = 0; i < elements_.size(); ++i)

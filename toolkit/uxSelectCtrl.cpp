@@ -45,6 +45,10 @@ void uxSelectCtrl::SetActive(int flag, int arg) {
   SendMessage(&lock);
 }
 
+bool uxSelectCtrl::CoversTouch(uxPOINT p) const {
+  return checked_ && module_ != nullptr && module_->isEnabled() && module_->intersect(p);
+}
+
 int uxSelectCtrl::OnMessage(tagUX_Message* msg) {
   if (module_) {
     if (msg->type == UX_MSG_VALUES_CHANGED || msg->type == UX_MSG_TICK_EVENT || msg->type == EN_MSG_SET_VALUE)

@@ -20,6 +20,9 @@ class uxSelectCtrl : public uxBaseElement {
   void SetEnabled(bool enabled) override { enabled_ = enabled; }
 
   void SetActive(int flag = 0, int arg = -1);
+  // Whether the panel this selector opened is open and covers p: a touch there is the
+  // panel's alone, not the page's under it.
+  bool CoversTouch(uxPOINT p) const;
   void Activate() {}
 
  private:

@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "midi/CClipCore.h"
-#include "midi/CInstrumentSeq.h"
+#include "midi/EditClipAccess.h"
 #include "platform/LogSink.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxLabel.h"
@@ -110,13 +109,8 @@ appVA_DrumGrid::appVA_DrumGrid(uxHost* manager, uint32_t id, const char* name, u
 
 template <class F>
 bool appVA_DrumGrid::WithClip(F&& f) {
-  if (!clips_ || clip_ < 0 || clip_ >= CInstrument::kScenes) return false;
-  auto lock = clips_->Master().Lock();
-  auto* seq = dynamic_cast<CInstrumentSeq*>(clips_->Master().Track(kDrumTrack));
-  if (!seq || seq->IsSequence() != 1) return false;
-  ClipData& c = seq->Clip(clip_);
-  f(c, std::clamp(c.StepCount, 0, kClipSteps));
-  return true;
+  return edit_clip::WithClip(clips_, kDrumTrack, clip_,
+                             [&](ClipData& c) { f(c, std::clamp(c.StepCount, 0, kClipSteps)); });
 }
 
 int appVA_DrumGrid::LastPage(int steps) const { return steps > 0 ? (steps + kColumns - 1) / kColumns - 1 : 0; }
@@ -260,11 +254,7 @@ int appVA_DrumGrid::OnMessage(tagUX_Message* msg) {
   const int result = uxPanelCtrl::OnMessage(msg);
   switch (msg->type) {
     case UX_MSG_TICK_EVENT: {
-      int clip = -1;
-      if (clips_) {
-        auto lock = clips_->Master().Lock();
-        clip = clips_->EditClip(kDrumTrack);
-      }
+      const int clip = edit_clip::EditClip(clips_, kDrumTrack);
       if (clip != clip_) {
         clip_ = clip;
         LoadGrid(true);

@@ -39,16 +39,16 @@ struct LabelSpec {
 
 // In the order every loop over the labels takes.
 constexpr LabelSpec kSpecs[modALGOsc::kLabels] = {
-    {"COARSE", "semi", 0x210, 16, 410, 420, 5, 13, 0.0f, true, 0xC0C0C0},
+    {"COARSE", "semi", 0x210, 16, 410, 410, 5, 13, 0.0f, true, 0xC0C0C0},
     {"FINE", "cent", 0x211, 17, 410, 340, 4, 13, 0.0f, false, 0xC0C0C0},
     {"SPREAD", "%", 0x215, 25, 610, 340, 1, 13, 80.0f, false, 0x808080},
     {" DETUNE ", "cent", 0x213, 27, 610, 180, 1, 13, 0.0f, false, 0xC0C0C0},
     {" UNISONO ", "cnt", 0x214, 26, 610, 260, 8, 13, 0.0f, false, 0x808080},
-    {" PAN ", "%", 0x216, 24, 610, 420, 2, 13, 80.0f, false, 0x808080},
+    {" PAN ", "%", 0x216, 24, 610, 410, 2, 13, 80.0f, false, 0x808080},
     {"SHAPE", "", 0x217, 1, 10, 340, 7, 13, 0.0f, true, 0xC0C0C0},
-    {"SLAVE [P2]", "%", 0x219, 8, 210, 420, 1, 13, 0.0f, true, 0xC0C0C0},
+    {"SLAVE [P2]", "%", 0x219, 8, 210, 410, 1, 13, 0.0f, true, 0xC0C0C0},
     {"ALGORITHM", "", 0x218, 28, 610, 100, 8, 12, 0.0f, true, 0xC0C0C0},
-    {"PHASE", "%", 0x21B, 0, 10, 420, 1, 13, 0.0f, false, 0xC0C0C0},
+    {"PHASE", "%", 0x21B, 0, 10, 410, 1, 13, 0.0f, false, 0xC0C0C0},
 };
 
 using editor_labels::IndexOf;

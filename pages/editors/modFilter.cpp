@@ -90,11 +90,11 @@ struct LabelSpec {
 
 // Page order.
 constexpr LabelSpec kSpecs[modFilter::kLabels] = {
-    {" RESO ", 0x302, 0, 10, 420, "%", 1, true, 13, 0xC0C0C0, {}},
+    {" RESO ", 0x302, 0, 10, 410, "%", 1, true, 13, 0xC0C0C0, {}},
     {" LINK ", 0x306, 9, 210, 340, nullptr, 8, false, 13, 0xC0C0C0, {"OFF", "ON"}},
-    {" CUTOFF ", 0x300, 8, 210, 420, "Hz", 17, true, 13, 0xC0C0C0, {}},
-    {" TYPE ", 0x305, 16, 410, 420, "", 8, true, 12, 0x808080, {}},
-    {" ENV-AMT ", 0x301, 24, 610, 420, "%", 2, true, 13, 0xC0C0C0, {}},
+    {" CUTOFF ", 0x300, 8, 210, 410, "Hz", 17, true, 13, 0xC0C0C0, {}},
+    {" TYPE ", 0x305, 16, 410, 410, "", 8, true, 12, 0x808080, {}},
+    {" ENV-AMT ", 0x301, 24, 610, 410, "%", 2, true, 13, 0xC0C0C0, {}},
     {" INPUT ", 0x303, 25, 610, 340, "%", 1, false, 13, 0xC0C0C0, {}},
     {" KBD TRACK ", 0x304, 17, 410, 340, "%", 16, false, 13, 0xC0C0C0, {}},
     {"MODULATION", 0x308, 1, 10, 340, nullptr, 8, false, 13, 0xC0C0C0, {"LIN", "EXP"}},

@@ -67,10 +67,10 @@ struct LabelSpec {
 
 // Page order.
 constexpr LabelSpec kSpecs[modLFO::kLabels] = {
-    {"RATE", 0x501, 24, 610, 420, "Hz", 10, true, 13, 0xC0C0C0, 18.0f},
-    {"DEPTH", 0x502, 8, 210, 420, "%", 1, true, 13, 0xC0C0C0, 20.0f},
-    {"DELAY", 0x505, 0, 10, 420, "s", 10, true, 13, 0xC0C0C0, 0.0f},
-    {"WAVE", 0x500, 16, 410, 420, "", 8, true, 13, 0xC0C0C0, 0.0f},
+    {"RATE", 0x501, 24, 610, 410, "Hz", 10, true, 13, 0xC0C0C0, 18.0f},
+    {"DEPTH", 0x502, 8, 210, 410, "%", 1, true, 13, 0xC0C0C0, 20.0f},
+    {"DELAY", 0x505, 0, 10, 410, "s", 10, true, 13, 0xC0C0C0, 0.0f},
+    {"WAVE", 0x500, 16, 410, 410, "", 8, true, 13, 0xC0C0C0, 0.0f},
     {"SYNC", 0x506, 25, 610, 340, "", 8, false, 13, 0x808080, 0.0f},
     {"NOTE", 0x503, 26, 610, 260, "", 8, false, 12, 0x808080, 0.0f},
     {"DIV", 0x504, 27, 610, 180, "", 8, false, 13, 0x808080, 0.0f},

@@ -40,11 +40,11 @@ struct LabelSpec {
 
 // Member order: every loop over the labels goes this way.
 constexpr LabelSpec kSpecs[modMIX::kLabels] = {
-    {0x011, 0, 10, 420, "OSC1", "%", 1, 20.0f, true, 0, {}},
-    {0x1011, 8, 210, 420, "OSC2", "%", 1, 20.0f, true, 1, {}},
-    {0x2011, 16, 410, 420, "NOISE", "%", 1, 0.0f, true, 2, {}},
+    {0x011, 0, 10, 410, "OSC1", "%", 1, 20.0f, true, 0, {}},
+    {0x1011, 8, 210, 410, "OSC2", "%", 1, 20.0f, true, 1, {}},
+    {0x2011, 16, 410, 410, "NOISE", "%", 1, 0.0f, true, 2, {}},
     {0x2012, 17, 410, 340, "FLT-BLEND", "%", 2, 0.0f, false, 2, {}},
-    {0x013, 24, 610, 420, "XFADE", "%", 2, 0.0f, true, -1, {}},
+    {0x013, 24, 610, 410, "XFADE", "%", 2, 0.0f, true, -1, {}},
     {0x012, 1, 10, 340, "SEL", nullptr, 8, 0.0f, false, 0, {"FLT-A", "FLT-B", "OSC-XFADE"}},
     {0x1012, 9, 210, 340, "SEL", nullptr, 8, 0.0f, false, 1, {"FLT-A", "FLT-B"}},
 };

@@ -138,12 +138,12 @@ modMatrix::modMatrix(PageServices* services, uint32_t id, const char* name, uxPO
     uxCOLOR second, third;
   };
   const LabelSpec specs[kLabels] = {
-      {" SRC ", 0xB00, 0, 10, 420, 12, 8, nullptr, 0xC00000, 0xC0C0C0},
-      {" AMOUNT ", 0xB01, 8, 210, 420, 13, 2, "%", 0xC00000, 0xC0C0C0},
-      {" DST ", 0xB02, 16, 410, 420, 12, 8, nullptr, 0xC0C0C0, 0x808080},
+      {" SRC ", 0xB00, 0, 10, 410, 12, 8, nullptr, 0xC00000, 0xC0C0C0},
+      {" AMOUNT ", 0xB01, 8, 210, 410, 13, 2, "%", 0xC00000, 0xC0C0C0},
+      {" DST ", 0xB02, 16, 410, 410, 12, 8, nullptr, 0xC0C0C0, 0x808080},
       {"MACRO 1", 0x700, 24, 610, 260, 13, 2, "%", 0xC0C0C0, 0xC0C0C0},
       {"MACRO 2", 0x701, 25, 610, 340, 13, 2, "%", 0xC0C0C0, 0xC0C0C0},
-      {"MACRO 3", 0x702, 26, 610, 420, 13, 2, "%", 0xC0C0C0, 0xC0C0C0},
+      {"MACRO 3", 0x702, 26, 610, 410, 13, 2, "%", 0xC0C0C0, 0xC0C0C0},
   };
   auto* groupD = new uxGroup(services, 0, "ENCODER D", uxPOINT(610, 260), 180, 225, 0x202020);
   AddElement(groupD);

@@ -49,10 +49,10 @@ struct LabelSpec {
 
 // In the fixed label order.
 constexpr LabelSpec kSpecs[modNoise::kLabels] = {
-    {"PITCH", 0x240, 0, 10, 420, "%", 16, 0xC00000, 0xC0C0C0, true},
-    {"MODE", 0x243, 8, 210, 420, nullptr, 8, 0xC00000, 0xC0C0C0, false},
-    {"PAN", 0x241, 24, 610, 420, "%", 2, 0xC0C0C0, 0x808080, true},
-    {"FREQ-TRG", 0x242, 16, 410, 420, nullptr, 8, 0xC00000, 0xC0C0C0, true},
+    {"PITCH", 0x240, 0, 10, 410, "%", 16, 0xC00000, 0xC0C0C0, true},
+    {"MODE", 0x243, 8, 210, 410, nullptr, 8, 0xC00000, 0xC0C0C0, false},
+    {"PAN", 0x241, 24, 610, 410, "%", 2, 0xC0C0C0, 0x808080, true},
+    {"FREQ-TRG", 0x242, 16, 410, 410, nullptr, 8, 0xC00000, 0xC0C0C0, true},
 };
 
 using editor_labels::IndexOf;

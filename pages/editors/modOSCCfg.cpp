@@ -28,11 +28,11 @@ struct LabelSpec {
 constexpr LabelSpec kSpecs[modOSCCfg::kLabels] = {
     {0x800, "BEND", nullptr, 2, 'A', 10, 260, 8, false, {"OFF", "ON"}},
     {0x801, "GLIDE", nullptr, 1, 'A', 10, 340, 8, false, {"OFF", "ON"}},
-    {0x802, "KBD", "oct", 0, 'A', 10, 420, 8, true, {"TRACK", "2", "3", "4", "5", "6", "7"}},
+    {0x802, "KBD", "oct", 0, 'A', 10, 410, 8, true, {"TRACK", "2", "3", "4", "5", "6", "7"}},
     {0x805, "RESET OSC", nullptr, 17, 'C', 410, 340, 8, false, {"Off", "On"}},
-    {0x806, "PH-DEVIATION", "%", 16, 'C', 410, 420, 1, true, {}},
-    {0x804, "AM-OFFSET", "%", 24, 0, 610, 420, 1, false, {}},
-    {0x803, "FM-FACTOR", "x", 8, 0, 210, 420, 8, true, {"0.1", "1", "2", "5", "10"}},
+    {0x806, "PH-DEVIATION", "%", 16, 'C', 410, 410, 1, true, {}},
+    {0x804, "AM-OFFSET", "%", 24, 0, 610, 410, 1, false, {}},
+    {0x803, "FM-FACTOR", "x", 8, 0, 210, 410, 8, true, {"0.1", "1", "2", "5", "10"}},
 };
 
 int SlotOf(const uxValueLabel* label) { return static_cast<int>(label->GetUserData() & 0xFF); }

@@ -37,16 +37,16 @@ struct LabelSpec {
 
 constexpr LabelSpec kSpecs[modRESOsc::kLabels] = {
     {"TIMBRE", "", 0x226, 1, 10, 340, 7, 0.0f, true, 0xC0C0C0, 13},
-    {"SKEW", "%", 0x227, 0, 10, 420, 1, 0.0f, false, 0xC0C0C0, 13},
+    {"SKEW", "%", 0x227, 0, 10, 410, 1, 0.0f, false, 0xC0C0C0, 13},
     {"TIMBRE MODE", nullptr, 0x223, 9, 210, 340, 8, 0.0f, false, 0xC0C0C0, 13},
-    {"DAMPING [P2]", "%", 0x22C, 8, 210, 420, 1, 0.0f, true, 0xC0C0C0, 13},
+    {"DAMPING [P2]", "%", 0x22C, 8, 210, 410, 1, 0.0f, true, 0xC0C0C0, 13},
     {"FINE", "cent", 0x221, 17, 410, 340, 4, 0.0f, false, 0xC0C0C0, 13},
-    {"COARSE", "semi", 0x220, 16, 410, 420, 5, 0.0f, true, 0xC0C0C0, 13},
+    {"COARSE", "semi", 0x220, 16, 410, 410, 5, 0.0f, true, 0xC0C0C0, 13},
     {"BRIGHTNESS", "", 0x228, 28, 610, 100, 1, 0.0f, true, 0xC0C0C0, 12},
     {"ATTACK", "s", 0x229, 27, 610, 180, 10, 0.0005f, false, 0xC0C0C0, 13},
     {"DECAY", "s", 0x22A, 26, 610, 260, 10, 0.0005f, false, 0x808080, 13},
     {"SPREAD", "%", 0x224, 25, 610, 340, 18, 80.0f, false, 0x808080, 13},
-    {" PAN ", "%", 0x225, 24, 610, 420, 2, 80.0f, false, 0x808080, 13},
+    {" PAN ", "%", 0x225, 24, 610, 410, 2, 80.0f, false, 0x808080, 13},
 };
 
 using editor_labels::IndexOf;

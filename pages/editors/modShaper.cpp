@@ -65,7 +65,7 @@ modShaper::modShaper(PageServices* services, uint32_t id, const char* name, uxPO
     const LabelSpec& s = kSpecs[i];
     auto* label = new uxValueLabel(services, static_cast<int>(id + static_cast<uint32_t>(s.param)),
                                    static_cast<uint32_t>(s.slot) | static_cast<uint32_t>(part_) << 12,
-                                   uxPOINT(s.x, 420), 180, 70, 0x202020, 0xC00000, s.title, 0xFFFFFF, 0xA4A4A4, false);
+                                   uxPOINT(s.x, 410), 180, 70, 0x202020, 0xC00000, s.title, 0xFFFFFF, 0xA4A4A4, false);
     label->SetLabelText(s.text, s.unit, 13);
     if (i == kType)
       for (const char* t : {"TANH", "HARD", "ARC", "SIN", "EXP", "CRUSHER"}) label->AddEnumText(t);

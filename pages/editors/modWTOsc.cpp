@@ -53,17 +53,17 @@ struct LabelSpec {
 
 // In the fixed label order.
 constexpr LabelSpec kSpecs[modWTOsc::kLabels] = {
-    {"COARSE", 0x200, 16, 410, 420, "semi", 5, 13, 0.0f, true},
+    {"COARSE", 0x200, 16, 410, 410, "semi", 5, 13, 0.0f, true},
     {"FINE", 0x201, 17, 410, 340, "cent", 4, 13, 0.0f, false},
     {"SPREAD", 0x205, 25, 610, 340, "%", 1, 13, 80.0f, false},
     {" DETUNE ", 0x203, 27, 610, 180, "cent", 16, 13, 0.0f, false},
     {" UNISONO ", 0x204, 26, 610, 260, "", 8, 13, 0.0f, false},
-    {" PAN ", 0x206, 24, 610, 420, "%", 2, 13, 80.0f, true},
+    {" PAN ", 0x206, 24, 610, 410, "%", 2, 13, 80.0f, true},
     {"POS [SHAPE]", 0x207, 1, 10, 340, nullptr, 7, 13, 60.0f, true},
     {"SPECT.MORPH", 0x208, 9, 210, 340, "", 8, 12, 0.0f, true},
     {"BEND", 0x20E, 28, 610, 100, "%", 2, 12, 0.0f, false},
-    {"MORPH [P2]", 0x20A, 8, 210, 420, "", 1, 13, 0.0f, false},
-    {" PHASE ", 0x20C, 0, 10, 420, "%", 1, 13, 0.0f, false},
+    {"MORPH [P2]", 0x20A, 8, 210, 410, "", 1, 13, 0.0f, false},
+    {" PHASE ", 0x20C, 0, 10, 410, "%", 1, 13, 0.0f, false},
 };
 
 constexpr const char* kMorphTexts[] = {"None", "H-SHIFT", "IH-STRETCH", "SMEAR", "LOW-PASS", "HP-PASS"};

@@ -264,7 +264,12 @@ int appVA_Master::OnMessage(tagUX_Message* msg) {
       break;
     }
     case UX_MSG_FOCUS:
-      if (msg->param == 3) {
+      // The tab strip shows and hides the page with focus 1 and 2; the scopes draw only while
+      // it is shown.
+      if (msg->param == 1 || msg->param == 2) {
+        for (uxScopeView* s : scopes_) s->SetEnabled(msg->param == 1);
+        if (msg->param == 1) setRepaint();
+      } else if (msg->param == 3) {
         SetFocus(true);
         EnableControls(true);
       } else if (msg->param == 4) {

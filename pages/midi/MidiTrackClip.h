@@ -1,12 +1,10 @@
 #pragma once
-// The edit clip of a MIDI track as the track pages reach it: a clip-set load swaps the
-// track instruments under the clip master's lock, so every read and write holds it.
+// The edit clip of a MIDI track as the track pages reach it, and the loop's bars.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 
-#include "midi/CClipCore.h"
-#include "midi/CInstrumentSeq.h"
+#include "midi/EditClipAccess.h"
 
 namespace midi_track {
 
@@ -23,25 +21,8 @@ inline int LoopBars(int32_t loopPP, int numerator) {
   return static_cast<int>(std::min<int64_t>(bars, kMaxBars));
 }
 
-// The clip (0-7) track `track` edits, -1 for none or without a launcher.
-inline int EditClip(CClipCore* core, int track) {
-  if (!core) return -1;
-  auto lock = core->Master().Lock();
-  return core->EditClip(track);
-}
-
-// Calls f(clip) with clip `clip` of the sequence instrument on `track` under the lock;
-// false without calling it when there is none.
-template <class F>
-bool WithClip(CClipCore* core, int track, int clip, F&& f) {
-  if (!core || clip < 0 || clip >= CInstrument::kScenes) return false;
-  auto lock = core->Master().Lock();
-  CInstrument* instrument = core->Master().Track(track);
-  if (!instrument || instrument->IsSequence() != 1) return false;
-  auto* seq = dynamic_cast<CInstrumentSeq*>(instrument);
-  if (!seq) return false;
-  f(seq->Clip(clip));
-  return true;
-}
+// The edit clip and its access under the lock, as every track page has them.
+using edit_clip::EditClip;
+using edit_clip::WithClip;
 
 }  // namespace midi_track

@@ -21,7 +21,9 @@ const uxPOINT kTablePos{410, 100};
 constexpr int kRowHeight = 40;
 constexpr uxCOLOR kValueBackground = 0x404040;
 constexpr uxCOLOR kWhite = 0xFFFFFF;
-constexpr unsigned kLabelFlags = 7;  // repaint, data set and engine, as the track page's own turns
+// LOOP and TEMPO stand for the clip's length and the launcher's tempo, no parameter of a part:
+// they only show what the page stores itself.
+constexpr unsigned kLabelFlags = FLAG_REPAINT;
 constexpr int kTransposeEncoder = 1 * 8;  // encoder B
 constexpr int kTransposeMode = 8;
 
@@ -161,8 +163,8 @@ void appVA_MidiTrackFiles::RefreshTrackLabels() {
     labels_.tempo->SetFloatValue(static_cast<float>(bpm), kLabelFlags);
   }
   if (labels_.loop && bars >= 0) {
-    labels_.loop->SetFloatRawValue(static_cast<float>(bars));
-    labels_.loop->SetFloatValue(static_cast<float>(bars), kLabelFlags);
+    labels_.loop->SetFloatRawValue(MidiTrackLabels::LoopChoice(bars));
+    labels_.loop->SetFloatValue(MidiTrackLabels::LoopChoice(bars), kLabelFlags);
   }
 }
 
@@ -281,7 +283,7 @@ int appVA_MidiTrackFiles::ReadMidiFile(const std::string& relativePath, bool imp
   char text[32];
   std::snprintf(text, sizeof text, "%d Quater", quarters);
   length_->setText(text);
-  if (labels_.loop) labels_.loop->SetFloatValue(static_cast<float>(BarsOf(quarters, numerator)), kLabelFlags);
+  if (labels_.loop) labels_.loop->SetFloatValue(MidiTrackLabels::LoopChoice(BarsOf(quarters, numerator)), kLabelFlags);
   name_->setText(trackName.c_str());
   std::snprintf(text, sizeof text, "%d", trackCount);
   tracks_->setText(text);

@@ -87,7 +87,7 @@ int appVA_MidiTrackGrid::OnMessage(tagUX_Message* msg) {
     if (clip >= 0) {
       int bars = 0;
       midi_track::WithClip(clips_, track_, clip, [&](ClipData& c) { bars = midi_track::LoopBars(c.Loop_PP, c.Numerator); });
-      SetLabel(labels_.loop, static_cast<float>(bars));
+      SetLabel(labels_.loop, MidiTrackLabels::LoopChoice(bars));
     }
   }
   return result;

@@ -39,6 +39,8 @@ appVA_MidiTrackSeq::appVA_MidiTrackSeq(uxHost* manager, CClipCore* clips, int tr
     loop->AddEnumText(text);
   }
   loop->SetEncoderMode(8, 0);
+  // The page stores LOOP and TEMPO itself; neither is a parameter the labels could report.
+  loop->setEncoderNotifications(FLAG_REPAINT);
   loop->SetFloatRawValue(1.0f);
   loop->SetFloatValue(1.0f, FLAG_REPAINT);
   loop->SetChecked(true, true);
@@ -49,6 +51,7 @@ appVA_MidiTrackSeq::appVA_MidiTrackSeq(uxHost* manager, CClipCore* clips, int tr
   tempo->SetLabelText(" TEMPO ", "BPM", 13);
   const float bpm = clips_ ? static_cast<float>(clips_->Master().bpm.load(std::memory_order_relaxed)) : 120.0f;
   tempo->SetEncoderMode(15, 0);
+  tempo->setEncoderNotifications(FLAG_REPAINT);
   tempo->SetFloatRawValue(bpm);
   tempo->SetFloatValue(bpm, FLAG_REPAINT);
   tempo->SetChecked(true, true);
@@ -147,9 +150,9 @@ int appVA_MidiTrackSeq::OnMessage(tagUX_Message* msg) {
       });
       grid_->ShowClip(track_, clip_);
       // LOOP offers up to 16 bars; longer loops show the last choice and keep their length.
-      const float bars = static_cast<float>(std::min(quarters / metre, kLoopChoices));
+      const float bars = MidiTrackLabels::LoopChoice(quarters / metre);
       labels_.loop->SetFloatRawValue(bars);
-      labels_.loop->SetFloatValue(bars, 7);
+      labels_.loop->SetFloatValue(bars, FLAG_REPAINT);
       platform::LogPrintf("CLIPLAUNCHER set Bar: %d\n", quarters);
       break;
     }

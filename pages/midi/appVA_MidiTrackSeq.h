@@ -17,7 +17,7 @@ class appVA_MidiTrackSeq : public uxPanelCtrl {
  public:
   static constexpr int kLoopUid = 249;
   static constexpr int kTempoUid = 240;
-  static constexpr int kLoopChoices = 16;
+  static constexpr int kLoopChoices = MidiTrackLabels::kLoopChoices;
 
   appVA_MidiTrackSeq(uxHost* manager, CClipCore* clips, int track, const char* name, uxPOINT pos, int16_t w,
                      int16_t h, uxCOLOR colour);

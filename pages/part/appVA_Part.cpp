@@ -61,13 +61,13 @@ struct LabelSpec {
 
 // Member order; the first two groups on encoders A and B, KBD-MODE and TUNE on the page.
 constexpr LabelSpec kLabelSpecs[appVA_Part::kLabels] = {
-    {" PORTAMENTO ", nullptr, 1, 0, 8, {"OFF", "TIME", "FREQ"}, true, 0, 10, 420},
+    {" PORTAMENTO ", nullptr, 1, 0, 8, {"OFF", "TIME", "FREQ"}, true, 0, 10, 410},
     {" TIME ", "s", 2, 1, 10, {}, false, 1, 10, 260},
     {" RATE ", "%", 3, 2, 1, {}, false, 1, 10, 340},
     {" DETUNE ", "cent", 10, 9, 2, {}, false, 1, 210, 340},
-    {"VOICE-MODE", nullptr, 4, 8, 8, {"MONO", "POLY", "UNI2", "UNI3", "UNI4"}, true, 0, 210, 420},
-    {"KBD-MODE", nullptr, 7, 16, 8, {"NORM", "LEGATO", "GLIDE_LEG"}, true, 0, 410, 420},
-    {" TUNE ", "cent", 0, 24, 2, {}, true, 0, 610, 420},
+    {"VOICE-MODE", nullptr, 4, 8, 8, {"MONO", "POLY", "UNI2", "UNI3", "UNI4"}, true, 0, 210, 410},
+    {"KBD-MODE", nullptr, 7, 16, 8, {"NORM", "LEGATO", "GLIDE_LEG"}, true, 0, 410, 410},
+    {" TUNE ", "cent", 0, 24, 2, {}, true, 0, 610, 410},
 };
 
 void SortAndPad(std::vector<std::string>& names, bool pad) {

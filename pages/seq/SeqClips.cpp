@@ -6,12 +6,6 @@
 
 namespace seq {
 
-int EditClip(CClipCore* core, int track) {
-  if (!core) return -1;
-  auto lock = core->Master().Lock();
-  return core->EditClip(track);
-}
-
 int Tempo(CClipCore* core) { return core ? core->Master().bpm.load(std::memory_order_relaxed) : 0; }
 
 namespace {

@@ -7,9 +7,7 @@
 // and write of a clip here holds it; the lock is never held while a widget is told anything.
 #include <cstdint>
 
-#include "midi/CClipCore.h"
-#include "midi/CInstrumentSeq.h"
-#include "midi/ClipData.h"
+#include "midi/EditClipAccess.h"
 
 class uxValueLabel;
 
@@ -29,21 +27,9 @@ inline constexpr int kSlotUnused = 8;
 inline constexpr int kSlotGate = 16;
 inline constexpr int kSlotTempo = 24;
 
-// The clip (0-7) the pages of `track` edit, -1 for none or without a launcher.
-int EditClip(CClipCore* core, int track);
-
-// Calls f(clip) with clip `clip` of the sequence instrument on `track`, under the lock;
-// false without calling it when the track has no sequence instrument or the clip is not
-// 0-7.
-template <class F>
-bool WithClip(CClipCore* core, int track, int clip, F&& f) {
-  if (!core || clip < 0 || clip >= CInstrument::kScenes) return false;
-  auto lock = core->Master().Lock();
-  CInstrument* instrument = core->Master().Track(track);
-  if (!instrument || !instrument->IsSequence()) return false;
-  f(static_cast<CInstrumentSeq*>(instrument)->Clip(clip));
-  return true;
-}
+// The edit clip and its access under the lock, as every track page has them.
+using edit_clip::EditClip;
+using edit_clip::WithClip;
 
 // The last bank that starts inside a clip of `stepCount` steps (counts outside 0..64 read
 // as the nearest of them): the banks a page may move to are 0 .. LastBank.

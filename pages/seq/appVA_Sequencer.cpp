@@ -168,6 +168,11 @@ int appVA_Sequencer::OnMessage(tagUX_Message* msg) {
     case APP_MSG_CLIP_CHANGED:
       if (static_cast<int>(msg->param) == track_) UpdateStepPages(SeqStepBank);
       break;
+    case UX_MSG_TAB_SELECT:
+      // The settings page's lists reach below the sub-page area; the page under the next
+      // sub-page paints over what they leave there.
+      setRepaint();
+      break;
     case UX_MSG_VALUES_CHANGED:
       if (editClip_ != -1) ShowClipName();
       if (static_cast<int32_t>(msg->flag) != -1) SeqStepBank = 0;

@@ -7,6 +7,7 @@
 
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/support/LogCapture.h"
+#include "toolkit/Flavour.h"
 #include "toolkit/uxDC.h"
 
 namespace {
@@ -159,10 +160,16 @@ TEST_F(Text, PutStringAdvancesWrapsAndBreaksLines) {
   dc_.BeginPaint(0, 0, 800, 480);
   dc_.FillFrame(0, 0, 99, 99, kUntouched);
   dc_.BeginPaint(0, 0, 32, 100);
-  dc_.PutString(0, 0, "LLLJ");
+  dc_.PutString(0, 0, "LLLJ\nJ");
   EXPECT_EQ(at(16, 0), L);
-  EXPECT_EQ(at(0, 9), J);
   EXPECT_EQ(dc_.NormalLayer()[0 * 800 + 24], kUntouched);
+  if constexpr (ux::kScriptFlavour) {
+    EXPECT_EQ(at(0, 9), J);
+  } else {
+    // The instrument cuts the line at its box instead; the next line starts as before.
+    EXPECT_EQ(at(0, 9), J) << "the line after the newline";
+    EXPECT_EQ(dc_.NormalLayer()[18 * 800 + 0], kUntouched) << "no third line";
+  }
 
   // Several newlines in a row give one line break; the break returns to the start column.
   dc_.BeginPaint(0, 0, 800, 480);
@@ -180,6 +187,58 @@ TEST_F(Text, PutStringAdvancesWrapsAndBreaksLines) {
   EXPECT_EQ(at(11, 0), J);
   EXPECT_EQ(at(0, 13), L);
   EXPECT_EQ(dc_.NormalLayer()[0 * 800 + 9], kUntouched) << "the gap is not painted";
+}
+
+TEST_F(Text, TheInstrumentDrawsUtf8TextWithTheFontsGlyphsAndCutsItAtTheBox) {
+  dc_.FontSelect(8);  // 8 x 14
+  auto drawn = [&](const char* text, int width = 800) {
+    dc_.BeginPaint(0, 0, 800, 480);
+    dc_.FillFrame(0, 0, 99, 99, kUntouched);
+    dc_.BeginPaint(0, 0, static_cast<int16_t>(width), 100);
+    dc_.PutString(0, 0, text);
+    dc_.BeginPaint(0, 0, 800, 480);
+    return Block(0, 0, 8, 14);
+  };
+  auto second = [&] { return Block(8, 0, 8, 14); };
+  const std::vector<int> A_umlaut = Glyph(142), e_acute = Glyph(130), beta = Glyph(225), question = Glyph('?');
+  const std::vector<int> x = Glyph('x');
+  struct Case {
+    const char* text;
+    std::vector<int> first, then;  // the first two cells as the instrument shows them
+  };
+  const Case cases[] = {
+      {"\xC3\x84x", A_umlaut, x},         // U+00C4 in two bytes, one glyph
+      {"\xC3\xA9x", e_acute, x},          // U+00E9
+      {"\xC3\x9Fx", beta, x},             // U+00DF, the font's sharp s
+      {"\xE2\x82\xACx", question, x},    // U+20AC: no glyph in the font's order
+      {"\xE4\xB8\xADx", question, x},    // U+4E2D
+      {"\xF0\x9F\x8E\xB9x", question, x},  // U+1F3B9: four bytes, one mark
+      {"\xC4x", A_umlaut, x},              // a Latin-1 byte by itself keeps its letter
+      {"\xC3x", Glyph(0xC3), x},           // a sequence cut short: its bytes by themselves
+      {"\xC0\x80", Glyph(0xC0), Glyph(0x80)},  // an overlong form
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const std::vector<int> first = drawn(c.text);
+    if constexpr (ux::kScriptFlavour) {
+      // The script module draws byte by byte.
+      EXPECT_EQ(first, Glyph(static_cast<unsigned char>(c.text[0])));
+    } else {
+      EXPECT_EQ(first, c.first);
+      drawn(c.text);
+      EXPECT_EQ(second(), c.then);
+    }
+  }
+  if constexpr (!ux::kScriptFlavour) {
+    // A text centred wider than its box starts at the box's left edge, and its end is cut.
+    dc_.BeginPaint(0, 0, 800, 480);
+    dc_.FillFrame(0, 0, 99, 99, kUntouched);
+    dc_.BeginPaint(0, 0, 30, 100);
+    dc_.PutString(-20, 0, "xLLLLLL");
+    dc_.BeginPaint(0, 0, 800, 480);
+    EXPECT_EQ(Block(0, 0, 8, 14), x);
+    EXPECT_EQ(dc_.NormalLayer()[20 * 800 + 0], kUntouched) << "nothing wrapped below";
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "platform/MemoryFrameBuffer.h"
 #include "tests/support/LogCapture.h"
 #include "tests/toolkit/support/ScreenImages.h"
+#include "toolkit/Flavour.h"
 #include "toolkit/uxDC.h"
 
 namespace {
@@ -37,8 +38,13 @@ TEST_F(Golden, EveryFont) {
   for (uint16_t i = 0; i < 16; ++i) {
     dc_.FontSelect(i);
     char text[64];
-    // Latin-1 umlauts, degree and micro signs, and two code-page-437 pictures.
-    std::snprintf(text, sizeof text, "%u Ag19 \xE4\xF6\xFC\xC4\xB0\xB5 \x03\xDB", static_cast<unsigned>(i));
+    // Umlauts, degree and micro signs, and two code-page-437 pictures: the script module's
+    // texts give them as Latin-1 bytes, the instrument's as UTF-8; both draw the same glyphs.
+    if constexpr (ux::kScriptFlavour)
+      std::snprintf(text, sizeof text, "%u Ag19 \xE4\xF6\xFC\xC4\xB0\xB5 \x03\xDB", static_cast<unsigned>(i));
+    else
+      std::snprintf(text, sizeof text, "%u Ag19 \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x84\xC2\xB0\xC2\xB5 \x03\xE2\x96\x88",
+                    static_cast<unsigned>(i));
     dc_.PutString(4, static_cast<int16_t>(y), text);
     y += dc_.getFontSize(i).height + 1;
   }

@@ -2,6 +2,8 @@
 // selector opens its module panel, locks the page's selectors and lets go again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/toolkit/support/WidgetFixture.h"
 #include "toolkit/uxButton.h"
 #include "toolkit/uxGroup.h"
@@ -175,6 +177,42 @@ TEST_F(GroupSelect, OpenSelectorPaintsItsModuleFirst) {
   host_.calls.clear();
   sel.OnPaint();
   EXPECT_EQ(Journal(), std::vector<std::string>{"paint module"});
+}
+
+TEST_F(GroupSelect, AnOpenModuleTakesEveryTouchInsideItFromThePageUnderIt) {
+  // The module (a keyboard, say) covers the lower half of the page, over a key of the page.
+  std::vector<std::string> journal;
+  Recorder module(&host_, "module");
+  module.getClientRect()->top = 250;
+  uxPanelCtrl page(&host_, 0, "page", uxPOINT(0, 40), 800, 440, uxCOLOR{0});
+  auto* under = new toolkit_test::Probe(&host_, "under", &journal);
+  *under->getClientRect() = uxRECT(100, 300, 200, 350, 100, 50);
+  page.AddElement(under);
+  auto* sel = new uxSelectCtrl(&host_, 7, uxPOINT(10, 60), 100, 80, 0xFF0000, nullptr, &module);
+  page.AddElement(sel);
+
+  struct Case {
+    bool open;
+    int x, y, type;
+    bool pageHearsIt, moduleHearsIt;
+  };
+  const Case cases[] = {
+      {false, 150, 320, TYPE_PRESS, true, false},    // closed: the page's own key
+      {true, 150, 320, TYPE_PRESS, false, true},     // open: the module's, not the key under it
+      {true, 150, 320, TYPE_RELEASE, false, true},   // and its release too
+      {true, 150, 100, TYPE_PRESS, true, true},      // above the module: still the page's
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.open << " " << c.x << "," << c.y << " " << c.type);
+    if (c.open && !sel->isChecked()) sel->SetActive();
+    journal.clear();
+    host_.calls.clear();
+    tagUX_Message touch = Touch(c.x, c.y, c.type);
+    page.OnMessage(&touch);
+    EXPECT_EQ(!journal.empty(), c.pageHearsIt);
+    const auto heard = Journal();
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "module 256/0/0/0") > 0, c.moduleHearsIt);
+  }
 }
 
 }  // namespace

@@ -227,6 +227,21 @@ TEST_F(MidiTrackFilesTest, ImportFillsTheEditClipAndShowsTheFile) {
   EXPECT_TRUE(Clip(1).events.empty()) << "only the edit clip";
 }
 
+TEST_F(MidiTrackFilesTest, ALoopLongerThanLoopOffersShowsItsLastChoiceAndKeepsItsLength) {
+  Write("long.mid",
+        "0, 0, Header, 0, 1, 96\n"
+        "1, 0, Start_track\n"
+        "1, 0, Note_on_c, 0, 60, 100\n"
+        "1, 96, Note_off_c, 0, 60, 0\n"
+        "1, 23424, End_track\n"  // 61 bars of 4/4
+        "0, 0, End_of_file\n");
+  Page();
+  ASSERT_TRUE(Select("long"));
+  Send(UX_MSG_ON_BUTTON, appVA_MidiTrackFiles::kImportButton);
+  EXPECT_FLOAT_EQ(loop_->GetFloatValue(), 16.0f) << "not OFF";
+  EXPECT_EQ(Clip(0).Loop_PP, 61 * 4 * 96);
+}
+
 TEST_F(MidiTrackFilesTest, MultiTrackFileImportsItsMusicInClipPulses) {
   Write("band.mid", kConductorAndLead);
   appVA_MidiTrackFiles& page = Page();
@@ -413,6 +428,7 @@ TEST_F(MidiTrackFilesTest, FocusRefreshesTempoAndLoopBars) {
       {16 * 96, 4, 1, 4.0f},
       {15 * 96, 3, 1, 5.0f},
       {16 * 96, 0, 1, 4.0f},  // no numerator counts four quarters a bar
+      {61 * 4 * 96, 4, 1, 16.0f},  // longer than LOOP offers: its last choice, not OFF
       {16 * 96, 4, 0, -1.0f},
   };
   Page();

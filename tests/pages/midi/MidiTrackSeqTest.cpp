@@ -113,6 +113,25 @@ TEST_F(MidiTrackSeqTest, TurningLoopAndTempoWritesClipAndLauncher) {
   EXPECT_EQ(Clip(0).Loop_PP, 768);
 }
 
+TEST_F(MidiTrackSeqTest, LoopAndTempoReportNoPartParameter) {
+  Clip(0).Loop_PP = 1536;
+  Clip(0).Numerator = 4;
+  Send(UX_MSG_TICK_EVENT);
+  host_.changes.clear();
+  Send(APP_MSG_CLIP_CHANGED, kTrack);
+  for (uxValueLabel* label : {page_->Loop(), page_->Tempo()}) {
+    tagUX_Message turn(UX_MSG_ENCODER_EVENT, static_cast<int>(label->GetUserData() / 8), 130);
+    label->OnMessage(&turn);
+  }
+  int told = 0;
+  for (const auto& c : host_.changes) {
+    if (c.uid != appVA_MidiTrackSeq::kLoopUid && c.uid != appVA_MidiTrackSeq::kTempoUid) continue;
+    ++told;
+    EXPECT_EQ(c.flags, FLAG_REPAINT) << "uid " << c.uid << ": shown, never stored as a parameter";
+  }
+  EXPECT_GE(told, 3) << "the clip change and both turns";
+}
+
 TEST_F(MidiTrackSeqTest, ClipChangedSetsLoopBarsAndLogs) {
   struct Case {
     int loopPP, numerator;
