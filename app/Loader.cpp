@@ -21,6 +21,7 @@
 #include "data/ParamUid.h"
 #include "data/WavefileCache.h"
 #include "data/WavetableCache.h"
+#include "data/XmlFileSet.h"
 #include "midi/CClipCore.h"
 #include "platform/ClientLog.h"
 #include "platform/LogSink.h"
@@ -233,6 +234,9 @@ int Loader::StoreSong(const char* name, int withPresets) {
     platform::LogWrite("Store song skipped\n");
     return settings_.XMLStoreSettings(nullptr);
   }
+  // The song's files replace the previous ones only all together: a song whose settings did
+  // not fit on the disk would otherwise load with another song's settings.
+  XmlFileSet files;
   int ok = 1;
   if (withPresets) {
     ok &= arranger_.StoreAll(name);
@@ -249,7 +253,11 @@ int Loader::StoreSong(const char* name, int withPresets) {
   }
   if (clipCore_ != nullptr) ok &= clipCore_->XMLStoreClipLauncher(name) != 0 ? 1 : 0;
   ok &= settings_.XMLStoreSettings(name);
-  return ok;
+  if (!files.Commit(ok != 0)) {
+    platform::LogPrintf("Store song ERROR <%s>: nothing replaced\n", name);
+    return 0;
+  }
+  return 1;
 }
 
 

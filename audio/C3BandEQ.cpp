@@ -8,12 +8,8 @@
 
 namespace {
 
-constexpr int kSettleSamples = 128;
-constexpr float kPi = 3.14159265358979f;
-constexpr float kMinCrossover = 1.0f;
-// Above rate / 6 the coefficient 2 sin(pi f / rate) passes 1 and the pole turns negative:
-// the low-pass rings toward Nyquist. Crossovers are held at rate / 6.
-constexpr float kMaxCrossoverShare = 1.0f / 6.0f;
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kDamping = 1.4142135623730951;  // 1 / Q, Butterworth
 
 float GainOf(float value) { return 1.0f + param_range::Percent(value) * 0.01f; }
 
@@ -24,12 +20,7 @@ C3BandEQ::C3BandEQ() : CEffectBase(&params_) {}
 void C3BandEQ::Reset(int32_t sampleRate) {
   sampleRate_ = sampleRate;
   Apply();
-  static constexpr float kSilence[kSettleSamples] = {};
-  float discard[kSettleSamples];
-  for (Splitter& s : channels_) {
-    Run(s, kSilence, discard, kSettleSamples, 0.0f);
-    s.previous = 0.0f;
-  }
+  for (Channel& c : channels_) c = Channel{};
 }
 
 void C3BandEQ::SetParam(int id, float value) {
@@ -41,86 +32,80 @@ void C3BandEQ::SetParam(int id, float value) {
     case kLowFreq: params_.lowFreq = value; break;
     case kMidGain: params_.midGain = GainOf(value); break;
     case kLowGain: params_.lowGain = GainOf(value); break;
-    default: break;
+    default: return;
   }
   Apply();
 }
 
-float C3BandEQ::Coefficient(float crossover) const {
-  if (sampleRate_ <= 0) return 0.0f;
-  const float rate = static_cast<float>(sampleRate_);
-  // Whole hertz, as the panel steps them; NaN lands on 0 and then on the lower bound.
-  float f = static_cast<float>(arm::ToInt32(crossover));
-  f = std::clamp(f, kMinCrossover, kMaxCrossoverShare * rate);
-  return 2.0f * std::sin(kPi * f / rate);
+float C3BandEQ::Crossover(float hz) const {
+  const float rate = static_cast<float>(sampleRate_ > 0 ? sampleRate_ : 48000);
+  // Whole hertz, as the panel steps them.
+  const float f = static_cast<float>(arm::ToInt32(hz));
+  return std::clamp(f, kMinCrossover, kMaxCrossoverShare * rate);
 }
+
+C3BandEQ::Corner C3BandEQ::CornerAt(double hz) const {
+  const double rate = sampleRate_ > 0 ? sampleRate_ : 48000;
+  const double g = std::tan(kPi * hz / rate);
+  const double a1 = 1.0 / (1.0 + g * (g + kDamping));
+  return {a1, g * a1, g * g * a1};
+}
+
+C3BandEQ::Design C3BandEQ::DesignAt(double lowHz, double highHz) const { return {CornerAt(lowHz), CornerAt(highHz)}; }
 
 void C3BandEQ::Apply() {
-  lowCoefficient_ = Coefficient(params_.lowFreq);
-  highCoefficient_ = Coefficient(params_.highFreq);
-  // Crossovers set the other way round still split low, mid and high in that order; the
-  // bands stay complementary and bounded only with the low band below the high one.
-  const float lf = std::min(lowCoefficient_, highCoefficient_);
-  const float hf = std::max(lowCoefficient_, highCoefficient_);
-  for (Splitter& s : channels_) {
-    s.lf = lf;
-    s.hf = hf;
-    s.lowStep = params_.lowGain - params_.midGain;
-    s.midStep = params_.midGain - params_.highGain;
-    s.highGain = params_.highGain;
-  }
+  // Crossovers set the other way round still split low, mid and high in that order.
+  const float a = Crossover(params_.lowFreq);
+  const float b = Crossover(params_.highFreq);
+  lowHz_ = std::min(a, b);
+  highHz_ = std::max(a, b);
+  design_ = DesignAt(lowHz_, highHz_);
+  gains_ = {params_.lowGain, params_.highGain, static_cast<double>(params_.midGain) - params_.highGain};
 }
 
-void C3BandEQ::Run(Splitter& s, const float* in, float* out, int frames, float level) {
-  float low = s.low, high = s.high, previous = s.previous;
-  const float lf = s.lf, hf = s.hf;
-  const float lowStep = s.lowStep, midStep = s.midStep, gh = s.highGain;
+namespace {
+
+// One trapezoidal state-variable step: the band-pass and low-pass of x.
+struct Svf {
+  double a1, a2, a3;
+  double ic1, ic2;
+  void operator()(double x, double& band, double& low) {
+    const double v3 = x - ic2;
+    band = a1 * ic1 + a2 * v3;
+    low = ic2 + a2 * ic1 + a3 * v3;
+    ic1 = 2.0 * band - ic1;
+    ic2 = 2.0 * low - ic2;
+  }
+};
+
+}  // namespace
+
+// With each section's low-pass LP and all-pass AP = x - 2 k band: low = LP(LP(x)) at the lower
+// corner, high = AP1(x) - low (HP4, as LP4 + HP4 = AP), mid = LP(LP(high)) at the higher
+// corner, out = AP2(gl low + gh high) + (gm - gh) mid.
+void C3BandEQ::Run(Channel& c, const Design& d, const float* in, float* out, int frames, const Gains& g, float level) {
+  auto section = [](const Corner& k, const State& s) { return Svf{k.a1, k.a2, k.a3, s.ic1, s.ic2}; };
+  Svf split = section(d.low, c.split), low = section(d.low, c.low);
+  Svf midA = section(d.high, c.midA), midB = section(d.high, c.midB), join = section(d.high, c.join);
+  const double gl = g.low, gh = g.high, gm = g.midStep;
+  double band, lp, l4, m2, m4;
   for (int i = 0; i < frames; ++i) {
-    const float x = in[i];
-    // The guard rides on the shared input, so both low-passes settle on it, not on 0.
-    const float mean = (x + previous) * 0.5f + kDenormalGuard;
-    previous = x;
-    low += lf * (mean - low);
-    high += hf * (mean - high);
-    out[i] = (lowStep * low + midStep * high + gh * x) * level;
+    const double x = in[i] + kDenormalGuard;
+    split(x, band, lp);
+    const double ap1 = x - 2.0 * kDamping * band;
+    low(lp, band, l4);
+    const double high = ap1 - l4;
+    midA(high, band, m2);
+    midB(m2, band, m4);
+    const double u = gl * l4 + gh * high;
+    join(u, band, lp);
+    out[i] = static_cast<float>((u - 2.0 * kDamping * band + gm * m4) * level);
   }
-  s.low = low, s.high = high, s.previous = previous;
+  auto keep = [](const Svf& s, State& st) { st = {s.ic1, s.ic2}; };
+  keep(split, c.split), keep(low, c.low), keep(midA, c.midA), keep(midB, c.midB), keep(join, c.join);
 }
 
-void C3BandEQ::ProcessReference(float** in, float** out, int frames, float level) {
-  if (frames < 1) return;
-  for (int c = 0; c < 2; ++c) Run(channels_[c], in[c], out[c], frames, level);
-}
-
-// Run's operations in the same order, both channels in one loop: four independent
-// low-passes whose latencies overlap.
 void C3BandEQ::Process(float** in, float** out, int frames, float level) {
   if (frames < 1) return;
-  Splitter& l = channels_[0];
-  Splitter& r = channels_[1];
-  float lowL = l.low, highL = l.high, previousL = l.previous;
-  float lowR = r.low, highR = r.high, previousR = r.previous;
-  const float lfL = l.lf, hfL = l.hf, lfR = r.lf, hfR = r.hf;
-  const float lowStepL = l.lowStep, midStepL = l.midStep, ghL = l.highGain;
-  const float lowStepR = r.lowStep, midStepR = r.midStep, ghR = r.highGain;
-  const float* xl = in[0];
-  const float* xr = in[1];
-  float* yl = out[0];
-  float* yr = out[1];
-  for (int i = 0; i < frames; ++i) {
-    const float a = xl[i];
-    const float b = xr[i];
-    const float meanL = (a + previousL) * 0.5f + kDenormalGuard;
-    const float meanR = (b + previousR) * 0.5f + kDenormalGuard;
-    previousL = a;
-    previousR = b;
-    lowL += lfL * (meanL - lowL);
-    highL += hfL * (meanL - highL);
-    lowR += lfR * (meanR - lowR);
-    highR += hfR * (meanR - highR);
-    yl[i] = (lowStepL * lowL + midStepL * highL + ghL * a) * level;
-    yr[i] = (lowStepR * lowR + midStepR * highR + ghR * b) * level;
-  }
-  l.low = lowL, l.high = highL, l.previous = previousL;
-  r.low = lowR, r.high = highR, r.previous = previousR;
+  for (int c = 0; c < 2; ++c) Run(channels_[c], design_, in[c], out[c], frames, gains_, level);
 }

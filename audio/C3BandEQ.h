@@ -1,15 +1,13 @@
 #pragma once
-// Three-band equaliser: two one-pole low-passes split each channel into low, mid and high
-// bands that add up to the input itself, and the bands are summed back with their own gains.
+// Three-band equaliser: a Linkwitz-Riley split, 24 dB an octave at each crossover, into low,
+// mid and high bands summed back with their own gains.
 //
-// The bands are complementary: low = L_a(x), high = x - L_b(x), mid = L_b(x) - L_a(x), with
-// L_a the low-pass at the lower of the two crossovers and L_b the one at the higher. Equal
-// gains g give exactly g x, with no delay and no change of phase, so a cross-fade between the
-// dry signal and a level equaliser never dips. With first-order bands, every sum of whole
-// bands (1, L_a, 1 - L_b, L_b - L_a, 1 - L_a, L_b, 1 - L_b + L_a) stays at or below unity at
-// every frequency, so no flat or cut setting lifts anything above its largest gain. Steeper
-// bands cannot keep both: a band that falls faster lags too far in phase where it crosses
-// over, and its complement then rises above unity (a four-pole cascade's by 1.9 dB).
+// With LP4 and HP4 the fourth-order Linkwitz-Riley low- and high-pass (each a Butterworth
+// section squared) and AP the second-order all-pass they sum to at the same crossover:
+//   low = LP4(f1) AP(f2), mid = HP4(f1) LP4(f2), high = HP4(f1) HP4(f2).
+// The three share one phase and their magnitudes add to one, so no setting rises above its
+// largest gain, a band at -100 is gone, and equal gains g give g AP(f1) AP(f2) x, an all-pass
+// of magnitude g.
 #include <cstdint>
 
 #include "audio/CEffectBase.h"
@@ -34,51 +32,67 @@ class C3BandEQ : public CEffectBase {
     kLowGain = 5,
   };
 
-  // Added to the low-passes' input on every sample so their states never decay into
-  // denormals.
+  // Added to the input of the sections on every sample so their states never decay into
+  // denormals; it passes as a constant of the same size.
   static constexpr float kDenormalGuard = 2.3283064e-10f;  // 2^-32
+  // Crossovers are cut to whole hertz and held to these bounds (the upper one a share of the
+  // rate, below where the prewarped corner runs off toward Nyquist).
+  static constexpr float kMinCrossover = 20.0f;
+  static constexpr float kMaxCrossoverShare = 0.45f;
 
   C3BandEQ();
 
-  // Keeps the parameter record; sets up coefficients and gains for `sampleRate`, lets the
-  // low-passes settle on the guard alone, and clears the last input.
+  // Keeps the parameter record; designs the sections for `sampleRate` and clears their
+  // states.
   void Reset(int32_t sampleRate);
   void Process(float** in, float** out, int frames, float level) override;
-  // Process one channel at a time: the reference the two-channel loop is tested against.
-  void ProcessReference(float** in, float** out, int frames, float level);
   // Gains: -100 silences the band, 0 passes it, 100 doubles it. Crossovers in Hz.
   void SetParam(int id, float value) override;
 
   const Params& GetParams() const { return params_; }
-  // The one-pole coefficients 2 sin(pi f / rate) of the low and high crossovers as set
-  // (the lower of the two splits off the low band).
-  float LowCoefficient() const { return lowCoefficient_; }
-  float HighCoefficient() const { return highCoefficient_; }
+  // The crossovers in force, in Hz: whole, within the bounds, the lower one first.
+  float LowCrossover() const { return lowHz_; }
+  float HighCrossover() const { return highHz_; }
 
  private:
-  // One channel's band splitter. Each low-pass takes the mean of the last two inputs, which
-  // puts its zero at Nyquist, so a high cut reaches the top of the band.
-  struct Splitter {
-    float low = 0.0f;   // L_a, the lower crossover
-    float lf = 0.0f;
-    float high = 0.0f;  // L_b, the higher crossover
-    float hf = 0.0f;
-    float previous = 0.0f;  // the last input
-    // The output is lowStep L_a + midStep L_b + highGain x: equal gains leave the steps 0.
-    float lowStep = 0.0f;   // low gain - mid gain
-    float midStep = 0.0f;   // mid gain - high gain
-    float highGain = 0.0f;
+  // A Butterworth state-variable section (trapezoidal, so the responses of the bilinear
+  // designs): from one input its low-pass and the all-pass of its corner. Double precision:
+  // the high band is the all-pass less the low band, which at the lowest corners leaves a
+  // single-precision low band's rounding audible in the cut.
+  struct Corner {
+    double a1 = 1.0, a2 = 0.0, a3 = 0.0;
+  };
+  struct State {
+    double ic1 = 0.0, ic2 = 0.0;
+  };
+  struct Design {
+    Corner low, high;
+  };
+  // One channel: the lower corner's section on the input (its low-pass and all-pass) and on
+  // that low-pass (LP4), the higher corner's on the high band twice (LP4) and on the sum of
+  // the low and high band (the all-pass).
+  struct Channel {
+    State split, low, midA, midB, join;
+  };
+  struct Gains {
+    double low = 0.0;
+    double high = 0.0;
+    double midStep = 0.0;  // mid gain - high gain
   };
 
   void Apply();
-  float Coefficient(float crossover) const;
-  static void Run(Splitter& s, const float* in, float* out, int frames, float level);
+  float Crossover(float hz) const;
+  Corner CornerAt(double hz) const;
+  Design DesignAt(double lowHz, double highHz) const;
+  static void Run(Channel& c, const Design& d, const float* in, float* out, int frames, const Gains& g, float level);
 
-  Splitter channels_[2];
+  Channel channels_[2];
   Params params_;
   int32_t sampleRate_ = 48000;
-  float lowCoefficient_ = 0.0f;
-  float highCoefficient_ = 0.0f;
+  float lowHz_ = 880.0f;
+  float highHz_ = 5000.0f;
+  Design design_;
+  Gains gains_;
 };
 
 static_assert(sizeof(C3BandEQ::Params) == 5 * sizeof(float));

@@ -30,6 +30,15 @@ bool IsDirectory(const std::string& path, const dirent& entry) {
   return ::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A link is followed: a preset linked from elsewhere is as good as one copied in.
+bool IsRegularFile(const std::string& path, const dirent& entry) {
+  if (entry.d_type == DT_REG) return true;
+  if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK) return false;
+  struct stat st {};
+  const std::string full = path + "/" + entry.d_name;
+  return ::stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 }  // namespace
 
 void GetDirectoryFiles(std::vector<std::string>& out, const std::string& path, const std::string& extension,
@@ -41,14 +50,22 @@ void GetDirectoryFiles(std::vector<std::string>& out, const std::string& path, c
     const std::string name = entry->d_name;
     const std::size_t lastDot = name.rfind('.');
     const std::string ext = lastDot == std::string::npos ? name : name.substr(lastDot + 1);
-    if (ext != extension) continue;
+    if (ext != extension || !IsRegularFile(path, *entry)) continue;
     if (!strip) {
       out.push_back(name);
       continue;
     }
-    std::string stem = name.substr(0, name.find('.'));
+    std::string stem = StripExtension(name, extension);
     if (!stem.empty()) out.push_back(std::move(stem));
   }
+}
+
+std::string StripExtension(const std::string& name, const std::string& extension) {
+  const std::size_t cut = extension.size() + 1;
+  if (name.size() <= cut || name.compare(name.size() - cut, 1, ".") != 0 ||
+      name.compare(name.size() - extension.size(), extension.size(), extension) != 0)
+    return std::string();
+  return name.substr(0, name.size() - cut);
 }
 
 std::vector<std::string> GetDirectoryFiles(const std::string& path, const std::string& extension, bool strip) {

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "data/Utf8Text.h"
+#include "data/XmlFileSet.h"
 
 int XmlWriterFileOps::Sync(int fd) { return ::fsync(fd); }
 
@@ -143,6 +144,7 @@ void XmlWriter::Open() {
     std::printf("Unable to open output file");
     std::fflush(stdout);
     open_ = 0;
+    if (XmlFileSet* set = XmlFileSet::Active()) set->Fail();
     return;
   }
   open_ = 1;
@@ -252,8 +254,15 @@ bool XmlWriter::Close() {
   if (std::fclose(file_) != 0) ok = false;
   file_ = nullptr;
   open_ = 0;
-  if (ok && ::rename(tempPath_.c_str(), path_.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(tempPath_.c_str());
+  XmlFileSet* set = XmlFileSet::Active();
+  if (ok && set != nullptr)
+    set->Add(tempPath_, path_);
+  else if (ok && ::rename(tempPath_.c_str(), path_.c_str()) != 0)
+    ok = false;
+  if (!ok) {
+    ::unlink(tempPath_.c_str());
+    if (set != nullptr) set->Fail();
+  }
   stack_.clear();
   attributes_.clear();
   depth_ = 0;

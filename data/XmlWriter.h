@@ -44,6 +44,7 @@ class XmlWriter {
 
   // Finishes the file and puts it in place of the target. True only when the whole document
   // reached the disk; otherwise the temporary file is removed and the target is untouched.
+  // While an XmlFileSet is open on the thread, the set puts the file in place at its commit.
   // Later element calls do nothing. The destructor closes a writer that is still open.
   bool Close();
 

@@ -11,18 +11,24 @@
 namespace {
 
 // Engine-wide controller numbers and the value each feeds.
+// The range each arrives in: data byte / 128, the mod wheel's scaled by the part's mod
+// amount (a byte), channel pressure squared from byte / 64.
 struct ControllerRow {
   int32_t number;
   VoiceControllers::Index index;
+  float max;
 };
 constexpr ControllerRow kControllerRows[] = {
-    {CSynthEngine::kModWheel, VoiceControllers::kModWheel},
-    {CSynthEngine::kCvA, VoiceControllers::kCvA},
-    {CSynthEngine::kCvB, VoiceControllers::kCvB},
-    {CSynthEngine::kCvC, VoiceControllers::kCvC},
-    {CSynthEngine::kPressure, VoiceControllers::kPressure},
+    {CSynthEngine::kModWheel, VoiceControllers::kModWheel, 255.0f},
+    {CSynthEngine::kCvA, VoiceControllers::kCvA, 1.0f},
+    {CSynthEngine::kCvB, VoiceControllers::kCvB, 1.0f},
+    {CSynthEngine::kCvC, VoiceControllers::kCvC, 1.0f},
+    {CSynthEngine::kPressure, VoiceControllers::kPressure, 4.0f},
 };
 constexpr int32_t kResetControllers[] = {120, 123};
+
+// The part's percent settings, held to the page's 0..100.
+float Percent(float v) { return std::clamp(v, 0.0f, 100.0f); }
 
 // Parameters the engine keeps for itself (the others go to the bank's voices).
 enum EngineParam : int32_t {
@@ -205,7 +211,13 @@ void CSynthEngine::PolyAftertouch(int part, int note, float value) {
 
 void CSynthEngine::PitchBend(int part, float octaves) {
   if (!ValidPart(part) || !Created()) return;
-  for (auto& s : slots_) s->SetBend(part, octaves);
+  // The bend is the part's, like its controllers: every voice of both its banks holds it, so
+  // a note started while the wheel is away from centre starts bent, and so does a bank that
+  // comes in by a swap.
+  for (int rt = 0; rt < 2; ++rt) {
+    VoiceBank& b = bank(part, rt);
+    for (int32_t v = 0; v < VoiceBank::kVoices; ++v) b.voice(v).SetBend(octaves);
+  }
 }
 
 void CSynthEngine::ResetPart(int part) {
@@ -231,8 +243,10 @@ void CSynthEngine::ControlChange(int part, int controller, float value) {
   if (!ValidPart(part)) return;
   for (const ControllerRow& r : kControllerRows) {
     if (r.number == controller) {
-      // Every voice reads these as matrix sources: an undefined value would reach them all.
-      if (std::isfinite(value)) controllers_.value[r.index].store(value, std::memory_order_relaxed);
+      // Every voice reads these as matrix sources: an undefined or runaway value would reach
+      // them all.
+      if (std::isfinite(value))
+        controllers_.value[r.index].store(std::clamp(value, 0.0f, r.max), std::memory_order_relaxed);
       return;
     }
   }
@@ -268,22 +282,22 @@ void CSynthEngine::SetParam(int rt, int part, int instance, float value, uint32_
       toVoices = false;
       break;
     case kLevel:
-      level_.store(value / 100.0f, std::memory_order_relaxed);
+      level_.store(Percent(value) / 100.0f, std::memory_order_relaxed);
       toVoices = false;
       break;
     case kKeyboardMode:
       if ((instance & 0xF) == 0) b.keyboardMode.store(value != 0.0f, std::memory_order_relaxed);
       break;
     case kVelocityAmount:
-      velocityAmount_.store(value / 100.0f, std::memory_order_relaxed);
+      velocityAmount_.store(Percent(value) / 100.0f, std::memory_order_relaxed);
       toVoices = false;
       break;
     case kUnisonDetune:
-      b.unisonDetune.store(value / 100.0f, std::memory_order_relaxed);
+      b.unisonDetune.store(Percent(value) / 100.0f, std::memory_order_relaxed);
       toVoices = false;
       break;
     case kParameter11:
-      parameter11_.store(1.0f - value / 100.0f, std::memory_order_relaxed);
+      parameter11_.store(1.0f - Percent(value) / 100.0f, std::memory_order_relaxed);
       toVoices = false;
       break;
     case kLfoSmooth:

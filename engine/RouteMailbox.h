@@ -32,12 +32,14 @@ class RouteMailbox {
     pending_.store(true, std::memory_order_release);
   }
 
-  // Owner thread: the clear first, then the routes, then the amounts.
-  void TakeAll(ModulationMatrix& matrix) {
+  // Owner thread: the clear first, then the routes, then the amounts. True when every route
+  // was cleared.
+  bool TakeAll(ModulationMatrix& matrix) {
     // Most blocks have nothing to take and need not touch the lock.
-    if (!pending_.load(std::memory_order_acquire)) return;
+    if (!pending_.load(std::memory_order_acquire)) return false;
     Lock lock(mutex_);
-    if (clearAll_) matrix.Connect(ModulationMatrix::kClearSlot, 0, 0, 0.0f, 0);
+    const bool cleared = clearAll_;
+    if (cleared) matrix.Connect(ModulationMatrix::kClearSlot, 0, 0, 0.0f, 0);
     for (int32_t s = 0; s < ModulationMatrix::kRoutes; ++s) {
       Connect& c = connect_[s];
       if (c.pending) matrix.Connect(s, c.source, c.destination, c.amount, c.mode);
@@ -49,6 +51,7 @@ class RouteMailbox {
     }
     clearAll_ = false;
     pending_.store(false, std::memory_order_relaxed);
+    return cleared;
   }
 
   bool Pending() const { return pending_.load(std::memory_order_acquire); }

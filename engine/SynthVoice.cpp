@@ -178,7 +178,7 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     // Wavetable oscillators.
     {512, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].coarse[kWavetable] = static_cast<float>(Truncate(x)); v.UpdatePitch(0.0f); }},
     {513, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].fine[kWavetable] = x / 100.0f; v.UpdatePitch(0.0f); }},
-    {515, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetUnisonDetune(x / 100.0f); }},
+    {515, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.wt_[i].SetUnisonDetune(Percent(x) / 100.0f); }},
     {516, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) {
        const int32_t k = Truncate(x);
        if (k >= 0 && k < kUnisonRowCount) v.wt_[i].SetUnison(kUnisonRows[k].mode, kUnisonRows[k].ratio);
@@ -194,7 +194,7 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     // Algorithmic oscillators.
     {528, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].coarse[kAlgorithmic] = static_cast<float>(Truncate(x)); v.UpdatePitch(0.0f); }},
     {529, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.osc[i].fine[kAlgorithmic] = x / 100.0f; v.UpdatePitch(0.0f); }},
-    {531, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetDetune(x / 100.0f); }},
+    {531, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetDetune(Percent(x) / 100.0f); }},
     {532, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetUnison(Truncate(x + 1.0f)); }},
     {533, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetSpread(1.0f - Percent(x) / 100.0f); }},
     {534, 2, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.alg_[i].SetPan(SignedPercent(x) / 100.0f); }},
@@ -256,7 +256,7 @@ const SynthVoice::ParamRow SynthVoice::kParamRows[] = {
     // LFOs.
     {1280, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.lfo_[i].SetType(Truncate(x)); }},
     {1281, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.s_.lfoRate[i] = x; }},
-    {1282, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.lfo_[i].SetAmplitude(x / 100.0f); }},
+    {1282, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) { v.lfo_[i].SetAmplitude(SignedPercent(x) / 100.0f); }},
     {1283, 3, 0, [](SynthVoice& v, int32_t i, float x, bool) {
        const int32_t m = Truncate(x);
        if (m >= 0 && m < kSyncModifiers) v.lfo_[i].SetSyncModifier(m);
@@ -443,7 +443,21 @@ void SynthVoice::SetParam(bool smooth, int32_t instance, int32_t number, float v
 
 void SynthVoice::ApplyParams() {
   mailbox_.TakeAll([this](int slot, float value, bool smooth) { ApplyParam(slot, value, smooth); });
-  routes_.TakeAll(matrix_);
+  if (routes_.Pending()) {
+    // Installing a route clears every destination, the LFOs' depth and rate controls too. The
+    // LFOs read those before this block's matrix runs, as the last block left them: put back
+    // the depths, and the rates that stay routed (an unrouted rate rests at the 0 it now has).
+    VoiceBuffers::Controls& c = buffers_->controls;
+    float depth[kLfos], rate[kLfos];
+    std::copy_n(c.lfoAm, kLfos, depth);
+    std::copy_n(c.lfoFm, kLfos, rate);
+    if (routes_.TakeAll(matrix_)) routesCleared_ = true;
+    constexpr int32_t kRates[kLfos] = {kDstLfo1Fm, kDstLfo2Fm, kDstLfo3Fm};
+    for (int32_t i = 0; i < kLfos; ++i) {
+      c.lfoAm[i] = depth[i];
+      if (matrix_.Routed(kRates[i])) c.lfoFm[i] = rate[i];
+    }
+  }
   TakeWavetables();
   if (shutdownRequest_.exchange(false, std::memory_order_acquire)) {
     for (EnvGen& e : env_) e.Kill();

@@ -138,6 +138,12 @@ class SynthVoice {
   // Owner thread, between blocks: applies every posted parameter and route and a requested
   // shutdown.
   void ApplyParams();
+  // Owner thread: whether ApplyParams cleared every route since the last call.
+  bool TakeRoutesCleared() {
+    const bool cleared = routesCleared_;
+    routesCleared_ = false;
+    return cleared;
+  }
   // Owner thread, once per block: applies posted parameters, moves the smoothed values.
   void SmoothControls();
 
@@ -257,6 +263,7 @@ class SynthVoice {
   ParamMailbox<kParamSlots> mailbox_;
   RouteMailbox routes_;
   std::atomic<bool> shutdownRequest_{false};
+  bool routesCleared_ = false;
   std::atomic<bool> finished_{true};
   // Attached and playing (owner thread), and posted but not yet taken (kNoTable: none).
   WaveTable* wavetable_[kOscillators] = {};

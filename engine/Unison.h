@@ -1,6 +1,7 @@
 #pragma once
 // How the single-cycle oscillators spread their one to four unison copies: which copy feeds
 // which side, the detuned frequency of each copy, and where the pair sits in the stereo field.
+#include <cmath>
 #include <cstdint>
 
 namespace unison {
@@ -31,6 +32,10 @@ void Frequencies(float f, float low, int32_t count, double octaves, float out[kM
 // Pan law: the side the pan moves away from falls linearly to 0 at +-1 while the near side
 // keeps the level g. p is not limited, so beyond +-1 the far side changes sign.
 inline void PanGains(float p, float g, float& left, float& right) {
+  // The setting plus its modulation, which a controller or LFO routed here can carry any
+  // way. Beyond +-1 one side changes sign, up to the full gain at +-2; further out the gains
+  // would grow without bound.
+  p = std::fmin(std::fmax(p, -2.0f), 2.0f);
   if (p < 0.0f) {
     left = g;
     right = (1.0f + p) * g;

@@ -80,7 +80,14 @@ bool VoiceSlot::TakeEvent(Event* e) {
 
 void VoiceSlot::Bind(const BankVoices* bank) {
   SynthVoice* voice = bank ? bank->voices[index_] : nullptr;
-  if (voice && voice != voice_.load(std::memory_order_relaxed)) voice->noise().SetDisplay(&status_.noise);
+  if (voice != voice_.load(std::memory_order_relaxed)) {
+    if (voice) {
+      voice->noise().SetDisplay(&status_.noise);
+      // A clear taken while the voice was not playing here has nothing to glide from.
+      voice->TakeRoutesCleared();
+    }
+    lastGain_[0] = lastGain_[1] = 0.0f;
+  }
   // Voice before bank: a thread that sees the bank also sees its voice.
   voice_.store(voice, std::memory_order_release);
   bank_.store(voice ? bank : nullptr, std::memory_order_release);
@@ -88,17 +95,31 @@ void VoiceSlot::Bind(const BankVoices* bank) {
 
 void VoiceSlot::ProcessEvents(FftProcessor& fft) {
   if (SynthVoice* v = BoundVoice()) v->ApplyParams();
+  if (releaseDue_) {
+    releaseDue_ = false;
+    if (SynthVoice* v = BoundVoice()) v->Release();
+  }
+  bool started = false;  // a note attacked in this block
   Event e;
   for (int32_t n = 0; n < kEventsPerBlock && TakeEvent(&e); ++n) {
     if (e.kind == kStop || e.kind == kRelease) {
+      // A note that ends in the block it started in (a trigger-length gate) would release
+      // before its attack rendered a sample: it sounds for this block and releases at the
+      // start of the next, whatever that block's events are, so it cannot hang.
+      if (started) {
+        releaseDue_ = true;
+        continue;
+      }
       if (SynthVoice* v = BoundVoice()) v->Release();
-      // A note that ends in the block it started in must not be triggered again at the
-      // phase restart: that would undo this release on a slot the allocator already freed.
       startVelocity_ = 0.0f;
     } else if (e.kind == kStart) {
+      // A later start takes the slot over: the note it replaces needs no release.
+      releaseDue_ = false;
+      started = false;
       Bind(e.bank);
       SynthVoice* v = BoundVoice();
       if (!v) continue;
+      started = e.velocity > 0.0f;
       v->ApplyParams();
       v->Trigger(e.note, e.velocity, e.offset);
       startVelocity_ = e.velocity;
@@ -174,7 +195,7 @@ void VoiceSlot::Render() {
     status_.scope[VoiceStatus::kFilterBRight].Process(b.Get(B::kFilterBOutRight));
   }
   marks.End(15);
-  marks.Begin(16); Amplify(v); marks.End(16);
+  marks.Begin(16); Amplify(v, v.TakeRoutesCleared()); marks.End(16);
   marks.Begin(17); UpdateDisplay(v, cutoff, frequency); marks.End(17);
   v.UpdateFinished();
 }
@@ -203,7 +224,8 @@ void VoiceSlot::RenderLfos(SynthVoice& v) {
     // An LFO that no route reads, or one at no amplitude (its depth set by a controller at 0,
     // or still in its delay), only moves on. Unread, only its last value is kept, for the
     // display; silent, its buffer holds zeros and its routes add nothing from it. A route
-    // installed between blocks zeroes the buffer, and the LFO renders again from that block.
+    // installed between blocks zeroes the buffer (its depth is kept), and the LFO renders
+    // again from that block.
     const bool silent = g == 0.0f;
     if (!v.matrix().Reads(source)) {
       v.lfo(i).Advance(c.lfoFm[i], rate[i], &p[n - 1]);
@@ -401,10 +423,31 @@ void VoiceSlot::Mix(SynthVoice& v) {
   }
 }
 
-void VoiceSlot::Amplify(SynthVoice& v) {
+void VoiceSlot::Amplify(SynthVoice& v, bool routesCleared) {
   if (!outLeft_ || !outRight_) return;
   VoiceBuffers& b = v.buffers();
   const int32_t n = v.frames();
+  const float* gainIn[2][2] = {{b.Get(B::kVca1Am), b.Get(B::kVca1Env)}, {b.Get(B::kVca2Am), b.Get(B::kVca2Env)}};
+  auto gainAt = [&](int32_t amp, int32_t i) { return (0.5f * gainIn[amp][0][i] + 0.5f) * gainIn[amp][1][i]; };
+  if (routesCleared) {
+    // Clearing every route (a preset load does so on the live bank) takes the amplifiers'
+    // routes at once: glide from where they stood to where they now are over this block
+    // rather than step there.
+    const float* a[2] = {b.Get(B::kFilterAOutLeft), b.Get(B::kFilterAOutRight)};
+    const float* bb[2] = {b.Get(B::kFilterBOutLeft), b.Get(B::kFilterBOutRight)};
+    float* out[2] = {outLeft_, outRight_};
+    for (int32_t i = 0; i < n; ++i) {
+      const float w = static_cast<float>(i + 1) / static_cast<float>(n);
+      const float k1 = lastGain_[0] + (gainAt(0, i) - lastGain_[0]) * w;
+      const float k2 = lastGain_[1] + (gainAt(1, i) - lastGain_[1]) * w;
+      for (int32_t ch = 0; ch < 2; ++ch) out[ch][i] = k2 * bb[ch][i] + k1 * a[ch][i];
+    }
+    lastGain_[0] = gainAt(0, n - 1);
+    lastGain_[1] = gainAt(1, n - 1);
+    return;
+  }
+  lastGain_[0] = gainAt(0, n - 1);
+  lastGain_[1] = gainAt(1, n - 1);
   using namespace v4;
   const f4 half = Set1(0.5f);
   const float* am1 = b.Get(B::kVca1Am);
@@ -464,6 +507,7 @@ void VoiceSlot::UpdateDisplay(SynthVoice& v, const float cutoff[2], const float 
 }
 
 void VoiceSlot::Kill() {
+  releaseDue_ = false;
   if (SynthVoice* v = BoundVoice()) v->Reset(true);
 }
 

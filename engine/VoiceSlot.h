@@ -93,7 +93,8 @@ class VoiceSlot {
   // kNoise: the noise played in this block (otherwise its buffers are zeros, not read).
   template <bool kNoise>
   void Mix(SynthVoice& v);
-  void Amplify(SynthVoice& v);
+  // routesCleared: every route went since the last block.
+  void Amplify(SynthVoice& v, bool routesCleared);
   void UpdateDisplay(SynthVoice& v, const float cutoff[2], const float frequency[2]);
 
   int32_t index_;
@@ -112,6 +113,8 @@ class VoiceSlot {
   std::atomic<float> pedalLevel_{0.0f};
   std::atomic<uint8_t> pedalSwitch_{0};
   float startVelocity_ = 0.0f;
+  bool releaseDue_ = false;
+  float lastGain_[2] = {};  // each amplifier's gain at the last sample rendered  // a note that started and ended in the last block
   bool noisePlayed_ = false;  // in the block being rendered
   uint32_t blocks_ = 0;
 

@@ -1,5 +1,7 @@
 #include "midi/CClipCore.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
@@ -164,6 +166,9 @@ bool CClipCore::ClipSetPath(const char* name) {
 
 int CClipCore::XMLStoreClipLauncher(const char* name) {
   if (!ClipSetPath(name)) return 0;
+  // A song is stored whole or not at all; a data tree without the launcher's folder would
+  // otherwise refuse every song.
+  ::mkdir(platform::DataPath(kClipsDir).c_str(), 0755);
   XmlWriter w(clipSetPath, *fileOps_);
   if (!w.IsOpen()) return 0;
   w.AddAttribute("Version", "1");

@@ -1,6 +1,6 @@
 // The voice editors' curves, recomputed on the GUI thread whenever a setting moves, held
-// against the 20 ms between two paints: the filter response (1024 filter steps, a 1024-point
-// transform, 512 magnitudes) per filter family, the envelope walk, the LFO preview, the
+// against the 20 ms between two paints: the filter response (8192 samples through the voice's
+// stereo filter slot folded onto a 1024-point transform, 512 magnitudes) per filter family, the envelope walk, the LFO preview, the
 // shaper's transfer curve, the algorithmic oscillator's cycle and the resonator's partials.
 #include <stdlib.h>
 

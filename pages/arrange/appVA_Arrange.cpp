@@ -167,8 +167,11 @@ void appVA_Arrange::OnButton(int id) {
         button->SetChecked(false);
         return;
       }
+      if (services_->StoreSong(name.c_str(), id == kSaveAll ? 1 : 0) == 0) {
+        lamp_.Fail(services_, button, name);
+        return;
+      }
       currentName_ = name;
-      services_->StoreSong(name.c_str(), id == kSaveAll ? 1 : 0);
       lamp_.Light(kSaveTicks);
       return;
     }
@@ -194,12 +197,18 @@ void appVA_Arrange::FinishStoreAs() {
   if (text.empty()) return;
   if (!name_rows::UsableName(text)) {
     platform::LogPrintf("refused arrangement name <%s>\n", text.c_str());
+    lamp_.Fail(services_, saveAs_, text);
+    return;
+  }
+  const bool stored = services_->StoreSong(text.c_str(), 0) != 0;
+  ScanArrangements();
+  if (!stored) {
+    lamp_.Fail(services_, saveAs_, text);
+    SelectName(currentName_);
     return;
   }
   currentName_ = text;
   nameLabel_->setText(text.c_str());
-  services_->StoreSong(text.c_str(), 0);
-  ScanArrangements();
   saveAs_->SetChecked(true);
   lamp_.Light(kSaveTicks);
   SelectName(text);
@@ -249,6 +258,11 @@ int appVA_Arrange::OnMessage(tagUX_Message* msg) {
           SetEnabled(false);
           break;
         case kFocusShown: {
+          // The start-up song is loaded after the pages are built: the first showing names it.
+          if (currentName_.empty()) {
+            currentName_ = services_->SongName();
+            if (!currentName_.empty()) nameLabel_->setText(currentName_.c_str());
+          }
           SelectName(currentName_);
           const float v = services_->GetSetting(kDrumLevelUid);
           drumLevel_->SetFloatRawValue(v);

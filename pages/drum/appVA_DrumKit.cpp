@@ -128,8 +128,11 @@ void appVA_DrumKit::OnButton(int id) {
         save_->SetChecked(false);
         return;
       }
+      if (name[0] != '[' && services_->StoreKit(name.c_str()) == 0) {
+        lamp_.Fail(services_, save_, name);
+        return;
+      }
       kitName_ = name;
-      if (name[0] != '[') services_->StoreKit(name.c_str());
       Stored(save_);
       return;
     }
@@ -148,10 +151,13 @@ void appVA_DrumKit::OnButton(int id) {
 void appVA_DrumKit::FinishStoreAs() {
   const std::string text = storeAs_.Close();
   if (text.empty()) return;
+  // Names in brackets are the application's own ("[default]"): never written.
+  if (text[0] != '[' && services_->StoreKit(text.c_str()) == 0) {
+    lamp_.Fail(services_, saveAs_, text);
+    return;
+  }
   kitName_ = text;
   nameLabel_->setText(text.c_str());
-  // Names in brackets are the application's own ("[default]"): never written.
-  if (text[0] != '[') services_->StoreKit(text.c_str());
   Stored(saveAs_);
   ScanKits();
   SelectName(text);

@@ -33,17 +33,6 @@ constexpr float kTimes[modADSR::kTimeSteps] = {
     19.118f, 20.3668f, 21.636f, 22.9149f, 24.1911f, 25.45f,  26.6746f, 27.8454f, 28.9402f, 29.9334f, 30.7966f,
     31.4975f, 32.0f};
 
-constexpr float kRatios[modADSR::kTimeSteps] = {
-    0.0f,    0.011f,  0.024f,  0.047f,  0.097f,  0.148f,  0.202f,  0.259f,  0.318f,  0.381f,  0.446f,  0.514f,
-    0.585f,  0.66f,   0.738f,  0.82f,   0.906f,  0.996f,  1.09f,   1.188f,  1.291f,  1.399f,  1.513f,  1.631f,
-    1.755f,  1.885f,  2.021f,  2.163f,  2.312f,  2.469f,  2.632f,  2.803f,  2.983f,  3.17f,   3.367f,  3.573f,
-    3.788f,  4.014f,  4.251f,  4.498f,  4.757f,  5.029f,  5.313f,  5.611f,  5.922f,  6.249f,  6.59f,   6.948f,
-    7.323f,  7.715f,  8.126f,  8.556f,  9.007f,  9.478f,  9.972f,  10.49f,  11.031f, 11.598f, 12.192f, 12.814f,
-    13.466f, 14.147f, 14.862f, 15.609f, 16.392f, 17.212f, 18.071f, 18.97f,  19.911f, 21.529f, 23.01f,  24.142f,
-    25.328f, 26.569f, 27.868f, 29.229f, 30.654f, 32.147f, 33.709f, 35.345f, 37.059f, 38.853f, 40.732f, 43.299f,
-    46.2f,   49.175f, 51.541f, 54.018f, 56.611f, 59.327f, 62.171f, 65.149f, 68.268f, 71.533f, 74.953f, 78.533f,
-    82.283f, 86.209f, 90.32f,  94.625f, 99.999f};
-
 constexpr int kPanelGroup = 2;
 using editor_labels::kFlagsFromController;
 using editor_labels::kFlagsFromPanel;
@@ -99,7 +88,13 @@ bool IsTimeSlot(int slot) { return slot == 0 || slot == 8 || slot == 24 || slot 
 }  // namespace
 
 float modADSR::TimeEntry(int index) { return kTimes[index < 0 ? 0 : (index > 100 ? 100 : index)]; }
-float modADSR::RatioEntry(int index) { return kRatios[index < 0 ? 0 : (index > 100 ? 100 : index)]; }
+float modADSR::RatioEntry(float setting) {
+  // The stored setting is the curve index the voice truncates and clamps; anything that is
+  // no number takes the first entry.
+  int index = 0;
+  if (setting >= 1.0f) index = setting < 100.0f ? static_cast<int>(setting) : 100;
+  return EnvGen::kCurveTable[index];
+}
 
 int modADSR::TimeIndex(float seconds) {
   if (!(seconds > kTimes[0]) || seconds > kTimes[kTimeSteps - 1]) return 0;
@@ -146,14 +141,14 @@ const void* modADSR::Monitor() const { return services_->VoiceMonitor(part_); }
 
 void modADSR::SetCurveValue(int slot, float value, bool fromEncoder) {
   const auto time = [&](float v) { return (fromEncoder ? TimeEntry(static_cast<int>(v)) : v) * kPointsPerSecond; };
-  const auto ratio = [&](float v) { return fromEncoder ? RatioEntry(static_cast<int>(v)) : v; };
   switch (slot) {
     case 0: attack_ = time(value); break;
     case 8: decay_ = time(value); break;
     case 24: release_ = time(value); break;
     case 25: releaseB_ = time(value); break;
-    case 1: ratioA_ = ratio(value) * 0.05f; break;
-    case 9: ratioDR_ = ratio(value) * 0.01f; break;
+    // Both paths carry the curve index, which the voice turns into its segment ratio.
+    case 1: ratioA_ = RatioEntry(value) * 0.05; break;
+    case 9: ratioDR_ = RatioEntry(value) * 0.01; break;
     case 16: sustain_ = value * 0.01f; break;
     case 26:
     case 27: {
@@ -201,9 +196,9 @@ void modADSR::PlotEnvelope(bool releaseB) {
     release = 0.0f;
   }
 
-  // The engine's own segment steps, with the ratios held off zero.
-  const double ratioA = ratioA_ < 0.1f ? 0.1 : ratioA_;
-  const double ratioDR = ratioDR_ < 0.0001f ? 0.0001 : ratioDR_;
+  // The engine's own segment steps and ratios (the curve table has no zero entry).
+  const double ratioA = ratioA_;
+  const double ratioDR = ratioDR_;
   const double cA = EnvGen::Coefficient(ratioA, attack_);
   const float baseA = EnvGen::RiseBase(ratioA, cA);
   double cD = EnvGen::Coefficient(ratioDR, decay);

@@ -36,7 +36,8 @@ class modADSR : public uxPanelCtrl {
   // entry, above its last, or not a number.
   static float TimeEntry(int index);
   static int TimeIndex(float seconds);
-  static float RatioEntry(int index);
+  // The voice's segment ratio table entry for a stored curve setting 0..100.
+  static float RatioEntry(float setting);
 
   uxValueLabel* ValueLabel(int index) const { return labels_[index]; }
   uxScopeView* Scope() const { return scope_; }
@@ -58,8 +59,8 @@ class modADSR : public uxPanelCtrl {
   float release_ = 0.0005f * kPointsPerSecond;
   float releaseB_ = 0.0005f * kPointsPerSecond;
   float sustain_ = 0.0f;
-  float ratioA_ = 1.0f;
-  float ratioDR_ = 1.0f;
+  double ratioA_ = 1.0;
+  double ratioDR_ = 1.0;
   unsigned mode_ = 0;
   unsigned pedal_ = 0;
   int32_t shownState_ = -1;

@@ -58,10 +58,11 @@ int AlgorithmOf(float v) { return v >= -1e6f && v <= 1e6f ? static_cast<int>(v) 
 
 }  // namespace
 
-modALGOsc::modALGOsc(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
+// The caption names the editor itself, not the oscillator the container names.
+modALGOsc::modALGOsc(PageServices* services, uint32_t id, const char* /*name*/, uxPOINT pos, int16_t w, int16_t h,
                      uxCOLOR colour)
-    : uxPanelCtrl(services, id, name, pos, w, h, colour), services_(services), id_(id), part_(param_uid::Kind(id)),
-      instance_(param_uid::Instance(id)) {
+    : uxPanelCtrl(services, id, "Algorithm", pos, w, h, colour, OPTION_FLAG_CAPTION | OPTION_FLAG_CLOSE),
+      services_(services), id_(id), part_(param_uid::Kind(id)), instance_(param_uid::Instance(id)) {
   uxPOINT at(10, 100);
   cycle_ = new uxScopeView(services, static_cast<uint32_t>(-1), &at, 580, 220, 0x101010, 0x808080, this, true, 0, 1,
                            false);

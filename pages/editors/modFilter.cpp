@@ -24,6 +24,8 @@ namespace {
 using editor_labels::SlotOf;
 
 constexpr int kPanelGroup = 3;
+// The voice never runs a filter below this cutoff (nor at one that is no number).
+constexpr float kMinCutoffHz = 50.0f;
 constexpr int kFilterKey = 370;
 constexpr int kLinkKey = 371;
 constexpr int kKeyStride = 8;
@@ -117,22 +119,9 @@ int modFilter::CutoffIndex(float hz) {
   return 0;
 }
 
-modFilter::TypeSetting modFilter::SettingOf(int type) {
-  static constexpr TypeSetting kSettings[kTypes] = {
-      {0, 0, 0.0f, 1.0f},
-      {1, 0, 0.12f, 0.85f},
-      {2, CMoogLadderFilter::kTwoPole, 0.5f, 0.8f},
-      {2, CMoogLadderFilter::kFourPole, 0.5f, 0.9f},
-      {3, LadderApproxFilter::kLowPass, 0.3f, 0.7f},
-      {3, LadderApproxFilter::kBandPass, 0.3f, 0.6f},
-      {3, LadderApproxFilter::kHighPass, 0.3f, 0.4f},
-      {4, CSEMFilter::kLowPass, 0.1f, 0.3f},
-      {4, CSEMFilter::kBandPass, 0.1f, 0.3f},
-      {4, CSEMFilter::kHighPass, 0.1f, 0.3f},
-      {4, CSEMFilter::kNotch, 0.1f, 1.0f},
-      {5, 0, 0.0f, 0.8f},
-  };
-  return kSettings[PlotTypeOf(type)];
+float modFilter::ViewLevel(float gain) {
+  static const float kTop = std::pow(10.0f, kTopDb / 20.0f), kBottom = std::pow(10.0f, kBottomDb / 20.0f);
+  return (gain > kBottom ? (gain < kTop ? gain : kTop) : kBottom) / kTop;
 }
 
 modFilter::modFilter(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
@@ -142,6 +131,8 @@ modFilter::modFilter(PageServices* services, uint32_t id, const char* name, uxPO
   SplitRadixFft::InitTables();
   for (int j = 0; j < kBins; ++j) binAt_[j] = static_cast<int16_t>(SplitRadixFft::OutputIndex(kImpulse, j));
   (void)Cutoffs();
+  preview_.SetSampleRate(kSampleRate);
+  preview_.SetFrames(kBlock);
 
   uxGroup* groupA = new uxGroup(services, 0, "ENCODER A", uxPOINT(10, 340), 180, 150, colour);
   uxGroup* groupB =
@@ -186,6 +177,7 @@ modFilter::modFilter(PageServices* services, uint32_t id, const char* name, uxPO
   uxPOINT at(10, 100);
   response_ = new uxScopeView(services, 0, &at, 512, 200, 0x101010, 0x808080, this, false, 0, 1, false);
   response_->SetGrid(32, 25);
+  response_->SetLevelAxis(uxScopeView::kLevelDecibel, kBottomDb - kTopDb, 0.0f);
   AddElement(response_);
   for (int k = 0; k < 2; ++k) {
     uxPOINT c(532, k == 0 ? 100 : 205);
@@ -196,64 +188,25 @@ modFilter::modFilter(PageServices* services, uint32_t id, const char* name, uxPO
   PlotResponse();
 }
 
-void modFilter::ResetPreview() {
-  // Each response starts from silence, so a plot never depends on the one before it.
-  const TypeSetting s = SettingOf(plotType_);
-  switch (s.filter) {
-    case 1:
-      fourPole_ = FourPoleFilter();
-      fourPole_.SetSampleRate(static_cast<int>(kSampleRate));
-      break;
-    case 2:
-      ladder_ = CMoogLadderFilter();
-      ladder_.SetSampleRate(kSampleRate);
-      ladder_.SetEnabled(1);
-      ladder_.SetMode(s.setting);
-      break;
-    case 3:
-      approx_ = LadderApproxFilter();
-      approx_.sampleRate = kSampleRate;
-      approx_.output = s.setting;
-      break;
-    case 4:
-      sem_ = CSEMFilter();
-      sem_.sampleRate = kSampleRate;
-      sem_.SetType(s.setting);
-      break;
-    case 5:
-      feedback_ = OnePoleFeedbackFilter();
-      feedback_.sampleRate = kSampleRate;
-      break;
-    default:
-      break;
-  }
-}
-
-float modFilter::Step(float in) {
-  const TypeSetting s = SettingOf(plotType_);
-  const float reso = s.resonance > 0.0f ? resonance_ * s.resonance : resonance_;
-  switch (s.filter) {
-    case 1: return fourPole_.ProcessSample(in, cutoff_, reso) * s.gain;
-    case 2: return ladder_.ProcessSample(in, cutoff_, reso) * s.gain;
-    case 3: return approx_.ProcessSample(in, cutoff_, reso) * s.gain;
-    case 4: return sem_.ProcessSample(in, cutoff_, reso) * s.gain;
-    case 5: return feedback_.ProcessSample(in, cutoff_, resonance_) * (0.8f - 0.5f * resonance_);
-    default: return in;
-  }
-}
-
 void modFilter::PlotResponse() {
-  ResetPreview();
-  for (int i = 0; i < kImpulse; ++i) {
-    fft_[2 * i] = Step(i == 0 ? 1.0f : 0.0f);
-    fft_[2 * i + 1] = 0.0f;
+  // Each response starts from silence, so a plot never depends on the one before it.
+  preview_.SetType(plotType_);
+  preview_.Reset();
+  fft_.fill(0.0f);
+  const float hz = cutoff_ >= kMinCutoffHz ? cutoff_ : kMinCutoffHz;
+  const float reso = std::isfinite(resonance_) ? resonance_ : 0.0f;
+  for (int start = 0; start < kResponseLength; start += kBlock) {
+    in_.fill(0.0f);
+    if (start == 0) in_[0] = kImpulseLevel;
+    preview_.Process(in_.data(), in_.data(), outLeft_.data(), outRight_.data(), hz, reso);
+    for (int i = 0; i < kBlock; ++i) fft_[2 * ((start + i) % kImpulse)] += outLeft_[i] / kImpulseLevel;
   }
   SplitRadixFft::Transform(fft_.data(), kImpulse, SplitRadixFft::kForward);
   uxScopeView::Point* points = response_->Points();
   for (int j = 0; j < kBins; ++j) {
     const int p = binAt_[j];
     const float re = fft_[2 * p], im = fft_[2 * p + 1];
-    points[j].a = std::sqrt(re * re + im * im);
+    points[j].a = ViewLevel(std::sqrt(re * re + im * im));
     points[j].marks[0] = 0;
     points[j].marks[uxScopeView::kDottedMark] = 0;
   }
@@ -294,7 +247,7 @@ void modFilter::SetParamValue(int slot, float value) {
     case 9:
       if (instance_ != 0) break;
       labels_[kLink]->SetFloatRawValue(value);
-      services_->sendPanelEnum(kLinkKey, part_, TypeOf(value));
+      ApplyLink(value);
       break;
     case 16:
       SetFilterType(TypeOf(value), true);
@@ -319,13 +272,25 @@ void modFilter::UpdateFromEncoder(int slot, float value) {
       break;
     }
     case 9:
-      if (instance_ == 0) services_->sendPanelEnum(kLinkKey, part_, TypeOf(value));
+      if (instance_ == 0) ApplyLink(value);
       break;
     case 16:
       SetFilterType(TypeOf(value), true);
       break;
     default:
       break;
+  }
+}
+
+void modFilter::ApplyLink(float value) {
+  const int state = TypeOf(value);
+  services_->sendPanelEnum(kLinkKey, part_, state);
+  // The voice follows a stored link whichever way it came (preset, panel, encoder), so
+  // filter B's page locks with it.
+  linked_ = state == 1 ? 1 : 0;
+  if (linkedPage_ != nullptr) {
+    linkedPage_->SetLinked(linked_);
+    if (linked_ != 0) linkedPage_->SetLinkedCutoff(cutoff_);
   }
 }
 
@@ -403,8 +368,6 @@ int modFilter::OnMessage(tagUX_Message* msg) {
         const int next = now == 0 ? 1 : 0;
         labels_[kLink]->SetFloatValue(static_cast<float>(next), kFlagsFromPanel);
         SetParamValue(9, static_cast<float>(next));
-        linked_ = next == 1 ? 1 : 0;
-        if (linkedPage_ != nullptr) linkedPage_->SetLinked(linked_);
         break;
       }
       const PanelAddress address(canId, kPanelGroup, static_cast<int>(msg->flag));

@@ -1,15 +1,11 @@
 #pragma once
 // The editor of one of a part's two filters: eight value labels, the magnitude response of
-// the chosen filter type measured on the engine's own filter classes, two live captures of
-// the filter's output, and, while linked, filter B's cutoff following filter A's.
+// the chosen filter type measured on the filter slot a voice runs, two live captures of the
+// filter's output, and, while linked, filter B's cutoff following filter A's.
 #include <array>
 #include <cstdint>
 
-#include "engine/CMoogLadderFilter.h"
-#include "engine/CSEMFilter.h"
-#include "engine/FourPoleFilter.h"
-#include "engine/LadderApproxFilter.h"
-#include "engine/OnePoleFeedbackFilter.h"
+#include "engine/FilterSlot.h"
 #include "toolkit/uxPanelCtrl.h"
 
 class PageServices;
@@ -25,7 +21,20 @@ class modFilter : public uxPanelCtrl {
   static constexpr int kCutoffSteps = 1000;
   static constexpr int kImpulse = 1024;
   static constexpr int kBins = kImpulse / 2;
-  static constexpr float kSampleRate = 44100.0f;
+  // The voice's rate: bin j of the response is j x 48000 / 1024 Hz.
+  static constexpr float kSampleRate = 48000.0f;
+  // The impulse response is taken this long and folded onto the transform's length, so that
+  // a resonance ringing past 1024 samples still gives the response at the bins' frequencies.
+  static constexpr int kResponseLength = 8 * kImpulse;
+  static constexpr int kBlock = 128;
+  // Small enough that the soft limit of the ladder approximation stays out of the measure.
+  static constexpr float kImpulseLevel = 0.125f;
+  // The response view's level axis, in dB of gain: room for a resonant peak above the pass
+  // band, which sits at two thirds of the height.
+  static constexpr float kTopDb = 24.0f;
+  static constexpr float kBottomDb = -48.0f;
+  // The view point that shows a gain (the view takes levels up to 1, so the top is 1).
+  static float ViewLevel(float gain);
 
   modFilter(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
             uxCOLOR colour, modFilter* linked);
@@ -45,18 +54,6 @@ class modFilter : public uxPanelCtrl {
   static float CutoffEntry(int index);
   static int CutoffIndex(float hz);
 
-  // The filter a type plots with and its settings; type 0 and types outside 1..11 plot flat.
-  struct TypeSetting {
-    int filter;  // 0 none, 1 four-pole, 2 ladder, 3 ladder approximation, 4 state variable, 5 feedback
-    int setting;  // ladder mode, approximation output or state-variable type
-    float resonance;  // scale of the 0..1 resonance, or 0 to pass it unscaled
-    float gain;
-  };
-  static TypeSetting SettingOf(int type);
-  // The filter's output for one sample of an impulse response, the way the response is
-  // measured (public so that tests can run the same preview filters).
-  float Step(float in);
-
   uxValueLabel* ValueLabel(int index) const { return labels_[index]; }
   uxScopeView* Response() const { return response_; }
   uxScopeView* Capture(int k) const { return captures_[k]; }
@@ -69,8 +66,9 @@ class modFilter : public uxPanelCtrl {
   const float* Buffer() const { return fft_.data(); }
 
  private:
-  void ResetPreview();
   void ApplyCutoff(float hz);
+  // LINK's value on filter A: the panel lamp, the link state and filter B's lock.
+  void ApplyLink(float value);
   bool LabelUsed(int label) const { return label != kLink || instance_ == 0; }
 
   PageServices* services_;
@@ -88,11 +86,11 @@ class modFilter : public uxPanelCtrl {
   int linked_ = 0;
   unsigned paints_ = 0;
   bool taken_[2] = {};
-  FourPoleFilter fourPole_;
-  CSEMFilter sem_;
-  CMoogLadderFilter ladder_;
-  LadderApproxFilter approx_;
-  OnePoleFeedbackFilter feedback_;
+  // The filter slot a voice runs, as the voice sets it: type, cutoff in Hz, resonance 0..1.
+  FilterSlot preview_;
+  std::array<float, kBlock> in_{};
+  std::array<float, kBlock> outLeft_{};
+  std::array<float, kBlock> outRight_{};
   std::array<float, 2 * kImpulse> fft_{};
   std::array<int16_t, kBins> binAt_{};
 };

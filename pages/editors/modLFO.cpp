@@ -147,6 +147,8 @@ modLFO::modLFO(PageServices* services, uint32_t id, const char* name, uxPOINT po
   uxPOINT at(10, 100);
   scope_ = new uxScopeView(services, 0, &at, kViewWidth, 305, 0x101010, 0x808080, this, false, 1, 0, false);
   scope_->SetGrid(32, 25);
+  // The marker is the live phase alone: its label stays empty.
+  scope_->SetMarkerText("");
   AddElement(scope_);
   editor_ = new uxWaveEdit(services, 0, &at, kViewWidth, 305, 0x101010, 0x808080, 0x0000FF, 0xC00000);
   editor_->SetEnabled(false);

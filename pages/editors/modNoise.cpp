@@ -181,30 +181,31 @@ void modNoise::UncheckPreset() {
   presetButton_->setButtonState(false);
 }
 
-void modNoise::LoadSelectedNoise() {
-  if (selection_ < 0 || selection_ >= static_cast<int>(names_.size())) return;
-  const std::string& entry = names_[static_cast<std::size_t>(selection_)];
+bool modNoise::LoadNoise(int row) {
+  if (row < 0 || row >= static_cast<int>(names_.size())) return false;
+  const std::string& entry = names_[static_cast<std::size_t>(row)];
   const std::string text = EntryText(entry);
-  if (selection_ == 0) {
+  if (row == 0) {
     services_->ClearWaveData(static_cast<int>(Uid(0)), 0);
     services_->SetSampleData(static_cast<int>(Uid(0)), 1, entry.c_str(), nullptr);
     current_ = nullptr;
     Flatten(views_[0]);
     Flatten(views_[1]);
     SetCaption("[OFF]");
-    return;
+    return true;
   }
-  SetCaption("[" + text + "]");
+  // A file that does not load changes nothing: the part keeps its sample, and the page
+  // keeps showing it.
   MultiWaveReader* sample = nullptr;
   WavefileCache& cache = services_->WaveCache();
   if (!IsMulti(entry)) {
     sample = cache.LoadFile(text, ".wav");
-    if (sample != nullptr) {
-      services_->SetSampleName(static_cast<int>(Uid(kNameParam)), sample->Name().c_str(), sample->ContainerFlag());
-      if (sample->ItemCount() > 0 && sample->Item(0) != nullptr) DrawSample(sample->Item(0), nullptr, 0, nullptr);
-    } else {
+    if (sample == nullptr) {
       platform::LogPrintf("ERROR: Load sample file %s\n", text.c_str());
+      return false;
     }
+    services_->SetSampleName(static_cast<int>(Uid(kNameParam)), sample->Name().c_str(), sample->ContainerFlag());
+    if (sample->ItemCount() > 0 && sample->Item(0) != nullptr) DrawSample(sample->Item(0), nullptr, 0, nullptr);
     labels_[kMode]->SetGrayed(false);
     labels_[kPan]->SetGrayed(false);
     current_ = nullptr;
@@ -214,17 +215,41 @@ void modNoise::LoadSelectedNoise() {
     sample = cache.LoadFile(text, ".msw");
     if (sample != nullptr)
       services_->SetSampleName(static_cast<int>(Uid(kNameParam)), sample->Name().c_str(), sample->ContainerFlag());
-    else
+    if (shown) services_->HideProgress();
+    if (sample == nullptr) {
       platform::LogPrintf("ERROR: Load multi sample file %s\n", text.c_str());
+      return false;
+    }
     labels_[kMode]->SetGrayed(true);
     labels_[kPan]->SetGrayed(true);
-    if (shown) services_->HideProgress();
     current_ = sample;
   }
-  if (sample != nullptr) {
-    services_->SetSampleData(static_cast<int>(Uid(0)), 1, text.c_str(), sample);
-    cache.PrintCache();
+  SetCaption("[" + text + "]");
+  services_->SetSampleData(static_cast<int>(Uid(0)), 1, text.c_str(), sample);
+  cache.PrintCache();
+  return true;
+}
+
+void modNoise::RestoreCaption() {
+  if (!presetName_.empty()) {
+    SetCaption(presetName_);
+    table_->deselectRow();
+  } else if (selection_ >= 0) {
+    std::string caption = "[";
+    caption += selection_ == 0 ? std::string("OFF") : EntryText(names_[static_cast<std::size_t>(selection_)]);
+    SetCaption(caption + "]");
+    SelectRow(selection_);
+  } else {
+    SetCaption("");
+    table_->deselectRow();
   }
+}
+
+void modNoise::RestorePanelName() {
+  if (selection_ < 0 || !presetName_.empty()) SendName(presetName_);
+  else SendName(EntryText(names_[static_cast<std::size_t>(selection_)]));
+  browse_ = -1;
+  panelRestore_ = 0;
 }
 
 void modNoise::DrawSample(const SampleFile* sample, const MswfRegion* region, int regionNumber, const float* ratio) {
@@ -346,8 +371,11 @@ void modNoise::SetValue(tagUX_Message* msg, float value) {
       SendName(EntryText(names_[static_cast<std::size_t>(browse_)]), true);
       panelRestore_ = kRestoreTicks;
     } else if (value == 4.0f && browse_ >= 0) {
+      if (!LoadNoise(browse_)) {
+        RestorePanelName();
+        return;
+      }
       selection_ = browse_;
-      LoadSelectedNoise();
       SelectRow(selection_);
       SendName(EntryText(names_[static_cast<std::size_t>(selection_)]));
       presetName_.clear();
@@ -369,21 +397,12 @@ int modNoise::OnMessage(tagUX_Message* msg) {
   switch (msg->type) {
     case UX_MSG_TICK_EVENT:
       if (panelRestore_ == 1) {
-        if (selection_ < 0 || !presetName_.empty()) SendName(presetName_);
-        else SendName(EntryText(names_[static_cast<std::size_t>(selection_)]));
-        browse_ = -1;
-        panelRestore_ = 0;
+        RestorePanelName();
       } else if (panelRestore_ > 1) {
         --panelRestore_;
       }
       if (captionRestore_ == 1) {
-        if (!presetName_.empty()) {
-          SetCaption(presetName_);
-          table_->deselectRow();
-        } else if (selection_ >= 0) {
-          SetCaption(selection_ == 0 ? "[OFF]" : "[" + names_[static_cast<std::size_t>(selection_)] + "]");
-          SelectRow(selection_);
-        }
+        RestoreCaption();
         captionRestore_ = 0;
       } else if (captionRestore_ > 1) {
         --captionRestore_;
@@ -403,11 +422,14 @@ int modNoise::OnMessage(tagUX_Message* msg) {
       }
       const int row = table_->getSelection();
       if (row < 0 || row >= static_cast<int>(names_.size())) break;
+      captionRestore_ = 0;
+      if (!LoadNoise(row)) {
+        RestoreCaption();
+        break;
+      }
       selection_ = row;
       presetName_.clear();
-      LoadSelectedNoise();
       SendName(EntryText(names_[static_cast<std::size_t>(selection_)]));
-      captionRestore_ = 0;
       UncheckPreset();
       break;
     }

@@ -34,7 +34,9 @@ class modNoise : public uxPanelCtrl {
   int OnMidiCC(int a, int part, int controller, int value) override;
 
   void ScanNoises();
-  void LoadSelectedNoise();
+  // Loads the file of table row `row` into the part; false, with nothing changed, when the
+  // file does not load.
+  bool LoadNoise(int row);
   // region: none for the whole sample; ratio: the voice's playback ratio, shown with a region.
   void DrawSample(const SampleFile* sample, const MswfRegion* region, int regionNumber, const float* ratio);
   void ShowVoiceRegions();
@@ -60,6 +62,9 @@ class modNoise : public uxPanelCtrl {
   void Flatten(uxScopeView* view);
   void SelectRow(int index);
   void UncheckPreset();
+  // The caption and the table row, and the panel's name, back to the sample the part has.
+  void RestoreCaption();
+  void RestorePanelName();
   void SetValue(tagUX_Message* msg, float value);
 
   PageServices* services_;

@@ -69,7 +69,8 @@ const char* FormatSpread(float v, bool) {
 
 modRESOsc::modRESOsc(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
                      uxCOLOR colour)
-    : uxPanelCtrl(services, id, name, pos, w, h, colour), services_(services), id_(id), part_(param_uid::Kind(id)),
+    : uxPanelCtrl(services, id, name, pos, w, h, colour, OPTION_FLAG_CAPTION | OPTION_FLAG_CLOSE), services_(services),
+      id_(id), part_(param_uid::Kind(id)),
       instance_(param_uid::Instance(id)) {
   uxPOINT at(10, 100);
   histogram_ = new uxHistogram(services, 0, &at, 580, 220, 0x101010, 0x808080, 0);

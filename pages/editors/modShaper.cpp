@@ -45,7 +45,8 @@ using editor_labels::SlotOf;
 
 modShaper::modShaper(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
                      uxCOLOR colour, int* insertStore)
-    : uxPanelCtrl(services, id, name, pos, w, h, colour), services_(services), part_(param_uid::Kind(id)),
+    : uxPanelCtrl(services, id, name, pos, w, h, colour, OPTION_FLAG_CAPTION | OPTION_FLAG_CLOSE), services_(services),
+      part_(param_uid::Kind(id)),
       insertStore_(insertStore) {
   shaper_.SetType(0);
   uxPOINT at(10, 100);

@@ -75,12 +75,6 @@ constexpr const char* kUnisonTexts[modWTOsc::kUnisonModes] = {"1x", "2x", "3x", 
 using editor_labels::IndexOf;
 using editor_labels::SlotOf;
 
-// Only the last extension goes, so "my.kick.wav" stays "my.kick".
-std::string StripExtension(const std::string& file) {
-  const auto dot = file.rfind('.');
-  return dot == std::string::npos ? file : file.substr(0, dot);
-}
-
 }  // namespace
 
 modWTOsc::modWTOsc(PageServices* services, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h,
@@ -123,6 +117,8 @@ modWTOsc::modWTOsc(PageServices* services, uint32_t id, const char* name, uxPOIN
   view2d_->SetGrid(32, 25);
   view2d_->SetEnabled(false);
   view2d_->SetTexts("", "", "2D");
+  // The marker shows where the played span starts; it carries no label.
+  view2d_->SetMarkerText("");
   view2d_->SetXAxis(uxScopeView::kCallback, 0.0f, 1.0f);
   view2d_->SetCallback([this](float q) { return BendCurve(q, bend_); });
   view2d_->SetInterpolation(uxScopeView::kLinearInterp);
@@ -147,8 +143,7 @@ void modWTOsc::SendName(const std::string& text, bool alt) {
 
 int modWTOsc::ScanWavetables() {
   names_.clear();
-  for (const std::string& file : GetDirectoryFiles(platform::DataPath(kWaveDir), "wav", false))
-    names_.push_back(StripExtension(file));
+  GetDirectoryFiles(names_, platform::DataPath(kWaveDir), "wav", true);
   std::sort(names_.begin(), names_.end());
   names_.insert(names_.begin(), "[OFF]");
   for (std::size_t i = 0; i < names_.size(); ++i)
@@ -390,7 +385,7 @@ int modWTOsc::OnMessage(tagUX_Message* msg) {
           ShowProgress(static_cast<float>(counter_));
         }
       } else if (prepared_ != nullptr && counter_ == WaveTable::kVariants) {
-        current_ = names_[static_cast<std::size_t>(std::clamp(index_, 0, static_cast<int>(names_.size()) - 1))];
+        // The name is the one taken with the table: the popup may have been browsed on since.
         SetWavetable(prepared_, true, true);
         counter_ = kIdle;
       }

@@ -26,6 +26,30 @@ constexpr FxLabelRow kRows[] = {
     {6, "LoSHL-Amt", "dB", Formatter::kGain, false, 1, 7, {}, 0.0f, 0},
 };
 
+// The reverb's own sound, in the slot's parameter numbers and units (damping in percent),
+// for a reverb chosen where no preset file exists: the values the engine's reverb starts
+// from. Without them the slot would keep, and store, whatever effect stood there before.
+struct DefaultValue {
+  int param;
+  float value;
+};
+constexpr DefaultValue kOwnDefaults[] = {
+    {1, 30.000002f},  // pre-delay ms
+    {2, 0.619981f},   // loop gain (Reverb T)
+    {3, 27.0f},       // damping %
+    {4, -12.0f},      // wet dB
+    {5, 0.0f},        // dry dB
+    {6, 150.0f},      // low shelf Hz
+    {7, -20.0f},      // low shelf dB
+    {8, 4000.0f},     // high shelf Hz
+    {9, 0.0f},        // high shelf dB
+    {10, 37.0f},      // all-pass maximum delay ms
+    {11, 23.27f},     // all-pass delay weight %
+    {12, 87.5f},      // fixed maximum delay ms
+    {13, 100.0f},     // fixed delay weight %
+    {14, 0.0f},       // density: sparse
+};
+
 // Parameter numbers a preset may carry: the user parameters, and those it writes only
 // when applied on its own (9 and up). 0 is the preset index itself.
 constexpr int kNoEntry = -1;
@@ -43,9 +67,7 @@ cfgVA_Reverb::cfgVA_Reverb(PageServices* services, uint32_t pageId, uxValueLabel
 
 void cfgVA_Reverb::ScanPresets() {
   presetNames_.clear();
-  // Cut at the last dot only, so a name with dots of its own still finds its file.
-  GetDirectoryFiles(presetNames_, platform::DataPath(kFolder), kExtension, false);
-  for (std::string& name : presetNames_) name.resize(name.size() - sizeof kExtension);
+  GetDirectoryFiles(presetNames_, platform::DataPath(kFolder), kExtension, true);
   std::sort(presetNames_.begin(), presetNames_.end());
 }
 
@@ -102,9 +124,27 @@ void cfgVA_Reverb::RefreshValues(int flags) {
 // the sounding slot gets the defaults too.
 void cfgVA_Reverb::SetDefaults() {
   constexpr int kFlags = FLAG_REPAINT | FLAG_UPDATE_ENGINE | FLAG_UPDATE_ENGINE_IM;
+  if (presetNames_.empty()) {
+    ApplyOwnDefaults(kFlags | FLAG_UPDATE_DS);
+    return;
+  }
   SelectPreset(0.0f, false, true, kFlags);
   if (Label(kPresetEntry) != nullptr) Label(kPresetEntry)->SetFloatValue(0.0f, FLAG_REPAINT);
   ApplyPreset(0, false, kFlags);
+}
+
+void cfgVA_Reverb::ApplyOwnDefaults(int flags) {
+  for (const DefaultValue& d : kOwnDefaults)
+    services_->ValueChanged(static_cast<uint32_t>(Uid(d.param)), static_cast<unsigned>(flags), d.value);
+  for (const FxLabelRow& row : kRows) {
+    uxValueLabel* label = Label(row.entry);
+    if (label == nullptr || label->GetID() == kNoUid || row.entry == kPresetEntry) continue;
+    for (const DefaultValue& d : kOwnDefaults) {
+      if (d.param != row.param) continue;
+      SetPosition(row.entry, d.value);
+      label->SetFloatValue(d.value, FLAG_REPAINT);
+    }
+  }
 }
 
 int cfgVA_Reverb::OnMessage(tagUX_Message* msg) {

@@ -18,7 +18,8 @@ class cfgVA_Reverb : public cfgVA_Base {
   void RefreshValues(int flags) override;
   void SetDefaults() override;
 
-  // The preset names, sorted byte-wise, from the effects folder.
+  // The preset names (regular files of the effects folder, without ".reverbfx"), sorted
+  // byte-wise.
   void ScanPresets();
   // Writes the entries of preset `index` into the slot with `flags`; the user parameters
   // (1..8) only `withUserParams`. Nothing without presets.
@@ -31,6 +32,9 @@ class cfgVA_Reverb : public cfgVA_Base {
   const std::vector<std::string>& PresetNames() const { return presetNames_; }
 
  private:
+  // Without presets: the engine reverb's own values into the slot (flags) and the labels.
+  void ApplyOwnDefaults(int flags);
+
   std::vector<std::string> presetNames_;
   CFXPreset preset_;
 };

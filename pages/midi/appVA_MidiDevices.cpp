@@ -74,7 +74,18 @@ appVA_MidiDevices::appVA_MidiDevices(PageServices* services, uint32_t id, const 
   FillPortList();
   FillDeviceList();
   OpenPorts();
+  ShowNoPort();
   repaint_ = true;
+}
+
+// Action and Filter are a port's values: with none selected they show a dash, not the
+// values of the port chosen last or of a device choice that changed no port.
+void appVA_MidiDevices::ShowNoPort() {
+  for (uxValueLabel* label : {action_, filter_}) {
+    label->SetFloatValue(0.0f, kLabelFlags);
+    label->SetActive(false, true);
+    label->setRepaint();
+  }
 }
 
 int appVA_MidiDevices::OnPaint() {
@@ -236,6 +247,8 @@ void appVA_MidiDevices::AssignDevice(const std::string& name) {
 void appVA_MidiDevices::ShowPortValues(int port) {
   const MidiPortConfig* record = services_->DeviceConfig().Port(port);
   if (record == nullptr || port >= kPorts) return;
+  action_->SetActive(true);
+  filter_->SetActive(true);
   action_->SetFloatValue(record->Enabled ? 1.0f : 0.0f, kLabelFlags);
   filter_->SetFloatValue(static_cast<float>(record->Filter), kLabelFlags);
 }
@@ -260,9 +273,11 @@ void appVA_MidiDevices::OnDeviceChosen() {
   if (name == kNoDevice) name = "-";
   const bool some = name != "-";
   SetPortEnabled(some);
-  action_->SetFloatValue(some ? 1.0f : 0.0f, kLabelFlags);
   SetPortFilter(some ? kNotesAndControllers : 0);
-  filter_->SetFloatValue(some ? static_cast<float>(kNotesAndControllers) : 0.0f, kLabelFlags);
+  if (HasPort()) {
+    action_->SetFloatValue(some ? 1.0f : 0.0f, kLabelFlags);
+    filter_->SetFloatValue(some ? static_cast<float>(kNotesAndControllers) : 0.0f, kLabelFlags);
+  }
   if (IsPadController(name)) return;
   AssignDevice(name);
   OpenPorts();
@@ -275,6 +290,7 @@ void appVA_MidiDevices::OnPortChosen() {
   if (row < 0 || row >= kPorts) {
     ports_->deselectRow();
     selectedPort_ = -1;
+    ShowNoPort();
     return;
   }
   selectedPort_ = row;

@@ -69,6 +69,7 @@ class appVA_MidiDevices : public uxPanelCtrl {
   void OnDeviceChosen();
   void OnPortChosen();
   bool HasPort() const { return selectedPort_ >= 0 && selectedPort_ < kPorts; }
+  void ShowNoPort();
 
   PageServices* services_;
   uxValueLabel* action_;

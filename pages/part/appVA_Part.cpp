@@ -233,8 +233,9 @@ void appVA_Part::LoadSelectedPreset(bool force) {
   services_->HideProgress();
 }
 
-void appVA_Part::StoreCurrentPreset(const std::string& name, const std::string& path) {
+bool appVA_Part::StoreCurrentPreset(const std::string& name, const std::string& path) {
   services_->ShowProgress("STORE PRESET", name.c_str());
+  bool stored = false;
   // The reserved forms stand for no file ("<FILE ERROR>", "[default]"), also under a
   // category, where the path itself starts with the category's name.
   const bool reserved = path.empty() || path[0] == '<' || path[0] == '[' || name.empty() || name[0] == '<' ||
@@ -244,9 +245,10 @@ void appVA_Part::StoreCurrentPreset(const std::string& name, const std::string& 
   } else if (!name_rows::UsableName(name)) {
     platform::LogPrintf("[PART:%d] refused preset name <%s>\n", part_ + 1, name.c_str());
   } else {
-    services_->StorePreset(part_, path.c_str());
+    stored = services_->StorePreset(part_, path.c_str()) != 0;
   }
   services_->HideProgress();
+  return stored;
 }
 
 void appVA_Part::SetLabelRaw(int slot, float value) {
@@ -351,10 +353,13 @@ void appVA_Part::OnButton(int id) {
       }
       const std::string path = PathOf(name);
       presetName_->setText(name.c_str(), kNameText, kNameBackground);
-      StoreCurrentPreset(name, path);
+      const bool stored = StoreCurrentPreset(name, path);
       ListPresets();
       SelectName(name);
-      lamp_.Light(kSaveTicks);
+      if (stored)
+        lamp_.Light(kSaveTicks);
+      else
+        lamp_.Fail(services_, save_, name);
       return;
     }
     case kSaveAs:
@@ -398,11 +403,18 @@ void appVA_Part::FinishStoreAs() {
   if (text.empty()) return;
   if (!name_rows::UsableName(text)) {
     platform::LogPrintf("[PART:%d] refused preset name <%s>\n", part_ + 1, text.c_str());
+    lamp_.Fail(services_, saveAs_, text);
+    return;
+  }
+  // The shown name stays the one last loaded or stored until the new file exists.
+  const bool stored = StoreCurrentPreset(text, PathOf(text));
+  ListPresets();
+  if (!stored) {
+    lamp_.Fail(services_, saveAs_, text);
+    SelectName(presetName_->getText());
     return;
   }
   presetName_->setText(text.c_str(), kNameText, kNameBackground);
-  StoreCurrentPreset(text, PathOf(text));
-  ListPresets();
   saveAs_->SetChecked(true);
   lamp_.Light(kSaveTicks);
   SelectName(text);
@@ -506,8 +518,11 @@ int appVA_Part::OnMessage(tagUX_Message* msg) {
       deletePath_.clear();
       break;
     case APP_MSG_RESCAN_FILES:
-      ListCategories();
-      ListPresets();
+      // The table goes on showing what it showed: categories while CATEGORY is lit.
+      if (categoryButton_->isChecked())
+        ListCategories();
+      else
+        ListPresets();
       break;
     default:
       break;

@@ -36,7 +36,8 @@ class appVA_Part : public uxPanelCtrl {
   void SelectCategory();
   void RefreshList();
   void LoadSelectedPreset(bool force);
-  void StoreCurrentPreset(const std::string& name, const std::string& path);
+  // True when the preset file was written.
+  bool StoreCurrentPreset(const std::string& name, const std::string& path);
   void OnPanelValue(int index, float value);
   void SetLabelRaw(int slot, float value);
   void OnLabelChanged(int slot, bool changed, float value);

@@ -15,6 +15,7 @@
 #include "toolkit/uxButton.h"
 #include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
+#include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxTableCtrl.h"
 #include "toolkit/uxTableRow.h"
 #include "toolkit/uxValueLabel.h"
@@ -176,6 +177,45 @@ TEST_F(ArrangePage, SaveAsStoresTheTypedNameAndRefusesNamesThatLeaveTheFolder) {
     }
   }
   EXPECT_STREQ(rig.page().NameLabel()->getText(), "LIVE2");
+}
+
+// A song that was not stored (its files could not all be written) lights no lamp, keeps the
+// current name and says so on the screen.
+TEST_F(ArrangePage, AFailedStoreShowsTheFailure) {
+  Songs({"a.arr", "b.arr"});
+  Build();
+  SelectRow(0);
+  rig.services.loadResult = 0;
+  uxPopupMsg* message = rig.services.PopupMessage();
+  for (int button : {appVA_Arrange::kSave, appVA_Arrange::kSaveAll}) {
+    SCOPED_TRACE(button);
+    message->hide();
+    Press(button);
+    EXPECT_EQ(Calls("StoreSong").size(), 1u);
+    EXPECT_FALSE(rig.page().Button(button)->isChecked());
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(rig.page().CurrentName(), "a");
+  }
+
+  message->hide();
+  Press(appVA_Arrange::kSaveAs);
+  rig.page().Keyboard()->setText("new");
+  rig.Give(tagUX_Message(UX_MSG_TOUCH_EVENT, 0, 0, TYPE_RELEASE));
+  rig.Give(tagUX_Message(UX_MSG_ON_BUTTON, uxKeyboardCtrl::kOk, 0));
+  EXPECT_EQ(Calls("StoreSong"), std::vector<std::string>{"StoreSong new 0"});
+  EXPECT_FALSE(rig.page().Button(appVA_Arrange::kSaveAs)->isChecked());
+  EXPECT_TRUE(message->isVisible());
+  EXPECT_STREQ(rig.page().NameLabel()->getText(), "a");
+  EXPECT_EQ(rig.page().CurrentName(), "a");
+}
+
+// The start-up song is loaded after the page is built: the page names it when first shown.
+TEST_F(ArrangePage, TheFirstShowingNamesTheLoadedSong) {
+  appVA_Arrange& page = rig.Build();
+  rig.services.songName = "[default]";
+  rig.Show();
+  EXPECT_STREQ(page.NameLabel()->getText(), "[default]");
+  EXPECT_EQ(page.CurrentName(), "[default]");
 }
 
 TEST_F(ArrangePage, DrumMuteAndLevelsFollowTheSettings) {

@@ -26,6 +26,7 @@
 #include "toolkit/uxButton.h"
 #include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
+#include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxTabCtrl.h"
 #include "toolkit/uxTabItemCtrl.h"
 #include "toolkit/uxTableCtrl.h"
@@ -410,6 +411,26 @@ TEST_F(DrumKitPage, StoringNeedsARowOrATypedNameAndNeverWritesBracketNames) {
   Press(appVA_DrumKit::kSaveAs);
   Confirm();  // the proposed text
   EXPECT_EQ(Calls(rig.services, "StoreKit"), (std::vector<std::string>{"StoreKit House_"}));
+}
+
+// A kit that was not written lights no lamp, keeps the current name and says so.
+TEST_F(DrumKitPage, AFailedStoreShowsTheFailure) {
+  Kits({"Acid.smpl"});
+  rig.services.kitName = "Acid";
+  appVA_DrumKit& page = Build();
+  rig.services.loadResult = 0;
+  Press(appVA_DrumKit::kSave);
+  EXPECT_EQ(Calls(rig.services, "StoreKit"), (std::vector<std::string>{"StoreKit Acid"}));
+  EXPECT_FALSE(page.Button(appVA_DrumKit::kSave)->isChecked());
+  EXPECT_TRUE(rig.services.PopupMessage()->isVisible());
+
+  rig.services.PopupMessage()->hide();
+  SaveAs("House");
+  EXPECT_EQ(Calls(rig.services, "StoreKit"), (std::vector<std::string>{"StoreKit House"}));
+  EXPECT_FALSE(page.Button(appVA_DrumKit::kSaveAs)->isChecked());
+  EXPECT_TRUE(rig.services.PopupMessage()->isVisible());
+  EXPECT_EQ(page.KitName(), "Acid");
+  EXPECT_STREQ(page.NameLabel()->getText(), "Acid");
 }
 
 TEST_F(DrumKitPage, LampsLastSevenTicksAndMuteFollowsItsSetting) {

@@ -2,16 +2,19 @@
 // defaults and where they land, the bounds of the stepped labels, the stereo delay's clear,
 // the reverb's presets from a folder Python wrote, and the dynamics meters.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "audio/CReverb.h"
 #include "pages/effects/appVA_Effects.h"
 #include "pages/effects/cfgVA_Base.h"
 #include "pages/effects/cfgVA_Compressor.h"
@@ -387,9 +390,41 @@ TEST_F(ReverbPanel, GoldenPicture) {
   EXPECT_TRUE(toolkit_test::MatchesGolden("effect_panel_reverb", rig.Screen()));
 }
 
-// Without the folder (or with an empty one) there is nothing to offer or apply, and every
-// index is illegal, the defaults' too.
-TEST_F(EffectPanels, AReverbWithoutPresetsAppliesNothing) {
+// Names that are all extension, have dots of their own, or are no file at all: the panel
+// starts and rescans, and offers and loads each preset file by its own name.
+TEST_F(EffectPanels, OddNamesInTheFolderNeitherStopThePanelNorHideAPreset) {
+  const std::string folder = root.MakeDir(kEffects);
+  struct File {
+    const char* name;
+    int value;
+  } const files[] = {{"reverbfx", 9}, {".reverbfx", 9}, {"Plate 1.5.reverbfx", 3}, {"a.b.reverbfx", 2},
+                     {"a.reverbfx", 1}};
+  for (const File& f : files)
+    std::ofstream(folder + f.name) << "<FXPreset><Parameter Nr=\"9\" Name=\"D\" Value=\"" << f.value
+                                   << "\"/></FXPreset>";
+  ASSERT_EQ(::mkdir((folder + "dir.reverbfx").c_str(), 0755), 0);
+  ASSERT_EQ(::mkfifo((folder + "pipe.reverbfx").c_str(), 0644), 0);
+  for (bool rescan : {false, true}) {
+    SCOPED_TRACE(rescan);
+    if (rescan)
+      rig.Give(tagUX_Message(APP_MSG_RESCAN_FILES));
+    else
+      Build();
+    auto* reverb = static_cast<cfgVA_Reverb*>(Panel(6));
+    ASSERT_EQ(reverb->PresetNames(), (std::vector<std::string>{"Plate 1.5", "a", "a.b"}));
+    Show(6);
+    const int values[] = {3, 1, 2};  // each file's own
+    for (int index : {0, 1, 2}) {
+      reverb->SelectPreset(static_cast<float>(index), false, true, 5);
+      EXPECT_EQ(Sent().front(), "ValueChanged A1009 7 " + std::to_string(values[index])) << index;
+    }
+  }
+}
+
+// Without the folder (or with an empty one) there is nothing to offer, and a reverb chosen
+// there starts from the engine reverb's own sound, not from the values the slot's previous
+// effect left (a tube preamp's "Density 2000", "PREDelay 500 ms").
+TEST_F(EffectPanels, AReverbWithoutPresetsStartsFromItsOwnDefaults) {
   auto* reverb = static_cast<cfgVA_Reverb*>(Panel(6));
   for (bool made : {false, true}) {
     SCOPED_TRACE(made);
@@ -398,12 +433,42 @@ TEST_F(EffectPanels, AReverbWithoutPresetsAppliesNothing) {
       rig.Give(tagUX_Message(APP_MSG_RESCAN_FILES));
     }
     EXPECT_TRUE(reverb->PresetNames().empty());
+    for (int param = 1; param <= 14; ++param) rig.services.params[Uid(param)] = param == 1 ? 500.0f : 2000.0f;
     Show(6);
-    log.Clear();
     reverb->SetDefaults();
-    reverb->ApplyPreset(0, true, 7);
-    EXPECT_TRUE(Sent().empty());
-    EXPECT_NE(log.Text().find("ERROR: <FX_REVERB> illegal preset index 0.000000\n"), std::string::npos);
+
+    // Every parameter once, to the data set (so SAVE stores it) and both engine paths;
+    // through the engine's own parameter calls they give the record its reset loads.
+    CReverb engine, fresh;
+    engine.Reset(48000.0f);
+    fresh.Reset(48000.0f);
+    for (int id = 1; id <= 14; ++id) engine.SetParam(id, id == 14 ? 1.0f : 2000.0f);
+    std::vector<int> written;
+    for (const std::string& call : Sent()) {
+      unsigned uid = 0, flags = 0;
+      float value = 0.0f;
+      ASSERT_EQ(std::sscanf(call.c_str(), "ValueChanged %X %u %f", &uid, &flags, &value), 3) << call;
+      if (flags != 15u) continue;
+      written.push_back(static_cast<int>(uid & 0xFFF));
+      engine.SetParam(static_cast<int>(uid & 0xFFF), value);
+    }
+    EXPECT_EQ(written, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}));
+    const ReverbParams& got = engine.Params();
+    const ReverbParams& own = fresh.Params();
+    EXPECT_EQ(got.density, own.density);
+    const float ReverbParams::*fields[] = {
+        &ReverbParams::apfMaxDelayMs, &ReverbParams::apfDelayWeightPct, &ReverbParams::fixedMaxDelayMs,
+        &ReverbParams::fixedDelayWeightPct, &ReverbParams::preDelayMs, &ReverbParams::damping,
+        &ReverbParams::kRT, &ReverbParams::lowShelfHz, &ReverbParams::lowShelfDb,
+        &ReverbParams::highShelfHz, &ReverbParams::highShelfDb, &ReverbParams::wetDb,
+        &ReverbParams::dryDb};
+    for (const auto field : fields) EXPECT_NEAR(got.*field, own.*field, 1e-4f * (1.0f + std::fabs(own.*field)));
+
+    // The labels show those values.
+    EXPECT_NEAR(Label(5)->GetFloatValue(), 30.0f, 1e-3) << "PREDelay";
+    EXPECT_FLOAT_EQ(Label(7)->GetFloatValue(), 27.0f) << "Damping";
+    EXPECT_FLOAT_EQ(Label(8)->GetFloatValue(), 0.0f) << "Density: Sparse";
+    EXPECT_FLOAT_EQ(Label(9)->GetFloatValue(), -12.0f) << "WET";
   }
 }
 

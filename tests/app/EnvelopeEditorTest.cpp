@@ -1,12 +1,16 @@
 // The envelope editor alone over the page rig: its time lookup, the curve against the
-// engine's envelope run at the page's 50 steps a second, the modes and the pedal's second
-// release, the ratio floors, the live marker, focus, controllers and its picture.
+// envelope a voice plays at 48 kHz from the same settings, the modes and the pedal's second
+// release, settings out of range, the live marker, focus, controllers and its picture.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "engine/EnvGen.h"
+#include "engine/SynthVoice.h"
+#include "engine/VoiceBuffers.h"
+#include "numeric/MathTables.h"
 #include "pages/editors/modADSR.h"
 #include "pages/widgets/uxScopeView.h"
 #include "tests/app/PageRig.h"
@@ -43,51 +47,107 @@ TEST_F(EnvelopeEditor, TimeLookupFindsTheStepATimeFallsIn) {
   for (const auto& c : cases) EXPECT_EQ(modADSR::TimeIndex(c.seconds), c.index) << c.seconds;
 }
 
-// Above the ratio floors the page's walk is the engine's envelope at 50 steps a second.
-TEST_F(EnvelopeEditor, AttackDecayAndReleaseAreTheEngineEnvelopeAtFiftyStepsASecond) {
-  const struct {
-    int attackCurve, decayCurve;
-    float attack, decay, release, sustain;
-  } cases[] = {{50, 50, 1.01f, 0.99f, 1.53f, 0.5f},
-               {40, 80, 0.43f, 2.03f, 0.81f, 0.3f},
-               {100, 10, 2.07f, 0.51f, 1.03f, 0.7f}};
-  for (const auto& c : cases) {
-    Build();
-    Set(1, EnvGen::kCurveTable[c.attackCurve]);
-    Set(9, EnvGen::kCurveTable[c.decayCurve]);
-    Set(0, c.attack);
-    Set(8, c.decay);
-    Set(24, c.release);
-    Set(16, c.sustain * 100.0f);
+// The envelope as a voice plays it: the stored settings go through the voice's own
+// parameter path, and its envelope runs at 48 kHz from a note on to the sustain level, then
+// from a note off. Levels per sample.
+struct PlayedEnvelope {
+  std::vector<double> rise, fall;
+};
 
-    EnvGen env;
-    env.SetSampleRate(modADSR::kPointsPerSecond);
-    env.SetMode(0);
-    env.SetAttackCurve(c.attackCurve);
-    env.SetDecayReleaseCurve(c.decayCurve);
-    env.SetAttack(c.attack * 1000.0f);
-    env.SetDecay(c.decay * 1000.0f);
-    env.SetRelease(c.release * 1000.0f);
-    env.SetSustain(c.sustain);
-    env.Trigger(1.0f);
-    // The whole curve fits the view here: one step a point.
-    int i = 0;
-    float level = 0.0f;
-    for (; i < Points(); ++i) {
-      env.Process(nullptr, &level);
-      ASSERT_NEAR(At(i).a, 0.9f * level, 2e-5f) << "point " << i;
-      if (env.state() == EnvGen::kSustain) break;
-    }
-    // The plateau, then the release from its marked start.
-    int start = i;
-    while (start < Points() && At(start).marks[uxScopeView::kDottedMark] == 0) ++start;
-    ASSERT_LT(start, Points());
-    EXPECT_EQ(start - i, modADSR::kPlateau);
-    EXPECT_FLOAT_EQ(At(start).a, 0.9f * c.sustain);
-    env.Release();
-    for (int k = start + 1; k < Points(); ++k) {
-      env.Process(nullptr, &level);
-      ASSERT_NEAR(At(k).a, 0.9f * level, 2e-5f) << "release point " << k;
+PlayedEnvelope PlayEnvelope(float ratioA, float ratioDR, float attack, float decay, float release, float sustain) {
+  constexpr int32_t kRate = 48000;
+  initMathTables();
+  VoiceControllers controllers;
+  VoiceBuffers buffers(128);
+  SynthVoice voice(0, &controllers, &buffers);
+  voice.SetBlockSize(128);
+  voice.SetSampleRate(kRate);
+  voice.InitRouting();
+  const float stored[] = {ratioA, ratioDR, attack, decay, sustain, release};
+  for (int k = 0; k < 6; ++k) voice.SetParam(false, 0, 1024 + k, stored[k]);
+  voice.ApplyParams();
+  EnvGen& env = voice.envelope(0);
+  PlayedEnvelope played;
+  env.Trigger(1.0f);
+  for (int n = 0; n < 60 * kRate && env.state() != EnvGen::kSustain; ++n) {
+    env.Process(nullptr, nullptr);
+    played.rise.push_back(env.level());
+  }
+  env.Release();
+  for (int n = 0; n < 12 * kRate; ++n) {  // 590 points at 50 a second fit
+    env.Process(nullptr, nullptr);
+    played.fall.push_back(env.level());
+  }
+  return played;
+}
+
+constexpr int kSamplesPerPoint = 48000 / static_cast<int>(modADSR::kPointsPerSecond);
+
+// How far point `point` of a walk (step n at (n + 1) / 50 s) lies from the played levels.
+// A stage that ends between two steps ends on the page at the step after, so a point also
+// passes when it lies within the levels played one step either side of it.
+double Distance(const std::vector<double>& played, int point, float drawn) {
+  const auto at = [&](long n) {
+    return played[static_cast<std::size_t>(std::clamp<long>(n, 0, static_cast<long>(played.size()) - 1))];
+  };
+  const long n = static_cast<long>(point + 1) * kSamplesPerPoint - 1;
+  const double level = drawn / 0.9;
+  const double exact = std::fabs(level - at(n));
+  double low = at(n), high = at(n);
+  for (long k = n - kSamplesPerPoint; k <= n + kSamplesPerPoint; ++k) {
+    low = std::min(low, at(k));
+    high = std::max(high, at(k));
+  }
+  const double within = level < low ? low - level : (level > high ? level - high : 0.0);
+  return std::min(exact, within);
+}
+
+// The drawn curve is the envelope the voice plays, whether its settings came with a load (the
+// data set's curve index and seconds) or from the encoders (table indexes), the smallest
+// curve settings included.
+TEST_F(EnvelopeEditor, TheDrawnCurveIsTheEnvelopeTheVoicePlays) {
+  const struct {
+    int ratioA, ratioDR;
+    float attack, decay, release, sustain;
+  } cases[] = {{50, 50, 1.0f, 1.0f, 1.5f, 50.0f},  {40, 80, 0.44f, 2.04f, 0.82f, 30.0f},
+               {100, 10, 2.06f, 0.5f, 1.04f, 70.0f}, {0, 0, 0.4f, 0.6f, 0.6f, 40.0f},
+               {5, 25, 1.2f, 0.8f, 1.0f, 60.0f},     {20, 3, 0.7f, 1.4f, 2.0f, 20.0f}};
+  for (const auto& c : cases) {
+    const PlayedEnvelope played = PlayEnvelope(static_cast<float>(c.ratioA), static_cast<float>(c.ratioDR), c.attack,
+                                               c.decay, c.release, c.sustain);
+    for (const bool load : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "ratios " << c.ratioA << "/" << c.ratioDR << (load ? " loaded" : " turned"));
+      Build();
+      if (load) {
+        const float stored[] = {static_cast<float>(c.ratioA), static_cast<float>(c.ratioDR), c.attack, c.decay,
+                                c.sustain, c.release};
+        for (uint32_t k = 0; k < 6; ++k) rig.services.params[kPartB | (0x400 + k)] = stored[k];
+        rig.Give(tagUX_Message(UX_MSG_VALUES_CHANGED, -1, 0));
+      } else {
+        Set(0, c.attack);
+        Set(8, c.decay);
+        Set(24, c.release);
+        Set(16, c.sustain);
+        rig.page().UpdateFromEncoder(1, static_cast<float>(c.ratioA));
+        rig.page().UpdateFromEncoder(9, static_cast<float>(c.ratioDR));
+      }
+      // Attack and decay, one point a step up to the plateau.
+      int i = 0, off = 0;
+      double worst = 0.0;
+      const float plateau = 0.9f * c.sustain * 0.01f;
+      for (; i + 2 < Points() && !(At(i).a == plateau && At(i + 1).a == plateau && At(i + 2).a == plateau); ++i) {
+        const double d = Distance(played.rise, i, At(i).a);
+        worst = std::max(worst, d);
+        off += d > 0.002;
+      }
+      EXPECT_LT(worst, 0.01) << "attack and decay";
+      EXPECT_LE(off, 2) << "points beside the played envelope";
+      int start = i;
+      while (start < Points() && At(start).marks[uxScopeView::kDottedMark] == 0) ++start;
+      ASSERT_LT(start, Points());
+      worst = 0.0;
+      for (int k = start + 1; k < Points(); ++k) worst = std::max(worst, Distance(played.fall, k - start - 1, At(k).a));
+      EXPECT_LT(worst, 0.01) << "release";
     }
   }
 }
@@ -175,19 +235,19 @@ TEST_F(EnvelopeEditor, TheSecondReleaseWidensTheScaleAndFillsChannelBOnlyWithPed
   }
 }
 
-TEST_F(EnvelopeEditor, RatiosBelowTheFloorsDrawAsTheFloorsAndZeroTimesDrawNoNaN) {
+TEST_F(EnvelopeEditor, CurveSettingsOutOfRangeAndZeroTimesDrawNoNaN) {
   Build();
   Set(0, 0.5f);
   Set(8, 0.5f);
   Set(24, 0.5f);
   Set(16, 50.0f);
-  Set(1, 0.1f / 0.05f);
-  Set(9, 0.0001f / 0.01f);
-  std::vector<float> floors;
-  for (int i = 0; i < Points(); ++i) floors.push_back(At(i).a);
-  Set(1, 0.0f);
-  Set(9, 0.0f);
-  for (int i = 0; i < Points(); ++i) ASSERT_FLOAT_EQ(At(i).a, floors[static_cast<std::size_t>(i)]) << i;
+  // The voice clamps the curve index; what is no number is its first entry.
+  const struct {
+    float stored, as;
+  } cases[] = {{-5.0f, 0.0f}, {NAN, 0.0f}, {0.7f, 0.0f}, {250.0f, 100.0f}, {37.9f, 37.0f}};
+  for (const auto& c : cases) EXPECT_EQ(modADSR::RatioEntry(c.stored), EnvGen::kCurveTable[static_cast<int>(c.as)]) << c.stored;
+  Set(1, NAN);
+  Set(9, -1.0f);
   for (int slot : {0, 8, 24, 25}) Set(slot, 0.0f);
   Set(26, 2.0f);
   for (int i = 0; i < Points(); ++i) {

@@ -369,6 +369,32 @@ TEST_F(GUIManagerLoad, SongWithPresetsSkipsPlaceholderNamesAndParses) {
   }
 }
 
+// A song whose files cannot all be written replaces none of them: with the clips' folder
+// unusable (as a full disk refuses a file) the previous arrangement and settings stay.
+TEST_F(GUIManagerLoad, ASongNotWrittenWholeLeavesThePreviousSetWhole) {
+  ASSERT_EQ(gm.StoreSong("song5", 0), 1);
+  const std::string arr = Working("arrangments/song5.arr");
+  const std::string settings = Working("arrangments/song5.settings");
+  const std::string before = ReadFile(arr);
+  const std::string settingsBefore = ReadFile(settings);
+  gm.Arranger().OnPreset(1, "test/changed", 0);
+
+  std::filesystem::remove_all(Working("clips"));
+  std::ofstream(Working("clips")) << "no folder";
+  EXPECT_EQ(gm.StoreSong("song5", 0), 0);
+  EXPECT_EQ(ReadFile(arr), before);
+  EXPECT_EQ(ReadFile(settings), settingsBefore);
+  for (const auto& entry : std::filesystem::directory_iterator(Working("arrangments")))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+
+  // Room again: the whole set goes in.
+  std::filesystem::remove(Working("clips"));
+  root.MakeDir(std::string(kWorking) + "clips");
+  EXPECT_EQ(gm.StoreSong("song5", 0), 1);
+  EXPECT_NE(ReadFile(arr).find("test/changed"), std::string::npos);
+  EXPECT_TRUE(Exists(Working("clips/song5.launch")));
+}
+
 TEST_F(GUIManagerLoad, SongLoadOrder) {
   WritePreset(0, "test/a", 0.1f);
   WritePreset(2, "test/c", 0.3f);

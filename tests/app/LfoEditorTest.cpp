@@ -208,6 +208,24 @@ TEST_F(LfoEditor, TheBarAndMarkerFollowTheVoicesLfo) {
   EXPECT_EQ(lone.Scope()->Marker(), -1);
 }
 
+// The live marker is a line: beside it the view is the same wherever the marker stands.
+TEST_F(LfoEditor, TheLiveMarkerCarriesNoLabel) {
+  VoiceStatus& voice = rig.services.voices[kPart];
+  const auto screenWithMarkerAt = [&](float phase) {
+    voice.lfo[1].phase = phase;
+    Build(1);
+    rig.Show();
+    rig.Give(tagUX_Message(UX_MSG_VALUES_CHANGED, -1, 0));
+    rig.dc.FillScreen(0);
+    rig.Paint();
+    return rig.Screen();
+  };
+  const toolkit_test::Picture near = screenWithMarkerAt(0.25f), far = screenWithMarkerAt(0.75f);
+  // Right of the marker at column 128 (screen x 138), where a label would stand.
+  for (int y = 90; y < 130; ++y)
+    for (int x = 150; x < 200; ++x) ASSERT_EQ(near.at(x, y), far.at(x, y)) << x << ", " << y;
+}
+
 TEST_F(LfoEditor, ThePreviewAllocatesNothingAfterConstruction) {
   modLFO& page = Build();
   rig.Show();

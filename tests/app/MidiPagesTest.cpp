@@ -309,6 +309,22 @@ TEST_F(MidiDevicesPage, PadControllerOnlyEnablesAndCtrlRowSelectsNothing) {
   EXPECT_EQ(Port(0).Filter, before.Filter);
 }
 
+// Action and Filter are the selected port's values: without a port they show a dash, also
+// after a device is chosen, which then changes no port.
+TEST_F(MidiDevicesPage, WithoutASelectedPortTheLabelsShowNoValues) {
+  Cards({"Keys"});
+  appVA_MidiDevices& page = Build();
+  auto shown = [&] { return page.Action()->isActive() || page.Filter()->isActive(); };
+  EXPECT_FALSE(shown());
+  Select(page, page.DevicesTable(), 1);
+  EXPECT_FALSE(shown());
+  Select(page, page.PortsTable(), 1);
+  EXPECT_TRUE(page.Action()->isActive());
+  EXPECT_TRUE(page.Filter()->isActive());
+  Select(page, page.PortsTable(), appVA_MidiDevices::kCtrlRow);
+  EXPECT_FALSE(shown());
+}
+
 TEST_F(MidiDevicesPage, FilterOutsideTheTableAndUnknownDevices) {
   appVA_MidiDevices& page = Build();
   Select(page, page.PortsTable(), 2);

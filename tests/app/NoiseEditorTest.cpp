@@ -4,6 +4,7 @@
 // names with several dots, the preset-only sample and the front panel's keys.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -214,23 +215,40 @@ TEST_F(NoiseEditor, RegionsPastTheSampleDrawFlatNeverOutside) {
   EXPECT_TRUE(Flat(0) && Flat(1));
 }
 
+// A refused file leaves the part's sample, and the page goes on showing that one: its name in
+// the caption, on the panel and as the table's row (the caption used to take the refused name).
 TEST_F(NoiseEditor, BadFilesLogAnErrorAndLeaveThePartsSample) {
   std::vector<uint8_t> wav;
   Ramps(1000, false)->EncodeWave(wav);
   WriteBytes(dir + "cut.wav", wav, 30);
   Msw("cut.msw", 60);
+  Wav("good.wav", 1000, false);
   modNoise& page = Build();
-  struct Case { int index; const char* log; const char* caption; };
-  for (const Case& c : {Case{1, "ERROR: Load multi sample file cut\n", "[cut]"},
-                        Case{2, "ERROR: Load sample file cut\n", "[cut]"}}) {
+  rig.Show();
+  Load(3);
+  ASSERT_EQ(page.Caption(), "[good]");
+  struct Case { int index; const char* log; };
+  for (const Case& c : {Case{1, "ERROR: Load multi sample file cut\n"}, Case{2, "ERROR: Load sample file cut\n"}}) {
+    SCOPED_TRACE(c.index);
     rig.services.Take();
     testing_support::LogCapture log;
-    page.Table();
-    Panel(modNoise::kNameId, 3);
-    Panel(modNoise::kNameId, 3);
+    for (int k = 0; k < 4; ++k) Panel(modNoise::kNameId, 3);
     Load(c.index);
     EXPECT_NE(log.Text().find(c.log), std::string::npos) << log.Text();
-    EXPECT_EQ(page.Caption(), c.caption);
+    EXPECT_EQ(page.Caption(), "[good]");
+    EXPECT_EQ(page.Selection(), 3);
+    const Names calls = Calls();
+    EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& l) { return l.rfind("SetSample", 0) == 0; }), 0);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "sendPanelText 324 2 good");
+    EXPECT_FALSE(page.ValueLabel(modNoise::kMode)->isGrayed());
+    // From the table: "Selecting..." while the touch lasts, then the loaded sample again.
+    page.Table()->selectRow(c.index);
+    rig.Give(tagUX_Message(UX_MSG_TABLE_ITEM_SEL, 0, 5));
+    rig.Give(tagUX_Message(UX_MSG_TABLE_ITEM_SEL, 0, 0));
+    EXPECT_EQ(page.Caption(), "[good]");
+    EXPECT_EQ(page.Table()->getSelection(), 3);
+    EXPECT_EQ(page.Selection(), 3);
     EXPECT_TRUE(Calls("SetSample").empty());
   }
 }

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "pages/editors/modALGOsc.h"
 #include "pages/editors/modOSCCfg.h"
 #include "pages/editors/modOsc.h"
+#include "pages/editors/modRESOsc.h"
+#include "pages/editors/modWTOsc.h"
 #include "tests/app/PageFixtures.h"
 #include "tests/app/PageMessages.h"
 #include "tests/app/PageRig.h"
@@ -50,6 +53,15 @@ class StandIn : public uxPanelCtrl {
 uxPanelCtrl* MakeStandIn(int type, PageServices* s, uint32_t id, const char* name, uxPOINT pos, int16_t w,
                          int16_t h) {
   return new StandIn(s, type, id, name, pos, w, h);
+}
+
+// The editors the voice page's container holds.
+uxPanelCtrl* MakeEditor(int type, PageServices* s, uint32_t id, const char* name, uxPOINT pos, int16_t w, int16_t h) {
+  switch (type) {
+    case modOsc::kWavetable: return new modWTOsc(s, id, name, pos, w, h, 0x303030);
+    case modOsc::kAlgorithmic: return new modALGOsc(s, id, name, pos, w, h, 0x303030);
+    default: return new modRESOsc(s, id, name, pos, w, h, 0x303030);
+  }
 }
 
 class OscConfig : public ::testing::Test {
@@ -197,6 +209,41 @@ TEST_F(OscContainer, ConfigurationByTheCaptionIcon) {
   heard.clear();
   rig.Give(msg::ValuesChanged(-1));
   EXPECT_EQ(heard, (std::vector<std::string>{"0 262 4294967295", "1 262 4294967295", "2 262 4294967295"}));
+}
+
+// Every editor the container shows has the caption bar with the close mark, and in it the
+// configuration icon the container gives it, where a touch opens the configuration.
+TEST_F(OscContainer, EveryEditorShowsTheCaptionWithCloseMarkAndConfigurationIcon) {
+  // The caption's right end: the icon from x 680, the close mark from x 740.
+  const auto captionEnd = [&] {
+    const toolkit_test::Picture screen = rig.Screen();
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 680; x < 800; ++x) pixels.push_back(screen.at(x, y));
+    return pixels;
+  };
+  std::vector<uint32_t> wavetable;
+  for (int type = 0; type < 3; ++type) {
+    SCOPED_TRACE(type);
+    rig.Build(static_cast<uint32_t>(kPart << 16), " OSCILLATOR 1 ", uxPOINT(0, 40), 800, 440, uxCOLOR(0x303030),
+              &MakeEditor);
+    rig.services.params[kPart << 16 | 0x010] = static_cast<float>(type);
+    rig.Give(msg::ValuesChanged(kPart));
+    rig.Show();
+    rig.dc.FillScreen(0);
+    rig.Paint();
+    const std::vector<uint32_t> end = captionEnd();
+    // The icon is the placeholder: a white frame around its own colour.
+    EXPECT_EQ(rig.Screen().at(680, 0), 0xFFFFFFu);
+    EXPECT_NE(rig.Screen().at(700, 20), 0x303030u);
+    if (type == 0) {
+      wavetable = end;
+    } else {
+      EXPECT_EQ(end, wavetable) << "the caption's icon and close mark as on the wavetable editor";
+    }
+    rig.Give(msg::Touch(700, 60, TYPE_PRESS));
+    EXPECT_TRUE(rig.page().ConfigShown());
+  }
 }
 
 }  // namespace

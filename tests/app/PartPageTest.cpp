@@ -18,6 +18,7 @@
 #include "toolkit/uxButton.h"
 #include "toolkit/uxKeyboardCtrl.h"
 #include "toolkit/uxLabel.h"
+#include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxTableCtrl.h"
 #include "toolkit/uxTableRow.h"
 #include "toolkit/uxValueLabel.h"
@@ -306,6 +307,60 @@ TEST_F(PartPage, DeletingAFileAlreadyGoneLogsAndRelists) {
   EXPECT_EQ(rig.services.PopupTimer(popupDel).load(), 0);
 }
 
+// Names with dots of their own: every file is listed, loaded and deleted by its own name,
+// and a file that is all extension hides none of them.
+TEST_F(PartPage, NamesWithDotsFindTheirOwnFiles) {
+  Category("Pad", {"Pad 1.5.preset", "a.b.preset", "a.preset", "preset", ".preset"});
+  Build();
+  SelectRow(0);  // "Pad"
+  EXPECT_EQ(Rows(), Numbered({"Pad 1.5", "a", "a.b", "", "", "", "", ""}));
+  rig.services.Take();
+  SelectRow(2);
+  EXPECT_EQ(Calls("LoadPreset"), std::vector<std::string>{"LoadPreset 0 Pad/a.b 1 1"});
+  SelectRow(0);
+  EXPECT_EQ(Calls("LoadPreset"), std::vector<std::string>{"LoadPreset 0 Pad/Pad 1.5 1 1"});
+
+  SelectRow(2);
+  Press(appVA_Part::kDelete);
+  EXPECT_EQ(rig.page().DeletePath(), platform::DataPath(std::string(kPresets) + "Pad/a.b.preset"));
+  rig.Give(tagUX_Message(UX_MSG_KEY, UX_PARAM_ENTER, 0));
+  EXPECT_FALSE(Exists("Pad/a.b.preset"));
+  EXPECT_TRUE(Exists("Pad/a.preset"));
+  EXPECT_EQ(Rows(), Numbered({"Pad 1.5", "a", "", "", "", "", "", ""}));
+}
+
+// A store that wrote nothing (full disk, read-only or missing folder, a name too long for a
+// path) lights no lamp, keeps the shown name and says so on the screen.
+TEST_F(PartPage, AFailedStoreShowsTheFailure) {
+  Category("Bass", {"Sub.preset"});
+  Build();
+  Loaded("Bass/Sub");
+  rig.services.loadResult = 0;
+  uxPopupMsg* message = rig.services.PopupMessage();
+
+  Press(appVA_Part::kSave);
+  EXPECT_EQ(Calls("StorePreset"), std::vector<std::string>{"StorePreset 0 Bass/Sub"});
+  EXPECT_FALSE(rig.page().Button(appVA_Part::kSave)->isChecked());
+  EXPECT_TRUE(message->isVisible());
+  EXPECT_GT(rig.services.PopupTimer(popupMsg).load(), 0);
+
+  message->hide();
+  rig.services.PopupTimer(popupMsg).store(0);
+  Press(appVA_Part::kSaveAs);
+  TypeAndClose("Sub 2");
+  EXPECT_EQ(Calls("StorePreset"), std::vector<std::string>{"StorePreset 0 Bass/Sub 2"});
+  EXPECT_STREQ(rig.page().PresetLabel()->getText(), "Sub") << "the name of no file";
+  EXPECT_FALSE(rig.page().Button(appVA_Part::kSaveAs)->isChecked());
+  EXPECT_TRUE(message->isVisible());
+  for (int tick = 0; tick < 8; ++tick) rig.Give(tagUX_Message(UX_MSG_TICK_EVENT));
+  EXPECT_FALSE(rig.page().Button(appVA_Part::kSaveAs)->isChecked());
+
+  // A store that works lights the lamp again.
+  rig.services.loadResult = 1;
+  Press(appVA_Part::kSave);
+  EXPECT_TRUE(rig.page().Button(appVA_Part::kSave)->isChecked());
+}
+
 TEST_F(PartPage, TimeTableIndex) {
   struct Case {
     float seconds;
@@ -417,6 +472,13 @@ TEST_F(PartPage, RescanRequestRereadsTheFolder) {
   std::ofstream(platform::DataPath(std::string(kPresets) + "Bass/Acid.preset")) << "x";
   rig.Give(tagUX_Message(APP_MSG_RESCAN_FILES, 0, 0));
   EXPECT_EQ(Rows(), Numbered({"Acid", "Sub", "", "", "", "", "", ""}));
+
+  // While the table shows categories it goes on showing categories.
+  Press(appVA_Part::kCategory);
+  ASSERT_TRUE(rig.page().Button(appVA_Part::kCategory)->isChecked());
+  Category("Keys");
+  rig.Give(tagUX_Message(APP_MSG_RESCAN_FILES, 0, 0));
+  EXPECT_EQ(Rows(), Numbered({"Bass", "Keys", "", "", "", "", "", ""}));
 }
 
 TEST_F(PartPage, GoldenPicture) {

@@ -188,6 +188,19 @@ TEST_F(ShaperEditor, RedrawsAllocateNothingAfterConstruction) {
   EXPECT_EQ(guard.Count(), 0u);
 }
 
+TEST_F(ShaperEditor, TheCloseMarkInItsCaptionClosesIt) {
+  modShaper& page = Build();
+  rig.Show();
+  rig.services.Take();
+  // Beside the mark, the caption does nothing.
+  rig.Give(tagUX_Message(UX_MSG_TOUCH_EVENT, 600, 60, TYPE_PRESS));
+  EXPECT_TRUE(Calls("sendCANFocus").empty());
+  EXPECT_TRUE(page.isFocus());
+  rig.Give(tagUX_Message(UX_MSG_TOUCH_EVENT, 770, 60, TYPE_PRESS));
+  EXPECT_EQ(Calls("sendCANFocus"), std::vector<std::string>{"sendCANFocus 255"});
+  EXPECT_FALSE(page.isFocus());
+}
+
 TEST_F(ShaperEditor, GoldenPictures) {
   const char* names[6] = {"tanh", "hard", "arc", "sin", "exp", "crusher"};
   float sine[ScopeCapture::kHalf];

@@ -209,6 +209,25 @@ TEST_F(WavetableEditor, ThePopupPreparesOverEightTicksAndTheNinthHandsOn) {
   for (int i = 0; i < WaveTable::kVariants; ++i) ASSERT_EQ(a->Variant(i).bins, WaveTable::kSize) << i;
 }
 
+// Browsing on to a file that does not load, while the table taken before it is prepared,
+// leaves the taken table's name in the caption (it used to take the name browsed to).
+TEST_F(WavetableEditor, ARefusedFileBrowsedToWhileATableIsPreparedKeepsTheTakenName) {
+  Table("a.wav");
+  std::ofstream(dir + "/junk.wav") << "not a wave file";
+  modWTOsc& page = Build();
+  rig.Show();
+  rig.services.Take();
+  Encoder(130);  // opens on the current entry
+  Encoder(130);
+  Encoder(132);  // takes "a"
+  Encoder(130);  // on to "junk", which shows no preview
+  for (int tick = 0; tick < 12 && page.Counter() != modWTOsc::kIdle; ++tick)
+    rig.Give(tagUX_Message(UX_MSG_TICK_EVENT));
+  EXPECT_EQ(page.Counter(), modWTOsc::kIdle);
+  EXPECT_EQ(page.Caption(), "WAVE-TABLE [a]");
+  EXPECT_EQ(Calls("SetWavetableData"), Names{"SetWavetableData 11000 1 a"});
+}
+
 TEST_F(WavetableEditor, ARescanThatShrinksTheListKeepsIndicesInside) {
   for (const char* f : {"a.wav", "b.wav", "c.wav"}) Table(f);
   modWTOsc& page = Build();

@@ -16,8 +16,8 @@ constexpr uint32_t kType = 0xF0;
 constexpr uint32_t kBypass = 0x00F;
 constexpr int kEqType = 2;
 
-// A 100 Hz sine on both part channels, one period at a time; the EQ at unity gains returns
-// it three samples late, a phase shift too small to matter for the levels compared here.
+// A 100 Hz sine on both part channels, one period at a time; the EQ at unity gains is an
+// all-pass (at its default crossovers it turns the sine's phase by some 22 degrees).
 class Part {
  public:
   Part() {
@@ -31,29 +31,38 @@ class Part {
   CFXEngine& Fx() { return fx_; }
 
   // Puts an EQ with all three gains at unity in `slot` of the page `rt` names, switched on.
+  // Its crossovers sit at the top of the page, so at 100 Hz its all-passes turn the phase by
+  // under two degrees: the part flips between pages mid-fade, where an effect that turns the
+  // phase further would step by the difference.
   void LoadUnityEq(int rt, int slot) {
     fx_.SetParam(rt, slot, kType, kEqType);
     for (uint32_t gain : {1u, 3u, 5u}) fx_.SetParam(rt, slot, gain, 0.0f);
+    for (uint32_t crossover : {0u, 2u}) fx_.SetParam(rt, slot, crossover, 17400.0f);
     fx_.SetParam(rt, slot, kBypass, 0.0f);
   }
 
-  // One period; returns the RMS of the part's left channel over that of its input.
+  // One period; returns the amplitude of the sine in the part's left channel over that of its
+  // input, each fitted by least squares (a window of part of a cycle, so a phase shift
+  // changes no level).
   double Run() {
+    const double w = 2.0 * M_PI * 100.0 / 48000.0;
+    double cc = 0.0, ss = 0.0, cs = 0.0, yc = 0.0, ys = 0.0;
     for (int i = 0; i < kFrames; ++i, ++t_) {
-      const float x = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * 100.0 * t_ / 48000.0));
+      const float x = 0.5f * static_cast<float>(std::sin(w * t_));
       in_[0][i] = in_[1][i] = x;
       in_[2][i] = in_[3][i] = 0.0f;
     }
     fx_.Process(inPtr_.data(), outPtr_.data());
-    double sum = 0.0, dry = 0.0;
     for (int i = 0; i < kFrames; ++i) {
       const double y = out_[0][i];
-      sum += y * y;
-      dry += static_cast<double>(in_[0][i]) * in_[0][i];
+      const double c = std::cos(w * (t_ - kFrames + i)), s = std::sin(w * (t_ - kFrames + i));
+      cc += c * c, ss += s * s, cs += c * s, yc += y * c, ys += y * s;
       maxStep_ = std::max(maxStep_, std::fabs(y - last_));
       last_ = y;
     }
-    return std::sqrt(sum / dry);
+    const double det = cc * ss - cs * cs;
+    const double a = (yc * ss - ys * cs) / det, b = (ys * cc - yc * cs) / det;
+    return std::sqrt(a * a + b * b) / 0.5;
   }
 
   // The largest change between neighbouring output samples so far. The sine itself moves by

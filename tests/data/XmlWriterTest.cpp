@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "data/XmlFileSet.h"
 #include "data/XmlReaderBase.h"
 #include "data/XmlTagName.h"
 #include "platform/Paths.h"
@@ -196,6 +197,61 @@ TEST_F(XmlWriterFile, LongValuesGoOutInPiecesWithASyncAndPauseAfterEach) {
     }
     EXPECT_EQ(ReadFile(path_), kDecl + "\n<W Data=\"" + value + "\">\n</W>") << c.length;
   }
+}
+
+// Documents written while a set is open replace their targets only at its commit, and only
+// all of them: one failed write (or a failure the caller reports) keeps every old file.
+TEST_F(XmlWriterFile, ASetReplacesItsFilesAllTogetherOrNone) {
+  const std::string other = dir_ + "/u.preset";
+  auto write = [](const std::string& path, XmlWriterFileOps& ops) {
+    XmlWriter w(path, ops);
+    w.BeginElement("New");
+    w.EndAll();
+    return w.Close();
+  };
+  struct Case {
+    const char* what;
+    int failWrite;  // of the second document
+    bool othersOk;
+    bool committed;
+  } const cases[] = {{"a failed write", 1, true, false},
+                     {"a failure outside the documents", -1, false, false},
+                     {"nothing failed", -1, true, true}};
+  for (const Case& c : cases) {
+    std::ofstream(path_) << "old t";
+    std::ofstream(other) << "old u";
+    CountingOps good, second;
+    second.failWrite = c.failWrite;
+    bool committed = false;
+    {
+      XmlFileSet set;
+      EXPECT_TRUE(write(path_, good)) << c.what;
+      EXPECT_EQ(ReadFile(path_), "old t") << c.what << ": not before the commit";
+      write(other, second);
+      committed = set.Commit(c.othersOk);
+    }
+    EXPECT_EQ(committed, c.committed) << c.what;
+    EXPECT_EQ(ReadFile(path_) == "old t", !c.committed) << c.what;
+    EXPECT_EQ(ReadFile(other) == "old u", !c.committed) << c.what;
+    EXPECT_EQ(Entries(dir_), (std::vector<std::string>{"t.preset", "u.preset"})) << c.what;
+  }
+  // A set left without a commit replaces nothing; after it writers put files in place again.
+  {
+    XmlFileSet set;
+    CountingOps ops;
+    write(path_, ops);
+  }
+  EXPECT_EQ(ReadFile(path_).find("old"), std::string::npos) << "the last case committed";
+  std::ofstream(path_) << "old t";
+  {
+    XmlFileSet set;
+    CountingOps ops;
+    write(path_, ops);
+  }
+  EXPECT_EQ(ReadFile(path_), "old t");
+  CountingOps ops;
+  EXPECT_TRUE(write(path_, ops));
+  EXPECT_NE(ReadFile(path_), "old t");
 }
 
 TEST_F(XmlWriterFile, AFailedSaveReportsFailureAndKeepsTheOldFile) {

@@ -94,7 +94,8 @@ TEST_F(AlgOscRender, PanGainsAgainstTheCentre) {
   const Case cases[] = {
       {0.5f, 0.0f, 0.5f, 1.0f}, {-0.5f, 0.0f, 1.0f, 0.5f}, {-1.0f, 0.0f, 1.0f, 0.0f},
       {1.0f, 0.0f, 0.0f, 1.0f}, {0.0f, -1.0f, 1.0f, 0.0f},  // the pan input adds to the smoothed pan
-      {1.5f, 0.0f, -0.5f, 1.0f},                            // not limited: beyond 1 the left side inverts
+      {1.5f, 0.0f, -0.5f, 1.0f},                            // beyond 1 the left side inverts
+      {0.5f, 1e30f, -1.0f, 1.0f},                           // up to its full gain, at 2
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.pan << " + " << c.input);

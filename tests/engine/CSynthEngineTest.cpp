@@ -185,6 +185,78 @@ TEST_F(PartEngine, NotesEndingInThePeriodTheyStartedInFallSilent) {
   }
 }
 
+// The bend wheel is the part's: a note started while it is away from centre starts bent, as a
+// note already sounding is, and other parts stay where they are.
+TEST_F(PartEngine, NotesStartedUnderABendPlayBent) {
+  // Frequency of a part's left output from its rising zero crossings, over periods 20..60.
+  auto pitch = [](int bendPart, int playPart, int note) {
+    auto owned = std::make_unique<EngineRig>();
+    EngineRig& rig = *owned;
+    rig.SinePatch(playPart, 1);
+    rig.Periods(120);
+    if (bendPart >= 0) rig.engine.PitchBend(bendPart, 0.5f);
+    rig.engine.NoteOn(playPart, note, 1.0f);
+    std::vector<float> x;
+    for (int p = 0; p < 60; ++p) {
+      rig.Period();
+      if (p >= 20) x.insert(x.end(), rig.buffers[static_cast<std::size_t>(playPart)].begin(), rig.buffers[static_cast<std::size_t>(playPart)].end());
+    }
+    double first = -1.0, last = -1.0;
+    int crossings = 0;
+    for (std::size_t i = 1; i < x.size(); ++i) {
+      if (x[i - 1] < 0.0f && x[i] >= 0.0f) {
+        const double t = static_cast<double>(i - 1) + x[i - 1] / static_cast<double>(x[i - 1] - x[i]);
+        if (first < 0.0) first = t;
+        else ++crossings;
+        last = t;
+      }
+    }
+    return crossings > 0 ? crossings * engine_test::kRate / (last - first) : 0.0;
+  };
+  struct Case {
+    const char* name;
+    int bendPart, playPart, note;
+    int expectedNote;  // unbent, the note that sounds the same
+  };
+  const Case cases[] = {
+      {"bent part", 1, 1, 60, 66},
+      {"other part bent", 2, 1, 60, 60},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const double got = pitch(c.bendPart, c.playPart, c.note);
+    const double want = pitch(-1, c.playPart, c.expectedNote);
+    ASSERT_GT(want, 20.0);
+    EXPECT_NEAR(1200.0 * std::log2(got / want), 0.0, 2.0) << got << " Hz, " << want << " Hz";
+  }
+}
+
+// Controllers far outside the range MIDI gives them, routed to an oscillator's pan, leave the
+// part bounded: the controllers are held to their range and the pan to its ends.
+TEST_F(PartEngine, RunawayControllersRoutedToAPanKeepThePartBounded) {
+  const std::pair<int, int> controllers[] = {
+      {1, SynthVoice::kSrcModWheel}, {117, SynthVoice::kSrcCvA}, {255, SynthVoice::kSrcPressure}};
+  for (auto [cc, source] : controllers) {
+    for (float value : {1e30f, -1e30f}) {
+      SCOPED_TRACE(testing::Message() << "controller " << cc << " at " << value);
+      auto owned = std::make_unique<EngineRig>();
+      EngineRig& rig = *owned;
+      rig.SinePatch(1, 1);
+      rig.engine.SetModRoute(1, 1, 1, 1.0f, source, SynthVoice::kDstOsc1Pan, ModulationMatrix::kUnipolar);
+      rig.Periods(120);
+      rig.engine.ControlChange(1, cc, value);
+      rig.engine.NoteOn(1, 60, 1.0f);
+      float peak = 0.0f;
+      for (int p = 0; p < 40; ++p) {
+        rig.Period();
+        peak = std::max(peak, rig.PartPeak(1));
+      }
+      EXPECT_GT(peak, 0.1f);
+      EXPECT_LT(peak, 2.0f);
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Parameters
 

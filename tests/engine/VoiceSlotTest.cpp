@@ -68,7 +68,8 @@ TEST(VoiceSlotRender, SilentWithoutARouteIntoTheAmplifiers) {
 }
 
 // Clearing every route (as a preset load does first, on the live bank) leaves the voice
-// without an amplifier route: silent at once, and so is the next note.
+// without an amplifier route: it fades out over the next block, without a step, is silent
+// after it, and so is the next note.
 TEST(VoiceSlotRender, ClearingAllRoutesSilencesTheVoice) {
   for (int32_t clearSlot : {ModulationMatrix::kClearSlot, -1}) {
     SCOPED_TRACE(clearSlot);
@@ -76,9 +77,16 @@ TEST(VoiceSlotRender, ClearingAllRoutesSilencesTheVoice) {
     rig.SineThroughEnv1();
     rig.Env1(0.005f, 0.05f, 60, 0.05f);
     rig.Start(60, 1.0f);
-    rig.Run(20);
+    std::vector<float> out;
+    rig.Run(20, &out);
     ASSERT_GT(rig.BlockPeak(), 0.1f);
     ASSERT_EQ(rig.voice->SetRoute(clearSlot, 0, 0, 0.0f, 0), 0);
+    rig.Run(1, &out);
+    // The 130 Hz sine at its level moves at most 0.016 a sample; the fade adds 1/128 of it.
+    float step = 0.0f;
+    for (std::size_t i = out.size() - kFrames; i < out.size(); ++i) step = std::fmax(step, std::fabs(out[i] - out[i - 1]));
+    EXPECT_LT(step, 0.03f);
+    EXPECT_EQ(out.back(), 0.0f);
     rig.Run(1);
     EXPECT_EQ(rig.BlockPeak(), 0.0f);
     rig.ReleaseNote();
@@ -90,6 +98,31 @@ TEST(VoiceSlotRender, ClearingAllRoutesSilencesTheVoice) {
     }
     EXPECT_EQ(peak, 0.0f);
   }
+}
+
+// A trigger-length gate: the note's start and end reach the slot in one block. It plays as a
+// note released at the start of the next block would, attack and all, and then ends.
+TEST(VoiceSlotRender, ANoteEndingInTheBlockItStartedSoundsAndReleasesABlockLater) {
+  auto play = [](bool sameBlock) {
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Env1(0.002f, 0.05f, 60, 0.01f);
+    std::vector<float> out;
+    rig.Start(60, 1.0f);
+    if (sameBlock) rig.ReleaseNote();
+    rig.Run(1, &out);
+    if (!sameBlock) rig.ReleaseNote();
+    rig.Run(40, &out);
+    EXPECT_TRUE(rig.slot.IsFinished());
+    return out;
+  };
+  const std::vector<float> gate = play(true);
+  const std::vector<float> later = play(false);
+  float peak = 0.0f;
+  for (std::size_t i = 0; i < 2 * kFrames; ++i) peak = std::fmax(peak, std::fabs(gate[i]));
+  EXPECT_GT(peak, 0.3f);
+  EXPECT_EQ(gate, later);
+  EXPECT_EQ(gate.back(), 0.0f);
 }
 
 TEST(VoiceSlotRender, VelocityZeroBindsButStaysSilent) {
@@ -376,6 +409,8 @@ TEST(VoiceSlotRender, SettingsBeyondTheirPageRangeSoundAsItsEnd) {
       {533, 1e6f, 100, 50, false},   {533, -1e6f, 0, 50, false},     // algorithmic spread
       {518, 1e6f, 100, 0, true},     {518, -1e6f, -100, 0, true},    // wavetable pan
       {517, 1e6f, 100, 50, true},    {517, -1e6f, 0, 50, true},      // wavetable spread
+      {515, 1e6f, 100, 20, true},    {515, -1e6f, 0, 20, true},      // wavetable unison detune
+      {531, 1e6f, 100, 20, false},   {531, -1e6f, 0, 20, false},     // algorithmic unison detune
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.number << " at " << c.wild);
@@ -447,6 +482,84 @@ TEST(VoiceSlotRender, RouteAmountsAreHeldToTheirRangeAndRefuseNonFiniteValues) {
   }
 }
 
+// Every parameter the voice takes, at the largest finite values either way, on a voice
+// whose LFOs, macros and controllers reach its pans, levels and amplifiers: every block stays
+// finite and below 16 (+24 dBFS).
+TEST(VoiceSlotRender, EveryParameterAtExtremeValuesKeepsTheOutputBounded) {
+  const int32_t numbers[] = {0,    1,    2,    3,    7,    16,   17,   18,   19,   512,  513,  515,  516,  517,
+                             518,  519,  520,  522,  524,  525,  526,  528,  529,  531,  532,  533,  534,  535,
+                             536,  537,  539,  540,  544,  545,  548,  549,  550,  551,  552,  553,  554,  556,
+                             576,  577,  578,  579,  768,  769,  770,  771,  772,  773,  774,  776,  1024, 1025,
+                             1026, 1027, 1028, 1029, 1030, 1031, 1032, 1033, 1280, 1281, 1282, 1283, 1284, 1285,
+                             1286, 1536, 1537, 1538, 1539, 1792, 1793, 1794, 2048, 2049, 2050, 2051, 2052, 2053,
+                             2054, 2055};
+  for (int32_t number : numbers) {
+    for (float value : {3.4e38f, -3.4e38f, 1e6f, -1e6f}) {
+      SCOPED_TRACE(testing::Message() << number << " at " << value);
+      VoiceRig rig;
+      rig.SineThroughEnv1();
+      rig.Env1(0.005f, 0.05f, 60, 0.05f);
+      rig.voice->AttachWavetable(1, &SharedWavetable());
+      rig.Param(16, 1, SynthVoice::kWavetable);
+      rig.Param(17, 1, 100);
+      rig.Param(516, 1, 3);  // four unison voices on both
+      rig.Param(532, 0, 3);
+      rig.Param(1539, 0, 3);  // the shaper on channel A
+      rig.Route(1, SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Pan, 1.0f, ModulationMatrix::kBipolar);
+      rig.Route(2, SynthVoice::kSrcMacro1, SynthVoice::kDstVca1Am, 1.0f, ModulationMatrix::kBipolar);
+      rig.Route(3, SynthVoice::kSrcLfo2, SynthVoice::kDstOsc2Pan, 1.0f, ModulationMatrix::kBipolar);
+      rig.Route(4, SynthVoice::kSrcModWheel, SynthVoice::kDstVcfAMod);
+      for (int32_t instance = 0; instance < 4; ++instance) rig.Param(number, instance, value);
+      rig.Start(60, 1.0f);
+      float peak = 0.0f;
+      bool finite = true;
+      for (int32_t b = 0; b < 40; ++b) {
+        rig.Block();
+        for (int32_t i = 0; i < kFrames; ++i) {
+          finite = finite && std::isfinite(rig.left[i]) && std::isfinite(rig.right[i]);
+          peak = std::fmax(peak, std::fmax(std::fabs(rig.left[i]), std::fabs(rig.right[i])));
+        }
+      }
+      EXPECT_TRUE(finite);
+      EXPECT_LT(peak, 16.0f);
+    }
+  }
+  // Then all of them at once: random parameters at random extremes while notes play.
+  VoiceRig rig;
+  rig.SineThroughEnv1();
+  rig.voice->AttachWavetable(1, &SharedWavetable());
+  rig.Param(16, 1, SynthVoice::kWavetable);
+  rig.Route(1, SynthVoice::kSrcLfo1, SynthVoice::kDstOsc1Pan, 1.0f, ModulationMatrix::kBipolar);
+  rig.Route(2, SynthVoice::kSrcMacro1, SynthVoice::kDstVca1Am, 1.0f, ModulationMatrix::kBipolar);
+  rig.Route(3, SynthVoice::kSrcLfo2, SynthVoice::kDstOsc2Pan, 1.0f, ModulationMatrix::kBipolar);
+  rig.Route(4, SynthVoice::kSrcEnv2, SynthVoice::kDstVcfAEnv);
+  const float extremes[] = {3.4e38f, -3.4e38f, 1e6f, -1e6f, 1e3f, -1e3f, 255.0f, -100.0f, 0.0f, 1.0f};
+  uint32_t seed = 12345u;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  int32_t loud = 0;
+  float worst = 0.0f;
+  for (int32_t b = 0; b < 3000; ++b) {
+    for (int32_t k = 0; k < 3; ++k) {
+      const int32_t number = numbers[next() % (sizeof(numbers) / sizeof(numbers[0]))];
+      rig.voice->SetParam(false, static_cast<int32_t>(next() % 4), number, extremes[next() % 10]);
+    }
+    if (b % 50 == 0) rig.Start(36 + static_cast<int32_t>(next() % 60), 1.0f);
+    if (b % 50 == 30) rig.ReleaseNote();
+    rig.Block();
+    float peak = 0.0f;
+    for (int32_t i = 0; i < kFrames; ++i)
+      peak = std::isfinite(rig.left[i]) && std::isfinite(rig.right[i])
+                 ? std::fmax(peak, std::fmax(std::fabs(rig.left[i]), std::fabs(rig.right[i])))
+                 : INFINITY;
+    loud += peak >= 16.0f;
+    worst = std::fmax(worst, peak);
+  }
+  EXPECT_EQ(loud, 0) << "loudest " << worst;
+}
+
 // An LFO whose depth is 0 (here the mod wheel at rest), or that no route reads, is not
 // rendered, only moved on. When the wheel comes up or a route appears mid-note it must carry
 // on where a rendered LFO would be, value for value, not from where it stood still or with a
@@ -498,13 +611,7 @@ TEST(VoiceSlotModulation, AnLfoNobodyHearsComesInWhereARenderedOneWouldBe) {
         EXPECT_EQ(quiet.lfo, rendered.lfo);
         EXPECT_EQ(quiet.am, rendered.am);
         if (mode == kNoRouteYet) {
-          // Installing a route starts every destination from 0, the LFO's depth too: the
-          // block of the change shows 0.
-          EXPECT_EQ(quiet.display[30], 0.0f);
-          for (std::size_t b = 0; b < rendered.display.size(); ++b) {
-            if (b == 30) continue;
-            EXPECT_EQ(quiet.display[b], rendered.display[b]) << b;
-          }
+          EXPECT_EQ(quiet.display, rendered.display);
         } else {
           EXPECT_EQ(quiet.display[20], 0.0f);  // at no depth
           EXPECT_EQ(std::vector<float>(quiet.display.begin() + 32, quiet.display.end()),
@@ -519,6 +626,34 @@ TEST(VoiceSlotModulation, AnLfoNobodyHearsComesInWhereARenderedOneWouldBe) {
 // without a route. When their routes move elsewhere mid-note, or the voice's buffers are
 // cleared, they are back at rest in the next block: the output is that of a voice that never
 // had the routes.
+// Installing a route mid-note, here one nothing hears, leaves the LFOs playing at their
+// depths: the output is that of the voice that never had the route.
+TEST(VoiceSlotModulation, ConnectingARouteMidNoteKeepsTheLfosPlaying) {
+  auto play = [](bool connect) {
+    VoiceRig rig;
+    rig.SineThroughEnv1();
+    rig.Env1(0.005f, 0.05f, 60, 0.05f);
+    rig.Route(1, SynthVoice::kSrcLfo1, SynthVoice::kDstVca1Am, 0.5f, ModulationMatrix::kBipolar);
+    rig.Route(2, SynthVoice::kSrcLfo2, SynthVoice::kDstOsc1Am, 0.5f, ModulationMatrix::kBipolar);
+    for (int32_t lfo : {0, 1}) {
+      rig.Param(1281, lfo, lfo == 0 ? 5.0f : 7.0f);
+      rig.Param(1282, lfo, 100.0f);
+    }
+    rig.Start(60, 1.0f);
+    std::vector<float> out;
+    rig.Run(20, &out);
+    if (connect) rig.Route(5, SynthVoice::kSrcModWheel, SynthVoice::kDstLfo3Am);
+    rig.Run(10, &out);
+    return out;
+  };
+  const std::vector<float> never = play(false);
+  const std::vector<float> connected = play(true);
+  ASSERT_EQ(connected.size(), never.size());
+  float worst = 0.0f;
+  for (std::size_t i = 0; i < never.size(); ++i) worst = std::fmax(worst, std::fabs(connected[i] - never[i]));
+  EXPECT_EQ(worst, 0.0f);
+}
+
 TEST(VoiceSlotModulation, AmplitudeInputsAreAtRestOnceTheirRoutesGo) {
   auto play = [](bool routedFirst, bool clear, std::vector<float>* out) {
     VoiceRig rig;
