@@ -250,6 +250,7 @@ class GUIManager : public CDrvInput,
     midi_.TrackNoteOn(track, key, velocity, cv1, cv2, cv3);
   }
   void TrackNoteOff(int track, int key) override { midi_.TrackNoteOff(track, key); }
+  int TrackKeyOffset(int track) override { return midi_.TrackKeyOffset(track); }
   void TrackControlChange(int part, int controller, int value) override {
     midi_.TrackControlChange(part, controller, value);
   }

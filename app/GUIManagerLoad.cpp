@@ -4,6 +4,7 @@
 
 #include "app/GUIManager.h"
 #include "app/PageFactory.h"
+#include "data/DataTree.h"
 #include "toolkit/uxMessageBox.h"
 #include "toolkit/uxPopupMsg.h"
 #include "toolkit/uxPopupPB.h"
@@ -18,6 +19,8 @@ constexpr int kProgressStep = 10;
 }  // namespace
 
 int GUIManager::InitialLoad() {
+  // Before anything is read or stored: a store into a folder the tree lacks would fail.
+  data_tree::Create();
   if (deviceConfig_.XMLLoadDeviceConfig(kDeviceConfig) != 0) return 1;
   uxMessageBox* splash = splashSink_ ? splashSink_->load() : splashBox_;
   if (splash != nullptr) splash->AddLine("%s", "Load Device Config [ERROR]");

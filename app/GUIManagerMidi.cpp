@@ -2,6 +2,7 @@
 // (loaded by the program loader) and the controller fan-out to the registered pages.
 #include <cstdio>
 #include <mutex>
+#include <string>
 
 #include "app/GUIManager.h"
 #include "app/MidiStartHold.h"
@@ -53,7 +54,7 @@ void GUIManager::PushProgramEntry(int part, int program) {
 }
 
 int GUIManager::ProgramChange(int part, int program) {
-  if (arranger_.FindProgramPreset(program) == nullptr) {
+  if (!arranger_.HasProgram(program)) {
     PushProgramEntry(part, program);
     return 0;
   }
@@ -65,11 +66,10 @@ int GUIManager::ProgramChange(int part, int program) {
 // tells the pages, and only when the part now holds the preset: a failed load swapped
 // nothing, and the pages still show what the part plays.
 void GUIManager::LoadProgram(int part, int program) {
-  const char* preset = arranger_.FindProgramPreset(program);
-  if (preset == nullptr) return;
-  char name[256];
-  std::snprintf(name, sizeof name, "%s", preset);
-  if (LoadPreset(part, name, 0, 1) == 1) PushProgramEntry(part, program);
+  // A copy: a song load may rewrite the map while this preset loads.
+  std::string preset;
+  if (!arranger_.ProgramPreset(program, preset)) return;
+  if (LoadPreset(part, preset.c_str(), 0, 1) == 1) PushProgramEntry(part, program);
 }
 
 int GUIManager::DispatchMidiCC(int channel, int part, int controller, int value) {

@@ -105,7 +105,7 @@ void GUIManager::DrainMidiFifo() {
     if (entry.kind == kProgramChange) {
       // The program loader has loaded and swapped the part already; another swap would
       // flip the banks back to the previous sound. The pages only hear of it.
-      if (arranger_.FindProgramPreset(entry.data[0]) != nullptr) NotifyPages(entry.part, 0);
+      if (arranger_.HasProgram(entry.data[0])) NotifyPages(entry.part, 0);
     } else if (entry.kind == kControlChange) {
       DispatchMidiCC(entry.data[0], entry.part, entry.data[1], entry.data[2]);
     }

@@ -23,12 +23,12 @@
 #include "data/WavetableCache.h"
 #include "data/XmlFileSet.h"
 #include "midi/CClipCore.h"
+#include "platform/ClientLog.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
 
 namespace {
 
-constexpr char kClientLog[] = "/var/lib/ruv/working/logClient.txt";
 constexpr char kPresetFolder[] = "/var/lib/ruv/working/presets/";
 constexpr char kPresetExtension[] = ".preset";
 constexpr char kDefaultPreset[] = "default";  // what an empty preset name loads
@@ -87,15 +87,14 @@ Loader::Loader(LoaderUi& ui, const AppLinks& links, CArranger& arranger, CSettin
 
 // Program changes load on the program loader's thread while the GUI thread, "CAN-RX" and
 // the host thread run page code on the same data sets; every load and store holds the UI
-// mutex, the swap wait included, so that another load cannot clear the shadow bank before
-// the swap. No real-time thread waits on it.
+// mutex until it has asked for the swap. The wait for the swap (up to a second) is made
+// without it, so taps and other parts' loads go on meanwhile; a later load of the same part
+// waits for that swap before it clears the shadow bank (LoadEngine). No real-time thread
+// waits on the UI mutex.
 int Loader::LoadPreset(int part, const char* name, int notify, int load) {
-  std::lock_guard lock(ui_.UiMutex());
+  std::unique_lock lock(ui_.UiMutex());
   name = Text(name);
-  if (FILE* log = std::fopen(platform::DataPath(kClientLog).c_str(), "a")) {
-    std::fprintf(log, "MESSAGE <%s>\n", name);
-    std::fclose(log);
-  }
+  platform::ClientLog::Append(name);
   if (load) {
     // A missing file is refused before the data set is reset, so the part keeps the
     // values that the engine goes on playing.
@@ -111,12 +110,22 @@ int Loader::LoadPreset(int part, const char* name, int notify, int load) {
   if (notify) ui_.NotifyPages(part, 0);
   if (links_.audio == nullptr) return 0;
   links_.audio->TriggerSwap(part);
+  const std::string shown = name;  // the caller's text may go with the lock
+  waiting_[part].fetch_add(1);
+  lock.unlock();
+  const bool swapped = WaitForSwap(part);
+  waiting_[part].fetch_sub(1);
+  if (swapped) return 1;
+  platform::LogPrintf("[PART:%d] ERROR timeout swap loading <%s>\n", part + 1, shown.c_str());
+  return 0;
+}
+
+bool Loader::WaitForSwap(int part) {
   for (int poll = 0; poll < kSwapPolls; ++poll) {
     ui_.Sleep(kSwapPollMicros);
-    if (links_.audio->IsSwapPending(part) == 0) return 1;
+    if (links_.audio->IsSwapPending(part) == 0) return true;
   }
-  platform::LogPrintf("[PART:%d] ERROR timeout swap loading <%s>\n", part + 1, name);
-  return 0;
+  return false;
 }
 
 int Loader::LoadEngine(int part) {
@@ -125,6 +134,9 @@ int Loader::LoadEngine(int part) {
   if (ds == nullptr || links_.audio == nullptr) return 0;
   const int64_t start = NowMicros();
   const uint32_t c = PartBits(part);
+  // The shadow bank of a part whose swap another load still waits for is what the engine is
+  // about to play: it is cleared only once that swap is done (or that wait gave up).
+  if (waiting_[part].load() > 0) WaitForSwap(part);
   links_.audio->ClearShadowBank(part);
 
   for (int slot = 0; slot < kEffectSlots; ++slot)

@@ -4,10 +4,12 @@
 // sounding part changes in one step.
 //
 // Threads: page code (GUI tick, "CAN-RX", host thread) and the program loader's thread;
-// never a MIDI or the audio thread. Every load and store holds the UI mutex for its whole
-// length, the swap wait (up to a second) included, so that page code never sees a half-
-// loaded data set and another load cannot clear the shadow bank before the swap. The pages
-// hear of a load and see its progress through LoaderUi.
+// never a MIDI or the audio thread. Every load and store holds the UI mutex until it has
+// asked for the swap, so that page code never sees a half-loaded data set; the wait for the
+// swap (up to a second) is made without it, and a load waits for its part's pending swap
+// before it clears that part's shadow bank. The pages hear of a load and see its progress
+// through LoaderUi.
+#include <atomic>
 #include <cstdint>
 
 #include "app/AppLinks.h"
@@ -57,6 +59,10 @@ class Loader {
   void EditModMatrix(int uid, uint32_t packed, int polarity, float amount, int immediate);
 
  private:
+  // Sleeps and polls until the part has no swap pending (at most kSwapPolls times); false
+  // on time-out. Needs the audio process.
+  bool WaitForSwap(int part);
+
   LoaderUi& ui_;
   const AppLinks& links_;
   CArranger& arranger_;
@@ -64,4 +70,5 @@ class Loader {
   WavefileCache& waveCache_;
   WavetableCache& wavetableCache_;
   CClipCore* clipCore_ = nullptr;
+  std::atomic<int> waiting_[4] = {};  // loads waiting for each part's swap, without the UI mutex
 };

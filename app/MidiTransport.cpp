@@ -202,6 +202,12 @@ void MidiTransport::TrackNoteOn(int track, int key, int velocity, int cv1, int c
   MonitorMidi(0, shown | kTrackNoteFlag, 0x90, key, velocity, false);
 }
 
+int MidiTransport::TrackKeyOffset(int track) const {
+  if (track >= 0 && track < kParts) return 12 * static_cast<int8_t>(Setting(kPartRows[track].octave));
+  if (track == kEt1Track) return 12 * static_cast<int8_t>(Setting(kEt1Rows.octave));
+  return 0;
+}
+
 void MidiTransport::TrackNoteOff(int track, int key) {
   if (track < 0 || track >= ClipMaster::kTracks) return;
   if (track >= kEt1Track) {

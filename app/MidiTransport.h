@@ -58,6 +58,9 @@ class MidiTransport {
 
   void RouteMidi(int source, int port, int channel, int status, int data1, int data2);
   void TrackNoteOn(int track, int key, int velocity, int cv1, int cv2, int cv3);
+  // 12 x the octave setting of the input that plays into the track live (parts A-D, ET1); 0
+  // for the drum track and ET2, which no input moves.
+  int TrackKeyOffset(int track) const;
   void TrackNoteOff(int track, int key);
   void TrackControlChange(int part, int controller, int value);
   void TriggerDrumNote(int step, int note, int velocity);

@@ -48,11 +48,16 @@ void ProgramLoader::Run() {
     int part = -1;
     wake_.wait(lock, [&] {
       if (stop_) return true;
-      for (int p = 0; p < kParts && part < 0; ++p)
+      // The parts take turns from the one after the last served, so a stream of changes
+      // on one part never keeps another part's change waiting.
+      for (int k = 1; k <= kParts && part < 0; ++k) {
+        const int p = (last_ + k) % kParts;
         if (pending_[p] >= 0) part = p;
+      }
       return part >= 0;
     });
     if (stop_) break;
+    last_ = part;
     const int program = pending_[part];
     pending_[part] = -1;
     running_ = true;

@@ -8,7 +8,7 @@
 // Threads: Request from the MIDI threads (takes `mutex_` for a few instructions, never
 // waits for a load); the job runs on the loader's own thread, which the object starts and
 // joins. A part asked for again before its load started loads only the newest program: the
-// part ends on the same preset, sooner.
+// part ends on the same preset, sooner. Parts with requests waiting are served in turn.
 #include <condition_variable>
 #include <functional>
 #include <thread>
@@ -39,6 +39,7 @@ class ProgramLoader {
   std::condition_variable_any wake_;
   std::condition_variable_any idle_;
   int pending_[kParts] = {-1, -1, -1, -1};  // program asked for, per part
+  int last_ = kParts - 1;                   // the part served last
   bool running_ = false;
   bool stop_ = false;
   std::thread thread_;

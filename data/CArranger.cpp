@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <mutex>
+#include <utility>
 
 #include "data/CDataSets.h"
 #include "data/DocumentPath.h"
@@ -62,8 +64,13 @@ int CArranger::StorePartPreset(int part, const char* name) {
 }
 
 void CArranger::ClearMap() {
-  for (ProgramMapEntry& e : map_) e = ProgramMapEntry{};
-  mapCount_ = 0;
+  ProgramMapEntry old[kMapEntries];
+  {
+    std::lock_guard<platform::PiMutex> lock(mapMutex_);
+    for (int i = 0; i < kMapEntries; ++i) std::swap(old[i], map_[i]);
+    mapCount_ = 0;
+  }
+  // The names are freed here, after the lock.
 }
 
 int CArranger::XMLLoadArranger(const char* name) {
@@ -147,10 +154,23 @@ int CArranger::StoreAll(const char* name) {
   return kitStored && stored ? 1 : 0;
 }
 
-const char* CArranger::FindProgramPreset(int program) const {
+int CArranger::FindProgramLocked(int program) const {
   for (int i = 0; i < mapCount_; ++i)
-    if (map_[i].program == program) return map_[i].preset.c_str();
-  return nullptr;
+    if (map_[i].program == program) return i;
+  return -1;
+}
+
+bool CArranger::HasProgram(int program) const {
+  std::lock_guard<platform::PiMutex> lock(mapMutex_);
+  return FindProgramLocked(program) >= 0;
+}
+
+bool CArranger::ProgramPreset(int program, std::string& preset) const {
+  std::lock_guard<platform::PiMutex> lock(mapMutex_);
+  const int i = FindProgramLocked(program);
+  if (i < 0) return false;
+  preset = map_[i].preset;
+  return true;
 }
 
 void CArranger::OnArrangement(const char* /*synthType*/, const char* /*version*/) {}
@@ -179,7 +199,11 @@ void CArranger::OnProgram(const char* preset, int nr) {
     platform::LogPrintf("XMLLoadArranger: program map full, Nr %d <%s> skipped\r\n", nr, preset ? preset : "");
     return;
   }
-  map_[mapCount_] = ProgramMapEntry{1, nr, Text(preset)};
-  ++mapCount_;
+  ProgramMapEntry entry{1, nr, Text(preset)};
+  {
+    std::lock_guard<platform::PiMutex> lock(mapMutex_);
+    std::swap(map_[mapCount_], entry);
+    ++mapCount_;
+  }
   ++parsedCount_;
 }

@@ -3,14 +3,17 @@
 // numbers to preset names, the drum kit with its level and the name of the settings document.
 // It owns the four part data sets and the kit, loads and stores part presets, and reads and
 // writes "<name>.arr" documents in the arrangements folder. Used from the GUI thread, at
-// start-up and from MIDI input threads; it takes no lock, so the application core serialises
-// loads and stores.
+// start-up and from MIDI input threads; the application core serialises loads and stores.
+// The program map alone is read from other threads (MIDI input, the program loader) while a
+// load may rewrite it: those reads go through ProgramPreset/HasProgram, which copy under the
+// map's own lock.
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "data/CDataSetSampler.h"
 #include "data/CXMLParserArranger.h"
+#include "platform/PiMutex.h"
 
 class CDataSets;
 
@@ -56,15 +59,18 @@ class CArranger : public CXMLParserArranger {
   // name), then the arrangement. 1 when both were stored.
   int StoreAll(const char* name);
 
-  // Preset of the first map entry for the program, or null. The text belongs to the map and
-  // stays valid until the next load.
-  const char* FindProgramPreset(int program) const;
+  // Whether a map entry names a preset for the program; from any thread.
+  bool HasProgram(int program) const;
+  // The preset of the first map entry for the program, copied into `preset`; false (and
+  // `preset` left) when none. From any thread.
+  bool ProgramPreset(int program, std::string& preset) const;
 
   // Data set of part 0-3, null for any other number.
   CDataSets* DataSet(int part);
   CDataSetSampler& Sampler() { return sampler_; }
   // Slot of part 0-3, null for any other number.
   const PartSlot* Slot(int part) const;
+  // The map itself, for the thread that loads and stores arrangements.
   const ProgramMapEntry* ProgramMap() const { return map_; }
   int MapCount() const { return mapCount_; }
   int ParsedCount() const { return parsedCount_; }
@@ -86,7 +92,11 @@ class CArranger : public CXMLParserArranger {
  private:
   void ClearMap();
 
+  // Index of the first entry for the program, -1 for none. Hold mapMutex_.
+  int FindProgramLocked(int program) const;
+
   PartSlot parts_[kParts];
+  mutable platform::PiMutex mapMutex_;  // guards map_ and mapCount_ against other threads' reads
   ProgramMapEntry map_[kMapEntries];
   std::unique_ptr<CDataSets> dataSets_[kParts];
   CDataSetSampler sampler_;

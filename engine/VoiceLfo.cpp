@@ -207,13 +207,15 @@ void VoiceLfo::SetUserTable(const float* points, int32_t length) {
 }
 
 void VoiceLfo::NoteOn() {
-  if (syncMode_ == kFreeNoteReset || syncMode_ == kTempoNoteReset) phase_ = 0;
+  const int32_t mode = syncMode_.load(std::memory_order_relaxed);
+  if (mode == kFreeNoteReset || mode == kTempoNoteReset) phase_ = 0;
 }
 
 void VoiceLfo::SyncToTempo(uint32_t clockTick, float bpm) {
-  if (syncMode_ != kTempoClockReset && syncMode_ != kTempoNoteReset) return;
-  float beats = kNoteBeats[Clamp(syncNote_, 0, kNoteCount - 1)];
-  const int modifier = Clamp(syncModifier_, 0, kModulatedModifier);
+  const int32_t mode = syncMode_.load(std::memory_order_relaxed);
+  if (mode != kTempoClockReset && mode != kTempoNoteReset) return;
+  float beats = kNoteBeats[Clamp(syncNote_.load(std::memory_order_relaxed), 0, kNoteCount - 1)];
+  const int modifier = Clamp(syncModifier_.load(std::memory_order_relaxed), 0, kModulatedModifier);
   if (modifier == kModulatedModifier) {
     const float m = lastModulation_.load(std::memory_order_relaxed);
     beats *= m > 0.8f ? kModifiers[0] : (m > 0.4f ? kModifiers[1] : kModifiers[2]);
@@ -227,7 +229,7 @@ void VoiceLfo::SyncToTempo(uint32_t clockTick, float bpm) {
     inc = arm::ToUint32((1.0 / (secondsPerBeat * beats)) * 4294967295.0 / sampleRate_);
   }
   increment_.store(inc, std::memory_order_relaxed);
-  if (syncMode_ == kTempoClockReset) {
+  if (mode == kTempoClockReset) {
     int32_t ticks = arm::ToInt32(beats * 24.0f);
     if (ticks < 1) ticks = 1;
     if (clockTick % static_cast<uint32_t>(ticks) == 0) restartRequest_.store(true, std::memory_order_relaxed);
@@ -236,7 +238,8 @@ void VoiceLfo::SyncToTempo(uint32_t clockTick, float bpm) {
 
 uint32_t VoiceLfo::StartBlock(float modulation, float rateHz) {
   lastModulation_.store(modulation, std::memory_order_relaxed);
-  if (syncMode_ != kTempoClockReset && syncMode_ != kTempoNoteReset) {
+  const int32_t mode = syncMode_.load(std::memory_order_relaxed);
+  if (mode != kTempoClockReset && mode != kTempoNoteReset) {
     const double rate = rateHz;
     const double hz = rate + static_cast<double>(modulation) * 8.0 * rate;
     // Negative, huge or NaN rates saturate like the target's conversion: the LFO stands or

@@ -52,11 +52,13 @@ class VoiceLfo {
   void SetAmplitude(float amplitude) {
     if (std::isfinite(amplitude)) amplitude_ = amplitude;
   }
-  void SetSyncMode(int32_t mode) { syncMode_ = mode; }
+  // The sync settings are set on the engine thread and read by the clock's step on the
+  // audio thread (SyncToTempo): they are atomic.
+  void SetSyncMode(int32_t mode) { syncMode_.store(mode, std::memory_order_relaxed); }
   // 0 triplet, 1 regular, 2 dotted, 3 chosen by the modulation input.
-  void SetSyncModifier(int32_t modifier) { syncModifier_ = modifier; }
+  void SetSyncModifier(int32_t modifier) { syncModifier_.store(modifier, std::memory_order_relaxed); }
   // Index into the note-length table, 0..8.
-  void SetSyncNote(int32_t note) { syncNote_ = note; }
+  void SetSyncNote(int32_t note) { syncNote_.store(note, std::memory_order_relaxed); }
   // Note on: restarts the cycle in sync modes 1 and 3.
   void NoteOn();
 
@@ -96,11 +98,11 @@ class VoiceLfo {
   float heldValue_ = 0.0f;
   int32_t type_ = kSin;
   float amplitude_ = 1.0f;
-  int32_t syncMode_ = kFree;
+  std::atomic<int32_t> syncMode_{kFree};
   const float* userTable_ = nullptr;
   int32_t userLength_ = 0;
-  int32_t syncModifier_ = 1;
-  int32_t syncNote_ = 2;
+  std::atomic<int32_t> syncModifier_{1};
+  std::atomic<int32_t> syncNote_{2};
   std::atomic<float> cycleBeats_{1.0f};  // written by the clock thread, read for display
   std::atomic<float> lastModulation_{0.0f};
   // The clock's phase restart, applied by the rendering thread at its next Process.

@@ -142,6 +142,7 @@ struct CClipCore::LoadState {
   std::vector<IndexedTrigger> triggers;
   std::vector<ArpStep> steps;
   std::vector<SeqEvent> events;
+  bool eventsCut = false;  // the SEQ being read had more events than a clip holds
   std::vector<std::unique_ptr<CInstrumentSeq>> instruments;
   int instrumentsSeen = 0;
   int mastersSeen = 0;
@@ -372,16 +373,27 @@ void CClipCore::OnSeq(const char* imported, int, int loopPP, int lengthPP, int l
   c->Denominator = denominator;
   load->contents.push_back(std::move(c));
   load->events.clear();
+  load->eventsCut = false;
+}
+
+bool CClipCore::RoomForEvent() {
+  if (load->events.size() < static_cast<std::size_t>(kMaxClipEvents)) return true;
+  // One clip longer than a clip may be (an import or an upload of an older program) loses
+  // its later events; the set's other clips are kept.
+  if (!load->eventsCut)
+    platform::LogPrintf("XMLLoad ClipLauncher: more than %d events in a SEQ, the rest left out\n", kMaxClipEvents);
+  load->eventsCut = true;
+  return false;
 }
 
 void CClipCore::OnNote(int key, int start, int end, int velocity) {
   ++parsedCount;
-  if (!Within(load->events.size(), kMaxClipEvents, "events in a SEQ")) return;
+  if (!RoomForEvent()) return;
   load->events.push_back({kSeqNote, start, end, 0, Byte(key), Byte(velocity)});
 }
 
 void CClipCore::OnControl(int control, int value, int tick_) {
   ++parsedCount;
-  if (!Within(load->events.size(), kMaxClipEvents, "events in a SEQ")) return;
+  if (!RoomForEvent()) return;
   load->events.push_back({kSeqControl, tick_, tick_, 0, Byte(control), Byte(value)});
 }

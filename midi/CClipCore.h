@@ -71,6 +71,8 @@ class CClipCore : public CAlsaMidi, public LaunchInterface, private CXMLParserCl
   // True while `count` more of `what` stay within `limit`; otherwise the file is refused
   // with a line naming it.
   bool Within(std::size_t count, std::size_t limit, const char* what);
+  // False once the SEQ being read holds a clip's most events (said once in the log).
+  bool RoomForEvent();
 
   void OnLauncher(const char* synth, const char* version) override;
   void OnMaster(int bpm, int qn2c) override;

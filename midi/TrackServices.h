@@ -15,4 +15,8 @@ class TrackServices {
   // `velocity` in percent; `step` is for display only.
   virtual void TriggerDrumNote(int step, int note, int velocity) = 0;
   virtual int DispatchMidiCC(int port, int channel, int data1, int data2) = 0;
+  // The semitones a key played live into the track is moved by before the track records or
+  // plays it (the octave setting of the track's MIDI input): a clip holds keys so moved, so a
+  // key that comes from elsewhere (a MIDI file) is moved by as much to sound as it would live.
+  virtual int TrackKeyOffset(int /*track*/) { return 0; }
 };

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/ClientLog.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
 #include "toolkit/CCANDev.h"
@@ -24,7 +25,6 @@ constexpr uint16_t kPanelMidiId = 16;
 constexpr uint32_t kTickEvery = 34;
 constexpr int kPanelTextMax = 12;
 constexpr int kPanelTextChunk = 6;
-constexpr const char* kClientLog = "/var/lib/ruv/working/logClient.txt";
 
 // Shared by every manager of the process: one GUI pass in four does the slow work.
 unsigned g_guiPass = 0;
@@ -110,13 +110,7 @@ void GUIManager::OnTouchEvent(int x, int y, int type) {
   CDrvInput::OnTouchEvent(x, y, type);
 }
 
-void GUIManager::LoggerText(const char* text) {
-  if (!text) return;
-  std::FILE* log = std::fopen(platform::DataPath(kClientLog).c_str(), "a");
-  if (!log) return;
-  std::fprintf(log, "MESSAGE <%s>\n", text);
-  std::fclose(log);
-}
+void GUIManager::LoggerText(const char* text) { platform::ClientLog::Append(text); }
 
 void GUIManager::ValueChanged(uint32_t uid, float value, unsigned flags) {
   platform::LogPrintf("[ValChgd] (assign) UID:%04X,value:%f, [Flags: %04X]\n", uid, value, flags);

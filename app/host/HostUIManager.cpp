@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/host/HostServices.h"
+#include "app/host/TCPCommServer.h"
 #include "data/Utf8Text.h"
 #include "midi/CClipCore.h"
 #include "midi/CInstrumentSeq.h"
@@ -136,6 +137,9 @@ constexpr std::size_t kCellNote = 11;
 static_assert(4 + kRowTriggers * kCellSize == HostUIManager::kTrigRowSize);
 static_assert(sizeof(ArpStep) == HostUIManager::kArpStepSize);
 static_assert(sizeof(SeqEvent) == HostUIManager::kEventSize);
+// The largest upload is the most a clip holds, which the clip-set file and an import keep to.
+static_assert((TCPCommServer::kMaxPayload - HostUIManager::kRecordHeader) / HostUIManager::kEventSize ==
+              static_cast<uint32_t>(kMaxClipEvents));
 static_assert(HostUIManager::kGridSize == 4 + kTracks * kClips * (4 + kNameSize));
 
 }  // namespace
@@ -229,6 +233,7 @@ void HostUIManager::OnMidiClip(const uint8_t* p, uint32_t size) {
   const uint32_t count = static_cast<uint32_t>(Word(p, 44));
   if (!clips_ || !ValidTrack(track) || !ValidClip(clip)) return;
   if (uint64_t{kRecordHeader} + uint64_t{count} * kEventSize > size) return;
+  if (count > static_cast<uint32_t>(kMaxClipEvents)) return;
   // The events and their sorted play list are built here and swapped in under the lock,
   // so the clock waits for the swap only; the old ones are freed after the lock.
   std::vector<SeqEvent> events(count);

@@ -17,18 +17,23 @@ namespace {
 // and never deeper than this.
 constexpr int kMaxDepth = 8;
 
-using Visited = std::set<std::pair<dev_t, ino_t>>;
+struct Visited {
+  std::set<std::pair<dev_t, ino_t>> folders;
+  bool full = false;  // the index holds kMaxListedFiles; said once
+};
 
 void Scan(MidiFileIndex& index, const std::string& top, const std::string& folder, const std::string& prefix,
           Visited& visited, int depth) {
   struct stat self;
-  if (stat(folder.c_str(), &self) == 0 && !visited.insert({self.st_dev, self.st_ino}).second) return;
+  if (stat(folder.c_str(), &self) == 0 && !visited.folders.insert({self.st_dev, self.st_ino}).second) return;
   DIR* dir = opendir(folder.c_str());
   if (!dir) {
     platform::LogPrintf("MidiFiles::ScanForMidiFiles open dir failed on path %s\n", folder.c_str());
     return;
   }
-  while (const dirent* entry = readdir(dir)) {
+  while (!visited.full) {
+    const dirent* entry = readdir(dir);
+    if (!entry) break;
     const std::string name = entry->d_name;
     const std::string path = folder + "/" + name;
     struct stat st;
@@ -42,6 +47,14 @@ void Scan(MidiFileIndex& index, const std::string& top, const std::string& folde
       std::string extension = name.substr(dot + 1);
       for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (extension != "mid") continue;
+      if (index.size() >= kMaxListedFiles) {
+        // The list numbers its rows with three digits; a folder of thousands of files would
+        // also take seconds to list on every focus.
+        platform::LogPrintf("MidiFiles::ScanForMidiFiles more than %zu files, the rest not listed\n",
+                            kMaxListedFiles);
+        visited.full = true;
+        break;
+      }
       const std::string shown = DisplayName(index, name, !prefix.empty());
       index[shown] = prefix + name;
     } else if (S_ISDIR(st.st_mode) && name != "." && name != ".." && depth < kMaxDepth) {

@@ -1,6 +1,7 @@
 #pragma once
 // The Standard MIDI Files of the MIDI-file folder and its sub-folders: display name (as the
 // file list shows it, unique) to the path relative to that folder.
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -8,10 +9,13 @@ using MidiFileIndex = std::map<std::string, std::string>;
 
 namespace MidiFiles {
 
+// The most files the list holds.
+constexpr std::size_t kMaxListedFiles = 999;
+
 // Adds every ".mid" file (any case) below `folder` to `index`; `prefix` is the folder's path
 // relative to the MIDI-file folder ("" at the top, else ending in "/"). A folder that cannot
 // be opened or an entry that cannot be examined is logged and skipped; a folder met again
-// through a link is not entered twice.
+// through a link is not entered twice. The scan stops once the index holds kMaxListedFiles.
 void ScanForMidiFiles(MidiFileIndex& index, const std::string& folder, const std::string& prefix);
 
 // The name a file gets in the index: its name without the extension, "(E) " in front when

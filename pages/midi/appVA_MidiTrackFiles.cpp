@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <new>
 
 #include "midi/CClipCore.h"
 #include "midi/CInstrumentSeq.h"
@@ -29,6 +30,11 @@ constexpr int kTransposeMode = 8;
 
 // A metre without a numerator (none given, or a file's 0) counts bars of four quarters.
 int BarQuarters(int numerator) { return numerator > 0 ? numerator : 4; }
+
+// Shown in place of the chosen file's name.
+constexpr const char* kTooLargeText = "FILE TOO LARGE";
+constexpr const char* kNoMemoryText = "NO MEMORY FOR FILE";
+constexpr const char* kCutText = "CUT TO CLIP'S LIMIT";
 
 int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
@@ -200,7 +206,12 @@ void appVA_MidiTrackFiles::OnFileChosen(bool import) {
   const auto found = index_.find(shown);
   if (found == index_.end()) return;
   const std::string path = found->second;
-  if (ReadMidiFile(path, import)) chosen_->setText(shown.c_str());
+  const int read = ReadMidiFile(path, import);
+  // A person sees why a file was refused or shortened where its name would stand.
+  if (!message_.empty())
+    chosen_->setText(message_.c_str());
+  else if (read)
+    chosen_->setText(shown.c_str());
 }
 
 int appVA_MidiTrackFiles::ChooseTrack() const {
@@ -217,11 +228,24 @@ int appVA_MidiTrackFiles::ChooseTrack() const {
 
 int appVA_MidiTrackFiles::ReadMidiFile(const std::string& relativePath, bool import) {
   const std::string path = folder_ + relativePath;
-  if (!reader_.read(path)) {
-    platform::LogPrintf("Error reading MIDI file %s\n", path.c_str());
+  message_.clear();
+  if (!reader_.read(path) || reader_.linkNotePairs() < 0) {
+    switch (reader_.error()) {
+      case smf::MidiFile::kTooLarge:
+        platform::LogPrintf("MIDI file %s is larger than a clip holds\n", path.c_str());
+        message_ = kTooLargeText;
+        break;
+      case smf::MidiFile::kOutOfMemory:
+        platform::LogPrintf("No memory for the MIDI file %s\n", path.c_str());
+        message_ = kNoMemoryText;
+        break;
+      default:
+        platform::LogPrintf("Error reading MIDI file %s\n", path.c_str());
+        break;
+    }
+    reader_.clear();
     return 0;
   }
-  reader_.linkNotePairs();
   const int trackCount = reader_.getTrackCount();
   if (trackCount != 1) platform::LogPrintf("MIDI-Read: more then 1 track %d (assume track 1 \n", trackCount);
 
@@ -251,31 +275,55 @@ int appVA_MidiTrackFiles::ReadMidiFile(const std::string& relativePath, bool imp
     }
   }
 
-  const int transpose = std::clamp(static_cast<int>(transpose_->GetFloatValue()), 0, 3);
-  if (chosen >= 0) {
-    const smf::MidiEventList& events = reader_[chosen];
-    for (int i = 0; i < events.size(); ++i) {
-      const smf::MidiEvent& e = events[i];
-      if (e.isNoteOn()) {
-        int end;
-        if (const smf::MidiEvent* off = e.getLinkedEvent()) {
-          platform::LogPrintf("Linked Midi Events key %d, on_tick:%d, off_tick:%d\n", e.getKeyNumber(), e.tick,
-                              off->tick);
-          end = off->tick;
-        } else if (length > e.tick) {
-          end = length;  // a note the file never ends lasts to the file's end
-        } else {
-          continue;
+  // A clip holds keys as the track's live input moved them (its octave setting); the file's
+  // keys are moved as much, so with TRANSPOSE at 0 the file sounds at its own pitches.
+  const int transpose = 12 * std::clamp(static_cast<int>(transpose_->GetFloatValue()), 0, 3) +
+                        (clips_ ? clips_->Services().TrackKeyOffset(track_) : 0);
+  bool cut = false;
+  try {
+    if (chosen >= 0) {
+      const smf::MidiEventList& events = reader_[chosen];
+      for (int i = 0; i < events.size(); ++i) {
+        const smf::MidiEvent& e = events[i];
+        if (!e.isNoteOn() && !e.isController()) continue;
+        // A clip holds no more than the clip-set file and the host link carry: the rest of
+        // a longer track is left out, and the page says so.
+        if (events_.size() >= static_cast<std::size_t>(kMaxClipEvents)) {
+          cut = true;
+          break;
         }
-        int key = 12 * transpose + e.getKeyNumber();
-        while (key > 127) key -= 12;
-        events_.push_back({kSeqNote, pulses(e.tick), pulses(end), 0, static_cast<uint8_t>(key),
-                           static_cast<uint8_t>(e.getVelocity())});
-      } else if (e.isController()) {
-        events_.push_back({kSeqControl, pulses(e.tick), 0, 0, static_cast<uint8_t>(e.getControllerNumber()),
-                           static_cast<uint8_t>(e.getControllerValue())});
+        if (e.isNoteOn()) {
+          int end;
+          if (const smf::MidiEvent* off = e.getLinkedEvent()) {
+            platform::LogPrintf("Linked Midi Events key %d, on_tick:%d, off_tick:%d\n", e.getKeyNumber(), e.tick,
+                                off->tick);
+            end = off->tick;
+          } else if (length > e.tick) {
+            end = length;  // a note the file never ends lasts to the file's end
+          } else {
+            continue;
+          }
+          int key = transpose + e.getKeyNumber();
+          while (key > 127) key -= 12;
+          while (key < 0) key += 12;
+          events_.push_back({kSeqNote, pulses(e.tick), pulses(end), 0, static_cast<uint8_t>(key),
+                             static_cast<uint8_t>(e.getVelocity())});
+        } else {
+          events_.push_back({kSeqControl, pulses(e.tick), 0, 0, static_cast<uint8_t>(e.getControllerNumber()),
+                             static_cast<uint8_t>(e.getControllerValue())});
+        }
       }
     }
+  } catch (const std::bad_alloc&) {
+    platform::LogPrintf("No memory for the MIDI file %s\n", path.c_str());
+    std::vector<SeqEvent>().swap(events_);
+    reader_.clear();
+    message_ = kNoMemoryText;
+    return 0;
+  }
+  if (cut) {
+    platform::LogPrintf("MIDI file %s: events past the clip's %d left out\n", path.c_str(), kMaxClipEvents);
+    message_ = kCutText;
   }
 
   if (import) ImportInto(relativePath, pulses(length), quarters, numerator, denominator, trackName);
@@ -287,6 +335,8 @@ int appVA_MidiTrackFiles::ReadMidiFile(const std::string& relativePath, bool imp
   name_->setText(trackName.c_str());
   std::snprintf(text, sizeof text, "%d", trackCount);
   tracks_->setText(text);
+  // The reader's events take several times the file's size: not kept past the read.
+  reader_.clear();
   return 1;
 }
 
@@ -298,9 +348,18 @@ int appVA_MidiTrackFiles::BarsOf(int quarters, int numerator) const {
 void appVA_MidiTrackFiles::ImportInto(const std::string& relativePath, int length, int quarters, int numerator,
                                       int denominator, const std::string& trackName) {
   if (!clips_) return;
-  // Copied before the lock and swapped in under it, so the clock never plays a list being
-  // replaced; the old list is freed after the lock is released.
-  std::vector<SeqEvent> events = events_;
+  // The events and their sorted play list are built before the lock and swapped in under
+  // it, so the clock waits for the swap only; the old ones are freed after the lock.
+  std::vector<SeqEvent> events;
+  std::vector<CInstrumentSeq::PlayEntry> list;
+  try {
+    events = events_;
+    list = CInstrumentSeq::MakePlayList(events);
+  } catch (const std::bad_alloc&) {
+    platform::LogPrintf("No memory to import %s\n", relativePath.c_str());
+    message_ = kNoMemoryText;
+    return;
+  }
   ClipMaster& master = clips_->Master();
   auto lock = master.Lock();
   const int track = track_;
@@ -312,9 +371,8 @@ void appVA_MidiTrackFiles::ImportInto(const std::string& relativePath, int lengt
   c.Length_QN = quarters;
   c.Imported = relativePath;
   c.name = trackName;
-  c.events.swap(events);
   c.Numerator = numerator;
   c.Denominator = denominator;
   c.Loop_PP = Saturate(int64_t{BarsOf(quarters, numerator)} * BarQuarters(numerator) * kSeqPulsesPerQuarter);
-  seq->EventsChanged();
+  seq->SwapEvents(clip, events, list);
 }

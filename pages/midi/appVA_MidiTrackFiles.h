@@ -73,4 +73,5 @@ class appVA_MidiTrackFiles : public uxPanelCtrl {
   uxLabel* length_;
   uxLabel* tracks_;
   std::string folder_;
+  std::string message_;  // why the last file was refused or cut; empty when it was not
 };

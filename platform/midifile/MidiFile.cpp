@@ -3,6 +3,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <new>
+
+#include <sys/stat.h>
 
 namespace smf {
 namespace {
@@ -32,6 +35,7 @@ int ChannelDataBytes(int status) { return (status & 0xF0) == 0xC0 || (status & 0
 
 void MidiFile::clear() {
   tracks_.clear();
+  error_ = kNoError;
   format_ = 0;
   tpq_ = 0;
   status_ = false;
@@ -40,21 +44,62 @@ void MidiFile::clear() {
 bool MidiFile::read(const std::string& path) {
   clear();
   FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  std::vector<uint8_t> bytes;
-  uint8_t buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-  const bool error = std::ferror(f) != 0;
-  std::fclose(f);
-  if (error) return false;
-  return readBytes(bytes.data(), bytes.size());
+  if (!f) {
+    error_ = kCannotOpen;
+    return false;
+  }
+  // The size is checked before anything is allocated, and the read stops one byte past the
+  // limit, so a file that grows meanwhile (or a FIFO) is refused as well.
+  struct stat st {};
+  if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > kMaxFileBytes) {
+    std::fclose(f);
+    error_ = kTooLarge;
+    return false;
+  }
+  bool ok = false;
+  try {
+    std::vector<uint8_t> bytes;
+    if (S_ISREG(st.st_mode)) bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
+    uint8_t buffer[65536];
+    std::size_t n;
+    while (bytes.size() <= kMaxFileBytes && (n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+      bytes.insert(bytes.end(), buffer, buffer + n);
+    const bool readError = std::ferror(f) != 0;
+    std::fclose(f);
+    f = nullptr;
+    if (readError) {
+      error_ = kCannotOpen;
+    } else if (bytes.size() > kMaxFileBytes) {
+      error_ = kTooLarge;
+    } else {
+      ok = readBytes(bytes.data(), bytes.size());
+    }
+  } catch (const std::bad_alloc&) {
+    if (f) std::fclose(f);
+    clear();
+    error_ = kOutOfMemory;
+  }
+  return ok;
 }
 
 bool MidiFile::readBytes(const uint8_t* data, std::size_t size) {
   clear();
-  status_ = parse(data, size);
-  if (!status_) clear();
+  if (size > kMaxFileBytes) {
+    error_ = kTooLarge;
+    return false;
+  }
+  try {
+    status_ = parse(data, size);
+    if (!status_) {
+      clear();
+      error_ = kNotMidi;
+    }
+  } catch (const std::bad_alloc&) {
+    // Whatever the tracks held so far goes before anything else is asked of the heap.
+    std::vector<MidiEventList>().swap(tracks_);
+    clear();
+    error_ = kOutOfMemory;
+  }
   return status_;
 }
 
@@ -136,7 +181,12 @@ bool MidiFile::parseTrack(const uint8_t* p, std::size_t n, int track, MidiEventL
 
 int MidiFile::linkNotePairs() {
   int pairs = 0;
-  for (MidiEventList& t : tracks_) pairs += t.linkNotePairs();
+  try {
+    for (MidiEventList& t : tracks_) pairs += t.linkNotePairs();
+  } catch (const std::bad_alloc&) {
+    error_ = kOutOfMemory;
+    return -1;
+  }
   return pairs;
 }
 

@@ -562,6 +562,30 @@ TEST_F(GUIManagerLoad, FreshTreeGetsADefaultDeviceConfiguration) {
   gm.SetSplashSink(nullptr);
 }
 
+// A tree made with its working folder alone (as the run script, the factory bank and a board
+// image make it) gets every folder a song is stored in at start, so a stored song keeps its
+// clip set; a folder that cannot be made makes the store fail.
+TEST_F(GUIManagerLoad, StartMakesTheFoldersASongIsStoredIn) {
+  std::filesystem::remove_all(root.Root() + kWorking);
+  root.MakeDir(kWorking);
+  gm.InitialLoad();
+  for (const char* dir : {"presets", "arrangments", "sampler", "clips", "effects", "midifiles"})
+    EXPECT_TRUE(std::filesystem::is_directory(Working(dir))) << dir;
+  ASSERT_EQ(gm.StoreSong("song5", 0), 1);
+  EXPECT_TRUE(Exists(Working("arrangments/song5.arr")));
+  EXPECT_TRUE(Exists(Working("clips/song5.launch")));
+
+  // A file where the clips folder should be: logged at start, and the store says it failed.
+  std::filesystem::remove_all(Working("clips"));
+  std::ofstream(Working("clips")) << "";
+  log.Clear();
+  gm.InitialLoad();
+  EXPECT_NE(log.Text().find("Data folder " + Working("clips") + " cannot be made: Not a directory\n"),
+            std::string::npos)
+      << log.Text();
+  EXPECT_EQ(gm.StoreSong("song6", 0), 0);
+}
+
 // A program change loads in a MIDI thread while the pages edit the same part's routes.
 using GUIManagerLoadThreads = GUIManagerLoad;
 TEST_F(GUIManagerLoadThreads, LoadsAndRouteEditsAreSerialised) {
@@ -572,6 +596,24 @@ TEST_F(GUIManagerLoadThreads, LoadsAndRouteEditsAreSerialised) {
   for (int i = 0; i < 200; ++i) gm.EditModMatrix(i % 24, 3u << 16 | 4u << 24, 0, static_cast<float>(i), 0);
   midiThread.join();
   EXPECT_LE(gm.DataSet(0)->Routes().size(), 24u);
+}
+
+// A load holds the UI mutex until it has asked for the swap; while it waits for the swap a
+// page's call on another thread (the preset name, under the UI mutex) is answered at once.
+TEST_F(GUIManagerLoadThreads, TheSwapIsWaitedForWithoutTheUiMutex) {
+  WritePreset(0, "test/w", 0.3f);
+  calls.swapNeverCompletes = true;
+  std::vector<bool> answered;
+  std::vector<std::future<std::string>> asked;
+  gm.SetSleep([&](uint32_t) {
+    if (answered.size() == 3) return;
+    asked.push_back(std::async(std::launch::async, [&] { return gm.PresetName(0); }));
+    answered.push_back(asked.back().wait_for(std::chrono::seconds(2)) == std::future_status::ready);
+  });
+  std::thread loader([&] { EXPECT_EQ(gm.LoadPreset(0, "test/w", 0, 1), 0); });
+  loader.join();
+  asked.clear();
+  EXPECT_EQ(answered, std::vector<bool>(3, true));
 }
 
 // A mapped program change is loaded by the program loader: the MIDI thread is back before

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "data/CArranger.h"
 #include "data/CDataSets.h"
@@ -11,6 +13,13 @@
 #include "tests/support/TestPaths.h"
 
 namespace {
+
+// The program's preset as another thread reads it; "<none>" when the map has none.
+std::string Preset(const CArranger& a, int program) {
+  std::string preset = "<none>";
+  EXPECT_EQ(a.ProgramPreset(program, preset), a.HasProgram(program));
+  return preset;
+}
 
 class Arranger : public ::testing::Test {
  protected:
@@ -76,7 +85,7 @@ TEST_F(Arranger, ANewArrangementHasNoMapAndTheDefaultSettings) {
   EXPECT_EQ(a.KitName(), "");
   EXPECT_EQ(a.ParsedCount(), 0);
   EXPECT_EQ(a.MapCount(), 0);
-  EXPECT_EQ(a.FindProgramPreset(0), nullptr);
+  EXPECT_EQ(Preset(a, 0), "<none>");
   for (int part = 0; part < 4; ++part) {
     ASSERT_NE(a.DataSet(part), nullptr);
     EXPECT_EQ(a.Slot(part)->name, "");
@@ -106,9 +115,9 @@ TEST_F(Arranger, ADocumentLoadsAndStoresBackByteForByte) {
   EXPECT_EQ(a.KitLevel(), 63.0f);
   EXPECT_EQ(a.SettingsName(), "live");
   EXPECT_EQ(a.MapCount(), 3);
-  EXPECT_STREQ(a.FindProgramPreset(9), "Bass");  // the first of two entries for 9
-  EXPECT_STREQ(a.FindProgramPreset(2), "Keys");
-  EXPECT_EQ(a.FindProgramPreset(3), nullptr);
+  EXPECT_EQ(Preset(a, 9), "Bass");  // the first of two entries for 9
+  EXPECT_EQ(Preset(a, 2), "Keys");
+  EXPECT_EQ(Preset(a, 3), "<none>");
 
   // The settings document of a stored arrangement bears the arrangement's name.
   ASSERT_EQ(a.Store("copy"), 1);
@@ -181,8 +190,8 @@ TEST_F(Arranger, AProgramMapHoldsSixtyFourEntries) {
   CArranger a;
   EXPECT_EQ(a.XMLLoadArranger("big"), 64);
   EXPECT_EQ(a.MapCount(), 64);
-  EXPECT_STREQ(a.FindProgramPreset(63), "p63");
-  EXPECT_EQ(a.FindProgramPreset(64), nullptr);
+  EXPECT_EQ(Preset(a, 63), "p63");
+  EXPECT_EQ(Preset(a, 64), "<none>");
   EXPECT_NE(log_.Text().find("XMLLoadArranger: program map full, Nr 69 <p69> skipped\r\n"), std::string::npos);
   ASSERT_EQ(a.Store("big2"), 1);
   CArranger b;
@@ -199,7 +208,7 @@ TEST_F(Arranger, AMissingOrRefusedDocumentEmptiesTheMapOnly) {
     EXPECT_NE(log_.Text().find("XMLLoadArranger: ERROR: 1\r\n"), std::string::npos) << name;
     EXPECT_EQ(a.ParsedCount(), 0);
     EXPECT_EQ(a.MapCount(), 0);
-    EXPECT_EQ(a.FindProgramPreset(9), nullptr);
+    EXPECT_EQ(Preset(a, 9), "<none>");
     EXPECT_EQ(a.Slot(2)->name, "pads/Warm");
     EXPECT_EQ(a.KitName(), "808");
     EXPECT_EQ(a.SettingsName(), "live");
@@ -261,6 +270,36 @@ TEST_F(Arranger, StoreAllWritesTheKitThenTheArrangement) {
 
   for (const char* bad : {"", "../x", "/abs"}) EXPECT_EQ(a.Store(bad), 0) << bad;
   EXPECT_FALSE(Exists(PathOf("")));
+}
+
+// Program changes read the map on the MIDI and program-loader threads while a song load on
+// the GUI thread rewrites it: every read sees a name one of the songs maps.
+using ArrangerThreads = Arranger;
+TEST_F(ArrangerThreads, ProgramLookupsWhileSongsLoad) {
+  auto song = [](const std::string& preset) {
+    std::string map = "<PGM-MAP>";
+    for (int i = 0; i < 32; ++i)
+      map += "<PROGRAM Nr=\"" + std::to_string(i) + "\" Preset=\"" + preset + std::to_string(i) + "\"></PROGRAM>";
+    return Doc(map + "</PGM-MAP>");
+  };
+  Write("a", song("a long enough name to live on the heap "));
+  Write("b", song("b"));
+  CArranger arranger;
+  std::atomic<bool> stop{false};
+  std::atomic<int> odd{0};
+  std::thread reader([&] {
+    std::string preset;
+    while (!stop.load())
+      for (int program = 0; program < 32; ++program) {
+        const std::string b = "b" + std::to_string(program);
+        const std::string a = "a long enough name to live on the heap " + std::to_string(program);
+        if (arranger.ProgramPreset(program, preset) && preset != a && preset != b) ++odd;
+      }
+  });
+  for (int i = 0; i < 200; ++i) arranger.XMLLoadArranger(i % 2 ? "a" : "b");
+  stop = true;
+  reader.join();
+  EXPECT_EQ(odd.load(), 0);
 }
 
 }  // namespace

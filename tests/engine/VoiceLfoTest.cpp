@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "platform/ArmConvert.h"
@@ -436,6 +438,29 @@ TEST(VoiceLfoBlock, FourSampleGroupsMatchTheScalarInterpolation) {
       }
     }
   }
+}
+
+// The sync settings change on the engine thread while the clock's step reads them on the
+// audio thread; the rate that step sets is always one the settings give.
+TEST(VoiceLfoThreads, SyncSettingsChangeWhileTheClockSteps) {
+  VoiceLfo lfo;
+  lfo.SetSampleRate(kRate);
+  lfo.SetBlockSize(kBlock);
+  std::atomic<bool> stop{false};
+  std::thread engine([&] {
+    for (int i = 0; !stop.load(); ++i) {
+      lfo.SetSyncMode(i % 4);
+      lfo.SetSyncNote(i % 9);
+      lfo.SetSyncModifier(i % 4);
+    }
+  });
+  for (uint32_t tick = 0; tick < 20000; ++tick) {
+    lfo.SyncToTempo(tick, 120.0f);
+    const float beats = lfo.cycleBeats();
+    EXPECT_TRUE(std::isfinite(beats) && beats > 0.0f) << beats;
+  }
+  stop = true;
+  engine.join();
 }
 
 }  // namespace

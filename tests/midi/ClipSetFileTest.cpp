@@ -221,6 +221,9 @@ TEST(ClipSetFile, BadFiles) {
   const std::string refused = "XMLLoad ClipLauncher: ERROR: 4\r\n";
   const std::string inClip = head + "<MASTER><INSTRUMENT Track=\"1\"><CLIP Nr=\"0\" Name=\"c\">";
   const std::string clipEnd = "</CLIP></INSTRUMENT></MASTER></LAUNCHER>";
+  // LAUNCHER, MASTER, INSTRUMENT, two CLIPs, two SEQs and every event element.
+  const std::string longClipParsed =
+      "XMLLoad ClipLauncher: OK parsed:" + std::to_string(7 + kMaxClipEvents + 3) + "\r\n";
   const Case cases[] = {
       // Past what a stored set holds, each element would cost a whole clip's memory.
       {"eight instruments", head + repeat("<INSTRUMENT Track=\"1\"/>", 8) + "</LAUNCHER>",
@@ -238,9 +241,23 @@ TEST(ClipSetFile, BadFiles) {
       {"33 triggers", inClip + "<TRG-SEQUENCE><TSTEP Pos=\"1\">" + repeat("<TRIGGER Index=\"1\"/>", 33) +
                           "</TSTEP></TRG-SEQUENCE>" + clipEnd,
        refused.c_str(), nullptr, "more than 32 TRIGGER elements in a TSTEP, file refused\n"},
+      // A clip longer than any clip may be loses its later events; the set keeps the others.
       {"more events than an upload carries",
-       inClip + "<SEQ>" + repeat("<CC/>", kMaxClipEvents) + "<NOTE/></SEQ>" + clipEnd, refused.c_str(),
-       nullptr, "more than 524285 events in a SEQ, file refused\n"},
+       head + "<MASTER qn2c=\"4\"><INSTRUMENT Track=\"1\"><CLIP Nr=\"0\" SubType=\"MidiSeq\" Name=\"long\">"
+              "<SEQ>" + repeat("<CC/>", kMaxClipEvents) + "<NOTE Key=\"9\"/><CC/></SEQ></CLIP>"
+              "<CLIP Nr=\"1\" SubType=\"MidiSeq\" Name=\"short\"><SEQ><NOTE Key=\"60\"/></SEQ></CLIP>"
+              "</INSTRUMENT></MASTER></LAUNCHER>",
+       longClipParsed.c_str(),
+       [](FileRig& r) {
+         auto lock = r.core->Master().Lock();
+         ASSERT_EQ(r.Seq(1).Clip(0).events.size(), std::size_t{kMaxClipEvents});
+         EXPECT_EQ(r.Seq(1).Clip(0).events.back().type, kSeqControl);
+         EXPECT_EQ(r.Seq(1).Clip(0).name, "long");
+         ASSERT_EQ(r.Seq(1).Clip(1).events.size(), 1u);
+         EXPECT_EQ(r.Seq(1).Clip(1).events[0].key, 60);
+         EXPECT_EQ(r.Seq(1).PlayList(1).size(), 2u);
+       },
+       "more than 524285 events in a SEQ, the rest left out\n"},
       // Values whose sums would overflow are refused one by one; the rest of the file loads.
       {"quantum and transposition out of range",
        head + "<MASTER bpm=\"90\" qn2c=\"89478486\"><INSTRUMENT Track=\"1\">"

@@ -4,13 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "MidiFile.h"
+#include "tests/support/Emulation.h"
 #include "tests/support/RealMidiFiles.h"
 #include "tests/support/RunCommand.h"
 
@@ -272,6 +278,109 @@ TEST(MidiFile, RefusesWhatItCannotReadWhole) {
     EXPECT_EQ(reader.getFileDurationInTicks(), 0);
   }
   EXPECT_FALSE(reader.read("/nonexistent/file.mid"));
+}
+
+// A file of about `bytes` bytes (one less when that makes the pairs come out even): one
+// track of program changes under running status, two bytes an event, the most events a file
+// of that size holds.
+std::string WriteProgramChanges(const std::string& path, std::size_t bytes) {
+  std::size_t body = bytes - 22;
+  if ((body - 7) % 2) --body;
+  Bytes track(body, 0);  // delta 0 and program 0, again and again
+  track[1] = 0xC0;
+  std::copy_n(Bytes{0, 0xFF, 0x2F, 0}.begin(), 4, track.end() - 4);
+  const Bytes file = Smf({track}, 96, 0);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                             static_cast<std::streamsize>(file.size()));
+  return path;
+}
+
+// A file of exactly `bytes` bytes: a header and a track of zeros, which no reader takes.
+std::string WriteZeros(const std::string& path, std::size_t bytes) {
+  Bytes head = Smf(std::vector<Bytes>(1), 96, 0);
+  const std::size_t n = bytes - head.size();
+  const Bytes length = {static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
+                        static_cast<uint8_t>(n)};
+  std::copy(length.begin(), length.end(), head.end() - 4);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(head.data()),
+                                             static_cast<std::streamsize>(head.size()));
+  EXPECT_EQ(truncate(path.c_str(), static_cast<off_t>(bytes)), 0);
+  return path;
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define SYNTH_SANITIZED_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define SYNTH_SANITIZED_HEAP 1
+#endif
+#endif
+
+// A file over the limit is refused before it is read; one at the limit is read (and here
+// found to be no MIDI file).
+TEST(MidiFile, FilesOverTheLimitAreRefusedUnread) {
+  const std::string dir = fs::temp_directory_path() / ("midifile-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  smf::MidiFile reader;
+  struct Case {
+    std::size_t bytes;
+    smf::MidiFile::Error error;
+  } cases[] = {
+      {smf::MidiFile::kMaxFileBytes, smf::MidiFile::kNotMidi},
+      {smf::MidiFile::kMaxFileBytes + 1, smf::MidiFile::kTooLarge},
+      {std::size_t{1} << 30, smf::MidiFile::kTooLarge},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    EXPECT_FALSE(reader.read(WriteZeros(dir + "/zeros.mid", c.bytes)));
+    EXPECT_EQ(reader.error(), c.error);
+    EXPECT_EQ(reader.getTrackCount(), 0);
+  }
+  const Bytes good = Smf({{0, 0x90, 60, 100, 96, 0x80, 60, 0, 0, 0xFF, 0x2F, 0}});
+  std::ofstream(dir + "/good.mid", std::ios::binary)
+      .write(reinterpret_cast<const char*>(good.data()), static_cast<std::streamsize>(good.size()));
+  EXPECT_TRUE(reader.read(dir + "/good.mid"));
+  EXPECT_EQ(reader.error(), smf::MidiFile::kNoError);
+  EXPECT_FALSE(reader.read(dir + "/none.mid"));
+  EXPECT_EQ(reader.error(), smf::MidiFile::kCannotOpen);
+  fs::remove_all(dir);
+}
+
+// With little memory left, a file the reader takes fails as a read, never as an exception
+// that ends the program.
+TEST(MidiFile, AnAllocationThatFailsIsAFailedRead) {
+#if defined(SYNTH_SANITIZED_HEAP)
+  GTEST_SKIP() << "a sanitizer's heap reserves more address space than the limit allows";
+#endif
+  SKIP_WHEN_EMULATED("the emulator's own address space is what the limit would bound");
+  const std::string dir = fs::temp_directory_path() / ("midifile-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string path = WriteProgramChanges(dir + "/full.mid", smf::MidiFile::kMaxFileBytes);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // What the process maps now and 48 MiB more: the file's bytes fit, its four million
+    // events (over 100 MB) do not.
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(statm, "%ld", &pages) != 1) pages = 0;
+      std::fclose(statm);
+    }
+    if (pages <= 0) _exit(100);
+    const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{48} << 20);
+    const rlimit limit{room, room};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(101);
+    smf::MidiFile reader;
+    if (reader.read(path)) _exit(1);
+    if (reader.error() != smf::MidiFile::kOutOfMemory) _exit(2);
+    if (reader.getTrackCount() != 0) _exit(3);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  fs::remove_all(dir);
+  ASSERT_TRUE(WIFEXITED(status)) << "the read ended the process by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/ClientLog.h"
 #include "platform/LogSink.h"
 #include "platform/Paths.h"
 #include "tests/support/AllocCounter.h"
@@ -27,6 +29,31 @@ TEST(Paths, RootIsPrefixedToTheFixedPathAndEmptyByDefault) {
     EXPECT_EQ(platform::DataPath("/dev/serial0"), root.Root() + "/dev/serial0");
   }
   EXPECT_EQ(platform::DataRoot(), "");
+}
+
+// A stream of preset loads appends a line each: the log is moved aside once full, so the
+// two files never hold much more than twice the limit, and the newest lines are kept.
+TEST(ClientLog, StaysWithinItsBound) {
+  testing_support::TempDataRoot root;
+  const std::string dir = root.MakeDir("/var/lib/ruv/working");
+  auto read = [](const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  };
+  const std::string name(100, 'p');
+  const std::string line = "MESSAGE <" + name + ">\n";
+  const std::size_t lines = 3 * platform::ClientLog::kMaxBytes / line.size();
+  for (std::size_t i = 0; i < lines; ++i) platform::ClientLog::Append(name.c_str());
+  platform::ClientLog::Append("last");
+  const std::string current = read(dir + "/logClient.txt");
+  const std::string old = read(dir + "/logClient.old.txt");
+  EXPECT_LE(current.size(), platform::ClientLog::kMaxBytes + line.size());
+  EXPECT_GE(old.size(), platform::ClientLog::kMaxBytes);
+  EXPECT_LE(old.size(), platform::ClientLog::kMaxBytes + line.size());
+  EXPECT_EQ(current.substr(current.size() - 15), "MESSAGE <last>\n");
+  EXPECT_EQ((current.size() - 15 + old.size()) % line.size(), 0u) << "whole lines only";
 }
 
 TEST(LogSink, CapturesExactTextWithoutAllocating) {

@@ -3,11 +3,15 @@
 // messages. Test files are written by csvmidi (Debian's midicsv) from CSV text, never by our
 // own code.
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -50,7 +54,10 @@ class NullTrackServices : public TrackServices {
   void SendPartStop(int) override {}
   void TriggerDrumNote(int, int, int) override {}
   int DispatchMidiCC(int, int, int, int) override { return 0; }
+  int TrackKeyOffset(int track) override { return track == kOffsetTrack ? keyOffset : 0; }
+  static constexpr int kOffsetTrack = 0;
   std::atomic<int> notes{0};
+  int keyOffset = 0;
 };
 
 // A track instrument that is no sequence.
@@ -103,6 +110,18 @@ constexpr const char* kMetaOnly =
     "1, 384, End_track\n"
     "0, 0, End_of_file\n";
 
+// One track of `notes` notes, a quarter apart, and `controls` controllers between them.
+std::string ManyEvents(int notes, int controls) {
+  std::string csv = "0, 0, Header, 0, 1, 96\n1, 0, Start_track\n";
+  int tick = 0;
+  for (int i = 0; i < notes; ++i, tick += 96)
+    csv += "1, " + std::to_string(tick) + ", Note_on_c, 0, " + std::to_string(36 + i % 48) + ", 100\n1, " +
+           std::to_string(tick + 48) + ", Note_off_c, 0, " + std::to_string(36 + i % 48) + ", 0\n";
+  for (int i = 0; i < controls; ++i) csv += "1, " + std::to_string(tick + i) + ", Control_c, 0, 7, 99\n";
+  csv += "1, " + std::to_string(tick + controls + 96) + ", End_track\n0, 0, End_of_file\n";
+  return csv;
+}
+
 class MidiTrackFilesTest : public toolkit_test::WidgetTest {
  protected:
   void SetUp() override {
@@ -114,7 +133,7 @@ class MidiTrackFilesTest : public toolkit_test::WidgetTest {
     tempo_ = std::make_unique<uxValueLabel>(&host_, 901, 0, uxPOINT{100, 0}, 100, 40, 0, 0, 0, 0, 0, false);
   }
 
-  void Write(const std::string& relative, const char* csv) {
+  void Write(const std::string& relative, const std::string& csv) {
     const std::string target = folder_ + "/" + relative;
     fs::create_directories(fs::path(target).parent_path());
     const std::string csvPath = root_.Root() + "/in.csv";
@@ -196,6 +215,20 @@ TEST_F(MidiTrackFilesTest, ListsMidFilesOfEveryFolderUnderUniqueNames) {
   }
 }
 
+// The list holds as many files as its three-digit row numbers count; the scan stops there.
+TEST_F(MidiTrackFilesTest, TheListIsBounded) {
+  for (int i = 0; i < 1003; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "f%04d.mid", i);
+    Touch(name);
+  }
+  log_.Clear();
+  appVA_MidiTrackFiles& page = Page();
+  EXPECT_EQ(page.Index().size(), 999u);
+  EXPECT_EQ(page.Table()->getRowCount(), 999);
+  EXPECT_EQ(log_.Text(), "MidiFiles::ScanForMidiFiles more than 999 files, the rest not listed\n");
+}
+
 TEST_F(MidiTrackFilesTest, ImportFillsTheEditClipAndShowsTheFile) {
   Write("solo.mid", kTenQuarters);
   appVA_MidiTrackFiles& page = Page();
@@ -271,6 +304,35 @@ TEST_F(MidiTrackFilesTest, MultiTrackFileImportsItsMusicInClipPulses) {
             "MIDI-Read: more then 1 track 2 (assume track 1 \n"
             "Linked Midi Events key 60, on_tick:0, off_tick:384\n"
             "Linked Midi Events key 60, on_tick:96, off_tick:192\n");
+}
+
+// A clip holds keys as the track's live input moved them by its octave setting; an import
+// moves the file's keys as much, so C4 of a file sounds as C4 played live.
+TEST_F(MidiTrackFilesTest, ImportedKeysAreMovedAsTheTracksLiveInputMovesKeys) {
+  Write("band.mid", kConductorAndLead);  // keys 60, 60 and 67
+  struct Case {
+    int offset;
+    float transpose;
+    int first, last;
+  } cases[] = {
+      {0, 0.0f, 60, 67},
+      {36, 0.0f, 96, 103},   // the default octave setting, +3
+      {36, 3.0f, 120, 127},  // 132 and 139 drop by octaves into range
+      {-48, 0.0f, 12, 19},
+      {-72, 0.0f, 0, 7},     // below 0 rises by octaves
+  };
+  appVA_MidiTrackFiles& page = Page();
+  ASSERT_TRUE(Select("band"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.offset);
+    services_.keyOffset = c.offset;
+    page.Transpose()->SetFloatValue(c.transpose, FLAG_REPAINT);
+    Send(UX_MSG_ON_BUTTON, appVA_MidiTrackFiles::kImportButton);
+    ASSERT_EQ(Clip(0).events.size(), 4u);
+    EXPECT_EQ(Clip(0).events[0].key, c.first);
+    EXPECT_EQ(Clip(0).events[3].key, c.last);
+    EXPECT_EQ(Clip(0).events[2].key, 64) << "a controller's number stays";
+  }
 }
 
 TEST_F(MidiTrackFilesTest, OnlyASequenceTrackWithAnEditClipTakesTheImport) {
@@ -444,6 +506,52 @@ TEST_F(MidiTrackFilesTest, FocusRefreshesTempoAndLoopBars) {
   }
 }
 
+// A track longer than a clip holds is cut to the clip's limit, the page says so, and the
+// clip set stored with it loads back whole.
+TEST_F(MidiTrackFilesTest, ImportPastTheClipsLimitIsCutAndTheSetLoadsBack) {
+  Write("long.mid", ManyEvents(2, kMaxClipEvents));
+  root_.MakeDir("/var/lib/ruv/working/clips");
+  {
+    auto lock = core_->Master().Lock();
+    for (int clip : {0, 1}) core_->Master().Track(kTrack)->SetKind(clip, kClipMidiSeq);
+  }
+  appVA_MidiTrackFiles& page = Page();
+  ASSERT_TRUE(Select("long"));
+  log_.Clear();
+  Send(UX_MSG_ON_BUTTON, appVA_MidiTrackFiles::kImportButton);
+  EXPECT_STREQ(page.ChosenText(), "CUT TO CLIP'S LIMIT");
+  EXPECT_NE(log_.Text().find("events past the clip's 524285 left out"), std::string::npos) << log_.Text();
+  ASSERT_EQ(Clip(0).events.size(), std::size_t{kMaxClipEvents});
+  EXPECT_EQ(Clip(0).events[0].type, kSeqNote);
+  EXPECT_EQ(Clip(1).events.size(), 0u);
+  Clip(1).events.push_back({kSeqNote, 0, 10, 0, 61, 1});  // another clip, to be kept
+
+  ASSERT_EQ(core_->XMLStoreClipLauncher("cut"), 1);
+  core_->XMLLoadClipLauncher("cut");
+  EXPECT_EQ(Clip(0).events.size(), std::size_t{kMaxClipEvents});
+  EXPECT_EQ(Clip(0).Imported, "long.mid");
+  ASSERT_EQ(Clip(1).events.size(), 1u);
+  EXPECT_EQ(Clip(1).events[0].key, 61);
+}
+
+// A file larger than a clip holds is refused before it is read, and the page says why.
+TEST_F(MidiTrackFilesTest, FileLargerThanAClipHoldsIsRefusedWithAMessage) {
+  Write("solo.mid", kTenQuarters);
+  Write("huge.mid", kTenQuarters);
+  ASSERT_EQ(truncate((folder_ + "/huge.mid").c_str(), static_cast<off_t>(smf::MidiFile::kMaxFileBytes + 1)), 0);
+  appVA_MidiTrackFiles& page = Page();
+  ASSERT_TRUE(Select("solo"));
+  Send(UX_MSG_ON_BUTTON, appVA_MidiTrackFiles::kImportButton);
+  ASSERT_TRUE(Select("huge"));
+  log_.Clear();
+  Send(UX_MSG_ON_BUTTON, appVA_MidiTrackFiles::kImportButton);
+  EXPECT_EQ(log_.Text(), "MIDI file " + folder_ + "/huge.mid is larger than a clip holds\n");
+  EXPECT_STREQ(page.ChosenText(), "FILE TOO LARGE");
+  EXPECT_STREQ(page.LengthText(), "10 Quater") << "the labels still show the last file read";
+  EXPECT_EQ(Clip(0).Imported, "solo.mid");
+  EXPECT_EQ(Clip(0).events.size(), 2u);
+}
+
 TEST_F(MidiTrackFilesTest, GoldenPictureOfAChosenFile) {
   Write("solo.mid", kTenQuarters);
   Write("band.mid", kConductorAndLead);
@@ -482,6 +590,70 @@ TEST_F(MidiTrackFilesThreads, ImportWhileTheClockPlaysTheClip) {
   EXPECT_GT(services_.notes.load(), 0);
   EXPECT_EQ(Clip(0).Imported, "band.mid");
   EXPECT_EQ(Clip(0).events.size(), 4u);
+}
+
+// The clock's lock is held for the swap alone when a file of a realistic size (1 MiB, some
+// 140,000 notes) is imported: the play list is sorted before the lock is taken. The import
+// runs while this thread holds the lock, so it does all it can before it and then waits;
+// the processor time it takes once the lock is let go is set against one sort of the same
+// events, which an import that sorted under the lock would take there.
+TEST_F(MidiTrackFilesThreads, AnImportOfARealisticFileHoldsTheClocksLockForTheSwapOnly) {
+  // Notes of different lengths, so their ends come out of order and the sort has work.
+  std::vector<std::pair<int, std::string>> lines;  // in time order for csvmidi
+  for (int i = 0; i < 140000; ++i) {
+    const std::string key = std::to_string(36 + i % 48);
+    lines.emplace_back(i * 96, "Note_on_c, 0, " + key + ", 100");
+    lines.emplace_back(i * 96 + 48 + (i % 13) * 4000, "Note_off_c, 0, " + key + ", 0");
+  }
+  std::stable_sort(lines.begin(), lines.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::string csv = "0, 0, Header, 0, 1, 96\n1, 0, Start_track\n";
+  for (const auto& [tick, line] : lines) csv += "1, " + std::to_string(tick) + ", " + line + "\n";
+  csv += "1, 14000000, End_track\n0, 0, End_of_file\n";
+  Write("big.mid", csv);
+  ASSERT_GT(fs::file_size(folder_ + "/big.mid"), 1000000u);
+  appVA_MidiTrackFiles& page = Page();
+  ASSERT_TRUE(page.ReadMidiFile("big.mid", false));
+  const std::vector<SeqEvent> events = page.Events();
+  ASSERT_EQ(events.size(), 140000u);
+
+  auto cpu = [](clockid_t id) {
+    timespec t{};
+    clock_gettime(id, &t);
+    return int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
+  };
+  clockid_t self{};
+  ASSERT_EQ(pthread_getcpuclockid(pthread_self(), &self), 0);
+  int64_t sort = INT64_MAX;
+  for (int round = 0; round < 3; ++round) {
+    const int64_t start = cpu(self);
+    EXPECT_EQ(CInstrumentSeq::MakePlayList(events).size(), 2 * events.size());
+    sort = std::min(sort, cpu(self) - start);
+  }
+
+  std::atomic<int64_t> end{0};
+  auto lock = std::make_unique<ClipMaster::Guard>(core_->Master().Lock());
+  std::thread import([&] {
+    EXPECT_TRUE(page.ReadMidiFile("big.mid", true));
+    clockid_t own{};
+    pthread_getcpuclockid(pthread_self(), &own);
+    end = cpu(own);
+  });
+  clockid_t importer{};
+  ASSERT_EQ(pthread_getcpuclockid(import.native_handle(), &importer), 0);
+  // Waiting at the lock, the import's thread takes no more processor time.
+  int64_t before = cpu(importer);
+  for (auto still = std::chrono::steady_clock::now();
+       std::chrono::steady_clock::now() - still < std::chrono::milliseconds(300);) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const int64_t now = cpu(importer);
+    if (now != before) still = std::chrono::steady_clock::now();
+    before = now;
+  }
+  lock.reset();
+  import.join();
+  EXPECT_EQ(Clip(0).events.size(), 140000u);
+  const int64_t after = end.load() - before;
+  EXPECT_LT(after * 4, sort) << "after the lock: " << after / 1000 << " us; one sort: " << sort / 1000 << " us";
 }
 
 }  // namespace
