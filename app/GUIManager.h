@@ -362,8 +362,11 @@ class GUIManager : public CDrvInput,
   using PartEventSettings = MidiTransport::PartEventSettings;
 
   // The MIDI callback of the raw-MIDI ports and the DIN/USB device; reaches the manager set
-  // with SetMidiTarget (none: the message is dropped).
+  // with SetMidiTarget (none: the message is dropped, or kept while start-up holds MIDI).
   static int OnMidiMessage(int source, int port, int channel, int status, uint8_t data1, uint8_t data2);
+  // Start-up: messages arriving before the first target are kept (in order, bounded) and
+  // reach it when SetMidiTarget names it.
+  static void HoldMidiUntilTarget();
   static void SetMidiTarget(GUIManager* target);
   void RouteMidi(int source, int port, int channel, int status, int data1, int data2) {
     midi_.RouteMidi(source, port, channel, status, data1, data2);

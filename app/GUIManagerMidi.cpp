@@ -4,17 +4,40 @@
 #include <mutex>
 
 #include "app/GUIManager.h"
+#include "app/MidiStartHold.h"
+#include "midi/CMidiDev.h"
+#include "platform/LogSink.h"
 #include "toolkit/uxBaseElement.h"
 
 namespace {
 
 std::atomic<GUIManager*> g_midiTarget{nullptr};
+MidiStartHold g_startHold;
+
+void DeliverHeld(void* context, const MidiStartHold::Message& m) {
+  auto* gui = static_cast<GUIManager*>(context);
+  // The DIN line opens first and learns which port it is only when the device settings are
+  // applied: its early messages belong to the port it has now.
+  CMidiDev* din = gui->MidiDevice();
+  const int port = m.source == CMidiDev::kSource && din != nullptr ? din->PortNumber() : m.port;
+  gui->RouteMidi(m.source, port, m.channel, m.status, m.data1, m.data2);
+}
 
 }  // namespace
 
-void GUIManager::SetMidiTarget(GUIManager* target) { g_midiTarget.store(target, std::memory_order_release); }
+void GUIManager::HoldMidiUntilTarget() { g_startHold.Hold(); }
+
+void GUIManager::SetMidiTarget(GUIManager* target) {
+  g_midiTarget.store(target, std::memory_order_release);
+  if (target == nullptr) return;
+  // What came in while the instrument started plays now, before anything newer.
+  if (const int dropped = g_startHold.Release(&DeliverHeld, target); dropped > 0)
+    platform::LogPrintf("MIDI: %d messages received during start-up were dropped (more than %d)\n", dropped,
+                        MidiStartHold::kCapacity);
+}
 
 int GUIManager::OnMidiMessage(int source, int port, int channel, int status, uint8_t data1, uint8_t data2) {
+  if (g_startHold.Keep({source, port, channel, status, data1, data2})) return 0;
   GUIManager* target = g_midiTarget.load(std::memory_order_acquire);
   if (target != nullptr) target->RouteMidi(source, port, channel, status, data1, data2);
   return 0;

@@ -4,6 +4,7 @@
 // assembles from its command line. Code above this object never asks which one it has.
 #include <sys/types.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -39,6 +40,9 @@ struct Platform {
   // root. false: the threads take whatever scheduling is granted and the GPIO file needs no
   // privilege (a PC's stand-ins).
   bool privileged = true;
+  // The program has said itself that real-time scheduling is not granted: the audio thread's
+  // fall-back is not reported again.
+  bool schedulingReported = false;
   // Brings up the audio process's engines; a simulator may put a failing one here.
   int (*initAudioProcess)(CAudioProcess* process, EngineLogFn log) = nullptr;
   // Sees every line the splash box shows (a simulator prints them); null: nobody.
@@ -47,6 +51,9 @@ struct Platform {
   const PageFactory* pages = nullptr;
   // Told which audio device failed to open and why, before start-up ends; null: nobody.
   void (*audioOpenFailed)(const char* device, const char* reason) = nullptr;
+  // A PC's stand-in for the expression pedal's converter: the pedal's position (0..1, see
+  // StandInPedal), which its owner may move while the instrument runs. null: the converter.
+  const std::atomic<float>* pedalLevel = nullptr;
   // The main thread's work once the instrument runs, given the audio output it may stop;
   // returns the process's exit status. null: the profiling dump for the rest of the process.
   int (*run)(AudioDriver& driver) = nullptr;

@@ -18,6 +18,7 @@
 #include "app/GuiThread.h"
 #include "app/PedalIO.h"
 #include "app/ProfilingDumper.h"
+#include "app/StandInPedal.h"
 #include "app/host/HostUIManager.h"
 #include "platform/ProfilingBuffer.h"
 #include "audio/AudioDriver.h"
@@ -157,6 +158,10 @@ int SynthcoreMain(const Platform& p) {
     std::printf("failed to open PedalIO\n");
     return -3;
   }
+  // The input ports open long before the parts are loaded: what a player sends meanwhile is
+  // kept and plays once the instrument takes MIDI.
+  GUIManager::HoldMidiUntilTarget();
+  s.midi.SetCallback(&GUIManager::OnMidiMessage);
   // From here threads may run; a failure ends the process through Exit.
   if (s.midi.Open(platform::DataPath("/dev/serial0").c_str(), "SERIAL", false) != 0) {
     std::printf("Open MIDI [FAILED] <%s>\n", std::strerror(errno));
@@ -176,11 +181,17 @@ int SynthcoreMain(const Platform& p) {
   s.gui.SetMidiDevice(&s.midi);
   // Before the pages are built: the MIDI devices page opens the configured ports.
   s.gui.MidiPorts().SetCallback(&GUIManager::OnMidiMessage);
-  s.gui.SetPedalPort(&s.pedal);
+  if (p.pedalLevel != nullptr) {
+    static StandInPedal standIn(s.pedal, *p.pedalLevel);
+    s.gui.SetPedalPort(&standIn);
+  } else {
+    s.gui.SetPedalPort(&s.pedal);
+  }
   s.gui.InstallAudioHooks();
   // The driver lives as long as the process.
   AudioDriver* driver = new AudioDriver();
   if (!p.pcmDevice.empty()) driver->SetDevice(p.pcmDevice.c_str());
+  driver->SetFallbackReported(p.schedulingReported);
   if (const int err = OpenAudioDriver(driver, &s.audio); err != 0) {
     SplashLine("Init AudioDriver [FAILED]-> <%s>", snd_strerror(err));
     if (p.audioOpenFailed != nullptr) p.audioOpenFailed(driver->Device(), snd_strerror(err));
@@ -216,7 +227,6 @@ int SynthcoreMain(const Platform& p) {
   s.can.SendRAW(416, zero, 1);
   s.can.SendRAW(417, zero, 1);
   GUIManager::SetMidiTarget(&s.gui);
-  s.midi.SetCallback(&GUIManager::OnMidiMessage);
   s.host.SetListenAddress(p.hostAddress);
   s.host.init(&s.gui, p.hostPort);
   SetSignalTarget(&s.gui);

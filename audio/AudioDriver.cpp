@@ -110,7 +110,8 @@ int OpenAudioDriver(AudioDriver* driver, CAudioProcess* process) {
   d.running_.store(true, std::memory_order_release);
   const platform::ThreadConfig config{"AudioProcess", SCHED_FIFO, kAudioPriority, kAudioCpu};
   const platform::ThreadStart start = platform::StartThread(d.thread_, config, &AudioDriver::ThreadMain, driver);
-  if (start.fellBack) platform::LogPrintf("Couldn't set high priority scheduling for the audio output\n");
+  if (start.fellBack && !d.fallbackReported_)
+    platform::LogPrintf("Couldn't set high priority scheduling for the audio output\n");
   if (!start.started) {
     d.running_.store(false, std::memory_order_release);
     platform::LogPrintf(start.setPolicyError != 0 ? "Couldn't set scheduling policy.\n"

@@ -30,6 +30,9 @@ class AudioDriver {
   // Any length: a file device's name holds a whole path.
   void SetDevice(const char* name);
   const char* Device() const { return device_.c_str(); }
+  // The program has already told the user that real-time scheduling is not granted: the
+  // thread's fall-back to normal scheduling is not reported a second time.
+  void SetFallbackReported(bool reported) { fallbackReported_ = reported; }
 
   // Ends the audio thread after its current period and joins it; closes the device.
   void Stop();
@@ -54,6 +57,7 @@ class AudioDriver {
   pthread_t thread_{};
   bool started_ = false;
   bool paced_ = false;
+  bool fallbackReported_ = false;
   int frames_ = 128;
   unsigned periodsAccepted_ = kPeriods;
   std::vector<float> interleaved_;

@@ -57,6 +57,9 @@ uint32_t Micros(const timespec& a, const timespec& b) {
   return ns > 0 ? static_cast<uint32_t>(ns / 1000) : 0;
 }
 
+// Every period over its deadline since the start, printed or not.
+std::atomic<uint32_t> g_overruns{0};
+
 timespec Now() {
   timespec t{};
   clock_gettime(CLOCK_MONOTONIC, &t);
@@ -66,6 +69,8 @@ timespec Now() {
 }  // namespace
 
 CAudioProcess::CAudioProcess() : CAudioProcess(DefaultSoundObjects()) {}
+
+uint32_t CAudioProcess::Overruns() { return g_overruns.load(std::memory_order_relaxed); }
 
 CAudioProcess::CAudioProcess(const SoundObjectFactory& factory) : factory_(factory) {
   for (auto& t : partTarget_) t.store(kInitialLevel, std::memory_order_relaxed);
@@ -270,10 +275,20 @@ void CAudioProcess::ProcessCycle(int pedalSwitch, float pedalLevel) {
   cycleMicros_ = previousEnd_.tv_sec != 0 || previousEnd_.tv_nsec != 0 ? Micros(previousEnd_, end) : 0;
   previousEnd_ = end;
   const uint32_t midi0 = midiMicros_[0].load(std::memory_order_relaxed);
-  if (cycleMicros_ > kOverrunMicros || midi0 > kMidiOverrunMicros)
-    platform::LogPrintf("Cycle_overrun: %dus, fx_time:%dus, Midi %dus %dus\n", static_cast<int>(cycleMicros_),
-                        static_cast<int>(fxMicros), static_cast<int>(midi0),
-                        static_cast<int>(midiMicros_[1].load(std::memory_order_relaxed)));
+  if (cycleMicros_ > kOverrunMicros || midi0 > kMidiOverrunMicros) {
+    g_overruns.fetch_add(1, std::memory_order_relaxed);
+    uint32_t skipped = 0;
+    if (overrunLines_.Note(static_cast<int64_t>(end.tv_sec) * 1'000'000'000LL + end.tv_nsec, &skipped)) {
+      const int midi1 = static_cast<int>(midiMicros_[1].load(std::memory_order_relaxed));
+      if (skipped == 0)
+        platform::LogPrintf("Cycle_overrun: %dus, fx_time:%dus, Midi %dus %dus\n", static_cast<int>(cycleMicros_),
+                            static_cast<int>(fxMicros), static_cast<int>(midi0), midi1);
+      else
+        platform::LogPrintf("Cycle_overrun: %dus, fx_time:%dus, Midi %dus %dus (%u more)\n",
+                            static_cast<int>(cycleMicros_), static_cast<int>(fxMicros), static_cast<int>(midi0), midi1,
+                            skipped);
+    }
+  }
   drumLevel_ = drumLevel;
   pedalLevel_ = pedal;
 }

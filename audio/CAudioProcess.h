@@ -13,6 +13,7 @@
 
 #include "audio/HookSlot.h"
 #include "audio/IAudioProcess.h"
+#include "audio/OverrunThrottle.h"
 #include "audio/PartMidiSettings.h"
 #include "engine/LinearRamp.h"
 #include "platform/PiMutex.h"
@@ -79,6 +80,8 @@ class CAudioProcess {
   // (the figures are written and read as atomics; lastStart stays the audio side's own).
   TimingRecord ReadTiming(int i) const;
   uint32_t CycleMicros() const { return cycleMicros_; }
+  // Periods over the deadline since the start, each counted though its line is paced.
+  static uint32_t Overruns();
   uint32_t MidiMicros(int i) const { return midiMicros_[i].load(std::memory_order_relaxed); }
 
   // --- routing ------------------------------------------------------------------------------
@@ -146,6 +149,7 @@ class CAudioProcess {
   std::array<TimingRecord, kTimingRecords> timing_{};
   std::array<std::atomic<uint32_t>, 2> midiMicros_{};
   uint32_t cycleMicros_ = 0;
+  OverrunThrottle overrunLines_;
   timespec previousEnd_{};
   pthread_barrier_t barrier_{};
   bool barrierReady_ = false;

@@ -1,8 +1,10 @@
 #include "midi/CClipCore.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -211,7 +213,10 @@ int CClipCore::XMLLoadClipLauncher(const char* name) {
   if (result == kOk) {
     platform::LogPrintf("XMLLoad ClipLauncher: OK parsed:%d\r\n", parsedCount);
   } else {
-    platform::LogPrintf("XMLLoad ClipLauncher: ERROR: %d\r\n", result);
+    // A tree without a clip set (a fresh one) plays the default set; only a file that is
+    // there and cannot be read is an error.
+    const bool missing = result == kUnreadable && access(clipSetPath.c_str(), F_OK) != 0 && errno == ENOENT;
+    if (!missing) platform::LogPrintf("XMLLoad ClipLauncher: ERROR: %d\r\n", result);
     try {
       master->CreateDefault();
     } catch (const std::bad_alloc&) {

@@ -31,7 +31,7 @@ CMidiDev::~CMidiDev() {
 
 void CMidiDev::OnMidiInput(int channel, int status, uint8_t data1, uint8_t data2) {
   const MidiMessageCallback cb = callback_.load(std::memory_order_acquire);
-  if (cb) cb(1, portNumber_.load(std::memory_order_relaxed), channel, status, data1, data2);
+  if (cb) cb(kSource, portNumber_.load(std::memory_order_relaxed), channel, status, data1, data2);
 }
 
 void CMidiDev::Close() { running_.store(0, std::memory_order_relaxed); }

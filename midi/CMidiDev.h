@@ -43,6 +43,9 @@ class CMidiDev {
 
   void SetCallback(MidiMessageCallback cb) { callback_.store(cb, std::memory_order_release); }
   void SetPortNumber(uint8_t port) { portNumber_.store(port, std::memory_order_relaxed); }
+  uint8_t PortNumber() const { return portNumber_.load(std::memory_order_relaxed); }
+  // The `source` this port's messages carry to the callback.
+  static constexpr int kSource = 1;
 
   bool IsRunning() const { return running_.load(std::memory_order_relaxed) != 0; }
   // Bytes the writers could not put on a line at once (it was not being read) and dropped.

@@ -1,6 +1,7 @@
 #include "programs/SimWindow.h"
 
 #include <SDL.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/input.h>
 #include <sys/socket.h>
@@ -25,6 +26,11 @@ namespace {
 constexpr int kScreenW = 800;
 constexpr int kScreenH = 480;
 constexpr int kStripH = 40;
+constexpr int kTitleY = kScreenH + 3;  // the strip's group names
+constexpr int kBoxY = kScreenH + 14;   // its lamps and gauges
+constexpr int kBoxH = 16;
+constexpr float kPedalKeyStep = 0.1f;
+constexpr float kPedalWheelStep = 0.05f;
 constexpr uint32_t kFrameMs = 33;
 constexpr uint32_t kBeatMs = 100;
 
@@ -78,7 +84,65 @@ constexpr const char kKeyMap[] =
     "  A F K L O P [ ]      the panel's eight keys (CAN 149-156); with Shift their second function\n"
     "  Left / Right         choose panel encoder A-E (CAN 144-148)\n"
     "  Up / Down, wheel     turn it a step; Enter pushes it\n"
-    "  strip under the screen: part LEDs A-D, beat, keyboard channel, octave, encoder, output level\n";
+    "  - / =, wheel on strip  the expression pedal back / forward (it starts at full travel)\n"
+    "  strip under the screen: part LEDs A-D, beat, keyboard channel, octave, encoder, pedal, output level\n";
+
+// The strip's lettering: a 5x7 pixel font of the characters it uses, a row a byte (bit 4
+// leftmost).
+struct Glyph {
+  char c;
+  uint8_t rows[7];
+};
+constexpr Glyph kFont[] = {
+    {'A', {0x0E, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11}}, {'B', {0x1E, 0x11, 0x11, 0x1E, 0x11, 0x11, 0x1E}},
+    {'C', {0x0E, 0x11, 0x10, 0x10, 0x10, 0x11, 0x0E}}, {'D', {0x1E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x1E}},
+    {'E', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x1F}}, {'H', {0x11, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11}},
+    {'I', {0x0E, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0E}}, {'L', {0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x1F}},
+    {'M', {0x11, 0x1B, 0x15, 0x15, 0x11, 0x11, 0x11}}, {'N', {0x11, 0x11, 0x19, 0x15, 0x13, 0x11, 0x11}},
+    {'O', {0x0E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}}, {'P', {0x1E, 0x11, 0x11, 0x1E, 0x10, 0x10, 0x10}},
+    {'R', {0x1E, 0x11, 0x11, 0x1E, 0x14, 0x12, 0x11}}, {'T', {0x1F, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04}},
+    {'V', {0x11, 0x11, 0x11, 0x11, 0x11, 0x0A, 0x04}}, {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
+    {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}}, {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}},
+    {'3', {0x1F, 0x02, 0x04, 0x02, 0x01, 0x11, 0x0E}}, {'4', {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02}},
+    {'5', {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E}}, {'6', {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E}},
+    {'7', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08}}, {'8', {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E}},
+    {'9', {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C}}, {'%', {0x18, 0x19, 0x02, 0x04, 0x08, 0x13, 0x03}},
+    {'+', {0x00, 0x04, 0x04, 0x1F, 0x04, 0x04, 0x00}}, {'-', {0x00, 0x00, 0x00, 0x1F, 0x00, 0x00, 0x00}},
+};
+constexpr int kGlyphW = 6;  // five pixels and a gap
+
+// The strip's groups: a name over the lamps, at the x of the first.
+struct StripGroup {
+  const char* name;
+  int x;
+};
+constexpr int kPartX = 10;
+constexpr int kBeatX = 130;
+constexpr int kChannelX = 175;
+constexpr int kOctaveX = 310;
+constexpr int kEncoderX = 440;
+constexpr int kPedalX = 548;
+constexpr int kPedalW = 80;
+constexpr int kLevelX = 640;
+constexpr int kLevelW = 145;
+constexpr StripGroup kGroups[] = {{"PART", kPartX},       {"BEAT", kBeatX},    {"MIDI CH", kChannelX},
+                                  {"OCTAVE", kOctaveX},   {"ENCODER", kEncoderX}, {"PEDAL", kPedalX},
+                                  {"LEVEL", kLevelX}};
+constexpr const char* kChannelNames[] = {"1", "2", "3", "4", "10"};
+constexpr const char* kLetters[] = {"A", "B", "C", "D", "E"};
+
+// A GPU is there when the kernel offers a render node; without one, SDL's accelerated
+// renderer is a software OpenGL with a thread per core, far more than an 800x520 picture
+// needs.
+bool HasGpu() {
+  DIR* dir = opendir("/dev/dri");
+  if (dir == nullptr) return false;
+  bool found = false;
+  while (dirent* e = readdir(dir))
+    if (std::strncmp(e->d_name, "renderD", 7) == 0) found = true;
+  closedir(dir);
+  return found;
+}
 
 // Raw touch axis values that the touch driver maps onto screen pixel x (y).
 int32_t RawFor(int pixel, double scale, int offset) {
@@ -113,6 +177,7 @@ struct SimWindow::State {
   bool heldShift[SDL_NUM_SCANCODES] = {};
   float level = 0.0f;
   uint32_t drawnAt = 0;
+  std::vector<SDL_Rect> textPixels;
 
   ~State() {
     if (texture != nullptr) SDL_DestroyTexture(texture);
@@ -222,14 +287,45 @@ struct SimWindow::State {
       case SDL_SCANCODE_UP: SendCan(encoderId, {kStepUp}); break;
       case SDL_SCANCODE_DOWN: SendCan(encoderId, {kStepDown}); break;
       case SDL_SCANCODE_RETURN: SendCan(encoderId, {kPush}); break;
+      case SDL_SCANCODE_MINUS: MovePedal(-kPedalKeyStep); break;
+      case SDL_SCANCODE_EQUALS: MovePedal(kPedalKeyStep); break;
       default: break;
     }
   }
 
-  void Box(int x, int w, uint32_t colour) {
+  void MovePedal(float by) {
+    if (devices.pedal == nullptr) return;
+    devices.pedal->store(std::clamp(devices.pedal->load() + by, 0.0f, 1.0f));
+  }
+
+  void Colour(uint32_t colour) {
     SDL_SetRenderDrawColor(renderer, (colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF, 255);
-    const SDL_Rect r{x, kScreenH + 12, w, 16};
+  }
+
+  void Box(int x, int w, uint32_t colour) {
+    Colour(colour);
+    const SDL_Rect r{x, kBoxY, w, kBoxH};
     SDL_RenderFillRect(renderer, &r);
+  }
+
+  void Text(const char* text, int x, int y, uint32_t colour) {
+    textPixels.clear();
+    for (; *text != '\0'; ++text, x += kGlyphW) {
+      const Glyph* g = std::find_if(std::begin(kFont), std::end(kFont), [&](const Glyph& f) { return f.c == *text; });
+      if (g == std::end(kFont)) continue;  // a space
+      for (int row = 0; row < 7; ++row)
+        for (int col = 0; col < 5; ++col)
+          if (g->rows[row] & (0x10 >> col)) textPixels.push_back({x + col, y + row, 1, 1});
+    }
+    Colour(colour);
+    SDL_RenderFillRects(renderer, textPixels.data(), static_cast<int>(textPixels.size()));
+  }
+
+  // A lamp with its name inside, dark on a lit lamp and light on an unlit one.
+  void Lamp(int x, int w, bool lit, uint32_t on, uint32_t off, const char* name) {
+    Box(x, w, lit ? on : off);
+    const int width = static_cast<int>(std::strlen(name)) * kGlyphW - 1;
+    Text(name, x + (w - width) / 2, kBoxY + (kBoxH - 7) / 2, lit ? 0x101010 : 0xA0A0A0);
   }
 
   void Draw(float peak) {
@@ -238,18 +334,29 @@ struct SimWindow::State {
     SDL_RenderClear(renderer);
     const SDL_Rect top{0, 0, kScreenW, kScreenH};
     SDL_RenderCopy(renderer, texture, nullptr, &top);
-    for (int p = 0; p < 4; ++p) Box(10 + 28 * p, 22, p == part ? 0xFF3030 : 0x401010);
-    Box(130, 22, SDL_GetTicks() - beatAt < kBeatMs ? 0x30FF30 : 0x104010);
-    for (int c = 0; c < 5; ++c) Box(175 + 24 * c, 18, kChannels[c].channel == channel ? 0x4080FF : 0x102040);
-    for (int o = -kMaxShift; o <= kMaxShift; ++o) Box(310 + 16 * (o + kMaxShift), 12, o == shift ? 0xE0E0E0 : 0x303030);
-    for (int e = 0; e < kEncoders; ++e) Box(440 + 20 * e, 14, e == encoder ? 0xFFD020 : 0x403010);
+    for (const StripGroup& g : kGroups) Text(g.name, g.x, kTitleY, 0xC0C0C0);
+    for (int p = 0; p < 4; ++p) Lamp(kPartX + 28 * p, 22, p == part, 0xFF3030, 0x401010, kLetters[p]);
+    Box(kBeatX, 22, SDL_GetTicks() - beatAt < kBeatMs ? 0x30FF30 : 0x104010);
+    for (int c = 0; c < 5; ++c)
+      Lamp(kChannelX + 24 * c, 18, kChannels[c].channel == channel, 0x4080FF, 0x102040, kChannelNames[c]);
+    for (int o = -kMaxShift; o <= kMaxShift; ++o)
+      Box(kOctaveX + 16 * (o + kMaxShift), 12, o == shift ? 0xE0E0E0 : 0x303030);
+    for (int e = 0; e < kEncoders; ++e) Lamp(kEncoderX + 20 * e, 14, e == encoder, 0xFFD020, 0x403010, kLetters[e]);
+    // The pedal's travel as a bar with its percentage.
+    const float pedal = devices.pedal != nullptr ? devices.pedal->load() : 0.0f;
+    Box(kPedalX, kPedalW, 0x202020);
+    const int travel = static_cast<int>(pedal * kPedalW + 0.5f);
+    if (travel > 0) Box(kPedalX, travel, 0x3060C0);
+    char percent[8];
+    std::snprintf(percent, sizeof percent, "%d%%", static_cast<int>(pedal * 100.0f + 0.5f));
+    Text(percent, kPedalX + (kPedalW - static_cast<int>(std::strlen(percent)) * kGlyphW) / 2, kBoxY + (kBoxH - 7) / 2,
+         0xFFFFFF);
     // The level in dB from -60 to 0 over the meter, held and falling back.
     level = std::max(peak, level * 0.8f);
     const float db = level > 0.0f ? 20.0f * std::log10(level) : -60.0f;
-    const int width = 230;
-    const int lit = static_cast<int>(std::clamp((db + 60.0f) / 60.0f, 0.0f, 1.0f) * width);
-    Box(555, width, 0x202020);
-    if (lit > 0) Box(555, lit, level >= 1.0f ? 0xFF2020 : db > -6.0f ? 0xFFD020 : 0x20C020);
+    const int lit = static_cast<int>(std::clamp((db + 60.0f) / 60.0f, 0.0f, 1.0f) * kLevelW);
+    Box(kLevelX, kLevelW, 0x202020);
+    if (lit > 0) Box(kLevelX, lit, level >= 1.0f ? 0xFF2020 : db > -6.0f ? 0xFFD020 : 0x20C020);
     SDL_RenderPresent(renderer);
   }
 };
@@ -262,6 +369,11 @@ const char* SimWindow::KeyMap() { return kKeyMap; }
 std::unique_ptr<SimWindow> SimWindow::Open(const platform::MemoryFrameBuffer& screen, const Devices& devices) {
   if (std::getenv("DISPLAY") == nullptr && std::getenv("WAYLAND_DISPLAY") == nullptr) return nullptr;
   if (!screen.Valid() || screen.format().xres != kScreenW || screen.format().yres != kScreenH) return nullptr;
+  const bool gpu = HasGpu();
+  if (!gpu) {
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  }
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "synthcore-sim: no window (%s); the screen stays in its file\n", SDL_GetError());
     return nullptr;
@@ -271,7 +383,7 @@ std::unique_ptr<SimWindow> SimWindow::Open(const platform::MemoryFrameBuffer& sc
   s->devices = devices;
   std::fill(std::begin(s->heldNote), std::end(s->heldNote), -1);
   s->window = SDL_CreateWindow("synthcore-sim", 0, 0, kScreenW, kScreenH + kStripH, SDL_WINDOW_SHOWN);
-  if (s->window != nullptr) s->renderer = SDL_CreateRenderer(s->window, -1, 0);
+  if (s->window != nullptr) s->renderer = SDL_CreateRenderer(s->window, -1, gpu ? 0 : SDL_RENDERER_SOFTWARE);
   if (s->renderer != nullptr)
     s->texture = SDL_CreateTexture(s->renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, kScreenW, kScreenH);
   if (s->texture == nullptr) {
@@ -316,10 +428,17 @@ bool SimWindow::Step(AudioDriver& driver, int waitMs) {
           s.Mouse(e.button.x, e.button.y, -1);
         }
         break;
-      case SDL_MOUSEWHEEL:
-        if (e.wheel.y != 0)
+      case SDL_MOUSEWHEEL: {
+        if (e.wheel.y == 0) break;
+        int mouseY = 0;
+        SDL_GetMouseState(nullptr, &mouseY);
+        // Over the strip the wheel is the pedal; over the screen it turns the encoder.
+        if (mouseY >= kScreenH)
+          s.MovePedal(e.wheel.y > 0 ? kPedalWheelStep : -kPedalWheelStep);
+        else
           s.SendCan(panel::kEncoderFirst + static_cast<uint32_t>(s.encoder), {e.wheel.y > 0 ? kStepUp : kStepDown});
         break;
+      }
       case SDL_KEYDOWN: s.Key(e.key, true); break;
       case SDL_KEYUP: s.Key(e.key, false); break;
       default: break;

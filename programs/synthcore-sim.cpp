@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -47,6 +48,9 @@ bool g_window = true;
 const platform::MemoryFrameBuffer* g_screen = nullptr;
 std::string g_canSocket;
 std::string g_touchFifo;
+// A PC has no expression pedal: this stands in for it, at full travel until the window moves
+// it, so a part set to follow the pedal plays.
+std::atomic<float> g_pedal{1.0f};
 
 void OnStopSignal(int) {
   const char byte = 0;
@@ -94,7 +98,7 @@ int Run(AudioDriver& driver) {
   if (g_profiling) dumper = std::make_unique<ProfilingDumper>(platform::DataPath(ProfilingDumper::kPath));
 #if SYNTH_SIM_WINDOW
   std::unique_ptr<SimWindow> window;
-  if (g_window) window = SimWindow::Open(*g_screen, {g_canSocket, g_touchFifo});
+  if (g_window) window = SimWindow::Open(*g_screen, {g_canSocket, g_touchFifo, &g_pedal});
 #endif
   std::fprintf(stderr, "synthcore-sim: running\n");
   pollfd stop{g_stopPipe[0], POLLIN, 0};
@@ -200,8 +204,10 @@ int main(int argc, char** argv) {
   // Only this machine reaches the host link unless an address is given.
   if (!hostAddressSet) p.hostAddress = htonl(INADDR_LOOPBACK);
   p.privileged = false;
-  if (!RealtimeGranted())
+  if (!RealtimeGranted()) {
     std::fprintf(stderr, "synthcore-sim: real-time scheduling is not granted here; running with normal scheduling\n");
+    p.schedulingReported = true;
+  }
   Shaper::SetSelfTestLines(selfTest);
   // A shared machine stalls now and then; a slot that missed one deadline comes back after a
   // second of kept ones instead of waiting for the next part swap.
@@ -228,6 +234,7 @@ int main(int argc, char** argv) {
   p.canSockets = &sockets;
   p.frameBuffer = &frameBuffer;
   p.gpioOffset = 0;
+  p.pedalLevel = &g_pedal;
   p.pages = &StandardPages();
   return SynthcoreMain(p);
 }

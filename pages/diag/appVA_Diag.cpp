@@ -51,6 +51,7 @@ constexpr int kMeterX[3] = {10, 88, 164};
 constexpr int kLoadLabelX[3] = {40, 114, 192};
 constexpr int kMemoryY[3] = {80, 160, 240};
 constexpr int kDisablesY = 320;
+constexpr int kOverrunsY = 350;
 
 // Which filter button a monitor line needs (0: none) and its text.
 enum Filter { kAlways, kNotes, kControllers, kClock };
@@ -175,6 +176,8 @@ appVA_Diag::appVA_Diag(PageServices* services, uint32_t id, int /*value*/, const
   }
   disables_ = new uxLabel(manager, uxPOINT(610, kDisablesY), 120, 30, colour, colour, kFigureText, kFigureFont);
   AddElement(disables_);
+  overruns_ = new uxLabel(manager, uxPOINT(610, kOverrunsY), 120, 30, colour, colour, kFigureText, kFigureFont);
+  AddElement(overruns_);
   temperatureBar_ = new uxBarCtrl(manager, static_cast<unsigned>(-1), 276, 390, 25, 80, kBarColours[0],
                                   kBarColours[1], kBarColours[2]);
   temperatureBar_->setMax(kTemperatureMax);
@@ -267,6 +270,9 @@ void appVA_Diag::ReadSystem() {
   char text[32];
   std::snprintf(text, sizeof text, "%u voice disables", CSynthEngine::SlotDisables());
   disables_->setText(text);
+  // The log prints at most one overrun line a second; here every one is counted.
+  std::snprintf(text, sizeof text, "%u overruns", CAudioProcess::Overruns());
+  overruns_->setText(text);
   for (int i = 0; i < 3; ++i) {
     meter_[i]->setLevel(loads[i]);
     std::snprintf(text, sizeof text, "%d", static_cast<int>(load_[i].Add(loads[i])));

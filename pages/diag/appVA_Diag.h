@@ -1,7 +1,8 @@
 #pragma once
 // The diagnostics page: a monitor of the MIDI input with filters for notes, controllers and
 // clock, the system's identity and network address, the engine loads, memory, the voice
-// slots disabled for a missed render deadline and the processor temperature.
+// slots disabled for a missed render deadline, the audio periods over their deadline and the
+// processor temperature.
 #include <cstdint>
 
 #include "app/PageServices.h"
@@ -44,6 +45,7 @@ class appVA_Diag : public uxPanelCtrl, public MidiLineMonitor {
   uxButton* FilterButton(unsigned id) const;
   uxLabel* MemoryLabel(int i) const { return memory_[i]; }
   uxLabel* DisablesLabel() const { return disables_; }
+  uxLabel* OverrunsLabel() const { return overruns_; }
   uxLabel* LoadLabel(int i) const { return loadLabel_[i]; }
   uxPeakMeter* LoadMeter(int i) const { return meter_[i]; }
   uxLabel* TemperatureLabel() const { return temperatureLabel_; }
@@ -67,6 +69,7 @@ class appVA_Diag : public uxPanelCtrl, public MidiLineMonitor {
   uxLabel* loadLabel_[3] = {};
   uxLabel* memory_[3] = {};
   uxLabel* disables_ = nullptr;
+  uxLabel* overruns_ = nullptr;
   uxBarCtrl* temperatureBar_ = nullptr;
   uxLabel* temperatureLabel_ = nullptr;
   uint32_t paintCount_ = 0;

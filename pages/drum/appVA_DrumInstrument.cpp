@@ -1,5 +1,7 @@
 #include "pages/drum/appVA_DrumInstrument.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -136,8 +138,11 @@ void appVA_DrumInstrument::FillSampleList() {
   for (std::size_t k = 0; k < kitFolders_.size(); ++k) {
     if (filter != 0 && filter != static_cast<int>(k) + 1) continue;
     const std::string sub = kitFolders_[k] + subFolder_ + "/";
-    for (const std::string& file : GetDirectoryFiles(platform::DataPath(std::string(kWaveFolder) + sub), "wav", true))
-      entries_.push_back(sub + file);
+    const std::string path = platform::DataPath(std::string(kWaveFolder) + sub);
+    // A kit need not have every kind of sound; a kind it lacks lists nothing.
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    for (const std::string& file : GetDirectoryFiles(path, "wav", true)) entries_.push_back(sub + file);
   }
   std::vector<std::string> shown;
   shown.reserve(entries_.size());

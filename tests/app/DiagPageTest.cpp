@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/GUIManager.h"
+#include "audio/CAudioProcess.h"
 #include "engine/CSynthEngine.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "numeric/MathTables.h"
@@ -188,6 +189,13 @@ TEST_F(DiagPage, MemoryAndTemperatureEveryEighthPaint) {
   for (int i = 0; i < 8 * 40; ++i) page->OnPaint();
   EXPECT_EQ(std::string(page->TemperatureLabel()->getText()), "500.0 C");
   EXPECT_EQ(page->TemperatureBar()->getLevel(), appVA_Diag::kTemperatureMax);
+}
+
+// The overrun line is paced in the log; the page shows the count of every overrun.
+TEST_F(DiagPage, ShowsTheAudioProcessOverrunCount) {
+  auto page = Page();
+  page->OnPaint();
+  EXPECT_EQ(std::string(page->OverrunsLabel()->getText()), std::to_string(CAudioProcess::Overruns()) + " overruns");
 }
 
 // A slot disabled for a missed render deadline adds one to the figure at the next reading.

@@ -302,6 +302,23 @@ TEST_F(AudioProcessTest, APeriodOverThreeAndAHalfMillisecondsIsReported) {
   EXPECT_NE(text.find("us, Midi 0us "), std::string::npos) << text;
 }
 
+TEST_F(AudioProcessTest, OverrunsWithinASecondShareOneLineButAreAllCounted) {
+  process_->SetCycleTick([](void*) {
+    timespec t{0, 4000000};
+    nanosleep(&t, nullptr);
+  }, nullptr);
+  Periods(1);  // the first period has no previous end to measure from
+  const uint32_t before = CAudioProcess::Overruns();
+  Periods(6);
+  const std::string text = log_->Text();
+  std::size_t lines = 0;
+  for (std::size_t at = text.find("Cycle_overrun: "); at != std::string::npos; at = text.find("Cycle_overrun: ", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 1u) << text;
+  EXPECT_EQ(text.find(" more)"), std::string::npos) << text;
+  EXPECT_EQ(CAudioProcess::Overruns() - before, 6u);
+}
+
 TEST_F(AudioProcessTest, PeriodsAllocateNothingOnTheAudioOrEngineThreads) {
   PartMidiSettings s;
   audio_fakes::g_journal = nullptr;  // the fakes' journal allocates

@@ -18,6 +18,7 @@ import subprocess
 import tempfile
 import threading
 import time
+import tty
 import zlib
 
 FRAME = struct.Struct("<IB3x8s")  # struct can_frame: id, dlc, padding, data
@@ -332,6 +333,9 @@ class MidiWriter:
 
     def __init__(self, tree):
         self.master, slave = pty.openpty()
+        # Raw from the start, as a UART is: bytes sent before the program sets the line up
+        # must not meet a terminal's line editing.
+        tty.setraw(slave)
         self.slave_name = os.ttyname(slave)
         self._slave = slave  # kept open so the line stays up between the sim's opens
         os.symlink(self.slave_name, tree.path("/dev/serial0"))

@@ -8,6 +8,7 @@ import resource
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -104,10 +105,37 @@ class FirstRun(unittest.TestCase):
         if resource.getrlimit(resource.RLIMIT_RTPRIO)[0] == 0:
             self.assertEqual(own_lines(sim)[0],
                              "synthcore-sim: real-time scheduling is not granted here; running with normal scheduling")
+            # Said once: the audio thread's fall-back is the same news.
+            self.assertNotIn("Couldn't set high priority scheduling", sim.text())
         self.assertNotIn("Missing cpability", sim.text())
         os.kill(sim.pid, signal.SIGINT)
         self.assertEqual(sim.wait(15), 0)
         self.assertGreater(os.path.getsize(capture), 0)
+
+
+class RunScript(unittest.TestCase):
+    """scripts/run answers a request for help, or an option it does not know, with its usage,
+    before it checks, builds or makes anything."""
+
+    RUN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts", "run")
+
+    def test_help_and_unknown_options_get_the_usage(self):
+        cases = [
+            # (argument, exit status, where the usage goes)
+            ("--help", 0, "stdout"),
+            ("-h", 0, "stdout"),
+            ("--no-such-option", 2, "stderr"),
+        ]
+        for argument, status, stream in cases:
+            with self.subTest(argument=argument):
+                folder = tempfile.mkdtemp()
+                self.addCleanup(shutil.rmtree, folder)
+                done = subprocess.run(["bash", self.RUN, argument], cwd=folder, capture_output=True, text=True,
+                                      timeout=30)
+                self.assertEqual(done.returncode, status, done.stdout + done.stderr)
+                self.assertIn("usage: scripts/run [DATA_DIR]", getattr(done, stream))
+                self.assertEqual(os.listdir(folder), [])
+                self.assertFalse(os.path.exists(os.path.join(os.path.dirname(self.RUN), "..", argument)))
 
 
 def formula_hz(note, coarse=-24, octave_keys=36):
@@ -122,10 +150,10 @@ class PlayedSim(unittest.TestCase):
     a subclass's setUpClass fills the tree, then calls start_sim."""
 
     @classmethod
-    def start_sim(cls):
+    def start_sim(cls, screen=None):
         cls.midi = harness.MidiWriter(cls.tree)
         cls.capture = cls.tree.path("/tmp/capture.raw")
-        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, splash_echo=False)
+        cls.sim = harness.Sim(SIM, cls.tree, capture=cls.capture, screen=screen, splash_echo=False)
         try:
             cls.sim.wait_ready()
         except Exception:
@@ -192,6 +220,68 @@ class FactoryBank(PlayedSim):
                 start, end = self.play(10, [note], 0.4)
                 hit = harness.capture_frames(self.capture, start, end)
                 self.assertGreater(max(abs(x) for x in hit), 0.1)
+
+
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class EarlyNotes(unittest.TestCase):
+    """A player does not wait for the start to finish: a note sent the moment the sim starts
+    sounds once it runs."""
+
+    def test_a_note_sent_at_once_after_start_is_heard(self):
+        tree = harness.DataTree()
+        self.addCleanup(tree.cleanup)
+        made = subprocess.run([FACTORY_BANK, tree.root], capture_output=True, text=True)
+        self.assertEqual(made.returncode, 0, made.stderr)
+        midi = harness.MidiWriter(tree)
+        self.addCleanup(midi.close)
+        capture = tree.path("/tmp/capture.raw")
+        sim = harness.Sim(SIM, tree, capture=capture, splash_echo=False)
+        self.addCleanup(sim.stop)
+        midi.send([0x90, 69, 127])
+        sim.wait_line(r"^Open MIDI \[OK\]$")
+        midi.send([0x90, 69, 100])  # the line is open, the parts not yet loaded
+        sim.wait_ready()
+        time.sleep(1.0)
+        frames = os.path.getsize(capture) // 8
+        held = harness.capture_frames(capture, frames - 24000, frames)
+        self.assertGreater(max(abs(x) for x in held), 0.03, "the early notes are silent")
+        self.assertAlmostEqual(harness.fundamental(held[:4800], 440.0), formula_hz(69), delta=1.0)
+        self.assertNotIn("dropped", sim.text())
+
+
+@unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
+class PedalFollow(PlayedSim):
+    """A PC has no expression pedal: the sim's stands at full travel, so a part set to follow
+    the pedal on the Master page still plays."""
+
+    EXPEDAL_A = (100, 295)
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tree = harness.DataTree()
+        made = subprocess.run([FACTORY_BANK, cls.tree.root], capture_output=True, text=True)
+        assert made.returncode == 0, made.stderr
+        cls.start_sim(screen=cls.tree.path("/tmp/screen.fb"))
+
+    def test_a_part_following_the_pedal_plays(self):
+        touch = harness.TouchWriter(self.tree)
+        self.addCleanup(touch.close)
+        screen = self.tree.path("/tmp/screen.fb")
+        before = harness.screen_pixel(screen, *self.EXPEDAL_A)
+        touch.tap(*self.EXPEDAL_A)
+        deadline = time.monotonic() + 5
+        while harness.screen_pixel(screen, *self.EXPEDAL_A) == before and time.monotonic() < deadline:
+            time.sleep(0.05)
+        self.assertNotEqual(harness.screen_pixel(screen, *self.EXPEDAL_A), before, "EXPedal-A is not on")
+        time.sleep(0.3)
+        start = os.path.getsize(self.capture) // 8
+        self.midi.send([0x90, 69, 127])
+        time.sleep(0.8)
+        end = os.path.getsize(self.capture) // 8
+        self.midi.send([0x80, 69, 0])
+        held = harness.capture_frames(self.capture, start + (end - start) // 3, end)
+        self.assertGreater(max(abs(x) for x in held), 0.03, "the part following the pedal is silent")
+        self.assertLess(max(abs(x) for x in held), 0.5)
 
 
 @unittest.skipUnless(FACTORY_BANK, "needs the factory-bank tool")
@@ -268,8 +358,12 @@ class Window(unittest.TestCase):
     screen and the keyboard as the panel's keys and a MIDI keyboard, and lights its level."""
 
     GRID = [(x, y) for x in range(5, 800, 95) for y in range(5, 480, 79)]
-    LEVEL_METER = (560, 500)  # the start of the meter in the strip under the screen
+    LEVEL_METER = (645, 500)  # the start of the meter in the strip under the screen
     METER_OFF = 0x202020
+    PEDAL = (550, 496)  # the low end of the pedal's bar, above its percentage
+    PEDAL_ON = 0x3060C0
+    TITLES = (0, 482, 800, 490)  # the row of the strip's group names
+    TITLE = 0xC0C0C0
 
     @classmethod
     def setUpClass(cls):
@@ -294,6 +388,12 @@ class Window(unittest.TestCase):
         cls.hub.stop()
         cls.tree.cleanup()
         cls.x.stop()
+
+    def wait_pixel(self, point, colour, timeout=5.0):
+        deadline = time.monotonic() + timeout
+        while self.x.pixel(*point) != colour and time.monotonic() < deadline:
+            time.sleep(0.05)
+        return self.x.pixel(*point)
 
     def wait_window_shows_screen(self, timeout=5.0):
         deadline = time.monotonic() + timeout
@@ -322,9 +422,23 @@ class Window(unittest.TestCase):
                 self.assertNotEqual(self.x.pixel(px, py), before)
                 self.wait_window_shows_screen()
 
+    def test_the_strip_names_its_lamps_and_the_pedal_keys_move_the_pedal(self):
+        self.wait_window_shows_screen()
+        self.assertEqual(self.wait_pixel(self.PEDAL, self.PEDAL_ON), self.PEDAL_ON, "the pedal starts at full travel")
+        x0, y0, x1, y1 = self.TITLES
+        lettered = [x for x in range(x0, x1) if any(self.x.pixel(x, y) == self.TITLE for y in range(y0, y1))]
+        self.assertGreater(len(lettered), 100, "the strip's groups carry no names")
+        for key, colour in (("minus", self.METER_OFF), ("equal", self.PEDAL_ON)):
+            for _ in range(10):
+                self.x.key(key, True)
+                time.sleep(0.02)
+                self.x.key(key, False)
+                time.sleep(0.02)  # a press at the moment of a release would be taken for the key's repeat
+            self.assertEqual(self.wait_pixel(self.PEDAL, colour), colour, key)
+
     def test_a_computer_key_plays_a_note_and_lights_the_level(self):
         self.wait_window_shows_screen()
-        self.assertEqual(self.x.pixel(*self.LEVEL_METER), self.METER_OFF)
+        self.assertEqual(self.wait_pixel(self.LEVEL_METER, self.METER_OFF), self.METER_OFF)
         start = os.path.getsize(self.capture) // 8
         self.x.key("z", True)  # C3 on channel 1, part A
         time.sleep(0.6)

@@ -268,7 +268,8 @@ TEST(ClipSetFile, BadFiles) {
          EXPECT_EQ(r.Seq(2).Clip(0).events.size(), 1u);
          EXPECT_EQ(r.Seq(2).Scene(5).hasClip, 0);
        }},
-      {"missing", "", "XMLLoad ClipLauncher: ERROR: 1\r\n", nullptr},
+      // A tree without a set plays the default one: nothing is wrong.
+      {"missing", "", "", nullptr},
       {"truncated", head + "<MASTER bpm=\"90\" qn2c=\"4\"><INSTRUMENT Track=\"1\"><CLIP Nr=\"0",
        "XMLLoad ClipLauncher: ERROR: 2\r\n", nullptr},
       {"unterminated attribute", head + "<MASTER bpm=\"90 qn2c=4></MASTER></LAUNCHER>",
@@ -332,7 +333,8 @@ TEST(ClipSetFile, BadFiles) {
     else
       rig.Load(c.text);
     const std::string log = rig.Log();
-    EXPECT_EQ(log.substr(log.rfind("XMLLoad")), c.result);
+    const std::size_t last = log.rfind("XMLLoad");
+    EXPECT_EQ(last == std::string::npos ? std::string() : log.substr(last), c.result);
     if (c.line) {
       EXPECT_NE(log.find(c.line), std::string::npos) << log.substr(0, 2000);
     }
