@@ -39,6 +39,12 @@ class AudioDelay {
   void SetDelayMs(float leftMs, float rightMs);
   // The delays in samples from the times, the delay mode and the ratio.
   void UpdateDelaySamples();
+  // Silences both lines and the DC blocker; sizes, gains and delays stay.
+  void ClearState() {
+    Clear(left_);
+    Clear(right_);
+    blockerX1_ = blockerY1_ = 0.0f;
+  }
 
   uint32_t LineSize() const { return left_.size; }
 

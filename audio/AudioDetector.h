@@ -35,6 +35,7 @@ class AudioDetector {
   void SetLogOutput(bool on) { logOutput_ = on ? 1 : 0; }
   void SetClampToOne(bool on) { clampToOne_ = on ? 1 : 0; }
   void RecomputeCoefficients();
+  void ClearState() { envelope_ = 0.0f; }
 
   float AttackCoefficient() const { return attackCoef_; }
   float ReleaseCoefficient() const { return releaseCoef_; }

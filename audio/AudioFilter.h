@@ -62,6 +62,8 @@ class AudioFilter {
   // coefficients left in force, for an unknown algorithm or a design that would not be
   // finite and stable (a corner at or beyond Nyquist, Q too low for the design, ...).
   bool CalculateCoefficients();
+  // Clears the section's memory only: rate, realisation and coefficients stay.
+  void ClearState() { biquad_.Reset(sampleRate_); }
 
   // The section's storage value, for zero-delay feedback loops around the filter.
   float GetStorageValue() { return biquad_.GetStorageValue(); }

@@ -109,3 +109,7 @@ void C3BandEQ::Process(float** in, float** out, int frames, float level) {
   if (frames < 1) return;
   for (int c = 0; c < 2; ++c) Run(channels_[c], design_, in[c], out[c], frames, gains_, level);
 }
+
+void C3BandEQ::ClearState() {
+  for (Channel& c : channels_) c = Channel{};
+}

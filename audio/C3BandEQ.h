@@ -45,6 +45,9 @@ class C3BandEQ : public CEffectBase {
   // Keeps the parameter record; designs the sections for `sampleRate` and clears their
   // states.
   void Reset(int32_t sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
   void Process(float** in, float** out, int frames, float level) override;
   // Gains: -100 silences the band, 0 passes it, 100 doubles it. Crossovers in Hz.
   void SetParam(int id, float value) override;

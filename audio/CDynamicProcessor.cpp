@@ -246,3 +246,12 @@ void CDynamicProcessor::ProcessReference(float** in, float** out, int frames, fl
     Publish(*meterOut[c], FromDb(outDb));
   }
 }
+
+void CDynamicProcessor::ClearState() {
+  for (AudioDetector& d : detectors_) d.ClearState();
+  for (GainComputer& g : computers_) {
+    g.lastGainDb = 0.0f;
+    g.lastGain = 1.0f;
+  }
+  meters_ = Meters{};
+}

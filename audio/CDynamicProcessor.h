@@ -47,6 +47,9 @@ class CDynamicProcessor : public CEffectBase {
 
   // Takes the rate, clears the input detectors and loads the default settings.
   void Reset(int32_t sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
   // Buffers 0/1 are the part, 2/3 the side-chain.
   void Process(float** in, float** out, int frames, float level) override;
   // Process with the level and the gain of every frame worked out one at a time through

@@ -1,10 +1,36 @@
 #include "audio/CFXEngine.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/ArmConvert.h"
 #include "platform/LogSink.h"
+#include "platform/Simd4.h"
+
+namespace {
+
+// x * 0 is 0 for every finite x and NaN for NaN and infinity, so one sum of those products
+// tells a whole buffer apart without a branch per sample.
+bool AllFinite(const float* p, int n) {
+  using namespace v4;
+  const f4 zero = Set1(0.0f);
+  f4 acc = zero;
+  int i = 0;
+  for (; i + 4 <= n; i += 4) acc = MulAdd(acc, Load(p + i), zero);
+  float lanes[4];
+  Store(lanes, acc);
+  float sum = lanes[0] + lanes[1] + lanes[2] + lanes[3];
+  for (; i < n; ++i) sum += p[i] * 0.0f;
+  return sum == 0.0f;
+}
+
+void ZeroNonFinite(float* p, int n) {
+  for (int i = 0; i < n; ++i)
+    if (!std::isfinite(p[i])) p[i] = 0.0f;
+}
+
+}  // namespace
 
 CFXEngine::CFXEngine() : CFXEngine(effect_registry::kTypes) {}
 
@@ -53,6 +79,7 @@ void CFXEngine::Process(float** in, float** out) {
           }
         }
         RunEffect(effect, out);
+        Recover(page, effect, out);
         break;
       case CEffectBase::kIdle:
         // Switched on: the fade in starts with the next period.
@@ -67,6 +94,7 @@ void CFXEngine::Process(float** in, float** out) {
         else if (effect->level < 1.0f)
           effect->level = std::min(effect->level + kFadeStep, 1.0f);
         RunEffect(effect, out);
+        Recover(page, effect, out);
         break;
       default:
         break;
@@ -92,6 +120,16 @@ void CFXEngine::RunEffect(CEffectBase* effect, float** out) {
     float* y = out[c];
     for (int i = 0; i < frames_; ++i) y[i] = x[i] + level * (y[i] - x[i]);
   }
+}
+
+void CFXEngine::Recover(int page, CEffectBase* effect, float** out) {
+  if (AllFinite(out[0], frames_) && AllFinite(out[1], frames_)) return;
+  for (int i = 0; i < effect_registry::kTypeCount; ++i) {
+    if (instances_[page][i].get() != effect) continue;
+    if (types_[i].clearState != nullptr) types_[i].clearState(effect);
+    break;
+  }
+  for (int c = 0; c < 2; ++c) ZeroNonFinite(out[c], frames_);
 }
 
 void CFXEngine::SettlePage(int page) {

@@ -292,3 +292,13 @@ void CJ6Chorus::ProcessReference(float** in, float** out, int frames, float /*le
     Run<false, true>(in[0], in[1], out[0], out[1], frames);
   }
 }
+
+void CJ6Chorus::ClearState() {
+  for (auto& line : lines_) {
+    if (!line) continue;
+    std::fill(line->buffer_.begin(), line->buffer_.end(), 0.0f);
+    line->lastOutput_ = 0.0f;
+    line->lowPass_.state = 0.0f;
+    line->allPassState_ = 0.0f;
+  }
+}

@@ -73,6 +73,9 @@ class CJ6Chorus : public CEffectBase {
   // Builds the four lines at the first call with a usable rate; later calls leave them (and
   // what they hold) alone.
   void Reset(float sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
   // Adds the wet lines to in[0] and in[1]; `level` is not applied, so a slot that fades out
   // keeps its full chorus until it goes idle.
   void Process(float** in, float** out, int frames, float level) override;

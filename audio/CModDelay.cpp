@@ -144,3 +144,8 @@ void CModDelay::ProcessReference(float** in, float** out, int frames, float leve
     outR[i] = level * right_.ProcessSample(xr);
   }
 }
+
+void CModDelay::ClearState() {
+  left_.ClearState();
+  right_.ClearState();
+}

@@ -24,6 +24,9 @@ class CModDelay : public CEffectBase {
 
   // Both lines hold 100 ms at the rate (cleared; same rate: cleared only); the LFO restarts.
   void Reset(float sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
   void Process(float** in, float** out, int frames, float level) override;
   // Process one frame at a time through the LFO's and the lines' own steps: the reference
   // the block form is tested against.

@@ -157,3 +157,7 @@ bool CMoogBiquadLadder::ProcessBothChannels(float** in, float** out, int frames,
   }
   return true;
 }
+
+void CMoogBiquadLadder::ClearState() {
+  for (AudioFilter& f : filters_) f.ClearState();
+}

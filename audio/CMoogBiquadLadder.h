@@ -24,6 +24,9 @@ class CMoogBiquadLadder : public CEffectBase {
   // Keeps the rate, loads the defaults (60 Hz, Q 0.5, no drive compensation), clears the
   // filters and designs them for the rate.
   void Reset(float sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
 
   // Ids: 0 cutoff (Hz), 2 resonance (0..100; Q = value / 10), 4 drive compensation (%).
   // Other ids and non-finite values change nothing.

@@ -298,3 +298,7 @@ void CPhaser::RunAllPassChannels(const Loop (&loops)[2], float** in, float** out
     stages_[kStages + j].MutableSection().MutableState()[0] = Lane(s0[j], 1);
   }
 }
+
+void CPhaser::ClearState() {
+  for (AudioFilter& f : stages_) f.ClearState();
+}

@@ -27,6 +27,9 @@ class CPhaser : public CEffectBase {
 
   // Restarts the sweep and clears the stages; rate, depth and intensity are kept.
   void Reset(float sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
 
   // Ids: 0 rate (Hz), 1 depth (%), 2 intensity (%, -100..100). Other ids and non-finite
   // values change nothing.

@@ -337,3 +337,14 @@ void CReverb::ShelveBoth(float* left, float* right, int frames) {
     st[1] = Lane(s1, i);
   }
 }
+
+void CReverb::ClearState() {
+  // At the rate they were made for, the lines' Resets reuse their storage.
+  preDelay_.Reset(sampleRate_);
+  for (int i = 0; i < kBranches; ++i) {
+    branchDelay_[i].Reset(sampleRate_);
+    branchAllPass_[i].Reset(sampleRate_);
+    damping_[i].Reset(sampleRate_);
+  }
+  for (TwoBandShelvingFilter& s : shelf_) s.ClearState();
+}

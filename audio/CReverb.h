@@ -41,6 +41,9 @@ class CReverb final : public CEffectBase {
   // Sizes every line for 100 ms at `sampleRate` and clears the tank, then loads the default
   // record. At the rate the lines were made for (48000 Hz) nothing is allocated.
   void Reset(float sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
   // In place on in[0], in[1] (out may equal in); every output sample times `level`.
   void Process(float** in, float** out, int frames, float level) override;
   // Process one frame at a time through ProcessInternal: the reference the four-frame

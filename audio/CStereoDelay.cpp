@@ -429,3 +429,9 @@ bool CStereoDelay::RunLanes(float* outL, float* outR, const float* inL, const fl
   highPass.StoreState(highPassLeft_, highPassRight_);
   return true;
 }
+
+void CStereoDelay::ClearState() {
+  left_.Clear();
+  right_.Clear();
+  for (AudioFilter* f : {&lowPassLeft_, &lowPassRight_, &highPassLeft_, &highPassRight_}) f->ClearState();
+}

@@ -40,6 +40,9 @@ class CStereoDelay : public CEffectBase {
   // leaves the feedback filters undesigned (silent) until ids 6 and 7 arrive. Allocates only
   // when the rate needs longer lines than any earlier rate did.
   void Reset(float sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
 
   void Process(float** in, float** out, int frames, float level) override;
   // Process with each channel's read, filters and write stepped on their own, frame by

@@ -288,3 +288,9 @@ void CTubePreamp::ProcessReference(float** in, float** out, int frames, float le
     out[1][n] = r * level;
   }
 }
+
+void CTubePreamp::ClearState() {
+  for (auto& channel : stages_)
+    for (TriodeClassA& stage : channel) stage.ClearState();
+  for (TwoBandShelvingFilter& s : shelf_) s.ClearState();
+}

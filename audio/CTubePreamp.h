@@ -29,6 +29,9 @@ class CTubePreamp final : public CEffectBase {
   // Clears every filter and sets the stages to the asymmetric exponential shaper with
   // inversion, a 1 Hz DC blocker and a low shelf of -12 dB at 88 Hz; saturation back to 1.
   void Reset(float sampleRate);
+  // Clears what the effect carries from one sample to the next (delay lines, filter
+  // memories, envelopes) and keeps its parameters and designs; allocates nothing.
+  void ClearState();
   // In place on in[0], in[1] (out may equal in); every output sample times `level`.
   void Process(float** in, float** out, int frames, float level) override;
   // Process with each channel run sample by sample through the stages' own steps: the

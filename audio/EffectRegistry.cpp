@@ -25,20 +25,25 @@ void ResetAt(CEffectBase* effect, int sampleRate) {
   static_cast<Effect*>(effect)->Reset(sampleRate);
 }
 
+template <class Effect>
+void ClearStateOf(CEffectBase* effect) {
+  static_cast<Effect*>(effect)->ClearState();
+}
+
 }  // namespace
 
 // The modulated delay keeps its state when chosen; the delays start with parameter 0 at 0
 // and the reverb with parameter 0 at 4.
 constexpr Table kTypes = {{
-    {1, Create<CModDelay>, ResetAt<CModDelay>, kNoStep, kResetParam0To0},
-    {2, Create<C3BandEQ>, ResetAt<C3BandEQ>, kReset, kReset},
-    {3, Create<CStereoDelay>, ResetAt<CStereoDelay>, kResetParam0To0, kResetParam0To0},
-    {4, Create<CMoogBiquadLadder>, ResetAt<CMoogBiquadLadder>, kReset, kReset},
-    {5, Create<CTubePreamp>, ResetAt<CTubePreamp>, kReset, kReset},
-    {6, Create<CReverb>, ResetAt<CReverb>, kResetParam0To4, kResetParam0To4},
-    {7, Create<CDynamicProcessor>, ResetAt<CDynamicProcessor>, kReset, kReset},
-    {8, Create<CPhaser>, ResetAt<CPhaser>, kReset, kReset},
-    {9, Create<CJ6Chorus>, ResetAt<CJ6Chorus>, kReset, kReset},
+    {1, Create<CModDelay>, ResetAt<CModDelay>, kNoStep, kResetParam0To0, ClearStateOf<CModDelay>},
+    {2, Create<C3BandEQ>, ResetAt<C3BandEQ>, kReset, kReset, ClearStateOf<C3BandEQ>},
+    {3, Create<CStereoDelay>, ResetAt<CStereoDelay>, kResetParam0To0, kResetParam0To0, ClearStateOf<CStereoDelay>},
+    {4, Create<CMoogBiquadLadder>, ResetAt<CMoogBiquadLadder>, kReset, kReset, ClearStateOf<CMoogBiquadLadder>},
+    {5, Create<CTubePreamp>, ResetAt<CTubePreamp>, kReset, kReset, ClearStateOf<CTubePreamp>},
+    {6, Create<CReverb>, ResetAt<CReverb>, kResetParam0To4, kResetParam0To4, ClearStateOf<CReverb>},
+    {7, Create<CDynamicProcessor>, ResetAt<CDynamicProcessor>, kReset, kReset, ClearStateOf<CDynamicProcessor>},
+    {8, Create<CPhaser>, ResetAt<CPhaser>, kReset, kReset, ClearStateOf<CPhaser>},
+    {9, Create<CJ6Chorus>, ResetAt<CJ6Chorus>, kReset, kReset, ClearStateOf<CJ6Chorus>},
 }};
 
 constexpr bool RowsInTypeOrder() {

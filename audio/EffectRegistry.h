@@ -30,6 +30,8 @@ struct TypeRow {
   void (*reset)(CEffectBase* effect, int sampleRate);
   Step whenChosen;  // when a slot takes the instance
   Step atInit;      // for every instance of both pages when the engine is initialised
+  // Clears the instance's running state and keeps its parameters; null: nothing to clear.
+  void (*clearState)(CEffectBase* effect) = nullptr;
 };
 
 using Table = std::array<TypeRow, kTypeCount>;

@@ -40,6 +40,10 @@ class TriodeClassA final {
   // The filters are redesigned only when their values change.
   void SetParameters(const TriodeParams& p);
   const TriodeParams& Parameters() const { return params_; }
+  void ClearState() {
+    highPass_.ClearState();
+    lowShelf_.ClearState();
+  }
   const AudioFilter& HighPass() const { return highPass_; }
   const AudioFilter& LowShelf() const { return lowShelf_; }
   AudioFilter& MutableHighPass() { return highPass_; }

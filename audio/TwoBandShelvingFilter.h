@@ -23,6 +23,10 @@ class TwoBandShelvingFilter final {
   // Redesigns a shelf only when its values changed. A Q of 0 or less stands for 0.707.
   void SetParameters(const ShelvingParams& p, float q = 0.707f);
   const ShelvingParams& Parameters() const { return params_; }
+  void ClearState() {
+    lowShelf_.ClearState();
+    highShelf_.ClearState();
+  }
   const AudioFilter& LowShelf() const { return lowShelf_; }
   const AudioFilter& HighShelf() const { return highShelf_; }
   AudioFilter& MutableLowShelf() { return lowShelf_; }

@@ -627,3 +627,78 @@ TEST_F(CFXEngineTest, NothingIsAllocatedInProcessOrWhenChoosingATypeOrParameter)
 }
 
 }  // namespace
+
+namespace {
+
+// Settings an effect needs to pass any sound at all (a new EQ's bands stand at -100 %).
+struct Setting {
+  int type;
+  uint32_t id;
+  float value;
+};
+constexpr Setting kAudible[] = {{2, 1, 0.0f}, {2, 3, 0.0f}, {2, 5, 0.0f}};
+
+// Runs a 220 Hz sine through an effect of `type` switched on in slot 0; one period, after
+// the fade in, carries NaN and infinities. Fails at the first non-finite sample from that
+// period on (which allocates nothing), and returns the energy of the last `measured` periods.
+double EnergyAfterPoison(int type, bool poison, int settle, int after, int measured) {
+  CFXEngine engine;
+  engine.init(tagPluginAttr{3, kFrames, 48000}, nullptr);
+  engine.SetParam(1, 0, kType, static_cast<float>(type));
+  engine.SetParam(1, 0, kBypass, 0.0f);
+  for (const Setting& set : kAudible)
+    if (set.type == type) engine.SetParam(1, 0, set.id, set.value);
+  std::array<std::vector<float>, 4> buffers;
+  for (auto& v : buffers) v.assign(kFrames, 0.0f);
+  float* p[4] = {buffers[0].data(), buffers[1].data(), buffers[2].data(), buffers[3].data()};
+  double phase = 0.0;
+  double energy = 0.0;
+  for (int period = 0; period < settle + after; ++period) {
+    for (int i = 0; i < kFrames; ++i) {
+      p[0][i] = p[1][i] = static_cast<float>(0.5 * std::sin(phase));
+      p[2][i] = p[3][i] = 0.0f;
+      phase += 2.0 * M_PI * 220.0 / 48000.0;
+    }
+    if (poison && period == settle) {
+      p[0][5] = std::numeric_limits<float>::quiet_NaN();
+      p[1][9] = std::numeric_limits<float>::infinity();
+      p[0][70] = -std::numeric_limits<float>::infinity();
+    }
+    if (period == settle) {
+      testing_support::AllocGuard guard;
+      engine.Process(p, p);
+      EXPECT_EQ(guard.Count(), 0u) << "the period that clears the state";
+    } else {
+      engine.Process(p, p);
+    }
+    if (period < settle) continue;
+    for (int c = 0; c < 2; ++c)
+      for (int i = 0; i < kFrames; ++i) {
+        EXPECT_TRUE(std::isfinite(p[c][i])) << "period " << period - settle << " after the poison";
+        if (!std::isfinite(p[c][i])) return -1.0;
+        if (period >= settle + after - measured) energy += double(p[c][i]) * p[c][i];
+      }
+  }
+  return energy;
+}
+
+// An effect whose state went non-finite (one period of NaN and infinity into it) sounds
+// again: finite from that period on and, once settled, at the level of a twin that never
+// saw the poison.
+TEST(CFXEngineRecovery, AnEffectWhoseStateWentNonFiniteSoundsAgain) {
+  constexpr int kSettle = 60;    // periods before the poison: the 39-period fade in is over
+  constexpr int kAfter = 400;    // periods from it on (about a second)
+  constexpr int kMeasured = 40;  // the last periods, whose level is compared
+  const char* names[] = {"mod delay", "3-band EQ", "stereo delay", "ladder", "tube preamp",
+                         "reverb",    "dynamics",  "phaser",       "chorus"};
+  for (int type = 1; type <= effect_registry::kTypeCount; ++type) {
+    SCOPED_TRACE(names[type - 1]);
+    const double clean = EnergyAfterPoison(type, false, kSettle, kAfter, kMeasured);
+    const double poisoned = EnergyAfterPoison(type, true, kSettle, kAfter, kMeasured);
+    ASSERT_GT(clean, 1e-3);
+    if (poisoned < 0.0) continue;  // already reported
+    EXPECT_NEAR(10.0 * std::log10(poisoned / clean), 0.0, 0.5);
+  }
+}
+
+}  // namespace
