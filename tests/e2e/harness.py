@@ -6,6 +6,7 @@ Standard library only. Later tests reuse these pieces; each piece fails loudly w
 saw when an expectation is not met."""
 
 import array
+import fcntl
 import math
 import os
 import pty
@@ -16,6 +17,7 @@ import socket
 import struct
 import subprocess
 import tempfile
+import termios
 import threading
 import time
 import tty
@@ -155,6 +157,8 @@ class Sim:
         """`prefix`: a command the sim runs under (setpriv, ...); `window`: the sim may open
         its window where the environment names a display (else it keeps to files)."""
         self.tree = tree
+        if getattr(tree, "midi_writer", None) is not None:
+            tree.midi_writer.free_line()
         self.host_port = host_port or free_port()
         cmd = list(prefix) + command(program) + ["--root", tree.root, "--can-dir", tree.can_dir, "--host-port", str(self.host_port)]
         if capture:
@@ -205,7 +209,9 @@ class Sim:
         step, after the signal handler) said so."""
         if panel is not None:
             panel.expect(STARTUP_FRAMES, timeout=timeout)
-        self.wait_line(r"^synthcore-sim: running$", timeout=timeout)
+        # The host link's thread may have begun a line of its own ("Mark the socket for
+        # listening...", which ends without a newline) just before.
+        self.wait_line(r"synthcore-sim: running$", timeout=timeout)
 
     def splash(self):
         return [l[len("[splash] "):] for l in list(self.lines) if l.startswith("[splash] ")]
@@ -339,6 +345,13 @@ class MidiWriter:
         self.slave_name = os.ttyname(slave)
         self._slave = slave  # kept open so the line stays up between the sim's opens
         os.symlink(self.slave_name, tree.path("/dev/serial0"))
+        tree.midi_writer = self
+
+    def free_line(self):
+        """The instrument takes its line exclusively, and the mode outlives its close while this
+        end keeps the line up: cleared for the next start, which may run without the rights
+        that open an exclusive line."""
+        fcntl.ioctl(self._slave, termios.TIOCNXCL)
 
     def send(self, data):
         os.write(self.master, bytes(data))

@@ -75,8 +75,10 @@ class SimWithAMidiFile:
         self.tree = harness.DataTree()
         self.addCleanup(self.tree.cleanup)
         subprocess.run([tree_program, self.tree.root], check=True, capture_output=True, timeout=30)
+        # The file given is the MIDI-FILE tab's first (and only) row: the factory's own files go.
         folder = self.tree.path("/var/lib/ruv/working/midifiles")
-        os.makedirs(folder, exist_ok=True)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
         shutil.copy(path, folder)
         self.midi = harness.MidiWriter(self.tree)
         self.addCleanup(self.midi.close)
