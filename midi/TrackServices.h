@@ -20,3 +20,14 @@ class TrackServices {
   // key that comes from elsewhere (a MIDI file) is moved by as much to sound as it would live.
   virtual int TrackKeyOffset(int /*track*/) { return 0; }
 };
+
+// Tracks that play nothing, for clip sets that are only written, read or timed.
+class SilentTrackServices : public TrackServices {
+ public:
+  void TrackNoteOn(int, int, int, int, int, int) override {}
+  void TrackNoteOff(int, int) override {}
+  void TrackControlChange(int, int, int) override {}
+  void SendPartStop(int) override {}
+  void TriggerDrumNote(int, int, int) override {}
+  int DispatchMidiCC(int, int, int, int) override { return 0; }
+};

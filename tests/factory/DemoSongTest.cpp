@@ -16,15 +16,7 @@
 
 namespace {
 
-class Silent : public TrackServices {
- public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
-  void TrackNoteOff(int, int) override {}
-  void TrackControlChange(int, int, int) override {}
-  void SendPartStop(int) override {}
-  void TriggerDrumNote(int, int, int) override {}
-  int DispatchMidiCC(int, int, int, int) override { return 0; }
-};
+using Silent = SilentTrackServices;
 
 // The stored clip set as the instrument loads it at start, the first scene of each track.
 TEST(DemoSong, TheDefaultClipSetReadsBackWithAStepPatternChordsAndABeatInTheFirstScene) {

@@ -89,15 +89,7 @@ audio_images::Bytes ReadFile(const std::string& path) {
   return audio_images::Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class NullTracks : public TrackServices {
- public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
-  void TrackNoteOff(int, int) override {}
-  void TrackControlChange(int, int, int) override {}
-  void SendPartStop(int) override {}
-  void TriggerDrumNote(int, int, int) override {}
-  int DispatchMidiCC(int, int, int, int) override { return 0; }
-};
+using NullTracks = SilentTrackServices;
 
 class EffectPreset : public CXMLParserFXParam {
  public:

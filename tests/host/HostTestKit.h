@@ -173,15 +173,7 @@ class Client {
 
 // The clip launcher's tracks and the application behind the link where what they are told
 // does not matter, only what it costs.
-class NullTracks : public TrackServices {
- public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
-  void TrackNoteOff(int, int) override {}
-  void TrackControlChange(int, int, int) override {}
-  void SendPartStop(int) override {}
-  void TriggerDrumNote(int, int, int) override {}
-  int DispatchMidiCC(int, int, int, int) override { return 0; }
-};
+using NullTracks = SilentTrackServices;
 
 class NullHost : public HostServices {
  public:

@@ -21,15 +21,7 @@ constexpr int kBar = 4 * kQuarter;
 constexpr int kBars = 4;
 
 // The clip set is only written here: nothing plays.
-class NoTracks : public TrackServices {
- public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
-  void TrackNoteOff(int, int) override {}
-  void TrackControlChange(int, int, int) override {}
-  void SendPartStop(int) override {}
-  void TriggerDrumNote(int, int, int) override {}
-  int DispatchMidiCC(int, int, int, int) override { return 0; }
-};
+using NoTracks = SilentTrackServices;
 
 // A minor, F, C and G, a bar each, for the pad on part B.
 constexpr uint8_t kChords[kBars][3] = {{57, 60, 64}, {53, 57, 60}, {55, 60, 64}, {55, 59, 62}};

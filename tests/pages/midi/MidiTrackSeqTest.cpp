@@ -26,15 +26,7 @@
 
 namespace {
 
-class QuietTrackServices : public TrackServices {
- public:
-  void TrackNoteOn(int, int, int, int, int, int) override {}
-  void TrackNoteOff(int, int) override {}
-  void TrackControlChange(int, int, int) override {}
-  void SendPartStop(int) override {}
-  void TriggerDrumNote(int, int, int) override {}
-  int DispatchMidiCC(int, int, int, int) override { return 0; }
-};
+using QuietTrackServices = SilentTrackServices;
 
 class PlainInstrument : public CInstrument {
  public:
