@@ -549,7 +549,8 @@ void SynthVoice::UpdatePitch(float offset) {
     OscSettings& o = s_.osc[s];
     float octave, semitone;
     if (o.kbdMode != 0) {
-      octave = static_cast<float>(o.kbdMode + 1);
+      // Widened: the setting is any int a float truncates to, and +1 must not overflow.
+      octave = static_cast<float>(static_cast<int64_t>(o.kbdMode) + 1);
       semitone = 0.0f;
     } else {
       octave = static_cast<float>(note_ / 12);
