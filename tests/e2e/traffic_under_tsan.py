@@ -85,7 +85,9 @@ def main():
     hub = harness.Hub(hub_program, tree.can_dir, seconds=int(seconds) + 120)
     panel = harness.Panel(hub.path)
     midi = harness.MidiWriter(tree)
-    env_options = "halt_on_error=0 report_signal_unsafe=0 exitcode=66 " + os.environ.get("TSAN_OPTIONS", "")
+    suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "tsan_suppressions.txt")
+    env_options = ("halt_on_error=0 report_signal_unsafe=0 exitcode=66 suppressions=%s " % suppressions
+                   + os.environ.get("TSAN_OPTIONS", ""))
     os.environ["TSAN_OPTIONS"] = env_options
     sim = harness.Sim(sim_program, tree, capture=tree.path("/tmp/capture.raw"), screen=tree.path("/tmp/screen.fb"))
     status = 1
