@@ -27,4 +27,17 @@ bool WithClip(CClipCore* core, int track, int clip, F&& f) {
   return true;
 }
 
+// Calls f(clip) with clip `clip` as WithClip does, under the edit mutex alone: the clip's
+// contents stay as they are while f copies or reads much, and the clock goes on ticking. f
+// only reads, and not the play position (the clock writes that under its own mutex).
+template <class F>
+bool ReadClip(CClipCore* core, int track, int clip, F&& f) {
+  if (!core || clip < 0 || clip >= CInstrument::kScenes) return false;
+  auto lock = core->Master().EditLock();
+  auto* seq = dynamic_cast<CInstrumentSeq*>(core->Master().Track(track));
+  if (!seq || seq->IsSequence() != 1) return false;
+  f(static_cast<const ClipData&>(seq->Clip(clip)));
+  return true;
+}
+
 }  // namespace edit_clip

@@ -23,6 +23,7 @@ inline int LoopBars(int32_t loopPP, int numerator) {
 
 // The edit clip and its access under the lock, as every track page has them.
 using edit_clip::EditClip;
+using edit_clip::ReadClip;
 using edit_clip::WithClip;
 
 }  // namespace midi_track

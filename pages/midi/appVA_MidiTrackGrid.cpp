@@ -34,7 +34,9 @@ appVA_MidiTrackGrid::appVA_MidiTrackGrid(uxHost* manager, int track, const char*
 
 void appVA_MidiTrackGrid::ShowClip(int track, int clip) {
   int lowest = kNoKey;
-  const bool shown = midi_track::WithClip(clips_, track, clip, [&](ClipData& c) {
+  // A clip may hold half a million events: the copy is made under the edit mutex alone, so
+  // the clock that plays the clip never waits for it.
+  const bool shown = midi_track::ReadClip(clips_, track, clip, [&](const ClipData& c) {
     roll_->Events() = c.events;
     const int n = c.Numerator;
     if (n == 0) {

@@ -3,9 +3,12 @@
 // grid the roll gets and the controller list.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "midi/CClipCore.h"
@@ -250,6 +253,61 @@ TEST_F(MidiTrackSeqTest, GoldenPictureOfTheGrid) {
   page_->OnPaint();
   EXPECT_TRUE(toolkit_test::MatchesGolden(SYNTH_PAGES_MIDI_GOLDEN_DIR, "midi_track_grid",
                                           toolkit_test::Snapshot(dc_, toolkit_test::Source::Screen, 0, 40, 800, 440)));
+}
+
+// Track services whose first note-on, which the clock sends holding its mutex, waits there
+// until the grid has shown a clip, or gives up after kAttempts looks.
+class WaitingTrackServices : public SilentTrackServices {
+ public:
+  static constexpr int kAttempts = 3000;
+  void TrackNoteOn(int, int, int, int, int, int) override {
+    if (inside.exchange(true)) return;
+    for (int i = 0; i < kAttempts && !shown.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    shownWhileTicking = shown.load();
+  }
+  std::atomic<bool> inside{false};
+  std::atomic<bool> shown{false};
+  std::atomic<bool> shownWhileTicking{false};
+};
+
+// The roll copies a clip of any size without the clock's mutex: a clock tick that holds it
+// sees the grid show a large clip meanwhile.
+class MidiTrackSeqThreads : public toolkit_test::WidgetTest {};
+
+TEST_F(MidiTrackSeqThreads, TheGridCopiesAClipWhileTheClockHoldsItsMutex) {
+  testing_support::TempDataRoot root;
+  root.MakeDir("/var/lib/ruv/working/midifiles");
+  WaitingTrackServices services;
+  FakeRawMidiBackend backend;
+  CClipCore core(services, backend);
+  appVA_MidiTrackSeq page(&host_, &core, kTrack, " SEQ A ", uxPOINT{0, 40}, 800, 440, 0x303030);
+  core.OnClockTick(0, 0);  // enables the default clips
+  constexpr int kEvents = 200000;
+  {
+    auto lock = core.Master().Lock();
+    auto* seq = static_cast<CInstrumentSeq*>(core.Master().Track(kTrack));
+    seq->SetKind(0, kClipMidiSeq);
+    seq->Clip(0).Loop_PP = kEvents * 24;
+    std::vector<SeqEvent>& events = seq->Clip(0).events;
+    for (int i = 0; i < kEvents; ++i) events.push_back({kSeqNote, i * 24, i * 24 + 12, 0, 60, 100});
+    seq->EventsChanged();
+    seq->LaunchScene(0);
+  }
+  std::atomic<bool> ended{false};
+  std::thread clock([&] {
+    for (int t = 1; !services.inside.load() && t < 10000; ++t) core.OnClockTick(t, 0);
+    ended = true;
+  });
+  while (!services.inside.load() && !ended.load()) std::this_thread::yield();
+  if (!services.inside.load()) {
+    clock.join();
+    FAIL() << "the clip played no note";
+  }
+  page.Grid()->ShowClip(kTrack, 0);
+  services.shown = true;
+  clock.join();
+  EXPECT_TRUE(services.shownWhileTicking.load()) << "the grid waited for the clock's mutex";
+  EXPECT_EQ(page.Grid()->Roll()->Events().size(), std::size_t{kEvents});
 }
 
 }  // namespace
