@@ -16,7 +16,8 @@ uxPanelCtrl* MakeSequencerPage(PageServices* services, int track, const Frame& f
 }
 
 uxPanelCtrl* MakeMidiTrackPage(PageServices* services, int track, const Frame& f) {
-  return new appVA_MidiTrackSeq(services, services->ClipLauncher(), track, f.name, f.pos, f.width, f.height, f.colour);
+  return new appVA_MidiTrackSeq(services, services->ClipLauncher(), track, f.name, f.pos, f.width, f.height, f.colour,
+                                services);
 }
 
 }  // namespace master_pages

@@ -4,7 +4,9 @@
 #include <climits>
 #include <cstdio>
 #include <new>
+#include <optional>
 
+#include "app/PageServices.h"
 #include "midi/CClipCore.h"
 #include "midi/CInstrumentSeq.h"
 #include "platform/LogSink.h"
@@ -35,18 +37,24 @@ int BarQuarters(int numerator) { return numerator > 0 ? numerator : 4; }
 constexpr const char* kTooLargeText = "FILE TOO LARGE";
 constexpr const char* kNoMemoryText = "NO MEMORY FOR FILE";
 constexpr const char* kCutText = "CUT TO CLIP'S LIMIT";
+// The progress popup's title and text while a job runs.
+constexpr const char* kScanTitle = "SCAN MIDI FILES";
+constexpr const char* kScanText = "midifiles";
+constexpr const char* kReadTitle = "LOAD MIDI FILE";
 
 int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 }  // namespace
 
 appVA_MidiTrackFiles::appVA_MidiTrackFiles(uxHost* manager, int track, const char* name, uxPOINT pos, int16_t w,
-                                           int16_t h, uxCOLOR colour, CClipCore* clips, MidiTrackLabels labels)
+                                           int16_t h, uxCOLOR colour, CClipCore* clips, MidiTrackLabels labels,
+                                           PageServices* services)
     : uxPanelCtrl(manager, static_cast<uint32_t>(track), name, pos, w, h, "midifile_bkg.png"),
       clips_(clips),
       labels_(labels),
       track_(track),
-      folder_(platform::DataPath(kMidiFolder)) {
+      folder_(platform::DataPath(kMidiFolder)),
+      services_(services) {
   table_ = new uxTableCtrl(manager, 0, "MidiFiles", kTablePos, 380, 280, 7, colour);
   chosen_ = new uxLabel(manager, {80, 100}, 310, 40, 0x808080, 0x303030, kWhite, 11);
   chosen_->setText("---");
@@ -113,6 +121,7 @@ int appVA_MidiTrackFiles::OnMessage(tagUX_Message* msg) {
       }
       break;
     case UX_MSG_TICK_EVENT:
+      TakeFileWork();
       if (MidiFiles::IsImportFolderLinked(folder_) != importLinked_) {
         importLinked_ = !importLinked_;
         FillFileList();
@@ -175,9 +184,13 @@ void appVA_MidiTrackFiles::RefreshTrackLabels() {
 }
 
 void appVA_MidiTrackFiles::FillFileList() {
+  worker_.Scan(folder_);
+  busyTicks_ = 0;
+}
+
+void appVA_MidiTrackFiles::ShowFileList(const MidiFileIndex& index) {
   table_->Clear();
-  index_.clear();
-  MidiFiles::ScanForMidiFiles(index_, folder_, "");
+  index_ = index;
   int i = 0;
   for (const auto& [shown, path] : index_) {
     const uxPOINT at{kTablePos.x, static_cast<int16_t>(kTablePos.y + kRowHeight * i)};
@@ -205,138 +218,83 @@ void appVA_MidiTrackFiles::OnFileChosen(bool import) {
   const std::string shown = cell->GetText();
   const auto found = index_.find(shown);
   if (found == index_.end()) return;
-  const std::string path = found->second;
-  const int read = ReadMidiFile(path, import);
-  // A person sees why a file was refused or shortened where its name would stand.
-  if (!message_.empty())
-    chosen_->setText(message_.c_str());
-  else if (read)
-    chosen_->setText(shown.c_str());
+  worker_.Read({folder_ + found->second, found->second, shown, Transposition(), import});
+  busyTicks_ = 0;
+  readName_ = shown;
 }
 
-int appVA_MidiTrackFiles::ChooseTrack() const {
-  const int count = reader_.getTrackCount();
-  if (count == 0) return -1;
-  const smf::MidiEventList& first = reader_[0];
-  for (int i = 0; i < first.size(); ++i)
-    if (first[i].isNoteOn() || first[i].isController()) return 0;
-  for (int t = 1; t < count; ++t)
-    for (int i = 0; i < reader_[t].size(); ++i)
-      if (reader_[t][i].isNoteOn()) return t;
-  return 0;
+void appVA_MidiTrackFiles::TakeFileWork() {
+  if (std::optional<MidiFileIndex> index = worker_.TakeScan()) ShowFileList(*index);
+  for (MidiFileWorker::ReadResult& r : worker_.TakeReads()) {
+    const int read = ShowRead(r.request.relativePath, r.contents, r.request.import);
+    // A person sees why a file was refused or shortened where its name would stand.
+    if (!message_.empty())
+      chosen_->setText(message_.c_str());
+    else if (read)
+      chosen_->setText(r.request.shown.c_str());
+  }
+  if (!services_) return;
+  if (worker_.Busy()) {
+    // A job done within a tick or two shows no popup, so a focus does not flash one.
+    if (!progressShown_ && ++busyTicks_ >= kProgressAfterTicks)
+      progressShown_ = worker_.Reading() ? services_->ShowProgress(kReadTitle, readName_.c_str())
+                                         : services_->ShowProgress(kScanTitle, kScanText);
+  } else if (progressShown_) {
+    services_->HideProgress();
+    progressShown_ = false;
+  }
+}
+
+void appVA_MidiTrackFiles::CompleteFileWork() {
+  worker_.WaitIdle();
+  TakeFileWork();
+}
+
+int appVA_MidiTrackFiles::Transposition() const {
+  return 12 * std::clamp(static_cast<int>(transpose_->GetFloatValue()), 0, 3) +
+         (clips_ ? clips_->Services().TrackKeyOffset(track_) : 0);
 }
 
 int appVA_MidiTrackFiles::ReadMidiFile(const std::string& relativePath, bool import) {
-  const std::string path = folder_ + relativePath;
+  MidiFileContents contents = MidiFileContents::Read(folder_ + relativePath, Transposition(), import);
+  return ShowRead(relativePath, contents, import);
+}
+
+int appVA_MidiTrackFiles::ShowRead(const std::string& relativePath, MidiFileContents& contents, bool import) {
   message_.clear();
-  if (!reader_.read(path) || reader_.linkNotePairs() < 0) {
-    switch (reader_.error()) {
-      case smf::MidiFile::kTooLarge:
-        platform::LogPrintf("MIDI file %s is larger than a clip holds\n", path.c_str());
-        message_ = kTooLargeText;
-        break;
-      case smf::MidiFile::kOutOfMemory:
-        platform::LogPrintf("No memory for the MIDI file %s\n", path.c_str());
-        message_ = kNoMemoryText;
-        break;
-      default:
-        platform::LogPrintf("Error reading MIDI file %s\n", path.c_str());
-        break;
-    }
-    reader_.clear();
-    return 0;
+  switch (contents.status) {
+    case MidiFileContents::kRead:
+      break;
+    case MidiFileContents::kTooLarge:
+      message_ = kTooLargeText;
+      return 0;
+    case MidiFileContents::kNoMemory:
+      message_ = kNoMemoryText;
+      return 0;
+    default:
+      return 0;
   }
-  const int trackCount = reader_.getTrackCount();
-  if (trackCount != 1) platform::LogPrintf("MIDI-Read: more then 1 track %d (assume track 1 \n", trackCount);
-
-  events_.clear();
-  std::string trackName;
-  const int tpq = reader_.getTicksPerQuarterNote();  // the reader refuses 0
-  const int length = reader_.getFileDurationInTicks();
-  const int quarters = length / tpq;
-  // The clip plays 96 pulses a quarter note whatever the file counts in.
-  auto pulses = [tpq](int tick) { return Saturate((int64_t{tick} * kSeqPulsesPerQuarter + tpq / 2) / tpq); };
-  int numerator = 4;  // a file without a time signature is in 4/4, as a new clip
-  int denominator = 4;
-  const int chosen = ChooseTrack();
-
-  // Metre and name from the first track, then from the one imported, later ones winning.
-  const int sources[] = {0, chosen};
-  for (int k = 0; chosen >= 0 && k < (chosen > 0 ? 2 : 1); ++k) {
-    const smf::MidiEventList& events = reader_[sources[k]];
-    for (int i = 0; i < events.size(); ++i) {
-      const smf::MidiEvent& e = events[i];
-      if (e.isTimeSignature()) {
-        numerator = e[3];
-        denominator = 1 << std::min(e[4], 6);
-      } else if (e.isTrackName()) {
-        trackName = e.getMetaContent();
-      }
-    }
-  }
-
-  // A clip holds keys as the track's live input moved them (its octave setting); the file's
-  // keys are moved as much, so with TRANSPOSE at 0 the file sounds at its own pitches.
-  const int transpose = 12 * std::clamp(static_cast<int>(transpose_->GetFloatValue()), 0, 3) +
-                        (clips_ ? clips_->Services().TrackKeyOffset(track_) : 0);
-  bool cut = false;
   try {
-    if (chosen >= 0) {
-      const smf::MidiEventList& events = reader_[chosen];
-      for (int i = 0; i < events.size(); ++i) {
-        const smf::MidiEvent& e = events[i];
-        if (!e.isNoteOn() && !e.isController()) continue;
-        // A clip holds no more than the clip-set file and the host link carry: the rest of
-        // a longer track is left out, and the page says so.
-        if (events_.size() >= static_cast<std::size_t>(kMaxClipEvents)) {
-          cut = true;
-          break;
-        }
-        if (e.isNoteOn()) {
-          int end;
-          if (const smf::MidiEvent* off = e.getLinkedEvent()) {
-            platform::LogPrintf("Linked Midi Events key %d, on_tick:%d, off_tick:%d\n", e.getKeyNumber(), e.tick,
-                                off->tick);
-            end = off->tick;
-          } else if (length > e.tick) {
-            end = length;  // a note the file never ends lasts to the file's end
-          } else {
-            continue;
-          }
-          int key = transpose + e.getKeyNumber();
-          while (key > 127) key -= 12;
-          while (key < 0) key += 12;
-          events_.push_back({kSeqNote, pulses(e.tick), pulses(end), 0, static_cast<uint8_t>(key),
-                             static_cast<uint8_t>(e.getVelocity())});
-        } else {
-          events_.push_back({kSeqControl, pulses(e.tick), 0, 0, static_cast<uint8_t>(e.getControllerNumber()),
-                             static_cast<uint8_t>(e.getControllerValue())});
-        }
-      }
-    }
+    events_ = contents.events;
   } catch (const std::bad_alloc&) {
-    platform::LogPrintf("No memory for the MIDI file %s\n", path.c_str());
+    platform::LogPrintf("No memory to import %s\n", relativePath.c_str());
     std::vector<SeqEvent>().swap(events_);
-    reader_.clear();
     message_ = kNoMemoryText;
     return 0;
   }
-  if (cut) {
-    platform::LogPrintf("MIDI file %s: events past the clip's %d left out\n", path.c_str(), kMaxClipEvents);
-    message_ = kCutText;
-  }
+  if (contents.cut) message_ = kCutText;
 
-  if (import) ImportInto(relativePath, pulses(length), quarters, numerator, denominator, trackName);
+  if (import) ImportInto(relativePath, contents);
 
   char text[32];
-  std::snprintf(text, sizeof text, "%d Quater", quarters);
+  std::snprintf(text, sizeof text, "%d Quater", contents.quarters);
   length_->setText(text);
-  if (labels_.loop) labels_.loop->SetFloatValue(MidiTrackLabels::LoopChoice(BarsOf(quarters, numerator)), kLabelFlags);
-  name_->setText(trackName.c_str());
-  std::snprintf(text, sizeof text, "%d", trackCount);
+  if (labels_.loop)
+    labels_.loop->SetFloatValue(MidiTrackLabels::LoopChoice(BarsOf(contents.quarters, contents.numerator)),
+                                kLabelFlags);
+  name_->setText(contents.trackName.c_str());
+  std::snprintf(text, sizeof text, "%d", contents.trackCount);
   tracks_->setText(text);
-  // The reader's events take several times the file's size: not kept past the read.
-  reader_.clear();
   return 1;
 }
 
@@ -345,21 +303,13 @@ int appVA_MidiTrackFiles::BarsOf(int quarters, int numerator) const {
   return quarters / n + (quarters % n != 0);
 }
 
-void appVA_MidiTrackFiles::ImportInto(const std::string& relativePath, int length, int quarters, int numerator,
-                                      int denominator, const std::string& trackName) {
+void appVA_MidiTrackFiles::ImportInto(const std::string& relativePath, MidiFileContents& contents) {
   if (!clips_) return;
-  // The events and their sorted play list are built before the lock and swapped in under
-  // it, so the clock waits for the swap only; the old ones are freed after the lock.
-  std::vector<SeqEvent> events;
-  std::vector<CInstrumentSeq::PlayEntry> list;
-  try {
-    events = events_;
-    list = CInstrumentSeq::MakePlayList(events);
-  } catch (const std::bad_alloc&) {
-    platform::LogPrintf("No memory to import %s\n", relativePath.c_str());
-    message_ = kNoMemoryText;
-    return;
-  }
+  // The events and their sorted play list were built before the lock (on the worker) and are
+  // swapped in under it, so the clock waits for the swap only; the old ones are freed after
+  // the lock.
+  std::vector<SeqEvent> events = std::move(contents.events);
+  std::vector<CInstrumentSeq::PlayEntry> list = std::move(contents.playList);
   ClipMaster& master = clips_->Master();
   auto lock = master.Lock();
   const int track = track_;
@@ -367,12 +317,13 @@ void appVA_MidiTrackFiles::ImportInto(const std::string& relativePath, int lengt
   auto* seq = dynamic_cast<CInstrumentSeq*>(master.Track(track));
   if (clip < 0 || !seq || seq->IsSequence() != 1) return;
   ClipData& c = seq->Clip(clip);
-  c.Length_PP = length;
-  c.Length_QN = quarters;
+  c.Length_PP = contents.lengthPulses;
+  c.Length_QN = contents.quarters;
   c.Imported = relativePath;
-  c.name = trackName;
-  c.Numerator = numerator;
-  c.Denominator = denominator;
-  c.Loop_PP = Saturate(int64_t{BarsOf(quarters, numerator)} * BarQuarters(numerator) * kSeqPulsesPerQuarter);
+  c.name = contents.trackName;
+  c.Numerator = contents.numerator;
+  c.Denominator = contents.denominator;
+  c.Loop_PP = Saturate(int64_t{BarsOf(contents.quarters, contents.numerator)} * BarQuarters(contents.numerator) *
+                       kSeqPulsesPerQuarter);
   seq->SwapEvents(clip, events, list);
 }

@@ -23,7 +23,7 @@ constexpr int kTempoEncoder = 3;  // D
 }  // namespace
 
 appVA_MidiTrackSeq::appVA_MidiTrackSeq(uxHost* manager, CClipCore* clips, int track, const char* name, uxPOINT pos,
-                                       int16_t w, int16_t h, uxCOLOR colour)
+                                       int16_t w, int16_t h, uxCOLOR colour, PageServices* services)
     : uxPanelCtrl(manager, static_cast<uint32_t>(track), name, pos, w, h, colour), clips_(clips), track_(track) {
   setRepaint();
   tabs_ = new uxTabCtrl(manager, 0, "MIDI-SEQ", uxPOINT(0, 40), 800, 40, 0x303030, 0xC0C0C0, 0, 10);
@@ -73,7 +73,7 @@ appVA_MidiTrackSeq::appVA_MidiTrackSeq(uxHost* manager, CClipCore* clips, int tr
   settings_ = new appVA_MidiTrackSettings(manager, track, "SEQ-SETTINGS", kSubPagePos, 800, 320, kPageColour,
                                           clips_, labels_);
   files_ = new appVA_MidiTrackFiles(manager, track, "MIDI FILE", kSubPagePos, 800, 320, kPageColour, clips_,
-                                    labels_);
+                                    labels_, services);
   static constexpr const char* kTabNames[] = {"GRID", "SETTINGS", "MIDI-FILE"};
   uxPanelCtrl* pages[] = {grid_, settings_, files_};
   for (int i = 0; i < 3; ++i) {

@@ -11,6 +11,7 @@ class uxTabCtrl;
 class uxValueLabel;
 class appVA_MidiTrackGrid;
 class appVA_MidiTrackFiles;
+class PageServices;
 class appVA_MidiTrackSettings;
 
 class appVA_MidiTrackSeq : public uxPanelCtrl {
@@ -19,8 +20,9 @@ class appVA_MidiTrackSeq : public uxPanelCtrl {
   static constexpr int kTempoUid = 240;
   static constexpr int kLoopChoices = MidiTrackLabels::kLoopChoices;
 
+  // Without `services` the MIDI-FILE tab shows no progress popup.
   appVA_MidiTrackSeq(uxHost* manager, CClipCore* clips, int track, const char* name, uxPOINT pos, int16_t w,
-                     int16_t h, uxCOLOR colour);
+                     int16_t h, uxCOLOR colour, PageServices* services = nullptr);
 
   int OnPaint() override;
   int OnMessage(tagUX_Message* msg) override;

@@ -3,6 +3,7 @@
 // messages. Test files are written by csvmidi (Debian's midicsv) from CSV text, never by our
 // own code.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -20,10 +21,12 @@
 #include <thread>
 #include <vector>
 
+#include "MidiFile.h"
 #include "midi/CClipCore.h"
 #include "midi/CInstrumentSeq.h"
 #include "midi/FakeRawMidiBackend.h"
 #include "pages/midi/appVA_MidiTrackFiles.h"
+#include "tests/app/PageRig.h"
 #include "tests/support/RunCommand.h"
 #include "tests/support/TestPaths.h"
 #include "tests/toolkit/support/ScreenImages.h"
@@ -145,10 +148,11 @@ class MidiTrackFilesTest : public toolkit_test::WidgetTest {
     std::ofstream(folder_ + "/" + relative) << text;
   }
 
-  appVA_MidiTrackFiles& Page(int track = kTrack) {
+  appVA_MidiTrackFiles& Page(int track = kTrack, PageServices* services = nullptr) {
     page_ = std::make_unique<appVA_MidiTrackFiles>(&host_, track, "MIDI FILE", uxPOINT{0, 80}, 800, 320, 0x303030,
-                                                   core_.get(), MidiTrackLabels{loop_.get(), tempo_.get()});
+                                                   core_.get(), MidiTrackLabels{loop_.get(), tempo_.get()}, services);
     page_->SetFocus(true);
+    page_->CompleteFileWork();
     return *page_;
   }
   // Selects the row showing `shown`; false when no row does.
@@ -164,6 +168,7 @@ class MidiTrackFilesTest : public toolkit_test::WidgetTest {
   void Send(uint32_t type, int param = 0, int flag = 0) {
     tagUX_Message m(static_cast<int>(type), param, flag);
     page_->OnMessage(&m);
+    page_->CompleteFileWork();
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> out;
@@ -439,9 +444,11 @@ TEST_F(MidiTrackFilesTest, ImportLampEncoderAndChoiceMessages) {
   ASSERT_TRUE(Select("solo"));
   page.SetFocus(false);
   page.OnMessage(&posted);
+  page.CompleteFileWork();
   EXPECT_STREQ(page.ChosenText(), "---") << "not while the page has no focus";
   page.SetFocus(true);
   page.OnMessage(&posted);
+  page.CompleteFileWork();
   EXPECT_STREQ(page.ChosenText(), "solo");
   EXPECT_TRUE(Clip(0).Imported.empty()) << "choosing reads; only IMPORT writes the clip";
 
@@ -654,6 +661,79 @@ TEST_F(MidiTrackFilesThreads, AnImportOfARealisticFileHoldsTheClocksLockForTheSw
   EXPECT_EQ(Clip(0).events.size(), 140000u);
   const int64_t after = end.load() - before;
   EXPECT_LT(after * 4, sort) << "after the lock: " << after / 1000 << " us; one sort: " << sort / 1000 << " us";
+}
+
+// A large file is read off the GUI thread: the file comes through a pipe whose writer stops
+// half-way until the page has ticked twenty times, and the progress popup shows meanwhile.
+// Choices and rescans asked for meanwhile do not pile up: of two choices only the later is
+// read, of twenty rescans one runs (a dangling link in the folder logs once per scan). The
+// import and the choice then follow, and the popup goes.
+TEST_F(MidiTrackFilesThreads, TheTickGoesOnWhileAFileIsReadAndRequestsDoNotPileUp) {
+  constexpr int kControllers = 100000;
+  constexpr int kTicks = 20;
+  Write("big.mid", ManyEvents(1, kControllers));
+  Write("solo.mid", kTenQuarters);
+  Write("band.mid", kConductorAndLead);
+  fs::create_symlink(root_.Root() + "/nowhere", folder_ + "/dangling.mid");
+  std::string bytes;
+  {
+    std::ifstream in(folder_ + "/big.mid", std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_GT(bytes.size(), 300000u);
+  page_rig::FakePageServices services(&dc_);
+  appVA_MidiTrackFiles& page = Page(kTrack, &services);
+  fs::remove(folder_ + "/big.mid");
+  ASSERT_EQ(mkfifo((folder_ + "/big.mid").c_str(), 0600), 0);
+
+  std::atomic<int> ticks{0};
+  std::atomic<bool> opened{false}, written{false};
+  std::thread writer([&] {
+    const int fd = open((folder_ + "/big.mid").c_str(), O_WRONLY);  // until the reader opens it
+    opened = true;
+    const std::size_t half = bytes.size() / 2;
+    EXPECT_EQ(write(fd, bytes.data(), half), static_cast<ssize_t>(half));
+    for (int i = 0; i < 3000 && ticks.load() < kTicks; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(write(fd, bytes.data() + half, bytes.size() - half), static_cast<ssize_t>(bytes.size() - half));
+    close(fd);
+    written = true;
+  });
+  auto raw = [&](uint32_t type, int param = 0) {
+    tagUX_Message m(static_cast<int>(type), param, 0);
+    page.OnMessage(&m);
+  };
+  ASSERT_TRUE(Select("big"));
+  log_.Clear();
+  services.Take();
+  raw(UX_MSG_ON_BUTTON, appVA_MidiTrackFiles::kImportButton);
+  while (!opened.load() && !written.load()) std::this_thread::yield();
+  for (const char* name : {"solo", "band"}) {
+    ASSERT_TRUE(Select(name));
+    raw(UX_MSG_TABLE_ITEM_SEL);
+  }
+  for (int i = 0; i < 20; ++i) raw(appVA_MidiTrackFiles::kMsgRescan);
+  int ticked = 0;  // while the file was half-written
+  while (!written.load()) {
+    raw(UX_MSG_TICK_EVENT);
+    if (!written.load()) ticks = ++ticked;
+  }
+  writer.join();
+  const std::vector<std::string> whileReading = services.Take();
+  page.CompleteFileWork();
+
+  EXPECT_GE(ticked, kTicks);
+  EXPECT_EQ(whileReading, std::vector<std::string>{"ShowProgress LOAD MIDI FILE band"}) << "the file asked for last";
+  EXPECT_EQ(services.Take(), std::vector<std::string>{"HideProgress"});
+  EXPECT_EQ(Clip(0).Imported, "big.mid");
+  EXPECT_EQ(Clip(0).events.size(), std::size_t{kControllers} + 1);
+  EXPECT_STREQ(page.ChosenText(), "band") << "the later choice";
+  EXPECT_STREQ(page.TracksText(), "2");
+  const std::string log = log_.Text();
+  EXPECT_EQ(log.find("key 120"), std::string::npos) << "the earlier choice was read: " << log;
+  const std::string scanned = "/dangling.mid\n";
+  std::size_t scans = 0;
+  for (std::size_t at = log.find(scanned); at != std::string::npos; at = log.find(scanned, at + 1)) ++scans;
+  EXPECT_EQ(scans, 1u) << log;
 }
 
 }  // namespace
