@@ -8,6 +8,14 @@
 // The three share one phase and their magnitudes add to one, so no setting rises above its
 // largest gain, a band at -100 is gone, and equal gains g give g AP(f1) AP(f2) x, an all-pass
 // of magnitude g.
+//
+// The effects chain switches it on and off through Fade rather than by mixing its output with
+// its input: the two differ in phase by up to two turns, and a mix of the two cancels where
+// they are half a turn apart. The first seven tenths of a fade glide both crossovers from half
+// the rate (where each section passes its input as it is) to their settings with the gains at
+// one, an all-pass throughout; the rest glides the gains from one to their settings, where the
+// bands' magnitudes add as the gains do and no tone falls below both ends. The crossovers move
+// evenly in octaves, so each tone has its phase turned over a like stretch of the fade.
 #include <cstdint>
 
 #include "audio/CEffectBase.h"
@@ -49,6 +57,10 @@ class C3BandEQ : public CEffectBase {
   // memories, envelopes) and keeps its parameters and designs; allocates nothing.
   void ClearState();
   void Process(float** in, float** out, int frames, float level) override;
+  // The fade levels, 0 (the input as it is) to 1 (the equaliser in full), the next Process
+  // starts and ends at; it moves from one to the other sample by sample. Each Process
+  // continues from where the last one ended. A new or reset equaliser stands at 1.
+  void Fade(float from, float to);
   // Gains: -100 silences the band, 0 passes it, 100 doubles it. Crossovers in Hz.
   void SetParam(int id, float value) override;
 
@@ -88,6 +100,14 @@ class C3BandEQ : public CEffectBase {
   Corner CornerAt(double hz) const;
   Design DesignAt(double lowHz, double highHz) const;
   static void Run(Channel& c, const Design& d, const float* in, float* out, int frames, const Gains& g, float level);
+  // A period of a fade: the crossovers' glide (0 at half the rate, 1 at the settings) at its
+  // start and end, and there 1 / tan(pi f / rate) of each corner, f the corner's place.
+  struct Glide {
+    double from, to;
+    double lowFrom, lowTo, highFrom, highTo;
+  };
+  double GlideH(float hz, double glide) const;
+  void RunFading(Channel& c, const float* in, float* out, int frames, float level, const Glide& glide) const;
 
   Channel channels_[2];
   Params params_;
@@ -96,6 +116,8 @@ class C3BandEQ : public CEffectBase {
   float highHz_ = 5000.0f;
   Design design_;
   Gains gains_;
+  float fadeFrom_ = 1.0f;
+  float fadeTo_ = 1.0f;
 };
 
 static_assert(sizeof(C3BandEQ::Params) == 5 * sizeof(float));

@@ -65,6 +65,7 @@ void CFXEngine::Process(float** in, float** out) {
   for (int s = 0; s < kSlots; ++s) {
     CEffectBase* effect = Slot(page, s);
     if (effect == nullptr) continue;
+    const float from = effect->level;
     switch (effect->GetState()) {
       case CEffectBase::kFadingOut:
         if (!effect->IsBypassed()) {
@@ -78,7 +79,7 @@ void CFXEngine::Process(float** in, float** out) {
             effect->SetState(CEffectBase::kIdle);
           }
         }
-        RunEffect(effect, out);
+        RunEffect(page, effect, from, out);
         Recover(page, effect, out);
         break;
       case CEffectBase::kIdle:
@@ -93,7 +94,7 @@ void CFXEngine::Process(float** in, float** out) {
           effect->SetState(CEffectBase::kFadingOut);
         else if (effect->level < 1.0f)
           effect->level = std::min(effect->level + kFadeStep, 1.0f);
-        RunEffect(effect, out);
+        RunEffect(page, effect, from, out);
         Recover(page, effect, out);
         break;
       default:
@@ -104,9 +105,16 @@ void CFXEngine::Process(float** in, float** out) {
 
 // The effects scale their whole output by the level they are given, dry part included, so a
 // fade through that level would dip the part toward silence. They run at full level here and
-// the fade mixes their output with their input instead.
-void CFXEngine::RunEffect(CEffectBase* effect, float** out) {
+// the fade mixes their output with their input instead, unless the effect fades itself.
+void CFXEngine::RunEffect(int page, CEffectBase* effect, float from, float** out) {
   const float level = effect->level;
+  const effect_registry::TypeRow* row = RowOf(page, effect);
+  if (row != nullptr && row->fade != nullptr) {
+    if (level <= 0.0f && from <= 0.0f) return;
+    row->fade(effect, from, level);
+    effect->Process(out, out, frames_, 1.0f);
+    return;
+  }
   if (level >= 1.0f) {
     effect->Process(out, out, frames_, 1.0f);
     return;
@@ -124,12 +132,15 @@ void CFXEngine::RunEffect(CEffectBase* effect, float** out) {
 
 void CFXEngine::Recover(int page, CEffectBase* effect, float** out) {
   if (AllFinite(out[0], frames_) && AllFinite(out[1], frames_)) return;
-  for (int i = 0; i < effect_registry::kTypeCount; ++i) {
-    if (instances_[page][i].get() != effect) continue;
-    if (types_[i].clearState != nullptr) types_[i].clearState(effect);
-    break;
-  }
+  const effect_registry::TypeRow* row = RowOf(page, effect);
+  if (row != nullptr && row->clearState != nullptr) row->clearState(effect);
   for (int c = 0; c < 2; ++c) ZeroNonFinite(out[c], frames_);
+}
+
+const effect_registry::TypeRow* CFXEngine::RowOf(int page, const CEffectBase* effect) const {
+  for (int i = 0; i < effect_registry::kTypeCount; ++i)
+    if (instances_[page][i].get() == effect) return &types_[i];
+  return nullptr;
 }
 
 void CFXEngine::SettlePage(int page) {

@@ -1,8 +1,9 @@
 #pragma once
 // A part's insert-effects chain: ten slots run in series on the part's buffers once a
 // period, kept twice (the sounding page and the page a sound load prepares). Switching an
-// effect on or off cross-fades between its input and its output over 39 periods. An effect
-// that puts out a non-finite sample has its running state cleared.
+// effect on or off cross-fades between its input and its output over 39 periods (an effect
+// that fades itself is handed the levels instead). An effect that puts out a non-finite
+// sample has its running state cleared.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -54,7 +55,9 @@ class CFXEngine : public IAudioProcess {
   void ChooseType(int page, int slot, float value);
   // A page that was set aside mid-fade must not resume that fade when it sounds again.
   void SettlePage(int page);
-  void RunEffect(CEffectBase* effect, float** out);
+  // Runs an effect whose fade moves from `from` to its level this period.
+  void RunEffect(int page, CEffectBase* effect, float from, float** out);
+  const effect_registry::TypeRow* RowOf(int page, const CEffectBase* effect) const;
   // An effect whose state went non-finite would send NaN for good: its state is cleared
   // (its parameters kept) and the period's non-finite samples become silence.
   void Recover(int page, CEffectBase* effect, float** out);

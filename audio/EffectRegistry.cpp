@@ -30,13 +30,19 @@ void ClearStateOf(CEffectBase* effect) {
   static_cast<Effect*>(effect)->ClearState();
 }
 
+template <class Effect>
+void FadeOf(CEffectBase* effect, float from, float to) {
+  static_cast<Effect*>(effect)->Fade(from, to);
+}
+
 }  // namespace
 
 // The modulated delay keeps its state when chosen; the delays start with parameter 0 at 0
-// and the reverb with parameter 0 at 4.
+// and the reverb with parameter 0 at 4. The EQ fades itself: its output differs from its
+// input in phase alone, and a mix of the two would cancel where they are half a turn apart.
 constexpr Table kTypes = {{
     {1, Create<CModDelay>, ResetAt<CModDelay>, kNoStep, kResetParam0To0, ClearStateOf<CModDelay>},
-    {2, Create<C3BandEQ>, ResetAt<C3BandEQ>, kReset, kReset, ClearStateOf<C3BandEQ>},
+    {2, Create<C3BandEQ>, ResetAt<C3BandEQ>, kReset, kReset, ClearStateOf<C3BandEQ>, FadeOf<C3BandEQ>},
     {3, Create<CStereoDelay>, ResetAt<CStereoDelay>, kResetParam0To0, kResetParam0To0, ClearStateOf<CStereoDelay>},
     {4, Create<CMoogBiquadLadder>, ResetAt<CMoogBiquadLadder>, kReset, kReset, ClearStateOf<CMoogBiquadLadder>},
     {5, Create<CTubePreamp>, ResetAt<CTubePreamp>, kReset, kReset, ClearStateOf<CTubePreamp>},

@@ -32,6 +32,11 @@ struct TypeRow {
   Step atInit;      // for every instance of both pages when the engine is initialised
   // Clears the instance's running state and keeps its parameters; null: nothing to clear.
   void (*clearState)(CEffectBase* effect) = nullptr;
+  // For an effect that fades itself in and out: hands it the fade levels its next Process
+  // starts and ends at (0 the input as it is, 1 the effect in full); the engine then runs it
+  // at full level, the period whose fade reaches 0 included, and mixes in no input. Null: the
+  // engine mixes the effect's output with its input by the level.
+  void (*fade)(CEffectBase* effect, float from, float to) = nullptr;
 };
 
 using Table = std::array<TypeRow, kTypeCount>;

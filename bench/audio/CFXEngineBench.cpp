@@ -34,6 +34,7 @@ effect_registry::Table GainTypes() {
   for (auto& row : t) {
     row.create = []() -> CEffectBase* { return new GainFx; };
     row.reset = [](CEffectBase* /*effect*/, int /*rate*/) {};
+    row.fade = nullptr;
   }
   return t;
 }

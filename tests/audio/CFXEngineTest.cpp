@@ -117,7 +117,9 @@ CEffectBase* CreateRecording() {
 
 void ResetRecording(CEffectBase* e, int rate) { static_cast<RecordingFx*>(e)->Reset(rate); }
 
-// The production table's steps with the test effect standing in for every type.
+// The production table's steps with the test effect standing in for every type; the chain
+// mixes its output with its input by the fade level, as for any effect that does not fade
+// itself.
 effect_registry::Table RecordingTypes() {
   effect_registry::Table t = effect_registry::kTypes;
   constexpr std::array<CEffectBase* (*)(), 9> kCreate = {
@@ -126,6 +128,7 @@ effect_registry::Table RecordingTypes() {
   for (int i = 0; i < effect_registry::kTypeCount; ++i) {
     t[i].create = kCreate[i];
     t[i].reset = ResetRecording;
+    t[i].fade = nullptr;
   }
   return t;
 }

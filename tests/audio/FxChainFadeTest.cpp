@@ -2,6 +2,7 @@
 // the part never dips below its dry level and never steps when a fade ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -16,11 +17,12 @@ constexpr uint32_t kType = 0xF0;
 constexpr uint32_t kBypass = 0x00F;
 constexpr int kEqType = 2;
 
-// A 100 Hz sine on both part channels, one period at a time; the EQ at unity gains is an
-// all-pass (at its default crossovers it turns the sine's phase by some 22 degrees).
+// A sine (100 Hz unless given) on both part channels, one period at a time; the EQ at unity
+// gains is an all-pass (at its default crossovers it turns a 100 Hz sine's phase by some 22
+// degrees).
 class Part {
  public:
-  Part() {
+  explicit Part(double hz = 100.0) : hz_(hz) {
     fx_.init({3, kFrames, 48000}, nullptr);
     for (int b = 0; b < 4; ++b) {
       inPtr_[b] = in_[b].data();
@@ -45,7 +47,7 @@ class Part {
   // input, each fitted by least squares (a window of part of a cycle, so a phase shift
   // changes no level).
   double Run() {
-    const double w = 2.0 * M_PI * 100.0 / 48000.0;
+    const double w = 2.0 * M_PI * hz_ / 48000.0;
     double cc = 0.0, ss = 0.0, cs = 0.0, yc = 0.0, ys = 0.0;
     for (int i = 0; i < kFrames; ++i, ++t_) {
       const float x = 0.5f * static_cast<float>(std::sin(w * t_));
@@ -73,6 +75,7 @@ class Part {
   const std::array<float, kFrames>& Out() const { return out_[0]; }
 
  private:
+  double hz_;
   CFXEngine fx_;
   std::array<std::array<float, kFrames>, 4> in_{};
   std::array<std::array<float, kFrames>, 4> out_{};
@@ -133,6 +136,44 @@ TEST(FxChainFade, SwitchingAnEffectOnAndOffCrossFadesWithoutDipOrStep) {
   }
   EXPECT_GT(lowest, 0.97);
   EXPECT_LT(part.MaxStep(), 0.05);
+}
+
+// A tone the EQ turns by half a cycle against its dry self would vanish from a mix of the two
+// halfway through a fade: near its crossovers the EQ's all-passes do. Through two whole on and
+// off fades, a tone at each crossover and between them never falls more than half a decibel
+// below the lower of its dry and its EQ'd level.
+TEST(FxChainFade, AnEqFadingInAndOutNeverDipsATone) {
+  platform::ScopedFlushToZero ftz;
+  struct Gains {
+    float low, mid, high;
+  };
+  const Gains settings[] = {{0.0f, 0.0f, 0.0f}, {-60.0f, 40.0f, -30.0f}, {100.0f, -50.0f, 100.0f}};
+  const double margin = std::pow(10.0, -0.5 / 20.0);
+  for (const Gains& g : settings) {
+    for (double hz : {880.0, 2100.0, 5000.0}) {
+      Part part(hz);
+      part.Fx().SetParam(1, 0, kType, kEqType);
+      part.Fx().SetParam(1, 0, 5, g.low);
+      part.Fx().SetParam(1, 0, 3, g.mid);
+      part.Fx().SetParam(1, 0, 1, g.high);
+      std::vector<double> levels;
+      for (int n = 0; n < 10; ++n) levels.push_back(part.Run());
+      const double dry = levels.back();
+      double wet = 0.0;
+      for (int round = 0; round < 2; ++round) {
+        part.Fx().SetParam(1, 0, kBypass, 0.0f);
+        for (int n = 0; n < 60; ++n) levels.push_back(part.Run());
+        wet = levels.back();
+        part.Fx().SetParam(1, 0, kBypass, 1.0f);
+        for (int n = 0; n < 50; ++n) levels.push_back(part.Run());
+      }
+      const auto lowest = std::min_element(levels.begin(), levels.end());
+      EXPECT_GE(*lowest, std::min(dry, wet) * margin)
+          << "gains " << g.low << "/" << g.mid << "/" << g.high << ", " << hz << " Hz: " << 20.0 * std::log10(*lowest)
+          << " dB in period " << (lowest - levels.begin()) << ", ends " << 20.0 * std::log10(dry) << " and "
+          << 20.0 * std::log10(wet) << " dB";
+    }
+  }
 }
 
 }  // namespace
