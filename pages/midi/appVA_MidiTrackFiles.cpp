@@ -235,8 +235,9 @@ void appVA_MidiTrackFiles::TakeFileWork() {
   }
   if (!services_) return;
   if (worker_.Busy()) {
-    // A job done within a tick or two shows no popup, so a focus does not flash one.
-    if (!progressShown_ && ++busyTicks_ >= kProgressAfterTicks)
+    // A job done within a tick or two shows no popup, so a focus does not flash one; a rescan
+    // reaches every track's page, and only the one shown tells.
+    if (!progressShown_ && isFocus() && ++busyTicks_ >= kProgressAfterTicks)
       progressShown_ = worker_.Reading() ? services_->ShowProgress(kReadTitle, readName_.c_str())
                                          : services_->ShowProgress(kScanTitle, kScanText);
   } else if (progressShown_) {
