@@ -30,7 +30,7 @@ endfunction()
 
 # One GoogleTest binary per test directory; every test case becomes a CTest test.
 function(synth_test_dir name)
-  cmake_parse_arguments(S "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(S "" "" "DEPS;ALONE" ${ARGN})
   file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT _src)
     return()
@@ -40,6 +40,7 @@ function(synth_test_dir name)
   add_executable(${name} ${_src})
   target_link_libraries(${name} PRIVATE test_support ${S_DEPS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
   synth_test_pch(${name})
+  synth_unity(${name} ${S_ALONE})
   synth_discover_tests(${name})
 endfunction()
 
@@ -62,6 +63,26 @@ set(_cache [==[${CMAKE_CURRENT_BINARY_DIR}/${name}_suites.cmake]==])
 include([==[${CMAKE_SOURCE_DIR}/cmake/SynthSuiteTests.cmake]==])
 ")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${_include}")
+endfunction()
+
+# Batches of a test binary's files compiled as one (SYNTH_UNITY_BUILD). The files named after
+# the target (relative to the current source directory) are compiled alone: their file-local
+# helpers share names with another file's, or GCC's string-copy warnings misfire on them once
+# inlined beside another file. The picture helper (with its own such warning) is always alone.
+function(synth_unity name)
+  if(NOT SYNTH_UNITY_BUILD)
+    return()
+  endif()
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  # A fixture class of a file-local namespace is "in a header" once the file is included.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${name} PRIVATE -Wno-subobject-linkage)
+  endif()
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/toolkit/support/ScreenImages.cpp
+                              PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  foreach(_file ${ARGN})
+    set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/${_file} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  endforeach()
 endfunction()
 
 # The test framework's headers, precompiled once per test binary (a binary's own compile
