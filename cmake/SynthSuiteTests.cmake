@@ -1,9 +1,10 @@
 # Run by CTest before it runs anything (a test directory's TEST_INCLUDE_FILES): registers one
-# CTest test per GoogleTest suite of a test binary that runs under the emulator, named
-# "<prefix><suite>.*" and running that suite's cases in one process. A failing case is named
-# by the output ctest shows on failure; a skipped one and its reason by the log. Under the
-# emulator each process pays the emulator's start and the binary's translation, which one
-# process per case paid for every case.
+# CTest test per GoogleTest suite of a test binary that runs under the emulator or the
+# sanitizers, named "<prefix><suite>.*" and running that suite's cases in one process. A
+# failing case is named by the output ctest shows on failure; a skipped one and its reason by
+# the log. Under the emulator each process pays the emulator's start and the binary's
+# translation, with the sanitizers their start, which one process per case paid for every
+# case.
 #
 # Set by the including file: _bin, _emulator (a list), _prefix, _dir (working directory),
 # _cache (the generated list, made anew when the binary is newer).

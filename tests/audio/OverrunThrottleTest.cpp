@@ -26,7 +26,9 @@ TEST(OverrunThrottle, OneLineASecondCarryingTheOverrunsLeftOut) {
     uint32_t skipped = 12345;
     const bool printed = throttle.Note(c.atMs * kMs, &skipped);
     EXPECT_EQ(printed, c.printed) << "at " << c.atMs << " ms";
-    if (c.printed) EXPECT_EQ(skipped, c.skipped) << "at " << c.atMs << " ms";
+    if (c.printed) {
+      EXPECT_EQ(skipped, c.skipped) << "at " << c.atMs << " ms";
+    }
   }
 }
 

@@ -23,7 +23,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 TEST(Shaper, SelfTestPrintsTheFastFunctionsAndTheConstructorNothing) {
   testing_support::LogCapture capture;
-  Shaper silent;
+  [[maybe_unused]] Shaper silent;
   EXPECT_EQ(capture.Text(), "");
   Shaper::SelfTest();
   // Five lines per input (atanf_neon, atanf, fastAtan, sinf_neon, expf_neon), then the end
