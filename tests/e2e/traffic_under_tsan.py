@@ -86,7 +86,9 @@ def main():
     panel = harness.Panel(hub.path)
     midi = harness.MidiWriter(tree)
     suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "tsan_suppressions.txt")
-    env_options = ("halt_on_error=0 report_signal_unsafe=0 exitcode=66 suppressions=%s " % suppressions
+    # A longer history keeps both stacks of a race found late in the run.
+    env_options = ("halt_on_error=0 report_signal_unsafe=0 exitcode=66 history_size=7 suppressions=%s "
+                   % suppressions
                    + os.environ.get("TSAN_OPTIONS", ""))
     os.environ["TSAN_OPTIONS"] = env_options
     sim = harness.Sim(sim_program, tree, capture=tree.path("/tmp/capture.raw"), screen=tree.path("/tmp/screen.fb"))
