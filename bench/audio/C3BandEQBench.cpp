@@ -11,23 +11,30 @@ namespace {
 
 constexpr int kFrames = 128;
 
-void BM_Effect_EQ(benchmark::State& state) {
-  platform::ScopedFlushToZero ftz;
+// The EQ at the benchmarks' gains and a period of noise on each of its four buffers.
+struct EqRig {
   C3BandEQ eq;
-  eq.Reset(48000);
-  eq.SetParam(C3BandEQ::kLowGain, 40.0f);
-  eq.SetParam(C3BandEQ::kMidGain, -30.0f);
-  eq.SetParam(C3BandEQ::kHighGain, 20.0f);
   std::vector<float> b[4];
   float* bufs[4];
-  unsigned seed = 1u;
-  for (int k = 0; k < 4; ++k) {
-    b[k].resize(kFrames);
-    for (float& v : b[k]) {
-      v = bench::NextNoise(seed);
+  EqRig() {
+    eq.Reset(48000);
+    eq.SetParam(C3BandEQ::kLowGain, 40.0f);
+    eq.SetParam(C3BandEQ::kMidGain, -30.0f);
+    eq.SetParam(C3BandEQ::kHighGain, 20.0f);
+    unsigned seed = 1u;
+    for (int k = 0; k < 4; ++k) {
+      b[k].resize(kFrames);
+      for (float& v : b[k]) v = bench::NextNoise(seed);
+      bufs[k] = b[k].data();
     }
-    bufs[k] = b[k].data();
   }
+};
+
+void BM_Effect_EQ(benchmark::State& state) {
+  platform::ScopedFlushToZero ftz;
+  EqRig rig;
+  C3BandEQ& eq = rig.eq;
+  float** bufs = rig.bufs;
   for (auto _ : state) {
     eq.Process(bufs, bufs, kFrames, 0.999f);
     benchmark::DoNotOptimize(bufs[0][0]);
@@ -41,19 +48,9 @@ BENCHMARK(BM_Effect_EQ);
 void BM_Effect_EQ_FadePeriod(benchmark::State& state) {
   platform::ScopedFlushToZero ftz;
   const float at = state.range(0) == 0 ? 0.3f : 0.85f;
-  C3BandEQ eq;
-  eq.Reset(48000);
-  eq.SetParam(C3BandEQ::kLowGain, 40.0f);
-  eq.SetParam(C3BandEQ::kMidGain, -30.0f);
-  eq.SetParam(C3BandEQ::kHighGain, 20.0f);
-  std::vector<float> b[4];
-  float* bufs[4];
-  unsigned seed = 1u;
-  for (int k = 0; k < 4; ++k) {
-    b[k].resize(kFrames);
-    for (float& v : b[k]) v = bench::NextNoise(seed);
-    bufs[k] = b[k].data();
-  }
+  EqRig rig;
+  C3BandEQ& eq = rig.eq;
+  float** bufs = rig.bufs;
   for (auto _ : state) {
     bench::CountedRegion([&] {
       eq.Fade(at, at + 0.026f);
