@@ -210,6 +210,7 @@ void TCPCommServer::Accept() {
     }
     std::lock_guard<platform::PiMutex> queue(queueMutex_);
     DropQueuedLocked();
+    ++queueClient_;
     clientFd_ = fd;
   }
   directReady_ = false;
@@ -373,6 +374,7 @@ void TCPCommServer::CloseClient() {
   std::lock_guard<platform::PiMutex> lock(sendMutex_);
   std::lock_guard<platform::PiMutex> queue(queueMutex_);
   DropQueuedLocked();
+  ++queueClient_;
   if (clientFd_ >= 0) close(clientFd_);
   clientFd_ = -1;
 }
@@ -401,11 +403,16 @@ void TCPCommServer::SenderRun() {
     queueHead_ = (queueHead_ + 1) % kQueuePackets;
     --queueCount_;
     queueBytes_ -= packet.size();
+    const uint32_t client = queueClient_;
     lock.unlock();
     {
+      // The client may have been dropped and a new one accepted while this thread waited
+      // for the socket: the packet was meant for the old one, and would reach the new one
+      // before its greeting.
       std::lock_guard<platform::PiMutex> send(sendMutex_);
-      SendLocked(packet.data(), packet.data() + kHeaderSize, static_cast<uint32_t>(packet.size() - kHeaderSize),
-                 false);
+      if (client == queueClient_)
+        SendLocked(packet.data(), packet.data() + kHeaderSize, static_cast<uint32_t>(packet.size() - kHeaderSize),
+                   false);
     }
     // A clip's megabytes are not kept for the next value message.
     if (packet.capacity() > kFixedPayload) std::vector<uint8_t>().swap(packet);

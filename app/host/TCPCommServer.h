@@ -147,6 +147,9 @@ class TCPCommServer {
   int queueHead_ = 0;
   int queueCount_ = 0;
   std::size_t queueBytes_ = 0;
+  // Counts the clients the queue has served; changed holding both mutexes, so either one
+  // reads it. A packet the sender thread took for one client is not written to the next.
+  uint32_t queueClient_ = 0;
   bool senderStop_ = false;
   pthread_t sender_{};
   bool senderStarted_ = false;
